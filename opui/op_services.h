@@ -1,0 +1,89 @@
+// Services of the device operating interface that the firmware calls: the display calls
+// of the start-up and the main cycle, and the small records the operating pages share with
+// the blocks.
+#pragma once
+
+#include <cstdint>
+
+// --- Display calls ---------------------------------------------------------------------
+
+// Sets the screen colours, clears and paints the band y 34..57.
+void OP_ApplyScreenColors();
+// Resets the display-object list.
+void OP_ClearDisplayList();
+// Deletes the pop-up window of the block whose dialog is open.
+void OP_CloseBlockDialog();
+// Closes a display block's view and its overlays.
+void OP_CloseBlockView(uint16_t block);
+// Deletes open pop-up windows (menu, edit, message).
+void OP_CloseOverlays();
+// Creates once the top bar (320 x 34 at y 0) and the body window (320 x 206 at y 34).
+void OP_CreateDisplayWindows();
+// Do nothing; placeholders in handler tables.
+void OP_EmptyHook();
+void OP_EmptyStub();
+// Resets two key assignments to code 11 and the four key indicators to codes 16..19, state 0.
+void OP_InitKeyMap();
+// Page procedure of the "Ethernet" line of block 0's value list: pushes the current page
+// (at most 10 entries) and opens the Ethernet settings page.
+void OP_OpenEthernetPage();
+// Resets the page and menu state before a page is shown; 0 also clears the page flags.
+void OP_PageEnter(int flag);
+// Leaves the current page (closes a block view and overlays, restores the normal display).
+void OP_PageLeave();
+// Reads the key code and the pointer state at the start of each cycle.
+void OP_ReadKeysAndPointer();
+// On a language or run-mode change reloads the texts and resets the page, then calls the
+// current page procedure with the key event.
+void OP_RunPageManager(int keyEvent);
+// Sets entry n of the indicator table to {code, state}; entries 3..6 are the four key
+// indicators, code 11 means no indicator, codes 16..19 light indicator 1..4.
+void OP_SetIndicator(int n, int code, int on);
+// Fills the screen in the key's colour with its text and icon.
+void OP_ShowKeyTest(uint32_t colour, uint32_t textColour, const char* text, int length,
+                    int counter);
+// Clears and shows "No key" at 100, 100.
+void OP_ShowNoKey();
+// Posts start-up step codes, writes pending flag bytes and draws the stored start-up logo.
+void OP_ShowStartupLogo();
+// Prepares and draws a text screen of type 1..9.
+void OP_ShowTextScreen(int type, int count);
+// Clears and draws a circle of radius 30 at the touch point (clamped to 319, 239).
+void OP_ShowTouchPoint(int x, int y);
+// 1 when the byte is set, else sets it and returns 0.
+int OP_TestAndSetFlag(uint8_t* flag);
+// Per-cycle display update: requested text screen or status text, uptime, page redraw.
+void OP_UpdateDisplay();
+
+// --- Records shared with the blocks -----------------------------------------------------
+
+// Set by the alarm page block and the message block while they need the display.
+extern uint8_t OpAlarmDisplayFlags[2];
+
+// Header of a block's operating-page record (the block-list entry's page data).
+struct OpBlockPageData {
+  uint8_t hide;     // non-zero: the block's operating page is switched off
+  uint8_t lock;     // non-zero: its fields are locked against editing
+  uint8_t updated;  // set by the block when a shown value changed
+  uint8_t spare;
+  uint16_t type;    // block type
+};
+
+// The four switch states and the user language word that STATUS writes every run.
+struct OpDisplaySwitchRecord {
+  uint8_t pHide;
+  uint8_t cHide;
+  uint8_t mHide;
+  uint8_t bLock;
+  uint16_t userLanguage;
+};
+extern OpDisplaySwitchRecord OpDisplaySwitches;
+
+// Set by VIDLE while the idle screen is shown: the first key or touch only wakes the display.
+extern uint8_t OpIdleShown;
+// A block number written here asks for that block's operating page; 0 when served.
+extern uint16_t OpPageRequest;
+// Block number of the operating page currently shown (0 none).
+extern uint16_t OpShownPageBlock;
+// Pressed state of the touch input, written at the start of every firmware cycle.
+extern uint32_t OpTouchPressed;
