@@ -4,8 +4,53 @@
 
 #include <cstdint>
 
+struct FbParamRequest;
+
+// Type numbers of the family (type 4 stays an empty row).
+enum : uint16_t {
+  BLK_TYPE_ABSV = 1,
+  BLK_TYPE_A2BYTE = 2,
+  BLK_TYPE_ADSU = 3,
+  BLK_TYPE_MUDI = 5,
+  BLK_TYPE_SQRT = 8,
+  BLK_TYPE_SCAL = 9,
+  BLK_TYPE_10EXP = 10,
+  BLK_TYPE_EEXP = 11,
+  BLK_TYPE_LN = 12,
+  BLK_TYPE_LG10 = 13,
+};
+
+// Byte formats of A2BYTE's "Ioct" and "Ooct".
+enum : uint16_t {
+  A2BYTE_UINT8 = 0,
+  A2BYTE_INT8 = 1,
+  A2BYTE_UINT16 = 2,
+  A2BYTE_INT16 = 3,
+  A2BYTE_UINT32 = 4,
+  A2BYTE_INT32 = 5,
+  A2BYTE_FLOAT = 6,
+};
+
 // Enters the family's rows into the block-type table.
 void BLK_RegisterArithTypes();
 
 void FB_ABSV_Run();
 void FB_ABSV_Init();
+void FB_A2BYTE_Run();
+void FB_A2BYTE_Init();
+void FB_ADSU_Run();
+void FB_ADSU_Init();
+void FB_MUDI_Run();
+void FB_MUDI_Init();
+void FB_SQRT_Run();
+void FB_SQRT_Init();
+void FB_SCAL_Run();
+void FB_SCAL_Init();
+void FB_10EXP_Run();
+void FB_10EXP_Init();
+void FB_EEXP_Run();
+void FB_EEXP_Init();
+void FB_LN_Run();
+void FB_LN_Init();
+void FB_LG10_Run();
+void FB_LG10_Init();
