@@ -18,6 +18,7 @@ uint32_t g_mainSize = FW_MAIN_EEPROM_SIZE;
 FwEepromChunkWriter g_mainWriter = nullptr;
 FwEepromFaultHook g_faultHook = nullptr;
 uint8_t g_fileChunk[FW_FILE_CHUNK];
+FwStartPictureHooks g_pictureHooks;
 
 bool defaultMainWriter(uint32_t address, const uint8_t* data, uint32_t length) {
   if (address > g_mainSize || length > g_mainSize - address) return false;
@@ -49,6 +50,8 @@ uint8_t queue(FwEepromWriteRing& ring, const void* ram, uint32_t address, uint32
   advance(ring.writePos);
   return FW_QUEUE_OK;
 }
+
+int pending(const FwEepromWriteRing& ring) { return ring.entries[ring.drainPos].busy ? 1 : 0; }
 
 uint32_t roundUp4(uint32_t n) { return (n + 3u) & ~3u; }
 
@@ -85,10 +88,7 @@ uint8_t FW_QueueEepromWrite(const void* ram, uint32_t address, uint32_t length) 
   return queue(g_fwEeprom.main, ram, address, length);
 }
 
-int FW_EepromPending() {
-  const FwEepromWriteRing& r = g_fwEeprom.main;
-  return r.entries[r.drainPos].busy ? 1 : 0;
-}
+int FW_EepromPending() { return pending(g_fwEeprom.main); }
 
 void FW_EepromWriteBack() {
   FwEepromWriteRing& ring = g_fwEeprom.main;
@@ -135,10 +135,7 @@ uint8_t FW_QueueInternalEepromWrite(const void* ram, uint32_t address, uint32_t 
   return queue(g_fwEeprom.internal, ram, address, length);
 }
 
-int FW_InternalEepromPending() {
-  const FwEepromWriteRing& r = g_fwEeprom.internal;
-  return r.entries[r.drainPos].busy ? 1 : 0;
-}
+int FW_InternalEepromPending() { return pending(g_fwEeprom.internal); }
 
 uint8_t FW_InternalEepromWriteBack() {
   FwEepromWriteRing& ring = g_fwEeprom.internal;
@@ -197,6 +194,25 @@ uint32_t FW_ReadFileChunk(std::FILE* file, const uint8_t** out, uint32_t length,
   if (!file || std::fseek(file, static_cast<long>(offset), SEEK_SET) != 0) return 0;
   const size_t n = std::fread(g_fileChunk, 1, std::min(length, FW_FILE_CHUNK), file);
   return static_cast<uint32_t>(n);
+}
+
+void FW_SetStartPictureHooks(const FwStartPictureHooks& hooks) { g_pictureHooks = hooks; }
+
+void FW_ShowStartPicture() {
+  if (g_mainSize <= FW_IMAGE_PICTURE_FLAGS) return;
+  uint8_t& flags = g_mainBase[FW_IMAGE_PICTURE_FLAGS];
+  if (flags & 1u) {
+    if (g_pictureHooks.draw) g_pictureHooks.draw(FW_PICTURE_JPEG);
+  } else if (flags & 2u) {
+    if (g_pictureHooks.draw) g_pictureHooks.draw(FW_PICTURE_GIF);
+  } else {
+    flags &= static_cast<uint8_t>(~0x0Fu);
+    FW_QueueEepromWrite(&flags, FW_IMAGE_PICTURE_FLAGS, 1);
+  }
+  if (flags & 3u) {
+    if (g_pictureHooks.repaint) g_pictureHooks.repaint();
+    FW_PostStepCode(71);
+  }
 }
 
 namespace {

@@ -105,6 +105,24 @@ uint32_t FW_ClearArea(uint32_t address, uint32_t length);
 constexpr uint32_t FW_FILE_CHUNK = 512;
 uint32_t FW_ReadFileChunk(std::FILE* file, const uint8_t** out, uint32_t length, uint32_t offset);
 
+// The stored start picture (the 125000-byte picture area) and the picture flags, byte 46
+// of the engineering image (read through the main EEPROM memory, which is the image):
+// bit 0 the picture is a JPEG file, bit 1 a GIF file.
+constexpr uint32_t FW_IMAGE_PICTURE_FLAGS = 46;
+enum FwPictureKind : uint8_t { FW_PICTURE_JPEG = 0, FW_PICTURE_GIF = 1 };
+struct FwStartPictureHooks {
+  // Draws the stored start picture of that kind full screen (the graphics core's decoder).
+  void (*draw)(FwPictureKind kind) = nullptr;
+  // Repaints the display.
+  void (*repaint)() = nullptr;
+};
+// Default: no hooks (nothing is drawn; the flags are handled all the same).
+void FW_SetStartPictureHooks(const FwStartPictureHooks& hooks);
+// Draws the start picture as JPEG (bit 0) or else as GIF (bit 1); with neither, clears bits
+// 0..3 of the picture flags and queues that byte; while a picture kind is set, repaints the
+// display and posts step code 71.
+void FW_ShowStartPicture();
+
 // The message the firmware shows when an internal chunk breaks the address rule.
 extern const char FW_IEE_FAULT_TEXT[];
 // Called with that message when it happens, after step code 502 was posted and the stopped

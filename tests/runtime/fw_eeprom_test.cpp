@@ -276,3 +276,65 @@ TEST(EepromFileChunk, ReadsAtMost512BytesFromTheOffset) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<int> g_drawn;
+int g_repaints = 0;
+
+class StartPictureTest : public EepromTest {
+ protected:
+  void SetUp() override {
+    EepromTest::SetUp();
+    FW_SetMainEepromWriter(nullptr);
+    FW_BindMainEeprom(image, sizeof image);
+    g_drawn.clear();
+    g_repaints = 0;
+    FwStartPictureHooks hooks;
+    hooks.draw = [](FwPictureKind kind) { g_drawn.push_back(kind); };
+    hooks.repaint = [] { ++g_repaints; };
+    FW_SetStartPictureHooks(hooks);
+  }
+  void TearDown() override {
+    FW_SetStartPictureHooks({});
+    EepromTest::TearDown();
+  }
+};
+
+TEST_F(StartPictureTest, PictureFlagsChooseTheDecoder) {
+  struct Case {
+    uint8_t flags;
+    int drawn;        // -1: nothing drawn
+    uint8_t after;
+    bool queued;
+  };
+  const Case cases[] = {
+      {0x01, FW_PICTURE_JPEG, 0x01, false},
+      {0x03, FW_PICTURE_JPEG, 0x03, false},
+      {0x0A, FW_PICTURE_GIF, 0x0A, false},
+      {0xFC, -1, 0xF0, true},  // no kind: bits 0..3 cleared and the byte queued
+  };
+  for (const Case& c : cases) {
+    FW_ResetEeprom();
+    g_fwEeprom.present = 1;
+    FW_ClearStepCodes();
+    g_drawn.clear();
+    g_repaints = 0;
+    image[FW_IMAGE_PICTURE_FLAGS] = c.flags;
+    FW_ShowStartPicture();
+    EXPECT_EQ(image[FW_IMAGE_PICTURE_FLAGS], c.after) << int(c.flags);
+    EXPECT_EQ(FW_EepromPending(), c.queued ? 1 : 0) << int(c.flags);
+    if (c.drawn < 0) {
+      EXPECT_TRUE(g_drawn.empty());
+      EXPECT_EQ(g_repaints, 0);
+      EXPECT_EQ(g_fwStepCodes.writeIndex, 0);
+    } else {
+      ASSERT_EQ(g_drawn.size(), 1u);
+      EXPECT_EQ(g_drawn[0], c.drawn);
+      EXPECT_EQ(g_repaints, 1);
+      EXPECT_EQ(g_fwStepCodes.entries[0].code, 71);
+    }
+  }
+}
+
+}  // namespace
