@@ -176,6 +176,8 @@ void FW_ClearInternalRing() {
   for (FwEepromWriteEntry& e : g_fwEeprom.internal.entries) e.busy = 0;
   g_fwEeprom.internal.writePos = 0;
   g_fwEeprom.internal.drainPos = 0;
+  g_fwEeprom.internalLock = 0;
+  g_fwEeprom.stopped = 0;  // a new start-up writes again
 }
 
 uint32_t FW_ClearArea(uint32_t address, uint32_t length) {

@@ -92,6 +92,7 @@ void FW_EepromWriteBack();
 uint8_t FW_QueueInternalEepromWrite(const void* ram, uint32_t address, uint32_t length);
 int FW_InternalEepromPending();
 uint8_t FW_InternalEepromWriteBack();
+// Clears the internal ring's entries, its lock and the stopped flag (start-up).
 void FW_ClearInternalRing();
 // The name the operating interface uses for the same start-up reset.
 inline void FW_ResetEepromQueue() { FW_ClearInternalRing(); }
