@@ -338,3 +338,31 @@ TEST_F(StartPictureTest, PictureFlagsChooseTheDecoder) {
 }
 
 }  // namespace
+
+namespace {
+
+const char* g_faultText = nullptr;
+
+TEST_F(InternalEepromTest, ChunkPastTheEndStopsTheWriteBackUntilTheNextStart) {
+  FW_SetEepromFaultHook([](const char* text) { g_faultText = text; });
+  ASSERT_EQ(FW_QueueInternalEepromWrite(ram(0), 0x3F80, 64), FW_QUEUE_OK);
+  ASSERT_EQ(FW_QueueInternalEepromWrite(ram(0), 0x100, 4), FW_QUEUE_OK);
+  // An entry that no queue call accepts: it would write past the internal EEPROM.
+  g_fwEeprom.internal.entries[0].address = FW_INTERNAL_EEPROM_SIZE;
+
+  EXPECT_EQ(FW_InternalEepromWriteBack(), FW_IEE_FAULT);
+  EXPECT_STREQ(g_faultText, "Internal-EEPROM-Error ");
+  EXPECT_EQ(g_fwStepCodes.entries[0].code, 502);
+  EXPECT_EQ(g_fwEeprom.stopped, 1);
+  FW_EepromWriteBack();
+  EXPECT_EQ(g_fwInternalEeprom[0x100], 0) << "nothing is written while stopped";
+
+  FW_ClearInternalRing();
+  EXPECT_EQ(g_fwEeprom.stopped, 0);
+  ASSERT_EQ(FW_QueueInternalEepromWrite(ram(0), 0x100, 4), FW_QUEUE_OK);
+  FW_EepromWriteBack();
+  EXPECT_EQ(std::memcmp(g_fwInternalEeprom + 0x100, ram(0), 4), 0);
+  FW_SetEepromFaultHook(nullptr);
+}
+
+}  // namespace
