@@ -40,16 +40,21 @@ FbParamRequest FB_FloatRequest(uint16_t block, int16_t id, float value) {
 FbParamRequest FB_WordRequest(uint16_t block, int16_t id, uint16_t value) {
   FbParamRequest r(block, id);
   r.setU16(FB_REQUEST_VALUE, value);
-  r.length = FB_REQUEST_SINGLE_BYTES;  // the value field is 4 bytes wide
   return r;
 }
 
 FbParamRequest FB_SetRequest(uint16_t block, int16_t id, std::span<const uint16_t> words,
                              std::span<const float> items) {
   FbParamRequest r(block, id);
+  if (words.size() >= 0xFF || items.size() >= 0xFF ||
+      FB_REQUEST_ITEMS + 2 * words.size() + 4 * items.size() > FB_REQUEST_BYTES) {
+    // Counts no type has: the request is answered 'y' rather than read with wrapped counts.
+    r.setU8(FB_REQUEST_COUNT1, 0xFF);
+    r.setU8(FB_REQUEST_COUNT2, 0xFF);
+    return r;
+  }
   r.setU8(FB_REQUEST_COUNT1, static_cast<uint8_t>(words.size() + 1));
   r.setU8(FB_REQUEST_COUNT2, static_cast<uint8_t>(items.size()));
-  r.length = FB_REQUEST_ITEMS;
   uint32_t at = FB_REQUEST_ITEMS;
   for (uint16_t w : words) r.setU16(at, w), at += 2;
   for (float f : items) r.setF32(at, f), at += 4;
@@ -199,17 +204,24 @@ void wordsAccepted(const FbLayout& L, uint16_t block, bool changed) {
   }
 }
 
-// The block's instance and its type's limit table.
+// The block's instance and its type's limit records (none when the type has no table).
 struct Target {
   FbLayout L;
-  const FbLimitTable* limits = nullptr;
+  FbLimitTable limits;
 };
 
 bool findTarget(uint16_t block, Target* t) {
   if (!FB_GetLayout(block, &t->L)) return false;
   const FbTypeRecord* rec = FB_GetType(t->L.type);
-  t->limits = rec ? rec->limits : nullptr;
+  t->limits = rec && rec->limits ? *rec->limits : FbLimitTable{};
   return true;
+}
+
+// The target of a whole-set request.
+uint8_t findSetTarget(const FbParamRequest* request, uint16_t* badIndex, Target* t) {
+  if (badIndex) *badIndex = 0;
+  if (!request) return FB_ERR_UNKNOWN_ID;
+  return findTarget(request->block(), t) ? FB_OK : FB_ERR_NO_BLOCK;
 }
 
 // Record k of a group, or null when k lies outside the group or the table.
@@ -252,8 +264,7 @@ uint8_t FB_ApplyPendingWords(uint16_t block) {
 uint8_t FB_ParamFloat(uint16_t block, uint16_t k, float value) {
   Target t;
   if (!findTarget(block, &t)) return FB_ERR_NO_BLOCK;
-  const FwFloatLimit* rec =
-      t.limits ? recordOf(t.limits->floatParams, t.L.floatParams, k) : nullptr;
+  const FwFloatLimit* rec = recordOf(t.limits.floatParams, t.L.floatParams, k);
   if (!rec) return FB_ERR_UNKNOWN_ID;
   if (!FW_CheckFloatLimit(value, rec, block)) return FB_ERR_LIMITS;
   FbF32& pending = t.L.fp[t.L.floatParams + k];
@@ -268,7 +279,7 @@ uint8_t FB_ParamFloat(uint16_t block, uint16_t k, float value) {
 uint8_t FB_ParamWord(uint16_t block, uint16_t k, uint16_t value) {
   Target t;
   if (!findTarget(block, &t)) return FB_ERR_NO_BLOCK;
-  const FwShortLimit* rec = t.limits ? recordOf(t.limits->wordParams, t.L.wordParams, k) : nullptr;
+  const FwShortLimit* rec = recordOf(t.limits.wordParams, t.L.wordParams, k);
   if (!rec) return FB_ERR_UNKNOWN_ID;
   if (!FW_CheckShortLimit(static_cast<int16_t>(value), rec, block)) return FB_ERR_LIMITS;
   uint16_t& pending = t.L.wp[t.L.wordParams + k];
@@ -281,7 +292,7 @@ uint8_t FB_ParamWord(uint16_t block, uint16_t k, uint16_t value) {
 uint8_t FB_ParamWordValue(uint16_t block, uint16_t k, uint16_t value) {
   Target t;
   if (!findTarget(block, &t)) return FB_ERR_NO_BLOCK;
-  const FwShortLimit* rec = t.limits ? recordOf(t.limits->wordValues, t.L.wordValues, k) : nullptr;
+  const FwShortLimit* rec = recordOf(t.limits.wordValues, t.L.wordValues, k);
   if (!rec) return FB_ERR_UNKNOWN_ID;
   if (!FW_CheckShortLimit(static_cast<int16_t>(value), rec, block)) return FB_ERR_LIMITS;
   t.L.wv[t.L.wordValues + k] = value;
@@ -291,7 +302,7 @@ uint8_t FB_ParamWordValue(uint16_t block, uint16_t k, uint16_t value) {
 uint8_t FB_ParamLongValue(uint16_t block, uint16_t k, float value) {
   Target t;
   if (!findTarget(block, &t)) return FB_ERR_NO_BLOCK;
-  const FwFloatLimit* rec = t.limits ? recordOf(t.limits->longValues, t.L.longValues, k) : nullptr;
+  const FwFloatLimit* rec = recordOf(t.limits.longValues, t.L.longValues, k);
   if (!rec) return FB_ERR_UNKNOWN_ID;
   if (!FW_CheckFloatLimit(value, rec, block)) return FB_ERR_LIMITS;
   uint32_t bits;
@@ -300,35 +311,48 @@ uint8_t FB_ParamLongValue(uint16_t block, uint16_t k, float value) {
   return FB_OK;
 }
 
-uint8_t FB_ParamWholeSet(const FbParamRequest* request, uint16_t* badIndex) {
-  if (badIndex) *badIndex = 0;
-  if (!request) return FB_ERR_UNKNOWN_ID;
-  const uint16_t block = request->block();
-  Target t;
-  if (!findTarget(block, &t)) return FB_ERR_NO_BLOCK;
-  const uint16_t nW = t.L.wordParams, nF = t.L.floatParams;
-  if (nW + nF == 0 || !t.limits || !covers(t.limits->wordParams, nW) ||
-      !covers(t.limits->floatParams, nF)) {
+namespace {
+
+// Checks a whole-set request against the records of its word group and of its 4-byte
+// group: 'i' when the type has neither group or lacks records for them, the count check's
+// result, or 'l' with the 1-based position of the first bad element (words first). Every
+// element is checked before anything is written, so that a refused set changes nothing.
+uint8_t checkSet(const FbParamRequest* request, uint16_t block,
+                 std::span<const FwShortLimit> wordRecords, uint16_t nWords,
+                 std::span<const FwFloatLimit> itemRecords, uint16_t nItems, uint16_t* badIndex) {
+  if (nWords + nItems == 0 || !covers(wordRecords, nWords) || !covers(itemRecords, nItems)) {
     return FB_ERR_UNKNOWN_ID;
   }
-  if (const uint8_t h = FB_CheckRequestHeader(request, nW + 1, nF)) return h;
-
-  // Every element is checked before anything is written: a refused set changes nothing.
-  const uint32_t floatsAt = FB_REQUEST_ITEMS + 2u * nW;
-  for (uint16_t i = 0; i < nW; ++i) {
+  if (const uint8_t h = FB_CheckRequestHeader(request, nWords + 1, nItems)) return h;
+  const uint32_t itemsAt = FB_REQUEST_ITEMS + 2u * nWords;
+  for (uint16_t i = 0; i < nWords; ++i) {
     const auto x = static_cast<int16_t>(request->u16(FB_REQUEST_ITEMS + 2u * i));
-    if (!FW_CheckShortLimit(x, &t.limits->wordParams[i], block)) {
+    if (!FW_CheckShortLimit(x, &wordRecords[i], block)) {
       if (badIndex) *badIndex = static_cast<uint16_t>(i + 1);
       return FB_ERR_LIMITS;
     }
   }
-  for (uint16_t j = 0; j < nF; ++j) {
-    if (!FW_CheckFloatLimit(request->f32(floatsAt + 4u * j), &t.limits->floatParams[j], block)) {
-      if (badIndex) *badIndex = static_cast<uint16_t>(nW + j + 1);
+  for (uint16_t j = 0; j < nItems; ++j) {
+    if (!FW_CheckFloatLimit(request->f32(itemsAt + 4u * j), &itemRecords[j], block)) {
+      if (badIndex) *badIndex = static_cast<uint16_t>(nWords + j + 1);
       return FB_ERR_LIMITS;
     }
   }
+  return FB_OK;
+}
 
+}  // namespace
+
+uint8_t FB_ParamWholeSet(const FbParamRequest* request, uint16_t* badIndex) {
+  Target t;
+  if (const uint8_t r = findSetTarget(request, badIndex, &t)) return r;
+  const uint16_t block = request->block(), nW = t.L.wordParams, nF = t.L.floatParams;
+  if (const uint8_t r =
+          checkSet(request, block, t.limits.wordParams, nW, t.limits.floatParams, nF, badIndex)) {
+    return r;
+  }
+
+  const uint32_t floatsAt = FB_REQUEST_ITEMS + 2u * nW;
   bool wordsDiffer = false, floatsDiffer = false;
   for (uint16_t i = 0; i < nW; ++i) {
     uint16_t& pending = t.L.wp[nW + i];
@@ -346,32 +370,14 @@ uint8_t FB_ParamWholeSet(const FbParamRequest* request, uint16_t* badIndex) {
 }
 
 uint8_t FB_ParamAllValues(const FbParamRequest* request, uint16_t* badIndex) {
-  if (badIndex) *badIndex = 0;
-  if (!request) return FB_ERR_UNKNOWN_ID;
-  const uint16_t block = request->block();
   Target t;
-  if (!findTarget(block, &t)) return FB_ERR_NO_BLOCK;
-  const uint16_t nV = t.L.wordValues, nL = t.L.longValues;
-  if (nV + nL == 0 || !t.limits || !covers(t.limits->wordValues, nV) ||
-      !covers(t.limits->longValues, nL)) {
-    return FB_ERR_UNKNOWN_ID;
+  if (const uint8_t r = findSetTarget(request, badIndex, &t)) return r;
+  const uint16_t block = request->block(), nV = t.L.wordValues, nL = t.L.longValues;
+  if (const uint8_t r =
+          checkSet(request, block, t.limits.wordValues, nV, t.limits.longValues, nL, badIndex)) {
+    return r;
   }
-  if (const uint8_t h = FB_CheckRequestHeader(request, nV + 1, nL)) return h;
-
   const uint32_t longsAt = FB_REQUEST_ITEMS + 2u * nV;
-  for (uint16_t i = 0; i < nV; ++i) {
-    const auto x = static_cast<int16_t>(request->u16(FB_REQUEST_ITEMS + 2u * i));
-    if (!FW_CheckShortLimit(x, &t.limits->wordValues[i], block)) {
-      if (badIndex) *badIndex = static_cast<uint16_t>(i + 1);
-      return FB_ERR_LIMITS;
-    }
-  }
-  for (uint16_t j = 0; j < nL; ++j) {
-    if (!FW_CheckFloatLimit(request->f32(longsAt + 4u * j), &t.limits->longValues[j], block)) {
-      if (badIndex) *badIndex = static_cast<uint16_t>(nV + j + 1);
-      return FB_ERR_LIMITS;
-    }
-  }
   for (uint16_t i = 0; i < nV; ++i) t.L.wv[nV + i] = request->u16(FB_REQUEST_ITEMS + 2u * i);
   for (uint16_t j = 0; j < nL; ++j) t.L.lv[nL + j] = request->u32(longsAt + 4u * j);
   return FB_OK;

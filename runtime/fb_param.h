@@ -34,7 +34,9 @@ constexpr uint16_t FB_REQUEST_SINGLE_BYTES = 8;
 
 struct FbParamRequest {
   uint8_t bytes[FB_REQUEST_BYTES] = {};
-  uint16_t length = 0;  // bytes filled in, counted from offset 0
+  // Bytes filled in, counted from offset 0: at least a single-value request. A whole set
+  // must carry its items within this length; a receiver sets it to the bytes it received.
+  uint16_t length = FB_REQUEST_SINGLE_BYTES;
 
   FbParamRequest() = default;
   FbParamRequest(uint16_t block, int16_t id) {
@@ -66,7 +68,8 @@ struct FbParamRequest {
 // A single-value request (float or 4-byte value; word parameter or word value).
 FbParamRequest FB_FloatRequest(uint16_t block, int16_t id, float value);
 FbParamRequest FB_WordRequest(uint16_t block, int16_t id, uint16_t value);
-// A whole-set request (4000 or 4010): count bytes, the words, then the 4-byte items.
+// A whole-set request (4000 or 4010): count bytes, the words, then the 4-byte items (more
+// than 254 of either, or more than the record holds, gives count bytes no type matches).
 FbParamRequest FB_SetRequest(uint16_t block, int16_t id, std::span<const uint16_t> words,
                              std::span<const float> items);
 
@@ -190,8 +193,8 @@ uint8_t FB_ApplyPendingWords(uint16_t block);
 //   4010                 the word values and 4-byte values (header values + 1, 4-byte values)
 // Any k outside the group, a whole set for a type with no such values, texts, reads and
 // other ids give 'i'; a missing block gives 'j'; a value out of limits gives 'l' with the
-// 1-based position of the first bad element of a whole set (words first). A refused
-// request changes nothing.
+// 1-based position of the first bad element of a whole set (words first); a request
+// shorter than its value or its items gives 'y'. A refused request changes nothing.
 uint8_t FB_StandardParam(FbParamRequest* request, uint16_t* badIndex);
 
 // The steps of the standard handler, for handlers of their own that accept only some ids

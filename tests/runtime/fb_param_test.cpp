@@ -269,6 +269,8 @@ TEST_F(ParamTest, BadRequestsChangeNothing) {
   FbParamRequest shortOne = FB_WordRequest(kBlock, 1250, 7);
   shortOne.length = 6;
   EXPECT_EQ(send(shortOne), FB_ERR_COUNT_Y);
+  const std::vector<uint16_t> tooManyWords(300, 1);
+  EXPECT_EQ(send(FB_SetRequest(kBlock, 4000, tooManyWords, kFloats)), FB_ERR_COUNT_Y);
   uint16_t bad = 0xFFFF;
   EXPECT_EQ(FB_StandardParam(nullptr, &bad), FB_ERR_UNKNOWN_ID);
   EXPECT_EQ(bad, 0);
