@@ -20,9 +20,7 @@ float FbParamRequest::f32(uint32_t at) const {
 }
 
 void FbParamRequest::setU8(uint32_t at, uint8_t v) {
-  if (at >= FB_REQUEST_BYTES) return;
-  bytes[at] = v;
-  if (length < at + 1) length = static_cast<uint16_t>(at + 1);
+  if (at < FB_REQUEST_BYTES) bytes[at] = v;
 }
 
 void FbParamRequest::setF32(uint32_t at, float v) {
@@ -46,8 +44,7 @@ FbParamRequest FB_WordRequest(uint16_t block, int16_t id, uint16_t value) {
 FbParamRequest FB_SetRequest(uint16_t block, int16_t id, std::span<const uint16_t> words,
                              std::span<const float> items) {
   FbParamRequest r(block, id);
-  if (words.size() >= 0xFF || items.size() >= 0xFF ||
-      FB_REQUEST_ITEMS + 2 * words.size() + 4 * items.size() > FB_REQUEST_BYTES) {
+  if (words.size() >= 0xFF || items.size() >= 0xFF) {
     // Counts no type has: the request is answered 'y' rather than read with wrapped counts.
     r.setU8(FB_REQUEST_COUNT1, 0xFF);
     r.setU8(FB_REQUEST_COUNT2, 0xFF);
@@ -92,8 +89,6 @@ uint8_t FB_CheckRequestHeader(const FbParamRequest* request, uint16_t wordsPlusO
                               uint16_t items) {
   if (!request || request->u8(FB_REQUEST_COUNT1) != wordsPlusOne) return FB_ERR_COUNT_Y;
   if (request->u8(FB_REQUEST_COUNT2) != items) return FB_ERR_COUNT_Z;
-  const uint32_t words = wordsPlusOne ? wordsPlusOne - 1u : 0u;
-  if (request->length < FB_REQUEST_ITEMS + 2u * words + 4u * items) return FB_ERR_COUNT_Y;
   return FB_OK;
 }
 
@@ -395,7 +390,6 @@ uint8_t FB_StandardParam(FbParamRequest* request, uint16_t* badIndex) {
   const bool single = (id >= FB_ID_FLOAT && id < FB_ID_TEXT) ||
                       (id >= FB_ID_WORD_VALUE && id < FB_ID_WHOLE_SET);
   if (!single) return FB_ERR_UNKNOWN_ID;  // texts, reads and requests of other kinds
-  if (request->length < FB_REQUEST_SINGLE_BYTES) return FB_ERR_COUNT_Y;
   const float f = request->f32(FB_REQUEST_VALUE);
   const uint16_t w = request->u16(FB_REQUEST_VALUE);
   if (id < FB_ID_WORD) return FB_ParamFloat(block, static_cast<uint16_t>(id - FB_ID_FLOAT), f);

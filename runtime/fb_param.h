@@ -25,18 +25,17 @@
 //   4  u8  whole-set requests: number of word items + 1
 //   5  u8  whole-set requests: number of 4-byte items
 //   8  whole-set requests: the word items (u16 each), then the 4-byte items (f32 each)
-constexpr uint16_t FB_REQUEST_BYTES = 1024;
+// The record is always FB_REQUEST_BYTES long and zero beyond the bytes the sender filled
+// in, so that whatever two count bytes announce lies inside it (a receiver that gets fewer
+// bytes than a request's counts need refuses the frame itself).
+constexpr uint16_t FB_REQUEST_BYTES = 8 + 255 * 2 + 255 * 4;
 constexpr uint16_t FB_REQUEST_VALUE = 4;      // offset of a single value
 constexpr uint16_t FB_REQUEST_COUNT1 = 4;     // offset of the first count byte
 constexpr uint16_t FB_REQUEST_COUNT2 = 5;     // offset of the second count byte
 constexpr uint16_t FB_REQUEST_ITEMS = 8;      // offset of the first whole-set item
-constexpr uint16_t FB_REQUEST_SINGLE_BYTES = 8;
 
 struct FbParamRequest {
   uint8_t bytes[FB_REQUEST_BYTES] = {};
-  // Bytes filled in, counted from offset 0: at least a single-value request. A whole set
-  // must carry its items within this length; a receiver sets it to the bytes it received.
-  uint16_t length = FB_REQUEST_SINGLE_BYTES;
 
   FbParamRequest() = default;
   FbParamRequest(uint16_t block, int16_t id) {
@@ -47,8 +46,7 @@ struct FbParamRequest {
   uint16_t block() const { return u16(0); }
   int16_t id() const { return static_cast<int16_t>(u16(2)); }
 
-  // Reads beyond the record give 0; writes beyond it are dropped. A write extends `length`
-  // to cover it.
+  // Reads beyond the record give 0; writes beyond it are dropped.
   uint8_t u8(uint32_t at) const { return at < FB_REQUEST_BYTES ? bytes[at] : 0; }
   uint16_t u16(uint32_t at) const { return static_cast<uint16_t>(u8(at) | u8(at + 1) << 8); }
   uint32_t u32(uint32_t at) const { return u16(at) | static_cast<uint32_t>(u16(at + 2)) << 16; }
@@ -64,12 +62,15 @@ struct FbParamRequest {
   }
   void setF32(uint32_t at, float v);
 };
+// Nothing but the bytes: a zero-filled byte buffer of FB_REQUEST_BYTES may be handed to a
+// handler as a request.
+static_assert(sizeof(FbParamRequest) == FB_REQUEST_BYTES && alignof(FbParamRequest) == 1);
 
 // A single-value request (float or 4-byte value; word parameter or word value).
 FbParamRequest FB_FloatRequest(uint16_t block, int16_t id, float value);
 FbParamRequest FB_WordRequest(uint16_t block, int16_t id, uint16_t value);
 // A whole-set request (4000 or 4010): count bytes, the words, then the 4-byte items (more
-// than 254 of either, or more than the record holds, gives count bytes no type matches).
+// than 254 of either gives count bytes no type matches).
 FbParamRequest FB_SetRequest(uint16_t block, int16_t id, std::span<const uint16_t> words,
                              std::span<const float> items);
 
@@ -132,8 +133,8 @@ bool FW_CheckFloatLimit(float x, const FwFloatLimit* record, uint16_t block);
 // maximum, and below the minimum only x = -32000 with a stored minimum of -32000 passes.
 int FW_CheckShortLimit(int16_t x, const FwShortLimit* record, uint16_t block);
 
-// Count bytes of a whole-set request: 0 when both match, 'y' when the first differs (or the
-// request is shorter than the items the counts announce), 'z' when only the second differs.
+// Count bytes of a whole-set request: 0 when both match, 'y' when the first differs, 'z'
+// when only the second differs.
 uint8_t FB_CheckRequestHeader(const FbParamRequest* request, uint16_t wordsPlusOne,
                               uint16_t items);
 
@@ -193,8 +194,8 @@ uint8_t FB_ApplyPendingWords(uint16_t block);
 //   4010                 the word values and 4-byte values (header values + 1, 4-byte values)
 // Any k outside the group, a whole set for a type with no such values, texts, reads and
 // other ids give 'i'; a missing block gives 'j'; a value out of limits gives 'l' with the
-// 1-based position of the first bad element of a whole set (words first); a request
-// shorter than its value or its items gives 'y'. A refused request changes nothing.
+// 1-based position of the first bad element of a whole set (words first). A refused
+// request changes nothing.
 uint8_t FB_StandardParam(FbParamRequest* request, uint16_t* badIndex);
 
 // The steps of the standard handler, for handlers of their own that accept only some ids

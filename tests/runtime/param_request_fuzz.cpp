@@ -1,5 +1,6 @@
-// Parameter requests with arbitrary bytes, lengths and run modes: every answer is one of the
-// result codes, a refused request changes nothing, and no request touches another block.
+// Parameter requests with arbitrary bytes, run modes and save results: every answer is one
+// of the result codes, a refused request changes nothing, and no request touches another
+// block.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -67,13 +68,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   g_fwRunMode = (control & 1) ? FW_RUN_MODE_RUN : FW_RUN_MODE_STOP;
   FB_SetSaveHook((control & 2) ? fullRing : saved);
   FbParamRequest r;
-  const size_t n = std::min<size_t>(size - 1, FB_REQUEST_BYTES);
-  std::memcpy(r.bytes, data + 1, n);
-  r.length = static_cast<uint16_t>(n);
+  std::memcpy(r.bytes, data + 1, std::min<size_t>(size - 1, FB_REQUEST_BYTES));
   // Mostly address the two blocks; keep the bytes' own number now and then.
   const uint16_t block = (control & 0x0C) == 0 ? r.block() : (control & 4) ? 300 : 301;
   r.setU16(0, block);
-  r.length = static_cast<uint16_t>(n);
 
   const std::vector<uint16_t> before300 = words(300), before301 = words(301);
   uint16_t bad = 0xFFFF;
