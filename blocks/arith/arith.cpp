@@ -3,7 +3,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "blocks/block_params.h"
 #include "blocks/interim_runtime.h"
+#include "runtime/fb_param.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_numeric.h"
 
@@ -61,6 +63,23 @@ constexpr FbTemplate kLg10Template{
     .size = 29, .type = BLK_TYPE_LG10, .analogOutputs = 1, .analogInputs = 1,
     .texts = kLg10Texts};
 
+// Limits: every float parameter -29999..999999 shown with 3 decimals; "Ioct" and "Ooct"
+// select one of the seven byte formats.
+constexpr FwFloatLimit kParam{.min = -29999.0f, .max = 999999.0f, .attribute = 3};
+constexpr FwFloatLimit kParams[] = {kParam, kParam, kParam, kParam, kParam, kParam};
+constexpr FwShortLimit kByteFormat{.min = A2BYTE_UINT8, .max = A2BYTE_FLOAT};
+constexpr FwShortLimit kByteFormats[] = {kByteFormat, kByteFormat};
+
+constexpr FbLimitTable floatLimits(size_t count) {
+  return FbLimitTable{.floatParams = std::span<const FwFloatLimit>(kParams, count)};
+}
+constexpr FbLimitTable kAbsvLimits = floatLimits(std::size(kAbsvFloats));
+constexpr FbLimitTable kAdsuLimits = floatLimits(std::size(kAdsuFloats));
+constexpr FbLimitTable kMudiLimits = floatLimits(std::size(kMudiFloats));
+constexpr FbLimitTable kSqrtLimits = floatLimits(std::size(kSqrtFloats));
+constexpr FbLimitTable kScalLimits = floatLimits(std::size(kScalFloats));
+constexpr FbLimitTable kA2byteLimits{.wordValues = kByteFormats};
+
 // Catalogue groups of the family.
 enum : uint16_t { kGroupArithmetic = 1, kGroupExpLog = 2, kGroupConversion = 9 };
 
@@ -96,8 +115,7 @@ void pointUnwiredFactorsAtOne(FbLayout& L) {
   }
 }
 
-// A2BYTE helpers: the low byte of a whole number read as signed, and the modular 32-bit
-// pattern of a value.
+// A2BYTE: the low byte of a whole number, read as a signed 8-bit number.
 float signedLowByte(float v) {
   return static_cast<float>(static_cast<int8_t>(FW_FloatToLow8(v)));
 }
@@ -285,30 +303,77 @@ void FB_LG10_Run() {
 void FB_LG10_Init() { FB_LN_Init(); }
 
 // ---------------------------------------------------------------------------------------
+// Parameter requests. The types with parameters take them through the standard handler and
+// their limit tables; the exp/log types have none and refuse every request.
+
+uint8_t FB_ABSV_Param(FbParamRequest* request, uint16_t* badIndex) {
+  return FB_StandardParam(request, badIndex);
+}
+uint8_t FB_A2BYTE_Param(FbParamRequest* request, uint16_t* badIndex) {
+  return FB_StandardParam(request, badIndex);
+}
+uint8_t FB_ADSU_Param(FbParamRequest* request, uint16_t* badIndex) {
+  return FB_StandardParam(request, badIndex);
+}
+uint8_t FB_MUDI_Param(FbParamRequest* request, uint16_t* badIndex) {
+  return FB_StandardParam(request, badIndex);
+}
+uint8_t FB_SQRT_Param(FbParamRequest* request, uint16_t* badIndex) {
+  return FB_StandardParam(request, badIndex);
+}
+uint8_t FB_SCAL_Param(FbParamRequest* request, uint16_t* badIndex) {
+  return FB_StandardParam(request, badIndex);
+}
+uint8_t FB_10EXP_Param(FbParamRequest* request, uint16_t* badIndex) {
+  return BLK_RefuseParams(request, badIndex);
+}
+uint8_t FB_EEXP_Param(FbParamRequest* request, uint16_t* badIndex) {
+  return BLK_RefuseParams(request, badIndex);
+}
+uint8_t FB_LN_Param(FbParamRequest* request, uint16_t* badIndex) {
+  return BLK_RefuseParams(request, badIndex);
+}
+uint8_t FB_LG10_Param(FbParamRequest* request, uint16_t* badIndex) {
+  return BLK_RefuseParams(request, badIndex);
+}
+
+// ---------------------------------------------------------------------------------------
 
 void BLK_RegisterArithTypes() {
   struct Row {
     const FbTemplate* tmpl;
     FbRunHandler run;
     FbInitHandler init;
+    FbParamHandler param;
+    const FbLimitTable* limits;
     uint16_t weight;
     uint16_t group;
   };
   static constexpr Row kRows[] = {
-      {&kAbsvTemplate, FB_ABSV_Run, FB_ABSV_Init, 1, kGroupArithmetic},
-      {&kA2byteTemplate, FB_A2BYTE_Run, FB_A2BYTE_Init, 2, kGroupConversion},
-      {&kAdsuTemplate, FB_ADSU_Run, FB_ADSU_Init, 3, kGroupArithmetic},
-      {&kMudiTemplate, FB_MUDI_Run, FB_MUDI_Init, 3, kGroupArithmetic},
-      {&kSqrtTemplate, FB_SQRT_Run, FB_SQRT_Init, 2, kGroupArithmetic},
-      {&kScalTemplate, FB_SCAL_Run, FB_SCAL_Init, 18, kGroupArithmetic},
-      {&k10expTemplate, FB_10EXP_Run, FB_10EXP_Init, 17, kGroupExpLog},
-      {&kEexpTemplate, FB_EEXP_Run, FB_EEXP_Init, 5, kGroupExpLog},
-      {&kLnTemplate, FB_LN_Run, FB_LN_Init, 6, kGroupExpLog},
-      {&kLg10Template, FB_LG10_Run, FB_LG10_Init, 7, kGroupExpLog},
+      {&kAbsvTemplate, FB_ABSV_Run, FB_ABSV_Init, FB_ABSV_Param,
+       &kAbsvLimits, 1, kGroupArithmetic},
+      {&kA2byteTemplate, FB_A2BYTE_Run, FB_A2BYTE_Init, FB_A2BYTE_Param,
+       &kA2byteLimits, 2, kGroupConversion},
+      {&kAdsuTemplate, FB_ADSU_Run, FB_ADSU_Init, FB_ADSU_Param,
+       &kAdsuLimits, 3, kGroupArithmetic},
+      {&kMudiTemplate, FB_MUDI_Run, FB_MUDI_Init, FB_MUDI_Param,
+       &kMudiLimits, 3, kGroupArithmetic},
+      {&kSqrtTemplate, FB_SQRT_Run, FB_SQRT_Init, FB_SQRT_Param,
+       &kSqrtLimits, 2, kGroupArithmetic},
+      {&kScalTemplate, FB_SCAL_Run, FB_SCAL_Init, FB_SCAL_Param,
+       &kScalLimits, 18, kGroupArithmetic},
+      {&k10expTemplate, FB_10EXP_Run, FB_10EXP_Init, FB_10EXP_Param,
+       nullptr, 17, kGroupExpLog},
+      {&kEexpTemplate, FB_EEXP_Run, FB_EEXP_Init, FB_EEXP_Param,
+       nullptr, 5, kGroupExpLog},
+      {&kLnTemplate, FB_LN_Run, FB_LN_Init, FB_LN_Param,
+       nullptr, 6, kGroupExpLog},
+      {&kLg10Template, FB_LG10_Run, FB_LG10_Init, FB_LG10_Param,
+       nullptr, 7, kGroupExpLog},
   };
   for (const Row& r : kRows) {
     FB_RegisterType(r.tmpl->type,
-                    FB_TypeFromTemplate(r.tmpl, r.run, r.init, nullptr, nullptr,
+                    FB_TypeFromTemplate(r.tmpl, r.run, r.init, r.param, r.limits,
                                         FB_COMMON_BLOCK_RANGES, 0, r.weight, r.group));
   }
 }

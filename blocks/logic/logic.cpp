@@ -2,7 +2,10 @@
 
 #include <cmath>
 
+#include "blocks/block_params.h"
 #include "blocks/interim_runtime.h"
+#include "runtime/fb_param.h"
+#include "runtime/fb_schedule.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_numeric.h"
 
@@ -55,6 +58,12 @@ constexpr FbTemplate kAbinTemplate{
 constexpr FbTemplate kTruncTemplate{
     .size = 29, .type = BLK_TYPE_TRUNC, .analogOutputs = 1, .analogInputs = 1,
     .texts = kTruncTexts};
+
+// Limits: "Delay" 0..999999 s; "Select" one of the three conversions.
+constexpr FwFloatLimit kBounceFloatLimits[] = {{.min = 0.0f, .max = 999999.0f, .attribute = 1}};
+constexpr FbLimitTable kBounceLimits{.floatParams = kBounceFloatLimits};
+constexpr FwShortLimit kAbinValueLimits[] = {{.min = ABIN_BINARY, .max = ABIN_ONE_OF_EIGHT}};
+constexpr FbLimitTable kAbinLimits{.wordValues = kAbinValueLimits};
 
 // Catalogue group of the family.
 constexpr uint16_t kGroupLogic = 3;
@@ -344,28 +353,42 @@ void FB_TRUNC_Init() {
 }
 
 // ---------------------------------------------------------------------------------------
+// Parameter requests: BOUNCE takes "Delay" (1000, 4000), ABIN "Select" (3000, 4010), both
+// through the standard handler; the other types have no parameters.
+
+uint8_t FB_BOUNCE_Param(FbParamRequest* request, uint16_t* badIndex) {
+  return FB_StandardParam(request, badIndex);
+}
+
+uint8_t FB_ABIN_Param(FbParamRequest* request, uint16_t* badIndex) {
+  return FB_StandardParam(request, badIndex);
+}
+
+// ---------------------------------------------------------------------------------------
 
 void BLK_RegisterLogicTypes() {
   struct Row {
     const FbTemplate* tmpl;
     FbRunHandler run;
     FbInitHandler init;
+    FbParamHandler param;
+    const FbLimitTable* limits;
     uint16_t weight;
   };
   static constexpr Row kRows[] = {
-      {&kAndTemplate, FB_AND_Run, FB_AND_Init, 1},
-      {&kNotTemplate, FB_NOT_Run, FB_NOT_Init, 1},
-      {&kOrTemplate, FB_OR_Run, FB_OR_Init, 1},
-      {&kBounceTemplate, FB_BOUNCE_Run, FB_BOUNCE_Init, 2},
-      {&kExorTemplate, FB_EXOR_Run, FB_EXOR_Init, 1},
-      {&kFlipTemplate, FB_FLIP_Run, FB_FLIP_Init, 1},
-      {&kStepTemplate, FB_STEP_Run, FB_STEP_Init, 3},
-      {&kAbinTemplate, FB_ABIN_Run, FB_ABIN_Init, 2},
-      {&kTruncTemplate, FB_TRUNC_Run, FB_TRUNC_Init, 1},
+      {&kAndTemplate, FB_AND_Run, FB_AND_Init, BLK_RefuseParams, nullptr, 1},
+      {&kNotTemplate, FB_NOT_Run, FB_NOT_Init, BLK_RefuseParams, nullptr, 1},
+      {&kOrTemplate, FB_OR_Run, FB_OR_Init, BLK_RefuseParams, nullptr, 1},
+      {&kBounceTemplate, FB_BOUNCE_Run, FB_BOUNCE_Init, FB_BOUNCE_Param, &kBounceLimits, 2},
+      {&kExorTemplate, FB_EXOR_Run, FB_EXOR_Init, BLK_RefuseParams, nullptr, 1},
+      {&kFlipTemplate, FB_FLIP_Run, FB_FLIP_Init, BLK_RefuseParams, nullptr, 1},
+      {&kStepTemplate, FB_STEP_Run, FB_STEP_Init, BLK_RefuseParams, nullptr, 3},
+      {&kAbinTemplate, FB_ABIN_Run, FB_ABIN_Init, FB_ABIN_Param, &kAbinLimits, 2},
+      {&kTruncTemplate, FB_TRUNC_Run, FB_TRUNC_Init, BLK_RefuseParams, nullptr, 1},
   };
   for (const Row& r : kRows) {
     FB_RegisterType(r.tmpl->type,
-                    FB_TypeFromTemplate(r.tmpl, r.run, r.init, nullptr, nullptr,
+                    FB_TypeFromTemplate(r.tmpl, r.run, r.init, r.param, r.limits,
                                         FB_COMMON_BLOCK_RANGES, 0, r.weight, kGroupLogic));
   }
 }

@@ -24,6 +24,8 @@ enum : uint16_t { ABIN_BINARY = 0, ABIN_BCD = 1, ABIN_ONE_OF_EIGHT = 2 };
 // Digital inputs of STEP after its ten end inputs (1-based).
 enum : uint16_t { STEP_IN_RESET = 11, STEP_IN_STOP = 12, STEP_IN_SKIP = 13 };
 
+// The types without parameters refuse every request (BLK_RefuseParams).
+
 // Enters the family's rows into the block-type table.
 void BLK_RegisterLogicTypes();
 
@@ -35,6 +37,7 @@ void FB_OR_Run();
 void FB_OR_Init();
 void FB_BOUNCE_Run();
 void FB_BOUNCE_Init();
+uint8_t FB_BOUNCE_Param(FbParamRequest* request, uint16_t* badIndex);
 void FB_EXOR_Run();
 void FB_EXOR_Init();
 void FB_FLIP_Run();
@@ -43,5 +46,6 @@ void FB_STEP_Run();
 void FB_STEP_Init();
 void FB_ABIN_Run();
 void FB_ABIN_Init();
+uint8_t FB_ABIN_Param(FbParamRequest* request, uint16_t* badIndex);
 void FB_TRUNC_Run();
 void FB_TRUNC_Init();

@@ -40,6 +40,7 @@ TEST(TypeRows, EveryTypeIsRegisteredWithItsTemplateWeightAndGroup) {
     EXPECT_EQ(rec->permitted, FB_COMMON_BLOCK_RANGES);
     EXPECT_EQ(rec->fixedPlaceId, 0);
     EXPECT_NE(rec->init, nullptr);
+    EXPECT_NE(rec->param, nullptr);
     fx.create(r.type, block);
     char* text = nullptr;
     ASSERT_EQ(FB_GetTextParamPtr(block, 1, &text), 1);
