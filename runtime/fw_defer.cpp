@@ -1,5 +1,7 @@
 #include "runtime/fw_defer.h"
 
+#include "runtime/fb_param.h"
+
 #include <cstring>
 
 FwDeferredCallRing g_fwDeferredCalls{};
@@ -8,21 +10,14 @@ FwStepCodeRing g_fwStepCodes{};
 
 namespace {
 
-// The parameter request as handlers read it: u16 block at 0, i16 id at 2, the value bytes
-// from 4 (little-endian). The buffer is large enough for the biggest whole-set request a
-// handler could try to read from its count bytes, and zero beyond the four data bytes.
-constexpr size_t kRequestBytes = 8 + 255 * 2 + 255 * 4;
-alignas(8) uint8_t g_request[kRequestBytes];
+// The request handed to the handler: block and id, the value bytes from offset 4, zero
+// beyond them.
+FbParamRequest g_request;
 
 FbParamRequest* buildRequest(const FwDeferredCall& e) {
-  std::memset(g_request, 0, sizeof g_request);
-  g_request[0] = static_cast<uint8_t>(e.block);
-  g_request[1] = static_cast<uint8_t>(e.block >> 8);
-  const auto id = static_cast<uint16_t>(e.id);
-  g_request[2] = static_cast<uint8_t>(id);
-  g_request[3] = static_cast<uint8_t>(id >> 8);
-  std::memcpy(g_request + 4, e.data, FW_DEFER_DATA);
-  return reinterpret_cast<FbParamRequest*>(g_request);
+  g_request = FbParamRequest(e.block, e.id);
+  for (uint32_t i = 0; i < FW_DEFER_DATA; ++i) g_request.setU8(4 + i, e.data[i]);
+  return &g_request;
 }
 
 }  // namespace
