@@ -24,9 +24,8 @@ enum : uint16_t { ABIN_BINARY = 0, ABIN_BCD = 1, ABIN_ONE_OF_EIGHT = 2 };
 // Digital inputs of STEP after its ten end inputs (1-based).
 enum : uint16_t { STEP_IN_RESET = 11, STEP_IN_STOP = 12, STEP_IN_SKIP = 13 };
 
-// The types without parameters refuse every request (BLK_RefuseParams).
-
-// Enters the family's rows into the block-type table.
+// Enters the family's rows into the block-type table. The types without parameters take
+// BLK_RefuseParams as their parameter handler.
 void BLK_RegisterLogicTypes();
 
 void FB_AND_Run();
