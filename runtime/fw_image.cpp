@@ -621,6 +621,19 @@ int FW_SaveEngineering() {
   return 0;
 }
 
+int FW_SaveOnRunModeChange() {
+  if (FW_SaveEngineering() == 0) {
+    g_fwEng.status |= FW_ENG_RUN_OK;
+    return 0;
+  }
+  g_fwEng.status |= FW_ENG_STOPPED;
+  setStoppedRunMode();
+  g_fwEng.startFlags |= FW_START_COLD;
+  g_fwEng.errors |= FW_ENG_ERR_FAULTY;
+  g_fwEng.warmStart = 0;
+  return 1;
+}
+
 int FB_SaveFloatParams(uint16_t block, uint16_t first, uint16_t count) {
   return saveGroup(block, SaveGroup::Floats, first, count);
 }

@@ -160,6 +160,11 @@ void FW_ClearEngineering();
 // the whole used image is queued for the EEPROM, the tag last.
 int FW_SaveEngineering();
 
+// The save at the change from stop to run (run state 1 with run mode 2): 0 when the
+// engineering was saved (status bit 3 set; the caller goes on to the start-up pass), else 1
+// with the device kept stopped: status bit 2, run mode 1 (queued), cold start, error bit 3.
+int FW_SaveOnRunModeChange();
+
 // Single saves from a block's run handler: copy the 1-based values first..first+count-1 of
 // the group from the instance into the block's record in the image and queue those bytes
 // for the EEPROM. Floats and long values take 4 bytes, state words 2, word parameters their

@@ -426,6 +426,26 @@ TEST_F(FwImageTest, FailedSaveLeavesTheImageUnchangedAndQueuesNothing) {
   }
 }
 
+TEST_F(FwImageTest, ChangeToRunModeSavesOrKeepsTheDeviceStopped) {
+  install(smallImage());
+  ASSERT_EQ(FW_LoadEngineering(), 0);
+  g_fwEng.runMode = 2;
+  EXPECT_EQ(FW_SaveOnRunModeChange(), 0);
+  EXPECT_TRUE(g_fwEng.status & FW_ENG_RUN_OK);
+  EXPECT_EQ(g_fwEng.runMode, 2);
+
+  g_fwEng.status &= static_cast<uint8_t>(~FW_ENG_RUN_OK);
+  g_fwEng.warmStart = 1;
+  g_fwEng.startFlags = 0;
+  FB_GetWiring(101)[FB_WIRE_ANALOG_COUNT + 2] = 300;  // cannot be saved
+  g_queued.clear();
+  EXPECT_EQ(FW_SaveOnRunModeChange(), 1);
+  expectStoppedWithError();
+  EXPECT_TRUE(g_fwEng.errors & FW_ENG_ERR_FAULTY);
+  EXPECT_TRUE(g_fwEng.startFlags & FW_START_COLD);
+  EXPECT_EQ(g_fwEng.warmStart, 0);
+}
+
 TEST_F(FwImageTest, BlockCreatedAfterLoadingIsSavedAndKeepsTheParameterList) {
   EngBuilder b;
   ASSERT_TRUE(b.addBlock(100, IMG_TYPE_ABSV));
