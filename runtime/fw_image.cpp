@@ -238,10 +238,10 @@ FwImageError validateImage(const uint8_t* img, uint32_t& blockCount, ParamListVi
     if (block == 0) break;
     g_fwEng.badBlock = block;
     const uint16_t length = r.u16();
-    r.take(2u * (length >= 2 ? length - 2u : 0u));
     if (!r.ok()) return FwImageError::Truncated;
     const bool named = block == FW_PARAM_SYSTEM_BLOCK || (block <= FB_MAX_BLOCK && seen[block]);
     if (!named || length < 2 || length > FW_PARAM_MAX_WORDS) return FwImageError::ParamRecord;
+    if (!r.take(2u * (length - 2u))) return FwImageError::Truncated;
     if (instanceFill + paramWords + length > FB_INSTANCE_HEAP_WORDS) return FwImageError::HeapFull;
     paramWords += length;
     ++params.count;
