@@ -313,7 +313,8 @@ TEST_F(FwImageTest, BadParameterListRecordsFailTheLoad) {
     uint16_t length;
   };
   for (const Case c : {Case{"length 1", 100, 1}, Case{"length 0", 100, 0},
-                       Case{"length 101", 100, 101}, Case{"missing block", 555, 3},
+                       Case{"length 101", 100, 101}, Case{"length 65535", 100, 65535},
+                       Case{"missing block", 555, 3},
                        Case{"block 1956", 1956, 3}, Case{"block 1951", 1951, 3}}) {
     SCOPED_TRACE(c.name);
     SetUp();
