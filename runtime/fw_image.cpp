@@ -3,25 +3,22 @@
 #include <algorithm>
 #include <cstring>
 
+#include "runtime/fb_schedule.h"
+#include "runtime/fw_defer.h"
+#include "runtime/fw_eeprom.h"
+#include "runtime/fw_mode.h"
+#include "runtime/fw_text.h"
+
 uint8_t g_fwImage[FW_IMAGE_SIZE];
 FwEngineeringState g_fwEng;
-FwImageLinks g_fwImageLinks;
 
 namespace {
 
-// ---------------------------------------------------------------------------------------
-// Connections with their plain defaults.
+FwEngineeringClearHook g_clearHook = nullptr;
 
 uint8_t queueWrite(const uint8_t* ram, uint32_t address, uint32_t length) {
-  return g_fwImageLinks.queueWrite ? g_fwImageLinks.queueWrite(ram, address, length) : 0;
+  return FW_QueueEepromWrite(ram, address, length) == FW_QUEUE_OK ? 0 : 1;
 }
-void drainWrites() {
-  if (g_fwImageLinks.drainWrites) g_fwImageLinks.drainWrites();
-}
-void postStepCode(uint16_t code) {
-  if (g_fwImageLinks.postStepCode) g_fwImageLinks.postStepCode(code);
-}
-uint16_t checkChains() { return g_fwImageLinks.checkChains ? g_fwImageLinks.checkChains() : 0; }
 
 // Queues an image range, draining the ring while it is full. The ring drains only in the
 // tick, and a chunk costs nothing in the simulator, so waiting for room means writing
@@ -31,8 +28,8 @@ bool queueWaiting(const uint8_t* ram, uint32_t address, uint32_t length, uint16_
   constexpr int kRounds = 64;
   for (int round = 0; round < kRounds; ++round) {
     if (queueWrite(ram, address, length) == 0) return true;
-    postStepCode(stepCode);
-    drainWrites();
+    FW_PostStepCode(stepCode);
+    FW_EepromWriteBack();
   }
   return false;
 }
@@ -40,7 +37,7 @@ bool queueWaiting(const uint8_t* ram, uint32_t address, uint32_t length, uint16_
 void queueImageByte(uint32_t offset) { queueWrite(&g_fwImage[offset], offset, 1); }
 
 void setStoppedRunMode() {
-  g_fwEng.runMode = 1;
+  g_fwRunMode = FW_RUN_MODE_STOP;
   g_fwImage[FW_IMG_RUN_MODE] = 1;
   queueImageByte(FW_IMG_RUN_MODE);
 }
@@ -425,9 +422,7 @@ bool rewriteWholeImage(uint32_t usedLength) {
 // ---------------------------------------------------------------------------------------
 // Single saves.
 
-enum class SaveGroup { Floats, Words, Longs, State };
-
-int saveGroup(uint16_t block, SaveGroup group, uint16_t first, uint16_t count) {
+uint8_t saveGroup(uint16_t block, FbSaveGroup group, uint16_t first, uint16_t count) {
   if (block == 0 || block > FB_MAX_BLOCK || count == 0 || first == 0) return 0;
   const uint8_t* record = g_fbStore.list[block].imageRecord;
   FbLayout L;
@@ -443,7 +438,7 @@ int saveGroup(uint16_t block, SaveGroup group, uint16_t first, uint16_t count) {
   const uint32_t last = uint32_t{first} - 1 + count;
   uint32_t start = 0, length = 0;
   switch (group) {
-    case SaveGroup::Floats:
+    case FbSaveGroup::FloatParams:
       if (last > v.nF) return 0;
       start = v.fp + 4u * (first - 1);
       length = 4u * count;
@@ -453,19 +448,19 @@ int saveGroup(uint16_t block, SaveGroup group, uint16_t first, uint16_t count) {
         FW_PutU32(g_fwImage + v.fp + 4 * i, bits);
       }
       break;
-    case SaveGroup::Words:
+    case FbSaveGroup::WordParams:
       if (last > v.nW) return 0;
       start = v.wp + (first - 1u);
       length = count;
       for (uint32_t i = first - 1; i < last; ++i) g_fwImage[v.wp + i] = static_cast<uint8_t>(L.wp[i]);
       break;
-    case SaveGroup::Longs:
+    case FbSaveGroup::LongValues:
       if (last > v.nL) return 0;
       start = v.lv + 4u * (first - 1);
       length = 4u * count;
       for (uint32_t i = first - 1; i < last; ++i) FW_PutU32(g_fwImage + v.lv + 4 * i, L.lv[i]);
       break;
-    case SaveGroup::State:
+    case FbSaveGroup::StateWords:
       if (last > v.stateWords) return 0;
       start = v.st + 2u * (first - 1);
       length = 2u * count;
@@ -487,7 +482,8 @@ bool FW_CheckImageIdentity(const uint8_t* image) {
 }
 
 int FW_LoadEngineering() {
-  postStepCode(FW_STEP_ENG_LOAD);
+  FW_ConnectImage();
+  FW_PostStepCode(FW_STEP_ENG_LOAD);
   g_fwEng.lastError = FwImageError::None;
   if (std::memcmp(g_fwImage + FW_IMG_TAG, FW_IMAGE_TAG, sizeof FW_IMAGE_TAG) != 0) {
     FW_ClearEngineering();
@@ -551,9 +547,9 @@ int FW_LoadEngineeringData() {
     pos += 2u * length;
   }
 
-  g_fwEng.runMode = g_fwImage[FW_IMG_RUN_MODE] == 2 ? 2 : 1;
-  g_fwImage[FW_IMG_RUN_MODE] = static_cast<uint8_t>(g_fwEng.runMode);
-  if (g_fwEng.runMode == 2) {
+  g_fwRunMode = g_fwImage[FW_IMG_RUN_MODE] == 2 ? FW_RUN_MODE_RUN : FW_RUN_MODE_STOP;
+  g_fwImage[FW_IMG_RUN_MODE] = static_cast<uint8_t>(g_fwRunMode);
+  if (g_fwRunMode == FW_RUN_MODE_RUN) {
     g_fwEng.status &= static_cast<uint8_t>(~FW_ENG_STOPPED);
   } else {
     g_fwEng.status |= FW_ENG_STOPPED;
@@ -571,7 +567,7 @@ int FW_LoadEngineeringData() {
 
 int FB_CheckEngineering() {
   g_fwEng.badBlock = FB_ResolveConnections();
-  g_fwEng.chainError = checkChains();
+  g_fwEng.chainError = FB_CheckChains();
   if (g_fwEng.badBlock == 0 && g_fwEng.chainError == 0) {
     g_fwEng.status |= FW_ENG_VERIFIED;
     g_fwEng.errors &= static_cast<uint8_t>(~FW_ENG_ERR_FAULTY);
@@ -583,7 +579,7 @@ int FB_CheckEngineering() {
 }
 
 void FW_ClearEngineering() {
-  if (g_fwImageLinks.resetPages) g_fwImageLinks.resetPages();
+  if (g_clearHook) g_clearHook();
   g_fwEng.startFlags |= FW_START_COLD;
   g_fwEng.warmStart = 0;
   FB_ClearStore();
@@ -591,7 +587,8 @@ void FW_ClearEngineering() {
   std::memset(g_fwImage + FW_IMG_ENG_VALUE, 0, FW_IMG_LOGIN_BLOCK - FW_IMG_ENG_VALUE);
   g_fwEng.engineeringValue = 0;
   g_fwEng.status &= static_cast<uint8_t>(~(FW_ENG_LOADED | FW_ENG_VERIFIED));
-  if (g_fwImageLinks.clearDeferred) g_fwImageLinks.clearDeferred();
+  // Posted requests may point into the instances that are gone.
+  FW_ClearDeferredCalls();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -634,18 +631,20 @@ int FW_SaveOnRunModeChange() {
   return 1;
 }
 
-int FB_SaveFloatParams(uint16_t block, uint16_t first, uint16_t count) {
-  return saveGroup(block, SaveGroup::Floats, first, count);
+uint8_t FW_SaveToImage(FbSaveGroup group, uint16_t block, uint16_t first, uint16_t count) {
+  return saveGroup(block, group, first, count);
 }
-int FB_SaveWordParams(uint16_t block, uint16_t first, uint16_t count) {
-  return saveGroup(block, SaveGroup::Words, first, count);
+
+// ---------------------------------------------------------------------------------------
+// Connections
+
+void FW_ConnectImage() {
+  FW_BindMainEeprom(g_fwImage, FW_IMAGE_SIZE);
+  FW_BindLanguageByte(g_fwImage + FW_IMG_LANGUAGE);
+  FB_SetSaveHook(FW_SaveToImage);
 }
-int FB_SaveLongParams(uint16_t block, uint16_t first, uint16_t count) {
-  return saveGroup(block, SaveGroup::Longs, first, count);
-}
-int FB_SaveStateWords(uint16_t block, uint16_t first, uint16_t count) {
-  return saveGroup(block, SaveGroup::State, first, count);
-}
+
+void FW_SetEngineeringClearHook(FwEngineeringClearHook hook) { g_clearHook = hook; }
 
 // ---------------------------------------------------------------------------------------
 // Parameter list

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "runtime/fb_param.h"
 #include "runtime/fb_store.h"
 
 constexpr uint32_t FW_IMAGE_SIZE = 0x20000;
@@ -95,8 +96,8 @@ enum class FwImageError : uint8_t {
 };
 
 // Firmware state the image reads and writes.
+// The run mode itself is g_fwRunMode (runtime/fw_mode.h).
 struct FwEngineeringState {
-  uint16_t runMode = 1;          // 1 stop, 2 run
   uint8_t status = 0;            // engineering status byte (FW_ENG_*)
   uint8_t errors = 0;            // engineering error byte (FW_ENG_ERR_FAULTY)
   uint8_t startFlags = 0;        // FW_START_COLD
@@ -165,15 +166,13 @@ int FW_SaveEngineering();
 // with the device kept stopped: status bit 2, run mode 1 (queued), cold start, error bit 3.
 int FW_SaveOnRunModeChange();
 
-// Single saves from a block's run handler: copy the 1-based values first..first+count-1 of
-// the group from the instance into the block's record in the image and queue those bytes
-// for the EEPROM. Floats and long values take 4 bytes, state words 2, word parameters their
-// low byte only. 1 when the write ring was full (nothing queued), else 0. A block without
-// a record in the image, or a range outside its group, saves nothing and answers 0.
-int FB_SaveFloatParams(uint16_t block, uint16_t first, uint16_t count);
-int FB_SaveWordParams(uint16_t block, uint16_t first, uint16_t count);
-int FB_SaveLongParams(uint16_t block, uint16_t first, uint16_t count);
-int FB_SaveStateWords(uint16_t block, uint16_t first, uint16_t count);
+// Single saves of applied values, installed as the parameter protocol's save hook: copies
+// the 1-based values first..first+count-1 of the group from the instance into the block's
+// record in the image and queues those bytes for the EEPROM. Floats and long values take 4
+// bytes, state words 2, word parameters their low byte only. 1 when the write ring was full
+// (nothing queued), else 0. A block without a record in the image yet (created after the
+// last save) saves nothing and answers 0: the next full save writes it.
+uint8_t FW_SaveToImage(FbSaveGroup group, uint16_t block, uint16_t first, uint16_t count);
 
 // ---------------------------------------------------------------------------------------
 // The parameter list in RAM. It is kept in a region of its own beside the instance heap, so
@@ -191,21 +190,15 @@ uint32_t FW_ParamListWords();
 uint8_t FW_AppendParamRecord(uint16_t block, const uint16_t* data, uint16_t dataWords);
 
 // ---------------------------------------------------------------------------------------
-// Connections to the write-back, the step-code ring, the scheduler and the operating
-// interface. The image calls these; until those services are linked they answer as if the
-// ring always had room and the chains were sound.
-struct FwImageLinks {
-  // Queues bytes of the image for the main EEPROM: 0, or 1 when the ring is full.
-  uint8_t (*queueWrite)(const uint8_t* ram, uint32_t address, uint32_t length) = nullptr;
-  // Writes pending chunks once (the tick's write-back), so that a full ring gets room.
-  void (*drainWrites)() = nullptr;
-  void (*postStepCode)(uint16_t code) = nullptr;
-  // Builds and checks the time-group chains: 0 or an error code 2..7.
-  uint16_t (*checkChains)() = nullptr;
-  // Closes open pages, overlays and block views; resets the key indicators and the
-  // page state (engineering cleared).
-  void (*resetPages)() = nullptr;
-  // Frees the deferred calls and the fieldbus exchange records (engineering cleared).
-  void (*clearDeferred)() = nullptr;
-};
-extern FwImageLinks g_fwImageLinks;
+// Connections.
+
+// Makes this image the firmware's engineering: the main EEPROM's memory, the language byte
+// of the texts, and the target of the parameter protocol's single saves. Loading an
+// engineering does it; the start-up may call it earlier.
+void FW_ConnectImage();
+
+// Called when the engineering is cleared, for what lies outside the runtime: closing open
+// pages, overlays and block views, resetting the key indicators and the page state, and
+// clearing the fieldbus exchange records. Null: nothing.
+using FwEngineeringClearHook = void (*)();
+void FW_SetEngineeringClearHook(FwEngineeringClearHook hook);

@@ -6,35 +6,51 @@
 #include <string>
 #include <vector>
 
+#include "runtime/fb_param.h"
+#include "runtime/fb_schedule.h"
 #include "runtime/fb_store.h"
+#include "runtime/fw_defer.h"
+#include "runtime/fw_eeprom.h"
 #include "runtime/fw_image.h"
+#include "runtime/fw_mode.h"
+#include "runtime/fw_text.h"
 #include "support/image_types.h"
 #include "tools/engbuild/eng_builder.h"
 
 namespace {
 
-// What the image handed to the write-back, with the tag as it was at that moment.
-struct QueuedWrite {
-  uint32_t address;
-  uint32_t length;
-  std::array<uint8_t, 4> tag;
-};
-
-std::vector<QueuedWrite> g_queued;
-std::vector<uint16_t> g_steps;
-bool g_ringFull = false;
-uint16_t g_chainResult = 0;
-
-uint8_t recordQueue(const uint8_t* ram, uint32_t address, uint32_t length) {
-  EXPECT_EQ(ram, g_fwImage + address) << "the RAM side is the image itself";
-  if (g_ringFull) return 1;
-  QueuedWrite q{address, length, {}};
-  std::memcpy(q.tag.data(), g_fwImage, 4);
-  g_queued.push_back(q);
-  return 0;
+// The step code posted last.
+uint16_t lastStepCode() {
+  const uint16_t at = g_fwStepCodes.writeIndex;
+  return g_fwStepCodes.entries[(at + FW_STEP_CODE_ENTRIES - 1) % FW_STEP_CODE_ENTRIES].code;
 }
-void recordStep(uint16_t code) { g_steps.push_back(code); }
-uint16_t chainResult() { return g_chainResult; }
+
+bool stepPosted(uint16_t code) {
+  for (const FwStepCode& e : g_fwStepCodes.entries) {
+    if (e.code == code) return true;
+  }
+  return false;
+}
+
+// Queued writes of the main ring in queue order (EEPROM-present is 0, so nothing drains).
+std::vector<FwEepromWriteEntry> queuedWrites() {
+  std::vector<FwEepromWriteEntry> out;
+  const FwEepromWriteRing& ring = g_fwEeprom.main;
+  for (uint32_t i = 0; i < FW_EEPROM_RING_ENTRIES; ++i) {
+    const FwEepromWriteEntry& e = ring.entries[(ring.drainPos + i) % FW_EEPROM_RING_ENTRIES];
+    if (e.busy) out.push_back(e);
+  }
+  return out;
+}
+
+void clearQueue() { FW_ResetEeprom(); }
+
+// Fills the main ring so that the next write finds no room.
+void fillRing() {
+  for (uint32_t i = 0; i < FW_EEPROM_RING_ENTRIES; ++i) {
+    ASSERT_EQ(FW_QueueEepromWrite(g_fwImage + 100, 100, 1), FW_QUEUE_OK);
+  }
+}
 
 // Offsets of the first block record (block number at 260).
 constexpr uint32_t kRec = FW_IMG_BLOCK_LIST;
@@ -48,15 +64,19 @@ class FwImageTest : public ::testing::Test {
   void SetUp() override {
     IMG_RegisterTestTypes();
     g_fwEng = FwEngineeringState{};
-    g_fwImageLinks = FwImageLinks{};
-    g_fwImageLinks.queueWrite = recordQueue;
-    g_fwImageLinks.postStepCode = recordStep;
-    g_fwImageLinks.checkChains = chainResult;
-    g_queued.clear();
-    g_steps.clear();
-    g_ringFull = false;
-    g_chainResult = 0;
+    g_fwRunMode = FW_RUN_MODE_STOP;
+    FW_ResetEeprom();
+    FW_ClearStepCodes();
+    FW_SetEngineeringClearHook(nullptr);
     std::memset(g_fwImage, 0, FW_IMAGE_SIZE);
+  }
+
+  void TearDown() override {
+    FW_ResetEeprom();
+    FW_BindMainEeprom(nullptr, 0);
+    FW_BindLanguageByte(nullptr);
+    FB_SetSaveHook(nullptr);
+    FW_SetEngineeringClearHook(nullptr);
   }
 
   // Two ABSV blocks, 100 feeding 101.
@@ -105,14 +125,14 @@ class FwImageTest : public ::testing::Test {
   }
 
   static bool queued(uint32_t address, uint32_t length) {
-    for (const QueuedWrite& q : g_queued) {
-      if (q.address == address && q.length == length) return true;
+    for (const FwEepromWriteEntry& e : queuedWrites()) {
+      if (e.address == address && e.remaining == length && e.ram == g_fwImage + address) return true;
     }
     return false;
   }
 
   static void expectStoppedWithError() {
-    EXPECT_EQ(g_fwEng.runMode, 1);
+    EXPECT_EQ(g_fwRunMode, 1);
     EXPECT_EQ(g_fwImage[FW_IMG_RUN_MODE], 1);
     EXPECT_TRUE(queued(FW_IMG_RUN_MODE, 1)) << "run-mode byte queued for the EEPROM";
     EXPECT_TRUE(g_fwEng.status & FW_ENG_STOPPED);
@@ -124,8 +144,8 @@ TEST_F(FwImageTest, BuiltImageLoadsItsBlocksValuesAndWiring) {
   install(richImage());
   ASSERT_EQ(FW_LoadEngineering(), 0);
   EXPECT_EQ(g_fwEng.lastError, FwImageError::None);
-  EXPECT_EQ(g_steps.front(), FW_STEP_ENG_LOAD);
-  EXPECT_EQ(g_fwEng.runMode, 2) << "run-mode byte 2 starts the device";
+  EXPECT_EQ(lastStepCode(), FW_STEP_ENG_LOAD);
+  EXPECT_EQ(g_fwRunMode, 2) << "run-mode byte 2 starts the device";
   EXPECT_EQ(g_fwEng.status & (FW_ENG_LOADED | FW_ENG_VERIFIED | FW_ENG_STOPPED),
             FW_ENG_LOADED | FW_ENG_VERIFIED);
   EXPECT_EQ(g_fwEng.errors & FW_ENG_ERR_FAULTY, 0);
@@ -139,6 +159,9 @@ TEST_F(FwImageTest, BuiltImageLoadsItsBlocksValuesAndWiring) {
   EXPECT_EQ(L.group, 4);
   EXPECT_EQ(FB_GetWiring(110)[FB_WIRE_GROUP], 4);
   EXPECT_EQ(FB_GetWiring(110)[FB_WIRE_AFTER], 120);
+  EXPECT_EQ(g_fbSchedule.head[1], 100) << "the time-group chains are built";
+  EXPECT_EQ(g_fbSchedule.head[4], 120);
+  EXPECT_EQ(g_fbStore.list[120].next, 110);
 
   // Values in both the current and the pending copy; a word parameter as its stored byte.
   EXPECT_EQ(L.fp[2].get(), -1.0e-3f);
@@ -174,10 +197,10 @@ TEST_F(FwImageTest, LoadSaveLoadGivesTheSameImage) {
   const std::vector<uint8_t> original = richImage();
   install(original);
   ASSERT_EQ(FW_LoadEngineering(), 0);
-  g_queued.clear();
+  clearQueue();
   ASSERT_EQ(FW_SaveEngineering(), 0);
   EXPECT_EQ(std::memcmp(g_fwImage, original.data(), FW_IMAGE_SIZE), 0);
-  EXPECT_TRUE(g_queued.empty()) << "a plain save queues nothing";
+  EXPECT_TRUE(queuedWrites().empty()) << "a plain save queues nothing";
   EXPECT_EQ(g_fwEng.usedLength % 2, 0u);
 
   ASSERT_EQ(FW_LoadEngineering(), 0);
@@ -208,7 +231,7 @@ TEST_F(FwImageTest, TagZeroLoadsNothingAndStops) {
   install(smallImage(2));
   ASSERT_EQ(FW_LoadEngineering(), 0);
   std::memset(g_fwImage, 0, 4);
-  g_queued.clear();
+  clearQueue();
   EXPECT_EQ(FW_LoadEngineering(), 1);
   EXPECT_EQ(g_fwEng.lastError, FwImageError::NoTag);
   EXPECT_EQ(FB_GetInstance(100), nullptr) << "the engineering is cleared";
@@ -281,7 +304,7 @@ TEST_F(FwImageTest, CorruptImagesFailTheLoadAndKeepThePreviousEngineering) {
     std::vector<uint8_t> bad = smallImage(2);
     c.corrupt(bad);
     install(bad);
-    g_queued.clear();
+    clearQueue();
     EXPECT_EQ(FW_LoadEngineering(), 1);
     EXPECT_EQ(g_fwEng.lastError, c.error);
     EXPECT_TRUE(g_fwEng.errors & FW_ENG_ERR_FAULTY);
@@ -371,23 +394,26 @@ TEST_F(FwImageTest, BlocksThatDoNotFitTheHeapsFailTheLoad) {
 TEST_F(FwImageTest, FaultyWiringOrChainsKeepTheBlocksLoadedButStopped) {
   struct Case {
     const char* name;
-    uint16_t source;
-    uint16_t chainResult;
+    uint16_t source;     // of block 101's input
+    uint16_t after102;   // block 102 runs after this one
     FwImageError error;
+    uint16_t chainError;
   };
-  for (const Case c : {Case{"missing source", 300, 0, FwImageError::Connections},
-                       Case{"chain error 3", 100, 3, FwImageError::Chains}}) {
+  for (const Case c :
+       {Case{"missing source", 300, 101, FwImageError::Connections, FB_CHAIN_OK},
+        Case{"two blocks after 100", 100, 100, FwImageError::Chains, FB_CHAIN_TWO_SUCCESSORS}}) {
     SCOPED_TRACE(c.name);
     SetUp();
-    g_chainResult = c.chainResult;
     EngBuilder b;
     b.setRunMode(2);
-    ASSERT_TRUE(b.addBlock(100, IMG_TYPE_ABSV));
-    ASSERT_TRUE(b.addBlock(101, IMG_TYPE_ABSV));
+    ASSERT_TRUE(b.addBlock(100, IMG_TYPE_ABSV, 1));
+    ASSERT_TRUE(b.addBlock(101, IMG_TYPE_ABSV, 1, 100));
+    ASSERT_TRUE(b.addBlock(102, IMG_TYPE_ABSV, 1, c.after102));
     ASSERT_TRUE(b.wireAnalog(101, 1, c.source, 1));
     install(build(b));
     EXPECT_EQ(FW_LoadEngineering(), 0) << "the blocks were loaded";
     EXPECT_EQ(g_fwEng.lastError, c.error);
+    EXPECT_EQ(g_fwEng.chainError, c.chainError);
     EXPECT_NE(FB_GetInstance(101), nullptr);
     EXPECT_TRUE(g_fwEng.errors & FW_ENG_ERR_FAULTY);
     EXPECT_FALSE(g_fwEng.status & (FW_ENG_LOADED | FW_ENG_VERIFIED));
@@ -420,26 +446,26 @@ TEST_F(FwImageTest, FailedSaveLeavesTheImageUnchangedAndQueuesNothing) {
     *a = 9.0f;  // a change that a successful save would write
     c.spoil();
     const std::vector<uint8_t> before(g_fwImage, g_fwImage + FW_IMAGE_SIZE);
-    g_queued.clear();
+    clearQueue();
     EXPECT_EQ(FW_SaveEngineering(), 1);
     EXPECT_EQ(std::memcmp(g_fwImage, before.data(), FW_IMAGE_SIZE), 0);
-    EXPECT_TRUE(g_queued.empty());
+    EXPECT_TRUE(queuedWrites().empty());
   }
 }
 
 TEST_F(FwImageTest, ChangeToRunModeSavesOrKeepsTheDeviceStopped) {
   install(smallImage());
   ASSERT_EQ(FW_LoadEngineering(), 0);
-  g_fwEng.runMode = 2;
+  g_fwRunMode = 2;
   EXPECT_EQ(FW_SaveOnRunModeChange(), 0);
   EXPECT_TRUE(g_fwEng.status & FW_ENG_RUN_OK);
-  EXPECT_EQ(g_fwEng.runMode, 2);
+  EXPECT_EQ(g_fwRunMode, 2);
 
   g_fwEng.status &= static_cast<uint8_t>(~FW_ENG_RUN_OK);
   g_fwEng.warmStart = 1;
   g_fwEng.startFlags = 0;
   FB_GetWiring(101)[FB_WIRE_ANALOG_COUNT + 2] = 300;  // cannot be saved
-  g_queued.clear();
+  clearQueue();
   EXPECT_EQ(FW_SaveOnRunModeChange(), 1);
   expectStoppedWithError();
   EXPECT_TRUE(g_fwEng.errors & FW_ENG_ERR_FAULTY);
@@ -471,33 +497,58 @@ TEST_F(FwImageTest, FullRewriteQueuesTheWholeImageAndTheTagLast) {
   install(richImage());
   ASSERT_EQ(FW_LoadEngineering(), 0);
   g_fwEng.status |= FW_ENG_REWRITE;
-  g_queued.clear();
+  clearQueue();
+  std::memset(g_fwImage + FW_IMG_IDENT, 0, FW_IMG_IDENT_LEN);  // a zero identification
   ASSERT_EQ(FW_SaveEngineering(), 0);
-  ASSERT_EQ(g_queued.size(), 2u);
-  EXPECT_EQ(g_queued[0].address, 0u);
-  EXPECT_EQ(g_queued[0].length, g_fwEng.usedLength);
-  EXPECT_EQ(g_queued[0].tag, (std::array<uint8_t, 4>{0, 0, 0, 0})) << "tag cleared while written";
-  EXPECT_EQ(g_queued[1].address, 0u);
-  EXPECT_EQ(g_queued[1].length, 4u);
-  EXPECT_EQ(g_queued[1].tag, (std::array<uint8_t, 4>{'M', 'X', '7', 'N'}));
-  EXPECT_EQ(std::memcmp(g_fwImage + FW_IMG_IDENT, FW_FIRMWARE_IDENT, FW_IMG_IDENT_LEN), 0);
+  const std::vector<FwEepromWriteEntry> q = queuedWrites();
+  ASSERT_EQ(q.size(), 2u);
+  EXPECT_EQ(q[0].address, 0u);
+  EXPECT_EQ(q[0].remaining, g_fwEng.usedLength);
+  EXPECT_EQ(q[1].address, 0u);
+  EXPECT_EQ(q[1].remaining, 4u);
+  EXPECT_EQ(std::memcmp(g_fwImage, FW_IMAGE_TAG, 4), 0);
+  EXPECT_EQ(std::memcmp(g_fwImage + FW_IMG_IDENT, FW_FIRMWARE_IDENT, FW_IMG_IDENT_LEN), 0)
+      << "the firmware's own identification is written";
   EXPECT_FALSE(g_fwEng.status & FW_ENG_REWRITE);
+
+  // Drained, the tag is the last chunk written.
+  static std::vector<std::pair<uint32_t, uint32_t>> chunks;
+  chunks.clear();
+  FW_SetMainEepromWriter([](uint32_t address, const uint8_t*, uint32_t length) {
+    chunks.emplace_back(address, length);
+    return true;
+  });
+  g_fwEeprom.present = 1;
+  while (FW_EepromPending()) FW_EepromWriteBack();
+  FW_SetMainEepromWriter(nullptr);
+  ASSERT_FALSE(chunks.empty());
+  EXPECT_EQ(chunks.back(), (std::pair<uint32_t, uint32_t>{0, 4}));
+  EXPECT_EQ(chunks.front(), (std::pair<uint32_t, uint32_t>{0, 128}));
 }
 
-TEST_F(FwImageTest, FullRewriteWithARingThatStaysFullFailsInsteadOfHanging) {
-  int drains = 0;
-  static int* drainCount;
-  drainCount = &drains;
-  g_fwImageLinks.drainWrites = [] { ++*drainCount; };
+TEST_F(FwImageTest, FullRewriteDrainsTheRingWhileItWaitsForRoom) {
   install(smallImage());
   ASSERT_EQ(FW_LoadEngineering(), 0);
   g_fwEng.status |= FW_ENG_REWRITE;
-  g_ringFull = true;
-  g_steps.clear();
+  clearQueue();
+  fillRing();
+  g_fwEeprom.present = 1;
+  EXPECT_EQ(FW_SaveEngineering(), 0);
+  EXPECT_TRUE(stepPosted(FW_STEP_SAVE_WAIT_IMAGE));
+  EXPECT_TRUE(queued(0, g_fwEng.usedLength));
+  EXPECT_TRUE(queued(0, 4));
+}
+
+TEST_F(FwImageTest, FullRewriteWithARingThatStaysFullFailsInsteadOfHanging) {
+  install(smallImage());
+  ASSERT_EQ(FW_LoadEngineering(), 0);
+  g_fwEng.status |= FW_ENG_REWRITE;
+  clearQueue();
+  fillRing();  // with EEPROM-present 0 nothing ever drains
+  FW_ClearStepCodes();
   EXPECT_EQ(FW_SaveEngineering(), 1);
-  EXPECT_GT(drains, 0) << "the ring is drained while the save waits for room";
-  ASSERT_FALSE(g_steps.empty());
-  EXPECT_EQ(g_steps.front(), FW_STEP_SAVE_WAIT_IMAGE);
+  EXPECT_TRUE(stepPosted(FW_STEP_SAVE_WAIT_IMAGE));
+  EXPECT_EQ(queuedWrites().size(), FW_EEPROM_RING_ENTRIES) << "nothing more was queued";
   EXPECT_EQ(std::memcmp(g_fwImage, FW_IMAGE_TAG, 4), 0) << "the RAM image keeps its tag";
   EXPECT_TRUE(g_fwEng.status & FW_ENG_REWRITE) << "the rewrite is still owed";
 }
@@ -521,7 +572,7 @@ TEST_F(FwImageTest, SingleSavesPatchTheRecordAndQueueTheBytes) {
   L.wp[2] = 300;
   L.lv[1] = 0x01020304u;
   L.state[0] = 0x1234;
-  g_queued.clear();
+  clearQueue();
   EXPECT_EQ(FB_SaveFloatParams(120, 2, 2), 0);
   EXPECT_EQ(FB_SaveWordParams(120, 3, 1), 0);
   EXPECT_EQ(FB_SaveLongParams(120, 2, 1), 0);
@@ -538,17 +589,18 @@ TEST_F(FwImageTest, SingleSavesPatchTheRecordAndQueueTheBytes) {
   EXPECT_EQ(FW_GetU32(g_fwImage + longs + 4), 0x01020304u);
   EXPECT_EQ(FW_GetU16(g_fwImage + state), 0x1234);
 
-  // A full ring answers 1; ranges outside the group and blocks without a record save nothing.
-  g_ringFull = true;
+  // A full ring answers 1; ranges outside the group and missing blocks are refused; a block
+  // without a record in the image yet saves nothing and answers 0.
+  clearQueue();
+  fillRing();
   EXPECT_EQ(FB_SaveFloatParams(120, 1, 1), 1);
-  g_ringFull = false;
-  g_queued.clear();
-  EXPECT_EQ(FB_SaveFloatParams(120, 3, 2), 0);
-  EXPECT_EQ(FB_SaveFloatParams(120, 0, 1), 0);
-  EXPECT_EQ(FB_SaveWordParams(500, 1, 1), 0);
+  clearQueue();
+  EXPECT_EQ(FB_SaveFloatParams(120, 3, 2), 1);
+  EXPECT_EQ(FB_SaveFloatParams(120, 0, 1), 1);
+  EXPECT_EQ(FB_SaveWordParams(500, 1, 1), 1);
   ASSERT_EQ(FB_CreateInstance(IMG_TYPE_ABSV, 150), FB_OK);
   EXPECT_EQ(FB_SaveFloatParams(150, 1, 1), 0);
-  EXPECT_TRUE(g_queued.empty());
+  EXPECT_TRUE(queuedWrites().empty());
 }
 
 TEST_F(FwImageTest, ParameterRecordsAreCountedAgainstTheInstanceHeap) {
@@ -568,12 +620,15 @@ TEST_F(FwImageTest, ClearingForgetsTheEngineeringAndKeepsTheHeaderAndLogin) {
   install(richImage());
   g_fwImage[FW_IMG_LOGIN_BLOCK] = 0x5A;
   ASSERT_EQ(FW_LoadEngineering(), 0);
-  int resets = 0;
-  static int* resetCount;
-  resetCount = &resets;
-  g_fwImageLinks.resetPages = [] { ++*resetCount; };
+  static int resets;
+  resets = 0;
+  FW_SetEngineeringClearHook([] { ++resets; });
+  uint8_t result = 0;
+  const FbParamHandler accept = [](FbParamRequest*, uint16_t*) -> uint8_t { return 0; };
+  ASSERT_EQ(FW_PostDeferredCall(120, 1000, nullptr, 0, accept, &result), 0);
   FW_ClearEngineering();
   EXPECT_EQ(resets, 1);
+  EXPECT_EQ(FW_RunDeferredCall(), 255) << "posted requests went with the engineering";
   EXPECT_EQ(FB_GetInstance(120), nullptr);
   EXPECT_EQ(FW_ParamListWords(), 0u);
   EXPECT_EQ(FW_GetParamRecord(FW_PARAM_SYSTEM_BLOCK), nullptr);

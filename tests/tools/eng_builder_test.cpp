@@ -6,7 +6,11 @@
 #include <vector>
 
 #include "runtime/fb_store.h"
+#include "runtime/fb_param.h"
+#include "runtime/fw_eeprom.h"
+#include "runtime/fw_text.h"
 #include "runtime/fw_image.h"
+#include "runtime/fw_mode.h"
 #include "support/image_types.h"
 #include "tools/engbuild/eng_builder.h"
 
@@ -17,7 +21,14 @@ class EngBuilderTest : public ::testing::Test {
   void SetUp() override {
     IMG_RegisterTestTypes();
     g_fwEng = FwEngineeringState{};
-    g_fwImageLinks = FwImageLinks{};
+    FW_ResetEeprom();
+  }
+
+  void TearDown() override {
+    FW_ResetEeprom();
+    FW_BindMainEeprom(nullptr, 0);
+    FW_BindLanguageByte(nullptr);
+    FB_SetSaveHook(nullptr);
   }
 
   // Builds the description and loads it as the firmware does.
@@ -53,7 +64,7 @@ block 120 200 group 2 after 100 # by number
 param 120 1 -2 3
 param 1955
 )");
-  EXPECT_EQ(g_fwEng.runMode, 2);
+  EXPECT_EQ(g_fwRunMode, 2);
   EXPECT_EQ(g_fwImage[FW_IMG_LANGUAGE], 2);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(g_fwImage + FW_IMG_ORDER_CODE), 10), "2210000123");
   EXPECT_EQ(std::memcmp(g_fwImage + FW_IMG_IDENT, FW_FIRMWARE_IDENT, FW_IMG_IDENT_LEN), 0);

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "runtime/fb_store.h"
+#include "runtime/fw_defer.h"
+#include "runtime/fw_eeprom.h"
 #include "runtime/fw_image.h"
 #include "support/image_types.h"
 
@@ -25,6 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::memcpy(g_fwImage, data + 1, n);
   g_fwEng = FwEngineeringState{};
   FB_ClearStore();
+  FW_ResetEeprom();
+  FW_ClearStepCodes();
 
   if (FW_LoadEngineering() != 0 || g_fwEng.lastError != FwImageError::None) return 0;
 
