@@ -47,8 +47,7 @@ void clearQueue() { FW_ResetEeprom(); }
 
 // Fills the main ring so that the next write finds no room.
 void fillRing() {
-  for (uint32_t i = 0; i < FW_EEPROM_RING_ENTRIES; ++i) {
-    ASSERT_EQ(FW_QueueEepromWrite(g_fwImage + 100, 100, 1), FW_QUEUE_OK);
+  while (FW_QueueEepromWrite(g_fwImage + 100, 100, 1) == FW_QUEUE_OK) {
   }
 }
 
@@ -601,6 +600,48 @@ TEST_F(FwImageTest, SingleSavesPatchTheRecordAndQueueTheBytes) {
   ASSERT_EQ(FB_CreateInstance(IMG_TYPE_ABSV, 150), FB_OK);
   EXPECT_EQ(FB_SaveFloatParams(150, 1, 1), 0);
   EXPECT_TRUE(queuedWrites().empty());
+}
+
+// A change made while the device runs reaches the image through the block's next run.
+TEST_F(FwImageTest, ChangeInTheRunModeIsSavedIntoTheImageAtTheNextRun) {
+  install(smallImage(2));
+  ASSERT_EQ(FW_LoadEngineering(), 0);
+  ASSERT_EQ(g_fwRunMode, FW_RUN_MODE_RUN);
+  const FbTypeRecord* absv = FB_GetType(IMG_TYPE_ABSV);
+  const uint32_t floats = kRec + 13 + 3 * 1;  // ABSV: one analog input, no digital inputs
+  auto storedFloat = [&](uint32_t i) {
+    float f;
+    const uint32_t bits = FW_GetU32(g_fwImage + floats + 4 * i);
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
+  };
+  auto change = [&](float value) {
+    FbParamRequest request = FB_FloatRequest(100, 1001, value);
+    uint16_t bad = 0;
+    ASSERT_EQ(absv->param(&request, &bad), FB_OK);
+  };
+  auto run = [&] {
+    g_fbStore.currentBlock = 100;
+    absv->run();
+  };
+
+  clearQueue();
+  change(4.5f);
+  EXPECT_EQ(storedFloat(1), 0.0f) << "nothing is saved before the block's run";
+  run();
+  EXPECT_EQ(storedFloat(1), 4.5f);
+  EXPECT_TRUE(queued(floats, 8)) << "the whole float group is queued";
+  EXPECT_EQ(g_fbPending.floats[100], 0);
+
+  // With the ring full the change stays pending and is saved by a later run.
+  fillRing();
+  change(-1.25f);
+  run();
+  EXPECT_EQ(g_fbPending.floats[100], 1);
+  clearQueue();
+  run();
+  EXPECT_EQ(g_fbPending.floats[100], 0);
+  EXPECT_EQ(storedFloat(1), -1.25f);
 }
 
 TEST_F(FwImageTest, ParameterRecordsAreCountedAgainstTheInstanceHeap) {
