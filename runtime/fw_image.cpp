@@ -56,6 +56,7 @@ void clearParamRegion() {
   std::fill(std::begin(g_params.words), std::begin(g_params.words) + g_params.fill, 0);
   g_params.fill = 0;
   g_params.systemLink = 0;
+  g_fbStore.paramListWords = 0;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -676,6 +677,7 @@ uint8_t FW_AppendParamRecord(uint16_t block, const uint16_t* data, uint16_t data
   g_params.words[at + 1] = static_cast<uint16_t>(length);
   std::copy(data, data + dataWords, &g_params.words[at + 2]);
   g_params.fill += length;
+  g_fbStore.paramListWords = g_params.fill;
   linkParamRecord(block, at);
   return FB_OK;
 }

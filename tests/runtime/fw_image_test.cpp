@@ -655,6 +655,8 @@ TEST_F(FwImageTest, ParameterRecordsAreCountedAgainstTheInstanceHeap) {
   }
   EXPECT_EQ(result, FB_ERR_NO_ROOM);
   EXPECT_LE(g_fbStore.instanceFill + FW_ParamListWords(), FB_INSTANCE_HEAP_WORDS);
+  EXPECT_EQ(FB_CreateInstance(IMG_TYPE_ABSV, 150), FB_ERR_NO_ROOM)
+      << "a block created later finds the room the parameter list takes";
 }
 
 TEST_F(FwImageTest, ClearingForgetsTheEngineeringAndKeepsTheHeaderAndLogin) {
