@@ -135,9 +135,11 @@ inline void FW_PutU32(uint8_t* p, uint32_t v) {
 // or when the four bytes at 14 are all zero.
 bool FW_CheckImageIdentity(const uint8_t* image);
 
-// Checks the tag and the identification and loads the engineering. 0, or 1 when nothing
-// was loaded (no tag, or another firmware's identification). A load that fails later
-// answers 0 and leaves the device stopped with the engineering marked faulty.
+// Checks the tag and the identification and loads the engineering. 0 when the blocks were
+// loaded, 1 when nothing was (no tag, another firmware's identification, or a structurally
+// bad image). Every failure leaves the device stopped with the error state set; a load
+// whose wiring or chains are faulty keeps its blocks (answer 0, the engineering marked
+// faulty). g_fwEng.lastError tells which check failed.
 int FW_LoadEngineering();
 
 // Parses both lists, builds the blocks, sets the run mode and checks the engineering;
