@@ -308,13 +308,21 @@ void LCDSIM_WriteRow16(int x0, int y, int n, const uint8_t* pIndices, int layer)
   if (!l) return;
   uint8_t* p = RowStart(*l, x0, y, n);
   if (!p) return;
-  for (int i = 0; i < n; ++i) {
-    uint16_t v;
-    std::memcpy(&v, pIndices + 2 * i, 2);
-    if (l->bpp > 8)
-      Put32(p + 4 * i, RawOf(*l, v));
-    else
-      p[i] = static_cast<uint8_t>(v);
+  if (l->bpp > 8 && l->cc == g_raw16For) {
+    for (int i = 0; i < n; ++i) {
+      uint16_t v;
+      std::memcpy(&v, pIndices + 2 * i, 2);
+      Put32(p + 4 * i, g_raw16[v]);
+    }
+  } else {
+    for (int i = 0; i < n; ++i) {
+      uint16_t v;
+      std::memcpy(&v, pIndices + 2 * i, 2);
+      if (l->bpp > 8)
+        Put32(p + 4 * i, RawOf(*l, v));
+      else
+        p[i] = static_cast<uint8_t>(v);
+    }
   }
   Bump(*l);
 }

@@ -17,6 +17,8 @@ namespace lcdtest {
 
 namespace {
 std::vector<std::string>* g_errors;
+std::filesystem::path g_startDir;
+std::filesystem::path g_workDir;
 void CollectError(const char* s) {
   if (g_errors) g_errors->push_back(s ? s : "");
 }
@@ -29,6 +31,8 @@ void LcdTest::SetUp() {
   // Error texts go to "SimError.log" in the current directory: keep it out of the sources.
   std::filesystem::path dir = std::filesystem::temp_directory_path() / ("simtest" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
+  g_startDir = std::filesystem::current_path();
+  g_workDir = dir;
   std::filesystem::current_path(dir);
   g_errors = &errors;
   ASSERT_EQ(SIM_InitHost(), 0);
@@ -44,6 +48,9 @@ void LcdTest::TearDown() {
   GUI_SetErrorHook(nullptr);
   g_errors = nullptr;
   SIM_ExitHost();
+  std::error_code ec;
+  std::filesystem::current_path(g_startDir, ec);
+  std::filesystem::remove_all(g_workDir, ec);
 }
 
 uint32_t PixelOffset(int x, int y) {
