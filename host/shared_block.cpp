@@ -28,6 +28,8 @@ std::string& Prefix() {
 
 std::string PathOf(const std::string& name) { return "/" + Prefix() + name; }
 
+size_t MapBytes(size_t size, size_t mapBytes) { return (mapBytes == 0 || mapBytes > size) ? size : mapBytes; }
+
 size_t OwnerOffset(size_t size) { return (size + kPage - 1) / kPage * kPage; }
 
 bool ProcessAlive(pid_t pid) { return pid > 0 && (kill(pid, 0) == 0 || errno == EPERM); }
@@ -83,22 +85,7 @@ std::unique_ptr<SharedBlock> SharedBlock::Create(const std::string& name, size_t
     shm_unlink(path.c_str());
     return nullptr;
   }
-  size_t map = (mapBytes == 0 || mapBytes > size) ? size : mapBytes;
-  void* p = mmap(nullptr, map, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-  if (p == MAP_FAILED) {
-    if (error) *error = ErrText("cannot map shared block", path);
-    close(fd);
-    shm_unlink(path.c_str());
-    return nullptr;
-  }
-  std::unique_ptr<SharedBlock> b(new SharedBlock);
-  b->name_ = name;
-  b->path_ = path;
-  b->fd_ = fd;
-  b->data_ = p;
-  b->mapped_ = map;
-  b->owner_ = true;
-  return b;
+  return Map(name, fd, MapBytes(size, mapBytes), true, error);
 }
 
 std::unique_ptr<SharedBlock> SharedBlock::OpenOrCreate(const std::string& name, size_t size,
@@ -111,16 +98,25 @@ std::unique_ptr<SharedBlock> SharedBlock::OpenOrCreate(const std::string& name, 
     return nullptr;
   }
   struct stat st {};
-  size_t map = (mapBytes == 0 || mapBytes > size) ? size : mapBytes;
+  size_t map = MapBytes(size, mapBytes);
   if (fstat(fd, &st) != 0 || static_cast<size_t>(st.st_size) < map) {
     if (error) *error = "shared block \"" + path + "\" is smaller than expected";
     close(fd);
     return nullptr;
   }
+  return Map(name, fd, map, false, error);
+}
+
+// Maps the first `map` bytes of an open block; the block takes over the descriptor. A
+// failed map of a block made here removes its name again.
+std::unique_ptr<SharedBlock> SharedBlock::Map(const std::string& name, int fd, size_t map, bool owner,
+                                              std::string* error) {
+  std::string path = PathOf(name);
   void* p = mmap(nullptr, map, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
   if (p == MAP_FAILED) {
     if (error) *error = ErrText("cannot map shared block", path);
     close(fd);
+    if (owner) shm_unlink(path.c_str());
     return nullptr;
   }
   std::unique_ptr<SharedBlock> b(new SharedBlock);
@@ -129,7 +125,7 @@ std::unique_ptr<SharedBlock> SharedBlock::OpenOrCreate(const std::string& name, 
   b->fd_ = fd;
   b->data_ = p;
   b->mapped_ = map;
-  b->owner_ = false;
+  b->owner_ = owner;
   return b;
 }
 

@@ -39,6 +39,8 @@ class SharedBlock {
 
  private:
   SharedBlock() = default;
+  static std::unique_ptr<SharedBlock> Map(const std::string& name, int fd, size_t map, bool owner,
+                                          std::string* error);
   std::string name_;               // without the prefix and the leading '/'
   std::string path_;               // as passed to shm_open
   int fd_ = -1;

@@ -123,7 +123,7 @@ bool ReadPng(const std::string& path, int* width, int* height, std::vector<uint3
 
 ::testing::AssertionResult MatchesGolden(const std::string& folder, const std::string& name) {
   const char* src = std::getenv("SIM_SOURCE_DIR");
-  std::filesystem::path dir = std::filesystem::path(src ? src : ".") / "tests" / folder / "golden";
+  std::filesystem::path dir = std::filesystem::path(src ? src : SIM_SOURCE_TOP) / "tests" / folder / "golden";
   std::filesystem::path golden = dir / (name + ".png");
   std::filesystem::path actualPath = dir / (name + ".actual.png");
   std::vector<uint32_t> actual = ReadFrame();
