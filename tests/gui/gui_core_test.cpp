@@ -200,6 +200,25 @@ TEST_F(GuiCoreTest, FixedBlockAfterAFullHeapCompactsFirst) {
   EXPECT_EQ(GUI_ALLOC_GetFixedBlock(1000), p);
 }
 
+TEST_F(GuiCoreTest, FixedBlockTakesTheWholeLastBlockWhenTheRestIsTooSmall) {
+  // 1048 bytes stay free at the top; a fixed block of 1024 needs 1032: the 16 bytes left
+  // could not hold a free block and go with the fixed block.
+  GUI_HMEM filler = FillHeap(1048);
+  ASSERT_NE(filler, 0);
+  GUI_ALLOC_INFO before{}, after{};
+  GUI_ALLOC_GetMemInfo(&before);
+  auto* p = static_cast<uint8_t*>(GUI_ALLOC_GetFixedBlock(1024));
+  ASSERT_NE(p, nullptr);
+  GUI_ALLOC_GetMemInfo(&after);
+  EXPECT_EQ(after.FixedBytes - before.FixedBytes, 1048u);
+  EXPECT_EQ(after.FreeBytes, 0u);
+  std::memset(p, 0xEE, 1024);
+  // The heap below is intact: the filler can be freed and the space used again.
+  GUI_ALLOC_Free(filler);
+  EXPECT_NE(GUI_ALLOC_AllocNoInit(1000), 0);
+  EXPECT_TRUE(g_errors.empty());
+}
+
 TEST_F(GuiCoreTest, ReallocKeepsTheContents) {
   GUI_HMEM h = GUI_ALLOC_AllocInit("abcdef", 6);
   GUI_HMEM bigger = GUI_ALLOC_Realloc(h, 64);

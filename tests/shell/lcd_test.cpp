@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "gui/GUI.h"
 #include "gui/LCD.h"
@@ -294,6 +297,21 @@ TEST(LcdSharedMemory, SecondInstanceUsesTheNextName) {
   SIM_ExitHost();
   EXPECT_FALSE(host::SharedBlock::InUse("GuiLCDMap_1"));
   EXPECT_FALSE(host::SharedBlock::InUse("GuiGlobalMap"));
+}
+
+TEST(LcdSharedMemory, StartFailsWhenEveryNameIsTaken) {
+  lcdtest::UsePrivateSharedNames();
+  std::vector<std::unique_ptr<host::SharedBlock>> taken;
+  std::string err;
+  taken.push_back(host::SharedBlock::Create("GuiLCDMap", 16, 0, &err));
+  for (int k = 1; k <= 99; ++k) taken.push_back(host::SharedBlock::Create("GuiLCDMap_" + std::to_string(k), 16, 0, &err));
+  SIM_ShowErrorBoxes(0);
+  SIM_ClearLog();
+  EXPECT_EQ(SIM_InitHost(), 1);
+  EXPECT_STREQ(LCDSIM_GetMapName(0), "");
+  EXPECT_NE(SIM_GetLog().find("GuiLCDMap_99 are in use"), std::string::npos);
+  SIM_ExitHost();
+  std::filesystem::remove("SimError.log");  // written by the error path in the current folder
 }
 
 TEST(LcdSharedMemory, ServerDataWithoutABlockFails) {
