@@ -9,8 +9,9 @@
 
 // The drawing context: one per task slot, copied and restored whole.
 struct GUI_CONTEXT {
-  uint32_t ColorIndex;
-  uint32_t BkColorIndex;           // directly after ColorIndex: the two form the index pair
+  // The colour indices: [1] foreground, [0] background. As a pair they translate the bits
+  // of a 1-bit glyph (bit 0 background, bit 1 foreground).
+  uint32_t aColorIndex[2];
   GUI_RECT ClipRect;
   uint8_t DrawMode;
   uint8_t SelLayer;
@@ -75,6 +76,8 @@ extern int (*GUI__pfTimerNext)(int32_t* pTime);
 
 // Core internals.
 void GUI__InitContext(GUI_CONTEXT* pContext);
+// Points the active clip rectangle and the colour-index pointers at the context's own fields.
+void GUI__RepointContext(GUI_CONTEXT* pContext);
 void GUI__ExitAlloc();
 void GUI__AllocInitOnce();
 int GUITASK__GetTaskNo();

@@ -141,10 +141,7 @@ void GUI__InitOnce() {
 }
 
 void GUI__InitContext(GUI_CONTEXT* p) {
-  p->pClipRect_HL = &p->ClipRect;
-  p->LCD_pColorIndex = &p->ColorIndex;
-  p->LCD_pBkColorIndex = &p->BkColorIndex;
-  p->LCD_pAColorIndex = &p->ColorIndex;
+  GUI__RepointContext(p);
   GUI_DEVICE* pTop = GUI_DEVICE__GetHead(p->SelLayer);
   if (pTop) {
     GUI_RECT r;

@@ -25,13 +25,6 @@ void (*g_pfSignalEvent)();
 void (*g_pfWaitEvent)();
 void (*g_pfWaitEventTimed)(int);
 
-void RepointContext(GUI_CONTEXT* p) {
-  p->pClipRect_HL = &p->ClipRect;
-  p->LCD_pColorIndex = &p->ColorIndex;
-  p->LCD_pBkColorIndex = &p->BkColorIndex;
-  p->LCD_pAColorIndex = &p->ColorIndex;
-}
-
 void ExitTask();
 GUI_REGISTER_EXIT g_exitTask = {nullptr, ExitTask};
 void ExitTask() {
@@ -54,6 +47,13 @@ void SwitchTo(int n) {
 
 int GUITASK__EntranceCnt;
 
+void GUI__RepointContext(GUI_CONTEXT* p) {
+  p->pClipRect_HL = &p->ClipRect;
+  p->LCD_pColorIndex = &p->aColorIndex[1];
+  p->LCD_pBkColorIndex = &p->aColorIndex[0];
+  p->LCD_pAColorIndex = p->aColorIndex;
+}
+
 void GUITASK_SetMaxTaskCount(int n) {
   if (!g_slots && n > 0) g_maxTasks = n;
 }
@@ -73,7 +73,7 @@ void GUITASK_Init() {
   GUI__pHooks->pfInitOS();
   // The context used so far becomes slot 0's, claimed by the calling thread.
   p[0].Context = *GUI_pContext;
-  RepointContext(&p[0].Context);
+  GUI__RepointContext(&p[0].Context);
   g_slots = p;
   int n = GUITASK__GetTaskNo();
   GUI_pContext = &g_slots[n].Context;
@@ -123,7 +123,7 @@ void GUITASK_CopyContext() {
   for (int i = 0; i < g_maxTasks; ++i) {
     g_slots[i].Context = src;
     g_slots[i].TaskId = 0;
-    RepointContext(&g_slots[i].Context);
+    GUI__RepointContext(&g_slots[i].Context);
   }
   g_curTask = -1;
   int n = GUITASK__GetTaskNo();

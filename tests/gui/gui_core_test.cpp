@@ -298,7 +298,7 @@ TEST_F(GuiCoreTest, ContextSettersAndDefaults) {
 TEST_F(GuiCoreTest, ColourIndexIsRecomputedOnlyForANewColour) {
   GUI_SetColor(0x000000FF);
   EXPECT_EQ(GUI_GetColorIndex(), 0xF800u);
-  GUI_pContext->ColorIndex = 0x1234;  // a stale index stays while the colour is unchanged
+  *GUI_pContext->LCD_pColorIndex = 0x1234;  // a stale index stays while the colour is unchanged
   GUI_SetColor(0x000000FF);
   EXPECT_EQ(GUI_GetColorIndex(), 0x1234u);
   GUI_SetColorIndex(0x0001);
