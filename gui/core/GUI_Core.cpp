@@ -380,33 +380,24 @@ void GUI_ErrorOut(const char* s) {
   GUI__pHooks->pfErrorOut(s);
   if (g_pfErrorHook) g_pfErrorHook(s);
 }
-void GUI_ErrorOut1(const char* s, int32_t a) {
-  int32_t v[] = {a};
-  ErrorOutN(GUI_ErrorOut, s, 1, v);
+namespace {
+template <class... A>
+void ErrorOutWith(void (*pfOut)(const char*), const char* s, A... a) {
+  const int32_t v[] = {a...};
+  ErrorOutN(pfOut, s, static_cast<int>(sizeof...(a)), v);
 }
-void GUI_ErrorOut2(const char* s, int32_t a, int32_t b) {
-  int32_t v[] = {a, b};
-  ErrorOutN(GUI_ErrorOut, s, 2, v);
-}
-void GUI_ErrorOut3(const char* s, int32_t a, int32_t b, int32_t c) {
-  int32_t v[] = {a, b, c};
-  ErrorOutN(GUI_ErrorOut, s, 3, v);
-}
+}  // namespace
+
+void GUI_ErrorOut1(const char* s, int32_t a) { ErrorOutWith(GUI_ErrorOut, s, a); }
+void GUI_ErrorOut2(const char* s, int32_t a, int32_t b) { ErrorOutWith(GUI_ErrorOut, s, a, b); }
+void GUI_ErrorOut3(const char* s, int32_t a, int32_t b, int32_t c) { ErrorOutWith(GUI_ErrorOut, s, a, b, c); }
 void GUI_DebugErrorOut(const char* s) { GUI__pHooks->pfLog(s); }
-void GUI_DebugErrorOut1(const char* s, int32_t a) {
-  int32_t v[] = {a};
-  ErrorOutN(GUI_DebugErrorOut, s, 1, v);
-}
-void GUI_DebugErrorOut2(const char* s, int32_t a, int32_t b) {
-  int32_t v[] = {a, b};
-  ErrorOutN(GUI_DebugErrorOut, s, 2, v);
-}
+void GUI_DebugErrorOut1(const char* s, int32_t a) { ErrorOutWith(GUI_DebugErrorOut, s, a); }
+void GUI_DebugErrorOut2(const char* s, int32_t a, int32_t b) { ErrorOutWith(GUI_DebugErrorOut, s, a, b); }
 void GUI_DebugErrorOut3(const char* s, int32_t a, int32_t b, int32_t c) {
-  int32_t v[] = {a, b, c};
-  ErrorOutN(GUI_DebugErrorOut, s, 3, v);
+  ErrorOutWith(GUI_DebugErrorOut, s, a, b, c);
 }
 void GUI_DebugErrorOut4(const char* s, int32_t a, int32_t b, int32_t c, int32_t d) {
-  int32_t v[] = {a, b, c, d};
-  ErrorOutN(GUI_DebugErrorOut, s, 4, v);
+  ErrorOutWith(GUI_DebugErrorOut, s, a, b, c, d);
 }
 void GUI_SetErrorHook(void (*pfHook)(const char*)) { g_pfErrorHook = pfHook; }
