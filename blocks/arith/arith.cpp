@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "blocks/block_params.h"
-#include "blocks/interim_runtime.h"
+#include "runtime/fw_image.h"
 #include "runtime/fb_param.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_numeric.h"
@@ -100,7 +100,7 @@ float input(const FbLayout& L, unsigned i) { return FB_ReadAnalogRef(L.ai[i]); }
 void resetOutputOnColdStart() {
   FbLayout L;
   if (!FB_CurrentLayout(&L)) return;
-  if (!g_fwWarmStart) L.ao[0] = 0.0f;
+  if (!g_fwEng.warmStart) L.ao[0] = 0.0f;
 }
 
 // An unconnected input (reference 0) is pointed at the shared constant 1.0.
@@ -214,7 +214,7 @@ void FB_MUDI_Init() {
   FbLayout L;
   if (!FB_CurrentLayout(&L)) return;
   pointUnwiredFactorsAtOne(L);
-  if (!g_fwWarmStart) L.ao[0] = 0.0f;
+  if (!g_fwEng.warmStart) L.ao[0] = 0.0f;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -290,7 +290,7 @@ void FB_LN_Init() {
   FbLayout L;
   if (!FB_CurrentLayout(&L)) return;
   pointAtOneIfUnconnected(L.ai[0]);
-  if (!g_fwWarmStart) L.ao[0] = 0.0f;
+  if (!g_fwEng.warmStart) L.ao[0] = 0.0f;
 }
 
 void FB_LG10_Run() {

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "blocks/block_params.h"
-#include "blocks/interim_runtime.h"
+#include "runtime/fw_image.h"
 #include "runtime/fb_param.h"
 #include "runtime/fb_schedule.h"
 #include "runtime/fb_store.h"
@@ -74,7 +74,7 @@ constexpr uint16_t kGroupLogic = 3;
 uint16_t din(const FbLayout& L, unsigned i) { return FB_ReadDigitalRef(L.di[i]); }
 float ain(const FbLayout& L, unsigned i) { return FB_ReadAnalogRef(L.ai[i]); }
 uint16_t isZero(uint16_t v) { return v == 0 ? 1 : 0; }
-bool coldStart() { return g_fwWarmStart == 0; }
+bool coldStart() { return g_fwEng.warmStart == 0; }
 
 // Gates with the outputs z 1 and not z1.
 void setGate(FbLayout& L, uint16_t z) {

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "blocks/interim_runtime.h"
+#include "runtime/fw_image.h"
 #include "blocks/register_all.h"
 #include "support/block_fixture.h"
 
@@ -14,8 +14,8 @@ constexpr uint16_t kBlock = 100;
 
 // Sets the warm-start flag while it lives; a cold start again afterwards.
 struct WarmStart {
-  explicit WarmStart(bool warm = true) { g_fwWarmStart = warm ? 1 : 0; }
-  ~WarmStart() { g_fwWarmStart = 0; }
+  explicit WarmStart(bool warm = true) { g_fwEng.warmStart = warm ? 1 : 0; }
+  ~WarmStart() { g_fwEng.warmStart = 0; }
   WarmStart(const WarmStart&) = delete;
   WarmStart& operator=(const WarmStart&) = delete;
 };
