@@ -2,11 +2,13 @@
 
 #include <cmath>
 #include <cstring>
+#include <iterator>
+#include <span>
 
 #include "blocks/block_params.h"
-#include "runtime/fw_image.h"
 #include "runtime/fb_param.h"
 #include "runtime/fb_store.h"
+#include "runtime/fw_image.h"
 #include "runtime/fw_numeric.h"
 
 namespace {

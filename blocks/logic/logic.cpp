@@ -3,10 +3,10 @@
 #include <cmath>
 
 #include "blocks/block_params.h"
-#include "runtime/fw_image.h"
 #include "runtime/fb_param.h"
 #include "runtime/fb_schedule.h"
 #include "runtime/fb_store.h"
+#include "runtime/fw_image.h"
 #include "runtime/fw_numeric.h"
 
 namespace {
