@@ -5,7 +5,7 @@
 #include <iterator>
 #include <span>
 
-#include "blocks/block_params.h"
+#include "blocks/block_family.h"
 #include "runtime/fb_param.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_image.h"
@@ -308,50 +308,21 @@ void FB_LG10_Init() { FB_LN_Init(); }
 // Parameter requests. The types with parameters take them through the standard handler and
 // their limit tables; the exp/log types have none and refuse every request.
 
-uint8_t FB_ABSV_Param(FbParamRequest* request, uint16_t* badIndex) {
-  return FB_StandardParam(request, badIndex);
-}
-uint8_t FB_A2BYTE_Param(FbParamRequest* request, uint16_t* badIndex) {
-  return FB_StandardParam(request, badIndex);
-}
-uint8_t FB_ADSU_Param(FbParamRequest* request, uint16_t* badIndex) {
-  return FB_StandardParam(request, badIndex);
-}
-uint8_t FB_MUDI_Param(FbParamRequest* request, uint16_t* badIndex) {
-  return FB_StandardParam(request, badIndex);
-}
-uint8_t FB_SQRT_Param(FbParamRequest* request, uint16_t* badIndex) {
-  return FB_StandardParam(request, badIndex);
-}
-uint8_t FB_SCAL_Param(FbParamRequest* request, uint16_t* badIndex) {
-  return FB_StandardParam(request, badIndex);
-}
-uint8_t FB_10EXP_Param(FbParamRequest* request, uint16_t* badIndex) {
-  return BLK_RefuseParams(request, badIndex);
-}
-uint8_t FB_EEXP_Param(FbParamRequest* request, uint16_t* badIndex) {
-  return BLK_RefuseParams(request, badIndex);
-}
-uint8_t FB_LN_Param(FbParamRequest* request, uint16_t* badIndex) {
-  return BLK_RefuseParams(request, badIndex);
-}
-uint8_t FB_LG10_Param(FbParamRequest* request, uint16_t* badIndex) {
-  return BLK_RefuseParams(request, badIndex);
-}
+uint8_t FB_ABSV_Param(FbParamRequest* r, uint16_t* bad) { return FB_StandardParam(r, bad); }
+uint8_t FB_A2BYTE_Param(FbParamRequest* r, uint16_t* bad) { return FB_StandardParam(r, bad); }
+uint8_t FB_ADSU_Param(FbParamRequest* r, uint16_t* bad) { return FB_StandardParam(r, bad); }
+uint8_t FB_MUDI_Param(FbParamRequest* r, uint16_t* bad) { return FB_StandardParam(r, bad); }
+uint8_t FB_SQRT_Param(FbParamRequest* r, uint16_t* bad) { return FB_StandardParam(r, bad); }
+uint8_t FB_SCAL_Param(FbParamRequest* r, uint16_t* bad) { return FB_StandardParam(r, bad); }
+uint8_t FB_10EXP_Param(FbParamRequest* r, uint16_t* bad) { return BLK_RefuseParams(r, bad); }
+uint8_t FB_EEXP_Param(FbParamRequest* r, uint16_t* bad) { return BLK_RefuseParams(r, bad); }
+uint8_t FB_LN_Param(FbParamRequest* r, uint16_t* bad) { return BLK_RefuseParams(r, bad); }
+uint8_t FB_LG10_Param(FbParamRequest* r, uint16_t* bad) { return BLK_RefuseParams(r, bad); }
 
 // ---------------------------------------------------------------------------------------
 
 void BLK_RegisterArithTypes() {
-  struct Row {
-    const FbTemplate* tmpl;
-    FbRunHandler run;
-    FbInitHandler init;
-    FbParamHandler param;
-    const FbLimitTable* limits;
-    uint16_t weight;
-    uint16_t group;
-  };
-  static constexpr Row kRows[] = {
+  static constexpr BlkTypeRow kRows[] = {
       {&kAbsvTemplate, FB_ABSV_Run, FB_ABSV_Init, FB_ABSV_Param,
        &kAbsvLimits, 1, kGroupArithmetic},
       {&kA2byteTemplate, FB_A2BYTE_Run, FB_A2BYTE_Init, FB_A2BYTE_Param,
@@ -373,9 +344,5 @@ void BLK_RegisterArithTypes() {
       {&kLg10Template, FB_LG10_Run, FB_LG10_Init, FB_LG10_Param,
        nullptr, 7, kGroupExpLog},
   };
-  for (const Row& r : kRows) {
-    FB_RegisterType(r.tmpl->type,
-                    FB_TypeFromTemplate(r.tmpl, r.run, r.init, r.param, r.limits,
-                                        FB_COMMON_BLOCK_RANGES, 0, r.weight, r.group));
-  }
+  BLK_RegisterTimeGroupTypes(kRows);
 }

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "blocks/block_params.h"
+#include "blocks/block_family.h"
 #include "runtime/fb_param.h"
 #include "runtime/fb_schedule.h"
 #include "runtime/fb_store.h"
@@ -367,28 +367,17 @@ uint8_t FB_ABIN_Param(FbParamRequest* request, uint16_t* badIndex) {
 // ---------------------------------------------------------------------------------------
 
 void BLK_RegisterLogicTypes() {
-  struct Row {
-    const FbTemplate* tmpl;
-    FbRunHandler run;
-    FbInitHandler init;
-    FbParamHandler param;
-    const FbLimitTable* limits;
-    uint16_t weight;
+  static constexpr BlkTypeRow kRows[] = {
+      {&kAndTemplate, FB_AND_Run, FB_AND_Init, BLK_RefuseParams, nullptr, 1, kGroupLogic},
+      {&kNotTemplate, FB_NOT_Run, FB_NOT_Init, BLK_RefuseParams, nullptr, 1, kGroupLogic},
+      {&kOrTemplate, FB_OR_Run, FB_OR_Init, BLK_RefuseParams, nullptr, 1, kGroupLogic},
+      {&kBounceTemplate, FB_BOUNCE_Run, FB_BOUNCE_Init, FB_BOUNCE_Param, &kBounceLimits, 2,
+       kGroupLogic},
+      {&kExorTemplate, FB_EXOR_Run, FB_EXOR_Init, BLK_RefuseParams, nullptr, 1, kGroupLogic},
+      {&kFlipTemplate, FB_FLIP_Run, FB_FLIP_Init, BLK_RefuseParams, nullptr, 1, kGroupLogic},
+      {&kStepTemplate, FB_STEP_Run, FB_STEP_Init, BLK_RefuseParams, nullptr, 3, kGroupLogic},
+      {&kAbinTemplate, FB_ABIN_Run, FB_ABIN_Init, FB_ABIN_Param, &kAbinLimits, 2, kGroupLogic},
+      {&kTruncTemplate, FB_TRUNC_Run, FB_TRUNC_Init, BLK_RefuseParams, nullptr, 1, kGroupLogic},
   };
-  static constexpr Row kRows[] = {
-      {&kAndTemplate, FB_AND_Run, FB_AND_Init, BLK_RefuseParams, nullptr, 1},
-      {&kNotTemplate, FB_NOT_Run, FB_NOT_Init, BLK_RefuseParams, nullptr, 1},
-      {&kOrTemplate, FB_OR_Run, FB_OR_Init, BLK_RefuseParams, nullptr, 1},
-      {&kBounceTemplate, FB_BOUNCE_Run, FB_BOUNCE_Init, FB_BOUNCE_Param, &kBounceLimits, 2},
-      {&kExorTemplate, FB_EXOR_Run, FB_EXOR_Init, BLK_RefuseParams, nullptr, 1},
-      {&kFlipTemplate, FB_FLIP_Run, FB_FLIP_Init, BLK_RefuseParams, nullptr, 1},
-      {&kStepTemplate, FB_STEP_Run, FB_STEP_Init, BLK_RefuseParams, nullptr, 3},
-      {&kAbinTemplate, FB_ABIN_Run, FB_ABIN_Init, FB_ABIN_Param, &kAbinLimits, 2},
-      {&kTruncTemplate, FB_TRUNC_Run, FB_TRUNC_Init, BLK_RefuseParams, nullptr, 1},
-  };
-  for (const Row& r : kRows) {
-    FB_RegisterType(r.tmpl->type,
-                    FB_TypeFromTemplate(r.tmpl, r.run, r.init, r.param, r.limits,
-                                        FB_COMMON_BLOCK_RANGES, 0, r.weight, kGroupLogic));
-  }
+  BLK_RegisterTimeGroupTypes(kRows);
 }

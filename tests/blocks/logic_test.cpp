@@ -317,7 +317,9 @@ TEST(Abin, AnalogValueToPoints) {
     fx.setAnalogInput(kBlock, 1, c.x);
     fx.init(kBlock);
     fx.run(kBlock);
-    for (uint16_t k = 0; k < 8; ++k) EXPECT_EQ(fx.digitalOut(kBlock, k + 1), (c.mask >> k) & 1u) << k;
+    for (uint16_t k = 0; k < 8; ++k) {
+      EXPECT_EQ(fx.digitalOut(kBlock, k + 1), (c.mask >> k) & 1u) << k;
+    }
   }
 }
 
