@@ -126,9 +126,13 @@ void drawQuadrant(int xc, int yc, int rIn, int rOut, int b0, int b1, int sx, int
   }
   for (int y = yFirst; y <= yLast; ++y) {
     const int64_t yy = static_cast<int64_t>(y) * y;
-    int hi = floorSqrt(static_cast<int64_t>(rOut) * rOut - yy);
-    const int next = y < rOut ? floorSqrt(static_cast<int64_t>(rOut) * rOut - yy - 2 * y - 1) : -1;
-    int lo = y < rIn ? ceilSqrt(static_cast<int64_t>(rIn) * rIn - yy) : 0;
+    // Extents with the tolerance of the circle outline (r * r + r / 2), so that the top row of
+    // a ring is not a single pixel.
+    const int64_t outer2 = static_cast<int64_t>(rOut) * rOut + rOut / 2;
+    const int64_t inner2 = static_cast<int64_t>(rIn) * rIn - rIn / 2;
+    int hi = floorSqrt(outer2 - yy);
+    const int next = y < rOut ? floorSqrt(outer2 - yy - 2 * y - 1) : -1;
+    int lo = y < rIn ? ceilSqrt(inner2 - yy) : 0;
     // The outline stays connected: a row reaches in to the column after the next row's end.
     lo = std::min(lo, next + 1);
     lo = std::min(lo, hi);
