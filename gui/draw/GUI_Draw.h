@@ -239,6 +239,13 @@ uint16_t GUI__Read16(const uint8_t** ppData);
 uint32_t GUI__Read32(const uint8_t** ppData);
 int GUI__strlen(const char* s);
 int GUI__strcmp(const char* s0, const char* s1);
+// Stores a copy of s in the handle's block (a new block when the size differs); 1 when the
+// text changed, 0 when it was the same or no memory was left.
+int GUI__SetText(GUI_HMEM* phText, const char* s);
+const GUI_RECT* GUI_SetClipRect(const GUI_RECT* pRect);
+// Per-layer record of the animated cursor.
+void GUI_CURSOR__SetAnimSlot(int layer, const void* pData, void (*pfHook)());
+int GUI_CURSOR__GetAnimSlot(int layer, const void** ppData, void (**ppfHook)());
 
 // ---- Pixels of bitmap data and single characters ---------------------------------------------
 LCD_PIXELINDEX GUI__GetPixelIndexFromData(int bitsPerPixel, int bytesPerLine, const uint8_t* pData, int x, int y);

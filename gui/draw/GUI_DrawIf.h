@@ -92,6 +92,9 @@ void LCD_DrawBitmap(int x0, int y0, int xsize, int ysize, int xmag, int ymag, in
                     int bytesPerLine, const uint8_t* pData, const LCD_PIXELINDEX* pTrans);
 
 void* GUI_ALLOC_h2p(GUI_HMEM h);
+GUI_HMEM GUI_ALLOC_AllocNoInit(int numBytes);
+int GUI_ALLOC_GetSize(GUI_HMEM h);
+void GUI_ALLOC_Free(GUI_HMEM h);
 void GUI_ClearRect(int x0, int y0, int x1, int y1);
 
 // Context setters and getters.

@@ -127,3 +127,51 @@ LCD_PIXELINDEX GUI__GetPixelIndexFromData(int bitsPerPixel, int bytesPerLine, co
       return 0;
   }
 }
+
+int GUI__SetText(GUI_HMEM* phText, const char* s) {
+  if (!s) s = "";
+  const char* old = *phText ? static_cast<const char*>(GUI_ALLOC_h2p(*phText)) : nullptr;
+  if (old && GUI__strcmp(old, s) == 0) return 0;
+  const int size = GUI__strlen(s) + 1;
+  if (*phText && GUI_ALLOC_GetSize(*phText) == size) {
+    std::memcpy(GUI_ALLOC_h2p(*phText), s, static_cast<size_t>(size));
+    return 1;
+  }
+  const GUI_HMEM h = GUI_ALLOC_AllocNoInit(size);
+  if (!h) return 0;
+  std::memcpy(GUI_ALLOC_h2p(h), s, static_cast<size_t>(size));
+  GUI_ALLOC_Free(*phText);
+  *phText = h;
+  return 1;
+}
+
+const GUI_RECT* GUI_SetClipRect(const GUI_RECT* pRect) {
+  GUI_Lock();
+  const GUI_RECT* old = WM_SetUserClipRect(pRect);
+  GUI_Unlock();
+  return old;
+}
+
+namespace {
+
+struct AnimSlot {
+  const void* pData;
+  void (*pfHook)();
+  int Value;
+};
+AnimSlot gAnimSlots[16];
+
+}  // namespace
+
+void GUI_CURSOR__SetAnimSlot(int layer, const void* pData, void (*pfHook)()) {
+  if (layer < 0 || layer >= 16) return;
+  gAnimSlots[layer].pData = pData;
+  gAnimSlots[layer].pfHook = pfHook;
+}
+
+int GUI_CURSOR__GetAnimSlot(int layer, const void** ppData, void (**ppfHook)()) {
+  if (layer < 0 || layer >= 16) return 0;
+  if (ppData) *ppData = gAnimSlots[layer].pData;
+  if (ppfHook) *ppfHook = gAnimSlots[layer].pfHook;
+  return gAnimSlots[layer].Value;
+}

@@ -245,6 +245,17 @@ void* GUI_ALLOC_h2p(GUI_HMEM h) {
   if (h <= 0 || h > static_cast<GUI_HMEM>(gBlocks.size())) return nullptr;
   return gBlocks[h - 1].data();
 }
+GUI_HMEM GUI_ALLOC_AllocNoInit(int n) {
+  if (n <= 0) return 0;
+  gBlocks.emplace_back(static_cast<size_t>(n), 0);
+  return static_cast<GUI_HMEM>(gBlocks.size());
+}
+int GUI_ALLOC_GetSize(GUI_HMEM h) {
+  return h > 0 && h <= static_cast<GUI_HMEM>(gBlocks.size()) ? static_cast<int>(gBlocks[h - 1].size()) : 0;
+}
+void GUI_ALLOC_Free(GUI_HMEM h) {
+  if (h > 0 && h <= static_cast<GUI_HMEM>(gBlocks.size())) gBlocks[h - 1].clear();
+}
 namespace standin {
 GUI_HMEM alloc(const void* p, int n) {
   gBlocks.emplace_back(static_cast<const uint8_t*>(p), static_cast<const uint8_t*>(p) + n);

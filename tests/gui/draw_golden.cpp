@@ -12,6 +12,9 @@ namespace {
 
 std::string goldenDir() {
   const char* src = std::getenv("SIM_SOURCE_DIR");
+#ifdef GUI_TEST_SOURCE_DIR
+  if (!src) src = GUI_TEST_SOURCE_DIR;
+#endif
   return std::string(src ? src : ".") + "/tests/gui/golden/";
 }
 

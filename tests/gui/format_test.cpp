@@ -273,4 +273,19 @@ TEST(Helpers, RectanglesAndRounding) {
   EXPECT_EQ(GUI__GetPixelIndexFromData(3, 2, bits, 0, 0), 0u);
 }
 
+TEST(Helpers, SetTextKeepsTheHandleForTheSameText) {
+  GUI_HMEM h = 0;
+  EXPECT_EQ(GUI__SetText(&h, "abc"), 1);
+  ASSERT_NE(h, 0);
+  const GUI_HMEM first = h;
+  EXPECT_EQ(GUI__SetText(&h, "abc"), 0);
+  EXPECT_EQ(h, first);
+  EXPECT_EQ(GUI__SetText(&h, "xyz"), 1);  // same size: copied over the old text
+  EXPECT_EQ(h, first);
+  EXPECT_STREQ(static_cast<const char*>(GUI_ALLOC_h2p(h)), "xyz");
+  EXPECT_EQ(GUI__SetText(&h, "longer text"), 1);
+  EXPECT_NE(h, first);
+  EXPECT_STREQ(static_cast<const char*>(GUI_ALLOC_h2p(h)), "longer text");
+}
+
 }  // namespace
