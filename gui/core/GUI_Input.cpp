@@ -29,8 +29,6 @@ int sendKeyToFocus(int key, int pressedCnt) { return gSendKeyToFocus ? gSendKeyT
 
 }  // namespace
 
-int GUI_GetTime() { return GUI_X_GetTime(); }
-
 void GUI_StoreKey(int key) {
   if (!gPendingKey) gPendingKey = key;
   GUI_SignalEvent();
@@ -163,6 +161,11 @@ int GUI_Exec() {
   while (GUI_Exec1()) r = 1;
   return r;
 }
+
+namespace {
+// GUI_Delay runs the execution step while it waits.
+const bool gExecLinked = (GUI__pfExec = GUI_Exec, true);
+}  // namespace
 
 void GUI__SetTimerHook(GUI_EXEC_HOOK pfHook) { gTimerHook = pfHook; }
 void GUI__SetWMExecHook(GUI_EXEC_HOOK pfHook) { gWMExecHook = pfHook; }

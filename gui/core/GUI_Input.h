@@ -25,8 +25,6 @@ struct GUI_KEY_MSG {
 // Number of entries of the key-message ring; at most one less are held.
 constexpr int GUI_KEY_MSG_RING = 10;
 
-int GUI_GetTime();
-
 // Keys.
 void GUI_StoreKey(int key);
 int GUI_GetKey();

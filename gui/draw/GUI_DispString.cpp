@@ -45,7 +45,7 @@ void drawStyleLines(int x0, int x1, int y) {
   const int style = GUI_pContext->TextStyle;
   if (!style || x1 <= x0 || GUI__pRotation) return;
   const GUI_FONT* f = font();
-  const int thick = GUI_pContext->StyleLineThick ? GUI_pContext->StyleLineThick : 1;
+  const int thick = GUI_pContext->StyleLineThickness ? GUI_pContext->StyleLineThickness : 1;
   auto row = [&](int r) { LCD_FillRect(x0, y + r, x1 - 1, y + r + thick - 1); };
   if (style & GUI_TS_UNDERLINE) row(std::min<int>(f->Baseline, f->YSize - 1));
   if (style & GUI_TS_STRIKETHRU) row(f->Baseline - (f->CHeight + 1) / 2);
@@ -59,8 +59,8 @@ void drawStyleLines(int x0, int x1, int y) {
 // The characters of one line, drawn at the current text position.
 void drawChars(const char* s, int numChars) {
   const GUI_FONT* f = font();
-  if (f->pafLine && f->pafLine->pfDispLine) {
-    f->pafLine->pfDispLine(s, numChars);
+  if (f->pLineAPI && f->pLineAPI->pfDispLine) {
+    f->pLineAPI->pfDispLine(s, numChars);
     return;
   }
   while (numChars-- > 0) {
@@ -131,23 +131,37 @@ void layoutInRect(const char* s, const GUI_RECT& r, int align, int maxChars, int
   }
 }
 
-// The rectangle to draw in, in window coordinates: the given one, or the whole window.
+// The rectangle to draw in, in window coordinates: the given one, or the whole display.
 GUI_RECT rectOrWindow(const GUI_RECT* pRect) {
   if (pRect) return *pRect;
-  const GUI_RECT& w = GUI_pContext->WM_Rect;
-  return {0, 0, static_cast<int16_t>(w.x1 - w.x0), static_cast<int16_t>(w.y1 - w.y0)};
+  return {0, 0, static_cast<int16_t>(LCD_GetXSize() - 1), static_cast<int16_t>(LCD_GetYSize() - 1)};
 }
+
+// Limits drawing to a rectangle (window coordinates) for the duration of one output: the
+// clip rectangle becomes its intersection with the rectangle and is restored afterwards.
+class ClipToRect {
+ public:
+  explicit ClipToRect(const GUI_RECT& r) : saved_(GUI_pContext->ClipRect) {
+    GUI_RECT screen = r;
+    GUI_MoveRect(&screen, GUI_pContext->xOff, GUI_pContext->yOff);
+    GUI__IntersectRect(&GUI_pContext->ClipRect, &screen);
+  }
+  ~ClipToRect() { GUI_pContext->ClipRect = saved_; }
+  ClipToRect(const ClipToRect&) = delete;
+  ClipToRect& operator=(const ClipToRect&) = delete;
+
+ private:
+  GUI_RECT saved_;
+};
 
 void dispInRect(const char* s, const GUI_RECT* pRect, int align, int maxChars, int wrapMode) {
   if (!s) return;
   GUI_Lock();
   const GUI_RECT r = rectOrWindow(pRect);
-  GUI_RECT clip = r;
-  const GUI_RECT* pOld = WM_SetUserClipRect(nullptr);
-  if (pOld) GUI__IntersectRect(&clip, pOld);
-  WM_SetUserClipRect(&clip);
-  layoutInRect(s, r, align, maxChars, wrapMode);
-  WM_SetUserClipRect(pOld);
+  {
+    ClipToRect clip(r);
+    layoutInRect(s, r, align, maxChars, wrapMode);
+  }
   GUI_Unlock();
 }
 
@@ -169,14 +183,14 @@ int GUI__GetLineNumChars(const char* s, int maxNumChars) {
 
 int GUI__GetLineDistX(const char* s, int numChars) {
   const GUI_FONT* f = font();
-  if (f->pafLine && f->pafLine->pfGetLineDistX) return f->pafLine->pfGetLineDistX(s, numChars);
+  if (f->pLineAPI && f->pLineAPI->pfGetLineDistX) return f->pLineAPI->pfGetLineDistX(s, numChars);
   int w = 0;
   while (numChars-- > 0) w += charDist(GUI_UC_GetCharCodeInc(&s));
   return w;
 }
 
 void GUI__DispLine(const char* s, int numChars, const GUI_RECT* pRect) {
-  GUI_DRAW_CONTEXT* ctx = GUI_pContext;
+  GUI_CONTEXT* ctx = GUI_pContext;
   GUI_RECT r = *pRect;
   const GUI_ROTATION* rot = GUI__pRotation;
   if (!rot) GUI_MoveRect(&r, ctx->xOff, ctx->yOff);
@@ -191,7 +205,7 @@ void GUI__DispLine(const char* s, int numChars, const GUI_RECT* pRect) {
       pArea = nullptr;
   }
   int xEnd = r.x0;
-  for (int ok = GUI__ClipIterStart(pArea); ok; ok = GUI__ClipIterNext()) {
+  for (int ok = WM__IterateStart(pArea); ok; ok = WM__IterateNext()) {
     ctx->DispPosX = r.x0;
     ctx->DispPosY = r.y0;
     drawChars(s, numChars);
@@ -206,7 +220,7 @@ void GUI__DispLine(const char* s, int numChars, const GUI_RECT* pRect) {
 void GUI_DispString(const char* s) {
   if (!s) return;
   GUI_Lock();
-  GUI_DRAW_CONTEXT* ctx = GUI_pContext;
+  GUI_CONTEXT* ctx = GUI_pContext;
   const int off = alignOffsetY();
   const int h = fontSizeY();
   const int hAlign = ctx->TextAlign & GUI_TA_HORIZONTAL;
@@ -304,16 +318,14 @@ void GUI_DispStringInRectEx(const char* s, GUI_RECT* pRect, int align, int maxCh
   GUI_Lock();
   const GUI_RECT r = rectOrWindow(pRect);
   GUI__SetRotationRect(&r);
-  GUI_RECT clip = r;
-  const GUI_RECT* pOld = WM_SetUserClipRect(nullptr);
-  if (pOld) GUI__IntersectRect(&clip, pOld);
-  WM_SetUserClipRect(&clip);
-  const GUI_ROTATION* pOldRotation = GUI_SetRotation(pRotation);
-  GUI_RECT layout = r;
-  pRotation->pfRect2TextRect(&layout);
-  layoutInRect(s, layout, align, maxChars, -1);
-  WM_SetUserClipRect(pOld);
-  GUI_SetRotation(pOldRotation);
+  {
+    ClipToRect clip(r);
+    const GUI_ROTATION* pOldRotation = GUI_SetRotation(pRotation);
+    GUI_RECT layout = r;
+    pRotation->pfRect2TextRect(&layout);
+    layoutInRect(s, layout, align, maxChars, -1);
+    GUI_SetRotation(pOldRotation);
+  }
   GUI_Unlock();
 }
 
@@ -504,7 +516,7 @@ GUI_CHAR_HOOK GUI_SetCharHook(GUI_CHAR_HOOK pfHook) {
 
 void GUI_DispCharWindow(uint16_t c) {
   GUI_Lock();
-  GUI_DRAW_CONTEXT* ctx = GUI_pContext;
+  GUI_CONTEXT* ctx = GUI_pContext;
   if (c == '\n') {
     GUI_DispNextLine();
     GUI_Unlock();
@@ -516,7 +528,7 @@ void GUI_DispCharWindow(uint16_t c) {
   const int y0 = ctx->DispPosY + ctx->yOff;
   const GUI_RECT r = {static_cast<int16_t>(x0), static_cast<int16_t>(y0),
                       static_cast<int16_t>(x0 + std::max(dist, sizeX) - 1), static_cast<int16_t>(y0 + fontSizeY() - 1)};
-  for (int ok = GUI__ClipIterStart(&r); ok; ok = GUI__ClipIterNext()) {
+  for (int ok = WM__IterateStart(&r); ok; ok = WM__IterateNext()) {
     ctx->DispPosX = static_cast<int16_t>(x0);
     ctx->DispPosY = static_cast<int16_t>(y0);
     GUI_DispChar(c);

@@ -11,18 +11,6 @@
 #include "gui/draw/GUI_DrawIf.h"
 #include "gui/draw/GUI_Font.h"
 
-// ---- Visible-rectangle iteration --------------------------------------------------------
-// The window manager installs a pair that sets the context's clip rectangle to each visible
-// rectangle of the window being drawn (limited to `pArea` when given, screen coordinates).
-// Without one there is a single pass with the clip rectangle as it is.
-struct GUI_CLIP_ITER_API {
-  int (*pfStart)(const GUI_RECT* pArea);  // 1 when a first rectangle is set
-  int (*pfNext)();                        // 1 when a further rectangle is set
-};
-void GUI__SetClipIterAPI(const GUI_CLIP_ITER_API* pAPI);
-int GUI__ClipIterStart(const GUI_RECT* pArea);
-int GUI__ClipIterNext();
-
 // ---- Lines, pen and line styles ------------------------------------------------------------
 constexpr int GUI_LS_SOLID = 0;
 constexpr int GUI_LS_DASH = 1;
@@ -99,9 +87,8 @@ constexpr int GUI_TA_BASELINE = 8;
 constexpr int GUI_TA_VCENTER = 12;
 constexpr int GUI_TA_VERTICAL = 12;
 
-constexpr int GUI_TEXTMODE_NORMAL = 0;
+// GUI_TEXTMODE_NORMAL (0) and GUI_TEXTMODE_TRANS (2) are the core's.
 constexpr int GUI_TEXTMODE_XOR = 1;
-constexpr int GUI_TEXTMODE_TRANS = 2;
 constexpr int GUI_TEXTMODE_REV = 4;
 
 constexpr int GUI_TS_NORMAL = 0;
@@ -160,8 +147,7 @@ void GUI_AddHex(uint32_t v, uint8_t len, char** ps);
 
 // ---- Rotated text ------------------------------------------------------------------------------
 struct GUI_ROTATION {
-  void (*pfDrawBitmap)(int x0, int y0, int xsize, int ysize, int xmag, int ymag, int bitsPerPixel,
-                       int bytesPerLine, const uint8_t* pData, int diff, const LCD_PIXELINDEX* pTrans);
+  LCD_DRAWBITMAP_FUNC* pfDrawBitmap;
   void (*pfRect2TextRect)(GUI_RECT* pRect);
   void (*pfTransformRect)(GUI_RECT* pRect);
 };
@@ -173,8 +159,8 @@ extern const GUI_ROTATION GUI_ROTATE_180_Record;
 #define GUI_ROTATE_CW (&GUI_ROTATE_CW_Record)
 #define GUI_ROTATE_180 (&GUI_ROTATE_180_Record)
 
-// The rotation selected while rotated text is drawn (null otherwise): the LCD-level bitmap
-// drawing hands glyph bitmaps to it.
+// The rotation selected while rotated text is drawn (null otherwise); selecting one makes it
+// the LCD level's bitmap override, so that glyph bitmaps are drawn through it.
 extern const GUI_ROTATION* GUI__pRotation;
 const GUI_ROTATION* GUI_SetRotation(const GUI_ROTATION* pRotation);
 // The rectangle given to GUI_DispStringInRectEx, before adjustment (window coordinates).
@@ -232,8 +218,6 @@ int GUI__DivideRound(int a, int b);
 int GUI__DivideRoundPos(int a, int b);
 
 // ---- Memory and strings ----------------------------------------------------------------------
-void* GUI__memcpy(void* pDest, const void* pSrc, int numBytes);
-void GUI__memset(uint8_t* p, uint8_t fill, int numBytes);
 void GUI__memset16(uint16_t* p, uint16_t fill, int numWords);
 uint16_t GUI__Read16(const uint8_t** ppData);
 uint32_t GUI__Read32(const uint8_t** ppData);
@@ -242,7 +226,6 @@ int GUI__strcmp(const char* s0, const char* s1);
 // Stores a copy of s in the handle's block (a new block when the size differs); 1 when the
 // text changed, 0 when it was the same or no memory was left.
 int GUI__SetText(GUI_HMEM* phText, const char* s);
-const GUI_RECT* GUI_SetClipRect(const GUI_RECT* pRect);
 // Per-layer record of the animated cursor.
 void GUI_CURSOR__SetAnimSlot(int layer, const void* pData, void (*pfHook)());
 int GUI_CURSOR__GetAnimSlot(int layer, const void** ppData, void (**ppfHook)());

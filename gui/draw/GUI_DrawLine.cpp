@@ -167,7 +167,7 @@ void drawLineWin(int x0, int y0, int x1, int y1, int* pCnt) {
   const GUI_RECT area = lineArea(x0, y0, x1, y1);
   const int start = pCnt ? *pCnt : 0;
   int end = start;
-  for (int ok = GUI__ClipIterStart(&area); ok; ok = GUI__ClipIterNext()) {
+  for (int ok = WM__IterateStart(&area); ok; ok = WM__IterateNext()) {
     int cnt = start;
     GUI__DrawLine(x0, y0, x1, y1, &cnt);
     end = cnt;
@@ -189,7 +189,7 @@ void GUI_DrawPixel(int x, int y) {
   x += GUI_pContext->xOff;
   y += GUI_pContext->yOff;
   const GUI_RECT r = {static_cast<int16_t>(x), static_cast<int16_t>(y), static_cast<int16_t>(x), static_cast<int16_t>(y)};
-  for (int ok = GUI__ClipIterStart(&r); ok; ok = GUI__ClipIterNext()) GUI_pContext->pLCD_HL->pfDrawPixel(x, y);
+  for (int ok = WM__IterateStart(&r); ok; ok = WM__IterateNext()) GUI_pContext->pLCD_HL->pfDrawPixel(x, y);
   GUI_Unlock();
 }
 
@@ -200,7 +200,7 @@ void GUI_DrawPoint(int x, int y) {
   const int pen = GUI_pContext->PenSize;
   const GUI_RECT r = {static_cast<int16_t>(x - pen), static_cast<int16_t>(y - pen), static_cast<int16_t>(x + pen),
                       static_cast<int16_t>(y + pen)};
-  for (int ok = GUI__ClipIterStart(&r); ok; ok = GUI__ClipIterNext()) drawPenDot(x, y);
+  for (int ok = WM__IterateStart(&r); ok; ok = WM__IterateNext()) drawPenDot(x, y);
   GUI_Unlock();
 }
 
@@ -210,7 +210,7 @@ void GUI_DrawHLine(int y, int x0, int x1) {
   x0 += GUI_pContext->xOff;
   x1 += GUI_pContext->xOff;
   const GUI_RECT r = {static_cast<int16_t>(x0), static_cast<int16_t>(y), static_cast<int16_t>(x1), static_cast<int16_t>(y)};
-  for (int ok = GUI__ClipIterStart(&r); ok; ok = GUI__ClipIterNext()) GUI_pContext->pLCD_HL->pfDrawHLine(x0, y, x1);
+  for (int ok = WM__IterateStart(&r); ok; ok = WM__IterateNext()) GUI_pContext->pLCD_HL->pfDrawHLine(x0, y, x1);
   GUI_Unlock();
 }
 
@@ -220,7 +220,7 @@ void GUI_DrawVLine(int x, int y0, int y1) {
   y0 += GUI_pContext->yOff;
   y1 += GUI_pContext->yOff;
   const GUI_RECT r = {static_cast<int16_t>(x), static_cast<int16_t>(y0), static_cast<int16_t>(x), static_cast<int16_t>(y1)};
-  for (int ok = GUI__ClipIterStart(&r); ok; ok = GUI__ClipIterNext()) LCD_DrawVLine(x, y0, y1);
+  for (int ok = WM__IterateStart(&r); ok; ok = WM__IterateNext()) LCD_DrawVLine(x, y0, y1);
   GUI_Unlock();
 }
 
@@ -307,7 +307,7 @@ void GUI_DrawGraph(const int16_t* paY, int numPoints, int x0, int y0) {
   x0 += GUI_pContext->xOff;
   y0 += GUI_pContext->yOff;
   const GUI_RECT area = {static_cast<int16_t>(x0), -16383, static_cast<int16_t>(x0 + numPoints - 1), 16383};
-  for (int ok = GUI__ClipIterStart(&area); ok; ok = GUI__ClipIterNext()) {
+  for (int ok = WM__IterateStart(&area); ok; ok = WM__IterateNext()) {
     const GUI_RECT& c = GUI_pContext->ClipRect;
     // Columns outside the clip columns are cut away first.
     int first = 1, last = numPoints - 1;

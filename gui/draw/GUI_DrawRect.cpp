@@ -70,7 +70,7 @@ void GUI_FillRect(int x0, int y0, int x1, int y1) {
   y0 += GUI_pContext->yOff;
   y1 += GUI_pContext->yOff;
   const GUI_RECT r = makeRect(x0, y0, x1, y1);
-  for (int ok = GUI__ClipIterStart(&r); ok; ok = GUI__ClipIterNext()) LCD_FillRect(x0, y0, x1, y1);
+  for (int ok = WM__IterateStart(&r); ok; ok = WM__IterateNext()) LCD_FillRect(x0, y0, x1, y1);
   GUI_Unlock();
 }
 
@@ -86,7 +86,7 @@ void GUI_DrawRect(int x0, int y0, int x1, int y1) {
   y1 += GUI_pContext->yOff;
   const int d = GUI_pContext->PenSize - 1;
   const GUI_RECT r = makeRect(x0 - d, y0 - d, x1 + d, y1 + d);
-  for (int ok = GUI__ClipIterStart(&r); ok; ok = GUI__ClipIterNext()) {
+  for (int ok = WM__IterateStart(&r); ok; ok = WM__IterateNext()) {
     LCD_DrawHLine(x0, y0, x1);
     LCD_DrawHLine(x0, y1, x1);
     if (y1 - y0 >= 2) {
@@ -107,7 +107,7 @@ void GUI_DrawFocusRect(const GUI_RECT* pRect, int dist) {
   GUI_RECT r;
   GUI__ExpandRect(&r, pRect, dist);
   GUI_MoveRect(&r, GUI_pContext->xOff, GUI_pContext->yOff);
-  for (int ok = GUI__ClipIterStart(&r); ok; ok = GUI__ClipIterNext()) {
+  for (int ok = WM__IterateStart(&r); ok; ok = WM__IterateNext()) {
     for (int x = r.x0; x <= r.x1; x += 2) {
       LCD_DrawPixel(x, r.y0);
       LCD_DrawPixel(x, r.y1);
@@ -125,7 +125,7 @@ void GUI_DrawCircle(int x0, int y0, int r) {
   x0 += GUI_pContext->xOff;
   y0 += GUI_pContext->yOff;
   const GUI_RECT a = makeRect(x0 - r, y0 - r, x0 + r, y0 + r);
-  for (int ok = GUI__ClipIterStart(&a); ok; ok = GUI__ClipIterNext()) GUI__DrawCircle(x0, y0, r);
+  for (int ok = WM__IterateStart(&a); ok; ok = WM__IterateNext()) GUI__DrawCircle(x0, y0, r);
   GUI_Unlock();
 }
 
@@ -134,6 +134,6 @@ void GUI_FillCircle(int x0, int y0, int r) {
   x0 += GUI_pContext->xOff;
   y0 += GUI_pContext->yOff;
   const GUI_RECT a = makeRect(x0 - r, y0 - r, x0 + r, y0 + r);
-  for (int ok = GUI__ClipIterStart(&a); ok; ok = GUI__ClipIterNext()) GUI__FillCircle(x0, y0, r);
+  for (int ok = WM__IterateStart(&a); ok; ok = WM__IterateNext()) GUI__FillCircle(x0, y0, r);
   GUI_Unlock();
 }

@@ -92,7 +92,7 @@ void GUI_FillPolygon(const GUI_POINT* pPoints, int numPoints, int x0, int y0) {
     yb = std::max<int>(yb, pPoints[i].y);
   }
   const GUI_RECT r = makeRect(x0 + xa, y0 + ya, x0 + xb, y0 + yb);
-  for (int ok = GUI__ClipIterStart(&r); ok; ok = GUI__ClipIterNext()) GUI__FillPolygon(pPoints, numPoints, x0, y0);
+  for (int ok = WM__IterateStart(&r); ok; ok = WM__IterateNext()) GUI__FillPolygon(pPoints, numPoints, x0, y0);
   GUI_Unlock();
 }
 
@@ -170,7 +170,7 @@ void GUI_DrawArc(int xc, int yc, int rx, int /*ry*/, int a0, int a1) {
   a1 -= turns * 360;
   if (a1 - a0 > 720) a1 = a0 + 720;  // more than a turn draws nothing new
   const GUI_RECT area = makeRect(xc - rOut, yc - rOut, xc + rOut, yc + rOut);
-  for (int ok = GUI__ClipIterStart(&area); ok; ok = GUI__ClipIterNext()) {
+  for (int ok = WM__IterateStart(&area); ok; ok = WM__IterateNext()) {
     int a = a0;
     while (a < a1) {
       const int q = a / 90;
@@ -247,7 +247,7 @@ void GUI_DrawGraphEx(const int16_t* paY, int numPoints, int x0, int y0, int mul,
   const GUI_RECT area = makeRect(x0, -16383, x0 + numPoints - 1, 16383);
   auto value = [&](int i) { return paY[reverse ? numPoints - 1 - i : i]; };
   auto screenY = [&](int v) { return y0 + v * mul / div; };
-  for (int ok = GUI__ClipIterStart(&area); ok; ok = GUI__ClipIterNext()) {
+  for (int ok = WM__IterateStart(&area); ok; ok = WM__IterateNext()) {
     int first = 0, last = numPoints - 1;
     int cy0 = -0x3FFF, cy1 = 0x3FFF;
     if (const GUI_RECT* c = GUI_pContext->pClipRect_HL) {

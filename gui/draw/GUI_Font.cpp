@@ -6,7 +6,7 @@
 namespace {
 
 const GUI_FONT_CHAR* findProp(const GUI_FONT* pFont, uint16_t c) {
-  for (const GUI_FONT_RANGE* r = pFont->p.pProp; r; r = r->pNext)
+  for (const GUI_FONT_RANGE* r = static_cast<const GUI_FONT_RANGE*>(pFont->pData); r; r = r->pNext)
     if (c >= r->First && c <= r->Last) return &r->paChar[c - r->First];
   return nullptr;
 }
@@ -15,7 +15,7 @@ const GUI_FONT_CHAR* findProp(const GUI_FONT* pFont, uint16_t c) {
 // as translation (bit clear: background, bit set: foreground), and clears the gap rows below
 // a glyph that is lower than the line distance.
 void drawGlyph(const GUI_FONT* pFont, const uint8_t* pData, int xsize, int bytesPerLine, int textMode) {
-  GUI_DRAW_CONTEXT* ctx = GUI_pContext;
+  GUI_CONTEXT* ctx = GUI_pContext;
   const int old = LCD_SetDrawMode(textMode);
   const LCD_PIXELINDEX trans[2] = {LCD_GetBkColorIndex(), LCD_GetColorIndex()};
   LCD_DrawBitmap(ctx->DispPosX, ctx->DispPosY, xsize, pFont->YSize, pFont->XMag, pFont->YMag, 1, bytesPerLine,
@@ -24,7 +24,7 @@ void drawGlyph(const GUI_FONT* pFont, const uint8_t* pData, int xsize, int bytes
 }
 
 void clearGap(const GUI_FONT* pFont, int xsize) {
-  GUI_DRAW_CONTEXT* ctx = GUI_pContext;
+  GUI_CONTEXT* ctx = GUI_pContext;
   if (pFont->YSize >= pFont->YDist || (ctx->TextMode & GUI_TEXTMODE_TRANS)) return;
   const int y0 = ctx->DispPosY + pFont->YSize * pFont->YMag;
   const int y1 = ctx->DispPosY + pFont->YDist * pFont->YMag - 1;
@@ -33,12 +33,12 @@ void clearGap(const GUI_FONT* pFont, int xsize) {
     // background colour (a bytes-per-line of 0 repeats the one row of zeros).
     static const uint8_t kZeros[32] = {};
     const LCD_PIXELINDEX trans[2] = {LCD_GetBkColorIndex(), LCD_GetBkColorIndex()};
-    const int old = LCD_SetDrawMode(ctx->TextMode & LCD_DRAWMODE_REV);
+    const int old = LCD_SetDrawMode(ctx->TextMode & GUI_DRAWMODE_REV);
     GUI__pRotation->pfDrawBitmap(ctx->DispPosX, y0, xsize * pFont->XMag, y1 - y0 + 1, 1, 1, 1, 0, kZeros, 0, trans);
     LCD_SetDrawMode(old);
     return;
   }
-  const int old = LCD_SetDrawMode(ctx->TextMode ^ LCD_DRAWMODE_REV);
+  const int old = LCD_SetDrawMode(ctx->TextMode ^ GUI_DRAWMODE_REV);
   LCD_FillRect(ctx->DispPosX, y0, ctx->DispPosX + xsize * pFont->XMag - 1, y1);
   LCD_SetDrawMode(old);
 }
@@ -79,7 +79,7 @@ char GUIPROP_IsInFont(const GUI_FONT* pFont, uint16_t c) {
 
 void GUIMONO_DispChar(uint16_t c) {
   const GUI_FONT* pFont = GUI_pContext->pAFont;
-  const GUI_FONT_FIXED* pm = pFont->p.pFixed;
+  const GUI_FONT_FIXED* pm = static_cast<const GUI_FONT_FIXED*>(pFont->pData);
   const int glyphBytes = pm->BytesPerLine * pFont->YSize;
   const uint8_t* pGlyph = nullptr;
   const uint8_t* pOverlay = nullptr;
@@ -99,7 +99,7 @@ void GUIMONO_DispChar(uint16_t c) {
 }
 
 int GUIMONO_GetCharDistX(uint16_t, int* pSizeX) {
-  const GUI_FONT_FIXED* pm = GUI_pContext->pAFont->p.pFixed;
+  const GUI_FONT_FIXED* pm = static_cast<const GUI_FONT_FIXED*>(GUI_pContext->pAFont->pData);
   if (pSizeX) *pSizeX = pm->XSize;
   return pm->XDist;
 }
@@ -113,7 +113,7 @@ void GUIMONO_GetFontInfo(const GUI_FONT* pFont, GUI_FONTINFO* pInfo) {
 
 char GUIMONO_IsInFont(const GUI_FONT* pFont, uint16_t c) {
   if (!pFont) pFont = GUI_pContext->pAFont;
-  const GUI_FONT_FIXED* pm = pFont->p.pFixed;
+  const GUI_FONT_FIXED* pm = static_cast<const GUI_FONT_FIXED*>(pFont->pData);
   if (c >= pm->First && c <= pm->Last) return 1;
   if (pm->pTrans && c >= pm->pTrans->First && c <= pm->pTrans->Last)
     return pm->pTrans->paPair[c - pm->pTrans->First].Index >= 0 ? 1 : 0;
@@ -136,7 +136,7 @@ char GUI_IsInFont(const GUI_FONT* pFont, uint16_t c) {
 }
 
 const GUI_FONT* const GUI_aDeviceFont[20] = {
-    &GUI_FontFixed8,  &GUI_FontFixed8x9, &GUI_FontProp13,   &GUI_FontProp13B,  &GUI_FontProp13H,
+    &GUI_Font8_1,  &GUI_FontFixed8x9, &GUI_FontProp13,   &GUI_FontProp13B,  &GUI_FontProp13H,
     &GUI_FontProp13HB, &GUI_FontProp16,  &GUI_FontProp16B,  &GUI_FontProp18,   &GUI_FontProp20,
     &GUI_FontProp20B, &GUI_FontProp22,   &GUI_FontProp24,   &GUI_FontProp24B,  &GUI_FontProp32,
     &GUI_FontProp32L, &GUI_FontProp32LB, &GUI_FontDigits32, &GUI_FontDigits48, &GUI_FontDigits80,

@@ -1,5 +1,5 @@
-// Bitmap fonts: the font record that text output uses, the two font types (proportional and
-// fixed-width) with their glyph data, and the twenty fonts of the device.
+// Bitmap fonts: the two font types (proportional and fixed-width) with their glyph data, and
+// the twenty fonts of the device. The font record itself is the core's (GUI_FONT).
 #pragma once
 
 #include <cstdint>
@@ -49,44 +49,8 @@ struct GUI_FONT_FIXED {
   uint8_t BytesPerLine;
 };
 
-// Optional whole-line operations of a font (null: character by character).
-struct GUI_FONT_LINE_API {
-  void (*pfDispLine)(const char* s, int numChars);
-  int (*pfGetLineDistX)(const char* s, int numChars);
-};
-
 constexpr int GUI_FONTINFO_FLAG_PROP = 1;
 constexpr int GUI_FONTINFO_FLAG_MONO = 2;
-
-struct GUI_FONTINFO {
-  uint16_t Flags;
-  uint8_t Baseline;
-  uint8_t LHeight;
-  uint8_t CHeight;
-};
-
-struct GUI_CHARINFO_EXT;
-
-struct GUI_FONT {
-  void (*pfDispChar)(uint16_t c);
-  int (*pfGetCharDistX)(uint16_t c, int* pSizeX);
-  void (*pfGetFontInfo)(const GUI_FONT* pFont, GUI_FONTINFO* pInfo);
-  char (*pfIsInFont)(const GUI_FONT* pFont, uint16_t c);
-  int (*pfGetCharInfo)(uint16_t c, GUI_CHARINFO_EXT* pInfo);
-  const GUI_FONT_LINE_API* pafLine;
-  uint8_t YSize;
-  uint8_t YDist;
-  uint8_t XMag;
-  uint8_t YMag;
-  union {
-    const void* pData;
-    const GUI_FONT_RANGE* pProp;
-    const GUI_FONT_FIXED* pFixed;
-  } p;
-  uint8_t Baseline;
-  uint8_t LHeight;
-  uint8_t CHeight;
-};
 
 // Proportional type.
 void GUIPROP_DispChar(uint16_t c);
@@ -105,7 +69,7 @@ void GUI_GetFontInfo(const GUI_FONT* pFont, GUI_FONTINFO* pInfo);
 char GUI_IsInFont(const GUI_FONT* pFont, uint16_t c);
 
 // The fonts of the device (all magnification 1 x 1, Latin-1 codes 32..126 and 160..255).
-extern const GUI_FONT GUI_FontFixed8;    // fixed-width 8, line distance 8: the default font
+// GUI_Font8_1 (gui/draw/GUI_DrawIf.h): fixed-width 8, line distance 8, the default font
 extern const GUI_FONT GUI_FontFixed8x9;  // fixed-width 8, line distance 9
 extern const GUI_FONT GUI_FontProp13;    // 13, capitals 8
 extern const GUI_FONT GUI_FontProp13B;
@@ -128,6 +92,3 @@ extern const GUI_FONT GUI_FontDigits80;
 
 // All twenty, in the order above.
 extern const GUI_FONT* const GUI_aDeviceFont[20];
-
-// The library's default font (the fixed-width 8-pixel font).
-#define GUI_DEFAULT_FONT (&GUI_FontFixed8)

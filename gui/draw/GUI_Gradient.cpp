@@ -66,7 +66,7 @@ void gradient(int x0, int y0, int x1, int y1, GUI_COLOR c0, GUI_COLOR c1, bool v
   y0 += GUI_pContext->yOff;
   y1 += GUI_pContext->yOff;
   const GUI_RECT r = makeRect(x0, y0, x1, y1);
-  for (int ok = GUI__ClipIterStart(&r); ok; ok = GUI__ClipIterNext()) drawRamp(x0, y0, x1, y1, c0, c1, vertical);
+  for (int ok = WM__IterateStart(&r); ok; ok = WM__IterateNext()) drawRamp(x0, y0, x1, y1, c0, c1, vertical);
   GUI_pContext->Color = savedColor;
   *GUI_pContext->LCD_pColorIndex = savedIndex;
   GUI_Unlock();
@@ -129,7 +129,7 @@ void GUI_DrawRoundedTop(int x0, int x1, int y0, int r, GUI_COLOR c0, GUI_COLOR c
     GUI_COLOR c[3];
   } args = {x0, x1, y0, r, {c0, c1, c2}};
   const GUI_RECT area = makeRect(x0, y0, x1, y0 + r - 1);
-  for (int ok = GUI__ClipIterStart(&area); ok; ok = GUI__ClipIterNext())
+  for (int ok = WM__IterateStart(&area); ok; ok = WM__IterateNext())
     withSavedColor(
         [](const void* p) {
           const Args* a = static_cast<const Args*>(p);
@@ -150,7 +150,7 @@ void GUI_FillRoundedRect(int x0, int y0, int x1, int y1, int r, GUI_COLOR c0, GU
     GUI_COLOR c[3];
   } args = {x0, x1, y0, y1, r, {c0, c1, c2}};
   const GUI_RECT area = makeRect(x0, y0, x1, y1);
-  for (int ok = GUI__ClipIterStart(&area); ok; ok = GUI__ClipIterNext())
+  for (int ok = WM__IterateStart(&area); ok; ok = WM__IterateNext())
     withSavedColor(
         [](const void* p) {
           const Args* a = static_cast<const Args*>(p);
@@ -170,7 +170,7 @@ void GUI_DrawRingedCircle(int x0, int y0, int d, GUI_COLOR c0, GUI_COLOR c1, GUI
     GUI_COLOR c[3];
   } args = {x0, y0, d, {c0, c1, c2}};
   const GUI_RECT area = makeRect(x0, y0, x0 + d - 1, y0 + d - 1);
-  for (int ok = GUI__ClipIterStart(&area); ok; ok = GUI__ClipIterNext())
+  for (int ok = WM__IterateStart(&area); ok; ok = WM__IterateNext())
     withSavedColor(
         [](const void* p) {
           const Args* a = static_cast<const Args*>(p);

@@ -66,15 +66,6 @@ int GUI__DivideRoundPos(int a, int b) {
   return (a + b / 2) / b;
 }
 
-void* GUI__memcpy(void* pDest, const void* pSrc, int numBytes) {
-  if (numBytes > 0) std::memmove(pDest, pSrc, static_cast<size_t>(numBytes));
-  return pDest;
-}
-
-void GUI__memset(uint8_t* p, uint8_t fill, int numBytes) {
-  if (numBytes > 0) std::memset(p, fill, static_cast<size_t>(numBytes));
-}
-
 void GUI__memset16(uint16_t* p, uint16_t fill, int numWords) {
   while (numWords-- > 0) *p++ = fill;
 }
@@ -143,13 +134,6 @@ int GUI__SetText(GUI_HMEM* phText, const char* s) {
   GUI_ALLOC_Free(*phText);
   *phText = h;
   return 1;
-}
-
-const GUI_RECT* GUI_SetClipRect(const GUI_RECT* pRect) {
-  GUI_Lock();
-  const GUI_RECT* old = WM_SetUserClipRect(pRect);
-  GUI_Unlock();
-  return old;
 }
 
 namespace {

@@ -16,11 +16,13 @@ struct Point {
   int x, y;
 };
 
-const GUI_RECT& window() { return GUI_pContext->WM_Rect; }
+// The point maps add the origin of the window being drawn (its top-left corner on the screen).
+int wx() { return GUI_pContext->xOff; }
+int wy() { return GUI_pContext->yOff; }
 
-Point mapCCW(int x, int y) { return {window().x0 + gR.x0 + (y - gR.y0), window().y0 + gR.y1 - (x - gR.x0)}; }
-Point mapCW(int x, int y) { return {window().x0 + gR.x1 - (y - gR.y0), window().y0 + gR.y0 + (x - gR.x0)}; }
-Point map180(int x, int y) { return {window().x0 + gR.x0 + gR.x1 - x, window().y0 + gR.y0 + gR.y1 - y}; }
+Point mapCCW(int x, int y) { return {wx() + gR.x0 + (y - gR.y0), wy() + gR.y1 - (x - gR.x0)}; }
+Point mapCW(int x, int y) { return {wx() + gR.x1 - (y - gR.y0), wy() + gR.y0 + (x - gR.x0)}; }
+Point map180(int x, int y) { return {wx() + gR.x0 + gR.x1 - x, wy() + gR.y0 + gR.y1 - y}; }
 
 bool inClip(const Point& p) {
   const GUI_RECT& c = GUI_pContext->ClipRect;
@@ -31,17 +33,17 @@ bool inClip(const Point& p) {
 void writePixel(const Point& p, LCD_PIXELINDEX v, int bpp, const LCD_PIXELINDEX* pTrans) {
   const int mode = GUI_pContext->DrawMode;
   if (bpp == 1) {
-    if (mode & LCD_DRAWMODE_XOR) {
-      if (v) LCD_SetPixelIndex(p.x, p.y, LCD_GetPixelIndex(p.x, p.y) ^ LCD_GetIndexMask());
+    if (mode & GUI_DRAWMODE_XOR) {
+      if (v) LCD_DrawPixel(p.x, p.y);  // in XOR mode the pixel is inverted by the device
       return;
     }
-    if ((mode & LCD_DRAWMODE_TRANS) && !v) return;
+    if ((mode & GUI_DRAWMODE_TRANS) && !v) return;
     LCD_SetPixelIndex(p.x, p.y, pTrans ? pTrans[v] : v);
     return;
   }
   // Deeper glyph data: a pixel of value 0 is background, any other value the foreground.
   if (!v) {
-    if (!(mode & (LCD_DRAWMODE_TRANS | LCD_DRAWMODE_XOR)) && pTrans) LCD_SetPixelIndex(p.x, p.y, pTrans[0]);
+    if (!(mode & (GUI_DRAWMODE_TRANS | GUI_DRAWMODE_XOR)) && pTrans) LCD_SetPixelIndex(p.x, p.y, pTrans[0]);
     return;
   }
   LCD_SetPixelIndex(p.x, p.y, LCD_GetColorIndex());
@@ -116,9 +118,19 @@ const GUI_ROTATION GUI_ROTATE_CCW_Record = {drawCCW, adjustQuarter, transformCCW
 const GUI_ROTATION GUI_ROTATE_CW_Record = {drawCW, adjustQuarter, transformCW};
 const GUI_ROTATION GUI_ROTATE_180_Record = {draw180, adjustNone, nullptr};
 
+namespace {
+// The bitmap override that was installed before a rotation took the bitmap path.
+LCD_DRAWBITMAP_FUNC* gSavedOverride;
+}  // namespace
+
 const GUI_ROTATION* GUI_SetRotation(const GUI_ROTATION* pRotation) {
   GUI_Lock();
   const GUI_ROTATION* old = GUI__pRotation;
+  // While a rotation is selected, every bitmap that reaches the LCD level (the glyphs) goes
+  // to the rotation's drawer instead of the device.
+  if (!old && pRotation) gSavedOverride = LCD__pfDrawBitmapOverride;
+  LCD__pfDrawBitmapOverride = pRotation ? pRotation->pfDrawBitmap : gSavedOverride;
+  if (!pRotation) gSavedOverride = nullptr;
   GUI__pRotation = pRotation;
   GUI_pContext->pClipRect_HL = pRotation ? nullptr : &GUI_pContext->ClipRect;
   GUI_Unlock();

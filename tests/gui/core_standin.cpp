@@ -7,14 +7,13 @@
 namespace {
 
 uint16_t gFrame[standin::kYSize][standin::kXSize];
-GUI_DRAW_CONTEXT gContext;
+GUI_CONTEXT gContext;
 LCD_PIXELINDEX gIndex, gBkIndex;
 std::vector<std::string> gErrors;
 int gLockDepth;
 int gDecChar = '.';
-const GUI_RECT* gUserClip;
 
-const LCD_HL_APIList kHL = {LCD_DrawHLine, LCD_DrawPixel};
+const LCD_API_LINE_PIXEL kHL = {LCD_DrawHLine, LCD_DrawPixel};
 
 uint32_t expand5(uint32_t v) { return (v * 255 + 15) / 31; }
 uint32_t expand6(uint32_t v) { return (v * 255 + 31) / 63; }
@@ -29,7 +28,7 @@ void setIndex(int x, int y, LCD_PIXELINDEX i) {
 }
 
 void putPixel(int x, int y) {
-  if (gContext.DrawMode & LCD_DRAWMODE_XOR)
+  if (gContext.DrawMode & GUI_DRAWMODE_XOR)
     setIndex(x, y, LCD_GetPixelIndex(x, y) ^ 0xFFFF);
   else
     setIndex(x, y, *gContext.LCD_pColorIndex);
@@ -37,30 +36,29 @@ void putPixel(int x, int y) {
 
 }  // namespace
 
-GUI_DRAW_CONTEXT* GUI_pContext = &gContext;
+GUI_CONTEXT* GUI_pContext = &gContext;
 
 namespace standin {
 
 void reset() {
   std::memset(gFrame, 0, sizeof gFrame);
-  gContext = GUI_DRAW_CONTEXT{};
+  gContext = GUI_CONTEXT{};
   gContext.ClipRect = {0, 0, kXSize - 1, kYSize - 1};
   gContext.pClipRect_HL = &gContext.ClipRect;
   gContext.PenSize = 1;
-  gContext.StyleLineThick = 1;
-  gContext.pAFont = GUI_DEFAULT_FONT;
+  gContext.StyleLineThickness = 1;
+  gContext.pAFont = (&GUI_Font8_1);
   gContext.Color = GUI_INVALID_COLOR;
   gContext.BkColor = GUI_INVALID_COLOR;
   gContext.LCD_pColorIndex = &gIndex;
   gContext.LCD_pBkColorIndex = &gBkIndex;
-  gContext.WM_Rect = {0, 0, kXSize - 1, kYSize - 1};
   gContext.pLCD_HL = &kHL;
   LCD_SetBkColor(0x000000);
   LCD_SetColor(0xFFFFFF);
   gErrors.clear();
   gDecChar = '.';
-  gUserClip = nullptr;
   GUI__pRotation = nullptr;
+  LCD__pfDrawBitmapOverride = nullptr;
   GUI_SetCharHook(nullptr);
 }
 
@@ -96,8 +94,17 @@ void GUI_Unlock() { --gLockDepth; }
 void GUI_ErrorOut(const char* s) { gErrors.emplace_back(s); }
 int GUI_SignalEvent() { return 0; }
 void GUI_WaitEvent() {}
-int GUI_X_GetTime() { return 0; }
-int GUI_GetDecChar() { return gDecChar; }
+int32_t GUI_GetTime() { return 0; }
+int (*GUI__pfExec)();
+char GUI_GetDecChar() { return static_cast<char>(gDecChar); }
+void* GUI__memset(void* p, int c, size_t n) { return std::memset(p, c, n); }
+void* GUI__memcpy(void* d, const void* s, size_t n) { return std::memcpy(d, s, n); }
+int LCD_GetXSize() { return standin::kXSize; }
+int LCD_GetYSize() { return standin::kYSize; }
+// Without a window manager: one pass with the clip rectangle as it is.
+int WM__IterateStart(const GUI_RECT*) { return 1; }
+int WM__IterateNext() { return 0; }
+LCD_DRAWBITMAP_FUNC* LCD__pfDrawBitmapOverride;
 
 LCD_PIXELINDEX LCD_Color2Index(GUI_COLOR c) {
   const uint32_t r = c & 0xFF, g = (c >> 8) & 0xFF, b = (c >> 16) & 0xFF;
@@ -106,7 +113,6 @@ LCD_PIXELINDEX LCD_Color2Index(GUI_COLOR c) {
 GUI_COLOR LCD_Index2Color(LCD_PIXELINDEX i) {
   return expand5(i >> 11) | (expand6((i >> 5) & 63) << 8) | (expand5(i & 31) << 16);
 }
-LCD_PIXELINDEX LCD_GetIndexMask() { return 0xFFFF; }
 
 void LCD_SetColor(GUI_COLOR c) {
   if (c != gContext.Color) {
@@ -124,7 +130,7 @@ void GUI_SetColor(GUI_COLOR c) { LCD_SetColor(c); }
 void GUI_SetBkColor(GUI_COLOR c) { LCD_SetBkColor(c); }
 GUI_COLOR GUI_GetColor() { return LCD_Index2Color(*gContext.LCD_pColorIndex); }
 void LCD_SetColorIndex(LCD_PIXELINDEX i) {
-  if (gContext.DrawMode & LCD_DRAWMODE_REV)
+  if (gContext.DrawMode & GUI_DRAWMODE_REV)
     *gContext.LCD_pBkColorIndex = i;
   else
     *gContext.LCD_pColorIndex = i;
@@ -133,7 +139,7 @@ LCD_PIXELINDEX LCD_GetColorIndex() { return *gContext.LCD_pColorIndex; }
 LCD_PIXELINDEX LCD_GetBkColorIndex() { return *gContext.LCD_pBkColorIndex; }
 int LCD_SetDrawMode(int mode) {
   const int old = gContext.DrawMode;
-  if ((old ^ mode) & LCD_DRAWMODE_REV) {
+  if ((old ^ mode) & GUI_DRAWMODE_REV) {
     const LCD_PIXELINDEX t = gIndex;
     gIndex = gBkIndex;
     gBkIndex = t;
@@ -171,37 +177,22 @@ void LCD_FillRect(int x0, int y0, int x1, int y1) {
 }
 void LCD_DrawBitmap(int x0, int y0, int xsize, int ysize, int xmag, int ymag, int bpp, int bytesPerLine,
                     const uint8_t* pData, const LCD_PIXELINDEX* pTrans) {
-  if (GUI__pRotation) {
-    GUI__pRotation->pfDrawBitmap(x0, y0, xsize, ysize, xmag, ymag, bpp, bytesPerLine, pData, 0, pTrans);
+  if (LCD__pfDrawBitmapOverride) {
+    LCD__pfDrawBitmapOverride(x0, y0, xsize, ysize, xmag, ymag, bpp, bytesPerLine, pData, 0, pTrans);
     return;
   }
   const LCD_PIXELINDEX saved = *gContext.LCD_pColorIndex;
   for (int y = 0; y < ysize; ++y)
     for (int x = 0; x < xsize; ++x) {
       const LCD_PIXELINDEX v = GUI__GetPixelIndexFromData(bpp, bytesPerLine, pData, x, y);
-      if ((gContext.DrawMode & LCD_DRAWMODE_TRANS) && v == 0) continue;
-      if ((gContext.DrawMode & LCD_DRAWMODE_XOR) && v == 0) continue;
+      if ((gContext.DrawMode & GUI_DRAWMODE_TRANS) && v == 0) continue;
+      if ((gContext.DrawMode & GUI_DRAWMODE_XOR) && v == 0) continue;
       *gContext.LCD_pColorIndex = pTrans ? pTrans[v] : v;
       const int px = x0 + x * xmag, py = y0 + y * ymag;
       for (int yy = 0; yy < ymag; ++yy)
         for (int xx = 0; xx < xmag; ++xx) LCD_DrawPixel(px + xx, py + yy);
     }
   *gContext.LCD_pColorIndex = saved;
-}
-
-const GUI_RECT* WM_SetUserClipRect(const GUI_RECT* pRect) {
-  const GUI_RECT* old = gUserClip;
-  gUserClip = pRect;
-  // Without a window manager the user clip rectangle is the clip rectangle itself.
-  if (pRect) {
-    GUI_RECT r = *pRect;
-    GUI_MoveRect(&r, gContext.xOff, gContext.yOff);
-    GUI_RECT screen = {0, 0, standin::kXSize - 1, standin::kYSize - 1};
-    GUI__IntersectRects(&gContext.ClipRect, &r, &screen);
-  } else {
-    gContext.ClipRect = {0, 0, standin::kXSize - 1, standin::kYSize - 1};
-  }
-  return old;
 }
 
 // Context setters of the core.
@@ -234,7 +225,7 @@ int GUI_GetDispPosX() { return gContext.DispPosX; }
 int GUI_GetDispPosY() { return gContext.DispPosY; }
 
 void GUI_ClearRect(int x0, int y0, int x1, int y1) {
-  const int old = LCD_SetDrawMode(LCD_DRAWMODE_REV);
+  const int old = LCD_SetDrawMode(GUI_DRAWMODE_REV);
   LCD_FillRect(x0 + gContext.xOff, y0 + gContext.yOff, x1 + gContext.xOff, y1 + gContext.yOff);
   LCD_SetDrawMode(old);
 }

@@ -65,7 +65,7 @@ TEST_F(Primitives, LineToAndPolygons) {
   // A polygon whose last point equals its first draws no closing segment: in XOR mode a
   // second pass over the first edge would clear it again.
   standin::reset();
-  LCD_SetDrawMode(LCD_DRAWMODE_XOR);
+  LCD_SetDrawMode(GUI_DRAWMODE_XOR);
   const GUI_POINT closed[] = {{0, 0}, {20, 0}, {20, 20}, {0, 0}};
   GUI_DrawPolygon(closed, 4, 50, 50);
   EXPECT_TRUE(lit(60, 50));
@@ -143,7 +143,7 @@ TEST_F(Primitives, WindowOriginIsAdded) {
 
 TEST_F(Primitives, PolygonFillDrawsBaseOnceAndApexAsOnePixel) {
   // In XOR mode a span drawn twice would vanish.
-  LCD_SetDrawMode(LCD_DRAWMODE_XOR);
+  LCD_SetDrawMode(GUI_DRAWMODE_XOR);
   const GUI_POINT tri[] = {{10, 0}, {20, 10}, {0, 10}};
   GUI_FillPolygon(tri, 3, 0, 0);
   EXPECT_TRUE(lit(10, 0));

@@ -33,7 +33,7 @@ TEST_F(Text, EveryDeviceFontHasTheMetricsOfItsTable) {
     bool fixed;
     int height, lineDist, baseline, lHeight, cHeight;
   } table[] = {
-      {&GUI_FontFixed8, true, 8, 8, 7, 5, 7},       {&GUI_FontFixed8x9, true, 8, 9, 7, 5, 7},
+      {&GUI_Font8_1, true, 8, 8, 7, 5, 7},       {&GUI_FontFixed8x9, true, 8, 9, 7, 5, 7},
       {&GUI_FontProp13, false, 13, 13, 11, 6, 8},   {&GUI_FontProp13B, false, 13, 13, 11, 6, 8},
       {&GUI_FontProp13H, false, 13, 13, 11, 7, 9},  {&GUI_FontProp13HB, false, 13, 13, 11, 7, 9},
       {&GUI_FontProp16, false, 16, 16, 13, 7, 10},  {&GUI_FontProp16B, false, 16, 16, 13, 7, 10},
@@ -81,7 +81,7 @@ TEST_F(Text, CapitalsSitOnTheBaseline) {
 }
 
 TEST_F(Text, LineFeedReturnsToTheLeftBorderOrTheStart) {
-  GUI_SetFont(&GUI_FontFixed8);
+  GUI_SetFont(&GUI_Font8_1);
   GUI_SetLBorder(0);
   GUI_DispStringAt("ab\nc", 10, 20);
   // "c" is drawn from x 0 on the next line: the text position is behind it afterwards.
@@ -92,7 +92,7 @@ TEST_F(Text, LineFeedReturnsToTheLeftBorderOrTheStart) {
   EXPECT_EQ(standin::countLit(6, 28, 60, 35), 0);
   // Right-aligned, the second line ends at the starting x.
   standin::reset();
-  GUI_SetFont(&GUI_FontFixed8);
+  GUI_SetFont(&GUI_Font8_1);
   GUI_SetTextAlign(GUI_TA_RIGHT);
   GUI_DispStringAt("ab\nc", 40, 20);
   EXPECT_EQ(GUI_GetDispPosX(), 40);
@@ -159,7 +159,7 @@ TEST_F(Text, StyleLines) {
 }
 
 TEST_F(Text, NumbersGoThroughStringOutput) {
-  GUI_SetFont(&GUI_FontFixed8);
+  GUI_SetFont(&GUI_Font8_1);
   GUI_GotoXY(0, 0);
   GUI_DispDec(-2147483647 - 1, 11);
   EXPECT_EQ(GUI_GetDispPosX(), 11 * 6);
@@ -169,7 +169,7 @@ TEST_F(Text, NumbersGoThroughStringOutput) {
 }
 
 TEST_F(Text, WrappingByWordsAndCharacters) {
-  GUI_SetFont(&GUI_FontFixed8);  // 6 pixels a character
+  GUI_SetFont(&GUI_Font8_1);  // 6 pixels a character
   EXPECT_EQ(GUI_WrapGetNumLines("abc def ghi", 42, GUI_WRAPMODE_WORD), 2);
   EXPECT_EQ(GUI_WrapGetNumLines("abc def ghi", 42, GUI_WRAPMODE_CHAR), 2);
   EXPECT_EQ(GUI_WrapGetNumLines("abc def ghi", 42, GUI_WRAPMODE_NONE), 1);
@@ -192,7 +192,7 @@ TEST_F(Text, WrappingByWordsAndCharacters) {
 }
 
 TEST_F(Text, StringsInRectanglesAreAlignedAndClipped) {
-  GUI_SetFont(&GUI_FontFixed8);
+  GUI_SetFont(&GUI_Font8_1);
   GUI_RECT r = {100, 100, 159, 139};
   GUI_DispStringInRect("ab", &r, GUI_TA_RIGHT | GUI_TA_BOTTOM);
   GUI_RECT box = litBox(0, 0, 319, 239);
@@ -201,7 +201,7 @@ TEST_F(Text, StringsInRectanglesAreAlignedAndClipped) {
   EXPECT_LE(box.y1, 139);
   EXPECT_GE(box.y0, 132);
   standin::reset();
-  GUI_SetFont(&GUI_FontFixed8);
+  GUI_SetFont(&GUI_Font8_1);
   GUI_RECT narrow = {10, 10, 20, 17};
   GUI_DispStringInRect("WWWWWW", &narrow, GUI_TA_LEFT);
   box = litBox(0, 0, 319, 239);
@@ -210,7 +210,7 @@ TEST_F(Text, StringsInRectanglesAreAlignedAndClipped) {
   GUI_DispStringAt("W", 200, 200);
   EXPECT_GT(standin::countLit(200, 200, 210, 210), 0);
   standin::reset();
-  GUI_SetFont(&GUI_FontFixed8);
+  GUI_SetFont(&GUI_Font8_1);
   GUI_RECT wrapRect = {0, 0, 41, 50};
   GUI_DispStringInRectWrap("abc def ghi", &wrapRect, GUI_TA_HCENTER | GUI_TA_VCENTER, GUI_WRAPMODE_WORD);
   box = litBox(0, 0, 319, 239);
@@ -223,7 +223,7 @@ TEST_F(Text, StringsInRectanglesAreAlignedAndClipped) {
 }
 
 TEST_F(Text, RotatedTextIsDrawnAndPlaced) {
-  GUI_SetFont(&GUI_FontFixed8);
+  GUI_SetFont(&GUI_Font8_1);
   GUI_RECT r = {10, 10, 19, 59};
   GUI_DispStringInRectEx("AB", &r, GUI_TA_LEFT, 100, GUI_ROTATE_CCW);
   // Read upwards: "A" at the bottom of the rectangle, "B" above it.
@@ -237,7 +237,7 @@ TEST_F(Text, RotatedTextIsDrawnAndPlaced) {
   EXPECT_EQ(GUI_pContext->pClipRect_HL, &GUI_pContext->ClipRect);
 
   standin::reset();
-  GUI_SetFont(&GUI_FontFixed8);
+  GUI_SetFont(&GUI_Font8_1);
   GUI_DispStringInRectEx("AB", &r, GUI_TA_LEFT, 100, GUI_ROTATE_CW);
   box = litBox(0, 0, 319, 239);
   EXPECT_GT(standin::countLit(0, 0, 319, 239), 0);  // drawn, not clipped away
@@ -245,7 +245,7 @@ TEST_F(Text, RotatedTextIsDrawnAndPlaced) {
   EXPECT_LE(box.y1, 21);
 
   standin::reset();
-  GUI_SetFont(&GUI_FontFixed8);
+  GUI_SetFont(&GUI_Font8_1);
   GUI_RECT wide = {100, 100, 199, 119};
   GUI_DispStringInRectEx("AB", &wide, GUI_TA_LEFT, 100, GUI_ROTATE_180);
   // The first character lands at the bottom right, upside down.
@@ -256,9 +256,8 @@ TEST_F(Text, RotatedTextIsDrawnAndPlaced) {
 }
 
 TEST_F(Text, RotatedGlyphsOutsideTheClipRectangleDrawNothing) {
-  GUI_SetFont(&GUI_FontFixed8);
-  const GUI_RECT clip = {0, 0, 50, 50};
-  WM_SetUserClipRect(&clip);
+  GUI_SetFont(&GUI_Font8_1);
+  GUI_pContext->ClipRect = {0, 0, 50, 50};
   GUI_RECT r = {200, 200, 209, 239};
   GUI_DispStringInRectEx("AB", &r, GUI_TA_LEFT, 100, GUI_ROTATE_CCW);
   EXPECT_EQ(standin::countLit(0, 0, 319, 239), 0);
@@ -271,7 +270,7 @@ TEST_F(Text, GoldenScreenInSeveralFonts) {
     GUI_COLOR color;
     const char* text;
   } lines[] = {
-      {&GUI_FontFixed8, 0xFFFFFF, "Fixed 8: 0123456789 ABC abc \xE4\xF6\xFC \xB0""C m\xB2 m\xB3"},
+      {&GUI_Font8_1, 0xFFFFFF, "Fixed 8: 0123456789 ABC abc \xE4\xF6\xFC \xB0""C m\xB2 m\xB3"},
       {&GUI_FontFixed8x9, 0x00FFFF, "Fixed 8 on 9: Temperatur 23.5\xB0""C"},
       {&GUI_FontProp13, 0xFFFFFF, "Prop 13: Regler \xDC""bersicht -12.5 %"},
       {&GUI_FontProp13HB, 0x00FF00, "Prop 13 bold: Sollwert 100.0"},

@@ -37,7 +37,7 @@ struct FontSpec {
 
 // The twenty fonts of the device, with the metrics of their records.
 const FontSpec kFonts[] = {
-    {"FontFixed8", true, 8, 8, 7, 5, 7, "DejaVuSansMono.ttf", 0, 6, 6, "fixed-width 8 pixels, the default font"},
+    {"Font8_1", true, 8, 8, 7, 5, 7, "DejaVuSansMono.ttf", 0, 6, 6, "fixed-width 8 pixels, the default font"},
     {"FontFixed8x9", true, 8, 9, 7, 5, 7, "DejaVuSansMono.ttf", 0, 6, 6, "fixed-width 8 pixels on 9-pixel lines"},
     {"FontProp13", false, 13, 13, 11, 6, 8, "DejaVuSans.ttf", 0, 0, 0, "proportional 13 pixels"},
     {"FontProp13B", false, 13, 13, 11, 6, 8, "DejaVuSans-Bold.ttf", 0, 0, 0, "proportional 13 pixels, bold"},
@@ -207,7 +207,7 @@ bool writeSource(const FontSpec& spec, const Rendered& font, const std::string& 
     std::fprintf(f,
                  "extern const GUI_FONT GUI_%s = {GUIMONO_DispChar, GUIMONO_GetCharDistX, GUIMONO_GetFontInfo,\n"
                  "                                GUIMONO_IsInFont, nullptr, nullptr, %d, %d, 1, 1,\n"
-                 "                                {.pFixed = &kData}, %d, %d, %d};\n",
+                 "                                &kData, %d, %d, %d};\n",
                  spec.name, spec.height, spec.lineDist, spec.baseline, spec.lHeight, spec.cHeight);
   } else {
     size_t gi = 0;
@@ -230,7 +230,7 @@ bool writeSource(const FontSpec& spec, const Rendered& font, const std::string& 
     std::fprintf(f,
                  "extern const GUI_FONT GUI_%s = {GUIPROP_DispChar, GUIPROP_GetCharDistX, GUIPROP_GetFontInfo,\n"
                  "                                GUIPROP_IsInFont, nullptr, nullptr, %d, %d, 1, 1,\n"
-                 "                                {.pProp = &kRange0}, %d, %d, %d};\n",
+                 "                                &kRange0, %d, %d, %d};\n",
                  spec.name, spec.height, spec.lineDist, spec.baseline, spec.lHeight, spec.cHeight);
   }
   std::fclose(f);

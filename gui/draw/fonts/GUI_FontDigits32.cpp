@@ -594,4 +594,4 @@ const GUI_FONT_RANGE kRange0 = {32, 126, kChars0, &kRange1};
 
 extern const GUI_FONT GUI_FontDigits32 = {GUIPROP_DispChar, GUIPROP_GetCharDistX, GUIPROP_GetFontInfo,
                                 GUIPROP_IsInFont, nullptr, nullptr, 32, 32, 1, 1,
-                                {.pProp = &kRange0}, 32, 0, 32};
+                                &kRange0, 32, 0, 32};

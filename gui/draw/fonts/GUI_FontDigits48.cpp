@@ -594,4 +594,4 @@ const GUI_FONT_RANGE kRange0 = {32, 126, kChars0, &kRange1};
 
 extern const GUI_FONT GUI_FontDigits48 = {GUIPROP_DispChar, GUIPROP_GetCharDistX, GUIPROP_GetFontInfo,
                                 GUIPROP_IsInFont, nullptr, nullptr, 48, 48, 1, 1,
-                                {.pProp = &kRange0}, 48, 0, 48};
+                                &kRange0, 48, 0, 48};

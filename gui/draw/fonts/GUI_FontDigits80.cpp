@@ -594,4 +594,4 @@ const GUI_FONT_RANGE kRange0 = {32, 126, kChars0, &kRange1};
 
 extern const GUI_FONT GUI_FontDigits80 = {GUIPROP_DispChar, GUIPROP_GetCharDistX, GUIPROP_GetFontInfo,
                                 GUIPROP_IsInFont, nullptr, nullptr, 80, 80, 1, 1,
-                                {.pProp = &kRange0}, 80, 0, 80};
+                                &kRange0, 80, 0, 80};

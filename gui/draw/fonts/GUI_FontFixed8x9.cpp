@@ -497,4 +497,4 @@ const GUI_FONT_FIXED kData = {kBits, kBits + 760, &kTransRange, 32, 126, 6, 6, 1
 
 extern const GUI_FONT GUI_FontFixed8x9 = {GUIMONO_DispChar, GUIMONO_GetCharDistX, GUIMONO_GetFontInfo,
                                 GUIMONO_IsInFont, nullptr, nullptr, 8, 9, 1, 1,
-                                {.pFixed = &kData}, 7, 5, 7};
+                                &kData, 7, 5, 7};

@@ -594,4 +594,4 @@ const GUI_FONT_RANGE kRange0 = {32, 126, kChars0, &kRange1};
 
 extern const GUI_FONT GUI_FontProp13H = {GUIPROP_DispChar, GUIPROP_GetCharDistX, GUIPROP_GetFontInfo,
                                 GUIPROP_IsInFont, nullptr, nullptr, 13, 13, 1, 1,
-                                {.pProp = &kRange0}, 11, 7, 9};
+                                &kRange0, 11, 7, 9};

@@ -594,4 +594,4 @@ const GUI_FONT_RANGE kRange0 = {32, 126, kChars0, &kRange1};
 
 extern const GUI_FONT GUI_FontProp16B = {GUIPROP_DispChar, GUIPROP_GetCharDistX, GUIPROP_GetFontInfo,
                                 GUIPROP_IsInFont, nullptr, nullptr, 16, 16, 1, 1,
-                                {.pProp = &kRange0}, 13, 7, 10};
+                                &kRange0, 13, 7, 10};
