@@ -43,6 +43,13 @@ void clearGap(const GUI_FONT* pFont, int xsize) {
   LCD_SetDrawMode(old);
 }
 
+void fontInfo(const GUI_FONT* pFont, int flags, GUI_FONTINFO* pInfo) {
+  pInfo->Flags = static_cast<uint16_t>(flags);
+  pInfo->Baseline = pFont->Baseline;
+  pInfo->LHeight = pFont->LHeight;
+  pInfo->CHeight = pFont->CHeight;
+}
+
 }  // namespace
 
 void GUIPROP_DispChar(uint16_t c) {
@@ -66,10 +73,7 @@ int GUIPROP_GetCharDistX(uint16_t c, int* pSizeX) {
 }
 
 void GUIPROP_GetFontInfo(const GUI_FONT* pFont, GUI_FONTINFO* pInfo) {
-  pInfo->Flags = GUI_FONTINFO_FLAG_PROP;
-  pInfo->Baseline = pFont->Baseline;
-  pInfo->LHeight = pFont->LHeight;
-  pInfo->CHeight = pFont->CHeight;
+  fontInfo(pFont, GUI_FONTINFO_FLAG_PROP, pInfo);
 }
 
 char GUIPROP_IsInFont(const GUI_FONT* pFont, uint16_t c) {
@@ -105,10 +109,7 @@ int GUIMONO_GetCharDistX(uint16_t, int* pSizeX) {
 }
 
 void GUIMONO_GetFontInfo(const GUI_FONT* pFont, GUI_FONTINFO* pInfo) {
-  pInfo->Flags = GUI_FONTINFO_FLAG_MONO;
-  pInfo->Baseline = pFont->Baseline;
-  pInfo->LHeight = pFont->LHeight;
-  pInfo->CHeight = pFont->CHeight;
+  fontInfo(pFont, GUI_FONTINFO_FLAG_MONO, pInfo);
 }
 
 char GUIMONO_IsInFont(const GUI_FONT* pFont, uint16_t c) {

@@ -33,30 +33,31 @@ struct FontSpec {
   int renderCap;        // capital height used for rendering (0: the recorded one)
   int fixedWidth;       // cell width of a fixed-width font
   const char* comment;  // what the font is for
+  const char* shares;   // font whose glyph data this one uses (null: its own)
 };
 
 // The twenty fonts of the device, with the metrics of their records.
 const FontSpec kFonts[] = {
-    {"Font8_1", true, 8, 8, 7, 5, 7, "DejaVuSansMono.ttf", 0, 6, 6, "fixed-width 8 pixels, the default font"},
-    {"FontFixed8x9", true, 8, 9, 7, 5, 7, "DejaVuSansMono.ttf", 0, 6, 6, "fixed-width 8 pixels on 9-pixel lines"},
-    {"FontProp13", false, 13, 13, 11, 6, 8, "DejaVuSans.ttf", 0, 0, 0, "proportional 13 pixels"},
-    {"FontProp13B", false, 13, 13, 11, 6, 8, "DejaVuSans-Bold.ttf", 0, 0, 0, "proportional 13 pixels, bold"},
-    {"FontProp13H", false, 13, 13, 11, 7, 9, "DejaVuSans.ttf", 0, 0, 0, "proportional 13 pixels, high capitals"},
-    {"FontProp13HB", false, 13, 13, 11, 7, 9, "DejaVuSans-Bold.ttf", 0, 0, 0, "proportional 13 pixels, high capitals, bold"},
-    {"FontProp16", false, 16, 16, 13, 7, 10, "DejaVuSans.ttf", 0, 0, 0, "proportional 16 pixels"},
-    {"FontProp16B", false, 16, 16, 13, 7, 10, "DejaVuSans-Bold.ttf", 0, 0, 0, "proportional 16 pixels, bold"},
-    {"FontProp18", false, 18, 18, 0, 0, 0, "DejaVuSans.ttf", 14, 11, 0, "proportional 18 pixels, without recorded metrics"},
-    {"FontProp20", false, 20, 20, 16, 10, 13, "DejaVuSans.ttf", 0, 0, 0, "proportional 20 pixels"},
-    {"FontProp20B", false, 20, 20, 16, 10, 13, "DejaVuSans-Bold.ttf", 0, 0, 0, "proportional 20 pixels, bold"},
-    {"FontProp22", false, 22, 22, 17, 10, 14, "DejaVuSans.ttf", 0, 0, 0, "proportional 22 pixels"},
-    {"FontProp24", false, 24, 24, 19, 11, 15, "DejaVuSans.ttf", 0, 0, 0, "proportional 24 pixels"},
-    {"FontProp24B", false, 24, 24, 19, 11, 15, "DejaVuSans-Bold.ttf", 0, 0, 0, "proportional 24 pixels, bold"},
-    {"FontProp32", false, 32, 32, 25, 15, 20, "DejaVuSans.ttf", 0, 0, 0, "proportional 32 pixels"},
-    {"FontProp32L", false, 32, 32, 26, 15, 20, "DejaVuSans.ttf", 0, 0, 0, "proportional 32 pixels, low baseline"},
-    {"FontProp32LB", false, 32, 32, 26, 15, 20, "DejaVuSans-Bold.ttf", 0, 0, 0, "proportional 32 pixels, low baseline, bold"},
-    {"FontDigits32", false, 32, 32, 32, 0, 32, "DejaVuSans.ttf", 0, 0, 0, "proportional 32 pixels, capitals and digits fill the cell"},
-    {"FontDigits48", false, 48, 48, 48, 0, 48, "DejaVuSans.ttf", 0, 0, 0, "proportional 48 pixels, capitals and digits fill the cell"},
-    {"FontDigits80", false, 80, 80, 80, 0, 80, "DejaVuSans.ttf", 0, 0, 0, "proportional 80 pixels, capitals and digits fill the cell"},
+    {"Font8_1", true, 8, 8, 7, 5, 7, "DejaVuSansMono.ttf", 0, 6, 6, "fixed-width 8 pixels, the default font", nullptr},
+    {"FontFixed8x9", true, 8, 9, 7, 5, 7, "DejaVuSansMono.ttf", 0, 6, 6, "fixed-width 8 pixels on 9-pixel lines", "Font8_1"},
+    {"FontProp13", false, 13, 13, 11, 6, 8, "DejaVuSans.ttf", 0, 0, 0, "proportional 13 pixels", nullptr},
+    {"FontProp13B", false, 13, 13, 11, 6, 8, "DejaVuSans-Bold.ttf", 0, 0, 0, "proportional 13 pixels, bold", nullptr},
+    {"FontProp13H", false, 13, 13, 11, 7, 9, "DejaVuSans.ttf", 0, 0, 0, "proportional 13 pixels, high capitals", nullptr},
+    {"FontProp13HB", false, 13, 13, 11, 7, 9, "DejaVuSans-Bold.ttf", 0, 0, 0, "proportional 13 pixels, high capitals, bold", nullptr},
+    {"FontProp16", false, 16, 16, 13, 7, 10, "DejaVuSans.ttf", 0, 0, 0, "proportional 16 pixels", nullptr},
+    {"FontProp16B", false, 16, 16, 13, 7, 10, "DejaVuSans-Bold.ttf", 0, 0, 0, "proportional 16 pixels, bold", nullptr},
+    {"FontProp18", false, 18, 18, 0, 0, 0, "DejaVuSans.ttf", 14, 11, 0, "proportional 18 pixels, without recorded metrics", nullptr},
+    {"FontProp20", false, 20, 20, 16, 10, 13, "DejaVuSans.ttf", 0, 0, 0, "proportional 20 pixels", nullptr},
+    {"FontProp20B", false, 20, 20, 16, 10, 13, "DejaVuSans-Bold.ttf", 0, 0, 0, "proportional 20 pixels, bold", nullptr},
+    {"FontProp22", false, 22, 22, 17, 10, 14, "DejaVuSans.ttf", 0, 0, 0, "proportional 22 pixels", nullptr},
+    {"FontProp24", false, 24, 24, 19, 11, 15, "DejaVuSans.ttf", 0, 0, 0, "proportional 24 pixels", nullptr},
+    {"FontProp24B", false, 24, 24, 19, 11, 15, "DejaVuSans-Bold.ttf", 0, 0, 0, "proportional 24 pixels, bold", nullptr},
+    {"FontProp32", false, 32, 32, 25, 15, 20, "DejaVuSans.ttf", 0, 0, 0, "proportional 32 pixels", nullptr},
+    {"FontProp32L", false, 32, 32, 26, 15, 20, "DejaVuSans.ttf", 0, 0, 0, "proportional 32 pixels, low baseline", nullptr},
+    {"FontProp32LB", false, 32, 32, 26, 15, 20, "DejaVuSans-Bold.ttf", 0, 0, 0, "proportional 32 pixels, low baseline, bold", nullptr},
+    {"FontDigits32", false, 32, 32, 32, 0, 32, "DejaVuSans.ttf", 0, 0, 0, "proportional 32 pixels, capitals and digits fill the cell", nullptr},
+    {"FontDigits48", false, 48, 48, 48, 0, 48, "DejaVuSans.ttf", 0, 0, 0, "proportional 48 pixels, capitals and digits fill the cell", nullptr},
+    {"FontDigits80", false, 80, 80, 80, 0, 80, "DejaVuSans.ttf", 0, 0, 0, "proportional 80 pixels, capitals and digits fill the cell", nullptr},
 };
 
 struct Range {
@@ -159,6 +160,17 @@ bool render(const FontSpec& spec, const std::string& fontDir, Rendered* out) {
   return true;
 }
 
+// The font record; `data` names the glyph data object.
+void writeRecord(FILE* f, const FontSpec& spec, const char* data) {
+  const char* type = spec.fixed ? "GUIMONO" : "GUIPROP";
+  std::fprintf(f,
+               "extern const GUI_FONT GUI_%s = {%s_DispChar, %s_GetCharDistX, %s_GetFontInfo,\n"
+               "                                %s_IsInFont, nullptr, nullptr, %d, %d, 1, 1,\n"
+               "                                %s, %d, %d, %d};\n",
+               spec.name, type, type, type, type, spec.height, spec.lineDist, data, spec.baseline,
+               spec.lHeight, spec.cHeight);
+}
+
 bool writeSource(const FontSpec& spec, const Rendered& font, const std::string& outDir) {
   const std::string path = outDir + "/GUI_" + spec.name + ".cpp";
   FILE* f = std::fopen(path.c_str(), "w");
@@ -170,9 +182,18 @@ bool writeSource(const FontSpec& spec, const Rendered& font, const std::string& 
                "// Font GUI_%s: %s.\n"
                "// Generated by tools/fontgen from %s (fonts-dejavu-core); do not edit.\n"
                "// Height %d, line distance %d, baseline %d, lower-case height %d, capital height %d.\n"
-               "#include \"gui/draw/GUI_Font.h\"\n\nnamespace {\n\n",
+               "#include \"gui/draw/GUI_Font.h\"\n\n",
                spec.name, spec.comment, spec.file, spec.height, spec.lineDist, spec.baseline,
                spec.lHeight, spec.cHeight);
+  if (spec.shares) {
+    // The same glyphs as another font: only the record is its own.
+    std::fprintf(f, "extern const GUI_FONT_FIXED GUI_%s_Data;\n\n", spec.shares);
+    const std::string data = std::string("&GUI_") + spec.shares + "_Data";
+    writeRecord(f, spec, data.c_str());
+    std::fclose(f);
+    return true;
+  }
+  std::fprintf(f, "namespace {\n\n");
   // All glyph rows in one array; each glyph starts at its offset.
   std::fprintf(f, "const uint8_t kBits[] = {\n");
   std::vector<size_t> offsets;
@@ -199,16 +220,14 @@ bool writeSource(const FontSpec& spec, const Rendered& font, const std::string& 
       std::fprintf(f, "    {%d, -1},  // %d\n", i, code);
     std::fprintf(f, "};\n\n");
     std::fprintf(f, "const GUI_FONT_TRANS kTransRange = {160, 255, kTrans};\n\n");
-    std::fprintf(f,
-                 "const GUI_FONT_FIXED kData = {kBits, kBits + %zu, &kTransRange, %d, %d, %d, %d, %d};\n\n",
-                 offsets[mainCount], kRanges[0].first, kRanges[0].last, g0.xsize, g0.xdist,
-                 g0.bytesPerLine);
     std::fprintf(f, "}  // namespace\n\n");
+    // Exported, so that fonts with the same glyphs can use it.
     std::fprintf(f,
-                 "extern const GUI_FONT GUI_%s = {GUIMONO_DispChar, GUIMONO_GetCharDistX, GUIMONO_GetFontInfo,\n"
-                 "                                GUIMONO_IsInFont, nullptr, nullptr, %d, %d, 1, 1,\n"
-                 "                                &kData, %d, %d, %d};\n",
-                 spec.name, spec.height, spec.lineDist, spec.baseline, spec.lHeight, spec.cHeight);
+                 "extern const GUI_FONT_FIXED GUI_%s_Data = {kBits, kBits + %zu, &kTransRange, %d, %d, %d, %d, %d};\n\n",
+                 spec.name, offsets[mainCount], kRanges[0].first, kRanges[0].last, g0.xsize, g0.xdist,
+                 g0.bytesPerLine);
+    const std::string data = std::string("&GUI_") + spec.name + "_Data";
+    writeRecord(f, spec, data.c_str());
   } else {
     size_t gi = 0;
     int ri = 0;
@@ -227,11 +246,7 @@ bool writeSource(const FontSpec& spec, const Rendered& font, const std::string& 
     std::fprintf(f, "const GUI_FONT_RANGE kRange0 = {%d, %d, kChars0, &kRange1};\n\n", kRanges[0].first,
                  kRanges[0].last);
     std::fprintf(f, "}  // namespace\n\n");
-    std::fprintf(f,
-                 "extern const GUI_FONT GUI_%s = {GUIPROP_DispChar, GUIPROP_GetCharDistX, GUIPROP_GetFontInfo,\n"
-                 "                                GUIPROP_IsInFont, nullptr, nullptr, %d, %d, 1, 1,\n"
-                 "                                &kRange0, %d, %d, %d};\n",
-                 spec.name, spec.height, spec.lineDist, spec.baseline, spec.lHeight, spec.cHeight);
+    writeRecord(f, spec, "&kRange0");
   }
   std::fclose(f);
   return true;
@@ -288,13 +303,18 @@ int main(int argc, char** argv) {
   const bool preview = std::strcmp(argv[1], "--preview") == 0;
   const int dirArg = preview ? 3 : 2;
   const std::string fontDir = argc > dirArg ? argv[dirArg] : "/usr/share/fonts/truetype/dejavu";
+  int rc = 0;
   if (preview) {
-    if (argc < 3) return 2;
-    return writePreview(fontDir, argv[2]) ? 0 : 1;
+    rc = argc < 3 ? 2 : writePreview(fontDir, argv[2]) ? 0 : 1;
+  } else {
+    for (const FontSpec& spec : kFonts) {
+      Rendered r;
+      if (!render(spec, fontDir, &r) || !writeSource(spec, r, argv[1])) {
+        rc = 1;
+        break;
+      }
+    }
   }
-  for (const FontSpec& spec : kFonts) {
-    Rendered r;
-    if (!render(spec, fontDir, &r) || !writeSource(spec, r, argv[1])) return 1;
-  }
-  return 0;
+  FT_Done_FreeType(gLib);
+  return rc;
 }

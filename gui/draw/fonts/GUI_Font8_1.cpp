@@ -491,10 +491,10 @@ const GUI_FONT_TRANSPAIR kTrans[] = {
 
 const GUI_FONT_TRANS kTransRange = {160, 255, kTrans};
 
-const GUI_FONT_FIXED kData = {kBits, kBits + 760, &kTransRange, 32, 126, 6, 6, 1};
-
 }  // namespace
+
+extern const GUI_FONT_FIXED GUI_Font8_1_Data = {kBits, kBits + 760, &kTransRange, 32, 126, 6, 6, 1};
 
 extern const GUI_FONT GUI_Font8_1 = {GUIMONO_DispChar, GUIMONO_GetCharDistX, GUIMONO_GetFontInfo,
                                 GUIMONO_IsInFont, nullptr, nullptr, 8, 8, 1, 1,
-                                &kData, 7, 5, 7};
+                                &GUI_Font8_1_Data, 7, 5, 7};
