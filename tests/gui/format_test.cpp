@@ -274,15 +274,16 @@ TEST(Helpers, RectanglesAndRounding) {
 }
 
 TEST(Helpers, SetTextKeepsTheHandleForTheSameText) {
+  // 15 characters and the zero fill a block of the smallest payload (16 bytes) exactly.
   GUI_HMEM h = 0;
-  EXPECT_EQ(GUI__SetText(&h, "abc"), 1);
+  EXPECT_EQ(GUI__SetText(&h, "abcdefghijklmno"), 1);
   ASSERT_NE(h, 0);
   const GUI_HMEM first = h;
-  EXPECT_EQ(GUI__SetText(&h, "abc"), 0);
+  EXPECT_EQ(GUI__SetText(&h, "abcdefghijklmno"), 0);
   EXPECT_EQ(h, first);
-  EXPECT_EQ(GUI__SetText(&h, "xyz"), 1);  // same size: copied over the old text
+  EXPECT_EQ(GUI__SetText(&h, "ABCDEFGHIJKLMNO"), 1);  // same size: copied over the old text
   EXPECT_EQ(h, first);
-  EXPECT_STREQ(static_cast<const char*>(GUI_ALLOC_h2p(h)), "xyz");
+  EXPECT_STREQ(static_cast<const char*>(GUI_ALLOC_h2p(h)), "ABCDEFGHIJKLMNO");
   EXPECT_EQ(GUI__SetText(&h, "longer text"), 1);
   EXPECT_NE(h, first);
   EXPECT_STREQ(static_cast<const char*>(GUI_ALLOC_h2p(h)), "longer text");
