@@ -2,7 +2,11 @@
 #include <benchmark/benchmark.h>
 
 #include "blocks/register_all.h"
+#include "runtime/fb_schedule.h"
 #include "runtime/fb_store.h"
+#include "runtime/fw_mode.h"
+
+#include <cstdlib>
 
 namespace {
 
@@ -41,5 +45,57 @@ void BM_ResolveConnections(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(FB_ResolveConnections());
 }
 BENCHMARK(BM_ResolveConnections);
+
+// A type whose Run does nothing, to show what the schedulers themselves cost.
+constexpr uint16_t kEmptyType = 254;
+constexpr FbTemplate kEmptyTemplate{.size = 17, .type = kEmptyType};
+void emptyRun() {}
+
+// A full block list: blocks of one type (ABSV, or the empty type) at all 1950 numbers, each wired to the output of the one before
+// it. The blocks at time-group numbers form one chain in group 1, so that every tick runs
+// them; the others sit at the fixed numbers, where the fixed schedulers run them (those at
+// 47..50, 52..55, 61..86 and 92..94 are not run: no scheduler runs an ABSV there).
+void buildFullList(uint16_t type) {
+  FB_ClearTypeTable();
+  BLK_RegisterAllTypes();
+  FB_RegisterType(kEmptyType, FB_TypeFromTemplate(&kEmptyTemplate, emptyRun, emptyRun, nullptr,
+                                                  nullptr, FB_COMMON_BLOCK_RANGES, 0, 0, 0));
+  FB_ClearStore();
+  uint16_t previousInChain = 0;
+  for (uint16_t b = 1; b <= FB_MAX_BLOCK; ++b) {
+    if (FB_CreateInstance(type, b) != 0) std::abort();
+    uint16_t* w = FB_GetWiring(b);
+    if (b > 1 && type == 1) {
+      w[FB_WIRE_ANALOG_COUNT + 1] = static_cast<uint16_t>(b - 1);
+      w[FB_WIRE_ANALOG_COUNT + 2] = 1;
+    }
+    const bool inGroup = b <= 20 || (b >= 56 && b <= 60) || b >= 100;
+    if (inGroup) {
+      w[FB_WIRE_GROUP] = 1;
+      w[FB_WIRE_AFTER] = previousInChain;
+      previousInChain = b;
+    }
+  }
+  if (FB_ResolveConnections() != 0 || FB_CheckChains() != 0) std::abort();
+  g_fwRunMode = FW_RUN_MODE_RUN;
+}
+
+// One running tick of the schedulers: input I/O, the schedule of the phase, output I/O.
+// The argument is the block type; "per_block" is the time of a tick divided by 1950.
+void BM_SchedulerTick(benchmark::State& state) {
+  buildFullList(static_cast<uint16_t>(state.range(0)));
+  for (auto _ : state) {
+    FB_RunInputIo();
+    FB_RunSchedule();
+    FB_RunOutputIo();
+    g_fbSchedule.phase = static_cast<uint16_t>((g_fbSchedule.phase + 1) % FB_PHASE_COUNT);
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * FB_MAX_BLOCK);
+  state.counters["per_block"] = benchmark::Counter(
+      FB_MAX_BLOCK, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  g_fwRunMode = FW_RUN_MODE_STOP;
+}
+BENCHMARK(BM_SchedulerTick)->Arg(1)->Arg(kEmptyType);
 
 }  // namespace

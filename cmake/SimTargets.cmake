@@ -45,10 +45,14 @@ function(sim_fuzz name)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   set(corpus "${CMAKE_CURRENT_BINARY_DIR}/${name}_corpus")
   set(seeds "${PROJECT_SOURCE_DIR}/tests/fuzz/corpus/${name}")
+  set(dirs ${corpus})
+  if(EXISTS ${seeds})
+    list(APPEND dirs ${seeds})
+  endif()
   add_test(NAME ${name}
     COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
             $<TARGET_FILE:${name}> -max_total_time=${A_SECONDS} -timeout=10 -rss_limit_mb=2048
-            -print_final_stats=1 ${corpus} ${seeds})
+            -print_final_stats=1 ${dirs})
   file(MAKE_DIRECTORY ${corpus})
   set_tests_properties(${name} PROPERTIES TIMEOUT ${A_SECONDS}0 LABELS fuzz)
 endfunction()

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "runtime/fb_param.h"
+#include "runtime/fb_schedule.h"
+
 FbStore g_fbStore{};
 const float g_fbUnconnectedFloat = 0.0f;
 const uint16_t g_fbUnconnectedWord = 0;
@@ -99,6 +102,9 @@ void FB_ClearStore() {
   g_fbStore.instanceFillAfterBlocks = 1;
   std::fill(std::begin(g_fbStore.list), std::end(g_fbStore.list), FbBlockListEntry{});
   g_fbStore.currentBlock = 0;
+  // Chains, page lists and pending flags name blocks by number: they go with the blocks.
+  FB_ClearSchedule();
+  FB_ClearParamState();
 }
 
 namespace {

@@ -185,7 +185,8 @@ extern FbStore g_fbStore;
 extern const float g_fbUnconnectedFloat;
 extern const uint16_t g_fbUnconnectedWord;
 
-// Clears both heaps and the block list (start-up, engineering cleared).
+// Clears both heaps and the block list (start-up, engineering cleared), and with them the
+// time-group chains, the page lists and the pending flags.
 void FB_ClearStore();
 
 // Instance header word offsets.

@@ -4,8 +4,11 @@
 
 #include <cstdint>
 
+struct FbParamRequest;
+
 // Enters the family's rows into the block-type table.
 void BLK_RegisterArithTypes();
 
 void FB_ABSV_Run();
 void FB_ABSV_Init();
+uint8_t FB_ABSV_Param(FbParamRequest* request, uint16_t* badIndex);

@@ -232,6 +232,13 @@ int GUI_CURSOR__GetAnimSlot(int layer, const void** ppData, void (**ppfHook)());
 
 // ---- Pixels of bitmap data and single characters ---------------------------------------------
 LCD_PIXELINDEX GUI__GetPixelIndexFromData(int bitsPerPixel, int bytesPerLine, const uint8_t* pData, int x, int y);
+// The layer's colour lookup table and the top device's origin.
+void LCD_SetOrgDevice(int x, int y);
+int LCD_GetLUTIndex(GUI_COLOR color);
+GUI_COLOR LCD_GetLUTEntry(uint8_t index);
+unsigned LCD_GetLUTIndexMask();
+void GUI_SetLUTEx(int layer, const GUI_LOGPALETTE* pPalette);
+void GUI_SetLUT(const GUI_LOGPALETTE* pPalette);
 void GUI_DispCharWindow(uint16_t c);
 void GUI_DispCharAt(uint16_t c, int x, int y);
 void GUI_DispChars(uint16_t c, int cnt);

@@ -6,7 +6,7 @@
 #include <limits>
 #include <string>
 
-#include "core_standin.h"
+#include "draw_fixture.h"
 #include "gui/draw/GUI_Draw.h"
 
 namespace {
@@ -28,10 +28,10 @@ char recordIsIn(const GUI_FONT*, uint16_t) { return 1; }
 const GUI_FONT kRecordingFont = {recordChar, recordDist, recordInfo, recordIsIn, nullptr, nullptr, 1, 1, 1, 1,
                                  {nullptr},  0,          0,          0};
 
-class Format : public ::testing::Test {
+class Format : public DrawTest {
  protected:
   void SetUp() override {
-    standin::reset();
+    DrawTest::SetUp();
     GUI_SetFont(&kRecordingFont);
     gDrawn.clear();
   }
@@ -63,13 +63,13 @@ TEST_F(Format, AddDecShiftPlacesDigitsSignAndSeparator) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(addDecShift(c.v, c.len, c.shift), c.text);
   }
-  EXPECT_TRUE(standin::errors().empty());
+  EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(Format, MoreThanTenDigitsAreReportedAndCut) {
   EXPECT_EQ(addDecShift(42, 14, 0), "0000000042");
-  ASSERT_EQ(standin::errors().size(), 1u);
-  EXPECT_EQ(standin::errors()[0], "GUI_AddDecShift:\nCan not display more than 10 dec. digits in GUI_AddDecShift()");
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], "GUI_AddDecShift:\nCan not display more than 10 dec. digits in GUI_AddDecShift()");
 }
 
 TEST_F(Format, CountDecDigitsCountsTheSign) {
@@ -108,7 +108,7 @@ TEST_F(Format, DecimalOutput) {
 }
 
 TEST_F(Format, DecimalSeparatorIsTheLibrarys) {
-  standin::setDecChar(',');
+  GUI_SetDecChar(',');
   GUI_DispDecShift(5, 4, 2);
   EXPECT_EQ(gDrawn, "0,05");
 }
@@ -116,8 +116,8 @@ TEST_F(Format, DecimalSeparatorIsTheLibrarys) {
 TEST_F(Format, BinaryOutputIsLimitedTo32Digits) {
   GUI_DispBin(5, 40);
   EXPECT_EQ(gDrawn, std::string(29, '0') + "101");
-  ASSERT_EQ(standin::errors().size(), 1u);
-  EXPECT_EQ(standin::errors()[0], "GUI_AddBin:\nCan not display more than 32 bin. digits in GUI_AddBin()");
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], "GUI_AddBin:\nCan not display more than 32 bin. digits in GUI_AddBin()");
 }
 
 TEST_F(Format, FloatOutput) {
@@ -178,7 +178,11 @@ TEST_F(Format, RoundingAndFirstDecimal) {
   EXPECT_EQ(GUI__GetFirstDecimalPos(std::numeric_limits<float>::quiet_NaN()), 0);
 }
 
-TEST(Trig, SquareRootSineAndArcFunctions) {
+using Trig = DrawTest;
+using Encoding = DrawTest;
+using Helpers = DrawTest;
+
+TEST_F(Trig, SquareRootSineAndArcFunctions) {
   EXPECT_EQ(GUI__sqrt32(0), 0u);
   EXPECT_EQ(GUI__sqrt32(15), 3u);
   EXPECT_EQ(GUI__sqrt32(16), 4u);
@@ -206,7 +210,7 @@ TEST(Trig, SquareRootSineAndArcFunctions) {
   EXPECT_EQ(GUI__atan2(0, -1, nullptr), 0x1680000 - 0x5A0000);
 }
 
-TEST(Trig, PolygonScalingAndRotation) {
+TEST_F(Trig, PolygonScalingAndRotation) {
   const GUI_POINT src[2] = {{10, 0}, {0, 5}};
   GUI_POINT dst[2];
   GUI_MagnifyPolygon(dst, src, 2, 3);
@@ -221,7 +225,7 @@ TEST(Trig, PolygonScalingAndRotation) {
   EXPECT_NEAR(dst[1].y, 0, 1);
 }
 
-TEST(Encoding, EightBitCharactersAndEndOfLine) {
+TEST_F(Encoding, EightBitCharactersAndEndOfLine) {
   GUI_UC_SetEncodeNone();
   EXPECT_EQ(GUI_UC_BytesToChars("abc", 2), 2);
   EXPECT_EQ(GUI_UC_CountChars(nullptr), 0);
@@ -238,7 +242,7 @@ TEST(Encoding, EightBitCharactersAndEndOfLine) {
   EXPECT_EQ(GUI__HandleEOLine(&e), 1);
 }
 
-TEST(Helpers, RectanglesAndRounding) {
+TEST_F(Helpers, RectanglesAndRounding) {
   GUI_RECT a = {0, 0, 9, 9}, b = {20, 20, 29, 29}, r;
   EXPECT_EQ(GUI__IntersectRects(&r, &a, &b), 0);
   EXPECT_EQ(GUI_RectsOverlap(&a, &b), 0);
@@ -273,7 +277,18 @@ TEST(Helpers, RectanglesAndRounding) {
   EXPECT_EQ(GUI__GetPixelIndexFromData(3, 2, bits, 0, 0), 0u);
 }
 
-TEST(Helpers, SetTextKeepsTheHandleForTheSameText) {
+TEST_F(Helpers, LookupTableOfTheLayer) {
+  const GUI_COLOR colors[] = {0x0000FF, 0x00FF00, 0xFF0000};
+  const GUI_LOGPALETTE pal = {3, 0, colors};
+  GUI_SetLUT(&pal);
+  EXPECT_EQ(LCD_GetLUTEntry(2), 0xFF0000u);
+  EXPECT_EQ(LCD_GetLUTIndex(0x00FF00), 1);
+  EXPECT_EQ(LCD_GetLUTIndex(0x10F010), 1);  // the nearest entry
+  // The 16-bit display reports 65536 lookup entries: more than 256 gives the mask 127.
+  EXPECT_EQ(LCD_GetLUTIndexMask(), 127u);
+}
+
+TEST_F(Helpers, SetTextKeepsTheHandleForTheSameText) {
   // 15 characters and the zero fill a block of the smallest payload (16 bytes) exactly.
   GUI_HMEM h = 0;
   EXPECT_EQ(GUI__SetText(&h, "abcdefghijklmno"), 1);

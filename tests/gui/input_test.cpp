@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "draw_fixture.h"
 #include "gui/core/GUI_Input.h"
 
 namespace {
@@ -15,9 +16,10 @@ int deliver(int key, int cnt) {
 std::vector<GUI_PID_STATE> gQueued;
 void queue(const GUI_PID_STATE* p) { gQueued.push_back(*p); }
 
-class Input : public ::testing::Test {
+class Input : public DrawTest {
  protected:
   void SetUp() override {
+    DrawTest::SetUp();
     GUI_ClearKeyMsgBuffer();
     GUI_GetKey();
     gDelivered.clear();
@@ -29,6 +31,7 @@ class Input : public ::testing::Test {
   void TearDown() override {
     GUI__SetSendKeyToFocus(nullptr);
     GUI__SetPIDQueue(nullptr);
+    DrawTest::TearDown();
   }
 };
 

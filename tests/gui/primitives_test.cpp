@@ -2,17 +2,15 @@
 // stand-in display.
 #include <gtest/gtest.h>
 
-#include "core_standin.h"
+#include "draw_fixture.h"
 #include "gui/draw/GUI_Draw.h"
 
 namespace {
 
 constexpr uint16_t kWhite = 0xFFFF;
 
-class Primitives : public ::testing::Test {
+class Primitives : public DrawTest {
  protected:
-  void SetUp() override { standin::reset(); }
-  static bool lit(int x, int y) { return standin::pixel(x, y) != 0; }
 };
 
 TEST_F(Primitives, DottedLineDrawsEverySecondPairCountedFromItsStart) {
@@ -22,7 +20,7 @@ TEST_F(Primitives, DottedLineDrawsEverySecondPairCountedFromItsStart) {
   // Drawn the other way round, the pattern starts at the given start point.
   GUI_DrawLine(7, 2, 0, 2);
   for (int x = 0; x < 8; ++x) EXPECT_EQ(lit(x, 2), x == 0 || x == 1 || x == 4 || x == 5) << x;
-  EXPECT_EQ(standin::countLit(0, 0, 319, 239), 8);
+  EXPECT_EQ(countLit(0, 0, 319, 239), 8);
 }
 
 TEST_F(Primitives, LineStylesLeaveOutTheirGaps) {
@@ -31,25 +29,25 @@ TEST_F(Primitives, LineStylesLeaveOutTheirGaps) {
     int drawnOf24;
   } cases[] = {{GUI_LS_SOLID, 24}, {GUI_LS_DASH, 6}, {GUI_LS_DOT, 12}, {GUI_LS_DASHDOT, 6}, {GUI_LS_DASHDOTDOT, 8}};
   for (const Case& c : cases) {
-    standin::reset();
+    resetDrawing();
     GUI_SetLineStyle(c.style);
     GUI_DrawLine(0, 5, 23, 5);
-    EXPECT_EQ(standin::countLit(0, 5, 23, 5), c.drawnOf24) << c.style;
+    EXPECT_EQ(countLit(0, 5, 23, 5), c.drawnOf24) << c.style;
   }
 }
 
 TEST_F(Primitives, ZeroLengthLines) {
   GUI_DrawLine(5, 5, 5, 5);
-  EXPECT_EQ(standin::countLit(0, 0, 319, 239), 1);
-  standin::reset();
+  EXPECT_EQ(countLit(0, 0, 319, 239), 1);
+  resetDrawing();
   GUI_SetPenSize(3);
   GUI_DrawLine(5, 5, 5, 5);
-  EXPECT_EQ(standin::countLit(0, 0, 319, 239), 0);
+  EXPECT_EQ(countLit(0, 0, 319, 239), 0);
 }
 
 TEST_F(Primitives, SlopedThinLineVisitsOnePixelPerMajorStep) {
   GUI_DrawLine(0, 0, 10, 4);
-  EXPECT_EQ(standin::countLit(0, 0, 319, 239), 11);
+  EXPECT_EQ(countLit(0, 0, 319, 239), 11);
   EXPECT_TRUE(lit(0, 0));
   EXPECT_TRUE(lit(10, 4));
   EXPECT_TRUE(lit(5, 2));
@@ -61,19 +59,19 @@ TEST_F(Primitives, LineToAndPolygons) {
   GUI_DrawLineTo(10, 10);
   EXPECT_TRUE(lit(5, 0));
   EXPECT_TRUE(lit(10, 5));
-  EXPECT_EQ(standin::countLit(0, 0, 319, 239), 21);
+  EXPECT_EQ(countLit(0, 0, 319, 239), 21);
   // A polygon whose last point equals its first draws no closing segment: in XOR mode a
   // second pass over the first edge would clear it again.
-  standin::reset();
+  resetDrawing();
   LCD_SetDrawMode(GUI_DRAWMODE_XOR);
   const GUI_POINT closed[] = {{0, 0}, {20, 0}, {20, 20}, {0, 0}};
   GUI_DrawPolygon(closed, 4, 50, 50);
   EXPECT_TRUE(lit(60, 50));
   const GUI_POINT open[] = {{0, 0}, {20, 0}, {20, 20}};
-  standin::reset();
+  resetDrawing();
   GUI_DrawPolygon(open, 3, 50, 50);
   EXPECT_TRUE(lit(60, 60));  // the closing diagonal
-  standin::reset();
+  resetDrawing();
   GUI_DrawPolyLine(open, 3, 50, 50);
   EXPECT_FALSE(lit(60, 60));
 }
@@ -85,7 +83,7 @@ TEST_F(Primitives, ThickLineCoversItsWidth) {
   EXPECT_FALSE(lit(40, 24));
   EXPECT_FALSE(lit(40, 16));
   EXPECT_TRUE(lit(18, 20));  // round end
-  standin::reset();
+  resetDrawing();
   GUI_SetPenSize(5);
   GUI_SetPenShape(GUI_PS_FLAT);
   GUI_DrawLine(20, 20, 60, 20);
@@ -94,30 +92,30 @@ TEST_F(Primitives, ThickLineCoversItsWidth) {
 
 TEST_F(Primitives, Circles) {
   GUI_FillCircle(50, 50, 2);
-  EXPECT_EQ(standin::countLit(0, 0, 319, 239), 21);
+  EXPECT_EQ(countLit(0, 0, 319, 239), 21);
   EXPECT_FALSE(lit(48, 48));
   EXPECT_TRUE(lit(49, 48));
-  standin::reset();
+  resetDrawing();
   GUI_FillCircle(50, 50, 1);
-  EXPECT_EQ(standin::countLit(0, 0, 319, 239), 5);
-  standin::reset();
+  EXPECT_EQ(countLit(0, 0, 319, 239), 5);
+  resetDrawing();
   GUI_DrawCircle(50, 50, 1);
-  EXPECT_EQ(standin::countLit(0, 0, 319, 239), 8);
+  EXPECT_EQ(countLit(0, 0, 319, 239), 8);
   EXPECT_FALSE(lit(50, 50));
-  standin::reset();
+  resetDrawing();
   GUI_DrawCircle(100, 100, 20);
   EXPECT_TRUE(lit(120, 100));
   EXPECT_TRUE(lit(100, 80));
-  EXPECT_EQ(standin::countLit(95, 95, 105, 105), 0);
+  EXPECT_EQ(countLit(95, 95, 105, 105), 0);
 }
 
 TEST_F(Primitives, Rectangles) {
   GUI_DrawRect(10, 10, 20, 10);
-  EXPECT_EQ(standin::countLit(0, 0, 319, 239), 11);
-  standin::reset();
+  EXPECT_EQ(countLit(0, 0, 319, 239), 11);
+  resetDrawing();
   GUI_DrawRect(10, 10, 14, 14);
-  EXPECT_EQ(standin::countLit(0, 0, 319, 239), 16);
-  standin::reset();
+  EXPECT_EQ(countLit(0, 0, 319, 239), 16);
+  resetDrawing();
   const GUI_RECT r = {10, 10, 14, 14};
   GUI_DrawFocusRect(&r, 1);
   // The dotted frame of 9..15: every second pixel from the top-left corner.
@@ -125,11 +123,11 @@ TEST_F(Primitives, Rectangles) {
   EXPECT_FALSE(lit(10, 9));
   EXPECT_TRUE(lit(11, 9));
   EXPECT_TRUE(lit(15, 15));
-  EXPECT_EQ(standin::countLit(10, 10, 14, 14), 0);
-  EXPECT_EQ(standin::countLit(0, 0, 319, 239), 12);
-  standin::reset();
+  EXPECT_EQ(countLit(10, 10, 14, 14), 0);
+  EXPECT_EQ(countLit(0, 0, 319, 239), 12);
+  resetDrawing();
   GUI_FillRect(0, 0, 3, 3);
-  EXPECT_EQ(standin::countLit(0, 0, 319, 239), 16);
+  EXPECT_EQ(countLit(0, 0, 319, 239), 16);
 }
 
 TEST_F(Primitives, WindowOriginIsAdded) {
@@ -147,8 +145,8 @@ TEST_F(Primitives, PolygonFillDrawsBaseOnceAndApexAsOnePixel) {
   const GUI_POINT tri[] = {{10, 0}, {20, 10}, {0, 10}};
   GUI_FillPolygon(tri, 3, 0, 0);
   EXPECT_TRUE(lit(10, 0));
-  EXPECT_EQ(standin::countLit(0, 0, 30, 0), 1);
-  EXPECT_EQ(standin::countLit(1, 10, 19, 10), 19);
+  EXPECT_EQ(countLit(0, 0, 30, 0), 1);
+  EXPECT_EQ(countLit(1, 10, 19, 10), 19);
   EXPECT_TRUE(lit(10, 5));
 }
 
@@ -174,35 +172,35 @@ TEST_F(Primitives, PolygonFillKeepsTwelveCrossings) {
 TEST_F(Primitives, GraphWithGaps) {
   const int16_t values[] = {10, 32767, 12, 32767};
   GUI_DrawGraphEx(values, 4, 0, 0, 1, 1, 0);
-  EXPECT_EQ(standin::countLit(0, 0, 319, 239), 2);
+  EXPECT_EQ(countLit(0, 0, 319, 239), 2);
   EXPECT_TRUE(lit(0, 10));
   EXPECT_TRUE(lit(2, 12));
-  standin::reset();
+  resetDrawing();
   const int16_t tail[] = {10, 32767, 12};
   GUI_DrawGraphEx(tail, 3, 0, 0, 1, 1, 0);
-  EXPECT_EQ(standin::countLit(0, 0, 319, 239), 1);
-  standin::reset();
+  EXPECT_EQ(countLit(0, 0, 319, 239), 1);
+  resetDrawing();
   const int16_t ramp[] = {0, 10};
   GUI_DrawGraphEx(ramp, 2, 0, 50, -1, 1, 0);
   EXPECT_TRUE(lit(0, 50));
   EXPECT_TRUE(lit(1, 40));
-  EXPECT_EQ(standin::countLit(0, 0, 319, 239), 12);
-  standin::reset();
+  EXPECT_EQ(countLit(0, 0, 319, 239), 12);
+  resetDrawing();
   GUI_DrawGraphEx(ramp, 2, 0, 50, 0, 1, 0);  // mul 0 draws nothing
-  EXPECT_EQ(standin::countLit(0, 0, 319, 239), 0);
+  EXPECT_EQ(countLit(0, 0, 319, 239), 0);
 }
 
 TEST_F(Primitives, ArcCoversItsQuadrantsOnly) {
   GUI_DrawArc(100, 100, 20, 20, 0, 90);
   EXPECT_TRUE(lit(120, 100));
   EXPECT_TRUE(lit(100, 80));
-  EXPECT_EQ(standin::countLit(0, 101, 319, 239), 0);  // nothing below the centre
-  EXPECT_EQ(standin::countLit(0, 0, 99, 239), 0);     // nothing left of it
-  standin::reset();
+  EXPECT_EQ(countLit(0, 101, 319, 239), 0);  // nothing below the centre
+  EXPECT_EQ(countLit(0, 0, 99, 239), 0);     // nothing left of it
+  resetDrawing();
   GUI_DrawArc(100, 100, 20, 20, 180, 360);
   EXPECT_TRUE(lit(100, 120));
-  EXPECT_EQ(standin::countLit(0, 0, 319, 99), 0);
-  standin::reset();
+  EXPECT_EQ(countLit(0, 0, 319, 99), 0);
+  resetDrawing();
   GUI_SetPenSize(5);
   GUI_DrawArc(100, 100, 20, 20, -45, 45);
   EXPECT_TRUE(lit(122, 100));
@@ -214,37 +212,37 @@ TEST_F(Primitives, VerticalGradientRowsAndColourKept) {
   GUI_SetColor(0x00FF00);
   const LCD_PIXELINDEX before = LCD_GetColorIndex();
   GUI_DrawGradientV(0, 0, 3, 10, 0x000000, 0x0000FF);
-  EXPECT_EQ(standin::pixel(0, 0), 0x0000);
-  EXPECT_EQ(standin::pixel(0, 5), 0x8000);
-  EXPECT_EQ(standin::pixel(3, 10), 0xF800);
+  EXPECT_EQ(pixel(0, 0), 0x0000);
+  EXPECT_EQ(pixel(0, 5), 0x8000);
+  EXPECT_EQ(pixel(3, 10), 0xF800);
   EXPECT_EQ(GUI_GetColor(), 0x00FF00u);
   EXPECT_EQ(LCD_GetColorIndex(), before);
 }
 
 TEST_F(Primitives, OneStepGradients) {
   GUI_DrawGradientV(0, 5, 9, 5, 0x000000, 0xFFFFFF);
-  EXPECT_EQ(standin::countLit(0, 0, 319, 239), 0);
+  EXPECT_EQ(countLit(0, 0, 319, 239), 0);
   GUI_DrawGradientV(0, 5, 9, 5, 0xFFFFFF, 0xFFFFFF);
-  EXPECT_EQ(standin::countLit(0, 0, 319, 239), 10);
-  standin::reset();
+  EXPECT_EQ(countLit(0, 0, 319, 239), 10);
+  resetDrawing();
   GUI_DrawGradientH(0, 0, 10, 1, 0x0000FF, 0x000000);
-  EXPECT_EQ(standin::pixel(0, 1), 0xF800);
-  EXPECT_EQ(standin::pixel(10, 0), 0x0000);
+  EXPECT_EQ(pixel(0, 1), 0xF800);
+  EXPECT_EQ(pixel(10, 0), 0x0000);
 }
 
 TEST_F(Primitives, RoundedCornersLeaveTheEdgesToTheCaller) {
   GUI_FillRoundedRect(10, 10, 40, 30, 4, 0xFFFFFF, 0x0000FF, 0x00FF00);
-  EXPECT_EQ(standin::countLit(0, 10, 319, 10), 0);  // the edge rows are the caller's
-  EXPECT_EQ(standin::countLit(0, 30, 319, 30), 0);
-  EXPECT_EQ(standin::pixel(11, 13), kWhite);        // the outer ring on the left
-  EXPECT_EQ(standin::pixel(39, 27), kWhite);        // mirrored at the bottom right
+  EXPECT_EQ(countLit(0, 10, 319, 10), 0);  // the edge rows are the caller's
+  EXPECT_EQ(countLit(0, 30, 319, 30), 0);
+  EXPECT_EQ(pixel(11, 13), kWhite);        // the outer ring on the left
+  EXPECT_EQ(pixel(39, 27), kWhite);        // mirrored at the bottom right
   GUI_DrawRoundedTop(50, 80, 10, 0, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF);
-  EXPECT_EQ(standin::countLit(50, 0, 319, 239), 0);
+  EXPECT_EQ(countLit(50, 0, 319, 239), 0);
   GUI_DrawRingedCircle(100, 100, 9, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF);  // odd diameter
-  EXPECT_EQ(standin::countLit(90, 90, 120, 120), 0);
+  EXPECT_EQ(countLit(90, 90, 120, 120), 0);
   GUI_DrawRingedCircle(100, 100, 10, 0xFFFFFF, 0x0000FF, 0x00FF00);
-  EXPECT_GT(standin::countLit(100, 100, 109, 109), 0);
-  EXPECT_EQ(standin::pixel(100, 100), 0);  // the corner of the bounding square stays free
+  EXPECT_GT(countLit(100, 100, 109, 109), 0);
+  EXPECT_EQ(pixel(100, 100), 0);  // the corner of the bounding square stays free
 }
 
 int gDrawCalls;
@@ -255,7 +253,7 @@ TEST_F(Primitives, DrawingObjects) {
   GUI_DRAW__Draw(0, 1, 2, 3);
   EXPECT_EQ(gDrawCalls, 0);
   const GUI_DRAW_FUNC f = drawObject;
-  const GUI_HMEM h = standin::alloc(&f, sizeof f);
+  const GUI_HMEM h = GUI_ALLOC_AllocInit(&f, sizeof f);
   GUI_DRAW__Draw(h, 1, 2, 3);
   EXPECT_EQ(gDrawCalls, 4);
 }
@@ -290,8 +288,7 @@ TEST_F(Primitives, GoldenSetOfPrimitives) {
   GUI_SetColor(0xFFFF00);
   const int16_t wave[] = {0, 3, 6, 8, 9, 8, 6, 3, 0, -3, -6, -8, -9, -8, -6, -3, 0, 32767, 5, 5, 32767, 0, 2, 4};
   GUI_DrawGraphEx(wave, 24, 215, 95, 1, 1, 0);
-  const std::string diff = draw_golden::compare("primitives", standin::capture(0, 0, 319, 119));
-  EXPECT_TRUE(diff.empty()) << diff;
+  EXPECT_TRUE(golden("primitives"));
 }
 
 }  // namespace

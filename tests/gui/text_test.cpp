@@ -3,15 +3,13 @@
 
 #include <string>
 
-#include "core_standin.h"
+#include "draw_fixture.h"
 #include "gui/draw/GUI_Draw.h"
 
 namespace {
 
-class Text : public ::testing::Test {
+class Text : public DrawTest {
  protected:
-  void SetUp() override { standin::reset(); }
-  static bool lit(int x, int y) { return standin::pixel(x, y) != 0; }
   // Leftmost and rightmost lit columns and top and bottom lit rows inside a rectangle.
   static GUI_RECT litBox(int x0, int y0, int x1, int y1) {
     GUI_RECT r = {32767, 32767, -32768, -32768};
@@ -71,7 +69,7 @@ TEST_F(Text, EveryDeviceFontHasTheMetricsOfItsTable) {
 TEST_F(Text, CapitalsSitOnTheBaseline) {
   // An upright capital fills exactly the capital height above the baseline.
   for (const GUI_FONT* f : {&GUI_FontProp13, &GUI_FontProp16, &GUI_FontProp24, &GUI_FontProp32L}) {
-    standin::reset();
+    resetDrawing();
     GUI_SetFont(f);
     GUI_DispStringAt("H", 10, 10);
     const GUI_RECT box = litBox(0, 0, 100, 100);
@@ -88,16 +86,16 @@ TEST_F(Text, LineFeedReturnsToTheLeftBorderOrTheStart) {
   EXPECT_EQ(GUI_GetDispPosX(), 6);
   EXPECT_EQ(GUI_GetDispPosY(), 28);
   EXPECT_EQ(litBox(0, 28, 5, 35).x0 >= 0, true);
-  EXPECT_GT(standin::countLit(0, 28, 5, 35), 0);
-  EXPECT_EQ(standin::countLit(6, 28, 60, 35), 0);
+  EXPECT_GT(countLit(0, 28, 5, 35), 0);
+  EXPECT_EQ(countLit(6, 28, 60, 35), 0);
   // Right-aligned, the second line ends at the starting x.
-  standin::reset();
+  resetDrawing();
   GUI_SetFont(&GUI_Font8_1);
   GUI_SetTextAlign(GUI_TA_RIGHT);
   GUI_DispStringAt("ab\nc", 40, 20);
   EXPECT_EQ(GUI_GetDispPosX(), 40);
-  EXPECT_GT(standin::countLit(34, 28, 39, 35), 0);
-  EXPECT_EQ(standin::countLit(0, 28, 33, 35), 0);
+  EXPECT_GT(countLit(34, 28, 39, 35), 0);
+  EXPECT_EQ(countLit(0, 28, 33, 35), 0);
   // Horizontal alignment applies to one output only.
   EXPECT_EQ(GUI_GetTextAlign(), GUI_TA_LEFT);
 }
@@ -113,30 +111,30 @@ TEST_F(Text, FixedFontWithTallerLinesClearsTheGapRow) {
   GUI_SetBkColor(0x0000FF);
   GUI_SetFont(&GUI_FontFixed8x9);
   GUI_DispStringAt("i", 0, 0);
-  for (int x = 0; x < 6; ++x) EXPECT_EQ(standin::pixel(x, 8), 0xF800) << x;
-  standin::reset();
+  for (int x = 0; x < 6; ++x) EXPECT_EQ(pixel(x, 8), 0xF800) << x;
+  resetDrawing();
   GUI_SetBkColor(0x0000FF);
   GUI_SetFont(&GUI_FontFixed8x9);
   GUI_SetTextMode(GUI_TEXTMODE_TRANS);
   GUI_DispStringAt("i", 0, 0);
-  EXPECT_EQ(standin::countLit(0, 8, 5, 8), 0);
+  EXPECT_EQ(countLit(0, 8, 5, 8), 0);
 }
 
 TEST_F(Text, TransparentTextChangesOnlyGlyphPixels) {
   GUI_SetBkColor(0x0000FF);
   GUI_SetFont(&GUI_FontProp16);
   GUI_DispStringAt("T", 0, 0);
-  const int opaque = standin::countLit(0, 0, 20, 15);
-  standin::reset();
+  const int opaque = countLit(0, 0, 20, 15);
+  resetDrawing();
   GUI_SetBkColor(0x0000FF);
   GUI_SetFont(&GUI_FontProp16);
   GUI_SetTextMode(GUI_TEXTMODE_TRANS);
   GUI_DispStringAt("T", 0, 0);
-  const int trans = standin::countLit(0, 0, 20, 15);
+  const int trans = countLit(0, 0, 20, 15);
   EXPECT_GT(trans, 0);
   EXPECT_LT(trans, opaque);
   for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 20; ++x) EXPECT_NE(standin::pixel(x, y), 0xF800);
+    for (int x = 0; x < 20; ++x) EXPECT_NE(pixel(x, y), 0xF800);
 }
 
 TEST_F(Text, CodeOutsideTheFontLeavesThePositionUnchanged) {
@@ -146,7 +144,7 @@ TEST_F(Text, CodeOutsideTheFontLeavesThePositionUnchanged) {
   EXPECT_EQ(GUI_GetDispPosX(), 50);
   GUI_DispChar('\r');
   EXPECT_EQ(GUI_GetDispPosX(), 50);
-  EXPECT_EQ(standin::countLit(0, 0, 319, 239), 0);
+  EXPECT_EQ(countLit(0, 0, 319, 239), 0);
 }
 
 TEST_F(Text, StyleLines) {
@@ -154,8 +152,8 @@ TEST_F(Text, StyleLines) {
   GUI_SetTextStyle(GUI_TS_UNDERLINE);
   GUI_DispStringAt("  ", 0, 0);
   // Spaces draw only the underline, on the baseline row.
-  EXPECT_EQ(standin::countLit(0, 0, 319, 239), standin::countLit(0, 11, 319, 11));
-  EXPECT_EQ(standin::countLit(0, 11, 319, 11), 2 * GUI_GetCharDistX(' '));
+  EXPECT_EQ(countLit(0, 0, 319, 239), countLit(0, 11, 319, 11));
+  EXPECT_EQ(countLit(0, 11, 319, 11), 2 * GUI_GetCharDistX(' '));
 }
 
 TEST_F(Text, NumbersGoThroughStringOutput) {
@@ -200,7 +198,7 @@ TEST_F(Text, StringsInRectanglesAreAlignedAndClipped) {
   EXPECT_GE(box.x0, 148);
   EXPECT_LE(box.y1, 139);
   EXPECT_GE(box.y0, 132);
-  standin::reset();
+  resetDrawing();
   GUI_SetFont(&GUI_Font8_1);
   GUI_RECT narrow = {10, 10, 20, 17};
   GUI_DispStringInRect("WWWWWW", &narrow, GUI_TA_LEFT);
@@ -208,8 +206,8 @@ TEST_F(Text, StringsInRectanglesAreAlignedAndClipped) {
   EXPECT_LE(box.x1, 20);  // clipped to the rectangle
   // The clip rectangle is the caller's again afterwards.
   GUI_DispStringAt("W", 200, 200);
-  EXPECT_GT(standin::countLit(200, 200, 210, 210), 0);
-  standin::reset();
+  EXPECT_GT(countLit(200, 200, 210, 210), 0);
+  resetDrawing();
   GUI_SetFont(&GUI_Font8_1);
   GUI_RECT wrapRect = {0, 0, 41, 50};
   GUI_DispStringInRectWrap("abc def ghi", &wrapRect, GUI_TA_HCENTER | GUI_TA_VCENTER, GUI_WRAPMODE_WORD);
@@ -230,21 +228,21 @@ TEST_F(Text, RotatedTextIsDrawnAndPlaced) {
   GUI_RECT box = litBox(0, 0, 319, 239);
   EXPECT_GE(box.x0, 10);
   EXPECT_LE(box.x1, 19);
-  EXPECT_GT(standin::countLit(10, 54, 19, 59), 0);
-  EXPECT_GT(standin::countLit(10, 48, 19, 53), 0);
-  EXPECT_EQ(standin::countLit(10, 10, 19, 47), 0);
+  EXPECT_GT(countLit(10, 54, 19, 59), 0);
+  EXPECT_GT(countLit(10, 48, 19, 53), 0);
+  EXPECT_EQ(countLit(10, 10, 19, 47), 0);
   EXPECT_EQ(GUI__pRotation, nullptr);
   EXPECT_EQ(GUI_pContext->pClipRect_HL, &GUI_pContext->ClipRect);
 
-  standin::reset();
+  resetDrawing();
   GUI_SetFont(&GUI_Font8_1);
   GUI_DispStringInRectEx("AB", &r, GUI_TA_LEFT, 100, GUI_ROTATE_CW);
   box = litBox(0, 0, 319, 239);
-  EXPECT_GT(standin::countLit(0, 0, 319, 239), 0);  // drawn, not clipped away
-  EXPECT_GT(standin::countLit(10, 10, 19, 15), 0);   // "A" at the top
+  EXPECT_GT(countLit(0, 0, 319, 239), 0);  // drawn, not clipped away
+  EXPECT_GT(countLit(10, 10, 19, 15), 0);   // "A" at the top
   EXPECT_LE(box.y1, 21);
 
-  standin::reset();
+  resetDrawing();
   GUI_SetFont(&GUI_Font8_1);
   GUI_RECT wide = {100, 100, 199, 119};
   GUI_DispStringInRectEx("AB", &wide, GUI_TA_LEFT, 100, GUI_ROTATE_180);
@@ -260,7 +258,7 @@ TEST_F(Text, RotatedGlyphsOutsideTheClipRectangleDrawNothing) {
   GUI_pContext->ClipRect = {0, 0, 50, 50};
   GUI_RECT r = {200, 200, 209, 239};
   GUI_DispStringInRectEx("AB", &r, GUI_TA_LEFT, 100, GUI_ROTATE_CCW);
-  EXPECT_EQ(standin::countLit(0, 0, 319, 239), 0);
+  EXPECT_EQ(countLit(0, 0, 319, 239), 0);
 }
 
 TEST_F(Text, GoldenScreenInSeveralFonts) {
@@ -295,8 +293,7 @@ TEST_F(Text, GoldenScreenInSeveralFonts) {
   GUI_SetTextStyle(GUI_TS_UNDERLINE);
   GUI_DispStringAt("underlined", 2, y + 4);
   GUI_SetTextStyle(GUI_TS_NORMAL);
-  const std::string diff = draw_golden::compare("text_fonts", standin::capture());
-  EXPECT_TRUE(diff.empty()) << diff;
+  EXPECT_TRUE(golden("text_fonts"));
 }
 
 TEST_F(Text, GoldenRotatedText) {
@@ -313,8 +310,7 @@ TEST_F(Text, GoldenRotatedText) {
   GUI_RECT upside = {70, 10, 229, 29};
   GUI_SetFont(&GUI_FontFixed8x9);
   GUI_DispStringInRectEx("upside down 180\xB0", &upside, GUI_TA_LEFT, 100, GUI_ROTATE_180);
-  const std::string diff = draw_golden::compare("text_rotated", standin::capture(0, 0, 239, 139));
-  EXPECT_TRUE(diff.empty()) << diff;
+  EXPECT_TRUE(golden("text_rotated"));
 }
 
 }  // namespace

@@ -1,0 +1,94 @@
+// Parameter requests with arbitrary bytes, run modes and save results: every answer is one
+// of the result codes, a refused request changes nothing, and no request touches another
+// block.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <algorithm>
+#include <vector>
+
+#include "blocks/arith/arith.h"
+#include "runtime/fb_param.h"
+#include "runtime/fb_store.h"
+#include "runtime/fw_mode.h"
+
+namespace {
+
+constexpr uint16_t kType = 210;
+constexpr float kFloats[] = {1.0f, 2.0f, 3.0f};
+constexpr uint16_t kWords[] = {4, 5};
+constexpr uint32_t kLongs[] = {0x3F800000u};
+constexpr uint16_t kValues[] = {0, 1};
+constexpr const char* kTexts[] = {"PFUZZ"};
+constexpr FbTemplate kTemplate{.size = 49,
+                               .type = kType,
+                               .floatParams = kFloats,
+                               .wordParams = kWords,
+                               .longValues = kLongs,
+                               .wordValues = kValues,
+                               .texts = kTexts};
+float fifty(uint16_t) { return 50.0f; }
+int16_t four(uint16_t, int16_t) { return 4; }
+int16_t partner(uint16_t, int16_t e) { return static_cast<int16_t>(e - 2); }
+constexpr FwShortLimit kWordLimits[] = {{.min = 0, .max = 10},
+                                        {.min = FW_LIMIT_DISCRETE, .minFn = partner, .maxFn = four}};
+constexpr FwFloatLimit kFloatLimits[] = {{.min = -10.0f, .max = 10.0f},
+                                         {.min = -32000.0f, .max = 500.0f},
+                                         {.min = 0.0f, .max = -31001.0f, .maxFn = fifty}};
+constexpr FwShortLimit kValueLimits[] = {{.min = -32000, .max = 6}};  // shorter than the group
+constexpr FwFloatLimit kLongLimits[] = {{.min = 0.1f, .max = 999999.0f}};
+constexpr FbLimitTable kLimits{.wordParams = kWordLimits,
+                               .floatParams = kFloatLimits,
+                               .wordValues = kValueLimits,
+                               .longValues = kLongLimits};
+void noop() {}
+
+uint8_t fullRing(FbSaveGroup, uint16_t, uint16_t, uint16_t) { return 1; }
+uint8_t saved(FbSaveGroup, uint16_t, uint16_t, uint16_t) { return 0; }
+
+std::vector<uint16_t> words(uint16_t block) {
+  const uint16_t* p = FB_GetInstance(block);
+  return {p, p + p[FB_HDR_SIZE]};
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 2) return 0;
+  FB_ClearTypeTable();
+  BLK_RegisterArithTypes();
+  if (FB_RegisterType(kType, FB_TypeFromTemplate(&kTemplate, noop, noop, FB_StandardParam,
+                                                 &kLimits, FB_COMMON_BLOCK_RANGES, 0, 0, 0))) {
+    std::abort();
+  }
+  FB_ClearStore();
+  if (FB_CreateInstance(kType, 300) || FB_CreateInstance(1, 301)) std::abort();
+
+  const uint8_t control = data[0];
+  g_fwRunMode = (control & 1) ? FW_RUN_MODE_RUN : FW_RUN_MODE_STOP;
+  FB_SetSaveHook((control & 2) ? fullRing : saved);
+  FbParamRequest r;
+  std::memcpy(r.bytes, data + 1, std::min<size_t>(size - 1, FB_REQUEST_BYTES));
+  // Mostly address the two blocks; keep the bytes' own number now and then.
+  const uint16_t block = (control & 0x0C) == 0 ? r.block() : (control & 4) ? 300 : 301;
+  r.setU16(0, block);
+
+  const std::vector<uint16_t> before300 = words(300), before301 = words(301);
+  uint16_t bad = 0xFFFF;
+  const uint8_t result = FB_StandardParam(&r, &bad);
+  switch (result) {
+    case FB_OK: case FB_ERR_UNKNOWN_ID: case FB_ERR_NO_BLOCK: case FB_ERR_LIMITS:
+    case FB_ERR_COUNT_Y: case FB_ERR_COUNT_Z: break;
+    default: std::abort();
+  }
+  if (result != FB_ERR_LIMITS && bad != 0) std::abort();
+  if (result != FB_OK && (words(300) != before300 || words(301) != before301)) std::abort();
+  if (block != 300 && words(300) != before300) std::abort();
+  if (block != 301 && words(301) != before301) std::abort();
+
+  FB_ApplyPendingFloats(300);
+  FB_ApplyPendingWords(300);
+  FB_ApplyPendingFloats(301);
+  FB_SetSaveHook(nullptr);
+  return 0;
+}
