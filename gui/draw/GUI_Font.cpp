@@ -17,9 +17,8 @@ const GUI_FONT_CHAR* findProp(const GUI_FONT* pFont, uint16_t c) {
 void drawGlyph(const GUI_FONT* pFont, const uint8_t* pData, int xsize, int bytesPerLine, int textMode) {
   GUI_CONTEXT* ctx = GUI_pContext;
   const int old = LCD_SetDrawMode(textMode);
-  const LCD_PIXELINDEX trans[2] = {LCD_GetBkColorIndex(), LCD_GetColorIndex()};
   LCD_DrawBitmap(ctx->DispPosX, ctx->DispPosY, xsize, pFont->YSize, pFont->XMag, pFont->YMag, 1, bytesPerLine,
-                 pData, trans);
+                 pData, ctx->LCD_pAColorIndex);
   LCD_SetDrawMode(old);
 }
 

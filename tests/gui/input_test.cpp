@@ -105,6 +105,7 @@ TEST_F(Input, ExecRepeatsWhileWorkIsReported) {
   EXPECT_EQ(GUI_Exec(), 0);
   GUI__SetWMExecHook(nullptr);
   EXPECT_EQ(GUI_Exec1(), 0);
+  EXPECT_EQ(GUI__pfExec, &GUI_Exec);  // GUI_Delay runs the execution step while it waits
 }
 
 }  // namespace
