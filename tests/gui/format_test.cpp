@@ -57,6 +57,7 @@ TEST_F(Format, AddDecShiftPlacesDigitsSignAndSeparator) {
       {INT32_MIN, 11, 0, "-2147483648"},
       {INT32_MAX, 10, 0, "2147483647"},
       {10, 1, 0, "10"},       // a carry into one more position
+      {100, 3, 2, ".100"},    // ... which does not write the separator a second time
       {12345, 3, 0, ""},      // too many digits: the text stops at the first quotient above 10
   };
   for (const Case& c : cases) {

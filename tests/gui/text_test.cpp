@@ -147,6 +147,26 @@ TEST_F(Text, CodeOutsideTheFontLeavesThePositionUnchanged) {
   EXPECT_EQ(countLit(0, 0, 319, 239), 0);
 }
 
+TEST_F(Text, SingleCharactersPaddingAndClearingToTheLineEnd) {
+  GUI_SetFont(&GUI_Font8_1);  // 6 pixels a character
+  GUI_GotoXY(10, 10);
+  GUI_DispChars('x', 3);
+  EXPECT_EQ(GUI_GetDispPosX(), 28);
+  GUI_DispChars('x', 0);
+  EXPECT_EQ(GUI_GetDispPosX(), 28);
+  GUI_GotoXY(0, 30);
+  GUI_DispStringLen("ab", 5);  // the string, then spaces up to five characters
+  EXPECT_EQ(GUI_GetDispPosX(), 30);
+  GUI_DispCharAt('y', 100, 50);
+  EXPECT_EQ(GUI_GetDispPosX(), 106);
+  EXPECT_GT(countLit(100, 50, 105, 57), 0);
+  // Clearing to the end of the line removes what stood behind the text.
+  GUI_FillRect(0, 70, 319, 77);
+  GUI_DispStringAtCEOL("ab", 0, 70);
+  EXPECT_EQ(countLit(12, 70, 319, 77), 0);
+  EXPECT_GT(countLit(0, 70, 11, 77), 0);
+}
+
 TEST_F(Text, StyleLines) {
   GUI_SetFont(&GUI_FontProp13);
   GUI_SetTextStyle(GUI_TS_UNDERLINE);
@@ -251,6 +271,24 @@ TEST_F(Text, RotatedTextIsDrawnAndPlaced) {
   EXPECT_GE(box.x0, 188);
   EXPECT_LE(box.x1, 199);
   EXPECT_GE(box.y0, 112);
+}
+
+TEST_F(Text, TurnedRectanglesAreOrderedForBothDirections) {
+  const GUI_RECT r = {10, 10, 19, 59};
+  GUI__SetRotationRect(&r);
+  for (const GUI_ROTATION* rot : {GUI_ROTATE_CCW, GUI_ROTATE_CW}) {
+    GUI_RECT layout = r;
+    rot->pfRect2TextRect(&layout);
+    EXPECT_EQ(layout.x1, 59);  // width and height exchanged
+    EXPECT_EQ(layout.y1, 19);
+    rot->pfTransformRect(&layout);
+    // The layout rectangle turns back into the caller's rectangle on the screen.
+    EXPECT_EQ(layout.x0, 10);
+    EXPECT_EQ(layout.y0, 10);
+    EXPECT_EQ(layout.x1, 19);
+    EXPECT_EQ(layout.y1, 59);
+  }
+  EXPECT_EQ(GUI_ROTATE_180->pfTransformRect, nullptr);
 }
 
 TEST_F(Text, RotatedGlyphsOutsideTheClipRectangleDrawNothing) {
