@@ -244,13 +244,17 @@ void GUI_DrawLineTo(int x, int y) {
   int x0 = GUI_pContext->DrawPosX, y0 = GUI_pContext->DrawPosY;
   int x1 = x, y1 = y;
   if (GUI__pRotation && GUI__pRotation->pfTransformRect) {
-    // Under a rotation the end points are turned into screen placement first.
-    GUI_RECT r = {static_cast<int16_t>(x0), static_cast<int16_t>(y0), static_cast<int16_t>(x1), static_cast<int16_t>(y1)};
-    GUI__pRotation->pfTransformRect(&r);
-    x0 = r.x0;
-    y0 = r.y0;
-    x1 = r.x1;
-    y1 = r.y1;
+    // Under a rotation each end point is turned into its screen place (a one-point
+    // rectangle keeps the line's direction), then taken back into window coordinates.
+    auto turn = [](int* px, int* py) {
+      GUI_RECT r = {static_cast<int16_t>(*px), static_cast<int16_t>(*py), static_cast<int16_t>(*px),
+                    static_cast<int16_t>(*py)};
+      GUI__pRotation->pfTransformRect(&r);
+      *px = r.x0 - GUI_pContext->xOff;
+      *py = r.y0 - GUI_pContext->yOff;
+    };
+    turn(&x0, &y0);
+    turn(&x1, &y1);
   }
   drawLineWin(x0, y0, x1, y1, nullptr);
   GUI_pContext->DrawPosX = static_cast<int16_t>(x);

@@ -291,6 +291,22 @@ TEST_F(Text, TurnedRectanglesAreOrderedForBothDirections) {
   EXPECT_EQ(GUI_ROTATE_180->pfTransformRect, nullptr);
 }
 
+TEST_F(Text, LinesFollowASelectedRotation) {
+  const GUI_RECT r = {100, 100, 119, 159};  // 20 wide, 60 high
+  GUI__SetRotationRect(&r);
+  GUI_pContext->xOff = 10;
+  GUI_pContext->yOff = 5;
+  GUI_SetRotation(GUI_ROTATE_CCW);
+  // Along the first row of the upright layout: on the screen, up the left column.
+  GUI_MoveTo(100, 100);
+  GUI_DrawLineTo(109, 100);
+  GUI_SetRotation(nullptr);
+  EXPECT_EQ(countLit(0, 0, 319, 239), 10);
+  EXPECT_TRUE(lit(110, 164));  // layout (100, 100): the bottom-left corner of r, moved by the origin
+  EXPECT_TRUE(lit(110, 155));
+  EXPECT_EQ(GUI_pContext->DrawPosX, 109);
+}
+
 TEST_F(Text, RotatedGlyphsOutsideTheClipRectangleDrawNothing) {
   GUI_SetFont(&GUI_Font8_1);
   GUI_pContext->ClipRect = {0, 0, 50, 50};
