@@ -20,7 +20,7 @@
 
 namespace {
 
-struct FontSpec {
+struct FontDef {
   const char* name;     // symbol of the font record
   bool fixed;           // fixed-width font (else proportional)
   int height;           // rows of a character cell
@@ -37,7 +37,7 @@ struct FontSpec {
 };
 
 // The twenty fonts of the device, with the metrics of their records.
-const FontSpec kFonts[] = {
+const FontDef kFonts[] = {
     {"Font8_1", true, 8, 8, 7, 5, 7, "DejaVuSansMono.ttf", 0, 6, 6, "fixed-width 8 pixels, the default font", nullptr},
     {"FontFixed8x9", true, 8, 9, 7, 5, 7, "DejaVuSansMono.ttf", 0, 6, 6, "fixed-width 8 pixels on 9-pixel lines", "Font8_1"},
     {"FontProp13", false, 13, 13, 11, 6, 8, "DejaVuSans.ttf", 0, 0, 0, "proportional 13 pixels", nullptr},
@@ -112,11 +112,11 @@ bool bitAt(const FT_Bitmap& bm, int x, int y) {
   return (row[x >> 3] >> (7 - (x & 7))) & 1;
 }
 
-bool render(const FontSpec& spec, const std::string& fontDir, Rendered* out) {
+bool render(const FontDef& def, const std::string& fontDir, Rendered* out) {
   FT_Face face;
-  if (!loadFace(fontDir + "/" + spec.file, &face)) return false;
-  const int cap = spec.renderCap ? spec.renderCap : spec.cHeight;
-  const int base = spec.renderBase ? spec.renderBase : spec.baseline;
+  if (!loadFace(fontDir + "/" + def.file, &face)) return false;
+  const int cap = def.renderCap ? def.renderCap : def.cHeight;
+  const int base = def.renderBase ? def.renderBase : def.baseline;
   const int size = sizeForCap(face, cap);
   FT_Set_Char_Size(face, 0, size, 72, 72);
   for (const Range& r : kRanges) {
@@ -124,7 +124,7 @@ bool render(const FontSpec& spec, const std::string& fontDir, Rendered* out) {
       Glyph g;
       g.code = code;
       if (FT_Load_Char(face, code, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME) != 0) {
-        std::fprintf(stderr, "fontgen: %s has no glyph %d\n", spec.file, code);
+        std::fprintf(stderr, "fontgen: %s has no glyph %d\n", def.file, code);
         return false;
       }
       const FT_GlyphSlot slot = face->glyph;
@@ -132,10 +132,10 @@ bool render(const FontSpec& spec, const std::string& fontDir, Rendered* out) {
       int left = slot->bitmap_left;
       const int top = slot->bitmap_top;
       const int advance = static_cast<int>((slot->advance.x + 32) >> 6);
-      if (spec.fixed) {
-        g.xsize = g.xdist = spec.fixedWidth;
+      if (def.fixed) {
+        g.xsize = g.xdist = def.fixedWidth;
         // Centre the glyph in the cell.
-        left = (spec.fixedWidth - static_cast<int>(bm.width)) / 2;
+        left = (def.fixedWidth - static_cast<int>(bm.width)) / 2;
       } else {
         if (left < 0) left = 0;
         g.xdist = advance;
@@ -143,10 +143,10 @@ bool render(const FontSpec& spec, const std::string& fontDir, Rendered* out) {
         if (g.xsize == 0) g.xsize = 1;
       }
       g.bytesPerLine = (g.xsize + 7) / 8;
-      g.bits.assign(static_cast<size_t>(g.bytesPerLine) * spec.height, 0);
+      g.bits.assign(static_cast<size_t>(g.bytesPerLine) * def.height, 0);
       for (int y = 0; y < static_cast<int>(bm.rows); ++y) {
         const int row = base - top + y;
-        if (row < 0 || row >= spec.height) continue;  // beyond the cell: cut off
+        if (row < 0 || row >= def.height) continue;  // beyond the cell: cut off
         for (int x = 0; x < static_cast<int>(bm.width); ++x) {
           const int col = left + x;
           if (col < 0 || col >= g.xsize || !bitAt(bm, x, y)) continue;
@@ -161,18 +161,18 @@ bool render(const FontSpec& spec, const std::string& fontDir, Rendered* out) {
 }
 
 // The font record; `data` names the glyph data object.
-void writeRecord(FILE* f, const FontSpec& spec, const char* data) {
-  const char* type = spec.fixed ? "GUIMONO" : "GUIPROP";
+void writeRecord(FILE* f, const FontDef& def, const char* data) {
+  const char* type = def.fixed ? "GUIMONO" : "GUIPROP";
   std::fprintf(f,
                "extern const GUI_FONT GUI_%s = {%s_DispChar, %s_GetCharDistX, %s_GetFontInfo,\n"
                "                                %s_IsInFont, nullptr, nullptr, %d, %d, 1, 1,\n"
                "                                %s, %d, %d, %d};\n",
-               spec.name, type, type, type, type, spec.height, spec.lineDist, data, spec.baseline,
-               spec.lHeight, spec.cHeight);
+               def.name, type, type, type, type, def.height, def.lineDist, data, def.baseline,
+               def.lHeight, def.cHeight);
 }
 
-bool writeSource(const FontSpec& spec, const Rendered& font, const std::string& outDir) {
-  const std::string path = outDir + "/GUI_" + spec.name + ".cpp";
+bool writeSource(const FontDef& def, const Rendered& font, const std::string& outDir) {
+  const std::string path = outDir + "/GUI_" + def.name + ".cpp";
   FILE* f = std::fopen(path.c_str(), "w");
   if (!f) {
     std::fprintf(stderr, "fontgen: cannot write %s\n", path.c_str());
@@ -183,13 +183,13 @@ bool writeSource(const FontSpec& spec, const Rendered& font, const std::string& 
                "// Generated by tools/fontgen from %s (fonts-dejavu-core); do not edit.\n"
                "// Height %d, line distance %d, baseline %d, lower-case height %d, capital height %d.\n"
                "#include \"gui/draw/GUI_Font.h\"\n\n",
-               spec.name, spec.comment, spec.file, spec.height, spec.lineDist, spec.baseline,
-               spec.lHeight, spec.cHeight);
-  if (spec.shares) {
+               def.name, def.comment, def.file, def.height, def.lineDist, def.baseline,
+               def.lHeight, def.cHeight);
+  if (def.shares) {
     // The same glyphs as another font: only the record is its own.
-    std::fprintf(f, "extern const GUI_FONT_FIXED GUI_%s_Data;\n\n", spec.shares);
-    const std::string data = std::string("&GUI_") + spec.shares + "_Data";
-    writeRecord(f, spec, data.c_str());
+    std::fprintf(f, "extern const GUI_FONT_FIXED GUI_%s_Data;\n\n", def.shares);
+    const std::string data = std::string("&GUI_") + def.shares + "_Data";
+    writeRecord(f, def, data.c_str());
     std::fclose(f);
     return true;
   }
@@ -210,7 +210,7 @@ bool writeSource(const FontSpec& spec, const Rendered& font, const std::string& 
     off += g.bits.size();
   }
   std::fprintf(f, "};\n\n");
-  if (spec.fixed) {
+  if (def.fixed) {
     const Glyph& g0 = font.glyphs.front();
     // The fixed-width font keeps two tables: 32..126 as its main range and 160..255 through
     // the translation range (no overlays).
@@ -224,10 +224,10 @@ bool writeSource(const FontSpec& spec, const Rendered& font, const std::string& 
     // Exported, so that fonts with the same glyphs can use it.
     std::fprintf(f,
                  "extern const GUI_FONT_FIXED GUI_%s_Data = {kBits, kBits + %zu, &kTransRange, %d, %d, %d, %d, %d};\n\n",
-                 spec.name, offsets[mainCount], kRanges[0].first, kRanges[0].last, g0.xsize, g0.xdist,
+                 def.name, offsets[mainCount], kRanges[0].first, kRanges[0].last, g0.xsize, g0.xdist,
                  g0.bytesPerLine);
-    const std::string data = std::string("&GUI_") + spec.name + "_Data";
-    writeRecord(f, spec, data.c_str());
+    const std::string data = std::string("&GUI_") + def.name + "_Data";
+    writeRecord(f, def, data.c_str());
   } else {
     size_t gi = 0;
     int ri = 0;
@@ -246,7 +246,7 @@ bool writeSource(const FontSpec& spec, const Rendered& font, const std::string& 
     std::fprintf(f, "const GUI_FONT_RANGE kRange0 = {%d, %d, kChars0, &kRange1};\n\n", kRanges[0].first,
                  kRanges[0].last);
     std::fprintf(f, "}  // namespace\n\n");
-    writeRecord(f, spec, "&kRange0");
+    writeRecord(f, def, "&kRange0");
   }
   std::fclose(f);
   return true;
@@ -259,10 +259,10 @@ bool writePreview(const std::string& fontDir, const std::string& path) {
   const char* sample = "AHgjy 0123456789 \xC4\xD6\xDC\xE4\xF6\xFC\xDF \xB0\xB2\xB3 %.,:-+";
   int totalH = 0;
   std::vector<uint8_t> img;
-  for (const FontSpec& spec : kFonts) {
+  for (const FontDef& def : kFonts) {
     Rendered r;
-    if (!render(spec, fontDir, &r)) return false;
-    const int h = spec.lineDist + 4;
+    if (!render(def, fontDir, &r)) return false;
+    const int h = def.lineDist + 4;
     std::vector<uint8_t> band(static_cast<size_t>(w) * h, 255);
     int x = 2;
     for (const char* p = sample; *p; ++p) {
@@ -271,13 +271,13 @@ bool writePreview(const std::string& fontDir, const std::string& path) {
       for (const Glyph& c : r.glyphs)
         if (c.code == code) g = &c;
       if (!g) continue;
-      for (int y = 0; y < spec.height; ++y)
+      for (int y = 0; y < def.height; ++y)
         for (int c = 0; c < g->xsize && x + c < w; ++c)
           if ((g->bits[y * g->bytesPerLine + c / 8] >> (7 - (c & 7))) & 1) band[(y + 2) * w + x + c] = 0;
       // Mark the baseline row in grey at the left edge.
       x += g->xdist;
     }
-    band[(2 + spec.baseline) * w] = 128;
+    band[(2 + def.baseline) * w] = 128;
     img.insert(img.end(), band.begin(), band.end());
     totalH += h;
   }
@@ -307,9 +307,9 @@ int main(int argc, char** argv) {
   if (preview) {
     rc = argc < 3 ? 2 : writePreview(fontDir, argv[2]) ? 0 : 1;
   } else {
-    for (const FontSpec& spec : kFonts) {
+    for (const FontDef& def : kFonts) {
       Rendered r;
-      if (!render(spec, fontDir, &r) || !writeSource(spec, r, argv[1])) {
+      if (!render(def, fontDir, &r) || !writeSource(def, r, argv[1])) {
         rc = 1;
         break;
       }
