@@ -34,30 +34,31 @@ struct FontDef {
   int fixedWidth;       // cell width of a fixed-width font
   const char* comment;  // what the font is for
   const char* shares;   // font whose glyph data this one uses (null: its own)
+  const char* narrow;   // fixed-width fonts: face for the glyphs too wide for the cell (or null)
 };
 
 // The twenty fonts of the device, with the metrics of their records.
 const FontDef kFonts[] = {
-    {"Font8_1", true, 8, 8, 7, 5, 7, "DejaVuSansMono.ttf", 0, 6, 6, "fixed-width 8 pixels, the default font", nullptr},
-    {"FontFixed8x9", true, 8, 9, 7, 5, 7, "DejaVuSansMono.ttf", 0, 6, 6, "fixed-width 8 pixels on 9-pixel lines", "Font8_1"},
-    {"FontProp13", false, 13, 13, 11, 6, 8, "DejaVuSans.ttf", 0, 0, 0, "proportional 13 pixels", nullptr},
-    {"FontProp13B", false, 13, 13, 11, 6, 8, "DejaVuSans-Bold.ttf", 0, 0, 0, "proportional 13 pixels, bold", nullptr},
-    {"FontProp13H", false, 13, 13, 11, 7, 9, "DejaVuSans.ttf", 0, 0, 0, "proportional 13 pixels, high capitals", nullptr},
-    {"FontProp13HB", false, 13, 13, 11, 7, 9, "DejaVuSans-Bold.ttf", 0, 0, 0, "proportional 13 pixels, high capitals, bold", nullptr},
-    {"FontProp16", false, 16, 16, 13, 7, 10, "DejaVuSans.ttf", 0, 0, 0, "proportional 16 pixels", nullptr},
-    {"FontProp16B", false, 16, 16, 13, 7, 10, "DejaVuSans-Bold.ttf", 0, 0, 0, "proportional 16 pixels, bold", nullptr},
-    {"FontProp18", false, 18, 18, 0, 0, 0, "DejaVuSans.ttf", 14, 11, 0, "proportional 18 pixels, without recorded metrics", nullptr},
-    {"FontProp20", false, 20, 20, 16, 10, 13, "DejaVuSans.ttf", 0, 0, 0, "proportional 20 pixels", nullptr},
-    {"FontProp20B", false, 20, 20, 16, 10, 13, "DejaVuSans-Bold.ttf", 0, 0, 0, "proportional 20 pixels, bold", nullptr},
-    {"FontProp22", false, 22, 22, 17, 10, 14, "DejaVuSans.ttf", 0, 0, 0, "proportional 22 pixels", nullptr},
-    {"FontProp24", false, 24, 24, 19, 11, 15, "DejaVuSans.ttf", 0, 0, 0, "proportional 24 pixels", nullptr},
-    {"FontProp24B", false, 24, 24, 19, 11, 15, "DejaVuSans-Bold.ttf", 0, 0, 0, "proportional 24 pixels, bold", nullptr},
-    {"FontProp32", false, 32, 32, 25, 15, 20, "DejaVuSans.ttf", 0, 0, 0, "proportional 32 pixels", nullptr},
-    {"FontProp32L", false, 32, 32, 26, 15, 20, "DejaVuSans.ttf", 0, 0, 0, "proportional 32 pixels, low baseline", nullptr},
-    {"FontProp32LB", false, 32, 32, 26, 15, 20, "DejaVuSans-Bold.ttf", 0, 0, 0, "proportional 32 pixels, low baseline, bold", nullptr},
-    {"FontDigits32", false, 32, 32, 32, 0, 32, "DejaVuSans.ttf", 0, 0, 0, "proportional 32 pixels, capitals and digits fill the cell", nullptr},
-    {"FontDigits48", false, 48, 48, 48, 0, 48, "DejaVuSans.ttf", 0, 0, 0, "proportional 48 pixels, capitals and digits fill the cell", nullptr},
-    {"FontDigits80", false, 80, 80, 80, 0, 80, "DejaVuSans.ttf", 0, 0, 0, "proportional 80 pixels, capitals and digits fill the cell", nullptr},
+    {"Font8_1", true, 8, 8, 7, 5, 7, "DejaVuSans.ttf", 0, 6, 6, "fixed-width 8 pixels, the default font", nullptr, "DejaVuSansMono.ttf"},
+    {"FontFixed8x9", true, 8, 9, 7, 5, 7, "DejaVuSans.ttf", 0, 6, 6, "fixed-width 8 pixels on 9-pixel lines", "Font8_1", "DejaVuSansMono.ttf"},
+    {"FontProp13", false, 13, 13, 11, 6, 8, "DejaVuSans.ttf", 0, 0, 0, "proportional 13 pixels", nullptr, nullptr},
+    {"FontProp13B", false, 13, 13, 11, 6, 8, "DejaVuSans-Bold.ttf", 0, 0, 0, "proportional 13 pixels, bold", nullptr, nullptr},
+    {"FontProp13H", false, 13, 13, 11, 7, 9, "DejaVuSans.ttf", 0, 0, 0, "proportional 13 pixels, high capitals", nullptr, nullptr},
+    {"FontProp13HB", false, 13, 13, 11, 7, 9, "DejaVuSans-Bold.ttf", 0, 0, 0, "proportional 13 pixels, high capitals, bold", nullptr, nullptr},
+    {"FontProp16", false, 16, 16, 13, 7, 10, "DejaVuSans.ttf", 0, 0, 0, "proportional 16 pixels", nullptr, nullptr},
+    {"FontProp16B", false, 16, 16, 13, 7, 10, "DejaVuSans-Bold.ttf", 0, 0, 0, "proportional 16 pixels, bold", nullptr, nullptr},
+    {"FontProp18", false, 18, 18, 0, 0, 0, "DejaVuSans.ttf", 14, 11, 0, "proportional 18 pixels, without recorded metrics", nullptr, nullptr},
+    {"FontProp20", false, 20, 20, 16, 10, 13, "DejaVuSans.ttf", 0, 0, 0, "proportional 20 pixels", nullptr, nullptr},
+    {"FontProp20B", false, 20, 20, 16, 10, 13, "DejaVuSans-Bold.ttf", 0, 0, 0, "proportional 20 pixels, bold", nullptr, nullptr},
+    {"FontProp22", false, 22, 22, 17, 10, 14, "DejaVuSans.ttf", 0, 0, 0, "proportional 22 pixels", nullptr, nullptr},
+    {"FontProp24", false, 24, 24, 19, 11, 15, "DejaVuSans.ttf", 0, 0, 0, "proportional 24 pixels", nullptr, nullptr},
+    {"FontProp24B", false, 24, 24, 19, 11, 15, "DejaVuSans-Bold.ttf", 0, 0, 0, "proportional 24 pixels, bold", nullptr, nullptr},
+    {"FontProp32", false, 32, 32, 25, 15, 20, "DejaVuSans.ttf", 0, 0, 0, "proportional 32 pixels", nullptr, nullptr},
+    {"FontProp32L", false, 32, 32, 26, 15, 20, "DejaVuSans.ttf", 0, 0, 0, "proportional 32 pixels, low baseline", nullptr, nullptr},
+    {"FontProp32LB", false, 32, 32, 26, 15, 20, "DejaVuSans-Bold.ttf", 0, 0, 0, "proportional 32 pixels, low baseline, bold", nullptr, nullptr},
+    {"FontDigits32", false, 32, 32, 32, 0, 32, "DejaVuSans.ttf", 0, 0, 0, "proportional 32 pixels, capitals and digits fill the cell", nullptr, nullptr},
+    {"FontDigits48", false, 48, 48, 48, 0, 48, "DejaVuSans.ttf", 0, 0, 0, "proportional 48 pixels, capitals and digits fill the cell", nullptr, nullptr},
+    {"FontDigits80", false, 80, 80, 80, 0, 80, "DejaVuSans.ttf", 0, 0, 0, "proportional 80 pixels, capitals and digits fill the cell", nullptr, nullptr},
 };
 
 struct Range {
@@ -89,9 +90,17 @@ bool loadFace(const std::string& path, FT_Face* face) {
 }
 
 // Capital height of 'H' at a pixel size given in 1/64 pixels.
+constexpr FT_Int32 kLoadFlags = FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME;
+
+bool bitAt(const FT_Bitmap& bm, int x, int y) {
+  const uint8_t* row = bm.buffer + y * bm.pitch;
+  return (row[x >> 3] >> (7 - (x & 7))) & 1;
+}
+
+// Capital height of 'H' at a pixel size given in 1/64 pixels.
 int capHeightAt(FT_Face face, int size64) {
   FT_Set_Char_Size(face, 0, size64, 72, 72);
-  if (FT_Load_Char(face, 'H', FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME) != 0) return 0;
+  if (FT_Load_Char(face, 'H', kLoadFlags) != 0) return 0;
   return static_cast<int>(face->glyph->bitmap.rows);
 }
 
@@ -107,11 +116,6 @@ int sizeForCap(FT_Face face, int cap) {
   return best;
 }
 
-bool bitAt(const FT_Bitmap& bm, int x, int y) {
-  const uint8_t* row = bm.buffer + y * bm.pitch;
-  return (row[x >> 3] >> (7 - (x & 7))) & 1;
-}
-
 bool render(const FontDef& def, const std::string& fontDir, Rendered* out) {
   FT_Face face;
   if (!loadFace(fontDir + "/" + def.file, &face)) return false;
@@ -119,15 +123,24 @@ bool render(const FontDef& def, const std::string& fontDir, Rendered* out) {
   const int base = def.renderBase ? def.renderBase : def.baseline;
   const int size = sizeForCap(face, cap);
   FT_Set_Char_Size(face, 0, size, 72, 72);
+  FT_Face narrow = nullptr;
+  if (def.narrow) {
+    if (!loadFace(fontDir + "/" + def.narrow, &narrow)) return false;
+    FT_Set_Char_Size(narrow, 0, sizeForCap(narrow, cap), 72, 72);
+  }
   for (const Range& r : kRanges) {
     for (int code = r.first; code <= r.last; ++code) {
       Glyph g;
       g.code = code;
-      if (FT_Load_Char(face, code, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME) != 0) {
+      if (FT_Load_Char(face, code, kLoadFlags) != 0) {
         std::fprintf(stderr, "fontgen: %s has no glyph %d\n", def.file, code);
         return false;
       }
-      const FT_GlyphSlot slot = face->glyph;
+      FT_GlyphSlot slot = face->glyph;
+      // A glyph too wide for the cell of a fixed-width font comes from the narrow face.
+      if (def.fixed && narrow && static_cast<int>(slot->bitmap.width) > def.fixedWidth &&
+          FT_Load_Char(narrow, code, kLoadFlags) == 0)
+        slot = narrow->glyph;
       const FT_Bitmap& bm = slot->bitmap;
       int left = slot->bitmap_left;
       const int top = slot->bitmap_top;
@@ -157,6 +170,7 @@ bool render(const FontDef& def, const std::string& fontDir, Rendered* out) {
     }
   }
   FT_Done_Face(face);
+  if (narrow) FT_Done_Face(narrow);
   return true;
 }
 
