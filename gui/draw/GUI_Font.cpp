@@ -17,8 +17,11 @@ const GUI_FONT_CHAR* findProp(const GUI_FONT* pFont, uint16_t c) {
 void drawGlyph(const GUI_FONT* pFont, const uint8_t* pData, int xsize, int bytesPerLine, int textMode) {
   GUI_CONTEXT* ctx = GUI_pContext;
   const int old = LCD_SetDrawMode(textMode);
+  // A copy of the context's index pair: the magnified path changes the foreground index
+  // while it draws, which must not change the translation under its feet.
+  const uint32_t trans[2] = {ctx->LCD_pAColorIndex[0], ctx->LCD_pAColorIndex[1]};
   LCD_DrawBitmap(ctx->DispPosX, ctx->DispPosY, xsize, pFont->YSize, pFont->XMag, pFont->YMag, 1, bytesPerLine,
-                 pData, ctx->LCD_pAColorIndex);
+                 pData, trans);
   LCD_SetDrawMode(old);
 }
 

@@ -167,6 +167,51 @@ TEST_F(Text, SingleCharactersPaddingAndClearingToTheLineEnd) {
   EXPECT_GT(countLit(0, 70, 11, 77), 0);
 }
 
+// A 4 x 4 fixed-width font with 'A' in its main range and, through the translation range,
+// 0xC4 drawn as 'A' with an overlaid accent, and 0xC5 without any glyph.
+const uint8_t kTinyMain[] = {0x60, 0x90, 0xF0, 0x90};  // 'A'
+const uint8_t kTinyExtra[] = {0x60, 0x90, 0xF0, 0x90,   // 0: 'A'
+                              0x90, 0x00, 0x00, 0x00};  // 1: the accent
+const GUI_FONT_TRANSPAIR kTinyPairs[] = {{0, 1}, {-1, -1}};
+const GUI_FONT_TRANS kTinyTrans = {0xC4, 0xC5, kTinyPairs};
+const GUI_FONT_FIXED kTinyData = {kTinyMain, kTinyExtra, &kTinyTrans, 'A', 'A', 4, 5, 1};
+const GUI_FONT kTinyFont = {GUIMONO_DispChar, GUIMONO_GetCharDistX, GUIMONO_GetFontInfo, GUIMONO_IsInFont,
+                            nullptr, nullptr, 4, 4, 1, 1, &kTinyData, 3, 2, 3};
+
+TEST_F(Text, FixedFontOverlaysAccentsThroughItsTranslationRange) {
+  GUI_SetFont(&kTinyFont);
+  GUI_DispStringAt("A", 0, 0);
+  EXPECT_FALSE(lit(0, 0));
+  GUI_DispStringAt("\xC4", 10, 0);
+  EXPECT_TRUE(lit(10, 0));  // the accent's dots over the letter
+  EXPECT_TRUE(lit(13, 0));
+  EXPECT_TRUE(lit(11, 0));  // the letter itself
+  EXPECT_EQ(countLit(10, 1, 13, 3), countLit(0, 1, 3, 3));
+  EXPECT_TRUE(GUI_IsInFont(&kTinyFont, 0xC4));
+  EXPECT_FALSE(GUI_IsInFont(&kTinyFont, 0xC5));
+  // A code without a glyph draws nothing but still advances.
+  GUI_GotoXY(20, 0);
+  GUI_DispChar(0xC5);
+  EXPECT_EQ(GUI_GetDispPosX(), 25);
+  EXPECT_EQ(countLit(20, 0, 30, 3), 0);
+}
+
+TEST_F(Text, MagnifiedFontsScaleGlyphsAndAdvance) {
+  GUI_FONT big = GUI_FontProp13;
+  big.XMag = 2;
+  big.YMag = 2;
+  GUI_SetFont(&GUI_FontProp13);
+  const int w = GUI_GetStringDistX("H");
+  GUI_DispStringAt("H", 0, 0);
+  const int n = countLit(0, 0, 40, 40);
+  GUI_SetFont(&big);
+  EXPECT_EQ(GUI_GetStringDistX("H"), 2 * w);
+  EXPECT_EQ(GUI_GetFontSizeY(), 26);
+  GUI_DispStringAt("H", 100, 0);
+  EXPECT_EQ(GUI_GetDispPosX(), 100 + 2 * w);
+  EXPECT_EQ(countLit(100, 0, 160, 40), 4 * n);
+}
+
 TEST_F(Text, StyleLines) {
   GUI_SetFont(&GUI_FontProp13);
   GUI_SetTextStyle(GUI_TS_UNDERLINE);
