@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "gui/draw/GUI_Draw.h"
+#include "gui/draw/GUI_DrawIf.h"
 #include "runtime/fw_numeric.h"
 
 namespace {

@@ -8,8 +8,11 @@
 
 #include <cstdint>
 
-#include "gui/draw/GUI_DrawIf.h"
+#include "gui/GUI.h"
+#include "gui/LCD.h"
 #include "gui/draw/GUI_Font.h"
+
+using LCD_PIXELINDEX = uint32_t;
 
 // ---- Lines, pen and line styles ------------------------------------------------------------
 constexpr int GUI_LS_SOLID = 0;

@@ -4,5 +4,4 @@
 #pragma once
 
 #include "gui/GUI_Private.h"
-
-using LCD_PIXELINDEX = uint32_t;
+#include "gui/draw/GUI_Draw.h"

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "gui/draw/GUI_Draw.h"
+#include "gui/draw/GUI_DrawIf.h"
 
 namespace {
 

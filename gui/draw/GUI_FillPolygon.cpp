@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "gui/draw/GUI_Draw.h"
+#include "gui/draw/GUI_DrawIf.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 // fixed-width fonts (one cell width, an extra table reached through a translation range with
 // optional overlay glyphs for accents).
 #include "gui/draw/GUI_Draw.h"
+#include "gui/draw/GUI_DrawIf.h"
 
 namespace {
 

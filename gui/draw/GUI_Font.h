@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "gui/draw/GUI_DrawIf.h"
+#include "gui/GUI.h"
 
 // Character record of a proportional font: the glyph is `YSize` rows of `BytesPerLine`
 // bytes, 1 bit a pixel, most significant bit first.
@@ -69,7 +69,7 @@ void GUI_GetFontInfo(const GUI_FONT* pFont, GUI_FONTINFO* pInfo);
 char GUI_IsInFont(const GUI_FONT* pFont, uint16_t c);
 
 // The fonts of the device (all magnification 1 x 1, Latin-1 codes 32..126 and 160..255).
-// GUI_Font8_1 (gui/draw/GUI_DrawIf.h): fixed-width 8, line distance 8, the default font
+// GUI_Font8_1 (gui/GUI.h): fixed-width 8, line distance 8, the default font
 extern const GUI_FONT GUI_FontFixed8x9;  // fixed-width 8, line distance 9
 extern const GUI_FONT GUI_FontProp13;    // 13, capitals 8
 extern const GUI_FONT GUI_FontProp13B;

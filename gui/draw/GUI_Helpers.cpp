@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "gui/draw/GUI_Draw.h"
+#include "gui/draw/GUI_DrawIf.h"
 
 void GUI_MergeRect(GUI_RECT* pDest, const GUI_RECT* pr0, const GUI_RECT* pr1) {
   if (!pDest) return;

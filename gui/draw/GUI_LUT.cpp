@@ -2,6 +2,7 @@
 // reading entries, the index mask of its size and writing a palette into it; and moving the
 // origin of the top device.
 #include "gui/draw/GUI_Draw.h"
+#include "gui/draw/GUI_DrawIf.h"
 
 namespace {
 

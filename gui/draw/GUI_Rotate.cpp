@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "gui/draw/GUI_Draw.h"
+#include "gui/draw/GUI_DrawIf.h"
 
 const GUI_ROTATION* GUI__pRotation;
 

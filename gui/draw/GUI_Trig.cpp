@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "gui/draw/GUI_Draw.h"
+#include "gui/draw/GUI_DrawIf.h"
 #include "runtime/fw_numeric.h"
 
 namespace {

@@ -1,6 +1,7 @@
 // Character encodings: all text is decoded through the current encoding. The only encoding
 // of this system is the 8-bit one (one byte a character, the code is the byte).
 #include "gui/draw/GUI_Draw.h"
+#include "gui/draw/GUI_DrawIf.h"
 
 namespace {
 

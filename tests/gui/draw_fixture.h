@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "gui/draw/GUI_Draw.h"
+#include "gui/draw/GUI_DrawIf.h"  // the drawing context, for tests that set it up
 #include "support/lcd_harness.h"
 
 class DrawTest : public lcdtest::LcdTest {
