@@ -1,0 +1,104 @@
+#include "opui/op_links.h"
+
+#include <cstring>
+
+#include "gui/core/GUI_Input.h"
+#include "gui/draw/GUI_Draw.h"
+#include "runtime/fw_eeprom.h"
+#include "runtime/fw_image.h"
+
+OpFirmwareStandIn g_opStandIn;
+
+namespace {
+
+uint32_t getU16(const uint8_t* p) { return static_cast<uint32_t>(p[0] | (p[1] << 8)); }
+uint32_t getU32(const uint8_t* p) {
+  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+
+}  // namespace
+
+// --- Firmware state ----------------------------------------------------------------------
+
+uint8_t OP_LinkKeyCode() { return g_opStandIn.keyCode; }
+uint16_t OP_LinkOperatingState() { return g_opStandIn.operatingState; }
+uint8_t OP_LinkEngineeringState() { return g_opStandIn.engineeringState; }
+uint8_t* OP_LinkImage() { return g_fwImage; }
+bool OP_LinkEngineeringLoaded() { return std::memcmp(OP_LinkImage(), FW_IMAGE_TAG, 4) == 0; }
+const GUI_COLOR* OP_LinkScreenColors() { return g_opStandIn.screenColors; }
+void OP_LinkClock(int* hours, int* minutes) {
+  *hours = g_opStandIn.hours;
+  *minutes = g_opStandIn.minutes;
+}
+uint8_t OP_LinkClockSet() { return g_opStandIn.clockSet; }
+uint16_t OP_LinkDisplayState() { return g_opStandIn.displayState; }
+uint8_t OP_LinkServiceState() { return g_opStandIn.serviceState; }
+const uint8_t* OP_LinkUiArea() { return g_fwInternalEeprom + FW_IEE_PICTURE; }
+uint32_t OP_LinkUiAreaSize() { return FW_IEE_TAG - FW_IEE_PICTURE; }
+
+// --- Graphics library parts ---------------------------------------------------------------
+
+GUI_MEMDEV_Handle OP_GfxCreateDevice(int, int, int, int) { return 0; }
+void OP_GfxDeleteDevice(GUI_MEMDEV_Handle) {}
+GUI_MEMDEV_Handle OP_GfxSelectDevice(GUI_MEMDEV_Handle) { return 0; }
+void OP_GfxCopyToLcd(GUI_MEMDEV_Handle) {}
+void OP_GfxWriteDevice(GUI_MEMDEV_Handle) {}
+
+int OP_GfxDrawGif(const uint8_t* data, uint32_t size, int, int) {
+  // Header "GIF87a" or "GIF89a" and a logical screen of at least one pixel.
+  if (!data || size < 13) return 1;
+  if (std::memcmp(data, "GIF87a", 6) != 0 && std::memcmp(data, "GIF89a", 6) != 0) return 1;
+  if (getU16(data + 6) == 0 || getU16(data + 8) == 0) return 1;
+  return 0;
+}
+
+int OP_GfxDrawStreamed(const uint8_t* data, uint32_t size, int x0, int y0) {
+  if (!data || size < 16) return 1;
+  const uint32_t format = getU16(data + 2);
+  const int xSize = static_cast<int>(getU16(data + 4));
+  const int ySize = static_cast<int>(getU16(data + 6));
+  const uint32_t numColors = getU16(data + 12);
+  if (format != 7 || xSize == 0 || ySize == 0 || numColors == 0 || numColors > 256) return 1;
+  const uint32_t paletteEnd = 16 + 4 * numColors;
+  if (paletteEnd > size) return 1;
+  const uint8_t* palette = data + 16;
+  const uint8_t* p = data + paletteEnd;
+  const uint8_t* end = data + size;
+  const GUI_COLOR previous = GUI_GetColor();
+  int x = 0, y = 0;
+  // Draws n pixels of one colour from the current position, continuing on the next line.
+  auto run = [&](uint32_t index, int n) {
+    GUI_SetColor(getU32(palette + 4 * (index < numColors ? index : 0)));
+    while (n > 0 && y < ySize) {
+      const int len = n < xSize - x ? n : xSize - x;
+      GUI_DrawHLine(y0 + y, x0 + x, x0 + x + len - 1);
+      n -= len;
+      x += len;
+      if (x == xSize) {
+        x = 0;
+        ++y;
+      }
+    }
+  };
+  while (y < ySize && p < end) {
+    const uint8_t c = *p++;
+    if (c) {
+      if (p >= end) break;
+      run(*p++, c);
+    } else {
+      if (p >= end) break;
+      const uint8_t n = *p++;
+      for (uint8_t i = 0; i < n && p < end; ++i) run(*p++, 1);
+    }
+  }
+  GUI_SetColor(previous);
+  return y < ySize ? 1 : 0;
+}
+
+WM_HWIN OP_WinCreate(int, int, int, int, WM_CALLBACK*) { return 0; }
+bool OP_WinExists(WM_HWIN h) { return h > 0; }
+void OP_WinInvalidate(WM_HWIN) {}
+void OP_WinShow(WM_HWIN) {}
+void OP_WinDefaultProc(WM_MESSAGE*) {}
+void OP_GfxExec() {}
+void OP_LinkQueuePointer(const GUI_PID_STATE* state) { GUI_PID_StoreState(state); }
