@@ -210,6 +210,7 @@ uint8_t readData(FbParamRequest* r, int32_t number) {
       return FB_ERR_ABSENT;   // the I/O card records are kept by the I/O blocks
     default:
       if (number >= 554 && number <= 560) return a.word(g_fwSys.boardVersion[number - 554]);
+      if (number >= 3000 && number <= 3008) return a.word(g_fwSys.shadow[number - 3000]);
       return FB_ERR_UNKNOWN_ID;
   }
 }
@@ -526,7 +527,8 @@ uint8_t FW_WriteSystemData(FbParamRequest* request, uint16_t* badIndex) {
   g_fwSys.answerLength = 0;
   if (!request) return FB_ERR_UNKNOWN_ID;
   const int32_t id = request->id();
-  if (id < 0) return readData(request, -id);
+  // Datum 0 is read-only, so its id (which has no negative form) reads it.
+  if (id <= 0) return readData(request, -id);
   return writeData(request, id, badIndex);
 }
 

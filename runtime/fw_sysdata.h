@@ -72,6 +72,10 @@ struct FwSystemHooks {
 extern FwSystemHooks g_fwSysHooks;
 
 // The three handlers of type 0.
+// The parameter handler takes positive ids as writes and negative ids as reads; id 0 reads
+// datum 0 (which cannot be written). A read leaves its answer in the request from offset 4
+// (one byte, a word, a 32-bit value, 16 characters, or count bytes and words from offset 8
+// for the whole sets) and its length in g_fwSys.answerLength.
 void FW_InitSystemData();
 uint8_t FW_WriteSystemData(FbParamRequest* request, uint16_t* badIndex);
 void FW_SystemCycle();
