@@ -1,85 +1,37 @@
 #include "runtime/fw_sysimage.h"
 
-#include <algorithm>
 #include <cstring>
 
-#include "runtime/fb_schedule.h"
-#include "runtime/fb_store.h"
-#include "runtime/fw_eeprom.h"
+#include "runtime/fw_image.h"
 
-// Until the image loader is linked, the image is the main EEPROM's memory (the EEPROM
-// address is the image offset) and the parameter-list records are kept in a region of this
-// module beside the instance heap.
+// The names used here are the image's own offsets and status bits.
+constexpr uint32_t u(uint32_t v) { return v; }
+static_assert(FW_SYS_IMAGE_SIZE == FW_IMAGE_SIZE);
+static_assert(u(FW_SYS_LOGIN_BLOCK) == u(FW_IMG_LOGIN_BLOCK));
+static_assert(FW_SYS_LOGIN_BLOCK + FW_SYS_LOGIN_BLOCK_LEN == FW_IMAGE_SIZE);
+static_assert(u(FW_STAT_LOADED) == u(FW_ENG_LOADED) && u(FW_STAT_CHECKED) == u(FW_ENG_VERIFIED) &&
+              u(FW_STAT_STOPPED) == u(FW_ENG_STOPPED) && u(FW_STAT_CHANGED) == u(FW_ENG_RUN_OK) &&
+              u(FW_STAT_REWRITE) == u(FW_ENG_REWRITE) && FW_SYS_ERR_FAULTY == FW_ENG_ERR_FAULTY);
 
-namespace {
-
-uint8_t g_status = FW_STAT_STOPPED;
-uint8_t g_errors = 0;
-
-constexpr uint32_t kRecordRoom = 20000;   // words
-uint16_t g_records[kRecordRoom];
-uint32_t g_recordWords = 0;
-
-}  // namespace
-
-uint8_t* FW_SysImage() { return FW_MainEepromBase(); }
-uint8_t& FW_SysStatus() { return g_status; }
-uint8_t& FW_SysErrors() { return g_errors; }
+uint8_t* FW_SysImage() { return g_fwImage; }
+uint8_t& FW_SysStatus() { return g_fwEng.status; }
+uint8_t& FW_SysErrors() { return g_fwEng.errors; }
 
 bool FW_SysHasEngineering() {
-  const uint8_t* img = FW_SysImage();
-  return std::memcmp(img, "MX7N", 4) == 0;
+  return std::memcmp(g_fwImage + FW_IMG_TAG, FW_IMAGE_TAG, sizeof FW_IMAGE_TAG) == 0;
 }
 
-int FW_SysLoadEngineering() { return 1; }
-
-int FW_SysLoadAndCheck() {
-  if (FB_ResolveConnections() != 0 || FB_CheckChains() != 0) {
-    g_errors |= FW_SYS_ERR_FAULTY;
-    return 1;
-  }
-  g_status |= FW_STAT_CHECKED;
-  g_errors &= static_cast<uint8_t>(~FW_SYS_ERR_FAULTY);
-  return 0;
-}
-
-void FW_SysClearEngineering() {
-  FB_ClearStore();
-  FW_SysClearParamRecords();
-  uint8_t* img = FW_SysImage();
-  std::fill(img + 256, img + FW_SYS_LOGIN_BLOCK, uint8_t{0});
-}
-
-int FW_SysSaveEngineering() { return 0; }
+int FW_SysLoadEngineering() { return FW_LoadEngineering(); }
+int FW_SysLoadAndCheck() { return FW_LoadEngineeringData(); }
+void FW_SysClearEngineering() { FW_ClearEngineering(); }
+int FW_SysSaveEngineering() { return FW_SaveEngineering(); }
 
 const uint16_t* FW_SysGetParamRecord(uint32_t block) {
   if (block > FB_MAX_BLOCK) return nullptr;
-  const uint16_t want = block == 0 ? 1955 : static_cast<uint16_t>(block);
-  for (uint32_t at = 0; at + 1 < g_recordWords && g_records[at + 1] >= 2;
-       at += g_records[at + 1]) {
-    if (g_records[at] == want) return &g_records[at];
-  }
-  return nullptr;
+  return FW_GetParamRecord(block);
 }
 
 uint8_t FW_SysAppendParamRecord(uint16_t block, const uint16_t* data, uint16_t dataWords) {
-  const uint32_t words = uint32_t{dataWords} + 2;
-  if (words > 100) return 'l';
-  if (block > FB_MAX_BLOCK || (block != 0 && !FB_GetInstance(block))) return 'j';
-  if (g_fbStore.instanceFill + g_recordWords + words >= FB_INSTANCE_HEAP_WORDS ||
-      g_recordWords + words > kRecordRoom) {
-    return 131;
-  }
-  uint16_t* rec = &g_records[g_recordWords];
-  rec[0] = block == 0 ? 1955 : block;
-  rec[1] = static_cast<uint16_t>(words);
-  if (dataWords) std::memcpy(rec + 2, data, dataWords * sizeof(uint16_t));
-  if (block != 0) {
-    FbLayout L;
-    if (FB_GetLayout(block, &L)) *L.link = g_recordWords + 1;
-  }
-  g_recordWords += words;
-  return 0;
+  if (block > FB_MAX_BLOCK) return FB_ERR_NO_BLOCK;
+  return FW_AppendParamRecord(block == 0 ? FW_PARAM_SYSTEM_BLOCK : block, data, dataWords);
 }
-
-void FW_SysClearParamRecords() { g_recordWords = 0; }

@@ -2,8 +2,8 @@
 // its bytes, the engineering status and error bytes, the parameter-list records, and the
 // load, check, clear and save of the engineering.
 //
-// All image access of those modules goes through these few calls, so that they read and
-// write the one image the firmware loads from and saves into.
+// All image access of those modules goes through these few calls; they are the engineering
+// image's own (runtime/fw_image.h).
 #pragma once
 
 #include <cstdint>
@@ -76,5 +76,3 @@ const uint16_t* FW_SysGetParamRecord(uint32_t block);
 // outside 2..100 words, 'j' for a missing block, 131 when it does not fit beside the
 // instances in 120000 words.
 uint8_t FW_SysAppendParamRecord(uint16_t block, const uint16_t* data, uint16_t dataWords);
-// Forgets the parameter-list records kept here (the engineering was cleared).
-void FW_SysClearParamRecords();

@@ -15,6 +15,7 @@
 #include "runtime/fw_login.h"
 #include "runtime/fw_mode.h"
 #include "runtime/fw_sysdata.h"
+#include "runtime/fw_image.h"
 #include "runtime/fw_sysimage.h"
 
 namespace {
@@ -66,8 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::abort();
   }
   FW_RegisterSystemType();
-  FB_ClearStore();
-  FW_SysClearParamRecords();
+  FW_ClearEngineering();
   FW_ResetEeprom();
   std::memset(FW_SysImage(), 0, 256);
   FW_ResetSystemData();

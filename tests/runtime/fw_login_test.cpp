@@ -77,7 +77,8 @@ TEST_F(Login, SeventhWrongTryOfThreeErasesTheEngineering) {
                           [](uint8_t b) { return b == 0xFF; }));
   EXPECT_EQ(g_fwRunMode, FW_RUN_MODE_STOP);
   EXPECT_EQ(image()[FW_SYS_RUN_MODE], 1);
-  EXPECT_TRUE(FW_SysStatus() & FW_STAT_REWRITE);
+  EXPECT_FALSE(FW_SysStatus() & FW_STAT_REWRITE) << "the whole image was saved";
+  EXPECT_TRUE(FW_EepromPending()) << "and queued for the EEPROM";
   EXPECT_TRUE(FW_SysStatus() & FW_STAT_STOPPED);
   EXPECT_TRUE(g_fwSys.storeFlags & FW_STORE_LOGIN) << "the removal is stored too";
 }

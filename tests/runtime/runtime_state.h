@@ -13,6 +13,7 @@
 #include "runtime/fw_login.h"
 #include "runtime/fw_mode.h"
 #include "runtime/fw_sysdata.h"
+#include "runtime/fw_image.h"
 #include "runtime/fw_sysimage.h"
 
 namespace rt {
@@ -86,8 +87,7 @@ inline void registerType(const FbTemplate& t, const FbLimitTable* limits = nullp
 // state; the device is stopped.
 inline void resetFirmware() {
   FB_ClearTypeTable();
-  FB_ClearStore();
-  FW_SysClearParamRecords();
+  FW_ClearEngineering();
   FW_ResetEeprom();
   std::memset(FW_SysImage(), 0, FW_SYS_IMAGE_SIZE);
   FW_ResetSystemData();
