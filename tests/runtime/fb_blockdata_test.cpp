@@ -424,3 +424,45 @@ TEST_F(BlockData, InputSourcesAndAllpLimits) {
 }
 
 }  // namespace
+
+namespace {
+
+// What a tool builds with the block data requests is what the next start loads.
+TEST_F(BlockData, CreatedBlocksAndExtraRecordsSurviveSaveAndLoad) {
+  std::memcpy(FW_SysImage(), "MX7N", 4);
+  std::memcpy(FW_SysImage() + 14, "1230-A\x04\x02", 8);
+  Create c;
+  c.digital = {0, 0};
+  c.analog = {0, 0, 0, 0};
+  FbParamRequest r = c.build();
+  ASSERT_EQ(FB_BlockDataWrite(&r, nullptr, c.bytes()), FB_OK);
+  r = extraRequest(200, 10, 3, 700);
+  ASSERT_EQ(FB_BlockDataWrite(&r, nullptr), FB_OK);
+  r = extraRequest(0, 0, 2, 9);
+  ASSERT_EQ(FB_BlockDataWrite(&r, nullptr), FB_OK);
+  FbParamRequest t(200, FB_ID_TEXT);
+  std::memcpy(t.bytes + 4, "Kept text       ", 16);
+  ASSERT_EQ(FB_BlockDataWrite(&t, nullptr), FB_OK);
+  ASSERT_EQ(FW_SysSaveEngineering(), 0);
+
+  FB_ClearStore();
+  ASSERT_EQ(FW_SysLoadEngineering(), 0);
+  ASSERT_NE(FB_GetInstance(200), nullptr);
+  uint16_t len = 0;
+  FbParamRequest q(200, -FB_ID_EXTRA);
+  ASSERT_EQ(FB_BlockDataRead(&q, &len), FB_OK);
+  EXPECT_EQ(q.u8(4), 3);
+  EXPECT_EQ(q.u16(8), 700);
+  EXPECT_EQ(q.u16(10), 701);
+  FbParamRequest z(0, -FB_ID_EXTRA);
+  ASSERT_EQ(FB_BlockDataRead(&z, &len), FB_OK);
+  EXPECT_EQ(z.u16(8), 9);
+  FbParamRequest text(200, -FB_ID_TEXT);
+  ASSERT_EQ(FB_BlockDataRead(&text, &len), FB_OK);
+  EXPECT_EQ(text16(text, 4), "Kept text       ");
+  FbParamRequest wiring(200, -FB_ID_CREATE);
+  ASSERT_EQ(FB_BlockDataRead(&wiring, &len), FB_OK);
+  EXPECT_EQ(wiring.u16(8), 1);
+}
+
+}  // namespace
