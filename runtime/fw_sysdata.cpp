@@ -284,6 +284,8 @@ uint8_t writeData(FbParamRequest* r, int32_t number, uint16_t* badIndex) {
       }
       if (v == 2) {
         if (!stopped || FW_SysLoadEngineering() != 0) return FB_ERR_NOT_NOW;
+        // Only an engineering that passed its checks is started.
+        if (!(status & FW_STAT_CHECKED)) return FB_ERR_NOT_NOW;
         g_fwSys.storeFlags = (g_fwSys.storeFlags & ~FW_STORE_STOP) | FW_STORE_RUN;
         return FB_OK;
       }

@@ -21,7 +21,12 @@ bool FW_SysHasEngineering() {
   return std::memcmp(g_fwImage + FW_IMG_TAG, FW_IMAGE_TAG, sizeof FW_IMAGE_TAG) == 0;
 }
 
-int FW_SysLoadEngineering() { return FW_LoadEngineering(); }
+int FW_SysLoadEngineering() {
+  // An image without an engineering of this firmware is not loaded at all: the attempt
+  // would clear what is loaded now.
+  if (!FW_SysHasEngineering() || !FW_CheckImageIdentity(g_fwImage)) return 1;
+  return FW_LoadEngineering();
+}
 int FW_SysLoadAndCheck() { return FW_LoadEngineeringData(); }
 void FW_SysClearEngineering() { FW_ClearEngineering(); }
 int FW_SysSaveEngineering() { return FW_SaveEngineering(); }

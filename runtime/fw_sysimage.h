@@ -60,7 +60,8 @@ uint8_t& FW_SysErrors();
 bool FW_SysHasEngineering();
 
 // Loads the engineering from the image (tag, identification, both lists, run mode,
-// check): 0 when it loaded.
+// check): 0 when it loaded. An image without the tag or of another firmware is refused
+// (1) before anything changes.
 int FW_SysLoadEngineering();
 // Loads both lists and checks the engineering: 0 on success.
 int FW_SysLoadAndCheck();

@@ -215,6 +215,24 @@ TEST_F(SystemData, RunModeRequests) {
   EXPECT_FALSE(FW_SysStatus() & FW_STAT_STOPPED);
 }
 
+TEST_F(SystemData, LoadAndRunFromTheImage) {
+  rt::registerType(rt::kT11);
+  ASSERT_EQ(FB_CreateInstance(11, 150), FB_OK);
+  EXPECT_EQ(write(500, 2), FB_ERR_NOT_NOW) << "no engineering in the image";
+  EXPECT_NE(FB_GetInstance(150), nullptr) << "the refused load cleared nothing";
+  std::memcpy(image(), "MX7N", 4);
+  std::memcpy(image() + 14, "9999-Z", 6);
+  EXPECT_EQ(write(500, 2), FB_ERR_NOT_NOW) << "another firmware's image";
+  EXPECT_NE(FB_GetInstance(150), nullptr);
+
+  std::memcpy(image() + 14, "1230-A\x04\x02", 8);
+  ASSERT_EQ(write(500, 2), FB_OK);   // an empty engineering loads and passes its checks
+  EXPECT_EQ(FB_GetInstance(150), nullptr);
+  cycle();
+  EXPECT_EQ(g_fwRunMode, FW_RUN_MODE_RUN);
+  EXPECT_EQ(image()[FW_SYS_RUN_MODE], 2);
+}
+
 TEST_F(SystemData, InterfaceSettingsAndTheAddressReset) {
   uint16_t bad = 0;
   EXPECT_EQ(write(3002, 150, &bad), FB_ERR_LIMITS) << "ASCII allows addresses up to 99";
