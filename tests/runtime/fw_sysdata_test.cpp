@@ -278,6 +278,49 @@ TEST_F(SystemData, InterfaceSettingsAndTheAddressReset) {
   EXPECT_EQ(write(3005, 24), FB_OK);
 }
 
+TEST_F(SystemData, StatusFlagsAndLocks) {
+  uint16_t bad = 0;
+  ASSERT_EQ(write(501, 1), FB_OK);
+  ASSERT_EQ(write(507, 1), FB_OK);
+  ASSERT_EQ(write(1256, 1), FB_OK);
+  EXPECT_EQ(write(1255, 2, &bad), FB_ERR_LIMITS);
+  EXPECT_EQ(write(508, 3, &bad), FB_ERR_LIMITS);
+  cycle();
+  EXPECT_EQ(image()[FW_SYS_FLAGS38], 0x20 | 0x10 | 0x02);
+  EXPECT_EQ(read(501), 1u);
+  EXPECT_EQ(read(507), 1u);
+  EXPECT_EQ(read(1256), 1u);
+  EXPECT_EQ(read(1), 0x08u | 0x20u);   // byte 38 bit 1, write lock
+  EXPECT_EQ(read(0) & 0x04, 0x04u);     // byte 38 bit 5
+  g_fwSys.locks[2] = 1;
+  EXPECT_EQ(read(1) & 0x10, 0x10u) << "a lock reads like its flag";
+  ASSERT_EQ(write(508, 0), FB_OK);
+  cycle();
+  EXPECT_EQ(image()[FW_SYS_FLAGS38] & 0x20, 0);
+
+  FW_SysStatus() = FW_STAT_LOADED | FW_STAT_CHECKED | FW_STAT_CHANGED;
+  EXPECT_EQ(read(502), 1u);
+  EXPECT_EQ(write(502, 1, &bad), FB_ERR_LIMITS);
+  ASSERT_EQ(write(502, 0), FB_OK);
+  EXPECT_EQ(read(502), 0u);
+  ASSERT_EQ(write(506, 1), FB_OK);
+  EXPECT_EQ(read(506), 1u);
+  EXPECT_EQ(read(0) & 0x10, 0x10u);
+
+  // Resetting the engineering: only while stopped and not locked.
+  g_fwRunMode = FW_RUN_MODE_RUN;
+  EXPECT_EQ(write(503, 1), FB_ERR_NOT_NOW);
+  g_fwRunMode = FW_RUN_MODE_STOP;
+  g_fwLogin.access = FW_ACCESS_LOCKED;
+  EXPECT_EQ(write(503, 1), FB_ERR_NOT_NOW);
+  g_fwLogin.access = FW_ACCESS_OPEN;
+  EXPECT_EQ(read(503), 0u);
+  ASSERT_EQ(write(503, 1), FB_OK);
+  EXPECT_EQ(read(503), 1u);
+  EXPECT_EQ(read(504), 0u);
+  EXPECT_EQ(g_fwSys.locks[2], 0);
+}
+
 TEST_F(SystemData, OptionCardData) {
   uint8_t result = 0;
   read(527, &result);
