@@ -4,6 +4,7 @@
 
 #include "gui/core/GUI_Input.h"
 #include "gui/draw/GUI_Draw.h"
+#include "runtime/fw_clock.h"
 #include "runtime/fw_eeprom.h"
 #include "runtime/fw_image.h"
 
@@ -27,10 +28,10 @@ uint8_t* OP_LinkImage() { return g_fwImage; }
 bool OP_LinkEngineeringLoaded() { return std::memcmp(OP_LinkImage(), FW_IMAGE_TAG, 4) == 0; }
 const GUI_COLOR* OP_LinkScreenColors() { return g_opStandIn.screenColors; }
 void OP_LinkClock(int* hours, int* minutes) {
-  *hours = g_opStandIn.hours;
-  *minutes = g_opStandIn.minutes;
+  *hours = g_fwClock.now.hour;
+  *minutes = g_fwClock.now.minute;
 }
-uint8_t OP_LinkClockSet() { return g_opStandIn.clockSet; }
+uint8_t OP_LinkClockSet() { return g_fwClock.wasSet ? 1 : 0; }
 uint16_t OP_LinkDisplayState() { return g_opStandIn.displayState; }
 uint8_t OP_LinkServiceState() { return g_opStandIn.serviceState; }
 const uint8_t* OP_LinkUiArea() { return g_fwInternalEeprom + FW_IEE_PICTURE; }

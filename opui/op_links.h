@@ -20,8 +20,6 @@ struct OpFirmwareStandIn {
   uint8_t keyCode = 0;             // the key code of the hardware adapter
   uint16_t operatingState = 1;     // 2 = online (the main cycle's page state)
   uint8_t engineeringState = 0;    // bit 1 watched by the page manager
-  uint8_t hours = 0, minutes = 0;  // device clock
-  uint8_t clockSet = 0;            // 1 = the clock was set
   uint16_t displayState = 0;       // above 3: the clock field is blank
   uint8_t serviceState = 0;        // 1: the clock is always shown
   // Slots 1..10: 5 screen background, 6 foreground, 7 title band, 9 and 10 the top bar.
@@ -42,9 +40,10 @@ uint8_t* OP_LinkImage();
 bool OP_LinkEngineeringLoaded();
 // The ten screen colours of the selected palette (0xBBGGRR). Default: the stand-in.
 const GUI_COLOR* OP_LinkScreenColors();
-// The device clock, the clock setting, the display state and the service state.
+// The device clock and whether it was set (the firmware's clock).
 void OP_LinkClock(int* hours, int* minutes);
 uint8_t OP_LinkClockSet();
+// The display state and the service state. Default: the stand-in.
 uint16_t OP_LinkDisplayState();
 uint8_t OP_LinkServiceState();
 // The stored top-bar pictures: the user logo (a GIF of at most 3072 bytes) and the key-icon

@@ -6,6 +6,7 @@
 #include "gui/draw/GUI_Draw.h"
 #include "opui/op_services.h"
 #include "opui_fixture.h"
+#include "runtime/fw_clock.h"
 
 namespace {
 
@@ -209,8 +210,8 @@ TEST_F(DisplayTest, KeyIconTableOutsideTheAreaDropsTheIcons) {
 }
 
 TEST_F(DisplayTest, ClockFieldBlankRules) {
-  g_opStandIn.hours = 7;
-  g_opStandIn.minutes = 5;
+  g_fwClock.now.hour = 7;
+  g_fwClock.now.minute = 5;
   OP_UpdateDisplay();
   const GUI_COLOR text = OP_ColorFromCode(OP_CC_TOPBAR_TEXT);
   auto clockInk = [&] {
@@ -254,8 +255,8 @@ TEST_F(DisplayTest, StartLogoWithoutEngineeringClearsTheStartBits) {
 }
 
 TEST_F(DisplayTest, MenuScreen) {
-  g_opStandIn.hours = 12;
-  g_opStandIn.minutes = 34;
+  g_fwClock.now.hour = 12;
+  g_fwClock.now.minute = 34;
   std::strcpy(g_opMenuRows.title.text, "Hauptmen\xFC");
   const char* items[] = {"Bedienseiten", "Ger\xE4teeinstellungen", "Info", "Online / Offline"};
   for (int i = 0; i < 4; ++i) std::strcpy(g_opMenuRows.items[i].text, items[i]);

@@ -10,6 +10,7 @@
 #include "opui/op_input.h"
 #include "opui/op_keys.h"
 #include "opui/op_links.h"
+#include "runtime/fw_clock.h"
 #include "runtime/fw_defer.h"
 #include "runtime/fw_eeprom.h"
 #include "runtime/fw_image.h"
@@ -25,6 +26,7 @@ class OpuiTest : public lcdtest::LcdTest {
     FW_ResetEeprom();
     FW_ClearStepCodes();
     g_opStandIn = OpFirmwareStandIn{};
+    g_fwClock = FwClockState{};
     g_opKeys = OpKeyState{};
     g_opInput = OpInputState{};
     g_opPage = OpPageManager{};
