@@ -78,8 +78,9 @@ void OP_ReadKeysAndPointer() {
     pid.x = p.x;
     pid.y = p.y;
     pid.Pressed = p.state == OP_POINTER_PRESSED ? 1 : 0;
-    // Only changes reach the pointer input.
-    if (!g_queuedOnce || pid.x != g_lastQueued.x || pid.y != g_lastQueued.y ||
+    // Only changes reach the pointer input; none while the idle screen is shown.
+    if (OpIdleShown) {
+    } else if (!g_queuedOnce || pid.x != g_lastQueued.x || pid.y != g_lastQueued.y ||
         pid.Pressed != g_lastQueued.Pressed) {
       OP_LinkQueuePointer(&pid);
       g_lastQueued = pid;
@@ -92,7 +93,8 @@ void OP_ReadKeysAndPointer() {
   }
   in.inputActive = (key != 0 || p.state == OP_POINTER_PRESSED) ? 1 : 0;
   OpTouchPressed = p.state == OP_POINTER_PRESSED ? 1 : 0;
-  if (g_opOverlay.flag) {
+  // While the idle screen is shown, a key or a touch only wakes the display.
+  if (g_opOverlay.flag || OpIdleShown) {
     in.keyMask = 0;
     return;
   }

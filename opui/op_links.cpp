@@ -7,6 +7,7 @@
 #include "runtime/fw_clock.h"
 #include "runtime/fw_eeprom.h"
 #include "runtime/fw_image.h"
+#include "runtime/fw_sysimage.h"
 
 OpFirmwareStandIn g_opStandIn;
 
@@ -23,7 +24,7 @@ uint32_t getU32(const uint8_t* p) {
 
 uint8_t OP_LinkKeyCode() { return g_opStandIn.keyCode; }
 uint16_t OP_LinkOperatingState() { return g_opStandIn.operatingState; }
-uint8_t OP_LinkEngineeringState() { return g_opStandIn.engineeringState; }
+uint8_t OP_LinkEngineeringState() { return OP_LinkImage()[FW_SYS_FLAGS38]; }
 uint8_t* OP_LinkImage() { return g_fwImage; }
 bool OP_LinkEngineeringLoaded() { return std::memcmp(OP_LinkImage(), FW_IMAGE_TAG, 4) == 0; }
 const GUI_COLOR* OP_LinkScreenColors() { return g_opStandIn.screenColors; }

@@ -19,7 +19,6 @@ struct GUI_PID_STATE;
 struct OpFirmwareStandIn {
   uint8_t keyCode = 0;             // the key code of the hardware adapter
   uint16_t operatingState = 1;     // 2 = online (the main cycle's page state)
-  uint8_t engineeringState = 0;    // bit 1 watched by the page manager
   uint16_t displayState = 0;       // above 3: the clock field is blank
   uint8_t serviceState = 0;        // 1: the clock is always shown
   // Slots 1..10: 5 screen background, 6 foreground, 7 title band, 9 and 10 the top bar.
@@ -32,7 +31,7 @@ extern OpFirmwareStandIn g_opStandIn;
 uint8_t OP_LinkKeyCode();
 // Operating state (2 = online). Default: the stand-in.
 uint16_t OP_LinkOperatingState();
-// Engineering-state byte (bit 1 is watched). Default: the stand-in.
+// Engineering-state flags, image byte 38 (bit 1, the engineering lock, is watched).
 uint8_t OP_LinkEngineeringState();
 // The engineering image (language byte 45, picture flags 46).
 uint8_t* OP_LinkImage();

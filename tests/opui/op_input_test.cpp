@@ -96,6 +96,28 @@ TEST_F(PageManagerTest, LanguageChangeRebuildsTheMainMenuStateChangeDoesNot) {
   EXPECT_EQ(g_opPage.current, OP_MenuPageProc);
 }
 
+TEST_F(PageManagerTest, EngineeringLockChangeResetsABlockPage) {
+  OP_ResetUi();
+  g_opPage.current = OP_BlockPageProc;
+  g_opPage.pageId = OP_PAGE_BLOCK;
+  g_fwImage[38] = 0x02;
+  cycle(0);
+  EXPECT_EQ(g_opPage.current, OP_MenuPageProc);
+  EXPECT_EQ(g_opPage.lastEngBit, 1);
+}
+
+// While the idle screen is shown, keys reach no page.
+TEST_F(PageManagerTest, IdleScreenSwallowsKeys) {
+  OP_ResetUi();
+  OpIdleShown = 1;
+  for (int n = 0; n < 3; ++n) cycle(OP_KEY_ENTER);
+  EXPECT_EQ(g_opKeys.holdEnter, 0);
+  EXPECT_EQ(g_opInput.inputActive, 1);
+  OpIdleShown = 0;
+  cycle(OP_KEY_ENTER);
+  EXPECT_EQ(g_opKeys.holdEnter, 1);
+}
+
 int g_actionCalls;
 int countingAction() {
   ++g_actionCalls;

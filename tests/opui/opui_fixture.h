@@ -10,6 +10,7 @@
 #include "opui/op_input.h"
 #include "opui/op_keys.h"
 #include "opui/op_links.h"
+#include "opui/op_services.h"
 #include "runtime/fw_clock.h"
 #include "runtime/fw_defer.h"
 #include "runtime/fw_eeprom.h"
@@ -31,6 +32,7 @@ class OpuiTest : public lcdtest::LcdTest {
     g_opInput = OpInputState{};
     g_opPage = OpPageManager{};
     g_opOverlay = OpOverlayState{};
+    OpIdleShown = 0;
     OP_ResetDisplay();
     const SIM_POINTER_STATE released{0, 0, 0};
     SIM_StorePointerState(&released);
