@@ -768,8 +768,37 @@ void OP_UpdateDisplay() {
 
 // --- Start-up logo and test screens -----------------------------------------------------------
 
+namespace {
+
+// The stored start picture goes into the full-screen device, which then shows.
+void drawStartPicture(FwPictureKind kind) {
+  OpDisplayState& d = g_opDisplay;
+  uint32_t size = 0;
+  const uint8_t* data = OP_LinkStartPicture(&size);
+  if (!data) return;
+  if (d.fullDev < 1) d.fullDev = OP_GfxCreateDevice(0, 0, LCD_XSIZE, LCD_YSIZE);
+  const GUI_MEMDEV_Handle previous = selectDevice(d.fullDev);
+  if (kind == FW_PICTURE_JPEG) {
+    OP_GfxDrawJpeg(data, size, 0, 0);
+  } else {
+    OP_GfxDrawGif(data, size, 0, 0);
+  }
+  selectDevice(previous);
+}
+
+void showFullScreen() {
+  OpDisplayState& d = g_opDisplay;
+  if (d.fullDev > 0) OP_GfxCopyToLcd(d.fullDev);
+}
+
+}  // namespace
+
 void OP_ShowStartupLogo() {
   OpDisplayState& d = g_opDisplay;
+  FwStartPictureHooks hooks;
+  hooks.draw = drawStartPicture;
+  hooks.repaint = showFullScreen;
+  FW_SetStartPictureHooks(hooks);
   uint8_t& flags = pictureFlags();
   FW_PostStepCode(kStepLogoStart);
   if (!OP_LinkEngineeringLoaded()) {
@@ -788,7 +817,7 @@ void OP_ShowStartupLogo() {
   const GUI_MEMDEV_Handle previous = selectDevice(d.fullDev);
   OP_GfxDrawStreamed(g_opStartLogo, g_opStartLogoSize, 0, 0);
   selectDevice(previous);
-  if (d.fullDev > 0) OP_GfxCopyToLcd(d.fullDev);
+  showFullScreen();
   FW_PostStepCode(kStepLogoDrawn);
 }
 

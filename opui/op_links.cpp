@@ -35,6 +35,20 @@ void OP_LinkClock(int* hours, int* minutes) {
 uint8_t OP_LinkClockSet() { return g_fwClock.wasSet ? 1 : 0; }
 uint16_t OP_LinkDisplayState() { return g_opStandIn.displayState; }
 uint8_t OP_LinkServiceState() { return g_opStandIn.serviceState; }
+namespace {
+const uint8_t* g_startPicture;
+uint32_t g_startPictureSize;
+}  // namespace
+
+void OP_SetStartPicture(const uint8_t* data, uint32_t size) {
+  g_startPicture = data;
+  g_startPictureSize = data ? size : 0;
+}
+const uint8_t* OP_LinkStartPicture(uint32_t* size) {
+  *size = g_startPictureSize;
+  return g_startPicture;
+}
+
 const uint8_t* OP_LinkUiArea() { return g_fwInternalEeprom + FW_IEE_PICTURE; }
 uint32_t OP_LinkUiAreaSize() { return FW_IEE_TAG - FW_IEE_PICTURE; }
 
@@ -53,6 +67,8 @@ int OP_GfxDrawGif(const uint8_t* data, uint32_t size, int, int) {
   if (getU16(data + 6) == 0 || getU16(data + 8) == 0) return 1;
   return 0;
 }
+
+int OP_GfxDrawJpeg(const uint8_t*, uint32_t, int, int) { return 1; }
 
 int OP_GfxDrawStreamed(const uint8_t* data, uint32_t size, int x0, int y0) {
   if (!data || size < 16) return 1;

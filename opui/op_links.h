@@ -50,6 +50,12 @@ uint8_t OP_LinkServiceState();
 const uint8_t* OP_LinkUiArea();
 uint32_t OP_LinkUiAreaSize();
 
+// The stored start picture (a JPEG or GIF file, shown when picture-flag bit 2 is set), as the
+// shell loads it from "startuplogo.dat" or the project. The data stays the caller's; null
+// forgets it. Default: none.
+void OP_SetStartPicture(const uint8_t* data, uint32_t size);
+const uint8_t* OP_LinkStartPicture(uint32_t* size);
+
 // --- Graphics library parts ---------------------------------------------------------------
 
 // Memory devices. Default until they are linked: no device (0); drawing then goes straight
@@ -63,6 +69,9 @@ void OP_GfxWriteDevice(GUI_MEMDEV_Handle h);
 // Default until the decoder is linked: a stream without a GIF header or with a bad logical
 // screen is rejected (1); a sound header draws nothing (0).
 int OP_GfxDrawGif(const uint8_t* data, uint32_t size, int x, int y);
+// Draws a JPEG held in memory at x, y: 0 done, 1 not drawn. Default until the decoder is
+// linked: 1 for everything.
+int OP_GfxDrawJpeg(const uint8_t* data, uint32_t size, int x, int y);
 // Draws a streamed bitmap held in memory at x, y. Default until the library's streamed
 // bitmaps are linked: the 8-bit run-length format with a palette (format 7), which the
 // built-in pictures use; other formats draw nothing.

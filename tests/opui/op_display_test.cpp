@@ -254,6 +254,22 @@ TEST_F(DisplayTest, StartLogoWithoutEngineeringClearsTheStartBits) {
   EXPECT_EQ(g_fwStepCodes.entries[g_fwStepCodes.writeIndex - 1].code, 63);
 }
 
+// With an engineering and picture-flag bit 2 the stored start picture is shown instead of the
+// built-in logo.
+TEST_F(DisplayTest, StoredStartPictureReplacesTheBuiltInLogo) {
+  std::memcpy(g_fwImage, FW_IMAGE_TAG, 4);
+  g_fwImage[FW_IMG_PICTURE_FLAGS] = 0x06;  // GIF, use the stored start logo
+  static const uint8_t gif[] = {'G', 'I', 'F', '8', '9', 'a', 64, 0, 32, 0, 0, 0, 0};
+  OP_SetStartPicture(gif, sizeof gif);
+  OP_ShowStartupLogo();
+  std::vector<int> codes;
+  for (int i = 0; i < g_fwStepCodes.writeIndex; ++i) codes.push_back(g_fwStepCodes.entries[i].code);
+  EXPECT_EQ(codes, (std::vector<int>{61, 71, 62}));
+  EXPECT_EQ(g_opDisplay.userPictureFlag, 1);
+  EXPECT_EQ(pixel(5, 100), 0u);  // no built-in logo
+  EXPECT_EQ(queuedWrites(), 0);
+}
+
 TEST_F(DisplayTest, MenuScreen) {
   g_fwClock.now.hour = 12;
   g_fwClock.now.minute = 34;

@@ -25,6 +25,8 @@ class OpuiTest : public lcdtest::LcdTest {
     std::memset(g_fwImage, 0, sizeof g_fwImage);
     std::memset(g_fwInternalEeprom, 0, sizeof g_fwInternalEeprom);
     FW_ResetEeprom();
+    FW_BindMainEeprom(g_fwImage, sizeof g_fwImage);
+    OP_SetStartPicture(nullptr, 0);
     FW_ClearStepCodes();
     g_opStandIn = OpFirmwareStandIn{};
     g_fwClock = FwClockState{};
