@@ -1,0 +1,55 @@
+// What the start-up, the main cycle and the hardware adapter need of the engineering image,
+// the login, the system-data block, the clock and the I/O blocks, in one place.
+//
+// Each call forwards to the module that owns the thing. Where that module is not part of
+// the firmware yet, fw_links.cpp gives a plain default, said at each declaration.
+#pragma once
+
+#include <cstdint>
+
+// --- Engineering image -------------------------------------------------------------------
+
+// The engineering image, 0x20000 bytes (EEPROM address = offset).
+uint8_t* FW_LinkImage();
+// Engineering status byte (bit 0 loaded, 1 verified, 2 stopped, 3 run change succeeded,
+// 4 rewrite), engineering error byte (bit 3 faulty), start flags (bit 0 cold start, bit 2
+// start-up pass in progress) and the warm-start flag.
+uint8_t& FW_LinkEngStatus();
+uint8_t& FW_LinkEngErrors();
+uint8_t& FW_LinkStartFlags();
+uint16_t& FW_LinkWarmStart();
+// Makes the image the main EEPROM's memory and the texts' language byte.
+void FW_LinkConnectImage();
+// Loads the engineering from the image: 0 loaded, 1 nothing loaded (the device stays
+// stopped). Default: nothing loaded.
+int FW_LinkLoadEngineering();
+// Writes the engineering back into the image: 0, or 1 when it does not fit. Default: 0.
+int FW_LinkSaveEngineering();
+
+// --- Login, system data, clock ----------------------------------------------------------
+
+// Reads the password record back from the login block. Default: nothing.
+void FW_LinkPasswordLoad();
+// Removes the password and erases the engineering (before another project is loaded).
+// Default: nothing.
+void FW_LinkPasswordClear();
+// Init and run handler of the system-data block. Default: nothing.
+void FW_LinkInitSystemData();
+void FW_LinkSystemCycle();
+// System-data value 3007: non-zero when a stop keeps the block outputs (warm start).
+// Default: 0.
+uint16_t FW_LinkWarmStartSetting();
+// The key test of the service screen is switched on. Default: off.
+bool FW_LinkKeyTest();
+// Reads the device clock (end of the settling cycles after a cold start). Default: nothing.
+void FW_LinkClockHook();
+// The firmware's device address. Default: image byte 58.
+uint16_t FW_LinkDeviceAddress();
+// Reads the extra data of block 0 into the device identification record: true when read.
+// Default: false (the record is cleared).
+bool FW_LinkReadDeviceIdent(uint8_t* record, uint32_t size);
+
+// --- I/O blocks ---------------------------------------------------------------------------
+
+// The analog-input failure byte (non-zero: an input has failed). Default: 0.
+uint8_t FW_LinkAnalogInputFailures();
