@@ -7,6 +7,7 @@
 #include "opui/op_services.h"
 #include "runtime/fw_defer.h"
 #include "runtime/fw_eeprom.h"
+#include "runtime/fw_image.h"
 #include "runtime/fw_links.h"
 #include "runtime/fw_main.h"
 #include "runtime/fw_mode.h"
@@ -172,9 +173,9 @@ void FW_SimStart() {
   FW_DigitsFromConfig(s.device, img + FW_OFS_ORDER_CODE);
 
   FW_SetupIoBoards();
-  std::memcpy(s.firmwareId, FW_FIRMWARE_ID_BYTES, sizeof s.firmwareId);
-  s.firmwareMajor = FW_FIRMWARE_ID_BYTES[6];
-  s.firmwareMinor = FW_FIRMWARE_ID_BYTES[7];
+  std::memcpy(s.firmwareId, FW_FIRMWARE_IDENT, sizeof s.firmwareId);
+  s.firmwareMajor = FW_FIRMWARE_IDENT[6];
+  s.firmwareMinor = FW_FIRMWARE_IDENT[7];
 
   if (a.firstStart) {
     a.firstStart = 0;
@@ -183,6 +184,8 @@ void FW_SimStart() {
   }
 
   FW_Init();
+  // An image of another firmware was refused: the device stays stopped after the reload.
+  if (FW_LinkTakeStayStopped()) s.stayStopped = 1;
 
   g_fwPlant.active = 0;
   s.requestPending = 0;
@@ -204,7 +207,7 @@ void FW_SimCycle() {
     a.tickCounter = 0;
     COM_BusReset();
     if (!s.stayStopped) {
-      FW_LinkEngStatus() &= static_cast<uint8_t>(~0x04);
+      FW_LinkEngStatus() &= static_cast<uint8_t>(~FW_ENG_STOPPED);
       g_fwRunMode = FW_RUN_MODE_RUN;
       image()[FW_OFS_RUN_MODE] = FW_RUN_MODE_RUN;
       queueRunModeByte();

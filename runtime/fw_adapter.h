@@ -14,10 +14,10 @@
 #include "runtime/fb_store.h"
 #include "shell/sim_services.h"
 
-// The firmware's identification as the image and the shell carry it.
+// The firmware's identification as the start screen shows it (the eight bytes the image and
+// the shell carry are FW_FIRMWARE_IDENT).
 constexpr char FW_FIRMWARE_ID[] = "1230-A";
 constexpr uint8_t FW_FIRMWARE_VERSION = 4;
-constexpr uint8_t FW_FIRMWARE_ID_BYTES[8] = {'1', '2', '3', '0', '-', 'A', 4, 2};
 
 // Delays of the start (ms).
 constexpr int FW_DELAY_START = 1000;

@@ -1,37 +1,23 @@
-// Plain defaults of the links: the image lives here, nothing is loaded or saved, and the
-// system data, login and clock do nothing. The modules replace them as they join.
+// The links to the engineering image are connected; the system data, login, clock and I/O
+// blocks keep plain defaults until they join.
 #include "runtime/fw_links.h"
 
-#include <cstring>
+#include "runtime/fw_image.h"
 
-#include "runtime/fw_eeprom.h"
-#include "runtime/fw_text.h"
+uint8_t* FW_LinkImage() { return g_fwImage; }
+uint8_t& FW_LinkEngStatus() { return g_fwEng.status; }
+uint8_t& FW_LinkEngErrors() { return g_fwEng.errors; }
+uint8_t& FW_LinkStartFlags() { return g_fwEng.startFlags; }
+uint16_t& FW_LinkWarmStart() { return g_fwEng.warmStart; }
 
-namespace {
-uint8_t g_image[FW_MAIN_EEPROM_SIZE];
-uint8_t g_status;
-uint8_t g_errors;
-uint8_t g_startFlags;
-uint16_t g_warmStart;
-}  // namespace
-
-uint8_t* FW_LinkImage() { return g_image; }
-uint8_t& FW_LinkEngStatus() { return g_status; }
-uint8_t& FW_LinkEngErrors() { return g_errors; }
-uint8_t& FW_LinkStartFlags() { return g_startFlags; }
-uint16_t& FW_LinkWarmStart() { return g_warmStart; }
-
-void FW_LinkConnectImage() {
-  FW_BindMainEeprom(g_image, FW_MAIN_EEPROM_SIZE);
-  FW_BindLanguageByte(g_image + FW_LANGUAGE_OFFSET);
+void FW_LinkConnectImage() { FW_ConnectImage(); }
+int FW_LinkLoadEngineering() { return FW_LoadEngineering(); }
+int FW_LinkSaveEngineering() { return FW_SaveEngineering(); }
+bool FW_LinkTakeStayStopped() {
+  const bool stay = g_fwEng.stayStopped != 0;
+  g_fwEng.stayStopped = 0;
+  return stay;
 }
-
-int FW_LinkLoadEngineering() {
-  FW_LinkConnectImage();
-  g_status |= 0x04;  // stopped: nothing loaded
-  return 1;
-}
-int FW_LinkSaveEngineering() { return 0; }
 
 void FW_LinkPasswordLoad() {}
 void FW_LinkPasswordClear() {}
@@ -40,6 +26,6 @@ void FW_LinkSystemCycle() {}
 uint16_t FW_LinkWarmStartSetting() { return 0; }
 bool FW_LinkKeyTest() { return false; }
 void FW_LinkClockHook() {}
-uint16_t FW_LinkDeviceAddress() { return g_image[58]; }
+uint16_t FW_LinkDeviceAddress() { return g_fwImage[FW_IMG_ADDRESS]; }
 bool FW_LinkReadDeviceIdent(uint8_t*, uint32_t) { return false; }
 uint8_t FW_LinkAnalogInputFailures() { return 0; }

@@ -3,6 +3,7 @@
 //
 // Each call forwards to the module that owns the thing. Where that module is not part of
 // the firmware yet, fw_links.cpp gives a plain default, said at each declaration.
+// The engineering image is connected.
 #pragma once
 
 #include <cstdint>
@@ -21,10 +22,13 @@ uint16_t& FW_LinkWarmStart();
 // Makes the image the main EEPROM's memory and the texts' language byte.
 void FW_LinkConnectImage();
 // Loads the engineering from the image: 0 loaded, 1 nothing loaded (the device stays
-// stopped). Default: nothing loaded.
+// stopped).
 int FW_LinkLoadEngineering();
-// Writes the engineering back into the image: 0, or 1 when it does not fit. Default: 0.
+// Writes the engineering back into the image: 0, or 1 when it does not fit.
 int FW_LinkSaveEngineering();
+// True once after the load refused an image of another firmware: the device is to stay
+// stopped after the reload.
+bool FW_LinkTakeStayStopped();
 
 // --- Login, system data, clock ----------------------------------------------------------
 

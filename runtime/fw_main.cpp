@@ -10,6 +10,7 @@
 #include "runtime/fw_adapter.h"
 #include "runtime/fw_defer.h"
 #include "runtime/fw_eeprom.h"
+#include "runtime/fw_image.h"
 #include "runtime/fw_links.h"
 #include "runtime/fw_mode.h"
 #include "runtime/fw_text.h"
@@ -22,10 +23,10 @@ namespace {
 constexpr uint8_t kTag[4] = {'M', 'X', '7', 'N'};
 constexpr GUI_COLOR kWhite = 0xFFFFFF;
 constexpr GUI_COLOR kBlack = 0;
-constexpr uint8_t kStartCold = 0x01;
-constexpr uint8_t kStatusStopped = 0x04;
-constexpr uint8_t kStatusRunOk = 0x08;
-constexpr uint8_t kErrorFaulty = 0x08;
+constexpr uint8_t kStartCold = FW_START_COLD;
+constexpr uint8_t kStatusStopped = FW_ENG_STOPPED;
+constexpr uint8_t kStatusRunOk = FW_ENG_RUN_OK;
+constexpr uint8_t kErrorFaulty = FW_ENG_ERR_FAULTY;
 constexpr uint16_t kStepKeyWait = 101;
 constexpr uint16_t kStepPicture = 205;
 constexpr int kInfoTextScreen = 1;

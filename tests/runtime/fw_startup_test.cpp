@@ -18,10 +18,12 @@
 #include "runtime/fw_adapter.h"
 #include "runtime/fw_defer.h"
 #include "runtime/fw_eeprom.h"
+#include "runtime/fw_image.h"
 #include "runtime/fw_links.h"
 #include "runtime/fw_main.h"
 #include "runtime/fw_mode.h"
 #include "runtime/fw_plant.h"
+#include "tools/engbuild/eng_builder.h"
 
 namespace {
 
@@ -33,9 +35,10 @@ constexpr FbTemplate kPlainTemplate{.size = 17, .type = kPlain};
 constexpr FbTemplate kContr{.size = 17, .type = FB_TYPE_CONTR};
 constexpr FbTemplate kPidma{.size = 17, .type = FB_TYPE_PIDMA};
 
-std::vector<uint32_t> g_written;   // main-EEPROM chunk addresses, in order
-bool recordChunk(uint32_t address, const uint8_t*, uint32_t) {
-  g_written.push_back(address);
+// Main-EEPROM chunks written, in order: address x 256 + first byte.
+std::vector<uint32_t> g_written;
+bool recordChunk(uint32_t address, const uint8_t* data, uint32_t) {
+  g_written.push_back(address * 256 + data[0]);
   return true;
 }
 
@@ -340,6 +343,57 @@ TEST_F(FirmwareTest, TheImageStatusWordClearsAtOnceWhileRunning) {
   EXPECT_EQ(FW_LinkImage()[FW_OFS_STATUS_WORD + 1], 0);
 }
 
+// An engineering made with the builder: two counting blocks in time group 1, stored in the
+// run mode.
+std::vector<uint8_t> builtEngineering(uint8_t runMode = 2) {
+  EngBuilder b;
+  b.setRunMode(runMode);
+  b.setOrderCode("0000000000");
+  EXPECT_TRUE(b.addBlock(100, kPlain, 1));
+  EXPECT_TRUE(b.addBlock(101, kPlain, 1, 100));
+  std::vector<uint8_t> image;
+  EXPECT_TRUE(b.build(image)) << b.error();
+  return image;
+}
+
+TEST_F(FirmwareTest, AnEngineeringFromTheBuilderStartsAndRuns) {
+  const std::vector<uint8_t> image = builtEngineering();
+  std::memcpy(eng_.data(), image.data(), image.size());
+  projectWithEngineering();
+  start();
+  ASSERT_EQ(g_fwMain.deviceMode, FW_DEVICE_ENGINEERING);
+  ASSERT_NE(FB_GetInstance(101), nullptr);
+  EXPECT_EQ(g_fwRunMode, FW_RUN_MODE_RUN);  // the image was stored running
+  int ticks = 0;
+  while (g_fwMain.runState != FW_STATE_RUNNING && ticks < 100) {
+    FW_SimCycle();
+    ++ticks;
+  }
+  // 10 picture-delay ticks, the picture tick, the save, the start-up pass, the wait for the
+  // inputs and 16 settling ticks.
+  EXPECT_EQ(ticks, 10 + 1 + 1 + 1 + 1 + 16);
+  EXPECT_EQ(g_runs, 2 * 16);
+  FW_SimCycle();
+  EXPECT_EQ(g_runs, 2 * 17);
+  EXPECT_EQ(SimState().runMode, FW_RUN_MODE_RUN);
+  EXPECT_EQ(FW_LinkEngStatus() & FW_ENG_RUN_OK, FW_ENG_RUN_OK);
+}
+
+TEST_F(FirmwareTest, AnImageOfAnotherFirmwareStaysStoppedAfterTheReload) {
+  std::vector<uint8_t> image = builtEngineering();
+  image[20] = 9;  // another firmware version
+  std::memcpy(eng_.data(), image.data(), image.size());
+  projectWithEngineering();
+  start();
+  FW_SimCycle();
+  std::memcpy(eng_.data(), image.data(), image.size());
+  projectWithEngineering();
+  FW_SimCycle();
+  EXPECT_EQ(SimState().stayStopped, 1);
+  EXPECT_EQ(g_fwRunMode, FW_RUN_MODE_STOP);
+  EXPECT_EQ(FB_GetInstance(100), nullptr);
+}
+
 // --- pictures -------------------------------------------------------------------------------
 
 // User-picture data of `n` BMP records whose header says `recordLength` bytes, ended by -1.
@@ -418,7 +472,7 @@ TEST_F(FirmwareTest, AReloadWithStayStoppedKeepsTheDeviceStopped) {
   EXPECT_EQ(g_fwRunMode, FW_RUN_MODE_STOP);
   EXPECT_EQ(SimState().runMode, FW_RUN_MODE_STOP);  // the change is seen even though it stays 1
   EXPECT_NE(FW_LinkImage()[FW_OFS_RUN_MODE], 2);
-  EXPECT_FALSE(contains(g_written, FW_OFS_RUN_MODE));
+  EXPECT_FALSE(contains(g_written, FW_OFS_RUN_MODE * 256 + 2));
   EXPECT_EQ(SimState().reloadRequest, 0);
 }
 
@@ -433,7 +487,7 @@ TEST_F(FirmwareTest, AReloadEntersRunModeAndScansModulesOnTheNineteenthTick) {
   EXPECT_EQ(g_fwRunMode, FW_RUN_MODE_RUN);
   EXPECT_EQ(SimState().runMode, FW_RUN_MODE_RUN);
   EXPECT_EQ(FW_LinkImage()[FW_OFS_RUN_MODE], 2);
-  EXPECT_TRUE(contains(g_written, FW_OFS_RUN_MODE));
+  EXPECT_TRUE(contains(g_written, FW_OFS_RUN_MODE * 256 + 2));
   EXPECT_EQ(countCalls(TheFakeComm().log, "COM_BusReset"), 1);
   for (int tick = 2; tick <= 18; ++tick) FW_SimCycle();
   EXPECT_EQ(countCalls(TheFakeComm().log, "COM_ScanIoModules"), 0);
