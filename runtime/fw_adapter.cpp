@@ -85,6 +85,8 @@ bool serveRequest() {
   return true;
 }
 
+void tick();
+
 }  // namespace
 
 void FW_SetDelayHook(FwDelayHook hook) { g_delay = hook; }
@@ -197,6 +199,18 @@ void FW_SimStart() {
 }
 
 void FW_SimCycle() {
+  // A tick never starts inside another one (a modal box of the shell may deliver the cycle
+  // timer while a tick runs): the firmware state would be changed half-way.
+  static bool running = false;
+  if (running) return;
+  running = true;
+  tick();
+  running = false;
+}
+
+namespace {
+
+void tick() {
   SimHostState& s = SimState();
   FwAdapterState& a = g_fwAdapter;
 
@@ -286,6 +300,8 @@ void FW_SimCycle() {
   s.deviceAddress = FW_LinkDeviceAddress();
   if (a.moduleScanDone) COM_ExchangeIoModules();
 }
+
+}  // namespace
 
 void FW_PrepareProjectLoad() {
   OP_PageLeave();

@@ -59,6 +59,9 @@ void FW_CopyDataAreaToHost();
 // Key code from the hard-key mask: 1, 2, 4, 8, 16 give 1, 16, 2, 4, 8; anything else 0.
 void FW_SetKeyMask(uint32_t mask);
 uint8_t FW_GetKeyCode();
+// The names the operating interface and the shell also use for the two.
+inline void FW_SetHwType(uint32_t mask) { FW_SetKeyMask(mask); }
+inline uint8_t FW_GetHwFlags() { return FW_GetKeyCode(); }
 
 // Order-code digits d[0..5] (characters '0'..'9') from the device configuration and back:
 // d[0] connection, d[1] '0' + 2 x relays + power, d[2] communication option, d[3] base

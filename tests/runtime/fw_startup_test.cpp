@@ -120,6 +120,15 @@ class FirmwareTest : public ::testing::Test {
     }
     return -1;
   }
+  // Started with one counting block, stopped, then switched to run: up to the settling.
+  void startSettling() {
+    projectWithEngineering();
+    start();
+    ASSERT_GT(cycleUntil(FW_STATE_STOPPED), 0);
+    addBlock(100);
+    g_fwRunMode = FW_RUN_MODE_RUN;
+    ASSERT_GT(cycleUntil(FW_STATE_SETTLING), 0);
+  }
   // A block of the counting type in time group 1, chained.
   void addBlock(uint16_t block, uint16_t type = kPlain) {
     ASSERT_EQ(FB_CreateInstance(type, block), FB_OK);
@@ -277,12 +286,7 @@ TEST_F(FirmwareTest, TheStartUpWaitsForKeyEightWithoutBlocking) {
 // --- run-state machine ----------------------------------------------------------------------
 
 TEST_F(FirmwareTest, SixteenSettlingCyclesRunBeforeTheRunState) {
-  projectWithEngineering();
-  start();
-  ASSERT_GT(cycleUntil(FW_STATE_STOPPED), 0);
-  addBlock(100);
-  g_fwRunMode = FW_RUN_MODE_RUN;
-  ASSERT_GT(cycleUntil(FW_STATE_SETTLING), 0);
+  startSettling();
   g_runs = 0;
   int settling = 0;
   while (g_fwMain.runState == FW_STATE_SETTLING && settling < 100) {
@@ -297,12 +301,7 @@ TEST_F(FirmwareTest, SixteenSettlingCyclesRunBeforeTheRunState) {
 }
 
 TEST_F(FirmwareTest, AStopWhileSettlingReturnsToStoppedWithoutRunning) {
-  projectWithEngineering();
-  start();
-  ASSERT_GT(cycleUntil(FW_STATE_STOPPED), 0);
-  addBlock(100);
-  g_fwRunMode = FW_RUN_MODE_RUN;
-  ASSERT_GT(cycleUntil(FW_STATE_SETTLING), 0);
+  startSettling();
   for (int i = 0; i < 5; ++i) FW_Cycle();
   g_fwMain.stopRequest = 2;
   FW_Cycle();
@@ -460,6 +459,15 @@ TEST_F(FirmwareTest, ARestartOfThePicturesReusesTheirMemoryDevices) {
 
 // --- adapter tick ---------------------------------------------------------------------------
 
+// A request of the PC-tool channel as the shell hands it in.
+void setRequest(const std::string& text, uint16_t flags = 0) {
+  SimHostState& s = SimState();
+  std::memset(s.requestText, 0, sizeof s.requestText);
+  std::memcpy(s.requestText, text.data(), std::min<size_t>(text.size(), SIM_TEXT_SIZE));
+  s.requestLength = static_cast<uint16_t>(text.size() | flags);
+  s.requestPending = 1;
+}
+
 TEST_F(FirmwareTest, AReloadWithStayStoppedKeepsTheDeviceStopped) {
   projectWithEngineering();
   start();
@@ -512,6 +520,25 @@ TEST_F(FirmwareTest, TheFirstTickWaitsThroughTheDelayHookOnly) {
   EXPECT_EQ(g_fwMain.runState, FW_STATE_PICTURE_DELAY);
 }
 
+TEST_F(FirmwareTest, ATickStartedInsideATickDoesNothing) {
+  projectWithEngineering();
+  start();
+  static int nested;
+  nested = 0;
+  TheFakeComm().onReceive = [] {
+    const uint16_t before = g_fwAdapter.tickCounter;
+    FW_SimCycle();
+    nested += g_fwAdapter.tickCounter != before;
+  };
+  g_fwRunMode = FW_RUN_MODE_RUN;
+  setRequest("\x04" "01ABC\x05");
+  FakeOpuiLog().clear();
+  FW_SimCycle();
+  EXPECT_EQ(nested, 0);
+  EXPECT_EQ(countCalls(TheFakeComm().log, "COM_ReceiveFrame"), 1);
+  EXPECT_EQ(countCalls(FakeOpuiLog(), "OP_ReadKeysAndPointer"), 1);
+}
+
 TEST_F(FirmwareTest, SaveRequestHandsTheImagesBack) {
   projectWithEngineering();
   start();
@@ -526,14 +553,6 @@ TEST_F(FirmwareTest, SaveRequestHandsTheImagesBack) {
 }
 
 // --- PC-tool requests -----------------------------------------------------------------------
-
-void setRequest(const std::string& text, uint16_t flags = 0) {
-  SimHostState& s = SimState();
-  std::memset(s.requestText, 0, sizeof s.requestText);
-  std::memcpy(s.requestText, text.data(), std::min<size_t>(text.size(), SIM_TEXT_SIZE));
-  s.requestLength = static_cast<uint16_t>(text.size() | flags);
-  s.requestPending = 1;
-}
 
 TEST_F(FirmwareTest, ARequestIsServedOnceAndAnswered) {
   projectWithEngineering();
