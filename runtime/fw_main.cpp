@@ -139,6 +139,14 @@ void showServiceStart() {
   WM_Paint(g_fwMain.displayWindow);
 }
 
+// The engineering is cleared: nothing the operating interface shows of it may stay open.
+void closePages() {
+  OP_PageLeave();
+  OP_CloseOverlays();
+  OP_InitKeyMap();
+  OP_PageEnter(0);
+}
+
 void endPictures() { g_fwMain.runState = FW_STATE_STOPPED; }
 
 // State 8: one picture of the user-picture data per cycle.
@@ -364,6 +372,7 @@ int FW_Init() {
   FW_ClearDeferredCalls();
   OP_ClearDisplayList();
   FW_SetEepromFaultHook(eepromFault);
+  FW_SetEngineeringClearHook(closePages);
 
   // The simulator's start-mode hook always answers a normal start, and EEPROM 1 is there;
   // the internal EEPROM must carry its tag.

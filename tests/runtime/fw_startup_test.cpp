@@ -16,6 +16,7 @@
 #include "runtime/fb_schedule.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_adapter.h"
+#include "runtime/fw_busdriver.h"
 #include "runtime/fw_defer.h"
 #include "runtime/fw_eeprom.h"
 #include "runtime/fw_image.h"
@@ -722,6 +723,41 @@ TEST_F(FirmwareTest, WithoutPlugInTheBuiltInModelAnswers) {
   EXPECT_EQ(SimState().plant.outputs[0], 10.0f);
   EXPECT_EQ(SimState().plant.scaleStep[1], 6.0f);
   EXPECT_EQ(SimState().plant.status, 2);  // status byte 2 clear
+}
+
+}  // namespace
+
+namespace {
+
+// --- bus driver -------------------------------------------------------------------------------
+
+TEST(BusDriver, AcceptsEverythingAndDeliversNothing) {
+  const FwBusDriver& d = g_fwBusDriver;
+  uint8_t message[8] = {};
+  EXPECT_EQ(d.busy() | d.poll() | d.nodeState(2) | d.selectNode(2) | d.reset() | d.receive(message, 8), 0);
+  EXPECT_EQ(d.command(2, 1) & d.sendBlock(message, 8) & d.sendReply(message, 8) & d.request(message, 8), 1);
+  EXPECT_EQ(d.start() + d.setBitRate(125), 2);
+  EXPECT_EQ(d.status() + d.errors(), 0);
+}
+
+TEST(BusDriver, IdentityIsCopiedUnlessLocked) {
+  const char* names[4] = {"MX74+", "0123456789ABCDEFGHIJ", "", nullptr};
+  uint8_t area[FW_BUS_IDENTITY_SIZE + 1];
+  std::memset(area, 0x55, sizeof area);
+  g_fwBusIdentityLocked = 0;
+  EXPECT_EQ(FW_BusSetIdentity(area, names, 0x1234), 1);
+  EXPECT_EQ(std::memcmp(area, "MX74+\0", 6), 0);
+  EXPECT_EQ(std::memcmp(area + 16, "0123456789ABCDEF", 16), 0);
+  EXPECT_EQ(area[32], 0);
+  EXPECT_EQ(area[64], 0x34);
+  EXPECT_EQ(area[65], 0x12);
+  EXPECT_EQ(area[66], 0x55);  // nothing beyond the area
+  g_fwBusIdentityLocked = 1;
+  EXPECT_EQ(FW_BusSetIdentity(area, names, 0x1234), 0);
+  EXPECT_EQ(area[0], 0xFF);
+  EXPECT_EQ(area[65], 0xFF);
+  EXPECT_EQ(area[66], 0x55);
+  g_fwBusIdentityLocked = 0;
 }
 
 }  // namespace

@@ -48,6 +48,7 @@ void OP_ApplyScreenColors() {}
 void OP_ClearDisplayList() {}
 void OP_CloseBlockDialog() {}
 void OP_CloseBlockView(uint16_t) {}
+void OP_CloseOverlays() {}
 void OP_CreateDisplayWindows() {}
 void OP_EmptyHook() {}
 void OP_InitKeyMap() {}
