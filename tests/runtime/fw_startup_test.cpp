@@ -394,6 +394,32 @@ TEST_F(FirmwareTest, AnImageOfAnotherFirmwareStaysStoppedAfterTheReload) {
   EXPECT_EQ(FB_GetInstance(100), nullptr);
 }
 
+TEST_F(FirmwareTest, EachCycleCopiesTheSimulatedIoAndReportsTheErrorBits) {
+  projectWithEngineering();
+  start();
+  SimState().io.analogIn[5].value = 3.5f;
+  SimState().io.digitalIn[63] = 1;
+  g_fwMain.io.analogOut[31] = -2.0f;
+  g_fwMain.io.digitalOut[0] = 1;
+  struct Case {
+    uint8_t errorFlags, serial, engErrors;
+    uint16_t bits;
+  };
+  for (const Case& c : {Case{0, 0, 0, 0}, Case{1, 0, 0, 2}, Case{0, 4, 0, 4}, Case{0, 0, 8, 8},
+                        Case{2, 1, 8, 14}}) {
+    g_fwErrorFlags = c.errorFlags;
+    TheFakeComm().serialErrors = c.serial;
+    FW_LinkEngErrors() = c.engErrors;
+    FW_Cycle();
+    EXPECT_EQ(g_fwMain.statusBits, c.bits);
+  }
+  EXPECT_EQ(g_fwMain.io.analogIn[5], 3.5f);
+  EXPECT_EQ(g_fwMain.io.digitalIn[63], 1);
+  EXPECT_EQ(SimState().io.analogOut[31], -2.0f);
+  EXPECT_EQ(SimState().io.digitalOut[0], 1);
+  EXPECT_EQ(g_fwMain.inputReady, 1);
+}
+
 // --- pictures -------------------------------------------------------------------------------
 
 // User-picture data of `n` BMP records whose header says `recordLength` bytes, ended by -1.
