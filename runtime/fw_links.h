@@ -3,7 +3,6 @@
 //
 // Each call forwards to the module that owns the thing. Where that module is not part of
 // the firmware yet, fw_links.cpp gives a plain default, said at each declaration.
-// The engineering image is connected.
 #pragma once
 
 #include <cstdint>
@@ -32,26 +31,35 @@ bool FW_LinkTakeStayStopped();
 
 // --- Login, system data, clock ----------------------------------------------------------
 
-// Reads the password record back from the login block. Default: nothing.
+// Reads the password record back from the login block.
 void FW_LinkPasswordLoad();
 // Removes the password and erases the engineering (before another project is loaded).
-// Default: nothing.
 void FW_LinkPasswordClear();
-// Init and run handler of the system-data block. Default: nothing.
+// Enters the system-data block's type (type 0) into the block-type table.
+void FW_LinkRegisterSystemType();
+// Init and run handler of the system-data block, and its hook at the end of the start-up.
 void FW_LinkInitSystemData();
 void FW_LinkSystemCycle();
+void FW_LinkSystemStartupHook();
 // System-data value 3007: non-zero when a stop keeps the block outputs (warm start).
-// Default: 0.
 uint16_t FW_LinkWarmStartSetting();
-// The key test of the service screen is switched on. Default: off.
+// The key test of the service screen is switched on (system datum 522).
 bool FW_LinkKeyTest();
-// Reads the device clock (end of the settling cycles after a cold start). Default: nothing.
+// Reads the device clock (end of the settling cycles after a cold start).
 void FW_LinkClockHook();
-// The firmware's device address. Default: image byte 58.
+// The firmware's device address (system datum 3002).
 uint16_t FW_LinkDeviceAddress();
-// Reads the extra data of block 0 into the device identification record: true when read.
-// Default: false (the record is cleared).
+// Reads the extra data of block 0 into the device identification record (zero-padded):
+// true when read; false when the request fails or the record holds no data.
 bool FW_LinkReadDeviceIdent(uint8_t* record, uint32_t size);
+// What the system block calls back in the firmware: the key code, the palette refresh and
+// the new start of the serial channels.
+struct FwLinkSystemHooks {
+  uint8_t (*keyCode)();
+  void (*paletteRefresh)();
+  void (*serialInit)();
+};
+void FW_LinkSystemHooks(const FwLinkSystemHooks& hooks);
 
 // --- I/O blocks ---------------------------------------------------------------------------
 

@@ -119,14 +119,17 @@ void initPages() {
   OP_CreateDisplayWindows();
 }
 
+void refreshPalette() { FW_SelectPalette(-1); }
+
 // Start-up step 7: what every successful start does last.
 void finishStart() {
   g_fwMain.commOption = image()[FW_OFS_ORDER_CODE + 2];
   FW_LinkPasswordLoad();
   initPages();
+  FW_LinkSystemHooks(FwLinkSystemHooks{FW_GetKeyCode, refreshPalette, COM_Init});
   FW_LinkInitSystemData();
   FW_RestartPictures();
-  OP_EmptyHook();
+  FW_LinkSystemStartupHook();
   COM_Init();
 }
 
@@ -373,6 +376,7 @@ int FW_Init() {
   OP_ClearDisplayList();
   FW_SetEepromFaultHook(eepromFault);
   FW_SetEngineeringClearHook(closePages);
+  FW_LinkRegisterSystemType();
 
   // The simulator's start-mode hook always answers a normal start, and EEPROM 1 is there;
   // the internal EEPROM must carry its tag.

@@ -21,9 +21,11 @@
 #include "runtime/fw_eeprom.h"
 #include "runtime/fw_image.h"
 #include "runtime/fw_links.h"
+#include "runtime/fw_login.h"
 #include "runtime/fw_main.h"
 #include "runtime/fw_mode.h"
 #include "runtime/fw_plant.h"
+#include "runtime/fw_sysdata.h"
 #include "tools/engbuild/eng_builder.h"
 
 namespace {
@@ -81,8 +83,9 @@ class FirmwareTest : public ::testing::Test {
     g_fbSchedule.phase = 0;
     std::memset(FW_LinkImage(), 0, FW_MAIN_EEPROM_SIZE);
     std::memset(g_fwInternalEeprom, 0, sizeof g_fwInternalEeprom);
-    FW_LinkEngStatus() = FW_LinkEngErrors() = FW_LinkStartFlags() = 0;
-    FW_LinkWarmStart() = 0;
+    g_fwEng = FwEngineeringState{};
+    FW_ResetSystemData();
+    FW_ResetLogin();
     g_written.clear();
     g_runs = 0;
     for (const FbTemplate* t : {&kPlainTemplate, &kContr, &kPidma}) {
@@ -269,6 +272,36 @@ TEST_F(FirmwareTest, WithoutEngineeringTheServiceScreenRuns) {
   EXPECT_EQ(g_fwMain.runState, FW_STATE_SERVICE);  // never runs blocks
 }
 
+TEST_F(FirmwareTest, TheKeyTestOfTheServiceScreenShowsEachKey) {
+  std::memcpy(data_.data() + FW_IEE_TAG, "MX7N", 4);
+  SimState().imagesValid = 1;
+  SimState().reloadRequest = 1;
+  start();
+  FW_Cycle();
+  ASSERT_EQ(g_fwMain.runState, FW_STATE_SERVICE);
+  g_fwSys.keyTest = 1;
+  struct Case {
+    uint32_t mask;
+    const char* call;
+  };
+  const Case cases[] = {
+      {1, "OP_ShowKeyTest(16711680, 16777215, Key 1 (select), 14, 3)"},
+      {4, "OP_ShowKeyTest(255, 16777215, Key 2 (+), 9, 6)"},
+      {8, "OP_ShowKeyTest(16777215, 0, Key 3(-), 8, 9)"},
+      {16, "OP_ShowKeyTest(65535, 16777215, Key 4 <, 7, 12)"},
+      {2, "OP_ShowKeyTest(65280, 16777215, Key 5 (confirm), 15, 15)"},
+  };
+  for (const Case& c : cases) {
+    FakeOpuiLog().clear();
+    FW_SetKeyMask(c.mask);
+    FW_Cycle();
+    EXPECT_EQ(countCalls(FakeOpuiLog(), c.call), 1) << c.call;
+  }
+  FW_SetKeyMask(0);
+  FW_Cycle();
+  EXPECT_EQ(g_fwMain.keyTestCounter, 0);
+}
+
 TEST_F(FirmwareTest, TheStartUpWaitsForKeyEightWithoutBlocking) {
   projectWithEngineering();
   eng_[FW_OFS_PICTURE_FLAGS] = 0x08;
@@ -308,12 +341,22 @@ TEST_F(FirmwareTest, AStopWhileSettlingReturnsToStoppedWithoutRunning) {
   FW_Cycle();
   EXPECT_EQ(g_fwMain.runState, FW_STATE_STOPPED);
   EXPECT_EQ(g_fwRunMode, FW_RUN_MODE_STOP);
-  EXPECT_EQ(FW_LinkWarmStart(), 0);
-  EXPECT_EQ(FW_LinkStartFlags() & 1, 1);  // cold start next time
+  EXPECT_EQ(FW_LinkWarmStart(), 0);  // system datum 3007 is 0: cold start next time
+  EXPECT_EQ(FW_LinkStartFlags() & FW_START_COLD, FW_START_COLD);
   for (int i = 0; i < 30; ++i) {
     FW_Cycle();
     ASSERT_NE(g_fwMain.runState, FW_STATE_RUNNING);
   }
+}
+
+TEST_F(FirmwareTest, AStopKeepsTheOutputsWhenTheSystemDataAskForAWarmStart) {
+  startSettling();
+  g_fwSys.shadow[FW_SH_BYTE50] = 1;   // datum 3007
+  g_fwRunMode = FW_RUN_MODE_STOP;
+  FW_Cycle();
+  EXPECT_EQ(g_fwMain.runState, FW_STATE_STOPPED);
+  EXPECT_EQ(FW_LinkWarmStart(), 1);
+  EXPECT_EQ(FW_LinkStartFlags() & FW_START_COLD, 0);
 }
 
 TEST_F(FirmwareTest, TheImageStatusWordClearsAfterTwentyOneStoppedCycles) {
@@ -377,6 +420,7 @@ TEST_F(FirmwareTest, AnEngineeringFromTheBuilderStartsAndRuns) {
   EXPECT_EQ(g_runs, 2 * 17);
   EXPECT_EQ(SimState().runMode, FW_RUN_MODE_RUN);
   EXPECT_EQ(FW_LinkEngStatus() & FW_ENG_RUN_OK, FW_ENG_RUN_OK);
+  EXPECT_EQ(SimState().deviceAddress, 1);
 }
 
 TEST_F(FirmwareTest, AnImageOfAnotherFirmwareStaysStoppedAfterTheReload) {

@@ -50,7 +50,6 @@ void OP_CloseBlockDialog() {}
 void OP_CloseBlockView(uint16_t) {}
 void OP_CloseOverlays() {}
 void OP_CreateDisplayWindows() {}
-void OP_EmptyHook() {}
 void OP_InitKeyMap() {}
 void OP_PageEnter(int) {}
 void OP_PageLeave() {}
