@@ -21,6 +21,8 @@
 #include "runtime/fw_eeprom.h"
 #include "runtime/fw_image.h"
 #include "runtime/fw_links.h"
+#include "runtime/fw_text.h"
+#include "runtime/fb_param.h"
 #include "runtime/fw_login.h"
 #include "runtime/fw_main.h"
 #include "runtime/fw_mode.h"
@@ -103,7 +105,16 @@ class FirmwareTest : public ::testing::Test {
       FW_SimStart();
     };
   }
-  ~FirmwareTest() override { FW_SetMainEepromWriter(nullptr); }
+  // The start-up installs hooks and binds the image; other tests start from the defaults.
+  ~FirmwareTest() override {
+    FW_SetMainEepromWriter(nullptr);
+    FW_SetEepromFaultHook(nullptr);
+    FW_SetEngineeringClearHook(nullptr);
+    FW_BindMainEeprom(nullptr, 0);
+    FW_BindLanguageByte(nullptr);
+    FB_SetSaveHook(nullptr);
+    g_fwSysHooks = FwSystemHooks{};
+  }
 
   // A project with an engineering (tag in both images) in the shell's buffers.
   void projectWithEngineering() {
