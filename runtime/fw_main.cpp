@@ -31,20 +31,22 @@ constexpr uint16_t kStepKeyWait = 101;
 constexpr uint16_t kStepPicture = 205;
 constexpr int kInfoTextScreen = 1;
 constexpr uint8_t kRunCode8 = 8;
+constexpr uint32_t kBmpHeaders = 54;   // file header and information header of a BMP file
 
 // Colours of a device without engineering, 0xRRGGBB.
 constexpr uint32_t kServiceColours[FW_PALETTE_COLOURS] = {0, 0x4880C0, 0, 0xFFFFFF, 0,
                                                           0xFFFFFF, 0, 0, 0, 0};
 
-// The key test of the service screen: fill colour and text by key code 1, 2, 4, 8, 16.
+// The key test of the service screen: fill colour and text by key code 1, 2, 4, 8, 16 (the
+// front keys 1, 3, 4, 5, 2).
 struct KeyTestEntry {
   uint8_t code;
   GUI_COLOR colour;
   const char* text;
 };
 constexpr KeyTestEntry kKeyTest[] = {
-    {1, 0xFF0000, "Key 1 (select)"}, {2, 0x0000FF, "Key 2 (+)"},  {4, 0xFFFFFF, "Key 3(-)"},
-    {8, 0x00FFFF, "Key 4 <"},        {16, 0x00FF00, "Key 5 (confirm)"},
+    {1, 0xFF0000, "Key 1 pressed!"}, {2, 0x0000FF, "Key 3 on!"},       {4, 0xFFFFFF, "Key 4 on"},
+    {8, 0x00FFFF, "Key 5 !"},        {16, 0x00FF00, "Key 2 pressed !"},
 };
 
 // Lines 6, 7 and 8 of the service screen.
@@ -134,8 +136,8 @@ void finishStart() {
 }
 
 void showServiceStart() {
-  applyColours(kServiceColours);
   g_fwMain.deviceMode = FW_DEVICE_SERVICE;
+  FW_SelectPalette(0);
   FW_ShowStartScreen();
   FW_DrawTextLine(1, 5, "++>> FSU-Betrieb <<++     ");
   FW_DrawTextLine(1, 7, "Contact Service           ");
@@ -173,6 +175,11 @@ void loadNextPicture() {
   int xSize = 0, ySize = 0;
   const bool bmp = file[0] == 'B';
   if (bmp) {
+    // The decoder reads the headers and as many bytes as the file says it has.
+    if (fileLength < kBmpHeaders || getU32(file + 2) > fileLength) {
+      endPictures();
+      return;
+    }
     xSize = GUI_BMP_GetXSize(file);
     ySize = GUI_BMP_GetYSize(file);
   } else if (file[0] == 'G') {
@@ -540,6 +547,11 @@ void FW_ShowStartScreen() {
 void FW_SelectPalette(int n) {
   FwMainState& m = g_fwMain;
   if (n >= 0) m.palette = static_cast<int16_t>(n <= 3 ? n : 0);
+  // A device without engineering shows its fixed colours; its stored palettes stay as they are.
+  if (m.deviceMode == FW_DEVICE_SERVICE) {
+    applyColours(kServiceColours);
+    return;
+  }
   uint32_t colours[FW_PALETTE_COLOURS];
   const uint8_t* p = g_fwInternalEeprom + FW_IEE_PALETTES + m.palette * FW_PALETTE_COLOURS * 4;
   for (uint32_t i = 0; i < FW_PALETTE_COLOURS; ++i) colours[i] = getU32(p + 4 * i);

@@ -274,11 +274,13 @@ TEST_F(FirmwareTest, WithoutEngineeringTheServiceScreenRuns) {
   SimState().reloadRequest = 1;
   start();
   EXPECT_EQ(g_fwMain.deviceMode, FW_DEVICE_SERVICE);
+  EXPECT_EQ(g_fwMain.screenColors[1], 0xC08048u);  // 0x4880C0 as the graphics library takes it
   const std::vector<std::string> texts = displayTexts();
   EXPECT_NE(std::find(texts.begin(), texts.end(), "++>> FSU-Betrieb <<++     "), texts.end());
   FW_Cycle();
   EXPECT_EQ(g_fwMain.runState, FW_STATE_SERVICE);
   EXPECT_EQ(g_fwRunMode, FW_RUN_MODE_RUN);
+  EXPECT_EQ(g_fwMain.screenColors[3], 0xFFFFFFu);  // the service colours stay
   for (int i = 0; i < 30; ++i) FW_Cycle();
   EXPECT_EQ(g_fwMain.runState, FW_STATE_SERVICE);  // never runs blocks
 }
@@ -296,11 +298,11 @@ TEST_F(FirmwareTest, TheKeyTestOfTheServiceScreenShowsEachKey) {
     const char* call;
   };
   const Case cases[] = {
-      {1, "OP_ShowKeyTest(16711680, 16777215, Key 1 (select), 14, 3)"},
-      {4, "OP_ShowKeyTest(255, 16777215, Key 2 (+), 9, 6)"},
-      {8, "OP_ShowKeyTest(16777215, 0, Key 3(-), 8, 9)"},
-      {16, "OP_ShowKeyTest(65535, 16777215, Key 4 <, 7, 12)"},
-      {2, "OP_ShowKeyTest(65280, 16777215, Key 5 (confirm), 15, 15)"},
+      {1, "OP_ShowKeyTest(16711680, 16777215, Key 1 pressed!, 14, 3)"},
+      {4, "OP_ShowKeyTest(255, 16777215, Key 3 on!, 9, 6)"},
+      {8, "OP_ShowKeyTest(16777215, 0, Key 4 on, 8, 9)"},
+      {16, "OP_ShowKeyTest(65535, 16777215, Key 5 !, 7, 12)"},
+      {2, "OP_ShowKeyTest(65280, 16777215, Key 2 pressed !, 15, 15)"},
   };
   for (const Case& c : cases) {
     FakeOpuiLog().clear();
@@ -478,14 +480,17 @@ TEST_F(FirmwareTest, EachCycleCopiesTheSimulatedIoAndReportsTheErrorBits) {
 // --- pictures -------------------------------------------------------------------------------
 
 // User-picture data of `n` BMP records whose header says `recordLength` bytes, ended by -1.
-// Each record takes that many bytes, at least 22 and at most 64.
+// Each record takes that many bytes, at least 22 and at most 100; the BMP file's own size
+// field names the bytes it really has.
 std::vector<uint8_t> pictureData(int n, uint32_t recordLength) {
   std::vector<uint8_t> d;
   for (int i = 0; i < n; ++i) {
-    std::vector<uint8_t> r(std::clamp<uint32_t>(recordLength, FW_PICTURE_HEADER + 2, 64), 0);
+    std::vector<uint8_t> r(std::clamp<uint32_t>(recordLength, FW_PICTURE_HEADER + 2, 100), 0);
     for (int b = 0; b < 4; ++b) r[16 + b] = static_cast<uint8_t>(recordLength >> (8 * b));
+    const uint32_t fileBytes = static_cast<uint32_t>(r.size()) - FW_PICTURE_HEADER;
     r[FW_PICTURE_HEADER] = 'B';
     r[FW_PICTURE_HEADER + 1] = 'M';
+    if (fileBytes >= 6) r[FW_PICTURE_HEADER + 2] = static_cast<uint8_t>(fileBytes);
     d.insert(d.end(), r.begin(), r.end());
   }
   for (int b = 0; b < 20; ++b) d.push_back(b >= 16 ? 0xFF : 0);
@@ -498,8 +503,8 @@ TEST_F(FirmwareTest, PictureLoadingEndsAtTheTableSizeAndAtBadRecords) {
     uint32_t length;
     uint32_t loaded;
   };
-  for (const Case& c : {Case{3, 40, 3}, Case{205, 30, FW_PICTURE_TABLE_SIZE}, Case{3, 0, 0},
-                        Case{3, 20, 0}, Case{3, 0x7FFFFFF0, 0}}) {
+  for (const Case& c : {Case{3, 80, 3}, Case{205, 90, FW_PICTURE_TABLE_SIZE}, Case{3, 0, 0},
+                        Case{3, 20, 0}, Case{3, 0x7FFFFFF0, 0}, Case{3, 60, 0}}) {
     fakegui::Reset();
     fakegui::SetResult("GUI_BMP_GetXSize", 10);
     fakegui::SetResult("GUI_BMP_GetYSize", 12);
@@ -524,7 +529,7 @@ TEST_F(FirmwareTest, PictureLoadingEndsAtTheTableSizeAndAtBadRecords) {
 TEST_F(FirmwareTest, ARestartOfThePicturesReusesTheirMemoryDevices) {
   fakegui::SetResult("GUI_BMP_GetXSize", 10);
   fakegui::SetResult("GUI_BMP_GetYSize", 12);
-  std::vector<uint8_t> data = pictureData(2, 40);
+  std::vector<uint8_t> data = pictureData(2, 80);
   FW_SetUserPictures(data.data(), static_cast<uint32_t>(data.size()));
   g_fwMain.deviceMode = FW_DEVICE_ENGINEERING;
   auto creates = [] {
