@@ -477,6 +477,33 @@ TEST_F(FirmwareTest, EachCycleCopiesTheSimulatedIoAndReportsTheErrorBits) {
   EXPECT_EQ(g_fwMain.inputReady, 1);
 }
 
+TEST_F(FirmwareTest, PalettesAreCheckedAndSelectedWithRedAndBlueSwapped) {
+  g_fwMain.deviceMode = FW_DEVICE_ENGINEERING;
+  auto put = [](uint32_t palette, uint32_t entry, uint32_t v) {
+    uint8_t* p = g_fwInternalEeprom + FW_IEE_PALETTES + (palette * 10 + entry) * 4;
+    for (int b = 0; b < 4; ++b) p[b] = static_cast<uint8_t>(v >> (8 * b));
+  };
+  put(2, 0, 0x123456);
+  put(2, 3, 0x01000000);   // invalid: entries 1, 3, 5 become white
+  put(3, 4, 0xFF000000);   // invalid: the others black
+  FW_ResetEeprom();
+  FW_CheckColours();
+  EXPECT_EQ(FW_InternalEepromPending(), 1);
+  FW_SelectPalette(2);
+  EXPECT_EQ(g_fwMain.palette, 2);
+  EXPECT_EQ(g_fwMain.screenColors[0], 0x563412u);
+  EXPECT_EQ(g_fwMain.screenColors[3], 0xFFFFFFu);
+  FW_SelectPalette(3);
+  EXPECT_EQ(g_fwMain.screenColors[4], 0u);
+  FW_SelectPalette(9);   // above 3: palette 0
+  EXPECT_EQ(g_fwMain.palette, 0);
+  FW_SelectPalette(-1);  // keeps it
+  EXPECT_EQ(g_fwMain.palette, 0);
+  FW_ResetEeprom();
+  FW_CheckColours();     // nothing left to reset
+  EXPECT_EQ(FW_InternalEepromPending(), 0);
+}
+
 // --- pictures -------------------------------------------------------------------------------
 
 // User-picture data of `n` BMP records whose header says `recordLength` bytes, ended by -1.
