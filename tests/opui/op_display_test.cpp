@@ -227,6 +227,16 @@ TEST_F(DisplayTest, ClockFieldBlankRules) {
   g_opStandIn.serviceState = 1;
   OP_UpdateDisplay();
   EXPECT_GT(clockInk(), 10);
+  // After the uptime the clock shows only once it was set.
+  g_opStandIn.serviceState = 0;
+  g_opStandIn.displayState = 0;
+  g_opDisplay.uptime = OP_UPTIME_LIMIT + 1;
+  g_opDisplay.uptimeFlag = 1;
+  OP_UpdateDisplay();
+  EXPECT_EQ(clockInk(), 0);
+  g_fwClock.wasSet = 1;
+  OP_UpdateDisplay();
+  EXPECT_GT(clockInk(), 10);
 }
 
 TEST_F(DisplayTest, UptimeFlagAfterEighteenHundredUpdates) {
