@@ -122,6 +122,13 @@ void drawPicture(uint8_t pic, int x, int y) {
   GUI_SetColor(previousColor);
 }
 
+// A 32 x 32 icon on its background, into the current drawing target (the top bar and the
+// test screens draw their icons where the rest of their picture goes).
+void drawIconHere(GUI_COLOR background, int x, int y, int icon) {
+  fill(background, x, y, x + OP_ICON_SIZE - 1, y + OP_ICON_SIZE - 1);
+  if (icon != PIC_NONE) drawPicture(static_cast<uint8_t>(icon), x, y);
+}
+
 // The built-in logo of the top bar.
 void drawBuiltInLogo() {
   const GUI_FONT* previousFont = GUI_SetFont(&GUI_FontProp20B);
@@ -267,12 +274,12 @@ void topBarPaint() {
   if (!d.userIcons || d.userIconsDropped) {
     for (int n = 0; n < 4; ++n) {
       const OpIndicator& e = g_opIndicators[OP_KEY_INDICATOR_FIRST + n];
-      OP_DrawIcon(OP_ColorFromCode(OP_CC_TOPBAR_BG), kIconX[n], 0, iconPicture(e.code, e.state != 0));
+      drawIconHere(OP_ColorFromCode(OP_CC_TOPBAR_BG), kIconX[n], 0, iconPicture(e.code, e.state != 0));
     }
   }
   // Status icon, lit for one paint when the alarm collector asked for it.
-  OP_DrawIcon(OP_ColorFromCode(OP_CC_TOPBAR_BG), OP_STATUS_ICON_X, 0,
-              iconPicture(OP_ICON_STATUS, g_opStatusIcon.lit != 0));
+  drawIconHere(OP_ColorFromCode(OP_CC_TOPBAR_BG), OP_STATUS_ICON_X, 0,
+               iconPicture(OP_ICON_STATUS, g_opStatusIcon.lit != 0));
   g_opStatusIcon.lit = 0;
   if (d.topBarDev > 0) OP_GfxWriteDevice(d.topBarDev);
   selectDevice(previous);
@@ -491,8 +498,7 @@ void OP_ResetDisplay() {
 
 void OP_DrawIcon(GUI_COLOR background, int x, int y, int icon) {
   const GUI_MEMDEV_Handle previous = selectDevice(g_opDisplay.bodyDev);
-  fill(background, x, y, x + OP_ICON_SIZE - 1, y + OP_ICON_SIZE - 1);
-  if (icon != PIC_NONE) drawPicture(static_cast<uint8_t>(icon), x, y);
+  drawIconHere(background, x, y, icon);
   selectDevice(previous);
 }
 
@@ -832,7 +838,7 @@ void OP_ShowKeyTest(uint32_t colour, uint32_t textColour, const char* text, int 
   GUI_SetFont(previousFont);
   const int icon = iconNo >= 0 && iconNo < kIconCodes ? iconNo : OP_ICON_NONE;
   const int dy = yOffset < 0 || yOffset > kKeyTestIconY ? 0 : yOffset;
-  OP_DrawIcon(bg, kKeyTestIconX[icon % 5], kKeyTestIconY - dy, iconPicture(icon, true));
+  drawIconHere(bg, kKeyTestIconX[icon % 5], kKeyTestIconY - dy, iconPicture(icon, true));
 }
 
 void OP_ShowTouchPoint(int x, int y) {
