@@ -27,6 +27,7 @@ SimHostState& SimState() { return g_state; }
 SimHostState& SimShadowState() { return g_shadow; }
 
 const SimFirmwareAdapter& SimDeviceFirmware() { return kDevice; }
+bool SimFirmwareLinked() { return false; }
 const SimFirmwareAdapter& SimFirmware() { return g_adapter ? *g_adapter : SimDeviceFirmware(); }
 void SimSetFirmware(const SimFirmwareAdapter* adapter) { g_adapter = adapter; }
 
