@@ -1,5 +1,6 @@
 #include "shell/front_panel.h"
 
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -134,26 +135,35 @@ void SimLcdWindow::poll() {
   }
 }
 
+// A picture over the LCD memory itself (no copy); valid while the layer's block is mapped.
+static QImage LcdView(int layer) {
+  LCDSIM_VIEW v{};
+  if (LCDSIM_GetView(layer, &v) != 0 || !v.pBits) return QImage();
+  if (v.bitsPerPixel > 8) return QImage(v.pBits, v.xSize, v.ySize, v.bytesPerLine, QImage::Format_RGB32);
+  QImage img(v.pBits, v.xSize, v.ySize, v.bytesPerLine, QImage::Format_Indexed8);
+  QList<QRgb> colours(256);
+  for (int i = 0; i < 256; ++i) {
+    GUI_COLOR c = LCDSIM_GetLUTColor(i, layer);
+    colours[i] = qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+  }
+  img.setColorTable(colours);
+  return img;
+}
+
+QImage SimLcdImage(int layer) { return LcdView(layer).copy(); }
+
+void SIM_CopyLCDToClipboard(int layer) {
+  QImage img = SimLcdImage(layer);
+  if (!img.isNull()) QGuiApplication::clipboard()->setImage(img);
+}
+
 void SimLcdWindow::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  LCDSIM_VIEW v{};
-  if (LCDSIM_GetView(layer_, &v) != 0 || !v.pBits) {
+  QImage img = LcdView(layer_);
+  if (img.isNull())
     p.fillRect(rect(), Qt::black);
-    return;
-  }
-  QImage img;
-  if (v.bitsPerPixel > 8) {
-    img = QImage(v.pBits, v.xSize, v.ySize, v.bytesPerLine, QImage::Format_RGB32);
-  } else {
-    img = QImage(v.pBits, v.xSize, v.ySize, v.bytesPerLine, QImage::Format_Indexed8);
-    QList<QRgb> colours(256);
-    for (int i = 0; i < 256; ++i) {
-      GUI_COLOR c = LCDSIM_GetLUTColor(i, layer_);
-      colours[i] = qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-    }
-    img.setColorTable(colours);
-  }
-  p.drawImage(rect(), img);
+  else
+    p.drawImage(rect(), img);
 }
 
 // Keeps the pointer state for the firmware: hover cursor over the display, pressed cursor and

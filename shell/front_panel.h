@@ -99,3 +99,8 @@ bool SIM_MapKey(QKeyEvent* event, bool down);
 bool SimKeyToHardkey(QKeyEvent* event, bool down);
 // The library key of a Qt key in the PC-key table; 0 when it has none.
 int SimLibraryKeyOf(int qtKey);
+
+// The layer's display as a picture (its visible size; null when the layer has no display), and
+// the same put on the clipboard.
+QImage SimLcdImage(int layer);
+void SIM_CopyLCDToClipboard(int layer);
