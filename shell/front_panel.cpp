@@ -2,7 +2,9 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -85,9 +87,7 @@ void SimHardkeyWindow::paintEvent(QPaintEvent*) {
 void SimHardkeyWindow::mousePressEvent(QMouseEvent* e) {
   if (index_ > 127 || e->button() != Qt::LeftButton) return;
   captured_ = true;  // the press grabs the mouse until the release
-  int mode = SIM_HARDKEY_SetMode(index_, 0);
-  SIM_HARDKEY_SetMode(index_, mode);
-  SIM_HARDKEY_SetState(index_, mode ? !SIM_HARDKEY_GetState(index_) : 1);
+  SIM_HARDKEY_SetState(index_, SIM_HARDKEY_GetMode(index_) ? !SIM_HARDKEY_GetState(index_) : 1);
   SIM_HardkeyCallback(index_, 1);
   update();
 }
@@ -95,9 +95,7 @@ void SimHardkeyWindow::mousePressEvent(QMouseEvent* e) {
 void SimHardkeyWindow::mouseReleaseEvent(QMouseEvent* e) {
   if (index_ > 127 || e->button() != Qt::LeftButton) return;
   captured_ = false;
-  int mode = SIM_HARDKEY_SetMode(index_, 0);
-  SIM_HARDKEY_SetMode(index_, mode);
-  if (!mode) SIM_HARDKEY_SetState(index_, 0);
+  if (!SIM_HARDKEY_GetMode(index_)) SIM_HARDKEY_SetState(index_, 0);
   SIM_HardkeyCallback(index_, 0);
   update();
 }
@@ -301,6 +299,13 @@ void SimFrontPanel::keyReleaseEvent(QKeyEvent* e) {
   bool hard = SimKeyToHardkey(e, false);
   if (!SIM_MapKey(e, false) && !hard) QWidget::keyReleaseEvent(e);
 }
+void SimFrontPanel::contextMenuEvent(QContextMenuEvent* e) {
+  QMenu menu(this);
+  QAction* copy = menu.addAction("&Copy LCD to clipboard");
+  copy->setData(SIM_CMD_COPY_LCD);
+  if (menu.exec(e->globalPos()) == copy) SIM_CopyLCDToClipboard(0);
+}
+
 void SimFrontPanel::mousePressEvent(QMouseEvent* e) {
   setFocus();
   QWidget::mousePressEvent(e);

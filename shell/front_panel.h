@@ -9,7 +9,11 @@
 #include <QWidget>
 #include <vector>
 
+class QContextMenuEvent;
 class QKeyEvent;
+
+// The command of the front's popup menu: the display to the clipboard.
+constexpr int SIM_CMD_COPY_LCD = 500;
 class QTimer;
 
 // The front and key bitmaps (438 x 429, pure red transparent). The program's own artwork
@@ -80,6 +84,7 @@ class SimFrontPanel : public QWidget {
   void keyPressEvent(QKeyEvent*) override;
   void keyReleaseEvent(QKeyEvent*) override;
   void mousePressEvent(QMouseEvent*) override;
+  void contextMenuEvent(QContextMenuEvent*) override;
 
  private:
   std::vector<SimHardkeyWindow*> keys_;

@@ -171,3 +171,7 @@ std::string SimModuleOrderCode(const SimDeviceConfig& d) {
   for (int i = 8; i < 12; ++i) code += letter(m[i]);
   return code;
 }
+
+long SimSplashTime() {
+  return host::IniGetInt(SimSettingsFolder() + "/sim74-2.ini", "COMPATIBILITY", "QM2911", 2000);
+}

@@ -37,5 +37,9 @@ void SimWriteDeviceSettings(const SimDeviceConfig& device);
 // DemoTextG/E/F (language 0, 1, 2): at most 1023 bytes, 228, 246, 252 read as 225, 239, 245.
 std::string SimReadDemoText(int language, const std::string& fallback);
 
+// The splash time in ms: "sim74-2.ini" [COMPATIBILITY] "QM2911" in the settings folder,
+// 2000 when not set; 0 shows no splash.
+long SimSplashTime();
+
 // The order code of the module fitting: "Z74-K-" and 14 letters in three groups.
 std::string SimModuleOrderCode(const SimDeviceConfig& device);

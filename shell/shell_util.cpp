@@ -209,3 +209,7 @@ std::string SimFormatDateTime(long seconds, bool withDate, bool withTime) {
 bool SimWriteIniInt(const std::string& section, const std::string& key, long value, const std::string& file) {
   return host::IniWriteInt(file, section, key, value);
 }
+
+FILE* SimOpenScriptFile(const std::string& path, const char* mode) {
+  return path.empty() || !mode ? nullptr : std::fopen(path.c_str(), mode);
+}

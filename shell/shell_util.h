@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -64,5 +65,7 @@ std::string SimFormatValue(double value, int digits);
 // "dd.mm.yyyy", "hh:mm:ss" or both joined by a blank, of the local time now (seconds < 0) or
 // now plus the seconds; a time before the epoch reads as 0.
 std::string SimFormatDateTime(long seconds, bool withDate, bool withTime);
+// Opens a script file (the path as given: file names here need no code-page conversion).
+FILE* SimOpenScriptFile(const std::string& path, const char* mode);
 // Writes the value as "%d".
 bool SimWriteIniInt(const std::string& section, const std::string& key, long value, const std::string& file);

@@ -295,3 +295,14 @@ TEST(Regions, MoreAreasThanAllowedGiveNone) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SettingsTest, SplashTimeDefaultsToTwoSeconds) {
+  EXPECT_EQ(SimSplashTime(), 2000);
+  ASSERT_EQ(SimInitIni(state), 0);
+  host::IniWriteInt(SimSettingsFolder() + "/sim74-2.ini", "COMPATIBILITY", "QM2911", 0);
+  EXPECT_EQ(SimSplashTime(), 0);
+}
+
+}  // namespace

@@ -403,6 +403,20 @@ TEST_F(FrontTest, LeavingAPressedKeyKeepsItPressedUntilRelease) {
   EXPECT_EQ(SIM_HARDKEY_GetState(2), 0);
 }
 
+TEST_F(FrontTest, AKeyInToggleModeChangesOnEachPressOnly) {
+  SimFrontPanel panel(nullptr);
+  QWidget* k1 = panel.key(1);
+  QPoint mid = k1->rect().center();
+  SIM_HARDKEY_SetMode(1, 1);
+  Press(k1, mid);
+  Release(k1, mid);
+  EXPECT_EQ(SIM_HARDKEY_GetState(1), 1);
+  Press(k1, mid);
+  Release(k1, mid);
+  EXPECT_EQ(SIM_HARDKEY_GetState(1), 0);
+  SIM_HARDKEY_SetMode(1, 0);
+}
+
 TEST_F(FrontTest, PcKeysWorkTheHardKeysAndTheLibraryKeys) {
   SimFrontPanel panel(nullptr);
   const struct {
