@@ -71,6 +71,13 @@ SimMainWindow* SimInitInstance(const std::string& commandLine) {
   SimHostState& s = SimState();
   std::memset(&s, 0, sizeof s);
   std::memset(&SimShadowState(), 0, sizeof s);
+  // The project's images and their saved copies; empty until a project is loaded.
+  static uint8_t engineering[SIM_ENGINEERING_SIZE], engineeringRef[SIM_ENGINEERING_SIZE];
+  static uint8_t data[SIM_DATA_SIZE], dataRef[SIM_DATA_SIZE];
+  s.engineering = engineering;
+  s.engineeringRef = engineeringRef;
+  s.data = data;
+  s.dataRef = dataRef;
   if (SimInitIni(s) != 0) SIM_LogText("The settings file could not be written.");
   std::string line = SimFrameCommandLine(commandLine);
   std::snprintf(s.commandLine, sizeof s.commandLine, "%s", line.c_str());
