@@ -1,6 +1,6 @@
 #include "shell/firmware_link.h"
 
-#include "gui/GUI.h"
+#include "runtime/fw_adapter.h"
 
 namespace {
 
@@ -10,16 +10,7 @@ const SimFirmwareAdapter* g_adapter;
 const SimRestartHooks* g_hooks;
 bool g_processRestart;
 
-// Until the device firmware is linked, the simulator runs without one: the graphics library
-// is started so that the display exists, and the keys go nowhere.
-bool g_guiStarted;
-void StartDisplay() {
-  if (!g_guiStarted) GUI_Init();
-  g_guiStarted = true;
-}
-void NoFirmware() {}
-void NoKeyMask(uint32_t) {}
-const SimFirmwareAdapter kDevice = {StartDisplay, NoFirmware, NoFirmware, NoKeyMask};
+const SimFirmwareAdapter kDevice = {FW_SimInit, FW_SimStart, FW_SimCycle, FW_SetKeyMask};
 
 }  // namespace
 
@@ -27,7 +18,6 @@ SimHostState& SimState() { return g_state; }
 SimHostState& SimShadowState() { return g_shadow; }
 
 const SimFirmwareAdapter& SimDeviceFirmware() { return kDevice; }
-bool SimFirmwareLinked() { return false; }
 const SimFirmwareAdapter& SimFirmware() { return g_adapter ? *g_adapter : SimDeviceFirmware(); }
 void SimSetFirmware(const SimFirmwareAdapter* adapter) { g_adapter = adapter; }
 
@@ -43,8 +33,8 @@ void SimRestartFirmware() {
 }
 
 void SimRequestRestart() {
-  // The firmware's data image goes back to the shell with the restart project (once the
-  // firmware is linked, its copy runs here).
+  // The firmware's data image goes back to the shell with the restart project.
+  FW_CopyDataAreaToHost();
   g_state.endFlag = 1;
   g_state.restartFlag = 1;
   g_processRestart = true;

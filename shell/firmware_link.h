@@ -20,8 +20,6 @@ const SimFirmwareAdapter& SimFirmware();
 void SimSetFirmware(const SimFirmwareAdapter* adapter);
 // The device firmware's adapter.
 const SimFirmwareAdapter& SimDeviceFirmware();
-// True when the device firmware is linked into the program (else the display stays blank).
-bool SimFirmwareLinked();
 
 // The shadow copy of the state record, taken after every cycle.
 SimHostState& SimShadowState();

@@ -11,6 +11,8 @@
 #include <cstring>
 
 #include "host/ini_file.h"
+#include "runtime/fw_adapter.h"
+#include "runtime/fw_eeprom.h"
 #include "shell/firmware_link.h"
 #include "shell/front_panel.h"
 #include "shell/main_window.h"
@@ -78,6 +80,11 @@ SimMainWindow* SimInitInstance(const std::string& commandLine) {
   s.engineeringRef = engineeringRef;
   s.data = data;
   s.dataRef = dataRef;
+  // A new project: no engineering and a blank internal EEPROM that carries its tag.
+  std::memcpy(data + FW_IEE_TAG, "MX7N", 4);
+  std::memcpy(dataRef, data, sizeof data);
+  s.imagesValid = 1;
+  s.reloadRequest = 1;  // the firmware takes the project at its start
   if (SimInitIni(s) != 0) SIM_LogText("The settings file could not be written.");
   std::string line = SimFrameCommandLine(commandLine);
   std::snprintf(s.commandLine, sizeof s.commandLine, "%s", line.c_str());
@@ -106,6 +113,7 @@ int SimMain(const std::string& args) {
   SIM_SetErrorBoxHandler(ErrorBox);
   SIM_SetKeyMaskHook(KeyMaskToFirmware);
   SimSetRestartHooks(&kHooks);
+  FW_SetDelayHook(SIM_Delay);
 
   SimControl control;
   SimSetTheControl(&control);

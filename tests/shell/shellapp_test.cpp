@@ -17,6 +17,7 @@
 
 #include "gui/LCD.h"
 #include "host/ini_file.h"
+#include "runtime/fw_adapter.h"
 #include "shell/firmware_link.h"
 #include "shell/front_panel.h"
 #include "shell/main_window.h"
@@ -58,6 +59,7 @@ const SimFirmwareAdapter kFake = {
     [](uint32_t m) {
       g_fw->mask = m;
       g_fw->masks.push_back(m);
+      FW_SetKeyMask(m);  // the adapter's own key code
     },
 };
 
@@ -381,13 +383,17 @@ TEST_F(FrontTest, ClicksOnKeysMakeTheKeyMask) {
   QWidget* k3 = panel.key(3);
   QPoint mid0 = k0->rect().center(), mid3 = k3->rect().center();
   Press(k0, mid0);
-  EXPECT_EQ(fw.mask, 1u);  // key 0 alone: firmware key code 1
+  EXPECT_EQ(fw.mask, 1u);
+  EXPECT_EQ(FW_GetKeyCode(), 1);
   EXPECT_EQ(SIM_HARDKEY_GetState(0), 1);
   Press(k3, mid3);
-  EXPECT_EQ(fw.mask, 9u);  // two keys held: no key code
-  Release(k3, mid3);
+  EXPECT_EQ(fw.mask, 9u);
+  EXPECT_EQ(FW_GetKeyCode(), 0);  // two keys held
   Release(k0, mid0);
+  EXPECT_EQ(FW_GetKeyCode(), 4);  // key 3 alone
+  Release(k3, mid3);
   EXPECT_EQ(fw.mask, 0u);
+  EXPECT_EQ(FW_GetKeyCode(), 0);
   EXPECT_EQ(SIM_HARDKEY_GetState(0), 0);
 }
 
