@@ -83,16 +83,26 @@ int SimFilterIndexFor(const std::string& filter, const std::string& file) {
   return 0;
 }
 
+void SimSetUpFileDialog(QFileDialog* dlg, const QString& title, const std::string& file, const std::string& filter,
+                        const std::string& folder, bool save) {
+  dlg->setWindowTitle(title);
+  dlg->setDirectory(QString::fromLocal8Bit(folder.c_str()));
+  QString filters = SimDialogFilter(filter);
+  dlg->setNameFilter(filters);
+  QStringList list = filters.split(";;");
+  int index = save ? SimFilterIndexFor(filter, file) : 0;
+  if (index < list.size()) dlg->selectNameFilter(list[index]);
+  dlg->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  // A save dialog must be able to make a new file.
+  dlg->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dlg->setOption(QFileDialog::DontConfirmOverwrite, !save);
+  if (!file.empty()) dlg->selectFile(QString::fromLocal8Bit(file.c_str()));
+}
+
 static bool RunDialog(QWidget* owner, const QString& title, std::string* file, const std::string& filter,
                       std::string* folder, bool save) {
-  QFileDialog dlg(owner, title, QString::fromLocal8Bit(folder->c_str()));
-  dlg.setNameFilter(SimDialogFilter(filter));
-  QStringList filters = SimDialogFilter(filter).split(";;");
-  int index = save ? SimFilterIndexFor(filter, *file) : 0;
-  if (index < filters.size()) dlg.selectNameFilter(filters[index]);
-  dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  if (!file->empty()) dlg.selectFile(QString::fromLocal8Bit(file->c_str()));
+  QFileDialog dlg(owner);
+  SimSetUpFileDialog(&dlg, title, *file, filter, *folder, save);
   if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
   QString chosen = dlg.selectedFiles().first();
   *file = chosen.toLocal8Bit().toStdString();

@@ -7,6 +7,7 @@
 #include <string>
 
 class QAbstractButton;
+class QFileDialog;
 class QMenu;
 class QWidget;
 
@@ -29,6 +30,10 @@ bool SimOpenFileDialog(QWidget* owner, const QString& title, std::string* file, 
 // pattern is "*" and the extension of the name given.
 bool SimSaveFileDialog(QWidget* owner, const QString& title, std::string* file, const std::string& filter,
                        std::string* folder);
+// Sets up an open or save dialog: filters, the preselected filter, the folder and the file
+// name; a save dialog asks before overwriting and takes a file that does not exist yet.
+void SimSetUpFileDialog(QFileDialog* dlg, const QString& title, const std::string& file, const std::string& filter,
+                        const std::string& folder, bool save);
 // The filter (0-based) whose pattern is "*" + the file's extension; 0 when none matches.
 int SimFilterIndexFor(const std::string& filter, const std::string& file);
 

@@ -289,6 +289,23 @@ TEST_F(MainWindowTest, ExitEndsTheLoopThroughOneTickAndMarksAFinishedRun) {
   SimSetTheControl(nullptr);
 }
 
+TEST_F(LoopTest, ARestartRequestEndsTheRunAndAsksForANewProcess) {
+  static int asked;
+  asked = 0;
+  static const SimRestartHooks hooks = {nullptr, nullptr, [] { ++asked; }};
+  SimSetRestartHooks(&hooks);
+  SimClearProcessRestart();
+  SimRequestRestart();
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(SimState().endFlag, 1);
+  EXPECT_EQ(SimState().restartFlag, 1);
+  // The shell's own flag survives the firmware's restart, which clears the state record's.
+  SimState().restartFlag = 0;
+  EXPECT_TRUE(SimProcessRestartRequested());
+  SimClearProcessRestart();
+  SimSetRestartHooks(nullptr);
+}
+
 // --- Front panel and keys ------------------------------------------------------------------
 QMouseEvent Mouse(QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons) {
   return QMouseEvent(type, QPointF(pos), QPointF(pos), button, buttons, Qt::NoModifier);
@@ -501,6 +518,7 @@ TEST_F(LcdWindowTest, APressOffTheDisplayPassesTheLastPositionOnIt) {
 
 // --- Window placement, recent-file menu, dialogs -------------------------------------------
 #include <QClipboard>
+#include <QFileDialog>
 #include <QMenu>
 
 #include "shell/shell_ui.h"
@@ -556,6 +574,22 @@ TEST_F(PlacementTest, TheRecentMenuShowsTheGreyedPlaceholderWhileEmpty) {
   a[2]->trigger();
   EXPECT_EQ(opened, SIM_RECENT_FIRST_ID + 1);
   EXPECT_EQ(a[4]->text(), "E&xit");
+}
+
+TEST(ShellDialogs, SaveDialogsMayNameANewFileAndOpenDialogsMayNot) {
+  App();
+  const std::string filter = "Text|*.txt|Project|*.sdg|";
+  QFileDialog save, open;
+  SimSetUpFileDialog(&save, "Save As", "/tmp/new.sdg", filter, "/tmp", true);
+  SimSetUpFileDialog(&open, "Open File", "", filter, "/tmp", false);
+  EXPECT_EQ(save.fileMode(), QFileDialog::AnyFile);
+  EXPECT_EQ(save.acceptMode(), QFileDialog::AcceptSave);
+  EXPECT_FALSE(save.testOption(QFileDialog::DontConfirmOverwrite));
+  EXPECT_EQ(save.selectedNameFilter(), "Project (*.sdg)");
+  EXPECT_EQ(open.fileMode(), QFileDialog::ExistingFile);
+  EXPECT_EQ(open.acceptMode(), QFileDialog::AcceptOpen);
+  EXPECT_EQ(open.selectedNameFilter(), "Text (*.txt)");
+  EXPECT_EQ(open.windowTitle(), "Open File");
 }
 
 TEST(ShellDialogs, FiltersAndTheSaveDialogsPreselection) {
