@@ -7,9 +7,16 @@
 #include "runtime/fw_clock.h"
 #include "runtime/fw_eeprom.h"
 #include "runtime/fw_image.h"
+#include "runtime/fw_main.h"
 #include "runtime/fw_sysimage.h"
 
 OpFirmwareStandIn g_opStandIn;
+
+// The firmware's start-up, main cycle and hardware adapter are linked into the program; the
+// operating interface alone (its tests) runs without them and reads the stand-in record.
+// Weak references pull nothing in and stay null when the firmware is not linked.
+uint8_t FW_GetKeyCode() __attribute__((weak));
+extern FwMainState g_fwMain __attribute__((weak));
 
 namespace {
 
@@ -22,12 +29,14 @@ uint32_t getU32(const uint8_t* p) {
 
 // --- Firmware state ----------------------------------------------------------------------
 
-uint8_t OP_LinkKeyCode() { return g_opStandIn.keyCode; }
-uint16_t OP_LinkOperatingState() { return g_opStandIn.operatingState; }
+uint8_t OP_LinkKeyCode() { return FW_GetKeyCode ? FW_GetKeyCode() : g_opStandIn.keyCode; }
+uint16_t OP_LinkOperatingState() { return &g_fwMain ? g_fwMain.pageState : g_opStandIn.operatingState; }
 uint8_t OP_LinkEngineeringState() { return OP_LinkImage()[FW_SYS_FLAGS38]; }
 uint8_t* OP_LinkImage() { return g_fwImage; }
 bool OP_LinkEngineeringLoaded() { return std::memcmp(OP_LinkImage(), FW_IMAGE_TAG, 4) == 0; }
-const GUI_COLOR* OP_LinkScreenColors() { return g_opStandIn.screenColors; }
+const GUI_COLOR* OP_LinkScreenColors() {
+  return &g_fwMain ? g_fwMain.screenColors : g_opStandIn.screenColors;
+}
 void OP_LinkClock(int* hours, int* minutes) {
   *hours = g_fwClock.now.hour;
   *minutes = g_fwClock.now.minute;

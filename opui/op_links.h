@@ -15,7 +15,8 @@ struct GUI_PID_STATE;
 
 // --- Firmware state ----------------------------------------------------------------------
 
-// Stand-in values of firmware state whose owner is not linked yet.
+// Stand-in values of firmware state, read while the firmware's main cycle and hardware
+// adapter are not linked (the operating interface's own tests).
 struct OpFirmwareStandIn {
   uint8_t keyCode = 0;             // the key code of the hardware adapter
   uint16_t operatingState = 1;     // 2 = online (the main cycle's page state)
@@ -27,9 +28,9 @@ struct OpFirmwareStandIn {
 };
 extern OpFirmwareStandIn g_opStandIn;
 
-// The key code of this cycle (0 or one of 1, 2, 4, 8, 16). Default: the stand-in.
+// The key code of this cycle (0 or one of 1, 2, 4, 8, 16): the hardware adapter's.
 uint8_t OP_LinkKeyCode();
-// Operating state (2 = online). Default: the stand-in.
+// Operating state (2 = online): the main cycle's page state.
 uint16_t OP_LinkOperatingState();
 // Engineering-state flags, image byte 38 (bit 1, the engineering lock, is watched).
 uint8_t OP_LinkEngineeringState();
@@ -37,7 +38,7 @@ uint8_t OP_LinkEngineeringState();
 uint8_t* OP_LinkImage();
 // An engineering is loaded: the image begins with "MX7N".
 bool OP_LinkEngineeringLoaded();
-// The ten screen colours of the selected palette (0xBBGGRR). Default: the stand-in.
+// The ten screen colours of the selected palette (0xBBGGRR): the main cycle's.
 const GUI_COLOR* OP_LinkScreenColors();
 // The device clock and whether it was set (the firmware's clock).
 void OP_LinkClock(int* hours, int* minutes);
