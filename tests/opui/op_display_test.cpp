@@ -26,10 +26,12 @@ TEST_F(DisplayTest, SoftkeyMarksSitUnderTheKeys) {
   }
   EXPECT_NE(pixel(262, 237), kRed565);
   OP_MarkSoftkey(0, 1);
+  OP_UpdateDisplay();
   EXPECT_EQ(pixel(30, 239), kRed565);
   EXPECT_EQ(pixel(87, 239), kRed565);
   EXPECT_NE(pixel(88, 239), kRed565);
   OP_MarkSoftkey(0, 0);
+  OP_UpdateDisplay();
   EXPECT_EQ(pixel(30, 239), GUI_Color2Index(g_opDisplay.screenBackground));
 }
 
@@ -37,13 +39,16 @@ TEST_F(DisplayTest, SoftkeyMarksSitUnderTheKeys) {
 TEST_F(DisplayTest, KeyReaderDrawsTheMarks) {
   g_opStandIn.keyCode = OP_KEY_EXIT;  // second key from the left
   OP_ReadKeysAndPointer();
+  OP_UpdateDisplay();
   EXPECT_NE(pixel(100, 239), kRed565);
   std::memcpy(g_fwImage, FW_IMAGE_TAG, 4);
   OP_ReadKeysAndPointer();
+  OP_UpdateDisplay();
   EXPECT_EQ(pixel(100, 239), kRed565);
   EXPECT_NE(pixel(40, 239), kRed565);
   g_opStandIn.keyCode = 0;
   OP_ReadKeysAndPointer();
+  OP_UpdateDisplay();
   EXPECT_NE(pixel(100, 239), kRed565);
 }
 
@@ -159,17 +164,22 @@ TEST_F(DisplayTest, RendererDrawsOnlyChangedRows) {
   OP_ShowTextScreen(7, 1);
   g_opMenuRows.items[0].changed = g_opMenuRows.items[1].changed = 1;
   OP_ShowTextScreen(7, 0);
+  OP_UpdateDisplay();
   const GUI_COLOR fg = OP_ColorFromCode(OP_CC_FOREGROUND);
   // The highlighted row is filled in the foreground colour.
   EXPECT_EQ(pixel(318, 60 + 22 + 1), GUI_Color2Index(fg));
   EXPECT_EQ(pixel(318, 60 + 1), GUI_Color2Index(g_opDisplay.screenBackground));
-  // A row drawn over by hand stays until it is marked changed.
+  // A row drawn over by hand in the body stays until it is marked changed.
+  const GUI_MEMDEV_Handle previous = OP_GfxSelectDevice(g_opDisplay.bodyDev > 0 ? g_opDisplay.bodyDev : 0);
   GUI_SetColor(0x00FF00);
   GUI_FillRect(300, 60, 319, 81);
+  OP_GfxSelectDevice(previous);
   OP_DrawTextScreen(0);
+  OP_UpdateDisplay();
   EXPECT_EQ(pixel(318, 61), GUI_Color2Index(0x00FF00));
   g_opMenuRows.items[0].changed = 1;
   OP_DrawTextScreen(0);
+  OP_UpdateDisplay();
   EXPECT_EQ(pixel(318, 61), GUI_Color2Index(g_opDisplay.screenBackground));
   EXPECT_EQ(g_opMenuRows.items[0].changed, 0);
 }
