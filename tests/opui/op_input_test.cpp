@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "opui/op_services.h"
+#include "runtime/fb_store.h"
 #include "opui_fixture.h"
 #include "shell/sim/SIM.h"
 
@@ -104,6 +105,22 @@ TEST_F(PageManagerTest, EngineeringLockChangeResetsABlockPage) {
   cycle(0);
   EXPECT_EQ(g_opPage.current, OP_MenuPageProc);
   EXPECT_EQ(g_opPage.lastEngBit, 1);
+}
+
+// A block page whose operating page is switched off goes back to the default page.
+TEST_F(PageManagerTest, SwitchedOffBlockPageIsLeft) {
+  OP_ResetUi();
+  uint8_t pageRecord[6] = {};
+  g_fbStore.list[150].pageData = pageRecord;
+  g_opPage.current = OP_BlockPageProc;
+  g_opPage.pageId = OP_PAGE_BLOCK;
+  g_opPage.currentBlock = 150;
+  cycle(0);
+  EXPECT_EQ(g_opPage.current, OP_BlockPageProc);
+  pageRecord[0] = 1;
+  cycle(0);
+  EXPECT_EQ(g_opPage.current, OP_MenuPageProc);
+  g_fbStore.list[150].pageData = nullptr;
 }
 
 // While the idle screen is shown, keys reach no page.
