@@ -8,8 +8,28 @@
 WM_GLOBALS WM__G;
 
 namespace {
+constexpr int kMaxHandles = 1 << 16;
+uint64_t g_live[kMaxHandles / 64];
+}  // namespace
+
+bool WM__IsLive(WM_HWIN h) {
+  return h > 0 && h < kMaxHandles && (g_live[h >> 6] >> (h & 63) & 1u);
+}
+void WM__ClearLive() {
+  for (uint64_t& w : g_live) w = 0;
+}
+void WM__SetLive(WM_HWIN h, bool live) {
+  if (h <= 0 || h >= kMaxHandles) return;
+  if (live)
+    g_live[h >> 6] |= uint64_t{1} << (h & 63);
+  else
+    g_live[h >> 6] &= ~(uint64_t{1} << (h & 63));
+}
+
+namespace {
 
 constexpr uint32_t kStoredCreateBits = 0x3F3F9F;
+constexpr uint32_t kBeingDeleted = 0x40000000;  // never taken from creation flags
 
 // Registered handle variables (the pointer windows of the input and those of owners).
 constexpr int kMaxCritical = 96;
@@ -31,7 +51,7 @@ void NotifyOverlap(WM_HWIN h, const GUI_RECT& r) {
   WM__SendMessageId(h, WM_MSG_VIS_CHANGED);
   p = WM_H2P(h);
   for (WM_HWIN c = p ? p->hFirstChild : 0; c;) {
-    WM_HWIN next = WM_H2P(c) ? WM_H2P(c)->hNext : 0;
+    WM_HWIN next = WM__NextOf(c);
     NotifyOverlap(c, r);
     c = next;
   }
@@ -58,15 +78,8 @@ void WM__MergeRect(GUI_RECT* pDest, const GUI_RECT& a, const GUI_RECT& b) {
   *pDest = GUI_RECT{std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1), std::max(a.y1, b.y1)};
 }
 
-int WM__IsWindow(WM_HWIN hWin) {
-  if (hWin <= 0) return 0;
-  for (WM_HWIN h = WM__G.hFirstWin; h;) {
-    if (h == hWin) return 1;
-    WM_Obj* p = WM_H2P(h);
-    h = p ? p->hNextLin : 0;
-  }
-  return 0;
-}
+// Every window of the list of all windows is live, and only those.
+int WM__IsWindow(WM_HWIN hWin) { return WM__IsLive(hWin) ? 1 : 0; }
 
 int WM__GetLayer(WM_HWIN hWin) {
   WM_HWIN root = hWin;
@@ -130,14 +143,14 @@ void WM__LinkChild(WM_HWIN hChild, WM_HWIN hParent) {
     return;
   }
   WM_HWIN prev = first;
-  for (WM_HWIN next = WM_H2P(prev)->hNext; next; next = WM_H2P(prev)->hNext) {
+  for (WM_HWIN next = WM__NextOf(prev); next; next = WM__NextOf(prev)) {
     if (!top && IsStayOnTop(next)) break;
     prev = next;
   }
-  c->hNext = WM_H2P(prev)->hNext;
+  c->hNext = WM__NextOf(prev);
   WM_H2P(prev)->hNext = hChild;
   const GUI_RECT r = c->Rect;
-  for (WM_HWIN s = WM_H2P(hParent)->hFirstChild; s;) {
+  for (WM_HWIN s = WM__FirstChildOf(hParent); s;) {
     WM_Obj* ps = WM_H2P(s);
     WM_HWIN next = ps ? ps->hNext : 0;
     if (s != hChild) NotifyOverlap(s, r);
@@ -180,10 +193,12 @@ WM_HWIN WM_CreateWindowAsChild(int x0, int y0, int xSize, int ySize, WM_HWIN hPa
   }
   int32_t bytes = static_cast<int32_t>(sizeof(WM_Obj)) + std::max(numExtraBytes, 0);
   WM_HWIN h = GUI_ALLOC_AllocZero(bytes);
-  if (!h) {
+  if (!h || h >= kMaxHandles) {
+    if (h) GUI_ALLOC_Free(h);
     GUI_ErrorOut("WM:\nNo memory to create window in WM_CreateWindowAsChild()");
     return 0;
   }
+  WM__SetLive(h, true);
   ++WM__G.NumWindows;
   WM_Obj* w = WM_H2P(h);
   w->Rect = GUI_RECT{Clamp16(x0), Clamp16(y0), Clamp16(x0 + xSize - 1), Clamp16(y0 + ySize - 1)};
@@ -218,6 +233,9 @@ WM_HWIN WM_CreateWindow(int x0, int y0, int xSize, int ySize, uint32_t style, WM
 // --- deletion --------------------------------------------------------------------------------
 void WM__DeleteWindowNow(WM_HWIN hWin) {
   if (!WM__IsWindow(hWin)) return;
+  // A procedure that deletes its window again while it is being deleted changes nothing.
+  if (WM_H2P(hWin)->Status & kBeingDeleted) return;
+  WM_H2P(hWin)->Status |= kBeingDeleted;
   const int layer = WM__GetLayer(hWin);
   WM__SendMessageId(hWin, WM_MSG_DELETE);
   if (!WM__IsWindow(hWin)) return;  // the procedure deleted it
@@ -275,6 +293,7 @@ void WM__DeleteWindowNow(WM_HWIN hWin) {
   if (p->Status & WM__INVALID_BITS) --WM__G.NumInvalidWindows;
   for (int i = 0; i < GUI_NUM_LAYERS; ++i)
     if (WM__G.ahDesktop[i] == hWin) WM__G.ahDesktop[i] = 0;
+  WM__SetLive(hWin, false);
   GUI_ALLOC_Free(hWin);
   --WM__G.NumWindows;
   WM__G.hRedrawPos = 0;
@@ -341,7 +360,7 @@ WM_HWIN WM_GetPrevSibling(WM_HWIN hWin) {
   WM_Obj* p = WM_H2P(hWin);
   if (!p || !p->hParent) return 0;
   WM_HWIN prev = 0;
-  for (WM_HWIN h = WM_H2P(p->hParent)->hFirstChild; h && h != hWin; h = WM_H2P(h)->hNext) prev = h;
+  for (WM_HWIN h = WM__FirstChildOf(p->hParent); h && h != hWin; h = WM__NextOf(h)) prev = h;
   return prev;
 }
 
@@ -349,7 +368,7 @@ WM_HWIN WM_GetLastSibling(WM_HWIN hWin) {
   GUI_LockGuard lock;
   if (!WM_H2P(hWin)) return 0;
   WM_HWIN h = hWin;
-  while (WM_H2P(h)->hNext) h = WM_H2P(h)->hNext;
+  while (WM__NextOf(h)) h = WM__NextOf(h);
   return h;
 }
 
@@ -445,7 +464,7 @@ void WM__MoveWindowRaw(WM_HWIN hWin, int dx, int dy) {
   shift(p->Rect);
   shift(p->InvalidRect);
   for (WM_HWIN c = p->hFirstChild; c;) {
-    WM_HWIN next = WM_H2P(c)->hNext;
+    WM_HWIN next = WM__NextOf(c);
     WM__MoveWindowRaw(c, dx, dy);
     c = next;
   }
@@ -640,7 +659,7 @@ void WM_BringToBottom(WM_HWIN hWin) {
   WM_Obj* p = WM_H2P(hWin);
   if (!p || !p->hParent) return;
   WM_HWIN hParent = p->hParent;
-  if (WM_H2P(hParent)->hFirstChild == hWin) return;
+  if (WM__FirstChildOf(hParent) == hWin) return;
   if (p->Status & WM_STATUS_VISIBLE) WM__InvalidateBelow(hParent, p->Rect, 0);
   WM__UnlinkChild(hWin);
   WM_Obj* pp = WM_H2P(hParent);

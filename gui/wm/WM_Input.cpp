@@ -79,7 +79,7 @@ WM_HWIN WindowAt(WM_HWIN h, int x, int y, WM_HWIN hExcluded) {
   if (!p || !(p->Status & WM_STATUS_VISIBLE)) return 0;
   if (x < p->Rect.x0 || x > p->Rect.x1 || y < p->Rect.y0 || y > p->Rect.y1) return 0;
   WM_HWIN found = h;
-  for (WM_HWIN c = p->hFirstChild; c && c != hExcluded; c = WM_H2P(c)->hNext)
+  for (WM_HWIN c = p->hFirstChild; c && c != hExcluded; c = WM__NextOf(c))
     if (WM_HWIN r = WindowAt(c, x, y, hExcluded)) found = r;
   return found;
 }

@@ -50,9 +50,27 @@ struct WM_GLOBALS {
 };
 extern WM_GLOBALS WM__G;
 
-// Window header of a handle; null for 0 or a handle that is not a window block. The pointer
-// is valid until the next call that may allocate or send a message.
-inline WM_Obj* WM_H2P(WM_HWIN h) { return h > 0 ? static_cast<WM_Obj*>(GUI_ALLOC_h2p(h)) : nullptr; }
+// Live window handles: set at creation, cleared at deletion, so that a handle whose window
+// was deleted (by a procedure, during a walk) is never dereferenced.
+bool WM__IsLive(WM_HWIN h);
+void WM__SetLive(WM_HWIN h, bool live);
+void WM__ClearLive();
+
+// Window header of a handle; null for 0 or a handle that names no window. The pointer is
+// valid until the next call that may allocate or send a message.
+inline WM_Obj* WM_H2P(WM_HWIN h) { return WM__IsLive(h) ? static_cast<WM_Obj*>(GUI_ALLOC_h2p(h)) : nullptr; }
+inline WM_HWIN WM__NextOf(WM_HWIN h) {
+  WM_Obj* p = WM_H2P(h);
+  return p ? p->hNext : 0;
+}
+inline WM_HWIN WM__ParentOf(WM_HWIN h) {
+  WM_Obj* p = WM_H2P(h);
+  return p ? p->hParent : 0;
+}
+inline WM_HWIN WM__FirstChildOf(WM_HWIN h) {
+  WM_Obj* p = WM_H2P(h);
+  return p ? p->hFirstChild : 0;
+}
 
 // Rectangle helpers.
 bool WM__Intersect(GUI_RECT* pDest, const GUI_RECT& a, const GUI_RECT& b);  // true when not empty

@@ -211,9 +211,9 @@ namespace {
 
 // Below the first level: all children of a window are tested before any subtree is searched.
 WM_HWIN SearchLevel(WM_HWIN hWin, int id) {
-  for (WM_HWIN c = WM_H2P(hWin)->hFirstChild; c; c = WM_H2P(c)->hNext)
+  for (WM_HWIN c = WM__FirstChildOf(hWin); c; c = WM__NextOf(c))
     if (WM_GetId(c) == id) return c;
-  for (WM_HWIN c = WM_H2P(hWin)->hFirstChild; c; c = WM_H2P(c)->hNext)
+  for (WM_HWIN c = WM__FirstChildOf(hWin); c; c = WM__NextOf(c))
     if (WM_HWIN r = SearchLevel(c, id)) return r;
   return 0;
 }
@@ -223,7 +223,7 @@ WM_HWIN SearchLevel(WM_HWIN hWin, int id) {
 WM_HWIN WM_GetDialogItem(WM_HWIN hWin, int id) {
   GUI_LockGuard lock;
   if (!WM_H2P(hWin)) return 0;
-  for (WM_HWIN c = WM_H2P(hWin)->hFirstChild; c; c = WM_H2P(c)->hNext) {
+  for (WM_HWIN c = WM__FirstChildOf(hWin); c; c = WM__NextOf(c)) {
     if (WM_GetId(c) == id) return c;
     if (WM_HWIN r = SearchLevel(c, id)) return r;
   }
@@ -242,9 +242,9 @@ WM_HWIN WM_GetScrollPartner(WM_HWIN hWin) {
     id = 254;
   else if (id == 254)
     id = 255;
-  WM_HWIN hParent = WM_H2P(hWin)->hParent;
+  WM_HWIN hParent = WM__ParentOf(hWin);
   if (!hParent) return 0;
-  for (WM_HWIN c = WM_H2P(hParent)->hFirstChild; c; c = WM_H2P(c)->hNext)
+  for (WM_HWIN c = WM__FirstChildOf(hParent); c; c = WM__NextOf(c))
     if (c != hWin && WM_GetId(c) == id) return c;
   return 0;
 }

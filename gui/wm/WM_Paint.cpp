@@ -40,7 +40,7 @@ void ForEachCoverIn(WM_HWIN h, const GUI_RECT& clip, F& f) {
     f(r);
     return;
   }
-  for (WM_HWIN c = p->hFirstChild; c; c = WM_H2P(c)->hNext) ForEachCoverIn(c, r, f);
+  for (WM_HWIN c = p->hFirstChild; c; c = WM__NextOf(c)) ForEachCoverIn(c, r, f);
 }
 
 template <class F>
@@ -48,9 +48,9 @@ void ForEachCover(WM_HWIN hWin, F& f) {
   const GUI_RECT all{-32768, -32768, 32767, 32767};
   WM_Obj* w = WM_H2P(hWin);
   if (!w) return;
-  for (WM_HWIN c = w->hFirstChild; c; c = WM_H2P(c)->hNext) ForEachCoverIn(c, all, f);
-  for (WM_HWIN a = hWin; a; a = WM_H2P(a)->hParent)
-    for (WM_HWIN s = WM_H2P(a)->hNext; s; s = WM_H2P(s)->hNext) ForEachCoverIn(s, all, f);
+  for (WM_HWIN c = w->hFirstChild; c; c = WM__NextOf(c)) ForEachCoverIn(c, all, f);
+  for (WM_HWIN a = hWin; a; a = WM__ParentOf(a))
+    for (WM_HWIN s = WM__NextOf(a); s; s = WM__NextOf(s)) ForEachCoverIn(s, all, f);
 }
 
 // Finds the next visible rectangle starting at (x, y) of a band that reaches down to yb
@@ -163,7 +163,7 @@ void PaintWindow(WM_HWIN hWin) {
 void PaintOverlay(WM_HWIN hT, WM_HWIN hW);
 
 void PaintTransChildren(WM_HWIN hParent, WM_HWIN hW) {
-  for (WM_HWIN c = WM_H2P(hParent)->hFirstChild; c;) {
+  for (WM_HWIN c = WM__FirstChildOf(hParent); c;) {
     WM_Obj* pc = WM_H2P(c);
     WM_HWIN next = pc->hNext;
     if ((pc->Status & (WM_STATUS_VISIBLE | WM_STATUS_TRANSPARENT)) == (WM_STATUS_VISIBLE | WM_STATUS_TRANSPARENT)) {
@@ -201,7 +201,7 @@ void PaintDirect(WM_HWIN hWin) {
   if (!WM__G.TransWindowCnt || !WM__IsWindow(hWin)) return;
   PaintTransChildren(hWin, hWin);
   for (WM_HWIN a = hWin; a && WM__IsWindow(hWin);) {
-    for (WM_HWIN s = WM_H2P(a)->hNext; s;) {
+    for (WM_HWIN s = WM__NextOf(a); s;) {
       WM_Obj* ps = WM_H2P(s);
       WM_HWIN next = ps->hNext;
       if ((ps->Status & (WM_STATUS_VISIBLE | WM_STATUS_TRANSPARENT)) == (WM_STATUS_VISIBLE | WM_STATUS_TRANSPARENT)) {
@@ -211,7 +211,7 @@ void PaintDirect(WM_HWIN hWin) {
       s = WM__IsWindow(next) ? next : 0;
     }
     if (!WM__IsWindow(a)) break;
-    a = WM_H2P(a)->hParent;
+    a = WM__ParentOf(a);
   }
 }
 
@@ -309,6 +309,7 @@ void ExitWM();
 GUI_REGISTER_EXIT g_exitWM = {nullptr, ExitWM};
 void ExitWM() {
   WM__G = WM_GLOBALS{};
+  WM__ClearLive();
   g_clip = ClipState{};
   g_pUserClip = nullptr;
   WM__InputReset();
@@ -348,7 +349,7 @@ void WM__InvalidateTreeRect(WM_HWIN hWin, const GUI_RECT& r) {
   if (!p || !(p->Status & WM_STATUS_VISIBLE)) return;
   WM__AddInvalid(hWin, r);
   p = WM_H2P(hWin);
-  for (WM_HWIN c = p ? p->hFirstChild : 0; c; c = WM_H2P(c)->hNext) WM__InvalidateTreeRect(c, r);
+  for (WM_HWIN c = p ? p->hFirstChild : 0; c; c = WM__NextOf(c)) WM__InvalidateTreeRect(c, r);
 }
 
 void WM__InvalidateBelow(WM_HWIN hParent, const GUI_RECT& r, WM_HWIN hStop) {
@@ -359,7 +360,7 @@ void WM__InvalidateBelow(WM_HWIN hParent, const GUI_RECT& r, WM_HWIN hStop) {
   else
     WM__AddInvalid(hParent, r);
   p = WM_H2P(hParent);
-  for (WM_HWIN c = p ? p->hFirstChild : 0; c && c != hStop; c = WM_H2P(c)->hNext) WM__InvalidateTreeRect(c, r);
+  for (WM_HWIN c = p ? p->hFirstChild : 0; c && c != hStop; c = WM__NextOf(c)) WM__InvalidateTreeRect(c, r);
 }
 
 void WM__InvalidateScreenRect(WM_HWIN hWin, const GUI_RECT& rect) {
@@ -398,7 +399,7 @@ void WM__InvalidateTree(WM_HWIN hWin) {
   if (!p) return;
   WM_InvalidateWindow(hWin);
   p = WM_H2P(hWin);
-  for (WM_HWIN c = p ? p->hFirstChild : 0; c; c = WM_H2P(c)->hNext) WM__InvalidateTree(c);
+  for (WM_HWIN c = p ? p->hFirstChild : 0; c; c = WM__NextOf(c)) WM__InvalidateTree(c);
 }
 
 void WM__Validate(WM_HWIN hWin) {
@@ -586,6 +587,7 @@ void WM_Init() {
   GUI_LockGuard lock;
   (void)g_linked;
   WM__G = WM_GLOBALS{};
+  WM__ClearLive();
   g_clip = ClipState{};
   g_pUserClip = nullptr;
   for (int layer = 0; layer < GUI_NUM_LAYERS; ++layer) {

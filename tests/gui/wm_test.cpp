@@ -513,6 +513,47 @@ TEST_F(WmTest, DeletingAWindowDuringItsOwnPaintWaitsForTheNextPass) {
   EXPECT_EQ(g_errors.size(), Of(a, WM_MSG_PAINT).size());
 }
 
+TEST_F(WmTest, ProceduresThatDeleteTheirWindowInTheMiddleOfAnOperation) {
+  struct Case {
+    int32_t msgId;
+    std::function<void(WM_HWIN parent)> trigger;
+  } cases[] = {
+      {WM_MSG_PRE_PAINT, [](WM_HWIN parent) { WM__InvalidateTree(parent); }},
+      {WM_MSG_POST_PAINT, [](WM_HWIN parent) { WM__InvalidateTree(parent); }},
+      {WM_MSG_VIS_CHANGED, [](WM_HWIN parent) { WM__InvalidateTree(parent); }},
+      {WM_MSG_MOVE, [](WM_HWIN parent) { WM_MoveWindow(parent, 4, 4); }},
+      {WM_MSG_SIZE_CHANGED, [](WM_HWIN parent) { WM_ResizeWindow(parent, 5, 5); }},
+      {WM_MSG_TOUCH, [](WM_HWIN) {
+         GUI_PID_STATE s{12, 12, 1, 0, {0, 0}};
+         GUI_PID_QueueState(&s);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.msgId);
+    WM_HWIN parent = Win(0, 0, 60, 60, 0, WM_CF_SHOW | WM_CF_ANCHOR_LEFT | WM_CF_ANCHOR_RIGHT);
+    WM_HWIN victim = Win(0, 0, 0, 0, parent, WM_CF_SHOW | WM_CF_ANCHOR_LEFT | WM_CF_ANCHOR_RIGHT);
+    WM_HWIN sibling = Win(10, 10, 10, 10, parent);
+    RunExec();
+    const int id = c.msgId;
+    auto selfDelete = [id](WM_MESSAGE* pMsg) {
+      if (pMsg->MsgId == id) WM_DeleteWindow(pMsg->hWin);
+    };
+    // The victim lies below a sibling and covers its parent; pointer messages reach it
+    // through the sibling's parent chain only for the touch case.
+    g_actions[victim] = selfDelete;
+    if (id == WM_MSG_TOUCH) g_actions[parent] = selfDelete;
+    g_errors.clear();
+    c.trigger(parent);
+    RunExec();
+    EXPECT_FALSE(WM_IsWindow(id == WM_MSG_TOUCH ? parent : victim));
+    EXPECT_TRUE(g_errors.empty()) << g_errors.front();
+    g_actions.clear();
+    if (WM_IsWindow(parent)) WM_DeleteWindow(parent);
+    RunExec();
+    (void)sibling;
+  }
+}
+
 TEST_F(WmTest, MarkedWindowsGoAtTheNextExecPass) {
   WM_HWIN a = Win(0, 0, 10, 10);
   WM_MarkForDeletion(a);
