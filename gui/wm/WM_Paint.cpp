@@ -18,7 +18,6 @@ struct ClipState {
   int EntranceCnt = 0;
 };
 ClipState g_clip;
-const GUI_RECT* g_pUserClip;       // window coordinates of the drawn window
 
 int16_t Clamp16(int v) { return static_cast<int16_t>(std::clamp(v, -32768, 32767)); }
 
@@ -102,9 +101,9 @@ WM_HWIN ClipWindow() { return GUI_pContext->hAWin; }
 
 // The user clip rectangle in screen coordinates (origin of the overlay window or of W).
 bool UserClipScreen(GUI_RECT* pOut) {
-  if (!g_pUserClip) return false;
+  if (!GUI_pContext->WM_pUserClipRect) return false;
   WM_Obj* p = WM_H2P(WM__G.hATransWindow ? WM__G.hATransWindow : ClipWindow());
-  *pOut = p ? Shift(*g_pUserClip, p->Rect.x0, p->Rect.y0) : *g_pUserClip;
+  *pOut = p ? Shift(*GUI_pContext->WM_pUserClipRect, p->Rect.x0, p->Rect.y0) : *GUI_pContext->WM_pUserClipRect;
   return true;
 }
 
@@ -130,7 +129,7 @@ void SetClipInactive() {
 // --- painting ---------------------------------------------------------------------------------------
 void ResetDrawing() {
   GUI_SetDefault();
-  g_pUserClip = nullptr;
+  GUI_pContext->WM_pUserClipRect = nullptr;
 }
 
 void PaintWindow(WM_HWIN hWin) {
@@ -311,7 +310,7 @@ void ExitWM() {
   WM__G = WM_GLOBALS{};
   WM__ClearLive();
   g_clip = ClipState{};
-  g_pUserClip = nullptr;
+  GUI_pContext->WM_pUserClipRect = nullptr;
   WM__InputReset();
   WM__TimerReset();
 }
@@ -502,8 +501,8 @@ WM_HWIN WM_GetSelectedWindow() { return GUI_pContext->hAWin; }
 
 const GUI_RECT* WM_SetUserClipRect(const GUI_RECT* pRect) {
   GUI_LockGuard lock;
-  const GUI_RECT* old = g_pUserClip;
-  g_pUserClip = pRect;
+  const GUI_RECT* old = GUI_pContext->WM_pUserClipRect;
+  GUI_pContext->WM_pUserClipRect = pRect;
   SetClipInactive();
   GUI_RECT uc;
   if (UserClipScreen(&uc)) {
@@ -589,7 +588,7 @@ void WM_Init() {
   WM__G = WM_GLOBALS{};
   WM__ClearLive();
   g_clip = ClipState{};
-  g_pUserClip = nullptr;
+  GUI_pContext->WM_pUserClipRect = nullptr;
   for (int layer = 0; layer < GUI_NUM_LAYERS; ++layer) {
     WM__G.aBkColor[layer] = GUI_INVALID_COLOR;
     WM__G.LastXSize[layer] = LCD_GetXSizeEx(layer);
