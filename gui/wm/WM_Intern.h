@@ -97,7 +97,6 @@ void WM__InvalidateBelow(WM_HWIN hParent, const GUI_RECT& r, WM_HWIN hStop);
 void WM__InvalidateTreeRect(WM_HWIN hWin, const GUI_RECT& r);
 void WM__Validate(WM_HWIN hWin);
 void WM__SelectWindowRaw(WM_HWIN hWin);
-void WM__ResetClipState();
 
 // Input step parts.
 void WM__InputReset();

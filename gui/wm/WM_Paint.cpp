@@ -473,8 +473,6 @@ int WM_GetNextClipRect() {
   return 1;
 }
 
-void WM__ResetClipState() { g_clip = ClipState{}; }
-
 // --- selection --------------------------------------------------------------------------------------
 void WM__SelectWindowRaw(WM_HWIN hWin) {
   if (!hWin) hWin = WM__G.hFirstWin;

@@ -554,6 +554,29 @@ TEST_F(WmTest, ProceduresThatDeleteTheirWindowInTheMiddleOfAnOperation) {
   }
 }
 
+TEST_F(WmTest, UpdateOfAnotherWindowWithinAPaintWaitsForThePass) {
+  WM_HWIN a = Win(0, 0, 50, 50);
+  WM_HWIN b = Win(60, 0, 50, 50);
+  RunExec();
+  g_actions[a] = [b](WM_MESSAGE* pMsg) {
+    if (pMsg->MsgId != WM_MSG_PAINT) return;
+    WM_InvalidateWindow(b);
+    WM_Update(b);  // would paint b clipped to a's rectangle: refused
+    EXPECT_EQ(WM_SelectWindow(b), pMsg->hWin);  // reported, but done
+    WM_SelectWindow(pMsg->hWin);
+  };
+  g_log.clear();
+  WM_InvalidateWindow(a);
+  GUI_Exec1();
+  EXPECT_EQ(Count(kPaintText), 3);
+  // b was painted by the pass after a, once, with its whole rectangle.
+  std::vector<WM_HWIN> order;
+  for (const Event& e : g_log)
+    if (e.id == WM_MSG_PAINT) order.push_back(e.hWin);
+  EXPECT_EQ(order, (std::vector<WM_HWIN>{a, b}));
+  Rect(Of(b, WM_MSG_PAINT)[0].clip, 60, 0, 109, 49);
+}
+
 TEST_F(WmTest, MarkedWindowsGoAtTheNextExecPass) {
   WM_HWIN a = Win(0, 0, 10, 10);
   WM_MarkForDeletion(a);
