@@ -754,16 +754,16 @@ void WM_SetTransState(WM_HWIN hWin, uint32_t state) {
   GUI_LockGuard lock;
   WM_Obj* p = WM_H2P(hWin);
   if (!p) return;
-  const uint32_t old = p->Status;
-  uint32_t s = old & ~(WM_STATUS_TRANSPARENT | WM_STATUS_CONST_OUTLINE);
-  s |= state & (WM_STATUS_TRANSPARENT | WM_STATUS_CONST_OUTLINE);
-  if (s == old) return;
-  if ((old ^ s) & WM_STATUS_TRANSPARENT) WM__G.TransWindowCnt += (s & WM_STATUS_TRANSPARENT) ? 1 : -1;
-  // Invalidate with the opaque state, so that the window itself repaints as well as what
-  // lies below it.
-  p->Status = s & ~WM_STATUS_TRANSPARENT;
+  constexpr uint32_t kBits = WM_STATUS_TRANSPARENT | WM_STATUS_CONST_OUTLINE;
+  const uint32_t old = p->Status & kBits;
+  const uint32_t now = state & kBits;
+  if (old == now) return;
+  if ((old ^ now) & WM_STATUS_TRANSPARENT) WM__G.TransWindowCnt += (now & WM_STATUS_TRANSPARENT) ? 1 : -1;
+  // Invalidated as an opaque window, so that it repaints itself, and then with its new
+  // state, so that a transparent window also repaints what lies below it.
+  p->Status = (p->Status & ~kBits) | (now & ~WM_STATUS_TRANSPARENT);
   WM_InvalidateWindow(hWin);
-  if ((p = WM_H2P(hWin))) p->Status = s;
+  if ((p = WM_H2P(hWin))) p->Status = (p->Status & ~kBits) | now;
   WM_InvalidateWindow(hWin);
 }
 void WM_SetHasTrans(WM_HWIN hWin) {

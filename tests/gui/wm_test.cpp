@@ -585,6 +585,92 @@ TEST_F(WmTest, MarkedWindowsGoAtTheNextExecPass) {
   EXPECT_FALSE(WM_IsWindow(a));
 }
 
+TEST_F(WmTest, RandomOperationsKeepTheCountsAndTheTreeConsistent) {
+  // A fixed pseudo-random mix of tree, geometry, visibility and paint operations; after
+  // each one the counters must match the windows, and every pass must leave nothing invalid.
+  uint32_t seed = 12345;
+  auto rnd = [&seed](int n) {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<int>((seed >> 16) % static_cast<uint32_t>(n));
+  };
+  std::vector<WM_HWIN> wins;
+  auto countTree = [](WM_HWIN root) {
+    int n = 0, invalid = 0;
+    struct Acc {
+      int* n;
+      int* invalid;
+    } acc{&n, &invalid};
+    WM_ForEachDesc(root, [](WM_HWIN h, void* p) {
+      auto* a = static_cast<Acc*>(p);
+      ++*a->n;
+      *a->invalid += WM_GetInvalidRect(h, nullptr);
+    }, &acc);
+    return std::make_pair(n + 1, invalid + WM_GetInvalidRect(root, nullptr));
+  };
+  for (int step = 0; step < 3000; ++step) {
+    SCOPED_TRACE(step);
+    const int op = rnd(13);
+    WM_HWIN any = wins.empty() ? 0 : wins[rnd(static_cast<int>(wins.size()))];
+    switch (op) {
+      case 0:
+      case 1: {
+        const WM_HWIN parent = (any && rnd(2)) ? any : 0;
+        const uint32_t none = 0;
+        uint32_t flags = (rnd(4) ? WM_CF_SHOW : none) | (rnd(5) ? none : WM_CF_HASTRANS) | (rnd(6) ? none : WM_CF_STAYONTOP);
+        flags |= rnd(2) ? WM_CF_ANCHOR_RIGHT : none;
+        if (!rnd(8)) flags |= WM_CF_LATE_CLIP;
+        wins.push_back(Win(rnd(300) - 20, rnd(220) - 20, rnd(120), rnd(120), parent, flags));
+        break;
+      }
+      case 2:
+        if (any) WM_DeleteWindow(any);
+        break;
+      case 3:
+        if (any) WM_MoveWindow(any, rnd(41) - 20, rnd(41) - 20);
+        break;
+      case 4:
+        if (any) WM_ResizeWindow(any, rnd(41) - 20, rnd(41) - 20);
+        break;
+      case 5:
+        if (any) (rnd(2) ? WM_HideWindow : WM_ShowWindow)(any);
+        break;
+      case 6:
+        if (any) (rnd(2) ? WM_BringToTop : WM_BringToBottom)(any);
+        break;
+      case 7:
+        if (any) {
+          GUI_RECT r{static_cast<int16_t>(rnd(50)), static_cast<int16_t>(rnd(50)), static_cast<int16_t>(rnd(100)),
+                     static_cast<int16_t>(rnd(100))};
+          WM_InvalidateRect(any, &r);
+        }
+        break;
+      case 8:
+        if (any) WM_SetTransState(any, rnd(2) ? WM_CF_HASTRANS : 0);
+        break;
+      case 9: {
+        GUI_PID_STATE st{rnd(320), rnd(240), static_cast<uint8_t>(rnd(2)), 0, {0, 0}};
+        GUI_PID_QueueState(&st);
+        break;
+      }
+      case 10:
+        if (any) rnd(2) ? static_cast<void>(WM_SetFocus(any)) : WM_SetCapture(any, rnd(2));
+        break;
+      case 11:
+        if (any && wins.size() > 1) WM_AttachWindow(any, rnd(3) ? wins[rnd(static_cast<int>(wins.size()))] : desktop);
+        break;
+      default:
+        RunExec();
+        EXPECT_EQ(WM_GetNumInvalidWindows(), 0);
+        break;
+    }
+    std::erase_if(wins, [](WM_HWIN h) { return !WM_IsWindow(h); });
+    auto [n, invalid] = countTree(desktop);
+    ASSERT_EQ(n, WM_GetNumWindows());
+    ASSERT_EQ(invalid, WM_GetNumInvalidWindows());
+  }
+  EXPECT_TRUE(g_errors.empty()) << g_errors.front();
+}
+
 // --- focus and keys ---------------------------------------------------------------------------------
 
 TEST_F(WmTest, RefusedFocusKeepsTheOldWindowWhichWasAlreadyTold) {
