@@ -645,7 +645,7 @@ TEST_F(WmTest, RandomOperationsKeepTheCountsAndTheTreeConsistent) {
         }
         break;
       case 8:
-        if (any) WM_SetTransState(any, rnd(2) ? WM_CF_HASTRANS : 0);
+        if (any) WM_SetTransState(any, rnd(2) ? uint32_t{WM_CF_HASTRANS} : 0u);
         break;
       case 9: {
         GUI_PID_STATE st{rnd(320), rnd(240), static_cast<uint8_t>(rnd(2)), 0, {0, 0}};
