@@ -651,7 +651,11 @@ void WM_BringToTop(WM_HWIN hWin) {
   WM_HWIN hParent = p->hParent;
   WM__UnlinkChild(hWin);
   WM__LinkChild(hWin, hParent);
-  WM__InvalidateTree(hWin);
+  // Linking again can also put the window below siblings it covered (a normal window among
+  // stay-on-top ones goes first): its whole area in the parent is repainted, which takes in
+  // the window and its descendants.
+  p = WM_H2P(hWin);
+  if (p && (p->Status & WM_STATUS_VISIBLE)) WM__InvalidateBelow(hParent, p->Rect, 0);
 }
 
 void WM_BringToBottom(WM_HWIN hWin) {
@@ -680,7 +684,10 @@ void WM_SetStayOnTop(WM_HWIN hWin, int onOff) {
   WM_HWIN hParent = p->hParent;
   WM__UnlinkChild(hWin);
   WM__LinkChild(hWin, hParent);
-  WM__InvalidateTree(hWin);
+  // The window may have gone down below siblings it covered: its whole area in the parent
+  // is repainted, not only the window.
+  p = WM_H2P(hWin);
+  if (p && (p->Status & WM_STATUS_VISIBLE)) WM__InvalidateBelow(hParent, p->Rect, 0);
 }
 
 // --- visibility and enable state ---------------------------------------------------------------------

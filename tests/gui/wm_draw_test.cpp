@@ -100,4 +100,59 @@ TEST_F(WmDraw, TransparentWindowShowsWhatLiesBelow) {
   EXPECT_TRUE(errors.empty());
 }
 
+TEST_F(WmDraw, IncrementalRepaintsMatchAFullRepaint) {
+  // After each random tree, z-order or geometry change the display must be what painting
+  // every window afresh gives: the invalidation left nothing stale.
+  const GUI_COLOR colors[] = {kRed, kGreen, kBlue, 0x00FFFF, 0xFF00FF, 0xFFFF00, 0x000000};
+  WM_SetDesktopColor(kGrey);
+  for (uint32_t seed : {2u, 139u}) {
+    auto rnd = [&seed](int n) {
+      seed = seed * 1103515245u + 12345u;
+      return static_cast<int>((seed >> 16) % static_cast<uint32_t>(n));
+    };
+    std::vector<WM_HWIN> wins;
+    for (int step = 0; step < 240; ++step) {
+      SCOPED_TRACE(step);
+      WM_HWIN any = wins.empty() ? 0 : wins[rnd(static_cast<int>(wins.size()))];
+      switch (rnd(8)) {
+        case 0:
+        case 1: {
+          const uint32_t none = 0;
+          const uint32_t flags = WM_CF_SHOW | (rnd(4) ? none : WM_CF_HASTRANS) | (rnd(5) ? none : WM_CF_STAYONTOP);
+          wins.push_back(Panel(rnd(300) - 20, rnd(220) - 20, 10 + rnd(100), 10 + rnd(100), (any && rnd(2)) ? any : 0,
+                               flags, colors[rnd(7)], ""));
+          break;
+        }
+        case 2:
+          if (any) WM_DeleteWindow(any);
+          break;
+        case 3:
+          if (any) WM_MoveWindow(any, rnd(61) - 30, rnd(61) - 30);
+          break;
+        case 4:
+          if (any) WM_ResizeWindow(any, rnd(41) - 20, rnd(41) - 20);
+          break;
+        case 5:
+          if (any) (rnd(2) ? WM_HideWindow : WM_ShowWindow)(any);
+          break;
+        case 6:
+          if (any) (rnd(2) ? WM_BringToTop : WM_BringToBottom)(any);
+          break;
+        default:
+          if (any) WM_SetStayOnTop(any, rnd(2));
+          break;
+      }
+      std::erase_if(wins, [](WM_HWIN h) { return !WM_IsWindow(h); });
+      Exec();
+      const std::vector<uint32_t> incremental = lcdtest::ReadFrame();
+      WM__InvalidateTree(WM_GetDesktopWindow());
+      Exec();
+      ASSERT_EQ(lcdtest::ReadFrame(), incremental);
+    }
+    for (WM_HWIN h : wins)
+      if (WM_IsWindow(h)) WM_DeleteWindow(h);
+  }
+  EXPECT_TRUE(errors.empty());
+}
+
 }  // namespace
