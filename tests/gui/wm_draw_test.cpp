@@ -19,6 +19,7 @@ constexpr GUI_COLOR kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kGrey 
 struct PanelLook {
   GUI_COLOR color;
   const char* name;
+  bool constOutline;               // promises to paint its whole outline, transparent or not
 };
 std::map<WM_HWIN, PanelLook> g_look;
 
@@ -30,7 +31,8 @@ void PanelProc(WM_MESSAGE* pMsg) {
   }
   const PanelLook& look = g_look[pMsg->hWin];
   GUI_SetBkColor(look.color);
-  GUI_Clear();
+  // A transparent panel draws its frame only, unless it promised a constant outline.
+  if (!WM_GetHasTrans(pMsg->hWin) || look.constOutline) GUI_Clear();
   GUI_SetColor(0xFFFFFF);
   GUI_DrawRect(0, 0, WM_GetWindowSizeX(pMsg->hWin) - 1, WM_GetWindowSizeY(pMsg->hWin) - 1);
   GUI_SetFont(&GUI_Font8_1);
@@ -39,7 +41,7 @@ void PanelProc(WM_MESSAGE* pMsg) {
 
 WM_HWIN Panel(int x, int y, int w, int h, WM_HWIN parent, uint32_t flags, GUI_COLOR color, const char* name) {
   WM_HWIN hWin = WM_CreateWindowAsChild(x, y, w, h, parent, flags, PanelProc, 0);
-  g_look[hWin] = PanelLook{color, name};
+  g_look[hWin] = PanelLook{color, name, false};
   return hWin;
 }
 
@@ -101,11 +103,12 @@ TEST_F(WmDraw, TransparentWindowShowsWhatLiesBelow) {
 }
 
 TEST_F(WmDraw, IncrementalRepaintsMatchAFullRepaint) {
-  // After each random tree, z-order or geometry change the display must be what painting
-  // every window afresh gives: the invalidation left nothing stale.
+  // After each random change of the tree, the z-order, the geometry, the visibility or the
+  // transparency the display must be what painting every window afresh gives: the
+  // invalidation left nothing stale.
   const GUI_COLOR colors[] = {kRed, kGreen, kBlue, 0x00FFFF, 0xFF00FF, 0xFFFF00, 0x000000};
   WM_SetDesktopColor(kGrey);
-  for (uint32_t seed : {2u, 139u}) {
+  for (uint32_t seed : {2u, 3u, 139u}) {
     auto rnd = [&seed](int n) {
       seed = seed * 1103515245u + 12345u;
       return static_cast<int>((seed >> 16) % static_cast<uint32_t>(n));
@@ -114,7 +117,7 @@ TEST_F(WmDraw, IncrementalRepaintsMatchAFullRepaint) {
     for (int step = 0; step < 240; ++step) {
       SCOPED_TRACE(step);
       WM_HWIN any = wins.empty() ? 0 : wins[rnd(static_cast<int>(wins.size()))];
-      switch (rnd(8)) {
+      switch (rnd(10)) {
         case 0:
         case 1: {
           const uint32_t none = 0;
@@ -138,9 +141,21 @@ TEST_F(WmDraw, IncrementalRepaintsMatchAFullRepaint) {
         case 6:
           if (any) (rnd(2) ? WM_BringToTop : WM_BringToBottom)(any);
           break;
-        default:
+        case 7:
           if (any) WM_SetStayOnTop(any, rnd(2));
           break;
+        case 8:
+          if (any) WM_AttachWindow(any, rnd(3) ? wins[rnd(static_cast<int>(wins.size()))] : WM_GetDesktopWindow());
+          break;
+        default: {
+          const uint32_t states[] = {0, WM_CF_HASTRANS, WM_CF_HASTRANS | WM_CF_CONST_OUTLINE};
+          if (any) {
+            const uint32_t state = states[rnd(3)];
+            g_look[any].constOutline = state & WM_CF_CONST_OUTLINE;
+            WM_SetTransState(any, state);
+          }
+          break;
+        }
       }
       std::erase_if(wins, [](WM_HWIN h) { return !WM_IsWindow(h); });
       Exec();
