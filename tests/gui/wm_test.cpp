@@ -718,6 +718,16 @@ TEST_F(WmTest, FocusCyclesOverFocusableChildrenAndWraps) {
   EXPECT_EQ(WM_GetFocus(), c);
 }
 
+TEST_F(WmTest, ScreenSizeChangeIsBroadcastOnce) {
+  WM_HWIN a = Win(0, 0, 10, 10);
+  RunExec();
+  LCD_SetSizeEx(0, 240, 320);
+  RunExec();
+  RunExec();
+  EXPECT_EQ(Of(a, WM_MSG_SCREENSIZE_CHANGED).size(), 1u);
+  LCD_SetSizeEx(0, LCD_XSIZE, LCD_YSIZE);
+}
+
 TEST_F(WmTest, KeysGoToTheFocusWindowOrNowhere) {
   EXPECT_EQ(WM__SendKeyToFocus(13, 1), 0);
   WM_HWIN a = Win(0, 0, 10, 10);
@@ -859,6 +869,31 @@ TEST_F(WmPointerTest, IllegalLayerIsReportedAndTheStateUsedOnTheCurrentLayer) {
   RunExec();
   EXPECT_EQ(Count("WM_Touch:\nIllegal value in StateNew.Layer in function WM_HandlePID()!"), 1);
   EXPECT_EQ(Seq(a), (V{"changed1", "touch1"}));
+}
+
+TEST_F(WmPointerTest, ModalWindowTakesPointerInputOnlyForItsOwnTree) {
+  WM_HWIN modal = Win(200, 100, 100, 100);
+  WM_HWIN inside = Win(10, 10, 20, 20, modal);
+  EXPECT_EQ(WM_SetModalWindow(modal), 0);
+  Pid(20, 30, 1);   // on a: not allowed, nobody gets it
+  Pid(20, 30, 0);
+  Pid(215, 115, 1);  // on the modal window's child
+  EXPECT_TRUE(Seq(a).empty());
+  EXPECT_EQ(Seq(inside), (V{"changed1", "touch1"}));
+  EXPECT_EQ(WM_SetModalWindow(0), modal);
+}
+
+TEST_F(WmPointerTest, DispatchHooksSeeEveryDispatchedState) {
+  static std::vector<std::pair<WM_HWIN, int>> s_seen;
+  s_seen.clear();
+  static GUI_PID_PRESTORE_HOOK s_shift = {nullptr, [](GUI_PID_STATE* pState) { pState->x += 100; }};
+  GUI_PID_AddPreStoreHook(&s_shift);
+  WM_SetPostDispatchHook([](const GUI_PID_STATE* pState, WM_HWIN hTarget) { s_seen.emplace_back(hTarget, pState->x); });
+  Pid(20, 30, 1);  // moved onto b by the pre-store hook
+  WM_SetPostDispatchHook(nullptr);
+  EXPECT_EQ(s_seen, (std::vector<std::pair<WM_HWIN, int>>{{b, 120}}));
+  EXPECT_EQ(Seq(b), (V{"changed1", "touch1"}));
+  EXPECT_TRUE(Seq(a).empty());
 }
 
 TEST_F(WmPointerTest, HitTestFindsTheTopmostVisibleWindow) {
