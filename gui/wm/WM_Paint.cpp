@@ -114,7 +114,8 @@ void SetClip(GUI_RECT r) {
 }
 
 // Clip without window manager: the selected window's outline within the overlay's
-// ancestors.
+// ancestors, and within the user clip rectangle, so that text in rectangles stays inside
+// them also while a memory device is drawn.
 void SetClipInactive() {
   WM_Obj* p = WM_H2P(ClipWindow());
   if (!p) {
@@ -123,6 +124,8 @@ void SetClipInactive() {
   }
   GUI_RECT r = p->Rect;
   if (WM__G.hATransWindow) WM__ClipByAncestors(WM__G.hATransWindow, &r);
+  GUI_RECT uc;
+  if (UserClipScreen(&uc)) WM__Intersect(&r, r, uc);
   LCD_SetClipRectEx(&r);
 }
 
@@ -502,11 +505,6 @@ const GUI_RECT* WM_SetUserClipRect(const GUI_RECT* pRect) {
   const GUI_RECT* old = GUI_pContext->WM_pUserClipRect;
   GUI_pContext->WM_pUserClipRect = pRect;
   SetClipInactive();
-  GUI_RECT uc;
-  if (UserClipScreen(&uc)) {
-    GUI_RECT r = GUI_pContext->ClipRect;
-    if (WM__Intersect(&r, r, uc)) LCD_SetClipRectEx(&r);
-  }
   return old;
 }
 

@@ -102,6 +102,18 @@ TEST_F(WmDraw, TransparentWindowShowsWhatLiesBelow) {
   EXPECT_TRUE(errors.empty());
 }
 
+TEST_F(WmDraw, TextInARectangleStaysInsideWhileTheWindowManagerIsInactive) {
+  // Pages are drawn into memory devices with the window manager's clipping switched off.
+  WM_Deactivate();
+  GUI_SetFont(&GUI_Font8_1);
+  GUI_SetColor(0xFFFFFF);
+  GUI_RECT narrow = {10, 10, 20, 17};
+  GUI_DispStringInRect("WWWWWW", &narrow, GUI_TA_LEFT);
+  WM_Activate();
+  EXPECT_GT(countLit(10, 10, 20, 17), 0);
+  EXPECT_EQ(countLit(21, 0, 319, 239), 0);
+}
+
 TEST_F(WmDraw, IncrementalRepaintsMatchAFullRepaint) {
   // After each random change of the tree, the z-order, the geometry, the visibility or the
   // transparency the display must be what painting every window afresh gives: the
