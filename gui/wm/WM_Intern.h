@@ -40,7 +40,6 @@ struct WM_GLOBALS {
   int32_t TouchedLayer;            // layer of the last pointer state
   uint8_t PaintCnt;                // above 0 while a window paints
   uint8_t DeletePending;
-  uint8_t IsActive;
   uint8_t MultiBuf;
   WM_HWIN hRedrawPos;              // next window of the redraw walk (0 = head)
   WM_tfPreExecHook* pfPreExec;

@@ -240,7 +240,7 @@ int RedrawWindow(WM_HWIN hWin) {
 
 // One redraw step: walks the list from the stored position until one window painted.
 int Redraw1() {
-  if (!WM__G.IsActive || !WM__G.NumInvalidWindows) return 0;
+  if (!GUI_pContext->WM_IsActive || !WM__G.NumInvalidWindows) return 0;
   GUI_LockGuard lock;
   GUI_CONTEXT saved;
   GUI_SaveContext(&saved);
@@ -265,7 +265,7 @@ int InputStep() {
   WM__DeletePending();
   if (WM__G.pfPreExec) WM__G.pfPreExec();
   if (WM__G.pfHandlePID && WM__G.pfHandlePID()) return 1;
-  if (WM__G.IsActive && WM__PollKey()) return 1;
+  if (GUI_pContext->WM_IsActive && WM__PollKey()) return 1;
   const int layer = GUI_pContext->SelLayer;
   const int xs = LCD_GetXSizeEx(layer), ys = LCD_GetYSizeEx(layer);
   if (xs != WM__G.LastXSize[layer] || ys != WM__G.LastYSize[layer]) {
@@ -417,7 +417,7 @@ void WM_ValidateWindow(WM_HWIN hWin) {
 
 // --- visible-rectangle iteration ---------------------------------------------------------------------
 int WM_InitClipRectIteration(const GUI_RECT* pRect) {
-  if (!WM__G.IsActive) {
+  if (!GUI_pContext->WM_IsActive) {
     SetClipInactive();
     return 1;
   }
@@ -445,7 +445,7 @@ int WM_InitClipRectIteration(const GUI_RECT* pRect) {
 }
 
 int WM_GetNextClipRect() {
-  if (!WM__G.IsActive) return 0;
+  if (!GUI_pContext->WM_IsActive) return 0;
   if (g_clip.EntranceCnt > 1) {
     --g_clip.EntranceCnt;
     return 0;
@@ -538,7 +538,7 @@ int WM_ExecPass() {
   int r = 0;
   GUI_Lock();
   while (InputStep()) r = 1;
-  const bool frame = WM__G.IsActive && WM__G.NumInvalidWindows;
+  const bool frame = GUI_pContext->WM_IsActive && WM__G.NumInvalidWindows;
   GUI_Unlock();
   if (frame) {
     // Redraw steps until nothing is left; each paints one window.
@@ -553,10 +553,10 @@ int WM_ExecPass() {
   return r;
 }
 
-void WM_Activate() { WM__G.IsActive = 1; }
+void WM_Activate() { GUI_pContext->WM_IsActive = 1; }
 void WM_Deactivate() {
   GUI_LockGuard lock;
-  WM__G.IsActive = 0;
+  GUI_pContext->WM_IsActive = 0;
   SetClipInactive();
 }
 
@@ -598,7 +598,7 @@ void WM_Init() {
     WM_InvalidateWindow(h);
   }
   WM__SelectWindowRaw(WM__G.ahDesktop[0]);
-  WM__G.IsActive = 1;
+  GUI_pContext->WM_IsActive = 1;
   GUI__SetWMExecHook(WM_ExecPass);
   GUI__SetSendKeyToFocus(WM__SendKeyToFocus);
   GUI__AddExitHook(&g_exitWM);
