@@ -10,6 +10,7 @@
 #include "gui/WM.h"
 #include "gui/core/GUI_Input.h"
 #include "gui/draw/GUI_Draw.h"
+#include "wm_random.h"
 
 namespace {
 
@@ -120,54 +121,28 @@ TEST_F(WmDraw, IncrementalRepaintsMatchAFullRepaint) {
   // invalidation left nothing stale.
   const GUI_COLOR colors[] = {kRed, kGreen, kBlue, 0x00FFFF, 0xFF00FF, 0xFFFF00, 0x000000};
   WM_SetDesktopColor(kGrey);
-  for (uint32_t seed : {2u, 3u, 139u}) {
-    auto rnd = [&seed](int n) {
-      seed = seed * 1103515245u + 12345u;
-      return static_cast<int>((seed >> 16) % static_cast<uint32_t>(n));
-    };
+  for (uint32_t seed : {9u, 12u, 26u}) {
+    WmRandom rnd{seed};
     std::vector<WM_HWIN> wins;
     for (int step = 0; step < 240; ++step) {
       SCOPED_TRACE(step);
       WM_HWIN any = wins.empty() ? 0 : wins[rnd(static_cast<int>(wins.size()))];
-      switch (rnd(10)) {
-        case 0:
-        case 1: {
-          const uint32_t none = 0;
-          const uint32_t flags = WM_CF_SHOW | (rnd(4) ? none : WM_CF_HASTRANS) | (rnd(5) ? none : WM_CF_STAYONTOP);
-          wins.push_back(Panel(rnd(300) - 20, rnd(220) - 20, 10 + rnd(100), 10 + rnd(100), (any && rnd(2)) ? any : 0,
-                               flags, colors[rnd(7)], ""));
-          break;
-        }
-        case 2:
-          if (any) WM_DeleteWindow(any);
-          break;
-        case 3:
-          if (any) WM_MoveWindow(any, rnd(61) - 30, rnd(61) - 30);
-          break;
-        case 4:
-          if (any) WM_ResizeWindow(any, rnd(41) - 20, rnd(41) - 20);
-          break;
-        case 5:
-          if (any) (rnd(2) ? WM_HideWindow : WM_ShowWindow)(any);
-          break;
-        case 6:
-          if (any) (rnd(2) ? WM_BringToTop : WM_BringToBottom)(any);
-          break;
-        case 7:
-          if (any) WM_SetStayOnTop(any, rnd(2));
-          break;
-        case 8:
-          if (any) WM_AttachWindow(any, rnd(3) ? wins[rnd(static_cast<int>(wins.size()))] : WM_GetDesktopWindow());
-          break;
-        default: {
-          const uint32_t states[] = {0, WM_CF_HASTRANS, WM_CF_HASTRANS | WM_CF_CONST_OUTLINE};
-          if (any) {
-            const uint32_t state = states[rnd(3)];
-            g_look[any].constOutline = state & WM_CF_CONST_OUTLINE;
-            WM_SetTransState(any, state);
-          }
-          break;
-        }
+      const int op = rnd(4 + kWmRandomTreeOps);
+      if (op < 2) {
+        const uint32_t none = 0;
+        const uint32_t flags = WM_CF_SHOW | (rnd(4) ? none : WM_CF_HASTRANS) | (rnd(5) ? none : WM_CF_STAYONTOP);
+        wins.push_back(Panel(rnd(300) - 20, rnd(220) - 20, 10 + rnd(100), 10 + rnd(100), (any && rnd(2)) ? any : 0,
+                             flags, colors[rnd(7)], ""));
+      } else if (!any) {  // the operations below act on an existing window
+      } else if (op == 2) {
+        WM_AttachWindow(any, rnd(3) ? wins[rnd(static_cast<int>(wins.size()))] : WM_GetDesktopWindow());
+      } else if (op == 3) {
+        const uint32_t states[] = {0, WM_CF_HASTRANS, WM_CF_HASTRANS | WM_CF_CONST_OUTLINE};
+        const uint32_t state = states[rnd(3)];
+        g_look[any].constOutline = state & WM_CF_CONST_OUTLINE;
+        WM_SetTransState(any, state);
+      } else {
+        WmRandomTreeOp(rnd, any, op - 4);
       }
       std::erase_if(wins, [](WM_HWIN h) { return !WM_IsWindow(h); });
       Exec();

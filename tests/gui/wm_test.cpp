@@ -13,6 +13,7 @@
 #include "gui/LCD.h"
 #include "gui/WM.h"
 #include "gui/core/GUI_Input.h"
+#include "wm_random.h"
 
 namespace {
 
@@ -588,11 +589,7 @@ TEST_F(WmTest, MarkedWindowsGoAtTheNextExecPass) {
 TEST_F(WmTest, RandomOperationsKeepTheCountsAndTheTreeConsistent) {
   // A fixed pseudo-random mix of tree, geometry, visibility and paint operations; after
   // each one the counters must match the windows, and every pass must leave nothing invalid.
-  uint32_t seed = 12345;
-  auto rnd = [&seed](int n) {
-    seed = seed * 1103515245u + 12345u;
-    return static_cast<int>((seed >> 16) % static_cast<uint32_t>(n));
-  };
+  WmRandom rnd{12345};
   std::vector<WM_HWIN> wins;
   auto countTree = [](WM_HWIN root) {
     int n = 0, invalid = 0;
@@ -609,59 +606,34 @@ TEST_F(WmTest, RandomOperationsKeepTheCountsAndTheTreeConsistent) {
   };
   for (int step = 0; step < 3000; ++step) {
     SCOPED_TRACE(step);
-    const int op = rnd(13);
+    const int op = rnd(8 + kWmRandomTreeOps);
     WM_HWIN any = wins.empty() ? 0 : wins[rnd(static_cast<int>(wins.size()))];
-    switch (op) {
-      case 0:
-      case 1: {
-        const WM_HWIN parent = (any && rnd(2)) ? any : 0;
-        const uint32_t none = 0;
-        uint32_t flags = (rnd(4) ? WM_CF_SHOW : none) | (rnd(5) ? none : WM_CF_HASTRANS) | (rnd(6) ? none : WM_CF_STAYONTOP);
-        flags |= rnd(2) ? WM_CF_ANCHOR_RIGHT : none;
-        if (!rnd(8)) flags |= WM_CF_LATE_CLIP;
-        wins.push_back(Win(rnd(300) - 20, rnd(220) - 20, rnd(120), rnd(120), parent, flags));
-        break;
-      }
-      case 2:
-        if (any) WM_DeleteWindow(any);
-        break;
-      case 3:
-        if (any) WM_MoveWindow(any, rnd(41) - 20, rnd(41) - 20);
-        break;
-      case 4:
-        if (any) WM_ResizeWindow(any, rnd(41) - 20, rnd(41) - 20);
-        break;
-      case 5:
-        if (any) (rnd(2) ? WM_HideWindow : WM_ShowWindow)(any);
-        break;
-      case 6:
-        if (any) (rnd(2) ? WM_BringToTop : WM_BringToBottom)(any);
-        break;
-      case 7:
-        if (any) {
-          GUI_RECT r{static_cast<int16_t>(rnd(50)), static_cast<int16_t>(rnd(50)), static_cast<int16_t>(rnd(100)),
-                     static_cast<int16_t>(rnd(100))};
-          WM_InvalidateRect(any, &r);
-        }
-        break;
-      case 8:
-        if (any) WM_SetTransState(any, rnd(2) ? uint32_t{WM_CF_HASTRANS} : 0u);
-        break;
-      case 9: {
-        GUI_PID_STATE st{rnd(320), rnd(240), static_cast<uint8_t>(rnd(2)), 0, {0, 0}};
-        GUI_PID_QueueState(&st);
-        break;
-      }
-      case 10:
-        if (any) rnd(2) ? static_cast<void>(WM_SetFocus(any)) : WM_SetCapture(any, rnd(2));
-        break;
-      case 11:
-        if (any && wins.size() > 1) WM_AttachWindow(any, rnd(3) ? wins[rnd(static_cast<int>(wins.size()))] : desktop);
-        break;
-      default:
-        RunExec();
-        EXPECT_EQ(WM_GetNumInvalidWindows(), 0);
-        break;
+    if (op < 2) {
+      const WM_HWIN parent = (any && rnd(2)) ? any : 0;
+      const uint32_t none = 0;
+      uint32_t flags = (rnd(4) ? WM_CF_SHOW : none) | (rnd(5) ? none : WM_CF_HASTRANS) | (rnd(6) ? none : WM_CF_STAYONTOP);
+      flags |= rnd(2) ? WM_CF_ANCHOR_RIGHT : none;
+      if (!rnd(8)) flags |= WM_CF_LATE_CLIP;
+      wins.push_back(Win(rnd(300) - 20, rnd(220) - 20, rnd(120), rnd(120), parent, flags));
+    } else if (op == 2) {
+      GUI_PID_STATE st{rnd(320), rnd(240), static_cast<uint8_t>(rnd(2)), 0, {0, 0}};
+      GUI_PID_QueueState(&st);
+    } else if (op == 3) {
+      RunExec();
+      EXPECT_EQ(WM_GetNumInvalidWindows(), 0);
+    } else if (!any) {  // the operations below act on an existing window
+    } else if (op == 4) {
+      GUI_RECT r{static_cast<int16_t>(rnd(50)), static_cast<int16_t>(rnd(50)), static_cast<int16_t>(rnd(100)),
+                 static_cast<int16_t>(rnd(100))};
+      WM_InvalidateRect(any, &r);
+    } else if (op == 5) {
+      WM_SetTransState(any, rnd(2) ? uint32_t{WM_CF_HASTRANS} : 0u);
+    } else if (op == 6) {
+      rnd(2) ? static_cast<void>(WM_SetFocus(any)) : WM_SetCapture(any, rnd(2));
+    } else if (op == 7) {
+      if (wins.size() > 1) WM_AttachWindow(any, rnd(3) ? wins[rnd(static_cast<int>(wins.size()))] : desktop);
+    } else {
+      WmRandomTreeOp(rnd, any, op - 8);
     }
     std::erase_if(wins, [](WM_HWIN h) { return !WM_IsWindow(h); });
     auto [n, invalid] = countTree(desktop);
