@@ -77,7 +77,28 @@ const OpRowTemplate kMenuScreen[] = {
 };
 #undef MENU_ITEM
 
-GUI_MEMDEV_Handle selectDevice(GUI_MEMDEV_Handle h) { return OP_GfxSelectDevice(h > 0 ? h : 0); }
+// Set while a display procedure paints: the window manager then clips to the window.
+bool g_inPaint;
+
+// The drawing target of a piece of the display for the life of the object: its memory device,
+// or, while there is none, the display itself. Outside a paint the display is drawn on without
+// the window manager's clipping, which would clip the area away under the windows that cover it.
+class Target {
+ public:
+  explicit Target(GUI_MEMDEV_Handle dev) : previous_(OP_GfxSelectDevice(dev > 0 ? dev : 0)) {
+    if (dev < 1 && !g_inPaint) direct_ = OP_GfxDirectBegin();
+  }
+  ~Target() {
+    if (direct_) OP_GfxDirectEnd();
+    OP_GfxSelectDevice(previous_);
+  }
+  Target(const Target&) = delete;
+  Target& operator=(const Target&) = delete;
+
+ private:
+  GUI_MEMDEV_Handle previous_;
+  bool direct_ = false;
+};
 void deleteDevice(GUI_MEMDEV_Handle* h) {
   if (*h > 0) OP_GfxDeleteDevice(*h);
   *h = -1;
@@ -160,11 +181,12 @@ bool userLogoWanted() {
 bool decodeUserLogo() {
   OpDisplayState& d = g_opDisplay;
   if (d.logoDev < 1) d.logoDev = OP_GfxCreateDevice(0, 0, 96, 32);
-  const GUI_MEMDEV_Handle previous = d.logoDev > 0 ? selectDevice(d.logoDev) : -1;
   ++d.logoDecodes;
-  const bool inArea = OP_USER_LOGO_BYTES <= OP_LinkUiAreaSize();
-  const int rc = inArea ? OP_GfxDrawGif(OP_LinkUiArea(), OP_USER_LOGO_BYTES, 0, 0) : 1;
-  if (previous >= 0) selectDevice(previous);
+  int rc = 1;
+  if (OP_USER_LOGO_BYTES <= OP_LinkUiAreaSize()) {
+    const Target target(d.logoDev);
+    rc = OP_GfxDrawGif(OP_LinkUiArea(), OP_USER_LOGO_BYTES, 0, 0);
+  }
   if (rc != 0) {
     d.userLogo = 0;
     d.userLogoDropped = 1;
@@ -204,9 +226,8 @@ bool decodeUserIcons() {
   for (int j = 0; j < 8 && ok; ++j) {
     const int x = kIconX[j / 2];
     if (d.iconDev[j] < 1) d.iconDev[j] = OP_GfxCreateDevice(x, 0, OP_ICON_SIZE, OP_ICON_SIZE);
-    const GUI_MEMDEV_Handle previous = d.iconDev[j] > 0 ? selectDevice(d.iconDev[j]) : -1;
+    const Target target(d.iconDev[j]);
     ok = drawUserIcon(j, x, 0) == 0;
-    if (previous >= 0) selectDevice(previous);
   }
   if (!ok) {
     for (GUI_MEMDEV_Handle& h : d.iconDev) deleteDevice(&h);
@@ -236,7 +257,7 @@ void topBarDelete() {
 
 void topBarPaint() {
   OpDisplayState& d = g_opDisplay;
-  const GUI_MEMDEV_Handle previous = selectDevice(d.topBarDev);
+  const Target target(d.topBarDev);
   fill(OP_ColorFromCode(OP_CC_TOPBAR_BG), 0, 0, kTopBarClearX1, kTopBarClearY1);
   // Logo, blinking while the counter runs: every fifth paint toggles the phase.
   bool drawLogo = true;
@@ -281,8 +302,10 @@ void topBarPaint() {
   drawIconHere(OP_ColorFromCode(OP_CC_TOPBAR_BG), OP_STATUS_ICON_X, 0,
                iconPicture(OP_ICON_STATUS, g_opStatusIcon.lit != 0));
   g_opStatusIcon.lit = 0;
-  if (d.topBarDev > 0) OP_GfxWriteDevice(d.topBarDev);
-  selectDevice(previous);
+  if (d.topBarDev > 0) {
+    OP_GfxSelectDevice(0);
+    OP_GfxWriteDevice(d.topBarDev);
+  }
 }
 
 // Device procedures of the body and the full-screen window.
@@ -470,7 +493,9 @@ void OP_TopBarProc(WM_MESSAGE* msg) {
       topBarDelete();
       break;
     case OP_MSG_PAINT:
+      g_inPaint = true;
       topBarPaint();
+      g_inPaint = false;
       break;
     default:
       OP_WinDefaultProc(msg);
@@ -497,9 +522,8 @@ void OP_ResetDisplay() {
 // --- Drawing helpers ------------------------------------------------------------------------------
 
 void OP_DrawIcon(GUI_COLOR background, int x, int y, int icon) {
-  const GUI_MEMDEV_Handle previous = selectDevice(g_opDisplay.bodyDev);
+  const Target target(g_opDisplay.bodyDev);
   drawIconHere(background, x, y, icon);
-  selectDevice(previous);
 }
 
 void OP_FillRowRect(int x, int y, int xSize, int ySize, int highlighted, const OpRowTemplate* row) {
@@ -509,10 +533,9 @@ void OP_FillRowRect(int x, int y, int xSize, int ySize, int highlighted, const O
 
 void OP_MarkSoftkey(int n, int on) {
   if (n < 0 || n > 4) return;
-  const GUI_MEMDEV_Handle previous = selectDevice(g_opDisplay.bodyDev);
+  const Target target(g_opDisplay.bodyDev);
   const GUI_COLOR c = on ? static_cast<GUI_COLOR>(OP_SOFTKEY_COLOR) : g_opDisplay.screenBackground;
   fill(c, n * 58 + 30, 238, n * 58 + 87, 239);
-  selectDevice(previous);
 }
 
 void OP_ApplyScreenColors() {
@@ -520,20 +543,22 @@ void OP_ApplyScreenColors() {
   const GUI_COLOR* palette = OP_LinkScreenColors();
   const int slot = d.pageColorIndex >= 1 && d.pageColorIndex <= 10 ? d.pageColorIndex : 5;
   d.screenBackground = g_opTextScreen.type == 9 ? d.pageColor : palette[slot - 1];
-  const GUI_MEMDEV_Handle previous = selectDevice(d.bodyDev);
-  fill(d.screenBackground, 0, OP_BODY_Y, 319, LCD_YSIZE - 1);
-  fill(OP_ColorFromCode(OP_CC_TITLE), 0, OP_TITLE_Y0, 319, OP_TITLE_Y1);
-  GUI_SetColor(OP_ColorFromCode(OP_CC_FOREGROUND));
-  GUI_DrawHLine(OP_TITLE_LINE_Y, 0, 320);
+  {
+    const Target target(d.bodyDev);
+    fill(d.screenBackground, 0, OP_BODY_Y, 319, LCD_YSIZE - 1);
+    fill(OP_ColorFromCode(OP_CC_TITLE), 0, OP_TITLE_Y0, 319, OP_TITLE_Y1);
+    GUI_SetColor(OP_ColorFromCode(OP_CC_FOREGROUND));
+    GUI_DrawHLine(OP_TITLE_LINE_Y, 0, 320);
+  }
   if (d.bodyDev > 0) OP_GfxCopyToLcd(d.bodyDev);
-  selectDevice(previous);
 }
 
 void OP_ClearTopBar() {
   OpDisplayState& d = g_opDisplay;
-  const GUI_MEMDEV_Handle previous = selectDevice(d.topBarDev);
-  fill(OP_ColorFromCode(OP_CC_TOPBAR_BG), 0, 0, 319, OP_TOPBAR_HEIGHT - 1);
-  selectDevice(previous);
+  {
+    const Target target(d.topBarDev);
+    fill(OP_ColorFromCode(OP_CC_TOPBAR_BG), 0, 0, 319, OP_TOPBAR_HEIGHT - 1);
+  }
   if (OP_WinExists(d.topBar)) {
     OP_WinInvalidate(d.topBar);
   } else {
@@ -669,7 +694,7 @@ void OP_DrawTextScreen(int redrawAll) {
   OpTextScreen& s = g_opTextScreen;
   if (d.rendererBusy) return;
   d.rendererBusy = 1;
-  const GUI_MEMDEV_Handle previous = selectDevice(d.bodyDev);
+  const Target target(d.bodyDev);
   // The touch list belongs to the menu and list screens.
   if (s.type != 7 && g_opTouchList) {
     OP_CloseTouchList();
@@ -706,7 +731,6 @@ void OP_DrawTextScreen(int redrawAll) {
     }
   }
   GUI_SetFont(previousFont);
-  selectDevice(previous);
   d.rendererBusy = 0;
 }
 
@@ -738,14 +762,13 @@ void OP_UpdateDisplay() {
       text[4] = static_cast<char>('0' + m % 10);
       text[5] = 0;
     }
-    const GUI_MEMDEV_Handle previous = selectDevice(d.topBarDev);
+    const Target target(d.topBarDev);
     const GUI_FONT* previousFont = GUI_SetFont(&GUI_FontProp22);
     fill(OP_ColorFromCode(OP_CC_TOPBAR_BG), OP_CLOCK_X + 1, 0, OP_STATUS_ICON_X - 1, OP_TOPBAR_HEIGHT - 1);
     GUI_SetColor(OP_ColorFromCode(OP_CC_TOPBAR_TEXT));
     GUI_SetBkColor(OP_ColorFromCode(OP_CC_TOPBAR_BG));
     GUI_DispStringAt(text, OP_CLOCK_X + 4, OP_CLOCK_Y);
     GUI_SetFont(previousFont);
-    selectDevice(previous);
   }
   // Uptime.
   if (d.uptime > OP_UPTIME_LIMIT) {
@@ -783,13 +806,12 @@ void drawStartPicture(FwPictureKind kind) {
   const uint8_t* data = OP_LinkStartPicture(&size);
   if (!data) return;
   if (d.fullDev < 1) d.fullDev = OP_GfxCreateDevice(0, 0, LCD_XSIZE, LCD_YSIZE);
-  const GUI_MEMDEV_Handle previous = selectDevice(d.fullDev);
+  const Target target(d.fullDev);
   if (kind == FW_PICTURE_JPEG) {
     OP_GfxDrawJpeg(data, size, 0, 0);
   } else {
     OP_GfxDrawGif(data, size, 0, 0);
   }
-  selectDevice(previous);
 }
 
 void showFullScreen() {
@@ -820,9 +842,10 @@ void OP_ShowStartupLogo() {
   FW_PostStepCode(kStepLogoChecked);
   if (flags & kPictureFlagsStart) return;  // the stored start picture is shown
   if (d.fullDev < 1) d.fullDev = OP_GfxCreateDevice(0, 0, LCD_XSIZE, LCD_YSIZE);
-  const GUI_MEMDEV_Handle previous = selectDevice(d.fullDev);
-  OP_GfxDrawStreamed(g_opStartLogo, g_opStartLogoSize, 0, 0);
-  selectDevice(previous);
+  {
+    const Target target(d.fullDev);
+    OP_GfxDrawStreamed(g_opStartLogo, g_opStartLogoSize, 0, 0);
+  }
   showFullScreen();
   FW_PostStepCode(kStepLogoDrawn);
 }

@@ -67,6 +67,19 @@ GUI_MEMDEV_Handle OP_GfxCreateDevice(int, int, int, int) { return 0; }
 void OP_GfxDeleteDevice(GUI_MEMDEV_Handle) {}
 GUI_MEMDEV_Handle OP_GfxSelectDevice(GUI_MEMDEV_Handle) { return 0; }
 void OP_GfxCopyToLcd(GUI_MEMDEV_Handle) {}
+namespace {
+WM_HWIN g_directPrevious;
+}  // namespace
+bool OP_GfxDirectBegin() {
+  // The desktop: screen coordinates over the whole display.
+  g_directPrevious = WM_SelectWindow(WM_GetDesktopWindow());
+  WM_Deactivate();
+  return true;
+}
+void OP_GfxDirectEnd() {
+  WM_Activate();
+  WM_SelectWindow(g_directPrevious);
+}
 void OP_GfxWriteDevice(GUI_MEMDEV_Handle) {}
 
 int OP_GfxDrawGif(const uint8_t* data, uint32_t size, int, int) {
@@ -122,10 +135,19 @@ int OP_GfxDrawStreamed(const uint8_t* data, uint32_t size, int x0, int y0) {
   return y < ySize ? 1 : 0;
 }
 
-WM_HWIN OP_WinCreate(int, int, int, int, WM_CALLBACK*) { return 0; }
-bool OP_WinExists(WM_HWIN h) { return h > 0; }
-void OP_WinInvalidate(WM_HWIN) {}
-void OP_WinShow(WM_HWIN) {}
-void OP_WinDefaultProc(WM_MESSAGE*) {}
-void OP_GfxExec() {}
-void OP_LinkQueuePointer(const GUI_PID_STATE* state) { GUI_PID_StoreState(state); }
+WM_HWIN OP_WinCreate(int x0, int y0, int xSize, int ySize, WM_CALLBACK* cb) {
+  return WM_CreateWindowAsChild(x0, y0, xSize, ySize, 0, WM_CF_SHOW, cb, 0);
+}
+bool OP_WinExists(WM_HWIN h) { return h > 0 && WM_IsWindow(h); }
+void OP_WinInvalidate(WM_HWIN h) {
+  if (h > 0) WM_InvalidateWindow(h);
+}
+void OP_WinShow(WM_HWIN h) {
+  if (h > 0) WM_ShowWindow(h);
+}
+void OP_WinDefaultProc(WM_MESSAGE* msg) { WM_DefaultProc(msg); }
+void OP_GfxExec() {
+  WM_Activate();
+  GUI_Exec();
+}
+void OP_LinkQueuePointer(const GUI_PID_STATE* state) { GUI_PID_QueueState(state); }

@@ -64,6 +64,10 @@ const uint8_t* OP_LinkStartPicture(uint32_t* size);
 GUI_MEMDEV_Handle OP_GfxCreateDevice(int x0, int y0, int xSize, int ySize);
 void OP_GfxDeleteDevice(GUI_MEMDEV_Handle h);
 GUI_MEMDEV_Handle OP_GfxSelectDevice(GUI_MEMDEV_Handle h);
+// Drawing straight on the display outside a paint, without the window manager's clipping:
+// begin (true when the clipping was switched off) and end.
+bool OP_GfxDirectBegin();
+void OP_GfxDirectEnd();
 void OP_GfxCopyToLcd(GUI_MEMDEV_Handle h);
 void OP_GfxWriteDevice(GUI_MEMDEV_Handle h);
 // Draws a GIF held in memory at x, y: 0 done, 1 the data is not a GIF the decoder takes.

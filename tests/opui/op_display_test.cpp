@@ -306,3 +306,20 @@ TEST_F(DisplayTest, MenuScreen) {
 }
 
 }  // namespace
+
+namespace {
+// With the display windows made, the page drawing still reaches the display.
+TEST_F(DisplayTest, DrawingThroughTheDisplayWindows) {
+  std::memcpy(g_fwImage, FW_IMAGE_TAG, 4);
+  OP_ResetUi();
+  ASSERT_TRUE(OP_WinExists(g_opDisplay.topBar));
+  ASSERT_TRUE(OP_WinExists(g_opDisplay.body));
+  cycle(OP_KEY_UP);  // fourth key from the left
+  EXPECT_EQ(pixel(210, 239), kRed565);
+  EXPECT_EQ(pixel(20, 239), GUI_Color2Index(g_opDisplay.screenBackground));
+  // The key icons of the top bar.
+  EXPECT_EQ(pixel(96 + 4, 4), kWhite565);
+  cycle(0);
+  EXPECT_NE(pixel(210, 239), kRed565);
+}
+}  // namespace
