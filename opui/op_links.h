@@ -1,5 +1,5 @@
-// What the operating interface reads of the firmware and calls of the graphics library's
-// parts that come with the window manager, the memory devices and the picture decoders.
+// What the operating interface reads of the firmware and calls of the graphics library: the
+// window manager, the memory devices and the picture decoders.
 //
 // Each call forwards to the module that owns the thing. Where that module is not part of
 // the program yet, op_links.cpp gives a plain default, said at each declaration; the
@@ -82,15 +82,13 @@ int OP_GfxDrawJpeg(const uint8_t* data, uint32_t size, int x, int y);
 // built-in pictures use; other formats draw nothing.
 int OP_GfxDrawStreamed(const uint8_t* data, uint32_t size, int x, int y);
 
-// Windows. Default until the window manager is linked: no window (0); the display update
-// then calls the paint procedures itself.
+// Windows of the window manager: the display windows are visible children of the desktop.
 WM_HWIN OP_WinCreate(int x0, int y0, int xSize, int ySize, WM_CALLBACK* cb);
 bool OP_WinExists(WM_HWIN h);
 void OP_WinInvalidate(WM_HWIN h);
 void OP_WinShow(WM_HWIN h);
 void OP_WinDefaultProc(WM_MESSAGE* msg);
-// One redraw of the display (activate, exec). Default: nothing.
+// One redraw of the display (activate, exec).
 void OP_GfxExec();
-// Hands a pointer state to the window manager's pointer input. Default: the library's
-// pointer store.
+// Hands a pointer state to the window manager's pointer input.
 void OP_LinkQueuePointer(const GUI_PID_STATE* state);
