@@ -142,9 +142,6 @@ bool OP_WinExists(WM_HWIN h) { return h > 0 && WM_IsWindow(h); }
 void OP_WinInvalidate(WM_HWIN h) {
   if (h > 0) WM_InvalidateWindow(h);
 }
-void OP_WinShow(WM_HWIN h) {
-  if (h > 0) WM_ShowWindow(h);
-}
 void OP_WinDefaultProc(WM_MESSAGE* msg) { WM_DefaultProc(msg); }
 void OP_GfxExec() {
   WM_Activate();

@@ -86,7 +86,6 @@ int OP_GfxDrawStreamed(const uint8_t* data, uint32_t size, int x, int y);
 WM_HWIN OP_WinCreate(int x0, int y0, int xSize, int ySize, WM_CALLBACK* cb);
 bool OP_WinExists(WM_HWIN h);
 void OP_WinInvalidate(WM_HWIN h);
-void OP_WinShow(WM_HWIN h);
 void OP_WinDefaultProc(WM_MESSAGE* msg);
 // One redraw of the display (activate, exec).
 void OP_GfxExec();
