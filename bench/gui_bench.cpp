@@ -10,6 +10,7 @@
 
 #include "gui/GUI.h"
 #include "gui/LCD.h"
+#include "gui/draw/GUI_Draw.h"
 #include "host/shared_block.h"
 #include "shell/sim/LCDSIM.h"
 #include "shell/sim/SIM.h"
@@ -65,5 +66,15 @@ void BM_FullScreenPixels(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_FullScreenPixels)->Unit(benchmark::kMicrosecond);
+
+// A text screen of the operating pages: ten rows of 27 characters in the 22-pixel font.
+void BM_TextScreen(benchmark::State& state) {
+  display();
+  GUI_SetFont(&GUI_FontProp22);
+  for (auto _ : state) {
+    for (int row = 0; row < 10; ++row) GUI_DispStringAt("Sollwert 1   123.45 \xB0""C  AUTO", 0, row * 22);
+  }
+}
+BENCHMARK(BM_TextScreen)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

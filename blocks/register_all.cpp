@@ -1,7 +1,9 @@
 #include "blocks/register_all.h"
 
 #include "blocks/arith/arith.h"
+#include "blocks/logic/logic.h"
 
 void BLK_RegisterAllTypes() {
   BLK_RegisterArithTypes();
+  BLK_RegisterLogicTypes();
 }

@@ -100,6 +100,7 @@ void FB_ClearStore() {
   g_fbStore.instanceFill = 1;
   g_fbStore.wiringFill = 0;
   g_fbStore.instanceFillAfterBlocks = 1;
+  g_fbStore.paramListWords = 0;
   std::fill(std::begin(g_fbStore.list), std::end(g_fbStore.list), FbBlockListEntry{});
   g_fbStore.currentBlock = 0;
   // Chains, page lists and pending flags name blocks by number: they go with the blocks.
@@ -132,7 +133,7 @@ uint8_t FB_CreateInstance(uint16_t type, uint16_t block) {
 
   const FbTemplate& t = *rec->tmpl;
   const uint32_t wiringWords = 2u * (t.analogInputs + t.digitalInputs + 3u);
-  if (g_fbStore.instanceFill + t.size >= FB_INSTANCE_HEAP_WORDS ||
+  if (g_fbStore.instanceFill + g_fbStore.paramListWords + t.size >= FB_INSTANCE_HEAP_WORDS ||
       g_fbStore.wiringFill + wiringWords >= FB_WIRING_HEAP_WORDS) {
     return FB_ERR_NO_ROOM;
   }

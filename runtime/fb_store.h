@@ -175,6 +175,8 @@ struct FbStore {
   uint32_t instanceFill;           // next free word of the instance heap (starts at 1)
   uint32_t wiringFill;             // next free word of the wiring heap (starts at 0)
   uint32_t instanceFillAfterBlocks;// fill after the last instance: the parameter list follows
+  uint32_t paramListWords;         // words of the parameter list, which count against the
+                                   // instance heap's room (the list is kept apart from it)
   FbBlockListEntry list[FB_LIST_SIZE];
   uint16_t currentBlock;           // set by the schedulers before each handler call
 };

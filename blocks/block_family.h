@@ -1,0 +1,37 @@
+// Helpers shared by the block families: the parameter handler of the types without
+// parameters, and the registration of a family's rows.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "runtime/fb_param.h"
+#include "runtime/fb_store.h"
+
+// Parameter handler of the types without parameters: every request gives 'i' with the bad
+// index 0.
+inline uint8_t BLK_RefuseParams(FbParamRequest*, uint16_t* badIndex) {
+  if (badIndex) *badIndex = 0;
+  return FB_ERR_UNKNOWN_ID;
+}
+
+// One row of the block-type table as a family writes it; the counts come from the template.
+struct BlkTypeRow {
+  const FbTemplate* tmpl;
+  FbRunHandler run;
+  FbInitHandler init;
+  FbParamHandler param;
+  const FbLimitTable* limits;  // null for types without parameters
+  uint16_t weight;
+  uint16_t group;              // catalogue group
+};
+
+// Enters rows of types that run in a time group (no fixed place) and take the common
+// permitted block numbers; each row goes under its template's type number.
+inline void BLK_RegisterTimeGroupTypes(std::span<const BlkTypeRow> rows) {
+  for (const BlkTypeRow& r : rows) {
+    FB_RegisterType(r.tmpl->type,
+                    FB_TypeFromTemplate(r.tmpl, r.run, r.init, r.param, r.limits,
+                                        FB_COMMON_BLOCK_RANGES, 0, r.weight, r.group));
+  }
+}
