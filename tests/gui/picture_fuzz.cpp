@@ -16,14 +16,14 @@ void InitOnce() {
   (void)done;
 }
 
-void Stream(const uint8_t* data, uint32_t size) {
+[[maybe_unused]] void Stream(const uint8_t* data, uint32_t size) {
   GUI_DrawStreamedBitmapAutoSized(data, size, 3, -2);
   GUI_MEM_SOURCE src{data, size};
   GUI_DrawStreamedBitmapExAuto(GUI__GetDataMem, &src, -5, 7);
 }
 
 // byte 0: the coding, 1 and 2: width and height, then the coded data.
-void Rle(const uint8_t* data, uint32_t size) {
+[[maybe_unused]] void Rle(const uint8_t* data, uint32_t size) {
   if (size < 3) return;
   static const int kFormats[] = {6, 7, 12, 13, 15, 18};
   static const int kBits[] = {4, 8, 16, 16, 32, 8};
@@ -40,14 +40,14 @@ void Rle(const uint8_t* data, uint32_t size) {
   GUI__RLE_GetDataSize(kBits[which], data + 3, size - 3, static_cast<uint32_t>(w * h));
 }
 
-void Bmp(const uint8_t* data, uint32_t size) {
+[[maybe_unused]] void Bmp(const uint8_t* data, uint32_t size) {
   GUI_BMP_DrawSized(data, size, -3, 4);
   GUI_MEM_SOURCE src{data, size};
   GUI_BMP_GetXSizeEx(GUI__GetDataMem, &src);
   GUI_BMP_GetYSizeEx(GUI__GetDataMem, &src);
 }
 
-void Gif(const uint8_t* data, uint32_t size) {
+[[maybe_unused]] void Gif(const uint8_t* data, uint32_t size) {
   int n = size ? data[size - 1] % 4 : 0;
   GUI_GIF_SetRestoreBkFill(n & 1);
   GUI_GIF_DrawSub(data, size, 2, -1, n);
@@ -59,7 +59,7 @@ void Gif(const uint8_t* data, uint32_t size) {
   GUI_GIF_GetComment(data, size, comment, sizeof comment, 0);
 }
 
-void Jpeg(const uint8_t* data, uint32_t size) { GUI_JPEG_Draw(data, static_cast<int>(size), -4, 3); }
+[[maybe_unused]] void Jpeg(const uint8_t* data, uint32_t size) { GUI_JPEG_Draw(data, static_cast<int>(size), -4, 3); }
 
 }  // namespace
 

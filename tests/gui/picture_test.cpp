@@ -447,3 +447,53 @@ TEST_F(PicturesTest, TruncatedAndRandomDataEndCleanly) {
 }
 
 }  // namespace
+
+namespace {
+
+// One screen of every kind of picture, compared with its golden image.
+TEST_F(PicturesTest, GoldenScreenOfPictures) {
+  GUI_SetBkColor(0x303030);
+  GUI_Clear();
+  std::vector<uint32_t> pal16;
+  for (uint32_t k = 0; k < 16; ++k) pal16.push_back(0x0F0F0Fu * k + 0x200000u);
+  // A palette stream with transparency, 16 x 16 at 8 bits.
+  Bytes px8;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) px8.push_back(static_cast<uint8_t>((x + y) % 16));
+  Bytes s8 = Stream(100, 16, 16, 16, 8, pal16, true, px8);
+  GUI_DrawStreamedBitmapAutoSized(s8.data(), static_cast<uint32_t>(s8.size()), 10, 10);
+  // A run-length 8-bit stream: stripes.
+  Bytes rle;
+  for (int y = 0; y < 20; ++y) rle.insert(rle.end(), {10, static_cast<uint8_t>(y % 16), 0, 4, 1, 3, 5, 7, 6, 15});
+  Bytes sr = Stream(7, 20, 20, 20, 8, pal16, false, rle);
+  GUI_DrawStreamedBitmapAutoSized(sr.data(), static_cast<uint32_t>(sr.size()), 40, 10);
+  // A 24-bit BMP gradient, bottom line first.
+  Bytes bpx;
+  for (int y = 0; y < 20; ++y) {
+    for (int x = 0; x < 30; ++x) bpx.insert(bpx.end(), {static_cast<uint8_t>(x * 8), static_cast<uint8_t>(y * 12), 0x80});
+    bpx.insert(bpx.end(), {0, 0});
+  }
+  Bytes bmp = Bmp(30, 20, 24, 0, {}, bpx);
+  GUI_BMP_DrawSized(bmp.data(), static_cast<uint32_t>(bmp.size()), 70, 10);
+  // An interlaced GIF with a transparent index.
+  GifImage im{0, 0, 24, 12, {}};
+  im.interlaced = true;
+  im.transIndex = 0;
+  for (int y = 0; y < 12; ++y)
+    for (int x = 0; x < 24; ++x) im.indices.push_back(static_cast<uint8_t>((x / 3 + y) % 16));
+  Bytes gif = Gif(24, 12, pal16, {im});
+  GUI_GIF_Draw(gif.data(), static_cast<uint32_t>(gif.size()), 110, 10);
+  // 32-bit alpha pixels over the background.
+  std::vector<uint32_t> alpha;
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 32; ++x) alpha.push_back((static_cast<uint32_t>(x * 8) << 24) | 0x00FF80u);
+  GUI_BITMAP ab{32, 10, 128, 32, reinterpret_cast<const uint8_t*>(alpha.data()), nullptr, &GUI_DRAW_BMP8888};
+  GUI_DrawBitmap(&ab, 150, 10);
+  // A magnified 16-bit picture.
+  std::vector<uint16_t> p565 = {0xF800, 0x07E0, 0x001F, 0xFFFF};
+  GUI_BITMAP m565{2, 2, 4, 16, reinterpret_cast<const uint8_t*>(p565.data()), nullptr, &GUI_DRAW_BMPM565};
+  m565.pMethods->pfDraw(200, 10, 2, 2, m565.pData, nullptr, 6, 4);
+  EXPECT_TRUE(lcdtest::MatchesGolden("gui", "pictures"));
+}
+
+}  // namespace
