@@ -163,12 +163,7 @@ int DrawPlain(const Reader& rd, const Header& h, const Palette& pal, int x0, int
     for (int k = k0; k < k1; k += 128) {
       int m = std::min(128, k1 - k);
       for (int j = 0; j < m; ++j) idx[j] = pCC ? pCC->pfColor2Index(PixelColor(h, p + (k - k0 + j) * bytesPerPixel)) : 0;
-      int bytes = m * 4;
-      if (dstBpp < 32) {
-        GUI__CompactPixelIndices(idx, m, dstBpp);
-        bytes = (m * dstBpp + 7) / 8;
-      }
-      LCD_DrawBitmap(x0 + k, y, m, 1, 1, 1, dstBpp, bytes, reinterpret_cast<const uint8_t*>(idx), nullptr);
+      GUI__DrawIndexLine(x0 + k, y, m, idx, dstBpp);
     }
   }
   GUI_ALLOC_UnlockH(&buf);

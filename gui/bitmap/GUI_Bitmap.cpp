@@ -90,6 +90,16 @@ void GUI_GetAAGamma(uint8_t* pBuffer) {
 }
 void GUI_SetAAMixMode(int mode) { g_aaMixMode = mode; }
 
+void GUI__DrawIndexLine(int x, int y, int n, uint32_t* pIndices, int bpp) {
+  if (n <= 0) return;
+  int bytes = n * 4;
+  if (bpp < 32) {
+    GUI__CompactPixelIndices(pIndices, n, bpp);
+    bytes = (n * bpp + 7) / 8;
+  }
+  LCD_DrawBitmap(x, y, n, 1, 1, 1, bpp < 32 ? bpp : 32, bytes, reinterpret_cast<const uint8_t*>(pIndices), nullptr);
+}
+
 uint32_t* GUI__GetLineBuffer(int which, int* pNumEntries) {
   if (which < 0 || which > 2) return nullptr;
   if (!g_lineMade) {
@@ -238,12 +248,7 @@ void DrawPixels(int x0, int y0, int xSize, int ySize, const uint8_t* pData, int 
     int start = 0, n = 0;
     auto flush = [&]() {
       if (n == 0) return;
-      int bytes = n * 4;
-      if (bpp < 32) {
-        GUI__CompactPixelIndices(buf, n, bpp);
-        bytes = (n * bpp + 7) / 8;
-      }
-      LCD_DrawBitmap(x0 + start, y, n, 1, 1, 1, bpp, bytes, reinterpret_cast<const uint8_t*>(buf), nullptr);
+      GUI__DrawIndexLine(x0 + start, y, n, buf, bpp);
       n = 0;
     };
     for (int k = k0; k < k1; ++k) {

@@ -82,6 +82,8 @@ GUI_AAPIXEL_FUNC* GUI_GetAAPixelFunc(int bpp);
 GUI_COLOR GUI__MixColors(GUI_COLOR fg, GUI_COLOR bg, uint8_t intensity);
 // Blends colour c with transparency in its top byte over bg: 0 gives c, 0xFF gives bg.
 GUI_COLOR GUI__AlphaBlend(GUI_COLOR c, GUI_COLOR bg);
+// Draws n 32-bit layer indices as one line at x, y, packed in place to `bpp` bits first.
+void GUI__DrawIndexLine(int x, int y, int n, uint32_t* pIndices, int bpp);
 // The three shared line buffers of 32-bit entries (null when they cannot be made).
 uint32_t* GUI__GetLineBuffer(int which, int* pNumEntries);
 

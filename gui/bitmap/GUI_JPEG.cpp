@@ -97,12 +97,7 @@ void DrawLine(void* pUser, int row, const JSAMPLE* p, int width) {
       const JSAMPLE* px = p + 3 * (k + j);
       s->pIndex[j] = pCC->pfColor2Index(px[0] | (px[1] << 8) | (px[2] << 16));
     }
-    int bytes = n * 4;
-    if (bpp < 32) {
-      GUI__CompactPixelIndices(s->pIndex, n, bpp);
-      bytes = (n * bpp + 7) / 8;
-    }
-    LCD_DrawBitmap(s->x + k, y, n, 1, 1, 1, bpp, bytes, reinterpret_cast<const uint8_t*>(s->pIndex), nullptr);
+    GUI__DrawIndexLine(s->x + k, y, n, s->pIndex, bpp);
   }
 }
 

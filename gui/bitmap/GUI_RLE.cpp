@@ -92,12 +92,7 @@ struct AlphaLine {
   }
   void Flush() {
     if (n == 0) return;
-    int bytes = n * 4;
-    if (bpp < 32) {
-      GUI__CompactPixelIndices(buf, n, bpp);
-      bytes = (n * bpp + 7) / 8;
-    }
-    LCD_DrawBitmap(x0, y, n, 1, 1, 1, bpp, bytes, reinterpret_cast<const uint8_t*>(buf), nullptr);
+    GUI__DrawIndexLine(x0, y, n, buf, bpp);
     n = 0;
   }
   void Put(int x, int yy, GUI_COLOR c) {

@@ -280,12 +280,7 @@ void CopyToLCD32(GUI_MEMDEV_Handle h, int x, int y) {
     int runStart = 0, n = 0;
     auto flush = [&]() {
       if (n == 0) return;
-      int bytes = n * 4;
-      if (dstBpp < 32) {
-        GUI__CompactPixelIndices(buf, n, dstBpp);
-        bytes = (n * dstBpp + 7) / 8;
-      }
-      LCD_DrawBitmap(x + runStart, y + i, n, 1, 1, 1, dstBpp, bytes, reinterpret_cast<const uint8_t*>(buf), nullptr);
+      GUI__DrawIndexLine(x + runStart, y + i, n, buf, dstBpp);
       n = 0;
     };
     auto span = [&](int from, int to) {

@@ -29,57 +29,20 @@ void ExitAlpha() {
 }
 
 // The alpha device passes everything on to the device below it.
-GUI_DEVICE* Next(GUI_DEVICE* d) { return d->pNext; }
-void ADrawBitmap(GUI_DEVICE* d, int x0, int y0, int xs, int ys, int bpp, int bpl, const uint8_t* p, int diff,
-                 const uint32_t* t) {
-  if (GUI_DEVICE* n = Next(d)) n->pDeviceAPI->pfDrawBitmap(n, x0, y0, xs, ys, bpp, bpl, p, diff, t);
-}
-void ADrawHLine(GUI_DEVICE* d, int x0, int y, int x1) {
-  if (GUI_DEVICE* n = Next(d)) n->pDeviceAPI->pfDrawHLine(n, x0, y, x1);
-}
-void ADrawVLine(GUI_DEVICE* d, int x, int y0, int y1) {
-  if (GUI_DEVICE* n = Next(d)) n->pDeviceAPI->pfDrawVLine(n, x, y0, y1);
-}
-void AFillRect(GUI_DEVICE* d, int x0, int y0, int x1, int y1) {
-  if (GUI_DEVICE* n = Next(d)) n->pDeviceAPI->pfFillRect(n, x0, y0, x1, y1);
-}
-uint32_t AGetPixelIndex(GUI_DEVICE* d, int x, int y) {
-  GUI_DEVICE* n = Next(d);
-  return n ? n->pDeviceAPI->pfGetPixelIndex(n, x, y) : 0;
-}
-void ASetPixelIndex(GUI_DEVICE* d, int x, int y, uint32_t i) {
-  if (GUI_DEVICE* n = Next(d)) n->pDeviceAPI->pfSetPixelIndex(n, x, y, i);
-}
-void AXorPixel(GUI_DEVICE* d, int x, int y) {
-  if (GUI_DEVICE* n = Next(d)) n->pDeviceAPI->pfXorPixel(n, x, y);
-}
-void ASetOrg(GUI_DEVICE* d, int x, int y) {
-  if (GUI_DEVICE* n = Next(d)) n->pDeviceAPI->pfSetOrg(n, x, y);
-}
-tLCDDEV_Func AGetDevFunc(GUI_DEVICE** pp, int index) {
-  GUI_DEVICE* n = Next(*pp);
-  if (!n) return nullptr;
-  tLCDDEV_Func f = n->pDeviceAPI->pfGetDevFunc(&n, index);
-  if (f) *pp = n;
-  return f;
-}
-int32_t AGetDevProp(GUI_DEVICE* d, int index) {
-  GUI_DEVICE* n = Next(d);
-  return n ? n->pDeviceAPI->pfGetDevProp(n, index) : -1;
-}
-void* AGetDevData(GUI_DEVICE* d, int index) {
-  GUI_DEVICE* n = Next(d);
-  return n ? n->pDeviceAPI->pfGetDevData(n, index) : nullptr;
-}
-void AGetRect(GUI_DEVICE* d, GUI_RECT* r) {
-  if (GUI_DEVICE* n = Next(d))
-    n->pDeviceAPI->pfGetRect(n, r);
-  else
-    *r = GUI_RECT{0, 0, -1, -1};
-}
 const GUI_DEVICE_API kAlphaAPI = {
-    DEVICE_CLASS_ALPHA, ADrawBitmap, ADrawHLine,  ADrawVLine,  AFillRect,   AGetPixelIndex, ASetPixelIndex,
-    AXorPixel,          ASetOrg,     AGetDevFunc, AGetDevProp, AGetDevData, AGetRect,
+    DEVICE_CLASS_ALPHA,
+    GUI_DEVICE__PassDrawBitmap,
+    GUI_DEVICE__PassDrawHLine,
+    GUI_DEVICE__PassDrawVLine,
+    GUI_DEVICE__PassFillRect,
+    GUI_DEVICE__PassGetPixelIndex,
+    GUI_DEVICE__PassSetPixelIndex,
+    GUI_DEVICE__PassXorPixel,
+    GUI_DEVICE__PassSetOrg,
+    GUI_DEVICE__PassGetDevFunc,
+    GUI_DEVICE__PassGetDevProp,
+    GUI_DEVICE__PassGetDevData,
+    GUI_DEVICE__PassGetRect,
 };
 
 // Links the alpha device while a colour is not opaque and hands the combined alpha on.
@@ -198,12 +161,7 @@ void GUI_MEMDEV__WriteToActiveAlpha(GUI_MEMDEV_Handle h, int x, int y, const GUI
         GUI_COLOR bg = pCC->pfIndex2Color(LCD_GetPixelIndex(x + k + j, y + i));
         buf[j] = pCC->pfColor2Index(GUI__AlphaBlend(v, bg) & (bpp == 32 ? 0xFFFFFFFFu : 0x00FFFFFFu));
       }
-      int bytes = m * 4;
-      if (bpp < 32) {
-        GUI__CompactPixelIndices(buf, m, bpp);
-        bytes = (m * bpp + 7) / 8;
-      }
-      LCD_DrawBitmap(x + k, y + i, m, 1, 1, 1, bpp, bytes, reinterpret_cast<const uint8_t*>(buf), nullptr);
+      GUI__DrawIndexLine(x + k, y + i, m, buf, bpp);
     }
   }
 }

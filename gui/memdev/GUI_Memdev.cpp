@@ -356,13 +356,7 @@ void PutRun(GUI_MEMDEV_Handle h, int x, int y, int xRel, int yRel, int len, int 
       }
       pConv[i] = pDst->pfColor2Index(pSrc->pfIndex2Color(v));
     }
-    int drawBpp = dstBpp;
-    int bytesPerLine = len * 4;
-    if (dstBpp < 32) {
-      GUI__CompactPixelIndices(pConv, len, dstBpp);
-      bytesPerLine = (len * dstBpp + 7) / 8;
-    }
-    LCD_DrawBitmap(x, y + k, len, 1, 1, 1, drawBpp, bytesPerLine, reinterpret_cast<const uint8_t*>(pConv), nullptr);
+    GUI__DrawIndexLine(x, y + k, len, pConv, dstBpp);
   }
 }
 

@@ -151,3 +151,18 @@ int GUI_MULTIBUF_GetFrontBufferEx(int layer);
 int GUI_MULTIBUF_GetBackBufferEx(int layer);
 // Called with the layer's bit when a drawing pass ends (null = none).
 void GUI_MULTIBUF_SetBufferHook(void (*pfHook)(uint32_t layerMask));
+
+// Operations of devices that pass a call on to the device below them unchanged.
+void GUI_DEVICE__PassDrawBitmap(GUI_DEVICE* d, int x0, int y0, int xSize, int ySize, int bpp, int bytesPerLine,
+                                const uint8_t* pData, int diff, const uint32_t* pTrans);
+void GUI_DEVICE__PassDrawHLine(GUI_DEVICE* d, int x0, int y, int x1);
+void GUI_DEVICE__PassDrawVLine(GUI_DEVICE* d, int x, int y0, int y1);
+void GUI_DEVICE__PassFillRect(GUI_DEVICE* d, int x0, int y0, int x1, int y1);
+uint32_t GUI_DEVICE__PassGetPixelIndex(GUI_DEVICE* d, int x, int y);
+void GUI_DEVICE__PassSetPixelIndex(GUI_DEVICE* d, int x, int y, uint32_t index);
+void GUI_DEVICE__PassXorPixel(GUI_DEVICE* d, int x, int y);
+void GUI_DEVICE__PassSetOrg(GUI_DEVICE* d, int x, int y);
+tLCDDEV_Func GUI_DEVICE__PassGetDevFunc(GUI_DEVICE** pp, int index);
+int32_t GUI_DEVICE__PassGetDevProp(GUI_DEVICE* d, int index);
+void* GUI_DEVICE__PassGetDevData(GUI_DEVICE* d, int index);
+void GUI_DEVICE__PassGetRect(GUI_DEVICE* d, GUI_RECT* r);

@@ -275,10 +275,6 @@ void UADrawVLine(GUI_DEVICE* d, int x, int y0, int y1) {
 void UAFillRect(GUI_DEVICE* d, int x0, int y0, int x1, int y1) {
   for (int y = y0; y <= y1; ++y) UADrawHLine(d, x0, y, x1);
 }
-uint32_t UAGetPixelIndex(GUI_DEVICE* d, int x, int y) {
-  GUI_DEVICE* b = Below(d);
-  return b ? b->pDeviceAPI->pfGetPixelIndex(b, x, y) : 0;
-}
 void UADrawBitmap(GUI_DEVICE* d, int x0, int y0, int xSize, int ySize, int bpp, int bytesPerLine,
                   const uint8_t* pData, int diff, const uint32_t* pTrans) {
   GUI_DEVICE* b = Below(d);
@@ -316,31 +312,12 @@ void UADrawBitmap(GUI_DEVICE* d, int x0, int y0, int xSize, int ySize, int bpp, 
     }
   }
 }
-void UASetOrg(GUI_DEVICE* d, int x, int y) {
-  if (GUI_DEVICE* b = Below(d)) b->pDeviceAPI->pfSetOrg(b, x, y);
-}
-tLCDDEV_Func UAGetDevFunc(GUI_DEVICE** pp, int index) {
-  GUI_DEVICE* b = Below(*pp);
-  if (!b) return nullptr;
-  tLCDDEV_Func f = b->pDeviceAPI->pfGetDevFunc(&b, index);
-  if (f) *pp = b;
-  return f;
-}
-int32_t UAGetDevProp(GUI_DEVICE* d, int index) {
-  GUI_DEVICE* b = Below(d);
-  return b ? b->pDeviceAPI->pfGetDevProp(b, index) : -1;
-}
 void* UAGetDevData(GUI_DEVICE*, int) { return nullptr; }
-void UAGetRect(GUI_DEVICE* d, GUI_RECT* r) {
-  if (GUI_DEVICE* b = Below(d))
-    b->pDeviceAPI->pfGetRect(b, r);
-  else
-    *r = GUI_RECT{0, 0, -1, -1};
-}
 
 const GUI_DEVICE_API kUserAlphaAPI = {
-    DEVICE_CLASS_USER_ALPHA, UADrawBitmap, UADrawHLine, UADrawVLine,  UAFillRect,   UAGetPixelIndex, UASetPixelIndex,
-    UAXorPixel,              UASetOrg,     UAGetDevFunc, UAGetDevProp, UAGetDevData, UAGetRect,
+    DEVICE_CLASS_USER_ALPHA, UADrawBitmap, UADrawHLine, UADrawVLine,  UAFillRect,   GUI_DEVICE__PassGetPixelIndex, UASetPixelIndex,
+    UAXorPixel,              GUI_DEVICE__PassSetOrg,     GUI_DEVICE__PassGetDevFunc, GUI_DEVICE__PassGetDevProp,
+    UAGetDevData,            GUI_DEVICE__PassGetRect,
 };
 
 // The conversion of the user-alpha device is that of the driver of its layer.

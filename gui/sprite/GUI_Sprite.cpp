@@ -2,6 +2,8 @@
 // buffer, and the pointer cursor built on them.
 #include "gui/sprite/GUI_Sprite.h"
 
+#include "gui/memdev/GUI_Memdev.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -185,34 +187,10 @@ void SpDrawBitmap(GUI_DEVICE* d, int x0, int y0, int xSize, int ySize, int bpp, 
   }
 }
 
-void SpSetOrg(GUI_DEVICE* d, int x, int y) {
-  if (GUI_DEVICE* n = Next(d)) n->pDeviceAPI->pfSetOrg(n, x, y);
-}
-tLCDDEV_Func SpGetDevFunc(GUI_DEVICE** pp, int index) {
-  GUI_DEVICE* n = Next(*pp);
-  if (!n) return nullptr;
-  tLCDDEV_Func f = n->pDeviceAPI->pfGetDevFunc(&n, index);
-  if (f) *pp = n;
-  return f;
-}
-int32_t SpGetDevProp(GUI_DEVICE* d, int index) {
-  GUI_DEVICE* n = Next(d);
-  return n ? n->pDeviceAPI->pfGetDevProp(n, index) : -1;
-}
-void* SpGetDevData(GUI_DEVICE* d, int index) {
-  GUI_DEVICE* n = Next(d);
-  return n ? n->pDeviceAPI->pfGetDevData(n, index) : nullptr;
-}
-void SpGetRect(GUI_DEVICE* d, GUI_RECT* r) {
-  if (GUI_DEVICE* n = Next(d))
-    n->pDeviceAPI->pfGetRect(n, r);
-  else
-    *r = GUI_RECT{0, 0, -1, -1};
-}
-
 const GUI_DEVICE_API kSpriteAPI = {
     DEVICE_CLASS_SPRITE, SpDrawBitmap, SpDrawHLine,  SpDrawVLine,  SpFillRect,   SpGetPixelIndex, SpSetPixelIndex,
-    SpXorPixel,          SpSetOrg,     SpGetDevFunc, SpGetDevProp, SpGetDevData, SpGetRect,
+    SpXorPixel,          GUI_DEVICE__PassSetOrg,     GUI_DEVICE__PassGetDevFunc, GUI_DEVICE__PassGetDevProp,
+    GUI_DEVICE__PassGetDevData, GUI_DEVICE__PassGetRect,
 };
 
 // --- showing and hiding ----------------------------------------------------------------------------
