@@ -28,10 +28,43 @@ void ExitAlpha() {
   g_alpha = AlphaState{};
 }
 
-// The alpha device passes everything on to the device below it.
+void Evaluate();
+
+// The alpha device passes everything on to the device below it, except 1-bit pictures drawn
+// in the context's two colours: their background pixels are drawn a second time with the
+// background colour and its own transparency.
+void ADrawBitmap(GUI_DEVICE* d, int x0, int y0, int xSize, int ySize, int bpp, int bytesPerLine,
+                 const uint8_t* pData, int diff, const uint32_t* pTrans) {
+  GUI_DEVICE* n = d->pNext;
+  if (!n) return;
+  GUI_CONTEXT& c = Ctx();
+  bool twoColours = bpp == 1 && pTrans && pTrans[0] == *c.LCD_pBkColorIndex && pTrans[1] == *c.LCD_pColorIndex;
+  if (!twoColours || (c.DrawMode & (GUI_DRAWMODE_XOR | GUI_DRAWMODE_TRANS)) || diff + xSize > 8 * 512) {
+    n->pDeviceAPI->pfDrawBitmap(n, x0, y0, xSize, ySize, bpp, bytesPerLine, pData, diff, pTrans);
+    return;
+  }
+  uint8_t savedMode = c.DrawMode;
+  c.DrawMode = static_cast<uint8_t>(savedMode | GUI_DRAWMODE_TRANS);
+  n->pDeviceAPI->pfDrawBitmap(n, x0, y0, xSize, ySize, 1, bytesPerLine, pData, diff, pTrans);
+  std::swap(g_alpha.color, g_alpha.bkColor);
+  Evaluate();
+  const uint32_t inverted[2] = {pTrans[1], pTrans[0]};
+  uint8_t line[512];
+  int bytes = (diff + xSize + 7) / 8;
+  for (int i = 0; i < ySize; ++i) {
+    const uint8_t* src = pData + static_cast<ptrdiff_t>(i) * bytesPerLine;
+    for (int k = 0; k < bytes; ++k) line[k] = static_cast<uint8_t>(~src[k]);
+    GUI_DEVICE* below = d->pNext;   // the user-alpha device may have been linked in between
+    below->pDeviceAPI->pfDrawBitmap(below, x0, y0 + i, xSize, 1, 1, bytes, line, diff, inverted);
+  }
+  std::swap(g_alpha.color, g_alpha.bkColor);
+  Evaluate();
+  c.DrawMode = savedMode;
+}
+
 const GUI_DEVICE_API kAlphaAPI = {
     DEVICE_CLASS_ALPHA,
-    GUI_DEVICE__PassDrawBitmap,
+    ADrawBitmap,
     GUI_DEVICE__PassDrawHLine,
     GUI_DEVICE__PassDrawVLine,
     GUI_DEVICE__PassFillRect,

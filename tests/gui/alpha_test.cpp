@@ -73,6 +73,22 @@ TEST_F(AlphaTest, EnablingAlphaTwiceChangesNothingAndTranslucentColoursBlend) {
   EXPECT_EQ(At(1, 1), Index(0xFFFFFF));
 }
 
+TEST_F(AlphaTest, OneBitPictureDrawsItsBackgroundWithTheBackgroundTransparency) {
+  GUI_SetColor(0x0000FF);
+  LCD_FillRect(0, 0, 319, 239);
+  GUI_EnableAlpha(1);
+  GUI_SetColor(0x00FFFFFF);
+  GUI_SetBkColor(0x80000000);                  // half transparent black
+  const uint8_t data[1] = {0x80};              // one foreground, one background pixel
+  GUI_BITMAP bmp{2, 1, 1, 1, data, nullptr, nullptr};
+  GUI_DrawBitmap(&bmp, 4, 4);
+  EXPECT_EQ(At(4, 4), Index(0xFFFFFF));
+  GUI_COLOR bg = LCD_Index2Color(At(5, 4));
+  EXPECT_GT(bg & 0xFF, 0x60u);                 // red, darkened by half
+  EXPECT_LT(bg & 0xFF, 0xA0u);
+  GUI_EnableAlpha(0);
+}
+
 TEST_F(AlphaTest, MultiBufferingProtocol) {
   GUI_MULTIBUF_Begin();                        // single buffer: nothing
   GUI_MULTIBUF_End();
