@@ -174,6 +174,7 @@ void GUI_DrawBitmap(const GUI_BITMAP* pBitmap, int x, int y) {
   y += Ctx().yOff;
   GUI_RECT r{static_cast<int16_t>(x), static_cast<int16_t>(y), static_cast<int16_t>(x + pBitmap->XSize - 1),
              static_cast<int16_t>(y + pBitmap->YSize - 1)};
+  GUI__RLE_ForgetResume();
   if (WM__IterateStart(&r)) {
     do {
       GUI__DrawBitmap(pBitmap, x, y);

@@ -128,6 +128,8 @@ extern const GUI_BITMAP_METHODS GUI_DRAW_RLE32_EX;
 // Bytes that the coded data of `numPixels` pixels takes (bpp 4, 8, 16 or 32), or -1 when
 // the data end before the picture does.
 int32_t GUI__RLE_GetDataSize(int bpp, const uint8_t* pData, uint32_t numBytes, uint32_t numPixels);
+// Forgets where the last picture's decoding may resume (a new picture begins).
+void GUI__RLE_ForgetResume();
 // Outcome of the last run-length draw: 0 complete, 1 the data ended early or no context.
 int GUI__RLE_GetLastResult();
 

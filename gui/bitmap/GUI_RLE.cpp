@@ -114,6 +114,17 @@ struct AlphaLine {
 
 enum class Coding { Rle4, Rle8, Rle16, RleM16, Rle32, Alpha8 };
 
+// Where decoding of a picture in memory may resume: the last run packet that began on a line
+// above the clip rectangle, so that the next clip rectangle of the same picture need not
+// decode from the start.
+struct Resume {
+  const uint8_t* pData;
+  Coding coding;
+  int line, x;
+  const uint8_t* pPacket;
+};
+Resume g_resume;
+
 int BitsOf(Coding c) {
   switch (c) {
     case Coding::Rle4: return 4;
@@ -127,7 +138,7 @@ int BitsOf(Coding c) {
 
 // Decodes one picture; 0 = complete, 1 = the data ended early.
 int Decode(Coding coding, Source& src, int x0, int y0, int xSize, int ySize, const GUI_LOGPALETTE* pPal, int xMag,
-           int yMag) {
+           int yMag, const uint8_t* pData = nullptr) {
   if (xSize <= 0 || ySize <= 0) return 0;
   if (xMag < 1) xMag = 1;
   if (yMag < 1) yMag = 1;
@@ -145,6 +156,14 @@ int Decode(Coding coding, Source& src, int x0, int y0, int xSize, int ySize, con
   if (alpha && !out.Init()) return 0;
   const uint32_t savedFg = *Ctx().LCD_pColorIndex, savedBg = *Ctx().LCD_pBkColorIndex;
   int x = 0, y = 0;
+  // Memory pictures of the 8- and 16-bit codings resume where an earlier pass left a mark.
+  const bool resumable = pData && yMag == 1 && (coding == Coding::Rle8 || coding == Coding::Rle16 ||
+                                                coding == Coding::RleM16);
+  if (resumable && g_resume.pData == pData && g_resume.coding == coding && y0 + g_resume.line < clip.y0) {
+    src.p = g_resume.pPacket;
+    x = g_resume.x;
+    y = g_resume.line;
+  }
   auto toIndex = [&](uint32_t v) -> uint32_t {
     if (coding == Coding::Rle16) return pCC ? pCC->pfColor2Index(GUICC_565B_Index2Color(v)) : v;
     if (coding == Coding::RleM16) return pCC ? pCC->pfColor2Index(GUICC_565R_Index2Color(v)) : v;
@@ -199,12 +218,14 @@ int Decode(Coding coding, Source& src, int x0, int y0, int xSize, int ySize, con
   };
   int result = 0;
   while (y < lines) {
+    const uint8_t* packet = src.p;
     uint8_t c;
     if (!src.Get(&c)) {
       result = 1;
       break;
     }
     if (c) {
+      if (resumable && y0 + y < clip.y0) g_resume = Resume{pData, coding, y, x, packet};
       uint32_t v;
       if (!getValue(&v)) {
         result = 1;
@@ -264,7 +285,7 @@ void DrawMem(int x0, int y0, int xSize, int ySize, const uint8_t* pData, const G
              int yMag) {
   Source src;
   src.p = pData;
-  g_lastResult = Decode(C, src, x0, y0, xSize, ySize, pPal, xMag, yMag);
+  g_lastResult = Decode(C, src, x0, y0, xSize, ySize, pPal, xMag, yMag, pData);
 }
 
 int CtxSlot(Coding c) {
@@ -356,6 +377,7 @@ int LCD__RLE32_SetFunc(GUI_GET_DATA_FUNC* pf, void* pParam, uint32_t off, const 
 }
 
 int GUI__RLE_GetLastResult() { return g_lastResult; }
+void GUI__RLE_ForgetResume() { g_resume = Resume{}; }
 
 int32_t GUI__RLE_GetDataSize(int bpp, const uint8_t* pData, uint32_t numBytes, uint32_t numPixels) {
   if (!pData && numBytes) return -1;

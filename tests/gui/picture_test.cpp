@@ -177,6 +177,27 @@ TEST_F(PicturesTest, RunsContinueOnTheNextLineAndTransparentRunsOnlyAdvance) {
   EXPECT_EQ(At(3, 0), Index(kGrey));
 }
 
+TEST_F(PicturesTest, LaterClipRectanglesResumeDecodingWithTheSameResult) {
+  std::vector<uint32_t> pal = {0, kRed, kGreen, kBlue};
+  Bytes rle;
+  for (int y = 0; y < 10; ++y) rle.insert(rle.end(), {static_cast<uint8_t>(y % 5 + 1), 1, 0, 3, 2, 3, 1,
+                                                      static_cast<uint8_t>(8 - y % 5), 3});
+  Bytes s = Stream(7, 12, 10, 12, 8, pal, false, rle);
+  GUI_BITMAP bmp;
+  GUI_LOGPALETTE lp;
+  ASSERT_EQ(GUI_CreateBitmapFromStreamSized(&bmp, &lp, s.data(), static_cast<uint32_t>(s.size())), 0);
+  GUI_DrawBitmap(&bmp, 0, 0);
+  std::vector<uint32_t> whole = Frame();
+  Fill(0);
+  GUI__RLE_ForgetResume();
+  for (GUI_RECT r : {GUI_RECT{0, 0, 319, 3}, GUI_RECT{0, 4, 319, 6}, GUI_RECT{0, 7, 319, 239}}) {
+    LCD_SetClipRectEx(&r);
+    GUI__DrawBitmap(&bmp, 0, 0);
+  }
+  LCD_SetClipRectMax();
+  EXPECT_EQ(Frame(), whole);
+}
+
 TEST_F(PicturesTest, RunLengthDataThatEndEarlyAreRefusedOrStopCleanly) {
   Bytes s = Stream(7, 4, 4, 4, 8, {0, kRed}, false, {0, 16, 1, 1});
   GUI_MEM_SOURCE src{s.data(), static_cast<uint32_t>(s.size())};
