@@ -26,6 +26,7 @@ void ExitAlpha() {
   if (g_alpha.enabled) LCD__pSetColorAPI = g_alpha.pSaved;
   GUI_DEVICE_Delete(g_alpha.pDevice);
   g_alpha = AlphaState{};
+  GUI_SetAlphaMask(0xFFFFFFFFu);
 }
 
 void Evaluate();

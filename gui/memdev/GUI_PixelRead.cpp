@@ -238,6 +238,8 @@ void ExitUserAlpha() {
     d = nullptr;
   }
   std::memset(g_userAlpha, 0, sizeof g_userAlpha);
+  GUI_MEMDEV_SetAfterBandHook(nullptr);
+  g_keepAlpha = false;
 }
 
 GUI_DEVICE* Below(GUI_DEVICE* d) { return d->pNext; }
