@@ -19,6 +19,7 @@ struct Sprite {
   const GUI_BITMAP* pBitmap;
   GUI_SPRITE_CALLBACK* pfCallback;
   void* pUserData;
+  GUI_HMEM hAnim;                  // animation record, 0 = none
   // followed by XSize x YSize saved indices
 };
 constexpr uint16_t kVisible = 2;
@@ -291,6 +292,19 @@ GUI_HSPRITE GUI_SPRITE_CreateHidden(const GUI_BITMAP* b, int x, int y) {
   return Create(b, x, y, Ctx().SelLayer, false);
 }
 
+void (*GUI_SPRITE__pfAnimHook)(GUI_HSPRITE hSprite, GUI_HMEM hAnim, int event);
+
+void GUI_SPRITE__SetAnim(GUI_HSPRITE h, GUI_HMEM hAnim) {
+  if (Sprite* s = S(h)) s->hAnim = hAnim;
+}
+
+namespace {
+void AnimEvent(GUI_HSPRITE h, int event) {
+  Sprite* s = S(h);
+  if (s && s->hAnim && GUI_SPRITE__pfAnimHook) GUI_SPRITE__pfAnimHook(h, s->hAnim, event);
+}
+}  // namespace
+
 void GUI_SPRITE_Show(GUI_HSPRITE h) {
   GUI_LockGuard lock;
   Sprite* s = S(h);
@@ -298,6 +312,7 @@ void GUI_SPRITE_Show(GUI_HSPRITE h) {
   if (GUI_DEVICE_Link(s->pDevice) != 0) return;
   s->Flags |= kVisible;
   Draw(h);
+  AnimEvent(h, GUI_SPRITE_ANIM_SHOWN);
 }
 
 void GUI_SPRITE_Hide(GUI_HSPRITE h) {
@@ -308,6 +323,7 @@ void GUI_SPRITE_Hide(GUI_HSPRITE h) {
   s = S(h);
   s->Flags &= static_cast<uint16_t>(~kVisible);
   GUI_DEVICE_Unlink(s->pDevice);
+  AnimEvent(h, GUI_SPRITE_ANIM_HIDDEN);
 }
 
 int GUI_SPRITE_IsVisible(GUI_HSPRITE h) {
@@ -321,6 +337,7 @@ void GUI_SPRITE_Delete(GUI_HSPRITE h) {
   Sprite* s = S(h);
   if (!s) return;
   GUI_SPRITE_Hide(h);
+  AnimEvent(h, GUI_SPRITE_ANIM_DELETED);
   s = S(h);
   GUI_DEVICE_Unlink(s->pDevice);
   GUI_DEVICE_Delete(s->pDevice);
@@ -400,9 +417,11 @@ const uint8_t kArrowData[60] = {
 const GUI_BITMAP kArrowBitmap = {12, 20, 3, 2, kArrowData, &kArrowPal, nullptr};
 
 struct CursorState {
-  const GUI_CURSOR* pCursor;
+  const GUI_CURSOR* pCursor;       // the selected cursor (null: none or an animated one)
+  bool selected;
   bool visible;
   int x, y;
+  int xHot, yHot;
   GUI_HSPRITE hSprite;
 };
 CursorState g_cursor[GUI_NUM_LAYERS];
@@ -421,6 +440,19 @@ CursorState* Cursor(int layer) {
 
 }  // namespace
 
+GUI_HSPRITE GUI_CURSOR__ReplaceSprite(int layer, GUI_HSPRITE hNew, int xHot, int yHot) {
+  CursorState* c = Cursor(layer);
+  if (!c) return 0;
+  GUI_SPRITE_Delete(c->hSprite);
+  c->hSprite = hNew;
+  c->xHot = xHot;
+  c->yHot = yHot;
+  c->selected = hNew != 0;
+  GUI_SPRITE_SetPosition(hNew, c->x - xHot, c->y - yHot);
+  if (c->visible) GUI_SPRITE_Show(hNew);
+  return hNew;
+}
+
 const GUI_CURSOR GUI_CursorArrow = {&kArrowBitmap, 0, 0};
 
 const GUI_CURSOR* GUI_CURSOR_SelectEx(const GUI_CURSOR* pCursor, int layer) {
@@ -429,10 +461,9 @@ const GUI_CURSOR* GUI_CURSOR_SelectEx(const GUI_CURSOR* pCursor, int layer) {
   if (!c) return nullptr;
   const GUI_CURSOR* old = c->pCursor;
   if (!pCursor || !pCursor->pBitmap) return old;
-  GUI_SPRITE_Delete(c->hSprite);
-  c->hSprite = GUI_SPRITE_CreateHiddenEx(pCursor->pBitmap, c->x - pCursor->xHot, c->y - pCursor->yHot, layer);
+  GUI_HSPRITE h = GUI_SPRITE_CreateHiddenEx(pCursor->pBitmap, c->x - pCursor->xHot, c->y - pCursor->yHot, layer);
+  GUI_CURSOR__ReplaceSprite(layer, h, pCursor->xHot, pCursor->yHot);
   c->pCursor = pCursor;
-  if (c->visible) GUI_SPRITE_Show(c->hSprite);
   return old;
 }
 const GUI_CURSOR* GUI_CURSOR_Select(const GUI_CURSOR* p) { return GUI_CURSOR_SelectEx(p, Ctx().SelLayer); }
@@ -442,7 +473,7 @@ void GUI_CURSOR_ShowEx(int layer) {
   CursorState* c = Cursor(layer);
   if (!c) return;
   c->visible = true;
-  if (c->pCursor)
+  if (c->selected)
     GUI_SPRITE_Show(c->hSprite);
   else
     GUI_CURSOR_SelectEx(&GUI_CursorArrow, layer);
@@ -454,8 +485,8 @@ void GUI_CURSOR_HideEx(int layer) {
   CursorState* c = Cursor(layer);
   if (!c) return;
   c->visible = false;
-  if (c->pCursor) {
-    GUI_SPRITE_SetPosition(c->hSprite, c->x - c->pCursor->xHot, c->y - c->pCursor->yHot);
+  if (c->selected) {
+    GUI_SPRITE_SetPosition(c->hSprite, c->x - c->xHot, c->y - c->yHot);
     GUI_SPRITE_Hide(c->hSprite);
   }
 }
@@ -473,7 +504,7 @@ void GUI_CURSOR_SetPositionEx(int x, int y, int layer) {
   if (!c || (c->x == x && c->y == y)) return;
   c->x = x;
   c->y = y;
-  if (c->pCursor) GUI_SPRITE_SetPosition(c->hSprite, x - c->pCursor->xHot, y - c->pCursor->yHot);
+  if (c->selected) GUI_SPRITE_SetPosition(c->hSprite, x - c->xHot, y - c->yHot);
 }
 void GUI_CURSOR_SetPosition(int x, int y) { GUI_CURSOR_SetPositionEx(x, y, Ctx().SelLayer); }
 

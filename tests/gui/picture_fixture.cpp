@@ -5,6 +5,7 @@
 namespace pictest {
 
 std::vector<std::string>* PictureTest::pDebug;
+int32_t PictureTest::now;
 
 void PictureTest::SetUp() {
   lcdtest::LcdTest::SetUp();
@@ -15,6 +16,8 @@ void PictureTest::SetUp() {
   hooks.pfLog = [](const char* s) {
     if (pDebug) pDebug->emplace_back(s ? s : "");
   };
+  now = 1000;
+  hooks.pfGetTime = [] { return now; };
   GUI_SetPlatformHooks(&hooks);
 }
 

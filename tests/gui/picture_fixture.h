@@ -20,6 +20,7 @@ class PictureTest : public lcdtest::LcdTest {
   // Indices of the whole display, row by row.
   static std::vector<uint32_t> Frame();
   static std::vector<std::string>* pDebug;
+  static int32_t now;              // the library's time in ms while a test runs
   std::vector<std::string> debug;
 
  private:
