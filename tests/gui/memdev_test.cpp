@@ -139,6 +139,54 @@ TEST_F(MemdevTest, FormatsStoreReadBackAndCopy) {
   }
 }
 
+// Formats with colours of their own go out through a conversion to the display's colours.
+uint32_t GreyIndex(GUI_COLOR c) { return c & 0xFF; }
+GUI_COLOR GreyColor(uint32_t i) { return (i & 0xFF) * 0x010101u; }
+uint32_t GreyMask() { return 0xFF; }
+uint32_t MonoIndex(GUI_COLOR c) { return (c & 0xFF) >= 0x80 ? 1 : 0; }
+GUI_COLOR MonoColor(uint32_t i) { return i & 1 ? 0xFFFFFF : 0; }
+uint32_t MonoMask() { return 1; }
+const GUICC kGrey = {GreyIndex, GreyColor, GreyMask};
+const GUICC kMono = {MonoIndex, MonoColor, MonoMask};
+
+TEST_F(MemdevTest, EightAndOneBitFormatsConvertWhenCopied) {
+  struct Case {
+    const GUI_DEVICE_API* pAPI;
+    const GUICC* pCC;
+    int flags;
+  } cases[] = {{&GUI_MEMDEV_DEVICE_8, &kGrey, 0},
+               {&GUI_MEMDEV_DEVICE_8, &kGrey, GUI_MEMDEV_NOTRANS},
+               {&GUI_MEMDEV_DEVICE_1, &kMono, 0}};
+  for (const Case& c : cases) {
+    GUI_SetColor(0x0000FF);
+    LCD_FillRect(0, 0, 319, 239);
+    GUI_MEMDEV_Handle h = GUI_MEMDEV_CreateFixedLocked(3, 2, 13, 5, c.flags, c.pAPI, c.pCC);
+    ASSERT_NE(h, 0);
+    GUI_MEMDEV_Select(h);
+    if (c.flags & GUI_MEMDEV_NOTRANS) {
+      GUI_SetColorIndex(0);
+      LCD_FillRect(0, 0, 319, 239);
+    }
+    GUI_SetColorIndex(0xFF);
+    LCD_FillRect(5, 3, 12, 3);
+    LCD_SetPixelIndex(15, 6, 0xFF);
+    const uint8_t bits[2] = {0xA5, 0x80};     // 1-bit source with the default table {0, 1}
+    LCD_DrawBitmap(4, 5, 9, 1, 1, 1, 1, 2, bits, nullptr);
+    GUI_MEMDEV_Select(0);
+    GUI_MEMDEV_CopyToLCD(h);
+    GUI_MEMDEV_Delete(h);
+    const uint32_t white = Index(0xFFFFFF), red = Index(0x0000FF), black = 0;
+    EXPECT_EQ(At(5, 3), white);
+    EXPECT_EQ(At(12, 3), white);
+    EXPECT_EQ(At(13, 3), (c.flags & GUI_MEMDEV_NOTRANS) ? black : red);
+    EXPECT_EQ(At(15, 6), white);
+    EXPECT_EQ(At(2, 2), red);                  // outside the device
+    // The 1-bit source wrote index 1: white for the mono format, nearly black for grey.
+    EXPECT_EQ(At(4, 5), c.pCC == &kMono ? white : Index(0x010101));
+    EXPECT_EQ(At(5, 5), c.pCC == &kMono ? black : Index(0));
+  }
+}
+
 TEST_F(MemdevTest, XorOfATwoBitSourceInvertsNonZeroPixels) {
   GUI_MEMDEV_Handle h = GUI_MEMDEV_CreateFixedLocked(0, 0, 8, 1, GUI_MEMDEV_NOTRANS, &GUI_MEMDEV_DEVICE_16, &GUICC_565R);
   GUI_MEMDEV_Select(h);

@@ -146,6 +146,34 @@ TEST_F(PicturesTest, CallbackReaderSkipsLinesAboveTheClipRectangle) {
   EXPECT_EQ(At(1, 13), Index(kRed));
 }
 
+TEST_F(PicturesTest, PaletteHookLendsTheBufferAndGetsItBack) {
+  static std::vector<int> cmds;
+  static uint32_t store[4];
+  cmds.clear();
+  GUI_STREAM_SetPaletteHook([](int cmd, int numBytes, void* p) -> void* {
+    cmds.push_back(cmd);
+    if (cmd == 1) return numBytes <= static_cast<int>(sizeof store) ? store : nullptr;
+    (void)p;
+    return nullptr;
+  });
+  Bytes s = Stream(100, 4, 1, 1, 2, {kRed, kGreen, kBlue, 0}, false, {0x1B});   // 0 1 2 3
+  GUI_MEM_SOURCE src{s.data(), static_cast<uint32_t>(s.size())};
+  EXPECT_EQ(GUI_DrawStreamedBitmapExAuto(GUI__GetDataMem, &src, 0, 0), 0);
+  GUI_STREAM_SetPaletteHook(nullptr);
+  EXPECT_EQ(cmds, (std::vector<int>{1, 3, 2}));
+  EXPECT_EQ(At(0, 0), Index(kRed));
+  EXPECT_EQ(At(2, 0), Index(kBlue));
+}
+
+TEST_F(PicturesTest, FormatReaderDrawsWithoutLookingAtTheId) {
+  Bytes data;
+  Put16(data, 0x001F);                          // red in the low bits
+  Bytes s = Stream(99, 1, 1, 2, 16, {}, false, data);
+  GUI_MEM_SOURCE src{s.data(), static_cast<uint32_t>(s.size())};
+  EXPECT_EQ(GUI_DrawStreamedBitmapFormatEx(GUI__GetDataMem, &src, 7, 7, 8), 0);
+  EXPECT_EQ(At(7, 7), Index(kRed));
+}
+
 // --- run-length coding ------------------------------------------------------------------------------------
 TEST_F(PicturesTest, FourBitLiteralOfThreePixelsTakesTwoBytes) {
   static const GUI_COLOR colors[16] = {0, kRed, kGreen, kBlue, 0, 0x00FFFF};
@@ -345,6 +373,19 @@ TEST_F(PicturesTest, RestoreToBackgroundClearsTheUncoveredPartOfThePreviousImage
   EXPECT_EQ(At(3, 2), Index(kBlue));
   EXPECT_EQ(At(1, 1), Index(kGreen));
   EXPECT_EQ(At(4, 4), Index(kGrey));
+}
+
+TEST_F(PicturesTest, GifCommentIsFoundBeforeTheImages) {
+  GifImage im{0, 0, 1, 1, {1}};
+  Bytes gif = Gif(1, 1, Palette4(), {im});
+  const uint8_t comment[] = {'!', 0xFE, 5, 'h', 'e', 'l', 'l', 'o', 0};
+  gif.insert(gif.begin() + 13 + 12, comment, comment + sizeof comment);
+  uint8_t buf[8] = {};
+  ASSERT_EQ(GUI_GIF_GetComment(gif.data(), static_cast<uint32_t>(gif.size()), buf, 3, 0), 0);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(buf)), "hel");
+  EXPECT_EQ(GUI_GIF_GetComment(gif.data(), static_cast<uint32_t>(gif.size()), buf, 3, 1), 1);
+  EXPECT_EQ(GUI_GIF_Draw(gif.data(), static_cast<uint32_t>(gif.size()), 0, 0), 0);
+  EXPECT_EQ(At(0, 0), Index(kRed));
 }
 
 TEST_F(PicturesTest, GifTransparentIndexLeavesPixels) {
