@@ -373,7 +373,7 @@ void GUI_MEMDEV__CopyToLCDFunc(GUI_MEMDEV_Handle h, int x, int y) {
     if (!hConv) return;
     p = GUI_MEMDEV__h2p(h);
   }
-  auto* pConv = static_cast<uint32_t*>(GUI_ALLOC_h2p(hConv));
+  auto* pConv = hConv ? static_cast<uint32_t*>(GUI_ALLOC_h2p(hConv)) : nullptr;
   int xSize = p->XSize, ySize = p->YSize;
   GUI_HMEM hUsage = p->hUsage;
   if (!hUsage) {

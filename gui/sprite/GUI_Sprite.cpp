@@ -209,7 +209,7 @@ void Draw(GUI_HSPRITE h, bool notify = true) {
   GUI_DEVICE* below = Storage(s->pDevice->pNext);
   if (!below) return;
   const GUI_BITMAP* b = s->pBitmap;
-  const uint32_t* colors = static_cast<const uint32_t*>(GUI_ALLOC_h2p(s->hColors));
+  const uint32_t* colors = s->hColors ? static_cast<const uint32_t*>(GUI_ALLOC_h2p(s->hColors)) : nullptr;
   GUI_RECT a = LayerArea(s->pDevice->LayerIndex);
   const GUICC* pCC = below->pColorConvAPI;
   for (int y = std::max<int>(s->y0, a.y0); y <= std::min<int>(s->y1, a.y1); ++y)

@@ -47,6 +47,7 @@ TEST_F(MemdevTest, WriteOfAFilledDeviceChangesExactlyItsRectangle) {
       bool inside = x >= 10 && x <= 59 && y >= 20 && y <= 49;
       ASSERT_EQ(f[static_cast<size_t>(y * LCD_XSIZE + x)], inside ? red : 0u) << x << "," << y;
     }
+  EXPECT_TRUE(errors.empty()) << errors.front();
   GUI_MEMDEV_Delete(h);
 }
 
@@ -259,6 +260,7 @@ TEST_F(MemdevTest, BandedDrawingWithLittleHeapGivesTheDirectPicture) {
   EXPECT_EQ(GUI_MEMDEV_Draw(nullptr, Scene, nullptr, 0, 0), 0);
   EXPECT_GT(g_calls, 1);
   EXPECT_EQ(Frame(), direct);
+  EXPECT_TRUE(errors.empty()) << errors.front();
   GUI_ALLOC_Free(big);
   const GUI_RECT off{400, 10, 500, 20};
   g_calls = 0;

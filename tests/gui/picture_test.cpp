@@ -556,6 +556,7 @@ TEST_F(PicturesTest, GoldenScreenOfPictures) {
   GUI_BITMAP m565{2, 2, 4, 16, reinterpret_cast<const uint8_t*>(p565.data()), nullptr, &GUI_DRAW_BMPM565};
   m565.pMethods->pfDraw(200, 10, 2, 2, m565.pData, nullptr, 6, 4);
   EXPECT_TRUE(lcdtest::MatchesGolden("gui", "pictures"));
+  EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
 }  // namespace

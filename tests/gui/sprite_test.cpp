@@ -37,6 +37,7 @@ TEST_F(SpriteTest, ShowDrawsOpaquePixelsAndHideRestores) {
   EXPECT_NE(LCD_GetPixelIndex(10, 11), red);                     // reads return what is beneath
   GUI_SPRITE_Hide(h);
   EXPECT_EQ(Frame(), before);
+  EXPECT_TRUE(errors.empty()) << errors.front();
   GUI_SPRITE_Delete(h);
 }
 
