@@ -506,6 +506,7 @@ TEST_F(PicturesTest, TruncatedAndRandomDataEndCleanly) {
     GUI_JPEG_Draw(r.data(), static_cast<int>(n), 0, 0);
   }
   EXPECT_EQ(GUI_ALLOC_GetNumLockedHandles(), 0);
+  EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
 }  // namespace
