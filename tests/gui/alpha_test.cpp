@@ -111,6 +111,12 @@ TEST_F(AlphaTest, MultiBufferingProtocol) {
   GUI_MULTIBUF_Begin();                              // front 0, back 0 -> 1
   EXPECT_EQ(GUI_MULTIBUF_GetBackBufferEx(0), 1);
   GUI_MULTIBUF_End();
+  // A mask with all 32 bits set reaches only the layers that exist.
+  GUI_MULTIBUF_SetLayerMask(0xFFFFFFFFu);
+  GUI_MULTIBUF_BeginAll();
+  EXPECT_EQ(GUI_MULTIBUF_GetBackBufferEx(0), 2);
+  GUI_MULTIBUF_EndAll();
+  EXPECT_EQ(GUI_MULTIBUF_GetFrontBufferEx(0), 2);
 }
 
 TEST_F(AlphaTest, ThirtyTwoBitDeviceBlendsIntoTheTarget) {
