@@ -2,6 +2,8 @@
 // current target and banded drawing.
 #include "gui/memdev/GUI_Memdev.h"
 
+#include "gui/WM.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -21,7 +23,6 @@ GUI_MEMDEV_Handle OrSelected(GUI_MEMDEV_Handle h) { return h ? h : Ctx().hDevDat
 
 }  // namespace
 
-void (*GUI_MEMDEV__pfSendBandMessage)(int32_t hWin, int msgId);
 
 // --- usage bitmap ------------------------------------------------------------------------
 static const GUI_USAGE_API kUsageAPI = {GUI_USAGE_BM_AddPixel, GUI_USAGE_BM_AddHLine, GUI_USAGE_BM_Clear};
@@ -507,9 +508,10 @@ int GUI_MEMDEV_Draw(const GUI_RECT* pRect, GUI_CALLBACK_VOID_P* pfDraw, void* pD
     return 1;
   }
   int band = GUI_MEMDEV_GetYSize(h);
-  int32_t hWin = Ctx().hAWin;
-  bool messages = band < height && GUI_MEMDEV__pfSendBandMessage;
-  if (messages) GUI_MEMDEV__pfSendBandMessage(hWin, GUI_MEMDEV_MSG_BANDS_BEGIN);
+  // The window being drawn hears when its drawing is split into bands.
+  WM_HWIN hWin = Ctx().hAWin;
+  bool messages = band < height && hWin && WM_IsWindow(hWin);
+  if (messages) WM_SendMessageNoPara(hWin, GUI_MEMDEV_MSG_BANDS_BEGIN);
   GUI_MEMDEV_Select(h);
   for (int done = 0; done < height; done += band) {
     int rest = height - done;
@@ -522,7 +524,7 @@ int GUI_MEMDEV_Draw(const GUI_RECT* pRect, GUI_CALLBACK_VOID_P* pfDraw, void* pD
     if (g_pfAfterBand) g_pfAfterBand(0);
     GUI_MEMDEV_CopyToLCD(h);
   }
-  if (messages) GUI_MEMDEV__pfSendBandMessage(hWin, GUI_MEMDEV_MSG_BANDS_END);
+  if (messages && WM_IsWindow(hWin)) WM_SendMessageNoPara(hWin, GUI_MEMDEV_MSG_BANDS_END);
   GUI_MEMDEV_Delete(h);
   GUI_MEMDEV_Select(0);
   return 0;

@@ -92,9 +92,7 @@ typedef void GUI_CALLBACK_VOID_P(void* pData);
 int GUI_MEMDEV_Draw(const GUI_RECT* pRect, GUI_CALLBACK_VOID_P* pfDraw, void* pData, int numLines,
                     int flags);
 void GUI_MEMDEV_SetAfterBandHook(int (*pfHook)(int));
-// Sends the messages around banded drawing to the window being drawn (set by the window
-// manager; null = no window manager).
-extern void (*GUI_MEMDEV__pfSendBandMessage)(int32_t hWin, int msgId);
+// Messages to the window being drawn before and after drawing in bands.
 constexpr int GUI_MEMDEV_MSG_BANDS_BEGIN = 50;
 constexpr int GUI_MEMDEV_MSG_BANDS_END = 51;
 

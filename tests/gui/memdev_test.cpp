@@ -2,6 +2,7 @@
 // pixel formats and banded drawing.
 #include <gtest/gtest.h>
 
+#include "gui/WM.h"
 #include "gui/memdev/GUI_Memdev.h"
 #include "picture_fixture.h"
 
@@ -266,6 +267,25 @@ TEST_F(MemdevTest, BandedDrawingWithLittleHeapGivesTheDirectPicture) {
   g_calls = 0;
   EXPECT_EQ(GUI_MEMDEV_Draw(&off, Scene, nullptr, 0, 0), 0);
   EXPECT_EQ(g_calls, 0);
+}
+
+std::vector<int> g_bandMessages;
+void BandWindow(WM_MESSAGE* pMsg) {
+  if (pMsg->MsgId == GUI_MEMDEV_MSG_BANDS_BEGIN || pMsg->MsgId == GUI_MEMDEV_MSG_BANDS_END)
+    g_bandMessages.push_back(pMsg->MsgId);
+}
+
+TEST_F(MemdevTest, TheWindowBeingDrawnHearsOfBands) {
+  WM_HWIN hWin = WM_CreateWindow(0, 0, 320, 240, WM_CF_SHOW, BandWindow, 0);
+  ASSERT_NE(hWin, 0);
+  WM_SelectWindow(hWin);
+  g_bandMessages.clear();
+  EXPECT_EQ(GUI_MEMDEV_Draw(nullptr, Scene, nullptr, 0, 0), 0);     // one band: no messages
+  EXPECT_TRUE(g_bandMessages.empty());
+  EXPECT_EQ(GUI_MEMDEV_Draw(nullptr, Scene, nullptr, 50, 0), 0);    // bands of 50 lines
+  EXPECT_EQ(g_bandMessages, (std::vector<int>{GUI_MEMDEV_MSG_BANDS_BEGIN, GUI_MEMDEV_MSG_BANDS_END}));
+  WM_SelectWindow(0);
+  WM_DeleteWindow(hWin);
 }
 
 TEST_F(MemdevTest, BandedDrawingWithoutAnyDeviceDrawsDirectly) {

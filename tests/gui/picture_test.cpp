@@ -7,6 +7,7 @@
 #include <random>
 
 #include "gui/bitmap/GUI_Bitmap.h"
+#include "gui/memdev/GUI_Memdev.h"
 #include "picture_builders.h"
 #include "picture_fixture.h"
 
@@ -137,9 +138,13 @@ TEST_F(PicturesTest, CallbackReaderSkipsLinesAboveTheClipRectangle) {
     if (off >= 16) l->lowest = std::min(l->lowest, off);
     return GUI__GetDataMem(&l->src, pp, n, off);
   };
-  const GUI_RECT clip{0, 12, 319, 239};
-  LCD_SetClipRectEx(&clip);
+  // Drawing into a memory device from line 12 down clips to it.
+  GUI_MEMDEV_Handle h = GUI_MEMDEV_Create(0, 12, 320, 228);
+  GUI_MEMDEV_Select(h);
   EXPECT_EQ(GUI_DrawStreamedBitmapExAuto(reader, &log, 0, 10), 0);
+  GUI_MEMDEV_Select(0);
+  GUI_MEMDEV_CopyToLCD(h);
+  GUI_MEMDEV_Delete(h);
   EXPECT_EQ(log.lowest, 16u + 2 * 4);         // the first two lines are never read
   EXPECT_EQ(At(0, 11), 0u);
   EXPECT_EQ(At(0, 12), Index(kRed));
@@ -555,6 +560,7 @@ TEST_F(PicturesTest, GoldenScreenOfPictures) {
   // A magnified 16-bit picture.
   std::vector<uint16_t> p565 = {0xF800, 0x07E0, 0x001F, 0xFFFF};
   GUI_BITMAP m565{2, 2, 4, 16, reinterpret_cast<const uint8_t*>(p565.data()), nullptr, &GUI_DRAW_BMPM565};
+  LCD_SetClipRectMax();
   m565.pMethods->pfDraw(200, 10, 2, 2, m565.pData, nullptr, 6, 4);
   EXPECT_TRUE(lcdtest::MatchesGolden("gui", "pictures"));
   EXPECT_TRUE(errors.empty()) << errors.front();
