@@ -11,10 +11,6 @@ namespace {
 
 GUI_CONTEXT& Ctx() { return *GUI_pContext; }
 
-uint32_t Rd16(const uint8_t* p) { return p[0] | (p[1] << 8); }
-uint32_t Rd32(const uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 struct Reader {
   GUI_GET_DATA_FUNC* pf;
@@ -45,13 +41,13 @@ int ReadHeader(const Reader& rd, Header* h) {
   uint8_t buf[66];
   const uint8_t* p = rd.At(0, 54, buf);
   if (!p) return 1;
-  if (Rd16(p) != 0x4D42) return 1;
-  h->dataOff = Rd32(p + 10);
-  h->width = static_cast<int32_t>(Rd32(p + 18));
-  h->height = static_cast<int32_t>(Rd32(p + 22));
-  h->bpp = static_cast<int>(Rd16(p + 28));
-  h->compression = static_cast<int>(Rd32(p + 30));
-  uint32_t used = Rd32(p + 46);
+  if (GUI__LE16(p) != 0x4D42) return 1;
+  h->dataOff = GUI__LE32(p + 10);
+  h->width = static_cast<int32_t>(GUI__LE32(p + 18));
+  h->height = static_cast<int32_t>(GUI__LE32(p + 22));
+  h->bpp = static_cast<int>(GUI__LE16(p + 28));
+  h->compression = static_cast<int>(GUI__LE32(p + 30));
+  uint32_t used = GUI__LE32(p + 46);
   switch (h->bpp) {
     case 1: h->palSize = 2; break;
     case 4: h->palSize = 16; break;
@@ -65,7 +61,7 @@ int ReadHeader(const Reader& rd, Header* h) {
     if (used > 256) return 1;
     h->palSize = static_cast<int>(used);
   }
-  if (Rd32(p + 30) > 3) return 1;
+  if (GUI__LE32(p + 30) > 3) return 1;
   if (h->compression == 1 && h->bpp != 8) return 1;
   if (h->compression == 2 && h->bpp != 4) return 1;
   if (h->compression == 3 && h->bpp != 16 && h->bpp != 32) return 1;
@@ -78,7 +74,7 @@ int ReadHeader(const Reader& rd, Header* h) {
   if (h->compression == 3) {
     const uint8_t* m = rd.At(54, 12, buf);
     if (!m) return 1;
-    for (int i = 0; i < 3; ++i) h->masks[i] = Rd32(m + 4 * i);
+    for (int i = 0; i < 3; ++i) h->masks[i] = GUI__LE32(m + 4 * i);
   }
   return 0;
 }
@@ -100,12 +96,12 @@ GUI_COLOR (*g_pfPixel32)(const uint8_t*) = Pixel32Default;
 
 GUI_COLOR PixelColor(const Header& h, const uint8_t* p) {
   if (h.compression == 3) {
-    uint32_t v = h.bpp == 16 ? Rd16(p) : Rd32(p);
+    uint32_t v = h.bpp == 16 ? GUI__LE16(p) : GUI__LE32(p);
     return Channel(v, h.masks[0]) | (Channel(v, h.masks[1]) << 8) | (Channel(v, h.masks[2]) << 16);
   }
   switch (h.bpp) {
     case 16: {
-      uint32_t v = Rd16(p);
+      uint32_t v = GUI__LE16(p);
       return ((((v >> 10) & 31) * 255 / 31)) | ((((v >> 5) & 31) * 255 / 31) << 8) | (((v & 31) * 255 / 31) << 16);
     }
     case 24: return p[2] | (p[1] << 8) | (p[0] << 16);
@@ -283,8 +279,8 @@ int SizeField(const Reader& rd, bool height) {
   uint8_t buf[26];
   const uint8_t* p = rd.At(0, 26, buf);
   if (!p) return 0;
-  if (!height) return static_cast<int32_t>(Rd32(p + 18));
-  int64_t v = static_cast<int32_t>(Rd32(p + 22));
+  if (!height) return static_cast<int32_t>(GUI__LE32(p + 18));
+  int64_t v = static_cast<int32_t>(GUI__LE32(p + 22));
   return static_cast<int>(std::min<int64_t>(v < 0 ? -v : v, INT32_MAX));
 }
 

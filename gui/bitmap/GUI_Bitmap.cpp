@@ -185,10 +185,6 @@ void GUI_DrawBitmap(const GUI_BITMAP* pBitmap, int x, int y) {
 // --- high-colour drawers --------------------------------------------------------------------------
 namespace {
 
-uint32_t Rd16(const uint8_t* p) { return p[0] | (p[1] << 8); }
-uint32_t Rd32(const uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 uint32_t X4(uint32_t v) { return (v & 15) * 17; }
 GUI_COLOR Rgb(uint32_t r, uint32_t g, uint32_t b) { return r | (g << 8) | (b << 16); }
 
@@ -196,11 +192,11 @@ GUI_COLOR Rgb(uint32_t r, uint32_t g, uint32_t b) { return r | (g << 8) | (b << 
 typedef GUI_COLOR PIXEL_FUNC(const uint8_t* p);
 
 template <GUI_COLOR (*F)(uint32_t)>
-GUI_COLOR Pixel16(const uint8_t* p) { return F(Rd16(p)); }
+GUI_COLOR Pixel16(const uint8_t* p) { return F(GUI__LE16(p)); }
 GUI_COLOR Pixel24(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16); }
-GUI_COLOR Pixel32(const uint8_t* p) { return Rd32(p); }
+GUI_COLOR Pixel32(const uint8_t* p) { return GUI__LE32(p); }
 GUI_COLOR Pixel32I(const uint8_t* p) {
-  uint32_t v = Rd32(p);
+  uint32_t v = GUI__LE32(p);
   return (~v & 0xFF000000u) | ((v & 0xFF) << 16) | (v & 0xFF00) | ((v >> 16) & 0xFF);
 }
 template <GUI_COLOR (*F)(uint32_t)>

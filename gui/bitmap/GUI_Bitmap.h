@@ -9,6 +9,12 @@
 
 #include "gui/GUI_Private.h"
 
+// Little-endian fields of stored pictures.
+inline uint32_t GUI__LE16(const uint8_t* p) { return p[0] | (p[1] << 8); }
+inline uint32_t GUI__LE32(const uint8_t* p) {
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
 // ---------------------------------------------------------------------------------------
 // The bitmap record.
 typedef void GUI_DRAWBITMAP_FUNC(int x0, int y0, int xSize, int ySize, const uint8_t* pData,

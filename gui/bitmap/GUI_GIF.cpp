@@ -49,7 +49,6 @@ struct Desc {
   int localSize;
 };
 
-uint32_t Rd16(const uint8_t* p) { return p[0] | (p[1] << 8); }
 
 bool Read(Work* w, uint8_t* out, uint32_t n) {
   const uint8_t* p = out;
@@ -96,8 +95,8 @@ bool ReadScreen(Work* w, Screen* s, bool withColors = true) {
   if (!Read(w, h, 13)) return false;
   if (h[0] != 'G' || h[1] != 'I' || h[2] != 'F' || h[3] != '8' || (h[4] != '7' && h[4] != '9') || h[5] != 'a')
     return false;
-  s->width = static_cast<int>(Rd16(h + 6));
-  s->height = static_cast<int>(Rd16(h + 8));
+  s->width = static_cast<int>(GUI__LE16(h + 6));
+  s->height = static_cast<int>(GUI__LE16(h + 8));
   if (s->width > kMaxScreen || s->height > kMaxScreen) return false;
   s->globalSize = (h[10] & 0x80) ? (2 << (h[10] & 7)) : 0;
   w->numColors = 0;
@@ -110,7 +109,7 @@ bool ReadControl(Work* w, Control* c) {
   if (!ReadByte(w, &len) || len != 4 || !Read(w, b, 4) || !ReadByte(w, &term) || term != 0) return false;
   c->disposal = (b[0] >> 2) & 7;
   c->transIndex = (b[0] & 1) ? b[3] : -1;
-  c->delay = static_cast<int>(Rd16(b + 1));
+  c->delay = static_cast<int>(GUI__LE16(b + 1));
   c->valid = true;
   return true;
 }
@@ -118,10 +117,10 @@ bool ReadControl(Work* w, Control* c) {
 bool ReadDesc(Work* w, Desc* d) {
   uint8_t b[9];
   if (!Read(w, b, 9)) return false;
-  d->left = static_cast<int>(Rd16(b));
-  d->top = static_cast<int>(Rd16(b + 2));
-  d->width = static_cast<int>(Rd16(b + 4));
-  d->height = static_cast<int>(Rd16(b + 6));
+  d->left = static_cast<int>(GUI__LE16(b));
+  d->top = static_cast<int>(GUI__LE16(b + 2));
+  d->width = static_cast<int>(GUI__LE16(b + 4));
+  d->height = static_cast<int>(GUI__LE16(b + 6));
   d->local = b[8] & 0x80;
   d->interlaced = b[8] & 0x40;
   d->localSize = d->local ? (2 << (b[8] & 7)) : 0;

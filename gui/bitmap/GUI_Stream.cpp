@@ -9,16 +9,12 @@ namespace {
 
 GUI_CONTEXT& Ctx() { return *GUI_pContext; }
 
-uint32_t Rd16(const uint8_t* p) { return p[0] | (p[1] << 8); }
-uint32_t Rd32(const uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 struct Header {
   uint32_t format, xSize, ySize, bytesPerLine, bitsPerPixel, numColors, hasTrans;
 };
 Header ParseHeader(const uint8_t* p) {
-  return Header{Rd16(p + 2), Rd16(p + 4), Rd16(p + 6), Rd16(p + 8), Rd16(p + 10), Rd16(p + 12), Rd16(p + 14)};
+  return Header{GUI__LE16(p + 2), GUI__LE16(p + 4), GUI__LE16(p + 6), GUI__LE16(p + 8), GUI__LE16(p + 10), GUI__LE16(p + 12), GUI__LE16(p + 14)};
 }
 
 // What each format id is: its methods (null for palette pictures), the bits of one pixel in
@@ -249,7 +245,7 @@ struct PaletteBuffer {
     const uint8_t* src = ReadAt(pf, pParam, p, bytes, GUI_STREAM_HEADER_BYTES);
     if (!src) return 1;
     for (uint32_t i = 0; i < numColors; ++i) {
-      GUI_COLOR c = Rd32(src + 4 * i);
+      GUI_COLOR c = GUI__LE32(src + 4 * i);
       std::memcpy(p + 4 * i, &c, 4);
     }
     if (fromHook) g_pfPaletteHook(3, static_cast<int>(bytes), p);
