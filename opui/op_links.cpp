@@ -104,9 +104,12 @@ void OP_WinInvalidate(WM_HWIN h) {
 }
 void OP_WinDefaultProc(WM_MESSAGE* msg) { WM_DefaultProc(msg); }
 void OP_GfxExec() {
+  // The redraw goes to the display, whatever device the caller had selected.
+  const GUI_MEMDEV_Handle previous = GUI_MEMDEV_Select(0);
   WM_Activate();
   GUI_MULTIBUF_Begin();
   GUI_Exec();
   GUI_MULTIBUF_End();
+  if (previous > 0) GUI_MEMDEV_Select(previous);
 }
 void OP_LinkQueuePointer(const GUI_PID_STATE* state) { GUI_PID_QueueState(state); }
