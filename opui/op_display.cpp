@@ -504,7 +504,20 @@ void OP_TopBarProc(WM_MESSAGE* msg) {
 }
 
 void OP_BodyProc(WM_MESSAGE* msg) { deviceProc(msg, &g_opDisplay.bodyDev, OP_BODY_Y, OP_BODY_HEIGHT); }
-void OP_FullScreenProc(WM_MESSAGE* msg) { deviceProc(msg, &g_opDisplay.fullDev, 0, LCD_YSIZE); }
+void OP_FullScreenProc(WM_MESSAGE* msg) {
+  // The firmware's start-up draws its full screens into a device of its own; while it has one,
+  // that is the device this window shows (and it stays the firmware's).
+  GUI_MEMDEV_Handle firmwareDev = OP_LinkFullScreenDevice();
+  if (firmwareDev > 0) {
+    if (msg->MsgId == OP_MSG_PAINT) {
+      OP_GfxWriteDevice(firmwareDev);
+    } else if (msg->MsgId != OP_MSG_CREATE && msg->MsgId != OP_MSG_DELETE) {
+      OP_WinDefaultProc(msg);
+    }
+    return;
+  }
+  deviceProc(msg, &g_opDisplay.fullDev, 0, LCD_YSIZE);
+}
 
 void OP_ResetDisplay() {
   g_opDisplay = OpDisplayState{};
@@ -799,14 +812,21 @@ void OP_UpdateDisplay() {
 
 namespace {
 
+// The device of the full-screen window: the firmware's, or one of the operating interface.
+GUI_MEMDEV_Handle fullScreenDevice() {
+  const GUI_MEMDEV_Handle firmwareDev = OP_LinkFullScreenDevice();
+  if (firmwareDev > 0) return firmwareDev;
+  OpDisplayState& d = g_opDisplay;
+  if (d.fullDev < 1) d.fullDev = OP_GfxCreateDevice(0, 0, LCD_XSIZE, LCD_YSIZE);
+  return d.fullDev;
+}
+
 // The stored start picture goes into the full-screen device, which then shows.
 void drawStartPicture(FwPictureKind kind) {
-  OpDisplayState& d = g_opDisplay;
   uint32_t size = 0;
   const uint8_t* data = OP_LinkStartPicture(&size);
   if (!data) return;
-  if (d.fullDev < 1) d.fullDev = OP_GfxCreateDevice(0, 0, LCD_XSIZE, LCD_YSIZE);
-  const Target target(d.fullDev);
+  const Target target(fullScreenDevice());
   if (kind == FW_PICTURE_JPEG) {
     OP_GfxDrawJpeg(data, size, 0, 0);
   } else {
@@ -815,8 +835,7 @@ void drawStartPicture(FwPictureKind kind) {
 }
 
 void showFullScreen() {
-  OpDisplayState& d = g_opDisplay;
-  if (d.fullDev > 0) OP_GfxCopyToLcd(d.fullDev);
+  OP_GfxCopyToLcd(fullScreenDevice());
 }
 
 }  // namespace
@@ -841,9 +860,8 @@ void OP_ShowStartupLogo() {
   }
   FW_PostStepCode(kStepLogoChecked);
   if (flags & kPictureFlagsStart) return;  // the stored start picture is shown
-  if (d.fullDev < 1) d.fullDev = OP_GfxCreateDevice(0, 0, LCD_XSIZE, LCD_YSIZE);
   {
-    const Target target(d.fullDev);
+    const Target target(fullScreenDevice());
     OP_GfxDrawStreamed(g_opStartLogo, g_opStartLogoSize, 0, 0);
   }
   showFullScreen();

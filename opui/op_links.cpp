@@ -29,6 +29,7 @@ bool OP_LinkEngineeringLoaded() { return std::memcmp(OP_LinkImage(), FW_IMAGE_TA
 const GUI_COLOR* OP_LinkScreenColors() {
   return &g_fwMain ? g_fwMain.screenColors : g_opStandIn.screenColors;
 }
+GUI_MEMDEV_Handle OP_LinkFullScreenDevice() { return &g_fwMain ? g_fwMain.memdev[0] : 0; }
 void OP_LinkClock(int* hours, int* minutes) {
   *hours = g_fwClock.now.hour;
   *minutes = g_fwClock.now.minute;

@@ -46,6 +46,9 @@ uint8_t OP_LinkClockSet();
 // The display state and the service state. Default: the stand-in.
 uint16_t OP_LinkDisplayState();
 uint8_t OP_LinkServiceState();
+// The memory device the firmware's start-up draws its full screens into (0 = none): the
+// full-screen window shows it.
+GUI_MEMDEV_Handle OP_LinkFullScreenDevice();
 // The stored top-bar pictures: the user logo (a GIF of at most 3072 bytes) and the key-icon
 // area with its table of nine u16 offsets, both in the internal EEPROM.
 const uint8_t* OP_LinkUiArea();
