@@ -3,7 +3,6 @@
 // transparency.
 #include <algorithm>
 
-#include "gui/memdev/GUI_Memdev.h"
 #include "gui/wm/WM_Intern.h"
 
 WM_GLOBALS WM__G;
@@ -243,9 +242,8 @@ void WM__DeleteWindowNow(WM_HWIN hWin) {
   WM_DeleteWindowTimers(hWin);
   WM_Obj* p = WM_H2P(hWin);
   if (p->hMem) {
-    GUI_MEMDEV_Handle hMem = p->hMem;
+    GUI_ALLOC_Free(p->hMem);
     p->hMem = 0;
-    GUI_MEMDEV_Delete(hMem);
   }
   WM__G.hRedrawPos = 0;
   if (GUI_pContext->hAWin == hWin) GUI_pContext->hAWin = 0;
@@ -549,10 +547,8 @@ void ResizeRaw(WM_HWIN hWin, int dx, int dy) {
       r.y0 = Clamp16(r.y0 - dy);
   }
   if ((p->Status & WM_STATUS_STATIC_MEMDEV) && p->hMem) {
-    GUI_MEMDEV_Handle hMem = p->hMem;
+    GUI_ALLOC_Free(p->hMem);
     p->hMem = 0;
-    GUI_MEMDEV_Delete(hMem);
-    p = WM_H2P(hWin);
   }
   p->Rect = r;
   if ((p->Status & WM_STATUS_VISIBLE) && p->hParent) {
