@@ -39,15 +39,18 @@ void OP_RunPageManager(int keyEvent);
 // Sets entry n of the indicator table to {code, state}; entries 3..6 are the four key
 // indicators, code 11 means no indicator, codes 16..19 light indicator 1..4.
 void OP_SetIndicator(int n, int code, int on);
-// Fills the screen in the key's colour with its text and icon.
-void OP_ShowKeyTest(uint32_t colour, uint32_t textColour, const char* text, int length,
-                    int counter);
+// Fills the screen in the key's colour (above 0xFFFFFF: white) with its text in the text
+// colour (above 0xFFFFFF: black) and the icon of iconNo (20 and up: none) above the keys,
+// moved up by yOffset (negative or above 200: not moved).
+void OP_ShowKeyTest(uint32_t colour, uint32_t textColour, const char* text, int iconNo,
+                    int yOffset);
 // Clears and shows "No key" at 100, 100.
 void OP_ShowNoKey();
 // Posts start-up step codes, writes pending flag bytes and draws the stored start-up logo.
 void OP_ShowStartupLogo();
 // Prepares and draws a text screen of type 1..9.
-void OP_ShowTextScreen(int type, int count);
+// Returns the new redraw state: 1 when count was 1 (rows only), else 2.
+int OP_ShowTextScreen(int type, int count);
 // Clears and draws a circle of radius 30 at the touch point (clamped to 319, 239).
 void OP_ShowTouchPoint(int x, int y);
 // 1 when the byte is set, else sets it and returns 0.

@@ -42,6 +42,6 @@ SIM_STANDIN void OP_SetIndicator(int, int, int) {}
 SIM_STANDIN void OP_ShowKeyTest(uint32_t, uint32_t, const char*, int, int) {}
 SIM_STANDIN void OP_ShowNoKey() {}
 SIM_STANDIN void OP_ShowStartupLogo() {}
-SIM_STANDIN void OP_ShowTextScreen(int, int) {}
+SIM_STANDIN int OP_ShowTextScreen(int, int count) { return count == 1 ? 1 : 2; }
 SIM_STANDIN void OP_ShowTouchPoint(int, int) {}
 SIM_STANDIN void OP_UpdateDisplay() {}

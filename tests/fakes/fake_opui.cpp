@@ -33,7 +33,10 @@ void OP_ShowKeyTest(uint32_t colour, uint32_t textColour, const char* text, int 
 }
 void OP_ShowNoKey() { FakeOpuiLog().add("OP_ShowNoKey"); }
 void OP_ShowStartupLogo() { FakeOpuiLog().add("OP_ShowStartupLogo"); }
-void OP_ShowTextScreen(int type, int count) { FakeOpuiLog().add("OP_ShowTextScreen", type, count); }
+int OP_ShowTextScreen(int type, int count) {
+  FakeOpuiLog().add("OP_ShowTextScreen", type, count);
+  return count == 1 ? 1 : 2;
+}
 void OP_ShowTouchPoint(int x, int y) { FakeOpuiLog().add("OP_ShowTouchPoint", x, y); }
 int OP_TestAndSetFlag(uint8_t* flag) {
   if (*flag) return 1;

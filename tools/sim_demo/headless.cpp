@@ -60,7 +60,7 @@ void OP_SetIndicator(int, int, int) {}
 void OP_ShowKeyTest(uint32_t, uint32_t, const char*, int, int) {}
 void OP_ShowNoKey() {}
 void OP_ShowStartupLogo() {}
-void OP_ShowTextScreen(int, int) {}
+int OP_ShowTextScreen(int, int count) { return count == 1 ? 1 : 2; }
 void OP_ShowTouchPoint(int, int) {}
 void OP_UpdateDisplay() {}
 

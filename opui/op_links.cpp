@@ -1,0 +1,116 @@
+#include "opui/op_links.h"
+
+#include <cstring>
+
+#include "gui/bitmap/GUI_Bitmap.h"
+#include "gui/core/GUI_Input.h"
+#include "gui/memdev/GUI_Memdev.h"
+#include "runtime/fw_clock.h"
+#include "runtime/fw_eeprom.h"
+#include "runtime/fw_image.h"
+#include "runtime/fw_main.h"
+#include "runtime/fw_sysimage.h"
+
+OpFirmwareStandIn g_opStandIn;
+
+// The firmware's start-up, main cycle and hardware adapter are linked into the program; the
+// operating interface alone (its tests) runs without them and reads the stand-in record.
+// Weak references pull nothing in and stay null when the firmware is not linked.
+uint8_t FW_GetKeyCode() __attribute__((weak));
+extern FwMainState g_fwMain __attribute__((weak));
+
+// --- Firmware state ----------------------------------------------------------------------
+
+uint8_t OP_LinkKeyCode() { return FW_GetKeyCode ? FW_GetKeyCode() : g_opStandIn.keyCode; }
+uint16_t OP_LinkOperatingState() { return &g_fwMain ? g_fwMain.pageState : g_opStandIn.operatingState; }
+uint8_t OP_LinkEngineeringState() { return OP_LinkImage()[FW_SYS_FLAGS38]; }
+uint8_t* OP_LinkImage() { return g_fwImage; }
+bool OP_LinkEngineeringLoaded() { return std::memcmp(OP_LinkImage(), FW_IMAGE_TAG, 4) == 0; }
+const GUI_COLOR* OP_LinkScreenColors() {
+  return &g_fwMain ? g_fwMain.screenColors : g_opStandIn.screenColors;
+}
+GUI_MEMDEV_Handle OP_LinkFullScreenDevice() { return &g_fwMain ? g_fwMain.memdev[0] : 0; }
+void OP_LinkClock(int* hours, int* minutes) {
+  *hours = g_fwClock.now.hour;
+  *minutes = g_fwClock.now.minute;
+}
+uint8_t OP_LinkClockSet() { return g_fwClock.wasSet ? 1 : 0; }
+uint16_t OP_LinkDisplayState() { return g_opStandIn.displayState; }
+uint8_t OP_LinkServiceState() { return g_opStandIn.serviceState; }
+
+namespace {
+const uint8_t* g_startPicture;
+uint32_t g_startPictureSize;
+}  // namespace
+
+void OP_SetStartPicture(const uint8_t* data, uint32_t size) {
+  g_startPicture = data;
+  g_startPictureSize = data ? size : 0;
+}
+const uint8_t* OP_LinkStartPicture(uint32_t* size) {
+  *size = g_startPictureSize;
+  return g_startPicture;
+}
+
+const uint8_t* OP_LinkUiArea() { return g_fwInternalEeprom + FW_IEE_PICTURE; }
+uint32_t OP_LinkUiAreaSize() { return FW_IEE_TAG - FW_IEE_PICTURE; }
+
+// --- Graphics library parts ---------------------------------------------------------------
+
+GUI_MEMDEV_Handle OP_GfxCreateDevice(int x0, int y0, int xSize, int ySize) {
+  return GUI_MEMDEV_Create(x0, y0, xSize, ySize);
+}
+void OP_GfxDeleteDevice(GUI_MEMDEV_Handle h) {
+  if (h > 0) GUI_MEMDEV_Delete(h);
+}
+GUI_MEMDEV_Handle OP_GfxSelectDevice(GUI_MEMDEV_Handle h) { return GUI_MEMDEV_Select(h > 0 ? h : 0); }
+void OP_GfxCopyToLcd(GUI_MEMDEV_Handle h) {
+  if (h > 0) GUI_MEMDEV_CopyToLCD(h);
+}
+void OP_GfxWriteDevice(GUI_MEMDEV_Handle h) {
+  if (h > 0) GUI_MEMDEV_Write(h);
+}
+
+namespace {
+WM_HWIN g_directPrevious;
+}  // namespace
+bool OP_GfxDirectBegin() {
+  // The desktop: screen coordinates over the whole display.
+  g_directPrevious = WM_SelectWindow(WM_GetDesktopWindow());
+  WM_Deactivate();
+  return true;
+}
+void OP_GfxDirectEnd() {
+  WM_Activate();
+  WM_SelectWindow(g_directPrevious);
+}
+
+int OP_GfxDrawGif(const uint8_t* data, uint32_t size, int x, int y) {
+  return data ? GUI_GIF_Draw(data, size, x, y) : 1;
+}
+int OP_GfxDrawJpeg(const uint8_t* data, uint32_t size, int x, int y) {
+  if (!data || size > 0x7FFFFFFFu) return 1;
+  return GUI_JPEG_Draw(data, static_cast<int>(size), x, y);
+}
+int OP_GfxDrawStreamed(const uint8_t* data, uint32_t size, int x, int y) {
+  return data ? GUI_DrawStreamedBitmapAutoSized(data, size, x, y) : 1;
+}
+
+WM_HWIN OP_WinCreate(int x0, int y0, int xSize, int ySize, WM_CALLBACK* cb) {
+  return WM_CreateWindowAsChild(x0, y0, xSize, ySize, 0, WM_CF_SHOW, cb, 0);
+}
+bool OP_WinExists(WM_HWIN h) { return h > 0 && WM_IsWindow(h); }
+void OP_WinInvalidate(WM_HWIN h) {
+  if (h > 0) WM_InvalidateWindow(h);
+}
+void OP_WinDefaultProc(WM_MESSAGE* msg) { WM_DefaultProc(msg); }
+void OP_GfxExec() {
+  // The redraw goes to the display, whatever device the caller had selected.
+  const GUI_MEMDEV_Handle previous = GUI_MEMDEV_Select(0);
+  WM_Activate();
+  GUI_MULTIBUF_Begin();
+  GUI_Exec();
+  GUI_MULTIBUF_End();
+  if (previous > 0) GUI_MEMDEV_Select(previous);
+}
+void OP_LinkQueuePointer(const GUI_PID_STATE* state) { GUI_PID_QueueState(state); }

@@ -1,0 +1,96 @@
+// What the operating interface reads of the firmware and calls of the graphics library: the
+// window manager, the memory devices and the picture decoders.
+//
+// Each call forwards to the module that owns the thing. Where that module is not part of
+// the program yet, op_links.cpp gives a plain default, said at each declaration; the
+// defaults read the stand-in record below, which tests may set.
+#pragma once
+
+#include <cstdint>
+
+#include "gui/GUI.h"
+#include "gui/WM.h"
+
+struct GUI_PID_STATE;
+
+// --- Firmware state ----------------------------------------------------------------------
+
+// Stand-in values of firmware state, read while the firmware's main cycle and hardware
+// adapter are not linked (the operating interface's own tests).
+struct OpFirmwareStandIn {
+  uint8_t keyCode = 0;             // the key code of the hardware adapter
+  uint16_t operatingState = 1;     // 2 = online (the main cycle's page state)
+  uint16_t displayState = 0;       // above 3: the clock field is blank
+  uint8_t serviceState = 0;        // 1: the clock is always shown
+  // Slots 1..10: 5 screen background, 6 foreground, 7 title band, 9 and 10 the top bar.
+  GUI_COLOR screenColors[10] = {0x000000, 0xC08048, 0x000000, 0xFFFFFF, 0x000000,
+                                0xFFFFFF, 0xC08048, 0x000000, 0x000000, 0xFFFFFF};
+};
+extern OpFirmwareStandIn g_opStandIn;
+
+// The key code of this cycle (0 or one of 1, 2, 4, 8, 16): the hardware adapter's.
+uint8_t OP_LinkKeyCode();
+// Operating state (2 = online): the main cycle's page state.
+uint16_t OP_LinkOperatingState();
+// Engineering-state flags, image byte 38 (bit 1, the engineering lock, is watched).
+uint8_t OP_LinkEngineeringState();
+// The engineering image (language byte 45, picture flags 46).
+uint8_t* OP_LinkImage();
+// An engineering is loaded: the image begins with "MX7N".
+bool OP_LinkEngineeringLoaded();
+// The ten screen colours of the selected palette (0xBBGGRR): the main cycle's.
+const GUI_COLOR* OP_LinkScreenColors();
+// The device clock and whether it was set (the firmware's clock).
+void OP_LinkClock(int* hours, int* minutes);
+uint8_t OP_LinkClockSet();
+// The display state and the service state. Default: the stand-in.
+uint16_t OP_LinkDisplayState();
+uint8_t OP_LinkServiceState();
+// The memory device the firmware's start-up draws its full screens into (0 = none): the
+// full-screen window shows it.
+GUI_MEMDEV_Handle OP_LinkFullScreenDevice();
+// The stored top-bar pictures: the user logo (a GIF of at most 3072 bytes) and the key-icon
+// area with its table of nine u16 offsets, both in the internal EEPROM.
+const uint8_t* OP_LinkUiArea();
+uint32_t OP_LinkUiAreaSize();
+
+// The stored start picture (a JPEG or GIF file, shown when picture-flag bit 2 is set), as the
+// shell loads it from "startuplogo.dat" or the project. The data stays the caller's; null
+// forgets it. Default: none.
+void OP_SetStartPicture(const uint8_t* data, uint32_t size);
+const uint8_t* OP_LinkStartPicture(uint32_t* size);
+
+// --- Graphics library parts ---------------------------------------------------------------
+
+// Memory devices. Default until they are linked: no device (0); drawing then goes straight
+// to the display, which keeps what was drawn.
+GUI_MEMDEV_Handle OP_GfxCreateDevice(int x0, int y0, int xSize, int ySize);
+void OP_GfxDeleteDevice(GUI_MEMDEV_Handle h);
+GUI_MEMDEV_Handle OP_GfxSelectDevice(GUI_MEMDEV_Handle h);
+// Drawing straight on the display outside a paint, without the window manager's clipping:
+// begin (true when the clipping was switched off) and end.
+bool OP_GfxDirectBegin();
+void OP_GfxDirectEnd();
+void OP_GfxCopyToLcd(GUI_MEMDEV_Handle h);
+void OP_GfxWriteDevice(GUI_MEMDEV_Handle h);
+// Draws a GIF held in memory at x, y: 0 done, 1 the data is not a GIF the decoder takes.
+// Default until the decoder is linked: a stream without a GIF header or with a bad logical
+// screen is rejected (1); a sound header draws nothing (0).
+int OP_GfxDrawGif(const uint8_t* data, uint32_t size, int x, int y);
+// Draws a JPEG held in memory at x, y: 0 done, 1 not drawn. Default until the decoder is
+// linked: 1 for everything.
+int OP_GfxDrawJpeg(const uint8_t* data, uint32_t size, int x, int y);
+// Draws a streamed bitmap held in memory at x, y. Default until the library's streamed
+// bitmaps are linked: the 8-bit run-length format with a palette (format 7), which the
+// built-in pictures use; other formats draw nothing.
+int OP_GfxDrawStreamed(const uint8_t* data, uint32_t size, int x, int y);
+
+// Windows of the window manager: the display windows are visible children of the desktop.
+WM_HWIN OP_WinCreate(int x0, int y0, int xSize, int ySize, WM_CALLBACK* cb);
+bool OP_WinExists(WM_HWIN h);
+void OP_WinInvalidate(WM_HWIN h);
+void OP_WinDefaultProc(WM_MESSAGE* msg);
+// One redraw of the display (activate, exec).
+void OP_GfxExec();
+// Hands a pointer state to the window manager's pointer input.
+void OP_LinkQueuePointer(const GUI_PID_STATE* state);

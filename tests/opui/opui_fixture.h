@@ -1,0 +1,59 @@
+// Fixture of the operating-interface tests: the graphics library on the emulated LCD, a clean
+// firmware image, EEPROM rings, key state, page manager and display state.
+#pragma once
+
+#include <cstring>
+
+#include "gui/GUI.h"
+#include "gui/LCD.h"
+#include "opui/op_display.h"
+#include "opui/op_input.h"
+#include "opui/op_keys.h"
+#include "opui/op_links.h"
+#include "opui/op_services.h"
+#include "runtime/fw_clock.h"
+#include "runtime/fw_defer.h"
+#include "runtime/fw_eeprom.h"
+#include "runtime/fw_image.h"
+#include "shell/sim/SIM.h"
+#include "support/lcd_harness.h"
+
+class OpuiTest : public lcdtest::LcdTest {
+ protected:
+  void SetUp() override {
+    lcdtest::LcdTest::SetUp();
+    std::memset(g_fwImage, 0, sizeof g_fwImage);
+    std::memset(g_fwInternalEeprom, 0, sizeof g_fwInternalEeprom);
+    FW_ResetEeprom();
+    FW_BindMainEeprom(g_fwImage, sizeof g_fwImage);
+    OP_SetStartPicture(nullptr, 0);
+    FW_ClearStepCodes();
+    g_opStandIn = OpFirmwareStandIn{};
+    g_fwClock = FwClockState{};
+    g_opKeys = OpKeyState{};
+    g_opInput = OpInputState{};
+    g_opPage = OpPageManager{};
+    g_opOverlay = OpOverlayState{};
+    OpIdleShown = 0;
+    OP_ResetDisplay();
+    const SIM_POINTER_STATE released{0, 0, 0};
+    SIM_StorePointerState(&released);
+    LCD_SetClipRectMax();
+    GUI_SetBkColor(0);
+    GUI_Clear();
+  }
+  // Writes of the main EEPROM ring that wait to be drained.
+  static int queuedWrites() {
+    int n = 0;
+    for (const FwEepromWriteEntry& e : g_fwEeprom.main.entries) n += e.busy ? 1 : 0;
+    return n;
+  }
+  static uint32_t pixel(int x, int y) { return LCD_GetPixelIndex(x, y); }
+  // One firmware cycle as the main cycle runs the operating interface.
+  static void cycle(uint8_t key) {
+    g_opStandIn.keyCode = key;
+    OP_ReadKeysAndPointer();
+    OP_RunPageManager(key);
+    OP_UpdateDisplay();
+  }
+};
