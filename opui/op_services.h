@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+struct WM_MESSAGE;
+
 // --- Display calls ---------------------------------------------------------------------
 
 // Sets the screen colours, clears and paints the band y 34..57.
@@ -31,6 +33,11 @@ void OP_OpenEthernetPage();
 void OP_PageEnter(int flag);
 // Leaves the current page (closes a block view and overlays, restores the normal display).
 void OP_PageLeave();
+// The operating interface's reset at firmware start: pending action cleared, page counters
+// reset, the default page current, the page entered and the display windows created.
+void OP_ResetUi();
+// Window procedure of the firmware's full-screen display window.
+void OP_FullScreenProc(WM_MESSAGE* msg);
 // Reads the key code and the pointer state at the start of each cycle.
 void OP_ReadKeysAndPointer();
 // On a language or run-mode change reloads the texts and resets the page, then calls the

@@ -117,8 +117,7 @@ void loadEngineering() {
 
 void initPages() {
   FW_SelectTextLanguage();
-  OP_PageEnter(0);
-  OP_CreateDisplayWindows();
+  OP_ResetUi();
 }
 
 void refreshPalette() { FW_SelectPalette(-1); }
@@ -370,7 +369,7 @@ int FW_Init() {
   m.halted = 0;
   m.serviceShown = 0;
   m.serviceDrawn = 0;
-  if (!m.displayWindow) m.displayWindow = WM_CreateWindow(0, 0, LCD_XSIZE, LCD_YSIZE, 0, nullptr, 0);
+  if (!m.displayWindow) m.displayWindow = WM_CreateWindow(0, 0, LCD_XSIZE, LCD_YSIZE, 0, OP_FullScreenProc, 0);
   m.fullScreen = 0;
   WM_Activate();
   GUI_MEMDEV_Select(m.memdev[0]);

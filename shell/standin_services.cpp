@@ -34,6 +34,8 @@ SIM_STANDIN void OP_CloseBlockView(uint16_t) {}
 SIM_STANDIN void OP_CloseOverlays() {}
 SIM_STANDIN void OP_CreateDisplayWindows() {}
 SIM_STANDIN void OP_InitKeyMap() {}
+SIM_STANDIN void OP_ResetUi() {}
+SIM_STANDIN void OP_FullScreenProc(WM_MESSAGE*) {}
 SIM_STANDIN void OP_PageEnter(int) {}
 SIM_STANDIN void OP_PageLeave() {}
 SIM_STANDIN void OP_ReadKeysAndPointer() {}

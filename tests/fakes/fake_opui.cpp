@@ -20,6 +20,12 @@ void OP_CloseOverlays() { FakeOpuiLog().add("OP_CloseOverlays"); }
 void OP_CreateDisplayWindows() { FakeOpuiLog().add("OP_CreateDisplayWindows"); }
 void OP_EmptyHook() {}
 void OP_EmptyStub() {}
+void OP_ResetUi() {
+  FakeOpuiLog().add("OP_ResetUi");
+  OP_PageEnter(0);
+  OP_CreateDisplayWindows();
+}
+void OP_FullScreenProc(WM_MESSAGE*) {}
 void OP_InitKeyMap() { FakeOpuiLog().add("OP_InitKeyMap"); }
 void OP_OpenEthernetPage() { FakeOpuiLog().add("OP_OpenEthernetPage"); }
 void OP_PageEnter(int flag) { FakeOpuiLog().add("OP_PageEnter", flag); }

@@ -52,6 +52,8 @@ void OP_CloseBlockView(uint16_t) {}
 void OP_CloseOverlays() {}
 void OP_CreateDisplayWindows() {}
 void OP_InitKeyMap() {}
+void OP_ResetUi() {}
+void OP_FullScreenProc(WM_MESSAGE*) {}
 void OP_PageEnter(int) {}
 void OP_PageLeave() {}
 void OP_ReadKeysAndPointer() {}
