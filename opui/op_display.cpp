@@ -484,6 +484,18 @@ void OP_CreateDisplayWindows() {
   d.rendererBusy = 0;
 }
 
+void OP_ShowPageWindows(int show) {
+  const OpDisplayState& d = g_opDisplay;
+  for (WM_HWIN h : {d.topBar, d.body}) {
+    if (!OP_WinExists(h)) continue;
+    if (show) {
+      WM_ShowWindow(h);
+    } else {
+      WM_HideWindow(h);
+    }
+  }
+}
+
 void OP_TopBarProc(WM_MESSAGE* msg) {
   switch (msg->MsgId) {
     case OP_MSG_CREATE:

@@ -36,6 +36,9 @@ void OP_PageLeave();
 // The operating interface's reset at firmware start: pending action cleared, page counters
 // reset, the default page current, the page entered and the display windows created.
 void OP_ResetUi();
+// Shows (1) or hides (0) the two page windows, top bar and body; the firmware hides them
+// while its full-screen display window is shown.
+void OP_ShowPageWindows(int show);
 // Window procedure of the firmware's full-screen display window.
 void OP_FullScreenProc(WM_MESSAGE* msg);
 // Reads the key code and the pointer state at the start of each cycle.

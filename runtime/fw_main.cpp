@@ -473,11 +473,13 @@ void FW_Cycle() {
 
   WM_Activate();
   if (m.fullScreen) {
+    OP_ShowPageWindows(0);
     WM_ShowWindow(m.displayWindow);
     WM_InvalidateWindow(m.displayWindow);
     m.fullScreen = 0;
   } else {
     WM_HideWindow(m.displayWindow);
+    OP_ShowPageWindows(1);
   }
   if (!m.holdDisplay) OP_UpdateDisplay();
   m.cycleRunning = 0;

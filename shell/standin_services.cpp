@@ -36,6 +36,7 @@ SIM_STANDIN void OP_CreateDisplayWindows() {}
 SIM_STANDIN void OP_InitKeyMap() {}
 SIM_STANDIN void OP_ResetUi() {}
 SIM_STANDIN void OP_FullScreenProc(WM_MESSAGE*) {}
+SIM_STANDIN void OP_ShowPageWindows(int) {}
 SIM_STANDIN void OP_PageEnter(int) {}
 SIM_STANDIN void OP_PageLeave() {}
 SIM_STANDIN void OP_ReadKeysAndPointer() {}

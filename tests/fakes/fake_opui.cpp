@@ -26,6 +26,7 @@ void OP_ResetUi() {
   OP_CreateDisplayWindows();
 }
 void OP_FullScreenProc(WM_MESSAGE*) {}
+void OP_ShowPageWindows(int show) { FakeOpuiLog().add("OP_ShowPageWindows", show); }
 void OP_InitKeyMap() { FakeOpuiLog().add("OP_InitKeyMap"); }
 void OP_OpenEthernetPage() { FakeOpuiLog().add("OP_OpenEthernetPage"); }
 void OP_PageEnter(int flag) { FakeOpuiLog().add("OP_PageEnter", flag); }

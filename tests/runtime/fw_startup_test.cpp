@@ -281,8 +281,12 @@ TEST_F(FirmwareTest, WithoutEngineeringTheServiceScreenRuns) {
   EXPECT_EQ(g_fwMain.runState, FW_STATE_SERVICE);
   EXPECT_EQ(g_fwRunMode, FW_RUN_MODE_RUN);
   EXPECT_EQ(g_fwMain.screenColors[3], 0xFFFFFFu);  // the service colours stay
+  FakeOpuiLog().clear();
   for (int i = 0; i < 30; ++i) FW_Cycle();
   EXPECT_EQ(g_fwMain.runState, FW_STATE_SERVICE);  // never runs blocks
+  // The full-screen service display keeps the page windows hidden.
+  EXPECT_EQ(countCalls(FakeOpuiLog(), "OP_ShowPageWindows(0)"), 30);
+  EXPECT_EQ(countCalls(FakeOpuiLog(), "OP_ShowPageWindows(1)"), 0);
 }
 
 TEST_F(FirmwareTest, TheKeyTestOfTheServiceScreenShowsEachKey) {

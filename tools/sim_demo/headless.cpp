@@ -54,6 +54,7 @@ void OP_CreateDisplayWindows() {}
 void OP_InitKeyMap() {}
 void OP_ResetUi() {}
 void OP_FullScreenProc(WM_MESSAGE*) {}
+void OP_ShowPageWindows(int) {}
 void OP_PageEnter(int) {}
 void OP_PageLeave() {}
 void OP_ReadKeysAndPointer() {}
