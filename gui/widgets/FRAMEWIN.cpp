@@ -374,7 +374,14 @@ void FRAMEWIN_SetTitleVisibility(WM_HWIN hObj, int onOff) {
   uint16_t state = onOff ? (p->Widget.State | FRAMEWIN_SF_TITLEVIS) : (p->Widget.State & ~FRAMEWIN_SF_TITLEVIS);
   if (state == p->Widget.State) return;
   p->Widget.State = state;
+  bool whole = (p->Flags & FRAMEWIN_CF_TITLEFRAME) != 0;
   UpdateLayout(hObj);
+  if (whole) {
+    if (onOff)
+      WM_ShowWindow(hObj);
+    else
+      WM_HideWindow(hObj);
+  }
 }
 void FRAMEWIN_AddHook(WM_HWIN hObj, FRAMEWIN_HOOK* pHook) {
   GUI_LockGuard lock;

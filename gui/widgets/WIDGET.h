@@ -91,7 +91,7 @@ void GUI_EndDialog(WM_HWIN hDialog, int r);
 // ---- FRAMEWIN --------------------------------------------------------------------------------
 constexpr uint16_t FRAMEWIN_SF_ACTIVE = 0x0008;
 constexpr uint16_t FRAMEWIN_SF_TITLEVIS = 0x0020;
-constexpr uint16_t FRAMEWIN_CF_MOVEABLE = 0x0010;
+constexpr int FRAMEWIN_CF_TITLEFRAME = 0x0040;  // the title visibility shows or hides the whole frame
 // Hook of the frame procedure: non-zero ends the handling of the message.
 struct FRAMEWIN_HOOK {
   FRAMEWIN_HOOK* pNext;

@@ -46,13 +46,16 @@ void Callback(WM_MESSAGE* pMsg) {
       break;
     case WM_MSG_SET_FOCUS:
       if (pMsg->Data.v == 1) {
+        // A child that takes the focus keeps it (a widget marks itself focused); the window
+        // itself holds it only when no child can take it.
         WM_HWIN hChild = p->hFocussedChild;
-        if (hChild && WM_IsWindow(hChild)) {
-          WM_SetFocus(hChild);  // a widget that takes it marks itself focused
-        } else {
-          WM_SetFocusOnNextChild(hObj);
+        bool toChild = false;
+        if (hChild && WM_IsWindow(hChild)) toChild = WM_SetFocus(hChild) == 0;
+        if (!toChild) {
+          WM_HWIN hNew = WM_SetFocusOnNextChild(hObj);
+          toChild = hNew && WM_HasFocus(hNew);
         }
-        pMsg->Data.v = 0;
+        pMsg->Data.v = toChild ? 1 : 0;
       }
       return;
     case WM_MSG_GET_ACCEPT_FOCUS:
