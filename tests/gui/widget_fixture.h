@@ -96,8 +96,9 @@ class WidgetTest : public DrawTest {
   }
 };
 
-// A small GIF picture: `frames` images of w x h pixels, each one colour of a four-colour
-// table (black, red, green, blue), each with a graphic control block of the given delay.
-std::vector<uint8_t> MakeGif(int w, int h, const std::vector<int>& frameColors, int delay);
+// A small GIF picture: one image of w x h pixels for each colour index of `frameColors`, of
+// the four-colour table black, red, green, blue, each with a graphic control block of the
+// given delay; with `grid` the top row and the left column are blue.
+std::vector<uint8_t> MakeGif(int w, int h, const std::vector<int>& frameColors, int delay, bool grid = false);
 
 }  // namespace widgettest

@@ -11,7 +11,7 @@
 
 namespace widgettest {
 
-std::vector<uint8_t> MakeGif(int w, int h, const std::vector<int>& frameColors, int delay) {
+std::vector<uint8_t> MakeGif(int w, int h, const std::vector<int>& frameColors, int delay, bool grid) {
   std::vector<uint8_t> g = {'G', 'I', 'F', '8', '9', 'a'};
   auto put16 = [&g](int v) {
     g.push_back(uint8_t(v & 0xFF));
@@ -38,7 +38,7 @@ std::vector<uint8_t> MakeGif(int w, int h, const std::vector<int>& frameColors, 
     std::vector<int> codes;
     for (int i = 0; i < w * h; ++i) {
       if (i % 2 == 0) codes.push_back(4);
-      codes.push_back(color);
+      codes.push_back(grid && (i % w == 0 || i < w) ? 3 : color);
     }
     codes.push_back(5);
     std::vector<uint8_t> bytes;
@@ -524,11 +524,17 @@ TEST_F(WidgetTest, WidgetBaseFocusRefusalEffectsAndUserData) {
 
 TEST_F(WidgetTest, ImageTilesItsPictureOverTheWindow) {
   WM_SetDesktopColor(0x000000);
-  std::vector<uint8_t> gif = MakeGif(10, 10, {1}, 0);
+  std::vector<uint8_t> gif = MakeGif(10, 10, {1}, 0, true);  // red with a blue top row and left column
   WM_HWIN img = IMAGE_CreateEx(100, 100, 35, 20, 0, WM_CF_SHOW, IMAGE_CF_TILE, 70);
   IMAGE_SetGIF(img, gif.data(), uint32_t(gif.size()));
   Exec();
   // Tiles at x 0, 10, 20, 30 in the rows 0 and 10, the last column cut at the window edge.
+  const uint32_t blue = GUI_Color2Index(0xFF0000), red = GUI_Color2Index(0x0000FF);
+  for (int x : {0, 10, 20, 30})
+    for (int y : {0, 10}) {
+      EXPECT_EQ(pixel(100 + x, 100 + y + 5), blue) << x << "," << y;
+      EXPECT_EQ(pixel(100 + x + 3, 100 + y + 5), red) << x << "," << y;
+    }
   EXPECT_EQ(countLit(100, 100, 134, 119), 35 * 20);
   EXPECT_EQ(countLit(135, 100, 140, 119), 0);
   EXPECT_EQ(countLit(100, 120, 134, 125), 0);
