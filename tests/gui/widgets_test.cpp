@@ -174,6 +174,25 @@ TEST_F(WidgetTest, ModalDialogRunsUntilAButtonEndsIt) {
   EXPECT_FALSE(WM_IsWindow(hDlg));
 }
 
+void DeleteOnRelease(WM_MESSAGE* pMsg) {
+  if (pMsg->MsgId == WM_MSG_NOTIFY_PARENT && pMsg->Data.v == WM_NOTE_RELEASED) WM_MarkForDeletion(pMsg->hWin);
+  WM_DefaultProc(pMsg);
+}
+
+TEST_F(WidgetTest, ModalWaitEndsWhenTheDialogIsDeletedWithoutEnding) {
+  WM_HWIN hDlg = GUI_CreateDialogBox(kFocusDialog, 5, DeleteOnRelease, 0, 0, 0);
+  WM_HWIN b = WM_GetDialogItem(hDlg, kIdButton);
+  GUI_PID_STATE s{};
+  s.x = CenterX(b);
+  s.y = CenterY(b);
+  s.Pressed = 1;
+  GUI_PID_QueueState(&s);
+  s.Pressed = 0;
+  GUI_PID_QueueState(&s);
+  EXPECT_EQ(GUI_ExecCreatedDialog(hDlg), 0);
+  EXPECT_FALSE(WM_IsWindow(hDlg));
+}
+
 TEST_F(WidgetTest, WindowCyclesAndRemembersTheFocusOfItsChildren) {
   WM_HWIN w = WINDOW_CreateEx(10, 10, 200, 100, 0, WM_CF_SHOW, 0, 40, RecordingDialog);
   WM_HWIN a = BUTTON_CreateEx(5, 5, 50, 20, w, WM_CF_SHOW, 0, 41);
@@ -275,6 +294,8 @@ TEST_F(WidgetTest, CheckboxClickedTwiceReturnsToZeroValueChangedFirst) {
   CHECKBOX_SetState(c, 2);
   EXPECT_EQ(CHECKBOX_GetState(c), 0);
   EXPECT_TRUE(NotesOf(c).empty());
+  // Every default picture index the setter accepts has its slot.
+  for (unsigned i = 0; i < 8; ++i) CHECKBOX_SetDefaultImage(nullptr, i);
   // Space steps it too.
   WM_SetFocus(c);
   Key(32);
@@ -425,6 +446,21 @@ TEST_F(WidgetTest, EditDecimalModeShowsShiftedValueAndStepsDigits) {
   }
 }
 
+TEST_F(WidgetTest, EditSelectionStopsAtTheEndOfTheText) {
+  WM_HWIN e = EDIT_CreateEx(10, 10, 120, 20, 0, WM_CF_SHOW, 0, 50, 16);
+  EDIT_SetText(e, "abcd");
+  WM_SetFocus(e);
+  EDIT_SetSel(e, 1, 3);
+  Exec();
+  const std::vector<uint32_t> upToLast = lcdtest::ReadFrame();
+  EDIT_SetSel(e, 1, 14);  // past the text: the selection ends at its last character
+  Exec();
+  EXPECT_EQ(lcdtest::ReadFrame(), upToLast);
+  EDIT_SetSel(e, 1, -1);
+  Exec();
+  EXPECT_EQ(lcdtest::ReadFrame(), upToLast);
+}
+
 TEST_F(WidgetTest, EditDecimalModeNegativeValuesAndSign) {
   WM_HWIN e = EDIT_CreateEx(10, 10, 80, 20, 0, WM_CF_SHOW, 0, 50, 6);
   EDIT_SetDecMode(e, -45, -999, 999, 1, GUI_EDIT_SIGNED);
@@ -456,6 +492,13 @@ TEST_F(WidgetTest, EditTextKeysAtTheEdges) {
   for (int i = 0; i < 6; ++i) EDIT_AddKey(e, 'z');
   EXPECT_EQ(EditText(e), "zzzz");
   EXPECT_EQ(EDIT_GetCursorCharPos(e), 3) << "in overwrite mode the cursor stops at the last place";
+  // Up and down never step a character out of the code page (nor onto the terminator).
+  EDIT_SetText(e, "\xFF\x01");
+  EDIT_SetCursorAtChar(e, 0);
+  EDIT_AddKey(e, 17);
+  EDIT_SetCursorAtChar(e, 1);
+  EDIT_AddKey(e, 19);
+  EXPECT_EQ(EditText(e), "\xFF\x01");
   EDIT_SetText(e, "a much too long text");
   EXPECT_EQ(EditText(e), "a mu");
   EDIT_SetSel(e, 1, 30);
