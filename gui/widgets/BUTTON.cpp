@@ -228,12 +228,8 @@ int BUTTON_IsPressed(WM_HWIN hObj) {
 void BUTTON_SetReactOnLevel() { ReactOnLevel = true; }
 void BUTTON_SetReactOnTouch() { ReactOnLevel = false; }
 int BUTTON_GetUserData(WM_HWIN hObj, void* pDest, int size) {
-  GUI_LockGuard lock;
-  if (!WIDGET__Lock<BUTTON_Obj>(hObj)) return 0;
-  return WIDGET__GetUserData(hObj, pDest, size, int(sizeof(BUTTON_Obj)));
+  return WIDGET__GetUserDataOf<BUTTON_Obj>(hObj, pDest, size);
 }
 int BUTTON_SetUserData(WM_HWIN hObj, const void* pSrc, int size) {
-  GUI_LockGuard lock;
-  if (!WIDGET__Lock<BUTTON_Obj>(hObj)) return 0;
-  return WIDGET__SetUserData(hObj, pSrc, size, int(sizeof(BUTTON_Obj)));
+  return WIDGET__SetUserDataOf<BUTTON_Obj>(hObj, pSrc, size);
 }

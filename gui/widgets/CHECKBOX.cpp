@@ -237,12 +237,8 @@ void CHECKBOX_SetDefaultImage(const GUI_BITMAP* pBitmap, unsigned index) {
   if (index < unsigned(kNumImages)) DefaultProps.apBm[index] = pBitmap;
 }
 int CHECKBOX_GetUserData(WM_HWIN hObj, void* pDest, int size) {
-  GUI_LockGuard lock;
-  if (!WIDGET__Lock<CHECKBOX_Obj>(hObj)) return 0;
-  return WIDGET__GetUserData(hObj, pDest, size, int(sizeof(CHECKBOX_Obj)));
+  return WIDGET__GetUserDataOf<CHECKBOX_Obj>(hObj, pDest, size);
 }
 int CHECKBOX_SetUserData(WM_HWIN hObj, const void* pSrc, int size) {
-  GUI_LockGuard lock;
-  if (!WIDGET__Lock<CHECKBOX_Obj>(hObj)) return 0;
-  return WIDGET__SetUserData(hObj, pSrc, size, int(sizeof(CHECKBOX_Obj)));
+  return WIDGET__SetUserDataOf<CHECKBOX_Obj>(hObj, pSrc, size);
 }

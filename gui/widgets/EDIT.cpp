@@ -758,12 +758,8 @@ void EDIT_SetDecMode(WM_HWIN hObj, int32_t value, int32_t min, int32_t max, int 
   WM_InvalidateWindow(hObj);
 }
 int EDIT_GetUserData(WM_HWIN hObj, void* pDest, int size) {
-  GUI_LockGuard lock;
-  if (!Obj(hObj)) return 0;
-  return WIDGET__GetUserData(hObj, pDest, size, int(sizeof(EDIT_Obj)));
+  return WIDGET__GetUserDataOf<EDIT_Obj>(hObj, pDest, size);
 }
 int EDIT_SetUserData(WM_HWIN hObj, const void* pSrc, int size) {
-  GUI_LockGuard lock;
-  if (!Obj(hObj)) return 0;
-  return WIDGET__SetUserData(hObj, pSrc, size, int(sizeof(EDIT_Obj)));
+  return WIDGET__SetUserDataOf<EDIT_Obj>(hObj, pSrc, size);
 }

@@ -391,12 +391,8 @@ void FRAMEWIN_AddHook(WM_HWIN hObj, FRAMEWIN_HOOK* pHook) {
   p->pFirstHook = pHook;
 }
 int FRAMEWIN_GetUserData(WM_HWIN hObj, void* pDest, int size) {
-  GUI_LockGuard lock;
-  if (!WIDGET__Lock<FRAMEWIN_Obj>(hObj)) return 0;
-  return WIDGET__GetUserData(hObj, pDest, size, int(sizeof(FRAMEWIN_Obj)));
+  return WIDGET__GetUserDataOf<FRAMEWIN_Obj>(hObj, pDest, size);
 }
 int FRAMEWIN_SetUserData(WM_HWIN hObj, const void* pSrc, int size) {
-  GUI_LockGuard lock;
-  if (!WIDGET__Lock<FRAMEWIN_Obj>(hObj)) return 0;
-  return WIDGET__SetUserData(hObj, pSrc, size, int(sizeof(FRAMEWIN_Obj)));
+  return WIDGET__SetUserDataOf<FRAMEWIN_Obj>(hObj, pSrc, size);
 }

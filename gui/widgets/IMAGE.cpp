@@ -185,8 +185,7 @@ void Callback(WM_MESSAGE* pMsg) {
       Paint(hObj);
       return;
     case WM_MSG_PID_TOUCH: {
-      const GUI_PID_STATE* pState = WIDGET__PIDState(pMsg);
-      WM_NotifyParent(hObj, !pState ? WM_NOTE_MOVED_OUT : pState->Pressed ? WM_NOTE_CLICKED : WM_NOTE_RELEASED);
+      WIDGET__NotifyTouch(hObj, WIDGET__PIDState(pMsg));
       return;
     }
     default:
@@ -258,12 +257,8 @@ int IMAGE_GetCurrentFrame(WM_HWIN hObj) {
   return p ? p->CurrentFrame : 0;
 }
 int IMAGE_GetUserData(WM_HWIN hObj, void* pDest, int size) {
-  GUI_LockGuard lock;
-  if (!Obj(hObj)) return 0;
-  return WIDGET__GetUserData(hObj, pDest, size, int(sizeof(IMAGE_Obj)));
+  return WIDGET__GetUserDataOf<IMAGE_Obj>(hObj, pDest, size);
 }
 int IMAGE_SetUserData(WM_HWIN hObj, const void* pSrc, int size) {
-  GUI_LockGuard lock;
-  if (!Obj(hObj)) return 0;
-  return WIDGET__SetUserData(hObj, pSrc, size, int(sizeof(IMAGE_Obj)));
+  return WIDGET__SetUserDataOf<IMAGE_Obj>(hObj, pSrc, size);
 }

@@ -441,12 +441,8 @@ void SCROLLBAR_GetPositions(WM_HWIN hObj, SCROLLBAR_POSITIONS* pPos) {
   p->pSkin->pfGetPositions(hObj, pPos);
 }
 int SCROLLBAR_GetUserData(WM_HWIN hObj, void* pDest, int size) {
-  GUI_LockGuard lock;
-  if (!Obj(hObj)) return 0;
-  return WIDGET__GetUserData(hObj, pDest, size, int(sizeof(SCROLLBAR_Obj)));
+  return WIDGET__GetUserDataOf<SCROLLBAR_Obj>(hObj, pDest, size);
 }
 int SCROLLBAR_SetUserData(WM_HWIN hObj, const void* pSrc, int size) {
-  GUI_LockGuard lock;
-  if (!Obj(hObj)) return 0;
-  return WIDGET__SetUserData(hObj, pSrc, size, int(sizeof(SCROLLBAR_Obj)));
+  return WIDGET__SetUserDataOf<SCROLLBAR_Obj>(hObj, pSrc, size);
 }

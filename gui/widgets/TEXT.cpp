@@ -47,8 +47,7 @@ void Callback(WM_MESSAGE* pMsg) {
       Paint(hObj);
       return;
     case WM_MSG_PID_TOUCH: {
-      const GUI_PID_STATE* pState = WIDGET__PIDState(pMsg);
-      WM_NotifyParent(hObj, !pState ? WM_NOTE_MOVED_OUT : pState->Pressed ? WM_NOTE_CLICKED : WM_NOTE_RELEASED);
+      WIDGET__NotifyTouch(hObj, WIDGET__PIDState(pMsg));
       return;
     }
     case WM_MSG_DELETE: {
@@ -155,12 +154,8 @@ void TEXT_SetBkColor(WM_HWIN hObj, GUI_COLOR color) {
   WM_InvalidateWindow(hObj);
 }
 int TEXT_GetUserData(WM_HWIN hObj, void* pDest, int size) {
-  GUI_LockGuard lock;
-  if (!WIDGET__Lock<TEXT_Obj>(hObj)) return 0;
-  return WIDGET__GetUserData(hObj, pDest, size, int(sizeof(TEXT_Obj)));
+  return WIDGET__GetUserDataOf<TEXT_Obj>(hObj, pDest, size);
 }
 int TEXT_SetUserData(WM_HWIN hObj, const void* pSrc, int size) {
-  GUI_LockGuard lock;
-  if (!WIDGET__Lock<TEXT_Obj>(hObj)) return 0;
-  return WIDGET__SetUserData(hObj, pSrc, size, int(sizeof(TEXT_Obj)));
+  return WIDGET__SetUserDataOf<TEXT_Obj>(hObj, pSrc, size);
 }

@@ -131,12 +131,8 @@ GUI_COLOR WINDOW_SetDefaultBkColor(GUI_COLOR color) {
 }
 GUI_COLOR WINDOW_GetDefaultBkColor() { return DefaultBkColor; }
 int WINDOW_GetUserData(WM_HWIN hObj, void* pDest, int size) {
-  GUI_LockGuard lock;
-  if (!WIDGET__Lock<WINDOW_Obj>(hObj)) return 0;
-  return WIDGET__GetUserData(hObj, pDest, size, int(sizeof(WINDOW_Obj)));
+  return WIDGET__GetUserDataOf<WINDOW_Obj>(hObj, pDest, size);
 }
 int WINDOW_SetUserData(WM_HWIN hObj, const void* pSrc, int size) {
-  GUI_LockGuard lock;
-  if (!WIDGET__Lock<WINDOW_Obj>(hObj)) return 0;
-  return WIDGET__SetUserData(hObj, pSrc, size, int(sizeof(WINDOW_Obj)));
+  return WIDGET__SetUserDataOf<WINDOW_Obj>(hObj, pSrc, size);
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "gui/GUI_Private.h"
 #include "gui/widgets/WIDGET.h"
 
 // Type tags: four letters read as a big-endian number.
@@ -55,3 +56,22 @@ T* WIDGET__LockMsg(WM_MESSAGE* pMsg) {
 
 // Whether the window holds the pointer capture of the current input layer.
 int WIDGET__HasCapture(WM_HWIN hObj);
+
+// User data of a widget of type T: the bytes after its record.
+template <class T>
+int WIDGET__GetUserDataOf(WM_HWIN hObj, void* pDest, int size) {
+  GUI_LockGuard lock;
+  if (!WIDGET__Lock<T>(hObj)) return 0;
+  return WIDGET__GetUserData(hObj, pDest, size, int(sizeof(T)));
+}
+template <class T>
+int WIDGET__SetUserDataOf(WM_HWIN hObj, const void* pSrc, int size) {
+  GUI_LockGuard lock;
+  if (!WIDGET__Lock<T>(hObj)) return 0;
+  return WIDGET__SetUserData(hObj, pSrc, size, int(sizeof(T)));
+}
+
+// Tells the parent what the pointer did: clicked, released, or moved out (no state).
+inline void WIDGET__NotifyTouch(WM_HWIN hObj, const GUI_PID_STATE* pState) {
+  WM_NotifyParent(hObj, !pState ? WM_NOTE_MOVED_OUT : pState->Pressed ? WM_NOTE_CLICKED : WM_NOTE_RELEASED);
+}

@@ -68,6 +68,16 @@ class WidgetTest : public DrawTest {
     GUI_PID_QueueState(&s);
     Exec();
   }
+  // A press and a release at the centre of a window, queued without running the exec step.
+  static void QueueClick(WM_HWIN h) {
+    GUI_PID_STATE s{};
+    s.x = CenterX(h);
+    s.y = CenterY(h);
+    s.Pressed = 1;
+    GUI_PID_QueueState(&s);
+    s.Pressed = 0;
+    GUI_PID_QueueState(&s);
+  }
   static void Key(int key) {
     GUI_SendKeyMsg(key, 1);
     GUI_SendKeyMsg(key, 0);

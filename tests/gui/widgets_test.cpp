@@ -162,13 +162,7 @@ void EndOnRelease(WM_MESSAGE* pMsg) {
 TEST_F(WidgetTest, ModalDialogRunsUntilAButtonEndsIt) {
   WM_HWIN hDlg = GUI_CreateDialogBox(kFocusDialog, 5, EndOnRelease, 0, 0, 0);
   WM_HWIN b = WM_GetDialogItem(hDlg, kIdButton2);
-  GUI_PID_STATE s{};
-  s.x = CenterX(b);
-  s.y = CenterY(b);
-  s.Pressed = 1;
-  GUI_PID_QueueState(&s);
-  s.Pressed = 0;
-  GUI_PID_QueueState(&s);
+  QueueClick(b);
   EXPECT_EQ(GUI_ExecCreatedDialog(hDlg), 7);
   Exec();
   EXPECT_FALSE(WM_IsWindow(hDlg));
@@ -182,13 +176,7 @@ void DeleteOnRelease(WM_MESSAGE* pMsg) {
 TEST_F(WidgetTest, ModalWaitEndsWhenTheDialogIsDeletedWithoutEnding) {
   WM_HWIN hDlg = GUI_CreateDialogBox(kFocusDialog, 5, DeleteOnRelease, 0, 0, 0);
   WM_HWIN b = WM_GetDialogItem(hDlg, kIdButton);
-  GUI_PID_STATE s{};
-  s.x = CenterX(b);
-  s.y = CenterY(b);
-  s.Pressed = 1;
-  GUI_PID_QueueState(&s);
-  s.Pressed = 0;
-  GUI_PID_QueueState(&s);
+  QueueClick(b);
   EXPECT_EQ(GUI_ExecCreatedDialog(hDlg), 0);
   EXPECT_FALSE(WM_IsWindow(hDlg));
 }
