@@ -197,10 +197,7 @@ void FrameCallback(WM_MESSAGE* pMsg) {
       }
       return;
     case WM_MSG_HANDLE_DIALOG_STATUS:
-      if (pMsg->Data.p)
-        p->pDialogStatus = static_cast<WM_DIALOG_STATUS*>(const_cast<void*>(pMsg->Data.p));
-      else
-        pMsg->Data.p = p->pDialogStatus;
+      WIDGET__HandleDialogStatus(&p->pDialogStatus, pMsg);
       return;
     case WM_MSG_PID_TOUCH: {
       const GUI_PID_STATE* pState = WIDGET__PIDState(pMsg);

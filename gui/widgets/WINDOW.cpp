@@ -75,10 +75,7 @@ void Callback(WM_MESSAGE* pMsg) {
       pMsg->Data.v = intptr_t(p->BkColor);
       return;
     case WM_MSG_HANDLE_DIALOG_STATUS:
-      if (pMsg->Data.p)
-        p->pDialogStatus = static_cast<WM_DIALOG_STATUS*>(const_cast<void*>(pMsg->Data.p));
-      else
-        pMsg->Data.p = p->pDialogStatus;
+      WIDGET__HandleDialogStatus(&p->pDialogStatus, pMsg);
       return;
     default:
       break;

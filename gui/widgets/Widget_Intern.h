@@ -75,3 +75,12 @@ int WIDGET__SetUserDataOf(WM_HWIN hObj, const void* pSrc, int size) {
 inline void WIDGET__NotifyTouch(WM_HWIN hObj, const GUI_PID_STATE* pState) {
   WM_NotifyParent(hObj, !pState ? WM_NOTE_MOVED_OUT : pState->Pressed ? WM_NOTE_CLICKED : WM_NOTE_RELEASED);
 }
+
+// The dialog-status message: a pointer in the message is stored, a null one is answered
+// with the stored pointer.
+inline void WIDGET__HandleDialogStatus(WM_DIALOG_STATUS** ppStatus, WM_MESSAGE* pMsg) {
+  if (pMsg->Data.p)
+    *ppStatus = static_cast<WM_DIALOG_STATUS*>(const_cast<void*>(pMsg->Data.p));
+  else
+    pMsg->Data.p = *ppStatus;
+}
