@@ -13,6 +13,7 @@ constexpr unsigned SIM_TEXT_SIZE = 500;          // communication request and re
 constexpr unsigned SIM_ENGINEERING_SIZE = 0x20000;
 constexpr unsigned SIM_DATA_SIZE = 16256;
 constexpr unsigned SIM_COMMAND_LINE_SIZE = 256;
+constexpr unsigned SIM_PATH_SIZE = 260;
 
 // Device configuration: the same 34 bytes that project files carry.
 struct SimDeviceConfig {
@@ -162,6 +163,11 @@ struct SimHostState {
 
   // Set by a service flash write: the pictures are to be saved.
   uint16_t pictureSave;
+
+  // Files of the start-up logo and the user data (the settings folder's defaults when the
+  // settings name none).
+  char logoPath[SIM_PATH_SIZE];
+  char userDataPath[SIM_PATH_SIZE];
 };
 
 // The one state record of the process.

@@ -231,6 +231,7 @@ int SIM_HARDKEY_SetMode(int index, int mode) {
   if (g_pfKeyRepaint) g_pfKeyRepaint(index);
   return old;
 }
+int SIM_HARDKEY_GetMode(int index) { return index >= 0 && index < SIM_NUM_HARDKEYS ? g_keys[index].mode : 0; }
 int SIM_HARDKEY_SetState(int index, int state) {
   if (index < 0 || index >= SIM_NUM_HARDKEYS) return 0;
   int old = g_keys[index].pressed;

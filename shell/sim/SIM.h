@@ -54,6 +54,7 @@ void SIM_InitKeys();
 int SIM_HARDKEY_GetState(int index);
 SIM_HARDKEY_CB* SIM_HARDKEY_SetCallback(int index, SIM_HARDKEY_CB* pfCallback);
 int SIM_HARDKEY_SetMode(int index, int mode);
+int SIM_HARDKEY_GetMode(int index);     // 1 = toggle mode
 int SIM_HARDKEY_SetState(int index, int state);
 uint32_t SIM_GetKeyMask();
 // Receiver of the key mask (the hardware adapter's key input), set by the shell.

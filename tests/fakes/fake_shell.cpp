@@ -18,6 +18,7 @@ void FakeShell::reset() {
   plantLoaded = 0;
   plantAnswer = {};
   panelValues.clear();
+  restartFirmware = nullptr;
   std::memset(static_cast<void*>(&g_state), 0, sizeof g_state);
 }
 
@@ -47,4 +48,7 @@ void SimRequestRestart() {
   g_state.restartFlag = 1;
 }
 
-void SimRestartFirmware() { TheFakeShell().log.add("SimRestartFirmware"); }
+void SimRestartFirmware() {
+  TheFakeShell().log.add("SimRestartFirmware");
+  if (TheFakeShell().restartFirmware) TheFakeShell().restartFirmware();
+}

@@ -13,6 +13,7 @@ struct FakeShell {
   int plantLoaded = 0;             // SimPlantCycle's result
   SimPlantResult plantAnswer{};    // written to the result record when a plug-in is "loaded"
   std::map<std::tuple<int, int, int>, int32_t> panelValues;  // {coupler, slot, channel}
+  void (*restartFirmware)() = nullptr;  // what SimRestartFirmware runs (the firmware restart)
   void reset();
 };
 

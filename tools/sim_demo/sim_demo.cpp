@@ -1,60 +1,119 @@
-// A small firmware demo: builds a block network, runs it cycle by cycle and prints the
-// block outputs. It stands in for the simulator program until the shell exists.
+// A small firmware demo: builds an engineering with the engineering builder, hands it to the
+// firmware as a project the way the shell does, starts the firmware and runs its ticks,
+// printing the block outputs once the device runs. It stands in for the simulator program
+// until the shell exists; the device has no display here (headless.cpp).
+//
+//   sim_demo [CYCLES] [DESCRIPTION.eng]
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "blocks/register_all.h"
+#include "runtime/fb_param.h"
 #include "runtime/fb_store.h"
+#include "runtime/fw_adapter.h"
+#include "runtime/fw_defer.h"
+#include "runtime/fw_eeprom.h"
+#include "runtime/fw_main.h"
+#include "runtime/fw_mode.h"
+#include "shell/sim_services.h"
+#include "tools/engbuild/eng_builder.h"
 
 namespace {
 
-void wire(uint16_t block, uint16_t input, uint16_t src, uint16_t out) {
-  uint16_t* w = FB_GetWiring(block);
-  w[FB_WIRE_ANALOG_COUNT + 1 + 2 * (input - 1)] = src;
-  w[FB_WIRE_ANALOG_COUNT + 2 + 2 * (input - 1)] = out;
+// Three ABSV blocks in time group 1, each fed by the one before, stored running.
+constexpr const char* kDescription = R"(run 2
+language 1
+block 100 ABSV group 1
+  float 1 0.5
+  float 2 -3
+block 101 ABSV group 1 after 100
+  in 1 100.1
+  float 1 -2
+  float 2 1
+block 102 ABSV group 1 after 101
+  in 1 101.1
+)";
+
+const char* stateName(uint16_t state) {
+  switch (state) {
+    case FW_STATE_STOPPED: return "stopped";
+    case FW_STATE_RUNNING: return "running";
+    case FW_STATE_STARTUP_PASS: return "start-up";
+    case FW_STATE_WAIT_INPUTS: return "inputs";
+    case FW_STATE_SETTLING: return "settling";
+    case FW_STATE_SERVICE: return "service";
+    case FW_STATE_PICTURE_DELAY:
+    case FW_STATE_PICTURES: return "pictures";
+    default: return "waiting";
+  }
 }
 
-void setParam(uint16_t block, uint16_t index, float v) {
-  FbF32* p;
-  if (FB_GetFloatParamPtr(block, index, &p)) p[0] = v;
+float output(uint16_t block) {
+  FbF32* y;
+  return FB_GetAnalogOutputPtr(block, 1, &y) ? y->get() : 0.0f;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int cycles = argc > 1 ? std::atoi(argv[1]) : 10;
-  BLK_RegisterAllTypes();
-  FB_ClearStore();
-  // Block 100: |0.5 * x - 3| fed by nothing (x = 0); block 101: |-2 * y100 + 1| of block 100.
-  // Block 102 adds a running offset each cycle through its parameter a0.
-  for (uint16_t b : {100, 101, 102}) {
-    if (FB_CreateInstance(1, b) != 0) {
-      std::fprintf(stderr, "cannot create block %u\n", b);
+  const int cycles = argc > 1 ? std::atoi(argv[1]) : 40;
+  std::string description = kDescription;
+  if (argc > 2) {
+    std::ifstream in(argv[2], std::ios::binary);
+    if (!in) {
+      std::fprintf(stderr, "cannot read %s\n", argv[2]);
       return 1;
     }
+    std::ostringstream text;
+    text << in.rdbuf();
+    description = text.str();
   }
-  setParam(100, 1, 0.5f);
-  setParam(100, 2, -3.0f);
-  wire(101, 1, 100, 1);
-  setParam(101, 1, -2.0f);
-  setParam(101, 2, 1.0f);
-  wire(102, 1, 101, 1);
-  if (uint16_t bad = FB_ResolveConnections()) {
-    std::fprintf(stderr, "invalid wiring at block %u\n", bad);
+
+  BLK_RegisterAllTypes();
+  EngBuilder builder;
+  std::string error;
+  std::vector<uint8_t> engineering;
+  if (!EngParseDescription(description, builder, &error) || !builder.build(engineering)) {
+    std::fprintf(stderr, "engineering: %s\n", error.empty() ? builder.error().c_str() : error.c_str());
     return 1;
   }
-  std::printf("cycle   B100.Y1   B101.Y1   B102.Y1\n");
+
+  // The project as the shell holds it: the engineering image and a data image that carries
+  // the internal EEPROM's tag.
+  std::vector<uint8_t> engineeringRef(SIM_ENGINEERING_SIZE), data(SIM_DATA_SIZE), dataRef(SIM_DATA_SIZE);
+  std::memcpy(data.data() + FW_IEE_TAG, "MX7N", 4);
+  SimHostState& s = SimState();
+  s.engineering = engineering.data();
+  s.engineeringRef = engineeringRef.data();
+  s.data = data.data();
+  s.dataRef = dataRef.data();
+  s.imagesValid = 1;
+  s.reloadRequest = 1;
+  s.language = 1;
+
+  FW_SimInit();
+  FW_SimStart();
+
+  std::printf("cycle  state        B100.Y1   B101.Y1   B102.Y1\n");
+  const FbTypeRecord* absv = FB_GetType(1);
   for (int cycle = 1; cycle <= cycles; ++cycle) {
-    setParam(102, 2, -0.5f * static_cast<float>(cycle));
-    for (uint16_t b : {100, 101, 102}) {
-      g_fbStore.currentBlock = b;
-      FB_GetType(FB_GetInstance(b)[FB_HDR_TYPE])->run();
+    // Each running cycle moves a0 of block 102 through a deferred parameter request; the
+    // block takes it over at its next run.
+    if (g_fwMain.runState == FW_STATE_RUNNING && absv && absv->param) {
+      const float a0 = -0.5f * static_cast<float>(cycle);
+      FW_PostDeferredCall(102, FB_ID_FLOAT + 1, &a0, sizeof a0, absv->param, nullptr);
     }
-    FbF32 *y100, *y101, *y102;
-    FB_GetAnalogOutputPtr(100, 1, &y100);
-    FB_GetAnalogOutputPtr(101, 1, &y101);
-    FB_GetAnalogOutputPtr(102, 1, &y102);
-    std::printf("%5d %9.3f %9.3f %9.3f\n", cycle, y100->get(), y101->get(), y102->get());
+    FW_SimCycle();
+    std::printf("%5d  %-9s", cycle, stateName(g_fwMain.runState));
+    if (g_fwMain.runState == FW_STATE_RUNNING || g_fwMain.runState == FW_STATE_SETTLING) {
+      std::printf(" %9.3f %9.3f %9.3f", output(100), output(101), output(102));
+    }
+    std::printf("\n");
   }
   return 0;
 }

@@ -1,0 +1,177 @@
+#include "host/ini_file.h"
+
+#include <cstdio>
+#include <fstream>
+#include <vector>
+
+namespace host {
+
+namespace {
+
+std::string Trim(const std::string& s) {
+  size_t a = s.find_first_not_of(" \t\r\n");
+  if (a == std::string::npos) return {};
+  size_t b = s.find_last_not_of(" \t\r\n");
+  return s.substr(a, b - a + 1);
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+std::vector<std::string> ReadLines(const std::string& file) {
+  std::vector<std::string> lines;
+  std::ifstream in(file, std::ios::binary);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+bool WriteLines(const std::string& file, const std::vector<std::string>& lines) {
+  std::string tmp = file + ".tmp";
+  FILE* f = std::fopen(tmp.c_str(), "wb");
+  if (!f) return false;
+  bool ok = true;
+  for (const auto& line : lines) {
+    ok = ok && std::fwrite(line.data(), 1, line.size(), f) == line.size() && std::fputc('\n', f) != EOF;
+  }
+  ok = std::fflush(f) == 0 && ok;
+  ok = std::fclose(f) == 0 && ok;
+  if (!ok || std::rename(tmp.c_str(), file.c_str()) != 0) {
+    std::remove(tmp.c_str());
+    return false;
+  }
+  return true;
+}
+
+// "[name]" gives name; any other line gives false.
+bool SectionName(const std::string& line, std::string* name) {
+  std::string t = Trim(line);
+  if (t.size() < 2 || t.front() != '[') return false;
+  size_t end = t.find(']');
+  if (end == std::string::npos) return false;
+  *name = Trim(t.substr(1, end - 1));
+  return true;
+}
+
+// "key=value" gives key and value; a line without '=' gives false.
+bool KeyValue(const std::string& line, std::string* key, std::string* value) {
+  size_t eq = line.find('=');
+  if (eq == std::string::npos) return false;
+  *key = Trim(line.substr(0, eq));
+  if (value) *value = Trim(line.substr(eq + 1));
+  return !key->empty();
+}
+
+// Finds the section's header line and the end of its body (the next header or the end).
+bool FindSection(const std::vector<std::string>& lines, const std::string& section, size_t* head, size_t* end) {
+  std::string name;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (!SectionName(lines[i], &name) || !SameName(name, section)) continue;
+    size_t j = i + 1;
+    while (j < lines.size() && !SectionName(lines[j], &name)) ++j;
+    *head = i;
+    *end = j;
+    return true;
+  }
+  return false;
+}
+
+bool Lookup(const std::string& file, const std::string& section, const std::string& key, std::string* value) {
+  std::vector<std::string> lines = ReadLines(file);
+  size_t head, end;
+  if (!FindSection(lines, section, &head, &end)) return false;
+  std::string k;
+  for (size_t i = head + 1; i < end; ++i)
+    if (KeyValue(lines[i], &k, value) && SameName(k, key)) return true;
+  return false;
+}
+
+}  // namespace
+
+std::string IniGetString(const std::string& file, const std::string& section, const std::string& key,
+                         const std::string& fallback) {
+  std::string value;
+  return Lookup(file, section, key, &value) ? value : fallback;
+}
+
+long IniGetInt(const std::string& file, const std::string& section, const std::string& key, long fallback) {
+  std::string value;
+  if (!Lookup(file, section, key, &value)) return fallback;
+  size_t i = 0;
+  bool negative = false;
+  if (i < value.size() && (value[i] == '-' || value[i] == '+')) negative = value[i++] == '-';
+  long n = 0;
+  for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
+    if (n > 214748364) break;  // stays within 32 bits
+    n = n * 10 + (value[i] - '0');
+  }
+  return negative ? -n : n;
+}
+
+bool IniHasKey(const std::string& file, const std::string& section, const std::string& key) {
+  std::string value;
+  return Lookup(file, section, key, &value);
+}
+
+bool IniWriteString(const std::string& file, const std::string& section, const std::string& key,
+                    const std::string& value) {
+  std::vector<std::string> lines = ReadLines(file);
+  std::string entry = key + "=" + value;
+  size_t head, end;
+  if (!FindSection(lines, section, &head, &end)) {
+    lines.push_back("[" + section + "]");
+    lines.push_back(entry);
+    return WriteLines(file, lines);
+  }
+  std::string k;
+  for (size_t i = head + 1; i < end; ++i) {
+    if (KeyValue(lines[i], &k, nullptr) && SameName(k, key)) {
+      lines[i] = entry;
+      return WriteLines(file, lines);
+    }
+  }
+  // After the section's last key, before blank lines that separate it from the next one.
+  size_t at = end;
+  while (at > head + 1 && Trim(lines[at - 1]).empty()) --at;
+  lines.insert(lines.begin() + static_cast<long>(at), entry);
+  return WriteLines(file, lines);
+}
+
+bool IniWriteInt(const std::string& file, const std::string& section, const std::string& key, long value) {
+  return IniWriteString(file, section, key, std::to_string(value));
+}
+
+bool IniDeleteKey(const std::string& file, const std::string& section, const std::string& key) {
+  std::vector<std::string> lines = ReadLines(file);
+  size_t head, end;
+  if (!FindSection(lines, section, &head, &end)) return true;
+  std::string k;
+  for (size_t i = head + 1; i < end; ++i) {
+    if (KeyValue(lines[i], &k, nullptr) && SameName(k, key)) {
+      lines.erase(lines.begin() + static_cast<long>(i));
+      return WriteLines(file, lines);
+    }
+  }
+  return true;
+}
+
+bool IniDeleteSection(const std::string& file, const std::string& section) {
+  std::vector<std::string> lines = ReadLines(file);
+  size_t head, end;
+  if (!FindSection(lines, section, &head, &end)) return true;
+  lines.erase(lines.begin() + static_cast<long>(head), lines.begin() + static_cast<long>(end));
+  return WriteLines(file, lines);
+}
+
+}  // namespace host

@@ -1,0 +1,70 @@
+// Plant link: closes the loop of the engineering's first controller with a simulated plant.
+//
+// On entering the run mode the link finds the first controller block (CONTR, CONTR+ or
+// PIDMA) by block number and fills the plant records from it; each tick it hands the
+// controller's actuator values to the shell's plant plug-in, or, without one, to the
+// controller's built-in plant model, and shows the shell the controller's values.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/fb_store.h"
+#include "shell/sim_services.h"
+
+// Where the link reads the controller: pointers into the controller's instance.
+struct FwPlantController {
+  uint16_t block;
+  uint16_t type;
+  FbF32* processValue;
+  FbF32* rangeLower;
+  FbF32* rangeUpper;
+  FbF32* setpoint;
+  FbF32* analog[2];        // analog[0] is the second setpoint of the pair shown by the shell
+  FbF32* outputs[3];       // Y1, Y2 (percent) and the third output value
+  const uint8_t* status[5];
+  uint8_t outputKind;      // the controller's output function n
+  uint8_t mode;
+  uint16_t outputConfig;   // PIDMA: the output-configuration word the kind derives from
+};
+
+struct FwPlantScaling {
+  float gain;
+  float offset;
+};
+
+// The firmware's plant records (the plug-in gets the same records).
+struct FwPlantLink {
+  SimPlantParams params;
+  SimPlantActuators actuators;
+  SimPlantResult result;
+  FwPlantScaling scaling[3];   // inputs at the fixed blocks 81, 82, 83
+  FwPlantController view;
+  uint8_t active;
+};
+extern FwPlantLink g_fwPlant;
+
+// The first block of type 90, 91 or 93 among 100..1950: fills the view, 1; 0 when none.
+int FW_FindPlantController(FwPlantController* view);
+// PIDMA's output kind from its output-configuration word: 0 -> 2, 1 -> 9, 5 -> 10, 8 -> 11,
+// any other w -> w + 1.
+uint8_t FW_PidmaOutputKind(uint16_t config);
+// The stored output kind: n below 10, n + 6 from 10 up.
+uint8_t FW_PlantStoredKind(uint8_t kind);
+// Fills the plant records from the shell's three settings, the controller view and the
+// input scalings.
+void FW_PlantSetup(const int32_t settings[3], const FwPlantController& view,
+                   const FwPlantScaling scalings[3]);
+// Set-up on entering the run mode: the link becomes active when a controller is found;
+// otherwise the shell shows three empty ranges 0..100.
+void FW_PlantEnterRun();
+// One plant step (0.1 s).
+void FW_PlantCycle();
+// The controller's values to the shell's plant view.
+void FW_PlantValuesToHost();
+
+// --- Provided by the controller blocks --------------------------------------------------
+// Points the view at the controller's instance slots; 0 when the block is not a controller.
+int CTRL_PlantView(uint16_t block, FwPlantController* view);
+// The built-in plant model: the plant's answer to the actuator values when no plug-in runs.
+void CTRL_SimulateOutput(SimPlantActuators* actuators, SimPlantParams* params,
+                         SimPlantResult* result);

@@ -1,0 +1,49 @@
+#include "shell/firmware_link.h"
+
+#include "runtime/fw_adapter.h"
+
+namespace {
+
+SimHostState g_state;
+SimHostState g_shadow;
+const SimFirmwareAdapter* g_adapter;
+const SimRestartHooks* g_hooks;
+bool g_processRestart;
+
+const SimFirmwareAdapter kDevice = {FW_SimInit, FW_SimStart, FW_SimCycle, FW_SetKeyMask};
+
+}  // namespace
+
+SimHostState& SimState() { return g_state; }
+SimHostState& SimShadowState() { return g_shadow; }
+
+const SimFirmwareAdapter& SimDeviceFirmware() { return kDevice; }
+const SimFirmwareAdapter& SimFirmware() { return g_adapter ? *g_adapter : SimDeviceFirmware(); }
+void SimSetFirmware(const SimFirmwareAdapter* adapter) { g_adapter = adapter; }
+
+void SimSetRestartHooks(const SimRestartHooks* hooks) { g_hooks = hooks; }
+bool SimProcessRestartRequested() { return g_processRestart; }
+void SimClearProcessRestart() { g_processRestart = false; }
+
+void SimRestartFirmware() {
+  if (g_hooks && g_hooks->beforeFirmwareRestart) g_hooks->beforeFirmwareRestart();
+  SimFirmware().init();
+  if (g_hooks && g_hooks->afterFirmwareInit) g_hooks->afterFirmwareInit();
+  SimFirmware().start();
+}
+
+void SimRequestRestart() {
+  // The firmware's data image goes back to the shell with the restart project.
+  FW_CopyDataAreaToHost();
+  g_state.endFlag = 1;
+  g_state.restartFlag = 1;
+  g_processRestart = true;
+  if (g_hooks && g_hooks->requestProcessRestart) g_hooks->requestProcessRestart();
+}
+
+// The module panels and the plant plug-in are not linked yet: no panel windows, no plug-in.
+void SimModulePanelCloseAll() {}
+void SimModulePanelOpen(int32_t) {}
+int32_t SimModulePanelQuery(int, int, int) { return 0; }
+void SimModulePanelSend(int, int, int, int32_t) {}
+int SimPlantCycle(SimPlantActuators*, SimPlantParams*, SimPlantResult*) { return 0; }

@@ -1,0 +1,129 @@
+#include "shell/main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QLayout>
+#include <QMenuBar>
+#include <cstring>
+
+#include "shell/firmware_link.h"
+#include "shell/front_panel.h"
+#include "shell/settings.h"
+
+namespace {
+constexpr uint32_t kValidCycle = 100;
+constexpr int32_t kPaused = 0x7FFFFFFF;
+}  // namespace
+
+SimMainWindow::SimMainWindow(QWidget* parent) : QMainWindow(parent) {
+  setObjectName("Class::Mx74MainWindow");
+  QMenu* file = menuBar()->addMenu("&File");
+  QMenu* simulation = menuBar()->addMenu("&Simulation");
+  auto add = [this](QMenu* menu, int id, const char* caption, const QKeySequence& keys, bool checkable) {
+    QAction* a = menu->addAction(QString::fromLatin1(caption));
+    a->setShortcut(keys);
+    a->setCheckable(checkable);
+    connect(a, &QAction::triggered, this, [this, id] { command(id); });
+    actions_[id] = a;
+  };
+  add(file, SIM_CMD_EXIT, "E&xit", QKeySequence(), false);
+  add(simulation, SIM_CMD_PAUSE, "&Pause", QKeySequence("Ctrl+P"), true);
+  add(simulation, SIM_CMD_TURBO, "&Turbo", QKeySequence("Ctrl+T"), true);
+  refreshTitle();
+}
+
+SimMainWindow::~SimMainWindow() = default;
+
+int SimMainWindow::createFront() {
+  auto* holder = new QWidget(this);
+  holder->setObjectName("Class::Mx74_2Front");
+  holder->setStyleSheet("background: #d4d4d4;");
+  if (SIM_CreateFrame(holder, &front_) != 0) {
+    delete holder;
+    return 1;
+  }
+  holder->setFixedSize(front_->size());
+  setCentralWidget(holder);
+  // The window fits its front; a stored placement moves it but does not resize it.
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  front_->setFocus();
+  return 0;
+}
+
+QAction* SimMainWindow::action(int id) const {
+  auto it = actions_.find(id);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+QString SimMainWindow::titleText() const {
+  const SimHostState& s = SimState();
+  QString t = "Simulation SIM/MX74-2 - (NEW)";
+  if (s.pauseCount != 0) t += "  [Pause]";
+  if (s.turbo) t += "  [Turbo]";
+  return t;
+}
+
+void SimMainWindow::refreshTitle() { setWindowTitle(titleText()); }
+
+void SimMainWindow::command(int id) {
+  SimHostState& s = SimState();
+  switch (id) {
+    case SIM_CMD_EXIT:
+      close();
+      break;
+    case SIM_CMD_PAUSE:
+      s.pauseCount = s.pauseCount == 0 ? kPaused : 0;
+      action(id)->setChecked(s.pauseCount != 0);
+      refreshTitle();
+      break;
+    case SIM_CMD_TURBO:
+      s.turbo = s.turbo ? 0 : 1;
+      action(id)->setChecked(s.turbo != 0);
+      if (SimControl* c = SimTheControl()) c->turboChanged();
+      refreshTitle();
+      break;
+    default:
+      break;
+  }
+}
+
+intptr_t SimMainWindow::send(int id, intptr_t wParam, intptr_t) {
+  switch (id) {
+    case SIM_MSG_STATE:
+      return reinterpret_cast<intptr_t>(&SimState());
+    case SIM_MSG_PRECYCLE:
+      preCycle();
+      return 0;
+    case SIM_MSG_POSTCYCLE:
+      postCycle();
+      return reinterpret_cast<intptr_t>(&SimState());
+    case SIM_MSG_RESTART:
+      if (wParam == 1) close();
+      return 0;
+    case SIM_MSG_100MS:
+    case SIM_MSG_TREND_RESET:  // the trends are not bound yet
+    default:
+      return 0;
+  }
+}
+
+void SimMainWindow::preCycle() {
+  SimHostState& s = SimState();
+  if (++s.cycleCount == kValidCycle) SimMarkSettingsValid();
+}
+
+void SimMainWindow::postCycle() {
+  SimHostState& s = SimState();
+  std::memcpy(&SimShadowState(), &s, sizeof s);
+  s.responseReady = 0;
+}
+
+void SimMainWindow::closeEvent(QCloseEvent* e) {
+  if (!closing_) {
+    closing_ = true;
+    SimState().endFlag = 1;
+    if (SimControl* c = SimTheControl()) c->tick();
+    SimMarkSettingsValid();
+  }
+  e->accept();
+}

@@ -1,0 +1,45 @@
+// The simulator's main window: the menu bar, the front panel, and the pre- and post-cycle work
+// of the private cycle messages. Menu commands carry their fixed ids (SimMenuCommand).
+#pragma once
+
+#include <QMainWindow>
+#include <map>
+
+#include "shell/sim_loop.h"
+
+class QAction;
+class SimFrontPanel;
+
+enum SimMenuCommand : int {
+  SIM_CMD_EXIT = 30003,
+  SIM_CMD_PAUSE = 30009,
+  SIM_CMD_TURBO = 30010,
+};
+
+class SimMainWindow : public QMainWindow, public SimMessageTarget {
+ public:
+  explicit SimMainWindow(QWidget* parent = nullptr);
+  ~SimMainWindow() override;
+
+  // The private messages (2028..2043) and the menu commands (WM_COMMAND-like: id in wParam).
+  intptr_t send(int id, intptr_t wParam, intptr_t lParam) override;
+  // Runs a menu command by its id.
+  void command(int id);
+  QAction* action(int id) const;
+  SimFrontPanel* front() const { return front_; }
+  // Builds the front panel inside the window; 0 = done.
+  int createFront();
+  // The title: program name, project and the Pause and Turbo marks.
+  QString titleText() const;
+  void refreshTitle();
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  void preCycle();
+  void postCycle();
+  std::map<int, QAction*> actions_;
+  SimFrontPanel* front_ = nullptr;
+  bool closing_ = false;
+};

@@ -1,0 +1,177 @@
+#include "shell/settings.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "host/ini_file.h"
+
+namespace {
+
+std::string g_iniPath;
+std::string g_oemPath;
+
+bool MakeFolder(const std::string& path) {
+  return ::mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
+}
+
+void CopyPath(char* out, const std::string& path) {
+  std::snprintf(out, SIM_PATH_SIZE, "%s", path.c_str());
+}
+
+bool FirstRun(const std::string& base) {
+  if (!MakeFolder(base) || !MakeFolder(base + "/Orvant Tools") || !MakeFolder(SimSettingsFolder())) return false;
+  const std::string& f = g_iniPath;
+  const struct {
+    const char* key;
+    int value;
+  } device[] = {{"CommOpt", 0},  {"SlotB", 1},    {"ModulB1", 22}, {"ModulB2", 22}, {"ModulB3", 22},
+                {"ModulB4", 41}, {"SlotC", 0},    {"ModulC1", 0},  {"ModulC2", 0},  {"ModulC3", 0},
+                {"ModulC4", 0},  {"ModulA1", 21}, {"ModulA2", 0},  {"ModulA3", 0},  {"ModulA4", 1},
+                {"ModulP1", 43}, {"ModulP2", 43}, {"ModulP3", 0},  {"ModulP4", 0},  {"Relais", 0}};
+  bool ok = true;
+  for (const auto& d : device) ok = host::IniWriteInt(f, SIM_INI_DEVICE, d.key, d.value) && ok;
+  // The normal rectangle is left, top, right, bottom: 300..769 wide, 200..723 high.
+  const struct {
+    const char* key;
+    const char* value;
+  } settings[] = {{"Valid", "1"},       {"WindowPos", "0,1,-1,-1,-1,-1,300,200,769,723"},
+                  {"LastFileName", ""}, {"Topmost", "0"},
+                  {"ViewIO", "0"},      {"StartupLogo", ""},
+                  {"VuserData", ""}};
+  for (const auto& s : settings) ok = host::IniWriteString(f, SIM_INI_SETTINGS, s.key, s.value) && ok;
+  return ok;
+}
+
+}  // namespace
+
+std::string SimSettingsFolder() {
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  std::string base;
+  if (xdg && *xdg) {
+    base = xdg;
+  } else {
+    const char* home = std::getenv("HOME");
+    base = std::string(home ? home : ".") + "/.config";
+  }
+  return base + "/Orvant Tools/SIM_MX74-2";
+}
+
+const std::string& SimIniPath() { return g_iniPath; }
+const std::string& SimOemProjectPath() { return g_oemPath; }
+
+int SimInitIni(SimHostState& state) {
+  std::string folder = SimSettingsFolder();
+  g_iniPath = folder + "/sim_mx74-2.ini";
+  int result = 0;
+  if (FILE* f = std::fopen(g_iniPath.c_str(), "rb")) {
+    std::fclose(f);
+  } else {
+    std::string base = folder.substr(0, folder.size() - std::strlen("/Orvant Tools/SIM_MX74-2"));
+    if (!FirstRun(base)) result = 1;
+  }
+
+  std::string logo = host::IniGetString(g_iniPath, SIM_INI_SETTINGS, "StartupLogo", "");
+  std::string user = host::IniGetString(g_iniPath, SIM_INI_SETTINGS, "VuserData", "");
+  CopyPath(state.logoPath, logo.empty() ? folder + "/startuplogo.dat" : logo);
+  CopyPath(state.userDataPath, user.empty() ? folder + "/vuserdata.dat" : user);
+  g_oemPath = folder + "/OEM-Projekt.sdg";
+
+  if (host::IniGetInt(g_iniPath, SIM_INI_SETTINGS, "Valid", 0) == 0) {
+    host::IniDeleteSection(g_iniPath, SIM_INI_SETTINGS);
+    host::IniDeleteSection(g_iniPath, SIM_INI_RECENT);
+  }
+  if (!host::IniWriteInt(g_iniPath, SIM_INI_SETTINGS, "Valid", 0)) result = 1;
+  return result;
+}
+
+void SimMarkSettingsValid() {
+  if (!g_iniPath.empty()) host::IniWriteInt(g_iniPath, SIM_INI_SETTINGS, "Valid", 1);
+}
+
+void SimReadDeviceSettings(SimDeviceConfig* d) {
+  const std::string& f = g_iniPath;
+  auto get = [&](const char* key, long fallback) {
+    return static_cast<uint16_t>(host::IniGetInt(f, SIM_INI_DEVICE, key, fallback));
+  };
+  auto module = [&](const char* key, long fallback) {
+    return static_cast<uint8_t>(host::IniGetInt(f, SIM_INI_DEVICE, key, fallback));
+  };
+  d->ksx = get("Ksx", 0);
+  d->anschluss = get("Anschluss", 0);
+  d->power = get("Power", 0);
+  d->commOpt = get("CommOpt", 0);
+  d->slotB = get("SlotB", 0);
+  d->slotC = get("SlotC", 0);
+  d->relais = get("Relais", 0);
+  const bool b = d->slotB == 1, c = d->slotC == 1, r = d->relais == 1;
+  const struct {
+    const char* key;
+    long fallback;
+  } modules[16] = {{"ModulA1", 21},      {"ModulA2", 0},       {"ModulA3", 0},       {"ModulA4", 1},
+                   {"ModulB1", b * 22},  {"ModulB2", b * 22},  {"ModulB3", b * 22},  {"ModulB4", b * 41},
+                   {"ModulC1", c * 22},  {"ModulC2", c * 22},  {"ModulC3", c * 22},  {"ModulC4", c * 41},
+                   {"ModulP1", 43},      {"ModulP2", 43},      {"ModulP3", r * 43},  {"ModulP4", r * 43}};
+  for (int i = 0; i < 16; ++i) d->modules[i] = module(modules[i].key, modules[i].fallback);
+}
+
+void SimWriteDeviceSettings(const SimDeviceConfig& d) {
+  const std::string& f = g_iniPath;
+  host::IniWriteInt(f, SIM_INI_DEVICE, "Ksx", d.ksx);
+  host::IniWriteInt(f, SIM_INI_DEVICE, "Anschluss", d.anschluss);
+  host::IniWriteInt(f, SIM_INI_DEVICE, "Power", d.power);
+  host::IniWriteInt(f, SIM_INI_DEVICE, "Relais", d.relais);
+  static const char* const kModules[16] = {"ModulA1", "ModulA2", "ModulA3", "ModulA4", "ModulB1", "ModulB2",
+                                           "ModulB3", "ModulB4", "ModulC1", "ModulC2", "ModulC3", "ModulC4",
+                                           "ModulP1", "ModulP2", "ModulP3", "ModulP4"};
+  for (int i = 0; i < 16; ++i) host::IniWriteInt(f, SIM_INI_DEVICE, kModules[i], d.modules[i]);
+}
+
+std::string SimReadDemoText(int language, const std::string& fallback) {
+  static const char* const kKeys[3] = {"DemoTextG", "DemoTextE", "DemoTextF"};
+  if (language < 0 || language > 2) language = 0;
+  std::string text = host::IniGetString(g_iniPath, SIM_INI_SETTINGS, kKeys[language], fallback);
+  if (text.size() > 1023) text.resize(1023);
+  for (char& ch : text) {
+    switch (static_cast<unsigned char>(ch)) {
+      case 228: ch = static_cast<char>(225); break;
+      case 246: ch = static_cast<char>(239); break;
+      case 252: ch = static_cast<char>(245); break;
+      default: break;
+    }
+  }
+  return text;
+}
+
+std::string SimModuleOrderCode(const SimDeviceConfig& d) {
+  auto letter = [](int type) {
+    switch (type) {
+      case 0: case 21: case 22: case 41: case 43: return '0';
+      case 1: return 'U';
+      case 2: return 'T';
+      case 3: return 'P';
+      case 11: return 'V';
+      case 12: return 'R';
+      case 32: return 'L';
+      case 33: return 'B';
+      case 45: return 'A';
+      case 50: return 'D';
+      default: return '?';
+    }
+  };
+  const uint8_t* m = d.modules;
+  std::string code = "Z74-K-";
+  for (int i : {14, 15, 1, 2}) code += letter(m[i]);
+  code += '-';
+  for (int i = 4; i < 8; ++i) code += letter(m[i]);
+  code += '-';
+  for (int i = 8; i < 12; ++i) code += letter(m[i]);
+  return code;
+}
+
+long SimSplashTime() {
+  return host::IniGetInt(SimSettingsFolder() + "/sim74-2.ini", "COMPATIBILITY", "QM2911", 2000);
+}

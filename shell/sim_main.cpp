@@ -1,0 +1,143 @@
+#include "shell/sim_main.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "host/ini_file.h"
+#include "runtime/fw_adapter.h"
+#include "runtime/fw_eeprom.h"
+#include "shell/firmware_link.h"
+#include "shell/front_panel.h"
+#include "shell/main_window.h"
+#include "shell/settings.h"
+#include "shell/shell_ui.h"
+#include "shell/shell_util.h"
+#include "shell/sim/LCDSIM.h"
+#include "shell/sim/SIM.h"
+#include "shell/sim_loop.h"
+
+namespace {
+
+void ErrorBox(const char* text, const char* caption) {
+  QMessageBox::warning(nullptr, QString::fromLatin1(caption), QString::fromLatin1(text));
+}
+
+void KeyMaskToFirmware(uint32_t mask) { SimFirmware().setKeyMask(mask); }
+
+SimMainWindow* g_main;
+
+void BeforeFirmwareRestart() {
+  if (!g_main) return;
+  g_main->update();
+  if (g_main->front()) g_main->front()->show();
+}
+
+// The display exists once the firmware has started the graphics library.
+void AfterFirmwareInit() {
+  LCDSIM_VIEW v{};
+  if (LCDSIM_GetView(0, &v) != 0) LCDSIM_InitServerData();
+  if (g_main && g_main->front()) g_main->front()->update();
+}
+
+void RequestProcessRestart() {
+  if (g_main) g_main->send(SIM_MSG_RESTART, 1, 0);
+}
+
+const SimRestartHooks kHooks = {BeforeFirmwareRestart, AfterFirmwareInit, RequestProcessRestart};
+
+// SIM74_2_SCREENSHOT=file: after two seconds of running, the screen is saved as a PNG file and
+// the program ends (used by the tests to see what a user sees).
+void ArmScreenshot(SimMainWindow* w) {
+  const char* path = std::getenv("SIM74_2_SCREENSHOT");
+  if (!path || !*path) return;
+  std::string file = path;
+  QTimer::singleShot(2000, w, [w, file] {
+    QScreen* screen = w->screen();
+    QPixmap shot = screen ? screen->grabWindow(0) : QPixmap();
+    if (shot.isNull()) shot = w->grab();
+    if (!shot.save(QString::fromLocal8Bit(file.c_str()), "PNG")) std::fprintf(stderr, "SIM74_2: cannot write %s\n", file.c_str());
+    w->close();
+  });
+}
+
+}  // namespace
+
+SimMainWindow* SimInitInstance(const std::string& commandLine) {
+  SimHostState& s = SimState();
+  std::memset(&s, 0, sizeof s);
+  std::memset(&SimShadowState(), 0, sizeof s);
+  // The project's images and their saved copies; empty until a project is loaded.
+  static uint8_t engineering[SIM_ENGINEERING_SIZE], engineeringRef[SIM_ENGINEERING_SIZE];
+  static uint8_t data[SIM_DATA_SIZE], dataRef[SIM_DATA_SIZE];
+  s.engineering = engineering;
+  s.engineeringRef = engineeringRef;
+  s.data = data;
+  s.dataRef = dataRef;
+  // A new project: no engineering and a blank internal EEPROM that carries its tag.
+  std::memcpy(data + FW_IEE_TAG, "MX7N", 4);
+  std::memcpy(dataRef, data, sizeof data);
+  s.imagesValid = 1;
+  s.reloadRequest = 1;  // the firmware takes the project at its start
+  if (SimInitIni(s) != 0) SIM_LogText("The settings file could not be written.");
+  std::string line = SimFrameCommandLine(commandLine);
+  std::snprintf(s.commandLine, sizeof s.commandLine, "%s", line.c_str());
+  s.language = static_cast<uint16_t>(std::clamp(host::IniGetInt(SimIniPath(), SIM_INI_SETTINGS, "Language", 0), 0L, 2L));
+  SimRecentLoad(SimIniPath());
+  SimReadDeviceSettings(&s.device);
+
+  auto* w = new SimMainWindow();
+  if (w->createFront() != 0) {
+    delete w;
+    return nullptr;
+  }
+  g_main = w;
+  SimReadWindowPos(w, SIM_SHOW_NORMAL, SIM_INI_SETTINGS, "WindowPos", SimIniPath());
+  w->refreshTitle();
+  return w;
+}
+
+int SimMain(const std::string& args) {
+  std::string commandLine = args.substr(0, 255);
+  if (SIM_InitHost() != 0) {
+    std::fprintf(stderr, "SIM74_2: the emulated display could not be set up\n");
+    return 1;
+  }
+  SIM_InitKeys();
+  SIM_SetErrorBoxHandler(ErrorBox);
+  SIM_SetKeyMaskHook(KeyMaskToFirmware);
+  SimSetRestartHooks(&kHooks);
+  FW_SetDelayHook(SIM_Delay);
+
+  SimControl control;
+  SimSetTheControl(&control);
+  control.begin();
+  SimMainWindow* w = SimInitInstance(commandLine);
+  if (!w) {
+    QApplication::beep();
+    SIM_ExitHost();
+    return 1;
+  }
+  control.setTarget(w);
+  control.setOnFinished([] { QCoreApplication::quit(); });
+  w->activateWindow();
+  if (w->front()) w->front()->setFocus();
+  control.startFirmware();
+  ArmScreenshot(w);
+
+  int rc = QApplication::exec();
+  SimWriteWindowPos(w, SIM_INI_SETTINGS, "WindowPos", SimIniPath());
+  control.setTarget(nullptr);
+  g_main = nullptr;
+  SimSetRestartHooks(nullptr);
+  delete w;
+  SimSetTheControl(nullptr);
+  SIM_ExitHost();
+  return rc;
+}

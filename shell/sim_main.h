@@ -1,0 +1,15 @@
+// The program: simulation layer, instance initialisation, the control object with its
+// timer, and the message loop.
+#pragma once
+
+#include <string>
+
+class SimMainWindow;
+
+// Runs the simulator with the command line's arguments (joined by blanks); the exit code.
+int SimMain(const std::string& args);
+
+// The part of the instance initialisation that the main loop needs: the state record, the
+// settings, the command line and the main window with the front. Null when no main window
+// could be made.
+SimMainWindow* SimInitInstance(const std::string& commandLine);

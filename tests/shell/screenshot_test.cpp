@@ -1,0 +1,142 @@
+// The running program under a virtual X server: a screenshot shows the front panel with the
+// start screen on its display. The PNG stays in the build
+// folder as "SIM74_2_screenshot.png" for a look.
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QImage>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+
+extern char** environ;
+
+namespace {
+
+pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv) {
+  std::vector<char*> argv;
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  std::vector<std::string> env;
+  for (char** e = environ; *e; ++e) {
+    std::string s = *e;
+    bool replaced = false;
+    for (const auto& x : extraEnv) replaced |= s.compare(0, x.find('=') + 1, x, 0, x.find('=') + 1) == 0;
+    if (!replaced) env.push_back(s);
+  }
+  env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+  std::vector<char*> envp;
+  for (auto& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  pid_t pid = -1;
+  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0) return -1;
+  return pid;
+}
+
+// Waits for the process to end; false (and the process killed) after the time-out.
+bool WaitFor(pid_t pid, int seconds, int* status) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (std::chrono::steady_clock::now() < end) {
+    if (waitpid(pid, status, WNOHANG) == pid) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, status, 0);
+  return false;
+}
+
+bool OnPath(const char* name) {
+  const char* path = std::getenv("PATH");
+  std::string p = path ? path : "/usr/bin:/bin";
+  for (size_t start = 0;;) {
+    size_t colon = p.find(':', start);
+    std::string dir = p.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+    if (!dir.empty() && access((dir + "/" + name).c_str(), X_OK) == 0) return true;
+    if (colon == std::string::npos) return false;
+    start = colon + 1;
+  }
+}
+
+// The place of the front bitmap in the screenshot: every non-transparent pixel outside the
+// display matches. (-1, -1) when it is not there.
+QPoint FindFront(const QImage& shot, const QImage& front, const QRect& lcd) {
+  const QPoint probe(20, 200);
+  const QRgb probeColour = front.pixel(probe);
+  for (int oy = 0; oy + front.height() <= shot.height(); ++oy) {
+    for (int ox = 0; ox + front.width() <= shot.width(); ++ox) {
+      if (shot.pixel(ox + probe.x(), oy + probe.y()) != probeColour) continue;
+      bool all = true;
+      for (int y = 0; y < front.height() && all; ++y)
+        for (int x = 0; x < front.width() && all; ++x) {
+          QRgb f = front.pixel(x, y);
+          if ((f & 0xFFFFFF) == 0xFF0000 || lcd.contains(x, y)) continue;
+          all = shot.pixel(ox + x, oy + y) == f;
+        }
+      if (all) return QPoint(ox, oy);
+    }
+  }
+  return QPoint(-1, -1);
+}
+
+TEST(Screenshot, TheRunningProgramShowsTheFrontPanel) {
+  if (!OnPath("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  pid_t xvfb = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, {});
+  close(fds[1]);
+  ASSERT_GT(xvfb, 0);
+  std::string display;
+  pollfd pfd{fds[0], POLLIN, 0};
+  char buf[32];
+  while (display.find('\n') == std::string::npos && poll(&pfd, 1, 10000) > 0) {
+    ssize_t n = read(fds[0], buf, sizeof buf);
+    if (n <= 0) break;
+    display.append(buf, static_cast<size_t>(n));
+  }
+  close(fds[0]);
+  if (display.empty()) {
+    kill(xvfb, SIGTERM);
+    waitpid(xvfb, nullptr, 0);
+    FAIL() << "Xvfb did not start";
+  }
+  display = ":" + display.substr(0, display.find('\n'));
+
+  std::filesystem::path cfg = std::filesystem::temp_directory_path() / ("simshot" + std::to_string(getpid()));
+  std::filesystem::create_directories(cfg);
+  std::string shotPath = std::string(SIM_SCREENSHOT_DIR) + "/SIM74_2_screenshot.png";
+  std::filesystem::remove(shotPath);
+  pid_t sim = Spawn({SIM74_2_PROGRAM}, {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "XDG_CONFIG_HOME=" + cfg.string(),
+                                        "SIM74_2_SCREENSHOT=" + shotPath});
+  int status = 0;
+  bool ended = sim > 0 && WaitFor(sim, 60, &status);
+  kill(xvfb, SIGTERM);
+  waitpid(xvfb, nullptr, 0);
+  std::filesystem::remove_all(cfg);
+  ASSERT_TRUE(ended) << "SIM74_2 did not end";
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+
+  QImage shot(QString::fromStdString(shotPath));
+  ASSERT_FALSE(shot.isNull());
+  shot = shot.convertToFormat(QImage::Format_RGB32);
+  QImage front = QImage(QString(SIM_SOURCE_TOP) + "/assets/front.png").convertToFormat(QImage::Format_RGB32);
+  ASSERT_FALSE(front.isNull());
+  const QRect lcd(59, 44, 320, 240);
+  QPoint at = FindFront(shot, front, lcd);
+  ASSERT_NE(at, QPoint(-1, -1)) << "the front panel is not in " << shotPath;
+  // The start screen: text on the display.
+  int lit = 0;
+  for (int y = 0; y < lcd.height(); ++y)
+    for (int x = 0; x < lcd.width(); ++x) lit += (shot.pixel(at.x() + lcd.x() + x, at.y() + lcd.y() + y) & 0xFFFFFF) != 0;
+  EXPECT_GT(lit, 1000) << shotPath;
+}
+
+}  // namespace

@@ -1,0 +1,308 @@
+// The settings file, the shell utilities and the front-panel areas.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "host/ini_file.h"
+#include "shell/regions.h"
+#include "shell/settings.h"
+#include "shell/shell_util.h"
+
+namespace {
+
+// A private configuration folder for each test.
+class ConfigFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root = std::filesystem::temp_directory_path() / ("simcfg" + std::to_string(getpid()));
+    std::filesystem::remove_all(root);
+    std::filesystem::create_directories(root);
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    hadOld = old != nullptr;
+    if (old) oldValue = old;
+    setenv("XDG_CONFIG_HOME", root.c_str(), 1);
+  }
+  void TearDown() override {
+    if (hadOld)
+      setenv("XDG_CONFIG_HOME", oldValue.c_str(), 1);
+    else
+      unsetenv("XDG_CONFIG_HOME");
+    std::filesystem::remove_all(root);
+  }
+  std::string Ini() const { return (root / "Orvant Tools" / "SIM_MX74-2" / "sim_mx74-2.ini").string(); }
+  std::filesystem::path root;
+  bool hadOld = false;
+  std::string oldValue;
+  SimHostState state{};
+};
+
+using SettingsTest = ConfigFolderTest;
+
+TEST_F(SettingsTest, FirstStartWritesTheDefaultsAndMarksTheRunUnfinished) {
+  ASSERT_EQ(SimInitIni(state), 0);
+  ASSERT_EQ(SimIniPath(), Ini());
+  const struct {
+    const char* section;
+    const char* key;
+    const char* value;
+  } expected[] = {
+      {"Device", "SlotB", "1"},       {"Device", "ModulB1", "22"},   {"Device", "ModulB4", "41"},
+      {"Device", "SlotC", "0"},       {"Device", "ModulC1", "0"},    {"Device", "ModulA1", "21"},
+      {"Device", "ModulA4", "1"},     {"Device", "ModulP1", "43"},   {"Device", "ModulP3", "0"},
+      {"Device", "Relais", "0"},      {"Device", "CommOpt", "0"},    {"Settings", "Topmost", "0"},
+      {"Settings", "ViewIO", "0"},    {"Settings", "LastFileName", ""},
+      {"Settings", "WindowPos", "0,1,-1,-1,-1,-1,300,200,769,723"}, {"Settings", "Valid", "0"},
+  };
+  for (const auto& e : expected)
+    EXPECT_EQ(host::IniGetString(Ini(), e.section, e.key, "<missing>"), e.value) << e.section << " " << e.key;
+  std::string folder = (root / "Orvant Tools" / "SIM_MX74-2").string();
+  EXPECT_EQ(std::string(state.logoPath), folder + "/startuplogo.dat");
+  EXPECT_EQ(std::string(state.userDataPath), folder + "/vuserdata.dat");
+  EXPECT_EQ(SimOemProjectPath(), folder + "/OEM-Projekt.sdg");
+
+  SimDeviceConfig d{};
+  SimReadDeviceSettings(&d);
+  const uint8_t modules[16] = {21, 0, 0, 1, 22, 22, 22, 41, 0, 0, 0, 0, 43, 43, 0, 0};
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(d.modules[i], modules[i]) << i;
+  EXPECT_EQ(d.slotB, 1);
+  EXPECT_EQ(SimModuleOrderCode(d), "Z74-K-0000-0000-0000");
+}
+
+TEST_F(SettingsTest, AnUnfinishedRunWipesSettingsAndRecentFilesAtTheNextStart) {
+  ASSERT_EQ(SimInitIni(state), 0);
+  host::IniWriteString(Ini(), "Settings", "LastFileName", "/p/a.sdg");
+  host::IniWriteString(Ini(), "Recent File List", "File1", "/p/a.sdg");
+  // The run ends before cycle 100: Valid stays 0.
+  ASSERT_EQ(SimInitIni(state), 0);
+  EXPECT_FALSE(host::IniHasKey(Ini(), "Settings", "LastFileName"));
+  EXPECT_FALSE(host::IniHasKey(Ini(), "Recent File List", "File1"));
+  EXPECT_EQ(host::IniGetInt(Ini(), "Device", "SlotB", -1), 1);  // the device is kept
+  EXPECT_EQ(host::IniGetInt(Ini(), "Settings", "Valid", -1), 0);
+}
+
+TEST_F(SettingsTest, AFinishedRunKeepsTheSettings) {
+  ASSERT_EQ(SimInitIni(state), 0);
+  host::IniWriteString(Ini(), "Settings", "LastFileName", "/p/a.sdg");
+  host::IniWriteString(Ini(), "Settings", "StartupLogo", "/p/logo.dat");
+  SimMarkSettingsValid();
+  ASSERT_EQ(SimInitIni(state), 0);
+  EXPECT_EQ(host::IniGetString(Ini(), "Settings", "LastFileName", ""), "/p/a.sdg");
+  EXPECT_EQ(std::string(state.logoPath), "/p/logo.dat");
+}
+
+TEST_F(SettingsTest, ModuleDefaultsFollowTheSlotsAndTheRelays) {
+  ASSERT_EQ(SimInitIni(state), 0);
+  host::IniDeleteSection(Ini(), "Device");
+  host::IniWriteInt(Ini(), "Device", "SlotC", 1);
+  host::IniWriteInt(Ini(), "Device", "Relais", 1);
+  SimDeviceConfig d{};
+  SimReadDeviceSettings(&d);
+  const uint8_t modules[16] = {21, 0, 0, 1, 0, 0, 0, 0, 22, 22, 22, 41, 43, 43, 43, 43};
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(d.modules[i], modules[i]) << i;
+  d.modules[14] = 1;   // U
+  d.modules[1] = 50;   // D
+  d.modules[5] = 77;   // unknown
+  EXPECT_EQ(SimModuleOrderCode(d), "Z74-K-U0D0-0?00-0000");
+}
+
+TEST_F(SettingsTest, DemoTextsTakeTheDisplaysUmlautCodes) {
+  ASSERT_EQ(SimInitIni(state), 0);
+  host::IniWriteString(Ini(), "Settings", "DemoTextG", "Pr\xFC" "fung \xE4\xF6");
+  EXPECT_EQ(SimReadDemoText(0, ""), "Pr\xF5" "fung \xE1\xEF");
+  EXPECT_EQ(SimReadDemoText(2, "none"), "none");
+}
+
+TEST_F(SettingsTest, AFolderThatCannotBeMadeIsReported) {
+  setenv("XDG_CONFIG_HOME", "/proc/no-such-place", 1);
+  EXPECT_EQ(SimInitIni(state), 1);
+}
+
+// --- Recent files --------------------------------------------------------------------------
+using RecentTest = ConfigFolderTest;
+
+TEST_F(RecentTest, AddingAnEntryThatIsThirdPutsItFirst) {
+  std::string ini = (root / "r.ini").string();
+  for (int i = 1; i <= 4; ++i) host::IniWriteString(ini, "Recent File List", "File" + std::to_string(i), "/p/f" + std::to_string(i) + ".sdg");
+  SimRecentLoad(ini);
+  SimRecentAdd("/p/f3.sdg");
+  const char* order[] = {"/p/f3.sdg", "/p/f1.sdg", "/p/f2.sdg", "/p/f4.sdg"};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(SimRecentGet(SIM_RECENT_FIRST_ID + i), order[i]);
+  EXPECT_EQ(host::IniGetString(ini, "Recent File List", "File1", ""), "/p/f3.sdg");
+  // A new path pushes the last out.
+  SimRecentAdd("/q/new.sdg");
+  EXPECT_EQ(SimRecentGet(SIM_RECENT_FIRST_ID), "/q/new.sdg");
+  EXPECT_EQ(SimRecentGet(SIM_RECENT_FIRST_ID + 3), "/p/f2.sdg");
+  EXPECT_EQ(SimRecentGet(30012), "");
+}
+
+TEST_F(RecentTest, RemovingMovesTheRestUpAndDeletesEmptyKeys) {
+  std::string ini = (root / "r.ini").string();
+  host::IniWriteString(ini, "Recent File List", "File1", "/p/a.sdg");
+  host::IniWriteString(ini, "Recent File List", "File2", "/p/b.sdg");
+  SimRecentLoad(ini);
+  SimRecentRemove(SIM_RECENT_FIRST_ID);
+  SimRecentRemove(29999);
+  SimRecentAdd("");
+  EXPECT_EQ(host::IniGetString(ini, "Recent File List", "File1", ""), "/p/b.sdg");
+  EXPECT_FALSE(host::IniHasKey(ini, "Recent File List", "File2"));
+  std::vector<SimRecentMenuItem> menu = SimRecentMenu();
+  ASSERT_EQ(menu.size(), 1u);
+  EXPECT_EQ(menu[0].id, SIM_RECENT_FIRST_ID);
+  EXPECT_EQ(menu[0].text, "&1 /P/B.SDG");
+  SimRecentRemove(SIM_RECENT_FIRST_ID);
+  EXPECT_TRUE(SimRecentMenu().empty());
+}
+
+// --- Command line and texts ----------------------------------------------------------------
+TEST(ShellUtil, OptionsAreFoundOnceAndBlankedOut) {
+  std::string line = SimFrameCommandLine("/INPFILE=/tmp/a.txt /Restart /x=42");
+  EXPECT_EQ(line, " /inpfile=/tmp/a.txt /restart /x=42 ");
+  std::string value;
+  EXPECT_EQ(SimFindOption(line, " /inpfile=", &value), 1);
+  EXPECT_EQ(value, "/tmp/a.txt");
+  EXPECT_EQ(SimFindOption(line, " /inpfile=", &value), 0);
+  EXPECT_EQ(value, "");
+  EXPECT_EQ(SimFindOption(line, " /restart ", nullptr), 1);
+  EXPECT_EQ(SimFindOption(line, " /x=", nullptr), 42);
+  EXPECT_EQ(line.find_first_not_of(' '), std::string::npos);
+  EXPECT_EQ(SimFrameCommandLine(std::string(400, 'a')).size(), 255u);
+}
+
+TEST(ShellUtil, FormatValueKeepsTheNumberOfDigits) {
+  const struct {
+    double value;
+    int digits;
+    const char* text;
+  } cases[] = {{12.5, 6, "12.5000"}, {1234567, 6, "1234567."}, {-0.25, 3, "-0.25"}, {0, 4, "0.000"}, {1.5e37, 6, nullptr}};
+  for (const auto& c : cases) {
+    std::string t = SimFormatValue(c.value, c.digits);
+    if (c.text) EXPECT_EQ(t, c.text) << c.value;
+    else EXPECT_EQ(t.back(), '.');
+  }
+}
+
+TEST(ShellUtil, PathsAndCommas) {
+  std::string folder, name;
+  SimSplitPath("/home/u/p.sdg", &folder, &name);
+  EXPECT_EQ(folder, "/home/u/");
+  EXPECT_EQ(name, "p.sdg");
+  SimSplitPath("p.sdg", &folder, &name);
+  EXPECT_EQ(folder, "");
+  EXPECT_EQ(name, "p.sdg");
+  EXPECT_EQ(SimCommaToPoint("1,5;2,25"), "1.5;2.25");
+}
+
+TEST(ShellUtil, WindowPlacementNeedsTenUsableNumbers) {
+  SimWindowPlacement p;
+  ASSERT_TRUE(SimParseWindowPlacement("0,1,-1,-1,-1,-1,300,200,769,723", &p));
+  EXPECT_EQ(p.left, 300);
+  EXPECT_EQ(p.bottom, 723);
+  EXPECT_EQ(SimFormatWindowPlacement(p), "0,1,-1,-1,-1,-1,300,200,769,723");
+  const char* bad[] = {"0,1,-1,-1,-1,-1,300,200,769",       // nine numbers
+                       "0,1,-1,-1,-1,-1,300,769,200,723",   // right left of left
+                       "0,1,-1,-1,-1,-1,300,200,769,723,5", "0,1,a,-1,-1,-1,300,200,769,723", ""};
+  for (const char* text : bad) EXPECT_FALSE(SimParseWindowPlacement(text, &p)) << text;
+}
+
+TEST(ShellUtil, DateAndTimeTexts) {
+  std::string both = SimFormatDateTime(-1, true, true);
+  ASSERT_EQ(both.size(), 19u);
+  EXPECT_EQ(both[2], '.');
+  EXPECT_EQ(both[10], ' ');
+  EXPECT_EQ(both[13], ':');
+  EXPECT_EQ(SimFormatDateTime(0, false, true).size(), 8u);
+  EXPECT_EQ(SimFormatDateTime(0, false, false), "");
+}
+
+// --- Front-panel areas ---------------------------------------------------------------------
+constexpr uint32_t kRed = 0xFF0000;
+
+struct Bitmap {
+  int w, h;
+  std::vector<uint32_t> px;
+  Bitmap(int w_, int h_) : w(w_), h(h_), px(static_cast<size_t>(w_ * h_), kRed) {}
+  void Fill(int x0, int y0, int x1, int y1, uint32_t c = 0x202020) {
+    for (int y = y0; y <= y1; ++y)
+      for (int x = x0; x <= x1; ++x) px[static_cast<size_t>(y * w + x)] = c;
+  }
+  int Regions(int max = 128) { return SIM_GetRegions(px.data(), w, h, w, 0xFFFF0000, max); }
+};
+
+TEST(Regions, AreasAreNumberedByTopThenLeft) {
+  Bitmap b(40, 20);
+  b.Fill(25, 2, 30, 5);   // equal tops: numbered left to right
+  b.Fill(5, 2, 10, 5);
+  b.Fill(0, 0, 2, 0);     // topmost
+  b.Fill(12, 10, 14, 12);
+  ASSERT_EQ(b.Regions(), 4);
+  const int boxes[4][4] = {{0, 0, 2, 0}, {5, 2, 10, 5}, {25, 2, 30, 5}, {12, 10, 14, 12}};
+  for (int i = 0; i < 4; ++i) {
+    int l, t, r, bt;
+    ASSERT_EQ(SIM_GetRegionRect(i, &l, &t, &r, &bt), 0);
+    EXPECT_EQ(l, boxes[i][0]) << i;
+    EXPECT_EQ(t, boxes[i][1]) << i;
+    EXPECT_EQ(r, boxes[i][2]) << i;
+    EXPECT_EQ(bt, boxes[i][3]) << i;
+  }
+  int l, t, r, bt;
+  EXPECT_EQ(SIM_GetRegionRect(4, &l, &t, &r, &bt), 1);
+  SIM_FreeRegions();
+}
+
+TEST(Regions, ShapesJoinAcrossRowsAndDiagonallyButNotAcrossAGap) {
+  Bitmap b(20, 10);
+  // A "U": two legs joined at the bottom make one area although they start apart.
+  b.Fill(0, 0, 1, 5);
+  b.Fill(6, 0, 7, 5);
+  b.Fill(0, 6, 7, 6);
+  // Diagonal neighbours join; pixels only side by side across a one-pixel gap do not.
+  b.Fill(10, 0, 10, 0);
+  b.Fill(11, 1, 11, 1);
+  b.Fill(14, 0, 14, 0);
+  b.Fill(16, 0, 16, 0);
+  ASSERT_EQ(b.Regions(), 4);
+  const SimRegion* u = SIM_GetRegion(0);
+  ASSERT_NE(u, nullptr);
+  EXPECT_EQ(u->lines.size(), 13u);
+  EXPECT_EQ(u->right, 7);
+  // Colours compare in their low 24 bits.
+  Bitmap c(4, 1);
+  c.px = {0x12FF0000, 0x00FF0000, 0x00FF0001, 0xFFFF0000};
+  EXPECT_EQ(c.Regions(), 1);
+  SIM_FreeRegions();
+}
+
+TEST(Regions, MoreAreasThanAllowedGiveNone) {
+  Bitmap b(300, 3);
+  for (int i = 0; i < 129; ++i) b.Fill(i * 2, 1, i * 2, 1);
+  std::vector<std::string> errors;
+  static std::vector<std::string>* sink;
+  sink = &errors;
+  SIM_SetRegionErrorHandler([](const char* t) { sink->push_back(t); });
+  EXPECT_EQ(b.Regions(128), 0);
+  EXPECT_EQ(SIM_GetNumRegions(), 0);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], "Error in SIM_GetRegions: Bitmap contains too much buttons!");
+  EXPECT_EQ(b.Regions(129), 129);
+  SIM_SetRegionErrorHandler(nullptr);
+  SIM_FreeRegions();
+  EXPECT_EQ(SIM_GetRegions(nullptr, 0, 0, 0, kRed, 128), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SettingsTest, SplashTimeDefaultsToTwoSeconds) {
+  EXPECT_EQ(SimSplashTime(), 2000);
+  ASSERT_EQ(SimInitIni(state), 0);
+  host::IniWriteInt(SimSettingsFolder() + "/sim74-2.ini", "COMPATIBILITY", "QM2911", 0);
+  EXPECT_EQ(SimSplashTime(), 0);
+}
+
+}  // namespace

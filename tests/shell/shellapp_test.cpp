@@ -1,0 +1,614 @@
+// The simulator program: the cycle clock with Pause and Turbo, the cycle's messages, the hard
+// keys, the LCD window and the 100th-cycle settings mark. Offscreen Qt, fake clock and a
+// recording firmware adapter.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "gui/LCD.h"
+#include "host/ini_file.h"
+#include "runtime/fw_adapter.h"
+#include "shell/firmware_link.h"
+#include "shell/front_panel.h"
+#include "shell/main_window.h"
+#include "shell/settings.h"
+#include "shell/sim/LCDSIM.h"
+#include "shell/sim/SIM.h"
+#include "shell/sim_loop.h"
+#include "support/lcd_harness.h"
+
+// Under LeakSanitizer: the font and desktop-bus libraries keep a few allocations until the
+// process ends.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\nleak:libdbus-1.so\n"; }
+
+namespace {
+
+QApplication* App() {
+  static int argc = 1;
+  static char name[] = "shell_tests";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = new QApplication(argc, argv);
+  return app;
+}
+
+// Firmware stand-in: counts ticks, keeps the last key mask, runs a test's action per tick.
+struct FakeFirmware {
+  int inits = 0, starts = 0, ticks = 0;
+  uint32_t mask = 0;
+  std::vector<uint32_t> masks;
+  std::function<void()> onTick;
+};
+FakeFirmware* g_fw;
+const SimFirmwareAdapter kFake = {
+    [] { ++g_fw->inits; },
+    [] { ++g_fw->starts; },
+    [] {
+      ++g_fw->ticks;
+      if (g_fw->onTick) g_fw->onTick();
+    },
+    [](uint32_t m) {
+      g_fw->mask = m;
+      g_fw->masks.push_back(m);
+      FW_SetKeyMask(m);  // the adapter's own key code
+    },
+};
+
+// Records the messages the cycle sends to the main window, with the tick count at each.
+struct RecordingTarget : SimMessageTarget {
+  std::vector<std::pair<int, int>> sent;  // {id, ticks so far}
+  intptr_t send(int id, intptr_t, intptr_t) override {
+    sent.push_back({id, g_fw->ticks});
+    return 0;
+  }
+  int count(int id) const {
+    int n = 0;
+    for (const auto& s : sent) n += s.first == id;
+    return n;
+  }
+};
+
+class LoopTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    App();
+    g_fw = &fw;
+    SimSetFirmware(&kFake);
+    std::memset(&SimState(), 0, sizeof(SimHostState));
+    control.setClock([this] { return now; });
+    control.setTarget(&target);
+    control.begin();
+  }
+  void TearDown() override {
+    SimSetFirmware(nullptr);
+    g_fw = nullptr;
+  }
+  // Timer messages at the given times (ms).
+  void TimerAt(std::initializer_list<uint32_t> times) {
+    for (uint32_t t : times) {
+      now = t;
+      control.onTimer();
+    }
+  }
+  FakeFirmware fw;
+  RecordingTarget target;
+  SimControl control;
+  uint32_t now = 1000;
+};
+
+TEST_F(LoopTest, TimerMessagesFiftyMsApartRunACycleEverySecondOne) {
+  for (int i = 1; i <= 10; ++i) {
+    TimerAt({1000u + 50u * static_cast<uint32_t>(i)});
+    EXPECT_EQ(fw.ticks, i / 2) << i;
+  }
+  EXPECT_EQ(target.count(SIM_MSG_100MS), 5);
+  EXPECT_EQ(SimControl::kTimerMs, 50);
+}
+
+TEST_F(LoopTest, ADelayedTimerMessageRunsOneCycleAndKeepsTheRemainder) {
+  TimerAt({1050, 1100});
+  ASSERT_EQ(fw.ticks, 1);
+  TimerAt({1350});  // 250 ms late: one cycle, 50 ms carried
+  EXPECT_EQ(fw.ticks, 2);
+  TimerAt({1400});  // the carried 50 ms and 50 more
+  EXPECT_EQ(fw.ticks, 3);
+  TimerAt({1450});
+  EXPECT_EQ(fw.ticks, 3);
+  // The counter wrapping around 2^32 is just more elapsed time.
+  now = 0xFFFFFFF0u;
+  control.begin();
+  TimerAt({0x60u});
+  EXPECT_EQ(fw.ticks, 4);
+}
+
+TEST_F(LoopTest, PauseCounterSkipsThatManyCycles) {
+  SimState().pauseCount = 3;
+  for (int i = 1; i <= 4; ++i) control.runCycle(true);
+  EXPECT_EQ(fw.ticks, 1);
+  EXPECT_EQ(SimState().pauseCount, 0);
+  EXPECT_EQ(target.count(SIM_MSG_PRECYCLE), 1);
+}
+
+TEST_F(LoopTest, ACycleIsFramedByPreAndPostCycleMessages) {
+  std::strcpy(SimState().requestText, "0000""24,0,0=1");
+  control.runCycle(true);
+  ASSERT_EQ(target.sent.size(), 3u);
+  EXPECT_EQ(target.sent[0], std::make_pair(int{SIM_MSG_PRECYCLE}, 0));
+  EXPECT_EQ(target.sent[1], std::make_pair(int{SIM_MSG_TREND_RESET}, 1));
+  EXPECT_EQ(target.sent[2], std::make_pair(int{SIM_MSG_POSTCYCLE}, 1));
+  EXPECT_STREQ(SimState().requestText, "0000");
+  // The idle loop runs nothing while Turbo is off.
+  control.runCycle(false);
+  EXPECT_EQ(fw.ticks, 1);
+}
+
+TEST_F(LoopTest, OnlyTheCurrentRequestTextCountsForTheTrendReset) {
+  // Left behind the terminator by an earlier, longer request.
+  std::memcpy(SimState().requestText, "ab\0\0" "24,0,0=1", 12);
+  control.runCycle(true);
+  EXPECT_EQ(target.count(SIM_MSG_TREND_RESET), 0);
+  std::strcpy(SimState().requestText, "00024,0,0=1");  // one place off
+  control.runCycle(true);
+  EXPECT_EQ(target.count(SIM_MSG_TREND_RESET), 0);
+}
+
+TEST_F(LoopTest, ATimerMessageInsideATickStartsNoSecondTick) {
+  int nested = 0;
+  fw.onTick = [&] {
+    if (fw.ticks == 1) {
+      now += 500;
+      control.onTimer();  // as a box's own event loop would deliver it
+      control.runCycle(true);
+      nested = fw.ticks;
+    }
+  };
+  control.runCycle(true);
+  EXPECT_EQ(nested, 1);
+  EXPECT_EQ(fw.ticks, 1);
+  control.runCycle(true);
+  EXPECT_EQ(fw.ticks, 2);
+}
+
+TEST_F(LoopTest, TurboRunsCyclesBackToBackAndServesWaitingEventsFirst) {
+  QEventLoop loop;
+  int servedAt = -1;
+  fw.onTick = [&] {
+    if (fw.ticks == 3)
+      QMetaObject::invokeMethod(App(), [&] { servedAt = fw.ticks; }, Qt::QueuedConnection);
+    if (fw.ticks == 20) {
+      SimState().turbo = 0;
+      loop.quit();
+    }
+  };
+  SimState().turbo = 1;
+  control.turboChanged();
+  ASSERT_TRUE(control.turboActive());
+  QTimer::singleShot(5000, &loop, &QEventLoop::quit);  // bound only
+  QElapsedTimer elapsed;
+  elapsed.start();
+  loop.exec();
+  EXPECT_EQ(fw.ticks, 20);
+  EXPECT_EQ(servedAt, 3);
+  EXPECT_FALSE(control.timerActive());  // no 50 ms timer was involved
+  EXPECT_LT(elapsed.elapsed(), 2000);
+  control.runCycle(false);  // Turbo is off again: the idle cycles stop
+  EXPECT_FALSE(control.turboActive());
+  EXPECT_EQ(fw.ticks, 20);
+}
+
+TEST_F(LoopTest, TheEndFlagEndsTheLoopAfterItsTick) {
+  int finished = 0;
+  control.setOnFinished([&] { ++finished; });
+  control.startFirmware();
+  EXPECT_EQ(fw.inits, 1);
+  EXPECT_EQ(fw.starts, 1);
+  EXPECT_TRUE(control.timerActive());
+  SimState().endFlag = 1;
+  control.tick();
+  EXPECT_EQ(fw.ticks, 1);
+  EXPECT_EQ(finished, 1);
+  EXPECT_FALSE(control.timerActive());
+  control.runCycle(true);
+  EXPECT_EQ(fw.ticks, 1);
+}
+
+// --- Main window ---------------------------------------------------------------------------
+class MainWindowTest : public LoopTest {
+ protected:
+  void SetUp() override {
+    LoopTest::SetUp();
+    root = std::filesystem::temp_directory_path() / ("simmain" + std::to_string(getpid()));
+    std::filesystem::remove_all(root);
+    std::filesystem::create_directories(root);
+    setenv("XDG_CONFIG_HOME", root.c_str(), 1);
+    ASSERT_EQ(SimInitIni(SimState()), 0);
+  }
+  void TearDown() override {
+    unsetenv("XDG_CONFIG_HOME");
+    std::filesystem::remove_all(root);
+    LoopTest::TearDown();
+  }
+  long Valid() { return host::IniGetInt(SimIniPath(), "Settings", "Valid", -1); }
+  std::filesystem::path root;
+};
+
+TEST_F(MainWindowTest, TheHundredthCycleMarksTheSettingsValidOnce) {
+  SimMainWindow w;
+  control.setTarget(&w);
+  for (int i = 1; i <= 99; ++i) control.runCycle(true);
+  EXPECT_EQ(Valid(), 0);
+  control.runCycle(true);
+  EXPECT_EQ(Valid(), 1);
+  EXPECT_EQ(SimState().cycleCount, 100u);
+  host::IniWriteInt(SimIniPath(), "Settings", "Valid", 0);
+  for (int i = 0; i < 50; ++i) control.runCycle(true);
+  EXPECT_EQ(Valid(), 0);
+  // The post-cycle copy leaves the shadow equal to the record.
+  EXPECT_EQ(SimShadowState().cycleCount, 150u);
+  control.setTarget(nullptr);
+}
+
+TEST_F(MainWindowTest, PauseAndTurboCommandsToggleAndShowInTheTitle) {
+  SimMainWindow w;
+  SimSetTheControl(&control);
+  w.command(SIM_CMD_PAUSE);
+  EXPECT_EQ(SimState().pauseCount, 0x7FFFFFFF);
+  EXPECT_TRUE(w.action(SIM_CMD_PAUSE)->isChecked());
+  EXPECT_TRUE(w.windowTitle().endsWith("  [Pause]"));
+  w.command(SIM_CMD_TURBO);
+  EXPECT_TRUE(control.turboActive());
+  EXPECT_TRUE(w.windowTitle().endsWith("  [Pause]  [Turbo]"));
+  w.command(SIM_CMD_PAUSE);
+  w.command(SIM_CMD_TURBO);
+  EXPECT_EQ(SimState().pauseCount, 0);
+  EXPECT_FALSE(control.turboActive());
+  EXPECT_FALSE(w.windowTitle().contains('['));
+  EXPECT_EQ(w.send(SIM_MSG_STATE, 0, 0), reinterpret_cast<intptr_t>(&SimState()));
+  SimSetTheControl(nullptr);
+}
+
+TEST_F(MainWindowTest, ExitEndsTheLoopThroughOneTickAndMarksAFinishedRun) {
+  SimMainWindow w;
+  SimSetTheControl(&control);
+  int finished = 0;
+  control.setOnFinished([&] { ++finished; });
+  w.show();
+  w.command(SIM_CMD_EXIT);
+  EXPECT_EQ(fw.ticks, 1);
+  EXPECT_EQ(finished, 1);
+  EXPECT_EQ(Valid(), 1);
+  SimSetTheControl(nullptr);
+}
+
+TEST_F(LoopTest, ARestartRequestEndsTheRunAndAsksForANewProcess) {
+  static int asked;
+  asked = 0;
+  static const SimRestartHooks hooks = {nullptr, nullptr, [] { ++asked; }};
+  SimSetRestartHooks(&hooks);
+  SimClearProcessRestart();
+  SimRequestRestart();
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(SimState().endFlag, 1);
+  EXPECT_EQ(SimState().restartFlag, 1);
+  // The shell's own flag survives the firmware's restart, which clears the state record's.
+  SimState().restartFlag = 0;
+  EXPECT_TRUE(SimProcessRestartRequested());
+  SimClearProcessRestart();
+  SimSetRestartHooks(nullptr);
+}
+
+// --- Front panel and keys ------------------------------------------------------------------
+QMouseEvent Mouse(QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons) {
+  return QMouseEvent(type, QPointF(pos), QPointF(pos), button, buttons, Qt::NoModifier);
+}
+
+void Press(QWidget* w, QPoint pos) {
+  QMouseEvent e = Mouse(QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton);
+  QApplication::sendEvent(w, &e);
+}
+void Release(QWidget* w, QPoint pos) {
+  QMouseEvent e = Mouse(QEvent::MouseButtonRelease, pos, Qt::LeftButton, Qt::NoButton);
+  QApplication::sendEvent(w, &e);
+}
+void Move(QWidget* w, QPoint pos, Qt::MouseButtons buttons) {
+  QMouseEvent e = Mouse(QEvent::MouseMove, pos, Qt::NoButton, buttons);
+  QApplication::sendEvent(w, &e);
+}
+
+// The front and keys as the program's artwork, or a test's own bitmaps.
+class FrontTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    App();
+    g_fw = &fw;
+    SimSetFirmware(&kFake);
+    SIM_InitKeys();
+    SIM_SetKeyMaskHook([](uint32_t m) { SimFirmware().setKeyMask(m); });
+  }
+  void TearDown() override {
+    for (int i = 0; i < 5; ++i) {
+      SIM_HARDKEY_SetState(i, 0);
+      SIM_HardkeyCallback(i, 0);
+    }
+    SIM_SetKeyMaskHook(nullptr);
+    SimSetFirmware(nullptr);
+    g_fw = nullptr;
+  }
+  FakeFirmware fw;
+};
+
+TEST_F(FrontTest, TheArtworkGivesFiveKeysInARowAndAShapedFront) {
+  ASSERT_EQ(SimFrontBitmap().size(), QSize(438, 429));
+  ASSERT_EQ(SimKeysBitmap().size(), QSize(438, 429));
+  SimFrontPanel panel(nullptr);
+  ASSERT_EQ(panel.numKeys(), 5);
+  for (int i = 1; i < 5; ++i) {
+    EXPECT_EQ(panel.key(i)->y(), panel.key(0)->y());
+    EXPECT_GT(panel.key(i)->x(), panel.key(i - 1)->x());
+  }
+  // The corner is transparent (outside the shape), the centre is not.
+  EXPECT_FALSE(panel.mask().contains(QPoint(0, 0)));
+  EXPECT_TRUE(panel.mask().contains(QPoint(219, 200)));
+  EXPECT_EQ(panel.lcd()->geometry(), QRect(59, 44, 320, 240));
+  EXPECT_EQ(panel.lcd()->pollTimer()->interval(), 20);
+}
+
+TEST_F(FrontTest, KeyWindowsCoverTheirWholeArea) {
+  QImage front(60, 40, QImage::Format_RGB32), keys(60, 40, QImage::Format_RGB32);
+  front.fill(0x303030);
+  keys.fill(0xFF0000);
+  QPainter(&keys).fillRect(QRect(30, 10, 12, 8), QColor(0x808080));  // equal tops: 1 after 0
+  QPainter(&keys).fillRect(QRect(5, 10, 10, 6), QColor(0x808080));
+  SimSetPanelBitmaps(front, keys);
+  SimFrontPanel panel(nullptr);
+  ASSERT_EQ(panel.numKeys(), 2);
+  EXPECT_EQ(panel.key(0)->geometry(), QRect(5, 10, 10, 6));
+  EXPECT_EQ(panel.key(1)->geometry(), QRect(30, 10, 12, 8));
+  EXPECT_TRUE(panel.key(1)->mask().contains(QPoint(11, 7)));
+  // A key paints the key bitmap while pressed.
+  SIM_HARDKEY_SetState(0, 1);
+  EXPECT_EQ(panel.key(0)->grab().toImage().pixel(3, 3) & 0xFFFFFF, 0x808080u);
+  SIM_HARDKEY_SetState(0, 0);
+  EXPECT_EQ(panel.key(0)->grab().toImage().pixel(3, 3) & 0xFFFFFF, 0x303030u);
+  SimSetPanelBitmaps(QImage(":/assets/front.png"), QImage(":/assets/keys.png"));
+}
+
+TEST_F(FrontTest, TooManyKeyAreasCreateNoKeyWindows) {
+  QImage front(300, 8, QImage::Format_RGB32), keys(300, 8, QImage::Format_RGB32);
+  front.fill(0x303030);
+  keys.fill(0xFF0000);
+  for (int i = 0; i < 129; ++i) keys.setPixel(i * 2, 3, 0x808080);
+  SimSetPanelBitmaps(front, keys);
+  SimFrontPanel panel(nullptr);
+  EXPECT_EQ(panel.numKeys(), 0);
+  SimSetPanelBitmaps(QImage(":/assets/front.png"), QImage(":/assets/keys.png"));
+}
+
+TEST_F(FrontTest, ClicksOnKeysMakeTheKeyMask) {
+  SimFrontPanel panel(nullptr);
+  ASSERT_EQ(panel.numKeys(), 5);
+  QWidget* k0 = panel.key(0);
+  QWidget* k3 = panel.key(3);
+  QPoint mid0 = k0->rect().center(), mid3 = k3->rect().center();
+  Press(k0, mid0);
+  EXPECT_EQ(fw.mask, 1u);
+  EXPECT_EQ(FW_GetKeyCode(), 1);
+  EXPECT_EQ(SIM_HARDKEY_GetState(0), 1);
+  Press(k3, mid3);
+  EXPECT_EQ(fw.mask, 9u);
+  EXPECT_EQ(FW_GetKeyCode(), 0);  // two keys held
+  Release(k0, mid0);
+  EXPECT_EQ(FW_GetKeyCode(), 4);  // key 3 alone
+  Release(k3, mid3);
+  EXPECT_EQ(fw.mask, 0u);
+  EXPECT_EQ(FW_GetKeyCode(), 0);
+  EXPECT_EQ(SIM_HARDKEY_GetState(0), 0);
+}
+
+TEST_F(FrontTest, LeavingAPressedKeyKeepsItPressedUntilRelease) {
+  SimFrontPanel panel(nullptr);
+  QWidget* k2 = panel.key(2);
+  Press(k2, k2->rect().center());
+  Move(k2, QPoint(-30, -30), Qt::LeftButton);
+  EXPECT_EQ(fw.mask, 4u);
+  EXPECT_EQ(SIM_HARDKEY_GetState(2), 1);
+  Release(k2, QPoint(-30, -30));
+  EXPECT_EQ(fw.mask, 0u);
+  EXPECT_EQ(SIM_HARDKEY_GetState(2), 0);
+}
+
+TEST_F(FrontTest, AKeyInToggleModeChangesOnEachPressOnly) {
+  SimFrontPanel panel(nullptr);
+  QWidget* k1 = panel.key(1);
+  QPoint mid = k1->rect().center();
+  SIM_HARDKEY_SetMode(1, 1);
+  Press(k1, mid);
+  Release(k1, mid);
+  EXPECT_EQ(SIM_HARDKEY_GetState(1), 1);
+  Press(k1, mid);
+  Release(k1, mid);
+  EXPECT_EQ(SIM_HARDKEY_GetState(1), 0);
+  SIM_HARDKEY_SetMode(1, 0);
+}
+
+TEST_F(FrontTest, PcKeysWorkTheHardKeysAndTheLibraryKeys) {
+  SimFrontPanel panel(nullptr);
+  const struct {
+    int qtKey;
+    uint32_t mask;
+  } cases[] = {{Qt::Key_PageDown, 1}, {Qt::Key_Left, 2}, {Qt::Key_Down, 4}, {Qt::Key_Up, 8}, {Qt::Key_Right, 16}};
+  for (const auto& c : cases) {
+    QKeyEvent down(QEvent::KeyPress, c.qtKey, Qt::NoModifier);
+    QApplication::sendEvent(&panel, &down);
+    EXPECT_EQ(fw.mask, c.mask) << c.qtKey;
+    // An auto-repeat of another key changes nothing.
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(&panel, &repeat);
+    EXPECT_EQ(fw.mask, c.mask) << c.qtKey;
+    QKeyEvent up(QEvent::KeyRelease, c.qtKey, Qt::NoModifier);
+    QApplication::sendEvent(&panel, &up);
+    EXPECT_EQ(fw.mask, 0u) << c.qtKey;
+  }
+  const struct {
+    int qtKey;
+    int key;
+  } table[] = {{Qt::Key_Up, 17},  {Qt::Key_Down, 19},  {Qt::Key_Right, 18},   {Qt::Key_Left, 16},
+               {Qt::Key_Home, 23}, {Qt::Key_End, 24},  {Qt::Key_Shift, 25},   {Qt::Key_Control, 26},
+               {Qt::Key_Backspace, 8}, {Qt::Key_Insert, 29}, {Qt::Key_Delete, 30}, {Qt::Key_A, 0}};
+  for (const auto& t : table) EXPECT_EQ(SimLibraryKeyOf(t.qtKey), t.key) << t.qtKey;
+}
+
+// --- LCD window ----------------------------------------------------------------------------
+class LcdWindowTest : public lcdtest::LcdTest {
+ protected:
+  void SetUp() override {
+    App();
+    lcdtest::LcdTest::SetUp();
+  }
+};
+
+TEST_F(LcdWindowTest, APixelShowsWithinTwoPolls) {
+  SimLcdWindow lcd(0, nullptr);
+  lcd.resize(320, 240);
+  EXPECT_EQ(lcd.pollTimer()->interval(), SimLcdWindow::kPollMs);
+  EXPECT_EQ(lcd.grab().toImage().pixel(10, 20) & 0xFFFFFF, 0u);
+  GUI_SetColor(0x0000FF);  // red in the library's 0x00BBGGRR
+  LCD_DrawPixel(10, 20);
+  lcd.poll();
+  lcd.poll();
+  EXPECT_EQ(lcd.grab().toImage().pixel(10, 20) & 0xFFFFFF, 0xFF0000u);
+}
+
+TEST_F(LcdWindowTest, APressOffTheDisplayPassesTheLastPositionOnIt) {
+  SimLcdWindow lcd(0, nullptr);
+  lcd.resize(320, 240);
+  Move(&lcd, QPoint(100, 50), Qt::NoButton);
+  const struct {
+    int x, y;
+  } off[] = {{330, 50}, {320, 50}, {100, 240}, {-1, 50}};
+  for (const auto& p : off) {
+    Press(&lcd, QPoint(p.x, p.y));
+    EXPECT_EQ(lcdtest::HeaderWord(LCDSIM_HDR_PTR_X), 100u) << p.x << "," << p.y;
+    EXPECT_EQ(lcdtest::HeaderWord(LCDSIM_HDR_PTR_Y), 50u) << p.x << "," << p.y;
+    EXPECT_EQ(lcdtest::HeaderWord(LCDSIM_HDR_PTR_STATE), 1u);
+    Release(&lcd, QPoint(p.x, p.y));
+  }
+  Press(&lcd, QPoint(319, 239));
+  EXPECT_EQ(lcdtest::HeaderWord(LCDSIM_HDR_PTR_X), 319u);
+  // The firmware's pointer state follows the press.
+  SIM_POINTER_STATE s{};
+  SIM_GetPointerState(&s);
+  EXPECT_EQ(s.state, 2);
+  EXPECT_EQ(s.x, 319);
+  Release(&lcd, QPoint(319, 239));
+  SIM_GetPointerState(&s);
+  EXPECT_EQ(s.state, 0);
+}
+
+}  // namespace
+
+// --- Window placement, recent-file menu, dialogs -------------------------------------------
+#include <QClipboard>
+#include <QFileDialog>
+#include <QMenu>
+
+#include "shell/shell_ui.h"
+#include "shell/shell_util.h"
+
+namespace {
+
+using PlacementTest = MainWindowTest;
+
+TEST_F(PlacementTest, AStoredPlacementIsAppliedOnlyWhenItHoldsTenNumbers) {
+  QWidget w;
+  w.setGeometry(10, 20, 200, 100);
+  host::IniWriteString(SimIniPath(), "Settings", "WindowPos", "0,1,-1,-1,-1,-1,300,200,769,723");
+  EXPECT_EQ(SimReadWindowPos(&w, SIM_SHOW_NORMAL, "Settings", "WindowPos", SimIniPath()), 1u);
+  EXPECT_EQ(w.geometry(), QRect(300, 200, 469, 523));
+  EXPECT_TRUE(w.isVisible());
+  w.hide();
+  w.setGeometry(10, 20, 200, 100);
+  host::IniWriteString(SimIniPath(), "Settings", "WindowPos", "0,1,-1,-1,-1,-1,300,200,769");
+  EXPECT_EQ(SimReadWindowPos(&w, SIM_SHOW_SHOW, "Settings", "WindowPos", SimIniPath()), SIM_SHOW_SHOW);
+  EXPECT_EQ(w.geometry(), QRect(10, 20, 200, 100));
+  EXPECT_TRUE(w.isVisible());
+  // A start that asks for a minimised window wins over the stored command.
+  host::IniWriteString(SimIniPath(), "Settings", "WindowPos", "0,1,-1,-1,-1,-1,300,200,769,723");
+  EXPECT_EQ(SimReadWindowPos(&w, SIM_SHOW_MINIMIZED, "Settings", "WindowPos", SimIniPath()), SIM_SHOW_MINIMIZED);
+  w.showNormal();
+  w.setGeometry(40, 50, 300, 200);
+  SimWriteWindowPos(&w, "Settings", "Pos2", SimIniPath());
+  SimWindowPlacement p;
+  ASSERT_TRUE(SimParseWindowPlacement(host::IniGetString(SimIniPath(), "Settings", "Pos2", ""), &p));
+  EXPECT_EQ(QRect(p.left, p.top, p.right - p.left, p.bottom - p.top), QRect(40, 50, 300, 200));
+}
+
+TEST_F(PlacementTest, TheRecentMenuShowsTheGreyedPlaceholderWhileEmpty) {
+  QMenu menu;
+  menu.addAction("&Open...");
+  menu.addSeparator();
+  menu.addAction("E&xit");
+  SimRecentLoad(SimIniPath());
+  int opened = 0;
+  SimRecentRebuildMenu(&menu, "Last Projects", [&](int id) { opened = id; });
+  QList<QAction*> a = menu.actions();
+  ASSERT_EQ(a.size(), 4);
+  EXPECT_EQ(a[1]->text(), "Last Projects");
+  EXPECT_FALSE(a[1]->isEnabled());
+  SimRecentAdd("/p/one.sdg");
+  SimRecentAdd("/p/two.sdg");
+  SimRecentRebuildMenu(&menu, "Last Projects", [&](int id) { opened = id; });
+  a = menu.actions();
+  ASSERT_EQ(a.size(), 5);
+  EXPECT_EQ(a[1]->text(), "&1 /P/TWO.SDG");
+  EXPECT_EQ(a[2]->text(), "&2 /P/ONE.SDG");
+  a[2]->trigger();
+  EXPECT_EQ(opened, SIM_RECENT_FIRST_ID + 1);
+  EXPECT_EQ(a[4]->text(), "E&xit");
+}
+
+TEST(ShellDialogs, SaveDialogsMayNameANewFileAndOpenDialogsMayNot) {
+  App();
+  const std::string filter = "Text|*.txt|Project|*.sdg|";
+  QFileDialog save, open;
+  SimSetUpFileDialog(&save, "Save As", "/tmp/new.sdg", filter, "/tmp", true);
+  SimSetUpFileDialog(&open, "Open File", "", filter, "/tmp", false);
+  EXPECT_EQ(save.fileMode(), QFileDialog::AnyFile);
+  EXPECT_EQ(save.acceptMode(), QFileDialog::AcceptSave);
+  EXPECT_FALSE(save.testOption(QFileDialog::DontConfirmOverwrite));
+  EXPECT_EQ(save.selectedNameFilter(), "Project (*.sdg)");
+  EXPECT_EQ(open.fileMode(), QFileDialog::ExistingFile);
+  EXPECT_EQ(open.acceptMode(), QFileDialog::AcceptOpen);
+  EXPECT_EQ(open.selectedNameFilter(), "Text (*.txt)");
+  EXPECT_EQ(open.windowTitle(), "Open File");
+}
+
+TEST(ShellDialogs, FiltersAndTheSaveDialogsPreselection) {
+  const std::string filter = "SIM/MX74-2 (*.sdg)|*.sdg|All Files (*.*)|*.*|";
+  EXPECT_EQ(SimDialogFilter(filter), "SIM/MX74-2 (*.sdg);;All Files (*.*)");
+  EXPECT_EQ(SimFilterIndexFor(filter, "/p/a.sdg"), 0);
+  EXPECT_EQ(SimFilterIndexFor(filter, "/p/a.SDG"), 0);
+  EXPECT_EQ(SimFilterIndexFor("Text|*.txt|Project|*.sdg|", "/p/a.sdg"), 1);
+  EXPECT_EQ(SimFilterIndexFor(filter, "/p.d/noext"), 0);
+}
+
+TEST_F(LcdWindowTest, TheDisplayGoesToTheClipboard) {
+  GUI_SetColor(0x00FF00);
+  LCD_DrawPixel(5, 6);
+  SIM_CopyLCDToClipboard(0);
+  QImage img = QGuiApplication::clipboard()->image();
+  ASSERT_EQ(img.size(), QSize(320, 240));
+  EXPECT_EQ(img.pixel(5, 6) & 0xFFFFFF, 0x00FF00u);
+  EXPECT_TRUE(SimLcdImage(3).isNull());
+}
+
+}  // namespace
