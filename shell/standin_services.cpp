@@ -1,13 +1,12 @@
 // Services the firmware calls whose own modules are not part of the program yet: memory
-// devices, bitmap decoders and windows of the graphics library, and the device's operating
-// pages. Until they are linked the firmware draws straight onto the display (no memory
-// devices, no windows) and no operating page reacts to the keys, so the display shows what
-// the start-up writes: the start screen.
+// devices and bitmap decoders of the graphics library, and the device's operating pages.
+// Until they are linked the firmware draws straight onto the display (no memory devices)
+// and no operating page reacts to the keys, so the display shows what the start-up writes:
+// the start screen.
 //
 // Every definition is weak: a module that defines the same function takes its place when it
 // is linked, without a change here. This file is linked after the real libraries.
 #include "gui/GUI.h"
-#include "gui/WM.h"
 #include "opui/op_services.h"
 
 #define SIM_STANDIN __attribute__((weak))
@@ -23,16 +22,6 @@ SIM_STANDIN int GUI_BMP_GetYSize(const void*) { return 0; }
 SIM_STANDIN int GUI_BMP_Draw(const void*, int, int) { return 1; }
 SIM_STANDIN int GUI_GIF_GetInfo(const void*, uint32_t, GUI_GIF_INFO*) { return 1; }
 SIM_STANDIN int GUI_GIF_Draw(const void*, uint32_t, int, int) { return 1; }
-
-// --- windows: none ---------------------------------------------------------------------------
-SIM_STANDIN void WM_Activate() {}
-SIM_STANDIN WM_HWIN WM_CreateWindow(int, int, int, int, uint32_t, WM_CALLBACK*, int) { return 0; }
-SIM_STANDIN int WM_EnableMultiBuf(int) { return 0; }
-SIM_STANDIN void WM_HideWindow(WM_HWIN) {}
-SIM_STANDIN void WM_ShowWindow(WM_HWIN) {}
-SIM_STANDIN void WM_InvalidateWindow(WM_HWIN) {}
-SIM_STANDIN int WM_IsWindow(WM_HWIN) { return 0; }
-SIM_STANDIN void WM_Paint(WM_HWIN) {}
 
 // --- operating pages: none -------------------------------------------------------------------
 SIM_STANDIN uint16_t OpShownPageBlock;

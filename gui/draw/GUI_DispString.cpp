@@ -4,6 +4,7 @@
 
 #include "gui/draw/GUI_Draw.h"
 #include "gui/draw/GUI_DrawIf.h"
+#include "gui/WM.h"
 
 namespace {
 
@@ -40,6 +41,9 @@ int alignOffsetY() {
 }
 
 int fontSizeY() { return font()->YSize * font()->YMag; }
+// Height of the rectangle a text line draws in: it covers the line distance too, as fixed
+// fonts clear the rows between lines.
+int lineSizeY() { return std::max<int>(font()->YSize, font()->YDist) * font()->YMag; }
 
 // Underline, strike-through and overline across one character drawn from x0 to x1 - 1.
 void drawStyleLines(int x0, int x1, int y) {
@@ -116,7 +120,7 @@ void layoutInRect(const char* s, const GUI_RECT& r, int align, int maxChars, int
     }
   }
   int y = rectStartY(r, align, numLines);
-  const int h = fontSizeY();
+  const int h = lineSizeY();
   while (*s && maxChars > 0) {
     int n = GUI__WrapGetNumCharsDisp(s, width, mode);
     if (n > maxChars) n = maxChars;
@@ -139,20 +143,21 @@ GUI_RECT rectOrWindow(const GUI_RECT* pRect) {
 }
 
 // Limits drawing to a rectangle (window coordinates) for the duration of one output: the
-// clip rectangle becomes its intersection with the rectangle and is restored afterwards.
+// user clip rectangle of the window manager becomes its intersection with the current one
+// and is restored afterwards.
 class ClipToRect {
  public:
-  explicit ClipToRect(const GUI_RECT& r) : saved_(GUI_pContext->ClipRect) {
-    GUI_RECT screen = r;
-    GUI_MoveRect(&screen, GUI_pContext->xOff, GUI_pContext->yOff);
-    GUI__IntersectRect(&GUI_pContext->ClipRect, &screen);
+  explicit ClipToRect(const GUI_RECT& r) : rect_(r) {
+    if (const GUI_RECT* pOld = GUI_pContext->WM_pUserClipRect) GUI__IntersectRect(&rect_, pOld);
+    saved_ = WM_SetUserClipRect(&rect_);
   }
-  ~ClipToRect() { GUI_pContext->ClipRect = saved_; }
+  ~ClipToRect() { WM_SetUserClipRect(saved_); }
   ClipToRect(const ClipToRect&) = delete;
   ClipToRect& operator=(const ClipToRect&) = delete;
 
  private:
-  GUI_RECT saved_;
+  GUI_RECT rect_;
+  const GUI_RECT* saved_;
 };
 
 void dispInRect(const char* s, const GUI_RECT* pRect, int align, int maxChars, int wrapMode) {
@@ -223,7 +228,7 @@ void GUI_DispString(const char* s) {
   GUI_Lock();
   GUI_CONTEXT* ctx = GUI_pContext;
   const int off = alignOffsetY();
-  const int h = fontSizeY();
+  const int h = lineSizeY();
   const int hAlign = ctx->TextAlign & GUI_TA_HORIZONTAL;
   const int xStart = ctx->DispPosX;
   ctx->DispPosY = static_cast<int16_t>(ctx->DispPosY - off);

@@ -401,3 +401,9 @@ int WIDGET__SetUserData(WM_HWIN hObj, const void* pSrc, int size, int offset) {
   if (n) WM_SendMessageNoPara(hObj, WM_MSG_USER_DATA);
   return n;
 }
+
+int WIDGET__HasCapture(WM_HWIN hObj) {
+  int layer = WM__G.TouchedLayer;
+  if (layer < 0 || layer >= GUI_NUM_LAYERS) return 0;
+  return hObj && WM__G.ahCapture[layer] == hObj;
+}

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "draw_fixture.h"
+#include "gui/WM.h"
 #include "gui/draw/GUI_Draw.h"
 
 namespace {
@@ -354,9 +355,11 @@ TEST_F(Text, LinesFollowASelectedRotation) {
 
 TEST_F(Text, RotatedGlyphsOutsideTheClipRectangleDrawNothing) {
   GUI_SetFont(&GUI_Font8_1);
-  GUI_pContext->ClipRect = {0, 0, 50, 50};
+  const GUI_RECT clip = {0, 0, 50, 50};
+  WM_SetUserClipRect(&clip);  // the window manager sets the clip of every drawing operation
   GUI_RECT r = {200, 200, 209, 239};
   GUI_DispStringInRectEx("AB", &r, GUI_TA_LEFT, 100, GUI_ROTATE_CCW);
+  WM_SetUserClipRect(nullptr);
   EXPECT_EQ(countLit(0, 0, 319, 239), 0);
 }
 
