@@ -11,6 +11,7 @@
 #include "gui/GUI.h"
 #include "gui/LCD.h"
 #include "gui/draw/GUI_Draw.h"
+#include "gui/memdev/GUI_Memdev.h"
 #include "host/shared_block.h"
 #include "shell/sim/LCDSIM.h"
 #include "shell/sim/SIM.h"
@@ -76,5 +77,23 @@ void BM_TextScreen(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_TextScreen)->Unit(benchmark::kMicrosecond);
+
+// The per-cycle redraw of a page: drawn into a screen memory device, then copied out.
+void BM_MemdevPageRedraw(benchmark::State& state) {
+  display();
+  GUI_MEMDEV_Handle h = GUI_MEMDEV_Create(0, 0, LCD_XSIZE, LCD_YSIZE);
+  GUI_SetFont(&GUI_FontProp22);
+  for (auto _ : state) {
+    GUI_MEMDEV_Select(h);
+    GUI_SetColor(0x00303030);
+    LCD_FillRect(0, 0, LCD_XSIZE - 1, LCD_YSIZE - 1);
+    GUI_SetColor(0x00FFFFFF);
+    for (int row = 0; row < 10; ++row) GUI_DispStringAt("Sollwert 1   123.45 \xB0""C  AUTO", 0, row * 22);
+    GUI_MEMDEV_CopyToLCD(h);
+    GUI_MEMDEV_Select(0);
+  }
+  GUI_MEMDEV_Delete(h);
+}
+BENCHMARK(BM_MemdevPageRedraw)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
