@@ -440,6 +440,30 @@ void SCROLLBAR_GetPositions(WM_HWIN hObj, SCROLLBAR_POSITIONS* pPos) {
   if (!p || !pPos) return;
   p->pSkin->pfGetPositions(hObj, pPos);
 }
+namespace {
+int SetScrollbar(WM_HWIN hWin, int onOff, int id, int spec) {
+  GUI_LockGuard lock;
+  if (!hWin) return 0;
+  WM_HWIN h = WM_GetDialogItem(hWin, id);
+  if (onOff) {
+    if (h) {
+      if (WM_Obj* p = WM_H2P(h)) p->Status &= ~WM_STATUS_DELETE_PENDING;
+      WM_ShowWindow(h);
+    } else {
+      SCROLLBAR_CreateAttached(hWin, spec);
+    }
+  } else if (h) {
+    WM_HideWindow(h);
+    WM_MarkForDeletion(h);
+  }
+  return h ? 1 : 0;
+}
+}  // namespace
+
+int WM_SetScrollbarH(WM_HWIN hWin, int onOff) { return SetScrollbar(hWin, onOff, GUI_ID_HSCROLL, 0); }
+int WM_SetScrollbarV(WM_HWIN hWin, int onOff) {
+  return SetScrollbar(hWin, onOff, GUI_ID_VSCROLL, SCROLLBAR_CF_VERTICAL);
+}
 int SCROLLBAR_GetUserData(WM_HWIN hObj, void* pDest, int size) {
   return WIDGET__GetUserDataOf<SCROLLBAR_Obj>(hObj, pDest, size);
 }

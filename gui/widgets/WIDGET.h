@@ -261,6 +261,10 @@ int SCROLLBAR_GetDefaultWidth();
 int SCROLLBAR_SetDefaultWidth(int width);
 GUI_COLOR SCROLLBAR_SetDefaultColor(GUI_COLOR color, unsigned index);
 void SCROLLBAR_GetPositions(WM_HWIN hObj, SCROLLBAR_POSITIONS* pPos);
+// Shows (creating it when missing) or hides and deletes the horizontal or vertical scrollbar
+// child of a window; 1 when the window had one before the call.
+int WM_SetScrollbarH(WM_HWIN hWin, int onOff);
+int WM_SetScrollbarV(WM_HWIN hWin, int onOff);
 int SCROLLBAR_GetUserData(WM_HWIN hObj, void* pDest, int size);
 int SCROLLBAR_SetUserData(WM_HWIN hObj, const void* pSrc, int size);
 

@@ -352,6 +352,28 @@ TEST_F(WidgetTest, AttachedScrollbarsAnswerTheScrollState) {
   EXPECT_EQ(got.PageSize, 5);
 }
 
+TEST_F(WidgetTest, WindowScrollbarsComeAndGo) {
+  WM_HWIN w = WINDOW_CreateEx(20, 20, 150, 100, 0, WM_CF_SHOW, 0, 40, nullptr);
+  EXPECT_EQ(WM_SetScrollbarH(w, 1), 0);
+  WM_HWIN h = WM_GetScrollbarH(w);
+  ASSERT_NE(h, 0);
+  EXPECT_EQ(WM_GetWindowOrgY(h) + WM_GetWindowSizeY(h), 20 + 100) << "along the bottom of the inside";
+  EXPECT_EQ(WM_SetScrollbarH(w, 1), 1);
+  EXPECT_EQ(WM_GetScrollbarH(w), h);
+  // Switched off and on again before the next exec pass, the same scrollbar stays.
+  EXPECT_EQ(WM_SetScrollbarH(w, 0), 1);
+  EXPECT_FALSE(WM_IsVisible(h));
+  WM_SetScrollbarH(w, 1);
+  Exec();
+  EXPECT_TRUE(WM_IsWindow(h));
+  EXPECT_TRUE(WM_IsVisible(h));
+  WM_SetScrollbarH(w, 0);
+  Exec();
+  EXPECT_FALSE(WM_IsWindow(h));
+  EXPECT_EQ(WM_SetScrollbarV(w, 1), 0);
+  EXPECT_NE(WM_GetScrollbarV(w), 0);
+}
+
 // ---- EDIT ----------------------------------------------------------------------------------------
 
 TEST_F(WidgetTest, EditDecimalModeShowsShiftedValueAndStepsDigits) {
