@@ -282,6 +282,8 @@ unsigned GUI_EnableAlpha(unsigned onOff);
 int GUI_BMP_GetXSize(const void* pFile);
 int GUI_BMP_GetYSize(const void* pFile);
 int GUI_BMP_Draw(const void* pFile, int x0, int y0);
+// The same for a file of numBytes bytes: nothing outside them is read.
+int GUI_BMP_DrawSized(const void* pFile, uint32_t numBytes, int x0, int y0);
 
 struct GUI_GIF_INFO {
   int32_t xSize, ySize, NumImages;

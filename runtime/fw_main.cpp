@@ -207,7 +207,7 @@ void loadNextPicture() {
   p.xSize = static_cast<uint16_t>(xSize);
   p.ySize = static_cast<uint16_t>(ySize);
   const GUI_MEMDEV_Handle previous = GUI_MEMDEV_Select(p.memdev);
-  const int drawn = bmp ? GUI_BMP_Draw(file, 0, 0) : GUI_GIF_Draw(file, fileLength, 0, 0);
+  const int drawn = bmp ? GUI_BMP_DrawSized(file, fileLength, 0, 0) : GUI_GIF_Draw(file, fileLength, 0, 0);
   GUI_MEMDEV_Select(previous);
   if (drawn != 0) {
     endPictures();

@@ -142,7 +142,6 @@ int GUI__RLE_GetLastResult();
 // ---------------------------------------------------------------------------------------
 // BMP files.
 int GUI_BMP_DrawEx(GUI_GET_DATA_FUNC* pfGetData, void* pParam, int x0, int y0);
-int GUI_BMP_DrawSized(const void* pFile, uint32_t numBytes, int x0, int y0);
 int GUI_BMP_GetXSizeEx(GUI_GET_DATA_FUNC* pfGetData, void* pParam);
 int GUI_BMP_GetYSizeEx(GUI_GET_DATA_FUNC* pfGetData, void* pParam);
 void GUI_BMP_DisableAlpha();

@@ -80,6 +80,10 @@ int GUI_BMP_Draw(const void* pFile, int x0, int y0) {
   Record("GUI_BMP_Draw", {P(pFile), x0, y0});
   return static_cast<int>(Result("GUI_BMP_Draw", 0));
 }
+int GUI_BMP_DrawSized(const void* pFile, uint32_t numBytes, int x0, int y0) {
+  Record("GUI_BMP_DrawSized", {P(pFile), numBytes, x0, y0});
+  return static_cast<int>(Result("GUI_BMP_DrawSized", 0));
+}
 void GUI_Clear() { Record("GUI_Clear", {}); }
 void GUI_DispStringAt(const char* s, int x, int y) { Record("GUI_DispStringAt", {x, y}, s); }
 void GUI_DrawHLine(int y, int x0, int x1) { Record("GUI_DrawHLine", {y, x0, x1}); }

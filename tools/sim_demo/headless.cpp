@@ -30,6 +30,7 @@ void GUI_MEMDEV_CopyToLCD(GUI_MEMDEV_Handle) {}
 int GUI_BMP_GetXSize(const void*) { return 0; }
 int GUI_BMP_GetYSize(const void*) { return 0; }
 int GUI_BMP_Draw(const void*, int, int) { return 1; }
+int GUI_BMP_DrawSized(const void*, uint32_t, int, int) { return 1; }
 int GUI_GIF_GetInfo(const void*, uint32_t, GUI_GIF_INFO*) { return 1; }
 int GUI_GIF_Draw(const void*, uint32_t, int, int) { return 1; }
 void WM_Activate() {}
