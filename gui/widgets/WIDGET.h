@@ -1,0 +1,283 @@
+// Widgets of the graphics library: the widget base shared by all of them, dialogs built
+// from item tables, and the FRAMEWIN, EDIT, TEXT, BUTTON, CHECKBOX, IMAGE, WINDOW and
+// SCROLLBAR widgets; GUI_ARRAY keeps lists of items in handle memory.
+//
+// A widget is a window whose extra bytes begin with the widget record. Every public
+// function takes the GUI lock; a handle of another widget type is reported through
+// GUI_ErrorOut and the call then works on nothing (result 0).
+#pragma once
+
+#include <cstdint>
+
+#include "gui/GUI.h"
+#include "gui/WM.h"
+#include "gui/widgets/WM_Use.h"
+
+// ---- Widget base -----------------------------------------------------------------------------
+constexpr uint16_t WIDGET_STATE_FOCUS = 0x0001;
+constexpr uint16_t WIDGET_STATE_VERTICAL = 0x0008;
+constexpr uint16_t WIDGET_STATE_FOCUSABLE = 0x0010;
+constexpr uint16_t WIDGET_STATE_PRESSED = 0x0100;
+
+struct WIDGET;
+// The frame drawn around a widget: its width and the routines that draw it around a
+// rectangle of the window being drawn (window coordinates).
+struct WIDGET_EFFECT {
+  int EffectSize;
+  void (*pfDrawUpRect)(const GUI_RECT* pRect);
+  void (*pfDrawDownRect)(const GUI_RECT* pRect);
+};
+extern const WIDGET_EFFECT WIDGET_Effect_None;
+extern const WIDGET_EFFECT WIDGET_Effect_Simple;  // one-pixel flat frame (the default)
+extern const WIDGET_EFFECT WIDGET_Effect_3D;      // two-pixel raised or sunken frame
+
+struct WIDGET {
+  WM_Obj Win;
+  const WIDGET_EFFECT* pEffect;
+  int16_t Id;
+  uint16_t State;
+  uint32_t DebugId;  // type tag: four letters read as a big-endian number
+};
+
+void WIDGET__Init(WIDGET* pWidget, int id, uint16_t state);
+void WIDGET_SetState(WM_HWIN hObj, int state);
+void WIDGET_OrState(WM_HWIN hObj, int bits);
+void WIDGET_AndState(WM_HWIN hObj, int bits);
+int WIDGET_GetState(WM_HWIN hObj);
+void WIDGET_SetFocusable(WM_HWIN hObj, int onOff);
+int WIDGET_HandleActive(WM_HWIN hObj, WM_MESSAGE* pMsg);
+void WIDGET_SetEffect(WM_HWIN hObj, const WIDGET_EFFECT* pEffect);
+const WIDGET_EFFECT* WIDGET_SetDefaultEffect(const WIDGET_EFFECT* pEffect);
+const WIDGET_EFFECT* WIDGET_GetDefaultEffect();
+GUI_COLOR WIDGET_SetDefaultBkColor(GUI_COLOR color);
+GUI_COLOR WIDGET__GetBkColor(WM_HWIN hObj);
+void WIDGET__GetEffectInsideRect(const WIDGET* pWidget, GUI_RECT* pRect);
+void WIDGET__GetInsideRect(const WIDGET* pWidget, GUI_RECT* pRect);
+int WIDGET__GetXSize(const WIDGET* pWidget);
+int WIDGET__GetYSize(const WIDGET* pWidget);
+void WIDGET_SetWidth(WM_HWIN hObj, int width);
+void WIDGET_SetScrollStates(WM_HWIN hObj, const WM_SCROLL_STATE* pStateV, const WM_SCROLL_STATE* pStateH);
+
+// Drawing in the window being drawn; for a vertical widget the coordinates are turned by 90
+// degrees (x0' = w - y1, y0' = x0, x1' = w - y0, y1' = x1 with w = window width - 1).
+void WIDGET__RotateRect90(const WIDGET* pWidget, GUI_RECT* pDest, const GUI_RECT* pSrc);
+void WIDGET__DrawVLine(const WIDGET* pWidget, int x, int y0, int y1);
+void WIDGET__DrawHLine(const WIDGET* pWidget, int y, int x0, int x1);
+void WIDGET__FillRectEx(const WIDGET* pWidget, const GUI_RECT* pRect);
+void WIDGET__DrawRectEx(const WIDGET* pWidget, const GUI_RECT* pRect);
+void WIDGET__DrawTriangle(const WIDGET* pWidget, int x, int y, int size, int inc);
+void WIDGET__EFFECT_DrawDownRect(const WIDGET* pWidget, const GUI_RECT* pRect);
+void WIDGET__EFFECT_DrawDown(const WIDGET* pWidget);
+void WIDGET__EFFECT_DrawUpRect(const WIDGET* pWidget, const GUI_RECT* pRect);
+void WIDGET__FillStringInRect(const char* pText, const GUI_RECT* pFillRect, const GUI_RECT* pTextRectMax,
+                              const GUI_RECT* pTextRectAct);
+
+// User bytes after the window header (plain windows) or after a widget's own record.
+int WM_GetUserData(WM_HWIN hWin, void* pDest, int size);
+int WM_SetUserData(WM_HWIN hWin, const void* pSrc, int size);
+int WIDGET__GetUserData(WM_HWIN hObj, void* pDest, int size, int offset);
+int WIDGET__SetUserData(WM_HWIN hObj, const void* pSrc, int size, int offset);
+
+// ---- Dialogs ---------------------------------------------------------------------------------
+struct WM_DIALOG_STATUS {
+  int32_t Done;
+  int32_t ReturnValue;
+};
+int GUI_ExecCreatedDialog(WM_HWIN hDialog);
+int GUI_ExecDialogBox(const GUI_DIALOG_ITEM* paItem, int numItems, WM_CALLBACK* cb, WM_HWIN hParent, int x0,
+                      int y0);
+void GUI_EndDialog(WM_HWIN hDialog, int r);
+
+// ---- FRAMEWIN --------------------------------------------------------------------------------
+constexpr uint16_t FRAMEWIN_SF_ACTIVE = 0x0008;
+constexpr uint16_t FRAMEWIN_SF_TITLEVIS = 0x0020;
+constexpr int FRAMEWIN_CF_TITLEFRAME = 0x0040;  // the title visibility shows or hides the whole frame
+// Hook of the frame procedure: non-zero ends the handling of the message.
+struct FRAMEWIN_HOOK {
+  FRAMEWIN_HOOK* pNext;
+  int (*pHook)(WM_MESSAGE* pMsg);
+};
+WM_HWIN FRAMEWIN_CreateUser(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, uint32_t winFlags, int exFlags,
+                            int id, const char* pTitle, WM_CALLBACK* cb, int numExtraBytes);
+WM_HWIN FRAMEWIN_CreateEx(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, uint32_t winFlags, int exFlags,
+                          int id, const char* pTitle, WM_CALLBACK* cb);
+WM_HWIN FRAMEWIN_Create(const char* pTitle, WM_CALLBACK* cb, uint32_t flags, int x0, int y0, int xSize, int ySize);
+WM_HWIN FRAMEWIN_CreateAsChild(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, const char* pTitle,
+                               WM_CALLBACK* cb, uint32_t flags);
+WM_HWIN FRAMEWIN_CreateIndirect(const GUI_DIALOG_ITEM* pItem, WM_HWIN hParent, int x0, int y0, WM_CALLBACK* cb);
+void FRAMEWIN_SetText(WM_HWIN hObj, const char* s);
+void FRAMEWIN_SetActive(WM_HWIN hObj, int onOff);
+int FRAMEWIN_IsActive(WM_HWIN hObj);
+int FRAMEWIN_SetTitleHeight(WM_HWIN hObj, int height);
+void FRAMEWIN_SetTitleVisibility(WM_HWIN hObj, int onOff);
+void FRAMEWIN_AddHook(WM_HWIN hObj, FRAMEWIN_HOOK* pHook);
+int FRAMEWIN_GetUserData(WM_HWIN hObj, void* pDest, int size);
+int FRAMEWIN_SetUserData(WM_HWIN hObj, const void* pSrc, int size);
+
+// ---- EDIT ------------------------------------------------------------------------------------
+constexpr int GUI_EDIT_SIGNED = 1;           // value mode: the sign is always shown
+constexpr int GUI_EDIT_SUPPRESS_LEADING_ZEROES = 2;
+typedef void EDIT_ADDKEYEX(WM_HWIN hObj, int key);
+typedef void EDIT_UPDATE_FUNC(WM_HWIN hObj);
+WM_HWIN EDIT_CreateUser(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, uint32_t winFlags, int exFlags,
+                        int id, int maxLen, int numExtraBytes);
+WM_HWIN EDIT_CreateEx(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, uint32_t winFlags, int exFlags, int id,
+                      int maxLen);
+WM_HWIN EDIT_Create(int x0, int y0, int xSize, int ySize, int id, int maxLen, uint32_t flags);
+WM_HWIN EDIT_CreateAsChild(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, int id, uint32_t flags,
+                           int maxLen);
+WM_HWIN EDIT_CreateIndirect(const GUI_DIALOG_ITEM* pItem, WM_HWIN hParent, int x0, int y0, WM_CALLBACK* cb);
+void EDIT_SetText(WM_HWIN hObj, const char* s);
+void EDIT_GetText(WM_HWIN hObj, char* pBuffer, int size);
+int EDIT_GetNumChars(WM_HWIN hObj);
+void EDIT_SetMaxLen(WM_HWIN hObj, int maxLen);
+void EDIT_SetCursorAtChar(WM_HWIN hObj, int pos);
+int EDIT_GetCursorCharPos(WM_HWIN hObj);
+void EDIT_SetSel(WM_HWIN hObj, int firstChar, int lastChar);
+void EDIT_SetFont(WM_HWIN hObj, const GUI_FONT* pFont);
+void EDIT_SetTextAlign(WM_HWIN hObj, int align);
+void EDIT_SetTextColor(WM_HWIN hObj, unsigned index, GUI_COLOR color);
+void EDIT_SetBkColor(WM_HWIN hObj, unsigned index, GUI_COLOR color);
+void EDIT_EnableBlink(WM_HWIN hObj, int period, int onOff);
+void EDIT_AddKey(WM_HWIN hObj, int key);
+void EDIT_SetValue(WM_HWIN hObj, int32_t value);
+void EDIT_SetUlongValue(WM_HWIN hObj, uint32_t value);
+int32_t EDIT_GetValue(WM_HWIN hObj);
+void EDIT_SetDecMode(WM_HWIN hObj, int32_t value, int32_t min, int32_t max, int shift, uint8_t flags);
+int EDIT_GetUserData(WM_HWIN hObj, void* pDest, int size);
+int EDIT_SetUserData(WM_HWIN hObj, const void* pSrc, int size);
+
+// ---- TEXT ------------------------------------------------------------------------------------
+WM_HWIN TEXT_CreateUser(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, uint32_t winFlags, int exFlags, int id,
+                        const char* pText, int numExtraBytes);
+WM_HWIN TEXT_CreateEx(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, uint32_t winFlags, int exFlags, int id,
+                      const char* pText);
+WM_HWIN TEXT_Create(int x0, int y0, int xSize, int ySize, int id, uint32_t flags, const char* s, int align);
+WM_HWIN TEXT_CreateAsChild(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, int id, uint32_t flags,
+                           const char* s, int align);
+WM_HWIN TEXT_CreateIndirect(const GUI_DIALOG_ITEM* pItem, WM_HWIN hParent, int x0, int y0, WM_CALLBACK* cb);
+int TEXT_SetText(WM_HWIN hObj, const char* s);
+void TEXT_SetFont(WM_HWIN hObj, const GUI_FONT* pFont);
+void TEXT_SetTextColor(WM_HWIN hObj, GUI_COLOR color);
+void TEXT_SetBkColor(WM_HWIN hObj, GUI_COLOR color);
+void TEXT_SetTextAlign(WM_HWIN hObj, int align);
+int TEXT_GetUserData(WM_HWIN hObj, void* pDest, int size);
+int TEXT_SetUserData(WM_HWIN hObj, const void* pSrc, int size);
+
+// ---- BUTTON ----------------------------------------------------------------------------------
+WM_HWIN BUTTON_CreateUser(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, uint32_t winFlags, int exFlags,
+                          int id, int numExtraBytes);
+WM_HWIN BUTTON_CreateEx(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, uint32_t winFlags, int exFlags,
+                        int id);
+WM_HWIN BUTTON_Create(int x0, int y0, int xSize, int ySize, int id, uint32_t flags);
+WM_HWIN BUTTON_CreateAsChild(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, int id, uint32_t flags);
+WM_HWIN BUTTON_CreateIndirect(const GUI_DIALOG_ITEM* pItem, WM_HWIN hParent, int x0, int y0, WM_CALLBACK* cb);
+int BUTTON_SetText(WM_HWIN hObj, const char* s);
+void BUTTON_SetFont(WM_HWIN hObj, const GUI_FONT* pFont);
+void BUTTON_SetState(WM_HWIN hObj, int state);
+void BUTTON_SetPressed(WM_HWIN hObj, int onOff);
+int BUTTON_IsPressed(WM_HWIN hObj);
+void BUTTON_SetReactOnLevel();
+void BUTTON_SetReactOnTouch();
+int BUTTON_GetUserData(WM_HWIN hObj, void* pDest, int size);
+int BUTTON_SetUserData(WM_HWIN hObj, const void* pSrc, int size);
+
+// ---- CHECKBOX --------------------------------------------------------------------------------
+WM_HWIN CHECKBOX_CreateUser(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, uint32_t winFlags, int exFlags,
+                            int id, int numExtraBytes);
+WM_HWIN CHECKBOX_CreateEx(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, uint32_t winFlags, int exFlags,
+                          int id);
+WM_HWIN CHECKBOX_Create(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, int id, uint32_t flags);
+WM_HWIN CHECKBOX_CreateIndirect(const GUI_DIALOG_ITEM* pItem, WM_HWIN hParent, int x0, int y0, WM_CALLBACK* cb);
+void CHECKBOX_SetState(WM_HWIN hObj, unsigned state);
+int CHECKBOX_GetState(WM_HWIN hObj);
+int CHECKBOX_IsChecked(WM_HWIN hObj);
+void CHECKBOX_SetText(WM_HWIN hObj, const char* s);
+void CHECKBOX_SetBkColor(WM_HWIN hObj, GUI_COLOR color);
+struct GUI_BITMAP;
+void CHECKBOX_SetDefaultImage(const GUI_BITMAP* pBitmap, unsigned index);
+int CHECKBOX_GetUserData(WM_HWIN hObj, void* pDest, int size);
+int CHECKBOX_SetUserData(WM_HWIN hObj, const void* pSrc, int size);
+
+// ---- IMAGE -----------------------------------------------------------------------------------
+constexpr int IMAGE_CF_MEMDEV = 0x01;
+constexpr int IMAGE_CF_TILE = 0x02;
+constexpr int IMAGE_CF_ALPHA = 0x04;
+constexpr int IMAGE_CF_ATTACHED = 0x08;
+constexpr int IMAGE_CF_AUTOSIZE = 0x10;
+WM_HWIN IMAGE_CreateUser(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, uint32_t winFlags, int exFlags,
+                         int id, int numExtraBytes);
+WM_HWIN IMAGE_CreateEx(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, uint32_t winFlags, int exFlags, int id);
+WM_HWIN IMAGE_CreateIndirect(const GUI_DIALOG_ITEM* pItem, WM_HWIN hParent, int x0, int y0, WM_CALLBACK* cb);
+void IMAGE_SetGIF(WM_HWIN hObj, const void* pData, uint32_t fileSize);
+int IMAGE_GetCurrentFrame(WM_HWIN hObj);
+int IMAGE_GetUserData(WM_HWIN hObj, void* pDest, int size);
+int IMAGE_SetUserData(WM_HWIN hObj, const void* pSrc, int size);
+
+// ---- WINDOW ----------------------------------------------------------------------------------
+WM_HWIN WINDOW_CreateUser(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, uint32_t winFlags, int exFlags,
+                          int id, WM_CALLBACK* cb, int numExtraBytes);
+WM_HWIN WINDOW_CreateEx(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, uint32_t winFlags, int exFlags,
+                        int id, WM_CALLBACK* cb);
+WM_HWIN WINDOW_CreateIndirect(const GUI_DIALOG_ITEM* pItem, WM_HWIN hParent, int x0, int y0, WM_CALLBACK* cb);
+void WINDOW_SetBkColor(WM_HWIN hObj, GUI_COLOR color);
+GUI_COLOR WINDOW_SetDefaultBkColor(GUI_COLOR color);
+GUI_COLOR WINDOW_GetDefaultBkColor();
+int WINDOW_GetUserData(WM_HWIN hObj, void* pDest, int size);
+int WINDOW_SetUserData(WM_HWIN hObj, const void* pSrc, int size);
+
+// ---- SCROLLBAR -------------------------------------------------------------------------------
+constexpr int SCROLLBAR_CF_VERTICAL = 0x0008;
+constexpr int GUI_ID_HSCROLL = 255;
+constexpr int GUI_ID_VSCROLL = 254;
+// Layout numbers of a scrollbar, along the bar (pixels).
+struct SCROLLBAR_POSITIONS {
+  int x1_LeftArrow;   // last pixel of the first arrow
+  int x0_Thumb, x1_Thumb;
+  int x0_RightArrow;  // first pixel of the second arrow
+  int x1;             // last pixel of the bar
+  int xSizeMoveable;  // scroll range of the thumb
+  int ThumbSize;
+};
+WM_HWIN SCROLLBAR_CreateUser(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, uint32_t winFlags, int exFlags,
+                             int id, int numExtraBytes);
+WM_HWIN SCROLLBAR_CreateEx(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, uint32_t winFlags, int exFlags,
+                           int id);
+WM_HWIN SCROLLBAR_Create(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, int id, uint32_t winFlags,
+                         int spec);
+WM_HWIN SCROLLBAR_CreateIndirect(const GUI_DIALOG_ITEM* pItem, WM_HWIN hParent, int x0, int y0, WM_CALLBACK* cb);
+WM_HWIN SCROLLBAR_CreateAttached(WM_HWIN hParent, int spec);
+void SCROLLBAR_SetValue(WM_HWIN hObj, int v);
+void SCROLLBAR_AddValue(WM_HWIN hObj, int add);
+void SCROLLBAR_Inc(WM_HWIN hObj);
+void SCROLLBAR_Dec(WM_HWIN hObj);
+int SCROLLBAR_GetValue(WM_HWIN hObj);
+void SCROLLBAR_SetNumItems(WM_HWIN hObj, int numItems);
+void SCROLLBAR_SetPageSize(WM_HWIN hObj, int pageSize);
+void SCROLLBAR_SetState(WM_HWIN hObj, const WM_SCROLL_STATE* pState);
+GUI_COLOR SCROLLBAR_SetColor(WM_HWIN hObj, int index, GUI_COLOR color);
+void SCROLLBAR_SetWidth(WM_HWIN hObj, int width);
+int SCROLLBAR_GetDefaultWidth();
+int SCROLLBAR_SetDefaultWidth(int width);
+GUI_COLOR SCROLLBAR_SetDefaultColor(GUI_COLOR color, unsigned index);
+void SCROLLBAR_GetPositions(WM_HWIN hObj, SCROLLBAR_POSITIONS* pPos);
+// Shows (creating it when missing) or hides and deletes the horizontal or vertical scrollbar
+// child of a window; 1 when the window had one before the call.
+int WM_SetScrollbarH(WM_HWIN hWin, int onOff);
+int WM_SetScrollbarV(WM_HWIN hWin, int onOff);
+int SCROLLBAR_GetUserData(WM_HWIN hObj, void* pDest, int size);
+int SCROLLBAR_SetUserData(WM_HWIN hObj, const void* pSrc, int size);
+
+// ---- GUI_ARRAY -------------------------------------------------------------------------------
+typedef GUI_HMEM GUI_ARRAY;
+GUI_ARRAY GUI_ARRAY_Create();
+int GUI_ARRAY_GetNumItems(GUI_ARRAY hArray);
+int GUI_ARRAY_AddItem(GUI_ARRAY hArray, const void* pData, int size);
+GUI_HMEM GUI_ARRAY_SetItem(GUI_ARRAY hArray, unsigned index, const void* pData, int size);
+GUI_HMEM GUI_ARRAY_GethItem(GUI_ARRAY hArray, unsigned index);
+void* GUI_ARRAY_GetpItem(GUI_ARRAY hArray, unsigned index);
+bool GUI_ARRAY_InsertBlankItem(GUI_ARRAY hArray, unsigned index);
+GUI_HMEM GUI_ARRAY_InsertItem(GUI_ARRAY hArray, unsigned index, int size);
+void GUI_ARRAY_DeleteItem(GUI_ARRAY hArray, unsigned index);
+void* GUI_ARRAY_ResizeItem(GUI_ARRAY hArray, unsigned index, int size);
+void GUI_ARRAY_Delete(GUI_ARRAY hArray);
