@@ -283,6 +283,9 @@ WM_tfPreExecHook* WM_SetPreExecHook(WM_tfPreExecHook* pfHook);
 typedef void WM_tfInvalidateHook(WM_HWIN hWin);
 WM_tfInvalidateHook* WM_SetInvalidateHook(WM_tfInvalidateHook* pfHook);
 int WM_MULTIBUF_Enable(int onOff);  // returns the previous state
+// Opens (1) or closes (0) a multi-buffered frame on the current layer for drawing done outside
+// the redraw pass; does nothing while the window manager's multi-buffering is off.
+void WM__MultiBufControl(int onOff);
 
 // ---------------------------------------------------------------------------------------
 // Focus, keys and pointer input.

@@ -211,12 +211,17 @@ void GUI__DispLine(const char* s, int numChars, const GUI_RECT* pRect) {
       pArea = nullptr;
   }
   int xEnd = r.x0;
+  // A line outside the active clip rectangle is drawn outside the current redraw: it goes into
+  // a multi-buffered frame so that it reaches the screen in one step.
+  const bool frame = ctx->pClipRect_HL && !GUI_RectsOverlap(&r, ctx->pClipRect_HL);
+  if (frame) WM__MultiBufControl(1);
   for (int ok = WM__IterateStart(pArea); ok; ok = WM__IterateNext()) {
     ctx->DispPosX = r.x0;
     ctx->DispPosY = r.y0;
     drawChars(s, numChars);
     xEnd = ctx->DispPosX;
   }
+  if (frame) WM__MultiBufControl(0);
   ctx->DispPosX = static_cast<int16_t>(rot ? xEnd : xEnd - ctx->xOff);
   ctx->DispPosY = static_cast<int16_t>(rot ? r.y0 : r.y0 - ctx->yOff);
 }

@@ -217,6 +217,8 @@ void GUI__IntersectRect(GUI_RECT* pDest, const GUI_RECT* pr0);
 int GUI__IntersectRects(GUI_RECT* pDest, const GUI_RECT* pr0, const GUI_RECT* pr1);
 void GUI__ReduceRect(GUI_RECT* pDest, const GUI_RECT* pRect, int dist);
 void GUI__ExpandRect(GUI_RECT* pDest, const GUI_RECT* pRect, int dist);
+// The inside rectangle of the window being drawn (window coordinates); null ignored.
+void GUI__GetInsideRect(GUI_RECT* pRect);
 int GUI__DivideRound(int a, int b);
 int GUI__DivideRoundPos(int a, int b);
 
@@ -235,6 +237,17 @@ int GUI_CURSOR__GetAnimSlot(int layer, const void** ppData, void (**ppfHook)());
 
 // ---- Pixels of bitmap data and single characters ---------------------------------------------
 LCD_PIXELINDEX GUI__GetPixelIndexFromData(int bitsPerPixel, int bytesPerLine, const uint8_t* pData, int x, int y);
+// The same for a bitmap record: 0 for a null bitmap, a bitmap without data or a pixel outside it.
+struct GUI_BITMAP;
+LCD_PIXELINDEX GUI_GetBitmapPixelIndex(const GUI_BITMAP* pBitmap, unsigned x, unsigned y);
+// The palette colour of that pixel; GUI_INVALID_COLOR for the transparent index 0 of a palette
+// with transparency, for a bitmap without palette, a pixel outside the bitmap and an index
+// beyond the palette.
+GUI_COLOR GUI_GetBitmapPixelColor(const GUI_BITMAP* pBitmap, unsigned x, unsigned y);
+// Drawing returns from a selected memory device to the display, with the window manager active.
+void GUI_SelectLCD();
+// Sets the user clip rectangle of the window manager; returns the previous one.
+const GUI_RECT* GUI_SetClipRect(const GUI_RECT* pRect);
 // The layer's colour lookup table and the top device's origin.
 void LCD_SetOrgDevice(int x, int y);
 int LCD_GetLUTIndex(GUI_COLOR color);

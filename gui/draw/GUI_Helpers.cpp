@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "gui/draw/GUI_Draw.h"
+#include "gui/WM.h"
+#include "gui/bitmap/GUI_Bitmap.h"
 #include "gui/draw/GUI_DrawIf.h"
 
 void GUI_MergeRect(GUI_RECT* pDest, const GUI_RECT* pr0, const GUI_RECT* pr1) {
@@ -56,6 +58,11 @@ void GUI__ReduceRect(GUI_RECT* pDest, const GUI_RECT* pRect, int dist) {
 }
 
 void GUI__ExpandRect(GUI_RECT* pDest, const GUI_RECT* pRect, int dist) { GUI__ReduceRect(pDest, pRect, -dist); }
+
+void GUI__GetInsideRect(GUI_RECT* pRect) {
+  if (!pRect) return;
+  WM_GetInsideRectEx(GUI_pContext->hAWin, pRect);
+}
 
 int GUI__DivideRound(int a, int b) {
   if (b == 0) return 0;
@@ -118,6 +125,40 @@ LCD_PIXELINDEX GUI__GetPixelIndexFromData(int bitsPerPixel, int bytesPerLine, co
     default:
       return 0;
   }
+}
+
+LCD_PIXELINDEX GUI_GetBitmapPixelIndex(const GUI_BITMAP* pBitmap, unsigned x, unsigned y) {
+  if (!pBitmap || !pBitmap->pData || x >= pBitmap->XSize || y >= pBitmap->YSize) return 0;
+  return GUI__GetPixelIndexFromData(pBitmap->BitsPerPixel, pBitmap->BytesPerLine, pBitmap->pData, static_cast<int>(x),
+                                    static_cast<int>(y));
+}
+
+GUI_COLOR GUI_GetBitmapPixelColor(const GUI_BITMAP* pBitmap, unsigned x, unsigned y) {
+  if (!pBitmap || !pBitmap->pPal || !pBitmap->pPal->pPalEntries) return GUI_INVALID_COLOR;
+  if (x >= pBitmap->XSize || y >= pBitmap->YSize) return GUI_INVALID_COLOR;
+  const GUI_LOGPALETTE* pPal = pBitmap->pPal;
+  const LCD_PIXELINDEX index = GUI_GetBitmapPixelIndex(pBitmap, x, y);
+  if (pPal->HasTrans && index == 0) return GUI_INVALID_COLOR;
+  if (pPal->NumEntries < 0 || index >= static_cast<LCD_PIXELINDEX>(pPal->NumEntries)) return GUI_INVALID_COLOR;
+  return pPal->pPalEntries[index];
+}
+
+void GUI_SelectLCD() {
+  GUI_LockGuard lock;
+  GUI_CONTEXT* ctx = GUI_pContext;
+  if (GUI_DEVICE* pMemDev = GUI_DEVICE_GetpDevice(ctx->SelLayer, DEVICE_CLASS_MEMDEV)) GUI_DEVICE_Unlink(pMemDev);
+  ctx->hDevData = 0;
+  ctx->pClipRect_HL = &ctx->ClipRect;
+  LCD_SetClipRectMax();
+  // The indices of a memory device's format mean other colours on the display.
+  LCD_SetColorIndex(LCD_Color2Index(ctx->Color));
+  LCD_SetBkColorIndex(LCD_Color2Index(ctx->BkColor));
+  WM_Activate();
+}
+
+const GUI_RECT* GUI_SetClipRect(const GUI_RECT* pRect) {
+  GUI_LockGuard lock;
+  return WM_SetUserClipRect(pRect);
 }
 
 int GUI__SetText(GUI_HMEM* phText, const char* s) {

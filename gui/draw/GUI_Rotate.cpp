@@ -5,8 +5,14 @@
 
 #include "gui/draw/GUI_Draw.h"
 #include "gui/draw/GUI_DrawIf.h"
+#include "gui/bitmap/GUI_Bitmap.h"
 
 const GUI_ROTATION* GUI__pRotation;
+
+// The anti-aliasing pixel writers belong to the bitmap drawing. The reference is weak so that
+// rotated text pulls that module (and the memory devices behind it) into no program that does
+// not link it anyway; without it deep glyph pixels are drawn in the foreground colour.
+GUI_AAPIXEL_FUNC* GUI_GetAAPixelFunc(int bpp) __attribute__((weak));
 
 namespace {
 
@@ -31,7 +37,9 @@ bool inClip(const Point& p) {
 }
 
 // Writes one source pixel of value v (bits per pixel bpp) at screen point p, by draw mode.
-void writePixel(const Point& p, LCD_PIXELINDEX v, int bpp, const LCD_PIXELINDEX* pTrans) {
+// Deeper glyph data (2, 4 or 8 bits) is anti-aliased: pfAA mixes the foreground into the
+// background by the pixel's intensity.
+void writePixel(const Point& p, LCD_PIXELINDEX v, int bpp, const LCD_PIXELINDEX* pTrans, GUI_AAPIXEL_FUNC* pfAA) {
   const int mode = GUI_pContext->DrawMode;
   if (bpp == 1) {
     if (mode & GUI_DRAWMODE_XOR) {
@@ -42,12 +50,12 @@ void writePixel(const Point& p, LCD_PIXELINDEX v, int bpp, const LCD_PIXELINDEX*
     LCD_SetPixelIndex(p.x, p.y, pTrans ? pTrans[v] : v);
     return;
   }
-  // Deeper glyph data: a pixel of value 0 is background, any other value the foreground.
-  if (!v) {
-    if (!(mode & (GUI_DRAWMODE_TRANS | GUI_DRAWMODE_XOR)) && pTrans) LCD_SetPixelIndex(p.x, p.y, pTrans[0]);
+  if (!pfAA) {
+    if (v) LCD_SetPixelIndex(p.x, p.y, LCD_GetColorIndex());
     return;
   }
-  LCD_SetPixelIndex(p.x, p.y, LCD_GetColorIndex());
+  // 2-bit values 0..3 go through the 4-bit writer as 0, 5, 10, 15.
+  pfAA(p.x, p.y, static_cast<uint8_t>(bpp == 2 ? v * 5 : v));
 }
 
 // The one drawing routine of the three rotations: each pixel of the upright bitmap goes
@@ -64,6 +72,7 @@ void drawRotated(Point (*map)(int, int), int x0, int y0, int xsize, int ysize, i
   if (std::max(a.x, b.x) < c.x0 || std::min(a.x, b.x) > c.x1 || std::max(a.y, b.y) < c.y0 || std::min(a.y, b.y) > c.y1)
     return;
   const int perByte = 8 / bpp;
+  GUI_AAPIXEL_FUNC* pfAA = (bpp == 1 || !GUI_GetAAPixelFunc) ? nullptr : GUI_GetAAPixelFunc(bpp == 2 ? 4 : bpp);
   for (int sy = 0; sy < ysize; ++sy) {
     const uint8_t* pLine = pData + sy * bytesPerLine;
     for (int sx = 0; sx < xsize; ++sx) {
@@ -73,7 +82,7 @@ void drawRotated(Point (*map)(int, int), int x0, int y0, int xsize, int ysize, i
       for (int my = 0; my < ymag; ++my)
         for (int mx = 0; mx < xmag; ++mx) {
           const Point p = map(x0 + sx * xmag + mx, y0 + sy * ymag + my);
-          if (inClip(p)) writePixel(p, v, bpp, pTrans);
+          if (inClip(p)) writePixel(p, v, bpp, pTrans, pfAA);
         }
     }
   }

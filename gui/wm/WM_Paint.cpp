@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "gui/core/GUI_Input.h"
+#include "gui/memdev/GUI_Memdev.h"
 #include "gui/wm/WM_Intern.h"
 
 namespace {
@@ -564,6 +565,17 @@ int WM_MULTIBUF_Enable(int onOff) {
   int old = WM__G.MultiBuf;
   WM__G.MultiBuf = onOff ? 1 : 0;
   return old;
+}
+// Weak references: a program that never configures multi-buffering does not link it.
+void GUI_MULTIBUF_Begin() __attribute__((weak));
+void GUI_MULTIBUF_End() __attribute__((weak));
+
+void WM__MultiBufControl(int onOff) {
+  if (!WM__G.MultiBuf || !GUI_MULTIBUF_Begin || !GUI_MULTIBUF_End) return;
+  if (onOff)
+    GUI_MULTIBUF_Begin();
+  else
+    GUI_MULTIBUF_End();
 }
 int WM_EnableMultiBuf(int onOff) { return WM_MULTIBUF_Enable(onOff); }
 

@@ -1,6 +1,8 @@
 // The user-alpha device, pixel reading and writing, alpha colours and multi-buffering.
 #include <gtest/gtest.h>
 
+#include "gui/WM.h"
+#include "gui/draw/GUI_Draw.h"
 #include "gui/memdev/GUI_Memdev.h"
 #include "picture_fixture.h"
 
@@ -117,6 +119,34 @@ TEST_F(AlphaTest, MultiBufferingProtocol) {
   EXPECT_EQ(GUI_MULTIBUF_GetBackBufferEx(0), 2);
   GUI_MULTIBUF_EndAll();
   EXPECT_EQ(GUI_MULTIBUF_GetFrontBufferEx(0), 2);
+}
+
+int g_shown;  // buffers the multi-buffering handed to the display
+void CountShown(uint32_t) { ++g_shown; }
+
+TEST_F(AlphaTest, TextLineOutsideTheClipRectangleIsDrawnInABufferedFrame) {
+  struct Case {
+    int wmMultiBuf;
+    GUI_RECT clip;
+    int shown;
+  } cases[] = {
+      {1, {200, 200, 210, 210}, 1},  // the line lies outside the clip rectangle
+      {1, {0, 0, 319, 239}, 0},      // inside it: drawn within the current frame
+      {0, {200, 200, 210, 210}, 0},  // the window manager draws unbuffered
+  };
+  GUI_MULTIBUF_Config(2);
+  GUI_MULTIBUF_SetBufferHook(CountShown);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    g_shown = 0;
+    WM_MULTIBUF_Enable(c.wmMultiBuf);
+    LCD_SetClipRectEx(&c.clip);
+    GUI_DispStringAt("A", 10, 10);
+    EXPECT_EQ(g_shown, c.shown);
+  }
+  WM_MULTIBUF_Enable(0);
+  GUI_MULTIBUF_SetBufferHook(nullptr);
+  GUI_MULTIBUF_Config(1);
 }
 
 TEST_F(AlphaTest, ThirtyTwoBitDeviceBlendsIntoTheTarget) {

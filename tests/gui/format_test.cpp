@@ -7,6 +7,7 @@
 #include <string>
 
 #include "draw_fixture.h"
+#include "gui/bitmap/GUI_Bitmap.h"
 #include "gui/draw/GUI_Draw.h"
 
 namespace {
@@ -276,6 +277,45 @@ TEST_F(Helpers, RectanglesAndRounding) {
   EXPECT_EQ(GUI__GetPixelIndexFromData(2, 2, bits, 1, 0), 2u);
   EXPECT_EQ(GUI__GetPixelIndexFromData(4, 2, bits, 3, 0), 0xCu);
   EXPECT_EQ(GUI__GetPixelIndexFromData(3, 2, bits, 0, 0), 0u);
+}
+
+TEST_F(Helpers, BitmapPixelIndexAndColour) {
+  // 2 bits per pixel, 3 x 2 pixels: indices 0 1 2 / 3 0 1; palette entry 0 is transparent.
+  const uint8_t data[] = {0x18, 0xC4};
+  const GUI_COLOR colors[] = {0x111111, 0x0000FF, 0x00FF00};  // index 3 lies beyond the palette
+  const GUI_LOGPALETTE trans = {3, 1, colors};
+  const GUI_LOGPALETTE opaque = {3, 0, colors};
+  GUI_BITMAP bm = {3, 2, 1, 2, data, &trans, nullptr};
+  struct Case {
+    const GUI_LOGPALETTE* pal;
+    unsigned x, y;
+    LCD_PIXELINDEX index;
+    GUI_COLOR color;
+  } cases[] = {
+      {&trans, 1, 0, 1, 0x0000FF},          {&trans, 2, 0, 2, 0x00FF00},
+      {&trans, 0, 0, 0, GUI_INVALID_COLOR},  // the transparent index
+      {&opaque, 0, 0, 0, 0x111111},         {&opaque, 0, 1, 3, GUI_INVALID_COLOR},
+      {&opaque, 3, 0, 0, GUI_INVALID_COLOR},  // outside the bitmap: nothing read beyond its data
+      {&opaque, 0, 2, 0, GUI_INVALID_COLOR},  {nullptr, 1, 0, 1, GUI_INVALID_COLOR},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.x << "," << c.y);
+    bm.pPal = c.pal;
+    EXPECT_EQ(GUI_GetBitmapPixelIndex(&bm, c.x, c.y), c.index);
+    EXPECT_EQ(GUI_GetBitmapPixelColor(&bm, c.x, c.y), c.color);
+  }
+  EXPECT_EQ(GUI_GetBitmapPixelIndex(nullptr, 0, 0), 0u);
+  EXPECT_EQ(GUI_GetBitmapPixelColor(nullptr, 0, 0), GUI_INVALID_COLOR);
+}
+
+TEST_F(Helpers, ClipRectangleLimitsDrawingUntilCleared) {
+  const GUI_RECT clip = {10, 10, 19, 14};
+  EXPECT_EQ(GUI_SetClipRect(&clip), nullptr);
+  GUI_FillRect(0, 0, 319, 239);
+  EXPECT_EQ(countLit(0, 0, 319, 239), 50);
+  EXPECT_NE(GUI_SetClipRect(nullptr), nullptr);  // the previous one is handed back
+  GUI_FillRect(0, 0, 319, 239);
+  EXPECT_EQ(countLit(0, 0, 319, 239), 320 * 240);
 }
 
 TEST_F(Helpers, LookupTableOfTheLayer) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "gui/WM.h"
+#include "gui/draw/GUI_Draw.h"
 #include "gui/memdev/GUI_Memdev.h"
 #include "picture_fixture.h"
 
@@ -297,6 +298,28 @@ TEST_F(MemdevTest, BandedDrawingWithoutAnyDeviceDrawsDirectly) {
   EXPECT_TRUE(Reported("GUIDEV_Banding:\nNot enough memory in GUI_MEMDEV_Draw()"));
   EXPECT_EQ(At(100, 100), Index(0x00FFFF));
   GUI_ALLOC_Free(big);
+}
+
+TEST_F(MemdevTest, SelectLCDLeavesTheDeviceAndRecomputesTheColourIndices) {
+  const uint32_t red = Index(0x0000FF), green = Index(0x00FF00);  // on the display
+  GUI_MEMDEV_Handle h = GUI_MEMDEV__CreateFixed(10, 10, 20, 20, 0, &GUI_MEMDEV_DEVICE_32, &GUICC_8888);
+  ASSERT_NE(h, 0);
+  GUI_MEMDEV_Select(h);
+  GUI_SetColor(0x0000FF);
+  GUI_SetBkColor(0x00FF00);
+  ASSERT_NE(LCD_GetColorIndex(), red);  // an index of the device's 32-bit format
+  GUI_SelectLCD();
+  EXPECT_EQ(GUI_pContext->hDevData, 0);
+  EXPECT_EQ(GUI_DEVICE_GetpDevice(GUI_pContext->SelLayer, DEVICE_CLASS_MEMDEV), nullptr);
+  EXPECT_EQ(GUI_pContext->pClipRect_HL, &GUI_pContext->ClipRect);
+  EXPECT_EQ(GUI_pContext->WM_IsActive, 1);
+  EXPECT_EQ(LCD_GetColorIndex(), red);
+  EXPECT_EQ(LCD_GetBkColorIndex(), green);
+  // Drawing reaches the whole display again, not just the device's rectangle.
+  GUI_FillRect(0, 0, 319, 239);
+  EXPECT_EQ(At(0, 0), red);
+  EXPECT_EQ(At(319, 239), red);
+  GUI_MEMDEV_Delete(h);
 }
 
 }  // namespace

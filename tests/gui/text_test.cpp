@@ -5,6 +5,7 @@
 
 #include "draw_fixture.h"
 #include "gui/WM.h"
+#include "gui/bitmap/GUI_Bitmap.h"
 #include "gui/draw/GUI_Draw.h"
 
 namespace {
@@ -413,6 +414,42 @@ TEST_F(Text, GoldenRotatedText) {
   GUI_SetFont(&GUI_FontFixed8x9);
   GUI_DispStringInRectEx("upside down 180\xB0", &upside, GUI_TA_LEFT, 100, GUI_ROTATE_180);
   EXPECT_TRUE(golden("text_rotated"));
+}
+
+}  // namespace
+
+namespace {
+
+// Deeper glyph pixels under a rotation are mixed from the background into the foreground by
+// their intensity; 2-bit values count as 0, 5, 10, 15 of 15.
+TEST_F(Text, RotatedDeepGlyphPixelsAreAntiAliased) {
+  struct Case {
+    int bpp;
+    uint8_t data;  // one byte of pixel data, read from its most significant bits
+    int numPixels;
+    uint8_t intensity[4];
+  } cases[] = {
+      {2, 0x1B, 4, {0, 85, 170, 255}},  // 0, 1, 2, 3
+      {4, 0x08, 2, {0, 136}},
+      {8, 0x40, 1, {0x40}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bpp);
+    resetDrawing();
+    GUI_SetColor(0xFFFFFFu);
+    GUI_SetBkColor(0x000000u);
+    const GUI_RECT r = {10, 10, 19, 19};
+    GUI__SetRotationRect(&r);
+    GUI_SetRotation(GUI_ROTATE_180);
+    // One line of pixels at the top-left of the upright layout: on the screen they run
+    // leftwards from the bottom-right corner.
+    LCD_DrawBitmap(10, 10, c.numPixels, 1, 1, 1, c.bpp, 1, &c.data, nullptr);
+    GUI_SetRotation(nullptr);
+    for (int i = 0; i < c.numPixels; ++i) {
+      const GUI_COLOR want = GUI__MixColors(0xFFFFFFu, 0x000000u, c.intensity[i]);
+      EXPECT_EQ(pixel(19 - i, 19), LCD_Color2Index(want)) << "pixel " << i;
+    }
+  }
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "gui/LCD.h"
 #include "gui/WM.h"
 #include "gui/core/GUI_Input.h"
+#include "gui/draw/GUI_Draw.h"
 #include "wm_random.h"
 
 namespace {
@@ -306,6 +307,17 @@ TEST_F(WmTest, WindowWithoutProcedureAnswersWithTheDefaults) {
   EXPECT_EQ(WM__SendKeyToFocus(42, 1), 1);
   auto keys = Of(parent, WM_MSG_KEY);
   ASSERT_EQ(keys.size(), 1u);
+}
+
+TEST_F(WmTest, InsideRectangleIsThatOfTheWindowBeingDrawn) {
+  WM_HWIN parent = Win(0, 0, 50, 50);
+  WM_HWIN child = WM_CreateWindowAsChild(5, 5, 20, 10, parent, WM_CF_SHOW, nullptr, 0);
+  const WM_HWIN old = WM_SelectWindow(child);
+  GUI_RECT r{};
+  GUI__GetInsideRect(&r);
+  Rect(r, 0, 0, 19, 9);
+  GUI__GetInsideRect(nullptr);  // ignored
+  WM_SelectWindow(old);
 }
 
 TEST_F(WmTest, DialogItemSearchEntersTheLowerChildsSubtreeFirst) {
