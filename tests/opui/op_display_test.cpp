@@ -411,6 +411,34 @@ TEST_F(TextScreenTest, BarScreensDrawTheirBars) {
   EXPECT_EQ(pixel(80, 130), fg);
 }
 
+// A value beyond the bar's limits shows the out-of-range symbol at the bar's start, no bar.
+TEST_F(TextScreenTest, BarBeyondItsLimitsShowsNoBar) {
+  const uint32_t fg = GUI_Color2Index(OP_ColorFromCode(OP_CC_FOREGROUND));
+  g_opPageRows.bars[0] = 1200;
+  OP_ShowTextScreen(4, 0);
+  OP_UpdateDisplay();
+  int lit = 0;
+  for (int x = 60; x < 310; ++x) lit += pixel(x, 105) == fg;
+  EXPECT_EQ(lit, 0);
+}
+
+// The multi-line screen draws its text line by line, 12 pixels apart.
+TEST_F(TextScreenTest, MultiLineScreenDrawsEachLine) {
+  std::strcpy(g_opPageRows.rows[0].text, "Erste\n\nDritte");
+  OP_ShowTextScreen(6, 0);
+  OP_UpdateDisplay();
+  const uint32_t bg = GUI_Color2Index(g_opDisplay.screenBackground);
+  auto inkIn = [&](int y0, int y1) {
+    int n = 0;
+    for (int y = y0; y <= y1; ++y)
+      for (int x = 0; x < 120; ++x) n += pixel(x, y) != bg;
+    return n;
+  };
+  EXPECT_GT(inkIn(60, 71), 0);
+  EXPECT_GT(inkIn(84, 95), 0);
+  EXPECT_EQ(inkIn(110, 235), 0);  // nothing after the third line
+}
+
 // On the alarm screen a row's colour byte 1, 2 or 3 turns the page red, blue or green.
 TEST_F(TextScreenTest, AlarmRowColourSetsThePageColour) {
   struct Case {
