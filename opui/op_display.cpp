@@ -12,6 +12,7 @@
 
 OpIndicator g_opIndicators[OP_INDICATORS];
 OpMenuRows g_opMenuRows;
+OpPageRows g_opPageRows;
 OpTextScreen g_opTextScreen;
 OpDisplayState g_opDisplay;
 OpStatusIcon g_opStatusIcon;
@@ -76,6 +77,126 @@ const OpRowTemplate kMenuScreen[] = {
     MENU_ITEM(4, 0), MENU_ITEM(5, 0), MENU_ITEM(6, 0), MENU_ITEM(7, 1),
 };
 #undef MENU_ITEM
+
+// --- Rows of the block pages' screens ---
+// Text rows, bars and boxes use the foreground on the screen background; highlighted rows
+// swap the two. The title sits in the band at y 34..57.
+constexpr OpRowTemplate pageText(int i, int x, int y, int w, int h) {
+  return {&g_opPageRows.rows[i], nullptr, static_cast<int16_t>(x), static_cast<int16_t>(y),
+          static_cast<int16_t>(w), static_cast<int16_t>(h), nullptr, OP_ROW_TEXT, OP_CC_FOREGROUND,
+          OP_CC_BACKGROUND, OP_CC_BACKGROUND, OP_CC_FOREGROUND, 0};
+}
+constexpr OpRowTemplate bandText(OpTextRow* row, int x, int w) {
+  return {row, nullptr, static_cast<int16_t>(x), 34, static_cast<int16_t>(w), 24, nullptr, OP_ROW_TEXT,
+          OP_CC_FOREGROUND, OP_CC_TITLE, OP_CC_TITLE, OP_CC_FOREGROUND, 0};
+}
+constexpr OpRowTemplate pageTitle(int w = 320) { return bandText(&g_opPageRows.title, 0, w); }
+constexpr OpRowTemplate element(int kind, int bar, int x, int y, int w, int h) {
+  return {nullptr, nullptr, static_cast<int16_t>(x), static_cast<int16_t>(y), static_cast<int16_t>(w),
+          static_cast<int16_t>(h), bar < 0 ? nullptr : &g_opPageRows.bars[bar], static_cast<uint8_t>(kind),
+          OP_CC_FOREGROUND, OP_CC_BACKGROUND, OP_CC_BACKGROUND, OP_CC_FOREGROUND, 0};
+}
+constexpr OpRowTemplate box(int x, int y, int w, int h) { return element(OP_ROW_BOX, -1, x, y, w, h); }
+constexpr OpRowTemplate last(OpRowTemplate t) {
+  t.end = 1;
+  return t;
+}
+
+// 1: controller overview: parameter set, mode and setpoint source; setpoint and process value
+// in two columns; fault, role, cascade texts; the output text and its bar with a marker strip.
+const OpRowTemplate kControllerScreen[] = {
+    pageTitle(),
+    pageText(0, 0, 60, 60, 22), pageText(3, 60, 60, 100, 22), pageText(4, 160, 60, 160, 22),
+    pageText(1, 0, 84, 160, 30), pageText(2, 160, 84, 160, 30),
+    pageText(5, 0, 116, 160, 22), pageText(6, 160, 116, 160, 22),
+    pageText(7, 0, 140, 160, 22), pageText(8, 160, 140, 160, 22),
+    pageText(9, 0, 166, 320, 22),
+    box(4, 192, 312, 28),
+    element(OP_ROW_BAR_FILLED, 0, 6, 194, 308, 24),
+    element(OP_ROW_BAR_REST, 0, 6, 194, 308, 24),
+    last(element(OP_ROW_MARKER, 1, 6, 222, 308, 8)),
+};
+
+// 2: programmer: program name, process value and segment, output and track label, range,
+// the three times as label and value, and mode, halt and state in the last line.
+const OpRowTemplate kProgrammerScreen[] = {
+    pageTitle(),
+    pageText(0, 0, 60, 320, 22),
+    pageText(1, 0, 82, 160, 22), pageText(2, 160, 82, 160, 22),
+    pageText(3, 0, 104, 160, 22), pageText(4, 160, 104, 160, 22),
+    pageText(5, 0, 126, 320, 22),
+    pageText(6, 0, 148, 160, 22), pageText(7, 160, 148, 160, 22),
+    pageText(8, 0, 170, 160, 22), pageText(9, 160, 170, 160, 22),
+    pageText(10, 0, 192, 160, 22), pageText(11, 160, 192, 160, 22),
+    pageText(12, 0, 214, 107, 22), pageText(13, 107, 214, 106, 22),
+    last(pageText(14, 213, 214, 107, 22)),
+};
+
+// 3: two vertical bars, each with its label and value above and a limit marker on either side.
+#define VERTICAL_BAR(bar, marker, x)                                                  \
+  box(x, 108, 60, 126), element(OP_ROW_BAR_FILLED_V, bar, (x) + 2, 110, 56, 122),             \
+      element(OP_ROW_BAR_REST_V, bar, (x) + 2, 110, 56, 122),                                 \
+      element(OP_ROW_MARKER_V, marker, (x) - 16, 110, 14, 122)
+const OpRowTemplate kVerticalBarScreen[] = {
+    pageTitle(),
+    pageText(0, 0, 60, 160, 22), pageText(1, 0, 82, 160, 22),
+    pageText(2, 160, 60, 160, 22), pageText(3, 160, 82, 160, 22),
+    VERTICAL_BAR(0, 2, 50), element(OP_ROW_MARKER_V, 3, 112, 110, 14, 122),
+    VERTICAL_BAR(1, 4, 210), last(element(OP_ROW_MARKER_V, 5, 272, 110, 14, 122)),
+};
+#undef VERTICAL_BAR
+
+// 4: two horizontal bars, each under its label and value with a limit-marker strip above and
+// below.
+#define HORIZONTAL_BAR(bar, marker, y)                                                         \
+  element(OP_ROW_MARKER, marker, 6, y, 308, 6), box(4, (y) + 8, 312, 30),                     \
+      element(OP_ROW_BAR_FILLED, bar, 6, (y) + 10, 308, 26),                                  \
+      element(OP_ROW_BAR_REST, bar, 6, (y) + 10, 308, 26)
+const OpRowTemplate kHorizontalBarScreen[] = {
+    pageTitle(),
+    pageText(0, 0, 60, 160, 22), pageText(1, 160, 60, 160, 22),
+    HORIZONTAL_BAR(0, 2, 84), element(OP_ROW_MARKER, 3, 6, 124, 308, 6),
+    pageText(2, 0, 134, 160, 22), pageText(3, 160, 134, 160, 22),
+    HORIZONTAL_BAR(1, 4, 158), last(element(OP_ROW_MARKER, 5, 6, 198, 308, 6)),
+};
+#undef HORIZONTAL_BAR
+
+// 5: trend: the value column right of the strip (its first four rows: frame, marker, filled and
+// remaining part; the table gives them as plain rows, a redraw of the rows marks them as the
+// vertical bar), the frame around the strip, the title with the unit, the axis labels, the
+// history symbol, the value field and the zoom symbol.
+const OpRowTemplate kTrendScreen[] = {
+    element(OP_ROW_TEXT, -1, 296, 62, 22, 150),
+    element(OP_ROW_TEXT, 0, 288, 64, 6, 146),
+    element(OP_ROW_TEXT, 0, 298, 64, 18, 146),
+    element(OP_ROW_TEXT, 0, 298, 64, 18, 146),
+    box(2, 59, 252, 155),
+    pageTitle(200), bandText(&g_opPageRows.rows[5], 200, 120),
+    pageText(3, 256, 62, 32, 22), pageText(6, 256, 126, 32, 22), pageText(4, 256, 188, 32, 22),
+    pageText(0, 0, 214, 96, 22), pageText(1, 96, 214, 128, 22), pageText(2, 224, 214, 64, 22),
+    last(pageText(7, 288, 214, 32, 22)),
+};
+
+// 6: one text of several lines over the whole body below the title.
+const OpRowTemplate kMultiLineScreen[] = {
+    pageTitle(),
+    last(pageText(0, 0, 60, 320, 176)),
+};
+
+// 8: value page: the two header fields at the right of the band and six value lines.
+const OpRowTemplate kValueScreen[] = {
+    pageTitle(260), bandText(&g_opPageRows.rows[0], 260, 30), bandText(&g_opPageRows.rows[7], 290, 30),
+    pageText(1, 0, 60, 320, 29), pageText(2, 0, 89, 320, 29), pageText(3, 0, 118, 320, 29),
+    pageText(4, 0, 147, 320, 29), pageText(5, 0, 176, 320, 29), last(pageText(6, 0, 205, 320, 29)),
+};
+
+// 9: alarm list: eight rows under the title.
+const OpRowTemplate kAlarmScreen[] = {
+    pageTitle(),
+    pageText(0, 0, 60, 320, 22), pageText(1, 0, 82, 320, 22), pageText(2, 0, 104, 320, 22),
+    pageText(3, 0, 126, 320, 22), pageText(4, 0, 148, 320, 22), pageText(5, 0, 170, 320, 22),
+    pageText(6, 0, 192, 320, 22), last(pageText(7, 0, 214, 320, 22)),
+};
 
 // Set while a display procedure paints: the window manager then clips to the window.
 bool g_inPaint;
@@ -393,11 +514,11 @@ constexpr uint16_t kBelowH = 172, kAboveH = 160, kBelowV = 161, kAboveV = 162;
 
 void drawBarRow(const OpPreparedRow& row, int value) {
   const OpRowTemplate& t = *row.tmpl;
-  const bool vertical = t.kind >= 10;
+  const bool vertical = row.kind >= 10;
   if (value < 0 || value > 1000) {
     GUI_SetColor(rowColor(t.bg));
     GUI_FillRect(t.x, t.y, t.x + t.xSize - 1, t.y + t.ySize - 1);
-    GUI_SetColor(rowColor(t.fg));
+    GUI_SetColor(rowColor(row.fg));
     GUI_SetBkColor(rowColor(t.bg));
     const uint16_t symbol = vertical ? (value < 0 ? kBelowV : kAboveV) : (value < 0 ? kBelowH : kAboveH);
     GUI_DispCharAt(symbol, t.x, t.y);
@@ -405,18 +526,19 @@ void drawBarRow(const OpPreparedRow& row, int value) {
   }
   // The element's whole rectangle in the background, then its laid-out part.
   GUI_SetColor(rowColor(t.bg));
-  if (t.kind == OP_ROW_MARKER || t.kind == OP_ROW_MARKER_V) {
+  if (row.kind == OP_ROW_MARKER || row.kind == OP_ROW_MARKER_V) {
     GUI_FillRect(t.x, t.y, t.x + t.xSize - 1, t.y + t.ySize - 1);
   }
   const OpRect r = row.rect;
   if (r.xSize > 0 && r.ySize > 0) {
-    GUI_SetColor(rowColor(t.kind == OP_ROW_BAR_REST || t.kind == OP_ROW_BAR_REST_V ? t.bg : t.fg));
+    GUI_SetColor(rowColor(row.kind == OP_ROW_BAR_REST || row.kind == OP_ROW_BAR_REST_V ? t.bg : row.fg));
     GUI_FillRect(r.x, r.y, r.x + r.xSize - 1, r.y + r.ySize - 1);
   }
 }
 
-void drawBox(const OpRowTemplate& t, bool highlighted) {
-  const GUI_COLOR fg = rowColor(highlighted ? t.bg : t.fg), bg = rowColor(highlighted ? t.fg : t.bg);
+void drawBox(const OpPreparedRow& row, bool highlighted) {
+  const OpRowTemplate& t = *row.tmpl;
+  const GUI_COLOR fg = rowColor(highlighted ? t.bg : row.fg), bg = rowColor(highlighted ? row.fg : t.bg);
   GUI_SetColor(bg);
   GUI_FillRect(t.x, t.y, t.x + t.xSize - 1, t.y + t.ySize - 1);
   GUI_SetColor(fg);
@@ -426,13 +548,17 @@ void drawBox(const OpRowTemplate& t, bool highlighted) {
 // Last drawn bar values of the prepared rows (a bar is redrawn when its value moved).
 int g_drawnValue[OP_TEXT_ROWS];
 
-void layoutRows() {
+bool isBarKind(uint8_t kind) {
+  return kind == OP_ROW_MARKER || kind == OP_ROW_MARKER_V || kind == OP_ROW_BAR_FILLED ||
+         kind == OP_ROW_BAR_REST || kind == OP_ROW_BAR_FILLED_V || kind == OP_ROW_BAR_REST_V;
+}
+
+void layoutBars() {
   OpTextScreen& s = g_opTextScreen;
   for (int i = 0; i < s.count; ++i) {
     OpPreparedRow& row = s.rows[i];
     const OpRowTemplate& t = *row.tmpl;
-    row.rect = OpRect{t.x, t.y, t.xSize, t.ySize};
-    if (t.permille) row.rect = OP_LayoutBar(*t.permille, t.kind, row.rect);
+    if (t.permille && isBarKind(row.kind)) row.rect = OP_LayoutBar(*t.permille, row.kind, row.rect);
   }
 }
 
@@ -538,6 +664,7 @@ void OP_ResetDisplay() {
   g_opDisplay.pageColorIndex = 5;
   g_opTextScreen = OpTextScreen{};
   g_opMenuRows = OpMenuRows{};
+  g_opPageRows = OpPageRows{};
   g_opStatusIcon = OpStatusIcon{};
   g_opTouchList = 0;
   std::memset(g_opIndicators, 0, sizeof g_opIndicators);
@@ -601,7 +728,8 @@ void OP_RedrawDisplay() {
 // --- Text screens ---------------------------------------------------------------------------------
 
 const OpRowTemplate* const g_opScreenTemplates[10] = {
-    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, kMenuScreen, nullptr, nullptr,
+    nullptr,          kControllerScreen, kProgrammerScreen, kVerticalBarScreen, kHorizontalBarScreen,
+    kTrendScreen,     kMultiLineScreen,  kMenuScreen,       kValueScreen,       kAlarmScreen,
 };
 
 OpRect OP_LayoutBar(int g, int kind, OpRect r) {
@@ -696,12 +824,19 @@ int OP_ShowTextScreen(int type, int count) {
   const OpRowTemplate* tmpl = type >= 1 && type <= 9 ? g_opScreenTemplates[type] : nullptr;
   int prepared = 0;
   while (tmpl && prepared < n) {
-    s.rows[prepared] = OpPreparedRow{&tmpl[prepared], {}};
+    const OpRowTemplate& t = tmpl[prepared];
+    s.rows[prepared] = OpPreparedRow{&t, OpRect{t.x, t.y, t.xSize, t.ySize}, t.kind, t.fg};
     ++prepared;
-    if (tmpl[prepared - 1].end) break;
+    if (t.end) break;
   }
   s.count = static_cast<uint8_t>(prepared);
-  layoutRows();
+  if (type == 1 || type == 3 || type == 4) layoutBars();
+  if (type == 5 && s.redrawState != 0) {
+    // On a redraw of its rows the trend screen shows its value column as a vertical bar and
+    // draws the frame around the strip in the screen background.
+    for (int i = 0; i < 4 && i < prepared; ++i) s.rows[i].kind = static_cast<uint8_t>(OP_ROW_BOX_V + i);
+    if (OP_TREND_FRAME_ROW < prepared) s.rows[OP_TREND_FRAME_ROW].fg = OP_CC_BACKGROUND;
+  }
   if (type == 9) {
     g_opDisplay.pageColorIndex = 10;
     g_opDisplay.pageColor = OP_LinkScreenColors()[9];
@@ -732,16 +867,16 @@ void OP_DrawTextScreen(int redrawAll) {
   for (int i = 0; i < s.count; ++i) {
     const OpPreparedRow& row = s.rows[i];
     const OpRowTemplate& t = *row.tmpl;
-    if (t.permille) {
+    if (t.permille && isBarKind(row.kind)) {
       const int v = *t.permille;
       if (!redrawAll && g_drawnValue[i] == v) continue;
       g_drawnValue[i] = v;
-      s.rows[i].rect = OP_LayoutBar(v, t.kind, OpRect{t.x, t.y, t.xSize, t.ySize});
+      s.rows[i].rect = OP_LayoutBar(v, row.kind, OpRect{t.x, t.y, t.xSize, t.ySize});
       drawBarRow(s.rows[i], v);
       continue;
     }
     OpTextRow* src = t.source;
-    const bool multiLine = t.ySize >= 2 * OP_LINE_HEIGHT && t.kind == OP_ROW_TEXT &&
+    const bool multiLine = t.ySize >= 2 * OP_LINE_HEIGHT && row.kind == OP_ROW_TEXT &&
                            std::strchr(src ? src->text : (t.text ? t.text : ""), '\n');
     if (!redrawAll && !(src && src->changed) && !multiLine) continue;
     if (src) src->changed = 0;
@@ -749,8 +884,8 @@ void OP_DrawTextScreen(int redrawAll) {
       const uint8_t c = src->colors[0];
       if (c >= 1 && c <= 3) d.pageColor = c == 1 ? kRed : c == 2 ? kBlue : kGreen;
     }
-    if (t.kind == OP_ROW_BOX || t.kind == OP_ROW_BOX_V) {
-      drawBox(t, src && src->colors[0] == OP_ROW_HIGHLIGHT);
+    if (row.kind == OP_ROW_BOX || row.kind == OP_ROW_BOX_V) {
+      drawBox(row, src && src->colors[0] == OP_ROW_HIGHLIGHT);
     } else {
       drawTextRow(row);
     }

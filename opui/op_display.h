@@ -100,11 +100,27 @@ struct OpRect {
   int16_t x, y, xSize, ySize;
 };
 
-// Prepared row: its template and the bar rectangle laid out for this screen.
+// Prepared row: its template, the bar rectangle laid out for this screen, and the kind and
+// foreground code it is drawn with (taken from the template; a screen type may re-mark them).
 struct OpPreparedRow {
   const OpRowTemplate* tmpl;
   OpRect rect;
+  uint8_t kind;
+  uint8_t fg;
 };
+
+// Rows of the block pages' text screens (every type but the menu screen): the title in the
+// band, the text rows the page writes and the per-mille values of its bars and markers.
+constexpr int OP_PAGE_ROWS = 16;
+constexpr int OP_PAGE_BARS = 8;
+struct OpPageRows {
+  OpTextRow title;
+  OpTextRow rows[OP_PAGE_ROWS];
+  int16_t bars[OP_PAGE_BARS];
+};
+extern OpPageRows g_opPageRows;
+// The trend screen's frame row around the strip (re-marked on a redraw of its rows).
+constexpr int OP_TREND_FRAME_ROW = 4;
 
 struct OpTextScreen {
   uint8_t type;              // 1..9; 7 = menu and list screen

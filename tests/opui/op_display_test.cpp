@@ -151,7 +151,7 @@ TEST_F(DisplayTest, ShowTextScreenPreparesAtMostTheTemplateRows) {
   EXPECT_EQ(g_opTextScreen.count, 3);
   EXPECT_EQ(OP_ShowTextScreen(7, 1), 1);
   EXPECT_EQ(g_opTextScreen.count, 1);
-  EXPECT_EQ(OP_ShowTextScreen(2, 0), 2);
+  EXPECT_EQ(OP_ShowTextScreen(0, 0), 2);  // no such type: no rows
   EXPECT_EQ(g_opTextScreen.count, 0);
 }
 
@@ -321,5 +321,164 @@ TEST_F(DisplayTest, DrawingThroughTheDisplayWindows) {
   EXPECT_EQ(pixel(96 + 4, 4), kWhite565);
   cycle(0);
   EXPECT_NE(pixel(210, 239), kRed565);
+}
+}  // namespace
+
+namespace {
+using TextScreenTest = OpuiTest;
+
+// Every screen type prepares its whole table, up to and including the row with the end mark,
+// and every row stays inside the body below the top bar.
+TEST_F(TextScreenTest, EveryTypePreparesItsTableInsideTheBody) {
+  struct Case {
+    int type;
+    int rows;
+  };
+  const Case cases[] = {{1, 15}, {2, 16}, {3, 15}, {4, 15}, {5, 14}, {6, 2}, {7, 9}, {8, 9}, {9, 9}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.type);
+    OP_ShowTextScreen(c.type, 1);
+    EXPECT_EQ(OP_ShowTextScreen(c.type, 0), 2);
+    ASSERT_EQ(g_opTextScreen.count, c.rows);
+    const OpRowTemplate* table = g_opScreenTemplates[c.type];
+    for (int i = 0; i < c.rows; ++i) {
+      const OpRowTemplate& t = table[i];
+      EXPECT_EQ(g_opTextScreen.rows[i].tmpl, &t);
+      EXPECT_EQ(t.end, i == c.rows - 1 ? 1 : 0) << "row " << i;
+      EXPECT_GE(t.x, 0) << "row " << i;
+      EXPECT_GE(t.y, 34) << "row " << i;
+      EXPECT_LE(t.x + t.xSize, 320) << "row " << i;
+      EXPECT_LE(t.y + t.ySize, 240) << "row " << i;
+      EXPECT_TRUE(t.source || t.text || t.permille || t.kind == OP_ROW_BOX || t.kind == OP_ROW_TEXT);
+    }
+    // A smaller count stops early.
+    OP_ShowTextScreen(c.type, 2);
+    EXPECT_EQ(g_opTextScreen.count, 2);
+  }
+}
+
+// The trend screen marks its first four rows as the vertical bar and its frame in the screen
+// background only when it redraws its rows; the table itself stays as it is.
+TEST_F(TextScreenTest, TrendScreenMarksItsBarOnARowRedraw) {
+  g_opPageRows.bars[0] = 500;
+  OP_ShowTextScreen(5, 0);  // full draw: redraw state was 0
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(g_opTextScreen.rows[i].kind, OP_ROW_TEXT) << i;
+  EXPECT_EQ(g_opTextScreen.rows[OP_TREND_FRAME_ROW].fg, OP_CC_FOREGROUND);
+  EXPECT_EQ(g_opTextScreen.rows[OP_TREND_FRAME_ROW].kind, OP_ROW_BOX);
+  OP_ShowTextScreen(5, 0);  // rows only
+  const uint8_t kinds[4] = {OP_ROW_BOX_V, OP_ROW_MARKER_V, OP_ROW_BAR_FILLED_V, OP_ROW_BAR_REST_V};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(g_opTextScreen.rows[i].kind, kinds[i]) << i;
+  EXPECT_EQ(g_opTextScreen.rows[OP_TREND_FRAME_ROW].fg, 250);
+  EXPECT_EQ(g_opScreenTemplates[5][0].kind, OP_ROW_TEXT);
+  EXPECT_EQ(g_opScreenTemplates[5][OP_TREND_FRAME_ROW].fg, OP_CC_FOREGROUND);
+  // The marked column is drawn as a bar: the filled part (x 298..315) from its value up.
+  OP_UpdateDisplay();
+  const uint32_t fg = GUI_Color2Index(OP_ColorFromCode(OP_CC_FOREGROUND));
+  EXPECT_EQ(pixel(306, 200), fg);
+  EXPECT_NE(pixel(306, 80), fg);
+  // Other screen types are not marked.
+  OP_ShowTextScreen(1, 0);
+  EXPECT_EQ(g_opTextScreen.rows[0].tmpl, &g_opScreenTemplates[1][0]);
+  EXPECT_EQ(g_opTextScreen.rows[0].kind, OP_ROW_TEXT);
+}
+
+// Bars of the bar screens are laid out from their per-mille values and drawn in the
+// foreground, the rest of the frame in the background.
+TEST_F(TextScreenTest, BarScreensDrawTheirBars) {
+  const uint32_t fg = GUI_Color2Index(OP_ColorFromCode(OP_CC_FOREGROUND));
+  g_opPageRows.bars[0] = 500;
+  g_opPageRows.bars[1] = 250;
+  OP_ShowTextScreen(4, 0);  // a full draw of the whole screen
+  // Horizontal bar 1 in x 6..313: filled up to x 6 + 154 - 2, the rest from x 6 + 156.
+  EXPECT_EQ(g_opTextScreen.rows[5].rect.xSize, 153);
+  OP_UpdateDisplay();
+  const uint32_t bg = GUI_Color2Index(g_opDisplay.screenBackground);
+  EXPECT_EQ(pixel(100, 105), fg);
+  EXPECT_EQ(pixel(158, 105), fg);
+  EXPECT_EQ(pixel(160, 105), bg);
+  EXPECT_EQ(pixel(200, 105), bg);
+  EXPECT_EQ(pixel(4, 92), fg);  // the frame
+  // Vertical bar 1 in y 110..231: the filled part from its middle down.
+  OP_ShowTextScreen(3, 1);
+  OP_ShowTextScreen(3, 0);
+  OP_UpdateDisplay();
+  EXPECT_EQ(pixel(80, 200), fg);
+  EXPECT_EQ(pixel(80, 130), bg);
+  // A bar whose value moved is drawn again on a rows-only redraw.
+  g_opPageRows.bars[0] = 900;
+  OP_DrawTextScreen(0);
+  OP_UpdateDisplay();
+  EXPECT_EQ(pixel(80, 130), fg);
+}
+
+// A value beyond the bar's limits shows the out-of-range symbol at the bar's start, no bar.
+TEST_F(TextScreenTest, BarBeyondItsLimitsShowsNoBar) {
+  const uint32_t fg = GUI_Color2Index(OP_ColorFromCode(OP_CC_FOREGROUND));
+  g_opPageRows.bars[0] = 1200;
+  OP_ShowTextScreen(4, 0);
+  OP_UpdateDisplay();
+  int lit = 0;
+  for (int x = 60; x < 310; ++x) lit += pixel(x, 105) == fg;
+  EXPECT_EQ(lit, 0);
+}
+
+// The multi-line screen draws its text line by line, 12 pixels apart.
+TEST_F(TextScreenTest, MultiLineScreenDrawsEachLine) {
+  std::strcpy(g_opPageRows.rows[0].text, "Erste\n\nDritte");
+  OP_ShowTextScreen(6, 0);
+  OP_UpdateDisplay();
+  const uint32_t bg = GUI_Color2Index(g_opDisplay.screenBackground);
+  auto inkIn = [&](int y0, int y1) {
+    int n = 0;
+    for (int y = y0; y <= y1; ++y)
+      for (int x = 0; x < 120; ++x) n += pixel(x, y) != bg;
+    return n;
+  };
+  EXPECT_GT(inkIn(60, 71), 0);
+  EXPECT_GT(inkIn(84, 95), 0);
+  EXPECT_EQ(inkIn(110, 235), 0);  // nothing after the third line
+}
+
+// On the alarm screen a row's colour byte 1, 2 or 3 turns the page red, blue or green.
+TEST_F(TextScreenTest, AlarmRowColourSetsThePageColour) {
+  struct Case {
+    uint8_t colour;
+    GUI_COLOR page;
+  };
+  const Case cases[] = {{1, 0x0000FF}, {2, 0xFF0000}, {3, 0x00FF00}};
+  for (const Case& c : cases) {
+    std::strcpy(g_opPageRows.rows[0].text, "11 : Alarm");
+    g_opPageRows.rows[0].colors[0] = c.colour;
+    g_opPageRows.rows[0].changed = 1;
+    OP_ShowTextScreen(9, 1);
+    OP_ShowTextScreen(9, 0);
+    EXPECT_EQ(g_opDisplay.pageColor, c.page) << int{c.colour};
+  }
+}
+
+// The controller overview and the vertical bar page as they appear on the display.
+TEST_F(TextScreenTest, ControllerScreen) {
+  g_fwClock.now.hour = 8;
+  g_fwClock.now.minute = 5;
+  std::strcpy(g_opPageRows.title.text, "Regler 1");
+  const char* texts[] = {"P1", "  120.5", "  118.2", "Man.  ", "W  Grw ", "\xB0" "C", " Slave",
+                         "", "", "Y =  42.0 %"};
+  for (int i = 0; i < 10; ++i) std::strcpy(g_opPageRows.rows[i].text, texts[i]);
+  g_opPageRows.bars[0] = 420;
+  g_opPageRows.bars[1] = 700;
+  OP_ShowTextScreen(1, 0);
+  OP_UpdateDisplay();
+  EXPECT_TRUE(lcdtest::MatchesGolden("opui", "controller_screen"));
+}
+
+TEST_F(TextScreenTest, VerticalBarScreen) {
+  std::strcpy(g_opPageRows.title.text, "Tank");
+  const char* texts[] = {"Level", "   63.0 %", "Temp.", "   21.4 \xB0" "C"};
+  for (int i = 0; i < 4; ++i) std::strcpy(g_opPageRows.rows[i].text, texts[i]);
+  const int16_t bars[6] = {630, 214, 800, 200, 500, 100};
+  std::memcpy(g_opPageRows.bars, bars, sizeof bars);
+  OP_ShowTextScreen(3, 0);
+  OP_UpdateDisplay();
+  EXPECT_TRUE(lcdtest::MatchesGolden("opui", "vertical_bar_screen"));
 }
 }  // namespace
