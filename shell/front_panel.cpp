@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QTimer>
 
 #include "gui/core/GUI_Input.h"
@@ -153,6 +154,13 @@ QImage SimLcdImage(int layer) { return LcdView(layer).copy(); }
 void SIM_CopyLCDToClipboard(int layer) {
   QImage img = SimLcdImage(layer);
   if (!img.isNull()) QGuiApplication::clipboard()->setImage(img);
+}
+
+QPixmap SimGrabScreen(QWidget* window) {
+  window->repaint();
+  QScreen* screen = window->screen();
+  QPixmap shot = screen ? screen->grabWindow(0) : QPixmap();
+  return shot.isNull() ? window->grab() : shot;
 }
 
 void SimLcdWindow::paintEvent(QPaintEvent*) {

@@ -6,6 +6,7 @@
 
 #include <QEvent>
 #include <QImage>
+#include <QPixmap>
 #include <QWidget>
 #include <vector>
 
@@ -109,3 +110,8 @@ int SimLibraryKeyOf(int qtKey);
 // the same put on the clipboard.
 QImage SimLcdImage(int layer);
 void SIM_CopyLCDToClipboard(int layer);
+
+// The screen as the window shows it now. The LCD window's poll only schedules a repaint; a
+// grab taken before the event loop ran it (e.g. right after a long firmware tick) would show
+// the display as it was before, so the window is repainted first.
+QPixmap SimGrabScreen(QWidget* window);

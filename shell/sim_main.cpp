@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
-#include <QScreen>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -59,9 +58,7 @@ void ArmScreenshot(SimMainWindow* w) {
   if (!path || !*path) return;
   std::string file = path;
   QTimer::singleShot(2000, w, [w, file] {
-    QScreen* screen = w->screen();
-    QPixmap shot = screen ? screen->grabWindow(0) : QPixmap();
-    if (shot.isNull()) shot = w->grab();
+    QPixmap shot = SimGrabScreen(w);
     if (!shot.save(QString::fromLocal8Bit(file.c_str()), "PNG")) std::fprintf(stderr, "SIM74_2: cannot write %s\n", file.c_str());
     w->close();
   });

@@ -8,6 +8,7 @@
 #include <QEventLoop>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QTimer>
 #include <cstdlib>
 #include <cstring>
@@ -486,6 +487,21 @@ TEST_F(LcdWindowTest, APixelShowsWithinTwoPolls) {
   lcd.poll();
   lcd.poll();
   EXPECT_EQ(lcd.grab().toImage().pixel(10, 20) & 0xFFFFFF, 0xFF0000u);
+}
+
+// The first firmware tick may hold the event loop for seconds; a grab taken right after it
+// must show what the display holds then, not the picture painted before the tick.
+TEST_F(LcdWindowTest, AScreenGrabShowsTheDisplayWhoseRepaintIsStillPending) {
+  SimLcdWindow lcd(0, nullptr);
+  lcd.resize(320, 240);
+  lcd.show();
+  QCoreApplication::processEvents();
+  const QPoint at = lcd.mapToGlobal(QPoint(10, 20)) - lcd.screen()->geometry().topLeft();
+  EXPECT_EQ(SimGrabScreen(&lcd).toImage().pixel(at) & 0xFFFFFF, 0u);
+  GUI_SetColor(0x0000FF);  // red in the library's 0x00BBGGRR
+  LCD_DrawPixel(10, 20);
+  lcd.poll();  // schedules the repaint only
+  EXPECT_EQ(SimGrabScreen(&lcd).toImage().pixel(at) & 0xFFFFFF, 0xFF0000u);
 }
 
 TEST_F(LcdWindowTest, APressOffTheDisplayPassesTheLastPositionOnIt) {
