@@ -101,6 +101,13 @@ void SimControl::runCycle(bool fromTimer) {
   inCycle_ = false;
 }
 
+void SimFirmwareDelay(int ms) {
+  if (ms <= 0) return;
+  SimHostState& s = SimState();
+  const int32_t cycles = (ms + 99) / 100;
+  if (s.pauseCount >= 0 && s.pauseCount < 0x7FFFFFFF - cycles) s.pauseCount += cycles;
+}
+
 void SimControl::tick() {
   SimFirmware().cycle();
   if (SimState().endFlag) {

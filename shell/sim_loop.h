@@ -31,6 +31,11 @@ class SimMessageTarget {
   virtual intptr_t send(int id, intptr_t wParam, intptr_t lParam) = 0;
 };
 
+// The firmware's waits (after a start, before the first run, before a project load): the UI
+// thread never sleeps; the wait becomes that many skipped cycles of 100 ms. A Pause already
+// switched on stays as it is.
+void SimFirmwareDelay(int ms);
+
 class SimControl : public QObject {
  public:
   static constexpr int kTimerMs = 50;

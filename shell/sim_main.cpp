@@ -110,7 +110,7 @@ int SimMain(const std::string& args) {
   SIM_SetErrorBoxHandler(ErrorBox);
   SIM_SetKeyMaskHook(KeyMaskToFirmware);
   SimSetRestartHooks(&kHooks);
-  FW_SetDelayHook(SIM_Delay);
+  FW_SetDelayHook(SimFirmwareDelay);
 
   SimControl control;
   SimSetTheControl(&control);

@@ -9,10 +9,6 @@
 
 const GUI_ROTATION* GUI__pRotation;
 
-// The anti-aliasing pixel writers belong to the bitmap drawing. The reference is weak so that
-// rotated text pulls that module (and the memory devices behind it) into no program that does
-// not link it anyway; without it deep glyph pixels are drawn in the foreground colour.
-GUI_AAPIXEL_FUNC* GUI_GetAAPixelFunc(int bpp) __attribute__((weak));
 
 namespace {
 
@@ -72,7 +68,7 @@ void drawRotated(Point (*map)(int, int), int x0, int y0, int xsize, int ysize, i
   if (std::max(a.x, b.x) < c.x0 || std::min(a.x, b.x) > c.x1 || std::max(a.y, b.y) < c.y0 || std::min(a.y, b.y) > c.y1)
     return;
   const int perByte = 8 / bpp;
-  GUI_AAPIXEL_FUNC* pfAA = (bpp == 1 || !GUI_GetAAPixelFunc) ? nullptr : GUI_GetAAPixelFunc(bpp == 2 ? 4 : bpp);
+  GUI_AAPIXEL_FUNC* pfAA = bpp == 1 ? nullptr : GUI_GetAAPixelFunc(bpp == 2 ? 4 : bpp);
   for (int sy = 0; sy < ysize; ++sy) {
     const uint8_t* pLine = pData + sy * bytesPerLine;
     for (int sx = 0; sx < xsize; ++sx) {

@@ -566,12 +566,8 @@ int WM_MULTIBUF_Enable(int onOff) {
   WM__G.MultiBuf = onOff ? 1 : 0;
   return old;
 }
-// Weak references: a program that never configures multi-buffering does not link it.
-void GUI_MULTIBUF_Begin() __attribute__((weak));
-void GUI_MULTIBUF_End() __attribute__((weak));
-
 void WM__MultiBufControl(int onOff) {
-  if (!WM__G.MultiBuf || !GUI_MULTIBUF_Begin || !GUI_MULTIBUF_End) return;
+  if (!WM__G.MultiBuf) return;
   if (onOff)
     GUI_MULTIBUF_Begin();
   else

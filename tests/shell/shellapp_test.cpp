@@ -139,6 +139,25 @@ TEST_F(LoopTest, PauseCounterSkipsThatManyCycles) {
   EXPECT_EQ(target.count(SIM_MSG_PRECYCLE), 1);
 }
 
+TEST_F(LoopTest, FirmwareWaitsBecomeSkippedCyclesWithoutBlocking) {
+  struct Case {
+    int32_t pauseBefore;
+    int ms;
+    int32_t pauseAfter;
+  } cases[] = {
+      {0, 3000, 30}, {0, 200, 2}, {0, 1, 1}, {5, 1000, 15}, {0, 0, 0}, {0x7FFFFFFF, 3000, 0x7FFFFFFF},
+  };
+  for (const Case& c : cases) {
+    SimState().pauseCount = c.pauseBefore;
+    SimFirmwareDelay(c.ms);
+    EXPECT_EQ(SimState().pauseCount, c.pauseAfter) << c.ms;
+  }
+  SimState().pauseCount = 0;
+  SimFirmwareDelay(300);
+  for (int i = 1; i <= 4; ++i) control.runCycle(true);
+  EXPECT_EQ(fw.ticks, 1) << "three cycles are skipped, then the firmware runs";
+}
+
 TEST_F(LoopTest, ACycleIsFramedByPreAndPostCycleMessages) {
   std::strcpy(SimState().requestText, "0000""24,0,0=1");
   control.runCycle(true);
