@@ -135,7 +135,9 @@ void ResetDrawing() {
   GUI_pContext->WM_pUserClipRect = nullptr;
 }
 
-void PaintWindow(WM_HWIN hWin) {
+}  // namespace
+
+void WM__PaintWindow(WM_HWIN hWin) {
   WM_Obj* p = WM_H2P(hWin);
   if (!p || !p->cb || !(p->Status & WM_STATUS_VISIBLE)) return;
   WM__SendMessageNoPara(hWin, WM_MSG_PRE_PAINT);
@@ -160,6 +162,9 @@ void PaintWindow(WM_HWIN hWin) {
   --WM__G.PaintCnt;
   WM__SendMessageNoPara(hWin, WM_MSG_POST_PAINT);
 }
+
+namespace {
+void PaintWindow(WM_HWIN hWin) { WM__PaintWindow(hWin); }
 
 // Paints transparent window t over the window w being painted.
 void PaintOverlay(WM_HWIN hT, WM_HWIN hW);
