@@ -34,6 +34,15 @@ bool DeviceRect(WM_HWIN hWin, GUI_RECT* pRect) {
   return true;
 }
 
+// Paints the whole window, whatever part of it is invalid.
+void PaintWhole(WM_HWIN hWin) {
+  WM_Obj* p = WM_H2P(hWin);
+  const GUI_RECT inv = p->InvalidRect;
+  p->InvalidRect = p->Rect;
+  WM__PaintWindow(hWin);
+  if ((p = WM_H2P(hWin))) p->InvalidRect = inv;
+}
+
 // Paints the whole window into its freshly made device.
 void PaintInto(WM_HWIN hWin, GUI_MEMDEV_Handle hMem) {
   GUI_MEMDEV* pDev = GUI_MEMDEV__h2p(hMem);
@@ -41,11 +50,10 @@ void PaintInto(WM_HWIN hWin, GUI_MEMDEV_Handle hMem) {
   GUI_CONTEXT saved = *GUI_pContext;
   const GUI_MEMDEV_Handle hPrev = GUI_MEMDEV_Select(hMem);
   WM__SelectWindowRaw(hWin);
-  WM_Obj* p = WM_H2P(hWin);
-  const GUI_RECT inv = p->InvalidRect;
-  p->InvalidRect = p->Rect;
-  WM__PaintWindow(hWin);
-  if ((p = WM_H2P(hWin))) p->InvalidRect = inv;
+  const WM_HWIN hFillingBefore = WM__hFillingStatic;
+  WM__hFillingStatic = hWin;
+  PaintWhole(hWin);
+  WM__hFillingStatic = hFillingBefore;
   GUI_MEMDEV_Select(hPrev);
   // The selection and the drawing attributes of the caller come back unchanged.
   saved.hDevData = GUI_pContext->hDevData;
@@ -131,7 +139,10 @@ GUI_MEMDEV_Handle CreateStaticDevice(WM_HWIN hWin) {
                                                          &GUI_MEMDEV_DEVICE_32, &GUICC_8888);
   if (!hMem) {
     GUI_DebugErrorOut("GUIDEV_StaticDevices:\nNot enough memory to create static memory device in _CreateStaticDevice()!");
-    WM__PaintWindow(hWin);
+    const WM_HWIN hOld = GUI_pContext->hAWin;
+    WM__SelectWindowRaw(hWin);
+    PaintWhole(hWin);
+    WM__SelectWindowRaw(hOld);
     return 0;
   }
   WM__pfDeleteStaticDevice = DeleteDevice;

@@ -7,6 +7,7 @@
 
 WM_GLOBALS WM__G;
 void (*WM__pfDeleteStaticDevice)(GUI_MEMDEV_Handle hMem);
+WM_HWIN WM__hFillingStatic;
 
 void WM__DropStaticDevice(WM_HWIN hWin) {
   WM_Obj* p = WM_H2P(hWin);

@@ -54,6 +54,11 @@ extern WM_GLOBALS WM__G;
 // static devices are used. Dropping frees the window's device and clears the handle.
 extern void (*WM__pfDeleteStaticDevice)(GUI_MEMDEV_Handle hMem);
 void WM__DropStaticDevice(WM_HWIN hWin);
+// The window whose static device is being painted (0 = none): invalidation keeps its device.
+extern WM_HWIN WM__hFillingStatic;
+// Drops the devices of a visible window and its visible descendants, all but the one being
+// painted.
+void WM__DropStaticDevices(WM_HWIN hWin);
 // Paints one window through its procedure, clipped to its visible parts (lock held).
 void WM__PaintWindow(WM_HWIN hWin);
 

@@ -317,6 +317,7 @@ GUI_REGISTER_EXIT g_exitWM = {nullptr, ExitWM};
 void ExitWM() {
   WM__G = WM_GLOBALS{};
   WM__ClearLive();
+  WM__hFillingStatic = 0;
   g_clip = ClipState{};
   GUI_pContext->WM_pUserClipRect = nullptr;
   WM__InputReset();
@@ -384,10 +385,22 @@ void WM__InvalidateScreenRect(WM_HWIN hWin, const GUI_RECT& rect) {
     WM__AddInvalid(hWin, r);
 }
 
+void WM__DropStaticDevices(WM_HWIN hWin) {
+  WM_Obj* p = WM_H2P(hWin);
+  if (!p || !(p->Status & WM_STATUS_VISIBLE)) return;
+  if (hWin != WM__hFillingStatic) WM__DropStaticDevice(hWin);
+  for (WM_HWIN c = WM__FirstChildOf(hWin); c; c = WM__NextOf(c)) WM__DropStaticDevices(c);
+}
+
 void WM_InvalidateRect(WM_HWIN hWin, const GUI_RECT* pRect) {
   GUI_LockGuard lock;
   WM_Obj* p = WM_H2P(hWin);
   if (!p) return;
+  // What the window's device holds is out of date, and so is what its descendants' hold.
+  if (p->Status & WM_STATUS_STATIC_MEMDEV) {
+    WM__DropStaticDevices(hWin);
+    if (!(p = WM_H2P(hWin))) return;
+  }
   GUI_RECT r = pRect ? Shift(*pRect, p->Rect.x0, p->Rect.y0) : p->Rect;
   WM__InvalidateScreenRect(hWin, r);
 }
@@ -588,6 +601,7 @@ void WM_Init() {
   (void)g_linked;
   WM__G = WM_GLOBALS{};
   WM__ClearLive();
+  WM__hFillingStatic = 0;
   g_clip = ClipState{};
   GUI_pContext->WM_pUserClipRect = nullptr;
   for (int layer = 0; layer < GUI_NUM_LAYERS; ++layer) {

@@ -2,7 +2,10 @@
 // the display, the merge of a window tree, and that the window manager frees the devices.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "draw_fixture.h"
 #include "gui/WM.h"
@@ -37,14 +40,36 @@ uint32_t DevicePixel(GUI_MEMDEV_Handle hMem, int x, int y) {
   return v;
 }
 
+std::vector<std::string>* g_log;
+
 class MemdevStatic : public DrawTest {
  protected:
   void SetUp() override {
     DrawTest::SetUp();
+    if (HasFatalFailure()) return;
+    // The library's debug texts are collected with its errors.
+    g_log = &errors;
+    saved_ = *GUI__pHooks;
+    GUI_PLATFORM_HOOKS hooks = saved_;
+    hooks.pfLog = [](const char* s) {
+      if (g_log) g_log->emplace_back(s ? s : "");
+    };
+    GUI_SetPlatformHooks(&hooks);
     g_paints = 0;
     WM_SetDesktopColor(kGrey);
     Exec();
   }
+  // A pixel as a library colour (the frame buffer holds 0x00RRGGBB).
+  static GUI_COLOR Raw(int x, int y) {
+    const uint32_t v = lcdtest::ReadRaw(x, y);
+    return ((v & 0xFF) << 16) | (v & 0xFF00) | ((v >> 16) & 0xFF);
+  }
+  void TearDown() override {
+    GUI_SetPlatformHooks(&saved_);
+    g_log = nullptr;
+    DrawTest::TearDown();
+  }
+  GUI_PLATFORM_HOOKS saved_{};
   static void Exec() {
     for (int i = 0; i < 100 && GUI_Exec(); ++i) {
     }
@@ -142,6 +167,57 @@ TEST_F(MemdevStatic, CreateAndUpdateMergeTheTreeIntoOneDevice) {
   EXPECT_EQ(DevicePixel(hMerge, 70, 50), 0xFFFFFFFFu);        // painted by none
   GUI_MEMDEV_Delete(hMerge);
   WM_DeleteWindow(parent);
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(MemdevStatic, WindowTooLargeForTheHeapIsPaintedDirectly) {
+  // 2000 x 1000 pixels of 4 bytes do not fit in the heap.
+  WM_HWIN hWin = WM_CreateWindow(100, 60, 2000, 1000, WM_CF_SHOW | WM_CF_STATIC, BlockProc, 0);
+  Exec();
+  GUI_SetBkColor(kGrey);
+  GUI_Clear();
+  g_paints = 0;
+  errors.clear();
+  GUI_MEMDEV_Paint1Static(hWin);
+  EXPECT_EQ(GUI_MEMDEV_GetStaticDevice(hWin), 0u);
+  EXPECT_GT(g_paints, 0);
+  EXPECT_EQ(Raw(102, 63), kRed);
+  EXPECT_EQ(Raw(101, 62), kGrey);
+  ASSERT_FALSE(errors.empty());
+  EXPECT_EQ(std::count(errors.begin(), errors.end(),
+                       "GUIDEV_StaticDevices:\nNot enough memory to create static memory device in _CreateStaticDevice()!"),
+            5);
+  EXPECT_EQ(errors.back(), "GUIDEV_StaticDevices:\nCreation of static device failed in GUI_MEMDEV_Paint1Static().");
+  WM_DeleteWindow(hWin);
+}
+
+// Invalidates its own window while it paints, as a widget that changes its state does.
+void SelfInvalidatingProc(WM_MESSAGE* pMsg) {
+  if (pMsg->MsgId == WM_MSG_PAINT) WM_InvalidateWindow(pMsg->hWin);
+  BlockProc(pMsg);
+}
+
+TEST_F(MemdevStatic, InvalidationDropsTheDevicesOfTheWindowAndItsDescendants) {
+  WM_HWIN parent = WM_CreateWindow(20, 20, 60, 40, WM_CF_SHOW | WM_CF_STATIC, BlockProc, 0);
+  WM_HWIN child = WM_CreateWindowAsChild(10, 5, 20, 20, parent, WM_CF_SHOW, BlockProc, 0);
+  WM_HWIN plain = WM_CreateWindow(100, 20, 30, 30, WM_CF_SHOW, BlockProc, 0);
+  WM_HWIN self = WM_CreateWindow(150, 20, 30, 30, WM_CF_SHOW | WM_CF_STATIC, SelfInvalidatingProc, 0);
+  Exec();
+  GUI_MEMDEV_CreateStatic(parent);
+  ASSERT_NE(GUI_MEMDEV__CreateStaticDevice(plain), 0u);
+  // The device being painted survives its own window's invalidation.
+  ASSERT_NE(GUI_MEMDEV__CreateStaticDevice(self), 0u);
+  EXPECT_NE(GUI_MEMDEV_GetStaticDevice(self), 0u);
+
+  WM_InvalidateWindow(plain);  // without the static flag the device stays
+  EXPECT_NE(GUI_MEMDEV_GetStaticDevice(plain), 0u);
+  WM_InvalidateRect(parent, nullptr);
+  EXPECT_EQ(GUI_MEMDEV_GetStaticDevice(parent), 0u);
+  EXPECT_EQ(GUI_MEMDEV_GetStaticDevice(child), 0u);
+  WM_InvalidateWindow(self);
+  EXPECT_EQ(GUI_MEMDEV_GetStaticDevice(self), 0u);
+  for (WM_HWIN h : {parent, plain, self}) WM_DeleteWindow(h);
+  Exec();
   EXPECT_TRUE(errors.empty());
 }
 
