@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "gui/GUI_Private.h"
+#include "gui/WM.h"
 #include "gui/bitmap/GUI_Bitmap.h"
 
 // ---------------------------------------------------------------------------------------
@@ -95,6 +96,17 @@ void GUI_MEMDEV_SetAfterBandHook(int (*pfHook)(int));
 // Messages to the window being drawn before and after drawing in bands.
 constexpr int GUI_MEMDEV_MSG_BANDS_BEGIN = 50;
 constexpr int GUI_MEMDEV_MSG_BANDS_END = 51;
+
+// Static memory devices of windows: 32-bit devices with every pixel the window does not
+// paint fully transparent. A window keeps its device until the window manager drops it
+// (invalidation, resizing, deletion).
+GUI_MEMDEV_Handle GUI_MEMDEV__CreateStaticDevice(WM_HWIN hWin);  // the device, made when missing
+GUI_MEMDEV_Handle GUI_MEMDEV_GetStaticDevice(WM_HWIN hWin);      // 0 = none
+void GUI_MEMDEV_Paint1Static(WM_HWIN hWin);     // the window's device written to the current target
+void GUI_MEMDEV_CreateStatic(WM_HWIN hWin);     // devices for the window and its descendants
+// Merges the devices of the window and its descendants into *phMerge (the first device
+// becomes it when it is 0) and takes them from the windows.
+void GUI_MEMDEV_UpdateStatic(WM_HWIN hWin, GUI_MEMDEV_Handle* phMerge);
 
 // Internals shared with the formats, sprites and alpha: the record of a handle, the pixel
 // address of a screen position (null when outside, after the report).

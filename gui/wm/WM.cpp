@@ -6,6 +6,19 @@
 #include "gui/wm/WM_Intern.h"
 
 WM_GLOBALS WM__G;
+void (*WM__pfDeleteStaticDevice)(GUI_MEMDEV_Handle hMem);
+WM_HWIN WM__hFillingStatic;
+
+void WM__DropStaticDevice(WM_HWIN hWin) {
+  WM_Obj* p = WM_H2P(hWin);
+  if (!p || !p->hMem) return;
+  const GUI_MEMDEV_Handle hMem = p->hMem;
+  p->hMem = 0;
+  // A device the memory-device module made is deleted as a device (its device record and
+  // usage go with it); any other block is plain heap.
+  if (WM__pfDeleteStaticDevice) WM__pfDeleteStaticDevice(hMem);
+  else GUI_ALLOC_Free(hMem);
+}
 
 namespace {
 constexpr int kMaxHandles = 1 << 16;
@@ -240,11 +253,8 @@ void WM__DeleteWindowNow(WM_HWIN hWin) {
   WM__SendMessageId(hWin, WM_MSG_DELETE);
   if (!WM__IsWindow(hWin)) return;  // the procedure deleted it
   WM_DeleteWindowTimers(hWin);
-  WM_Obj* p = WM_H2P(hWin);
-  if (p->hMem) {
-    GUI_ALLOC_Free(p->hMem);
-    p->hMem = 0;
-  }
+  WM__DropStaticDevice(hWin);
+  WM_Obj* p = nullptr;
   WM__G.hRedrawPos = 0;
   if (GUI_pContext->hAWin == hWin) GUI_pContext->hAWin = 0;
   for (int i = 0; i < GUI_NUM_LAYERS; ++i) {
@@ -547,8 +557,8 @@ void ResizeRaw(WM_HWIN hWin, int dx, int dy) {
       r.y0 = Clamp16(r.y0 - dy);
   }
   if ((p->Status & WM_STATUS_STATIC_MEMDEV) && p->hMem) {
-    GUI_ALLOC_Free(p->hMem);
-    p->hMem = 0;
+    WM__DropStaticDevice(hWin);
+    p = WM_H2P(hWin);
   }
   p->Rect = r;
   if ((p->Status & WM_STATUS_VISIBLE) && p->hParent) {

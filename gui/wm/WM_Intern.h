@@ -49,6 +49,19 @@ struct WM_GLOBALS {
 };
 extern WM_GLOBALS WM__G;
 
+// Static memory devices of windows. The memory-device module installs the deleter when it
+// first gives a window a device, so that the window manager needs that module only when
+// static devices are used. Dropping frees the window's device and clears the handle.
+extern void (*WM__pfDeleteStaticDevice)(GUI_MEMDEV_Handle hMem);
+void WM__DropStaticDevice(WM_HWIN hWin);
+// The window whose static device is being painted (0 = none): invalidation keeps its device.
+extern WM_HWIN WM__hFillingStatic;
+// Drops the devices of a visible window and its visible descendants, all but the one being
+// painted.
+void WM__DropStaticDevices(WM_HWIN hWin);
+// Paints one window through its procedure, clipped to its visible parts (lock held).
+void WM__PaintWindow(WM_HWIN hWin);
+
 // Live window handles: set at creation, cleared at deletion, so that a handle whose window
 // was deleted (by a procedure, during a walk) is never dereferenced.
 bool WM__IsLive(WM_HWIN h);

@@ -136,7 +136,9 @@ void ResetDrawing() {
   GUI_pContext->WM_pUserClipRect = nullptr;
 }
 
-void PaintWindow(WM_HWIN hWin) {
+}  // namespace
+
+void WM__PaintWindow(WM_HWIN hWin) {
   WM_Obj* p = WM_H2P(hWin);
   if (!p || !p->cb || !(p->Status & WM_STATUS_VISIBLE)) return;
   WM__SendMessageNoPara(hWin, WM_MSG_PRE_PAINT);
@@ -161,6 +163,9 @@ void PaintWindow(WM_HWIN hWin) {
   --WM__G.PaintCnt;
   WM__SendMessageNoPara(hWin, WM_MSG_POST_PAINT);
 }
+
+namespace {
+void PaintWindow(WM_HWIN hWin) { WM__PaintWindow(hWin); }
 
 // Paints transparent window t over the window w being painted.
 void PaintOverlay(WM_HWIN hT, WM_HWIN hW);
@@ -313,6 +318,7 @@ GUI_REGISTER_EXIT g_exitWM = {nullptr, ExitWM};
 void ExitWM() {
   WM__G = WM_GLOBALS{};
   WM__ClearLive();
+  WM__hFillingStatic = 0;
   g_clip = ClipState{};
   GUI_pContext->WM_pUserClipRect = nullptr;
   WM__InputReset();
@@ -380,10 +386,22 @@ void WM__InvalidateScreenRect(WM_HWIN hWin, const GUI_RECT& rect) {
     WM__AddInvalid(hWin, r);
 }
 
+void WM__DropStaticDevices(WM_HWIN hWin) {
+  WM_Obj* p = WM_H2P(hWin);
+  if (!p || !(p->Status & WM_STATUS_VISIBLE)) return;
+  if (hWin != WM__hFillingStatic) WM__DropStaticDevice(hWin);
+  for (WM_HWIN c = WM__FirstChildOf(hWin); c; c = WM__NextOf(c)) WM__DropStaticDevices(c);
+}
+
 void WM_InvalidateRect(WM_HWIN hWin, const GUI_RECT* pRect) {
   GUI_LockGuard lock;
   WM_Obj* p = WM_H2P(hWin);
   if (!p) return;
+  // What the window's device holds is out of date, and so is what its descendants' hold.
+  if (p->Status & WM_STATUS_STATIC_MEMDEV) {
+    WM__DropStaticDevices(hWin);
+    if (!(p = WM_H2P(hWin))) return;
+  }
   GUI_RECT r = pRect ? Shift(*pRect, p->Rect.x0, p->Rect.y0) : p->Rect;
   WM__InvalidateScreenRect(hWin, r);
 }
@@ -591,6 +609,7 @@ void WM_Init() {
   (void)g_linked;
   WM__G = WM_GLOBALS{};
   WM__ClearLive();
+  WM__hFillingStatic = 0;
   g_clip = ClipState{};
   GUI_pContext->WM_pUserClipRect = nullptr;
   for (int layer = 0; layer < GUI_NUM_LAYERS; ++layer) {
