@@ -223,6 +223,25 @@ void PaintDirect(WM_HWIN hWin) {
   }
 }
 
+// One band of a window drawn through a memory device: the window's invalid rectangle is the
+// band's area while it paints.
+void PaintBand(void* pData) {
+  const WM_HWIN hWin = *static_cast<WM_HWIN*>(pData);
+  WM_Obj* p = WM_H2P(hWin);
+  const GUI_MEMDEV_Handle hMem = GUI_pContext->hDevData;
+  if (!p || !hMem) return;
+  const GUI_RECT saved = p->InvalidRect;
+  const int x0 = GUI_MEMDEV_GetXPos(hMem), y0 = GUI_MEMDEV_GetYPos(hMem);
+  const GUI_RECT band{Clamp16(x0), Clamp16(y0), Clamp16(x0 + GUI_MEMDEV_GetXSize(hMem) - 1),
+                      Clamp16(y0 + GUI_MEMDEV_GetYSize(hMem) - 1)};
+  if (!WM__Intersect(&p->InvalidRect, saved, band)) {
+    p->InvalidRect = saved;
+    return;
+  }
+  PaintDirect(hWin);
+  if ((p = WM_H2P(hWin))) p->InvalidRect = saved;
+}
+
 // Redraws one invalid window; 1 when it painted.
 int RedrawWindow(WM_HWIN hWin) {
   WM_Obj* p = WM_H2P(hWin);
@@ -231,7 +250,15 @@ int RedrawWindow(WM_HWIN hWin) {
   GUI_RECT clipped = p->InvalidRect;
   if (p->cb && WM__ClipByAncestors(hWin, &clipped)) {
     WM__SelectWindowRaw(hWin);
-    PaintDirect(hWin);
+    if (p->Status & WM_STATUS_MEMDEV) {
+      // Drawn into a memory device band by band and copied to the visible parts; the
+      // device is opaque unless a transparent child window has to show its parent.
+      const bool trans = (p->Status & WM_STATUS_TRANSPARENT) && p->hParent;
+      WM_HWIN h = hWin;
+      GUI_MEMDEV_Draw(&clipped, PaintBand, &h, 0, trans ? GUI_MEMDEV_HASTRANS : GUI_MEMDEV_NOTRANS);
+    } else {
+      PaintDirect(hWin);
+    }
     r = 1;
   }
   if (!WM__IsWindow(hWin)) return r;
@@ -265,6 +292,13 @@ int Redraw1() {
   GUI_RestoreContext(&saved);
   GUI__RepointContext(GUI_pContext);
   return WM__G.NumInvalidWindows ? 1 : 0;
+}
+
+// Layers whose redraw is one multi-buffered frame: with multi-buffering on, those that hold
+// invalid windows; else the selected one.
+uint32_t FrameLayers() {
+  if (WM__G.MultiBuf) return WM__G.InvalidLayerMask & ((1u << GUI_NUM_LAYERS) - 1);
+  return 1u << GUI_pContext->SelLayer;
 }
 
 int InputStep() {
@@ -560,6 +594,13 @@ int WM_ExecPass() {
   const bool frame = GUI_pContext->WM_IsActive && WM__G.NumInvalidWindows;
   GUI_Unlock();
   if (frame) {
+    uint32_t layers;
+    {
+      GUI_LockGuard lock;
+      layers = FrameLayers();
+      for (int layer = 0; layer < GUI_NUM_LAYERS; ++layer)
+        if (layers & (1u << layer)) GUI_MULTIBUF_BeginEx(layer);
+    }
     // Redraw steps until nothing is left; each paints one window.
     int guard = 0;
     while (WM__G.NumInvalidWindows && guard++ < 0x10000) {
@@ -567,6 +608,8 @@ int WM_ExecPass() {
       r = 1;
     }
     GUI_LockGuard lock;
+    for (int layer = 0; layer < GUI_NUM_LAYERS; ++layer)
+      if (layers & (1u << layer)) GUI_MULTIBUF_EndEx(layer);
     if (WM__G.MultiBuf) WM__G.InvalidLayerMask = 0;
   }
   return r;

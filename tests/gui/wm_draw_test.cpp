@@ -86,6 +86,16 @@ TEST_F(WmDraw, OverlappingWindowsPaintOnlyTheirVisibleParts) {
   EXPECT_TRUE(errors.empty());
 }
 
+TEST_F(WmDraw, WindowsDrawnThroughMemoryDevicesLookTheSame) {
+  WM_SetDesktopColor(kGrey);
+  Panel(20, 20, 160, 120, 0, WM_CF_SHOW | WM_CF_MEMDEV, kRed, "back");
+  WM_HWIN front = Panel(100, 60, 120, 100, 0, WM_CF_SHOW | WM_CF_MEMDEV, kBlue, "front");
+  Panel(10, 50, 60, 30, front, WM_CF_SHOW, kGreen, "child");
+  Exec();
+  EXPECT_TRUE(golden("wm_overlap"));
+  EXPECT_TRUE(errors.empty());
+}
+
 TEST_F(WmDraw, TransparentWindowShowsWhatLiesBelow) {
   struct Trans {
     static void Proc(WM_MESSAGE* pMsg) {
