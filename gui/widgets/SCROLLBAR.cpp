@@ -341,18 +341,18 @@ WM_HWIN SCROLLBAR_CreateEx(int x0, int y0, int xSize, int ySize, WM_HWIN hParent
                            int id) {
   return SCROLLBAR_CreateUser(x0, y0, xSize, ySize, hParent, winFlags, exFlags, id, 0);
 }
-WM_HWIN SCROLLBAR_Create(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, int id, uint32_t winFlags, int spec) {
-  return SCROLLBAR_CreateUser(x0, y0, xSize, ySize, hParent, winFlags, spec, id, 0);
+WM_HWIN SCROLLBAR_Create(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, int id, uint32_t winFlags, int barFlags) {
+  return SCROLLBAR_CreateUser(x0, y0, xSize, ySize, hParent, winFlags, barFlags, id, 0);
 }
 WM_HWIN SCROLLBAR_CreateIndirect(const GUI_DIALOG_ITEM* pItem, WM_HWIN hParent, int x0, int y0, WM_CALLBACK*) {
   return SCROLLBAR_CreateUser(pItem->x0 + x0, pItem->y0 + y0, pItem->xSize, pItem->ySize, hParent, 0, pItem->Flags,
                               pItem->Id, int(pItem->NumExtraBytes));
 }
-WM_HWIN SCROLLBAR_CreateAttached(WM_HWIN hParent, int spec) {
+WM_HWIN SCROLLBAR_CreateAttached(WM_HWIN hParent, int barFlags) {
   GUI_LockGuard lock;
-  WM_HWIN h = (spec & SCROLLBAR_CF_VERTICAL)
-                  ? SCROLLBAR_CreateUser(0, 0, 0, 0, hParent, 0x58A, spec, GUI_ID_VSCROLL, 0)
-                  : SCROLLBAR_CreateUser(0, 0, 0, 0, hParent, 0x38A, spec, GUI_ID_HSCROLL, 0);
+  WM_HWIN h = (barFlags & SCROLLBAR_CF_VERTICAL)
+                  ? SCROLLBAR_CreateUser(0, 0, 0, 0, hParent, 0x58A, barFlags, GUI_ID_VSCROLL, 0)
+                  : SCROLLBAR_CreateUser(0, 0, 0, 0, hParent, 0x38A, barFlags, GUI_ID_HSCROLL, 0);
   if (h) WM_NotifyParent(h, WM_NOTE_SCROLLBAR_ADDED);
   return h;
 }
@@ -441,7 +441,7 @@ void SCROLLBAR_GetPositions(WM_HWIN hObj, SCROLLBAR_POSITIONS* pPos) {
   p->pSkin->pfGetPositions(hObj, pPos);
 }
 namespace {
-int SetScrollbar(WM_HWIN hWin, int onOff, int id, int spec) {
+int SetScrollbar(WM_HWIN hWin, int onOff, int id, int barFlags) {
   GUI_LockGuard lock;
   if (!hWin) return 0;
   WM_HWIN h = WM_GetDialogItem(hWin, id);
@@ -450,7 +450,7 @@ int SetScrollbar(WM_HWIN hWin, int onOff, int id, int spec) {
       if (WM_Obj* p = WM_H2P(h)) p->Status &= ~WM_STATUS_DELETE_PENDING;
       WM_ShowWindow(h);
     } else {
-      SCROLLBAR_CreateAttached(hWin, spec);
+      SCROLLBAR_CreateAttached(hWin, barFlags);
     }
   } else if (h) {
     WM_HideWindow(h);

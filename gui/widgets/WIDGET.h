@@ -244,9 +244,9 @@ WM_HWIN SCROLLBAR_CreateUser(int x0, int y0, int xSize, int ySize, WM_HWIN hPare
 WM_HWIN SCROLLBAR_CreateEx(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, uint32_t winFlags, int exFlags,
                            int id);
 WM_HWIN SCROLLBAR_Create(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, int id, uint32_t winFlags,
-                         int spec);
+                         int barFlags);
 WM_HWIN SCROLLBAR_CreateIndirect(const GUI_DIALOG_ITEM* pItem, WM_HWIN hParent, int x0, int y0, WM_CALLBACK* cb);
-WM_HWIN SCROLLBAR_CreateAttached(WM_HWIN hParent, int spec);
+WM_HWIN SCROLLBAR_CreateAttached(WM_HWIN hParent, int barFlags);
 void SCROLLBAR_SetValue(WM_HWIN hObj, int v);
 void SCROLLBAR_AddValue(WM_HWIN hObj, int add);
 void SCROLLBAR_Inc(WM_HWIN hObj);
