@@ -455,6 +455,62 @@ TEST_F(FirmwareTest, AnImageOfAnotherFirmwareStaysStoppedAfterTheReload) {
   EXPECT_EQ(FB_GetInstance(100), nullptr);
 }
 
+// An image the firmware refuses (a block of a type it does not have, or of another shape
+// than its type) loads nothing. The reload must not switch the empty device to run, and no
+// save may write the empty store over the project.
+TEST_F(FirmwareTest, ARefusedImageIsNeverOverwrittenBySaves) {
+  constexpr uint16_t kExtra = 201;
+  static FbTemplate kWide{.size = 0, .type = kExtra, .analogOutputs = 3};
+  static FbTemplate kNarrow{.size = 0, .type = kExtra, .analogOutputs = 1};
+  kWide.size = static_cast<uint16_t>(FB_LayoutWords(kWide));
+  kNarrow.size = static_cast<uint16_t>(FB_LayoutWords(kNarrow));
+  struct Case {
+    const char* what;
+    const FbTemplate* atLoad;   // the type as the firmware knows it at the load; null: none
+  };
+  for (const Case& c : {Case{"unregistered type", nullptr}, Case{"other counts", &kNarrow}}) {
+    SCOPED_TRACE(c.what);
+    FB_ClearTypeTable();
+    for (const FbTemplate* t : {&kPlainTemplate, static_cast<const FbTemplate*>(&kWide)}) {
+      ASSERT_EQ(FB_RegisterType(t->type, FB_TypeFromTemplate(t, countRun, noInit, nullptr, nullptr,
+                                                             FB_COMMON_BLOCK_RANGES, 0, 0, 0)),
+                FB_OK);
+    }
+    EngBuilder b;
+    b.setRunMode(2);
+    b.setOrderCode("0000000000");
+    ASSERT_TRUE(b.addBlock(100, kPlain, 1));
+    ASSERT_TRUE(b.addBlock(101, kExtra, 1, 100));
+    std::vector<uint8_t> image;
+    ASSERT_TRUE(b.build(image)) << b.error();
+    FB_ClearTypeTable();
+    FB_RegisterType(kPlain, FB_TypeFromTemplate(&kPlainTemplate, countRun, noInit, nullptr, nullptr,
+                                                FB_COMMON_BLOCK_RANGES, 0, 0, 0));
+    if (c.atLoad) {
+      FB_RegisterType(kExtra, FB_TypeFromTemplate(c.atLoad, countRun, noInit, nullptr, nullptr,
+                                                  FB_COMMON_BLOCK_RANGES, 0, 0, 0));
+    }
+
+    std::memcpy(eng_.data(), image.data(), image.size());
+    projectWithEngineering();
+    start();
+    FW_SimCycle();
+    std::memcpy(eng_.data(), image.data(), image.size());
+    projectWithEngineering();
+    for (int i = 0; i < 40; ++i) FW_SimCycle();   // past the pictures into the stopped state
+    EXPECT_NE(g_fwEng.lastError, FwImageError::None);
+    EXPECT_EQ(g_fwRunMode, FW_RUN_MODE_STOP);
+    EXPECT_EQ(FW_SaveEngineering(), 1);
+    g_fwRunMode = FW_RUN_MODE_RUN;   // switched to run from a page or a request
+    for (int i = 0; i < 3; ++i) FW_SimCycle();
+    SimState().saveRequest = 1;
+    FW_SimCycle();
+    EXPECT_TRUE(std::equal(image.begin() + FW_IMG_ENG_VALUE, image.begin() + FW_IMG_LOGIN_BLOCK,
+                           eng_.begin() + FW_IMG_ENG_VALUE));
+    EXPECT_EQ(g_runs, 0);
+  }
+}
+
 TEST_F(FirmwareTest, EachCycleCopiesTheSimulatedIoAndReportsTheErrorBits) {
   projectWithEngineering();
   start();
