@@ -151,7 +151,16 @@ void closePages() {
   OP_PageEnter(0);
 }
 
-void endPictures() { g_fwMain.runState = FW_STATE_STOPPED; }
+// Loading ends: the devices of entries that this loading did not fill go back to the heap.
+void endPictures() {
+  FwMainState& m = g_fwMain;
+  for (uint32_t i = m.pictureCount; i < FW_PICTURE_TABLE_SIZE; ++i) {
+    FwPicture& p = m.pictures[i];
+    if (p.memdev) GUI_MEMDEV_Delete(p.memdev);
+    p = FwPicture{};
+  }
+  m.runState = FW_STATE_STOPPED;
+}
 
 // State 8: one picture of the user-picture data per cycle.
 void loadNextPicture() {
@@ -194,10 +203,13 @@ void loadNextPicture() {
   }
   FwPicture& p = m.pictures[m.pictureCount];
   FW_PostStepCode(kStepPicture);
-  // A device left from an earlier loading of the same size is drawn again.
-  if (!p.memdev || p.xSize != xSize || p.ySize != ySize) {
-    p.memdev = GUI_MEMDEV_Create(0, 0, xSize, ySize);
+  // A device left from an earlier loading of the same size is drawn again; one of another
+  // size is given back first.
+  if (p.memdev && (p.xSize != xSize || p.ySize != ySize)) {
+    GUI_MEMDEV_Delete(p.memdev);
+    p.memdev = 0;
   }
+  if (!p.memdev) p.memdev = GUI_MEMDEV_Create(0, 0, xSize, ySize);
   if (!p.memdev) {
     endPictures();
     return;

@@ -115,6 +115,7 @@ GUI_MEMDEV_Handle GUI_MEMDEV_Create(int x0, int y0, int xSize, int ySize) {
   Record("GUI_MEMDEV_Create", {x0, y0, xSize, ySize});
   return fakegui::NewHandle("GUI_MEMDEV_Create");
 }
+void GUI_MEMDEV_Delete(GUI_MEMDEV_Handle hMem) { Record("GUI_MEMDEV_Delete", {hMem}); }
 GUI_MEMDEV_Handle GUI_MEMDEV_Select(GUI_MEMDEV_Handle hMem) {
   Record("GUI_MEMDEV_Select", {hMem});
   GUI_MEMDEV_Handle old = fakegui::S().selected;

@@ -25,6 +25,7 @@ void GUI_SetColor(GUI_COLOR) {}
 void GUI_SetBkColor(GUI_COLOR) {}
 const GUI_FONT* GUI_SetFont(const GUI_FONT* font) { return font; }
 GUI_MEMDEV_Handle GUI_MEMDEV_Create(int, int, int, int) { return 0; }
+void GUI_MEMDEV_Delete(GUI_MEMDEV_Handle) {}
 GUI_MEMDEV_Handle GUI_MEMDEV_Select(GUI_MEMDEV_Handle) { return 0; }
 void GUI_MEMDEV_CopyToLCD(GUI_MEMDEV_Handle) {}
 int GUI_BMP_GetXSize(const void*) { return 0; }
