@@ -90,7 +90,9 @@ TEST_F(Primitives, ExtremeCoordinatesKeepLinesAndPolygonsExact) {
     GUI_FillPolygon(t, 3, 0, 0);
     for (int y = 0; y < 240; y += 7)
       for (int x = 0; x < 320; x += 5) {
-        if (x - y >= 2 || x - y <= -2) EXPECT_EQ(lit(x, y), x > y) << x << "," << y;
+        if (x - y >= 2 || x - y <= -2) {
+          EXPECT_EQ(lit(x, y), x > y) << x << "," << y;
+        }
       }
   }
 }
