@@ -159,12 +159,13 @@ TEST_F(RecentTest, RemovingMovesTheRestUpAndDeletesEmptyKeys) {
 }
 
 // --- Command line and texts ----------------------------------------------------------------
+// Option names match in any case; values (paths) keep the case they were typed in.
 TEST(ShellUtil, OptionsAreFoundOnceAndBlankedOut) {
-  std::string line = SimFrameCommandLine("/INPFILE=/tmp/a.txt /Restart /x=42");
-  EXPECT_EQ(line, " /inpfile=/tmp/a.txt /restart /x=42 ");
+  std::string line = SimFrameCommandLine("/INPFILE=/tmp/Scripts/A.txt /Restart /x=42");
+  EXPECT_EQ(line, " /INPFILE=/tmp/Scripts/A.txt /Restart /x=42 ");
   std::string value;
   EXPECT_EQ(SimFindOption(line, " /inpfile=", &value), 1);
-  EXPECT_EQ(value, "/tmp/a.txt");
+  EXPECT_EQ(value, "/tmp/Scripts/A.txt");
   EXPECT_EQ(SimFindOption(line, " /inpfile=", &value), 0);
   EXPECT_EQ(value, "");
   EXPECT_EQ(SimFindOption(line, " /restart ", nullptr), 1);
@@ -173,12 +174,15 @@ TEST(ShellUtil, OptionsAreFoundOnceAndBlankedOut) {
   EXPECT_EQ(SimFrameCommandLine(std::string(400, 'a')).size(), 255u);
 }
 
+// The characters before the point, a minus sign among them, take from the digits.
 TEST(ShellUtil, FormatValueKeepsTheNumberOfDigits) {
   const struct {
     double value;
     int digits;
     const char* text;
-  } cases[] = {{12.5, 6, "12.5000"}, {1234567, 6, "1234567."}, {-0.25, 3, "-0.25"}, {0, 4, "0.000"}, {1.5e37, 6, nullptr}};
+  } cases[] = {{1.5, 4, "1.500"},       {250, 4, "250.0"},          {12345, 4, "12345."}, {-1.5, 4, "-1.50"},
+               {0, 4, "0.000"},         {12.5, 6, "12.5000"},       {1234567, 6, "1234567."},
+               {-12.5, 6, "-12.500"},   {-1234567, 6, "-1234567."}, {1.5e37, 6, nullptr}};
   for (const auto& c : cases) {
     std::string t = SimFormatValue(c.value, c.digits);
     if (c.text) EXPECT_EQ(t, c.text) << c.value;
