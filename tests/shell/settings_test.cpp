@@ -293,6 +293,16 @@ TEST(Regions, MoreAreasThanAllowedGiveNone) {
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(errors[0], "Error in SIM_GetRegions: Bitmap contains too much buttons!");
   EXPECT_EQ(b.Regions(129), 129);
+  // Exactly the maximum is accepted, counted once the rows have merged: tall areas side by
+  // side, and combs whose teeth join further down.
+  Bitmap tall(20, 6);
+  for (int i = 0; i < 5; ++i) tall.Fill(i * 3, 0, i * 3 + 1, 5);
+  EXPECT_EQ(tall.Regions(5), 5);
+  Bitmap comb(20, 6);
+  for (int i = 0; i < 6; ++i) comb.Fill(i * 3, 0, i * 3, 4);
+  comb.Fill(0, 5, 15, 5);
+  EXPECT_EQ(comb.Regions(1), 1);
+  EXPECT_EQ(errors.size(), 1u);
   SIM_SetRegionErrorHandler(nullptr);
   SIM_FreeRegions();
   EXPECT_EQ(SIM_GetRegions(nullptr, 0, 0, 0, kRed, 128), 0);
