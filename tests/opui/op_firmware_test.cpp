@@ -51,6 +51,20 @@ TEST_F(FirmwareDisplayTest, KeysFromTheAdapter) {
   FW_SetKeyMask(0);
 }
 
+// With the firmware linked, the top bar's clock follows the firmware's states, not the
+// stand-in record.
+TEST_F(FirmwareDisplayTest, DisplayAndServiceStatesAreTheFirmwares) {
+  g_opStandIn.displayState = 0;
+  g_opStandIn.serviceState = 0;
+  g_fwMain.runState = FW_STATE_SETTLING;
+  g_fwMain.deviceMode = FW_DEVICE_ENGINEERING;
+  EXPECT_EQ(OP_LinkDisplayState(), FW_STATE_SETTLING);
+  EXPECT_EQ(OP_LinkServiceState(), 0);
+  g_fwMain.runState = FW_STATE_SERVICE;
+  g_fwMain.deviceMode = FW_DEVICE_SERVICE;
+  EXPECT_EQ(OP_LinkServiceState(), 1);
+}
+
 // User-picture data: one record (20-byte header, u32 length at 16) per BMP of these sizes,
 // then the end mark -1.
 std::vector<uint8_t> userPictures(std::initializer_list<std::pair<int, int>> sizes) {
