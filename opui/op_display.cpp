@@ -1029,6 +1029,11 @@ void OP_ShowKeyTest(uint32_t colour, uint32_t textColour, const char* text, int 
   drawIconHere(bg, kKeyTestIconX[icon % 5], kKeyTestIconY - dy, iconPicture(icon, true));
 }
 
+void OP_ClearDisplayCounters() {
+  g_opDisplay.uptime = 0;
+  g_opDisplay.uptimeFlag = 0;
+}
+
 void OP_ShowTouchPoint(int x, int y) {
   if (x < 0 || x >= LCD_XSIZE) x = LCD_XSIZE - 1;
   if (y < 0 || y >= LCD_YSIZE) y = LCD_YSIZE - 1;

@@ -298,8 +298,9 @@ void tick() {
     for (float& v : s.plant.outputs) v = 0.0f;
   }
 
-  // 12. Device address, module exchange.
+  // 12. Device address, the device mode's copy, module exchange.
   s.deviceAddress = FW_LinkDeviceAddress();
+  a.deviceModeCopy = g_fwMain.deviceMode;
   if (a.moduleScanDone) COM_ExchangeIoModules();
 }
 

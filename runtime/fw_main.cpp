@@ -118,6 +118,7 @@ void loadEngineering() {
 void initPages() {
   FW_SelectTextLanguage();
   OP_ResetUi();
+  OP_ResetFieldEditor();
 }
 
 void refreshPalette() { FW_SelectPalette(-1); }
@@ -249,7 +250,7 @@ void serviceScreen() {
     }
     m.keyTestCounter = 0;
     if (OpTouchPressed) {
-      OP_ShowTouchPoint(0, 0);
+      OP_ShowTouchPoint(OpTouchX, OpTouchY);
       m.touchShown = 1;
     } else if (m.touchShown) {
       OP_ShowNoKey();
@@ -322,6 +323,7 @@ void runStateStep() {
       }
       FB_RunStartupPass();
       FW_LinkStartFlags() |= FW_START_PASS;
+      OP_ClearDisplayCounters();
       m.runState = FW_STATE_WAIT_INPUTS;
       break;
     case FW_STATE_WAIT_INPUTS:

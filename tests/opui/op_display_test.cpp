@@ -282,6 +282,14 @@ TEST_F(DisplayTest, ClockFieldBlankRules) {
   EXPECT_GT(clockInk(), 10);
 }
 
+TEST_F(DisplayTest, TheStartUpPassClearsTheDisplayCounters) {
+  g_opDisplay.uptime = OP_UPTIME_LIMIT + 1;
+  g_opDisplay.uptimeFlag = 1;
+  OP_ClearDisplayCounters();
+  EXPECT_EQ(g_opDisplay.uptime, 0);
+  EXPECT_EQ(g_opDisplay.uptimeFlag, 0);
+}
+
 TEST_F(DisplayTest, UptimeFlagAfterEighteenHundredUpdates) {
   for (int n = 0; n < 1801; ++n) OP_UpdateDisplay();
   EXPECT_EQ(g_opDisplay.uptimeFlag, 0);

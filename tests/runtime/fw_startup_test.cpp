@@ -317,6 +317,16 @@ TEST_F(FirmwareTest, TheKeyTestOfTheServiceScreenShowsEachKey) {
   FW_SetKeyMask(0);
   FW_Cycle();
   EXPECT_EQ(g_fwMain.keyTestCounter, 0);
+  // Without a key a touch draws its mark where the pointer is.
+  FakeOpuiLog().clear();
+  OpTouchPressed = 1;
+  OpTouchX = 123;
+  OpTouchY = 45;
+  FW_Cycle();
+  EXPECT_EQ(countCalls(FakeOpuiLog(), "OP_ShowTouchPoint(123, 45)"), 1);
+  OpTouchPressed = 0;
+  FW_Cycle();
+  EXPECT_EQ(countCalls(FakeOpuiLog(), "OP_ShowNoKey"), 1);
 }
 
 TEST_F(FirmwareTest, TheStartUpWaitsForKeyEightWithoutBlocking) {
@@ -335,6 +345,21 @@ TEST_F(FirmwareTest, TheStartUpWaitsForKeyEightWithoutBlocking) {
 }
 
 // --- run-state machine ----------------------------------------------------------------------
+
+// The pages' start resets the block page's field editor; the start-up pass clears the
+// display-update counters, once.
+TEST_F(FirmwareTest, PageStartAndStartUpPassResetTheOperatingInterface) {
+  projectWithEngineering();
+  FakeOpuiLog().clear();
+  start();
+  EXPECT_EQ(countCalls(FakeOpuiLog(), "OP_ResetFieldEditor"), 1);
+  ASSERT_GT(cycleUntil(FW_STATE_STOPPED), 0);
+  EXPECT_EQ(countCalls(FakeOpuiLog(), "OP_ClearDisplayCounters"), 0);
+  addBlock(100);
+  g_fwRunMode = FW_RUN_MODE_RUN;
+  ASSERT_GT(cycleUntil(FW_STATE_SETTLING), 0);
+  EXPECT_EQ(countCalls(FakeOpuiLog(), "OP_ClearDisplayCounters"), 1);
+}
 
 TEST_F(FirmwareTest, SixteenSettlingCyclesRunBeforeTheRunState) {
   startSettling();
@@ -438,6 +463,7 @@ TEST_F(FirmwareTest, AnEngineeringFromTheBuilderStartsAndRuns) {
   EXPECT_EQ(SimState().runMode, FW_RUN_MODE_RUN);
   EXPECT_EQ(FW_LinkEngStatus() & FW_ENG_RUN_OK, FW_ENG_RUN_OK);
   EXPECT_EQ(SimState().deviceAddress, 1);
+  EXPECT_EQ(g_fwAdapter.deviceModeCopy, FW_DEVICE_ENGINEERING);
 }
 
 TEST_F(FirmwareTest, AnImageOfAnotherFirmwareStaysStoppedAfterTheReload) {
@@ -771,6 +797,7 @@ TEST_F(FirmwareTest, AZRequestOnTheServiceScreenHaltsAndReloads) {
   SimState().reloadRequest = 1;
   start();
   FW_SimCycle();
+  EXPECT_EQ(g_fwAdapter.deviceModeCopy, FW_DEVICE_SERVICE);   // follows the device mode
   setRequest("\x04" "00Z1234\x05");
   FW_SimCycle();
   EXPECT_EQ(SimState().haltFlag, 1);

@@ -46,6 +46,7 @@ void WM_Paint(WM_HWIN) {}
 // --- operating pages --------------------------------------------------------------------
 uint16_t OpShownPageBlock;
 uint32_t OpTouchPressed;
+int16_t OpTouchX, OpTouchY;
 void OP_ApplyScreenColors() {}
 void OP_ClearDisplayList() {}
 void OP_CloseBlockDialog() {}
@@ -54,6 +55,8 @@ void OP_CloseOverlays() {}
 void OP_CreateDisplayWindows() {}
 void OP_InitKeyMap() {}
 void OP_ResetUi() {}
+void OP_ResetFieldEditor() {}
+void OP_ClearDisplayCounters() {}
 void OP_FullScreenProc(WM_MESSAGE*) {}
 void OP_ShowPageWindows(int) {}
 void OP_PageEnter(int) {}
