@@ -109,6 +109,7 @@ void loadEngineering() {
     img[FW_OFS_PICTURE_FLAGS] &= 0x0F;
     queueImage(FW_OFS_PICTURE_FLAGS, 1);
   }
+  FW_CheckStoredPictures();
   FW_CheckColours();
   FW_SelectPalette(0);
   g_fwMain.deviceMode = FW_DEVICE_ENGINEERING;
@@ -497,6 +498,27 @@ void FW_Cycle() {
   }
   if (!m.holdDisplay) OP_UpdateDisplay();
   m.cycleRunning = 0;
+}
+
+int FW_CheckStoredPictures() {
+  if (!g_userPictures) return 0;
+  uint32_t pos = 0;
+  for (int n = 0; n < static_cast<int>(FW_PICTURE_TABLE_SIZE); ++n) {
+    if (g_userPictureSize - pos < FW_PICTURE_HEADER) {
+      GUI_ErrorOut("FW_Main:\nUser pictures without end mark in FW_CheckStoredPictures()");
+      return -1;
+    }
+    const uint8_t* record = g_userPictures + pos;
+    const uint32_t length = getU32(record + 16);
+    if (length == 0xFFFFFFFFu) return n;
+    const uint8_t kind = length > FW_PICTURE_HEADER && length <= g_userPictureSize - pos ? record[FW_PICTURE_HEADER] : 0;
+    if (kind != 'B' && kind != 'G') {
+      GUI_ErrorOut1("FW_Main:\nCorrupt user picture record in FW_CheckStoredPictures()", n + 1);
+      return n;
+    }
+    pos += length;
+  }
+  return static_cast<int>(FW_PICTURE_TABLE_SIZE);   // the table is full: the rest is not read
 }
 
 void FW_RestartPictures() {

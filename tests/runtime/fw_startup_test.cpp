@@ -639,6 +639,47 @@ TEST_F(FirmwareTest, PictureLoadingEndsAtTheTableSizeAndAtBadRecords) {
   }
 }
 
+// The start-up checks the stored user pictures: a corrupt record or a list without its end
+// is reported to the error log, and the data is left as it is.
+TEST_F(FirmwareTest, TheStartUpChecksTheStoredPictures) {
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> data;
+    int records;
+    bool reported;
+  };
+  std::vector<uint8_t> noEnd = pictureData(2, 80);
+  noEnd.resize(noEnd.size() - 20);
+  std::vector<uint8_t> badKind = pictureData(3, 80);
+  badKind[80 + FW_PICTURE_HEADER] = 'X';
+  std::vector<uint8_t> tooLong = pictureData(2, 80);
+  tooLong[80 + 16] = 0xF0;
+  const Case cases[] = {
+      {"sound", pictureData(3, 80), 3, false},
+      {"no end mark", noEnd, -1, true},
+      {"another kind", badKind, 1, true},
+      {"record past the data", tooLong, 1, true},
+  };
+  for (const Case& c : cases) {
+    fakegui::Reset();
+    const std::vector<uint8_t> before = c.data;
+    FW_SetUserPictures(c.data.data(), static_cast<uint32_t>(c.data.size()));
+    EXPECT_EQ(FW_CheckStoredPictures(), c.records) << c.what;
+    const std::vector<std::string> n = fakegui::Names();
+    EXPECT_EQ(std::count(n.begin(), n.end(), "GUI_ErrorOut"), c.reported ? 1 : 0) << c.what;
+    EXPECT_EQ(c.data, before) << c.what;
+  }
+  // It runs in the start-up with an engineering.
+  std::vector<uint8_t> bad = badKind;
+  FW_SetUserPictures(bad.data(), static_cast<uint32_t>(bad.size()));
+  fakegui::Reset();
+  projectWithEngineering();
+  start();
+  const std::vector<std::string> n = fakegui::Names();
+  EXPECT_EQ(std::count(n.begin(), n.end(), "GUI_ErrorOut"), 1);
+  FW_SetUserPictures(nullptr, 0);
+}
+
 TEST_F(FirmwareTest, ARestartOfThePicturesReusesTheirMemoryDevices) {
   fakegui::SetResult("GUI_BMP_GetXSize", 10);
   fakegui::SetResult("GUI_BMP_GetYSize", 12);

@@ -10,6 +10,8 @@
 // --- display --------------------------------------------------------------------------
 const GUI_FONT GUI_Font8_1 = {};
 int GUI_Init() { return 0; }
+void GUI_ErrorOut(const char* s) { std::fprintf(stderr, "%s\n", s); }
+void GUI_ErrorOut1(const char* s, int32_t a) { std::fprintf(stderr, "%s %d\n", s, static_cast<int>(a)); }
 void GUI_Clear() {}
 void GUI_DispStringAt(const char* s, int, int) {
   // Blank lines clear a line of the start screen; only text is worth showing.
