@@ -163,7 +163,8 @@ TEST_F(SettingsTest, TheExitWritesEveryKeyOfTheRun) {
 // A file that is no settings file is reported once, kept beside and replaced by defaults.
 TEST_F(SettingsTest, ACorruptFileIsLoggedKeptAndReplacedByDefaults) {
   ASSERT_EQ(SimInitIni(state), 0);
-  const std::string garbage("\x7F" "ELF\0\x01binary data without lines\n\xFF\xFE", 38);
+  static const char kGarbage[] = "\x7F" "ELF\0\x01binary data without lines\n\xFF\xFE";
+  const std::string garbage(kGarbage, sizeof kGarbage - 1);
   { std::ofstream(Ini(), std::ios::binary) << garbage; }
   SIM_ShowErrorBoxes(0);
   SIM_ClearLog();
