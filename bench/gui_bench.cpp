@@ -12,6 +12,7 @@
 #include "gui/LCD.h"
 #include "gui/draw/GUI_Draw.h"
 #include "gui/memdev/GUI_Memdev.h"
+#include "gui/widgets/WIDGET.h"
 #include "host/shared_block.h"
 #include "shell/sim/LCDSIM.h"
 #include "shell/sim/SIM.h"
@@ -95,5 +96,24 @@ void BM_MemdevPageRedraw(benchmark::State& state) {
   GUI_MEMDEV_Delete(h);
 }
 BENCHMARK(BM_MemdevPageRedraw)->Unit(benchmark::kMicrosecond);
+
+// The redraw of a trend display object: a graph of four full curves of 500 points.
+void BM_TrendGraphRedraw(benchmark::State& state) {
+  display();
+  WM_Activate();
+  WM_HWIN h = GRAPH_CreateEx(10, 30, 300, 180, 0, WM_CF_SHOW, 0, 1);
+  std::vector<int16_t> points(GRAPH_MAX_POINTS);
+  for (int c = 0; c < GRAPH_MAX_CURVES; ++c) {
+    for (int i = 0; i < GRAPH_MAX_POINTS; ++i) points[i] = int16_t((i * (c + 3) + 40 * c) % 170);
+    GRAPH_AttachData(h, GRAPH_DATA_YT_Create(0x0000FFu << (4 * c), GRAPH_MAX_POINTS, points.data(), GRAPH_MAX_POINTS));
+  }
+  for (auto _ : state) {
+    WM_InvalidateWindow(h);
+    GUI_Exec();
+  }
+  WM_DeleteWindow(h);
+  GUI_Exec();
+}
+BENCHMARK(BM_TrendGraphRedraw)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -294,6 +294,7 @@ int GUI_GIF_Draw(const void* pGIF, uint32_t numBytes, int x0, int y0);
 int GUI_JPEG_Draw(const void* pFileData, int numBytes, int x0, int y0);
 
 GUI_MEMDEV_Handle GUI_MEMDEV_Create(int x0, int y0, int xSize, int ySize);
+void GUI_MEMDEV_Delete(GUI_MEMDEV_Handle hMem);
 GUI_MEMDEV_Handle GUI_MEMDEV_Select(GUI_MEMDEV_Handle hMem);
 void GUI_MEMDEV_CopyToLCD(GUI_MEMDEV_Handle hMem);
 void GUI_MEMDEV_Write(GUI_MEMDEV_Handle hMem);

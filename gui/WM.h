@@ -99,6 +99,10 @@ enum : int32_t {
   WM_MSG_TIMER = 275,
   WM_MSG_PID_TOUCH = 576,
   WM_MSG_SET_WIDGET_EFFECT = 768,
+  // The operating interface's "previous" and "next" commands to its dialogs and lists (the
+  // up and down of the hard keys); ids of their own, apart from the pointer messages.
+  WM_MSG_CMD_PREVIOUS = 1024,
+  WM_MSG_CMD_NEXT = 1025,
 };
 
 // Notification codes (data of WM_MSG_NOTIFY_PARENT).

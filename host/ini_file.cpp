@@ -99,6 +99,19 @@ bool Lookup(const std::string& file, const std::string& section, const std::stri
 
 }  // namespace
 
+bool IniIsWellFormed(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return false;
+  std::string line, name, key;
+  while (std::getline(in, line)) {
+    if (line.find('\0') != std::string::npos) return false;
+    const std::string t = Trim(line);
+    if (t.empty() || t[0] == ';' || t[0] == '#') continue;
+    if (!SectionName(t, &name) && !KeyValue(t, &key, nullptr)) return false;
+  }
+  return true;
+}
+
 std::string IniGetString(const std::string& file, const std::string& section, const std::string& key,
                          const std::string& fallback) {
   std::string value;

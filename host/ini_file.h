@@ -19,6 +19,11 @@ long IniGetInt(const std::string& file, const std::string& section, const std::s
 // True when the file holds the key (with any value) in the section.
 bool IniHasKey(const std::string& file, const std::string& section, const std::string& key);
 
+// True when the file can be read and holds only private-profile lines: blank lines,
+// comments (';' or '#'), "[section]" headers and "key=value" lines, and no NUL byte. A
+// missing file is not well formed.
+bool IniIsWellFormed(const std::string& file);
+
 // Sets the key to the value, adding the section and the key when missing.
 bool IniWriteString(const std::string& file, const std::string& section, const std::string& key,
                     const std::string& value);

@@ -350,11 +350,11 @@ bool decodeUserIcons() {
     const Target target(d.iconDev[j]);
     ok = drawUserIcon(j, x, 0) == 0;
   }
+  // Rejected icons are dropped for this run; the logo's picture flags are not theirs.
   if (!ok) {
     for (GUI_MEMDEV_Handle& h : d.iconDev) deleteDevice(&h);
     d.userIcons = 0;
     d.userIconsDropped = 1;
-    dropUserPictures();
     return false;
   }
   d.userIcons = 1;
@@ -810,7 +810,7 @@ void OP_DrawTrendStrip() {
   if (n > 0) GUI_DrawGraph(ys, n, kTrendX1 + 1 - n, 0);
   GUI_SetColor(g_opDisplay.screenBackground);
   GUI_DrawHLine(kTrendTop, kTrendX0, kTrendX1);
-  GUI_SetColor(OP_ColorFromCode(s.trendColor));
+  GUI_SetColor(OP_ColorFromCode(OP_CC_FOREGROUND));
   GUI_DrawHLine(kTrendBottom, kTrendX0, kTrendX1);
   s.trendDrawnIndex = s.trendNewest;
 }
@@ -924,7 +924,7 @@ void OP_UpdateDisplay() {
     }
     const Target target(d.topBarDev);
     const GUI_FONT* previousFont = GUI_SetFont(&GUI_FontProp22);
-    fill(OP_ColorFromCode(OP_CC_TOPBAR_BG), OP_CLOCK_X + 1, 0, OP_STATUS_ICON_X - 1, OP_TOPBAR_HEIGHT - 1);
+    fill(OP_ColorFromCode(OP_CC_TOPBAR_BG), OP_CLOCK_X, 0, OP_STATUS_ICON_X - 1, OP_TOPBAR_HEIGHT - 1);
     GUI_SetColor(OP_ColorFromCode(OP_CC_TOPBAR_TEXT));
     GUI_SetBkColor(OP_ColorFromCode(OP_CC_TOPBAR_BG));
     GUI_DispStringAt(text, OP_CLOCK_X + 4, OP_CLOCK_Y);
@@ -1027,6 +1027,11 @@ void OP_ShowKeyTest(uint32_t colour, uint32_t textColour, const char* text, int 
   const int icon = iconNo >= 0 && iconNo < kIconCodes ? iconNo : OP_ICON_NONE;
   const int dy = yOffset < 0 || yOffset > kKeyTestIconY ? 0 : yOffset;
   drawIconHere(bg, kKeyTestIconX[icon % 5], kKeyTestIconY - dy, iconPicture(icon, true));
+}
+
+void OP_ClearDisplayCounters() {
+  g_opDisplay.uptime = 0;
+  g_opDisplay.uptimeFlag = 0;
 }
 
 void OP_ShowTouchPoint(int x, int y) {

@@ -93,6 +93,8 @@ void OP_ReadKeysAndPointer() {
   }
   in.inputActive = (key != 0 || p.state == OP_POINTER_PRESSED) ? 1 : 0;
   OpTouchPressed = p.state == OP_POINTER_PRESSED ? 1 : 0;
+  OpTouchX = static_cast<int16_t>(p.x);
+  OpTouchY = static_cast<int16_t>(p.y);
   // While the idle screen is shown, a key or a touch only wakes the display.
   if (g_opOverlay.flag || OpIdleShown) {
     in.keyMask = 0;

@@ -35,8 +35,12 @@ void OP_LinkClock(int* hours, int* minutes) {
   *minutes = g_fwClock.now.minute;
 }
 uint8_t OP_LinkClockSet() { return g_fwClock.wasSet ? 1 : 0; }
-uint16_t OP_LinkDisplayState() { return g_opStandIn.displayState; }
-uint8_t OP_LinkServiceState() { return g_opStandIn.serviceState; }
+// The display state is the main cycle's run state (above 3 while it starts up, settles or
+// loads pictures); the service state is the device without engineering.
+uint16_t OP_LinkDisplayState() { return &g_fwMain ? g_fwMain.runState : g_opStandIn.displayState; }
+uint8_t OP_LinkServiceState() {
+  return &g_fwMain ? (g_fwMain.deviceMode == FW_DEVICE_SERVICE ? 1 : 0) : g_opStandIn.serviceState;
+}
 
 namespace {
 const uint8_t* g_startPicture;

@@ -43,7 +43,8 @@ const GUI_COLOR* OP_LinkScreenColors();
 // The device clock and whether it was set (the firmware's clock).
 void OP_LinkClock(int* hours, int* minutes);
 uint8_t OP_LinkClockSet();
-// The display state and the service state. Default: the stand-in.
+// The display state (the main cycle's run state: above 3 the clock field is blank) and the
+// service state (1: the device has no engineering). Default: the stand-in.
 uint16_t OP_LinkDisplayState();
 uint8_t OP_LinkServiceState();
 // The memory device the firmware's start-up draws its full screens into (0 = none): the

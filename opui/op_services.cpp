@@ -7,6 +7,7 @@ uint8_t OpIdleShown;
 uint16_t OpPageRequest;
 uint16_t OpShownPageBlock;
 uint32_t OpTouchPressed;
+int16_t OpTouchX, OpTouchY;
 
 void OP_EmptyHook() {}
 void OP_EmptyStub() {}

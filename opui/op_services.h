@@ -54,6 +54,10 @@ void OP_SetIndicator(int n, int code, int on);
 // moved up by yOffset (negative or above 200: not moved).
 void OP_ShowKeyTest(uint32_t colour, uint32_t textColour, const char* text, int iconNo,
                     int yOffset);
+// Clears the display-update counters (the uptime count and its flag): the start-up pass.
+void OP_ClearDisplayCounters();
+// Resets the block operating page's field editor (no field, no edit, empty value entry).
+void OP_ResetFieldEditor();
 // Clears and shows "No key" at 100, 100.
 void OP_ShowNoKey();
 // Posts start-up step codes, writes pending flag bytes and draws the stored start-up logo.
@@ -98,5 +102,7 @@ extern uint8_t OpIdleShown;
 extern uint16_t OpPageRequest;
 // Block number of the operating page currently shown (0 none).
 extern uint16_t OpShownPageBlock;
-// Pressed state of the touch input, written at the start of every firmware cycle.
+// Pressed state of the touch input and its position on the display, written at the start of
+// every firmware cycle.
 extern uint32_t OpTouchPressed;
+extern int16_t OpTouchX, OpTouchY;

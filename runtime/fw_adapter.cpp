@@ -220,7 +220,9 @@ void tick() {
     SimRestartFirmware();
     a.tickCounter = 0;
     COM_BusReset();
-    if (!s.stayStopped) {
+    // A device whose load failed stays stopped: switched to run it would save its empty
+    // store over the project.
+    if (!s.stayStopped && FW_LinkLoadSucceeded()) {
       FW_LinkEngStatus() &= static_cast<uint8_t>(~FW_ENG_STOPPED);
       g_fwRunMode = FW_RUN_MODE_RUN;
       image()[FW_OFS_RUN_MODE] = FW_RUN_MODE_RUN;
@@ -296,8 +298,9 @@ void tick() {
     for (float& v : s.plant.outputs) v = 0.0f;
   }
 
-  // 12. Device address, module exchange.
+  // 12. Device address, the device mode's copy, module exchange.
   s.deviceAddress = FW_LinkDeviceAddress();
+  a.deviceModeCopy = g_fwMain.deviceMode;
   if (a.moduleScanDone) COM_ExchangeIoModules();
 }
 

@@ -290,6 +290,13 @@ void failLoad(FwImageError e) {
   setStoppedRunMode();
 }
 
+// The image's block list was not taken: the store does not hold it, so saves stay off until
+// the next load.
+void refuseImage(FwImageError e) {
+  failLoad(e);
+  g_fwEng.refused = 1;
+}
+
 // Links a parameter-list record (already in the region at `at`) to its block.
 void linkParamRecord(uint16_t block, uint32_t at) {
   if (block == FW_PARAM_SYSTEM_BLOCK) {
@@ -512,15 +519,16 @@ int FW_LoadEngineering() {
 
 int FW_LoadEngineeringData() {
   g_fwEng.lastError = FwImageError::None;
+  g_fwEng.refused = 0;
   const uint32_t value = FW_GetU32(g_fwImage + FW_IMG_ENG_VALUE);
   if (value >= FW_ENG_VALUE_LIMIT) {
-    failLoad(FwImageError::EngineeringValue);
+    refuseImage(FwImageError::EngineeringValue);
     return 1;
   }
   uint32_t blockCount = 0;
   ParamListView params;
   if (FwImageError e = validateImage(g_fwImage, blockCount, params); e != FwImageError::None) {
-    failLoad(e);
+    refuseImage(e);
     return 1;
   }
 
@@ -532,7 +540,7 @@ int FW_LoadEngineeringData() {
     const RecordView& v = g_views[i];
     if (FB_CreateInstance(v.type, v.block) != FB_OK) {  // cannot happen after the checks
       FB_ClearStore();
-      failLoad(FwImageError::HeapFull);
+      refuseImage(FwImageError::HeapFull);
       return 1;
     }
     fillBlock(g_fwImage, v);
@@ -596,6 +604,7 @@ void FW_ClearEngineering() {
 // Saving
 
 int FW_SaveEngineering() {
+  if (g_fwEng.refused) return 1;
   const uint32_t afterBlocks = writeBlockList();
   const uint32_t end = afterBlocks ? writeParamList(afterBlocks) : 0;
   if (end == 0) {

@@ -108,6 +108,8 @@ struct FwEngineeringState {
                                  // adapter hands it to the shell's stay-stopped flag
   uint16_t chainError = 0;       // result of the last chain check
   uint16_t badBlock = 0;         // first block with invalid wiring, or the failing record
+  uint8_t refused = 0;           // the last load refused the image's block list: RAM does
+                                 // not hold it, so no save may write RAM over it
   FwImageError lastError = FwImageError::None;
 };
 
@@ -159,7 +161,8 @@ void FW_ClearEngineering();
 // Saving.
 
 // Writes the block list and the parameter list from RAM back into the image: 0, or 1 when
-// they do not fit (the image is then unchanged and nothing is queued). With status bit 4
+// they do not fit or when the last load refused the image (the image is then unchanged and
+// nothing is queued). With status bit 4
 // the whole used image is queued for the EEPROM, the tag last.
 int FW_SaveEngineering();
 

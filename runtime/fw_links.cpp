@@ -21,6 +21,7 @@ uint16_t& FW_LinkWarmStart() { return g_fwEng.warmStart; }
 void FW_LinkConnectImage() { FW_ConnectImage(); }
 int FW_LinkLoadEngineering() { return FW_LoadEngineering(); }
 int FW_LinkSaveEngineering() { return FW_SaveEngineering(); }
+bool FW_LinkLoadSucceeded() { return g_fwEng.lastError == FwImageError::None; }
 bool FW_LinkTakeStayStopped() {
   const bool stay = g_fwEng.stayStopped != 0;
   g_fwEng.stayStopped = 0;

@@ -25,6 +25,9 @@ void FW_LinkConnectImage();
 int FW_LinkLoadEngineering();
 // Writes the engineering back into the image: 0, or 1 when it does not fit.
 int FW_LinkSaveEngineering();
+// True when the last load took the image's engineering without a fault: only then may a
+// reload switch the device to run.
+bool FW_LinkLoadSucceeded();
 // True once after the load refused an image of another firmware: the device is to stay
 // stopped after the reload.
 bool FW_LinkTakeStayStopped();

@@ -109,6 +109,7 @@ void loadEngineering() {
     img[FW_OFS_PICTURE_FLAGS] &= 0x0F;
     queueImage(FW_OFS_PICTURE_FLAGS, 1);
   }
+  FW_CheckStoredPictures();
   FW_CheckColours();
   FW_SelectPalette(0);
   g_fwMain.deviceMode = FW_DEVICE_ENGINEERING;
@@ -118,6 +119,7 @@ void loadEngineering() {
 void initPages() {
   FW_SelectTextLanguage();
   OP_ResetUi();
+  OP_ResetFieldEditor();
 }
 
 void refreshPalette() { FW_SelectPalette(-1); }
@@ -151,7 +153,16 @@ void closePages() {
   OP_PageEnter(0);
 }
 
-void endPictures() { g_fwMain.runState = FW_STATE_STOPPED; }
+// Loading ends: the devices of entries that this loading did not fill go back to the heap.
+void endPictures() {
+  FwMainState& m = g_fwMain;
+  for (uint32_t i = m.pictureCount; i < FW_PICTURE_TABLE_SIZE; ++i) {
+    FwPicture& p = m.pictures[i];
+    if (p.memdev) GUI_MEMDEV_Delete(p.memdev);
+    p = FwPicture{};
+  }
+  m.runState = FW_STATE_STOPPED;
+}
 
 // State 8: one picture of the user-picture data per cycle.
 void loadNextPicture() {
@@ -194,10 +205,13 @@ void loadNextPicture() {
   }
   FwPicture& p = m.pictures[m.pictureCount];
   FW_PostStepCode(kStepPicture);
-  // A device left from an earlier loading of the same size is drawn again.
-  if (!p.memdev || p.xSize != xSize || p.ySize != ySize) {
-    p.memdev = GUI_MEMDEV_Create(0, 0, xSize, ySize);
+  // A device left from an earlier loading of the same size is drawn again; one of another
+  // size is given back first.
+  if (p.memdev && (p.xSize != xSize || p.ySize != ySize)) {
+    GUI_MEMDEV_Delete(p.memdev);
+    p.memdev = 0;
   }
+  if (!p.memdev) p.memdev = GUI_MEMDEV_Create(0, 0, xSize, ySize);
   if (!p.memdev) {
     endPictures();
     return;
@@ -237,7 +251,7 @@ void serviceScreen() {
     }
     m.keyTestCounter = 0;
     if (OpTouchPressed) {
-      OP_ShowTouchPoint(0, 0);
+      OP_ShowTouchPoint(OpTouchX, OpTouchY);
       m.touchShown = 1;
     } else if (m.touchShown) {
       OP_ShowNoKey();
@@ -310,6 +324,7 @@ void runStateStep() {
       }
       FB_RunStartupPass();
       FW_LinkStartFlags() |= FW_START_PASS;
+      OP_ClearDisplayCounters();
       m.runState = FW_STATE_WAIT_INPUTS;
       break;
     case FW_STATE_WAIT_INPUTS:
@@ -483,6 +498,27 @@ void FW_Cycle() {
   }
   if (!m.holdDisplay) OP_UpdateDisplay();
   m.cycleRunning = 0;
+}
+
+int FW_CheckStoredPictures() {
+  if (!g_userPictures) return 0;
+  uint32_t pos = 0;
+  for (int n = 0; n < static_cast<int>(FW_PICTURE_TABLE_SIZE); ++n) {
+    if (g_userPictureSize - pos < FW_PICTURE_HEADER) {
+      GUI_ErrorOut("FW_Main:\nUser pictures without end mark in FW_CheckStoredPictures()");
+      return -1;
+    }
+    const uint8_t* record = g_userPictures + pos;
+    const uint32_t length = getU32(record + 16);
+    if (length == 0xFFFFFFFFu) return n;
+    const uint8_t kind = length > FW_PICTURE_HEADER && length <= g_userPictureSize - pos ? record[FW_PICTURE_HEADER] : 0;
+    if (kind != 'B' && kind != 'G') {
+      GUI_ErrorOut1("FW_Main:\nCorrupt user picture record in FW_CheckStoredPictures()", n + 1);
+      return n;
+    }
+    pos += length;
+  }
+  return static_cast<int>(FW_PICTURE_TABLE_SIZE);   // the table is full: the rest is not read
 }
 
 void FW_RestartPictures() {

@@ -130,6 +130,12 @@ void FW_RestartPictures();
 // u32 -1). The data stays the caller's; null forgets it.
 void FW_SetUserPictures(const uint8_t* data, uint32_t size);
 
+// Checks the user-picture data at start-up: the records before the end mark (-1) are whole
+// and of a kind the loading takes ('B' BMP, 'G' GIF). Returns the number of records before
+// the end mark; a corrupt record or data without end mark is reported to the error log
+// (the data itself is left as it is; loading stops at the fault). -1 without end mark.
+int FW_CheckStoredPictures();
+
 // Display set-up (the graphics library once, then the page windows and the display memory
 // devices), the start screen and the palettes.
 void FW_SetupDisplay();

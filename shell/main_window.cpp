@@ -1,5 +1,7 @@
 #include "shell/main_window.h"
 
+#include <unistd.h>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QLayout>
@@ -9,6 +11,7 @@
 #include "shell/firmware_link.h"
 #include "shell/front_panel.h"
 #include "shell/settings.h"
+#include "shell/sim/SIM.h"
 
 namespace {
 constexpr uint32_t kValidCycle = 100;
@@ -124,6 +127,11 @@ void SimMainWindow::closeEvent(QCloseEvent* e) {
     SimState().endFlag = 1;
     if (SimControl* c = SimTheControl()) c->tick();
     SimMarkSettingsValid();
+    SimHostState& s = SimState();
+    SimTheSettings().language = s.language;
+    auto exists = [](const char* path) { return path[0] && ::access(path, F_OK) == 0; };
+    if (!SimWriteSettingsAtExit(SimTheSettings(), s, exists(s.logoPath), exists(s.userDataPath)))
+      SIM_LogText("The settings could not be written at exit.");
   }
   e->accept();
 }

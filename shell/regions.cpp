@@ -35,7 +35,6 @@ int SIM_GetRegions(const uint32_t* pixels, int width, int height, int stride, ui
   keyColor &= 0xFFFFFF;
   std::vector<Run> runs;
   std::vector<int> parent;
-  int live = 0;
   size_t prevBegin = 0, prevEnd = 0;
   for (int y = 0; y < height; ++y) {
     const uint32_t* row = pixels + static_cast<size_t>(y) * static_cast<size_t>(stride);
@@ -48,11 +47,7 @@ int SIM_GetRegions(const uint32_t* pixels, int width, int height, int stride, ui
       int x0 = x;
       while (x < width && (row[x] & 0xFFFFFF) != keyColor) ++x;
       int x1 = x - 1;
-      // Each run starts as an area of its own before it joins the areas it touches above.
-      if (++live > max) {
-        Report("Error in SIM_GetRegions: Bitmap contains too much buttons!");
-        return 0;
-      }
+      // Each run starts as an area of its own and joins the areas it touches above.
       int set = static_cast<int>(parent.size());
       parent.push_back(set);
       runs.push_back({x0, x1, y, set});
@@ -60,14 +55,20 @@ int SIM_GetRegions(const uint32_t* pixels, int width, int height, int stride, ui
         const Run& above = runs[p];
         if (above.x1 < x0 - 1 || above.x0 > x1 + 1) continue;
         int a = Find(parent, above.set), b = Find(parent, set);
-        if (a != b) {
-          parent[b] = a;
-          --live;
-        }
+        if (a != b) parent[b] = a;
       }
     }
     prevBegin = rowBegin;
     prevEnd = runs.size();
+  }
+
+  // The areas are counted once every row has merged: a shape whose parts join further down
+  // is one area.
+  int areas = 0;
+  for (size_t i = 0; i < parent.size(); ++i) areas += Find(parent, static_cast<int>(i)) == static_cast<int>(i);
+  if (areas > max) {
+    Report("Error in SIM_GetRegions: Bitmap contains too much buttons!");
+    return 0;
   }
 
   std::vector<int> slot(parent.size(), -1);

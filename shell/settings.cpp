@@ -2,12 +2,15 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "host/ini_file.h"
+#include "shell/sim/SIM.h"
 
 namespace {
 
@@ -67,9 +70,21 @@ int SimInitIni(SimHostState& state) {
   std::string folder = SimSettingsFolder();
   g_iniPath = folder + "/sim_mx74-2.ini";
   int result = 0;
+  bool readable = false;
   if (FILE* f = std::fopen(g_iniPath.c_str(), "rb")) {
     std::fclose(f);
-  } else {
+    readable = true;
+  }
+  if (readable && !host::IniIsWellFormed(g_iniPath)) {
+    // Kept beside for the user, replaced by the first-run values.
+    const std::string aside = g_iniPath + ".corrupt";
+    const std::string text = "The settings file " + g_iniPath + " is corrupt; it was kept as " + aside +
+                             " and replaced by the default settings.";
+    SIM_Error(text.c_str());
+    std::remove(aside.c_str());
+    readable = std::rename(g_iniPath.c_str(), aside.c_str()) != 0;
+  }
+  if (!readable) {
     std::string base = folder.substr(0, folder.size() - std::strlen("/Orvant Tools/SIM_MX74-2"));
     if (!FirstRun(base)) result = 1;
   }
@@ -90,6 +105,50 @@ int SimInitIni(SimHostState& state) {
 
 void SimMarkSettingsValid() {
   if (!g_iniPath.empty()) host::IniWriteInt(g_iniPath, SIM_INI_SETTINGS, "Valid", 1);
+}
+
+SimSettings& SimTheSettings() {
+  static SimSettings settings;
+  return settings;
+}
+
+SimSettings SimReadSettings() {
+  const std::string& f = g_iniPath;
+  auto flag = [&](const char* key, long fallback) {
+    return host::IniGetInt(f, SIM_INI_SETTINGS, key, fallback) != 0 ? 1 : 0;
+  };
+  SimSettings s;
+  s.topmost = flag("Topmost", 0);
+  s.autoLoad = flag("AutoLoad", 1);
+  s.lastFileName = host::IniGetString(f, SIM_INI_SETTINGS, "LastFileName", "");
+  if (s.lastFileName.size() >= SIM_PATH_SIZE) s.lastFileName.clear();   // not a path we can keep
+  s.language = static_cast<int>(std::clamp(host::IniGetInt(f, SIM_INI_SETTINGS, "Language", 0), 0L, 2L));
+  s.viewIO = flag("ViewIO", 0);
+  s.viewCOM = s.viewIO ? flag("ViewCOM", 0) : 0;
+  // Locale-free: the point is the decimal separator whatever the user's locale.
+  const std::string limit = host::IniGetString(f, SIM_INI_SETTINGS, "PlantLimit", "10.0");
+  double v = 10.0;
+  const auto [end, ec] = std::from_chars(limit.data(), limit.data() + limit.size(), v);
+  s.plantLimit = ec == std::errc() && end == limit.data() + limit.size() ? v : 10.0;
+  return s;
+}
+
+bool SimWriteSettingsAtExit(const SimSettings& s, const SimHostState& state, bool haveLogo, bool haveUserData) {
+  const std::string& f = g_iniPath;
+  if (f.empty()) return false;
+  const std::string logo = haveLogo ? std::string(state.logoPath, strnlen(state.logoPath, SIM_PATH_SIZE)) : "";
+  const std::string user =
+      haveUserData ? std::string(state.userDataPath, strnlen(state.userDataPath, SIM_PATH_SIZE)) : "";
+  bool ok = host::IniWriteInt(f, SIM_INI_SETTINGS, "AutoLoad", s.autoLoad);
+  ok = host::IniWriteString(f, SIM_INI_SETTINGS, "LastFileName", s.lastFileName) && ok;
+  ok = host::IniWriteInt(f, SIM_INI_SETTINGS, "Valid", 1) && ok;
+  ok = host::IniWriteInt(f, SIM_INI_SETTINGS, "Topmost", s.topmost) && ok;
+  ok = host::IniWriteString(f, SIM_INI_SETTINGS, "StartupLogo", logo) && ok;
+  ok = host::IniWriteString(f, SIM_INI_SETTINGS, "VuserData", user) && ok;
+  ok = host::IniWriteInt(f, SIM_INI_SETTINGS, "Language", s.language) && ok;
+  ok = host::IniWriteInt(f, SIM_INI_SETTINGS, "ViewTrend", s.viewTrend) && ok;
+  ok = host::IniWriteInt(f, SIM_INI_SETTINGS, "ViewIO", s.viewIO) && ok;
+  return ok;
 }
 
 void SimReadDeviceSettings(SimDeviceConfig* d) {

@@ -23,11 +23,36 @@ const std::string& SimOemProjectPath();
 
 // First step of the instance initialisation: makes the folder and the file with the
 // first-run values when the file cannot be read, takes the logo and user-data paths into the
-// state record, wipes the settings after an unclean run and writes Valid=0.
+// state record, wipes the settings after an unclean run and writes Valid=0. A file that is
+// not a settings file is reported once to the error log, kept beside as
+// "sim_mx74-2.ini.corrupt" and replaced by the first-run values.
 // 0 = done; 1 = the folder or the file could not be made (the program runs on defaults).
 int SimInitIni(SimHostState& state);
 // Writes [Settings] "Valid"=1 (at the 100th cycle and at a normal exit).
 void SimMarkSettingsValid();
+
+// The [Settings] values of the main window and the instance initialisation.
+struct SimSettings {
+  int topmost = 0;            // main window always on top
+  int autoLoad = 1;           // reopen the most recent file when no last file is named
+  std::string lastFileName;   // project loaded at start
+  int language = 0;           // 0 German, 1 English, 2 French
+  int viewIO = 0;             // I/O views shown
+  int viewCOM = 0;            // communication view shown (only with the I/O views)
+  int viewTrend = 0;          // trend view shown at exit (written only)
+  double plantLimit = 10.0;   // limit value of the plant plug-in settings
+};
+// The program's settings, read at start and written back at exit.
+SimSettings& SimTheSettings();
+// Reads Topmost, AutoLoad, LastFileName, Language, ViewIO, ViewCOM and PlantLimit with their
+// defaults; flags read as 0 or 1, the language as 0..2, a plant limit that is no number as
+// 10.0; ViewCOM is 0 while ViewIO is.
+SimSettings SimReadSettings();
+// At a normal exit: AutoLoad, LastFileName, Valid=1, Topmost, StartupLogo and VuserData (the
+// state record's paths, or empty when there is no such file), Language, ViewTrend and
+// ViewIO. False when a key could not be written (each write keeps the old file whole).
+bool SimWriteSettingsAtExit(const SimSettings& settings, const SimHostState& state, bool haveLogo,
+                            bool haveUserData);
 
 // The [Device] keys with their defaults, into the device configuration.
 void SimReadDeviceSettings(SimDeviceConfig* device);

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <ctime>
@@ -92,14 +93,23 @@ std::vector<SimRecentMenuItem> SimRecentMenu() {
 // --- Command line --------------------------------------------------------------------------
 std::string SimFrameCommandLine(const std::string& args) {
   std::string s = " " + args + " ";
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (s.size() > 255) s.resize(255);
   return s;
 }
 
+namespace {
+// Where the option name stands in the line, its letters matched in any case.
+size_t FindNoCase(const std::string& line, const std::string& option) {
+  auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
+  auto it = std::search(line.begin(), line.end(), option.begin(), option.end(),
+                        [&](char a, char b) { return lower(a) == lower(b); });
+  return it == line.end() ? std::string::npos : static_cast<size_t>(it - line.begin());
+}
+}  // namespace
+
 long SimFindOption(std::string& line, const std::string& option, std::string* value) {
   if (value) value->clear();
-  size_t at = line.find(option);
+  size_t at = FindNoCase(line, option);
   if (option.empty() || at == std::string::npos) return 0;
   if (option.back() != '=') {
     // The framing blanks stay: the next option needs its leading one.
@@ -180,9 +190,9 @@ std::string SimFormatValue(double value, int digits) {
   // %f does not depend on the locale's decimal point here: the programs keep LC_NUMERIC "C".
   char full[400];
   std::snprintf(full, sizeof full, "%-.20f", value);
+  // Every character before the point counts, a minus sign too.
   int before = 0;
-  for (const char* p = full; *p && *p != '.'; ++p)
-    if (*p >= '0' && *p <= '9') ++before;
+  for (const char* p = full; *p && *p != '.'; ++p) ++before;
   int decimals = before >= digits ? 0 : digits - before;
   char out[400];
   std::snprintf(out, sizeof out, "%.*f", decimals, value);

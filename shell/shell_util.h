@@ -34,10 +34,11 @@ struct SimRecentMenuItem {
 std::vector<SimRecentMenuItem> SimRecentMenu();
 
 // --- Command line --------------------------------------------------------------------------
-// The command line as the state record keeps it: " %s ", lower case, at most 255 characters.
+// The command line as the state record keeps it: " %s ", at most 255 characters, in the case
+// it was typed (paths keep theirs).
 std::string SimFrameCommandLine(const std::string& args);
-// Finds " /option " or " /option=" in the framed command line and blanks it out (with its
-// value). Not found: 0 and an empty value. With '=' and a value buffer: the value (up to the
+// Finds " /option " or " /option=" in the framed command line, the name in any case, and
+// blanks it out (with its value). Not found: 0 and an empty value. With '=' and a value buffer: the value (up to the
 // next blank, at most 259 characters) and 1; with '=' and none: the value as a decimal number.
 long SimFindOption(std::string& commandLine, const std::string& option, std::string* value);
 

@@ -9,6 +9,8 @@
 namespace {
 
 SimControl* g_control;
+// Cycles to skip for the firmware's waits, apart from the Pause counter.
+int32_t g_waitCycles;
 
 uint32_t MonotonicMs() {
   timespec ts{};
@@ -52,6 +54,7 @@ bool SimControl::timerActive() const { return timer_->isActive(); }
 bool SimControl::turboActive() const { return turbo_->isActive(); }
 
 void SimControl::begin() {
+  g_waitCycles = 0;
   quit_ = false;
   finished_ = false;
   turboCopy_ = 0;
@@ -93,6 +96,10 @@ void SimControl::runCycle(bool fromTimer) {
     --s.pauseCount;
     return;
   }
+  if (g_waitCycles != 0) {
+    --g_waitCycles;
+    return;
+  }
   inCycle_ = true;
   if (target_) target_->send(SIM_MSG_PRECYCLE, 0, 0);
   SimFirmware().cycle();
@@ -103,10 +110,12 @@ void SimControl::runCycle(bool fromTimer) {
 
 void SimFirmwareDelay(int ms) {
   if (ms <= 0) return;
-  SimHostState& s = SimState();
   const int32_t cycles = (ms + 99) / 100;
-  if (s.pauseCount >= 0 && s.pauseCount < 0x7FFFFFFF - cycles) s.pauseCount += cycles;
+  if (g_waitCycles < 0x7FFFFFFF - cycles) g_waitCycles += cycles;
 }
+
+int32_t SimFirmwareWaitCycles() { return g_waitCycles; }
+void SimClearFirmwareWaits() { g_waitCycles = 0; }
 
 void SimControl::tick() {
   SimFirmware().cycle();

@@ -32,9 +32,12 @@ class SimMessageTarget {
 };
 
 // The firmware's waits (after a start, before the first run, before a project load): the UI
-// thread never sleeps; the wait becomes that many skipped cycles of 100 ms. A Pause already
-// switched on stays as it is.
+// thread never sleeps; the wait becomes that many skipped cycles of 100 ms, counted apart
+// from the Pause counter (a Pause command during a wait switches Pause on, not off).
 void SimFirmwareDelay(int ms);
+// Cycles still to be skipped for the firmware's waits; clearing them (a new start, tests).
+int32_t SimFirmwareWaitCycles();
+void SimClearFirmwareWaits();
 
 class SimControl : public QObject {
  public:

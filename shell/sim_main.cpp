@@ -85,7 +85,8 @@ SimMainWindow* SimInitInstance(const std::string& commandLine) {
   if (SimInitIni(s) != 0) SIM_LogText("The settings file could not be written.");
   std::string line = SimFrameCommandLine(commandLine);
   std::snprintf(s.commandLine, sizeof s.commandLine, "%s", line.c_str());
-  s.language = static_cast<uint16_t>(std::clamp(host::IniGetInt(SimIniPath(), SIM_INI_SETTINGS, "Language", 0), 0L, 2L));
+  SimTheSettings() = SimReadSettings();
+  s.language = static_cast<uint16_t>(SimTheSettings().language);
   SimRecentLoad(SimIniPath());
   SimReadDeviceSettings(&s.device);
 

@@ -38,9 +38,11 @@ struct Screen {
   int width, height, globalSize;
 };
 
+// Graphic control of the next image. Without an extension before it an image has no
+// transparent index (-1), whatever an earlier image had.
 struct Control {
-  int disposal, transIndex, delay;
-  bool valid;
+  int disposal = 0, transIndex = -1, delay = 0;
+  bool valid = false;
 };
 
 struct Desc {

@@ -1,6 +1,7 @@
 // Pixels, points and lines at window level, with pen size, pen shape and line styles;
 // relative lines, poly-lines, polygons and the simple graph.
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 #include "gui/draw/GUI_Draw.h"
@@ -105,9 +106,10 @@ void drawThinLine(int x0, int y0, int x1, int y1, int* pCnt) {
       else
         LCD_DrawVLine(x0, y0, y1);
     } else {
-      const int h = m < 0 ? -(D / 2) : D / 2;
+      // Spans beyond about 46 000 pixels pass 32 bits in i * m.
+      const int64_t h = m < 0 ? -(D / 2) : D / 2;
       for (int i = 0; i <= D; ++i) {
-        const int minor = (i * m + h) / D;
+        const int minor = static_cast<int>((int64_t{i} * m + h) / D);
         if (xMajor)
           GUI_pContext->pLCD_HL->pfDrawPixel(x0 + i, y0 + minor);
         else
@@ -115,12 +117,12 @@ void drawThinLine(int x0, int y0, int x1, int y1, int* pCnt) {
       }
     }
   } else {
-    const int h = m < 0 ? -(D / 2) : D / 2;
+    const int64_t h = m < 0 ? -(D / 2) : D / 2;
     for (int i = 0; i <= D; ++i) {
       // The counter runs from the given start point towards the given end point.
       const int n = swapped ? cnt + (D - i) : cnt + i;
       if (leftOut(style, n)) continue;
-      const int minor = m ? (i * m + h) / D : 0;
+      const int minor = m ? static_cast<int>((int64_t{i} * m + h) / D) : 0;
       if (xMajor)
         GUI_pContext->pLCD_HL->pfDrawPixel(x0 + i, y0 + minor);
       else
@@ -153,8 +155,9 @@ void drawThickLine(int x0, int y0, int x1, int y1) {
 // Screen rectangle that a line with the current pen can touch.
 GUI_RECT lineArea(int x0, int y0, int x1, int y1) {
   const int pen = GUI_pContext->PenSize;
-  GUI_RECT r = {static_cast<int16_t>(std::min(x0, x1) - pen), static_cast<int16_t>(std::min(y0, y1) - pen),
-                static_cast<int16_t>(std::max(x0, x1) + pen), static_cast<int16_t>(std::max(y0, y1) + pen)};
+  auto coord = [](int v) { return static_cast<int16_t>(std::clamp(v, -32768, 32767)); };
+  GUI_RECT r = {coord(std::min(x0, x1) - pen), coord(std::min(y0, y1) - pen), coord(std::max(x0, x1) + pen),
+                coord(std::max(y0, y1) + pen)};
   return r;
 }
 

@@ -1,6 +1,7 @@
 // Scan-line polygon fill, arcs of a given pen width, filled ellipse bodies and the graph
 // drawer with gaps.
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 #include "gui/draw/GUI_Draw.h"
@@ -70,10 +71,11 @@ void GUI__FillPolygon(const GUI_POINT* p, int n, int x, int y) {
       } else if ((a.y < i && b.y > i) || (a.y > i && b.y < i)) {
         const GUI_POINT& lo = a.y < b.y ? a : b;
         const GUI_POINT& hi = a.y < b.y ? b : a;
-        const int dy = hi.y - lo.y;
-        const int P = (hi.x - lo.x) * (i - lo.y);
-        const int xc = P > 0 ? lo.x + (P + (dy >> 1)) / dy : lo.x + (P + 1 - (dy >> 1)) / dy;
-        addCrossing(xc);
+        // 64 bits: the product passes 32 bits for spans above about 46 000 pixels.
+        const int64_t dy = hi.y - lo.y;
+        const int64_t P = int64_t{hi.x - lo.x} * (i - lo.y);
+        const int64_t xc = P > 0 ? lo.x + (P + (dy >> 1)) / dy : lo.x + (P + 1 - (dy >> 1)) / dy;
+        addCrossing(static_cast<int>(xc));
       }
     }
     for (int c = 0; c + 1 < gNumCrossings; c += 2) hline(x + gCrossings[c], y + i, x + gCrossings[c + 1]);

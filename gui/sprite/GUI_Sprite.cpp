@@ -70,12 +70,71 @@ GUI_DEVICE* Storage(GUI_DEVICE* d) {
 // --- operations of drawing that arrives from above ------------------------------------------------
 GUI_DEVICE* Next(GUI_DEVICE* d) { return d->pNext; }
 
-// One pixel written from above: into the save-under buffer under the sprite, else below.
+// Sprites are stacked in the chain, the last linked on top. What a sprite covers is kept in
+// its save-under buffer; where a translucent pixel covers it, the screen shows the blend.
+
+// The sprite pixel's layer index over the background index bg.
+uint32_t Compose(Sprite* s, int x, int y, uint32_t bg, const GUICC* pCC) {
+  const GUI_BITMAP* b = s->pBitmap;
+  uint32_t v = BitmapValue(b, x - s->x0, y - s->y0);
+  if (b->BitsPerPixel == 32) return pCC->pfColor2Index(GUI__AlphaBlend(v, pCC->pfIndex2Color(bg)) & 0x00FFFFFFu);
+  const uint32_t* colors = s->hColors ? static_cast<const uint32_t*>(GUI_ALLOC_h2p(s->hColors)) : nullptr;
+  return colors && static_cast<int>(v) < b->pPal->NumEntries ? colors[v] : 0;
+}
+bool Translucent(Sprite* s, int x, int y) {
+  if (s->pBitmap->BitsPerPixel != 32) return false;
+  const uint32_t a = BitmapValue(s->pBitmap, x - s->x0, y - s->y0) >> 24;
+  return a != 0 && a != 0xFF;
+}
+
+// The lowest visible sprite above device d (towards the top of the chain) with an opaque or
+// translucent pixel at x, y; null when nothing above covers it.
+Sprite* CoverAbove(GUI_DEVICE* d, int x, int y) {
+  for (GUI_DEVICE* u = d->pPrev; u && u->pDeviceAPI->DeviceClassIndex == DEVICE_CLASS_SPRITE; u = u->pPrev) {
+    Sprite* s = OfDevice(u);
+    if (s && Covers(s, x, y)) return s;
+  }
+  return nullptr;
+}
+
+// What is seen at x, y of everything from device d down (the sprites above d left out).
+uint32_t ReadAbove(GUI_DEVICE* d, GUI_DEVICE* storage, int x, int y) {
+  if (Sprite* u = CoverAbove(d, x, y)) return SaveAt(u, x, y);
+  return storage->pDeviceAPI->pfGetPixelIndex(storage, x, y);
+}
+
+// The picture seen at x, y of everything from device d down becomes v: it goes into the
+// save-under buffer of the sprite above that covers the pixel, else onto the screen; a
+// translucent pixel above shows the new blend.
+void WriteAbove(GUI_DEVICE* d, GUI_DEVICE* storage, int x, int y, uint32_t v) {
+  while (Sprite* u = CoverAbove(d, x, y)) {
+    SaveAt(u, x, y) = v;
+    if (!Translucent(u, x, y)) return;
+    v = Compose(u, x, y, v, storage->pColorConvAPI);
+    d = u->pDevice;
+  }
+  storage->pDeviceAPI->pfSetPixelIndex(storage, x, y, v);
+}
+
+// Whether a visible sprite linked below device d covers x, y.
+bool CoveredBelow(GUI_DEVICE* d, int x, int y) {
+  for (; d && d->pDeviceAPI->DeviceClassIndex == DEVICE_CLASS_SPRITE; d = d->pNext) {
+    Sprite* s = OfDevice(d);
+    if (s && Covers(s, x, y)) return true;
+  }
+  return false;
+}
+
+// One pixel written from above lies beneath every sprite: into the save-under buffer of the
+// lowest sprite that covers it (a translucent pixel shows the new blend), else below.
 void PutPixel(GUI_DEVICE* d, Sprite* s, int x, int y, uint32_t index, bool xorMode) {
   GUI_DEVICE* n = Next(d);
-  if (Covers(s, x, y)) {
+  if (Covers(s, x, y) && !CoveredBelow(n, x, y)) {
     uint32_t& v = SaveAt(s, x, y);
     v = xorMode ? v ^ (n ? n->pColorConvAPI->pfGetIndexMask() : 0xFFFF) : index;
+    if (Translucent(s, x, y)) {
+      if (GUI_DEVICE* storage = Storage(n)) WriteAbove(d, storage, x, y, Compose(s, x, y, v, storage->pColorConvAPI));
+    }
     return;
   }
   if (!n) return;
@@ -109,8 +168,9 @@ void SpDrawVLine(GUI_DEVICE* d, int x, int y0, int y1) { SpFillRect(d, x, y0, x,
 
 uint32_t SpGetPixelIndex(GUI_DEVICE* d, int x, int y) {
   Sprite* s = OfDevice(d);
-  if (s && Covers(s, x, y)) return SaveAt(s, x, y);
   GUI_DEVICE* n = Next(d);
+  // What lies beneath every sprite: the save-under buffer of the lowest one covering it.
+  if (s && Covers(s, x, y) && !CoveredBelow(n, x, y)) return SaveAt(s, x, y);
   return n ? n->pDeviceAPI->pfGetPixelIndex(n, x, y) : 0;
 }
 void SpSetPixelIndex(GUI_DEVICE* d, int x, int y, uint32_t index) {
@@ -203,32 +263,25 @@ GUI_RECT LayerArea(int layer) {
   return r;
 }
 
-// Saves what lies under the opaque pixels and draws them.
+// Saves what lies under the opaque pixels and draws them, beneath the sprites linked above.
 void Draw(GUI_HSPRITE h, bool notify = true) {
   Sprite* s = S(h);
   GUI_DEVICE* below = Storage(s->pDevice->pNext);
   if (!below) return;
   const GUI_BITMAP* b = s->pBitmap;
-  const uint32_t* colors = s->hColors ? static_cast<const uint32_t*>(GUI_ALLOC_h2p(s->hColors)) : nullptr;
   GUI_RECT a = LayerArea(s->pDevice->LayerIndex);
   const GUICC* pCC = below->pColorConvAPI;
   for (int y = std::max<int>(s->y0, a.y0); y <= std::min<int>(s->y1, a.y1); ++y)
     for (int x = std::max<int>(s->x0, a.x0); x <= std::min<int>(s->x1, a.x1); ++x) {
-      uint32_t v = BitmapValue(b, x - s->x0, y - s->y0);
-      if (!Opaque(b, v)) continue;
-      uint32_t bg = below->pDeviceAPI->pfGetPixelIndex(below, x, y);
+      if (!Opaque(b, BitmapValue(b, x - s->x0, y - s->y0))) continue;
+      const uint32_t bg = ReadAbove(s->pDevice, below, x, y);
       SaveAt(s, x, y) = bg;
-      uint32_t index;
-      if (b->BitsPerPixel == 32)
-        index = pCC->pfColor2Index(GUI__AlphaBlend(v, pCC->pfIndex2Color(bg)) & 0x00FFFFFFu);
-      else
-        index = colors && static_cast<int>(v) < b->pPal->NumEntries ? colors[v] : 0;
-      below->pDeviceAPI->pfSetPixelIndex(below, x, y, index);
+      WriteAbove(s->pDevice, below, x, y, Compose(s, x, y, bg, pCC));
     }
   if (notify && s->pfCallback) s->pfCallback(s->pUserData, 0);
 }
 
-// Puts the saved pixels back.
+// Puts the saved pixels back, beneath the sprites linked above.
 void Restore(GUI_HSPRITE h, bool notify = true) {
   Sprite* s = S(h);
   GUI_DEVICE* below = Storage(s->pDevice->pNext);
@@ -237,7 +290,7 @@ void Restore(GUI_HSPRITE h, bool notify = true) {
   for (int y = std::max<int>(s->y0, a.y0); y <= std::min<int>(s->y1, a.y1); ++y)
     for (int x = std::max<int>(s->x0, a.x0); x <= std::min<int>(s->x1, a.x1); ++x)
       if (Opaque(s->pBitmap, BitmapValue(s->pBitmap, x - s->x0, y - s->y0)))
-        below->pDeviceAPI->pfSetPixelIndex(below, x, y, SaveAt(s, x, y));
+        WriteAbove(s->pDevice, below, x, y, SaveAt(s, x, y));
   s = S(h);
   if (notify && s->pfCallback) s->pfCallback(s->pUserData, 1);
 }

@@ -1,6 +1,6 @@
 // Widgets of the graphics library: the widget base shared by all of them, dialogs built
-// from item tables, and the FRAMEWIN, EDIT, TEXT, BUTTON, CHECKBOX, IMAGE, WINDOW and
-// SCROLLBAR widgets; GUI_ARRAY keeps lists of items in handle memory.
+// from item tables, and the FRAMEWIN, EDIT, TEXT, BUTTON, CHECKBOX, IMAGE, WINDOW,
+// SCROLLBAR, LISTBOX and GRAPH widgets; GUI_ARRAY keeps lists of items in handle memory.
 //
 // A widget is a window whose extra bytes begin with the widget record. Every public
 // function takes the GUI lock; a handle of another widget type is reported through
@@ -267,6 +267,88 @@ int WM_SetScrollbarH(WM_HWIN hWin, int onOff);
 int WM_SetScrollbarV(WM_HWIN hWin, int onOff);
 int SCROLLBAR_GetUserData(WM_HWIN hObj, void* pDest, int size);
 int SCROLLBAR_SetUserData(WM_HWIN hObj, const void* pSrc, int size);
+
+// ---- LISTBOX ---------------------------------------------------------------------------------
+// A list of text entries with one selected entry or none (-1). The selection moves with the
+// up and down keys (page keys by the lines shown), the previous/next commands and the pointer,
+// and is kept in view. The parent is told WM_NOTE_SEL_CHANGED on every change of the
+// selection, WM_NOTE_CLICKED and WM_NOTE_RELEASED for a press and its release, and
+// WM_NOTE_MOVED_OUT when the pointer leaves while pressed.
+constexpr int LISTBOX_CF_AUTOSCROLLBAR_V = 0x0002;  // vertical auto-scroll from the start
+// Colour indices: entries not selected, the selected one, the selected one while focused.
+constexpr unsigned LISTBOX_CI_UNSEL = 0, LISTBOX_CI_SEL = 1, LISTBOX_CI_SELFOCUS = 2;
+// ppText: null, or a list of entries ended by a null pointer.
+WM_HWIN LISTBOX_CreateUser(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, uint32_t winFlags, int exFlags,
+                           int id, const char* const* ppText, int numExtraBytes);
+WM_HWIN LISTBOX_CreateEx(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, uint32_t winFlags, int exFlags, int id,
+                         const char* const* ppText);
+WM_HWIN LISTBOX_CreateIndirect(const GUI_DIALOG_ITEM* pItem, WM_HWIN hParent, int x0, int y0, WM_CALLBACK* cb);
+void LISTBOX_AddString(WM_HWIN hObj, const char* s);
+// Inserts before entry `index` (at the end when beyond it); the selected entry stays selected.
+void LISTBOX_InsertString(WM_HWIN hObj, const char* s, unsigned index);
+// Replaces the text of an existing entry.
+void LISTBOX_SetString(WM_HWIN hObj, const char* s, unsigned index);
+void LISTBOX_DeleteItem(WM_HWIN hObj, unsigned index);
+int LISTBOX_GetNumItems(WM_HWIN hObj);
+// Copies the entry's text (cut to maxSize - 1 characters): 0, or 1 for no such entry.
+int LISTBOX_GetItemText(WM_HWIN hObj, unsigned index, char* pBuffer, int maxSize);
+// Selects an entry; -1 or an index beyond the entries selects none.
+void LISTBOX_SetSel(WM_HWIN hObj, int sel);
+int LISTBOX_GetSel(WM_HWIN hObj);
+void LISTBOX_IncSel(WM_HWIN hObj);
+void LISTBOX_DecSel(WM_HWIN hObj);
+// The first entry shown.
+int LISTBOX_GetScrollPos(WM_HWIN hObj);
+void LISTBOX_SetFont(WM_HWIN hObj, const GUI_FONT* pFont);
+const GUI_FONT* LISTBOX_GetFont(WM_HWIN hObj);
+// The height of one entry's line in pixels; 0 takes the font's line distance.
+void LISTBOX_SetItemSpacing(WM_HWIN hObj, int pixels);
+int LISTBOX_GetItemSpacing(WM_HWIN hObj);
+void LISTBOX_SetBkColor(WM_HWIN hObj, unsigned index, GUI_COLOR color);
+void LISTBOX_SetTextColor(WM_HWIN hObj, unsigned index, GUI_COLOR color);
+// Vertical auto-scroll: a scrollbar is shown while the entries do not fit.
+void LISTBOX_SetAutoScrollV(WM_HWIN hObj, int onOff);
+int LISTBOX_GetUserData(WM_HWIN hObj, void* pDest, int size);
+int LISTBOX_SetUserData(WM_HWIN hObj, const void* pSrc, int size);
+
+// ---- GRAPH -----------------------------------------------------------------------------------
+// A window in a background colour with up to four curves. A curve is a data object of at most
+// 500 points; a point's value is its height in pixels above the bottom of the data area (the
+// inside of the frame), one point per column from the left, the newest at the right when
+// there are more points than columns; GRAPH_NO_VALUE leaves a gap. Attached curves belong to
+// the graph: deleting the graph deletes them.
+typedef GUI_HMEM GRAPH_DATA_Handle;
+constexpr int GRAPH_MAX_CURVES = 4;
+constexpr int GRAPH_MAX_POINTS = 500;
+constexpr int16_t GRAPH_NO_VALUE = -32768;
+// The owner's paint hook: stage GRAPH_DRAW_FIRST after the background, GRAPH_DRAW_LAST after
+// the curves and the frame; it draws in the graph window's coordinates.
+enum : int { GRAPH_DRAW_FIRST = 0, GRAPH_DRAW_LAST = 1 };
+typedef void GRAPH_USER_DRAW(WM_HWIN hObj, int stage);
+WM_HWIN GRAPH_CreateUser(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, uint32_t winFlags, int exFlags,
+                         int id, int numExtraBytes);
+WM_HWIN GRAPH_CreateEx(int x0, int y0, int xSize, int ySize, WM_HWIN hParent, uint32_t winFlags, int exFlags, int id);
+WM_HWIN GRAPH_CreateIndirect(const GUI_DIALOG_ITEM* pItem, WM_HWIN hParent, int x0, int y0, WM_CALLBACK* cb);
+void GRAPH_SetBkColor(WM_HWIN hObj, GUI_COLOR color);
+void GRAPH_SetUserDraw(WM_HWIN hObj, GRAPH_USER_DRAW* pfUserDraw);
+// The data area in window coordinates (its height scales the points).
+void GRAPH_GetDataRect(WM_HWIN hObj, GUI_RECT* pRect);
+// 0 attached; 1 when four curves are attached already or the curve belongs to a graph.
+int GRAPH_AttachData(WM_HWIN hObj, GRAPH_DATA_Handle hData);
+void GRAPH_DetachData(WM_HWIN hObj, GRAPH_DATA_Handle hData);
+// A curve of up to maxNumItems (1..500) points in a colour, filled with numItems points of
+// pData (the last ones when there are more); 0 for another size or without memory.
+GRAPH_DATA_Handle GRAPH_DATA_YT_Create(GUI_COLOR color, int maxNumItems, const int16_t* pData, int numItems);
+void GRAPH_DATA_YT_Delete(GRAPH_DATA_Handle hData);
+// Appends a point; a full curve drops its oldest one.
+void GRAPH_DATA_YT_AddValue(GRAPH_DATA_Handle hData, int16_t v);
+// Replaces all points (the last maxNumItems of them when there are more).
+void GRAPH_DATA_YT_SetValues(GRAPH_DATA_Handle hData, const int16_t* pValues, int numItems);
+void GRAPH_DATA_YT_Clear(GRAPH_DATA_Handle hData);
+void GRAPH_DATA_YT_SetColor(GRAPH_DATA_Handle hData, GUI_COLOR color);
+int GRAPH_DATA_YT_GetNumItems(GRAPH_DATA_Handle hData);
+int GRAPH_GetUserData(WM_HWIN hObj, void* pDest, int size);
+int GRAPH_SetUserData(WM_HWIN hObj, const void* pSrc, int size);
 
 // ---- GUI_ARRAY -------------------------------------------------------------------------------
 typedef GUI_HMEM GUI_ARRAY;

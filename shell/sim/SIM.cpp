@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -82,17 +83,22 @@ void (*g_pfKeyRepaint)(int);
 SIM_POINTER_STATE g_pointer;
 
 // --- application thread ---------------------------------------------------------------------
+// Each application thread has flags of its own, made before the thread starts and kept by
+// the thread itself: one left behind by a stop keeps its stop flag set and ends on its own,
+// whatever thread is started after it.
+struct AppThreadFlags {
+  std::atomic<bool> stop{false};
+  std::atomic<bool> done{false};
+};
 std::thread g_appThread;
-std::atomic<bool> g_appStop{false};
-std::atomic<bool> g_appDone{true};
-std::thread::id g_appThreadId;
+std::shared_ptr<AppThreadFlags> g_app;
+thread_local AppThreadFlags* t_app;   // set in the application thread: its own flags
 
 // Installed delay callback: waits in steps of at most 10 ms; the application thread ends
 // its wait as soon as it is asked to stop.
 void AppDelay(int ms) {
-  bool isApp = std::this_thread::get_id() == g_appThreadId;
   while (ms > 0) {
-    if (isApp && g_appStop) return;
+    if (t_app && t_app->stop) return;
     int step = ms < kMaxDelayStep ? ms : kMaxDelayStep;
     std::this_thread::sleep_for(std::chrono::milliseconds(step));
     ms -= step;
@@ -100,9 +106,11 @@ void AppDelay(int ms) {
 }
 void AppIdle() { AppDelay(1); }
 
-void AppBody() {
-  while (!g_appStop) SIM_Delay(1);
-  g_appDone = true;
+void AppBody(std::shared_ptr<AppThreadFlags> flags) {
+  t_app = flags.get();
+  while (!flags->stop) SIM_Delay(1);
+  flags->done = true;
+  t_app = nullptr;
 }
 
 const GUI_PLATFORM_HOOKS kGuiHooks = {
@@ -295,23 +303,20 @@ void SIM_StartApplication() {
   SIM_ClearLog();
   SIM_LogText("Application started");
   SIM_StopApplication();
-  g_appStop = false;
-  g_appDone = false;
-  g_appThread = std::thread(AppBody);
-  g_appThreadId = g_appThread.get_id();
+  g_app = std::make_shared<AppThreadFlags>();
+  g_appThread = std::thread(AppBody, g_app);
 }
 
 void SIM_StopApplication() {
   if (!g_appThread.joinable()) return;
-  g_appStop = true;
-  for (int i = 0; i < 20 && !g_appDone; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  // A thread that did not end in time is left to end on its own.
-  if (g_appDone)
+  g_app->stop = true;
+  for (int i = 0; i < 20 && !g_app->done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  // A thread that did not end in time is left to end on its own; its flag stays set.
+  if (g_app->done)
     g_appThread.join();
   else
     g_appThread.detach();
-  g_appThreadId = std::thread::id();
-  g_appStop = false;
+  g_app.reset();
 }
 
 int SIM_IsApplicationRunning() { return g_appThread.joinable() ? 1 : 0; }

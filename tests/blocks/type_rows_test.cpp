@@ -7,6 +7,9 @@
 #include "block_cases.h"
 #include "blocks/arith/arith.h"
 #include "blocks/logic/logic.h"
+#include "runtime/fb_values.h"
+#include "runtime/fw_sysdata.h"
+#include "runtime/fw_text.h"
 
 namespace {
 
@@ -49,6 +52,44 @@ TEST(TypeRows, EveryTypeIsRegisteredWithItsTemplateWeightAndGroup) {
     EXPECT_EQ(std::string(text, FB_TEXT_LEN), tag);
     ++block;
   }
+}
+
+// Every slot of every registered type has a label of its own in the type's label list: the
+// value lists of the pages show no fallback text.
+TEST(TypeRows, EverySlotHasALabel) {
+  BlockFixture fx(BLK_RegisterAllTypes);
+  const std::string fallback = FW_GetText(0);
+  uint16_t block = kBlock;
+  for (uint16_t type = 1; type < FB_TYPE_COUNT; ++type) {
+    if (!FB_GetType(type) || type == FIXTURE_SOURCE_TYPE) continue;
+    SCOPED_TRACE(type);
+    EXPECT_NE(g_fbLabelListStart[type], 0);
+    fx.create(type, block);
+    for (int cls : {0, 1, 2}) {
+      int16_t status = 0;
+      FB_ReadValuesByClass(cls, block, &status);
+      ASSERT_EQ(status, 1);
+      const FbValueLists& l = g_fbValueLists;
+      if (l.rowCount == 1 && l.rows[0].entry == nullptr) continue;   // an empty list
+      for (uint16_t r = 0; r < l.rowCount; ++r) {
+        EXPECT_NE(l.rows[r].textId, 0) << "class " << cls << " row " << r;
+        EXPECT_NE(FW_GetText(l.rows[r].textId), fallback) << "class " << cls << " row " << r;
+      }
+    }
+    ++block;
+  }
+  // The system-data block's nine values, and their choices where they have them.
+  FW_RegisterSystemType();
+  int16_t status = 0;
+  FB_ReadValuesByClass(2, 0, &status);
+  ASSERT_EQ(status, 1);
+  ASSERT_GE(g_fbValueLists.rowCount, FW_SH_COUNT);
+  for (uint16_t r = 0; r < FW_SH_COUNT; ++r) {
+    EXPECT_NE(FW_GetText(g_fbValueLists.rows[r].textId), fallback) << r;
+  }
+  const uint16_t language = g_fbValueLists.rows[FW_SH_LANGUAGE].textId;
+  EXPECT_EQ(FW_GetTextCode(language + 1), 3);
+  EXPECT_STREQ(FW_GetText(language + 2), "Deutsch");
 }
 
 }  // namespace

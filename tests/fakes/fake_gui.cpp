@@ -102,6 +102,8 @@ int GUI_GIF_Draw(const void* pGIF, uint32_t numBytes, int x0, int y0) {
   Record("GUI_GIF_Draw", {P(pGIF), numBytes, x0, y0});
   return static_cast<int>(Result("GUI_GIF_Draw", 0));
 }
+void GUI_ErrorOut(const char* s) { Record("GUI_ErrorOut", {}, s); }
+void GUI_ErrorOut1(const char* s, int32_t a) { Record("GUI_ErrorOut", {a}, s); }
 int GUI_Init() {
   Record("GUI_Init", {});
   return static_cast<int>(Result("GUI_Init", 0));
@@ -115,6 +117,7 @@ GUI_MEMDEV_Handle GUI_MEMDEV_Create(int x0, int y0, int xSize, int ySize) {
   Record("GUI_MEMDEV_Create", {x0, y0, xSize, ySize});
   return fakegui::NewHandle("GUI_MEMDEV_Create");
 }
+void GUI_MEMDEV_Delete(GUI_MEMDEV_Handle hMem) { Record("GUI_MEMDEV_Delete", {hMem}); }
 GUI_MEMDEV_Handle GUI_MEMDEV_Select(GUI_MEMDEV_Handle hMem) {
   Record("GUI_MEMDEV_Select", {hMem});
   GUI_MEMDEV_Handle old = fakegui::S().selected;

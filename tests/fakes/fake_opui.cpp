@@ -11,6 +11,7 @@ uint8_t OpIdleShown;
 uint16_t OpPageRequest;
 uint16_t OpShownPageBlock;
 uint32_t OpTouchPressed;
+int16_t OpTouchX, OpTouchY;
 
 void OP_ApplyScreenColors() { FakeOpuiLog().add("OP_ApplyScreenColors"); }
 void OP_ClearDisplayList() { FakeOpuiLog().add("OP_ClearDisplayList"); }
@@ -26,6 +27,8 @@ void OP_ResetUi() {
   OP_CreateDisplayWindows();
 }
 void OP_FullScreenProc(WM_MESSAGE*) {}
+void OP_ClearDisplayCounters() { FakeOpuiLog().add("OP_ClearDisplayCounters"); }
+void OP_ResetFieldEditor() { FakeOpuiLog().add("OP_ResetFieldEditor"); }
 void OP_ShowPageWindows(int show) { FakeOpuiLog().add("OP_ShowPageWindows", show); }
 void OP_InitKeyMap() { FakeOpuiLog().add("OP_InitKeyMap"); }
 void OP_OpenEthernetPage() { FakeOpuiLog().add("OP_OpenEthernetPage"); }

@@ -111,6 +111,7 @@ struct GifImage {
   int transIndex = -1;
   int disposal = 0;
   int delay = 0;
+  bool control = true;             // false: no graphic control extension before the image
 };
 
 // A GIF file with a global table of 2^(s) colours (0x00BBGGRR).
@@ -131,11 +132,13 @@ inline Bytes Gif(int width, int height, const std::vector<uint32_t>& colors, con
     b.push_back(static_cast<uint8_t>(c >> 16));
   }
   for (const GifImage& im : images) {
-    b.insert(b.end(), {'!', 0xF9, 4});
-    b.push_back(static_cast<uint8_t>((im.disposal << 2) | (im.transIndex >= 0 ? 1 : 0)));
-    Put16(b, static_cast<uint32_t>(im.delay));
-    b.push_back(static_cast<uint8_t>(im.transIndex >= 0 ? im.transIndex : 0));
-    b.push_back(0);
+    if (im.control) {
+      b.insert(b.end(), {'!', 0xF9, 4});
+      b.push_back(static_cast<uint8_t>((im.disposal << 2) | (im.transIndex >= 0 ? 1 : 0)));
+      Put16(b, static_cast<uint32_t>(im.delay));
+      b.push_back(static_cast<uint8_t>(im.transIndex >= 0 ? im.transIndex : 0));
+      b.push_back(0);
+    }
     b.push_back(',');
     Put16(b, static_cast<uint32_t>(im.left));
     Put16(b, static_cast<uint32_t>(im.top));

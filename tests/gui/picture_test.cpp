@@ -404,6 +404,34 @@ TEST_F(PicturesTest, GifTransparentIndexLeavesPixels) {
   EXPECT_EQ(At(2, 0), Index(kGreen));
 }
 
+// Transparency comes only from a graphic control extension, and only for the image it stands
+// before: an image without one draws every index, colour 0 included.
+TEST_F(PicturesTest, GifWithoutControlExtensionHasNoTransparentIndex) {
+  GifImage plain{0, 0, 3, 1, {0, 1, 0}};
+  plain.control = false;
+  GifImage keyed = plain;
+  keyed.control = true;
+  keyed.transIndex = 0;
+  struct Case {
+    const char* what;
+    std::vector<GifImage> images;
+    int n;
+  };
+  const Case cases[] = {
+      {"single image", {plain}, 0},
+      {"after an image with a transparent index", {keyed, plain}, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Fill(kGrey);
+    Bytes gif = Gif(3, 1, Palette4(), c.images);
+    ASSERT_EQ(GUI_GIF_DrawSub(gif.data(), static_cast<uint32_t>(gif.size()), 0, 0, c.n), 0);
+    EXPECT_EQ(At(0, 0), Index(0));
+    EXPECT_EQ(At(1, 0), Index(kRed));
+    EXPECT_EQ(At(2, 0), Index(0));
+  }
+}
+
 // --- JPEG ----------------------------------------------------------------------------------------------------
 Bytes Jpeg(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
   jpeg_compress_struct cinfo;

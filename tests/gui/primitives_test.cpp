@@ -53,6 +53,50 @@ TEST_F(Primitives, SlopedThinLineVisitsOnePixelPerMajorStep) {
   EXPECT_TRUE(lit(5, 2));
 }
 
+// Lines and polygons whose spans pass 46 000 pixels (far outside the display) still place
+// their visible pixels on the exact line: the products of the stepping take 64 bits.
+TEST_F(Primitives, ExtremeCoordinatesKeepLinesAndPolygonsExact) {
+  struct Line {
+    int x0, y0, x1, y1;
+    bool xMajor;
+    int (*minor)(int major);   // the exact minor coordinate of each visible major one
+  };
+  const Line lines[] = {
+      {-30000, -30000, 30000, 30000, true, [](int x) { return x; }},
+      {30000, 30000, -30000, -30000, true, [](int x) { return x; }},
+      {-32000, -24000, 32000, 24000, true, [](int x) { return (3 * x + 2) / 4; }},
+      {-24000, -32000, 24000, 32000, false, [](int y) { return (3 * y + 2) / 4; }},
+  };
+  for (const Line& l : lines) {
+    resetDrawing();
+    GUI_DrawLine(l.x0, l.y0, l.x1, l.y1);
+    int expected = 0;
+    for (int major = 0; major < (l.xMajor ? 320 : 240); ++major) {
+      const int minor = l.minor(major);
+      if (minor < 0 || minor >= (l.xMajor ? 240 : 320)) continue;
+      ++expected;
+      EXPECT_TRUE(l.xMajor ? lit(major, minor) : lit(minor, major)) << l.x0 << "," << l.y0 << " at " << major;
+    }
+    EXPECT_EQ(countLit(0, 0, 319, 239), expected) << l.x0 << "," << l.y0;
+  }
+
+  // Half of the plane above its diagonal, from the far corners of the coordinate range.
+  const GUI_POINT triangles[][3] = {
+      {{-32768, -32768}, {32767, -32768}, {32767, 32767}},
+      {{32767, 32767}, {-32768, -32768}, {32767, -32768}},
+  };
+  for (const auto& t : triangles) {
+    resetDrawing();
+    GUI_FillPolygon(t, 3, 0, 0);
+    for (int y = 0; y < 240; y += 7)
+      for (int x = 0; x < 320; x += 5) {
+        if (x - y >= 2 || x - y <= -2) {
+          EXPECT_EQ(lit(x, y), x > y) << x << "," << y;
+        }
+      }
+  }
+}
+
 TEST_F(Primitives, LineToAndPolygons) {
   GUI_MoveTo(0, 0);
   GUI_DrawLineTo(10, 0);

@@ -10,6 +10,17 @@
 namespace widgettest {
 namespace {
 
+// The graph's legend, drawn by its owner through the paint hook.
+void GraphLegend(WM_HWIN, int stage) {
+  if (stage != GRAPH_DRAW_LAST) return;
+  GUI_SetFont(&GUI_FontProp13);
+  GUI_SetTextMode(GUI_TEXTMODE_TRANS);
+  GUI_SetColor(0x0000FF);
+  GUI_DispStringAt("Flow", 4, 2);
+  GUI_SetColor(0x00FF00);
+  GUI_DispStringAt("Level", 40, 2);
+}
+
 struct DialogCase {
   const char* golden;
   std::vector<GUI_DIALOG_ITEM> items;
@@ -66,6 +77,37 @@ TEST_F(WidgetTest, OneDialogOfEachWidgetMatchesItsGoldenImage) {
        [](WM_HWIN h) {
          SCROLLBAR_SetValue(WM_GetDialogItem(h, 1), 30);
          SCROLLBAR_SetValue(WM_GetDialogItem(h, 2), 90);
+       }},
+      {"widget_listbox",
+       {{FRAMEWIN_CreateIndirect, "List", 0, 20, 20, 260, 150, 0, 0, 0},
+        {LISTBOX_CreateIndirect, nullptr, 1, 4, 4, 120, 110, 0, 0, 0},
+        {LISTBOX_CreateIndirect, nullptr, 2, 130, 4, 110, 70, LISTBOX_CF_AUTOSCROLLBAR_V, 0, 0}},
+       [](WM_HWIN h) {
+         WM_HWIN a = WM_GetDialogItem(h, 1);
+         LISTBOX_SetFont(a, &GUI_FontProp22);
+         LISTBOX_SetItemSpacing(a, 20);
+         LISTBOX_SetBkColor(a, LISTBOX_CI_UNSEL, 0xFFFFFF);
+         for (const char* s : {"Operating pages", "Parameters", "Signals", "Configuration", "End"})
+           LISTBOX_AddString(a, s);
+         LISTBOX_SetSel(a, 2);
+         WM_SetFocus(a);
+         WM_HWIN b = WM_GetDialogItem(h, 2);
+         for (const char* s : {"one", "two", "three", "four", "five", "six", "seven"}) LISTBOX_AddString(b, s);
+         LISTBOX_SetBkColor(b, LISTBOX_CI_UNSEL, 0xE0FFFF);
+         LISTBOX_SetSel(b, 6);
+       }},
+      {"widget_graph",
+       {{FRAMEWIN_CreateIndirect, "Trend", 0, 20, 20, 260, 150, 0, 0, 0},
+        {GRAPH_CreateIndirect, nullptr, 1, 4, 4, 240, 110, 0, 0, 0}},
+       [](WM_HWIN h) {
+         WM_HWIN g = WM_GetDialogItem(h, 1);
+         GRAPH_SetBkColor(g, 0x400000);
+         GRAPH_SetUserDraw(g, GraphLegend);
+         int16_t flow[238], level[200];
+         for (int i = 0; i < 238; ++i) flow[i] = int16_t(50 + (i * 7 % 60) - 30 + (i / 40) * 5);
+         for (int i = 0; i < 200; ++i) level[i] = i >= 90 && i < 110 ? GRAPH_NO_VALUE : int16_t(10 + i / 3);
+         GRAPH_AttachData(g, GRAPH_DATA_YT_Create(0x0000FF, GRAPH_MAX_POINTS, flow, 238));
+         GRAPH_AttachData(g, GRAPH_DATA_YT_Create(0x00FF00, GRAPH_MAX_POINTS, level, 200));
        }},
       {"widget_window",
        {{WINDOW_CreateIndirect, nullptr, 0, 20, 20, 200, 120, 0, 0, 0},

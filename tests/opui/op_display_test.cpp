@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "gui/draw/GUI_Draw.h"
+#include "gui/picture_builders.h"
 #include "opui/op_services.h"
 #include "opui_fixture.h"
 #include "runtime/fw_clock.h"
@@ -144,6 +145,27 @@ TEST_F(DisplayTest, TrendStripY) {
   for (const Case& c : cases) EXPECT_EQ(OP_TrendStripY(c.v, c.mode), c.y) << c.v << " mode " << c.mode;
 }
 
+// The strip's curve takes the row's colour code, its bottom line the screen foreground.
+TEST_F(DisplayTest, TrendStripBottomLineInTheForeground) {
+  static const int16_t ring[4] = {500, 500, 500, 500};
+  OpTextScreen& s = g_opTextScreen;
+  s.type = 1;
+  s.count = 0;
+  s.trendRing = ring;
+  s.trendRingSize = 4;
+  s.trendCount = 4;
+  s.trendNewest = 3;
+  s.trendDrawnIndex = 0;
+  s.trendMode = 0;
+  s.trendColor = OP_CC_WHITE;
+  g_opStandIn.screenColors[5] = 0x00FF00;   // slot 6, the foreground
+  OP_DrawTextScreen(0);
+  OP_UpdateDisplay();
+  EXPECT_EQ(pixel(100, 212), GUI_Color2Index(0x00FF00));
+  EXPECT_EQ(pixel(252, 136), GUI_Color2Index(0xFFFFFF));
+  s.trendRing = nullptr;
+}
+
 TEST_F(DisplayTest, ShowTextScreenPreparesAtMostTheTemplateRows) {
   EXPECT_EQ(OP_ShowTextScreen(7, 0), 2);
   EXPECT_EQ(g_opTextScreen.count, 9);  // title and eight item rows, then the end mark
@@ -203,7 +225,12 @@ TEST_F(DisplayTest, CorruptUserLogoDroppedOnce) {
   EXPECT_EQ(queuedWrites(), 1);
 }
 
+// A bad key-icon table drops the key icons of this run only: the user logo's picture flags
+// stay as they are, in RAM and in the EEPROM.
 TEST_F(DisplayTest, KeyIconTableOutsideTheAreaDropsTheIcons) {
+  g_fwImage[FW_IMG_PICTURE_FLAGS] = 0x65;
+  const pictest::Bytes logo = pictest::Gif(4, 4, {0x000000, 0xFFFFFF}, {{0, 0, 4, 4, std::vector<uint8_t>(16, 1)}});
+  std::memcpy(g_fwInternalEeprom, logo.data(), logo.size());
   uint8_t* table = g_fwInternalEeprom + OP_ICON_TABLE_OFFSET;
   const uint16_t offsets[9] = {3200, 3300, 3400, 3500, 3600, 3700, 3800, 3900, 9000};
   for (int j = 0; j < 9; ++j) {
@@ -214,9 +241,10 @@ TEST_F(DisplayTest, KeyIconTableOutsideTheAreaDropsTheIcons) {
   OP_UpdateDisplay();
   EXPECT_EQ(g_opDisplay.userIcons, 0);
   EXPECT_EQ(g_opDisplay.userIconsDropped, 1);
-  EXPECT_EQ(queuedWrites(), 1);
   OP_UpdateDisplay();
-  EXPECT_EQ(queuedWrites(), 1);
+  EXPECT_EQ(g_fwImage[FW_IMG_PICTURE_FLAGS], 0x65);
+  EXPECT_EQ(queuedWrites(), 0);
+  EXPECT_EQ(g_opDisplay.userLogo, 1);
 }
 
 TEST_F(DisplayTest, ClockFieldBlankRules) {
@@ -231,6 +259,11 @@ TEST_F(DisplayTest, ClockFieldBlankRules) {
     return n;
   };
   EXPECT_GT(clockInk(), 10);
+  // The field is filled in the top-bar background from x 224 on, over the bar's full height.
+  g_opStandIn.screenColors[8] = 0x00FF00;
+  OP_UpdateDisplay();
+  EXPECT_EQ(pixel(OP_CLOCK_X, OP_TOPBAR_HEIGHT - 1), GUI_Color2Index(0x00FF00));
+  g_opStandIn.screenColors[8] = 0;
   g_opStandIn.displayState = 4;
   OP_UpdateDisplay();
   EXPECT_EQ(clockInk(), 0);
@@ -247,6 +280,14 @@ TEST_F(DisplayTest, ClockFieldBlankRules) {
   g_fwClock.wasSet = 1;
   OP_UpdateDisplay();
   EXPECT_GT(clockInk(), 10);
+}
+
+TEST_F(DisplayTest, TheStartUpPassClearsTheDisplayCounters) {
+  g_opDisplay.uptime = OP_UPTIME_LIMIT + 1;
+  g_opDisplay.uptimeFlag = 1;
+  OP_ClearDisplayCounters();
+  EXPECT_EQ(g_opDisplay.uptime, 0);
+  EXPECT_EQ(g_opDisplay.uptimeFlag, 0);
 }
 
 TEST_F(DisplayTest, UptimeFlagAfterEighteenHundredUpdates) {

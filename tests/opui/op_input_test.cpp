@@ -36,6 +36,10 @@ TEST_F(PageManagerTest, TouchZonesOfTheTopBar) {
     press(c.x, c.y);
     OP_ReadKeysAndPointer();
     EXPECT_EQ(FW_GetTouchZone(), c.zone) << c.x << "," << c.y;
+    // The firmware's touch mark takes the same position.
+    EXPECT_EQ(OpTouchPressed, 1u);
+    EXPECT_EQ(OpTouchX, c.x);
+    EXPECT_EQ(OpTouchY, c.y);
   }
   release();
   OP_ReadKeysAndPointer();

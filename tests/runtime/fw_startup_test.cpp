@@ -317,6 +317,16 @@ TEST_F(FirmwareTest, TheKeyTestOfTheServiceScreenShowsEachKey) {
   FW_SetKeyMask(0);
   FW_Cycle();
   EXPECT_EQ(g_fwMain.keyTestCounter, 0);
+  // Without a key a touch draws its mark where the pointer is.
+  FakeOpuiLog().clear();
+  OpTouchPressed = 1;
+  OpTouchX = 123;
+  OpTouchY = 45;
+  FW_Cycle();
+  EXPECT_EQ(countCalls(FakeOpuiLog(), "OP_ShowTouchPoint(123, 45)"), 1);
+  OpTouchPressed = 0;
+  FW_Cycle();
+  EXPECT_EQ(countCalls(FakeOpuiLog(), "OP_ShowNoKey"), 1);
 }
 
 TEST_F(FirmwareTest, TheStartUpWaitsForKeyEightWithoutBlocking) {
@@ -335,6 +345,21 @@ TEST_F(FirmwareTest, TheStartUpWaitsForKeyEightWithoutBlocking) {
 }
 
 // --- run-state machine ----------------------------------------------------------------------
+
+// The pages' start resets the block page's field editor; the start-up pass clears the
+// display-update counters, once.
+TEST_F(FirmwareTest, PageStartAndStartUpPassResetTheOperatingInterface) {
+  projectWithEngineering();
+  FakeOpuiLog().clear();
+  start();
+  EXPECT_EQ(countCalls(FakeOpuiLog(), "OP_ResetFieldEditor"), 1);
+  ASSERT_GT(cycleUntil(FW_STATE_STOPPED), 0);
+  EXPECT_EQ(countCalls(FakeOpuiLog(), "OP_ClearDisplayCounters"), 0);
+  addBlock(100);
+  g_fwRunMode = FW_RUN_MODE_RUN;
+  ASSERT_GT(cycleUntil(FW_STATE_SETTLING), 0);
+  EXPECT_EQ(countCalls(FakeOpuiLog(), "OP_ClearDisplayCounters"), 1);
+}
 
 TEST_F(FirmwareTest, SixteenSettlingCyclesRunBeforeTheRunState) {
   startSettling();
@@ -438,6 +463,7 @@ TEST_F(FirmwareTest, AnEngineeringFromTheBuilderStartsAndRuns) {
   EXPECT_EQ(SimState().runMode, FW_RUN_MODE_RUN);
   EXPECT_EQ(FW_LinkEngStatus() & FW_ENG_RUN_OK, FW_ENG_RUN_OK);
   EXPECT_EQ(SimState().deviceAddress, 1);
+  EXPECT_EQ(g_fwAdapter.deviceModeCopy, FW_DEVICE_ENGINEERING);
 }
 
 TEST_F(FirmwareTest, AnImageOfAnotherFirmwareStaysStoppedAfterTheReload) {
@@ -453,6 +479,62 @@ TEST_F(FirmwareTest, AnImageOfAnotherFirmwareStaysStoppedAfterTheReload) {
   EXPECT_EQ(SimState().stayStopped, 1);
   EXPECT_EQ(g_fwRunMode, FW_RUN_MODE_STOP);
   EXPECT_EQ(FB_GetInstance(100), nullptr);
+}
+
+// An image the firmware refuses (a block of a type it does not have, or of another shape
+// than its type) loads nothing. The reload must not switch the empty device to run, and no
+// save may write the empty store over the project.
+TEST_F(FirmwareTest, ARefusedImageIsNeverOverwrittenBySaves) {
+  constexpr uint16_t kExtra = 201;
+  static FbTemplate kWide{.size = 0, .type = kExtra, .analogOutputs = 3};
+  static FbTemplate kNarrow{.size = 0, .type = kExtra, .analogOutputs = 1};
+  kWide.size = static_cast<uint16_t>(FB_LayoutWords(kWide));
+  kNarrow.size = static_cast<uint16_t>(FB_LayoutWords(kNarrow));
+  struct Case {
+    const char* what;
+    const FbTemplate* atLoad;   // the type as the firmware knows it at the load; null: none
+  };
+  for (const Case& c : {Case{"unregistered type", nullptr}, Case{"other counts", &kNarrow}}) {
+    SCOPED_TRACE(c.what);
+    FB_ClearTypeTable();
+    for (const FbTemplate* t : {&kPlainTemplate, static_cast<const FbTemplate*>(&kWide)}) {
+      ASSERT_EQ(FB_RegisterType(t->type, FB_TypeFromTemplate(t, countRun, noInit, nullptr, nullptr,
+                                                             FB_COMMON_BLOCK_RANGES, 0, 0, 0)),
+                FB_OK);
+    }
+    EngBuilder b;
+    b.setRunMode(2);
+    b.setOrderCode("0000000000");
+    ASSERT_TRUE(b.addBlock(100, kPlain, 1));
+    ASSERT_TRUE(b.addBlock(101, kExtra, 1, 100));
+    std::vector<uint8_t> image;
+    ASSERT_TRUE(b.build(image)) << b.error();
+    FB_ClearTypeTable();
+    FB_RegisterType(kPlain, FB_TypeFromTemplate(&kPlainTemplate, countRun, noInit, nullptr, nullptr,
+                                                FB_COMMON_BLOCK_RANGES, 0, 0, 0));
+    if (c.atLoad) {
+      FB_RegisterType(kExtra, FB_TypeFromTemplate(c.atLoad, countRun, noInit, nullptr, nullptr,
+                                                  FB_COMMON_BLOCK_RANGES, 0, 0, 0));
+    }
+
+    std::memcpy(eng_.data(), image.data(), image.size());
+    projectWithEngineering();
+    start();
+    FW_SimCycle();
+    std::memcpy(eng_.data(), image.data(), image.size());
+    projectWithEngineering();
+    for (int i = 0; i < 40; ++i) FW_SimCycle();   // past the pictures into the stopped state
+    EXPECT_NE(g_fwEng.lastError, FwImageError::None);
+    EXPECT_EQ(g_fwRunMode, FW_RUN_MODE_STOP);
+    EXPECT_EQ(FW_SaveEngineering(), 1);
+    g_fwRunMode = FW_RUN_MODE_RUN;   // switched to run from a page or a request
+    for (int i = 0; i < 3; ++i) FW_SimCycle();
+    SimState().saveRequest = 1;
+    FW_SimCycle();
+    EXPECT_TRUE(std::equal(image.begin() + FW_IMG_ENG_VALUE, image.begin() + FW_IMG_LOGIN_BLOCK,
+                           eng_.begin() + FW_IMG_ENG_VALUE));
+    EXPECT_EQ(g_runs, 0);
+  }
 }
 
 TEST_F(FirmwareTest, EachCycleCopiesTheSimulatedIoAndReportsTheErrorBits) {
@@ -555,6 +637,47 @@ TEST_F(FirmwareTest, PictureLoadingEndsAtTheTableSizeAndAtBadRecords) {
       EXPECT_EQ(g_fwMain.pictures[0].xSize, 10);
     }
   }
+}
+
+// The start-up checks the stored user pictures: a corrupt record or a list without its end
+// is reported to the error log, and the data is left as it is.
+TEST_F(FirmwareTest, TheStartUpChecksTheStoredPictures) {
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> data;
+    int records;
+    bool reported;
+  };
+  std::vector<uint8_t> noEnd = pictureData(2, 80);
+  noEnd.resize(noEnd.size() - 20);
+  std::vector<uint8_t> badKind = pictureData(3, 80);
+  badKind[80 + FW_PICTURE_HEADER] = 'X';
+  std::vector<uint8_t> tooLong = pictureData(2, 80);
+  tooLong[80 + 16] = 0xF0;
+  const Case cases[] = {
+      {"sound", pictureData(3, 80), 3, false},
+      {"no end mark", noEnd, -1, true},
+      {"another kind", badKind, 1, true},
+      {"record past the data", tooLong, 1, true},
+  };
+  for (const Case& c : cases) {
+    fakegui::Reset();
+    const std::vector<uint8_t> before = c.data;
+    FW_SetUserPictures(c.data.data(), static_cast<uint32_t>(c.data.size()));
+    EXPECT_EQ(FW_CheckStoredPictures(), c.records) << c.what;
+    const std::vector<std::string> n = fakegui::Names();
+    EXPECT_EQ(std::count(n.begin(), n.end(), "GUI_ErrorOut"), c.reported ? 1 : 0) << c.what;
+    EXPECT_EQ(c.data, before) << c.what;
+  }
+  // It runs in the start-up with an engineering.
+  std::vector<uint8_t> bad = badKind;
+  FW_SetUserPictures(bad.data(), static_cast<uint32_t>(bad.size()));
+  fakegui::Reset();
+  projectWithEngineering();
+  start();
+  const std::vector<std::string> n = fakegui::Names();
+  EXPECT_EQ(std::count(n.begin(), n.end(), "GUI_ErrorOut"), 1);
+  FW_SetUserPictures(nullptr, 0);
 }
 
 TEST_F(FirmwareTest, ARestartOfThePicturesReusesTheirMemoryDevices) {
@@ -715,6 +838,7 @@ TEST_F(FirmwareTest, AZRequestOnTheServiceScreenHaltsAndReloads) {
   SimState().reloadRequest = 1;
   start();
   FW_SimCycle();
+  EXPECT_EQ(g_fwAdapter.deviceModeCopy, FW_DEVICE_SERVICE);   // follows the device mode
   setRequest("\x04" "00Z1234\x05");
   FW_SimCycle();
   EXPECT_EQ(SimState().haltFlag, 1);

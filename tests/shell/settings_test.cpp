@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "shell/regions.h"
 #include "shell/settings.h"
 #include "shell/shell_util.h"
+#include "shell/sim/SIM.h"
 
 namespace {
 
@@ -95,6 +98,93 @@ TEST_F(SettingsTest, AFinishedRunKeepsTheSettings) {
   EXPECT_EQ(std::string(state.logoPath), "/p/logo.dat");
 }
 
+TEST_F(SettingsTest, SettingsAreReadWithTheirDefaultsAndBounds) {
+  ASSERT_EQ(SimInitIni(state), 0);
+  SimSettings d = SimReadSettings();
+  EXPECT_EQ(d.topmost, 0);
+  EXPECT_EQ(d.autoLoad, 1);
+  EXPECT_EQ(d.lastFileName, "");
+  EXPECT_EQ(d.viewIO, 0);
+  EXPECT_EQ(d.viewCOM, 0);
+  EXPECT_EQ(d.plantLimit, 10.0);
+  struct Case {
+    const char* key;
+    const char* value;
+    int SimSettings::*field;
+    int expected;
+  } cases[] = {
+      {"Topmost", "1", &SimSettings::topmost, 1},   {"Topmost", "5", &SimSettings::topmost, 1},
+      {"AutoLoad", "0", &SimSettings::autoLoad, 0}, {"Language", "7", &SimSettings::language, 2},
+      {"Language", "-1", &SimSettings::language, 0}, {"ViewIO", "1", &SimSettings::viewIO, 1},
+  };
+  for (const Case& c : cases) {
+    host::IniWriteString(Ini(), "Settings", c.key, c.value);
+    EXPECT_EQ(SimReadSettings().*c.field, c.expected) << c.key << "=" << c.value;
+  }
+  // The communication view only with the I/O views.
+  host::IniWriteString(Ini(), "Settings", "ViewCOM", "1");
+  EXPECT_EQ(SimReadSettings().viewCOM, 1);
+  host::IniWriteString(Ini(), "Settings", "ViewIO", "0");
+  EXPECT_EQ(SimReadSettings().viewCOM, 0);
+  // The plant limit is read with a point, whatever the locale; no number gives the default.
+  for (auto [text, value] : {std::pair{"12.5", 12.5}, std::pair{"1,5", 10.0}, std::pair{"abc", 10.0}}) {
+    host::IniWriteString(Ini(), "Settings", "PlantLimit", text);
+    EXPECT_EQ(SimReadSettings().plantLimit, value) << text;
+  }
+  host::IniWriteString(Ini(), "Settings", "LastFileName", "/p/My Project.sdg");
+  EXPECT_EQ(SimReadSettings().lastFileName, "/p/My Project.sdg");
+}
+
+TEST_F(SettingsTest, TheExitWritesEveryKeyOfTheRun) {
+  ASSERT_EQ(SimInitIni(state), 0);
+  SimSettings s;
+  s.topmost = 1;
+  s.autoLoad = 0;
+  s.lastFileName = "/p/Plant.sdg";
+  s.language = 2;
+  s.viewIO = 1;
+  s.viewTrend = 1;
+  ASSERT_TRUE(SimWriteSettingsAtExit(s, state, true, false));
+  const struct {
+    const char* key;
+    std::string value;
+  } expected[] = {{"AutoLoad", "0"}, {"LastFileName", "/p/Plant.sdg"}, {"Valid", "1"},
+                  {"Topmost", "1"},  {"StartupLogo", state.logoPath},  {"VuserData", ""},
+                  {"Language", "2"}, {"ViewTrend", "1"},              {"ViewIO", "1"}};
+  for (const auto& e : expected) EXPECT_EQ(host::IniGetString(Ini(), "Settings", e.key, "<missing>"), e.value) << e.key;
+  // What was written is what the next start reads.
+  SimSettings back = SimReadSettings();
+  EXPECT_EQ(back.topmost, 1);
+  EXPECT_EQ(back.autoLoad, 0);
+  EXPECT_EQ(back.lastFileName, "/p/Plant.sdg");
+  EXPECT_EQ(back.language, 2);
+}
+
+// A file that is no settings file is reported once, kept beside and replaced by defaults.
+TEST_F(SettingsTest, ACorruptFileIsLoggedKeptAndReplacedByDefaults) {
+  ASSERT_EQ(SimInitIni(state), 0);
+  static const char kGarbage[] = "\x7F" "ELF\0\x01binary data without lines\n\xFF\xFE";
+  const std::string garbage(kGarbage, sizeof kGarbage - 1);
+  { std::ofstream(Ini(), std::ios::binary) << garbage; }
+  SIM_ShowErrorBoxes(0);
+  SIM_ClearLog();
+  ASSERT_EQ(SimInitIni(state), 0);
+  EXPECT_EQ(host::IniGetInt(Ini(), "Device", "SlotB", -1), 1);
+  EXPECT_TRUE(host::IniIsWellFormed(Ini()));
+  std::ifstream aside(Ini() + ".corrupt", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(aside), {}), garbage);
+  const std::string log = SIM_GetLog();
+  EXPECT_NE(log.find("is corrupt"), std::string::npos);
+  EXPECT_EQ(log.find("is corrupt"), log.rfind("is corrupt"));
+  // A sound file with comments and blank lines is no corrupt file.
+  { std::ofstream(Ini()) << "; comment\n\n[Settings]\nValid=1\n"; }
+  SIM_ClearLog();
+  ASSERT_EQ(SimInitIni(state), 0);
+  EXPECT_EQ(SIM_GetLog().find("is corrupt"), std::string::npos);
+  SIM_ShowErrorBoxes(1);
+  SIM_CloseErrorLog();
+}
+
 TEST_F(SettingsTest, ModuleDefaultsFollowTheSlotsAndTheRelays) {
   ASSERT_EQ(SimInitIni(state), 0);
   host::IniDeleteSection(Ini(), "Device");
@@ -159,12 +249,13 @@ TEST_F(RecentTest, RemovingMovesTheRestUpAndDeletesEmptyKeys) {
 }
 
 // --- Command line and texts ----------------------------------------------------------------
+// Option names match in any case; values (paths) keep the case they were typed in.
 TEST(ShellUtil, OptionsAreFoundOnceAndBlankedOut) {
-  std::string line = SimFrameCommandLine("/INPFILE=/tmp/a.txt /Restart /x=42");
-  EXPECT_EQ(line, " /inpfile=/tmp/a.txt /restart /x=42 ");
+  std::string line = SimFrameCommandLine("/INPFILE=/tmp/Scripts/A.txt /Restart /x=42");
+  EXPECT_EQ(line, " /INPFILE=/tmp/Scripts/A.txt /Restart /x=42 ");
   std::string value;
   EXPECT_EQ(SimFindOption(line, " /inpfile=", &value), 1);
-  EXPECT_EQ(value, "/tmp/a.txt");
+  EXPECT_EQ(value, "/tmp/Scripts/A.txt");
   EXPECT_EQ(SimFindOption(line, " /inpfile=", &value), 0);
   EXPECT_EQ(value, "");
   EXPECT_EQ(SimFindOption(line, " /restart ", nullptr), 1);
@@ -173,12 +264,15 @@ TEST(ShellUtil, OptionsAreFoundOnceAndBlankedOut) {
   EXPECT_EQ(SimFrameCommandLine(std::string(400, 'a')).size(), 255u);
 }
 
+// The characters before the point, a minus sign among them, take from the digits.
 TEST(ShellUtil, FormatValueKeepsTheNumberOfDigits) {
   const struct {
     double value;
     int digits;
     const char* text;
-  } cases[] = {{12.5, 6, "12.5000"}, {1234567, 6, "1234567."}, {-0.25, 3, "-0.25"}, {0, 4, "0.000"}, {1.5e37, 6, nullptr}};
+  } cases[] = {{1.5, 4, "1.500"},       {250, 4, "250.0"},          {12345, 4, "12345."}, {-1.5, 4, "-1.50"},
+               {0, 4, "0.000"},         {12.5, 6, "12.5000"},       {1234567, 6, "1234567."},
+               {-12.5, 6, "-12.500"},   {-1234567, 6, "-1234567."}, {1.5e37, 6, nullptr}};
   for (const auto& c : cases) {
     std::string t = SimFormatValue(c.value, c.digits);
     if (c.text) EXPECT_EQ(t, c.text) << c.value;
@@ -289,6 +383,16 @@ TEST(Regions, MoreAreasThanAllowedGiveNone) {
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(errors[0], "Error in SIM_GetRegions: Bitmap contains too much buttons!");
   EXPECT_EQ(b.Regions(129), 129);
+  // Exactly the maximum is accepted, counted once the rows have merged: tall areas side by
+  // side, and combs whose teeth join further down.
+  Bitmap tall(20, 6);
+  for (int i = 0; i < 5; ++i) tall.Fill(i * 3, 0, i * 3 + 1, 5);
+  EXPECT_EQ(tall.Regions(5), 5);
+  Bitmap comb(20, 6);
+  for (int i = 0; i < 6; ++i) comb.Fill(i * 3, 0, i * 3, 4);
+  comb.Fill(0, 5, 15, 5);
+  EXPECT_EQ(comb.Regions(1), 1);
+  EXPECT_EQ(errors.size(), 1u);
   SIM_SetRegionErrorHandler(nullptr);
   SIM_FreeRegions();
   EXPECT_EQ(SIM_GetRegions(nullptr, 0, 0, 0, kRed, 128), 0);

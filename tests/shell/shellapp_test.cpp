@@ -139,23 +139,38 @@ TEST_F(LoopTest, PauseCounterSkipsThatManyCycles) {
   EXPECT_EQ(target.count(SIM_MSG_PRECYCLE), 1);
 }
 
+// The firmware's waits are skipped cycles of their own: the Pause counter never sees them, so
+// the Pause command still switches Pause on while a wait runs, and off again.
 TEST_F(LoopTest, FirmwareWaitsBecomeSkippedCyclesWithoutBlocking) {
   struct Case {
-    int32_t pauseBefore;
     int ms;
-    int32_t pauseAfter;
-  } cases[] = {
-      {0, 3000, 30}, {0, 200, 2}, {0, 1, 1}, {5, 1000, 15}, {0, 0, 0}, {0x7FFFFFFF, 3000, 0x7FFFFFFF},
-  };
+    int32_t waits;
+  } cases[] = {{3000, 30}, {200, 2}, {1, 1}, {0, 0}, {-5, 0}};
   for (const Case& c : cases) {
-    SimState().pauseCount = c.pauseBefore;
+    SimClearFirmwareWaits();
+    SimState().pauseCount = 5;
     SimFirmwareDelay(c.ms);
-    EXPECT_EQ(SimState().pauseCount, c.pauseAfter) << c.ms;
+    EXPECT_EQ(SimFirmwareWaitCycles(), c.waits) << c.ms;
+    EXPECT_EQ(SimState().pauseCount, 5) << c.ms;
   }
+  SimClearFirmwareWaits();
   SimState().pauseCount = 0;
   SimFirmwareDelay(300);
   for (int i = 1; i <= 4; ++i) control.runCycle(true);
   EXPECT_EQ(fw.ticks, 1) << "three cycles are skipped, then the firmware runs";
+
+  SimMainWindow w;
+  SimFirmwareDelay(3000);
+  w.command(SIM_CMD_PAUSE);
+  EXPECT_EQ(SimState().pauseCount, 0x7FFFFFFF);
+  EXPECT_TRUE(w.windowTitle().endsWith("  [Pause]"));
+  w.command(SIM_CMD_PAUSE);
+  EXPECT_EQ(SimState().pauseCount, 0);
+  EXPECT_FALSE(w.windowTitle().contains('['));
+  for (int i = 1; i <= 30; ++i) control.runCycle(true);
+  EXPECT_EQ(fw.ticks, 1) << "the wait goes on after the Pause";
+  control.runCycle(true);
+  EXPECT_EQ(fw.ticks, 2);
 }
 
 TEST_F(LoopTest, ACycleIsFramedByPreAndPostCycleMessages) {

@@ -2,10 +2,13 @@
 // application thread.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "gui/GUI.h"
@@ -130,6 +133,32 @@ TEST(SimApplication, ThreadStartsAndStopsPromptly) {
   EXPECT_NE(SIM_GetLog().find("Application started"), std::string::npos);
   SIM_StopApplication();
   EXPECT_EQ(SIM_IsApplicationRunning(), 0);
+  SIM_ExitHost();
+}
+
+// A thread that does not stop within the stop's wait is left to end on its own: its stop flag
+// stays set, so it ends as soon as its wait returns, and it never shares a flag with the next
+// thread started.
+TEST(SimApplication, AThreadLeftBehindStillEnds) {
+  lcdtest::UsePrivateSharedNames();
+  ASSERT_EQ(SIM_InitHost(), 0);
+  static std::atomic<int> calls;
+  static std::atomic<bool> slow;
+  calls = 0;
+  slow = true;
+  SIM_SetDelayCallback([](int) {
+    ++calls;
+    std::this_thread::sleep_for(std::chrono::milliseconds(slow ? 400 : 1));
+  });
+  SIM_StartApplication();
+  while (calls == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  SIM_StopApplication();                 // gives up after 200 ms: the thread is still waiting
+  EXPECT_EQ(SIM_IsApplicationRunning(), 0);
+  slow = false;
+  std::this_thread::sleep_for(std::chrono::milliseconds(450));
+  const int settled = calls;
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(calls, settled);             // it has ended
   SIM_ExitHost();
 }
 

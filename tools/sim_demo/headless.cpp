@@ -10,6 +10,8 @@
 // --- display --------------------------------------------------------------------------
 const GUI_FONT GUI_Font8_1 = {};
 int GUI_Init() { return 0; }
+void GUI_ErrorOut(const char* s) { std::fprintf(stderr, "%s\n", s); }
+void GUI_ErrorOut1(const char* s, int32_t a) { std::fprintf(stderr, "%s %d\n", s, static_cast<int>(a)); }
 void GUI_Clear() {}
 void GUI_DispStringAt(const char* s, int, int) {
   // Blank lines clear a line of the start screen; only text is worth showing.
@@ -25,6 +27,7 @@ void GUI_SetColor(GUI_COLOR) {}
 void GUI_SetBkColor(GUI_COLOR) {}
 const GUI_FONT* GUI_SetFont(const GUI_FONT* font) { return font; }
 GUI_MEMDEV_Handle GUI_MEMDEV_Create(int, int, int, int) { return 0; }
+void GUI_MEMDEV_Delete(GUI_MEMDEV_Handle) {}
 GUI_MEMDEV_Handle GUI_MEMDEV_Select(GUI_MEMDEV_Handle) { return 0; }
 void GUI_MEMDEV_CopyToLCD(GUI_MEMDEV_Handle) {}
 int GUI_BMP_GetXSize(const void*) { return 0; }
@@ -45,6 +48,7 @@ void WM_Paint(WM_HWIN) {}
 // --- operating pages --------------------------------------------------------------------
 uint16_t OpShownPageBlock;
 uint32_t OpTouchPressed;
+int16_t OpTouchX, OpTouchY;
 void OP_ApplyScreenColors() {}
 void OP_ClearDisplayList() {}
 void OP_CloseBlockDialog() {}
@@ -53,6 +57,8 @@ void OP_CloseOverlays() {}
 void OP_CreateDisplayWindows() {}
 void OP_InitKeyMap() {}
 void OP_ResetUi() {}
+void OP_ResetFieldEditor() {}
+void OP_ClearDisplayCounters() {}
 void OP_FullScreenProc(WM_MESSAGE*) {}
 void OP_ShowPageWindows(int) {}
 void OP_PageEnter(int) {}

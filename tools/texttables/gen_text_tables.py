@@ -80,8 +80,9 @@ def read_labels():
     for where, line in read_lines("labels.txt"):
         if line.startswith("@type "):
             fields = line.split(None, 2)
-            if len(fields) != 3 or not fields[1].isdigit() or not 0 < int(fields[1]) < 256:
-                raise SourceError(f"{where}: expected '@type <1..255> <name>'")
+            # Type 0 is the system-data block; its list holds the labels of its values.
+            if len(fields) != 3 or not fields[1].isdigit() or not 0 <= int(fields[1]) < 256:
+                raise SourceError(f"{where}: expected '@type <0..255> <name>'")
             lists.append({"type": int(fields[1]), "name": split_langs(fields[2], where),
                           "labels": [], "where": where})
         elif not lists:
