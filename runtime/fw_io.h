@@ -183,8 +183,9 @@ constexpr uint16_t FW_IO_ABSENT = 0xFFFF;     // -1
 // absent board gives 31 words of -1.
 void FW_IoModuleData(uint32_t board, uint16_t out[FW_IO_MODULE_WORDS]);
 // Values of the four channels of card k, 14 bytes each: reading a and b (f32, little
-// endian), fault a, fault b, status, reported class, input bits (bit i = input i), logic
-// outputs (bit i = output i), expected class (u16).
+// endian), fault a, fault b, status, reported class, the input bits in the low and the
+// logic outputs in the high nibble (bit i = input or output i), the low byte of the expected
+// class.
 void FW_IoChannelValues(uint32_t board, uint8_t out[FW_IO_VALUE_BYTES]);
 // Configures both sub-channels of channel `channel` (0..3) of card `board`: words {code,
 // unit, mains frequency, cold-junction mode} for a, then for b; reference temperatures in
