@@ -1,12 +1,15 @@
 // Firmware hot paths: running every block of a full block list once.
 #include <benchmark/benchmark.h>
 
+#include "blocks/io/io.h"
 #include "blocks/register_all.h"
 #include "runtime/fb_schedule.h"
 #include "runtime/fb_store.h"
+#include "runtime/fw_io.h"
 #include "runtime/fw_mode.h"
 
 #include <cstdlib>
+#include <iterator>
 
 namespace {
 
@@ -45,6 +48,47 @@ void BM_ResolveConnections(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(FB_ResolveConnections());
 }
 BENCHMARK(BM_ResolveConnections);
+
+// The I/O card blocks of one tick: analog inputs at 61, 63, 65..68 and 71..74 with a new
+// reading each, the digital inputs at 69 and 91, the outputs at 81, 82, 84, 85 and 95 and
+// the LEDs, run by the input and output I/O schedulers.
+void BM_IoCardBlocks(benchmark::State& state) {
+  FB_ClearTypeTable();
+  BLK_RegisterAllTypes();
+  FB_ClearStore();
+  const uint16_t types[FW_IO_BOARDS] = {FW_BOARD_BASE, FW_BOARD_DIGITAL_CARD,
+                                        FW_BOARD_MODULE_RACK, FW_BOARD_OUTPUT_ANALOG};
+  FW_IoResetBoards(types);
+  const struct {
+    uint16_t type, block;
+  } blocks[] = {{BLK_TYPE_AINP1, 61},  {BLK_TYPE_AINP3, 63},  {BLK_TYPE_UNI_IN, 65},
+                {BLK_TYPE_UNI_IN, 66}, {BLK_TYPE_TPS_IN, 67}, {BLK_TYPE_TPS_IN, 68},
+                {BLK_TYPE_D_IN, 69},   {BLK_TYPE_TPS_IN, 71}, {BLK_TYPE_TPS_IN, 72},
+                {BLK_TYPE_TPS_IN, 73}, {BLK_TYPE_TPS_IN, 74}, {BLK_TYPE_OUT1, 81},
+                {BLK_TYPE_OUT2, 82},   {BLK_TYPE_OUT4, 84},   {BLK_TYPE_REL_OUT, 85},
+                {BLK_TYPE_DINPUT, 91}, {BLK_TYPE_DIGOUT, 95}, {BLK_TYPE_LED, 96}};
+  for (const auto& b : blocks) FB_CreateInstance(b.type, b.block);
+  FB_RunStartupPass();
+  for (FwIoBoard& board : g_fwIoBoards) {
+    for (FwIoChannel& ch : board.channel) ch.reportedClass = static_cast<uint8_t>(ch.expectedClass);
+  }
+  float raw = 0.0f;
+  for (auto _ : state) {
+    raw = raw < 20.0f ? raw + 0.5f : 0.0f;
+    for (FwIoBoard& board : g_fwIoBoards) {
+      for (FwIoChannel& ch : board.channel) {
+        ch.sub[0].raw = ch.sub[1].raw = raw;
+        ch.sub[0].newValue = ch.sub[1].newValue = 1;
+      }
+    }
+    FB_RunInputIo();
+    FB_RunOutputBlocks();
+    FB_RunOutputIo();
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(std::size(blocks)));
+}
+BENCHMARK(BM_IoCardBlocks);
 
 // A type whose Run does nothing, to show what the schedulers themselves cost.
 constexpr uint16_t kEmptyType = 254;

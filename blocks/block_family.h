@@ -35,3 +35,22 @@ inline void BLK_RegisterTimeGroupTypes(std::span<const BlkTypeRow> rows) {
                                         FB_COMMON_BLOCK_RANGES, 0, r.weight, r.group));
   }
 }
+
+// One row of a type bound to fixed block numbers: its own permitted numbers and the
+// fixed-place id under which the engineering tool places it. Such blocks run by block number
+// (the I/O and fixed blocks of the scheduler) and take no time group and no after-block.
+struct BlkFixedTypeRow {
+  BlkTypeRow row;
+  const FbBlockRange* permitted;  // {low, high} ranges ended by {0, 0}
+  uint16_t fixedPlaceId;
+};
+
+// Enters rows of fixed-place types, each under its template's type number.
+inline void BLK_RegisterFixedPlaceTypes(std::span<const BlkFixedTypeRow> rows) {
+  for (const BlkFixedTypeRow& f : rows) {
+    const BlkTypeRow& r = f.row;
+    FB_RegisterType(r.tmpl->type,
+                    FB_TypeFromTemplate(r.tmpl, r.run, r.init, r.param, r.limits, f.permitted,
+                                        f.fixedPlaceId, r.weight, r.group));
+  }
+}

@@ -15,9 +15,6 @@ namespace {
 
 FbTypeRecord g_types[FB_TYPE_COUNT];
 
-// Size of each group in words, count word included.
-uint32_t groupWords(uint32_t count, uint32_t wordsEach) { return 1 + count * wordsEach; }
-
 void writeF32(uint16_t* at, float f) { std::memcpy(at, &f, sizeof f); }
 void writeU32(uint16_t* at, uint32_t v) { std::memcpy(at, &v, sizeof v); }
 
@@ -25,18 +22,6 @@ void writeU32(uint16_t* at, uint32_t v) { std::memcpy(at, &v, sizeof v); }
 
 // ---------------------------------------------------------------------------------------
 // Type table
-
-uint32_t FB_LayoutWords(const FbTemplate& t) {
-  return FB_HDR_WORDS + groupWords(t.analogOutputs, 2) + groupWords(t.digitalOutputs, 1) +
-         groupWords(t.analogInputs, 2) + groupWords(t.digitalInputs, 2) +
-         groupWords(static_cast<uint32_t>(t.floatParams.size()), 4) +
-         groupWords(static_cast<uint32_t>(t.wordParams.size()), 2) +
-         groupWords(static_cast<uint32_t>(t.longValues.size()), 4) +
-         groupWords(static_cast<uint32_t>(t.wordValues.size()), 2) +
-         groupWords(static_cast<uint32_t>(t.texts.size()), FB_TEXT_LEN / 2) +
-         groupWords(static_cast<uint32_t>(t.stateWords.size()), 1) + 1 /* work count */ +
-         2 /* parameter-list link */;
-}
 
 FbTypeRecord FB_TypeFromTemplate(const FbTemplate* tmpl, FbRunHandler run, FbInitHandler init,
                                  FbParamHandler param, const FbLimitTable* limits,

@@ -97,6 +97,9 @@ struct FbBlockRange {
   uint16_t high;
 };
 
+// Instance header word offsets.
+enum : uint16_t { FB_HDR_BLOCK = 0, FB_HDR_SIZE = 1, FB_HDR_TYPE = 2, FB_HDR_GROUP = 3, FB_HDR_WORDS = 4 };
+
 // Default image of an instance. Texts are up to 16 characters and are blank-padded in
 // the instance; text 1 is the type name.
 struct FbTemplate {
@@ -139,8 +142,23 @@ struct FbTypeRecord {
 // The permitted range most types share: blocks 100..1950.
 extern const FbBlockRange FB_COMMON_BLOCK_RANGES[];
 
-// Number of instance words the groups of a template need (work words not included).
-uint32_t FB_LayoutWords(const FbTemplate& t);
+// Number of instance words the groups of a template need (work words not included): the
+// header, each group with its count word, the work count and the parameter-list link.
+constexpr uint32_t FB_LayoutWords(const FbTemplate& t) {
+  auto group = [](size_t count, uint32_t wordsEach) {
+    return 1 + static_cast<uint32_t>(count) * wordsEach;
+  };
+  return FB_HDR_WORDS + group(t.analogOutputs, 2) + group(t.digitalOutputs, 1) +
+         group(t.analogInputs, 2) + group(t.digitalInputs, 2) + group(t.floatParams.size(), 4) +
+         group(t.wordParams.size(), 2) + group(t.longValues.size(), 4) +
+         group(t.wordValues.size(), 2) + group(t.texts.size(), FB_TEXT_LEN / 2) +
+         group(t.stateWords.size(), 1) + 1 + 2;
+}
+// A template with its size filled in from its groups and work words.
+constexpr FbTemplate FB_SizedTemplate(FbTemplate t) {
+  t.size = static_cast<uint16_t>(FB_LayoutWords(t) + t.workWords);
+  return t;
+}
 
 // Fills in the counts of a type row from its template (families write the template once).
 FbTypeRecord FB_TypeFromTemplate(const FbTemplate* tmpl, FbRunHandler run, FbInitHandler init,
@@ -190,9 +208,6 @@ extern const uint16_t g_fbUnconnectedWord;
 // Clears both heaps and the block list (start-up, engineering cleared), and with them the
 // time-group chains, the page lists and the pending flags.
 void FB_ClearStore();
-
-// Instance header word offsets.
-enum : uint16_t { FB_HDR_BLOCK = 0, FB_HDR_SIZE = 1, FB_HDR_TYPE = 2, FB_HDR_GROUP = 3, FB_HDR_WORDS = 4 };
 
 // Wiring record word offsets (the pairs follow the counts).
 enum : uint16_t {

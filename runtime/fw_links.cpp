@@ -1,6 +1,5 @@
-// The links to the engineering image, the login, the system data and the clock are
-// connected; the analog-input failure byte keeps its plain default until the I/O card blocks
-// join.
+// The links to the engineering image, the login, the system data, the clock and the I/O
+// boards.
 #include "runtime/fw_links.h"
 
 #include <algorithm>
@@ -9,6 +8,7 @@
 #include "runtime/fb_blockdata.h"
 #include "runtime/fw_clock.h"
 #include "runtime/fw_image.h"
+#include "runtime/fw_io.h"
 #include "runtime/fw_login.h"
 #include "runtime/fw_sysdata.h"
 
@@ -49,7 +49,7 @@ bool FW_LinkReadDeviceIdent(uint8_t* record, uint32_t size) {
   return true;
 }
 
-uint8_t FW_LinkAnalogInputFailures() { return 0; }
+uint8_t FW_LinkAnalogInputFailures() { return g_fwAnalogInputFailures; }
 
 void FW_LinkSystemHooks(const FwLinkSystemHooks& hooks) {
   g_fwSysHooks.keyCode = hooks.keyCode;

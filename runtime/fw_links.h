@@ -66,5 +66,6 @@ void FW_LinkSystemHooks(const FwLinkSystemHooks& hooks);
 
 // --- I/O blocks ---------------------------------------------------------------------------
 
-// The analog-input failure byte (non-zero: an input has failed). Default: 0.
+// The analog-input failure byte of the analog input card blocks (non-zero: an input has
+// failed).
 uint8_t FW_LinkAnalogInputFailures();

@@ -612,34 +612,5 @@ void FW_CheckColours() {
   }
 }
 
-void FW_SetupIoBoards() {
-  FwMainState& m = g_fwMain;
-  const uint8_t* d = image() + FW_OFS_ORDER_CODE;
-  auto slotKind = [](uint8_t digit) -> uint8_t { return digit == '2' ? 2 : digit == '1' ? 3 : 0; };
-  m.boardKind[0] = 1;
-  m.boardKind[1] = slotKind(d[4]);
-  m.boardKind[2] = slotKind(d[5]);
-  m.boardKind[3] = ((d[1] - '0') & 2) ? 5 : 4;
-}
-
-void FW_CopyHostIo() {
-  FwMainState& m = g_fwMain;
-  SimHostState& s = SimState();
-  for (uint32_t i = 0; i < 32; ++i) m.io.analogIn[i] = s.io.analogIn[i].value;
-  std::memcpy(m.io.digitalIn, s.io.digitalIn, sizeof m.io.digitalIn);
-  std::memcpy(s.io.analogOut, m.io.analogOut, sizeof s.io.analogOut);
-  std::memcpy(s.io.digitalOut, m.io.digitalOut, sizeof s.io.digitalOut);
-  for (uint8_t& r : m.boardReady) r = 1;
-  m.inputReady = 1;
-}
-
-bool FW_AllIoBoardsReady() {
-  const FwMainState& m = g_fwMain;
-  for (uint32_t i = 0; i < FW_IO_BOARDS; ++i) {
-    if (m.boardKind[i] && m.boardState[i] != 3) return false;
-  }
-  return true;
-}
-
 int FW_DisplayHookZero() { return 0; }
 void FW_DisplayHookNop() {}

@@ -14,6 +14,7 @@
 
 #include "gui/GUI.h"
 #include "gui/WM.h"
+#include "runtime/fw_io.h"
 
 // Run states.
 enum : uint16_t {
@@ -36,7 +37,6 @@ constexpr uint16_t FW_PICTURE_DELAY_CYCLES = 10;
 constexpr uint16_t FW_STATUS_CLEAR_CYCLES = 20;  // stopped cycles before the status word clears
 constexpr uint32_t FW_PICTURE_TABLE_SIZE = 200;
 constexpr uint32_t FW_PICTURE_HEADER = 20;       // user-picture record header, u32 length at 16
-constexpr uint32_t FW_IO_BOARDS = 4;
 constexpr uint32_t FW_PALETTE_COLOURS = 10;
 constexpr uint32_t FW_IDENT_RECORD = 64;
 
@@ -69,14 +69,6 @@ struct FwPicture {
   uint16_t ySize;
 };
 
-// Firmware I/O image of the four boards: what the shell's I/O views give and take.
-struct FwHostIo {
-  float analogIn[32];
-  uint8_t digitalIn[64];
-  float analogOut[32];
-  uint16_t digitalOut[64];
-};
-
 struct FwMainState {
   uint16_t runState;
   uint16_t deviceMode;
@@ -94,8 +86,7 @@ struct FwMainState {
   uint8_t picturePresent;        // the internal EEPROM holds a GIF start picture
   uint8_t inputReady;
   uint8_t boardReady[FW_IO_BOARDS];
-  uint8_t boardKind[FW_IO_BOARDS];
-  uint8_t boardState[FW_IO_BOARDS];
+  uint8_t boardState[FW_IO_BOARDS];  // 3: online
   uint16_t statusBits;           // for the operating interface: bit 0 analog input failed,
                                  // 1 error flags, 2 serial error, 3 engineering faulty
   uint16_t pageState;            // 2 in the running state, else 1
@@ -113,7 +104,6 @@ struct FwMainState {
   FwPicture pictures[FW_PICTURE_TABLE_SIZE];
   uint32_t pictureCount;
   uint32_t picturePos;           // offset of the next record in the user-picture data
-  FwHostIo io;
 };
 
 extern FwMainState g_fwMain;
@@ -145,7 +135,8 @@ void FW_SelectPalette(int n);
 void FW_CheckColours();
 
 // The I/O boards from the device configuration, and the per-cycle copy of the simulated
-// inputs and outputs between the shell and the firmware.
+// inputs and outputs between the shell and the board records (runtime/fw_io.h); in
+// fw_hostio.cpp.
 void FW_SetupIoBoards();
 void FW_CopyHostIo();
 bool FW_AllIoBoardsReady();

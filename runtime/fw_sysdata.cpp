@@ -4,6 +4,7 @@
 
 #include "runtime/fw_clock.h"
 #include "runtime/fw_eeprom.h"
+#include "runtime/fw_io.h"
 #include "runtime/fw_login.h"
 #include "runtime/fw_mode.h"
 #include "runtime/fw_sysimage.h"
@@ -205,9 +206,21 @@ uint8_t readData(FbParamRequest* r, int32_t number) {
     }
     case 4010: return a.words(g_fwSys.shadow, FW_SH_COUNT);
     case 4082: return a.text(im + FW_SYS_TEXT4082);
-    case 4110: case 4111: case 4112: case 4113:
-    case 4130: case 4131: case 4132: case 4133:
-      return FB_ERR_ABSENT;   // the I/O card records are kept by the I/O blocks
+    case 4110: case 4111: case 4112: case 4113: {
+      uint16_t w[FW_IO_MODULE_WORDS];
+      FW_IoModuleData(static_cast<uint32_t>(number - 4110), w);
+      return a.words(w, FW_IO_MODULE_WORDS);
+    }
+    case 4130: case 4131: case 4132: case 4133: {
+      // The 56 bytes of the channels as 28 little-endian words.
+      uint8_t bytes[FW_IO_VALUE_BYTES];
+      FW_IoChannelValues(static_cast<uint32_t>(number - 4130), bytes);
+      uint16_t w[FW_IO_VALUE_BYTES / 2];
+      for (uint32_t i = 0; i < FW_IO_VALUE_BYTES / 2; ++i) {
+        w[i] = static_cast<uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+      }
+      return a.words(w, FW_IO_VALUE_BYTES / 2);
+    }
     default:
       if (number >= 554 && number <= 560) return a.word(g_fwSys.boardVersion[number - 554]);
       if (number >= 3000 && number <= 3008) return a.word(g_fwSys.shadow[number - 3000]);
@@ -266,6 +279,39 @@ void copyText(const FbParamRequest* r, char out[17]) {
   std::memcpy(out, r->bytes + 4, 16);
   out[16] = '\0';
   FW_TrimRight(out);
+}
+
+// The I/O card records: 4120 + k configures one channel (the record's index word at offset
+// 6 names it, 1..4) of card k with eight words and two reference temperatures; 4140 + k sets
+// the output test of card k with four channel masks and eight percentages. Every value is
+// checked before anything is taken ('l' with the 1-based place of the first bad one).
+uint8_t writeCardRecord(FbParamRequest* r, int32_t number, uint16_t* badIndex) {
+  static constexpr int16_t kConfigMax[8] = {48, 2, 1, 2, 48, 2, 1, 2};
+  const bool config = number < 4140;
+  const uint32_t card = static_cast<uint32_t>(number - (config ? 4120 : 4140));
+  const uint16_t nWords = config ? 8 : 4, nFloats = config ? 2 : 8;
+  if (const uint8_t h = FB_CheckRequestHeader(r, nWords + 1, nFloats)) return h;
+  const uint16_t channel = r->u16(6);
+  if (config && (channel < 1 || channel > FW_IO_CHANNELS)) return FB_ERR_SUBINDEX;
+  uint16_t words[8];
+  float floats[8];
+  for (uint16_t i = 0; i < nWords; ++i) {
+    const auto x = static_cast<int16_t>(r->u16(FB_REQUEST_ITEMS + 2u * i));
+    if (x < 0 || x > (config ? kConfigMax[i] : 15)) return limits(badIndex, static_cast<uint16_t>(i + 1));
+    words[i] = static_cast<uint16_t>(x);
+  }
+  for (uint16_t j = 0; j < nFloats; ++j) {
+    const float x = r->f32(FB_REQUEST_ITEMS + 2u * nWords + 4u * j);
+    const bool ok = config ? (x >= 0.0f && x <= 140.0f) : (x >= -10.0f && x <= 110.0f);
+    if (!ok) return limits(badIndex, static_cast<uint16_t>(nWords + j + 1));
+    floats[j] = x;
+  }
+  if (config) {
+    FW_IoConfigureChannel(card, channel - 1u, words, floats);
+  } else {
+    FW_IoSetCardTest(card, words, floats);
+  }
+  return FB_OK;
 }
 
 uint8_t writeData(FbParamRequest* r, int32_t number, uint16_t* badIndex) {
@@ -439,7 +485,7 @@ uint8_t writeData(FbParamRequest* r, int32_t number, uint16_t* badIndex) {
       return FB_OK;
     case 4120: case 4121: case 4122: case 4123:
     case 4140: case 4141: case 4142: case 4143:
-      return FB_ERR_ABSENT;   // the I/O card records are kept by the I/O blocks
+      return writeCardRecord(r, number, badIndex);
     default:
       if (number >= 3000 && number <= 3008) {
         const auto k = static_cast<uint16_t>(number - 3000);

@@ -6,6 +6,7 @@
 
 #include "block_cases.h"
 #include "blocks/arith/arith.h"
+#include "blocks/io/io.h"
 #include "blocks/logic/logic.h"
 #include "runtime/fb_values.h"
 #include "runtime/fw_sysdata.h"
@@ -90,6 +91,59 @@ TEST(TypeRows, EverySlotHasALabel) {
   const uint16_t language = g_fbValueLists.rows[FW_SH_LANGUAGE].textId;
   EXPECT_EQ(FW_GetTextCode(language + 1), 3);
   EXPECT_STREQ(FW_GetText(language + 2), "Deutsch");
+}
+
+// Types bound to fixed block numbers: their own ranges, fixed-place ids, weights and groups.
+TEST(TypeRows, FixedPlaceTypesTakeOnlyTheirOwnBlockNumbers) {
+  struct Row {
+    uint16_t type;
+    const char* tag;
+    uint16_t first, last;  // one permitted range (the first), and a number outside all
+    uint16_t outside, fixedId, weight, group;
+  } rows[] = {
+      {BLK_TYPE_AINP1, "AINP1", 61, 61, 62, 1, 2, 0},
+      {BLK_TYPE_TPS_IN, "TPS_IN", 65, 74, 61, 1, 2, 101},
+      {BLK_TYPE_AINP3, "AINP3", 63, 63, 64, 2, 2, 0},
+      {BLK_TYPE_AINP4, "AINP4", 64, 64, 63, 3, 2, 0},
+      {BLK_TYPE_AINP5, "AINP5", 65, 65, 66, 4, 2, 0},
+      {BLK_TYPE_AINP6, "AINP6", 66, 66, 65, 5, 2, 0},
+      {BLK_TYPE_UNI_IN, "UNI_IN", 61, 61, 62, 1, 2, 101},
+      {BLK_TYPE_OUT1, "OUT1", 81, 81, 82, 103, 1, 0},
+      {BLK_TYPE_OUT2, "OUT2", 82, 82, 81, 104, 1, 0},
+      {BLK_TYPE_OUT3, "OUT3", 70, 70, 81, 105, 1, 0},
+      {BLK_TYPE_OUT4, "OUT4", 84, 84, 85, 106, 1, 0},
+      {BLK_TYPE_REL_OUT, "REL_OUT", 81, 82, 83, 107, 1, 102},
+      {BLK_TYPE_SSR_OUT, "SSR_OUT", 65, 74, 75, 106, 2, 102},
+      {BLK_TYPE_S_OUT, "S_OUT", 65, 74, 84, 108, 1, 102},
+      {BLK_TYPE_D_OUT, "D_OUT", 70, 70, 71, 105, 1, 103},
+      {BLK_TYPE_DIGOUT, "DIGOUT", 95, 95, 94, 108, 1, 0},
+      {BLK_TYPE_D_IN, "D_IN", 67, 69, 70, 6, 1, 103},
+      {BLK_TYPE_DINPUT, "DINPUT", 91, 91, 90, 6, 1, 0},
+      {BLK_TYPE_LED, "LED", 96, 96, 100, 101, 1, 104},
+  };
+  BlockFixture fx(BLK_RegisterAllTypes);
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.tag);
+    const FbTypeRecord* rec = FB_GetType(r.type);
+    ASSERT_NE(rec, nullptr);
+    EXPECT_EQ(rec->fixedPlaceId, r.fixedId);
+    EXPECT_EQ(rec->weight, r.weight);
+    EXPECT_EQ(rec->group, r.group);
+    EXPECT_EQ(rec->permitted[0].low, r.first);
+    EXPECT_EQ(rec->permitted[0].high, r.last);
+    for (const FbBlockRange* p = rec->permitted; p->low || p->high; ++p) {
+      EXPECT_FALSE(r.outside >= p->low && r.outside <= p->high);
+    }
+    ASSERT_NE(rec->init, nullptr);
+    ASSERT_NE(rec->param, nullptr);
+    fx.create(r.type, r.first, 0);
+    char* text = nullptr;
+    ASSERT_EQ(FB_GetTextParamPtr(r.first, 1, &text), 1);
+    std::string tag(r.tag);
+    tag.resize(FB_TEXT_LEN, ' ');
+    EXPECT_EQ(std::string(text, FB_TEXT_LEN), tag);
+    FB_ClearStore();
+  }
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "runtime/fw_defer.h"
 #include "runtime/fw_eeprom.h"
 #include "runtime/fw_image.h"
+#include "runtime/fw_io.h"
 #include "runtime/fw_links.h"
 #include "runtime/fw_text.h"
 #include "runtime/fb_param.h"
@@ -214,9 +215,10 @@ TEST_F(FirmwareTest, AReloadTakesTheDeviceConfigurationFromTheImageDigits) {
   EXPECT_EQ(SimState().device.ksx, 1);
   EXPECT_EQ(SimState().device.slotC, 1);
   EXPECT_EQ(std::memcmp(FW_LinkImage() + FW_OFS_ORDER_CODE, "233121", 6), 0);
-  EXPECT_EQ(g_fwMain.boardKind[1], 2);
-  EXPECT_EQ(g_fwMain.boardKind[2], 3);
-  EXPECT_EQ(g_fwMain.boardKind[3], 5);
+  EXPECT_EQ(g_fwIoBoards[0].type, FW_BOARD_BASE);
+  EXPECT_EQ(g_fwIoBoards[1].type, FW_BOARD_MODULE_RACK);
+  EXPECT_EQ(g_fwIoBoards[2].type, FW_BOARD_DIGITAL_CARD);
+  EXPECT_EQ(g_fwIoBoards[3].type, FW_BOARD_OUTPUT_ANALOG);
 }
 
 // --- start-up -------------------------------------------------------------------------------
@@ -542,8 +544,10 @@ TEST_F(FirmwareTest, EachCycleCopiesTheSimulatedIoAndReportsTheErrorBits) {
   start();
   SimState().io.analogIn[5].value = 3.5f;
   SimState().io.digitalIn[63] = 1;
-  g_fwMain.io.analogOut[31] = -2.0f;
-  g_fwMain.io.digitalOut[0] = 1;
+  g_fwIoBoards[3].channel[3].out.b = -2.0f;
+  g_fwIoBoards[3].channel[3].out.analogNew = 1;
+  g_fwIoBoards[0].channel[0].out.logic[0] = 1;
+  g_fwIoBoards[0].channel[0].out.logicNew = 1;
   struct Case {
     uint8_t errorFlags, serial, engErrors;
     uint16_t bits;
@@ -556,8 +560,8 @@ TEST_F(FirmwareTest, EachCycleCopiesTheSimulatedIoAndReportsTheErrorBits) {
     FW_Cycle();
     EXPECT_EQ(g_fwMain.statusBits, c.bits);
   }
-  EXPECT_EQ(g_fwMain.io.analogIn[5], 3.5f);
-  EXPECT_EQ(g_fwMain.io.digitalIn[63], 1);
+  EXPECT_EQ(g_fwIoBoards[0].channel[2].sub[1].raw, 3.5f);
+  EXPECT_EQ(g_fwIoBoards[3].channel[3].din.bits[3], 1);
   EXPECT_EQ(SimState().io.analogOut[31], -2.0f);
   EXPECT_EQ(SimState().io.digitalOut[0], 1);
   EXPECT_EQ(g_fwMain.inputReady, 1);
