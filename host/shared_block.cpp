@@ -46,13 +46,8 @@ std::string ErrText(const std::string& what, const std::string& path) {
   return what + " \"" + path + "\": " + std::strerror(errno);
 }
 
-}  // namespace
-
-void SetSharedNamePrefix(const std::string& prefix) { Prefix() = prefix; }
-const std::string& SharedNamePrefix() { return Prefix(); }
-
-bool SharedBlock::InUse(const std::string& name) {
-  std::string path = PathOf(name);
+// True when the block at `path` exists and its owner lives; a stale block is removed.
+bool PathInUse(const std::string& path) {
   int fd = shm_open(path.c_str(), O_RDONLY, 0);
   if (fd < 0) return false;
   OwnerRecord rec{};
@@ -63,6 +58,13 @@ bool SharedBlock::InUse(const std::string& name) {
   shm_unlink(path.c_str());
   return false;
 }
+
+}  // namespace
+
+void SetSharedNamePrefix(const std::string& prefix) { Prefix() = prefix; }
+const std::string& SharedNamePrefix() { return Prefix(); }
+
+bool SharedBlock::InUse(const std::string& name) { return PathInUse(PathOf(name)); }
 
 std::unique_ptr<SharedBlock> SharedBlock::Create(const std::string& name, size_t size,
                                                  size_t mapBytes, std::string* error) {
@@ -86,6 +88,29 @@ std::unique_ptr<SharedBlock> SharedBlock::Create(const std::string& name, size_t
     return nullptr;
   }
   return Map(name, fd, MapBytes(size, mapBytes), true, error);
+}
+
+std::unique_ptr<SharedBlock> SharedBlock::OpenFull(const std::string& fullName, std::string* error) {
+  std::string path = "/" + fullName;
+  if (fullName.empty() || fullName.find('/') != std::string::npos || !PathInUse(path)) {
+    if (error) *error = "no shared block \"" + path + "\"";
+    return nullptr;
+  }
+  int fd = shm_open(path.c_str(), O_RDWR, 0);
+  if (fd < 0) {
+    if (error) *error = ErrText("cannot open shared block", path);
+    return nullptr;
+  }
+  // The caller's bytes are everything before the owner page at the end.
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || st.st_size <= static_cast<off_t>(kPage)) {
+    if (error) *error = "shared block \"" + path + "\" has no usable size";
+    close(fd);
+    return nullptr;
+  }
+  std::unique_ptr<SharedBlock> b = Map(fullName, fd, static_cast<size_t>(st.st_size) - kPage, false, error);
+  if (b) b->path_ = path;
+  return b;
 }
 
 std::unique_ptr<SharedBlock> SharedBlock::OpenOrCreate(const std::string& name, size_t size,

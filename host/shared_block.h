@@ -25,6 +25,10 @@ class SharedBlock {
   // Opens a live block of that name, or else creates it.
   static std::unique_ptr<SharedBlock> OpenOrCreate(const std::string& name, size_t size,
                                                    size_t mapBytes, std::string* error);
+  // Opens the live block of another process by its full name (the prefix already in it,
+  // as fullName() gives it and as it is passed on to a started program) and maps all of it.
+  // Fails when there is no such block or its owner has died (the stale name is removed).
+  static std::unique_ptr<SharedBlock> OpenFull(const std::string& fullName, std::string* error);
   // True when a block of that name exists and its owner lives; a stale name is removed.
   static bool InUse(const std::string& name);
 
@@ -35,6 +39,8 @@ class SharedBlock {
   void* data() const { return data_; }
   size_t mappedBytes() const { return mapped_; }
   const std::string& name() const { return name_; }
+  // The name as the system knows it (prefix included, without the leading '/').
+  std::string fullName() const { return path_.substr(1); }
   bool owner() const { return owner_; }
 
  private:

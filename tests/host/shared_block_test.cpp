@@ -55,4 +55,30 @@ TEST_F(SharedBlockTest, NameOfADeadOwnerIsStaleAndReused) {
   EXPECT_TRUE(again) << err;
 }
 
+TEST_F(SharedBlockTest, AnotherProcessOpensABlockByItsFullName) {
+  std::string err;
+  auto a = host::SharedBlock::Create("Full", 5000, 0, &err);
+  ASSERT_TRUE(a) << err;
+  EXPECT_EQ(a->fullName(), host::SharedNamePrefix() + "Full");
+  std::memcpy(a->data(), "record", 7);
+  const std::string full = a->fullName();
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    host::SetSharedNamePrefix("");  // a started program knows only the name it was given
+    auto b = host::SharedBlock::OpenFull(full, nullptr);
+    bool ok = b && !b->owner() && b->mappedBytes() >= 5000 &&
+              std::strcmp(static_cast<const char*>(b->data()), "record") == 0 && b->fullName() == full;
+    _exit(ok ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_FALSE(host::SharedBlock::OpenFull(host::SharedNamePrefix() + "NoSuch", &err));
+  EXPECT_FALSE(host::SharedBlock::OpenFull("a/b", &err));
+  EXPECT_FALSE(host::SharedBlock::OpenFull("", &err));
+  a.reset();
+  EXPECT_FALSE(host::SharedBlock::OpenFull(full, &err));
+}
+
 }  // namespace

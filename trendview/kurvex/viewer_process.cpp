@@ -1,0 +1,178 @@
+// The viewer as a separate program: starting it with posix_spawn, waiting for it with a
+// time-out, ending it, and the notification datagrams between the library and the viewer.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "trendview/kurvex/kurvex_internal.h"
+
+extern char** environ;
+
+namespace kurvex {
+
+namespace {
+
+// Folder of the notification sockets: $XDG_RUNTIME_DIR/sim74_2, else a folder of this user
+// in the temporary directory (made private; a folder of someone else, or a link, is refused).
+const std::string& SocketFolder() {
+  static const std::string folder = [] {
+    std::string dir;
+    const char* run = getenv("XDG_RUNTIME_DIR");
+    struct stat st {};
+    if (run && *run && stat(run, &st) == 0 && S_ISDIR(st.st_mode)) {
+      dir = std::string(run) + "/sim74_2";
+    } else {
+      const char* tmp = getenv("TMPDIR");
+      dir = std::string(tmp && *tmp ? tmp : "/tmp") + "/sim74_2-" + std::to_string(getuid());
+    }
+    mkdir(dir.c_str(), 0700);
+    if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid()) return std::string();
+    return dir;
+  }();
+  return folder;
+}
+
+// The socket address of viewer `pid`; false when the folder is unusable or the path too long.
+bool SocketAddress(uint32_t pid, sockaddr_un* addr) {
+  const std::string& folder = SocketFolder();
+  if (folder.empty()) return false;
+  *addr = sockaddr_un{};
+  addr->sun_family = AF_UNIX;
+  int n = std::snprintf(addr->sun_path, sizeof addr->sun_path, "%s/kurvan.%u", folder.c_str(), pid);
+  return n > 0 && static_cast<size_t>(n) < sizeof addr->sun_path;
+}
+
+constexpr size_t kNoteBytes = 12;
+
+std::string ProgramFolder() {
+  char path[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return {};
+  path[n] = 0;
+  std::string p(path);
+  size_t slash = p.rfind('/');
+  return slash == std::string::npos ? std::string() : p.substr(0, slash);
+}
+
+void SleepMs(int ms) {
+  timespec ts{ms / 1000, (ms % 1000) * 1000000L};
+  while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+  }
+}
+
+}  // namespace
+
+bool ProcessAlive(pid_t pid) { return pid > 0 && (kill(pid, 0) == 0 || errno == EPERM); }
+
+pid_t StartViewer(const std::string& argument) {
+  std::string program = KurvanGetOptions().viewerPath;
+  if (program.empty()) {
+    std::string beside = ProgramFolder() + "/Kurvan";
+    program = access(beside.c_str(), X_OK) == 0 ? beside : "Kurvan";
+  }
+  // The viewer starts with default signal handling and an empty signal mask.
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  sigset_t none, defaults;
+  sigemptyset(&none);
+  sigemptyset(&defaults);
+  for (int sig : {SIGTERM, SIGINT, SIGPIPE, SIGCHLD}) sigaddset(&defaults, sig);
+  posix_spawnattr_setsigmask(&attr, &none);
+  posix_spawnattr_setsigdefault(&attr, &defaults);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  char* argv[] = {program.data(), const_cast<char*>(argument.c_str()), nullptr};
+  pid_t pid = 0;
+  int rc = program.find('/') == std::string::npos ? posix_spawnp(&pid, program.c_str(), nullptr, &attr, argv, environ)
+                                                  : posix_spawn(&pid, program.c_str(), nullptr, &attr, argv, environ);
+  posix_spawnattr_destroy(&attr);
+  return rc == 0 ? pid : 0;
+}
+
+bool WaitChild(pid_t pid, int timeoutMs) {
+  if (pid <= 0) return true;
+  timespec start{};
+  clock_gettime(CLOCK_MONOTONIC, &start);
+  for (;;) {
+    pid_t r = waitpid(pid, nullptr, WNOHANG);
+    if (r == pid || (r < 0 && errno == ECHILD)) return true;  // ended (or reaped elsewhere)
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    long elapsed = (now.tv_sec - start.tv_sec) * 1000L + (now.tv_nsec - start.tv_nsec) / 1000000L;
+    if (elapsed >= timeoutMs) return false;
+    SleepMs(2);
+  }
+}
+
+void EndChild(pid_t pid, int stopTimeoutMs) {
+  if (pid <= 0) return;
+  kill(pid, SIGTERM);
+  if (WaitChild(pid, stopTimeoutMs)) return;
+  kill(pid, SIGKILL);
+  WaitChild(pid, stopTimeoutMs);
+}
+
+void Notify(uint32_t pid, uint32_t message, uint32_t wParam, int32_t lParam) {
+  static const int sender = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  sockaddr_un addr;
+  if (sender < 0 || pid == 0 || !SocketAddress(pid, &addr)) return;
+  uint8_t note[kNoteBytes];
+  TrendPutU32(note, 0, message);
+  TrendPutU32(note, 4, wParam);
+  TrendPutI32(note, 8, lParam);
+  sendto(sender, note, sizeof note, MSG_DONTWAIT | MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&addr),
+         sizeof addr);
+}
+
+void ForgetViewer(uint32_t pid) {
+  sockaddr_un addr;
+  if (pid != 0 && !ProcessAlive(static_cast<pid_t>(pid)) && SocketAddress(pid, &addr)) unlink(addr.sun_path);
+}
+
+}  // namespace kurvex
+
+int KurvanNotifyOpen() {
+  sockaddr_un addr;
+  if (!kurvex::SocketAddress(static_cast<uint32_t>(getpid()), &addr)) return -1;
+  int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) return -1;
+  unlink(addr.sun_path);  // left by an earlier process of the same id
+  if (bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+int KurvanNotifyRead(int fd, KurvanNote* note) {
+  uint8_t buf[kurvex::kNoteBytes + 1];
+  for (;;) {
+    ssize_t n = recv(fd, buf, sizeof buf, MSG_DONTWAIT);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return 0;
+    if (n != static_cast<ssize_t>(kurvex::kNoteBytes)) continue;  // not one of ours: skip it
+    if (note) {
+      note->message = TrendGetU32(buf, 0);
+      note->wParam = TrendGetU32(buf, 4);
+      note->lParam = TrendGetI32(buf, 8);
+    }
+    return 1;
+  }
+}
+
+void KurvanNotifyClose(int fd) {
+  if (fd < 0) return;
+  sockaddr_un addr;
+  close(fd);
+  if (kurvex::SocketAddress(static_cast<uint32_t>(getpid()), &addr)) unlink(addr.sun_path);
+}
