@@ -1,0 +1,40 @@
+// Controller core: one cycle of a continuous PID in automatic and one of a stepping
+// controller, per call.
+#include <benchmark/benchmark.h>
+
+#include "blocks/ctrl/ctrl_core.h"
+#include "support/ctrl_rig.h"
+
+namespace {
+
+void runCycles(benchmark::State& state, CtrlRig& rig) {
+  rig.init();
+  rig.cycle(100);  // past start-up and the first ramp
+  float x = rig.in.x1;
+  for (auto _ : state) {
+    x = x < 60 ? x + 0.01f : 40;  // a moving process value keeps every path busy
+    rig.in.x1 = x;
+    CTRL_Cycle(rig.in, rig.out, rig.p, rig.cfg, rig.w, rig.r);
+    benchmark::DoNotOptimize(rig.out);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+void BM_CtrlCycleContinuousPid(benchmark::State& state) {
+  CtrlRig rig;
+  rig.r.wi = 50;
+  rig.in.x1 = 40;
+  runCycles(state, rig);
+}
+BENCHMARK(BM_CtrlCycleContinuousPid);
+
+void BM_CtrlCycleStepping(benchmark::State& state) {
+  CtrlRig rig;
+  rig.f.kind = CTRL_KIND_STEPPING;
+  rig.r.wi = 50;
+  rig.in.x1 = 40;
+  runCycles(state, rig);
+}
+BENCHMARK(BM_CtrlCycleStepping);
+
+}  // namespace
