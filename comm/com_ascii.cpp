@@ -224,7 +224,11 @@ void serveRead(const uint8_t* rx, uint32_t n, ComFrameBuffers& f) {
     default: r = readValue(q, t); break;
   }
   if (r == FB_OK && t.full) r = FB_ERR_NO_ROOM;
-  if (q.kind != COM_KIND_ERROR_INFO) res.read = r;
+  // Asking for the result registers leaves them as they are.
+  const bool information = q.kind == COM_KIND_ERROR_INFO ||
+                           (q.kind == COM_KIND_BLOCK_DATA && q.block == 0 && q.subIndex == 2 &&
+                            q.code == 0x20);
+  if (!information) res.read = r;
   if (r != FB_OK) return answerByte(f, COM_NAK);
   answerText(f, t);
 }
@@ -253,20 +257,6 @@ void serveWrite(int channel, const uint8_t* rx, uint32_t n, ComFrameBuffers& f) 
   res.write = r;
   res.badIndex = r == FB_OK ? 0 : bad;
   answerByte(f, r == FB_OK ? COM_ACK : COM_NAK);
-}
-
-// Channel 1 carries frames for any device on the line: one or more EOT, then the address as
-// two digits ("00" for 100 and above). The frame is served from its last EOT on.
-bool forThisDevice(const uint8_t*& rx, uint32_t& n) {
-  uint32_t k = 0;
-  while (k < n && rx[k] == COM_EOT) ++k;
-  if (k == 0 || k + 2 > n) return false;
-  const uint32_t address = FW_SysImage()[FW_SYS_ADDRESS];
-  const uint32_t shown = address >= 100 ? 0 : address;
-  if (rx[k] != '0' + shown / 10 || rx[k + 1] != '0' + shown % 10) return false;
-  rx += k - 1;
-  n -= k - 1;
-  return true;
 }
 
 }  // namespace
@@ -312,7 +302,9 @@ void COM_AsciiServe(int channel) {
   f->txLength = 0;
   const uint8_t* rx = f->rx;
   uint32_t n = std::min<uint32_t>(f->rxLength, COM_RX_SIZE);
-  if (channel == 1 && !forThisDevice(rx, n)) return;
+  // A frame may begin with several EOT; it is read from the last of them. (Which device a
+  // frame on the serial line is for, the channel's receive path decides before.)
+  while (n > kPrefix && rx[0] == COM_EOT && rx[1] == COM_EOT) ++rx, --n;
   if (n >= 2 && rx[n - 2] == COM_ETX) {
     serveWrite(channel, rx, n, *f);
   } else {

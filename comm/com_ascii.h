@@ -9,8 +9,9 @@
 //   answer: STX, text, ETX, BCC to a read; ACK or NAK to a write (any failure answers NAK
 //           and leaves its reason in the result registers).
 //
-// The three bytes before the code (read) or before STX (write) are not examined, except on
-// the device's own serial interface (channel 1), whose frames name the device address.
+// The three bytes before the code (read) or before STX (write) are not examined: inside a
+// Modbus frame they only stand where EOT and the address stand, and which device a frame on
+// the serial line is for, the channel's receive path decides.
 #pragma once
 
 #include <cstdint>
@@ -85,7 +86,7 @@ void COM_AsciiInit();
 
 // Serves the text frame in the channel's receive buffer (channels 1..3) and leaves the answer
 // in its transmit buffer: a frame whose next-to-last byte is ETX is a write, any other a
-// read. Channel 1 answers only frames for the device address.
+// read.
 void COM_AsciiServe(int channel);
 
 // The grammar of a read (frame ends with ENQ) and of a write (STX ... ETX BCC), over the whole

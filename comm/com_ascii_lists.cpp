@@ -20,6 +20,7 @@ constexpr uint32_t kMaxWords = 38;
 constexpr uint32_t kMaxTexts = 13;
 constexpr uint32_t kMaxBytes = 57;
 constexpr uint32_t kListBytes = 249;   // the items of a record, in bytes
+constexpr uint32_t kCountMax = 0xFFFF;  // counts and bytes read before their range is checked
 
 bool textList(const ComAsciiRequest& q) {
   return q.code == 0xB2 && q.subIndex >= 0x80 && q.subIndex <= 0x84;
@@ -52,7 +53,7 @@ uint8_t parseRecord(ComCursor& c, uint32_t floats, ComAsciiRequest* q) {
     if (const uint8_t s = separator(c)) return s;
   }
   uint32_t words;
-  if (!COM_ReadDigits(c, 10, 255, &words)) return brokeOffOr(c, COM_ERR_LIST_COUNT);
+  if (!COM_ReadDigits(c, 10, kCountMax, &words)) return brokeOffOr(c, COM_ERR_LIST_COUNT);
   if (words > kMaxWords) return FB_ERR_COUNT_Y;
   if (2 * (words + 2 * floats) > kListBytes) return COM_ERR_LIST;
   for (uint32_t i = 0; i < words; ++i) {
@@ -98,7 +99,8 @@ uint8_t parseBytes(ComCursor& c, uint32_t count, ComAsciiRequest* q) {
   for (uint32_t i = 0; i < count; ++i) {
     if (const uint8_t s = separator(c)) return s;
     uint32_t b;
-    if (!COM_ReadDigits(c, 10, 255, &b)) return brokeOffOr(c, COM_ERR_NUMBER_R);
+    if (!COM_ReadDigits(c, 10, kCountMax, &b)) return brokeOffOr(c, COM_ERR_NUMBER_R);
+    if (b > 255) return COM_ERR_NUMBER_R;
     r.setU8(8 + i, static_cast<uint8_t>(b));
   }
   if (!c.done()) return COM_ERR_FRAME_END;
@@ -119,12 +121,12 @@ uint8_t COM_AsciiParseList(const uint8_t* p, const uint8_t* etx, ComAsciiRequest
     return COM_ERR_LIST_INDEX;
   }
   uint32_t floats;
-  if (!COM_ReadDigits(c, 10, 255, &floats) || !c.eat(',')) return COM_ERR_LIST_FLOATS;
+  if (!COM_ReadDigits(c, 10, kCountMax, &floats) || !c.eat(',')) return COM_ERR_LIST_FLOATS;
   q->value.request.setU16(6, static_cast<uint16_t>(index));
   if (!textList(*q) && !byteList(*q)) return parseRecord(c, floats, q);
   if (floats != 0) return FB_ERR_COUNT_Z;
   uint32_t count;
-  if (!COM_ReadDigits(c, 10, 255, &count)) return brokeOffOr(c, COM_ERR_LIST_COUNT);
+  if (!COM_ReadDigits(c, 10, kCountMax, &count)) return brokeOffOr(c, COM_ERR_LIST_COUNT);
   return textList(*q) ? parseTexts(c, count, q) : parseBytes(c, count, q);
 }
 

@@ -139,9 +139,9 @@ uint8_t COM_AsciiWriteValue(ComValueAccess* a, uint16_t source) {
     // Word values and value sets are configuration: not while the blocks run.
     if (running && (in(id, 3000, 3099) || in(id, 4010, 4019))) return FB_ERR_NOT_NOW;
     const int32_t type = typeOf(block);
+    // A set is taken only by a block of the type the request names.
     if (type >= 0 && in(id, 4000, 4019) && a->request.u16(6) != static_cast<uint16_t>(type)) {
-      a->badIndex = 1;
-      return FB_ERR_LIMITS;
+      return FB_ERR_NOT_NOW;
     }
     return typeHandler(a);
   }

@@ -42,9 +42,9 @@ void COM_ValueBegin(ComValueAccess* a, uint16_t block, int16_t id);
 uint8_t COM_AsciiReadValue(ComValueAccess* a, uint16_t source);
 
 // Writes the value the request names (id > 0). 0 when done, or the result byte with
-// a->badIndex: 'g' not permitted now (no engineering, running, refused by the edit access
-// for the ASCII protocol), 'f' refused by the edit access for Modbus, 'i' unknown id,
-// 'l' a set for another block type (bad index 1), or the handler's own.
+// a->badIndex: 'g' not permitted now (no engineering, running, a set for another block type
+// than the one at request offset 6, refused by the edit access for the ASCII protocol), 'f'
+// refused by the edit access for Modbus, 'i' unknown id, or the handler's own.
 uint8_t COM_AsciiWriteValue(ComValueAccess* a, uint16_t source);
 
 // The value of a successful read as a number, widened by the reply's length: 1 byte its
