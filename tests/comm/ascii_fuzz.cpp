@@ -12,6 +12,7 @@
 #include "runtime/fb_param.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_image.h"
+#include "runtime/fw_mode.h"
 #include "runtime/fw_sysimage.h"
 
 namespace {

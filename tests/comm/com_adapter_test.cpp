@@ -6,6 +6,7 @@
 
 #include "comm/com_links.h"
 #include "runtime/fw_sysimage.h"
+#include "blocks/register_all.h"
 #include "support/adapter_firmware.h"
 #include "tools/pctool/pc_adapter_transport.h"
 
@@ -16,11 +17,12 @@ using Bytes = std::vector<uint8_t>;
 class ComAdapter : public AdapterFirmware {
  protected:
   void SetUp() override {
+    BLK_RegisterAllTypes();
     EngBuilder b;
     b.setRunMode(2);
     ASSERT_TRUE(b.addBlock(100, EngBuilder::typeByName("ABSV"), 1));
     ASSERT_TRUE(b.setFloat(100, 1, 1.5f));
-    start(b);
+    startWith(b);
   }
   // One exchange; the response must be ready after the tick that served it.
   Bytes exchange(const Bytes& frame) {

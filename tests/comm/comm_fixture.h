@@ -114,7 +114,7 @@ inline std::vector<uint8_t> serve(int channel, const std::vector<uint8_t>& frame
   ComFrameBuffers* f = COM_FrameBuffers(channel);
   EXPECT_NE(f, nullptr);
   EXPECT_LE(frame.size(), COM_RX_SIZE);
-  std::memcpy(f->rx, frame.data(), frame.size());
+  if (!frame.empty()) std::memcpy(f->rx, frame.data(), frame.size());
   f->rxLength = static_cast<uint16_t>(frame.size());
   f->rxBinary = 0;
   COM_ReceiveFrame(channel);

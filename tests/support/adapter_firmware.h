@@ -1,7 +1,8 @@
-// A firmware started through the hardware adapter with an engineering from the engineering
-// builder, against the recording fakes of the display, operating interface and shell, and
-// with the real device communication: for tests that talk to the device the way a PC tool
-// does (the adapter's request fields, then a firmware tick).
+// A firmware driven through the hardware adapter against the recording fakes of the display,
+// operating interface and shell: the cleared firmware state, the shell's project buffers, and
+// a start with an engineering from the engineering builder. The device communication is what
+// the test binary links (the recording fake, or the protocols for tests that talk to the
+// device the way a PC tool does).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,10 +10,10 @@
 #include <cstring>
 #include <vector>
 
-#include "blocks/register_all.h"
 #include "fakes/fake_gui.h"
 #include "fakes/fake_opui.h"
 #include "fakes/fake_shell.h"
+#include "runtime/fb_schedule.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_adapter.h"
 #include "runtime/fw_defer.h"
@@ -40,12 +41,13 @@ class AdapterFirmware : public ::testing::Test {
     FW_ResetMain();
     FW_ResetAdapter();
     g_fwRunMode = FW_RUN_MODE_STOP;
+    g_fwErrorFlags = 0;
+    g_fbSchedule.phase = 0;
     std::memset(g_fwImage, 0, sizeof g_fwImage);
     std::memset(g_fwInternalEeprom, 0, sizeof g_fwInternalEeprom);
     g_fwEng = FwEngineeringState{};
     FW_ResetSystemData();
     FW_ResetLogin();
-    BLK_RegisterAllTypes();
     SimHostState& s = SimState();
     s.engineering = eng_.data();
     s.engineeringRef = engRef_.data();
@@ -58,6 +60,7 @@ class AdapterFirmware : public ::testing::Test {
   }
   // The start-up installs hooks and binds the image; other tests start from the defaults.
   ~AdapterFirmware() override {
+    FW_SetMainEepromWriter(nullptr);
     FW_SetEepromFaultHook(nullptr);
     FW_SetEngineeringClearHook(nullptr);
     FW_BindMainEeprom(nullptr, 0);
@@ -66,16 +69,21 @@ class AdapterFirmware : public ::testing::Test {
     g_fwSysHooks = FwSystemHooks{};
   }
 
+  // A project with an engineering (tag in both images) in the shell's buffers.
+  void projectWithEngineering() {
+    std::memcpy(eng_.data(), "MX7N", 4);
+    std::memcpy(data_.data() + FW_IEE_TAG, "MX7N", 4);
+    SimState().imagesValid = 1;
+    SimState().reloadRequest = 1;
+  }
+
   // Hands the builder's engineering to the firmware as the shell's project, starts it and
-  // runs ticks until the device runs (at most `ticks`).
-  void start(EngBuilder& builder, int ticks = 100) {
+  // runs ticks until the device runs (at most `ticks`). The block types must be registered.
+  void startWith(EngBuilder& builder, int ticks = 100) {
     std::vector<uint8_t> image;
     ASSERT_TRUE(builder.build(image)) << builder.error();
     std::memcpy(eng_.data(), image.data(), image.size());
-    std::memcpy(data_.data() + FW_IEE_TAG, "MX7N", 4);
-    SimHostState& s = SimState();
-    s.imagesValid = 1;
-    s.reloadRequest = 1;
+    projectWithEngineering();
     FW_SimInit();
     FW_SimStart();
     for (int i = 0; i < ticks && g_fwMain.runState != FW_STATE_RUNNING; ++i) FW_SimCycle();

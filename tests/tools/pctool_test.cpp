@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "blocks/register_all.h"
 #include "support/adapter_firmware.h"
 #include "tools/pctool/pc_adapter_transport.h"
 #include "tools/pctool/pc_client.h"
@@ -49,6 +50,7 @@ TEST(PcFrames, RequestsAreFramedAndAnswersChecked) {
 class PcTool : public AdapterFirmware {
  protected:
   void SetUp() override {
+    BLK_RegisterAllTypes();
     EngBuilder b;
     b.setRunMode(2);
     const uint16_t absv = EngBuilder::typeByName("ABSV");
@@ -57,7 +59,7 @@ class PcTool : public AdapterFirmware {
     ASSERT_TRUE(b.setFloat(100, 2, -0.25f));
     ASSERT_TRUE(b.addBlock(101, absv, 1, 100));
     ASSERT_TRUE(b.wireAnalog(101, 1, 100, 1));
-    start(b);
+    startWith(b);
   }
 
   // Reads and writes of a PC tool session; each line is the request and what came back.
