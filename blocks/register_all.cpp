@@ -1,9 +1,13 @@
 #include "blocks/register_all.h"
 
 #include "blocks/arith/arith.h"
+#include "blocks/limit/limit.h"
 #include "blocks/logic/logic.h"
+#include "blocks/timefn/timefn.h"
 
 void BLK_RegisterAllTypes() {
   BLK_RegisterArithTypes();
   BLK_RegisterLogicTypes();
+  BLK_RegisterTimeFunctionTypes();
+  BLK_RegisterLimitTypes();
 }
