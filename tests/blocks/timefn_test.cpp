@@ -8,6 +8,7 @@
 
 #include "block_cases.h"
 #include "blocks/timefn/timefn.h"
+#include "runtime/fw_numeric.h"
 
 namespace {
 
@@ -309,6 +310,48 @@ TEST(LagFilterLead, OutputsCycleByCycle) {
       fx.setDigitalInput(kBlock, 1, s.reset);
       fx.run(kBlock);
       EXPECT_NEAR(fx.analogOut(kBlock, 1), s.y, 1e-6f) << "cycle " << cycle;
+    }
+  }
+}
+
+// Rising steps of 1.1e37 with a slow decay (T 199999 s) would sum the derivative part past
+// the float range; it is held at 1.5e37 instead, and the output stays there.
+TEST(Lead, DerivativeSumStaysWithinTheBound) {
+  BlockFixture fx(BLK_RegisterAllTypes);
+  fx.create(BLK_TYPE_LEAD, kBlock, 1);
+  setFloatParams(fx, kBlock, {{3, 199999.0f}});
+  fx.wordValue(kBlock, 1, true) = LEAD_MODE_RISING;
+  fx.init(kBlock);
+  for (int n = 0; n < 200; ++n) {
+    fx.setAnalogInput(kBlock, 1, n % 2 == 0 ? 1.1e37f : 0.0f);
+    fx.run(kBlock);
+  }
+  EXPECT_GT(fx.analogOut(kBlock, 1), 1.49e37f);
+  EXPECT_LE(fx.analogOut(kBlock, 1), FW_VALUE_MAX);
+  const FbLayout L = fx.layout(kBlock);
+  const float v = reinterpret_cast<const FbF32*>(L.work)[1].get();
+  EXPECT_LE(std::fabs(v), FW_VALUE_MAX);
+}
+
+// An input that is not a number adds nothing to the sums, which go on from where they were.
+TEST(TimeFunctions, SumsRecoverFromAnInputThatIsNotANumber) {
+  const struct {
+    uint16_t type;
+    std::vector<float> x, y;
+  } cases[] = {
+      {BLK_TYPE_LEAD, {kNaN, 1, 1, 2}, {0, 0, 0, 0.909091f}},
+      {BLK_TYPE_INTE, {1, kNaN, kNaN, 1}, {0.1f, 0.1f, 0.1f, 0.2f}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.type);
+    BlockFixture fx(BLK_RegisterAllTypes);
+    fx.create(c.type, kBlock, 1);
+    if (c.type == BLK_TYPE_INTE) setFloatParams(fx, kBlock, {{1, 1.0f}});  // k = 0.1
+    fx.init(kBlock);
+    for (size_t i = 0; i < c.x.size(); ++i) {
+      fx.setAnalogInput(kBlock, 1, c.x[i]);
+      fx.run(kBlock);
+      EXPECT_NEAR(fx.analogOut(kBlock, 1), c.y[i], 1e-6f) << "cycle " << i + 1;
     }
   }
 }
