@@ -1,8 +1,11 @@
-// Firmware hot paths: running every block of a full block list once.
+// Firmware hot paths: running every block of a full block list once, and the run handlers
+// of single block types.
 #include <benchmark/benchmark.h>
 
 #include "blocks/io/io.h"
+#include "blocks/limit/limit.h"
 #include "blocks/register_all.h"
+#include "blocks/timefn/timefn.h"
 #include "runtime/fb_schedule.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_io.h"
@@ -141,5 +144,47 @@ void BM_SchedulerTick(benchmark::State& state) {
   g_fwRunMode = FW_RUN_MODE_STOP;
 }
 BENCHMARK(BM_SchedulerTick)->Arg(1)->Arg(kEmptyType);
+
+// As many blocks of one type as the instance heap holds from block 100 on, each fed by
+// the first output of the one before it when the type has analog outputs; every Run once per
+// iteration. Returns the number of blocks.
+uint16_t buildTypeChain(uint16_t type) {
+  FB_ClearTypeTable();
+  BLK_RegisterAllTypes();
+  FB_ClearStore();
+  uint16_t b = 100;
+  for (; b <= FB_MAX_BLOCK && FB_CreateInstance(type, b) == 0; ++b) {
+    uint16_t* w = FB_GetWiring(b);
+    if (b > 100 && FB_GetType(type)->analogOutputs > 0) {
+      w[FB_WIRE_ANALOG_COUNT + 1] = static_cast<uint16_t>(b - 1);
+      w[FB_WIRE_ANALOG_COUNT + 2] = 1;
+    }
+  }
+  if (FB_ResolveConnections() != 0) std::abort();
+  for (uint16_t i = 100; i < b; ++i) {
+    g_fbStore.currentBlock = i;
+    FB_GetType(type)->init();
+  }
+  return static_cast<uint16_t>(b - 100);
+}
+
+void BM_RunBlockType(benchmark::State& state) {
+  const auto type = static_cast<uint16_t>(state.range(0));
+  const uint16_t n = buildTypeChain(type);
+  const FbRunHandler run = FB_GetType(type)->run;
+  for (auto _ : state) {
+    for (uint16_t b = 100; b < 100 + n; ++b) {
+      g_fbStore.currentBlock = b;
+      run();
+    }
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(BM_RunBlockType)
+    ->ArgName("type")
+    ->Arg(BLK_TYPE_LEAD)->Arg(BLK_TYPE_INTE)->Arg(BLK_TYPE_LAG)->Arg(BLK_TYPE_DELAY)
+    ->Arg(BLK_TYPE_DELAY2)->Arg(BLK_TYPE_FILTER)->Arg(BLK_TYPE_ALLP)->Arg(BLK_TYPE_ALLV)
+    ->Arg(BLK_TYPE_EQUAL)->Arg(BLK_TYPE_VELO)->Arg(BLK_TYPE_LIMIT)->Arg(BLK_TYPE_ALARM);
 
 }  // namespace

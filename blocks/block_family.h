@@ -1,5 +1,5 @@
 // Helpers shared by the block families: the parameter handler of the types without
-// parameters, and the registration of a family's rows.
+// parameters, the registration of a family's rows, and the reads every handler makes.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +7,7 @@
 
 #include "runtime/fb_param.h"
 #include "runtime/fb_store.h"
+#include "runtime/fw_image.h"
 
 // Parameter handler of the types without parameters: every request gives 'i' with the bad
 // index 0.
@@ -53,4 +54,25 @@ inline void BLK_RegisterFixedPlaceTypes(std::span<const BlkFixedTypeRow> rows) {
                     FB_TypeFromTemplate(r.tmpl, r.run, r.init, r.param, r.limits, f.permitted,
                                         f.fixedPlaceId, r.weight, r.group));
   }
+}
+
+// Input i (0-based) of an instance, read through its reference.
+inline float BLK_AnalogIn(const FbLayout& L, unsigned i) { return FB_ReadAnalogRef(L.ai[i]); }
+inline uint16_t BLK_DigitalIn(const FbLayout& L, unsigned i) { return FB_ReadDigitalRef(L.di[i]); }
+
+// True during the start-up pass of a cold start (outputs and own state are reset).
+inline bool BLK_ColdStart() { return g_fwEng.warmStart == 0; }
+
+// The work words of an instance as the type's own state record. The record holds 16-bit
+// words and two-word cells (FbF32, FbU32) only, so that it fits the instance's alignment.
+template <typename State>
+State& BLK_WorkState(const FbLayout& L) {
+  static_assert(alignof(State) <= alignof(uint16_t) && sizeof(State) % 2 == 0);
+  return *reinterpret_cast<State*>(L.work);
+}
+// The number of work words such a record takes (for the type's template).
+template <typename State>
+constexpr uint16_t BLK_WorkWordsOf() {
+  static_assert(sizeof(State) % 2 == 0);
+  return static_cast<uint16_t>(sizeof(State) / 2);
 }

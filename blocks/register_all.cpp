@@ -2,10 +2,14 @@
 
 #include "blocks/arith/arith.h"
 #include "blocks/io/io.h"
+#include "blocks/limit/limit.h"
 #include "blocks/logic/logic.h"
+#include "blocks/timefn/timefn.h"
 
 void BLK_RegisterAllTypes() {
   BLK_RegisterArithTypes();
   BLK_RegisterLogicTypes();
   BLK_RegisterIoTypes();
+  BLK_RegisterTimeFunctionTypes();
+  BLK_RegisterLimitTypes();
 }

@@ -1,7 +1,7 @@
 // Every block type of the library keeps its analog outputs finite and within +-1.5e37,
 // whatever its analog inputs carry (NaN and infinities included), with its parameters at
 // their defaults or at either end of their limits and every choice of its configuration
-// words.
+// words and word parameters.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -70,6 +70,10 @@ bool runsBounded(uint16_t type, ParamSet set, uint16_t choice, float in, int onl
   applyParams(fx, set);
   FbLayout L = fx.layout(kBlock);
   for (uint16_t i = 1; i <= L.wordValues; ++i) fx.wordValue(kBlock, i, true) = choice;
+  for (uint16_t i = 1; i <= L.wordParams; ++i) {
+    fx.wordParam(kBlock, i) = choice;
+    fx.wordParam(kBlock, i, true) = choice;
+  }
   for (uint16_t i = 1; i <= L.analogInputs; ++i) {
     fx.setAnalogInput(kBlock, i, only == 0 || only == i ? in : 1.0f);
   }
@@ -92,12 +96,12 @@ bool runsBounded(uint16_t type, ParamSet set, uint16_t choice, float in, int onl
 
 TEST(BoundedOutputs, EveryTypeForNaNInfinityAndExtremeInputs) {
   const std::vector<uint16_t> types = libraryTypes();
-  ASSERT_GE(types.size(), 19u);
+  ASSERT_GE(types.size(), 31u);
   for (uint16_t type : types) {
     BlockFixture probe(BLK_RegisterAllTypes);
     probe.create(type, kBlock);
     const FbLayout L = probe.layout(kBlock);
-    const uint16_t choices = L.wordValues ? kMaxChoice : 0;
+    const uint16_t choices = L.wordValues || L.wordParams ? kMaxChoice : 0;
     const int inputsAlone = L.analogInputs > 1 ? L.analogInputs : 0;
     for (ParamSet set : kParamSets) {
       if (set != ParamSet::Defaults && L.floatParams == 0) continue;

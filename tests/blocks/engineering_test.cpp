@@ -1,5 +1,5 @@
-// An engineering of arithmetic, function and logic blocks, written by the engineering
-// builder, loaded from its image and run cycle by cycle by the time-group scheduler.
+// Engineerings of the block families, written by the engineering builder, loaded from their
+// images and run cycle by cycle by the time-group scheduler.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "blocks/arith/arith.h"
+#include "blocks/limit/limit.h"
 #include "blocks/logic/logic.h"
+#include "blocks/timefn/timefn.h"
 #include "blocks/register_all.h"
 #include "runtime/fb_param.h"
 #include "runtime/fb_schedule.h"
@@ -130,6 +132,106 @@ TEST_F(BlockEngineering, LoadsAndComputesCycleByCycle) {
   FbF32* y0 = nullptr;
   ASSERT_EQ(FB_GetFloatParamPtr(102, 5, &y0), 1);
   EXPECT_EQ(y0->get(), 1.5f);
+}
+
+// Time-function, limit and alarm blocks in group 1, all fed by an integrator that rises by
+// 0.1 per cycle (x unwired, "x 0" 1, T 1 s):
+//   200 INTE    201 DELAY 3   202 LAG T 1   203 ALLP H 1 0.45   204 ALARM LimH 0.75
+//   205 VELO GrX + 0.5/s   206 LEAD   207 EQUAL against 201   208 LIMIT L 1 0.25
+//   209 DELAY2 0.2 s   210 FILTER   211 ALLV (limit inputs unwired)
+// A warm start keeps every output and the blocks' own state; a cold start resets them.
+TEST_F(BlockEngineering, TimeAndLimitBlocksKeepStateOverAWarmStartOnly) {
+  EngBuilder b;
+  b.setRunMode(2);
+  const struct {
+    uint16_t block, type;
+  } chain[] = {{200, BLK_TYPE_INTE},  {201, BLK_TYPE_DELAY},  {202, BLK_TYPE_LAG},
+               {203, BLK_TYPE_ALLP},  {204, BLK_TYPE_ALARM},  {205, BLK_TYPE_VELO},
+               {206, BLK_TYPE_LEAD},  {207, BLK_TYPE_EQUAL},  {208, BLK_TYPE_LIMIT},
+               {209, BLK_TYPE_DELAY2}, {210, BLK_TYPE_FILTER}, {211, BLK_TYPE_ALLV}};
+  uint16_t after = 0;
+  for (const auto& c : chain) {
+    ASSERT_TRUE(b.addBlock(c.block, c.type, 1, after)) << b.error();
+    if (c.block != 200) {
+      ASSERT_TRUE(b.wireAnalog(c.block, 1, 200, 1));
+    }
+    after = c.block;
+  }
+  ASSERT_TRUE(b.setFloat(200, 1, 1.0f));    // T
+  ASSERT_TRUE(b.setFloat(200, 2, 1.0f));    // x 0
+  ASSERT_TRUE(b.setFloat(200, 4, 100.0f));  // Max
+  ASSERT_TRUE(b.setWord(201, 1, 3));        // Delay
+  ASSERT_TRUE(b.setFloat(203, 1, 0.45f));   // H 1
+  ASSERT_TRUE(b.setFloat(204, 2, 0.75f));   // LimH
+  ASSERT_TRUE(b.setFloat(205, 1, 0.5f));    // GrX +
+  ASSERT_TRUE(b.wireAnalog(207, 2, 201, 1));
+  ASSERT_TRUE(b.setFloat(208, 1, 0.25f));   // L 1
+  ASSERT_TRUE(b.setFloat(209, 1, 0.2f));    // Td
+  std::vector<uint8_t> image;
+  ASSERT_TRUE(b.build(image)) << b.error();
+  std::memcpy(g_fwImage, image.data(), FW_IMAGE_SIZE);
+  ASSERT_EQ(FW_LoadEngineering(), 0);
+  ASSERT_EQ(g_fwEng.lastError, FwImageError::None);
+  FB_RunStartupPass();
+
+  auto cycle = [] {
+    FB_RunSchedule();
+    g_fbSchedule.phase = static_cast<uint16_t>((g_fbSchedule.phase + 1) % FB_PHASE_COUNT);
+  };
+  // After n cycles from a cold start, of the blocks whose outputs follow the ramp.
+  auto expectRamp = [](int n) {
+    SCOPED_TRACE(testing::Message() << "cycle " << n);
+    const float ramp = 0.1f * static_cast<float>(n);
+    EXPECT_NEAR(analogOut(200, 1), ramp, 1e-5f);
+    EXPECT_NEAR(analogOut(201, 1), n > 3 ? 0.1f * static_cast<float>(n - 3) : 0.0f, 1e-5f);
+    EXPECT_NEAR(analogOut(209, 1), n > 2 ? 0.1f * static_cast<float>(n - 2) : 0.0f, 1e-5f);
+    EXPECT_NEAR(analogOut(205, 1), 0.05f * static_cast<float>(n), 1e-5f);
+    EXPECT_EQ(digitalOut(203, 1), n >= 5 ? 1 : 0);  // h 1 above 0.45
+    EXPECT_EQ(digitalOut(204, 1), n >= 8 ? 1 : 0);  // alarm above 0.75
+    EXPECT_EQ(digitalOut(208, 1), n >= 3 ? 1 : 0);  // l 1 above 0.25
+    EXPECT_EQ(digitalOut(207, 1), n >= 1 ? 1 : 0);  // X1>X2: ahead of its delayed copy
+  };
+  for (int n = 1; n <= 10; ++n) {
+    cycle();
+    expectRamp(n);
+  }
+
+  // Every output word of the twelve blocks.
+  auto outputs = [&] {
+    std::vector<uint16_t> words;
+    for (const auto& c : chain) {
+      FbLayout L;
+      EXPECT_TRUE(FB_GetLayout(c.block, &L));
+      const uint16_t* ao = reinterpret_cast<const uint16_t*>(L.ao);
+      words.insert(words.end(), ao, ao + 2 * L.analogOutputs);
+      words.insert(words.end(), L.dout, L.dout + L.digitalOutputs);
+    }
+    return words;
+  };
+  const std::vector<uint16_t> before = outputs();
+  g_fwEng.warmStart = 1;
+  FB_RunStartupPass();
+  g_fwEng.warmStart = 0;
+  EXPECT_EQ(outputs(), before) << "a warm start keeps the outputs";
+  cycle();
+  expectRamp(11);  // integrator, dead-time rings, ramp and alarm state went on
+
+  FB_RunStartupPass();  // cold start
+  for (uint16_t block : {200, 201, 202, 205, 206, 209, 210}) {
+    EXPECT_EQ(analogOut(block, 1), 0.0f) << block;
+  }
+  for (uint16_t block : {203, 211}) {
+    EXPECT_EQ(analogOut(block, 1), 0.0f) << block;
+    for (uint16_t o = 1; o <= 4; ++o) EXPECT_EQ(digitalOut(block, o), 0) << block << "." << o;
+  }
+  EXPECT_EQ(digitalOut(200, 1), 0);
+  EXPECT_EQ(digitalOut(204, 1), 0);
+  for (uint16_t o = 1; o <= 8; ++o) EXPECT_EQ(digitalOut(208, o), 0) << o;
+  for (uint16_t o = 1; o <= 6; ++o) EXPECT_EQ(digitalOut(207, o), o <= 3 ? 0 : 1) << o;
+  for (int n = 1; n <= 4; ++n) {
+    cycle();
+    expectRamp(n);  // the rings start empty again
+  }
 }
 
 }  // namespace

@@ -11,6 +11,9 @@
 #include "runtime/fb_values.h"
 #include "runtime/fw_sysdata.h"
 #include "runtime/fw_text.h"
+#include "blocks/limit/limit.h"
+#include "blocks/logic/logic.h"
+#include "blocks/timefn/timefn.h"
 
 namespace {
 
@@ -30,6 +33,12 @@ TEST(TypeRows, EveryTypeIsRegisteredWithItsTemplateWeightAndGroup) {
       {BLK_TYPE_EXOR, "EXOR", 31, 1, 3},     {BLK_TYPE_FLIP, "FLIP", 34, 1, 3},
       {BLK_TYPE_STEP, "STEP", 58, 3, 3},     {BLK_TYPE_ABIN, "ABIN", 55, 2, 3},
       {BLK_TYPE_TRUNC, "TRUNC", 29, 1, 3},
+      {BLK_TYPE_LEAD, "LEAD", 53, 3, 10},    {BLK_TYPE_INTE, "INTE", 67, 4, 10},
+      {BLK_TYPE_LAG, "LAG", 39, 2, 10},      {BLK_TYPE_DELAY, "DELAY", 556, 2, 10},
+      {BLK_TYPE_DELAY2, "DELAY2", 555, 2, 11}, {BLK_TYPE_FILTER, "FILTER", 43, 2, 11},
+      {BLK_TYPE_ALLP, "ALLP", 63, 2, 15},    {BLK_TYPE_ALLV, "ALLV", 59, 4, 15},
+      {BLK_TYPE_EQUAL, "EQUAL", 43, 2, 15},  {BLK_TYPE_VELO, "VELO", 49, 2, 16},
+      {BLK_TYPE_LIMIT, "LIMIT", 87, 4, 16},  {BLK_TYPE_ALARM, "ALARM", 50, 3, 16},
   };
   BlockFixture fx(BLK_RegisterAllTypes);
   EXPECT_EQ(FB_GetType(4), nullptr);  // an empty row

@@ -1,6 +1,7 @@
-// Parameter requests with arbitrary bytes, run modes and save results: every answer is one
-// of the result codes, a refused request changes nothing, and no request touches another
-// block.
+// Parameter requests with arbitrary bytes, run modes and save results, through the
+// standard handler, its cross-limit variant and INTE's handler (whose limits read pending
+// values): every answer is one of the result codes, a refused request changes nothing, and
+// no request touches another block.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "blocks/arith/arith.h"
+#include "blocks/timefn/timefn.h"
 #include "runtime/fb_param.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_mode.h"
@@ -57,12 +59,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
   FB_ClearTypeTable();
   BLK_RegisterArithTypes();
+  BLK_RegisterTimeFunctionTypes();
   if (FB_RegisterType(kType, FB_TypeFromTemplate(&kTemplate, noop, noop, FB_StandardParam,
                                                  &kLimits, FB_COMMON_BLOCK_RANGES, 0, 0, 0))) {
     std::abort();
   }
   FB_ClearStore();
-  if (FB_CreateInstance(kType, 300) || FB_CreateInstance(1, 301)) std::abort();
+  if (FB_CreateInstance(kType, 300) || FB_CreateInstance(1, 301) ||
+      FB_CreateInstance(BLK_TYPE_INTE, 302)) {
+    std::abort();
+  }
 
   const uint8_t control = data[0];
   g_fwRunMode = (control & 1) ? FW_RUN_MODE_RUN : FW_RUN_MODE_STOP;
@@ -70,25 +76,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FbParamRequest r;
   std::memcpy(r.bytes, data + 1, std::min<size_t>(size - 1, FB_REQUEST_BYTES));
   // Mostly address the two blocks; keep the bytes' own number now and then.
-  const uint16_t block = (control & 0x0C) == 0 ? r.block() : (control & 4) ? 300 : 301;
+  constexpr uint16_t kBlocks[] = {0, 300, 301, 302};
+  const uint16_t block = (control & 0x0C) == 0 ? r.block() : kBlocks[(control >> 2) & 3];
   r.setU16(0, block);
 
-  const std::vector<uint16_t> before300 = words(300), before301 = words(301);
+  const std::vector<uint16_t> before300 = words(300), before301 = words(301),
+                              before302 = words(302);
   uint16_t bad = 0xFFFF;
-  const uint8_t result = FB_StandardParam(&r, &bad);
+  const uint8_t result = block == 302     ? FB_INTE_Param(&r, &bad)
+                         : control & 0x10 ? FB_StandardParamCross(&r, &bad)
+                                          : FB_StandardParam(&r, &bad);
   switch (result) {
     case FB_OK: case FB_ERR_UNKNOWN_ID: case FB_ERR_NO_BLOCK: case FB_ERR_LIMITS:
     case FB_ERR_COUNT_Y: case FB_ERR_COUNT_Z: break;
     default: std::abort();
   }
   if (result != FB_ERR_LIMITS && bad != 0) std::abort();
-  if (result != FB_OK && (words(300) != before300 || words(301) != before301)) std::abort();
+  if (result != FB_OK &&
+      (words(300) != before300 || words(301) != before301 || words(302) != before302)) {
+    std::abort();
+  }
   if (block != 300 && words(300) != before300) std::abort();
   if (block != 301 && words(301) != before301) std::abort();
+  if (block != 302 && words(302) != before302) std::abort();
 
   FB_ApplyPendingFloats(300);
   FB_ApplyPendingWords(300);
   FB_ApplyPendingFloats(301);
+  FB_ApplyPendingFloats(302);
+  FB_ApplyPendingWords(302);
   FB_SetSaveHook(nullptr);
   return 0;
 }
