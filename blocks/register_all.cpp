@@ -1,9 +1,11 @@
 #include "blocks/register_all.h"
 
 #include "blocks/arith/arith.h"
+#include "blocks/logger/logger.h"
 #include "blocks/logic/logic.h"
 
 void BLK_RegisterAllTypes() {
   BLK_RegisterArithTypes();
   BLK_RegisterLogicTypes();
+  BLK_RegisterLoggerTypes();
 }
