@@ -2,6 +2,7 @@
 // test and a stand-in for the SD-card storage writer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <clocale>
 #include <cstdio>
@@ -17,6 +18,7 @@
 #include "blocks/logger/log_format.h"
 #include "blocks/logger/logger.h"
 #include "runtime/fb_param.h"
+#include "runtime/fb_schedule.h"
 #include "runtime/fw_clock.h"
 #include "runtime/fw_mode.h"
 #include "support/log_writer.h"
@@ -311,18 +313,29 @@ TEST_F(Logger, RecordFormats) {
   }
 }
 
-TEST_F(Logger, RecordsUnderAGermanProcessLocaleAreTheSameBytes) {
+// Sets the process locale (from the test locales compiled into the build tree, where there
+// are) while it lives, and the "C" locale again afterwards.
+struct ProcessLocale {
+  explicit ProcessLocale(const char* name) {
 #ifdef SIM_TEST_LOCPATH
-  setenv("LOCPATH", SIM_TEST_LOCPATH, 1);
+    setenv("LOCPATH", SIM_TEST_LOCPATH, 1);
 #endif
-  const char* set = std::setlocale(LC_ALL, "de_DE.UTF-8");
-  ASSERT_NE(set, nullptr) << "no de_DE.UTF-8 locale (Debian package: locales)";
+    set = std::setlocale(LC_ALL, name) != nullptr;
+  }
+  ~ProcessLocale() {
+    std::setlocale(LC_ALL, "C");
+    unsetenv("LOCPATH");
+  }
+  bool set = false;
+};
+
+TEST_F(Logger, RecordsUnderAGermanProcessLocaleAreTheSameBytes) {
+  ProcessLocale german("de_DE.UTF-8");
+  ASSERT_TRUE(german.set) << "no de_DE.UTF-8 locale (Debian package: locales)";
   ASSERT_STREQ(std::localeconv()->decimal_point, ",");
   makeLogger(LOG_NFILE_PER_HOUR, LOG_FORMAT_CSV_EN);
   fx.setAnalogInput(kLogger, 1, 1.5f);
   start();
-  std::setlocale(LC_ALL, "C");
-  unsetenv("LOCPATH");
   ASSERT_EQ(writer.records.size(), 1u);
   EXPECT_EQ(writer.records[0].analog, "05/03/2024 14:07:09,1.500,0,0,0");
 }
@@ -441,6 +454,25 @@ TEST_F(Logger, ExtensionsJoinTheChainInWiringOrder) {
     EXPECT_EQ(first->connected, 1);
     EXPECT_EQ(std::string(static_cast<const char*>(LOG_Place(first->name, FB_TEXT_LEN)), 2), "X1");
   }
+}
+
+// In a running device: LOGGER starts and runs at its fixed place before the time groups,
+// so its extension starts after it and is found by its run.
+TEST_F(Logger, RunsFromTheSchedulersWithItsExtension) {
+  makeLogger(LOG_NFILE_PER_HOUR, LOG_FORMAT_CSV_DE);
+  fx.create(BLK_TYPE_ALOGEX, 100, 1);
+  wireToOutput(kLogger, LOGGER_IN_LOGDAT, 100);
+  fx.setAnalogInput(100, 2, 7.0f);
+  FB_CheckChains();  // the fixture's signal sources are in no group and stay out
+  ASSERT_EQ(g_fbSchedule.head[1], 100);
+  g_fwRunMode = FW_RUN_MODE_RUN;
+  FB_RunStartupPass();
+  for (int tick = 0; tick < 3; ++tick) {
+    FB_RunSchedule();
+    writer.serviceLogger();
+  }
+  ASSERT_EQ(writer.records.size(), 1u);
+  EXPECT_EQ(writer.records[0].extensions, std::vector<std::string>{";0;7,000;0;0"});
 }
 
 TEST_F(Logger, LogDatFromAnotherTypeIsIgnored) {

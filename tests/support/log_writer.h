@@ -23,6 +23,7 @@ class LogWriterStandIn {
 
   explicit LogWriterStandIn(char baseUnit = '1') {
     g_logSdCard = 1;
+    baseUnit_ = FW_SysImage()[FW_SYS_ORDER_DIGITS + 3];
     FW_SysImage()[FW_SYS_ORDER_DIGITS + 3] = static_cast<uint8_t>(baseUnit);
     current_ = this;
     previous_ = LOG_SetEventWriter(&LogWriterStandIn::takeEvent);
@@ -31,7 +32,7 @@ class LogWriterStandIn {
     LOG_SetEventWriter(previous_);
     current_ = nullptr;
     g_logSdCard = 0;
-    FW_SysImage()[FW_SYS_ORDER_DIGITS + 3] = 0;
+    FW_SysImage()[FW_SYS_ORDER_DIGITS + 3] = baseUnit_;
   }
   LogWriterStandIn(const LogWriterStandIn&) = delete;
   LogWriterStandIn& operator=(const LogWriterStandIn&) = delete;
@@ -125,5 +126,6 @@ class LogWriterStandIn {
 
   static inline LogWriterStandIn* current_ = nullptr;
   LogEventWriter previous_ = nullptr;
+  uint8_t baseUnit_ = 0;
   size_t eventsCounted_ = 0;
 };
