@@ -2,10 +2,12 @@
 
 #include "blocks/arith/arith.h"
 #include "blocks/io/io.h"
+#include "blocks/logger/logger.h"
 #include "blocks/logic/logic.h"
 
 void BLK_RegisterAllTypes() {
   BLK_RegisterArithTypes();
   BLK_RegisterLogicTypes();
   BLK_RegisterIoTypes();
+  BLK_RegisterLoggerTypes();
 }
