@@ -77,12 +77,7 @@ constexpr uint16_t kGroupLogger = 105;
 
 void BLK_RegisterLoggerTypes() {
   // The fixed loggers: their one block number is their fixed-place id.
-  struct FixedRow {
-    BlkTypeRow row;
-    const FbBlockRange* permitted;
-    uint16_t place;
-  };
-  static constexpr FixedRow kFixedRows[] = {
+  static constexpr BlkFixedTypeRow kFixedRows[] = {
       {{&kLoggerTemplate, FB_LOGGER_Run, FB_LOGGER_Init, FB_LOGGER_Param, &kLoggerLimits, 20,
         kGroupLogger},
        kLoggerBlocks, LOG_LOGGER_BLOCK},
@@ -90,11 +85,7 @@ void BLK_RegisterLoggerTypes() {
         kGroupLogger},
        kEvtlogBlocks, LOG_EVTLOG_BLOCK},
   };
-  for (const FixedRow& f : kFixedRows) {
-    const BlkTypeRow& r = f.row;
-    FB_RegisterType(r.tmpl->type, FB_TypeFromTemplate(r.tmpl, r.run, r.init, r.param, r.limits,
-                                                      f.permitted, f.place, r.weight, r.group));
-  }
+  BLK_RegisterFixedPlaceTypes(kFixedRows);
 
   static constexpr BlkTypeRow kRows[] = {
       {&kAlogexTemplate, FB_ALOGEX_Run, FB_ALOGEX_Init, FB_ALOGEX_Param, &kAlogexLimits, 4,
