@@ -3,6 +3,7 @@
 #include "blocks/arith/arith.h"
 #include "blocks/io/io.h"
 #include "blocks/limit/limit.h"
+#include "blocks/logger/logger.h"
 #include "blocks/logic/logic.h"
 #include "blocks/timefn/timefn.h"
 
@@ -12,4 +13,5 @@ void BLK_RegisterAllTypes() {
   BLK_RegisterIoTypes();
   BLK_RegisterTimeFunctionTypes();
   BLK_RegisterLimitTypes();
+  BLK_RegisterLoggerTypes();
 }

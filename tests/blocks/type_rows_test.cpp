@@ -6,6 +6,7 @@
 
 #include "block_cases.h"
 #include "blocks/arith/arith.h"
+#include "blocks/logger/logger.h"
 #include "blocks/io/io.h"
 #include "blocks/logic/logic.h"
 #include "runtime/fb_values.h"
@@ -30,6 +31,7 @@ TEST(TypeRows, EveryTypeIsRegisteredWithItsTemplateWeightAndGroup) {
       {BLK_TYPE_LN, "LN", 29, 6, 2},         {BLK_TYPE_LG10, "LG10", 29, 7, 2},
       {BLK_TYPE_AND, "AND", 35, 1, 3},       {BLK_TYPE_NOT, "NOT", 28, 1, 3},
       {BLK_TYPE_OR, "OR", 35, 1, 3},         {BLK_TYPE_BOUNCE, "BOUNCE", 37, 2, 3},
+      {BLK_TYPE_ALOGEX, "ALOGEX", 262, 4, 105}, {BLK_TYPE_DLOGEX, "DLOGEX", 216, 3, 105},
       {BLK_TYPE_EXOR, "EXOR", 31, 1, 3},     {BLK_TYPE_FLIP, "FLIP", 34, 1, 3},
       {BLK_TYPE_STEP, "STEP", 58, 3, 3},     {BLK_TYPE_ABIN, "ABIN", 55, 2, 3},
       {BLK_TYPE_TRUNC, "TRUNC", 29, 1, 3},
@@ -152,6 +154,39 @@ TEST(TypeRows, FixedPlaceTypesTakeOnlyTheirOwnBlockNumbers) {
     tag.resize(FB_TEXT_LEN, ' ');
     EXPECT_EQ(std::string(text, FB_TEXT_LEN), tag);
     FB_ClearStore();
+  }
+}
+
+// Types of one fixed block each: their block number is the only one permitted and their
+// fixed-place id.
+TEST(TypeRows, FixedBlockTypesTakeTheirOneBlockNumber) {
+  struct Row {
+    uint16_t type;
+    const char* tag;
+    uint16_t size, weight, group, block;
+  } rows[] = {
+      {BLK_TYPE_LOGGER, "LOGGER", 489, 20, 105, 89},
+      {BLK_TYPE_EVTLOG, "EVTLOG", 249, 12, 105, 87},
+  };
+  BlockFixture fx(BLK_RegisterAllTypes);
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.tag);
+    const FbTypeRecord* rec = FB_GetType(r.type);
+    ASSERT_NE(rec, nullptr);
+    EXPECT_EQ(rec->tmpl->size, r.size);
+    EXPECT_EQ(rec->weight, r.weight);
+    EXPECT_EQ(rec->group, r.group);
+    ASSERT_NE(rec->permitted, nullptr);
+    EXPECT_EQ(rec->permitted[0].low, r.block);
+    EXPECT_EQ(rec->permitted[0].high, r.block);
+    EXPECT_EQ(rec->permitted[1].low, 0);
+    EXPECT_EQ(rec->fixedPlaceId, r.block);
+    fx.create(r.type, r.block, 0);
+    char* text = nullptr;
+    ASSERT_EQ(FB_GetTextParamPtr(r.block, 1, &text), 1);
+    std::string tag(r.tag);
+    tag.resize(FB_TEXT_LEN, ' ');
+    EXPECT_EQ(std::string(text, FB_TEXT_LEN), tag);
   }
 }
 
