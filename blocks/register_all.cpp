@@ -2,8 +2,10 @@
 
 #include "blocks/arith/arith.h"
 #include "blocks/logic/logic.h"
+#include "blocks/prog/prog.h"
 
 void BLK_RegisterAllTypes() {
   BLK_RegisterArithTypes();
   BLK_RegisterLogicTypes();
+  BLK_RegisterProgTypes();
 }
