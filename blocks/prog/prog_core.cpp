@@ -812,10 +812,14 @@ void PROG_Run(const ProgVariant& v) {
   w.copy[inUse ^ 1] = w.copy[inUse];
   c.s = &w.copy[inUse ^ 1];
   FbProgState& s = *c.s;
-  resolveCurrent(c);
 
   ProgData first;
   const bool firstValid = PROG_FirstData(c, &first);
+  if (firstValid && s.dataBlock == first.block) {
+    c.data = first;  // the current block is the first one: resolved once
+  } else {
+    resolveCurrent(c);
+  }
   if (firstValid && first.L.type == FB_TYPE_APRGD2) first.st->start = startValueOfProgram(c);
 
   if (o.settle > 0 && --o.settle == 0) loadProgram(c, firstValid, first);

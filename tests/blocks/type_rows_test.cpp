@@ -7,6 +7,7 @@
 #include "block_cases.h"
 #include "blocks/arith/arith.h"
 #include "blocks/logic/logic.h"
+#include "blocks/prog/prog.h"
 
 namespace {
 
@@ -26,6 +27,8 @@ TEST(TypeRows, EveryTypeIsRegisteredWithItsTemplateWeightAndGroup) {
       {BLK_TYPE_EXOR, "EXOR", 31, 1, 3},     {BLK_TYPE_FLIP, "FLIP", 34, 1, 3},
       {BLK_TYPE_STEP, "STEP", 58, 3, 3},     {BLK_TYPE_ABIN, "ABIN", 55, 2, 3},
       {BLK_TYPE_TRUNC, "TRUNC", 29, 1, 3},
+      {FB_TYPE_APROG, "APROG", 509, 33, 6},  {FB_TYPE_APROGD, "APROGD", 118, 1, 6},
+      {FB_TYPE_APRGD2, "APRGD2", 142, 1, 6}, {FB_TYPE_DPROGD, "DPROGD", 117, 1, 6},
   };
   BlockFixture fx(BLK_RegisterAllTypes);
   EXPECT_EQ(FB_GetType(4), nullptr);  // an empty row
