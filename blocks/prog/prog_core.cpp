@@ -558,7 +558,9 @@ uint16_t PROG_BlockNumber(float value) {
   return FW_FloatToU16(value);
 }
 
-bool PROG_IsDataType(uint32_t type) { return type <= 0xFFFF && dataWorkWords(static_cast<uint16_t>(type)) != 0; }
+bool PROG_IsDataType(uint32_t type) {
+  return type <= 0xFFFF && dataWorkWords(static_cast<uint16_t>(type)) != 0;
+}
 
 bool PROG_ResolveData(uint16_t block, uint16_t type, ProgData* out) {
   FbLayout L;
@@ -667,7 +669,8 @@ void PROG_WalkChain(ProgCycle& c, const ProgData& from, uint16_t segment, float 
   clearVisited(from);
   s.chainStatus = status;
   s.total = total;
-  s.lastSegment = counted == 0 ? 0 : static_cast<uint16_t>(counted - 1 > 0xFFFF ? 0xFFFF : counted - 1);
+  s.lastSegment =
+      counted == 0 ? 0 : static_cast<uint16_t>(counted - 1 > 0xFFFF ? 0xFFFF : counted - 1);
 }
 
 void PROG_TakeSegment(ProgCycle& c) {

@@ -188,7 +188,8 @@ bool timeAllowed(float t, bool rate) {
 // the type word of the same set.
 uint8_t aprgd2WholeSet(const FbParamRequest* r, uint16_t* bad) {
   const uint16_t block = r->block();
-  if (const uint8_t h = FB_CheckRequestHeader(r, PROG_SEGMENTS_PER_BLOCK + 1, 2 * PROG_SEGMENTS_PER_BLOCK)) {
+  if (const uint8_t h =
+          FB_CheckRequestHeader(r, PROG_SEGMENTS_PER_BLOCK + 1, 2 * PROG_SEGMENTS_PER_BLOCK)) {
     return h;
   }
   uint16_t types[PROG_SEGMENTS_PER_BLOCK];
@@ -235,8 +236,10 @@ uint8_t dataParam(uint16_t type, FbParamRequest* r, uint16_t* badIndex) {
   const uint16_t block = d.block;
   uint8_t result = FB_ERR_UNKNOWN_ID;
   if (id >= FB_ID_FLOAT && id < FB_ID_FLOAT + 2 * PROG_SEGMENTS_PER_BLOCK) {
-    result = FB_ParamFloat(block, static_cast<uint16_t>(id - FB_ID_FLOAT), r->f32(FB_REQUEST_VALUE));
-  } else if (type == FB_TYPE_APRGD2 && id >= FB_ID_WORD && id < FB_ID_WORD + PROG_SEGMENTS_PER_BLOCK) {
+    result =
+        FB_ParamFloat(block, static_cast<uint16_t>(id - FB_ID_FLOAT), r->f32(FB_REQUEST_VALUE));
+  } else if (type == FB_TYPE_APRGD2 && id >= FB_ID_WORD &&
+             id < FB_ID_WORD + PROG_SEGMENTS_PER_BLOCK) {
     result = aprgd2Type(block, static_cast<uint16_t>(id - FB_ID_WORD), r->u16(FB_REQUEST_VALUE));
   } else if (id == FB_ID_WHOLE_SET) {
     result = type == FB_TYPE_APRGD2 ? aprgd2WholeSet(r, bad) : FB_ParamWholeSet(r, bad);
@@ -252,13 +255,19 @@ uint8_t dataParam(uint16_t type, FbParamRequest* r, uint16_t* badIndex) {
 
 void FB_APROGD_Run() { dataRun(FB_TYPE_APROGD); }
 void FB_APROGD_Init() { dataInit(FB_TYPE_APROGD); }
-uint8_t FB_APROGD_Param(FbParamRequest* r, uint16_t* bad) { return dataParam(FB_TYPE_APROGD, r, bad); }
+uint8_t FB_APROGD_Param(FbParamRequest* r, uint16_t* bad) {
+  return dataParam(FB_TYPE_APROGD, r, bad);
+}
 void FB_APRGD2_Run() { dataRun(FB_TYPE_APRGD2); }
 void FB_APRGD2_Init() { dataInit(FB_TYPE_APRGD2); }
-uint8_t FB_APRGD2_Param(FbParamRequest* r, uint16_t* bad) { return dataParam(FB_TYPE_APRGD2, r, bad); }
+uint8_t FB_APRGD2_Param(FbParamRequest* r, uint16_t* bad) {
+  return dataParam(FB_TYPE_APRGD2, r, bad);
+}
 void FB_DPROGD_Run() { dataRun(FB_TYPE_DPROGD); }
 void FB_DPROGD_Init() { dataInit(FB_TYPE_DPROGD); }
-uint8_t FB_DPROGD_Param(FbParamRequest* r, uint16_t* bad) { return dataParam(FB_TYPE_DPROGD, r, bad); }
+uint8_t FB_DPROGD_Param(FbParamRequest* r, uint16_t* bad) {
+  return dataParam(FB_TYPE_DPROGD, r, bad);
+}
 
 void PROG_RegisterDataTypes() {
   static constexpr BlkTypeRow kRows[] = {

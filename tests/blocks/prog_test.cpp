@@ -66,7 +66,8 @@ TEST_F(Prog, DataBlockSumsCountsAndEndMarker) {
     for (size_t i = 0; i < c.segments.size(); ++i) {
       fx.floatParam(block, static_cast<uint16_t>(2 * i + 1)) = c.segments[i].time;
       fx.floatParam(block, static_cast<uint16_t>(2 * i + 2)) = c.segments[i].value;
-      if (c.type == FB_TYPE_APRGD2) fx.wordParam(block, static_cast<uint16_t>(i + 1)) = c.segments[i].type;
+      if (c.type == FB_TYPE_APRGD2)
+        fx.wordParam(block, static_cast<uint16_t>(i + 1)) = c.segments[i].type;
     }
     if (c.inputConnected) fx.setAnalogInput(block, 1, 999.0f);
     fx.init(block);
@@ -183,7 +184,8 @@ TEST_F(Prog, DataBlockWholeSets) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const std::vector<float> before = {fx.floatParam(c.block, 1).get(), fx.floatParam(c.block, 4).get()};
+    const std::vector<float> before = {fx.floatParam(c.block, 1).get(),
+                                       fx.floatParam(c.block, 4).get()};
     uint16_t bad = 99;
     EXPECT_EQ(sendTo(c.block, FB_SetRequest(c.block, 4000, c.words, c.floats), &bad), c.result);
     EXPECT_EQ(bad, c.bad);

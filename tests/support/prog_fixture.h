@@ -23,14 +23,17 @@ class ProgFixture {
   static constexpr uint16_t kFirstData = 200;
 
   // Creates the programmer in the time group.
-  explicit ProgFixture(uint16_t group = 1) : group_(group) { fx.create(FB_TYPE_APROG, kProg, group); }
+  explicit ProgFixture(uint16_t group = 1) : group_(group) {
+    fx.create(FB_TYPE_APROG, kProg, group);
+  }
 
   // Adds a data block with the segments (the rest stay "no segment") behind the last one of
   // the chain; the first one feeds the programmer's "DBlock". Returns its number.
   uint16_t addData(uint16_t type, const std::vector<ProgSegment>& segments) {
     const auto block = static_cast<uint16_t>(kFirstData + data_.size());
     fx.create(type, block, group_);
-    for (size_t i = 0; i < segments.size(); ++i) setSegment(block, static_cast<unsigned>(i), segments[i]);
+    for (size_t i = 0; i < segments.size(); ++i)
+      setSegment(block, static_cast<unsigned>(i), segments[i]);
     if (data_.empty()) {
       link(kProg, APROG_AI_DBLOCK + 1, block);
     } else {
