@@ -5,10 +5,12 @@
 #include "blocks/limit/limit.h"
 #include "blocks/logic/logic.h"
 #include "blocks/timefn/timefn.h"
+#include "blocks/prog/prog.h"
 
 void BLK_RegisterAllTypes() {
   BLK_RegisterArithTypes();
   BLK_RegisterLogicTypes();
+  BLK_RegisterProgTypes();
   BLK_RegisterIoTypes();
   BLK_RegisterTimeFunctionTypes();
   BLK_RegisterLimitTypes();
