@@ -1,9 +1,10 @@
 // Firmware hot paths: running every block of a full block list once, and the run handlers
-// of single block types.
+// of single block types and a programmer cycle.
 #include <benchmark/benchmark.h>
 
 #include "blocks/io/io.h"
 #include "blocks/limit/limit.h"
+#include "blocks/prog/prog.h"
 #include "blocks/register_all.h"
 #include "blocks/timefn/timefn.h"
 #include "runtime/fb_schedule.h"
@@ -186,5 +187,67 @@ BENCHMARK(BM_RunBlockType)
     ->Arg(BLK_TYPE_LEAD)->Arg(BLK_TYPE_INTE)->Arg(BLK_TYPE_LAG)->Arg(BLK_TYPE_DELAY)
     ->Arg(BLK_TYPE_DELAY2)->Arg(BLK_TYPE_FILTER)->Arg(BLK_TYPE_ALLP)->Arg(BLK_TYPE_ALLV)
     ->Arg(BLK_TYPE_EQUAL)->Arg(BLK_TYPE_VELO)->Arg(BLK_TYPE_LIMIT)->Arg(BLK_TYPE_ALARM);
+
+// One cycle of 40 running programmers (the page list's size), each with a closed chain of
+// four APROGD blocks of ten segments (160 data blocks): the data blocks, then the
+// programmers, as their group chain runs them.
+void wireDBlock(uint16_t block, uint16_t input, uint16_t source) {
+  uint32_t handle = 0;
+  FbRef* ref = nullptr;
+  if (FB_AnalogOutputHandle(source, 1, &handle) && FB_GetAnalogInputRef(block, input, &ref)) {
+    *ref = handle;
+  }
+}
+
+void runBlock(uint16_t b) {
+  g_fbStore.currentBlock = b;
+  FB_GetType(g_fbStore.list[b].instance[FB_HDR_TYPE])->run();
+}
+
+void BM_ProgrammerCycle(benchmark::State& state) {
+  FB_ClearTypeTable();
+  BLK_RegisterAllTypes();
+  FB_ClearStore();
+  constexpr uint16_t kProgs = FB_PROG_LIST_SIZE, kChain = 4;
+  constexpr uint16_t kFirstData = 200;
+  for (uint16_t p = 0; p < kProgs; ++p) {
+    const auto prog = static_cast<uint16_t>(100 + p);
+    FB_CreateInstance(FB_TYPE_APROG, prog);
+    FbLayout L;
+    FB_GetLayout(prog, &L);
+    L.wv[PROG_WV_TURBO] = 1;
+    for (uint16_t k = 0; k < kChain; ++k) {
+      const auto d = static_cast<uint16_t>(kFirstData + p * kChain + k);
+      FB_CreateInstance(FB_TYPE_APROGD, d);
+      FB_GetLayout(d, &L);
+      for (uint16_t i = 0; i < 10; ++i) L.fp[2 * i] = 1.0f, L.fp[2 * i + 1] = 10.0f * i;
+      if (k > 0) wireDBlock(static_cast<uint16_t>(d - 1), 1, d);
+    }
+    wireDBlock(prog, APROG_AI_DBLOCK + 1, static_cast<uint16_t>(kFirstData + p * kChain));
+    wireDBlock(static_cast<uint16_t>(kFirstData + p * kChain + kChain - 1), 1,
+               static_cast<uint16_t>(kFirstData + p * kChain));
+    FbRef* run = nullptr;
+    if (FB_GetDigitalInputRef(prog, APROG_DI_RUN + 1, &run)) *run = FB_REF_ONE;
+  }
+  const uint16_t lastData = kFirstData + kProgs * kChain - 1;
+  auto cycle = [&] {
+    for (uint16_t d = kFirstData; d <= lastData; ++d) runBlock(d);
+    for (uint16_t p = 0; p < kProgs; ++p) runBlock(static_cast<uint16_t>(100 + p));
+  };
+  g_fwRunMode = FW_RUN_MODE_RUN;
+  for (uint16_t b = 100; b <= lastData; ++b) {
+    if (!g_fbStore.list[b].instance) continue;
+    g_fbStore.currentBlock = b;
+    FB_GetType(g_fbStore.list[b].instance[FB_HDR_TYPE])->init();
+  }
+  for (int k = 0; k < 10; ++k) cycle();  // past the settle time: all running
+  for (auto _ : state) {
+    cycle();
+    benchmark::ClobberMemory();
+  }
+  g_fwRunMode = FW_RUN_MODE_STOP;
+  state.SetItemsProcessed(state.iterations() * kProgs);
+}
+BENCHMARK(BM_ProgrammerCycle);
 
 }  // namespace

@@ -6,10 +6,12 @@
 #include "blocks/logger/logger.h"
 #include "blocks/logic/logic.h"
 #include "blocks/timefn/timefn.h"
+#include "blocks/prog/prog.h"
 
 void BLK_RegisterAllTypes() {
   BLK_RegisterArithTypes();
   BLK_RegisterLogicTypes();
+  BLK_RegisterProgTypes();
   BLK_RegisterIoTypes();
   BLK_RegisterTimeFunctionTypes();
   BLK_RegisterLimitTypes();

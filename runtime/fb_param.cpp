@@ -354,7 +354,14 @@ uint8_t FB_ParamWholeSet(const FbParamRequest* request, uint16_t* badIndex) {
           checkSet(request, block, t.limits.wordParams, nW, t.limits.floatParams, nF, badIndex)) {
     return r;
   }
+  FB_StoreWholeSet(request);
+  return FB_OK;
+}
 
+void FB_StoreWholeSet(const FbParamRequest* request) {
+  Target t;
+  if (!request || !findTarget(request->block(), &t)) return;
+  const uint16_t block = request->block(), nW = t.L.wordParams, nF = t.L.floatParams;
   const uint32_t floatsAt = FB_REQUEST_ITEMS + 2u * nW;
   bool wordsDiffer = false, floatsDiffer = false;
   for (uint16_t i = 0; i < nW; ++i) {
@@ -369,7 +376,6 @@ uint8_t FB_ParamWholeSet(const FbParamRequest* request, uint16_t* badIndex) {
   }
   if (nW) wordsAccepted(t.L, block, wordsDiffer);
   if (nF) floatsAccepted(t.L, block, floatsDiffer);
-  return FB_OK;
 }
 
 uint8_t FB_ParamAllValues(const FbParamRequest* request, uint16_t* badIndex) {

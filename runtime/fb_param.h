@@ -214,6 +214,10 @@ uint8_t FB_ParamWordValue(uint16_t block, uint16_t k, uint16_t value);
 uint8_t FB_ParamLongValue(uint16_t block, uint16_t k, float value);
 uint8_t FB_ParamWholeSet(const FbParamRequest* request, uint16_t* badIndex);
 uint8_t FB_ParamAllValues(const FbParamRequest* request, uint16_t* badIndex);
+// The storing half of FB_ParamWholeSet, for handlers whose limits depend on other members of
+// the same set and that have checked the request (header and every element) themselves:
+// the word and float items go into the pending copies, then the run-mode rule.
+void FB_StoreWholeSet(const FbParamRequest* request);
 
 // ---------------------------------------------------------------------------------------
 // Whole sets with cross limits. Where limit callbacks read other pending values of the same

@@ -8,6 +8,7 @@
 
 #include "blocks/arith/arith.h"
 #include "blocks/limit/limit.h"
+#include "blocks/prog/prog.h"
 #include "blocks/logic/logic.h"
 #include "blocks/timefn/timefn.h"
 #include "blocks/register_all.h"
@@ -232,6 +233,54 @@ TEST_F(BlockEngineering, TimeAndLimitBlocksKeepStateOverAWarmStartOnly) {
     cycle();
     expectRamp(n);  // the rings start empty again
   }
+}
+
+// A programmer with two chained data blocks, in group 1 in chain order:
+//   120 AND     nothing wired: z 1 = 1, the programmer's run command
+//   121 APROGD  ten segments of 0.5 s rising by 10 each; next block 122
+//   122 APROGD  one segment of 1 s to 200; its unconnected input ends the chain
+//   123 APROG   "Turbo" 1 (seconds), started once the chain has been read
+TEST_F(BlockEngineering, ProgrammerRunsItsChainedProgram) {
+  EngBuilder b;
+  b.setRunMode(2);
+  ASSERT_TRUE(b.addBlock(120, BLK_TYPE_AND, 1)) << b.error();
+  ASSERT_TRUE(b.addBlock(121, FB_TYPE_APROGD, 1, 120)) << b.error();
+  ASSERT_TRUE(b.addBlock(122, FB_TYPE_APROGD, 1, 121)) << b.error();
+  ASSERT_TRUE(b.addBlock(123, FB_TYPE_APROG, 1, 122)) << b.error();
+  for (uint16_t i = 0; i < 10; ++i) {
+    ASSERT_TRUE(b.setFloat(121, 2 * i + 1, 0.5f));
+    ASSERT_TRUE(b.setFloat(121, 2 * i + 2, 10.0f * (i + 1)));
+  }
+  ASSERT_TRUE(b.setFloat(122, 1, 1.0f));
+  ASSERT_TRUE(b.setFloat(122, 2, 200.0f));
+  ASSERT_TRUE(b.wireAnalog(121, 1, 122, 1));
+  ASSERT_TRUE(b.wireAnalog(123, APROG_AI_DBLOCK + 1, 121, 1));
+  ASSERT_TRUE(b.wireDigital(123, APROG_DI_RUN + 1, 120, 1));
+  ASSERT_TRUE(b.setValue(123, PROG_WV_TURBO + 1, 1));
+  std::vector<uint8_t> image;
+  ASSERT_TRUE(b.build(image)) << b.error();
+  std::memcpy(g_fwImage, image.data(), FW_IMAGE_SIZE);
+  ASSERT_EQ(FW_LoadEngineering(), 0);
+  ASSERT_EQ(g_fwEng.lastError, FwImageError::None);
+
+  FB_RunStartupPass();
+  EXPECT_EQ(analogOut(123, APROG_AO_BLNO + 1), 123.0f);
+  for (int cycle = 1; cycle <= 8; ++cycle) FB_RunSchedule();  // the settle time
+  EXPECT_EQ(digitalOut(123, APROG_DO_RUN + 1), 1);
+  EXPECT_EQ(analogOut(123, APROG_AO_SEGNO + 1), 1.0f);
+  for (int m = 1; m <= 60; ++m) {
+    SCOPED_TRACE(testing::Message() << "running cycle " << m);
+    FB_RunSchedule();
+    const float t = 0.1f * static_cast<float>(m);
+    const float wp = m <= 50 ? 2.0f * m : 100.0f + 10.0f * (m - 50);
+    const float segNo = m < 50 ? static_cast<float>(m / 5 + 1) : (m < 60 ? 11.0f : 12.0f);
+    EXPECT_NEAR(analogOut(123, APROG_AO_WP + 1), wp, 1e-3);
+    EXPECT_EQ(analogOut(123, APROG_AO_SEGNO + 1), segNo);
+    EXPECT_NEAR(analogOut(123, APROG_AO_TNETTO + 1), t, 1e-4);
+    EXPECT_NEAR(analogOut(123, APROG_AO_TREST + 1), 6.0f - t, 1e-4);
+    EXPECT_EQ(digitalOut(123, APROG_DO_END + 1), m == 60 ? 1 : 0);
+  }
+  EXPECT_EQ(analogOut(123, APROG_AO_WEND + 1), 200.0f);
 }
 
 }  // namespace

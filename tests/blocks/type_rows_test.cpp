@@ -8,6 +8,7 @@
 #include "blocks/arith/arith.h"
 #include "blocks/logger/logger.h"
 #include "blocks/io/io.h"
+#include "blocks/prog/prog.h"
 #include "blocks/logic/logic.h"
 #include "runtime/fb_values.h"
 #include "runtime/fw_sysdata.h"
@@ -27,6 +28,8 @@ TEST(TypeRows, EveryTypeIsRegisteredWithItsTemplateWeightAndGroup) {
       {BLK_TYPE_ABSV, "ABSV", 37, 1, 1},     {BLK_TYPE_A2BYTE, "A2BYTE", 49, 2, 9},
       {BLK_TYPE_ADSU, "ADSU", 55, 3, 1},     {BLK_TYPE_MUDI, "MUDI", 57, 3, 1},
       {BLK_TYPE_SQRT, "SQRT", 41, 2, 1},     {BLK_TYPE_SCAL, "SCAL", 41, 18, 1},
+      {FB_TYPE_APROG, "APROG", 509, 33, 6},  {FB_TYPE_APROGD, "APROGD", 118, 1, 6},
+      {FB_TYPE_APRGD2, "APRGD2", 142, 1, 6}, {FB_TYPE_DPROGD, "DPROGD", 117, 1, 6},
       {BLK_TYPE_10EXP, "10EXP", 29, 17, 2},  {BLK_TYPE_EEXP, "EEXP", 29, 5, 2},
       {BLK_TYPE_LN, "LN", 29, 6, 2},         {BLK_TYPE_LG10, "LG10", 29, 7, 2},
       {BLK_TYPE_AND, "AND", 35, 1, 3},       {BLK_TYPE_NOT, "NOT", 28, 1, 3},

@@ -1,0 +1,277 @@
+// Setpoint programmers and their data blocks.
+//
+// A programmer (APROG, DPROG) runs a program: a sequence of segments, each with a duration
+// and an end value (a setpoint, or a switching pattern for DPROG). The segments live in a
+// chain of data blocks (APROGD or APRGD2 for APROG, DPROGD for DPROG) with ten segments
+// each: the programmer's input "DBlock" carries the number of the first data block, each
+// data block outputs its own number and receives the number of the next one on its input.
+//
+// Everything here lives in the blocks' work words and keeps the device's 32-bit layout:
+// 32-bit values are two-word cells, references to other instances are block numbers or
+// 32-bit word offsets into the instance heap. The records are read by the operating
+// interface (the programmer page) through these declarations.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "runtime/fb_schedule.h"
+#include "runtime/fb_store.h"
+
+struct FbParamRequest;
+
+constexpr uint16_t PROG_SEGMENTS_PER_BLOCK = 10;
+constexpr uint16_t PROG_SELECTOR_LIST_SIZE = 33;  // selector blocks on the DBlock path
+constexpr uint16_t PROG_TEXT_LIST_SIZE = 25;      // text blocks on the ProgNo path
+// Data-block numbers of one program for the page, zero-terminated.
+constexpr uint16_t PROG_PAGE_LIST_SIZE = FB_PROG_DATA_LIST_SIZE + 1;
+
+// Remaining program time of an endless program.
+constexpr float PROG_ENDLESS_TIME = 959999.0f;
+// Largest value of the segment counter: it wraps to 0 here, a multiple of ten, so that an
+// endless program keeps its position inside the data block.
+constexpr uint16_t PROG_SEGMENT_WRAP = 60000;
+
+// Segment types of APRGD2 (word parameters "Type 1" .. "Type10").
+enum : uint16_t {
+  PROG_SEG_TIME = 0, PROG_SEG_RATE = 1, PROG_SEG_DWELL = 2, PROG_SEG_STEP = 3,
+  PROG_SEG_TIME_WAIT = 4, PROG_SEG_RATE_WAIT = 5, PROG_SEG_DWELL_WAIT = 6,
+  PROG_SEG_STEP_WAIT = 7,
+};
+
+// Programmer states (FbProgState::state).
+enum : uint16_t {
+  PROG_POWER_UP = 0, PROG_RESET = 1, PROG_STOPPED = 2, PROG_RESET_REQUEST = 3,
+  PROG_START = 4, PROG_RUNNING = 5, PROG_PRESET = 6, PROG_END = 7, PROG_SEARCH = 10,
+  PROG_WAIT = 11,
+};
+
+// Chain status (FbProgState::chainStatus).
+enum : uint16_t { PROG_CHAIN_OK = 0, PROG_CHAIN_INVALID = 1, PROG_CHAIN_ENDLESS = 2 };
+
+// ---------------------------------------------------------------------------------------
+// Own state of a data block (work words), in this order. DPROGD has the fields up to
+// `visited`, APROGD up to `next`, APRGD2 all of them.
+struct ProgDataState {
+  uint16_t previous;     // previous data block of the chain (written by the programmer's walk)
+  uint16_t changed;      // set when the block recomputed its sums; cleared by the programmer
+  FbF32 sum;             // sum of the durations of the block's segments
+  uint16_t segments;     // 10, or the index of the first segment whose time is -32000
+  uint16_t endMarker;    // 1: the program ends in this block
+  uint16_t lastInChain;  // 1: the input DBlock is unconnected
+  uint16_t visited;      // loop detection while the programmer walks the chain
+  uint16_t next;         // number of the next data block (the input's value), 0 = none
+  FbF32 start;           // start value of segment 1
+  FbF32 startUsed;       // start value the sums were last computed with
+};
+constexpr uint16_t PROG_DPROGD_WORK_WORDS = offsetof(ProgDataState, next) / 2;
+constexpr uint16_t PROG_APROGD_WORK_WORDS = offsetof(ProgDataState, start) / 2;
+constexpr uint16_t PROG_APRGD2_WORK_WORDS = sizeof(ProgDataState) / 2;
+static_assert(alignof(ProgDataState) == 2 && PROG_APRGD2_WORK_WORDS == 13);
+
+// ---------------------------------------------------------------------------------------
+// Program state record. A programmer keeps two copies: each cycle works on the copy not in
+// use (filled from the copy in use first) and makes it the copy in use at the end, so that
+// the page and a restart always find the complete state of the last finished cycle.
+struct FbProgState {
+  FbF32 setpoint;        // profile setpoint (APROG) or pattern (DPROG) of this cycle
+  uint16_t state;        // PROG_* state
+  FbF32 elapsed;         // net time spent in the current segment (ticks * dt)
+  FbF32 duration;        // duration of the current segment
+  FbU32 ticks;           // cycles counted in the current segment
+  FbF32 total;           // total program time
+  uint16_t lastSegment;  // index of the last segment of the program
+  uint16_t clock[7];     // hour, minute, second, day, month, year % 100, weekday
+  FbF32 rampStart;       // setpoint at which the current ramp began
+  FbF32 rampDelta;       // segment end value - ramp start
+  FbF32 rampTime;        // time the ramp has to run
+  FbF32 rampElapsed;     // rampTicks * dt
+  FbU32 rampTicks;
+  uint16_t savedState;   // state to return to after a search or a power-up
+  uint16_t segment;      // current segment, 0-based over the whole program
+  FbF32 timeBefore;      // durations of the segments before the current one
+  uint16_t grossCount;   // cycles within the current gross-time unit
+  FbF32 grossUnits;      // whole time units of gross time
+  uint16_t chainStatus;  // PROG_CHAIN_*
+  uint16_t dataBlock;    // data block that holds the current segment, 0 = none
+  FbU32 segments;        // instance-heap offset of that block's ten {time, value} pairs
+  FbU32 types;           // instance-heap offset of its segment types (APRGD2), else 0
+  FbU32 dataState;       // instance-heap offset of its ProgDataState
+};
+static_assert(alignof(FbProgState) == 2 && sizeof(FbProgState) == 88);
+
+// ---------------------------------------------------------------------------------------
+// Page record: the programmer page reads what the block publishes each cycle and writes the
+// operator's commands into the command fields; the block takes each command at its next run
+// and clears it. The block-list entry's page data points here from the start-up pass on.
+// It begins with the header every block page record has.
+
+// Operating state shown by the page (ProgPage::pageState).
+enum : uint16_t {
+  PROG_PAGE_STOPPED = 1, PROG_PAGE_RUN = 2, PROG_PAGE_RESET = 3, PROG_PAGE_SEARCH = 4,
+  PROG_PAGE_ERROR = 6,
+};
+// Commands of the page (ProgPage::command).
+enum : uint16_t {
+  PROG_CMD_NONE = 0, PROG_CMD_STOP = 1, PROG_CMD_RUN = 2, PROG_CMD_RESET = 3,
+  PROG_CMD_SEARCH = 4, PROG_CMD_SELECT = 9,
+};
+// Manual on/off request of the page (ProgPage::manualRequest).
+enum : uint16_t { PROG_MANUAL_KEEP = 0, PROG_MANUAL_OFF = 1, PROG_MANUAL_ON = 2 };
+// Marker in ProgPage::outputKind of the digital programmer.
+constexpr float PROG_KIND_DIGITAL = -31002.0f;
+
+struct ProgPage {
+  // Header of every block page record.
+  uint8_t hide;             // digital input "hide"
+  uint8_t lock;             // digital input "lock"
+  uint8_t updated;          // set by the block after each refresh; the page may clear it
+  uint8_t spare;
+  uint16_t type;            // block type (24 APROG, 27 DPROG)
+  // Set up by the start-up pass.
+  uint16_t block;           // own number
+  char tag[FB_TEXT_LEN];    // the block's tag
+  FbF32 outputKind;         // PROG_KIND_DIGITAL for DPROG, else 0
+  // Published each cycle.
+  uint16_t manual;          // manual operation is on
+  FbF32 manualValue;        // manual setpoint (DPROG: manual pattern)
+  FbF32 w0, w100;           // setpoint range (of the slave while one is shown)
+  uint16_t dp;              // decimal places
+  FbF32 output;             // setpoint output Wp (DPROG: the pattern)
+  FbF32 startValue;         // start value of the current segment
+  FbF32 endValue;           // WEnd
+  FbF32 tRest;
+  FbF32 tNetto;
+  FbF32 segRes;             // -32000 while a preset by segment number is executed
+  FbF32 xVal;               // process value, -32000 when unconnected
+  uint16_t segNo;           // 1-based segment number, at most the last segment + 1
+  uint16_t progNo;          // program number in use
+  uint16_t progNoFixed;     // the program number comes from the input, or the state is not 1
+  uint16_t pageState;       // PROG_PAGE_*
+  uint16_t manualLocked;    // 1 while "manfree" does not release manual operation
+  uint16_t runStatus;       // 2 when the program has ended, else the "halt" input
+  uint16_t timeUnit;        // "Turbo": 0 minutes (Hrs:Min), 1 seconds (Min:Sec)
+  uint16_t groupFlag;       // 0 for a programmer that leads a slave and has no master
+  uint16_t pShow;           // the "p-show" request (connected and 1, chain valid)
+  // Edit limits of the page's fields, recomputed after parameter changes.
+  FbF32 presetMin, presetMax;
+  uint16_t presetFromInput; // the preset value comes from the "PSet" input
+  uint16_t progNoMax;       // RecMax
+  // Written by the page; each is applied once at the block's next run and cleared.
+  uint16_t manualValueRequest;  // 1: take newManualValue
+  FbF32 newManualValue;
+  uint16_t manualRequest;       // PROG_MANUAL_*
+  uint16_t presetRequest;       // 1: take newPresetValue (time or segment number)
+  FbF32 newPresetValue;
+  uint16_t progNoRequest;       // 1: take newProgNo
+  FbF32 newProgNo;
+  uint16_t listRequest;         // n > 0: list the data blocks of program n into dataBlocks
+  uint16_t command;             // PROG_CMD_*
+  uint16_t commandArg;          // program n of PROG_CMD_SELECT
+  // Page side: the segment table's request and open flags.
+  uint16_t tableRequest;
+  uint16_t tableOpen;
+  // Data blocks of the listed program, zero-terminated.
+  uint16_t dataBlocks[PROG_PAGE_LIST_SIZE];
+};
+static_assert(alignof(ProgPage) == 2 && sizeof(ProgPage) % 2 == 0);
+
+// Own state of a programmer besides the two state copies.
+struct ProgOwn {
+  uint16_t copyInUse;       // 0 or 1
+  uint16_t settle;          // cycles until the data chain is read
+  FbF32 dt;                 // cycle time of the group in the time unit
+  uint16_t pageRun;         // page run command (request 500)
+  uint16_t pageReset;       // page reset command (501)
+  uint16_t pageSearch;      // page search command (502)
+  uint16_t keyState;        // function-key state (503)
+  uint16_t keyPrevious;     // key state of the previous cycle (pulse modes)
+  uint16_t presetRequest;
+  FbF32 presetValue;
+  FbF32 progNo;             // program number set by request 300 or the page
+  uint16_t searchPrevious;  // "search" input of the previous cycle
+  uint16_t searchRequest;
+  uint16_t searchDirection; // direction memory of the segment search
+  int16_t searchWalk;       // walking direction of the segment search (+1 / -1, 0 idle)
+  uint16_t selectorCount;
+  uint16_t selectors[PROG_SELECTOR_LIST_SIZE];
+  uint16_t textCount;
+  uint16_t texts[PROG_TEXT_LIST_SIZE];
+  uint16_t progNoFromInput; // the program number comes from the "ProgNo" input
+  uint16_t master;          // head of the master/slave group, 0 none
+  FbF32 endValue;           // end value of the current segment ("WEnd"; DPROG: pattern)
+  FbF32 manualValue;        // manual value of a programmer without setpoint output (DPROG)
+  uint16_t started;         // 1 once the start-up pass has run
+};
+static_assert(alignof(ProgOwn) == 2);
+
+// Work words of a programmer.
+struct ProgWork {
+  FbProgState copy[2];
+  ProgOwn own;
+  ProgPage page;
+};
+constexpr uint16_t PROG_WORK_WORDS = sizeof(ProgWork) / 2;
+static_assert(alignof(ProgWork) == 2 && sizeof(ProgWork) % 2 == 0);
+
+// ---------------------------------------------------------------------------------------
+// APROG inputs and outputs (0-based positions in their groups).
+enum : uint8_t {
+  APROG_AI_PSET = 0, APROG_AI_DBLOCK = 1, APROG_AI_PROGNO = 2, APROG_AI_XVAL = 3,
+  APROG_AI_SLAVNO = 4,
+};
+enum : uint8_t {
+  APROG_DI_HIDE = 0, APROG_DI_LOCK = 1, APROG_DI_RUN = 2, APROG_DI_RESET = 3,
+  APROG_DI_PRESET = 4, APROG_DI_SEARCH = 5, APROG_DI_PSHOW = 6, APROG_DI_HALT = 7,
+  APROG_DI_MANFREE = 8,
+};
+enum : uint8_t {
+  APROG_AO_WP = 0, APROG_AO_TNETTO = 1, APROG_AO_TBRUTT = 2, APROG_AO_TREST = 3,
+  APROG_AO_SEGNO = 4, APROG_AO_WEND = 5, APROG_AO_PROGNO = 6, APROG_AO_SEGRES = 7,
+  APROG_AO_BLNO = 8,
+};
+enum : uint8_t {
+  APROG_DO_RUN = 0, APROG_DO_RESET = 1, APROG_DO_END = 2, APROG_DO_FKEY = 3,
+  APROG_DO_PRESET = 4, APROG_DO_MANUAL = 5,
+};
+// Parameters: floats Wp 0, W0, W100; words WMode, PMode, TPrio, Dp, RecMax, SMode; word
+// values PwrUp, PEnd, Turbo, FKey.
+enum : uint8_t { APROG_FP_WP0 = 0, APROG_FP_W0 = 1, APROG_FP_W100 = 2 };
+enum : uint8_t {
+  APROG_WP_WMODE = 0, APROG_WP_PMODE = 1, APROG_WP_TPRIO = 2, APROG_WP_DP = 3,
+  APROG_WP_RECMAX = 4, APROG_WP_SMODE = 5,
+};
+enum : uint8_t { PROG_WV_PWRUP = 0, PROG_WV_PEND = 1, PROG_WV_TURBO = 2, PROG_WV_FKEY = 3 };
+
+// "PEnd" and "FKey" choices.
+enum : uint16_t { PROG_PEND_STOP = 0, PROG_PEND_RESET = 1, PROG_PEND_RESET_STOP = 2 };
+enum : uint16_t { PROG_FKEY_SWITCH = 0, PROG_FKEY_PULSE = 1, PROG_FKEY_PROGCTRL = 2 };
+
+// ---------------------------------------------------------------------------------------
+// Access for the operating interface and the other programmer code. All take any number and
+// answer null (or 0) for a block that does not exist or is of another type.
+
+// Work words of an APROG or DPROG.
+ProgWork* PROG_Work(uint32_t block);
+// The state copy in use of an APROG or DPROG.
+const FbProgState* PROG_StateInUse(uint32_t block);
+// Own state of an APROGD, APRGD2 or DPROGD.
+ProgDataState* PROG_DataState(uint32_t block);
+// True for the data block types.
+bool PROG_IsDataType(uint32_t type);
+
+// Enters the rows of APROG, APROGD, APRGD2 and DPROGD into the block-type table.
+void BLK_RegisterProgTypes();
+
+void FB_APROG_Run();
+void FB_APROG_Init();
+uint8_t FB_APROG_Param(FbParamRequest* request, uint16_t* badIndex);
+void FB_APROGD_Run();
+void FB_APROGD_Init();
+uint8_t FB_APROGD_Param(FbParamRequest* request, uint16_t* badIndex);
+void FB_APRGD2_Run();
+void FB_APRGD2_Init();
+uint8_t FB_APRGD2_Param(FbParamRequest* request, uint16_t* badIndex);
+void FB_DPROGD_Run();
+void FB_DPROGD_Init();
+uint8_t FB_DPROGD_Param(FbParamRequest* request, uint16_t* badIndex);

@@ -1,0 +1,169 @@
+// The programmer core shared by APROG and DPROG: the walk along the data-block chain, the
+// time base and the settle time, the command evaluation, the states, the segment step with
+// its times, the common outputs, the page record and the parameter requests both types
+// share.
+//
+// A programmer type describes itself with a ProgVariant: where its inputs, outputs and
+// parameters are, whether its profile ramps, and the steps of its own. The steps that only
+// some programmers have (preset, search, power-up modes, program selection, master and
+// slave, further page commands and requests) are entries of the variant that may be null;
+// the core calls each where the cycle needs it.
+#pragma once
+
+#include <cstdint>
+
+#include "blocks/prog/prog.h"
+#include "runtime/fb_param.h"
+
+constexpr uint8_t PROG_NONE = 0xFF;  // an input, output or parameter the type does not have
+constexpr uint16_t PROG_CATALOGUE_GROUP = 6;  // catalogue group of the programmer family
+
+// Enters the rows of the three data-block types.
+void PROG_RegisterDataTypes();
+
+// Positions (0-based) of a programmer type's inputs, outputs and parameters.
+struct ProgIo {
+  uint8_t aiPSet, aiDBlock, aiProgNo, aiXVal, aiSlavNo;
+  uint8_t diHide, diLock, diRun, diReset, diPreset, diSearch, diPShow, diHalt, diManfree;
+  uint8_t aoWp, aoTNetto, aoTBrutt, aoTRest, aoSegNo, aoWEnd, aoProgNo, aoSegRes, aoBlNo;
+  uint8_t doRun, doReset, doEnd, doFkey, doPreset, doManual;
+  uint8_t wpWMode, wpPMode, wpRecMax, wpDp;
+};
+
+// A resolved data block: its instance groups and own state.
+struct ProgData {
+  FbLayout L;
+  ProgDataState* st = nullptr;
+  uint16_t block = 0;
+  bool valid() const { return st != nullptr; }
+};
+
+struct ProgVariant;
+
+// One cycle (or Init, or request) of one programmer.
+struct ProgCycle {
+  const ProgVariant* v = nullptr;
+  FbLayout L;
+  ProgWork* w = nullptr;
+  ProgOwn* own = nullptr;
+  FbProgState* s = nullptr;  // the working copy (Run), else the copy in use
+  ProgData data;             // the current data block, when it is valid
+
+  FbF32& ao(uint8_t i) const { return L.ao[i]; }
+  uint16_t& dout(uint8_t i) const { return L.dout[i]; }
+  bool connected(FbRef* refs, uint8_t i) const { return i != PROG_NONE && refs[i] != FB_REF_ZERO; }
+  bool aiConnected(uint8_t i) const { return connected(L.ai, i); }
+  bool diConnected(uint8_t i) const { return connected(L.di, i); }
+  float ai(uint8_t i) const { return i == PROG_NONE ? 0.0f : FB_ReadAnalogRef(L.ai[i]); }
+  uint16_t di(uint8_t i) const { return i == PROG_NONE ? 0 : FB_ReadDigitalRef(L.di[i]); }
+  uint16_t word(uint8_t i) const { return i == PROG_NONE ? 0 : L.wp[i]; }
+  uint16_t value(uint8_t i) const { return L.wv[i]; }
+  void setOut(uint8_t i, float x) const { if (i != PROG_NONE) L.ao[i] = x; }
+  void setDout(uint8_t i, uint16_t x) const { if (i != PROG_NONE) L.dout[i] = x; }
+  float out(uint8_t i) const { return i == PROG_NONE ? 0.0f : L.ao[i].get(); }
+  uint16_t doutValue(uint8_t i) const { return i == PROG_NONE ? 0 : L.dout[i]; }
+};
+
+// Read requests that answer an analog output as f32: {id, output position}.
+struct ProgReadId {
+  int16_t id;
+  uint8_t output;
+};
+
+struct ProgVariant {
+  uint16_t type;
+  uint16_t dataTypes[2];   // accepted data-block types; a second 0 when there is one
+  ProgIo io;
+  bool ramps;              // the profile ramps between segments (APROG)
+  const ProgReadId* readIds;
+  uint16_t readIdCount;
+
+  // Steps of the type itself.
+  // Outputs after the common ones (setpoint or pattern, manual value, clamps).
+  void (*outputs)(ProgCycle& c);
+  // Writes a manual value (request 305, the page): 0, or 'l' when out of its limits.
+  uint8_t (*setManualValue)(ProgCycle& c, float value);
+  // Checks the floats of a whole set (values[0..n)): 0, or the 1-based bad float index.
+  uint16_t (*checkFloatSet)(uint16_t block, const float* values);
+  // Requests of the type beyond the shared ones: sets *handled when it knew the id.
+  uint8_t (*param)(ProgCycle& c, FbParamRequest* request, bool* handled);
+
+  // Steps that may be missing (null).
+  // Command evaluation: true when a preset (search) is due; the step then sets what the
+  // state needs (request cleared, value taken, saved state) and the state becomes 6 (10).
+  bool (*presetDue)(ProgCycle& c);
+  bool (*searchDue)(ProgCycle& c, uint16_t state);
+  // State 6 before its segment step, state 10.
+  void (*preset)(ProgCycle& c);
+  void (*search)(ProgCycle& c);
+  // State 4 with a usable chain: asks for the search that places a started program.
+  void (*startSearch)(ProgCycle& c);
+  // First cycle after a warm start, after the saved state was restored: "PwrUp".
+  void (*powerUp)(ProgCycle& c);
+  // Program number before clamping (program selection); null: the "ProgNo" input while
+  // the number comes from it, else the number set by request or page.
+  float (*programNumber)(ProgCycle& c);
+  // Start-up pass: the selector and text-block lists and the from-input flag; null: the
+  // flag is set when "ProgNo" is connected.
+  void (*initSelection)(ProgCycle& c);
+  // Page commands other than stop, run and reset, and the page's list request.
+  void (*pageCommand)(ProgCycle& c, uint16_t command, uint16_t argument);
+  void (*listRequest)(ProgCycle& c, uint16_t program);
+  // Page fields of the type and of master and slave, after the common ones.
+  void (*publish)(ProgCycle& c);
+};
+
+// ---------------------------------------------------------------------------------------
+// Handlers. Each takes the variant of the running type.
+void PROG_Run(const ProgVariant& v);
+void PROG_Init(const ProgVariant& v);
+uint8_t PROG_Param(const ProgVariant& v, FbParamRequest* request, uint16_t* badIndex);
+
+// ---------------------------------------------------------------------------------------
+// Steps the type's own code uses.
+
+// A block number carried by an analog value: the value truncated toward zero when that is
+// 1..1950, else 0 (NaN and values out of range included).
+uint16_t PROG_BlockNumber(float value);
+// Resolves a data block of the given data type (0: of any data type). False for a missing
+// block, another type, or an instance too small for its groups and own state.
+bool PROG_ResolveData(uint16_t block, uint16_t type, ProgData* out);
+// The number of the next data block of the chain, 0 for none.
+uint16_t PROG_DataNext(const ProgData& d);
+// The first data block named by "DBlock", resolved; false when it is not a data block.
+bool PROG_FirstData(const ProgCycle& c, ProgData* out);
+
+// Segment values of in-block index i (0..9).
+inline float PROG_SegTime(const ProgData& d, unsigned i) { return d.L.fp[2 * i]; }
+inline float PROG_SegValue(const ProgData& d, unsigned i) { return d.L.fp[2 * i + 1]; }
+// The segment type; 0 ("Time") for data blocks without types.
+uint16_t PROG_SegType(const ProgData& d, unsigned i);
+// Start value of segment i: the block's kept start value (APRGD2), the end value of the
+// segment before it, or for the first segment of the block the programmer's start value
+// or the previous data block's last end value.
+float PROG_SegStart(const ProgCycle& c, const ProgData& d, unsigned i);
+// Duration of a segment from its time value, end value, start value and type: the time
+// value, or for a rate type abs(end - start) / time (0 for a time <= 0).
+float PROG_Duration(float time, float end, float start, uint16_t type);
+float PROG_SegDuration(const ProgCycle& c, const ProgData& d, unsigned i);
+
+// Makes a data block the current one (state record and handles).
+void PROG_SetCurrentData(ProgCycle& c, const ProgData& d);
+// Walks the chain from data block `from` at program segment `segment` (whose own time
+// before is `timeBefore`) and sets the chain status, the last segment and the total.
+void PROG_WalkChain(ProgCycle& c, const ProgData& from, uint16_t segment, float timeBefore);
+// Takes duration and end value of the current segment.
+void PROG_TakeSegment(ProgCycle& c);
+// Restarts the ramp at `from` towards the segment's end value.
+void PROG_RestartRamp(ProgCycle& c, float from);
+// Gross time of the active states.
+void PROG_GrossTime(ProgCycle& c);
+// Completes the current segment when its time is up (states 5, 6, 11) and forms the
+// profile setpoint; sets the next state.
+void PROG_SegmentStep(ProgCycle& c);
+// Resets the program.
+void PROG_Reset(ProgCycle& c);
+// The settle time in cycles of the block's group: round(0.8 s / cycle time).
+uint16_t PROG_SettleCycles(const ProgCycle& c);
+// The cycle time of the block's group in the time unit ("Turbo").
+float PROG_TimeBase(const ProgCycle& c);
