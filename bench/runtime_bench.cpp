@@ -142,4 +142,42 @@ void BM_SchedulerTick(benchmark::State& state) {
 }
 BENCHMARK(BM_SchedulerTick)->Arg(1)->Arg(kEmptyType);
 
+// The two-channel card blocks of one tick: TC_IN, R_IN and U_IN with new readings on both
+// sub-channels, F_INP, the outputs I_OUT, U_OUT, PWM_OUT and the DIDO points, run by the
+// input and output I/O schedulers.
+void BM_TwoChannelCardBlocks(benchmark::State& state) {
+  FB_ClearTypeTable();
+  BLK_RegisterAllTypes();
+  FB_ClearStore();
+  const uint16_t types[FW_IO_BOARDS] = {FW_BOARD_BASE, FW_BOARD_DIGITAL_CARD,
+                                        FW_BOARD_MODULE_RACK, FW_BOARD_OUTPUT_ANALOG};
+  FW_IoResetBoards(types);
+  const struct {
+    uint16_t type, block;
+  } blocks[] = {{BLK_TYPE_TC_IN, 67},  {BLK_TYPE_TC_IN, 68},   {BLK_TYPE_R_IN, 69},
+                {BLK_TYPE_U_IN, 71},   {BLK_TYPE_F_INP, 72},   {BLK_TYPE_DIDO, 65},
+                {BLK_TYPE_DIDO, 70},   {BLK_TYPE_I_OUT, 73},   {BLK_TYPE_U_OUT, 74},
+                {BLK_TYPE_PWM_OUT, 81}, {BLK_TYPE_I_OUT, 82}};
+  for (const auto& b : blocks) FB_CreateInstance(b.type, b.block);
+  FB_RunStartupPass();
+  for (FwIoBoard& board : g_fwIoBoards) {
+    for (FwIoChannel& ch : board.channel) ch.reportedClass = static_cast<uint8_t>(ch.expectedClass);
+  }
+  float raw = 0.0f;
+  for (auto _ : state) {
+    raw = raw < 20.0f ? raw + 0.5f : 0.0f;
+    for (FwIoBoard& board : g_fwIoBoards) {
+      for (FwIoChannel& ch : board.channel) {
+        ch.sub[0].raw = ch.sub[1].raw = raw;
+        ch.sub[0].newValue = ch.sub[1].newValue = 1;
+      }
+    }
+    FB_RunInputIo();
+    FB_RunOutputIo();
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(std::size(blocks)));
+}
+BENCHMARK(BM_TwoChannelCardBlocks);
+
 }  // namespace
