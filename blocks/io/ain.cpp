@@ -201,21 +201,7 @@ void preparePage(const AinKind& k, const FbLayout& L, const AinState& st) {
   if (!calibrates(k, c)) {
     p.hide = 1;
   } else {
-    std::memset(&p, 0, sizeof p);
-    p.type = k.type;
-    std::memcpy(p.title, L.text, FB_TEXT_LEN);
-    const FbTypeRecord* rec = FB_GetType(k.type);
-    const auto& limits = rec->limits->longValues;
-    const float values[BLK_CAL_FIELDS] = {lv(L, AIN_LV_X0), lv(L, AIN_LV_X100), st.reading, 0.0f};
-    for (uint16_t f = 0; f < BLK_CAL_FIELDS; ++f) {
-      BlkCalField& field = p.field[f];
-      field.value = values[f];
-      field.min = -29999.0f;
-      field.max = 999999.0f;
-      field.format = limits[f == BLK_CAL_X100 ? AIN_LV_X100 : AIN_LV_X0].attribute;
-    }
-    p.callback[0] = 1;
-    p.callback[1] = 2;
+    IO_CalPagePrepare(L, p, AIN_LV_X0, AIN_LV_X100, st.reading);
     p.offsetMode = offsetCode(c) ? 1 : 0;
   }
   g_fbStore.list[L.block].pageData = &p;

@@ -228,22 +228,8 @@ void rPreparePage(const FbLayout& L) {
   if (ch < 0) {
     p.hide = 1;
   } else {
-    const Sub v{kRIn, L, static_cast<unsigned>(ch)};
-    std::memset(&p, 0, sizeof p);
-    p.type = BLK_TYPE_R_IN;
-    std::memcpy(p.title, L.text, FB_TEXT_LEN);
-    const auto& limits = FB_GetType(BLK_TYPE_R_IN)->limits->longValues;
-    const float values[BLK_CAL_FIELDS] = {v.value(RIN_LV_KAL1), v.value(RIN_LV_KAL2),
-                                          stateOf(L).sub[ch].reading, 0.0f};
-    for (uint16_t f = 0; f < BLK_CAL_FIELDS; ++f) {
-      BlkCalField& field = p.field[f];
-      field.value = values[f];
-      field.min = -29999.0f;
-      field.max = 999999.0f;
-      field.format = limits[f == BLK_CAL_X100 ? RIN_LV_KAL2 : RIN_LV_KAL1].attribute;
-    }
-    p.callback[0] = 1;
-    p.callback[1] = 2;
+    const auto base = static_cast<uint16_t>(ch * kRIn.longs);
+    IO_CalPagePrepare(L, p, base + RIN_LV_KAL1, base + RIN_LV_KAL2, stateOf(L).sub[ch].reading);
     p.channel = static_cast<uint8_t>(ch);
   }
   g_fbStore.list[L.block].pageData = &p;

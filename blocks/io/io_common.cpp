@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 
 #include "blocks/io/io.h"
 #include "blocks/io/io_internal.h"
@@ -48,6 +49,24 @@ IoClaim IO_ClaimChannel(uint16_t block, uint16_t expected, bool output) {
 float IO_PercentFactor(float x0, float x100) {
   const float k = x100 != x0 ? 100.0f / (x100 - x0) : 0.0f;
   return std::isfinite(k) ? k : 0.0f;
+}
+
+void IO_CalPagePrepare(const FbLayout& L, BlkCalPage& p, uint16_t startIndex, uint16_t endIndex,
+                       float reading) {
+  std::memset(&p, 0, sizeof p);
+  p.type = L.type;
+  std::memcpy(p.title, L.text, FB_TEXT_LEN);
+  const auto& limits = FB_GetType(L.type)->limits->longValues;
+  const float values[BLK_CAL_FIELDS] = {IO_Long(L, startIndex), IO_Long(L, endIndex), reading, 0.0f};
+  for (uint16_t f = 0; f < BLK_CAL_FIELDS; ++f) {
+    BlkCalField& field = p.field[f];
+    field.value = values[f];
+    field.min = -29999.0f;
+    field.max = 999999.0f;
+    field.format = limits[f == BLK_CAL_X100 ? endIndex : startIndex].attribute;
+  }
+  p.callback[0] = 1;
+  p.callback[1] = 2;
 }
 
 void IO_CalExchange(const FbLayout& L, BlkCalPage& p, uint16_t amOut, float reading, float y,

@@ -60,10 +60,15 @@ inline float IO_Ain(const FbLayout& L, unsigned i) { return FB_ReadAnalogRef(L.a
 // 4-byte value k of an instance as a float.
 inline float IO_Long(const FbLayout& L, uint32_t k) { return std::bit_cast<float>(L.lv[k].get()); }
 
-// Calibration through the page record. IO_CalExchange hands the page's requests to the
+// Calibration through the page record. IO_CalPagePrepare fills the record for its page:
+// block type, title, the fields start value, end value, reading and Y (formats from the
+// limit records of the 4-byte values at startIndex and endIndex) and the callback handles;
+// the rest is cleared. IO_CalExchange hands the page's requests to the
 // outputs a/m, inc, dec (digital outputs amOut .. amOut + 2; the inc and dec requests are
 // taken once) and gives the page the lock and hide inputs (digital inputs 1 and 2), the
 // reading, the Y input and the fault byte.
+void IO_CalPagePrepare(const FbLayout& L, BlkCalPage& p, uint16_t startIndex, uint16_t endIndex,
+                       float reading);
 void IO_CalExchange(const FbLayout& L, BlkCalPage& p, uint16_t amOut, float reading, float y,
                     uint8_t fault);
 // Writes a calibrated 4-byte value into the current and the pending copy and saves it; when

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -47,6 +48,37 @@ void setupBoth(IoFixture& fx, uint16_t type, uint16_t block, uint16_t code) {
   }
 }
 
+// One reading of one sub-channel, with both sub-channels on `code` and x0..x100.
+struct ConversionCase {
+  const char* what;
+  uint16_t code;
+  bool electrical;
+  float x0, x100, raw;
+  unsigned sub;
+  float out;
+  bool fails;
+};
+
+// Runs the cases on a TC_IN or U_IN (outputs id_err, fail_a, fail_b).
+void expectConversions(uint16_t type, uint16_t block, std::span<const ConversionCase> cases) {
+  const uint16_t longs = type == BLK_TYPE_TC_IN ? kTcLongs : kULongs;
+  for (const ConversionCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    IoFixture fx;
+    setupBoth(fx, type, block, c.code);
+    for (unsigned s = 0; s < 2; ++s) {
+      setSubLong(fx, block, longs, s, AIN_LV_X0, c.x0);
+      setSubLong(fx, block, longs, s, AIN_LV_X100, c.x100);
+    }
+    fx.initFitted(block);
+    IoFixture::reading(block, c.raw, c.electrical, c.sub);
+    fx.run(block);
+    EXPECT_EQ(fx.digitalOut(block, c.sub == 0 ? kTcFailA : kTcFailB), c.fails ? 1 : 0);
+    EXPECT_NEAR(fx.analogOut(block, static_cast<uint16_t>(c.sub + 1)), c.fails ? 0.0f : c.out,
+                1e-4f);
+  }
+}
+
 // --- TC_IN ----------------------------------------------------------------------------------
 
 TEST(TwoChannelInputs, TcInMillivoltsAreRangeCheckedOnSubChannelAOnly) {
@@ -64,15 +96,7 @@ TEST(TwoChannelInputs, TcInMillivoltsAreRangeCheckedOnSubChannelAOnly) {
 }
 
 TEST(TwoChannelInputs, TcInConvertsEachSubChannelByItsCode) {
-  struct Case {
-    const char* what;
-    uint16_t code;
-    bool electrical;
-    float x0, x100, raw;
-    unsigned sub;
-    float out;
-    bool fails;
-  } cases[] = {
+  const ConversionCase cases[] = {
       {"0..30 mV on a", AIN_MV30, true, 0, 100, 15, 0, 50, false},
       {"0..300 mV on b", AIN_MV300, true, 0, 100, 100, 1, 30, false},
       {"0..300 mV beyond 110 % on b: no check", AIN_MV300, true, 0, 100, 1000, 1, 300, false},
@@ -86,20 +110,7 @@ TEST(TwoChannelInputs, TcInConvertsEachSubChannelByItsCode) {
       {"Type K above 1.1 x max", AIN_TYPE_K, false, 0, 100, 1486, 1, 0, true},
       {"Type S below min - 30", 4, false, 0, 100, -81, 0, 0, true},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    IoFixture fx;
-    setupBoth(fx, BLK_TYPE_TC_IN, 71, c.code);
-    for (unsigned s = 0; s < 2; ++s) {
-      setSubLong(fx, 71, kTcLongs, s, AIN_LV_X0, c.x0);
-      setSubLong(fx, 71, kTcLongs, s, AIN_LV_X100, c.x100);
-    }
-    fx.initFitted(71);
-    IoFixture::reading(71, c.raw, c.electrical, c.sub);
-    fx.run(71);
-    EXPECT_EQ(fx.digitalOut(71, c.sub == 0 ? kTcFailA : kTcFailB), c.fails ? 1 : 0);
-    EXPECT_FLOAT_EQ(fx.analogOut(71, static_cast<uint16_t>(c.sub + 1)), c.fails ? 0.0f : c.out);
-  }
+  expectConversions(BLK_TYPE_TC_IN, 71, cases);
 }
 
 TEST(TwoChannelInputs, TcInChannelChecksFailBothSubChannels) {
@@ -426,15 +437,7 @@ TEST(TwoChannelInputs, RInCalibratesAPotentiometerThroughItsPage) {
 // --- U_IN, F_INP -------------------------------------------------------------------------------
 
 TEST(TwoChannelInputs, UInConvertsVoltages) {
-  struct Case {
-    const char* what;
-    uint16_t code;
-    bool electrical;
-    float x0, x100, raw;
-    unsigned sub;
-    float out;
-    bool fails;
-  } cases[] = {
+  const ConversionCase cases[] = {
       {"1500 mV", 1, true, 0, 100, 750, 0, 50, false},
       {"1500 mV scaled on b", 1, true, 100, 300, 750, 1, 200, false},
       {"1500 mV above 110 %", 1, true, 0, 100, 1700, 1, 0, true},
@@ -443,21 +446,14 @@ TEST(TwoChannelInputs, UInConvertsVoltages) {
       {"engineering units", 0, false, 0, 200, 150, 0, 150, false},
       {"equal x0 and x100", 0, false, 40, 40, 30, 1, 30, false},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+  expectConversions(BLK_TYPE_U_IN, 66, cases);
+  // The codes as the hardware takes them.
+  for (uint16_t code : {0, 1}) {
     IoFixture fx;
-    setupBoth(fx, BLK_TYPE_U_IN, 66, c.code);
-    for (unsigned s = 0; s < 2; ++s) {
-      setSubLong(fx, 66, kULongs, s, AIN_LV_X0, c.x0);
-      setSubLong(fx, 66, kULongs, s, AIN_LV_X100, c.x100);
-    }
-    fx.initFitted(66);
+    setupBoth(fx, BLK_TYPE_U_IN, 66, code);
+    fx.init(66);
     EXPECT_EQ(IoFixture::channel(66).expectedClass, FW_CLASS_U_INPUT);
-    EXPECT_EQ(IoFixture::channel(66).sub[c.sub].sensorCode, c.code == 1 ? 34 : 32);
-    IoFixture::reading(66, c.raw, c.electrical, c.sub);
-    fx.run(66);
-    EXPECT_EQ(fx.digitalOut(66, c.sub == 0 ? kTcFailA : kTcFailB), c.fails ? 1 : 0);
-    EXPECT_NEAR(fx.analogOut(66, static_cast<uint16_t>(c.sub + 1)), c.fails ? 0.0f : c.out, 1e-4f);
+    EXPECT_EQ(IoFixture::channel(66).sub[1].sensorCode, code == 1 ? 34 : 32);
   }
 }
 
