@@ -250,6 +250,26 @@ TEST(TwoChannelInputs, TcInTypesOutsideTheSetAreRefused) {
   EXPECT_EQ(type.minFn(65, 0), 0);
 }
 
+TEST(TwoChannelInputs, AFloatWrittenWhileRunningAppliesAtTheNextRun) {
+  SaveHook queued(0);
+  IoFixture fx;
+  setupBoth(fx, BLK_TYPE_U_IN, 74, 0);
+  fx.setWord(74, kUWords + AIN_WV_XCORR, 1);
+  fx.initFitted(74);
+  g_fwRunMode = FW_RUN_MODE_RUN;
+  EXPECT_EQ(ioParam(FB_FloatRequest(74, 1007, 50.0f)), 0);  // x2bOut: b at half gain
+  EXPECT_EQ(g_fbPending.floats[74], 1);
+  EXPECT_FLOAT_EQ(fx.floatParam(74, 8), 100.0f);
+  EXPECT_EQ(ioParam(FB_FloatRequest(74, 1007, 50.0f)), 0);  // the same again: nothing more
+  IoFixture::reading(74, 8, true, 1);
+  fx.run(74);  // measures with the old factors, then takes the change over
+  EXPECT_FLOAT_EQ(fx.analogOut(74, 2), 80.0f);
+  EXPECT_EQ(g_fbPending.floats[74], 0);
+  IoFixture::reading(74, 8, true, 1);
+  fx.run(74);
+  EXPECT_FLOAT_EQ(fx.analogOut(74, 2), 40.0f);
+}
+
 // --- R_IN ----------------------------------------------------------------------------------
 
 TEST(TwoChannelInputs, RInSendsItsCodesAndTakesResistanceReadingsAsTheyCome) {
