@@ -14,6 +14,7 @@
 
 #include <cstdlib>
 #include <iterator>
+#include <span>
 
 namespace {
 
@@ -53,38 +54,51 @@ void BM_ResolveConnections(benchmark::State& state) {
 }
 BENCHMARK(BM_ResolveConnections);
 
-// The I/O card blocks of one tick: analog inputs at 61, 63, 65..68 and 71..74 with a new
-// reading each, the digital inputs at 69 and 91, the outputs at 81, 82, 84, 85 and 95 and
-// the LEDs, run by the input and output I/O schedulers.
-void BM_IoCardBlocks(benchmark::State& state) {
+// The I/O blocks {type, block} built at their numbers on the boards of the device with both
+// slots fitted, started, and their channels reporting the classes the blocks expect.
+struct IoBlock {
+  uint16_t type, block;
+};
+void startIoBlocks(std::span<const IoBlock> blocks) {
   FB_ClearTypeTable();
   BLK_RegisterAllTypes();
   FB_ClearStore();
   const uint16_t types[FW_IO_BOARDS] = {FW_BOARD_BASE, FW_BOARD_DIGITAL_CARD,
                                         FW_BOARD_MODULE_RACK, FW_BOARD_OUTPUT_ANALOG};
   FW_IoResetBoards(types);
-  const struct {
-    uint16_t type, block;
-  } blocks[] = {{BLK_TYPE_AINP1, 61},  {BLK_TYPE_AINP3, 63},  {BLK_TYPE_UNI_IN, 65},
-                {BLK_TYPE_UNI_IN, 66}, {BLK_TYPE_TPS_IN, 67}, {BLK_TYPE_TPS_IN, 68},
-                {BLK_TYPE_D_IN, 69},   {BLK_TYPE_TPS_IN, 71}, {BLK_TYPE_TPS_IN, 72},
-                {BLK_TYPE_TPS_IN, 73}, {BLK_TYPE_TPS_IN, 74}, {BLK_TYPE_OUT1, 81},
-                {BLK_TYPE_OUT2, 82},   {BLK_TYPE_OUT4, 84},   {BLK_TYPE_REL_OUT, 85},
-                {BLK_TYPE_DINPUT, 91}, {BLK_TYPE_DIGOUT, 95}, {BLK_TYPE_LED, 96}};
-  for (const auto& b : blocks) FB_CreateInstance(b.type, b.block);
+  for (const IoBlock& b : blocks) FB_CreateInstance(b.type, b.block);
   FB_RunStartupPass();
   for (FwIoBoard& board : g_fwIoBoards) {
     for (FwIoChannel& ch : board.channel) ch.reportedClass = static_cast<uint8_t>(ch.expectedClass);
   }
+}
+
+// A new reading on every sub-channel, as the hardware side gives it each cycle.
+void newReadings(float* raw) {
+  *raw = *raw < 20.0f ? *raw + 0.5f : 0.0f;
+  for (FwIoBoard& board : g_fwIoBoards) {
+    for (FwIoChannel& ch : board.channel) {
+      ch.sub[0].raw = ch.sub[1].raw = *raw;
+      ch.sub[0].newValue = ch.sub[1].newValue = 1;
+    }
+  }
+}
+
+// The I/O card blocks of one tick: analog inputs at 61, 63, 65..68 and 71..74 with a new
+// reading each, the digital inputs at 69 and 91, the outputs at 81, 82, 84, 85 and 95 and
+// the LEDs, run by the input and output I/O schedulers.
+void BM_IoCardBlocks(benchmark::State& state) {
+  static constexpr IoBlock blocks[] = {
+      {BLK_TYPE_AINP1, 61},  {BLK_TYPE_AINP3, 63},  {BLK_TYPE_UNI_IN, 65},
+      {BLK_TYPE_UNI_IN, 66}, {BLK_TYPE_TPS_IN, 67}, {BLK_TYPE_TPS_IN, 68},
+      {BLK_TYPE_D_IN, 69},   {BLK_TYPE_TPS_IN, 71}, {BLK_TYPE_TPS_IN, 72},
+      {BLK_TYPE_TPS_IN, 73}, {BLK_TYPE_TPS_IN, 74}, {BLK_TYPE_OUT1, 81},
+      {BLK_TYPE_OUT2, 82},   {BLK_TYPE_OUT4, 84},   {BLK_TYPE_REL_OUT, 85},
+      {BLK_TYPE_DINPUT, 91}, {BLK_TYPE_DIGOUT, 95}, {BLK_TYPE_LED, 96}};
+  startIoBlocks(blocks);
   float raw = 0.0f;
   for (auto _ : state) {
-    raw = raw < 20.0f ? raw + 0.5f : 0.0f;
-    for (FwIoBoard& board : g_fwIoBoards) {
-      for (FwIoChannel& ch : board.channel) {
-        ch.sub[0].raw = ch.sub[1].raw = raw;
-        ch.sub[0].newValue = ch.sub[1].newValue = 1;
-      }
-    }
+    newReadings(&raw);
     FB_RunInputIo();
     FB_RunOutputBlocks();
     FB_RunOutputIo();
@@ -249,5 +263,25 @@ void BM_ProgrammerCycle(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kProgs);
 }
 BENCHMARK(BM_ProgrammerCycle);
+
+// The two-channel card blocks of one tick: TC_IN, R_IN and U_IN with new readings on both
+// sub-channels, F_INP, the outputs I_OUT, U_OUT, PWM_OUT and the DIDO points, run by the
+// input and output I/O schedulers.
+void BM_TwoChannelCardBlocks(benchmark::State& state) {
+  static constexpr IoBlock blocks[] = {
+      {BLK_TYPE_TC_IN, 67},   {BLK_TYPE_TC_IN, 68}, {BLK_TYPE_R_IN, 69}, {BLK_TYPE_U_IN, 71},
+      {BLK_TYPE_F_INP, 72},   {BLK_TYPE_DIDO, 65},  {BLK_TYPE_DIDO, 70}, {BLK_TYPE_I_OUT, 73},
+      {BLK_TYPE_U_OUT, 74},   {BLK_TYPE_PWM_OUT, 81}, {BLK_TYPE_I_OUT, 82}};
+  startIoBlocks(blocks);
+  float raw = 0.0f;
+  for (auto _ : state) {
+    newReadings(&raw);
+    FB_RunInputIo();
+    FB_RunOutputIo();
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(std::size(blocks)));
+}
+BENCHMARK(BM_TwoChannelCardBlocks);
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <span>
 
 #include "blocks/block_family.h"
+#include "blocks/io/ain_codes.h"
 #include "blocks/io/io.h"
 #include "blocks/io/io_internal.h"
 #include "runtime/fb_param.h"
@@ -20,36 +21,6 @@
 #include "runtime/fw_numeric.h"
 
 namespace {
-
-// ---------------------------------------------------------------------------------------
-// Sensor codes: what the range check and the up/down-scale failure values use.
-enum class CodeKind : uint8_t { None, Temperature, Resistance, Linear, Pot };
-struct CodeInfo {
-  CodeKind kind = CodeKind::None;
-  float min = 0.0f, max = 0.0f;
-};
-
-constexpr auto kCodes = [] {
-  struct Table {
-    CodeInfo c[AIN_CODE_COUNT];
-  } t{};
-  constexpr struct {
-    uint16_t code;
-    float min, max;
-  } temps[] = {{0, -200, 900},  {1, -200, 1200}, {2, -200, 1350}, {3, -200, 1300},
-               {4, -50, 1760},  {5, -50, 1760},  {6, -200, 400},  {7, 0, 2300},
-               {8, -200, 900},  {9, 0, 1820},    {10, 0, 2300},   {20, -200, 850},
-               {21, -200, 250}, {25, -200, 850}, {26, -200, 250}};
-  for (const auto& e : temps) t.c[e.code] = {CodeKind::Temperature, e.min, e.max};
-  t.c[AIN_OHM500] = {CodeKind::Resistance, 0, 500};
-  t.c[AIN_OHM250] = {CodeKind::Resistance, 0, 250};
-  for (uint16_t c = AIN_MV30; c <= AIN_MV1500; ++c) t.c[c] = {CodeKind::Linear, 0, 0};
-  t.c[AIN_MV_LINEAR] = {CodeKind::Linear, 0, 0};
-  t.c[AIN_POT_TRANS] = {CodeKind::Pot, 0, 0};
-  return t;
-}();
-
-CodeInfo codeInfo(uint16_t code) { return code < AIN_CODE_COUNT ? kCodes.c[code] : CodeInfo{}; }
 
 // ---------------------------------------------------------------------------------------
 // The seven types.
@@ -117,9 +88,6 @@ AinState& stateOf(const FbLayout& L) { return *reinterpret_cast<AinState*>(L.wor
 BlkCalPage& pageOf(const FbLayout& L) { return *reinterpret_cast<BlkCalPage*>(L.work + kStateWords); }
 
 float lv(const FbLayout& L, uint16_t k) { return std::bit_cast<float>(L.lv[k].get()); }
-void setLv(const FbLayout& L, uint16_t k, float v, bool pending) {
-  L.lv[k + (pending ? L.longValues : 0)] = std::bit_cast<uint32_t>(v);
-}
 uint16_t wv(const FbLayout& L, uint16_t k) { return k < L.wordValues ? L.wv[k] : 0; }
 
 uint16_t code(const FbLayout& L) { return wv(L, AIN_WV_TYP); }
@@ -191,33 +159,14 @@ void configureChannel(const AinKind& k, const FbLayout& L, const IoClaim& claim)
   s.configValid = 1;
 }
 
-// c = 1 - Tfm / (Tfm + dt); no filtering where that is not a number in 0..1.
-float filterCoeff(float tfm, float dt) {
-  const float c = 1.0f - tfm / (tfm + dt);
-  return c >= 0.0f && c <= 1.0f ? c : 1.0f;
-}
-
 void setFailValue(const AinKind& k, const FbLayout& L, AinState& st) {
   const uint16_t c = code(L);
-  const CodeInfo info = codeInfo(c);
-  const bool f = fahrenheit(k, L);
-  const float m = f ? 1.8f : 1.0f, add = f ? 32.0f : 0.0f;
-  const bool ranged = info.kind == CodeKind::Temperature || info.kind == CodeKind::Resistance;
-  switch (wv(L, AIN_WV_FAIL)) {
-    case AIN_FAIL_UPSCALE:
-    case AIN_FAIL_DOWNSCALE: {
-      if (k.type == BLK_TYPE_AINP6 && c == AIN_POT_TRANS) return;
-      const bool up = wv(L, AIN_WV_FAIL) == AIN_FAIL_UPSCALE;
-      if (ranged) {
-        st.failValue = (up ? info.max : info.min) * m + add;
-      } else {
-        st.failValue = lv(L, up ? AIN_LV_X100 : AIN_LV_X0);
-      }
-      return;
-    }
-    case AIN_FAIL_SUBST: st.failValue = lv(L, AIN_LV_XFAIL); return;
-    default: st.failValue = 0.0f; return;
-  }
+  const uint16_t mode = wv(L, AIN_WV_FAIL);
+  const bool scaled = mode == AIN_FAIL_UPSCALE || mode == AIN_FAIL_DOWNSCALE;
+  if (scaled && k.type == BLK_TYPE_AINP6 && c == AIN_POT_TRANS) return;
+  const AinCodeInfo info = AIN_CodeInfo(c);
+  st.failValue = AIN_FailValue(mode, AIN_Ranged(info), info.min, info.max, fahrenheit(k, L),
+                               lv(L, AIN_LV_X0), lv(L, AIN_LV_X100), lv(L, AIN_LV_XFAIL));
 }
 
 // Span factor and zero of the linear range, the transmitter pair, the two-point correction
@@ -226,30 +175,24 @@ void computeFactors(const AinKind& k, const FbLayout& L, AinState& st) {
   const uint16_t c = code(L);
   const float x0 = lv(L, AIN_LV_X0), x100 = lv(L, AIN_LV_X100);
   float q = 1.0f, a = 0.0f;
-  if (x100 != x0) {
-    if (linearScaled(k, c)) {
-      q = (x100 - x0) / 100.0f;
-      a = x0;
-    } else if (c == AIN_POT_TRANS && k.page == Page::Ainp1) {
-      q = 100.0f / (x100 - x0);
-      a = -q * x0;
-    }
+  if (linearScaled(k, c)) {
+    AIN_LinearScale(x0, x100, &q, &a);
+  } else if (c == AIN_POT_TRANS && k.page == Page::Ainp1) {
+    AIN_PercentScale(x0, x100, &q, &a);
   }
   if (k.type == BLK_TYPE_AINP6) {
-    const bool pair = c == AIN_POT_TRANS && x100 != x0;
-    st.potFactor = pair ? 100.0f / (x100 - x0) : 1.0f;
-    st.potOffset = pair ? -st.potFactor * x0 : 0.0f;
+    float f = 1.0f, o = 0.0f;
+    if (c == AIN_POT_TRANS) AIN_PercentScale(x0, x100, &f, &o);
+    st.potFactor = f;
+    st.potOffset = o;
   }
   st.span = q;
   st.zero = a;
-  float s = 1.0f, o = 0.0f;
-  const float x1in = L.fp[0], x1out = L.fp[1], x2in = L.fp[2], x2out = L.fp[3];
-  if (wv(L, AIN_WV_XCORR) == 1 && x2in != x1in) {
-    s = (x2out - x1out) / (x2in - x1in);
-    o = x1out - s * x1in;
-  }
-  st.gain = s * q;
-  st.offset = s * a + o;
+  const float points[4] = {L.fp[0], L.fp[1], L.fp[2], L.fp[3]};
+  float gain, offset;
+  AIN_Totals(wv(L, AIN_WV_XCORR) == 1, points, q, a, &gain, &offset);
+  st.gain = gain;
+  st.offset = offset;
 }
 
 void preparePage(const AinKind& k, const FbLayout& L, const AinState& st) {
@@ -258,21 +201,7 @@ void preparePage(const AinKind& k, const FbLayout& L, const AinState& st) {
   if (!calibrates(k, c)) {
     p.hide = 1;
   } else {
-    std::memset(&p, 0, sizeof p);
-    p.type = k.type;
-    std::memcpy(p.title, L.text, FB_TEXT_LEN);
-    const FbTypeRecord* rec = FB_GetType(k.type);
-    const auto& limits = rec->limits->longValues;
-    const float values[BLK_CAL_FIELDS] = {lv(L, AIN_LV_X0), lv(L, AIN_LV_X100), st.reading, 0.0f};
-    for (uint16_t f = 0; f < BLK_CAL_FIELDS; ++f) {
-      BlkCalField& field = p.field[f];
-      field.value = values[f];
-      field.min = -29999.0f;
-      field.max = 999999.0f;
-      field.format = limits[f == BLK_CAL_X100 ? AIN_LV_X100 : AIN_LV_X0].attribute;
-    }
-    p.callback[0] = 1;
-    p.callback[1] = 2;
+    IO_CalPagePrepare(L, p, AIN_LV_X0, AIN_LV_X100, st.reading);
     p.offsetMode = offsetCode(c) ? 1 : 0;
   }
   g_fbStore.list[L.block].pageData = &p;
@@ -285,7 +214,7 @@ void ainInit(const AinKind& k) {
   const float dt = FB_BlockCycleTime(L.block);
   IO_TakeOverValues(L);
   if (const IoClaim claim = IO_ClaimOf(L.block)) configureChannel(k, L, claim);
-  st.coeff = filterCoeff(lv(L, AIN_LV_TFM), dt);
+  st.coeff = AIN_FilterCoeff(lv(L, AIN_LV_TFM), dt);
   setFailValue(k, L, st);
   computeFactors(k, L, st);
   std::fill(L.dout, L.dout + L.digitalOutputs, uint16_t{0});
@@ -300,58 +229,24 @@ void ainInit(const AinKind& k) {
 constexpr uint8_t kRangeFault = 0x02;
 constexpr uint8_t kFaultBits = 0x07;
 
-bool outOfPercent(float r) { return r < -10.0f || r > 110.0f; }
-
-// The linear-signal path without the electrical flag: engineering units to percent.
-float percentOf(const FbLayout& L, float r) {
-  const float x0 = lv(L, AIN_LV_X0), x100 = lv(L, AIN_LV_X100);
-  return x100 != x0 ? (r - x0) * 100.0f / (x100 - x0) : r;
-}
-
 // Converts the raw reading by sensor code; sets `fault` when the reading is out of range
 // or cannot be converted to a number.
 float convert(const AinKind& k, const FbLayout& L, const AinState& st, float r, bool electrical,
               bool* fault) {
   const uint16_t c = code(L);
-  const CodeInfo info = codeInfo(c);
-  float v = r;
-  bool check = false;
-  switch (info.kind) {
-    case CodeKind::Temperature:
-      *fault = r < info.min - 30.0f || r > info.max * 1.1f;
-      break;
-    case CodeKind::Resistance:
-      *fault = r < 0.0f || r > info.max * 1.1f;
-      break;
-    case CodeKind::Pot:
-      if (electrical) {
-        const float q = k.type == BLK_TYPE_AINP6 ? st.potFactor.get() : st.span.get();
-        const float a = k.type == BLK_TYPE_AINP6 ? st.potOffset.get() : st.zero.get();
-        v = (r - 5.0f * a) / (5.0f * q);
-        check = true;
-      }
-      break;
-    case CodeKind::Linear:
-      check = true;
-      if (!electrical) {
-        v = percentOf(L, r);
-      } else if (c == AIN_MA_0_20 || c == AIN_V_0_10) {
-        v = 5.0f * (c == AIN_V_0_10 ? 2.0f * r : r);
-      } else if (c == AIN_MA_4_20 || c == AIN_V_2_10) {
-        v = 6.25f * (c == AIN_V_2_10 ? 2.0f * r : r) - 25.0f;
-      } else {
-        check = false;
-        if (c == AIN_MV1500) v = r / 15.0f;
-        if (c == AIN_MV_LINEAR) v = 2.0f * r;
-        if (c == AIN_MV30) v = r * 3.3333333f;
-        if (c == AIN_MV300) v = r * 0.3f;
-      }
-      break;
-    case CodeKind::None:
-      break;
+  if (AIN_CodeInfo(c).kind != AinCodeKind::Pot) {
+    const AinConversion v = AIN_Convert(c, r, electrical, lv(L, AIN_LV_X0), lv(L, AIN_LV_X100), false);
+    *fault = v.fault;
+    return v.value;
   }
-  if (check) *fault = outOfPercent(v);
-  if (!std::isfinite(v)) *fault = true;
+  if (!electrical) {  // in engineering units: no conversion and no range check
+    *fault = !std::isfinite(r);
+    return r;
+  }
+  const float q = k.type == BLK_TYPE_AINP6 ? st.potFactor.get() : st.span.get();
+  const float a = k.type == BLK_TYPE_AINP6 ? st.potOffset.get() : st.zero.get();
+  const float v = (r - 5.0f * a) / (5.0f * q);
+  *fault = AIN_OutOfPercent(v) || !std::isfinite(v);
   return v;
 }
 
@@ -391,14 +286,7 @@ void measure(const AinKind& k, const FbLayout& L, AinState& st, const IoClaim& c
   }
   if (!s.newValue) return;
   s.newValue = 0;
-  uint16_t& failOut = L.dout[failIndex(k)];
-  float f;
-  if (failOut) {
-    failOut = 0;
-    f = r;
-  } else {
-    f = (r - st.filtered) * st.coeff + st.filtered;
-  }
+  const float f = AIN_FilterStep(r, st.filtered, st.coeff, &L.dout[failIndex(k)]);
   st.filtered = f;
   const uint16_t c = code(L);
   float value = f;
@@ -409,62 +297,28 @@ void measure(const AinKind& k, const FbLayout& L, AinState& st, const IoClaim& c
     value = st.potFactor * f + st.potOffset;
   }
   const float out = st.gain * value + st.offset;
-  if (std::isfinite(out) && std::fabs(out) <= FW_VALUE_MAX) {
+  if (AIN_Bounded(out)) {
     L.ao[0] = out;
   } else {
     fail(k, L, st);
   }
 }
 
-// Writes a calibrated value into both copies and saves it; the old value comes back when
-// the write ring is full.
-void storeCalibrated(const AinKind& k, const FbLayout& L, AinState& st, uint16_t index,
-                     float value) {
-  const float old = lv(L, index);
-  setLv(L, index, value, false);
-  setLv(L, index, value, true);
-  if (FB_SaveLongParams(L.block, static_cast<uint16_t>(index + 1), 1) == 0) {
-    computeFactors(k, L, st);
-  } else {
-    setLv(L, index, old, false);
-    setLv(L, index, old, true);
-  }
-}
-
 void calibrate(const AinKind& k, const FbLayout& L, AinState& st) {
   BlkCalPage& p = pageOf(L);
-  const uint16_t am = failIndex(k) + 1;
-  L.dout[am] = p.autoManual;
-  L.dout[am + 1] = p.incRequest;
-  L.dout[am + 2] = p.decRequest;
-  p.incRequest = p.decRequest = 0;
-  p.lock = static_cast<uint8_t>(IO_Din(L, 0) ? 1 : 0);
-  p.hide = static_cast<uint8_t>(IO_Din(L, 1) ? 1 : 0);
   const float reading = st.reading;
-  p.field[BLK_CAL_READING].value = reading;
-  p.field[BLK_CAL_Y].value = IO_Ain(L, 0);
   const IoClaim claim = IO_ClaimOf(L.block);
-  p.fault = claim ? static_cast<uint8_t>(claim.channel->sub[k.sub].fault & kFaultBits) : uint8_t{1};
-  p.updated = 1;
+  const uint8_t fault =
+      claim ? static_cast<uint8_t>(claim.channel->sub[k.sub].fault & kFaultBits) : uint8_t{1};
+  IO_CalExchange(L, p, static_cast<uint16_t>(failIndex(k) + 1), reading, IO_Ain(L, 0), fault);
   if (!p.startRequest && !st.command[0] && !st.command[1]) return;
-  const FbTypeRecord* rec = FB_GetType(k.type);
   if (p.state == BLK_CAL_STATE_OFFSET && offsetCode(code(L))) {
     // The offset is kept in degrees Celsius: a reading in Fahrenheit is converted back.
     const float x0 = fahrenheit(k, L) ? (reading - 32.0f) / 1.8f : reading;
-    storeCalibrated(k, L, st, AIN_LV_X0, x0);
+    if (IO_StoreCalibrated(L, AIN_LV_X0, x0)) computeFactors(k, L, st);
     p.state = BLK_CAL_STATE_OFFSET_DONE;
-  } else if (p.state == BLK_CAL_STATE_START || st.command[0]) {
-    if (FW_CheckFloatLimit(reading, &rec->limits->longValues[AIN_LV_X0], L.block)) {
-      storeCalibrated(k, L, st, AIN_LV_X0, reading);
-    }
-    st.command[0] = 0;
-    p.state = BLK_CAL_STATE_START_DONE;
-  } else if (p.state == BLK_CAL_STATE_END || st.command[1]) {
-    if (FW_CheckFloatLimit(reading, &rec->limits->longValues[AIN_LV_X100], L.block)) {
-      storeCalibrated(k, L, st, AIN_LV_X100, reading);
-    }
-    st.command[1] = 0;
-    p.state = BLK_CAL_STATE_END_DONE;
+  } else if (IO_CalStartEnd(L, p, st.command, AIN_LV_X0, AIN_LV_X100, reading)) {
+    computeFactors(k, L, st);
   }
   p.field[BLK_CAL_X0].value = lv(L, AIN_LV_X0);
   p.field[BLK_CAL_X100].value = lv(L, AIN_LV_X100);
@@ -527,21 +381,11 @@ uint8_t ainParam(const AinKind& k, FbParamRequest* r, uint16_t* badIndex) {
 // last beyond it), "previous" the code before one of the set (the first stays).
 int16_t nextCode(uint16_t block, int16_t x) {
   const AinKind* k = kindOfBlock(block);
-  if (!k) return INT16_MIN;
-  for (uint8_t c : k->codes) {
-    if (c >= x) return c;
-  }
-  return k->codes.back();
+  return k ? AIN_NextCode(k->codes, x) : INT16_MIN;
 }
 int16_t previousCode(uint16_t block, int16_t e) {
   const AinKind* k = kindOfBlock(block);
-  if (!k) return INT16_MAX;
-  int16_t prev = k->codes.front();
-  for (uint8_t c : k->codes) {
-    if (c >= e) break;
-    prev = c;
-  }
-  return prev;
+  return k ? AIN_PreviousCode(k->codes, e) : INT16_MAX;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -649,7 +493,8 @@ uint16_t calFieldKind(uint16_t, uint16_t field) { return field == BLK_CAL_Y ? 2 
 uint16_t calFieldAccess(uint16_t block, uint16_t field) {
   if (field == BLK_CAL_X0 || field == BLK_CAL_X100) {
     FbLayout L;
-    const bool pot = FB_GetLayout(block, &L) && code(L) == AIN_POT_TRANS;
+    const bool pot = FB_GetLayout(block, &L) &&
+                     (code(L) == AIN_POT_TRANS || L.type == BLK_TYPE_R_IN);
     return pot ? 2 : 1;
   }
   return field == BLK_CAL_READING || field == BLK_CAL_Y ? 3 : 0;
@@ -666,8 +511,9 @@ BlkCalCallbackFn BLK_CalCallback(uint32_t handle) {
 
 BlkCalPage* BLK_CalPageOf(uint16_t block) {
   const AinKind* k = kindOfBlock(block);
+  if (!k) return IO_RinCalPageOf(block);
   FbLayout L;
-  if (!k || k->page == Page::None || !FB_GetLayout(block, &L)) return nullptr;
+  if (k->page == Page::None || !FB_GetLayout(block, &L)) return nullptr;
   return &pageOf(L);
 }
 

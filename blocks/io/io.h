@@ -1,6 +1,8 @@
 // Blocks of the device's own I/O cards: the analog inputs (AINP1, TPS_IN, AINP3..AINP6,
-// UNI_IN), the analog/logic and relay outputs (OUT1..OUT4, REL_OUT, SSR_OUT, S_OUT), the
-// digital output and input cards (D_OUT, DIGOUT, D_IN, DINPUT) and the front-panel LEDs.
+// UNI_IN), the two-channel inputs (TC_IN, R_IN, U_IN, F_INP), the analog/logic and relay
+// outputs (OUT1..OUT4, REL_OUT, SSR_OUT, S_OUT), the two-channel outputs (I_OUT, U_OUT,
+// PWM_OUT) and digital points (DIDO), the digital output and input cards (D_OUT, DIGOUT,
+// D_IN, DINPUT) and the front-panel LEDs.
 //
 // Each type is bound to fixed block numbers and through them to one channel of the board
 // records (runtime/fw_io.h): Init claims the channel and writes the class it expects, Run
@@ -15,6 +17,13 @@
 struct FbParamRequest;
 
 enum : uint16_t {
+  BLK_TYPE_TC_IN = 46,
+  BLK_TYPE_I_OUT = 47,
+  BLK_TYPE_U_OUT = 48,
+  BLK_TYPE_DIDO = 49,
+  BLK_TYPE_F_INP = 76,
+  BLK_TYPE_R_IN = 77,
+  BLK_TYPE_U_IN = 78,
   BLK_TYPE_D_OUT = 105,
   BLK_TYPE_D_IN = 106,
   BLK_TYPE_S_OUT = 108,
@@ -34,6 +43,7 @@ enum : uint16_t {
   BLK_TYPE_LED = 123,
   BLK_TYPE_SSR_OUT = 128,
   BLK_TYPE_UNI_IN = 129,
+  BLK_TYPE_PWM_OUT = 240,
 };
 
 // Sensor codes of the analog inputs' `Typ`.
@@ -58,7 +68,8 @@ enum : int16_t { AIN_CMD_CAL_X0 = 500, AIN_CMD_CAL_X100 = 501 };
 
 // ---------------------------------------------------------------------------------------
 // Calibration page record of AINP1, AINP6 and UNI_IN (potentiometric transmitters, code 40;
-// AINP1 and UNI_IN also the offset of the 2Pt100 inputs, codes 25 and 26). It lives in the
+// AINP1 and UNI_IN also the offset of the 2Pt100 inputs, codes 25 and 26) and of R_IN (its
+// potentiometer codes, one sub-channel at a time). It lives in the
 // block's instance and is registered as the block's page data; the calibration page reads it
 // and writes the operator's requests, which the block takes at its next run.
 //
@@ -99,14 +110,15 @@ struct BlkCalPage {
   uint8_t incRequest;
   uint8_t decRequest;
   uint8_t offsetMode;        // codes 25 and 26
-  uint8_t spare;
+  uint8_t channel;           // R_IN: the sub-channel calibrated, 0 a, 1 b (others 0)
 };
 static_assert(sizeof(BlkCalPage) % 2 == 0 && alignof(BlkCalPage) == 2);
 static_assert(offsetof(BlkCalPage, type) == 4);
 
 // The page's callbacks, called with (block number, field index 0..3):
 //   handle 1: 2 for field 3 (the Y input), else 0;
-//   handle 2: 2 (code 40) or 1 (other codes) for fields 0 and 1, 3 for fields 2 and 3, else 0.
+//   handle 2: 2 (code 40, and R_IN's potentiometers) or 1 (other codes) for fields 0 and 1,
+//             3 for fields 2 and 3, else 0.
 using BlkCalCallbackFn = uint16_t (*)(uint16_t block, uint16_t field);
 // The function of a handle, or null for a handle that names none.
 BlkCalCallbackFn BLK_CalCallback(uint32_t handle);
@@ -141,6 +153,39 @@ uint8_t FB_AINP6_Param(FbParamRequest* request, uint16_t* badIndex);
 void FB_UNI_IN_Run();
 void FB_UNI_IN_Init();
 uint8_t FB_UNI_IN_Param(FbParamRequest* request, uint16_t* badIndex);
+
+// Two-channel inputs: word values and 4-byte values per sub-channel, b's after a's, in the
+// order of the single-channel inputs (AIN_WV_*, AIN_LV_*); R_IN has the calibrated start and
+// end after Tfm and "Mode" after both sub-channels.
+enum : uint16_t { RIN_LV_KAL1 = 4, RIN_LV_KAL2 = 5, RIN_WV_MODE = 8 };
+// R_IN sensor codes 0..13 ("Pt100 850" .. "Poti4500"); 10..13 are the potentiometers.
+enum : uint16_t { RIN_R160 = 6, RIN_POTI160 = 10, RIN_POTI450 = 11, RIN_POTI4500 = 13 };
+void FB_TC_IN_Run();
+void FB_TC_IN_Init();
+uint8_t FB_TC_IN_Param(FbParamRequest* request, uint16_t* badIndex);
+void FB_R_IN_Run();
+void FB_R_IN_Init();
+uint8_t FB_R_IN_Param(FbParamRequest* request, uint16_t* badIndex);
+void FB_U_IN_Run();
+void FB_U_IN_Init();
+uint8_t FB_U_IN_Param(FbParamRequest* request, uint16_t* badIndex);
+void FB_F_INP_Run();
+void FB_F_INP_Init();
+uint8_t FB_F_INP_Param(FbParamRequest* request, uint16_t* badIndex);
+
+// Two-channel outputs and the digital points.
+void FB_I_OUT_Run();
+void FB_I_OUT_Init();
+uint8_t FB_I_OUT_Param(FbParamRequest* request, uint16_t* badIndex);
+void FB_U_OUT_Run();
+void FB_U_OUT_Init();
+uint8_t FB_U_OUT_Param(FbParamRequest* request, uint16_t* badIndex);
+void FB_PWM_OUT_Run();
+void FB_PWM_OUT_Init();
+uint8_t FB_PWM_OUT_Param(FbParamRequest* request, uint16_t* badIndex);
+void FB_DIDO_Run();
+void FB_DIDO_Init();
+uint8_t FB_DIDO_Param(FbParamRequest* request, uint16_t* badIndex);
 
 // Outputs and digital cards (their parameters go through the standard handler).
 void FB_OUT1_Run();

@@ -32,12 +32,6 @@ OutState& stateOf(const FbLayout& L) { return *reinterpret_cast<OutState*>(L.wor
 
 float lv(const FbLayout& L, uint16_t k) { return std::bit_cast<float>(L.lv[k].get()); }
 
-// k = 100 / (x100 - x0); equal limits give 0 (the output stays at 0 %).
-float percentFactor(float x0, float x100) {
-  const float k = x100 != x0 ? 100.0f / (x100 - x0) : 0.0f;
-  return std::isfinite(k) ? k : 0.0f;
-}
-
 // The logic level of side `side` (word values Src, Mode at 2 x side, x0, x100 at 2 x side,
 // inputs X and d of the side), with the hysteresis of +-0.5 % about 50 % for an analog
 // source. `p` receives the percentage of an analog source.
@@ -62,23 +56,9 @@ float outputCurrent(uint16_t type, float v) {
   return type == kType4to20 ? 4.0f + 0.16f * v : 0.2f * v;
 }
 
-void claimBoardChannel(FwIoBoard& board, FwIoChannel& ch, uint16_t expected, bool output) {
-  board.inUse = 1;
-  (output ? ch.out.inUse : ch.inputInUse) = 1;
-  ch.expectedClass = expected;
-}
-
 void setLogic(FwIoOutput& out, unsigned n, const uint8_t* values) {
   std::copy(values, values + n, out.logic);
   out.logicNew = 1;
-}
-
-// Claims the block's channel with the expected class for output or for input; the claim is
-// empty for a block number without a channel.
-IoClaim claimChannel(uint16_t block, uint16_t expected, bool output) {
-  const IoClaim c = IO_ClaimOf(block);
-  if (c) claimBoardChannel(*c.board, *c.channel, expected, output);
-  return c;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -123,10 +103,10 @@ void outInit(const OutKind& k) {
   IO_TakeOverValues(L);
   OutState& st = stateOf(L);
   for (unsigned s = 0; s < k.sides; ++s) {
-    st.k[s] = percentFactor(lv(L, static_cast<uint16_t>(2 * s)), lv(L, static_cast<uint16_t>(2 * s + 1)));
+    st.k[s] = IO_PercentFactor(lv(L, static_cast<uint16_t>(2 * s)), lv(L, static_cast<uint16_t>(2 * s + 1)));
     st.level[s] = 0;
   }
-  const IoClaim c = claimChannel(L.block, k.expected, true);
+  const IoClaim c = IO_ClaimChannel(L.block, k.expected, true);
   if (!c) return;
   FwIoChannel& ch = *c.channel;
   for (unsigned s = 0; s < FW_IO_SUBCHANNELS; ++s) {
@@ -284,7 +264,7 @@ void FB_S_OUT_Init() {
   if (!FB_CurrentLayout(&L)) return;
   IO_TakeOverValues(L);
   L.dout[0] = 0;
-  claimChannel(L.block, FW_IoClassPair(FW_CLASS_SWITCH, FW_CLASS_SSR), true);
+  IO_ClaimChannel(L.block, FW_IoClassPair(FW_CLASS_SWITCH, FW_CLASS_SSR), true);
 }
 
 void FB_S_OUT_Run() {
@@ -304,7 +284,7 @@ void FB_D_OUT_Init() {
   if (!FB_CurrentLayout(&L)) return;
   IO_TakeOverValues(L);
   L.dout[0] = 0;
-  claimChannel(L.block, FW_CLASS_DO_4, true);
+  IO_ClaimChannel(L.block, FW_CLASS_DO_4, true);
 }
 
 void FB_D_OUT_Run() {
@@ -329,7 +309,7 @@ void FB_DIGOUT_Init() {
   IO_TakeOverValues(L);
   const IoClaim c = IO_ClaimOf(L.block);
   if (!c || c.board->type != FW_BOARD_DIGITAL_CARD) return;
-  claimChannel(L.block, FW_CLASS_DO_4, true);
+  IO_ClaimChannel(L.block, FW_CLASS_DO_4, true);
   const uint8_t zeros[4] = {};
   setLogic(c.channel->out, 4, zeros);
 }
@@ -355,9 +335,9 @@ void FB_D_IN_Init() {
   const IoClaim c = IO_ClaimOf(L.block);
   if (!c) return;
   if (c.boardIndex == 0) {
-    if (c.channelIndex == 0) claimBoardChannel(*c.board, *c.channel, FW_CLASS_DI_2, false);
+    if (c.channelIndex == 0) IO_Claim(c, FW_CLASS_DI_2, false);
   } else if (c.board->type == FW_BOARD_DIGITAL_CARD && c.channelIndex <= 2) {
-    claimBoardChannel(*c.board, *c.channel, FW_CLASS_DI_4, false);
+    IO_Claim(c, FW_CLASS_DI_4, false);
   }
 }
 
@@ -404,7 +384,7 @@ void FB_DINPUT_Init() {
   for (const DinputGroup& g : kDinputGroups) {
     FwIoBoard& board = g_fwIoBoards[g.board];
     if (g.board != 0 && board.type != FW_BOARD_DIGITAL_CARD) continue;
-    claimBoardChannel(board, board.channel[g.channel], g.cls, false);
+    IO_Claim(IoClaim{&board, &board.channel[g.channel], g.board, g.channel}, g.cls, false);
   }
 }
 

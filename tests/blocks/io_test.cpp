@@ -25,30 +25,6 @@ constexpr float kInf = std::numeric_limits<float>::infinity();
 // Digital outputs of AINP1: fail, a/m, inc, dec.
 constexpr uint16_t kFail = 1;
 
-// Saves that answer "queued" or "ring full".
-uint8_t g_saveResult = 0;
-uint8_t saveHook(FbSaveGroup, uint16_t, uint16_t, uint16_t) { return g_saveResult; }
-struct SaveHook {
-  explicit SaveHook(uint8_t result)
-      : previous(FB_SetSaveHook(saveHook)), previousResult(g_saveResult) {
-    g_saveResult = result;
-  }
-  ~SaveHook() {
-    FB_SetSaveHook(previous);
-    g_saveResult = previousResult;
-  }
-  FbSaveHook previous;
-  uint8_t previousResult;
-};
-
-uint8_t param(FbParamRequest r, uint16_t* bad = nullptr) {
-  uint16_t b = 0;
-  const uint16_t* inst = FB_GetInstance(r.block());
-  const uint8_t result = FB_GetType(inst[FB_HDR_TYPE])->param(&r, &b);
-  if (bad) *bad = b;
-  return result;
-}
-
 TEST(IoChannelMap, FixedBlockNumbersNameOneBoardAndChannel) {
   struct Case {
     uint16_t block;
@@ -365,7 +341,7 @@ TEST(AnalogInputs, TypIsTakenOnlyFromTheTypesSet) {
   for (const Case& c : cases) {
     IoFixture fx;
     fx.createAt(c.type, c.block);
-    EXPECT_EQ(param(FB_WordRequest(c.block, 3000, c.typ)), c.result) << c.type << " " << c.typ;
+    EXPECT_EQ(ioParam(FB_WordRequest(c.block, 3000, c.typ)), c.result) << c.type << " " << c.typ;
     // Only the pending copy changes.
     EXPECT_EQ(fx.wordValue(c.block, 1), c.type == BLK_TYPE_TPS_IN ? AIN_TYPE_K : AIN_MA_0_20);
   }
@@ -399,7 +375,7 @@ TEST(AnalogInputs, AllValuesAreCheckedTypFirstThenWordsThenFloats) {
   };
   for (const Case& c : cases) {
     uint16_t bad = 99;
-    EXPECT_EQ(param(FB_SetRequest(61, 4010, c.words, c.floats), &bad), c.result);
+    EXPECT_EQ(ioParam(FB_SetRequest(61, 4010, c.words, c.floats), &bad), c.result);
     EXPECT_EQ(bad, c.bad);
   }
   EXPECT_EQ(fx.wordValue(61, 1, true), 40);
@@ -417,7 +393,7 @@ TEST(AnalogInputs, AFloatWrittenWhileRunningTakesEffectInTheNextRun) {
   fx.setLong(61, AIN_LV_TFM, 0);
   fx.initFitted(61);
   g_fwRunMode = FW_RUN_MODE_RUN;
-  EXPECT_EQ(param(FB_FloatRequest(61, 1003, 200.0f)), 0);  // x2 out
+  EXPECT_EQ(ioParam(FB_FloatRequest(61, 1003, 200.0f)), 0);  // x2 out
   EXPECT_EQ(g_fbPending.floats[61], 1);
   EXPECT_FLOAT_EQ(fx.floatParam(61, 4), 100.0f);
   fx.reading(61, 50);
@@ -428,14 +404,14 @@ TEST(AnalogInputs, AFloatWrittenWhileRunningTakesEffectInTheNextRun) {
   fx.run(61);
   EXPECT_FLOAT_EQ(fx.analogOut(61, 1), 100.0f);
   // The same value again: 0 and no flag.
-  EXPECT_EQ(param(FB_FloatRequest(61, 1003, 200.0f)), 0);
+  EXPECT_EQ(ioParam(FB_FloatRequest(61, 1003, 200.0f)), 0);
   EXPECT_EQ(g_fbPending.floats[61], 0);
-  EXPECT_EQ(param(FB_FloatRequest(61, 1003, 1e7f)), 'l');
-  EXPECT_EQ(param(FB_FloatRequest(61, 1004, 1.0f)), 'i');
+  EXPECT_EQ(ioParam(FB_FloatRequest(61, 1003, 1e7f)), 'l');
+  EXPECT_EQ(ioParam(FB_FloatRequest(61, 1004, 1.0f)), 'i');
   // A full write ring keeps the flag and the next run tries again.
   {
     SaveHook full(1);
-    EXPECT_EQ(param(FB_FloatRequest(61, 1003, 300.0f)), 0);
+    EXPECT_EQ(ioParam(FB_FloatRequest(61, 1003, 300.0f)), 0);
     fx.run(61);
     EXPECT_EQ(g_fbPending.floats[61], 1);
   }
@@ -450,7 +426,7 @@ TEST(AnalogInputs, AFloatWrittenWhileStoppedAppliesAtOnceWithItsFactors) {
   fx.setLong(61, AIN_LV_TFM, 0);
   fx.initFitted(61);
   const std::vector<float> set = {0, 0, 100, 50};
-  EXPECT_EQ(param(FB_SetRequest(61, 4000, {}, set)), 0);
+  EXPECT_EQ(ioParam(FB_SetRequest(61, 4000, {}, set)), 0);
   fx.reading(61, 50);
   fx.run(61);
   EXPECT_FLOAT_EQ(fx.analogOut(61, 1), 25.0f);
@@ -470,10 +446,10 @@ TEST(AnalogInputs, CalibrationCommandsTakeTheReading) {
   EXPECT_EQ(page->hide, 0);
   EXPECT_EQ(page->type, BLK_TYPE_AINP1);
   EXPECT_EQ(std::memcmp(page->title, "AINP1", 5), 0);
-  EXPECT_EQ(param(FB_WordRequest(61, 500, 2)), 'l');
-  EXPECT_EQ(param(FB_WordRequest(61, 500, 1)), 0);
+  EXPECT_EQ(ioParam(FB_WordRequest(61, 500, 2)), 'l');
+  EXPECT_EQ(ioParam(FB_WordRequest(61, 500, 1)), 0);
   FbParamRequest read(61, -500);
-  EXPECT_EQ(param(read), 0);
+  EXPECT_EQ(ioParam(read), 0);
   fx.reading(61, 12.5f);  // engineering units: taken as it is
   fx.run(61);
   EXPECT_FLOAT_EQ(fx.longValue(61, AIN_LV_X0), 12.5f);
@@ -490,7 +466,7 @@ TEST(AnalogInputs, CalibrationCommandsTakeTheReading) {
     EXPECT_FLOAT_EQ(fx.longValue(61, AIN_LV_X100), 100.0f);
     EXPECT_EQ(page->startRequest, 0);
   }
-  EXPECT_EQ(param(FB_WordRequest(61, 501, 1)), 0);
+  EXPECT_EQ(ioParam(FB_WordRequest(61, 501, 1)), 0);
   fx.reading(61, 90);
   fx.run(61);
   EXPECT_FLOAT_EQ(fx.longValue(61, AIN_LV_X100), 90.0f);
@@ -503,7 +479,7 @@ TEST(AnalogInputs, CalibrationCommandsTakeTheReading) {
   EXPECT_EQ(BLK_CalCallback(7), nullptr);
   // Types without a page take no commands.
   fx.createAt(BLK_TYPE_AINP3, 63);
-  EXPECT_EQ(param(FB_WordRequest(63, 500, 1)), 'i');
+  EXPECT_EQ(ioParam(FB_WordRequest(63, 500, 1)), 'i');
 }
 
 TEST(AnalogInputs, PageRequestsReachTheOutputsAndThePageSeesTheInputs) {

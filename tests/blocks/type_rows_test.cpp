@@ -193,4 +193,43 @@ TEST(TypeRows, FixedBlockTypesTakeTheirOneBlockNumber) {
   }
 }
 
+// The two-channel card types: their block numbers, fixed-place ids, weights, groups and
+// label lists (each slot and each choice of a word value has its own text).
+TEST(TypeRows, TwoChannelCardTypes) {
+  struct Row {
+    uint16_t type;
+    const char* tag;
+    uint16_t last, fixedId, weight, group;
+  } rows[] = {
+      {BLK_TYPE_TC_IN, "TC_IN", 74, 1, 2, 101},    {BLK_TYPE_R_IN, "R_IN", 74, 1, 2, 101},
+      {BLK_TYPE_U_IN, "U_IN", 74, 1, 2, 101},      {BLK_TYPE_F_INP, "F_INP", 74, 1, 2, 101},
+      {BLK_TYPE_I_OUT, "I_OUT", 82, 106, 2, 102},  {BLK_TYPE_U_OUT, "U_OUT", 82, 106, 2, 102},
+      {BLK_TYPE_PWM_OUT, "PWM_OUT", 82, 106, 2, 102}, {BLK_TYPE_DIDO, "DIDO", 74, 6, 1, 103},
+  };
+  BlockFixture fx(BLK_RegisterAllTypes);
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.tag);
+    const FbTypeRecord* rec = FB_GetType(r.type);
+    ASSERT_NE(rec, nullptr);
+    EXPECT_EQ(rec->fixedPlaceId, r.fixedId);
+    EXPECT_EQ(rec->weight, r.weight);
+    EXPECT_EQ(rec->group, r.group);
+    EXPECT_EQ(rec->permitted[0].low, 65);
+    uint16_t last = 0;
+    for (const FbBlockRange* p = rec->permitted; p->low || p->high; ++p) last = p->high;
+    EXPECT_EQ(last, r.last);
+    fx.create(r.type, 65, 0);
+    char* text = nullptr;
+    ASSERT_EQ(FB_GetTextParamPtr(65, 1, &text), 1);
+    std::string tag(r.tag);
+    tag.resize(FB_TEXT_LEN, ' ');
+    EXPECT_EQ(std::string(text, FB_TEXT_LEN), tag);
+    FB_ClearStore();
+  }
+  // Choice texts of a word value of sub-channel b: TC_IN "Type_b" = 28, DIDO "Mode_b" = 1.
+  EXPECT_STREQ(FW_GetText(static_cast<uint32_t>(FB_GetTextOffset(BLK_TYPE_TC_IN, 5, 28))), "0..100mV");
+  EXPECT_STREQ(FW_GetText(static_cast<uint32_t>(FB_GetTextOffset(BLK_TYPE_DIDO, 5, 1))), "Output");
+  EXPECT_STREQ(FW_GetText(static_cast<uint32_t>(FB_GetTextOffset(BLK_TYPE_R_IN, 8, 2))), "4-wire");
+}
+
 }  // namespace

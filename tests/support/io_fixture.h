@@ -7,6 +7,7 @@
 #include <bit>
 
 #include "blocks/register_all.h"
+#include "runtime/fb_param.h"
 #include "runtime/fw_io.h"
 #include "runtime/fw_mode.h"
 #include "support/block_fixture.h"
@@ -60,4 +61,34 @@ class IoFixture : public BlockFixture {
     s.electrical = electrical ? 1 : 0;
     s.newValue = 1;
   }
+};
+
+// A parameter request handed to the handler of the block's type; the bad index comes back
+// through `bad`.
+inline uint8_t ioParam(FbParamRequest r, uint16_t* bad = nullptr) {
+  uint16_t b = 0;
+  const uint16_t* inst = FB_GetInstance(r.block());
+  const uint8_t result = FB_GetType(inst[FB_HDR_TYPE])->param(&r, &b);
+  if (bad) *bad = b;
+  return result;
+}
+
+// Saves that answer "queued" (0) or "ring full" (1) while it lives.
+struct SaveHook {
+  explicit SaveHook(uint8_t result) : previous(FB_SetSaveHook(hook)), previousResult(answer()) {
+    answer() = result;
+  }
+  ~SaveHook() {
+    FB_SetSaveHook(previous);
+    answer() = previousResult;
+  }
+  SaveHook(const SaveHook&) = delete;
+  SaveHook& operator=(const SaveHook&) = delete;
+  static uint8_t& answer() {
+    static uint8_t result = 0;
+    return result;
+  }
+  static uint8_t hook(FbSaveGroup, uint16_t, uint16_t, uint16_t) { return answer(); }
+  FbSaveHook previous;
+  uint8_t previousResult;
 };
