@@ -30,7 +30,8 @@ constexpr uint16_t COM_BUS_NAME_LEN = 10;        // device-name text of a node r
 constexpr uint16_t COM_BUS_DATA_BYTES = 16;      // data buffer of a request object
 constexpr uint16_t COM_BUS_MAP_ENTRIES = 39;     // process-data objects per mapping table
 constexpr uint16_t COM_BUS_OBJECT_BYTES = 8;     // bytes of one process-data object
-constexpr uint16_t COM_BUS_AREA_BYTES = COM_BUS_MAP_ENTRIES * COM_BUS_OBJECT_BYTES + 8;  // 320
+constexpr uint16_t COM_BUS_AREA_BYTES = 320;       // objects at 0, 8, ..., 312
+static_assert(COM_BUS_MAP_ENTRIES * COM_BUS_OBJECT_BYTES <= COM_BUS_AREA_BYTES);
 constexpr uint32_t COM_BUS_MSG_DATA = 6;         // offset of the data in a message
 constexpr uint32_t COM_BUS_MSG_SIZE = COM_BUS_MSG_DATA + COM_BUS_DATA_BYTES;
 

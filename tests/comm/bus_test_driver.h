@@ -41,7 +41,7 @@ inline const FwBusDriver kDriver = {
       const Bytes e = g_driver.events.front();
       g_driver.events.pop_front();
       const uint32_t n = e.size() < size ? static_cast<uint32_t>(e.size()) : size;
-      std::memcpy(m, e.data(), n);
+      if (n) std::memcpy(m, e.data(), n);
       return static_cast<int>(n);
     },
     [](uint8_t) {},                                          // setNode
