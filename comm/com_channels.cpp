@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include "comm/com_ascii.h"
+#include "comm/com_bus.h"
 #include "comm/com_services.h"
+#include "runtime/fw_sysdata.h"
 #include "runtime/fw_sysimage.h"
 #include "runtime/fw_text.h"
 
@@ -21,6 +23,7 @@ void COM_Init() {
   FW_SysStatus() |= FW_STAT_CHANGED;
   COM_AsciiInit();
   FB_SortFuncCodeTable();
+  g_fwSysHooks.busNodeKnown = COM_BusOtherNodeKnown;
 }
 
 void COM_ReceiveFrame(int channel) {

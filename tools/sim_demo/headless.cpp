@@ -89,6 +89,9 @@ SimHostState& SimState() {
   return state;
 }
 void SimModulePanelCloseAll() {}
+void SimModulePanelOpen(int32_t) {}
+int32_t SimModulePanelQuery(int, int, int) { return 0; }
+void SimModulePanelSend(int, int, int, int32_t) {}
 int SimPlantCycle(SimPlantActuators*, SimPlantParams*, SimPlantResult*) { return 0; }
 void SimRequestRestart() {}
 void SimRestartFirmware() {}
