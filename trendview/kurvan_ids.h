@@ -28,7 +28,6 @@ enum KurvanCommand : int {
   KURVAN_CMD_EXIT = 57665,
   KURVAN_CMD_VIEW_TOOLBAR = 59392,
   KURVAN_CMD_VIEW_STATUSBAR = 59393,
-  KURVAN_CMD_WINDOW_FIRST = 65280,  // the window list: one command per child frame
 };
 constexpr int KURVAN_RECENT_COUNT = 4;
 

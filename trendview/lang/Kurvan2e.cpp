@@ -108,40 +108,10 @@ constexpr KurvanMenuItem kTrendMenu[] = {
     {1, KURVAN_CMD_ABOUT, "&About Kurvan..."},
 };
 
-// The view-only set: the trend can be held but not cleared or configured.
-constexpr KurvanMenuItem kTrendViewMenu[] = {
-    {0, 0, "&File"},
-    {1, KURVAN_CMD_FILE_OPEN, "&Open...\tCtrl+O"},
-    {1, KURVAN_CMD_FILE_CLOSE, "&Close"},
-    {1, KURVAN_CMD_FILE_SAVE_AS, "Save &As..."},
-    {1, 0, ""},
-    {1, KURVAN_CMD_CSV, "&Export CSV..."},
-    {1, 0, ""},
-    {1, KURVAN_CMD_PRINT, "&Print...\tCtrl+P"},
-    {1, KURVAN_CMD_PRINT_PREVIEW, "Print Pre&view"},
-    {1, KURVAN_CMD_PRINT_SETUP, "P&rint Setup..."},
-    {1, 0, ""},
-    {1, KURVAN_CMD_EXIT, "E&xit"},
-    {0, 0, "&Edit"},
-    {1, KURVAN_CMD_COPY, "&Copy\tCtrl+C"},
-    {0, 0, "&View"},
-    {1, KURVAN_CMD_VIEW_TOOLBAR, "&Toolbar"},
-    {1, KURVAN_CMD_VIEW_STATUSBAR, "&Status Bar"},
-    {1, 0, ""},
-    {1, KURVAN_CMD_CURSOR, "C&ursor"},
-    {1, KURVAN_CMD_ZOOM_RESET, "&Zoom Reset"},
-    {1, KURVAN_CMD_HOLD, "&Hold"},
-    {0, 0, "&Window"},
-    {1, KURVAN_CMD_WINDOW_CASCADE, "&Cascade"},
-    {1, KURVAN_CMD_WINDOW_TILE, "&Tile"},
-    {0, 0, "&Help"},
-    {1, KURVAN_CMD_ABOUT, "&About Kurvan..."},
-};
-
 constexpr KurvanMenu kMenus[] = {
     {KURVAN_RES_MAIN_FRAME, kFrameMenu, kurvanlang::Count(kFrameMenu)},
     {KURVAN_RES_TREND, kTrendMenu, kurvanlang::Count(kTrendMenu)},
-    {KURVAN_RES_TREND_VIEW, kTrendViewMenu, kurvanlang::Count(kTrendViewMenu)},
+    {KURVAN_RES_TREND_VIEW, kTrendMenu, kurvanlang::Count(kTrendMenu)},  // the same menu in both sets
 };
 
 constexpr KurvanDialogItem kAboutItems[] = {

@@ -108,40 +108,10 @@ constexpr KurvanMenuItem kTrendMenu[] = {
     {1, KURVAN_CMD_ABOUT, "\xC0 &propos de Kurvan..."},
 };
 
-// The view-only set: the trend can be held but not cleared or configured.
-constexpr KurvanMenuItem kTrendViewMenu[] = {
-    {0, 0, "&Fichier"},
-    {1, KURVAN_CMD_FILE_OPEN, "&Ouvrir...\tCtrl+O"},
-    {1, KURVAN_CMD_FILE_CLOSE, "&Fermer"},
-    {1, KURVAN_CMD_FILE_SAVE_AS, "Enregistrer &sous..."},
-    {1, 0, ""},
-    {1, KURVAN_CMD_CSV, "&Export CSV..."},
-    {1, 0, ""},
-    {1, KURVAN_CMD_PRINT, "&Imprimer...\tCtrl+P"},
-    {1, KURVAN_CMD_PRINT_PREVIEW, "&Aper\xE7u avant impression"},
-    {1, KURVAN_CMD_PRINT_SETUP, "&Configuration de l'impression..."},
-    {1, 0, ""},
-    {1, KURVAN_CMD_EXIT, "&Quitter"},
-    {0, 0, "&Edition"},
-    {1, KURVAN_CMD_COPY, "&Copier\tCtrl+C"},
-    {0, 0, "&Affichage"},
-    {1, KURVAN_CMD_VIEW_TOOLBAR, "&Barre d'outils"},
-    {1, KURVAN_CMD_VIEW_STATUSBAR, "Barre d'\xE9" "&tat"},
-    {1, 0, ""},
-    {1, KURVAN_CMD_CURSOR, "C&urseur"},
-    {1, KURVAN_CMD_ZOOM_RESET, "&Zoom initial"},
-    {1, KURVAN_CMD_HOLD, "&Figer"},
-    {0, 0, "Fe&n\xEAtre"},
-    {1, KURVAN_CMD_WINDOW_CASCADE, "&Cascade"},
-    {1, KURVAN_CMD_WINDOW_TILE, "&Mosa\xEFque"},
-    {0, 0, "&?"},
-    {1, KURVAN_CMD_ABOUT, "\xC0 &propos de Kurvan..."},
-};
-
 constexpr KurvanMenu kMenus[] = {
     {KURVAN_RES_MAIN_FRAME, kFrameMenu, kurvanlang::Count(kFrameMenu)},
     {KURVAN_RES_TREND, kTrendMenu, kurvanlang::Count(kTrendMenu)},
-    {KURVAN_RES_TREND_VIEW, kTrendViewMenu, kurvanlang::Count(kTrendViewMenu)},
+    {KURVAN_RES_TREND_VIEW, kTrendMenu, kurvanlang::Count(kTrendMenu)},  // the same menu in both sets
 };
 
 constexpr KurvanDialogItem kAboutItems[] = {

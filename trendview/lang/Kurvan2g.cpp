@@ -108,40 +108,10 @@ constexpr KurvanMenuItem kTrendMenu[] = {
     {1, KURVAN_CMD_ABOUT, "\xDC" "&ber Kurvan..."},
 };
 
-// The view-only set: the trend can be held but not cleared or configured.
-constexpr KurvanMenuItem kTrendViewMenu[] = {
-    {0, 0, "&Datei"},
-    {1, KURVAN_CMD_FILE_OPEN, "\xD6" "&ffnen...\tCtrl+O"},
-    {1, KURVAN_CMD_FILE_CLOSE, "&Schlie\xDF" "en"},
-    {1, KURVAN_CMD_FILE_SAVE_AS, "Speichern &unter..."},
-    {1, 0, ""},
-    {1, KURVAN_CMD_CSV, "CSV-&Export..."},
-    {1, 0, ""},
-    {1, KURVAN_CMD_PRINT, "&Drucken...\tCtrl+P"},
-    {1, KURVAN_CMD_PRINT_PREVIEW, "Seiten&ansicht"},
-    {1, KURVAN_CMD_PRINT_SETUP, "Drucker&einrichtung..."},
-    {1, 0, ""},
-    {1, KURVAN_CMD_EXIT, "&Beenden"},
-    {0, 0, "&Bearbeiten"},
-    {1, KURVAN_CMD_COPY, "&Kopieren\tCtrl+C"},
-    {0, 0, "&Ansicht"},
-    {1, KURVAN_CMD_VIEW_TOOLBAR, "&Symbolleiste"},
-    {1, KURVAN_CMD_VIEW_STATUSBAR, "S&tatusleiste"},
-    {1, 0, ""},
-    {1, KURVAN_CMD_CURSOR, "&Cursor"},
-    {1, KURVAN_CMD_ZOOM_RESET, "&Zoom zur\xFC" "cksetzen"},
-    {1, KURVAN_CMD_HOLD, "&Halten"},
-    {0, 0, "&Fenster"},
-    {1, KURVAN_CMD_WINDOW_CASCADE, "\xDC" "&berlappend"},
-    {1, KURVAN_CMD_WINDOW_TILE, "&Nebeneinander"},
-    {0, 0, "&Hilfe"},
-    {1, KURVAN_CMD_ABOUT, "\xDC" "&ber Kurvan..."},
-};
-
 constexpr KurvanMenu kMenus[] = {
     {KURVAN_RES_MAIN_FRAME, kFrameMenu, kurvanlang::Count(kFrameMenu)},
     {KURVAN_RES_TREND, kTrendMenu, kurvanlang::Count(kTrendMenu)},
-    {KURVAN_RES_TREND_VIEW, kTrendViewMenu, kurvanlang::Count(kTrendViewMenu)},
+    {KURVAN_RES_TREND_VIEW, kTrendMenu, kurvanlang::Count(kTrendMenu)},  // the same menu in both sets
 };
 
 constexpr KurvanDialogItem kAboutItems[] = {
