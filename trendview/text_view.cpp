@@ -26,7 +26,7 @@ KurvanTextRow ChannelRow(KurvanTextRow::Kind kind, const uint8_t* rec, uint32_t 
 }
 
 constexpr int kScreenMargin = 4;
-constexpr double kPrintMarginMm = 20.0;  // 2000 HIMETRIC
+constexpr double kPrintMarginMm = 20.0;  // the printed table starts 20 mm in
 
 }  // namespace
 
