@@ -225,6 +225,13 @@ const R* recordOf(std::span<const R> records, uint16_t count, uint32_t k) {
   return k < count && k < records.size() ? &records[k] : nullptr;
 }
 
+// The float whose bits a pending 4-byte copy holds.
+float pendingFloat(uint32_t bits) {
+  float f;
+  std::memcpy(&f, &bits, sizeof f);
+  return f;
+}
+
 // True when the table has a record for every member of the group.
 template <typename R>
 bool covers(std::span<const R> records, uint16_t count) {
@@ -377,6 +384,114 @@ uint8_t FB_ParamAllValues(const FbParamRequest* request, uint16_t* badIndex) {
   for (uint16_t j = 0; j < nL; ++j) t.L.lv[nL + j] = request->u32(longsAt + 4u * j);
   return FB_OK;
 }
+
+// ---------------------------------------------------------------------------------------
+// Whole sets with cross limits
+
+uint8_t FB_ParamCrossSetPart(const FbParamRequest* request, const FbSetPart& part,
+                             uint16_t* badIndex) {
+  Target t;
+  if (const uint8_t r = findSetTarget(request, badIndex, &t)) return r;
+  const bool params = part.groups == FbSetGroups::Params;
+  const uint16_t nW = params ? t.L.wordParams : t.L.wordValues;
+  const uint16_t nI = params ? t.L.floatParams : t.L.longValues;
+  const uint32_t wordEnd = uint32_t{part.firstWord} + part.words;
+  const uint32_t itemEnd = uint32_t{part.firstItem} + part.items;
+  if (part.words + part.items == 0 || wordEnd > nW || itemEnd > nI) return FB_ERR_UNKNOWN_ID;
+
+  // The records of the set's elements.
+  std::span<const FwShortLimit> wordRecords = part.wordLimits;
+  std::span<const FwFloatLimit> itemRecords = part.itemLimits;
+  if (wordRecords.empty() && part.words) {
+    const auto table = params ? t.limits.wordParams : t.limits.wordValues;
+    if (table.size() < wordEnd) return FB_ERR_UNKNOWN_ID;
+    wordRecords = table.subspan(part.firstWord, part.words);
+  }
+  if (itemRecords.empty() && part.items) {
+    const auto table = params ? t.limits.floatParams : t.limits.longValues;
+    if (table.size() < itemEnd) return FB_ERR_UNKNOWN_ID;
+    itemRecords = table.subspan(part.firstItem, part.items);
+  }
+  if (wordRecords.size() < part.words || itemRecords.size() < part.items) {
+    return FB_ERR_UNKNOWN_ID;
+  }
+  if (const uint8_t h = FB_CheckRequestHeader(request, part.words + 1, part.items)) return h;
+
+  // The pending copies the set writes (4-byte items as their bits: floats and 4-byte values
+  // alike). The count bytes bound the set to 254 words and 255 items.
+  uint16_t* pendingWords = (params ? t.L.wp : t.L.wv) + nW + part.firstWord;
+  FbU32* pendingItems =
+      (params ? reinterpret_cast<FbU32*>(t.L.fp) : t.L.lv) + nI + part.firstItem;
+  uint16_t savedWords[255];
+  uint32_t savedItems[255];
+  const uint32_t itemsAt = FB_REQUEST_ITEMS + 2u * part.words;
+  bool wordsDiffer = false, itemsDiffer = false;
+  for (uint16_t i = 0; i < part.words; ++i) {
+    savedWords[i] = pendingWords[i];
+    const uint16_t x = request->u16(FB_REQUEST_ITEMS + 2u * i);
+    if (pendingWords[i] != x) pendingWords[i] = x, wordsDiffer = true;
+  }
+  for (uint16_t j = 0; j < part.items; ++j) {
+    savedItems[j] = pendingItems[j];
+    const uint32_t bits = request->u32(itemsAt + 4u * j);
+    // Floats compare as floats (0.0 equals -0.0; NaN never passes the check below).
+    if (request->f32(itemsAt + 4u * j) != pendingFloat(pendingItems[j])) itemsDiffer = true;
+    pendingItems[j] = bits;
+  }
+
+  const uint16_t block = request->block();
+  auto checkWord = part.checkWord ? part.checkWord : FW_CheckShortLimit;
+  uint16_t bad = 0;
+  for (uint16_t i = 0; i < part.words && !bad; ++i) {
+    if (!checkWord(static_cast<int16_t>(pendingWords[i]), &wordRecords[i], block)) {
+      bad = static_cast<uint16_t>(i + 1);
+    }
+  }
+  for (uint16_t j = 0; j < part.items && !bad; ++j) {
+    if (!FW_CheckFloatLimit(pendingFloat(pendingItems[j]), &itemRecords[j], block)) {
+      bad = static_cast<uint16_t>(part.words + j + 1);
+    }
+  }
+  if (bad) {
+    for (uint16_t i = 0; i < part.words; ++i) pendingWords[i] = savedWords[i];
+    for (uint16_t j = 0; j < part.items; ++j) pendingItems[j] = savedItems[j];
+    if (badIndex) *badIndex = bad;
+    return FB_ERR_LIMITS;
+  }
+  if (params) {
+    if (part.words) wordsAccepted(t.L, block, wordsDiffer);
+    if (part.items) floatsAccepted(t.L, block, itemsDiffer);
+  }
+  return FB_OK;
+}
+
+uint8_t FB_ParamCrossSet(const FbParamRequest* request, uint16_t* badIndex) {
+  if (badIndex) *badIndex = 0;
+  if (!request) return FB_ERR_UNKNOWN_ID;
+  FbLayout L;
+  if (!FB_GetLayout(request->block(), &L)) return FB_ERR_NO_BLOCK;
+  FbSetPart part;
+  if (request->id() == FB_ID_WHOLE_SET) {
+    part.words = L.wordParams;
+    part.items = L.floatParams;
+  } else if (request->id() == FB_ID_ALL_VALUES) {
+    part.groups = FbSetGroups::Values;
+    part.words = L.wordValues;
+    part.items = L.longValues;
+  } else {
+    return FB_ERR_UNKNOWN_ID;
+  }
+  return FB_ParamCrossSetPart(request, part, badIndex);
+}
+
+uint8_t FB_StandardParamCross(FbParamRequest* request, uint16_t* badIndex) {
+  if (request && (request->id() == FB_ID_WHOLE_SET || request->id() == FB_ID_ALL_VALUES)) {
+    return FB_ParamCrossSet(request, badIndex);
+  }
+  return FB_StandardParam(request, badIndex);
+}
+
+// ---------------------------------------------------------------------------------------
 
 uint8_t FB_StandardParam(FbParamRequest* request, uint16_t* badIndex) {
   if (badIndex) *badIndex = 0;

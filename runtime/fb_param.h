@@ -208,6 +208,50 @@ uint8_t FB_ParamWholeSet(const FbParamRequest* request, uint16_t* badIndex);
 uint8_t FB_ParamAllValues(const FbParamRequest* request, uint16_t* badIndex);
 
 // ---------------------------------------------------------------------------------------
+// Whole sets with cross limits. Where limit callbacks read other pending values of the same
+// block (a maximum that is the pending value of another parameter, a point that must lie
+// between its neighbours), a whole set has to be checked against the values it brings, not
+// against those it replaces. These variants save the pending copies the set writes, write
+// the set into them, check every element against its record (so the callbacks see the new
+// pending values) and, when one fails, put the saved copies back: a refused set leaves the
+// pending copies exactly as they were before the request, changes waiting in them included.
+// An accepted set follows the same rules as FB_ParamWholeSet / FB_ParamAllValues (equal
+// values set no flag; the run-mode rule; values only into their pending copies).
+
+// The groups a set writes: the word and float parameters, or the word values and the
+// 4-byte values.
+enum class FbSetGroups : uint8_t { Params, Values };
+
+// The part of the groups one request writes, for handlers with several sets over one
+// group: `words` words from position firstWord and `items` 4-byte items from position
+// firstItem (0-based positions in the block's groups). The request must announce
+// words + 1 and items in its count bytes. Empty record spans take the records of the
+// type's limit table from firstWord / firstItem on; given spans hold one record per element
+// of the set. checkWord replaces FW_CheckShortLimit for the words when set.
+struct FbSetPart {
+  FbSetGroups groups = FbSetGroups::Params;
+  uint16_t firstWord = 0;
+  uint16_t words = 0;
+  uint16_t firstItem = 0;
+  uint16_t items = 0;
+  std::span<const FwShortLimit> wordLimits{};
+  std::span<const FwFloatLimit> itemLimits{};
+  int (*checkWord)(int16_t x, const FwShortLimit* record, uint16_t block) = nullptr;
+};
+
+// One part of a block's groups. Results: 0; 'i' for a null request, a part that is empty or
+// runs past the block's groups or past its records; 'j' for a missing block; the header
+// check's 'y' / 'z'; 'l' with the 1-based position of the first bad element (words first).
+uint8_t FB_ParamCrossSetPart(const FbParamRequest* request, const FbSetPart& part,
+                             uint16_t* badIndex);
+// The whole groups, chosen by the request's id: 4000 all word and float parameters, 4010
+// all word values and 4-byte values; any other id gives 'i'.
+uint8_t FB_ParamCrossSet(const FbParamRequest* request, uint16_t* badIndex);
+// The standard handler with its whole sets (4000, 4010) checked by FB_ParamCrossSet: the
+// parameter handler of a type whose limit callbacks read pending values.
+uint8_t FB_StandardParamCross(FbParamRequest* request, uint16_t* badIndex);
+
+// ---------------------------------------------------------------------------------------
 // Maps x from the range between a and b to 0..1000, rounded half away from zero. With
 // a < b: -1 below a, 1001 above b; with a >= b the scale runs downwards: -1 below b, 1001
 // above a. a = b gives 1000 at x = a; NaN gives 0.
