@@ -2,8 +2,9 @@
 // the serial channels' frame buffers, the protocol entry for a received frame, the system
 // bus, the remote I/O module link and the option card.
 //
-// Until the protocols are built, com_standin.cpp gives plain definitions (nothing received,
-// nothing answered, no bus nodes, no modules); programs link `sim_comm_standin` for them.
+// Programs link `sim_comm`, which serves text frames with the character protocol (Modbus
+// RTU, the bus, the remote I/O modules and the option card are still plain stand-ins there);
+// tests of the firmware link the recording fake of tests/fakes instead.
 #pragma once
 
 #include <cstdint>

@@ -8,6 +8,7 @@
 
 FbPendingFlags g_fbPending{};
 uint16_t g_fbInputFailWord = 0;
+uint16_t g_fbReadLength = 0;
 
 // ---------------------------------------------------------------------------------------
 // Request record

@@ -66,6 +66,14 @@ struct FbParamRequest {
 // handler as a request.
 static_assert(sizeof(FbParamRequest) == FB_REQUEST_BYTES && alignof(FbParamRequest) == 1);
 
+// Length of the value a parameter handler answers to a read (negative id). The handler
+// leaves the value in the request from offset 4 and sets this to its bytes: 1 (one byte),
+// 2 (a 16-bit integer), 4 (a float or a 32-bit value), or the length of a longer reply. The
+// caller clears it before the call; 0 after a successful read means the handler did not say,
+// and the caller takes the width of the value's kind. The system-data block (block 0)
+// reports in g_fwSys.answerLength instead.
+extern uint16_t g_fbReadLength;
+
 // A single-value request (float or 4-byte value; word parameter or word value).
 FbParamRequest FB_FloatRequest(uint16_t block, int16_t id, float value);
 FbParamRequest FB_WordRequest(uint16_t block, int16_t id, uint16_t value);

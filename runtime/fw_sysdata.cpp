@@ -106,7 +106,7 @@ struct Answer {
 uint16_t flags38Read(uint32_t bit) {
   return (g_fwSys.flagShadow[bit] || g_fwSys.locks[bit]) ? 1 : 0;
 }
-bool writeLocked() { return (img()[FW_SYS_FLAGS38] & 0x10) || g_fwSys.locks[3]; }
+bool writeLocked() { return FW_InterfaceWriteLocked(); }
 
 uint8_t readData(FbParamRequest* r, int32_t number) {
   Answer a{r};
@@ -553,6 +553,10 @@ void FW_ResetSystemData() {
   g_fwDhSwitchCopy = 0;
   g_fwClock = FwClockState{};
   FW_ClockSetDefault();
+}
+
+bool FW_InterfaceWriteLocked() {
+  return (img()[FW_SYS_FLAGS38] & 0x10) || g_fwSys.locks[3];
 }
 
 uint8_t FW_GetCommOption() {

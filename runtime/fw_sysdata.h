@@ -89,6 +89,10 @@ extern const FbLimitTable g_fwSystemLimits;
 // The hook the firmware cycle calls at the end of start-up (nothing to do in the simulator).
 void FW_SystemStartupHook();
 
+// True while the interface write lock is in force (image byte 38 bit 4, or the operating
+// lock that stands for it): the serial channels then take no writes.
+bool FW_InterfaceWriteLocked();
+
 // Copies the communication option digit (order-code digit 2) into the cached byte and
 // returns it.
 uint8_t FW_GetCommOption();

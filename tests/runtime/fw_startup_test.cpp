@@ -29,6 +29,7 @@
 #include "runtime/fw_mode.h"
 #include "runtime/fw_plant.h"
 #include "runtime/fw_sysdata.h"
+#include "support/adapter_firmware.h"
 #include "tools/engbuild/eng_builder.h"
 
 namespace {
@@ -66,29 +67,11 @@ int countCalls(const CallLog& log, const std::string& prefix) {
   }));
 }
 
-class FirmwareTest : public ::testing::Test {
+class FirmwareTest : public AdapterFirmware {
  protected:
-  FirmwareTest() : eng_(SIM_ENGINEERING_SIZE), engRef_(SIM_ENGINEERING_SIZE), data_(SIM_DATA_SIZE),
-                   dataRef_(SIM_DATA_SIZE) {
-    fakegui::Reset();
-    FakeOpuiLog().clear();
-    TheFakeShell().reset();
+  FirmwareTest() {
     TheFakeComm().reset();
-    FB_ClearTypeTable();
-    FB_ClearStore();
-    FW_ResetEeprom();
     FW_SetMainEepromWriter(recordChunk);
-    FW_ClearDeferredCalls();
-    FW_ResetMain();
-    FW_ResetAdapter();
-    g_fwRunMode = FW_RUN_MODE_STOP;
-    g_fwErrorFlags = 0;
-    g_fbSchedule.phase = 0;
-    std::memset(FW_LinkImage(), 0, FW_MAIN_EEPROM_SIZE);
-    std::memset(g_fwInternalEeprom, 0, sizeof g_fwInternalEeprom);
-    g_fwEng = FwEngineeringState{};
-    FW_ResetSystemData();
-    FW_ResetLogin();
     g_written.clear();
     g_runs = 0;
     for (const FbTemplate* t : {&kPlainTemplate, &kContr, &kPidma}) {
@@ -96,34 +79,8 @@ class FirmwareTest : public ::testing::Test {
                                                               FB_COMMON_BLOCK_RANGES, 0, 0, 0)),
                 FB_OK);
     }
-    SimHostState& s = SimState();
-    s.engineering = eng_.data();
-    s.engineeringRef = engRef_.data();
-    s.data = data_.data();
-    s.dataRef = dataRef_.data();
-    TheFakeShell().restartFirmware = [] {
-      FW_SimInit();
-      FW_SimStart();
-    };
-  }
-  // The start-up installs hooks and binds the image; other tests start from the defaults.
-  ~FirmwareTest() override {
-    FW_SetMainEepromWriter(nullptr);
-    FW_SetEepromFaultHook(nullptr);
-    FW_SetEngineeringClearHook(nullptr);
-    FW_BindMainEeprom(nullptr, 0);
-    FW_BindLanguageByte(nullptr);
-    FB_SetSaveHook(nullptr);
-    g_fwSysHooks = FwSystemHooks{};
   }
 
-  // A project with an engineering (tag in both images) in the shell's buffers.
-  void projectWithEngineering() {
-    std::memcpy(eng_.data(), "MX7N", 4);
-    std::memcpy(data_.data() + FW_IEE_TAG, "MX7N", 4);
-    SimState().imagesValid = 1;
-    SimState().reloadRequest = 1;
-  }
   void start() {
     FW_SimInit();
     FW_SimStart();
@@ -152,8 +109,6 @@ class FirmwareTest : public ::testing::Test {
     FB_GetInstance(block)[FB_HDR_GROUP] = 1;
     ASSERT_EQ(FB_CheckChains(), FB_CHAIN_OK);
   }
-
-  std::vector<uint8_t> eng_, engRef_, data_, dataRef_;
 };
 
 // --- keys ---------------------------------------------------------------------------------

@@ -184,7 +184,14 @@ TEST(FuncCodeMap, LookupFindsEntriesAndAnswers32000ForMissingPairs) {
   EXPECT_EQ(FB_FuncCodeToIntCode(0x85, 0xB2), 4085);
   EXPECT_EQ(FB_FuncCodeToIntCode(0x8A, 0xB2), 32000);
   EXPECT_EQ(FB_FuncCodeToIntCode(0x80, 0xB1), 32000);
-  EXPECT_EQ(FB_FuncCodeToIntCode(0, 0), 32000);
+  EXPECT_EQ(FB_FuncCodeToIntCode(0, 0), 32000) << "a multiple of 0x10 names block data";
+  // The rows of single values: nine ids to each group of sixteen codes.
+  EXPECT_EQ(FB_FuncCodeToIntCode(0x00, 0x11), 9);
+  EXPECT_EQ(FB_FuncCodeToIntCode(0x01, 0x99), 179);
+  EXPECT_EQ(FB_FuncCodeToIntCode(0x10, 0x01), 1000);
+  EXPECT_EQ(FB_FuncCodeToIntCode(0x20, 0x29), 2026);
+  EXPECT_EQ(FB_FuncCodeToIntCode(0x20, 0x31), 32000) << "27 texts only";
+  EXPECT_EQ(FB_FuncCodeToIntCode(0x00, 0x1A), 32000);
   EXPECT_EQ(FB_FuncCodeToIntCode(0x7F, 0xB2 + 4096), 32000) << "a code of 12 bits at most";
   EXPECT_EQ(FB_FuncCodeToIntCode(0xFFFFFFFFu, 0xB2), 32000);
   // Sorted by key, end mark in place.
@@ -206,7 +213,7 @@ TEST(FuncCodeMap, DumpWritesOneLinePerEntry) {
   text << in.rdbuf();
   std::string first;
   std::getline(text, first);
-  EXPECT_EQ(first, "zeile 0000 FuncAndCode 524466 IntCode 4080");  // 0x80 * 4096 + 0xB2
+  EXPECT_EQ(first, "zeile 0000 FuncAndCode 000001 IntCode 0000");  // sub-index 0, code 0x01
   int lines = 1;
   for (std::string line; std::getline(text, line);) ++lines;
   EXPECT_EQ(lines, static_cast<int>(g_fbFuncCodeCapacity - 1));

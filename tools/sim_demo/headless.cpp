@@ -1,11 +1,21 @@
 // The demo device has no display, no operating pages and no shell windows: their services
 // do nothing, except that the texts the firmware writes on its display are printed.
-#include <cstdio>
+#include "tools/sim_demo/headless.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "blocks/register_all.h"
 #include "gui/GUI.h"
 #include "gui/WM.h"
 #include "opui/op_services.h"
+#include "runtime/fw_adapter.h"
+#include "runtime/fw_eeprom.h"
 #include "shell/sim_services.h"
+#include "tools/engbuild/eng_builder.h"
 
 // --- display --------------------------------------------------------------------------
 const GUI_FONT GUI_Font8_1 = {};
@@ -82,3 +92,48 @@ void SimModulePanelCloseAll() {}
 int SimPlantCycle(SimPlantActuators*, SimPlantParams*, SimPlantResult*) { return 0; }
 void SimRequestRestart() {}
 void SimRestartFirmware() {}
+
+// --- the project ------------------------------------------------------------------------
+void SimHeadlessStart(const std::vector<uint8_t>& engineering, uint8_t language) {
+  static std::vector<uint8_t> image, imageRef, data, dataRef;
+  image.assign(SIM_ENGINEERING_SIZE, 0);
+  std::copy_n(engineering.begin(), std::min<size_t>(engineering.size(), image.size()), image.begin());
+  imageRef.assign(SIM_ENGINEERING_SIZE, 0);
+  data.assign(SIM_DATA_SIZE, 0);
+  dataRef.assign(SIM_DATA_SIZE, 0);
+  std::memcpy(data.data() + FW_IEE_TAG, "MX7N", 4);
+  SimHostState& s = SimState();
+  s.engineering = image.data();
+  s.engineeringRef = imageRef.data();
+  s.data = data.data();
+  s.dataRef = dataRef.data();
+  s.imagesValid = 1;
+  s.reloadRequest = 1;
+  s.language = language;
+  FW_SimInit();
+  FW_SimStart();
+}
+
+bool SimHeadlessStartDescription(const char* path, std::string_view fallback, std::string* error) {
+  std::string description(fallback);
+  if (path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+      *error = std::string("cannot read ") + path;
+      return false;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    description = text.str();
+  }
+  BLK_RegisterAllTypes();
+  EngBuilder builder;
+  std::vector<uint8_t> engineering;
+  if (!EngParseDescription(description, builder, error)) return false;
+  if (!builder.build(engineering)) {
+    *error = builder.error();
+    return false;
+  }
+  SimHeadlessStart(engineering);
+  return true;
+}

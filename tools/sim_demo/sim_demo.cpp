@@ -6,22 +6,14 @@
 //   sim_demo [CYCLES] [DESCRIPTION.eng]
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <vector>
 
-#include "blocks/register_all.h"
 #include "runtime/fb_param.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_adapter.h"
 #include "runtime/fw_defer.h"
-#include "runtime/fw_eeprom.h"
 #include "runtime/fw_main.h"
-#include "runtime/fw_mode.h"
-#include "shell/sim_services.h"
-#include "tools/engbuild/eng_builder.h"
+#include "tools/sim_demo/headless.h"
 
 namespace {
 
@@ -62,42 +54,11 @@ float output(uint16_t block) {
 
 int main(int argc, char** argv) {
   const int cycles = argc > 1 ? std::atoi(argv[1]) : 40;
-  std::string description = kDescription;
-  if (argc > 2) {
-    std::ifstream in(argv[2], std::ios::binary);
-    if (!in) {
-      std::fprintf(stderr, "cannot read %s\n", argv[2]);
-      return 1;
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    description = text.str();
-  }
-
-  BLK_RegisterAllTypes();
-  EngBuilder builder;
   std::string error;
-  std::vector<uint8_t> engineering;
-  if (!EngParseDescription(description, builder, &error) || !builder.build(engineering)) {
-    std::fprintf(stderr, "engineering: %s\n", error.empty() ? builder.error().c_str() : error.c_str());
+  if (!SimHeadlessStartDescription(argc > 2 ? argv[2] : nullptr, kDescription, &error)) {
+    std::fprintf(stderr, "engineering: %s\n", error.c_str());
     return 1;
   }
-
-  // The project as the shell holds it: the engineering image and a data image that carries
-  // the internal EEPROM's tag.
-  std::vector<uint8_t> engineeringRef(SIM_ENGINEERING_SIZE), data(SIM_DATA_SIZE), dataRef(SIM_DATA_SIZE);
-  std::memcpy(data.data() + FW_IEE_TAG, "MX7N", 4);
-  SimHostState& s = SimState();
-  s.engineering = engineering.data();
-  s.engineeringRef = engineeringRef.data();
-  s.data = data.data();
-  s.dataRef = dataRef.data();
-  s.imagesValid = 1;
-  s.reloadRequest = 1;
-  s.language = 1;
-
-  FW_SimInit();
-  FW_SimStart();
 
   std::printf("cycle  state        B100.Y1   B101.Y1   B102.Y1\n");
   const FbTypeRecord* absv = FB_GetType(1);

@@ -101,22 +101,38 @@ def read_labels():
     return lists
 
 
+# The value codes of a "*" row: the nine codes after each multiple of 0x10 up to 0x90.
+GRID_CODES = [16 * g + j for g in range(10) for j in range(1, 10)]
+
+
 def read_funccodes():
     entries = {}
-    for where, line in read_lines("funccodes.tsv"):
-        cols = line.split("\t")
-        if len(cols) != 3:
-            raise SourceError(f"{where}: expected 3 tab-separated columns")
-        try:
-            t, c, code = (int(x, 0) for x in cols)
-        except ValueError:
-            raise SourceError(f"{where}: numbers expected")
+
+    def add(where, t, c, code):
         if not 0 <= t < 0x8000 or not 0 <= c < 4096 or not 0 <= code < 0x10000:
             raise SourceError(f"{where}: value out of range")
         key = t * 4096 + c
         if key == FUNC_END or key in entries:
             raise SourceError(f"{where}: key {key} is the end mark or given twice")
         entries[key] = code
+
+    for where, line in read_lines("funccodes.tsv"):
+        cols = line.split("\t")
+        grid = len(cols) == 4 and cols[1] == "*"
+        if len(cols) != 3 and not grid:
+            raise SourceError(f"{where}: expected 3 tab-separated columns, or 4 with code '*'")
+        try:
+            nums = [int(x, 0) for i, x in enumerate(cols) if not (grid and i == 1)]
+        except ValueError:
+            raise SourceError(f"{where}: numbers expected")
+        if not grid:
+            add(where, *nums)
+            continue
+        t, first, count = nums
+        if not 0 < count <= len(GRID_CODES):
+            raise SourceError(f"{where}: count outside 1..{len(GRID_CODES)}")
+        for i in range(count):
+            add(where, t, GRID_CODES[i], first + i)
     return entries
 
 

@@ -1,0 +1,148 @@
+// The PC tool's client: frames and answers of the character protocol, and reads and writes by
+// block, code and sub-index against a firmware in the same process, also with a process
+// locale that writes numbers with a decimal comma.
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "blocks/register_all.h"
+#include "support/adapter_firmware.h"
+#include "tools/pctool/pc_adapter_transport.h"
+#include "tools/pctool/pc_client.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+TEST(PcFrames, RequestsAreFramedAndAnswersChecked) {
+  EXPECT_EQ(PcBuildRead({0x98}), (Bytes{0x04, '0', '0', '9', '8', 0x05}));
+  EXPECT_EQ(PcBuildRead({0x0A, 100, 0x8}, 7), (Bytes{0x04, '0', '7', '0', 'A', ',', '1', '0',
+                                                      '0', ',', '8', 0x05}));
+  EXPECT_EQ(PcBuildWrite({0x98}, "F"), (Bytes{0x04, '0', '0', 0x02, '9', '8', '=', 'F', 0x03, 0x79}));
+  EXPECT_EQ(PcBuildRead({0x18}, 150)[1], '0') << "addresses of 100 and above read 00";
+
+  struct Case {
+    Bytes bytes;
+    PcAnswer::Kind kind;
+    std::string text;
+  } cases[] = {
+      {{0x06}, PcAnswer::Kind::Ack, ""},
+      {{0x15}, PcAnswer::Kind::Nak, ""},
+      {{0x02, '9', '8', '=', 'F', 0x03, 0x79}, PcAnswer::Kind::Text, "98=F"},
+      {{0x02, '9', '8', '=', 'F', 0x03, 0x78}, PcAnswer::Kind::Malformed, ""},
+      {{0x02, '9', '8', 0x03}, PcAnswer::Kind::Malformed, ""},
+      {{}, PcAnswer::Kind::Malformed, ""},
+      {{0x06, 0x06}, PcAnswer::Kind::Malformed, ""},
+  };
+  for (const Case& c : cases) {
+    const PcAnswer a = PcParseAnswer(c.bytes);
+    EXPECT_EQ(a.kind, c.kind) << c.bytes.size();
+    EXPECT_EQ(a.text, c.text);
+  }
+  EXPECT_EQ(PcResultText('l'), "'l' (108)");
+  EXPECT_EQ(PcResultText(126), "126");
+}
+
+class PcTool : public AdapterFirmware {
+ protected:
+  void SetUp() override {
+    BLK_RegisterAllTypes();
+    EngBuilder b;
+    b.setRunMode(2);
+    const uint16_t absv = EngBuilder::typeByName("ABSV");
+    ASSERT_TRUE(b.addBlock(100, absv, 1));
+    ASSERT_TRUE(b.setFloat(100, 1, 1.5f));
+    ASSERT_TRUE(b.setFloat(100, 2, -0.25f));
+    ASSERT_TRUE(b.addBlock(101, absv, 1, 100));
+    ASSERT_TRUE(b.wireAnalog(101, 1, 100, 1));
+    startWith(b);
+  }
+
+  // Reads and writes of a PC tool session; each line is the request and what came back.
+  std::vector<std::string> session() {
+    std::vector<std::string> out;
+    auto read = [&](PcRequest r) {
+      std::string value, error;
+      out.push_back(client_.read(r, &value, &error) ? value : error);
+      EXPECT_EQ(SimState().responseReady, 0u) << "taken";
+    };
+    auto write = [&](PcRequest r, const char* v) {
+      std::string error;
+      out.push_back(client_.write(r, v, &error) ? "done" : error);
+    };
+    read({0x01, 100, 0x10});
+    read({0x02, 100, 0x10});
+    write({0x01, 100, 0x10}, "2.75");
+    write({0x02, 100, 0x10}, "-1000000");
+    FW_SimCycle();   // the running block takes its pending value over
+    read({0x01, 100, 0x10});
+    read({0x00, 100, 0x10});
+    read({0xB1, 100, 0x00});
+    read({0x01, 1951, 0x10});
+    read({0x01, 102, 0x10});
+    write({0x01, 100, 0x10}, "1.5");
+    FW_SimCycle();
+    return out;
+  }
+
+  PcAdapterTransport transport_;
+  PcClient client_{transport_};
+};
+
+TEST_F(PcTool, ReadsAndWritesValuesByCodeThroughTheAdapter) {
+  const std::vector<std::string> expected = {
+      "1.5",
+      "-0.25",
+      "done",
+      "refused: 't' (116)",
+      "2.75",
+      "01=2.75,02=-0.25",
+      "1,2,2.75,-0.25,0",
+      "refused: 'j' (106)",
+      "refused: 'j' (106)",
+      "done",
+  };
+  EXPECT_EQ(session(), expected);
+  PcResults r;
+  std::string error;
+  ASSERT_TRUE(client_.results(&r, &error)) << error;
+  EXPECT_EQ(r.write, 0u);
+  EXPECT_EQ(r.read, 'j');
+}
+
+TEST_F(PcTool, TheAnswersDoNotDependOnTheProcessLocale) {
+  const std::vector<std::string> plain = session();
+#ifdef SIM_TEST_LOCPATH
+  setenv("LOCPATH", SIM_TEST_LOCPATH, 1);
+#endif
+  setenv("LC_ALL", "de_DE.UTF-8", 1);
+  const bool german = std::setlocale(LC_ALL, "") != nullptr;
+  char probe[16];
+  std::snprintf(probe, sizeof probe, "%.1f", 1.5);
+  if (!german || std::string(probe) != "1,5") {
+    std::setlocale(LC_ALL, "C");
+    unsetenv("LC_ALL");
+    GTEST_SKIP() << "the locale de_DE.UTF-8 is not available";
+  }
+  const std::vector<std::string> localised = session();
+  std::setlocale(LC_ALL, "C");
+  unsetenv("LC_ALL");
+  EXPECT_EQ(localised, plain);
+}
+
+TEST_F(PcTool, TheAdapterTransportRefusesWhatDoesNotFitTheRequestText) {
+  Bytes answer;
+  std::string error;
+  EXPECT_FALSE(transport_.exchange(Bytes(SIM_TEXT_SIZE + 1, '0'), false, &answer, &error));
+  EXPECT_EQ(SimState().requestPending, 0u);
+  // A frame of exactly the request text's size is handed in and answered (refused: it is no
+  // request of the protocol).
+  EXPECT_TRUE(transport_.exchange(Bytes(SIM_TEXT_SIZE, '0'), false, &answer, &error)) << error;
+  EXPECT_EQ(answer, Bytes{0x15});
+}
+
+}  // namespace

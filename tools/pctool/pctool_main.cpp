@@ -1,0 +1,141 @@
+// pctool: reads and writes device values over the character protocol by block, code and
+// sub-index, the way a PC tool talks to the device. The device is a firmware running in this
+// process (headless), started with an engineering from a description.
+//
+//   pctool [-e DESCRIPTION.eng] [-t TICKS] REQUEST...
+//     read BLOCK CODE [SUB]          CODE and SUB hexadecimal, BLOCK decimal
+//     write BLOCK CODE [SUB] VALUE   VALUE as the device takes it: 1.5, 40, a 16-character text
+//     ident | version                the identification (code 18), the version text (92)
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtime/fw_adapter.h"
+#include "tools/pctool/pc_adapter_transport.h"
+#include "tools/pctool/pc_client.h"
+#include "tools/sim_demo/headless.h"
+
+namespace {
+
+// Two ABSV blocks, the second fed by the first, stored running.
+constexpr const char* kDescription = R"(run 2
+language 1
+block 100 ABSV group 1
+  float 1 1.5
+  float 2 -0.25
+block 101 ABSV group 1 after 100
+  in 1 100.1
+)";
+
+int usage() {
+  std::fprintf(stderr,
+               "usage: pctool [-e DESCRIPTION.eng] [-t TICKS] REQUEST...\n"
+               "  read BLOCK CODE [SUB]          read a value (CODE and SUB in hex)\n"
+               "  write BLOCK CODE [SUB] VALUE   write a value\n"
+               "  ident | version                identification (code 18), version (code 92)\n"
+               "The firmware runs in this process with the description's engineering (by\n"
+               "default two ABSV blocks 100 and 101); TICKS firmware ticks (default 40) run\n"
+               "before the first request.\n");
+  return 2;
+}
+
+bool number(std::string_view text, int base, uint32_t max, int32_t* out) {
+  uint32_t v = 0;
+  const auto r = std::from_chars(text.data(), text.data() + text.size(), v, base);
+  if (r.ec != std::errc() || r.ptr != text.data() + text.size() || v > max) return false;
+  *out = static_cast<int32_t>(v);
+  return true;
+}
+
+bool isCommand(std::string_view a) {
+  return a == "read" || a == "write" || a == "ident" || a == "version";
+}
+
+// One request of the command line and its arguments.
+struct Command {
+  std::string_view name;
+  std::vector<std::string_view> args;
+};
+
+// Block, code and optional sub-index from the first arguments.
+bool address(const std::vector<std::string_view>& args, size_t n, PcRequest* r) {
+  if (n < 2 || n > 3) return false;
+  uint32_t code;
+  int32_t block, sub = -1, c;
+  if (!number(args[0], 10, 1950, &block) || !number(args[1], 16, 0xB4, &c)) return false;
+  if (n == 3 && !number(args[2], 16, 0x89, &sub)) return false;
+  code = static_cast<uint32_t>(c);
+  *r = PcRequest{static_cast<uint16_t>(code), block, sub};
+  return true;
+}
+
+std::string joined(const Command& c) {
+  std::string s(c.name);
+  for (std::string_view a : c.args) s += " " + std::string(a);
+  return s;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* description = nullptr;
+  int ticks = 40;
+  int i = 1;
+  for (; i < argc && argv[i][0] == '-'; ++i) {
+    if (i + 1 >= argc) return usage();
+    if (std::strcmp(argv[i], "-e") == 0) {
+      description = argv[++i];
+    } else if (std::strcmp(argv[i], "-t") == 0) {
+      int32_t t;
+      if (!number(argv[++i], 10, 100000, &t)) return usage();
+      ticks = t;
+    } else {
+      return usage();
+    }
+  }
+  std::vector<Command> commands;
+  for (; i < argc; ++i) {
+    if (isCommand(argv[i])) {
+      commands.push_back({argv[i], {}});
+    } else if (commands.empty()) {
+      return usage();
+    } else {
+      commands.back().args.push_back(argv[i]);
+    }
+  }
+  if (commands.empty()) return usage();
+
+  std::string error;
+  if (!SimHeadlessStartDescription(description, kDescription, &error)) {
+    std::fprintf(stderr, "engineering: %s\n", error.c_str());
+    return 1;
+  }
+  for (int t = 0; t < ticks; ++t) FW_SimCycle();
+
+  PcAdapterTransport transport;
+  PcClient client(transport);
+  int failed = 0;
+  for (const Command& c : commands) {
+    const std::vector<std::string_view>& a = c.args;
+    PcRequest r;
+    std::string value;
+    bool ok;
+    if (c.name == "ident" || c.name == "version") {
+      if (!a.empty()) return usage();
+      ok = client.read({static_cast<uint16_t>(c.name == "ident" ? 0x18 : 0x92)}, &value, &error);
+    } else if (c.name == "read") {
+      if (!address(a, a.size(), &r)) return usage();
+      ok = client.read(r, &value, &error);
+    } else {
+      if (a.size() < 3 || !address(a, a.size() - 1, &r)) return usage();
+      ok = client.write(r, a.back(), &error);
+      value = "done";
+    }
+    std::printf("%s: %s\n", joined(c).c_str(), ok ? value.c_str() : error.c_str());
+    if (!ok) ++failed;
+  }
+  return failed ? 1 : 0;
+}

@@ -1,0 +1,18 @@
+// A firmware without display, operating pages or shell windows (their services do nothing
+// here, except that the texts the firmware writes on its display are printed), for the
+// command-line tools that run the firmware in their own process.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Hands the engineering image to the firmware as the shell's project (with a data image that
+// carries the internal EEPROM's tag) and starts the firmware. The images stay in this module.
+void SimHeadlessStart(const std::vector<uint8_t>& engineering, uint8_t language = 1);
+
+// Registers every block type, builds the engineering of a description (read from `path`, or
+// `fallback` when the path is null) and starts the firmware with it. False with *error when
+// the file cannot be read or the description does not build.
+bool SimHeadlessStartDescription(const char* path, std::string_view fallback, std::string* error);
