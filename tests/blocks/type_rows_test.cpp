@@ -11,6 +11,7 @@
 #include "runtime/fb_values.h"
 #include "runtime/fw_sysdata.h"
 #include "runtime/fw_text.h"
+#include "blocks/ctrl/ctrl.h"
 
 namespace {
 
@@ -30,6 +31,9 @@ TEST(TypeRows, EveryTypeIsRegisteredWithItsTemplateWeightAndGroup) {
       {BLK_TYPE_EXOR, "EXOR", 31, 1, 3},     {BLK_TYPE_FLIP, "FLIP", 34, 1, 3},
       {BLK_TYPE_STEP, "STEP", 58, 3, 3},     {BLK_TYPE_ABIN, "ABIN", 55, 2, 3},
       {BLK_TYPE_TRUNC, "TRUNC", 29, 1, 3},
+      {BLK_TYPE_CONTR, "CONTR", 905, 51, 25},
+      {BLK_TYPE_CONTR_PLUS, "CONTR+", 1031, 53, 25},
+      {BLK_TYPE_PIDMA, "PIDMA", 909, 68, 25},
   };
   BlockFixture fx(BLK_RegisterAllTypes);
   EXPECT_EQ(FB_GetType(4), nullptr);  // an empty row
