@@ -3,6 +3,7 @@
 // handler serve all three.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "blocks/ctrl/ctrl.h"
@@ -66,10 +67,10 @@ struct CtrlTypeDesc {
   uint8_t sets;            // parameter sets in CtrlParams (CONTR+: 6)
   uint8_t aiParNo, aiCasc; // analog inputs
   uint8_t aoParNo, aoBlNo; // analog outputs
-  uint8_t di[CTRL_DI_COUNT];
-  uint8_t dout[CTRL_DO_COUNT];
-  uint8_t fp[CTRL_FP_COUNT];
-  uint8_t wv[CTRL_WV_COUNT];
+  std::array<uint8_t, CTRL_DI_COUNT> di;
+  std::array<uint8_t, CTRL_DO_COUNT> dout;
+  std::array<uint8_t, CTRL_FP_COUNT> fp;
+  std::array<uint8_t, CTRL_WV_COUNT> wv;
   uint8_t wpWBlock, wpPOpt;
   uint8_t firstSetFloat;   // first float of the parameter sets (PIDMA: `Kp`)
   const uint8_t* floatClasses;

@@ -154,63 +154,36 @@ constexpr uint8_t kPidmaClasses[] = {
 static_assert(std::size(kContrClasses) == std::size(kContrFloats));
 static_assert(std::size(kPidmaClasses) == std::size(kPidmaFloats));
 
-constexpr uint8_t kContrDi[CTRL_DI_COUNT] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10,
-                                             11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21};
-constexpr uint8_t kPidmaDi[CTRL_DI_COUNT] = {0, 1,  2,  3,  4,  5,  6,  7,  8,  N,  N,
-                                             N, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
-constexpr uint8_t kContrDo[CTRL_DO_COUNT] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
-constexpr uint8_t kPidmaDo[CTRL_DO_COUNT] = {0, 1, 2, 3, 4, 5, 6, N, 7, N, 8, 9};
+constexpr std::array<uint8_t, CTRL_DI_COUNT> kContrDi = {
+    0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21};
+constexpr std::array<uint8_t, CTRL_DI_COUNT> kPidmaDi = {
+    0, 1, 2, 3, 4, 5, 6, 7, 8, N, N, N, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
+constexpr std::array<uint8_t, CTRL_DO_COUNT> kContrDo = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+constexpr std::array<uint8_t, CTRL_DO_COUNT> kPidmaDo = {0, 1, 2, 3, 4, 5, 6, N, 7, N, 8, 9};
 // W0, W100, W2, Grw+, Grw-, Grw2, N0, a, Tpuls, Tm, Y2, Ymin, Ymax, Y0, dYopt.
-constexpr uint8_t kContrFp[CTRL_FP_COUNT] = {0, 1, 2, 3, 4, 5, 6, 7, 9, 10, 16, 17, 18, 19, 21};
-constexpr uint8_t kPidmaFp[CTRL_FP_COUNT] = {0, 1, 2, 3, 4, 5, 6, 7, 9, 10, 13, 14, 15, 16, 17};
-constexpr uint8_t kContrWv[CTRL_WV_COUNT] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
-constexpr uint8_t kPidmaWv[CTRL_WV_COUNT] = {0, 1, 2, 3, N, 4, 5, 6, 7, 8, 9, N, N};
-
-template <size_t A, size_t B>
-constexpr void copyTo(uint8_t (&to)[A], const uint8_t (&from)[B]) {
-  static_assert(A == B);
-  for (size_t i = 0; i < A; ++i) to[i] = from[i];
-}
-
-constexpr CtrlTypeDesc makeDesc(uint16_t type, bool pidma, uint8_t sets, uint8_t aiParNo,
-                                uint8_t aiCasc, uint8_t aoParNo, uint8_t aoBlNo,
-                                const uint8_t (&di)[CTRL_DI_COUNT],
-                                const uint8_t (&dout)[CTRL_DO_COUNT],
-                                const uint8_t (&fp)[CTRL_FP_COUNT],
-                                const uint8_t (&wv)[CTRL_WV_COUNT], uint8_t wpWBlock,
-                                uint8_t wpPOpt, uint8_t firstSetFloat, const uint8_t* classes,
-                                uint8_t wholeFirstWord, uint8_t wholeWords,
-                                uint8_t setFirstFloat, uint8_t setFloats) {
-  CtrlTypeDesc d{};
-  d.type = type;
-  d.pidma = pidma;
-  d.sets = sets;
-  d.aiParNo = aiParNo;
-  d.aiCasc = aiCasc;
-  d.aoParNo = aoParNo;
-  d.aoBlNo = aoBlNo;
-  copyTo(d.di, di);
-  copyTo(d.dout, dout);
-  copyTo(d.fp, fp);
-  copyTo(d.wv, wv);
-  d.wpWBlock = wpWBlock;
-  d.wpPOpt = wpPOpt;
-  d.firstSetFloat = firstSetFloat;
-  d.floatClasses = classes;
-  d.wholeFirstWord = wholeFirstWord;
-  d.wholeWords = wholeWords;
-  d.setFirstFloat = setFirstFloat;
-  d.setFloats = setFloats;
-  return d;
-}
+constexpr std::array<uint8_t, CTRL_FP_COUNT> kContrFp = {0, 1, 2, 3, 4, 5, 6, 7,
+                                                         9, 10, 16, 17, 18, 19, 21};
+constexpr std::array<uint8_t, CTRL_FP_COUNT> kPidmaFp = {0, 1, 2, 3, 4, 5, 6, 7,
+                                                         9, 10, 13, 14, 15, 16, 17};
+constexpr std::array<uint8_t, CTRL_WV_COUNT> kContrWv = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+constexpr std::array<uint8_t, CTRL_WV_COUNT> kPidmaWv = {0, 1, 2, 3, N, 4, 5, 6, 7, 8, 9, N, N};
 
 constexpr CtrlTypeDesc kDescs[] = {
-    makeDesc(BLK_TYPE_CONTR, false, 1, N, 9, N, 7, kContrDi, kContrDo, kContrFp, kContrWv, 0,
-             N, 22, kContrClasses, 0, 1, 22, 6),
-    makeDesc(BLK_TYPE_CONTR_PLUS, false, CTRL_PARAM_SETS, 9, 10, 7, 8, kContrDi, kContrDo,
-             kContrFp, kContrWv, 1, 0, 22, kContrPlusClasses.data(), 1, 1, 22, 6),
-    makeDesc(BLK_TYPE_PIDMA, true, 1, N, 9, N, 7, kPidmaDi, kPidmaDo, kPidmaFp, kPidmaWv, 3,
-             N, 21, kPidmaClasses, 0, 4, 22, 9),
+    {.type = BLK_TYPE_CONTR, .pidma = false, .sets = 1,
+     .aiParNo = N, .aiCasc = 9, .aoParNo = N, .aoBlNo = 7,
+     .di = kContrDi, .dout = kContrDo, .fp = kContrFp, .wv = kContrWv,
+     .wpWBlock = 0, .wpPOpt = N, .firstSetFloat = 22, .floatClasses = kContrClasses,
+     .wholeFirstWord = 0, .wholeWords = 1, .setFirstFloat = 22, .setFloats = 6},
+    {.type = BLK_TYPE_CONTR_PLUS, .pidma = false, .sets = CTRL_PARAM_SETS,
+     .aiParNo = 9, .aiCasc = 10, .aoParNo = 7, .aoBlNo = 8,
+     .di = kContrDi, .dout = kContrDo, .fp = kContrFp, .wv = kContrWv,
+     .wpWBlock = 1, .wpPOpt = 0, .firstSetFloat = 22, .floatClasses = kContrPlusClasses.data(),
+     .wholeFirstWord = 1, .wholeWords = 1, .setFirstFloat = 22, .setFloats = 6},
+    {.type = BLK_TYPE_PIDMA, .pidma = true, .sets = 1,
+     .aiParNo = N, .aiCasc = 9, .aoParNo = N, .aoBlNo = 7,
+     .di = kPidmaDi, .dout = kPidmaDo, .fp = kPidmaFp, .wv = kPidmaWv,
+     .wpWBlock = 3, .wpPOpt = N, .firstSetFloat = 21, .floatClasses = kPidmaClasses,
+     .wholeFirstWord = 0, .wholeWords = 4, .setFirstFloat = 22, .setFloats = 9},
 };
 
 // ---------------------------------------------------------------------------------------

@@ -112,6 +112,33 @@ TEST_F(CtrlBlock, FreshContrHasItsDefaultsAndInitSetsWeWiAndItsNumber) {
   EXPECT_EQ(std::string(state().link.title, 6), "CONTR ");
 }
 
+// A warm start keeps the core's records (the manual output goes on from its last value); a
+// cold start begins them afresh.
+TEST_F(CtrlBlock, WarmStartKeepsTheRecordsColdStartClearsThem) {
+  make();
+  fx.setDigitalInput(kBlock, 3, 0);  // inc
+  fx.init(kBlock);
+  ASSERT_EQ(sendWord(kBlock, 502, 1), FB_OK);
+  fx.run(kBlock);
+  fx.setDigitalInput(kBlock, 3, 1);
+  fx.run(kBlock, 30);
+  fx.setDigitalInput(kBlock, 3, 0);
+  fx.run(kBlock);
+  const float y = fx.analogOut(kBlock, 3);
+  ASSERT_GT(y, 2.0f);
+  {
+    WarmStart warm;
+    fx.init(kBlock);
+  }
+  fx.run(kBlock);
+  EXPECT_FLOAT_EQ(fx.analogOut(kBlock, 3), y);
+  EXPECT_EQ(fx.digitalOut(kBlock, kOutManual), 1) << "the retained manual command";
+  fx.init(kBlock);
+  fx.run(kBlock);
+  EXPECT_EQ(fx.analogOut(kBlock, 3), 0.0f);
+  EXPECT_EQ(fx.digitalOut(kBlock, kOutManual), 1);
+}
+
 TEST_F(CtrlBlock, PulseTimesAreRaisedToTheCycleTime) {
   make(BLK_TYPE_CONTR, kBlock, 4);  // 0.4 s
   fx.floatParam(kBlock, 27) = fx.floatParam(kBlock, 27, true) = 1.0f;  // Tp1
