@@ -493,6 +493,60 @@ TEST_F(CtrlBlock, PageManualCommandSwitchesToManual) {
   EXPECT_EQ(fx.digitalOut(kBlock, kOutManual), 0);
 }
 
+// With `oplock` set, `a/m` takes away an operator's manual command given before; without
+// it the command stays when `a/m` falls. A command given while `oplock` is set stays too.
+TEST_F(CtrlBlock, OplockLetsTheManualInputEndTheOperatorsCommand) {
+  for (uint16_t oplock : {0, 1}) {
+    SCOPED_TRACE(oplock);
+    BlockFixture f(BLK_RegisterAllTypes);
+    f.create(BLK_TYPE_CONTR, kBlock);
+    f.setDigitalInput(kBlock, 7, 0);   // a/m
+    f.setDigitalInput(kBlock, 22, 0);  // oplock
+    f.init(kBlock);
+    ASSERT_EQ(sendWord(kBlock, 502, 1), FB_OK);
+    f.run(kBlock);
+    f.setDigitalInput(kBlock, 22, oplock);
+    f.setDigitalInput(kBlock, 7, 1);
+    f.run(kBlock);
+    EXPECT_EQ(f.digitalOut(kBlock, kOutManual), 1);
+    f.setDigitalInput(kBlock, 7, 0);
+    f.run(kBlock, 2);
+    EXPECT_EQ(f.digitalOut(kBlock, kOutManual), oplock ? 0 : 1);
+    EXPECT_EQ(CTRL_StateOf(kBlock)->link.manualCmd, oplock ? 0 : 1);
+    if (!oplock) continue;
+    ASSERT_EQ(sendWord(kBlock, 502, 1), FB_OK);
+    f.setDigitalInput(kBlock, 7, 1);
+    f.run(kBlock);
+    f.setDigitalInput(kBlock, 7, 0);
+    f.run(kBlock, 2);
+    EXPECT_EQ(f.digitalOut(kBlock, kOutManual), 1) << "latched by the command";
+  }
+}
+
+// `ostart` and the page's start code request the self-tuning; withdrawn, the core leaves it.
+TEST_F(CtrlBlock, SelfTuningStartsFromTheInputOrThePage) {
+  make();
+  fx.setDigitalInput(kBlock, 17, 0);  // ostart
+  fx.init(kBlock);
+  fx.run(kBlock);
+  fx.setDigitalInput(kBlock, 17, 1);
+  fx.run(kBlock);
+  EXPECT_EQ(state().work.mode, CtrlMode::Optimisation);
+  fx.setDigitalInput(kBlock, 17, 0);
+  fx.run(kBlock, 2);
+  EXPECT_EQ(state().work.mode, CtrlMode::Automatic);
+  EXPECT_EQ(state().in.optStart, 0);
+
+  CTRL_OptChoiceFunction(state().optChoice.first)(kBlock, 0);  // page: start
+  fx.run(kBlock);
+  EXPECT_EQ(state().work.mode, CtrlMode::Optimisation);
+  EXPECT_EQ(state().pageStart, 1);
+  CTRL_OptChoiceFunction(state().optChoice.second)(kBlock, 1);  // page: stop
+  fx.run(kBlock, 2);
+  EXPECT_EQ(state().work.mode, CtrlMode::Automatic);
+  EXPECT_EQ(state().pageStart, 0);
+}
+
 TEST_F(CtrlBlock, ReadsAnswerTheirValueWithItsLength) {
   make(BLK_TYPE_CONTR);
   make(BLK_TYPE_CONTR_PLUS, kBlock + 1);
@@ -767,6 +821,19 @@ TEST_F(CtrlBlock, FollowingSlavePassesSetpointsToTheMaster) {
   EXPECT_EQ(state(200).link.setpointOffered, 0);
   fx.run(kBlock);
   EXPECT_EQ(slave.link.setpoint.value, 40.0f) << "the slave shows the master's setpoint";
+
+  // The slave's display request shows the master's deviation (its `Disp` is 1), and the
+  // master's own return request brings back its configured display.
+  fx.wordValue(kBlock, 11) = 1;
+  slave.link.flags |= CTRL_FLAG_DISPLAY_RETURN;
+  fx.run(kBlock);
+  EXPECT_EQ(slave.link.flags & CTRL_FLAG_DISPLAY_RETURN, 0);
+  fx.run(200);
+  EXPECT_EQ(state(200).display.mode & 0xF, CTRL_DISPLAY_DEVIATION);
+  state(200).link.flags |= CTRL_FLAG_DISPLAY_RETURN;
+  fx.run(200);
+  EXPECT_EQ(state(200).display.mode & 0xF, CTRL_DISPLAY_OUTPUT);
+  EXPECT_EQ(state(200).link.flags & (CTRL_FLAG_SHOW_DEVIATION | CTRL_FLAG_SHOW_PROCESS), 0);
 }
 
 // ---------------------------------------------------------------------------------------
