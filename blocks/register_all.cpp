@@ -1,6 +1,7 @@
 #include "blocks/register_all.h"
 
 #include "blocks/arith/arith.h"
+#include "blocks/ctrl/ctrl.h"
 #include "blocks/io/io.h"
 #include "blocks/limit/limit.h"
 #include "blocks/logger/logger.h"
@@ -16,4 +17,5 @@ void BLK_RegisterAllTypes() {
   BLK_RegisterTimeFunctionTypes();
   BLK_RegisterLimitTypes();
   BLK_RegisterLoggerTypes();
+  BLK_RegisterCtrlTypes();
 }

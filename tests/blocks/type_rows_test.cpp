@@ -11,6 +11,7 @@
 #include "blocks/prog/prog.h"
 #include "blocks/logic/logic.h"
 #include "runtime/fb_values.h"
+#include "blocks/ctrl/ctrl.h"
 #include "runtime/fw_sysdata.h"
 #include "runtime/fw_text.h"
 #include "blocks/limit/limit.h"
@@ -30,6 +31,9 @@ TEST(TypeRows, EveryTypeIsRegisteredWithItsTemplateWeightAndGroup) {
       {BLK_TYPE_SQRT, "SQRT", 41, 2, 1},     {BLK_TYPE_SCAL, "SCAL", 41, 18, 1},
       {FB_TYPE_APROG, "APROG", 509, 33, 6},  {FB_TYPE_APROGD, "APROGD", 118, 1, 6},
       {FB_TYPE_APRGD2, "APRGD2", 142, 1, 6}, {FB_TYPE_DPROGD, "DPROGD", 117, 1, 6},
+      {BLK_TYPE_CONTR, "CONTR", 905, 51, 25},
+      {BLK_TYPE_CONTR_PLUS, "CONTR+", 1031, 53, 25},
+      {BLK_TYPE_PIDMA, "PIDMA", 909, 68, 25},
       {BLK_TYPE_10EXP, "10EXP", 29, 17, 2},  {BLK_TYPE_EEXP, "EEXP", 29, 5, 2},
       {BLK_TYPE_LN, "LN", 29, 6, 2},         {BLK_TYPE_LG10, "LG10", 29, 7, 2},
       {BLK_TYPE_AND, "AND", 35, 1, 3},       {BLK_TYPE_NOT, "NOT", 28, 1, 3},

@@ -45,6 +45,22 @@ void BlockFixture::create(uint16_t type, uint16_t block, uint16_t group) {
   g_fbStore.list[block].wiring[FB_WIRE_GROUP] = group;
 }
 
+void BlockFixture::wireAnalogInput(uint16_t block, uint16_t input, uint16_t source,
+                                   uint16_t output) {
+  uint16_t* wire = FB_GetWiring(block);
+  ASSERT_NE(wire, nullptr) << "block " << block;
+  ASSERT_TRUE(input >= 1 && input <= wire[FB_WIRE_ANALOG_COUNT]) << "analog input " << input;
+  uint16_t* pair = wire + FB_WIRE_ANALOG_COUNT + 1 + 2 * (input - 1);
+  pair[0] = source;
+  pair[1] = output;
+  uint32_t handle = 0;
+  FbRef* ref = nullptr;
+  ASSERT_EQ(FB_AnalogOutputHandle(source, output, &handle), 1) << source << "." << output;
+  ASSERT_EQ(FB_GetAnalogInputRef(block, input, &ref), 1);
+  *ref = handle;
+  wired_.erase(std::make_pair(uint32_t{block}, input));
+}
+
 std::pair<uint16_t, uint16_t> BlockFixture::sourceFor(uint16_t block, uint16_t input,
                                                       bool digital) {
   const auto key = std::make_pair(uint32_t{block} | (digital ? 0x10000u : 0u), input);

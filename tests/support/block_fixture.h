@@ -30,6 +30,9 @@ class BlockFixture {
   // sets that output's value; later calls change the value in place.
   void setAnalogInput(uint16_t block, uint16_t input, float value);
   void setDigitalInput(uint16_t block, uint16_t input, uint16_t value);
+  // Wires analog input `input` of the block to analog output `output` of another block of
+  // the store (both 1-based), in the wiring record and the input reference.
+  void wireAnalogInput(uint16_t block, uint16_t input, uint16_t source, uint16_t output);
 
   // Runs the type's init handler, or its run handler n times, as the current block.
   void init(uint16_t block);
