@@ -5,6 +5,9 @@
 #include "blocks/limit/limit.h"
 #include "blocks/logic/logic.h"
 #include "blocks/timefn/timefn.h"
+#include "blocks/select/select.h"
+#include "blocks/curve/curve.h"
+#include "blocks/trig/trig.h"
 
 void BLK_RegisterAllTypes() {
   BLK_RegisterArithTypes();
@@ -12,4 +15,7 @@ void BLK_RegisterAllTypes() {
   BLK_RegisterIoTypes();
   BLK_RegisterTimeFunctionTypes();
   BLK_RegisterLimitTypes();
+  BLK_RegisterSelectTypes();
+  BLK_RegisterCurveTypes();
+  BLK_RegisterTrigTypes();
 }
