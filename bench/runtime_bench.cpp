@@ -6,6 +6,9 @@
 #include "blocks/limit/limit.h"
 #include "blocks/register_all.h"
 #include "blocks/timefn/timefn.h"
+#include "blocks/select/select.h"
+#include "blocks/curve/curve.h"
+#include "blocks/trig/trig.h"
 #include "runtime/fb_schedule.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_io.h"
@@ -185,6 +188,9 @@ BENCHMARK(BM_RunBlockType)
     ->ArgName("type")
     ->Arg(BLK_TYPE_LEAD)->Arg(BLK_TYPE_INTE)->Arg(BLK_TYPE_LAG)->Arg(BLK_TYPE_DELAY)
     ->Arg(BLK_TYPE_DELAY2)->Arg(BLK_TYPE_FILTER)->Arg(BLK_TYPE_ALLP)->Arg(BLK_TYPE_ALLV)
-    ->Arg(BLK_TYPE_EQUAL)->Arg(BLK_TYPE_VELO)->Arg(BLK_TYPE_LIMIT)->Arg(BLK_TYPE_ALARM);
+    ->Arg(BLK_TYPE_EQUAL)->Arg(BLK_TYPE_VELO)->Arg(BLK_TYPE_LIMIT)->Arg(BLK_TYPE_ALARM)
+    ->Arg(BLK_TYPE_EXTR)->Arg(BLK_TYPE_RECIPE)->Arg(BLK_TYPE_2OF3)->Arg(BLK_TYPE_SELV2)
+    ->Arg(BLK_TYPE_LINEAR)->Arg(BLK_TYPE_CHAR)->Arg(BLK_TYPE_SIN)->Arg(BLK_TYPE_COT)
+    ->Arg(BLK_TYPE_ARCCOT)->Arg(BLK_TYPE_TEXT);
 
 }  // namespace
