@@ -174,7 +174,9 @@ TEST(Text, ChainInputFlags) {
   fx.create(BLK_TYPE_TEXT, kCasc);
   fx.create(BLK_TYPE_TEXT, kAltLan);
   const TextBlockState& s = BLK_WorkState<TextBlockState>(fx.layout(kBlock));
-  auto state = [&] { return std::array<uint16_t, 3>{s.altLanBlock, s.cascNotText, s.altLanNotText}; };
+  auto state = [&] {
+    return std::array<uint16_t, 3>{s.altLanBlock, s.cascNotText, s.altLanNotText};
+  };
 
   fx.init(kBlock);
   fx.run(kBlock);
