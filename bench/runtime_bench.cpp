@@ -7,6 +7,9 @@
 #include "blocks/prog/prog.h"
 #include "blocks/register_all.h"
 #include "blocks/timefn/timefn.h"
+#include "blocks/select/select.h"
+#include "blocks/curve/curve.h"
+#include "blocks/trig/trig.h"
 #include "runtime/fb_schedule.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_io.h"
@@ -200,7 +203,10 @@ BENCHMARK(BM_RunBlockType)
     ->ArgName("type")
     ->Arg(BLK_TYPE_LEAD)->Arg(BLK_TYPE_INTE)->Arg(BLK_TYPE_LAG)->Arg(BLK_TYPE_DELAY)
     ->Arg(BLK_TYPE_DELAY2)->Arg(BLK_TYPE_FILTER)->Arg(BLK_TYPE_ALLP)->Arg(BLK_TYPE_ALLV)
-    ->Arg(BLK_TYPE_EQUAL)->Arg(BLK_TYPE_VELO)->Arg(BLK_TYPE_LIMIT)->Arg(BLK_TYPE_ALARM);
+    ->Arg(BLK_TYPE_EQUAL)->Arg(BLK_TYPE_VELO)->Arg(BLK_TYPE_LIMIT)->Arg(BLK_TYPE_ALARM)
+    ->Arg(BLK_TYPE_EXTR)->Arg(BLK_TYPE_RECIPE)->Arg(BLK_TYPE_2OF3)->Arg(BLK_TYPE_SELV2)
+    ->Arg(BLK_TYPE_LINEAR)->Arg(BLK_TYPE_CHAR)->Arg(BLK_TYPE_SIN)->Arg(BLK_TYPE_COT)
+    ->Arg(BLK_TYPE_ARCCOT)->Arg(BLK_TYPE_TEXT);
 
 // One cycle of 40 running programmers (the page list's size), each with a closed chain of
 // four APROGD blocks of ten segments (160 data blocks): the data blocks, then the

@@ -5,6 +5,9 @@
 #include "blocks/io/io.h"
 #include "blocks/limit/limit.h"
 #include "blocks/logger/logger.h"
+#include "blocks/select/select.h"
+#include "blocks/curve/curve.h"
+#include "blocks/trig/trig.h"
 #include "blocks/logic/logic.h"
 #include "blocks/timefn/timefn.h"
 #include "blocks/prog/prog.h"
@@ -12,6 +15,9 @@
 void BLK_RegisterAllTypes() {
   BLK_RegisterArithTypes();
   BLK_RegisterLogicTypes();
+  BLK_RegisterSelectTypes();
+  BLK_RegisterCurveTypes();
+  BLK_RegisterTrigTypes();
   BLK_RegisterProgTypes();
   BLK_RegisterIoTypes();
   BLK_RegisterTimeFunctionTypes();

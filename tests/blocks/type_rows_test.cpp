@@ -17,6 +17,9 @@
 #include "blocks/limit/limit.h"
 #include "blocks/logic/logic.h"
 #include "blocks/timefn/timefn.h"
+#include "blocks/select/select.h"
+#include "blocks/curve/curve.h"
+#include "blocks/trig/trig.h"
 
 namespace {
 
@@ -48,6 +51,19 @@ TEST(TypeRows, EveryTypeIsRegisteredWithItsTemplateWeightAndGroup) {
       {BLK_TYPE_ALLP, "ALLP", 63, 2, 15},    {BLK_TYPE_ALLV, "ALLV", 59, 4, 15},
       {BLK_TYPE_EQUAL, "EQUAL", 43, 2, 15},  {BLK_TYPE_VELO, "VELO", 49, 2, 16},
       {BLK_TYPE_LIMIT, "LIMIT", 87, 4, 16},  {BLK_TYPE_ALARM, "ALARM", 50, 3, 16},
+      {BLK_TYPE_SELD, "SELD", 42, 2, 13},    {BLK_TYPE_EXTR, "EXTR", 43, 3, 12},
+      {BLK_TYPE_PEAK, "PEAK", 39, 2, 12},    {BLK_TYPE_TRST, "TRST", 31, 1, 12},
+      {BLK_TYPE_SELC, "SELC", 67, 1, 12},    {BLK_TYPE_SELP, "SELP", 45, 1, 13},
+      {BLK_TYPE_SELV1, "SELV1", 39, 1, 13},  {BLK_TYPE_SELOUT, "SELOUT", 39, 1, 13},
+      {BLK_TYPE_RECIPE, "RECIPE", 130, 6, 13}, {BLK_TYPE_2OF3, "2OF3", 56, 5, 14},
+      {BLK_TYPE_SELV2, "SELV2", 39, 2, 14},
+      {BLK_TYPE_LINEAR, "LINEAR", 120, 4, 3}, {BLK_TYPE_GAP, "GAP", 37, 2, 3},
+      {BLK_TYPE_CHAR, "CHAR", 139, 5, 3},
+      {BLK_TYPE_TEXT, "TEXT", 69, 1, 17},    {BLK_TYPE_SIN, "SIN", 31, 7, 4},
+      {BLK_TYPE_COS, "COS", 31, 7, 4},       {BLK_TYPE_TAN, "TAN", 31, 9, 4},
+      {BLK_TYPE_COT, "COT", 31, 11, 4},      {BLK_TYPE_ARCSIN, "ARCSIN", 31, 8, 5},
+      {BLK_TYPE_ARCCOS, "ARCCOS", 31, 7, 5}, {BLK_TYPE_ARCTAN, "ARCTAN", 31, 7, 5},
+      {BLK_TYPE_ARCCOT, "ARCCOT", 31, 7, 5},
   };
   BlockFixture fx(BLK_RegisterAllTypes);
   EXPECT_EQ(FB_GetType(4), nullptr);  // an empty row

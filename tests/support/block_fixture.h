@@ -47,6 +47,14 @@ class BlockFixture {
   uint16_t& wordValue(uint16_t block, uint16_t index, bool pending = false);
   FbLayout layout(uint16_t block) const;
 
+  // A 4-byte value as the float it holds, current or pending.
+  float longValue(uint16_t block, uint16_t index, bool pending = false) const;
+  void setLongValue(uint16_t block, uint16_t index, float value, bool pending = false);
+
+  // Wires analog input `input` (1-based) of the block to output `output` of another block
+  // of the store, in the wiring record and the input reference alike.
+  void connectAnalog(uint16_t block, uint16_t input, uint16_t source, uint16_t output);
+
  private:
   // The source {block, output} that feeds an input, wired on first use.
   std::pair<uint16_t, uint16_t> sourceFor(uint16_t block, uint16_t input, bool digital);
