@@ -1,6 +1,7 @@
 #include "opui/op_editor.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -316,7 +317,8 @@ void takeSteps(OpEditState& e) {
       e.valueDecimals = e.minimumDecimals;
       syncFloat(e);
     } else {
-      e.value += dir;
+      // A value at the end of the scaled range stays there.
+      if (dir > 0 ? e.value < INT32_MAX : e.value > INT32_MIN) e.value += dir;
       rescaleAndLimit(e);
     }
     showTarget(e, true);

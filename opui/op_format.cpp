@@ -193,7 +193,7 @@ void OP_FormatRecordLabel(char* out, int record, int count, const uint16_t* tabl
   const uint8_t type = g_opTextScreen.type;
   if (type == 2 || type == 10) {
     char text[kNumberBuffer];
-    std::snprintf(text, sizeof text, "Rec %2d", record < -9 ? -9 : record > 99 ? 99 : record);
+    std::snprintf(text, sizeof text, "Rec %2d", record);
     placeInField(out, OP_RECORD_LABEL_CHARS, text, static_cast<int>(std::strlen(text)), true);
   } else {
     std::memset(out, '-', OP_RECORD_LABEL_CHARS);
