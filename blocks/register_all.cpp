@@ -6,6 +6,7 @@
 #include "blocks/logger/logger.h"
 #include "blocks/logic/logic.h"
 #include "blocks/timefn/timefn.h"
+#include "blocks/timer/timer.h"
 
 void BLK_RegisterAllTypes() {
   BLK_RegisterArithTypes();
@@ -14,4 +15,5 @@ void BLK_RegisterAllTypes() {
   BLK_RegisterTimeFunctionTypes();
   BLK_RegisterLimitTypes();
   BLK_RegisterLoggerTypes();
+  BLK_RegisterTimerTypes();
 }

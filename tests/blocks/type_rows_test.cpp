@@ -15,6 +15,7 @@
 #include "blocks/limit/limit.h"
 #include "blocks/logic/logic.h"
 #include "blocks/timefn/timefn.h"
+#include "blocks/timer/timer.h"
 
 namespace {
 
@@ -41,6 +42,10 @@ TEST(TypeRows, EveryTypeIsRegisteredWithItsTemplateWeightAndGroup) {
       {BLK_TYPE_ALLP, "ALLP", 63, 2, 15},    {BLK_TYPE_ALLV, "ALLV", 59, 4, 15},
       {BLK_TYPE_EQUAL, "EQUAL", 43, 2, 15},  {BLK_TYPE_VELO, "VELO", 49, 2, 16},
       {BLK_TYPE_LIMIT, "LIMIT", 87, 4, 16},  {BLK_TYPE_ALARM, "ALARM", 50, 3, 16},
+      {BLK_TYPE_MONO, "MONO", 61, 2, 4},     {BLK_TYPE_TIMER, "TIMER", 57, 4, 4},
+      {BLK_TYPE_TONOFF, "TONOFF", 50, 2, 4}, {BLK_TYPE_TIME2, "TIME2", 55, 3, 4},
+      {BLK_TYPE_PULS, "PULS", 46, 2, 5},     {BLK_TYPE_COUNT, "COUN", 55, 2, 5},
+      {BLK_TYPE_MEAN, "MEAN", 257, 5, 5},
   };
   BlockFixture fx(BLK_RegisterAllTypes);
   EXPECT_EQ(FB_GetType(4), nullptr);  // an empty row
@@ -188,6 +193,18 @@ TEST(TypeRows, FixedBlockTypesTakeTheirOneBlockNumber) {
     tag.resize(FB_TEXT_LEN, ' ');
     EXPECT_EQ(std::string(text, FB_TEXT_LEN), tag);
   }
+}
+
+// The pulse generator's type name is "PULSE" in English, "PULS" in the other languages.
+TEST(TypeRows, PulsIsShownAsPulseInEnglish) {
+  const uint16_t name = g_fbLabelListStart[BLK_TYPE_PULS];
+  ASSERT_NE(name, 0);
+  const char* expected[] = {"PULS", "PULSE", "PULS"};
+  for (uint8_t language = 0; language < 3; ++language) {
+    FW_SelectTextLanguageByte(language);
+    EXPECT_STREQ(FW_GetText(name), expected[language]) << int{language};
+  }
+  FW_SelectTextLanguageByte(0);
 }
 
 }  // namespace
