@@ -103,7 +103,10 @@ int64_t nextStart(int64_t t, unsigned mo, int64_t dy, int64_t hour, int64_t minu
     for (int i = 0; i < 3; ++i) {
       s = at(year, month, dy);
       if (s >= from) break;
-      if (++month > 12) month = 1, ++year;
+      if (++month > 12) {
+        month = 1;
+        ++year;
+      }
     }
     return s;
   }
@@ -143,7 +146,9 @@ void computeStart(const FbLayout& L, TimerState& s, int64_t now) {
                             L.wp[TIMER_TS_HR], L.wp[TIMER_TS_MI]);
   if (cyclical(L)) start = offWeekend(start, L.wv[1]);
   s.start = toU32(start);
-  s.on = s.phase = start <= now ? TIMER_PHASE_ON : TIMER_PHASE_WAIT;
+  const bool running = start <= now;
+  s.on = running ? 1 : 0;
+  s.phase = running ? TIMER_PHASE_ON : TIMER_PHASE_WAIT;
   s.startKnown = 1;
 }
 
@@ -178,7 +183,10 @@ void FB_TIMER_Run() {
   const int64_t start = s.start, d = s.duration, p = s.period;
   switch (s.phase) {
     case TIMER_PHASE_WAIT:
-      if (start <= now && now < start + d) s.on = 1, s.phase = TIMER_PHASE_ON;
+      if (start <= now && now < start + d) {
+        s.on = 1;
+        s.phase = TIMER_PHASE_ON;
+      }
       break;
     case TIMER_PHASE_ON:
       if (now >= start + d || now < start) {
