@@ -6,6 +6,7 @@
 #include "blocks/limit/limit.h"
 #include "blocks/logger/logger.h"
 #include "blocks/select/select.h"
+#include "blocks/timer/timer.h"
 #include "blocks/curve/curve.h"
 #include "blocks/trig/trig.h"
 #include "blocks/logic/logic.h"
@@ -14,6 +15,7 @@
 
 void BLK_RegisterAllTypes() {
   BLK_RegisterArithTypes();
+  BLK_RegisterTimerTypes();
   BLK_RegisterLogicTypes();
   BLK_RegisterSelectTypes();
   BLK_RegisterCurveTypes();

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <ctime>
 #include <vector>
 
 #include "blocks/arith/arith.h"
@@ -14,11 +15,13 @@
 #include "blocks/select/select.h"
 #include "blocks/curve/curve.h"
 #include "blocks/trig/trig.h"
+#include "blocks/timer/timer.h"
 #include "blocks/block_family.h"
 #include "blocks/register_all.h"
 #include "runtime/fb_param.h"
 #include "runtime/fb_schedule.h"
 #include "runtime/fb_store.h"
+#include "runtime/fw_clock.h"
 #include "runtime/fw_image.h"
 #include "runtime/fw_mode.h"
 #include "tools/engbuild/eng_builder.h"
@@ -395,6 +398,111 @@ TEST_F(BlockEngineering, SelectionCurveAndTrigBlocksComputeCycleByCycle) {
   g_fwEng.warmStart = 0;
   FB_RunSchedule();
   EXPECT_EQ(analogOut(306, 1), 1.0f) << "Seg 1 in force: held at y(2)";
+}
+
+// The time of day the timer engineering reads: the test moves it on by one second a cycle.
+std::tm g_timerClock{};
+bool timerClock(std::tm* out) {
+  *out = g_timerClock;
+  return true;
+}
+
+// Timer and counter blocks in group 1, on a clock that starts on Monday 2024-01-08 at
+// 00:00:50 and moves one second per cycle:
+//   300 TIMER   daily from 00:01 for 1 minute
+//   301 MONO    on the rising z 1 of 300, Tp1 0.3 s
+//   302 TONOFF  d 1 = 300.z 1, Ton 0.5 s, Toff 0.2 s
+//   303 PULS    X 1 = 300.Week-D (1 on a Monday) at X 100 = 1, 18000 pulses/h
+//   304 COUNT   up = 303.z 1, down unwired
+//   305 MEAN    X 1 = 304.Count, trig = 303.z 1, ValNo 4
+//   306 TIME2   start = 301.Q1, TD.Mi 1
+TEST_F(BlockEngineering, TimersAndCountersOnTheDeviceClock) {
+  const FwClockState savedClock = g_fwClock;
+  g_timerClock = std::tm{};
+  g_timerClock.tm_year = 124;
+  g_timerClock.tm_mon = 0;
+  g_timerClock.tm_mday = 8;
+  g_timerClock.tm_wday = 1;
+  g_timerClock.tm_sec = 50;
+  FW_SetTimeSource(timerClock);
+  ASSERT_EQ(FW_ReadHostClock(), 1);
+
+  EngBuilder b;
+  b.setRunMode(2);
+  const uint16_t types[] = {BLK_TYPE_TIMER, BLK_TYPE_MONO, BLK_TYPE_TONOFF, BLK_TYPE_PULS,
+                            BLK_TYPE_COUNT, BLK_TYPE_MEAN, BLK_TYPE_TIME2};
+  uint16_t after = 0;
+  for (uint16_t i = 0; i < 7; ++i) {
+    const auto block = static_cast<uint16_t>(300 + i);
+    ASSERT_TRUE(b.addBlock(block, types[i], 1, after)) << b.error();
+    after = block;
+  }
+  ASSERT_TRUE(b.setWord(300, 4, 1));  // TS.Mi
+  ASSERT_TRUE(b.setWord(300, 7, 1));  // TD.Mi
+  ASSERT_TRUE(b.wireDigital(301, 1, 300, 1));
+  ASSERT_TRUE(b.setFloat(301, 1, 0.3f));
+  ASSERT_TRUE(b.wireDigital(302, 1, 300, 1));
+  ASSERT_TRUE(b.setFloat(302, 1, 0.5f));
+  ASSERT_TRUE(b.setFloat(302, 2, 0.2f));
+  ASSERT_TRUE(b.wireAnalog(303, 1, 300, 1));
+  ASSERT_TRUE(b.setFloat(303, 3, 18000.0f));
+  ASSERT_TRUE(b.wireDigital(304, 1, 303, 1));
+  ASSERT_TRUE(b.setFloat(304, 2, 1000.0f));
+  ASSERT_TRUE(b.wireAnalog(305, 1, 304, 1));
+  ASSERT_TRUE(b.wireDigital(305, 3, 303, 1));
+  ASSERT_TRUE(b.setValue(305, 1, 4));
+  ASSERT_TRUE(b.wireDigital(306, 3, 301, 1));
+  ASSERT_TRUE(b.setWord(306, 6, 1));
+  std::vector<uint8_t> image;
+  ASSERT_TRUE(b.build(image)) << b.error();
+  std::memcpy(g_fwImage, image.data(), FW_IMAGE_SIZE);
+  ASSERT_EQ(FW_LoadEngineering(), 0);
+  ASSERT_EQ(g_fwEng.lastError, FwImageError::None);
+  FB_RunStartupPass();
+  EXPECT_EQ(g_fwClockTimerPresent, 1);
+
+  for (int n = 1; n <= 200; ++n) {
+    SCOPED_TRACE(testing::Message() << "cycle " << n);
+    g_timerClock.tm_sec = 50 + n - 1;
+    g_timerClock.tm_min = g_timerClock.tm_sec / 60;
+    g_timerClock.tm_sec %= 60;
+    ASSERT_EQ(FW_ReadHostClock(), 1);
+    FB_RunSchedule();
+    g_fbSchedule.phase = static_cast<uint16_t>((g_fbSchedule.phase + 1) % FB_PHASE_COUNT);
+    // 00:01:00 is cycle 11, 00:02:00 cycle 71.
+    EXPECT_EQ(analogOut(300, 1), 1.0f);
+    EXPECT_EQ(digitalOut(300, 1), n >= 11 && n < 71 ? 1 : 0);
+    EXPECT_EQ(digitalOut(301, 1), n >= 11 && n < 14 ? 1 : 0);
+    EXPECT_EQ(digitalOut(302, 1), n >= 16 && n < 73 ? 1 : 0);
+    EXPECT_EQ(digitalOut(303, 1), n % 2 == 0 ? 1 : 0);
+    const int k = n / 2;  // pulses so far
+    EXPECT_EQ(analogOut(304, 1), static_cast<float>(k));
+    const float mean = k == 0 ? 0.0f : k < 4 ? (k + 1) / 2.0f : k - 1.5f;
+    EXPECT_EQ(analogOut(305, 1), mean);
+    EXPECT_EQ(digitalOut(306, 1), n >= 12 && n < 72 ? 1 : 0);
+    EXPECT_EQ(digitalOut(306, 2), n >= 11 && n < 72 ? 0 : 1);
+  }
+
+  // A warm start keeps every output.
+  auto outputs = [] {
+    std::vector<uint16_t> words;
+    for (uint16_t block = 300; block <= 306; ++block) {
+      FbLayout L;
+      EXPECT_TRUE(FB_GetLayout(block, &L));
+      const uint16_t* ao = reinterpret_cast<const uint16_t*>(L.ao);
+      words.insert(words.end(), ao, ao + 2 * L.analogOutputs);
+      words.insert(words.end(), L.dout, L.dout + L.digitalOutputs);
+    }
+    return words;
+  };
+  const std::vector<uint16_t> before = outputs();
+  g_fwEng.warmStart = 1;
+  FB_RunStartupPass();
+  g_fwEng.warmStart = 0;
+  EXPECT_EQ(outputs(), before);
+
+  FW_SetTimeSource(nullptr);
+  g_fwClock = savedClock;
 }
 
 }  // namespace

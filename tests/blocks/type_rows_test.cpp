@@ -15,6 +15,7 @@
 #include "runtime/fw_sysdata.h"
 #include "runtime/fw_text.h"
 #include "blocks/limit/limit.h"
+#include "blocks/timer/timer.h"
 #include "blocks/logic/logic.h"
 #include "blocks/timefn/timefn.h"
 #include "blocks/select/select.h"
@@ -41,6 +42,10 @@ TEST(TypeRows, EveryTypeIsRegisteredWithItsTemplateWeightAndGroup) {
       {BLK_TYPE_LN, "LN", 29, 6, 2},         {BLK_TYPE_LG10, "LG10", 29, 7, 2},
       {BLK_TYPE_AND, "AND", 35, 1, 3},       {BLK_TYPE_NOT, "NOT", 28, 1, 3},
       {BLK_TYPE_OR, "OR", 35, 1, 3},         {BLK_TYPE_BOUNCE, "BOUNCE", 37, 2, 3},
+      {BLK_TYPE_MONO, "MONO", 61, 2, 4},     {BLK_TYPE_TIMER, "TIMER", 57, 4, 4},
+      {BLK_TYPE_TONOFF, "TONOFF", 50, 2, 4}, {BLK_TYPE_TIME2, "TIME2", 55, 3, 4},
+      {BLK_TYPE_PULS, "PULS", 46, 2, 5},     {BLK_TYPE_COUNT, "COUN", 55, 2, 5},
+      {BLK_TYPE_MEAN, "MEAN", 257, 5, 5},
       {BLK_TYPE_ALOGEX, "ALOGEX", 262, 4, 105}, {BLK_TYPE_DLOGEX, "DLOGEX", 216, 3, 105},
       {BLK_TYPE_EXOR, "EXOR", 31, 1, 3},     {BLK_TYPE_FLIP, "FLIP", 34, 1, 3},
       {BLK_TYPE_STEP, "STEP", 58, 3, 3},     {BLK_TYPE_ABIN, "ABIN", 55, 2, 3},
@@ -250,6 +255,18 @@ TEST(TypeRows, TwoChannelCardTypes) {
   EXPECT_STREQ(FW_GetText(static_cast<uint32_t>(FB_GetTextOffset(BLK_TYPE_TC_IN, 5, 28))), "0..100mV");
   EXPECT_STREQ(FW_GetText(static_cast<uint32_t>(FB_GetTextOffset(BLK_TYPE_DIDO, 5, 1))), "Output");
   EXPECT_STREQ(FW_GetText(static_cast<uint32_t>(FB_GetTextOffset(BLK_TYPE_R_IN, 8, 2))), "4-wire");
+}
+
+// The pulse generator's type name is "PULSE" in English, "PULS" in the other languages.
+TEST(TypeRows, PulsIsShownAsPulseInEnglish) {
+  const uint16_t name = g_fbLabelListStart[BLK_TYPE_PULS];
+  ASSERT_NE(name, 0);
+  const char* expected[] = {"PULS", "PULSE", "PULS"};
+  for (uint8_t language = 0; language < 3; ++language) {
+    FW_SelectTextLanguageByte(language);
+    EXPECT_STREQ(FW_GetText(name), expected[language]) << int{language};
+  }
+  FW_SelectTextLanguageByte(0);
 }
 
 }  // namespace
