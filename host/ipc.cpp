@@ -283,7 +283,10 @@ int IpcEndpoint::answer(int fd) {
   if (static_cast<size_t>(n) <= packet.size() && IpcDecode(packet.data(), static_cast<size_t>(n), &in)) {
     out.message = in.message;
     if (handler_) out.lParam = handler_(in, &out.payload);
-    if (out.payload.size() > IPC_MAX_PAYLOAD) out.payload.resize(IPC_MAX_PAYLOAD);
+    if (out.payload.size() > IPC_MAX_PAYLOAD) {  // never cut: a reply too long is none
+      out.payload.clear();
+      out.lParam = 0;
+    }
   } else if (n >= 4) {
     out.message = GetU32(packet.data());
   }

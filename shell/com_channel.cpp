@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -19,6 +20,9 @@ namespace {
 // The hidden windows and the shares with their events, in a fixed order.
 enum Window { kMainRequest, kMainResponse, kPortRequest, kPortResponse, kAddressRequest, kAddressResponse, kWindows };
 enum Share { kPortRequestShare, kPortResponseShare, kAddressRequestShare, kAddressResponseShare, kShares };
+// The main pair (windows 0, 1), the port's (windows 2, 3, shares 0, 1) and the address's
+// (windows 4, 5, shares 2, 3) names, opened and closed together.
+enum Group { kMainGroup, kPortGroup, kAddressGroup, kGroups };
 
 constexpr size_t kNotifyNameMax = 200;
 constexpr int kNotifyTimeoutMs = 20;   // a busy notify window must not hold the cycle up
@@ -44,6 +48,7 @@ struct Channel {
   SimComView requestView;
   SimComView responseView;
   int hub = -1;                                        // epoll set of the windows' endpoints
+  std::string keys[kGroups];                           // what each group is open for ("Com10")
 };
 
 Channel& C() {
@@ -123,6 +128,47 @@ char* ShareText(Share s) {
 }
 
 
+bool Complete(int g) {
+  const Channel& c = C();
+  for (int w = 2 * g; w < 2 * g + 2; ++w)
+    if (!c.windows[w].endpoint) return false;
+  if (g == kMainGroup) return true;
+  for (int i = 2 * (g - 1); i < 2 * g; ++i)
+    if (!c.shares[i] || !c.events[i]) return false;
+  return true;
+}
+
+int GroupOf(int source) {
+  switch (source) {
+    case SIM_COM_MAIN_WINDOW:
+      return kMainGroup;
+    case SIM_COM_PORT_WINDOW:
+    case SIM_COM_PORT_SHARE:
+      return kPortGroup;
+    case SIM_COM_ADDRESS_WINDOW:
+    case SIM_COM_ADDRESS_SHARE:
+      return kAddressGroup;
+    default:
+      return -1;
+  }
+}
+
+void CloseGroup(int g) {
+  Channel& c = C();
+  for (int w = 2 * g; w < 2 * g + 2; ++w) {
+    c.windows[w].endpoint.reset();  // its descriptors leave the hub as they close
+    c.windows[w].text.clear();
+  }
+  if (g != kMainGroup) {
+    for (int i = 2 * (g - 1); i < 2 * g; ++i) {
+      c.shares[i].reset();
+      c.events[i].reset();
+    }
+  }
+  c.keys[g].clear();
+  if (GroupOf(c.state) == g) c.state = SIM_COM_NONE;  // its answer has nowhere to go
+}
+
 void ShowRequest(const uint8_t* frame, uint16_t length) {
   if (C().requestView) C().requestView(SimComViewText(frame, length));
 }
@@ -130,36 +176,43 @@ void ShowRequest(const uint8_t* frame, uint16_t length) {
 }  // namespace
 
 int SimComOpen(unsigned port, unsigned address, const std::string& mainName) {
-  SimComClose();
   Channel& c = C();
   if (c.hub < 0) c.hub = epoll_create1(EPOLL_CLOEXEC);
+  char number[16];
+  std::snprintf(number, sizeof number, "%02u", port);
+  const std::string portKey = std::string("Com") + number;
+  std::snprintf(number, sizeof number, "%02u", address);
+  const std::string keys[kGroups] = {mainName, portKey, std::string("Adr") + number};
+  int failures = 0;
+  for (int g = 0; g < kGroups; ++g) {
+    // A group whose names stay is kept whole, with the texts and answers it holds.
+    if (!keys[g].empty() && c.keys[g] == keys[g] && Complete(g)) continue;
+    CloseGroup(g);
+    if (keys[g].empty()) continue;
+    c.keys[g] = keys[g];
+    const Window first = static_cast<Window>(2 * g);
+    if (g == kMainGroup) {
+      MakeWindow(first, mainName, &failures);
+      MakeWindow(static_cast<Window>(first + 1), SimComResponseName(mainName), &failures);
+      continue;
+    }
+    const char* way = g == kPortGroup ? "Com" : "Adr";
+    const unsigned n = g == kPortGroup ? port : address;
+    const Share share = static_cast<Share>(2 * (g - 1));
+    MakeWindow(first, SimComChannelName("Class", false, way, n), &failures);
+    MakeWindow(static_cast<Window>(first + 1), SimComChannelName("Class", true, way, n), &failures);
+    MakeShare(share, false, way, n, &failures);
+    MakeShare(static_cast<Share>(share + 1), true, way, n, &failures);
+  }
   c.open = true;
   c.port = port;
   c.address = address;
-  int failures = 0;
-  if (!mainName.empty()) {
-    MakeWindow(kMainRequest, mainName, &failures);
-    MakeWindow(kMainResponse, SimComResponseName(mainName), &failures);
-  }
-  MakeWindow(kPortRequest, SimComChannelName("Class", false, "Com", port), &failures);
-  MakeWindow(kPortResponse, SimComChannelName("Class", true, "Com", port), &failures);
-  MakeWindow(kAddressRequest, SimComChannelName("Class", false, "Adr", address), &failures);
-  MakeWindow(kAddressResponse, SimComChannelName("Class", true, "Adr", address), &failures);
-  MakeShare(kPortRequestShare, false, "Com", port, &failures);
-  MakeShare(kPortResponseShare, true, "Com", port, &failures);
-  MakeShare(kAddressRequestShare, false, "Adr", address, &failures);
-  MakeShare(kAddressResponseShare, true, "Adr", address, &failures);
   return failures;
 }
 
 void SimComClose() {
   Channel& c = C();
-  for (auto& s : c.shares) s.reset();
-  for (auto& e : c.events) e.reset();
-  for (auto& w : c.windows) {
-    w.endpoint.reset();  // its descriptors leave the hub as they close
-    w.text.clear();
-  }
+  for (int g = 0; g < kGroups; ++g) CloseGroup(g);
   c.notify.clear();
   c.open = false;
   c.state = SIM_COM_NONE;

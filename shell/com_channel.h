@@ -36,9 +36,11 @@ enum SimComSource : int {
 // A window of the communication view that shows one side of the traffic.
 using SimComView = std::function<void(const std::string& text)>;
 
-// Closes any open channel, then makes the windows, events and shares of the port number and
-// the device address (the main pair only when mainName is not empty). A name that a live
-// process holds is left out and reported in the error log. 0 when everything was made.
+// Opens the channel: the windows, events and shares of the port number and the device
+// address (the main pair only when mainName is not empty). Called again (a new device
+// address), it replaces only the names that change: the others stay open with what they hold,
+// so that an answer just published there is not lost. A name that a live process holds is
+// left out and reported in the error log. 0 when everything was made.
 int SimComOpen(unsigned port, unsigned address, const std::string& mainName);
 // Removes every window, share and event of the channel.
 void SimComClose();
