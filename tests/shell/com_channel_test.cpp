@@ -214,6 +214,31 @@ TEST_F(ComChannelTest, AToolsWindowRequestIsAnsweredInItsResponseWindowWithANoti
   EXPECT_EQ(sources, (std::vector<int>{SIM_COM_MAIN_WINDOW, SIM_COM_PORT_WINDOW, SIM_COM_ADDRESS_WINDOW}));
 }
 
+TEST_F(ComChannelTest, TheToolsTransportNamesWhatIsMissing) {
+  std::string err;
+  EXPECT_FALSE(PcOpenChannel("pipe:Com10", 100, &err));
+  EXPECT_NE(err.find("unknown way"), std::string::npos);
+  EXPECT_FALSE(PcOpenChannel("share:Com", 100, &err));
+  Bytes answer;
+  // The simulator is there but takes nothing (no cycle runs).
+  auto share = PcOpenChannel("share:Com10", 100, &err);
+  ASSERT_TRUE(share);
+  EXPECT_FALSE(share->exchange(kRead98, false, &answer, &err));
+  EXPECT_EQ(err, "no answer within 100 ms");
+  EXPECT_FALSE(share->exchange(Bytes(600, 0), true, &answer, &err)) << "not sent at all";
+  EXPECT_NE(err.find("too long"), std::string::npos);
+  auto window = PcOpenChannel("window:Mx74Main", 100, &err);
+  ASSERT_TRUE(window);
+  EXPECT_FALSE(window->exchange(Bytes(300, 0), true, &answer, &err)) << "over a window's 519 characters";
+  EXPECT_NE(err.find("too long"), std::string::npos);
+  // No simulator at all.
+  SimComClose();
+  EXPECT_FALSE(share->exchange(kRead98, false, &answer, &err));
+  EXPECT_NE(err.find("no shared block"), std::string::npos) << err;
+  EXPECT_FALSE(window->exchange(kRead98, false, &answer, &err));
+  EXPECT_NE(err.find("no simulator window"), std::string::npos) << err;
+}
+
 TEST_F(ComChannelTest, TheHiddenWindowsAnswerTextMessagesAndNothingElse) {
   ChildProcess child([](ChildProcess& me) {
     const std::string window = host::SharedNamePrefix() + SimComChannelName("Class", true, "Com", 10);
