@@ -39,6 +39,20 @@ std::string Hex(const Bytes& b) {
   return s;
 }
 
+// A way's shares and events as a tool opens them.
+struct ToolWay {
+  ToolWay(const char* kind, unsigned n) {
+    const std::string p = host::SharedNamePrefix();
+    request = host::SharedBlock::OpenFull(p + SimComChannelName("Share", false, kind, n), nullptr);
+    response = host::SharedBlock::OpenFull(p + SimComChannelName("Share", true, kind, n), nullptr);
+    set = host::NamedEvent::OpenFull(p + SimComChannelName("Event", false, kind, n), nullptr);
+    answered = host::NamedEvent::OpenFull(p + SimComChannelName("Event", true, kind, n), nullptr);
+  }
+  bool ok() const { return request && response && set && answered; }
+  std::unique_ptr<host::SharedBlock> request, response;
+  std::unique_ptr<host::NamedEvent> set, answered;
+};
+
 class ComChannelTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -63,13 +77,12 @@ class ComChannelTest : public ::testing::Test {
              : "(none)";
   }
   // A tool's request written straight into a share, its event set last.
-  static void PutShareRequest(const char* way, unsigned n, const std::string& text) {
-    auto b = host::SharedBlock::OpenFull(Full(Name("Share", false, way, n)), nullptr);
-    auto e = host::NamedEvent::Open(Name("Event", false, way, n), nullptr);
-    ASSERT_TRUE(b && e);
-    std::memcpy(b->data(), text.data(), std::min<size_t>(text.size(), SIM_COM_SHARE_SIZE));
-    if (text.size() < SIM_COM_SHARE_SIZE) static_cast<char*>(b->data())[text.size()] = 0;
-    e->set();
+  static void PutShareRequest(const char* kind, unsigned n, const std::string& text) {
+    const ToolWay way(kind, n);
+    ASSERT_TRUE(way.ok());
+    std::memcpy(way.request->data(), text.data(), std::min<size_t>(text.size(), SIM_COM_SHARE_SIZE));
+    if (text.size() < SIM_COM_SHARE_SIZE) static_cast<char*>(way.request->data())[text.size()] = 0;
+    way.set->set();
   }
 
   int Poll() { return SimComPollRequest(buf_.text, sizeof buf_.text, &length_); }
@@ -147,21 +160,18 @@ TEST_F(ComChannelTest, TheAddressShareCarriesABinaryFrameAndItsEventIsSetOnce) {
 // window text in the next cycle, and each answer goes back its own way.
 TEST_F(ComChannelTest, AShareRequestGoesBeforeAWindowRequestAndEachAnswerGoesItsOwnWay) {
   ChildProcess child([](ChildProcess& me) {
-    const std::string p = host::SharedNamePrefix();
-    auto request = host::SharedBlock::OpenFull(p + SimComChannelName("Share", false, "Com", 10), nullptr);
-    auto response = host::SharedBlock::OpenFull(p + SimComChannelName("Share", true, "Com", 10), nullptr);
-    auto set = host::NamedEvent::OpenFull(p + SimComChannelName("Event", false, "Com", 10), nullptr);
-    auto answered = host::NamedEvent::OpenFull(p + SimComChannelName("Event", true, "Com", 10), nullptr);
-    if (!request || !response || !set || !answered) return 1;
-    std::strcpy(static_cast<char*>(request->data()), "043030393805");
-    set->set();
+    const ToolWay way("Com", 10);
+    if (!way.ok()) return 1;
+    std::strcpy(static_cast<char*>(way.request->data()), "043030393805");
+    way.set->set();
     host::IpcFrame f;
     f.message = SIM_COM_SETTEXT;
     f.payload = "043030313805";  // EOT "0018" ENQ
+    const std::string p = host::SharedNamePrefix();
     if (host::IpcSendFull(p + SIM_COM_MAIN_NAME, f, nullptr, 5000) != 1) return 2;
     me.say("ready");
-    if (!answered->wait(5000)) return 3;
-    me.say(std::string("share ") + static_cast<const char*>(response->data()));
+    if (!way.answered->wait(5000)) return 3;
+    me.say(std::string("share ") + static_cast<const char*>(way.response->data()));
     f.message = SIM_COM_GETTEXT;
     f.wParam = 1024;
     f.payload.clear();
@@ -302,18 +312,14 @@ TEST_F(ComChannelTest, ATypedRequestIsAnsweredOnlyInTheView) {
 TEST_F(ComChannelTest, TextsTooLongForTheRequestAreRefusedWhole) {
   // A share text of 1023 characters would decode to 511 bytes.
   ChildProcess child([](ChildProcess& me) {
-    const std::string p = host::SharedNamePrefix();
-    auto request = host::SharedBlock::OpenFull(p + SimComChannelName("Share", false, "Com", 10), nullptr);
-    auto response = host::SharedBlock::OpenFull(p + SimComChannelName("Share", true, "Com", 10), nullptr);
-    auto set = host::NamedEvent::OpenFull(p + SimComChannelName("Event", false, "Com", 10), nullptr);
-    auto answered = host::NamedEvent::OpenFull(p + SimComChannelName("Event", true, "Com", 10), nullptr);
-    if (!request || !response || !set || !answered) return 1;
-    std::memcpy(response->data(), "stale", 6);
+    const ToolWay way("Com", 10);
+    if (!way.ok()) return 1;
+    std::memcpy(way.response->data(), "stale", 6);
     std::string text = "#" + std::string(1022, '1');
-    std::memcpy(request->data(), text.c_str(), text.size() + 1);
-    set->set();
-    if (!answered->wait(5000)) return 2;
-    me.say(std::string("answer '") + static_cast<const char*>(response->data()) + "'");
+    std::memcpy(way.request->data(), text.c_str(), text.size() + 1);
+    way.set->set();
+    if (!way.answered->wait(5000)) return 2;
+    me.say(std::string("answer '") + static_cast<const char*>(way.response->data()) + "'");
     return 0;
   });
   EXPECT_EQ(child.wait([&] { EXPECT_EQ(Poll(), 0); }), 0) << child.said();
