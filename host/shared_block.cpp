@@ -151,13 +151,14 @@ std::unique_ptr<SharedBlock> SharedBlock::Map(const std::string& name, int fd, s
   b->data_ = p;
   b->mapped_ = map;
   b->owner_ = owner;
+  b->creatorPid_ = static_cast<int>(getpid());
   return b;
 }
 
 SharedBlock::~SharedBlock() {
   if (data_) munmap(data_, mapped_);
   if (fd_ >= 0) close(fd_);
-  if (owner_) shm_unlink(path_.c_str());
+  if (owner_ && creatorPid_ == static_cast<int>(getpid())) shm_unlink(path_.c_str());
 }
 
 }  // namespace host

@@ -53,6 +53,7 @@ class SharedBlock {
   void* data_ = nullptr;
   size_t mapped_ = 0;
   bool owner_ = false;
+  int creatorPid_ = 0;             // a child that inherited the block leaves the name alone
 };
 
 }  // namespace host

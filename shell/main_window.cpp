@@ -6,8 +6,10 @@
 #include <QCloseEvent>
 #include <QLayout>
 #include <QMenuBar>
+#include <QSocketNotifier>
 #include <cstring>
 
+#include "shell/com_channel.h"
 #include "shell/firmware_link.h"
 #include "shell/front_panel.h"
 #include "shell/settings.h"
@@ -35,7 +37,17 @@ SimMainWindow::SimMainWindow(QWidget* parent) : QMainWindow(parent) {
   refreshTitle();
 }
 
-SimMainWindow::~SimMainWindow() = default;
+SimMainWindow::~SimMainWindow() {
+  if (channelNotifier_) SimComClose();
+}
+
+void SimMainWindow::openChannel() {
+  SimComOpen(SIM_COM_PORT, SimState().deviceAddress, SIM_COM_MAIN_NAME);
+  if (!channelNotifier_ && SimComFd() >= 0) {
+    channelNotifier_ = new QSocketNotifier(SimComFd(), QSocketNotifier::Read, this);
+    connect(channelNotifier_, &QSocketNotifier::activated, this, [] { SimComServe(); });
+  }
+}
 
 int SimMainWindow::createFront() {
   auto* holder = new QWidget(this);
@@ -113,10 +125,19 @@ intptr_t SimMainWindow::send(int id, intptr_t wParam, intptr_t) {
 void SimMainWindow::preCycle() {
   SimHostState& s = SimState();
   if (++s.cycleCount == kValidCycle) SimMarkSettingsValid();
+  // One request at a time: a request not yet served is not overwritten.
+  if (!s.requestPending && SimComPollRequest(s.requestText, sizeof s.requestText, &s.requestLength))
+    s.requestPending = 1;
 }
 
 void SimMainWindow::postCycle() {
   SimHostState& s = SimState();
+  if (s.responseReady) {
+    s.requestPending = 0;
+    s.responseReady = 0;
+    SimComPostResponse(s.responseText, s.responseLength);
+  }
+  if (s.deviceAddress != SimShadowState().deviceAddress && SimComIsOpen()) openChannel();
   std::memcpy(&SimShadowState(), &s, sizeof s);
   s.responseReady = 0;
 }

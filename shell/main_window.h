@@ -8,6 +8,7 @@
 #include "shell/sim_loop.h"
 
 class QAction;
+class QSocketNotifier;
 class SimFrontPanel;
 
 enum SimMenuCommand : int {
@@ -32,6 +33,9 @@ class SimMainWindow : public QMainWindow, public SimMessageTarget {
   // The title: program name, project and the Pause and Turbo marks.
   QString titleText() const;
   void refreshTitle();
+  // Opens the channel for PC tools for port 10 and the state record's device address, and
+  // serves its hidden windows from the event loop.
+  void openChannel();
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -41,5 +45,6 @@ class SimMainWindow : public QMainWindow, public SimMessageTarget {
   void postCycle();
   std::map<int, QAction*> actions_;
   SimFrontPanel* front_ = nullptr;
+  QSocketNotifier* channelNotifier_ = nullptr;
   bool closing_ = false;
 };

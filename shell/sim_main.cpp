@@ -1,8 +1,13 @@
 #include "shell/sim_main.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -10,6 +15,7 @@
 #include <cstring>
 
 #include "host/ini_file.h"
+#include "host/shared_block.h"
 #include "runtime/fw_adapter.h"
 #include "runtime/fw_eeprom.h"
 #include "shell/firmware_link.h"
@@ -64,6 +70,33 @@ void ArmScreenshot(SimMainWindow* w) {
   });
 }
 
+// SIGTERM, SIGINT and SIGHUP end the program as its Exit command does, so that the names it
+// shares with other programs are removed (a signal handler only writes to a pipe; the event
+// loop does the rest).
+int g_endPipe[2] = {-1, -1};
+
+void OnEndSignal(int) {
+  const char c = 1;
+  const ssize_t n = write(g_endPipe[1], &c, 1);
+  (void)n;
+}
+
+void CatchEndSignals(SimMainWindow* w) {
+  if (g_endPipe[0] < 0 && pipe2(g_endPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  auto* notifier = new QSocketNotifier(g_endPipe[0], QSocketNotifier::Read, w);
+  QObject::connect(notifier, &QSocketNotifier::activated, w, [w] {
+    char buf[16];
+    while (read(g_endPipe[0], buf, sizeof buf) > 0) {
+    }
+    w->close();
+  });
+  struct sigaction sa {};
+  sa.sa_handler = OnEndSignal;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
+}
+
 }  // namespace
 
 SimMainWindow* SimInitInstance(const std::string& commandLine) {
@@ -98,11 +131,15 @@ SimMainWindow* SimInitInstance(const std::string& commandLine) {
   g_main = w;
   SimReadWindowPos(w, SIM_SHOW_NORMAL, SIM_INI_SETTINGS, "WindowPos", SimIniPath());
   w->refreshTitle();
+  w->openChannel();
   return w;
 }
 
 int SimMain(const std::string& args) {
   std::string commandLine = args.substr(0, 255);
+  // SIM74_2_NAME_PREFIX=text: every name shared with other programs begins with it (tests keep
+  // their simulators apart with it).
+  if (const char* prefix = std::getenv("SIM74_2_NAME_PREFIX")) host::SetSharedNamePrefix(prefix);
   if (SIM_InitHost() != 0) {
     std::fprintf(stderr, "SIM74_2: the emulated display could not be set up\n");
     return 1;
@@ -128,6 +165,7 @@ int SimMain(const std::string& args) {
   if (w->front()) w->front()->setFocus();
   control.startFirmware();
   ArmScreenshot(w);
+  CatchEndSignals(w);
 
   int rc = QApplication::exec();
   SimWriteWindowPos(w, SIM_INI_SETTINGS, "WindowPos", SimIniPath());

@@ -1,6 +1,7 @@
-// The running program under a virtual X server: a screenshot shows the front panel with the
-// start screen on its display. The PNG stays in the build
-// folder as "SIM74_2_screenshot.png" for a look.
+// The running program: under a virtual X server a screenshot shows the front panel with the
+// start screen on its display (the PNG stays in the build folder as "SIM74_2_screenshot.png"
+// for a look); the PC tool in another process talks to it through its channel, also after a
+// kill left its names behind, and a clean end removes them.
 #include <gtest/gtest.h>
 
 #include <poll.h>
@@ -17,12 +18,15 @@
 #include <thread>
 #include <vector>
 
+#include "host/ipc.h"
+
 
 extern char** environ;
 
 namespace {
 
-pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv) {
+// Starts a program with extra environment entries; with `out` its standard output goes there.
+pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv, int out = -1) {
   std::vector<char*> argv;
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
@@ -38,8 +42,12 @@ pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>
   for (auto& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
   pid_t pid = -1;
-  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0) return -1;
-  return pid;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (out >= 0) posix_spawn_file_actions_adddup2(&actions, out, 1);
+  const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  return rc == 0 ? pid : -1;
 }
 
 // Waits for the process to end; false (and the process killed) after the time-out.
@@ -115,7 +123,8 @@ TEST(Screenshot, TheRunningProgramShowsTheFrontPanel) {
   std::string shotPath = std::string(SIM_SCREENSHOT_DIR) + "/SIM74_2_screenshot.png";
   std::filesystem::remove(shotPath);
   pid_t sim = Spawn({SIM74_2_PROGRAM}, {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "XDG_CONFIG_HOME=" + cfg.string(),
-                                        "SIM74_2_SCREENSHOT=" + shotPath});
+                                        "SIM74_2_SCREENSHOT=" + shotPath,
+                                        "SIM74_2_NAME_PREFIX=simshot" + std::to_string(getpid()) + "."});
   int status = 0;
   bool ended = sim > 0 && WaitFor(sim, 60, &status);
   kill(xvfb, SIGTERM);
@@ -137,6 +146,75 @@ TEST(Screenshot, TheRunningProgramShowsTheFrontPanel) {
   for (int y = 0; y < lcd.height(); ++y)
     for (int x = 0; x < lcd.width(); ++x) lit += (shot.pixel(at.x() + lcd.x() + x, at.y() + lcd.y() + y) & 0xFFFFFF) != 0;
   EXPECT_GT(lit, 1000) << shotPath;
+}
+
+// What a program printed, run to its end (killed after the time-out).
+std::string RunForOutput(const std::vector<std::string>& args, int seconds) {
+  int fds[2];
+  if (pipe(fds) != 0) return "(no pipe)";
+  pid_t pid = Spawn(args, {}, fds[1]);
+  close(fds[1]);
+  std::string out;
+  char buf[256];
+  pollfd pfd{fds[0], POLLIN, 0};
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (std::chrono::steady_clock::now() < end && poll(&pfd, 1, 100) >= 0) {
+    if (!(pfd.revents & (POLLIN | POLLHUP))) continue;
+    ssize_t n = read(fds[0], buf, sizeof buf);
+    if (n <= 0) break;
+    out.append(buf, static_cast<size_t>(n));
+  }
+  close(fds[0]);
+  int status = 0;
+  if (pid > 0) WaitFor(pid, seconds, &status);
+  return out;
+}
+
+// Names of the running program's prefix in the shared-memory and endpoint folders.
+int NamesWith(const std::string& prefix) {
+  int n = 0;
+  for (const std::string& dir : {std::string("/dev/shm"), host::IpcFolder()})
+    for (const auto& e : std::filesystem::directory_iterator(dir)) n += e.path().filename().string().find(prefix) != std::string::npos;
+  return n;
+}
+
+TEST(RunningProgram, ThePcToolTalksToItThroughTheChannelAndACleanEndLeavesNoNames) {
+  const std::string prefix = "simpc" + std::to_string(getpid()) + ".";
+  std::filesystem::path cfg = std::filesystem::temp_directory_path() / ("simpc" + std::to_string(getpid()));
+  std::filesystem::create_directories(cfg);
+  const std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + cfg.string(),
+                                        "SIM74_2_NAME_PREFIX=" + prefix};
+  auto start = [&] {
+    pid_t pid = Spawn({SIM74_2_PROGRAM}, env);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    // The address's names come with the first cycle, which brings the firmware's address.
+    while (pid > 0 && !host::IpcExistsFull(prefix + "Class::SimComRequest.Adr01") &&
+           std::chrono::steady_clock::now() < end)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return pid;
+  };
+  auto ident = [&](const char* way) {
+    return RunForOutput({PCTOOL_PROGRAM, "-p", prefix, "-c", way, "-w", "5000", "ident"}, 30);
+  };
+
+  pid_t sim = start();
+  ASSERT_GT(sim, 0);
+  EXPECT_EQ(ident("share:Com10"), "ident: 23,15\n");
+  EXPECT_EQ(ident("window:Mx74Main"), "ident: 23,15\n");
+  kill(sim, SIGKILL);
+  waitpid(sim, nullptr, 0);
+  EXPECT_GT(NamesWith(prefix), 0) << "a killed simulator leaves its names";
+
+  sim = start();
+  ASSERT_GT(sim, 0);
+  EXPECT_EQ(ident("share:Adr01"), "ident: 23,15\n") << "the stale names were taken over";
+  EXPECT_EQ(ident("window:Com10"), "ident: 23,15\n");
+  kill(sim, SIGTERM);
+  int status = 0;
+  ASSERT_TRUE(WaitFor(sim, 30, &status));
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(NamesWith(prefix), 0) << "a clean end removes every name";
+  std::filesystem::remove_all(cfg);
 }
 
 }  // namespace

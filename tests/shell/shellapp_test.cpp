@@ -18,7 +18,11 @@
 
 #include "gui/LCD.h"
 #include "host/ini_file.h"
+#include "host/ipc.h"
+#include "host/named_event.h"
+#include "host/shared_block.h"
 #include "runtime/fw_adapter.h"
+#include "shell/com_channel.h"
 #include "shell/firmware_link.h"
 #include "shell/front_panel.h"
 #include "shell/main_window.h"
@@ -26,6 +30,7 @@
 #include "shell/sim/LCDSIM.h"
 #include "shell/sim/SIM.h"
 #include "shell/sim_loop.h"
+#include "support/child_process.h"
 #include "support/lcd_harness.h"
 
 // Under LeakSanitizer: the font and desktop-bus libraries keep a few allocations until the
@@ -322,6 +327,63 @@ TEST_F(MainWindowTest, ExitEndsTheLoopThroughOneTickAndMarksAFinishedRun) {
   EXPECT_EQ(finished, 1);
   EXPECT_EQ(Valid(), 1);
   SimSetTheControl(nullptr);
+}
+
+// The channel for PC tools around the tick: the pre-cycle hands a tool's request to the
+// firmware, the post-cycle publishes its answer, and a new device address reopens the channel
+// after that cycle. Between cycles (here: while paused) the event loop answers the tools.
+TEST_F(MainWindowTest, TheChannelFeedsTheTickAndReopensForANewAddress) {
+  lcdtest::UsePrivateSharedNames();
+  const std::string p = host::SharedNamePrefix();
+  SimHostState& s = SimState();
+  s.deviceAddress = 1;
+  SimShadowState().deviceAddress = 1;
+  std::vector<uint8_t> seen;
+  uint16_t seenLength = 0;
+  fw.onTick = [&] {
+    SimHostState& st = SimState();
+    if (!st.requestPending) return;
+    seen.assign(st.requestText, st.requestText + (st.requestLength & 0x7FFF));
+    seenLength = st.requestLength;
+    st.requestPending = 0;
+    std::memcpy(st.responseText, "\x06", 2);
+    st.responseLength = 1 | 0x8000;  // the firmware marks every answer binary
+    st.responseReady = 1;
+  };
+  {
+    SimMainWindow w;
+    control.setTarget(&w);
+    w.openChannel();
+    s.pauseCount = 0x7FFFFFFF;
+    ChildProcess tool([&](ChildProcess&) {
+      host::IpcFrame f;
+      f.message = SIM_COM_SETTEXT;
+      f.payload = "043030393805";
+      return host::IpcSendFull(p + SIM_COM_MAIN_NAME, f, nullptr, 5000) == 1 ? 0 : 1;
+    });
+    EXPECT_EQ(tool.wait([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); }), 0)
+        << "answered by the event loop while paused";
+    s.pauseCount = 0;
+    control.runCycle(true);
+    EXPECT_EQ(seen, (std::vector<uint8_t>{0x04, '0', '0', '9', '8', 0x05}));
+    EXPECT_EQ(seenLength, 6);
+    EXPECT_EQ(s.requestPending, 0u);
+    EXPECT_EQ(s.responseReady, 0u);
+    EXPECT_EQ(SimComState(), SIM_COM_NONE) << "published after the cycle";
+
+    fw.onTick = [] { SimState().deviceAddress = 5; };
+    EXPECT_TRUE(host::SharedBlock::InUse("Share::SimComRequest.Adr01"));
+    control.runCycle(true);
+    EXPECT_FALSE(host::SharedBlock::InUse("Share::SimComRequest.Adr01"));
+    EXPECT_FALSE(host::IpcEndpoint::InUse("Class::SimComRequest.Adr01"));
+    EXPECT_TRUE(host::SharedBlock::InUse("Share::SimComRequest.Adr05"));
+    EXPECT_TRUE(host::NamedEvent::InUse("Event::SimComResponse.Adr05"));
+    EXPECT_TRUE(host::IpcEndpoint::InUse("Class::SimComResponse.Adr05"));
+    control.setTarget(nullptr);
+  }
+  EXPECT_FALSE(SimComIsOpen()) << "closed with the main window";
+  EXPECT_FALSE(host::SharedBlock::InUse("Share::SimComRequest.Com10"));
+  EXPECT_FALSE(host::IpcEndpoint::InUse(SIM_COM_MAIN_NAME));
 }
 
 TEST_F(LoopTest, ARestartRequestEndsTheRunAndAsksForANewProcess) {

@@ -1,20 +1,24 @@
 // pctool: reads and writes device values over the character protocol by block, code and
 // sub-index, the way a PC tool talks to the device. The device is a firmware running in this
-// process (headless), started with an engineering from a description.
+// process (headless), started with an engineering from a description, or a running simulator
+// reached through its channel for PC tools (-c).
 //
-//   pctool [-e DESCRIPTION.eng] [-t TICKS] REQUEST...
+//   pctool [-e DESCRIPTION.eng] [-t TICKS] [-c WAY] [-w MS] [-p PREFIX] REQUEST...
 //     read BLOCK CODE [SUB]          CODE and SUB hexadecimal, BLOCK decimal
 //     write BLOCK CODE [SUB] VALUE   VALUE as the device takes it: 1.5, 40, a 16-character text
 //     ident | version                the identification (code 18), the version text (92)
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "host/shared_block.h"
 #include "runtime/fw_adapter.h"
 #include "tools/pctool/pc_adapter_transport.h"
+#include "tools/pctool/pc_channel_transport.h"
 #include "tools/pctool/pc_client.h"
 #include "tools/sim_demo/headless.h"
 
@@ -32,13 +36,17 @@ block 101 ABSV group 1 after 100
 
 int usage() {
   std::fprintf(stderr,
-               "usage: pctool [-e DESCRIPTION.eng] [-t TICKS] REQUEST...\n"
+               "usage: pctool [-e DESCRIPTION.eng] [-t TICKS] [-c WAY] [-w MS] [-p PREFIX] REQUEST...\n"
                "  read BLOCK CODE [SUB]          read a value (CODE and SUB in hex)\n"
                "  write BLOCK CODE [SUB] VALUE   write a value\n"
                "  ident | version                identification (code 18), version (code 92)\n"
-               "The firmware runs in this process with the description's engineering (by\n"
-               "default two ABSV blocks 100 and 101); TICKS firmware ticks (default 40) run\n"
-               "before the first request.\n");
+               "Without -c the firmware runs in this process with the description's engineering\n"
+               "(by default two ABSV blocks 100 and 101); TICKS firmware ticks (default 40) run\n"
+               "before the first request.\n"
+               "-c WAY talks to a running SIM74_2 instead: share:Com10, share:Adr01 (a share and\n"
+               "its events), window:Mx74Main, window:Com10, window:Adr01 (a window's text);\n"
+               "-w MS is the time-out of each wait (default 2000), -p PREFIX the simulator's\n"
+               "name prefix (its SIM74_2_NAME_PREFIX).\n");
   return 2;
 }
 
@@ -82,7 +90,9 @@ std::string joined(const Command& c) {
 
 int main(int argc, char** argv) {
   const char* description = nullptr;
+  const char* way = nullptr;
   int ticks = 40;
+  int32_t timeoutMs = 2000;
   int i = 1;
   for (; i < argc && argv[i][0] == '-'; ++i) {
     if (i + 1 >= argc) return usage();
@@ -92,6 +102,12 @@ int main(int argc, char** argv) {
       int32_t t;
       if (!number(argv[++i], 10, 100000, &t)) return usage();
       ticks = t;
+    } else if (std::strcmp(argv[i], "-c") == 0) {
+      way = argv[++i];
+    } else if (std::strcmp(argv[i], "-w") == 0) {
+      if (!number(argv[++i], 10, 600000, &timeoutMs) || timeoutMs == 0) return usage();
+    } else if (std::strcmp(argv[i], "-p") == 0) {
+      host::SetSharedNamePrefix(argv[++i]);
     } else {
       return usage();
     }
@@ -109,14 +125,22 @@ int main(int argc, char** argv) {
   if (commands.empty()) return usage();
 
   std::string error;
-  if (!SimHeadlessStartDescription(description, kDescription, &error)) {
-    std::fprintf(stderr, "engineering: %s\n", error.c_str());
-    return 1;
+  std::unique_ptr<PcTransport> transport;
+  if (way) {
+    transport = PcOpenChannel(way, timeoutMs, &error);
+    if (!transport) {
+      std::fprintf(stderr, "pctool: %s\n", error.c_str());
+      return usage();
+    }
+  } else {
+    if (!SimHeadlessStartDescription(description, kDescription, &error)) {
+      std::fprintf(stderr, "engineering: %s\n", error.c_str());
+      return 1;
+    }
+    for (int t = 0; t < ticks; ++t) FW_SimCycle();
+    transport = std::make_unique<PcAdapterTransport>();
   }
-  for (int t = 0; t < ticks; ++t) FW_SimCycle();
-
-  PcAdapterTransport transport;
-  PcClient client(transport);
+  PcClient client(*transport);
   int failed = 0;
   for (const Command& c : commands) {
     const std::vector<std::string_view>& a = c.args;

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "host/ipc.h"
 #include "trendview/kurvex/kurvex_internal.h"
 
 extern char** environ;
@@ -23,29 +24,9 @@ namespace kurvex {
 
 namespace {
 
-// Folder of the notification sockets: $XDG_RUNTIME_DIR/sim74_2, else a folder of this user
-// in the temporary directory (made private; a folder of someone else, or a link, is refused).
-const std::string& SocketFolder() {
-  static const std::string folder = [] {
-    std::string dir;
-    const char* run = getenv("XDG_RUNTIME_DIR");
-    struct stat st {};
-    if (run && *run && stat(run, &st) == 0 && S_ISDIR(st.st_mode)) {
-      dir = std::string(run) + "/sim74_2";
-    } else {
-      const char* tmp = getenv("TMPDIR");
-      dir = std::string(tmp && *tmp ? tmp : "/tmp") + "/sim74_2-" + std::to_string(getuid());
-    }
-    mkdir(dir.c_str(), 0700);
-    if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid()) return std::string();
-    return dir;
-  }();
-  return folder;
-}
-
 // The socket address of viewer `pid`; false when the folder is unusable or the path too long.
 bool SocketAddress(uint32_t pid, sockaddr_un* addr) {
-  const std::string& folder = SocketFolder();
+  const std::string& folder = host::IpcFolder();
   if (folder.empty()) return false;
   *addr = sockaddr_un{};
   addr->sun_family = AF_UNIX;

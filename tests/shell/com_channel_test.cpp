@@ -1,0 +1,431 @@
+// The channel for PC tools, with the PC tool's transports as the client in another process:
+// requests through the shares and events and through the hidden windows' texts, the order of
+// the ways, answers going back the way their request came, typed requests, texts too long,
+// the hidden windows' messages, reopening for a new address, and names left by a killed
+// simulator.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "host/ipc.h"
+#include "host/named_event.h"
+#include "host/shared_block.h"
+#include "shell/com_channel.h"
+#include "shell/sim/SIM.h"
+#include "support/child_process.h"
+#include "tools/pctool/pc_channel_transport.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+const Bytes kRead98 = {0x04, '0', '0', '9', '8', 0x05};                // EOT "0098" ENQ
+const Bytes kAnswer98 = {0x02, '9', '8', '=', 'F', 0x03, 0x79};        // STX "98=F" ETX BCC
+const char kAnswer98Text[] = "0239383=460379";
+
+std::string Hex(const Bytes& b) {
+  std::string s;
+  char h[4];
+  for (uint8_t v : b) {
+    std::snprintf(h, sizeof h, "%02X ", v);
+    s += h;
+  }
+  return s;
+}
+
+// A way's shares and events as a tool opens them.
+struct ToolWay {
+  ToolWay(const char* kind, unsigned n) {
+    const std::string p = host::SharedNamePrefix();
+    request = host::SharedBlock::OpenFull(p + SimComChannelName("Share", false, kind, n), nullptr);
+    response = host::SharedBlock::OpenFull(p + SimComChannelName("Share", true, kind, n), nullptr);
+    set = host::NamedEvent::OpenFull(p + SimComChannelName("Event", false, kind, n), nullptr);
+    answered = host::NamedEvent::OpenFull(p + SimComChannelName("Event", true, kind, n), nullptr);
+  }
+  bool ok() const { return request && response && set && answered; }
+  std::unique_ptr<host::SharedBlock> request, response;
+  std::unique_ptr<host::NamedEvent> set, answered;
+};
+
+class ComChannelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    host::SetSharedNamePrefix("simtest" + std::to_string(getpid()) + ".");
+    ASSERT_EQ(SimComOpen(SIM_COM_PORT, 1, SIM_COM_MAIN_NAME), 0);
+    SIM_ClearLog();
+    std::memset(&buf_, 0xEE, sizeof buf_);
+  }
+  void TearDown() override {
+    SimComSetViewWindows({}, {});
+    SimComClose();
+  }
+
+  static std::string Full(const std::string& name) { return host::SharedNamePrefix() + name; }
+  static std::string Name(const char* kind, bool response, const char* way = "Com", unsigned n = SIM_COM_PORT) {
+    return SimComChannelName(kind, response, way, n);
+  }
+  // The text of one of the channel's shares, as a tool sees it.
+  static std::string ShareText(const std::string& name) {
+    auto b = host::SharedBlock::OpenFull(Full(name), nullptr);
+    return b ? std::string(static_cast<const char*>(b->data()), strnlen(static_cast<const char*>(b->data()), 1024))
+             : "(none)";
+  }
+  // A tool's request written straight into a share, its event set last.
+  static void PutShareRequest(const char* kind, unsigned n, const std::string& text) {
+    const ToolWay way(kind, n);
+    ASSERT_TRUE(way.ok());
+    std::memcpy(way.request->data(), text.data(), std::min<size_t>(text.size(), SIM_COM_SHARE_SIZE));
+    if (text.size() < SIM_COM_SHARE_SIZE) static_cast<char*>(way.request->data())[text.size()] = 0;
+    way.set->set();
+  }
+
+  int Poll() { return SimComPollRequest(buf_.text, sizeof buf_.text, &length_); }
+  Bytes Request() const { return Bytes(buf_.text, buf_.text + (length_ & 0x7FFF)); }
+  void Post(const Bytes& answer, uint16_t flag = 0x8000) {
+    ASSERT_EQ(SimComPostResponse(reinterpret_cast<const char*>(answer.data()),
+                                 static_cast<uint16_t>(answer.size() | flag)),
+              1);
+  }
+  // Serves a child's requests as a firmware would, with `answer` for each, until it ends.
+  int ServeChild(ChildProcess& child, const std::function<Bytes(const Bytes&)>& answer) {
+    return child.wait([&] {
+      if (Poll()) Post(answer(Request()));
+    });
+  }
+  bool Untouched() const {
+    for (char c : buf_.text) if (static_cast<uint8_t>(c) != 0xEE) return false;
+    for (char c : buf_.guard) if (static_cast<uint8_t>(c) != 0xEE) return false;
+    return true;
+  }
+
+  struct {
+    char text[500];
+    char guard[16];
+  } buf_;
+  uint16_t length_ = 0;
+};
+
+TEST_F(ComChannelTest, AToolsRequestThroughThePortShareIsAnsweredThroughItsResponseShare) {
+  ChildProcess child([](ChildProcess& me) {
+    std::string err;
+    auto t = PcOpenChannel("share:Com10", 5000, &err);
+    Bytes answer;
+    if (!t || !t->exchange(kRead98, false, &answer, &err)) {
+      me.say("error " + err);
+      return 1;
+    }
+    me.say(Hex(answer));
+    return 0;
+  });
+  ASSERT_TRUE(child.started());
+  ASSERT_TRUE(child.waitUntil([&] { return Poll() == 1; }, {}));
+  EXPECT_EQ(Request(), kRead98);
+  EXPECT_EQ(length_, 6) << "a text frame";
+  EXPECT_EQ(SimComState(), SIM_COM_PORT_SHARE);
+  EXPECT_EQ(ShareText(Name("Share", false)), "") << "the request share is cleared";
+  EXPECT_EQ(buf_.text[6], 0) << "the rest of the request text is cleared";
+  Post(kAnswer98);
+  EXPECT_EQ(ShareText(Name("Share", true)), kAnswer98Text) << "a text request gets a text answer";
+  EXPECT_EQ(SimComState(), SIM_COM_NONE);
+  EXPECT_EQ(child.wait(), 0);
+  EXPECT_EQ(child.said(), Hex(kAnswer98) + "\n");
+  auto responded = host::NamedEvent::Open(Name("Event", true), nullptr);
+  ASSERT_TRUE(responded);
+  EXPECT_FALSE(responded->take()) << "set once, and the tool took it";
+  EXPECT_EQ(Poll(), 0) << "nothing more waits";
+}
+
+TEST_F(ComChannelTest, TheAddressShareCarriesABinaryFrameAndItsEventIsSetOnce) {
+  PutShareRequest("Adr", 1, "#0103000:0001:408");
+  ASSERT_EQ(Poll(), 1);
+  EXPECT_EQ(Request(), (Bytes{0x01, 0x03, 0x00, 0x0A, 0x00, 0x01, 0xA4, 0x08}));
+  EXPECT_EQ(length_, 0x8008);
+  EXPECT_EQ(SimComState(), SIM_COM_ADDRESS_SHARE);
+  Post({0x01, 0x03, 0x02, 0x00, 0x2A, 0x38, 0x5B});
+  EXPECT_EQ(ShareText(Name("Share", true, "Adr", 1)), "#010302002:385;");
+  EXPECT_EQ(ShareText(Name("Share", true)), "") << "the port's share is not touched";
+  auto responded = host::NamedEvent::Open(Name("Event", true, "Adr", 1), nullptr);
+  ASSERT_TRUE(responded);
+  EXPECT_TRUE(responded->take());
+  EXPECT_FALSE(responded->take());
+}
+
+// A share request and a main-window request waiting at once: the share goes first, the
+// window text in the next cycle, and each answer goes back its own way.
+TEST_F(ComChannelTest, AShareRequestGoesBeforeAWindowRequestAndEachAnswerGoesItsOwnWay) {
+  ChildProcess child([](ChildProcess& me) {
+    const ToolWay way("Com", 10);
+    if (!way.ok()) return 1;
+    std::strcpy(static_cast<char*>(way.request->data()), "043030393805");
+    way.set->set();
+    host::IpcFrame f;
+    f.message = SIM_COM_SETTEXT;
+    f.payload = "043030313805";  // EOT "0018" ENQ
+    const std::string p = host::SharedNamePrefix();
+    if (host::IpcSendFull(p + SIM_COM_MAIN_NAME, f, nullptr, 5000) != 1) return 2;
+    me.say("ready");
+    if (!way.answered->wait(5000)) return 3;
+    me.say(std::string("share ") + static_cast<const char*>(way.response->data()));
+    f.message = SIM_COM_GETTEXT;
+    f.wParam = 1024;
+    f.payload.clear();
+    std::string text;
+    for (int i = 0; i < 500 && text.empty(); ++i) {
+      host::IpcSendFull(p + SimComResponseName(SIM_COM_MAIN_NAME), f, &text, 5000);
+      if (text.empty()) usleep(10000);
+    }
+    me.say("window " + text);
+    return 0;
+  });
+  ASSERT_TRUE(child.waitUntil([&] { return child.saidLine("ready"); }, [] { SimComServe(); }));
+  ASSERT_EQ(Poll(), 1);
+  EXPECT_EQ(SimComState(), SIM_COM_PORT_SHARE);
+  EXPECT_EQ(Request(), kRead98);
+  Post({0x06});
+  ASSERT_EQ(Poll(), 1);
+  EXPECT_EQ(SimComState(), SIM_COM_MAIN_WINDOW);
+  EXPECT_EQ(Request(), (Bytes{0x04, '0', '0', '1', '8', 0x05}));
+  Post({0x15});
+  EXPECT_EQ(child.wait([] { SimComServe(); }), 0) << child.said();
+  EXPECT_EQ(child.said(), "ready\nshare 06\nwindow 15\n");
+}
+
+// The window ways: the tool sets the request window's text, waits for the notification and
+// reads the response window's text.
+TEST_F(ComChannelTest, AToolsWindowRequestIsAnsweredInItsResponseWindowWithANotification) {
+  ChildProcess child([](ChildProcess& me) {
+    for (const char* way : {"window:Mx74Main", "window:Com10", "window:Adr01"}) {
+      std::string err;
+      auto t = PcOpenChannel(way, 5000, &err);
+      Bytes answer;
+      if (!t || !t->exchange(kRead98, false, &answer, &err)) {
+        me.say(std::string(way) + " error " + err);
+        return 1;
+      }
+      me.say(std::string(way) + " " + Hex(answer));
+    }
+    return 0;
+  });
+  std::vector<int> sources;
+  EXPECT_EQ(ServeChild(child, [&](const Bytes& r) {
+              sources.push_back(SimComState());
+              return r == kRead98 ? kAnswer98 : Bytes{0x15};
+            }),
+            0)
+      << child.said();
+  EXPECT_EQ(child.said(), "window:Mx74Main " + Hex(kAnswer98) + "\nwindow:Com10 " + Hex(kAnswer98) +
+                              "\nwindow:Adr01 " + Hex(kAnswer98) + "\n");
+  EXPECT_EQ(sources, (std::vector<int>{SIM_COM_MAIN_WINDOW, SIM_COM_PORT_WINDOW, SIM_COM_ADDRESS_WINDOW}));
+}
+
+TEST_F(ComChannelTest, TheToolsTransportNamesWhatIsMissing) {
+  std::string err;
+  EXPECT_FALSE(PcOpenChannel("pipe:Com10", 100, &err));
+  EXPECT_NE(err.find("unknown way"), std::string::npos);
+  EXPECT_FALSE(PcOpenChannel("share:Com", 100, &err));
+  Bytes answer;
+  // The simulator is there but takes nothing (no cycle runs).
+  auto share = PcOpenChannel("share:Com10", 100, &err);
+  ASSERT_TRUE(share);
+  EXPECT_FALSE(share->exchange(kRead98, false, &answer, &err));
+  EXPECT_EQ(err, "no answer within 100 ms");
+  EXPECT_FALSE(share->exchange(Bytes(600, 0), true, &answer, &err)) << "not sent at all";
+  EXPECT_NE(err.find("too long"), std::string::npos);
+  auto window = PcOpenChannel("window:Mx74Main", 100, &err);
+  ASSERT_TRUE(window);
+  EXPECT_FALSE(window->exchange(Bytes(300, 0), true, &answer, &err)) << "over a window's 519 characters";
+  EXPECT_NE(err.find("too long"), std::string::npos);
+  // No simulator at all.
+  SimComClose();
+  EXPECT_FALSE(share->exchange(kRead98, false, &answer, &err));
+  EXPECT_NE(err.find("no shared block"), std::string::npos) << err;
+  EXPECT_FALSE(window->exchange(kRead98, false, &answer, &err));
+  EXPECT_NE(err.find("no simulator window"), std::string::npos) << err;
+}
+
+TEST_F(ComChannelTest, TheHiddenWindowsAnswerTextMessagesAndNothingElse) {
+  ChildProcess child([](ChildProcess& me) {
+    const std::string window = host::SharedNamePrefix() + SimComChannelName("Class", true, "Com", 10);
+    struct Call {
+      uint32_t message;
+      uint32_t wParam;
+      std::string payload;
+    } calls[] = {
+        {SIM_COM_SETTEXT, 0, std::string(1024, 'x')},  // longer than a window keeps
+        {SIM_COM_SETTEXT, 0, std::string("abc\0def", 7)},
+        {SIM_COM_GETTEXTLENGTH, 0, ""},
+        {SIM_COM_GETTEXT, 3, ""},
+        {SIM_COM_GETTEXT, 0, ""},
+        {SIM_COM_CLIENT_REQUEST, 6, ""},
+        {SIM_COM_CLIENT_RESPONSE, 0, ""},
+        {0x0400, 0, ""},
+        {SIM_COM_REGISTER_NOTIFY, 0, "a/b"},
+        {SIM_COM_REGISTER_NOTIFY, 0, ""},
+    };
+    for (const Call& c : calls) {
+      host::IpcFrame f;
+      f.message = c.message;
+      f.wParam = c.wParam;
+      f.payload = c.payload;
+      std::string reply;
+      const int32_t r = host::IpcSendFull(window, f, &reply, 5000);
+      me.say(std::to_string(r) + (reply.empty() ? "" : " " + reply));
+    }
+    return 0;
+  });
+  EXPECT_EQ(child.wait([] { SimComServe(); }), 0);
+  EXPECT_EQ(child.said(), "0\n1\n3\n2 ab\n0\n0\n0\n0\n0\n0\n");
+}
+
+TEST_F(ComChannelTest, ATypedRequestIsAnsweredOnlyInTheView) {
+  std::vector<std::string> requests, responses;
+  SimComSetViewWindows([&](const std::string& t) { requests.push_back(t); },
+                       [&](const std::string& t) { responses.push_back(t); });
+  ASSERT_TRUE(SimComInject("#01 06 00 10 00 2A"));
+  EXPECT_EQ(SimComState(), SIM_COM_INJECTED);
+  ASSERT_EQ(Poll(), 1);
+  EXPECT_EQ(Request(), (Bytes{0x01, 0x06, 0x00, 0x10, 0x00, 0x2A, 0x09, 0xD0}));
+  EXPECT_EQ(length_, 0x8008);
+  Post(Request());
+  EXPECT_EQ(SimComState(), SIM_COM_NONE);
+  ASSERT_TRUE(SimComInject("18"));
+  ASSERT_EQ(Poll(), 1);
+  EXPECT_EQ(length_, 6);
+  Post({0x06});
+  EXPECT_EQ(requests, (std::vector<std::string>{"# 01 06 00 10 00 2A 09 D0 ", "18"}));
+  EXPECT_EQ(responses, (std::vector<std::string>{"# 01 06 00 10 00 2A 09 D0 ", "(ACK)"}));
+  EXPECT_EQ(ShareText(Name("Share", true)), "") << "nothing goes to the tools' ways";
+  EXPECT_EQ(Poll(), 0);
+
+  EXPECT_FALSE(SimComInject("#zz"));
+  EXPECT_FALSE(SimComInject(std::string(600, '1').c_str()));
+  EXPECT_EQ(Poll(), 0) << "a refused text hands in nothing";
+  EXPECT_EQ(SimComPostResponse("\x06", 1), 0) << "no request in flight";
+}
+
+TEST_F(ComChannelTest, TextsTooLongForTheRequestAreRefusedWhole) {
+  // A share text of 1023 characters would decode to 511 bytes.
+  ChildProcess child([](ChildProcess& me) {
+    const ToolWay way("Com", 10);
+    if (!way.ok()) return 1;
+    std::memcpy(way.response->data(), "stale", 6);
+    std::string text = "#" + std::string(1022, '1');
+    std::memcpy(way.request->data(), text.c_str(), text.size() + 1);
+    way.set->set();
+    if (!way.answered->wait(5000)) return 2;
+    me.say(std::string("answer '") + static_cast<const char*>(way.response->data()) + "'");
+    return 0;
+  });
+  EXPECT_EQ(child.wait([&] { EXPECT_EQ(Poll(), 0); }), 0) << child.said();
+  EXPECT_EQ(child.said(), "answer ''\n") << "an empty answer at once";
+  EXPECT_TRUE(Untouched()) << "nothing handed in, nothing written past the request text";
+  EXPECT_EQ(ShareText(Name("Share", false)), "");
+  EXPECT_NE(SIM_GetLog().find("1023 characters"), std::string::npos);
+
+  // A share without an end, and a window text over 519 characters.
+  PutShareRequest("Adr", 1, std::string(SIM_COM_SHARE_SIZE, '1'));
+  EXPECT_EQ(Poll(), 0);
+  EXPECT_EQ(ShareText(Name("Share", false, "Adr", 1)), "");
+  ChildProcess window([](ChildProcess&) {
+    host::IpcFrame f;
+    f.message = SIM_COM_SETTEXT;
+    f.payload = std::string(520, '1');
+    return host::IpcSendFull(host::SharedNamePrefix() + SIM_COM_MAIN_NAME, f, nullptr, 5000) == 1 ? 0 : 1;
+  });
+  EXPECT_EQ(window.wait([] { SimComServe(); }), 0);
+  EXPECT_EQ(Poll(), 0);
+  EXPECT_TRUE(Untouched());
+  EXPECT_EQ(Poll(), 0) << "the refused text is gone";
+
+  // An answer over 256 bytes is never copied.
+  PutShareRequest("Com", 10, "043030393805");
+  ASSERT_EQ(Poll(), 1);
+  Bytes big(300, 0x41);
+  Post(big);
+  EXPECT_EQ(ShareText(Name("Share", true)), "");
+  EXPECT_NE(SIM_GetLog().find("300 bytes"), std::string::npos);
+}
+
+TEST_F(ComChannelTest, ANewAddressReopensTheChannelUnderItsNames) {
+  EXPECT_TRUE(host::SharedBlock::InUse(Name("Share", false, "Adr", 1)));
+  PutShareRequest("Com", 10, "043030393805");  // waiting in the port's share meanwhile
+  ASSERT_EQ(SimComOpen(SIM_COM_PORT, 5, SIM_COM_MAIN_NAME), 0);
+  for (const char* kind : {"Share", "Event", "Class"}) {
+    for (bool response : {false, true}) {
+      const std::string old = Name(kind, response, "Adr", 1), now = Name(kind, response, "Adr", 5);
+      const bool oldLives = host::SharedBlock::InUse(old) || host::NamedEvent::InUse(old) ||
+                            host::IpcEndpoint::InUse(old);
+      const bool newLives = host::SharedBlock::InUse(now) || host::NamedEvent::InUse(now) ||
+                            host::IpcEndpoint::InUse(now);
+      EXPECT_FALSE(oldLives) << old;
+      EXPECT_TRUE(newLives) << now;
+    }
+  }
+  ASSERT_EQ(Poll(), 1) << "the port's names stay open with what they hold";
+  EXPECT_EQ(SimComState(), SIM_COM_PORT_SHARE);
+  Post(kAnswer98);
+  PutShareRequest("Adr", 5, "043030393805");
+  ASSERT_EQ(Poll(), 1);
+  EXPECT_EQ(SimComState(), SIM_COM_ADDRESS_SHARE);
+}
+
+// The names this process holds: in the shared-memory folder and the endpoints' folder.
+std::vector<std::string> NamesWithPrefix() {
+  std::vector<std::string> names;
+  for (const std::string& dir : {std::string("/dev/shm"), host::IpcFolder()}) {
+    for (const auto& e : std::filesystem::directory_iterator(dir)) {
+      const std::string n = e.path().filename().string();
+      if (n.find(host::SharedNamePrefix()) != std::string::npos &&
+          (n.find("SimCom") != std::string::npos || n.find("Mx74Main") != std::string::npos))
+        names.push_back(n);
+    }
+  }
+  return names;
+}
+
+TEST_F(ComChannelTest, NamesOfAKilledSimulatorAreStaleAndACleanEndLeavesNone) {
+  SimComClose();
+  EXPECT_TRUE(NamesWithPrefix().empty());
+  ChildProcess killed([](ChildProcess&) {
+    if (SimComOpen(SIM_COM_PORT, 1, SIM_COM_MAIN_NAME) != 0) return 1;
+    raise(SIGKILL);
+    return 2;
+  });
+  EXPECT_EQ(killed.wait(), 128 + SIGKILL);
+  EXPECT_EQ(NamesWithPrefix().size(), 6u + 4u + 4u + 4u) << "windows, shares, events and their owners";
+  EXPECT_EQ(SimComOpen(SIM_COM_PORT, 1, SIM_COM_MAIN_NAME), 0) << SIM_GetLog();
+  PutShareRequest("Com", 10, "043030393805");
+  ASSERT_EQ(Poll(), 1);
+  Post(kAnswer98);
+  EXPECT_EQ(ShareText(Name("Share", true)), kAnswer98Text);
+  SimComClose();
+  EXPECT_TRUE(NamesWithPrefix().empty());
+  EXPECT_FALSE(SimComIsOpen());
+}
+
+TEST_F(ComChannelTest, ANameHeldByAnotherLiveProcessIsLeftOutAndReported) {
+  SimComClose();
+  ChildProcess holder([](ChildProcess& me) {
+    auto e = host::IpcEndpoint::Create(SimComChannelName("Class", false, "Com", 10), nullptr, nullptr);
+    me.say(e ? "holding" : "failed");
+    pause();
+    return 0;
+  });
+  ASSERT_TRUE(holder.waitUntil([&] { return !holder.said().empty(); }, {}));
+  ASSERT_EQ(holder.said(), "holding\n");
+  EXPECT_EQ(SimComOpen(SIM_COM_PORT, 1, SIM_COM_MAIN_NAME), 1);
+  EXPECT_NE(SIM_GetLog().find("is in use"), std::string::npos);
+  PutShareRequest("Com", 10, "043030393805");
+  EXPECT_EQ(Poll(), 1) << "the other ways still work";
+  kill(holder.pid(), SIGKILL);
+  holder.wait();
+  EXPECT_FALSE(host::IpcEndpoint::InUse(SimComChannelName("Class", false, "Com", 10))) << "its stale name removed";
+}
+
+}  // namespace

@@ -1,0 +1,178 @@
+#include "tools/pctool/pc_channel_transport.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+
+#include "host/ipc.h"
+#include "host/named_event.h"
+#include "host/shared_block.h"
+#include "shell/com_text.h"
+
+namespace {
+
+constexpr size_t kAnswerBytes = 512;   // more than any answer of the device
+
+// Splits "Com10" / "Adr01" into the way's kind and number.
+bool ParseWay(const std::string& way, const char** kind, unsigned* number) {
+  if (way.size() < 4 || way.size() > 6) return false;
+  const std::string k = way.substr(0, 3);
+  if (k != "Com" && k != "Adr") return false;
+  *kind = k == "Com" ? "Com" : "Adr";
+  unsigned n = 0;
+  for (size_t i = 3; i < way.size(); ++i) {
+    if (way[i] < '0' || way[i] > '9') return false;
+    n = n * 10 + static_cast<unsigned>(way[i] - '0');
+  }
+  *number = n;
+  return true;
+}
+
+bool DecodeAnswer(const char* text, size_t n, std::vector<uint8_t>* answer, std::string* error) {
+  uint8_t bytes[kAnswerBytes];
+  uint16_t length = 0;
+  if (!SimComDecodeText(text, n, bytes, sizeof bytes, &length)) {
+    *error = "the answer text is too long";
+    return false;
+  }
+  answer->assign(bytes, bytes + (length & 0x7FFFu));
+  return true;
+}
+
+bool EncodeRequest(const std::vector<uint8_t>& request, bool binary, size_t maxChars, std::string* text,
+                   std::string* error) {
+  char buf[SIM_COM_SHARE_SIZE];
+  size_t n = 0;
+  if (!SimComEncodeText(request.data(), request.size(), binary, buf, sizeof buf, &n) || n > maxChars) {
+    *error = "request of " + std::to_string(request.size()) + " bytes is too long for this way";
+    return false;
+  }
+  text->assign(buf, n);
+  return true;
+}
+
+// A request share with its event, and the response share with its event.
+class ShareTransport : public PcTransport {
+ public:
+  ShareTransport(const char* kind, unsigned number, int timeoutMs)
+      : kind_(kind), number_(number), timeoutMs_(timeoutMs) {}
+
+  bool exchange(const std::vector<uint8_t>& request, bool binary, std::vector<uint8_t>* answer,
+                std::string* error) override {
+    std::string text;
+    if (!EncodeRequest(request, binary, SIM_COM_SHARE_SIZE - 1, &text, error)) return false;
+    // Opened for each exchange: a simulator that reopened its channel has new shares.
+    const std::string prefix = host::SharedNamePrefix();
+    auto open = [&](const char* what, bool response) { return prefix + SimComChannelName(what, response, kind_, number_); };
+    auto requestShare = host::SharedBlock::OpenFull(open("Share", false), error);
+    auto responseShare = requestShare ? host::SharedBlock::OpenFull(open("Share", true), error) : nullptr;
+    auto requestEvent = responseShare ? host::NamedEvent::OpenFull(open("Event", false), error) : nullptr;
+    auto responseEvent = requestEvent ? host::NamedEvent::OpenFull(open("Event", true), error) : nullptr;
+    if (!responseEvent) return false;
+    if (requestShare->mappedBytes() < SIM_COM_SHARE_SIZE || responseShare->mappedBytes() < SIM_COM_SHARE_SIZE) {
+      *error = "the simulator's shares are too small";
+      return false;
+    }
+    responseEvent->take();  // an answer nobody took
+    std::memcpy(requestShare->data(), text.c_str(), text.size() + 1);
+    requestEvent->set();    // last: the simulator may read the share from now on
+    if (!responseEvent->wait(timeoutMs_)) {
+      *error = "no answer within " + std::to_string(timeoutMs_) + " ms";
+      return false;
+    }
+    const char* reply = static_cast<const char*>(responseShare->data());
+    return DecodeAnswer(reply, strnlen(reply, SIM_COM_SHARE_SIZE), answer, error);
+  }
+
+ private:
+  const char* kind_;
+  unsigned number_;
+  int timeoutMs_;
+};
+
+// A request window and its response window; the simulator's notification tells that the
+// answer is there.
+class WindowTransport : public PcTransport {
+ public:
+  WindowTransport(std::string request, std::string response, int timeoutMs)
+      : request_(std::move(request)), response_(std::move(response)), timeoutMs_(timeoutMs) {}
+
+  ~WindowTransport() override {
+    if (endpoint_) call(request_, SIM_COM_REGISTER_NOTIFY, "", nullptr);  // no longer there
+  }
+
+  bool exchange(const std::vector<uint8_t>& request, bool binary, std::vector<uint8_t>* answer,
+                std::string* error) override {
+    std::string text;
+    if (!EncodeRequest(request, binary, SIM_COM_REQUEST_TEXT_MAX, &text, error)) return false;
+    if (!endpoint_) {
+      endpoint_ = host::IpcEndpoint::Create(
+          "pctool." + std::to_string(getpid()),
+          [this](const host::IpcFrame& f, std::string*) {
+            if (f.message == SIM_COM_NOTIFY) notified_ = true;
+            return 0;
+          },
+          error);
+      if (!endpoint_) return false;
+    }
+    const std::string prefix = host::SharedNamePrefix();
+    if (call(request_, SIM_COM_REGISTER_NOTIFY, endpoint_->fullName(), nullptr) != 1 ||
+        call(response_, SIM_COM_SETTEXT, "", nullptr) != 1) {
+      *error = "no simulator window \"" + prefix + request_ + "\"";
+      return false;
+    }
+    notified_ = false;
+    if (call(request_, SIM_COM_SETTEXT, text, nullptr) != 1) {
+      *error = "the simulator did not take the request";
+      return false;
+    }
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs_);
+    while (!notified_) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+      if (left.count() <= 0) {
+        *error = "no answer within " + std::to_string(timeoutMs_) + " ms";
+        return false;
+      }
+      endpoint_->serve(static_cast<int>(left.count()));
+    }
+    std::string reply;
+    call(response_, SIM_COM_GETTEXT, "", &reply, SIM_COM_WINDOW_TEXT_MAX + 1);
+    return DecodeAnswer(reply.data(), reply.size(), answer, error);
+  }
+
+ private:
+  int32_t call(const std::string& window, uint32_t message, const std::string& payload, std::string* reply,
+               uint32_t wParam = 0) {
+    host::IpcFrame f;
+    f.message = message;
+    f.wParam = wParam;
+    f.payload = payload;
+    return host::IpcSendFull(host::SharedNamePrefix() + window, f, reply, timeoutMs_);
+  }
+
+  std::string request_;
+  std::string response_;
+  int timeoutMs_;
+  std::unique_ptr<host::IpcEndpoint> endpoint_;
+  bool notified_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<PcTransport> PcOpenChannel(const std::string& way, int timeoutMs, std::string* error) {
+  const size_t colon = way.find(':');
+  const std::string kind = way.substr(0, colon);
+  const std::string rest = colon == std::string::npos ? std::string() : way.substr(colon + 1);
+  const char* what = nullptr;
+  unsigned number = 0;
+  if (kind == "share" && ParseWay(rest, &what, &number))
+    return std::make_unique<ShareTransport>(what, number, timeoutMs);
+  if (kind == "window" && rest == "Mx74Main")
+    return std::make_unique<WindowTransport>(SIM_COM_MAIN_NAME, SimComResponseName(SIM_COM_MAIN_NAME), timeoutMs);
+  if (kind == "window" && ParseWay(rest, &what, &number))
+    return std::make_unique<WindowTransport>(SimComChannelName("Class", false, what, number),
+                                             SimComChannelName("Class", true, what, number), timeoutMs);
+  *error = "unknown way \"" + way + "\" (share:Com10, share:Adr01, window:Mx74Main, window:Com10, window:Adr01)";
+  return nullptr;
+}
