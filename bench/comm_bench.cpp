@@ -1,16 +1,51 @@
 // Device communication: a request of the character protocol served inside the firmware tick
-// (a single read, a write, block data of nine codes, a record).
+// (a single read, a write, block data of nine codes, a record), and the per-tick exchange with
+// the module panels (five couplers, nine four-channel analog inputs each, against a panel in
+// the same process), which must not allocate.
 #include <benchmark/benchmark.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "blocks/register_all.h"
 #include "comm/com_ascii.h"
+#include "comm/com_bus.h"
+#include "comm/com_remoteio.h"
 #include "comm/com_services.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_mode.h"
+#include "runtime/fw_sysdata.h"
 #include "runtime/fw_sysimage.h"
+#include "shell/sim_services.h"
+#include "support/remoteio_standin.h"
+
+// Allocations of the process, so that a benchmark can tell that its loop made none.
+namespace {
+std::atomic<uint64_t> g_allocations{0};
+}
+[[gnu::noinline]] void* operator new(std::size_t n) {
+  ++g_allocations;
+  if (void* p = std::malloc(n ? n : 1)) return p;
+  throw std::bad_alloc();
+}
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+// The module panels, in this process: the words they answer and the last words sent.
+namespace {
+int32_t g_panelInputs[COM_COUPLERS][COM_SLOTS][COM_SLOT_CHANNELS];
+int32_t g_panelOutputs[COM_COUPLERS][COM_SLOTS][COM_SLOT_CHANNELS];
+}  // namespace
+void SimModulePanelOpen(int32_t) {}
+int32_t SimModulePanelQuery(int coupler, int slot, int channel) {
+  return g_panelInputs[coupler][slot][channel];
+}
+void SimModulePanelSend(int coupler, int slot, int channel, int32_t value) {
+  g_panelOutputs[coupler][slot][channel] = value;
+}
 
 namespace {
 
@@ -49,9 +84,71 @@ void BM_AsciiWriteFloat(benchmark::State& state) { serve(state, writeFrame("01,1
 void BM_AsciiBlockData(benchmark::State& state) { serve(state, "\x04" "0000,100,10\x05"); }
 void BM_AsciiReadRecord(benchmark::State& state) { serve(state, "\x04" "00B1,100,0\x05"); }
 
+// Five couplers, each with nine analog input modules of four 0..20 mA channels.
+void setUpModules() {
+  FB_ClearTypeTable();
+  FB_ClearStore();
+  rio::registerTypes();
+  rio::reset();
+  COM_SetIoBlockAccess(rio::access());
+  FW_SysImage()[FW_SYS_ORDER_DIGITS + 2] = '1';
+  uint16_t block = 100;
+  for (int c = 0; c < COM_COUPLERS; ++c) {
+    const auto coupler = static_cast<uint16_t>(COM_FIRST_COUPLER + c);
+    rio::addCoupler(coupler, static_cast<uint16_t>(10 + c));
+    for (int s = 0; s < COM_SLOTS; ++s) {
+      ComIoModule* m = rio::addModule(block++, COM_TYPE_TQ_AI, coupler, s + 1);
+      for (int j = 0; j < COM_SLOT_CHANNELS; ++j) {
+        m->signalType[j] = 52;
+        m->x100[j] = 100.0f;
+        g_panelInputs[c][s][j] = 1000 * (s + j);
+      }
+    }
+  }
+  g_panelInputs[2][4][1] = 0x40000000;  // one faulty channel
+  COM_ScanIoModules(1);
+}
+
+// Runs one per-tick call per iteration; an allocation in it fails the benchmark.
+template <typename Call>
+void perTick(benchmark::State& state, Call call) {
+  uint64_t allocations = 0;
+  for (auto _ : state) {
+    const uint64_t before = g_allocations;
+    call();
+    allocations += g_allocations - before;
+    benchmark::ClobberMemory();
+  }
+  if (allocations) state.SkipWithError("the tick allocated");
+}
+
+void BM_ExchangeIoModules(benchmark::State& state) {
+  setUpModules();
+  int slots = 0;
+  for (int c = 0; c < COM_COUPLERS; ++c) slots += COM_CouplerRecord(c)->moduleCount;
+  perTick(state, COM_ExchangeIoModules);
+  if (slots != COM_COUPLERS * COM_SLOTS) state.SkipWithError("the modules were not found");
+  state.counters["channels"] = slots * COM_SLOT_CHANNELS;
+  COM_SetIoBlockAccess(nullptr);
+}
+
+// The bus node's step in the run mode with the simulator's empty driver (waiting for the own
+// identity), with an ABSV block to serve.
+void BM_BusCycle(benchmark::State& state) {
+  setUp();
+  g_fwSys.shadow[FW_SH_BUS_NODE] = 5;
+  g_fwRunMode = FW_RUN_MODE_RUN;
+  COM_BusCycle();
+  perTick(state, COM_BusCycle);
+  if (COM_BusMachineState() != 1) state.SkipWithError("the node left its start-up state");
+  g_fwRunMode = FW_RUN_MODE_STOP;
+}
+
 }  // namespace
 
 BENCHMARK(BM_AsciiReadFloat);
 BENCHMARK(BM_AsciiWriteFloat);
 BENCHMARK(BM_AsciiBlockData);
 BENCHMARK(BM_AsciiReadRecord);
+BENCHMARK(BM_ExchangeIoModules);
+BENCHMARK(BM_BusCycle);

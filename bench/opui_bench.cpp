@@ -1,5 +1,6 @@
 // Operating-interface hot paths: one firmware cycle of key read, page manager and display
-// update with a menu screen shown, drawn through the display driver into the LCD memory.
+// update with a menu screen shown, drawn through the display driver into the LCD memory; the
+// value texts of a page's rows, which the pages format every cycle.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include "gui/LCD.h"
 #include "host/shared_block.h"
 #include "opui/op_display.h"
+#include "opui/op_format.h"
 #include "opui/op_input.h"
 #include "opui/op_links.h"
 #include "opui/op_services.h"
@@ -60,5 +62,23 @@ void BM_MenuCycle(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_MenuCycle);
+
+// The values of sixteen rows: numbers with and without a value, and durations.
+void BM_FormatRows(benchmark::State& state) {
+  char rows[16][28];
+  std::memset(rows, ' ', sizeof rows);
+  float v = 12.5f;
+  for (auto _ : state) {
+    for (int r = 0; r < 16; r += 4) {
+      OP_FormatNumber(rows[r] + 17, 10, v, 1, OP_ALIGN_RIGHT, 9);
+      OP_FormatNumber(rows[r + 1] + 17, 10, -32000.0f, 2, OP_ALIGN_RIGHT, 9);
+      OP_FormatMinSec(v * 10.0f, 9, rows[r + 2] + 17, 10);
+      OP_FormatHms(v * 3.0f, 9, rows[r + 3] + 17, 10);
+    }
+    v += 0.1f;
+    benchmark::DoNotOptimize(rows);
+  }
+}
+BENCHMARK(BM_FormatRows);
 
 }  // namespace

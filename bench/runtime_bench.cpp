@@ -6,7 +6,11 @@
 #include "blocks/limit/limit.h"
 #include "blocks/prog/prog.h"
 #include "blocks/register_all.h"
+#include "blocks/timer/timer.h"
 #include "blocks/timefn/timefn.h"
+#include "blocks/select/select.h"
+#include "blocks/curve/curve.h"
+#include "blocks/trig/trig.h"
 #include "runtime/fb_schedule.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_io.h"
@@ -161,8 +165,8 @@ void BM_SchedulerTick(benchmark::State& state) {
 BENCHMARK(BM_SchedulerTick)->Arg(1)->Arg(kEmptyType);
 
 // As many blocks of one type as the instance heap holds from block 100 on, each fed by
-// the first output of the one before it when the type has analog outputs; every Run once per
-// iteration. Returns the number of blocks.
+// the first output of the one before it when the type has analog inputs and outputs; every
+// Run once per iteration. Returns the number of blocks.
 uint16_t buildTypeChain(uint16_t type) {
   FB_ClearTypeTable();
   BLK_RegisterAllTypes();
@@ -170,7 +174,8 @@ uint16_t buildTypeChain(uint16_t type) {
   uint16_t b = 100;
   for (; b <= FB_MAX_BLOCK && FB_CreateInstance(type, b) == 0; ++b) {
     uint16_t* w = FB_GetWiring(b);
-    if (b > 100 && FB_GetType(type)->analogOutputs > 0) {
+    const FbTypeRecord* rec = FB_GetType(type);
+    if (b > 100 && rec->analogOutputs > 0 && rec->analogInputs > 0) {
       w[FB_WIRE_ANALOG_COUNT + 1] = static_cast<uint16_t>(b - 1);
       w[FB_WIRE_ANALOG_COUNT + 2] = 1;
     }
@@ -200,7 +205,15 @@ BENCHMARK(BM_RunBlockType)
     ->ArgName("type")
     ->Arg(BLK_TYPE_LEAD)->Arg(BLK_TYPE_INTE)->Arg(BLK_TYPE_LAG)->Arg(BLK_TYPE_DELAY)
     ->Arg(BLK_TYPE_DELAY2)->Arg(BLK_TYPE_FILTER)->Arg(BLK_TYPE_ALLP)->Arg(BLK_TYPE_ALLV)
-    ->Arg(BLK_TYPE_EQUAL)->Arg(BLK_TYPE_VELO)->Arg(BLK_TYPE_LIMIT)->Arg(BLK_TYPE_ALARM);
+    ->Arg(BLK_TYPE_EQUAL)->Arg(BLK_TYPE_VELO)->Arg(BLK_TYPE_LIMIT)->Arg(BLK_TYPE_ALARM)
+    ->Arg(BLK_TYPE_EXTR)->Arg(BLK_TYPE_RECIPE)->Arg(BLK_TYPE_2OF3)->Arg(BLK_TYPE_SELV2)
+    ->Arg(BLK_TYPE_LINEAR)->Arg(BLK_TYPE_CHAR)->Arg(BLK_TYPE_SIN)->Arg(BLK_TYPE_COT)
+    ->Arg(BLK_TYPE_ARCCOT)->Arg(BLK_TYPE_TEXT);
+// The timer and counter types (the clock timers on the clock as it stands).
+BENCHMARK(BM_RunBlockType)
+    ->ArgName("type")
+    ->Arg(BLK_TYPE_MONO)->Arg(BLK_TYPE_TIMER)->Arg(BLK_TYPE_TONOFF)->Arg(BLK_TYPE_TIME2)
+    ->Arg(BLK_TYPE_PULS)->Arg(BLK_TYPE_COUNT)->Arg(BLK_TYPE_MEAN);
 
 // One cycle of 40 running programmers (the page list's size), each with a closed chain of
 // four APROGD blocks of ten segments (160 data blocks): the data blocks, then the

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <limits>
 #include <span>
 
 #include "runtime/fb_param.h"
@@ -75,4 +77,26 @@ template <typename State>
 constexpr uint16_t BLK_WorkWordsOf() {
   static_assert(sizeof(State) % 2 == 0);
   return static_cast<uint16_t>(sizeof(State) / 2);
+}
+
+// Pending copies of a block's values, for limit callbacks that bound one value by others of
+// the same block (a whole set is checked against the values it brings). k is 0-based; a
+// missing block or value gives NaN, a bound that admits nothing.
+inline float BLK_PendingFloat(uint16_t block, unsigned k) {
+  FbLayout L;
+  if (!FB_GetLayout(block, &L) || k >= L.floatParams) {
+    return std::numeric_limits<float>::quiet_NaN();
+  }
+  return L.fp[L.floatParams + k].get();
+}
+// A 4-byte value that holds a float.
+inline float BLK_PendingLongAsFloat(uint16_t block, unsigned k) {
+  FbLayout L;
+  if (!FB_GetLayout(block, &L) || k >= L.longValues) {
+    return std::numeric_limits<float>::quiet_NaN();
+  }
+  const uint32_t bits = L.lv[L.longValues + k];
+  float f;
+  std::memcpy(&f, &bits, sizeof f);
+  return f;
 }

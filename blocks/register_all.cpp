@@ -1,19 +1,29 @@
 #include "blocks/register_all.h"
 
 #include "blocks/arith/arith.h"
+#include "blocks/ctrl/ctrl.h"
 #include "blocks/io/io.h"
 #include "blocks/limit/limit.h"
 #include "blocks/logger/logger.h"
+#include "blocks/select/select.h"
+#include "blocks/timer/timer.h"
+#include "blocks/curve/curve.h"
+#include "blocks/trig/trig.h"
 #include "blocks/logic/logic.h"
 #include "blocks/timefn/timefn.h"
 #include "blocks/prog/prog.h"
 
 void BLK_RegisterAllTypes() {
   BLK_RegisterArithTypes();
+  BLK_RegisterTimerTypes();
   BLK_RegisterLogicTypes();
+  BLK_RegisterSelectTypes();
+  BLK_RegisterCurveTypes();
+  BLK_RegisterTrigTypes();
   BLK_RegisterProgTypes();
   BLK_RegisterIoTypes();
   BLK_RegisterTimeFunctionTypes();
   BLK_RegisterLimitTypes();
   BLK_RegisterLoggerTypes();
+  BLK_RegisterCtrlTypes();
 }

@@ -5,11 +5,13 @@
 #include <cstring>
 
 #include "comm/com_ascii.h"
+#include "comm/com_bus.h"
 #include "comm/com_cards.h"
 #include "comm/com_modbus.h"
 #include "comm/com_serial.h"
 #include "comm/com_service.h"
 #include "comm/com_services.h"
+#include "runtime/fw_sysdata.h"
 #include "runtime/fw_sysimage.h"
 #include "runtime/fw_text.h"
 
@@ -114,6 +116,7 @@ void COM_Init() {
   COM_ServiceReset();
   COM_InitChannel();
   FB_SortFuncCodeTable();
+  g_fwSysHooks.busNodeKnown = COM_BusOtherNodeKnown;
 }
 
 void COM_InitChannel() {

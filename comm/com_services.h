@@ -1,9 +1,9 @@
-// Device communication as the firmware's start-up, main cycle and hardware adapter call it:
-// the serial channels' frame buffers, the protocol entry for a received frame, the system
-// bus, the remote I/O module link and the option card.
+// Device communication as the firmware's start-up, main cycle, hardware adapter and
+// operating pages call it: the serial channels' frame buffers, the protocol entry for a
+// received frame, the system bus, the remote I/O module link and the option card.
 //
 // Programs link `sim_comm`, which serves binary frames with Modbus RTU and text frames with
-// the character protocol (the bus, the remote I/O modules and the option cards are still
+// the character protocol, the system-bus node and the module link (the option cards are still
 // plain stand-ins there); tests of the firmware link the recording fake of tests/fakes
 // instead.
 #pragma once
@@ -41,6 +41,28 @@ void COM_ReceiveFrame(int channel);
 // System bus: one step per firmware cycle, and the reset after a firmware restart.
 void COM_BusCycle();
 void COM_BusReset();
+
+// The operating pages' view of the system bus: the node a page shows and resets (2..42;
+// any other number keeps the one selected before; the device's own address, system datum
+// 3005, is never changed here), and the table of the nodes 1..42 filled from the bus node's
+// records each time it is asked for (once per page redraw).
+void COM_BusSetAddress(uint16_t node);
+
+constexpr uint16_t COM_CAN_NODES = 42;
+constexpr uint16_t COM_CAN_NAME_LEN = 8;
+struct ComCanNodeEntry {
+  uint8_t remote;   // 0..4: unknown, identity requested, answered, known, lost
+  uint8_t nmt;      // 0..3: other, pre-operational, -, operational
+  uint8_t use;      // 0..3: unused, claimed by a block, started, configured
+  uint8_t state;    // the node kind: 6..9 are nodes of other kinds that a page may reset
+  char name[COM_CAN_NAME_LEN + 1];  // the device name, NUL-terminated
+  uint8_t type;     // the node kind again: 8 is a node that gave no name
+};
+struct ComCanNodeTable {
+  ComCanNodeEntry nodes[COM_CAN_NODES + 1];  // by node number 1..42; entry 0 stays empty
+  uint16_t ownNode;                          // system datum 3005
+};
+const ComCanNodeTable& COM_CanNodeTable();
 
 // Remote I/O modules: the scan that opens the module panels of the engineering's couplers
 // (with the simulator's instance number), and the per-tick exchange with the panels.

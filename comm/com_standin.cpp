@@ -1,13 +1,9 @@
-// Plain stand-ins for the device communication that is not built yet: the bus has no nodes,
-// there are no remote modules, and the option cards' links keep no state.
+// Plain stand-ins for the device communication that is not built yet: the option cards' links
+// keep no state.
 #include "comm/com_cards.h"
 #include "comm/com_serial.h"
 #include "comm/com_services.h"
 
-void COM_BusCycle() {}
-void COM_BusReset() {}
-void COM_ScanIoModules(int32_t) {}
-void COM_ExchangeIoModules() {}
 void FW_OptionCardCycle() {}
 
 void FW_OptionCardReset() {}

@@ -4,6 +4,7 @@
 
 #include "gui/draw/GUI_Draw.h"
 #include "gui/draw/GUI_Font.h"
+#include "opui/op_dialogs.h"
 #include "opui/op_links.h"
 #include "opui/op_services.h"
 #include "runtime/fw_defer.h"
@@ -669,6 +670,7 @@ void OP_ResetDisplay() {
   g_opTouchList = 0;
   std::memset(g_opIndicators, 0, sizeof g_opIndicators);
   g_directCreated = false;
+  OP_ForgetTouchDialogs();
 }
 
 // --- Drawing helpers ------------------------------------------------------------------------------

@@ -1,7 +1,10 @@
 // The least of the menu pages, the block pages and the touch dialogs that the page manager and
 // the display frame need until those pages are built: the default page keeps the main menu,
-// the block page stays until it is left, and no touch window ever opens.
+// the block page stays until it is left, and closing the overlays ends the value editor and
+// the touch dialogs.
+#include "opui/op_dialogs.h"
 #include "opui/op_display.h"
+#include "opui/op_editor.h"
 #include "opui/op_input.h"
 #include "opui/op_services.h"
 
@@ -27,6 +30,8 @@ void OP_PageLeave() {
 }
 
 void OP_CloseOverlays() {
+  OP_EditAbort();
+  OP_CloseTouchDialogs();
   g_opOverlay.flag = 0;
   g_opOverlay.nesting = 0;
 }

@@ -279,12 +279,14 @@ uint8_t FB_ParamFloat(uint16_t block, uint16_t k, float value) {
   return FB_OK;
 }
 
-uint8_t FB_ParamWord(uint16_t block, uint16_t k, uint16_t value) {
+uint8_t FB_ParamWord(uint16_t block, uint16_t k, uint16_t value, FwShortCheck check) {
   Target t;
   if (!findTarget(block, &t)) return FB_ERR_NO_BLOCK;
   const FwShortLimit* rec = recordOf(t.limits.wordParams, t.L.wordParams, k);
   if (!rec) return FB_ERR_UNKNOWN_ID;
-  if (!FW_CheckShortLimit(static_cast<int16_t>(value), rec, block)) return FB_ERR_LIMITS;
+  if (!(check ? check : FW_CheckShortLimit)(static_cast<int16_t>(value), rec, block)) {
+    return FB_ERR_LIMITS;
+  }
   uint16_t& pending = t.L.wp[t.L.wordParams + k];
   const bool changed = pending != value;
   if (changed) pending = value;
@@ -292,12 +294,14 @@ uint8_t FB_ParamWord(uint16_t block, uint16_t k, uint16_t value) {
   return FB_OK;
 }
 
-uint8_t FB_ParamWordValue(uint16_t block, uint16_t k, uint16_t value) {
+uint8_t FB_ParamWordValue(uint16_t block, uint16_t k, uint16_t value, FwShortCheck check) {
   Target t;
   if (!findTarget(block, &t)) return FB_ERR_NO_BLOCK;
   const FwShortLimit* rec = recordOf(t.limits.wordValues, t.L.wordValues, k);
   if (!rec) return FB_ERR_UNKNOWN_ID;
-  if (!FW_CheckShortLimit(static_cast<int16_t>(value), rec, block)) return FB_ERR_LIMITS;
+  if (!(check ? check : FW_CheckShortLimit)(static_cast<int16_t>(value), rec, block)) {
+    return FB_ERR_LIMITS;
+  }
   t.L.wv[t.L.wordValues + k] = value;
   return FB_OK;
 }

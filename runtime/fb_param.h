@@ -141,6 +141,11 @@ bool FW_CheckFloatLimit(float x, const FwFloatLimit* record, uint16_t block);
 // maximum, and below the minimum only x = -32000 with a stored minimum of -32000 passes.
 int FW_CheckShortLimit(int16_t x, const FwShortLimit* record, uint16_t block);
 
+// A check of a word against its short limit record (1 allowed, 0 refused). Types whose
+// words know neither the discrete sets nor the off value pass a plain check of their own
+// where a step below takes one.
+using FwShortCheck = int (*)(int16_t x, const FwShortLimit* record, uint16_t block);
+
 // Count bytes of a whole-set request: 0 when both match, 'y' when the first differs, 'z'
 // when only the second differs.
 uint8_t FB_CheckRequestHeader(const FbParamRequest* request, uint16_t wordsPlusOne,
@@ -209,8 +214,10 @@ uint8_t FB_StandardParam(FbParamRequest* request, uint16_t* badIndex);
 // The steps of the standard handler, for handlers of their own that accept only some ids
 // or recompute after a change. Results as above.
 uint8_t FB_ParamFloat(uint16_t block, uint16_t k, float value);
-uint8_t FB_ParamWord(uint16_t block, uint16_t k, uint16_t value);
-uint8_t FB_ParamWordValue(uint16_t block, uint16_t k, uint16_t value);
+// `check` replaces FW_CheckShortLimit when set.
+uint8_t FB_ParamWord(uint16_t block, uint16_t k, uint16_t value, FwShortCheck check = nullptr);
+uint8_t FB_ParamWordValue(uint16_t block, uint16_t k, uint16_t value,
+                          FwShortCheck check = nullptr);
 uint8_t FB_ParamLongValue(uint16_t block, uint16_t k, float value);
 uint8_t FB_ParamWholeSet(const FbParamRequest* request, uint16_t* badIndex);
 uint8_t FB_ParamAllValues(const FbParamRequest* request, uint16_t* badIndex);
@@ -248,7 +255,7 @@ struct FbSetPart {
   uint16_t items = 0;
   std::span<const FwShortLimit> wordLimits{};
   std::span<const FwFloatLimit> itemLimits{};
-  int (*checkWord)(int16_t x, const FwShortLimit* record, uint16_t block) = nullptr;
+  FwShortCheck checkWord = nullptr;
 };
 
 // One part of a block's groups. Results: 0; 'i' for a null request, a part that is empty or

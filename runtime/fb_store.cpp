@@ -4,6 +4,7 @@
 
 #include "runtime/fb_param.h"
 #include "runtime/fb_schedule.h"
+#include "runtime/fw_clock.h"
 
 FbStore g_fbStore{};
 const float g_fbUnconnectedFloat = 0.0f;
@@ -91,6 +92,8 @@ void FB_ClearStore() {
   // Chains, page lists and pending flags name blocks by number: they go with the blocks.
   FB_ClearSchedule();
   FB_ClearParamState();
+  // So does the mark that a clock-timer block is present.
+  g_fwClockTimerPresent = 0;
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include "runtime/fb_param.h"
 
 FwClockState g_fwClock{};
+uint8_t g_fwClockTimerPresent = 0;
 
 namespace {
 

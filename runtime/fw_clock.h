@@ -35,6 +35,11 @@ struct FwClockState {
 };
 extern FwClockState g_fwClock;
 
+// Set by the Init handler of a clock-timer block (TIMER, TIME2): the engineering switches by
+// the clock, and the operating interface offers what goes with that. Cleared with the
+// engineering (FB_ClearStore).
+extern uint8_t g_fwClockTimerPresent;
+
 // Where the PC's local time comes from: fills *out and answers true, or false when there is
 // no time. The default reads the system time with localtime_r. A null source restores it.
 using FwTimeSource = bool (*)(std::tm* out);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "host/window_placement.h"
+
 // --- Recent-file list ----------------------------------------------------------------------
 constexpr int SIM_RECENT_COUNT = 4;
 constexpr int SIM_RECENT_PLACEHOLDER_ID = 30012;  // "Last Projects", shown while the list is empty
@@ -43,17 +45,12 @@ std::string SimFrameCommandLine(const std::string& args);
 long SimFindOption(std::string& commandLine, const std::string& option, std::string* value);
 
 // --- Window placement ----------------------------------------------------------------------
-// "%u,%u,%d,%d,%d,%d,%d,%d,%d,%d": flags, show command, minimised x, y, maximised x, y,
-// normal rectangle left, top, right, bottom.
-struct SimWindowPlacement {
-  unsigned flags = 0;
-  unsigned showCmd = 1;
-  int minX = -1, minY = -1, maxX = -1, maxY = -1;
-  int left = 0, top = 0, right = 0, bottom = 0;
-};
-// False unless the text holds ten numbers and a rectangle that is not inverted.
-bool SimParseWindowPlacement(const std::string& text, SimWindowPlacement* out);
-std::string SimFormatWindowPlacement(const SimWindowPlacement& p);
+// The ten-number placement text (host/window_placement.h).
+using SimWindowPlacement = host::WindowPlacement;
+inline bool SimParseWindowPlacement(const std::string& text, SimWindowPlacement* out) {
+  return host::ParseWindowPlacement(text, out);
+}
+inline std::string SimFormatWindowPlacement(const SimWindowPlacement& p) { return host::FormatWindowPlacement(p); }
 
 // --- Text conversions ----------------------------------------------------------------------
 std::string SimCommaToPoint(std::string text);

@@ -49,6 +49,18 @@ std::vector<uint16_t> libraryTypes() {
   return types;
 }
 
+// Inputs that link a block to another block rather than carry a value: wired to a signal
+// source they switch the block off, so they stay unconnected here.
+bool isLinkInput(uint16_t type, uint16_t input) {
+  struct Link {
+    uint16_t type, input;
+  } constexpr kLinks[] = {{90, 10}, {91, 11}, {93, 10}};  // the controllers' `Casc`
+  for (const Link& l : kLinks) {
+    if (l.type == type && l.input == input) return true;
+  }
+  return false;
+}
+
 void applyParams(BlockFixture& fx, ParamSet set) {
   const FbLayout L = fx.layout(kBlock);
   if (set == ParamSet::Defaults) return;
@@ -75,6 +87,7 @@ bool runsBounded(uint16_t type, ParamSet set, uint16_t choice, float in, int onl
     fx.wordParam(kBlock, i, true) = choice;
   }
   for (uint16_t i = 1; i <= L.analogInputs; ++i) {
+    if (isLinkInput(type, i)) continue;
     fx.setAnalogInput(kBlock, i, only == 0 || only == i ? in : 1.0f);
   }
   for (uint16_t i = 1; i <= L.digitalInputs; ++i) fx.setDigitalInput(kBlock, i, i % 2);

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <ctime>
 #include <vector>
 
 #include "blocks/arith/arith.h"
@@ -11,10 +12,16 @@
 #include "blocks/prog/prog.h"
 #include "blocks/logic/logic.h"
 #include "blocks/timefn/timefn.h"
+#include "blocks/select/select.h"
+#include "blocks/curve/curve.h"
+#include "blocks/trig/trig.h"
+#include "blocks/timer/timer.h"
+#include "blocks/block_family.h"
 #include "blocks/register_all.h"
 #include "runtime/fb_param.h"
 #include "runtime/fb_schedule.h"
 #include "runtime/fb_store.h"
+#include "runtime/fw_clock.h"
 #include "runtime/fw_image.h"
 #include "runtime/fw_mode.h"
 #include "tools/engbuild/eng_builder.h"
@@ -281,6 +288,221 @@ TEST_F(BlockEngineering, ProgrammerRunsItsChainedProgram) {
     EXPECT_EQ(digitalOut(123, APROG_DO_END + 1), m == 60 ? 1 : 0);
   }
   EXPECT_EQ(analogOut(123, APROG_AO_WEND + 1), 200.0f);
+}
+
+// Selection, curve, trigonometric and text blocks in group 1, fed by an integrator ramp
+// r = 0.1 n (cycle n) and a LINEAR block that scales it to v = 9 r up to r = 1 (then 9):
+//   300 INTE   301 LINEAR   302 SIN of v (degrees)   303 SELV2 of r, v, sin by "Select" v
+//   304 SELV2 of r, sin, -, v by 303's "Casc"   305 EXTR of r, v (X 3 unwired)
+//   306 CHAR of v, Seg 3   307 GAP of v, 2..5   308 TEXT of v, its "Casc" from 309 TEXT of r
+//   310 2OF3 of r and v   311 PEAK of sin   312 ARCSIN of sin (degrees)
+TEST_F(BlockEngineering, SelectionCurveAndTrigBlocksComputeCycleByCycle) {
+  EngBuilder b;
+  b.setRunMode(2);
+  const struct {
+    uint16_t block, type;
+  } chain[] = {{300, BLK_TYPE_INTE},  {301, BLK_TYPE_LINEAR}, {302, BLK_TYPE_SIN},
+               {303, BLK_TYPE_SELV2}, {304, BLK_TYPE_SELV2},  {305, BLK_TYPE_EXTR},
+               {306, BLK_TYPE_CHAR},  {307, BLK_TYPE_GAP},    {309, BLK_TYPE_TEXT},
+               {308, BLK_TYPE_TEXT},  {310, BLK_TYPE_2OF3},   {311, BLK_TYPE_PEAK},
+               {312, BLK_TYPE_ARCSIN}};
+  uint16_t after = 0;
+  for (const auto& c : chain) {
+    ASSERT_TRUE(b.addBlock(c.block, c.type, 1, after)) << b.error();
+    after = c.block;
+  }
+  ASSERT_TRUE(b.setFloat(300, 1, 1.0f));    // T
+  ASSERT_TRUE(b.setFloat(300, 2, 1.0f));    // x 0
+  ASSERT_TRUE(b.setFloat(300, 4, 100.0f));  // Max
+  ASSERT_TRUE(b.wireAnalog(301, 1, 300, 1));
+  ASSERT_TRUE(b.setFloat(301, 4, 9.0f));        // y(2)
+  ASSERT_TRUE(b.setFloat(301, 5, -32000.0f));   // x(3): two points
+  ASSERT_TRUE(b.wireAnalog(302, 1, 301, 1));
+  for (uint16_t in = 1; in <= 3; ++in) ASSERT_TRUE(b.wireAnalog(303, in, 299 + in, 1));
+  ASSERT_TRUE(b.wireAnalog(303, SELV2_IN_SELECT, 301, 1));
+  ASSERT_TRUE(b.wireAnalog(304, SELV2_IN_X1, 300, 1));
+  ASSERT_TRUE(b.wireAnalog(304, SELV2_IN_X2, 302, 1));
+  ASSERT_TRUE(b.wireAnalog(304, SELV2_IN_X4, 301, 1));
+  ASSERT_TRUE(b.wireAnalog(304, SELV2_IN_SELECT, 303, SELV2_OUT_CASC));
+  ASSERT_TRUE(b.wireAnalog(305, 1, 300, 1));
+  ASSERT_TRUE(b.wireAnalog(305, 2, 301, 1));
+  ASSERT_TRUE(b.wireAnalog(306, 1, 301, 1));
+  ASSERT_TRUE(b.setValue(306, 1, 3));  // Seg
+  ASSERT_TRUE(b.wireAnalog(307, 1, 301, 1));
+  ASSERT_TRUE(b.setFloat(307, 1, 2.0f));
+  ASSERT_TRUE(b.setFloat(307, 2, 5.0f));
+  ASSERT_TRUE(b.wireAnalog(308, TEXT_IN_INDEX, 301, 1));
+  ASSERT_TRUE(b.wireAnalog(308, TEXT_IN_CASC, 309, TEXT_OUT_USRTXT));
+  ASSERT_TRUE(b.wireAnalog(309, TEXT_IN_INDEX, 300, 1));
+  ASSERT_TRUE(b.wireAnalog(310, 1, 300, 1));
+  ASSERT_TRUE(b.wireAnalog(310, 3, 301, 1));
+  ASSERT_TRUE(b.setFloat(310, 1, 999999.0f));  // Diff
+  ASSERT_TRUE(b.wireAnalog(311, 1, 302, 1));
+  ASSERT_TRUE(b.wireAnalog(312, 1, 302, 1));
+  std::vector<uint8_t> image;
+  ASSERT_TRUE(b.build(image)) << b.error();
+  std::memcpy(g_fwImage, image.data(), FW_IMAGE_SIZE);
+  ASSERT_EQ(FW_LoadEngineering(), 0);
+  ASSERT_EQ(g_fwEng.lastError, FwImageError::None);
+  FB_RunStartupPass();
+
+  auto sinDeg = [](float v) {
+    const float s = std::sin(v * 3.1415927f / 180.0f);
+    return std::fabs(s) < 1e-6f ? 0.0f : s;
+  };
+  auto byNumber = [](float select, float a, float b, float c, float d) {
+    return select < 1.5f ? a : select < 2.5f ? b : select < 3.5f ? c : d;
+  };
+  float peak = 0.0f;
+  for (int n = 1; n <= 12; ++n) {
+    SCOPED_TRACE(testing::Message() << "cycle " << n);
+    if (n == 6) {
+      // CHAR's "Seg" written while running acts only after the next start-up pass.
+      FbParamRequest r = FB_WordRequest(306, 3000, 1);
+      uint16_t bad = 0;
+      ASSERT_EQ(FB_GetType(BLK_TYPE_CHAR)->param(&r, &bad), FB_OK);
+    }
+    FB_RunSchedule();
+    g_fbSchedule.phase = static_cast<uint16_t>((g_fbSchedule.phase + 1) % FB_PHASE_COUNT);
+    const float r = analogOut(300, 1);
+    ASSERT_NEAR(r, 0.1f * static_cast<float>(n), 1e-5f);
+    const float v = r < 1.0f ? 9.0f * r : 9.0f;
+    EXPECT_NEAR(analogOut(301, 1), v, 1e-4f);
+    const float sv = sinDeg(analogOut(301, 1));
+    EXPECT_FLOAT_EQ(analogOut(302, 1), sv);
+    EXPECT_FLOAT_EQ(analogOut(303, SELV2_OUT_Y1), byNumber(v, r, v, sv, 0.0f));
+    EXPECT_NEAR(analogOut(303, SELV2_OUT_CASC), v - 3.0f, 1e-4f);
+    EXPECT_FLOAT_EQ(analogOut(304, SELV2_OUT_Y1), byNumber(v - 3.0f, r, sv, 0.0f, v));
+    for (uint16_t o = 1; o <= 3; ++o) {
+      EXPECT_NEAR(analogOut(305, o), o < 3 ? v : r, 1e-4f) << o;
+      EXPECT_EQ(analogOut(305, 3 + o), o < 3 ? 2.0f : 1.0f) << o;
+    }
+    EXPECT_NEAR(analogOut(306, 1), std::min(v, 3.0f), 1e-4f);
+    EXPECT_NEAR(analogOut(307, 1), v < 2.0f ? v - 2.0f : v > 5.0f ? v - 5.0f : 0.0f, 1e-4f);
+    EXPECT_EQ(analogOut(308, 1), std::trunc(analogOut(301, 1)));
+    EXPECT_EQ(analogOut(309, 1), std::trunc(r));
+    EXPECT_NEAR(analogOut(310, 1), (r + v) / 2.0f, 1e-4f);
+    EXPECT_EQ(analogOut(310, 2), 2.0f);
+    peak = std::max(peak, sv);
+    EXPECT_FLOAT_EQ(analogOut(311, 1), peak);
+    EXPECT_NEAR(analogOut(312, 1), v, 1e-3f);
+  }
+  FbLayout text;
+  ASSERT_TRUE(FB_GetLayout(308, &text));
+  EXPECT_EQ(BLK_WorkState<TextBlockState>(text).cascNotText, 0) << "fed by TEXT 309";
+  ASSERT_TRUE(FB_GetLayout(309, &text));
+  EXPECT_EQ(BLK_WorkState<TextBlockState>(text).cascNotText, 1);
+
+  g_fwEng.warmStart = 1;
+  FB_RunStartupPass();
+  g_fwEng.warmStart = 0;
+  FB_RunSchedule();
+  EXPECT_EQ(analogOut(306, 1), 1.0f) << "Seg 1 in force: held at y(2)";
+}
+
+// The time of day the timer engineering reads: the test moves it on by one second a cycle.
+std::tm g_timerClock{};
+bool timerClock(std::tm* out) {
+  *out = g_timerClock;
+  return true;
+}
+
+// Timer and counter blocks in group 1, on a clock that starts on Monday 2024-01-08 at
+// 00:00:50 and moves one second per cycle:
+//   300 TIMER   daily from 00:01 for 1 minute
+//   301 MONO    on the rising z 1 of 300, Tp1 0.3 s
+//   302 TONOFF  d 1 = 300.z 1, Ton 0.5 s, Toff 0.2 s
+//   303 PULS    X 1 = 300.Week-D (1 on a Monday) at X 100 = 1, 18000 pulses/h
+//   304 COUNT   up = 303.z 1, down unwired
+//   305 MEAN    X 1 = 304.Count, trig = 303.z 1, ValNo 4
+//   306 TIME2   start = 301.Q1, TD.Mi 1
+TEST_F(BlockEngineering, TimersAndCountersOnTheDeviceClock) {
+  const FwClockState savedClock = g_fwClock;
+  g_timerClock = std::tm{};
+  g_timerClock.tm_year = 124;
+  g_timerClock.tm_mon = 0;
+  g_timerClock.tm_mday = 8;
+  g_timerClock.tm_wday = 1;
+  g_timerClock.tm_sec = 50;
+  FW_SetTimeSource(timerClock);
+  ASSERT_EQ(FW_ReadHostClock(), 1);
+
+  EngBuilder b;
+  b.setRunMode(2);
+  const uint16_t types[] = {BLK_TYPE_TIMER, BLK_TYPE_MONO, BLK_TYPE_TONOFF, BLK_TYPE_PULS,
+                            BLK_TYPE_COUNT, BLK_TYPE_MEAN, BLK_TYPE_TIME2};
+  uint16_t after = 0;
+  for (uint16_t i = 0; i < 7; ++i) {
+    const auto block = static_cast<uint16_t>(300 + i);
+    ASSERT_TRUE(b.addBlock(block, types[i], 1, after)) << b.error();
+    after = block;
+  }
+  ASSERT_TRUE(b.setWord(300, 4, 1));  // TS.Mi
+  ASSERT_TRUE(b.setWord(300, 7, 1));  // TD.Mi
+  ASSERT_TRUE(b.wireDigital(301, 1, 300, 1));
+  ASSERT_TRUE(b.setFloat(301, 1, 0.3f));
+  ASSERT_TRUE(b.wireDigital(302, 1, 300, 1));
+  ASSERT_TRUE(b.setFloat(302, 1, 0.5f));
+  ASSERT_TRUE(b.setFloat(302, 2, 0.2f));
+  ASSERT_TRUE(b.wireAnalog(303, 1, 300, 1));
+  ASSERT_TRUE(b.setFloat(303, 3, 18000.0f));
+  ASSERT_TRUE(b.wireDigital(304, 1, 303, 1));
+  ASSERT_TRUE(b.setFloat(304, 2, 1000.0f));
+  ASSERT_TRUE(b.wireAnalog(305, 1, 304, 1));
+  ASSERT_TRUE(b.wireDigital(305, 3, 303, 1));
+  ASSERT_TRUE(b.setValue(305, 1, 4));
+  ASSERT_TRUE(b.wireDigital(306, 3, 301, 1));
+  ASSERT_TRUE(b.setWord(306, 6, 1));
+  std::vector<uint8_t> image;
+  ASSERT_TRUE(b.build(image)) << b.error();
+  std::memcpy(g_fwImage, image.data(), FW_IMAGE_SIZE);
+  ASSERT_EQ(FW_LoadEngineering(), 0);
+  ASSERT_EQ(g_fwEng.lastError, FwImageError::None);
+  FB_RunStartupPass();
+  EXPECT_EQ(g_fwClockTimerPresent, 1);
+
+  for (int n = 1; n <= 200; ++n) {
+    SCOPED_TRACE(testing::Message() << "cycle " << n);
+    g_timerClock.tm_sec = 50 + n - 1;
+    g_timerClock.tm_min = g_timerClock.tm_sec / 60;
+    g_timerClock.tm_sec %= 60;
+    ASSERT_EQ(FW_ReadHostClock(), 1);
+    FB_RunSchedule();
+    g_fbSchedule.phase = static_cast<uint16_t>((g_fbSchedule.phase + 1) % FB_PHASE_COUNT);
+    // 00:01:00 is cycle 11, 00:02:00 cycle 71.
+    EXPECT_EQ(analogOut(300, 1), 1.0f);
+    EXPECT_EQ(digitalOut(300, 1), n >= 11 && n < 71 ? 1 : 0);
+    EXPECT_EQ(digitalOut(301, 1), n >= 11 && n < 14 ? 1 : 0);
+    EXPECT_EQ(digitalOut(302, 1), n >= 16 && n < 73 ? 1 : 0);
+    EXPECT_EQ(digitalOut(303, 1), n % 2 == 0 ? 1 : 0);
+    const int k = n / 2;  // pulses so far
+    EXPECT_EQ(analogOut(304, 1), static_cast<float>(k));
+    const float mean = k == 0 ? 0.0f : k < 4 ? (k + 1) / 2.0f : k - 1.5f;
+    EXPECT_EQ(analogOut(305, 1), mean);
+    EXPECT_EQ(digitalOut(306, 1), n >= 12 && n < 72 ? 1 : 0);
+    EXPECT_EQ(digitalOut(306, 2), n >= 11 && n < 72 ? 0 : 1);
+  }
+
+  // A warm start keeps every output.
+  auto outputs = [] {
+    std::vector<uint16_t> words;
+    for (uint16_t block = 300; block <= 306; ++block) {
+      FbLayout L;
+      EXPECT_TRUE(FB_GetLayout(block, &L));
+      const uint16_t* ao = reinterpret_cast<const uint16_t*>(L.ao);
+      words.insert(words.end(), ao, ao + 2 * L.analogOutputs);
+      words.insert(words.end(), L.dout, L.dout + L.digitalOutputs);
+    }
+    return words;
+  };
+  const std::vector<uint16_t> before = outputs();
+  g_fwEng.warmStart = 1;
+  FB_RunStartupPass();
+  g_fwEng.warmStart = 0;
+  EXPECT_EQ(outputs(), before);
+
+  FW_SetTimeSource(nullptr);
+  g_fwClock = savedClock;
 }
 
 }  // namespace

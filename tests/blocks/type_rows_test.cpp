@@ -11,11 +11,16 @@
 #include "blocks/prog/prog.h"
 #include "blocks/logic/logic.h"
 #include "runtime/fb_values.h"
+#include "blocks/ctrl/ctrl.h"
 #include "runtime/fw_sysdata.h"
 #include "runtime/fw_text.h"
 #include "blocks/limit/limit.h"
+#include "blocks/timer/timer.h"
 #include "blocks/logic/logic.h"
 #include "blocks/timefn/timefn.h"
+#include "blocks/select/select.h"
+#include "blocks/curve/curve.h"
+#include "blocks/trig/trig.h"
 
 namespace {
 
@@ -30,10 +35,17 @@ TEST(TypeRows, EveryTypeIsRegisteredWithItsTemplateWeightAndGroup) {
       {BLK_TYPE_SQRT, "SQRT", 41, 2, 1},     {BLK_TYPE_SCAL, "SCAL", 41, 18, 1},
       {FB_TYPE_APROG, "APROG", 509, 33, 6},  {FB_TYPE_APROGD, "APROGD", 118, 1, 6},
       {FB_TYPE_APRGD2, "APRGD2", 142, 1, 6}, {FB_TYPE_DPROGD, "DPROGD", 117, 1, 6},
+      {BLK_TYPE_CONTR, "CONTR", 905, 51, 25},
+      {BLK_TYPE_CONTR_PLUS, "CONTR+", 1031, 53, 25},
+      {BLK_TYPE_PIDMA, "PIDMA", 909, 68, 25},
       {BLK_TYPE_10EXP, "10EXP", 29, 17, 2},  {BLK_TYPE_EEXP, "EEXP", 29, 5, 2},
       {BLK_TYPE_LN, "LN", 29, 6, 2},         {BLK_TYPE_LG10, "LG10", 29, 7, 2},
       {BLK_TYPE_AND, "AND", 35, 1, 3},       {BLK_TYPE_NOT, "NOT", 28, 1, 3},
       {BLK_TYPE_OR, "OR", 35, 1, 3},         {BLK_TYPE_BOUNCE, "BOUNCE", 37, 2, 3},
+      {BLK_TYPE_MONO, "MONO", 61, 2, 4},     {BLK_TYPE_TIMER, "TIMER", 57, 4, 4},
+      {BLK_TYPE_TONOFF, "TONOFF", 50, 2, 4}, {BLK_TYPE_TIME2, "TIME2", 55, 3, 4},
+      {BLK_TYPE_PULS, "PULS", 46, 2, 5},     {BLK_TYPE_COUNT, "COUN", 55, 2, 5},
+      {BLK_TYPE_MEAN, "MEAN", 257, 5, 5},
       {BLK_TYPE_ALOGEX, "ALOGEX", 262, 4, 105}, {BLK_TYPE_DLOGEX, "DLOGEX", 216, 3, 105},
       {BLK_TYPE_EXOR, "EXOR", 31, 1, 3},     {BLK_TYPE_FLIP, "FLIP", 34, 1, 3},
       {BLK_TYPE_STEP, "STEP", 58, 3, 3},     {BLK_TYPE_ABIN, "ABIN", 55, 2, 3},
@@ -44,6 +56,19 @@ TEST(TypeRows, EveryTypeIsRegisteredWithItsTemplateWeightAndGroup) {
       {BLK_TYPE_ALLP, "ALLP", 63, 2, 15},    {BLK_TYPE_ALLV, "ALLV", 59, 4, 15},
       {BLK_TYPE_EQUAL, "EQUAL", 43, 2, 15},  {BLK_TYPE_VELO, "VELO", 49, 2, 16},
       {BLK_TYPE_LIMIT, "LIMIT", 87, 4, 16},  {BLK_TYPE_ALARM, "ALARM", 50, 3, 16},
+      {BLK_TYPE_SELD, "SELD", 42, 2, 13},    {BLK_TYPE_EXTR, "EXTR", 43, 3, 12},
+      {BLK_TYPE_PEAK, "PEAK", 39, 2, 12},    {BLK_TYPE_TRST, "TRST", 31, 1, 12},
+      {BLK_TYPE_SELC, "SELC", 67, 1, 12},    {BLK_TYPE_SELP, "SELP", 45, 1, 13},
+      {BLK_TYPE_SELV1, "SELV1", 39, 1, 13},  {BLK_TYPE_SELOUT, "SELOUT", 39, 1, 13},
+      {BLK_TYPE_RECIPE, "RECIPE", 130, 6, 13}, {BLK_TYPE_2OF3, "2OF3", 56, 5, 14},
+      {BLK_TYPE_SELV2, "SELV2", 39, 2, 14},
+      {BLK_TYPE_LINEAR, "LINEAR", 120, 4, 3}, {BLK_TYPE_GAP, "GAP", 37, 2, 3},
+      {BLK_TYPE_CHAR, "CHAR", 139, 5, 3},
+      {BLK_TYPE_TEXT, "TEXT", 69, 1, 17},    {BLK_TYPE_SIN, "SIN", 31, 7, 4},
+      {BLK_TYPE_COS, "COS", 31, 7, 4},       {BLK_TYPE_TAN, "TAN", 31, 9, 4},
+      {BLK_TYPE_COT, "COT", 31, 11, 4},      {BLK_TYPE_ARCSIN, "ARCSIN", 31, 8, 5},
+      {BLK_TYPE_ARCCOS, "ARCCOS", 31, 7, 5}, {BLK_TYPE_ARCTAN, "ARCTAN", 31, 7, 5},
+      {BLK_TYPE_ARCCOT, "ARCCOT", 31, 7, 5},
   };
   BlockFixture fx(BLK_RegisterAllTypes);
   EXPECT_EQ(FB_GetType(4), nullptr);  // an empty row
@@ -230,6 +255,18 @@ TEST(TypeRows, TwoChannelCardTypes) {
   EXPECT_STREQ(FW_GetText(static_cast<uint32_t>(FB_GetTextOffset(BLK_TYPE_TC_IN, 5, 28))), "0..100mV");
   EXPECT_STREQ(FW_GetText(static_cast<uint32_t>(FB_GetTextOffset(BLK_TYPE_DIDO, 5, 1))), "Output");
   EXPECT_STREQ(FW_GetText(static_cast<uint32_t>(FB_GetTextOffset(BLK_TYPE_R_IN, 8, 2))), "4-wire");
+}
+
+// The pulse generator's type name is "PULSE" in English, "PULS" in the other languages.
+TEST(TypeRows, PulsIsShownAsPulseInEnglish) {
+  const uint16_t name = g_fbLabelListStart[BLK_TYPE_PULS];
+  ASSERT_NE(name, 0);
+  const char* expected[] = {"PULS", "PULSE", "PULS"};
+  for (uint8_t language = 0; language < 3; ++language) {
+    FW_SelectTextLanguageByte(language);
+    EXPECT_STREQ(FW_GetText(name), expected[language]) << int{language};
+  }
+  FW_SelectTextLanguageByte(0);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@ void FakeComm::reset() {
   lastFrame.clear();
   onReceive = nullptr;
   serialErrors = 0;
+  canNodes = ComCanNodeTable{};
   std::memset(g_channels, 0, sizeof g_channels);
 }
 
@@ -42,6 +43,8 @@ void COM_ReceiveFrame(int channel) {
 
 void COM_BusCycle() { TheFakeComm().log.add("COM_BusCycle"); }
 void COM_BusReset() { TheFakeComm().log.add("COM_BusReset"); }
+void COM_BusSetAddress(uint16_t node) { TheFakeComm().log.add("COM_BusSetAddress", node); }
+const ComCanNodeTable& COM_CanNodeTable() { return TheFakeComm().canNodes; }
 void COM_ScanIoModules(int32_t instance) { TheFakeComm().log.add("COM_ScanIoModules", instance); }
 void COM_ExchangeIoModules() { TheFakeComm().log.add("COM_ExchangeIoModules"); }
 void FW_OptionCardCycle() { TheFakeComm().log.add("FW_OptionCardCycle"); }

@@ -1,6 +1,7 @@
 // Recording fake of the device communication services (comm/com_services.h): it logs each
-// call, keeps the channels' frame buffers, and answers a received frame with the answer a
-// test sets (and may run a test's action, e.g. loading an engineering).
+// call, keeps the channels' frame buffers, answers a received frame with the answer a test
+// sets (and may run a test's action, e.g. loading an engineering), and shows the pages the
+// bus-node table a test fills in.
 #pragma once
 
 #include <functional>
@@ -15,6 +16,7 @@ struct FakeComm {
   std::string lastFrame;                 // the frame the last receive saw
   std::function<void()> onReceive;       // runs inside COM_ReceiveFrame
   uint8_t serialErrors = 0;
+  ComCanNodeTable canNodes{};            // what the pages read of the bus nodes
   void reset();
 };
 

@@ -1,12 +1,16 @@
 // Fixture of the operating-interface tests: the graphics library on the emulated LCD, a clean
-// firmware image, EEPROM rings, key state, page manager and display state.
+// firmware image, EEPROM rings, key state, page manager and display state; the dialog fixture
+// adds the display windows and the value editor.
 #pragma once
 
 #include <cstring>
 
 #include "gui/GUI.h"
 #include "gui/LCD.h"
+#include "gui/widgets/WIDGET.h"
+#include "opui/op_dialogs.h"
 #include "opui/op_display.h"
+#include "opui/op_editor.h"
 #include "opui/op_input.h"
 #include "opui/op_keys.h"
 #include "opui/op_links.h"
@@ -55,5 +59,50 @@ class OpuiTest : public lcdtest::LcdTest {
     OP_ReadKeysAndPointer();
     OP_RunPageManager(key);
     OP_UpdateDisplay();
+  }
+};
+
+// The operating interface with its windows made, driven as a page procedure drives the value
+// editor: each cycle steps the editor between the page manager and the display update, so
+// that presses the editor queues for the dialogs are handled in the same cycle's redraw.
+class OpuiDialogTest : public OpuiTest {
+ protected:
+  void SetUp() override {
+    OpuiTest::SetUp();
+    OP_ResetUi();
+    OP_UpdateDisplay();
+  }
+  void TearDown() override {
+    OP_CloseOverlays();
+    OpuiTest::TearDown();
+  }
+  // One cycle; the editor's answer (1 when no edit runs or it has ended).
+  static int editCycle(uint8_t key = 0) {
+    g_opStandIn.keyCode = key;
+    OP_ReadKeysAndPointer();
+    OP_RunPageManager(key);
+    const int ended = OP_EditStep();
+    OP_UpdateDisplay();
+    return ended;
+  }
+  // A short press of a hard key: one cycle down, one released.
+  static int shortPress(uint8_t key) {
+    editCycle(key);
+    return editCycle(0);
+  }
+  // A touch of the display: pressed for one cycle, released in the next.
+  static void touch(int x, int y) {
+    SIM_POINTER_STATE s{static_cast<int16_t>(x), static_cast<int16_t>(y), 2};
+    SIM_StorePointerState(&s);
+    editCycle(0);
+    s.state = 0;
+    SIM_StorePointerState(&s);
+    editCycle(0);
+  }
+  // A touch in the middle of a dialog's item.
+  static void touchItem(WM_HWIN dialog, int id) {
+    GUI_RECT r{};
+    WM_GetWindowRectEx(WM_GetDialogItem(dialog, id), &r);
+    touch((r.x0 + r.x1) / 2, (r.y0 + r.y1) / 2);
   }
 };

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace {
 
 void sourceRun() {}
@@ -43,6 +45,22 @@ void BlockFixture::create(uint16_t type, uint16_t block, uint16_t group) {
   ASSERT_EQ(FB_CreateInstance(type, block), FB_OK) << "type " << type << " block " << block;
   g_fbStore.list[block].instance[FB_HDR_GROUP] = group;
   g_fbStore.list[block].wiring[FB_WIRE_GROUP] = group;
+}
+
+void BlockFixture::wireAnalogInput(uint16_t block, uint16_t input, uint16_t source,
+                                   uint16_t output) {
+  uint16_t* wire = FB_GetWiring(block);
+  ASSERT_NE(wire, nullptr) << "block " << block;
+  ASSERT_TRUE(input >= 1 && input <= wire[FB_WIRE_ANALOG_COUNT]) << "analog input " << input;
+  uint16_t* pair = wire + FB_WIRE_ANALOG_COUNT + 1 + 2 * (input - 1);
+  pair[0] = source;
+  pair[1] = output;
+  uint32_t handle = 0;
+  FbRef* ref = nullptr;
+  ASSERT_EQ(FB_AnalogOutputHandle(source, output, &handle), 1) << source << "." << output;
+  ASSERT_EQ(FB_GetAnalogInputRef(block, input, &ref), 1);
+  *ref = handle;
+  wired_.erase(std::make_pair(uint32_t{block}, input));
 }
 
 std::pair<uint16_t, uint16_t> BlockFixture::sourceFor(uint16_t block, uint16_t input,
@@ -130,4 +148,37 @@ uint16_t& BlockFixture::wordValue(uint16_t block, uint16_t index, bool pending) 
   FbLayout L = layout(block);
   EXPECT_TRUE(index >= 1 && index <= L.wordValues) << "word value " << index;
   return L.wv[index - 1 + (pending ? L.wordValues : 0)];
+}
+
+float BlockFixture::longValue(uint16_t block, uint16_t index, bool pending) const {
+  FbLayout L = layout(block);
+  EXPECT_TRUE(index >= 1 && index <= L.longValues) << "4-byte value " << index;
+  const uint32_t bits = L.lv[index - 1 + (pending ? L.longValues : 0)];
+  float f;
+  std::memcpy(&f, &bits, sizeof f);
+  return f;
+}
+
+void BlockFixture::setLongValue(uint16_t block, uint16_t index, float value, bool pending) {
+  FbLayout L = layout(block);
+  ASSERT_TRUE(index >= 1 && index <= L.longValues) << "4-byte value " << index;
+  uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  L.lv[index - 1 + (pending ? L.longValues : 0)] = bits;
+}
+
+void BlockFixture::connectAnalog(uint16_t block, uint16_t input, uint16_t source,
+                                 uint16_t output) {
+  uint16_t* wire = FB_GetWiring(block);
+  ASSERT_NE(wire, nullptr) << "block " << block;
+  ASSERT_TRUE(input >= 1 && input <= wire[FB_WIRE_ANALOG_COUNT]) << "analog input " << input;
+  uint16_t* pair = wire + FB_WIRE_ANALOG_COUNT + 1 + 2 * (input - 1);
+  pair[0] = source;
+  pair[1] = output;
+  uint32_t handle = 0;
+  FbRef* ref = nullptr;
+  ASSERT_EQ(FB_AnalogOutputHandle(source, output, &handle), 1) << source << "." << output;
+  ASSERT_EQ(FB_GetAnalogInputRef(block, input, &ref), 1);
+  *ref = handle;
+  wired_.erase(std::make_pair(uint32_t{block}, input));
 }

@@ -30,6 +30,9 @@ class BlockFixture {
   // sets that output's value; later calls change the value in place.
   void setAnalogInput(uint16_t block, uint16_t input, float value);
   void setDigitalInput(uint16_t block, uint16_t input, uint16_t value);
+  // Wires analog input `input` of the block to analog output `output` of another block of
+  // the store (both 1-based), in the wiring record and the input reference.
+  void wireAnalogInput(uint16_t block, uint16_t input, uint16_t source, uint16_t output);
 
   // Runs the type's init handler, or its run handler n times, as the current block.
   void init(uint16_t block);
@@ -43,6 +46,14 @@ class BlockFixture {
   uint16_t& wordParam(uint16_t block, uint16_t index, bool pending = false);
   uint16_t& wordValue(uint16_t block, uint16_t index, bool pending = false);
   FbLayout layout(uint16_t block) const;
+
+  // A 4-byte value as the float it holds, current or pending.
+  float longValue(uint16_t block, uint16_t index, bool pending = false) const;
+  void setLongValue(uint16_t block, uint16_t index, float value, bool pending = false);
+
+  // Wires analog input `input` (1-based) of the block to output `output` of another block
+  // of the store, in the wiring record and the input reference alike.
+  void connectAnalog(uint16_t block, uint16_t input, uint16_t source, uint16_t output);
 
  private:
   // The source {block, output} that feeds an input, wired on first use.

@@ -89,6 +89,9 @@ SimHostState& SimState() {
   return state;
 }
 void SimModulePanelCloseAll() {}
+void SimModulePanelOpen(int32_t) {}
+int32_t SimModulePanelQuery(int, int, int) { return 0; }
+void SimModulePanelSend(int, int, int, int32_t) {}
 int SimPlantCycle(SimPlantActuators*, SimPlantParams*, SimPlantResult*) { return 0; }
 // Without a shell around it the device's restart is the firmware's own: the next tick starts
 // it again (a download from a PC tool ends so).

@@ -216,6 +216,12 @@ enum : uint32_t {
   KURVAN_EXTRA_FRAME = 24,      // record +1138..+1161: the viewer's frame settings (24 bytes)
 };
 
+// The channel buffer (and the extra buffer) from a locked record and back into it, as
+// KurvanGetChannelConfig and KurvanSetChannelConfig exchange them (null = not used). Taking
+// over keeps the texts terminated and a scale channel outside -1..7 becomes -1.
+void TrendConfigFromRecord(const uint8_t* rec, uint8_t* channels, uint8_t* extra);
+void TrendConfigToRecord(uint8_t* rec, const uint8_t* channels, const uint8_t* extra);
+
 // ---------------------------------------------------------------------------------------
 // The calls
 

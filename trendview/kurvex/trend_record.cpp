@@ -224,3 +224,11 @@ void ConfigToRecord(uint8_t* rec, const uint8_t* channels, const uint8_t* extra)
 }
 
 }  // namespace kurvex
+
+void TrendConfigFromRecord(const uint8_t* rec, uint8_t* channels, uint8_t* extra) {
+  kurvex::ConfigFromRecord(rec, channels, extra);
+}
+
+void TrendConfigToRecord(uint8_t* rec, const uint8_t* channels, const uint8_t* extra) {
+  kurvex::ConfigToRecord(rec, channels, extra);
+}

@@ -1,0 +1,27 @@
+// The language-selection dialog that the simulator and the trend viewer offer: a list of the
+// languages a program has, each named in its own language, with OK and Cancel.
+//
+// Languages are numbered as the trend viewer's letters "gefisd": 0 German, 1 English,
+// 2 French, 3 Italian, 4 Spanish, 5 Dutch. The simulator offers 0..2 (mask 7).
+#pragma once
+
+#include <cstdint>
+
+class QDialog;
+class QWidget;
+
+constexpr int LINGSEL_LANGUAGES = 6;
+
+// The name of language `index` in that language (UTF-8), or null outside 0..5.
+const char* LingselLanguageName(int index);
+
+// Runs the dialog over `parent` with the languages whose bit is set in `mask` (bits from 6 on
+// are ignored); *language is selected at the start when offered, else the first one offered.
+// Returns 1 and sets *language when the user chose a language with OK (or a double click);
+// 0 on Cancel, and at once when `language` is null or no language is offered. `instance` is
+// the calling program's instance; it does not change what the dialog does.
+int LanguageSelectDialog(std::intptr_t instance, QWidget* parent, int* language, unsigned mask);
+
+// The object name of the dialog's list (one row per offered language, in index order), for
+// callers and tests that look for it.
+constexpr const char* LINGSEL_LIST_NAME = "LingselList";

@@ -1,0 +1,68 @@
+// The viewer program as the trend library starts it: shown with "/hTrend=", drawing the
+// samples it is told of, and ended by the library.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "support/trend_fixture.h"
+
+namespace {
+
+using trendtest::TrendTest;
+using trendtest::WaitFor;
+
+class ViewerProgramTest : public TrendTest {
+ protected:
+  void SetUp() override {
+    TrendTest::SetUp();
+    KurvanOptions o = KurvanGetOptions();
+    o.viewerPath = KURVAN_PROGRAM;
+    o.stopTimeoutMs = 5000;
+    KurvanSetOptions(o);
+    char pattern[] = "/tmp/kurvan_proc_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    folder = pattern;
+    setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  }
+  void TearDown() override {
+    TrendTest::TearDown();
+    std::filesystem::remove_all(folder);
+  }
+  uint32_t Field(KurvanHandle h, uint32_t off, bool u16) {
+    const uint8_t* rec = KurvanLock(h);
+    const uint32_t v = rec ? (u16 ? TrendGetU16(rec, off) : TrendGetU32(rec, off)) : 0xFFFFFFFF;
+    KurvanUnlock(h);
+    return v;
+  }
+  std::string folder;
+};
+
+TEST_F(ViewerProgramTest, ShowFrameStartsKurvanAndHideEndsIt) {
+  KurvanHandle h = Make(2, 200, 100, 0, 2, 1);
+  ASSERT_EQ(KurvanShowFrame(h, 5), 1);
+  EXPECT_GT(KurvanIsVisible(h), 0);
+  // The program names itself in +300 once it listens.
+  ASSERT_TRUE(WaitFor([&] { return Field(h, TREND_REC_VIEWER, false) != 0; }, 20000));
+  EXPECT_GT(KurvanIsVisible(h), 0);
+  // A sample is drawn: the pending count goes back to 0.
+  const float a[2] = {1.0f, 2.0f};
+  const unsigned char d[1] = {1};
+  ASSERT_EQ(KurvanCycle(h, a, d, 1), 1);
+  EXPECT_TRUE(WaitFor([&] { return Field(h, TREND_REC_PENDING, true) == 0; }, 10000));
+  ASSERT_EQ(KurvanCycle(h, a, d, 1), 1);
+  EXPECT_TRUE(WaitFor([&] { return Field(h, TREND_REC_PENDING, true) == 0; }, 10000));
+
+  // Hidden: the program closes on the library's note, before any signal.
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(KurvanShowFrame(h, 0), 1);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(4500));
+  EXPECT_EQ(KurvanIsVisible(h), 0);
+  EXPECT_EQ(Field(h, TREND_REC_VIEWER, false), 0u);
+  // It kept its frame settings.
+  EXPECT_TRUE(std::filesystem::exists(folder + "/Orvant GmbH/Kurvan.ini"));
+}
+
+}  // namespace

@@ -1,0 +1,181 @@
+#include "trendview/text_view.h"
+
+#include <QFontMetrics>
+#include <QPaintEvent>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+#include "trendview/kurvan_ids.h"
+#include "trendview/trend_doc.h"
+#include "trendview/trend_text.h"
+
+namespace {
+
+QColor Colour(uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+
+QString Latin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
+
+// A channel's row: "<name> = " in its colour.
+KurvanTextRow ChannelRow(KurvanTextRow::Kind kind, const uint8_t* rec, uint32_t channel) {
+  KurvanTextRow row;
+  row.kind = kind;
+  row.label = Latin1(TrendGetText(rec, channel + TREND_CH_NAME, TREND_CH_NAME_BYTES)) + " = ";
+  row.colour = TrendGetU32(rec, channel + TREND_CH_COLOR);
+  return row;
+}
+
+constexpr int kScreenMargin = 4;
+constexpr double kPrintMarginMm = 20.0;  // the printed table starts 20 mm in
+
+}  // namespace
+
+std::vector<KurvanTextRow> KurvanTextTable(const CTrendDoc& doc, const uint8_t* rec) {
+  std::vector<KurvanTextRow> rows;
+  const TrendLayout& l = doc.layout();
+  const int slot = doc.cursorSlot();
+  const float time = doc.cursorTime();
+  if (!rec || TrendGetU16(rec, TREND_REC_VALID) == 0 || slot < 0 || !(time >= 0.0f) || slot >= l.ring) return rows;
+
+  std::string date, clock;
+  const int64_t base = TrendGetI16(rec, TREND_REC_ABS_TIME) ? TrendGetI32(rec, TREND_REC_TIME_BASE) : 0;
+  const double whole = std::min<double>(std::floor(time), 4e18);
+  KurvanTimeTexts(static_cast<int64_t>(whole), base, TrendGetU16(rec, TREND_REC_LANGUAGE), false, &date, &clock);
+  if (!date.empty()) rows.push_back({KurvanTextRow::Date, QStringLiteral("t = "), Latin1(date)});
+  rows.push_back({KurvanTextRow::Clock, date.empty() ? QStringLiteral("t = ") : QString(), Latin1(clock)});
+
+  for (unsigned i = 0; i < l.analog; ++i) {
+    const uint32_t ch = TrendAnalogChannel(i);
+    if (!TrendGetU16(rec, ch + TREND_CH_SHOWN)) continue;
+    KurvanTextRow row = ChannelRow(KurvanTextRow::Analog, rec, ch);
+    if (doc.analogBits(i, slot) != TREND_GAP_ANALOG_BITS)
+      row.value = QString::fromStdString(KurvanFixedText(doc.analogValue(i, slot), 3, 7));
+    rows.push_back(row);
+  }
+  for (unsigned j = 0; j < l.digital; ++j) {
+    const uint32_t ch = TrendDigitalChannel(j);
+    if (!TrendGetU16(rec, ch + TREND_CH_SHOWN)) continue;
+    KurvanTextRow row = ChannelRow(KurvanTextRow::Digital, rec, ch);
+    const uint8_t v = doc.digitalValue(j, slot);
+    row.state = v == TREND_GAP_DIGITAL ? -1 : v != 0;
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+CTrendTextView::CTrendTextView(CTrendDoc* doc, CChildFrame* frame, QWidget* parent)
+    : QWidget(parent), CTrendView(doc, frame) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+intptr_t CTrendTextView::send(int id, intptr_t /*wParam*/, intptr_t lParam) {
+  switch (id) {
+    case KURVAN_MSG_NEW_SAMPLES:
+      refresh();
+      return 0;
+    case KURVAN_MSG_GET_BITMAP:
+      return offscreen_.image().isNull() ? 0 : reinterpret_cast<intptr_t>(&offscreen_.image());
+    case KURVAN_MSG_PRINT:
+      return print(reinterpret_cast<QPainter*>(lParam));
+    default:
+      return 0;
+  }
+}
+
+void CTrendTextView::onUpdate() { refresh(); }
+
+CTrendTextView::Metrics CTrendTextView::Layout(const QFontMetrics& fm, const std::vector<KurvanTextRow>& rows,
+                                               int margin) {
+  Metrics m;
+  m.left = margin;
+  m.top = margin;
+  m.labelWidth = std::max(fm.horizontalAdvance(QStringLiteral("t = ")), fm.horizontalAdvance(QStringLiteral(" = ")));
+  for (const KurvanTextRow& r : rows) m.labelWidth = std::max(m.labelWidth, fm.horizontalAdvance(r.label));
+  m.valueWidth = std::max(fm.horizontalAdvance(QStringLiteral("-000.000")),
+                          fm.horizontalAdvance(QStringLiteral("28-MAY-2000 ")));
+  m.rowHeight = fm.height();
+  return m;
+}
+
+void CTrendTextView::drawTable(QPainter& p, const Metrics& m, const std::vector<KurvanTextRow>& rows,
+                               bool monochrome) const {
+  const QColor text = monochrome ? QColor(Qt::black) : palette().color(QPalette::WindowText);
+  const QColor back = monochrome ? QColor(Qt::white) : palette().color(QPalette::Base);
+  int y = m.top;
+  for (const KurvanTextRow& r : rows) {
+    const QRect label(m.left, y, m.labelWidth, m.rowHeight);
+    const QRect value(m.left + m.labelWidth, y, m.valueWidth, m.rowHeight);
+    p.setPen(text);
+    p.drawText(label, Qt::AlignLeft | Qt::AlignVCenter, r.label);
+    if (r.kind == KurvanTextRow::Digital) {
+      if (r.state >= 0) {
+        const int d = std::max(2, m.rowHeight - 4);
+        const QRect circle(value.left(), y + (m.rowHeight - d) / 2, d, d);
+        const QColor on = monochrome ? QColor(Qt::black) : Colour(r.colour);
+        p.setPen(monochrome ? QColor(Qt::black) : Colour(r.colour));
+        p.setBrush(r.state ? on : back);
+        p.drawEllipse(circle);
+        p.setBrush(Qt::NoBrush);
+      }
+    } else if (!r.value.isEmpty()) {
+      p.setPen(r.kind == KurvanTextRow::Analog && !monochrome ? Colour(r.colour) : text);
+      p.drawText(value, Qt::AlignLeft | Qt::AlignVCenter, r.value);
+    }
+    y += m.rowHeight;
+  }
+}
+
+void CTrendTextView::refresh() {
+  if (printing_) return;
+  CTrendDoc* doc = document();
+  if (!offscreen_.resize(width(), height())) return;
+  offscreen_.fill(palette().color(QPalette::Base));
+  rows_.clear();
+  if (doc) {
+    if (const uint8_t* rec = doc->Lock()) {
+      rows_ = KurvanTextTable(*doc, rec);
+      doc->Unlock();
+    }
+  }
+  QPainter p(&offscreen_.image());
+  p.setFont(font());
+  drawTable(p, Layout(QFontMetrics(font()), rows_, kScreenMargin), rows_, false);
+  p.end();
+  update();
+}
+
+int CTrendTextView::print(QPainter* painter) {
+  if (!painter || !painter->device() || printing_) return 0;
+  CTrendDoc* doc = document();
+  if (!doc) return 0;
+  printing_ = true;
+  QPaintDevice* device = painter->device();
+  const QFont printFont(QStringLiteral("Arial"), 9);
+  const bool monochrome = device->depth() <= 8;
+  const int margin = static_cast<int>(std::lround(kPrintMarginMm * device->logicalDpiX() / 25.4));
+  std::vector<KurvanTextRow> rows;
+  if (const uint8_t* rec = doc->Lock()) {
+    rows = KurvanTextTable(*doc, rec);
+    doc->Unlock();
+  }
+  painter->save();
+  painter->setFont(printFont);
+  const Metrics m = Layout(QFontMetrics(printFont, device), rows, margin);
+  drawTable(*painter, m, rows, monochrome);
+  painter->restore();
+  printing_ = false;
+  return m.labelWidth + m.valueWidth;
+}
+
+void CTrendTextView::paintEvent(QPaintEvent* e) {
+  QPainter p(this);
+  if (offscreen_.image().isNull())
+    p.fillRect(e->rect(), palette().color(QPalette::Base));
+  else
+    p.drawImage(e->rect().topLeft(), offscreen_.image(), e->rect());
+}
+
+void CTrendTextView::resizeEvent(QResizeEvent* e) {
+  QWidget::resizeEvent(e);
+  refresh();
+}
