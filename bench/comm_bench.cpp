@@ -12,9 +12,11 @@
 
 #include "blocks/register_all.h"
 #include "comm/com_ascii.h"
+#include "comm/com_modbus.h"
 #include "comm/com_bus.h"
 #include "comm/com_remoteio.h"
 #include "comm/com_services.h"
+#include "runtime/fb_schedule.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_mode.h"
 #include "runtime/fw_sysdata.h"
@@ -144,6 +146,44 @@ void BM_BusCycle(benchmark::State& state) {
   g_fwRunMode = FW_RUN_MODE_STOP;
 }
 
+// Modbus RTU frames on the PC-tool channel (their CRC appended), ABSV block 100 listed as the
+// first programmer data block: register 2552 is its first float parameter.
+std::string modbusFrame(std::string body) {
+  const uint16_t crc = COM_Crc16Value(reinterpret_cast<const uint8_t*>(body.data()),
+                                      static_cast<uint32_t>(body.size()));
+  body += static_cast<char>(crc & 0xFF);
+  body += static_cast<char>(crc >> 8);
+  return body;
+}
+
+void serveModbus(benchmark::State& state, const std::string& body) {
+  setUp();
+  g_fbSchedule.progDataBlocks[0] = 100;
+  const std::string frame = modbusFrame(body);
+  ComFrameBuffers* f = COM_FrameBuffers(COM_PC_CHANNEL);
+  perTick(state, [&] {
+    std::memcpy(f->rx, frame.data(), frame.size());
+    f->rxLength = static_cast<uint16_t>(frame.size());
+    f->rxBinary = 1;
+    COM_ReceiveFrame(COM_PC_CHANNEL);
+  });
+  if (f->txLength < 5 || (f->tx[1] & 0x80)) state.SkipWithError("the request was refused");
+}
+
+void BM_ModbusReadSystemData(benchmark::State& state) {
+  serveModbus(state, std::string("\x01\x03\x00\x01\x00\x0A", 6));
+}
+void BM_ModbusReadFloatParameters(benchmark::State& state) {
+  serveModbus(state, std::string("\x01\x03\x93\xF0\x00\x06", 6));
+}
+void BM_ModbusWriteFloat(benchmark::State& state) {
+  serveModbus(state, std::string("\x01\x10\x93\xF0\x00\x02\x04\x40\x20\x00\x00", 11));
+}
+void BM_ModbusAsciiRead(benchmark::State& state) {
+  serveModbus(state, std::string("\x01\x17\x00\x00\x00\x04\x00\x00\x00\x06\x0C", 11) +
+                         "xxx01,100,10");
+}
+
 }  // namespace
 
 BENCHMARK(BM_AsciiReadFloat);
@@ -152,3 +192,7 @@ BENCHMARK(BM_AsciiBlockData);
 BENCHMARK(BM_AsciiReadRecord);
 BENCHMARK(BM_ExchangeIoModules);
 BENCHMARK(BM_BusCycle);
+BENCHMARK(BM_ModbusReadSystemData);
+BENCHMARK(BM_ModbusReadFloatParameters);
+BENCHMARK(BM_ModbusWriteFloat);
+BENCHMARK(BM_ModbusAsciiRead);

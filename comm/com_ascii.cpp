@@ -145,17 +145,23 @@ uint8_t parseWrite(const uint8_t* bytes, uint32_t length, ComAsciiRequest* q) {
 // ---------------------------------------------------------------------------------------
 // Answers
 
-void answerByte(ComFrameBuffers& f, uint8_t b) {
+// Where an answer goes: COM_TX_SIZE bytes and the answer's length.
+struct Answer {
+  uint8_t* tx;
+  uint16_t* length;
+};
+
+void answerByte(const Answer& f, uint8_t b) {
   f.tx[0] = b;
-  f.txLength = 1;
+  *f.length = 1;
 }
 
 // STX, the text already built at tx + 1, ETX, BCC.
-void answerText(ComFrameBuffers& f, const ComText& t) {
+void answerText(const Answer& f, const ComText& t) {
   f.tx[0] = COM_STX;
   f.tx[1 + t.length] = COM_ETX;
   f.tx[2 + t.length] = COM_Bcc(f.tx + 1, t.length + 1);
-  f.txLength = static_cast<uint16_t>(t.length + 3);
+  *f.length = static_cast<uint16_t>(t.length + 3);
 }
 
 uint8_t readWithoutBlock(const ComAsciiRequest& q, ComText& t) {
@@ -211,7 +217,7 @@ uint8_t writeWithoutBlock(int channel, const ComAsciiRequest& q) {
   return COM_ERR_HANDSHAKE;
 }
 
-void serveRead(const uint8_t* rx, uint32_t n, ComFrameBuffers& f) {
+void serveRead(const uint8_t* rx, uint32_t n, const Answer& f) {
   ComAsciiResults& res = g_comAscii.results;
   ComAsciiRequest& q = g_request;
   if (COM_AsciiParseRead(rx, n, &q, &res) != FB_OK) return answerByte(f, COM_NAK);
@@ -233,7 +239,7 @@ void serveRead(const uint8_t* rx, uint32_t n, ComFrameBuffers& f) {
   answerText(f, t);
 }
 
-void serveWrite(int channel, const uint8_t* rx, uint32_t n, ComFrameBuffers& f) {
+void serveWrite(int channel, const uint8_t* rx, uint32_t n, const Answer& f) {
   ComAsciiResults& res = g_comAscii.results;
   ComAsciiRequest& q = g_request;
   if (COM_ChannelWriteLocked(channel)) {
@@ -299,15 +305,20 @@ uint8_t COM_AsciiParseWrite(const uint8_t* bytes, uint32_t length, ComAsciiReque
 void COM_AsciiServe(int channel) {
   ComFrameBuffers* f = COM_FrameBuffers(channel);
   if (!f) return;
-  f->txLength = 0;
-  const uint8_t* rx = f->rx;
-  uint32_t n = std::min<uint32_t>(f->rxLength, COM_RX_SIZE);
+  COM_AsciiHandle(channel, f->rx, std::min<uint32_t>(f->rxLength, COM_RX_SIZE), f->tx,
+                  &f->txLength);
+}
+
+void COM_AsciiHandle(int channel, const uint8_t* rx, uint32_t n, uint8_t* tx,
+                     uint16_t* txLength) {
+  *txLength = 0;
   // A frame may begin with several EOT; it is read from the last of them. (Which device a
   // frame on the serial line is for, the channel's receive path decides before.)
   while (n > kPrefix && rx[0] == COM_EOT && rx[1] == COM_EOT) ++rx, --n;
+  const Answer f{tx, txLength};
   if (n >= 2 && rx[n - 2] == COM_ETX) {
-    serveWrite(channel, rx, n, *f);
+    serveWrite(channel, rx, n, f);
   } else {
-    serveRead(rx, n, *f);
+    serveRead(rx, n, f);
   }
 }

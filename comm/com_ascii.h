@@ -88,6 +88,10 @@ void COM_AsciiInit();
 // in its transmit buffer: a frame whose next-to-last byte is ETX is a write, any other a
 // read.
 void COM_AsciiServe(int channel);
+// The same for a frame of n bytes anywhere (Modbus function 23 frames its text so): the
+// answer goes to tx (COM_TX_SIZE bytes, not overlapping the frame) and its length.
+void COM_AsciiHandle(int channel, const uint8_t* frame, uint32_t n, uint8_t* tx,
+                     uint16_t* txLength);
 
 // The grammar of a read (frame ends with ENQ) and of a write (STX ... ETX BCC), over the whole
 // frame including its three prefix bytes: 0 with the request filled in, or the result code,

@@ -2,9 +2,10 @@
 // operating pages call it: the serial channels' frame buffers, the protocol entry for a
 // received frame, the system bus, the remote I/O module link and the option card.
 //
-// Programs link `sim_comm`, which serves text frames with the character protocol, the
-// system-bus node and the module link (Modbus RTU and the option card are still plain
-// stand-ins there); tests of the firmware link the recording fake of tests/fakes instead.
+// Programs link `sim_comm`, which serves binary frames with Modbus RTU and text frames with
+// the character protocol, the system-bus node and the module link (the option cards are still
+// plain stand-ins there); tests of the firmware link the recording fake of tests/fakes
+// instead.
 #pragma once
 
 #include <cstdint>
@@ -29,8 +30,12 @@ ComFrameBuffers* COM_FrameBuffers(int channel);
 
 // Initialises the serial channels and the protocols (firmware start-up).
 void COM_Init();
+// Sets the serial channel up again from the interface settings and the communication
+// option (COM_Init, and the system block when the settings change).
+void COM_InitChannel();
 // Serves the frame in the channel's receive buffer and leaves the answer in its transmit
-// buffer (txLength 0 when there is none).
+// buffer (txLength 0 when there is none): a binary frame with Modbus RTU, a text frame with
+// the character protocol.
 void COM_ReceiveFrame(int channel);
 
 // System bus: one step per firmware cycle, and the reset after a firmware restart.

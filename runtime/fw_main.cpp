@@ -129,7 +129,7 @@ void finishStart() {
   g_fwMain.commOption = image()[FW_OFS_ORDER_CODE + 2];
   FW_LinkPasswordLoad();
   initPages();
-  FW_LinkSystemHooks(FwLinkSystemHooks{FW_GetKeyCode, refreshPalette, COM_Init});
+  FW_LinkSystemHooks(FwLinkSystemHooks{FW_GetKeyCode, refreshPalette, COM_InitChannel});
   FW_LinkInitSystemData();
   FW_RestartPictures();
   FW_LinkSystemStartupHook();
@@ -263,7 +263,7 @@ void serviceScreen() {
     GUI_SetColor(kWhite);
     GUI_SetBkColor(kBlack);
     FW_ShowStartScreen();
-    for (int i = 0; i < 3; ++i) FW_DrawTextLine(1, 6 + i, kServiceLines[i]);
+    for (int i = 0; i < 3; ++i) FW_DrawTextLine(1, 6 + i, m.serviceLines[i]);
     m.serviceDrawn = 1;
   }
 }
@@ -384,6 +384,7 @@ int FW_Init() {
   m.halted = 0;
   m.serviceShown = 0;
   m.serviceDrawn = 0;
+  for (int i = 0; i < 3; ++i) std::memcpy(m.serviceLines[i], kServiceLines[i], FW_SERVICE_LINE_LEN + 1);
   if (!m.displayWindow) m.displayWindow = WM_CreateWindow(0, 0, LCD_XSIZE, LCD_YSIZE, 0, OP_FullScreenProc, 0);
   m.fullScreen = 0;
   WM_Activate();

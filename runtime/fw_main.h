@@ -39,6 +39,7 @@ constexpr uint32_t FW_PICTURE_TABLE_SIZE = 200;
 constexpr uint32_t FW_PICTURE_HEADER = 20;       // user-picture record header, u32 length at 16
 constexpr uint32_t FW_PALETTE_COLOURS = 10;
 constexpr uint32_t FW_IDENT_RECORD = 64;
+constexpr uint32_t FW_SERVICE_LINE_LEN = 26;     // characters of a start-screen line
 
 // Image offsets the start-up and the cycle read.
 enum : uint32_t {
@@ -79,6 +80,9 @@ struct FwMainState {
   uint8_t halted;                // the start-up failed: no further cycle
   uint8_t serviceShown;          // the service screen was set up
   uint8_t serviceDrawn;          // the start screen of the service screen was drawn
+  // Lines 6, 7 and 8 of the service screen; the service memory commands show their status
+  // on line 8 (and clear line 7), and clear serviceDrawn so that the screen is drawn again.
+  char serviceLines[3][FW_SERVICE_LINE_LEN + 1];
   uint8_t suppressServiceScreen;
   uint8_t holdDisplay;           // display updates are held back
   uint8_t fullScreen;

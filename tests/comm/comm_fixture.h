@@ -14,6 +14,7 @@
 #include "runtime/fw_main.h"
 #include "runtime/runtime_state.h"
 #include "tools/pctool/pc_client.h"
+#include "tools/pctool/pc_modbus.h"
 
 namespace commtest {
 
@@ -144,6 +145,30 @@ inline std::string write(int block, uint16_t code, int sub, std::string_view val
 }
 
 inline const ComAsciiResults& results() { return g_comAscii.results; }
+
+using Bytes = std::vector<uint8_t>;
+
+// Serves a binary (Modbus RTU) frame as it stands on the channel and returns the answer.
+inline Bytes serveBinary(const Bytes& frame, int channel = COM_PC_CHANNEL) {
+  ComFrameBuffers* f = COM_FrameBuffers(channel);
+  EXPECT_LE(frame.size(), COM_RX_SIZE);
+  if (!frame.empty()) std::memcpy(f->rx, frame.data(), frame.size());
+  f->rxLength = static_cast<uint16_t>(frame.size());
+  f->rxBinary = 1;
+  COM_ReceiveFrame(channel);
+  EXPECT_LE(f->txLength, COM_TX_SIZE);
+  return Bytes(f->tx, f->tx + f->txLength);
+}
+// The same for a frame of address 1 and the body, with its CRC.
+inline Bytes ask(const Bytes& body, int channel = COM_PC_CHANNEL) {
+  Bytes frame{1};
+  frame.insert(frame.end(), body.begin(), body.end());
+  return serveBinary(PcModbusFrame(frame), channel);
+}
+// An exception answer of address 1 to a function, with its CRC.
+inline Bytes exception(uint8_t function, uint8_t code) {
+  return PcModbusFrame({1, static_cast<uint8_t>(function | 0x80), code});
+}
 
 class CommTest : public ::testing::Test {
  protected:

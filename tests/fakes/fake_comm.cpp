@@ -27,6 +27,7 @@ ComFrameBuffers* COM_FrameBuffers(int channel) {
 }
 
 void COM_Init() { TheFakeComm().log.add("COM_Init"); }
+void COM_InitChannel() { TheFakeComm().log.add("COM_InitChannel"); }
 
 void COM_ReceiveFrame(int channel) {
   FakeComm& f = TheFakeComm();

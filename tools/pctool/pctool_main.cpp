@@ -1,25 +1,34 @@
 // pctool: reads and writes device values over the character protocol by block, code and
-// sub-index, the way a PC tool talks to the device. The device is a firmware running in this
-// process (headless), started with an engineering from a description, or a running simulator
-// reached through its channel for PC tools (-c).
+// sub-index, and sends Modbus RTU frames, the way a PC tool talks to the device. The device
+// is a firmware running in this process (headless), started with an engineering from a
+// description, or a running simulator reached through its channel for PC tools (-c).
 //
 //   pctool [-e DESCRIPTION.eng] [-t TICKS] [-c WAY] [-w MS] [-p PREFIX] REQUEST...
 //     read BLOCK CODE [SUB]          CODE and SUB hexadecimal, BLOCK decimal
 //     write BLOCK CODE [SUB] VALUE   VALUE as the device takes it: 1.5, 40, a 16-character text
 //     ident | version                the identification (code 18), the version text (92)
+//     login TEXT | password TEXT     log in / set the password
+//     modbus BYTE...                 a Modbus frame in hex bytes from the function code on (the
+//                                    address 1 and the CRC are added); prints the answer
+//     download DESCRIPTION.eng       loads that engineering into the device
 #include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "host/shared_block.h"
+#include "blocks/register_all.h"
 #include "runtime/fw_adapter.h"
+#include "tools/engbuild/eng_builder.h"
 #include "tools/pctool/pc_adapter_transport.h"
 #include "tools/pctool/pc_channel_transport.h"
 #include "tools/pctool/pc_client.h"
+#include "tools/pctool/pc_modbus.h"
 #include "tools/sim_demo/headless.h"
 
 namespace {
@@ -40,6 +49,9 @@ int usage() {
                "  read BLOCK CODE [SUB]          read a value (CODE and SUB in hex)\n"
                "  write BLOCK CODE [SUB] VALUE   write a value\n"
                "  ident | version                identification (code 18), version (code 92)\n"
+               "  login TEXT | password TEXT     log in, set the password\n"
+               "  modbus BYTE...                 a Modbus frame from the function code on (hex)\n"
+               "  download DESCRIPTION.eng       load that engineering into the device\n"
                "Without -c the firmware runs in this process with the description's engineering\n"
                "(by default two ABSV blocks 100 and 101); TICKS firmware ticks (default 40) run\n"
                "before the first request.\n"
@@ -59,7 +71,58 @@ bool number(std::string_view text, int base, uint32_t max, int32_t* out) {
 }
 
 bool isCommand(std::string_view a) {
-  return a == "read" || a == "write" || a == "ident" || a == "version";
+  return a == "read" || a == "write" || a == "ident" || a == "version" || a == "login" ||
+         a == "password" || a == "modbus" || a == "download";
+}
+
+std::string hex(const std::vector<uint8_t>& bytes) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string s;
+  for (uint8_t b : bytes) {
+    if (!s.empty()) s += ' ';
+    s += kDigits[b >> 4];
+    s += kDigits[b & 15];
+  }
+  return s;
+}
+
+// A Modbus exchange of the bytes given in hex; the answer (or the exception) as hex.
+bool modbus(PcModbusClient& client, const std::vector<std::string_view>& args, std::string* out) {
+  std::vector<uint8_t> body;
+  for (std::string_view a : args) {
+    int32_t b;
+    if (!number(a, 16, 0xFF, &b)) {
+      *out = "not a hex byte: " + std::string(a);
+      return false;
+    }
+    body.push_back(static_cast<uint8_t>(b));
+  }
+  std::vector<uint8_t> answer;
+  if (client.exchange(body, &answer, out)) {
+    *out = hex(answer);
+    return true;
+  }
+  return client.lastException() != 0;
+}
+
+// Builds a description's engineering image and downloads it.
+bool download(PcModbusClient& client, const char* path, std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    *error = std::string("cannot read ") + path;
+    return false;
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  BLK_RegisterAllTypes();
+  EngBuilder builder;
+  std::vector<uint8_t> image;
+  if (!EngParseDescription(text.str(), builder, error)) return false;
+  if (!builder.build(image)) {
+    *error = builder.error();
+    return false;
+  }
+  return client.download(image, error);
 }
 
 // One request of the command line and its arguments.
@@ -141,6 +204,7 @@ int main(int argc, char** argv) {
     transport = std::make_unique<PcAdapterTransport>();
   }
   PcClient client(*transport);
+  PcModbusClient modbusClient(*transport);
   int failed = 0;
   for (const Command& c : commands) {
     const std::vector<std::string_view>& a = c.args;
@@ -150,6 +214,18 @@ int main(int argc, char** argv) {
     if (c.name == "ident" || c.name == "version") {
       if (!a.empty()) return usage();
       ok = client.read({static_cast<uint16_t>(c.name == "ident" ? 0x18 : 0x92)}, &value, &error);
+    } else if (c.name == "login" || c.name == "password") {
+      if (a.size() != 1) return usage();
+      ok = c.name == "login" ? PcLogin(client, a[0], &error) : PcSetPassword(client, a[0], &error);
+      value = "done";
+    } else if (c.name == "modbus") {
+      if (a.empty()) return usage();
+      ok = modbus(modbusClient, a, &value);
+      error = value;
+    } else if (c.name == "download") {
+      if (a.size() != 1) return usage();
+      ok = download(modbusClient, std::string(a[0]).c_str(), &error);
+      value = "done";
     } else if (c.name == "read") {
       if (!address(a, a.size(), &r)) return usage();
       ok = client.read(r, &value, &error);

@@ -93,8 +93,13 @@ void SimModulePanelOpen(int32_t) {}
 int32_t SimModulePanelQuery(int, int, int) { return 0; }
 void SimModulePanelSend(int, int, int, int32_t) {}
 int SimPlantCycle(SimPlantActuators*, SimPlantParams*, SimPlantResult*) { return 0; }
-void SimRequestRestart() {}
-void SimRestartFirmware() {}
+// Without a shell around it the device's restart is the firmware's own: the next tick starts
+// it again (a download from a PC tool ends so).
+void SimRequestRestart() { SimState().restartFlag = 1; }
+void SimRestartFirmware() {
+  FW_SimInit();
+  FW_SimStart();
+}
 
 // --- the project ------------------------------------------------------------------------
 void SimHeadlessStart(const std::vector<uint8_t>& engineering, uint8_t language) {
