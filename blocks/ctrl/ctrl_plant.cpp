@@ -183,17 +183,23 @@ void CTRL_TransferStep(int m, int n, float dt, const float* b, const float* a, f
     }
     return c + direct;
   };
-  double guess = S[kOutputCopy];
-  double next = pass(guess);
-  for (int i = 1; i < CTRL_PLANT_MAX_STEPS && !converged(guess, next) && std::isfinite(next); ++i) {
-    guess = next;
-    next = pass(guess);
+  // The step is linear in y: next = alpha + beta x guess. The guesses converge when |beta|
+  // is below 1; otherwise (and when the iteration runs out of rounds) the step is solved
+  // directly.
+  const double alpha = pass(0.0), beta = pass(1.0) - alpha;
+  double next = alpha / (1.0 - beta);
+  if (std::fabs(beta) < 1.0) {
+    double guess = S[kOutputCopy];
+    for (int i = 0; i < CTRL_PLANT_MAX_STEPS; ++i) {
+      const double y = alpha + beta * guess;
+      if (converged(guess, y)) {
+        next = y;
+        break;
+      }
+      guess = y;
+    }
   }
-  if (!converged(guess, next) || !std::isfinite(next)) {
-    // The step is linear in y: solve it directly.
-    const double f0 = pass(0.0), slope = pass(1.0) - f0;
-    next = slope != 1.0 ? f0 / (1.0 - slope) : f0;
-  }
+  if (!std::isfinite(next)) next = 0.0;
   // Commit with the final y; the state stays within the device's value range.
   S[0] = 0.0f;
   for (int i = 0; i < n; ++i) {
