@@ -419,6 +419,27 @@ TEST_F(PlantLink, TheViewReadsEachControllerType) {
   }
 }
 
+// The process value goes to block 81's input, the position feedback to block 82's, each
+// through the inverse of its input scaling (0..20 mA, or 4..20 mA).
+TEST_F(PlantLink, TheResultsBecomeTheInputsOfBlocks81And82) {
+  EngBuilder b = controller();
+  ASSERT_TRUE(b.setValue(kCtrl, kWvCFunc + 1, 11));  // "Cont Yp": the position is Y1
+  startWith(b);
+  analogOut(kCtrl, kAoYout1) = 40.0f;
+  FwPlantController view{};
+  ASSERT_EQ(FW_FindPlantController(&view), 1);
+  const float settings[3] = {1.0f, 0.01f, 0.1f};
+  const FwPlantScaling scalings[3] = {{0.0625f, -25.0f}, {0.05f, 0.0f}, {0.05f, 0.0f}};
+  FW_PlantSetup(settings, view, scalings);
+  for (int i = 0; i < 100; ++i) FW_PlantCycle();
+  const SimAnalogInput& x = SimState().io.analogIn[FW_IoAnalogIndex(3, 3, 0)];
+  const SimAnalogInput& position = SimState().io.analogIn[FW_IoAnalogIndex(3, 2, 0)];
+  EXPECT_NEAR(x.value, 4.0f + 0.16f * 40.0f, 0.01f);
+  EXPECT_EQ(position.value, 8.0f);
+  EXPECT_EQ(std::string(position.text), "#8.000");
+  EXPECT_EQ(position.hash, 1);
+}
+
 TEST_F(PlantLink, StatusBytesReachTheShell) {
   EngBuilder b = controller();
   startWith(b);
