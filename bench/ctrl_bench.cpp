@@ -1,8 +1,9 @@
 // Controller core: one cycle of a continuous PID in automatic and one of a stepping
-// controller, per call.
+// controller, per call; one plant cycle of the built-in plant.
 #include <benchmark/benchmark.h>
 
 #include "blocks/ctrl/ctrl_core.h"
+#include "runtime/fw_plant.h"
 #include "support/ctrl_rig.h"
 
 namespace {
@@ -36,5 +37,37 @@ void BM_CtrlCycleStepping(benchmark::State& state) {
   runCycles(state, rig);
 }
 BENCHMARK(BM_CtrlCycleStepping);
+
+}  // namespace
+
+namespace {
+
+// The built-in plant: one plant cycle of a "Cont" controller's outputs through the output
+// simulation and the process model (K 1, Tu 5 s, Tg 50 s), the transfer step included.
+void BM_PlantCycleBuiltInModel(benchmark::State& state) {
+  SimPlantParams params{};
+  params.outputKind = CTRL_KIND_CONTINUOUS;
+  params.gainPositive = params.gainNegative = 1.0f;
+  params.plantGain = 1.0f;
+  params.delayTime = 5.0f;
+  params.riseTime = 50.0f;
+  params.rangeEnd = 100.0f;
+  params.cycleTime = 0.1f;
+  SimPlantActuators act{};
+  act.initialise = 1;
+  SimPlantResult result{};
+  CtrlPlantState plant{};
+  CTRL_SimulateOutput(&act, &params, &result, &plant);
+  act.initialise = 0;
+  float y = 0;
+  for (auto _ : state) {
+    y = y < 100 ? y + 0.5f : 0;  // a moving actuator value
+    act.y1 = y;
+    CTRL_SimulateOutput(&act, &params, &result, &plant);
+    benchmark::DoNotOptimize(result);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_PlantCycleBuiltInModel);
 
 }  // namespace

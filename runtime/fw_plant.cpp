@@ -1,20 +1,62 @@
 #include "runtime/fw_plant.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 
 #include "runtime/fb_schedule.h"
+#include "runtime/fw_io.h"
 
 FwPlantLink g_fwPlant;
 
 namespace {
 
 constexpr uint16_t kScaledBlocks[3] = {81, 82, 83};
+// The blocks whose analog inputs carry the plant's process value and position feedback.
+constexpr uint16_t kResultBlocks[2] = {81, 82};
 
 float read(const FbF32* p) { return p ? p->get() : 0.0f; }
 
 // Kinds whose continuous outputs Y1, Y2 drive the plant; the others switch or step.
 bool continuousKind(uint8_t stored) {
   return stored == 4 || stored == 5 || stored == 9 || stored == 16 || stored == 17;
+}
+
+int8_t contact(const uint16_t* p) { return p && *p ? 1 : 0; }
+
+// The analog input record (sub-channel a) of a block's channel in the shell's I/O image.
+uint16_t inputIndexOf(uint16_t block) {
+  uint16_t board = 0, channel = 0;
+  FW_IoChannelOf(block, &board, &channel);
+  return static_cast<uint16_t>(FW_IoAnalogIndex(board, channel, 0));
+}
+
+// One result as the simulated input reading that gives back `percent` through the input
+// scaling (percent = 100 x gain x mA + offset): an electrical value in mA, shown in the
+// I/O image as the user would type it ("#" and the number). Nothing is written for a value
+// that is no number.
+void writeInput(SimAnalogInput& in, float percent, const FwPlantScaling& scaling) {
+  const float ma = (percent - scaling.offset) / (100.0f * scaling.gain);
+  if (!std::isfinite(ma)) return;
+  in.value = ma;
+  in.fFlag = 0;
+  in.hash = 1;
+  in.entered = 1;
+  char* const end = in.text + sizeof in.text - 1;
+  in.text[0] = '#';
+  const std::to_chars_result r = std::to_chars(in.text + 1, end, ma, std::chars_format::fixed, 3);
+  *(r.ec == std::errc() ? r.ptr : in.text + 1) = '\0';
+}
+
+// The plant's results into the inputs of blocks 81 and 82: the process value as percent of
+// the controller's range, the position feedback (already percent).
+void resultsToInputs(const FwPlantLink& p) {
+  if (!p.result.valid) return;
+  SimIoImage& io = SimState().io;
+  const float span = p.params.rangeEnd - p.params.rangeStart;
+  const float percent = span != 0.0f ? (p.result.x - p.params.rangeStart) * 100.0f / span : 0.0f;
+  writeInput(io.analogIn[p.inputIndex[0]], percent, p.scaling[0]);
+  writeInput(io.analogIn[p.inputIndex[1]], p.result.position, p.scaling[1]);
 }
 
 }  // namespace
@@ -49,18 +91,20 @@ int FW_FindPlantController(FwPlantController* view) {
   return 0;
 }
 
-void FW_PlantSetup(const int32_t settings[3], const FwPlantController& view,
+void FW_PlantSetup(const float settings[3], const FwPlantController& view,
                    const FwPlantScaling scalings[3]) {
   FwPlantLink& p = g_fwPlant;
   p.view = view;
   p.params = SimPlantParams{};
   p.params.outputKind = FW_PlantStoredKind(view.outputKind);
+  p.params.inverse = view.plantInverse ? 1 : 0;
+  p.params.motorTime = view.motorTime;
   p.params.startPosition = 0.0f;
   p.params.gainPositive = 1.0f;
   p.params.gainNegative = 1.0f;
-  p.params.plantGain = static_cast<float>(settings[0]);
-  p.params.delayTime = static_cast<float>(settings[1]);
-  p.params.riseTime = static_cast<float>(settings[2]);
+  p.params.plantGain = settings[0];
+  p.params.delayTime = settings[1];
+  p.params.riseTime = settings[2];
   p.params.rangeStart = read(view.rangeLower);
   p.params.rangeEnd = read(view.rangeUpper);
   p.params.word1 = 2;
@@ -70,7 +114,9 @@ void FW_PlantSetup(const int32_t settings[3], const FwPlantController& view,
   p.actuators.initialise = 1;
   p.actuators.firstCycle = 1;
   p.result = SimPlantResult{};
+  p.sim = CtrlPlantState{};
   for (int i = 0; i < 3; ++i) p.scaling[i] = scalings[i];
+  for (int i = 0; i < 2; ++i) p.inputIndex[i] = inputIndexOf(kResultBlocks[i]);
 }
 
 void FW_PlantEnterRun() {
@@ -109,8 +155,8 @@ void FW_PlantCycle() {
   p.params.cycleTime = 0.1f;
   const float y1 = read(p.view.outputs[0]);
   const float y2 = read(p.view.outputs[1]);
-  p.actuators.switch1 = y1 > 0.0f ? 1 : 0;
-  p.actuators.switch2 = y2 > 0.0f ? 1 : 0;
+  p.actuators.switch1 = contact(p.view.contacts[0]);
+  p.actuators.switch2 = contact(p.view.contacts[1]);
   if (continuousKind(p.params.outputKind)) {
     // NaN compares false both ways and lands on 0.
     p.actuators.y1 = y1 >= 0.0f ? std::min(y1, 100.0f) : 0.0f;
@@ -120,10 +166,11 @@ void FW_PlantCycle() {
     p.actuators.y2 = 0.0f;
   }
   if (!SimPlantCycle(&p.actuators, &p.params, &p.result)) {
-    CTRL_SimulateOutput(&p.actuators, &p.params, &p.result);
+    CTRL_SimulateOutput(&p.actuators, &p.params, &p.result, &p.sim);
   }
   p.actuators.initialise = 0;
   p.actuators.firstCycle = 0;
+  resultsToInputs(p);
 }
 
 void FW_PlantValuesToHost() {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "blocks/ctrl/ctrl_plant.h"
 #include "runtime/fb_store.h"
 #include "shell/sim_services.h"
 
@@ -21,10 +22,14 @@ struct FwPlantController {
   FbF32* setpoint;
   FbF32* analog[2];        // analog[0] is the second setpoint of the pair shown by the shell
   FbF32* outputs[3];       // Y1, Y2 (percent) and the third output value
+  const uint16_t* contacts[2];  // the switching outputs y1 and y2
   const uint8_t* status[5];
   uint8_t outputKind;      // the controller's output function n
-  uint8_t mode;
+  uint8_t mode;            // the controller's action: 0 inverse, 1 direct
   uint16_t outputConfig;   // PIDMA: the output-configuration word the kind derives from
+  // Plant parameters that come from the controller.
+  float motorTime;         // seconds for a full travel of a motor actuator
+  uint8_t plantInverse;    // 1: the plant falls when the actuator rises (direct action)
 };
 
 struct FwPlantScaling {
@@ -37,7 +42,11 @@ struct FwPlantLink {
   SimPlantParams params;
   SimPlantActuators actuators;
   SimPlantResult result;
+  CtrlPlantState sim;          // the built-in plant's state, cleared at every set-up
   FwPlantScaling scaling[3];   // inputs at the fixed blocks 81, 82, 83
+  // Where the plant's two results go: the analog inputs of the shell's I/O image that the
+  // fixed blocks 81 and 82 read.
+  uint16_t inputIndex[2];
   FwPlantController view;
   uint8_t active;
 };
@@ -52,12 +61,13 @@ uint8_t FW_PidmaOutputKind(uint16_t config);
 uint8_t FW_PlantStoredKind(uint8_t kind);
 // Fills the plant records from the shell's three settings, the controller view and the
 // input scalings.
-void FW_PlantSetup(const int32_t settings[3], const FwPlantController& view,
+void FW_PlantSetup(const float settings[3], const FwPlantController& view,
                    const FwPlantScaling scalings[3]);
 // Set-up on entering the run mode: the link becomes active when a controller is found;
 // otherwise the shell shows three empty ranges 0..100.
 void FW_PlantEnterRun();
-// One plant step (0.1 s).
+// One plant step (0.1 s): the controller's outputs to the plant, the plant's process value
+// and position feedback back as the simulated analog inputs of blocks 81 and 82.
 void FW_PlantCycle();
 // The controller's values to the shell's plant view.
 void FW_PlantValuesToHost();
@@ -66,5 +76,6 @@ void FW_PlantValuesToHost();
 // Points the view at the controller's instance slots; 0 when the block is not a controller.
 int CTRL_PlantView(uint16_t block, FwPlantController* view);
 // The built-in plant model: the plant's answer to the actuator values when no plug-in runs.
+// `state` persists between calls; the call with the initialise flag sets it up.
 void CTRL_SimulateOutput(SimPlantActuators* actuators, SimPlantParams* params,
-                         SimPlantResult* result);
+                         SimPlantResult* result, CtrlPlantState* state);

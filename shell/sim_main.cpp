@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "blocks/register_all.h"
 #include "host/ini_file.h"
 #include "host/shared_block.h"
 #include "runtime/fw_adapter.h"
@@ -115,6 +116,10 @@ SimMainWindow* SimInitInstance(const std::string& commandLine) {
   std::memcpy(dataRef, data, sizeof data);
   s.imagesValid = 1;
   s.reloadRequest = 1;  // the firmware takes the project at its start
+  // The built-in plant's gain, delay time and rise time until a project brings its own.
+  s.plantSettings[0] = 1.0f;
+  s.plantSettings[1] = 5.0f;
+  s.plantSettings[2] = 50.0f;
   if (SimInitIni(s) != 0) SIM_LogText("The settings file could not be written.");
   std::string line = SimFrameCommandLine(commandLine);
   std::snprintf(s.commandLine, sizeof s.commandLine, "%s", line.c_str());
@@ -149,6 +154,9 @@ int SimMain(const std::string& args) {
   SIM_SetKeyMaskHook(KeyMaskToFirmware);
   SimSetRestartHooks(&kHooks);
   FW_SetDelayHook(SimFirmwareDelay);
+
+  // Every block family's types, so that the firmware can load any engineering.
+  BLK_RegisterAllTypes();
 
   SimControl control;
   SimSetTheControl(&control);

@@ -145,7 +145,7 @@ struct SimHostState {
   uint8_t* dataRef;
 
   // Plant.
-  int32_t plantSettings[3];
+  float plantSettings[3];                   // plant gain K, delay time Tu and rise time Tg (s)
   SimPlantView plant;
   float plantTest[6];                       // 1.0 .. 6.0 after each plant cycle
 

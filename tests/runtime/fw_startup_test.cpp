@@ -29,6 +29,7 @@
 #include "runtime/fw_mode.h"
 #include "runtime/fw_plant.h"
 #include "runtime/fw_sysdata.h"
+#include "blocks/ctrl/ctrl.h"
 #include "support/adapter_firmware.h"
 #include "tools/engbuild/eng_builder.h"
 
@@ -39,8 +40,6 @@ int g_runs;
 void countRun() { ++g_runs; }
 void noInit() {}
 constexpr FbTemplate kPlainTemplate{.size = 17, .type = kPlain};
-constexpr FbTemplate kContr{.size = 17, .type = FB_TYPE_CONTR};
-constexpr FbTemplate kPidma{.size = 17, .type = FB_TYPE_PIDMA};
 
 // Main-EEPROM chunks written, in order: address x 256 + first byte.
 std::vector<uint32_t> g_written;
@@ -74,11 +73,9 @@ class FirmwareTest : public AdapterFirmware {
     FW_SetMainEepromWriter(recordChunk);
     g_written.clear();
     g_runs = 0;
-    for (const FbTemplate* t : {&kPlainTemplate, &kContr, &kPidma}) {
-      EXPECT_EQ(FB_RegisterType(t->type, FB_TypeFromTemplate(t, countRun, noInit, nullptr, nullptr,
-                                                              FB_COMMON_BLOCK_RANGES, 0, 0, 0)),
-                FB_OK);
-    }
+    EXPECT_EQ(FB_RegisterType(kPlain, FB_TypeFromTemplate(&kPlainTemplate, countRun, noInit, nullptr,
+                                                          nullptr, FB_COMMON_BLOCK_RANGES, 0, 0, 0)),
+              FB_OK);
   }
 
   void start() {
@@ -838,13 +835,15 @@ TEST_F(FirmwareTest, WithoutAControllerThePlantStaysInactive) {
 }
 
 TEST_F(FirmwareTest, TheFirstControllerByBlockNumberIsTaken) {
+  BLK_RegisterCtrlTypes();
   ASSERT_EQ(FB_CreateInstance(FB_TYPE_CONTR, 300), FB_OK);
   ASSERT_EQ(FB_CreateInstance(FB_TYPE_PIDMA, 150), FB_OK);
   FwPlantController view{};
   ASSERT_EQ(FW_FindPlantController(&view), 1);
   EXPECT_EQ(view.block, 150);
   EXPECT_EQ(view.type, FB_TYPE_PIDMA);
-  EXPECT_EQ(view.outputKind, 2);  // PIDMA configuration word 0
+  EXPECT_EQ(view.outputConfig, 1);  // PIDMA's default output configuration ...
+  EXPECT_EQ(view.outputKind, 9);    // ... is "Cont"
 }
 
 TEST(PlantKinds, PidmaAndStoredKinds) {
@@ -882,7 +881,7 @@ TEST_F(FirmwareTest, ActuatorValuesAreClampedForContinuousKindsOnly) {
     view.outputs[0] = &values[0];
     view.outputs[1] = &values[1];
     view.outputKind = c.kind;
-    const int32_t settings[3] = {1, 2, 3};
+    const float settings[3] = {1, 2, 3};
     const FwPlantScaling scalings[3] = {{0.05f, 0}, {0.05f, 0}, {0.05f, 0}};
     FW_PlantSetup(settings, view, scalings);
     EXPECT_EQ(g_fwPlant.actuators.initialise, 1);
@@ -909,12 +908,13 @@ TEST_F(FirmwareTest, WithoutPlugInTheBuiltInModelAnswers) {
   view.rangeLower = &lower;
   view.rangeUpper = &upper;
   view.outputKind = 4;
-  const int32_t settings[3] = {0, 0, 0};
+  const float settings[3] = {0, 0, 0};
   const FwPlantScaling scalings[3] = {};
   FW_PlantSetup(settings, view, scalings);
   TheFakeShell().plantLoaded = 0;
   FW_PlantCycle();
-  EXPECT_EQ(g_fwPlant.result.valid, 1);  // the stand-in model answered
+  EXPECT_EQ(g_fwPlant.result.valid, 1);  // the built-in model answered: not set up, at 0 %
+  EXPECT_EQ(g_fwPlant.result.x, 20.0f);
   TheFakeShell().plantLoaded = 1;
   TheFakeShell().plantAnswer = SimPlantResult{42.0f, 3.0f, 1};
   FW_PlantCycle();
