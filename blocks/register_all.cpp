@@ -7,6 +7,7 @@
 #include "blocks/logic/logic.h"
 #include "blocks/timefn/timefn.h"
 #include "blocks/prog/prog.h"
+#include "blocks/bus/bus.h"
 
 void BLK_RegisterAllTypes() {
   BLK_RegisterArithTypes();
@@ -16,4 +17,5 @@ void BLK_RegisterAllTypes() {
   BLK_RegisterTimeFunctionTypes();
   BLK_RegisterLimitTypes();
   BLK_RegisterLoggerTypes();
+  BLK_RegisterBusTypes();
 }
