@@ -44,7 +44,7 @@ constexpr uint16_t kObjectIds[kPairs][5] = {
     {682, 912, 1032, 1152, 1272}, {468, 936, 1056, 1176, 1296},
 };
 
-constexpr unsigned kValues = 9, kBits = 16;
+constexpr unsigned kValues = 9;
 constexpr uint8_t kStaleLimit = 20;     // runs without a change that still count as valid
 constexpr uint8_t kHeartbeatRuns = 20;  // runs without a write before the counter moves
 
