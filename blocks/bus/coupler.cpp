@@ -108,23 +108,18 @@ void resetCoupler(FbLayout& L, CmxState& s) {
 // State 2: the four objects, once; a table without room leaves the block inactive.
 void mapObjects(FbLayout& L, CmxState& s, uint16_t n) {
   if (!s.mapped) {
-    for (unsigned i = 0; i < 2; ++i) {
-      const uint8_t* data = COM_BusMapInput(n + kReceivedIds[i]);
+    // The received objects first, then the sent ones.
+    for (unsigned i = 0; i < 4; ++i) {
+      const bool sent = i >= 2;
+      const unsigned j = i % 2;
+      const uint8_t* data =
+          sent ? COM_BusMapOutput(n + kSentIds[j]) : COM_BusMapInput(n + kReceivedIds[j]);
       if (!data) {
         enter(s, BUS_LINK_INACTIVE);
         L.dout[kIdErr] = 1;
         return;
       }
-      s.input[i] = inputHandle(data);
-    }
-    for (unsigned i = 0; i < 2; ++i) {
-      const uint8_t* data = COM_BusMapOutput(n + kSentIds[i]);
-      if (!data) {
-        enter(s, BUS_LINK_INACTIVE);
-        L.dout[kIdErr] = 1;
-        return;
-      }
-      s.output[i] = outputHandle(data);
+      (sent ? s.output : s.input)[j] = sent ? outputHandle(data) : inputHandle(data);
     }
     s.mapped = 1;
   }
