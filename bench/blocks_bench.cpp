@@ -1,15 +1,21 @@
 // Block hot paths: one cycle of the data logger with its extensions, which compose their
-// records on every pass.
+// records on every pass; one cycle of the bus blocks in their exchange.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <iterator>
 
 #include "blocks/arith/arith.h"
+#include "blocks/block_family.h"
+#include "blocks/bus/bus.h"
 #include "blocks/logger/logger.h"
 #include "blocks/register_all.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_clock.h"
+#include "runtime/fw_sysdata.h"
 #include "runtime/fw_sysimage.h"
+#include "comm/com_bus.h"
+#include "comm/com_services.h"
 
 namespace {
 
@@ -80,5 +86,86 @@ void BM_LoggerCycle(benchmark::State& state) {
   g_logSdCard = 0;
 }
 BENCHMARK(BM_LoggerCycle)->Arg(LOG_FORMAT_CSV_DE)->Arg(LOG_FORMAT_LBI);
+
+// The bus blocks of one device, all exchanging: a CSEND / CRCV pair, a coupler with 16
+// controllers and their MX6x blocks, CPREAD and CPWRIT with two objects each. The partners'
+// records are set as the bus node keeps them; the coupler's writes are answered in place.
+constexpr uint16_t kCoupler = 23, kFirstMx6x = 100;
+constexpr uint16_t kBusBlocks[] = {21, 22, kCoupler, 24, 25};
+
+void setWordValue(uint16_t block, uint16_t k, uint16_t v) {
+  uint16_t* wv = nullptr;
+  FbLayout L;
+  if (FB_GetWordValuePtr(block, k, &wv) != 1 || !FB_GetLayout(block, &L)) std::abort();
+  wv[0] = v;
+  wv[L.wordValues] = v;
+}
+
+void busCycle() {
+  for (uint16_t b : kBusBlocks) runBlock(b, false);
+  for (uint16_t i = 0; i < BUS_MX6X_CONTROLLERS; ++i) runBlock(kFirstMx6x + i, false);
+}
+
+void buildBusBlocks() {
+  FB_ClearTypeTable();
+  BLK_RegisterAllTypes();
+  FB_ClearStore();
+  g_fwSys.shadow[FW_SH_BUS_NODE] = 5;
+  FW_SysImage()[FW_SYS_ORDER_DIGITS + 2] = '1';
+  COM_BusReset();
+  const uint16_t types[] = {BLK_TYPE_CSEND, BLK_TYPE_CRCV, BLK_TYPE_C_MX6X, BLK_TYPE_CPREAD,
+                            BLK_TYPE_CPWRIT};
+  for (size_t i = 0; i < std::size(kBusBlocks); ++i) {
+    if (FB_CreateInstance(types[i], kBusBlocks[i])) std::abort();
+  }
+  for (uint16_t i = 0; i < BUS_MX6X_CONTROLLERS; ++i) {
+    if (FB_CreateInstance(BLK_TYPE_MX6X, kFirstMx6x + i)) std::abort();
+    wireAnalog(kFirstMx6x + i, 1, kCoupler);
+    uint16_t* w = FB_GetWiring(kFirstMx6x + i);
+    w[FB_WIRE_ANALOG_COUNT + 2] = i + 1;   // C k
+    wireAnalog(kFirstMx6x + i, 2, 24);     // W from R1 1
+  }
+  for (uint16_t i = 1; i <= 9; ++i) wireAnalog(21, i, 22);
+  for (uint16_t i = 1; i <= 16; ++i) wireAnalog(25, i, 24);
+  if (FB_ResolveConnections() != 0) std::abort();
+  setWordValue(22, 1, 3);
+  setWordValue(kCoupler, 1, 9);
+  for (uint16_t b : {24, 25}) {
+    setWordValue(b, 3, 400);
+    setWordValue(b, 4, 401);
+  }
+  for (uint16_t n : {3, 9}) {
+    ComBusNode* d = COM_BusNode(n);
+    d->remoteState = COM_REMOTE_KNOWN;
+    d->nmtState = COM_NODE_OPERATIONAL;
+    d->kind = n == 3 ? COM_KIND_OWN_FAMILY : 2;
+  }
+  COM_BusNode(5)->nmtState = COM_NODE_OPERATIONAL;
+  for (uint16_t b : kBusBlocks) runBlock(b, true);
+  for (uint16_t i = 0; i < BUS_MX6X_CONTROLLERS; ++i) runBlock(kFirstMx6x + i, true);
+  FbLayout L;
+  if (!FB_GetLayout(kCoupler, &L)) std::abort();
+  CmxState& coupler = BLK_WorkState<CmxState>(L);
+  for (int i = 0; i < 100 && BLK_BusLinkState(kCoupler) != BUS_LINK_EXCHANGING; ++i) {
+    busCycle();
+    if (coupler.request.state == COM_REQ_SENT) coupler.request.state = COM_REQ_ANSWERED;
+  }
+  if (BLK_BusLinkState(kCoupler) != BUS_LINK_EXCHANGING) std::abort();
+}
+
+void BM_BusBlocksCycle(benchmark::State& state) {
+  buildBusBlocks();
+  uint8_t* received = COM_BusInputObject(COM_BusInputOffset(COM_BusMapInput(9 + 384)));
+  unsigned cycle = 0;
+  for (auto _ : state) {
+    received[0] = static_cast<uint8_t>(cycle++ % 16 + 1);   // one controller a cycle
+    received[1] = static_cast<uint8_t>(cycle);
+    busCycle();
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations());
+  COM_BusReset();
+}
+BENCHMARK(BM_BusBlocksCycle);
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "blocks/logic/logic.h"
 #include "blocks/timefn/timefn.h"
 #include "blocks/prog/prog.h"
+#include "blocks/bus/bus.h"
 
 void BLK_RegisterAllTypes() {
   BLK_RegisterArithTypes();
@@ -21,6 +22,7 @@ void BLK_RegisterAllTypes() {
   BLK_RegisterCurveTypes();
   BLK_RegisterTrigTypes();
   BLK_RegisterProgTypes();
+  BLK_RegisterBusTypes();
   BLK_RegisterIoTypes();
   BLK_RegisterTimeFunctionTypes();
   BLK_RegisterLimitTypes();

@@ -666,6 +666,23 @@ uint8_t* COM_BusMapOutput(uint32_t id) {
   return addObject(map, id);
 }
 
+namespace {
+int32_t offsetIn(const ComBusMap& map, const uint8_t* data) {
+  if (!data || data < map.area || data >= map.area + COM_BUS_AREA_BYTES) return -1;
+  return static_cast<int32_t>(data - map.area);
+}
+uint8_t* objectAt(ComBusMap& map, uint32_t offset) {
+  const bool place = offset % COM_BUS_OBJECT_BYTES == 0 &&
+                     offset < COM_BUS_MAP_ENTRIES * COM_BUS_OBJECT_BYTES;
+  return place ? map.area + offset : nullptr;
+}
+}  // namespace
+
+int32_t COM_BusInputOffset(const uint8_t* data) { return offsetIn(g_bus.input, data); }
+int32_t COM_BusOutputOffset(const uint8_t* data) { return offsetIn(g_bus.output, data); }
+uint8_t* COM_BusInputObject(uint32_t offset) { return objectAt(g_bus.input, offset); }
+uint8_t* COM_BusOutputObject(uint32_t offset) { return objectAt(g_bus.output, offset); }
+
 void COM_BusReset() {
   g_bus = BusState{};
   for (uint16_t i = 0; i < COM_BUS_MAP_ENTRIES; ++i) {

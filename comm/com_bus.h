@@ -162,6 +162,15 @@ uint8_t* COM_BusMapInput(uint32_t id);
 // full.
 uint8_t* COM_BusMapOutput(uint32_t id);
 
+// Blocks keep the place of an object they mapped as its offset in the area (instances hold
+// no native pointers): the offset of data that a mapping returned, and the 8 data bytes at
+// an offset again. The offset of a pointer outside the area is -1; an offset that is no
+// object's place gives null.
+int32_t COM_BusInputOffset(const uint8_t* data);
+int32_t COM_BusOutputOffset(const uint8_t* data);
+uint8_t* COM_BusInputObject(uint32_t offset);
+uint8_t* COM_BusOutputObject(uint32_t offset);
+
 // ---------------------------------------------------------------------------------------
 // The node's steps.
 

@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "block_cases.h"
 #include "blocks/arith/arith.h"
@@ -16,6 +17,7 @@
 #include "runtime/fw_text.h"
 #include "blocks/limit/limit.h"
 #include "blocks/timer/timer.h"
+#include "blocks/bus/bus.h"
 #include "blocks/logic/logic.h"
 #include "blocks/timefn/timefn.h"
 #include "blocks/select/select.h"
@@ -267,6 +269,53 @@ TEST(TypeRows, PulsIsShownAsPulseInEnglish) {
     EXPECT_STREQ(FW_GetText(name), expected[language]) << int{language};
   }
   FW_SelectTextLanguageByte(0);
+}
+
+// The bus and cross-communication types: their block numbers, fixed-place ids, weights,
+// groups and instance sizes.
+TEST(TypeRows, BusTypes) {
+  struct Row {
+    uint16_t type;
+    const char* tag;
+    std::vector<FbBlockRange> permitted;   // empty: the common range 100..1950
+    uint16_t fixedId, weight, group, size;
+  } rows[] = {
+      {BLK_TYPE_CRCV, "CRCV", {{22, 22}, {24, 24}, {26, 26}, {28, 28}}, 10, 9, 22, 77},
+      {BLK_TYPE_CSEND, "CSEND", {{21, 21}, {23, 23}, {25, 25}, {27, 27}}, 11, 18, 22, 95},
+      {BLK_TYPE_C_MX6X, "C_MX6x", {{21, 25}}, 12, 9, 22, 247},
+      {BLK_TYPE_MX6X, "MX6x", {}, 0, 8, 22, 56},
+      {BLK_TYPE_CPREAD, "CPREAD", {{21, 40}}, 13, 13, 23, 75},
+      {BLK_TYPE_CPWRIT, "CPWRIT", {{21, 40}}, 14, 13, 23, 75},
+  };
+  BlockFixture fx(BLK_RegisterAllTypes);
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.tag);
+    const FbTypeRecord* rec = FB_GetType(r.type);
+    ASSERT_NE(rec, nullptr);
+    EXPECT_EQ(rec->fixedPlaceId, r.fixedId);
+    EXPECT_EQ(rec->weight, r.weight);
+    EXPECT_EQ(rec->group, r.group);
+    EXPECT_EQ(rec->tmpl->size, r.size);
+    if (r.permitted.empty()) {
+      EXPECT_EQ(rec->permitted, FB_COMMON_BLOCK_RANGES);
+    } else {
+      std::vector<FbBlockRange> permitted;
+      for (const FbBlockRange* p = rec->permitted; p->low || p->high; ++p) permitted.push_back(*p);
+      ASSERT_EQ(permitted.size(), r.permitted.size());
+      for (size_t i = 0; i < permitted.size(); ++i) {
+        EXPECT_EQ(permitted[i].low, r.permitted[i].low);
+        EXPECT_EQ(permitted[i].high, r.permitted[i].high);
+      }
+    }
+    const uint16_t block = r.permitted.empty() ? 100 : r.permitted[0].low;
+    fx.create(r.type, block, 0);
+    char* text = nullptr;
+    ASSERT_EQ(FB_GetTextParamPtr(block, 1, &text), 1);
+    std::string tag(r.tag);
+    tag.resize(FB_TEXT_LEN, ' ');
+    EXPECT_EQ(std::string(text, FB_TEXT_LEN), tag);
+    FB_ClearStore();
+  }
 }
 
 }  // namespace
