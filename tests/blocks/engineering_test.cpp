@@ -47,6 +47,14 @@ class BlockEngineering : public testing::Test {
     std::memset(g_fwImage, 0, FW_IMAGE_SIZE);
     FW_ConnectImage();  // parameter saves go into the image
   }
+  // Builds the engineering's image and loads it into the firmware.
+  static void load(EngBuilder& b) {
+    std::vector<uint8_t> image;
+    ASSERT_TRUE(b.build(image)) << b.error();
+    std::memcpy(g_fwImage, image.data(), FW_IMAGE_SIZE);
+    ASSERT_EQ(FW_LoadEngineering(), 0);
+    ASSERT_EQ(g_fwEng.lastError, FwImageError::None);
+  }
   void TearDown() override {
     FB_SetSaveHook(nullptr);
     g_fwRunMode = FW_RUN_MODE_STOP;
@@ -90,12 +98,7 @@ TEST_F(BlockEngineering, LoadsAndComputesCycleByCycle) {
   ASSERT_TRUE(b.wireDigital(107, 1, 101, 1));
   ASSERT_TRUE(b.wireAnalog(108, 1, 106, 1));
   ASSERT_TRUE(b.wireAnalog(110, 1, 103, 1));
-  std::vector<uint8_t> image;
-  ASSERT_TRUE(b.build(image)) << b.error();
-
-  std::memcpy(g_fwImage, image.data(), FW_IMAGE_SIZE);
-  ASSERT_EQ(FW_LoadEngineering(), 0);
-  ASSERT_EQ(g_fwEng.lastError, FwImageError::None);
+  ASSERT_NO_FATAL_FAILURE(load(b));
   ASSERT_EQ(g_fwRunMode, FW_RUN_MODE_RUN);
 
   FB_RunStartupPass();
@@ -172,11 +175,7 @@ TEST_F(BlockEngineering, TimeAndLimitBlocksKeepStateOverAWarmStartOnly) {
   ASSERT_TRUE(b.wireAnalog(207, 2, 201, 1));
   ASSERT_TRUE(b.setFloat(208, 1, 0.25f));   // L 1
   ASSERT_TRUE(b.setFloat(209, 1, 0.2f));    // Td
-  std::vector<uint8_t> image;
-  ASSERT_TRUE(b.build(image)) << b.error();
-  std::memcpy(g_fwImage, image.data(), FW_IMAGE_SIZE);
-  ASSERT_EQ(FW_LoadEngineering(), 0);
-  ASSERT_EQ(g_fwEng.lastError, FwImageError::None);
+  ASSERT_NO_FATAL_FAILURE(load(b));
   FB_RunStartupPass();
 
   auto cycle = [] {
@@ -261,11 +260,7 @@ TEST_F(BlockEngineering, ProgrammerRunsItsChainedProgram) {
   ASSERT_TRUE(b.wireAnalog(123, APROG_AI_DBLOCK + 1, 121, 1));
   ASSERT_TRUE(b.wireDigital(123, APROG_DI_RUN + 1, 120, 1));
   ASSERT_TRUE(b.setValue(123, PROG_WV_TURBO + 1, 1));
-  std::vector<uint8_t> image;
-  ASSERT_TRUE(b.build(image)) << b.error();
-  std::memcpy(g_fwImage, image.data(), FW_IMAGE_SIZE);
-  ASSERT_EQ(FW_LoadEngineering(), 0);
-  ASSERT_EQ(g_fwEng.lastError, FwImageError::None);
+  ASSERT_NO_FATAL_FAILURE(load(b));
 
   FB_RunStartupPass();
   EXPECT_EQ(analogOut(123, APROG_AO_BLNO + 1), 123.0f);
@@ -338,11 +333,7 @@ TEST_F(BlockEngineering, SelectionCurveAndTrigBlocksComputeCycleByCycle) {
   ASSERT_TRUE(b.setFloat(310, 1, 999999.0f));  // Diff
   ASSERT_TRUE(b.wireAnalog(311, 1, 302, 1));
   ASSERT_TRUE(b.wireAnalog(312, 1, 302, 1));
-  std::vector<uint8_t> image;
-  ASSERT_TRUE(b.build(image)) << b.error();
-  std::memcpy(g_fwImage, image.data(), FW_IMAGE_SIZE);
-  ASSERT_EQ(FW_LoadEngineering(), 0);
-  ASSERT_EQ(g_fwEng.lastError, FwImageError::None);
+  ASSERT_NO_FATAL_FAILURE(load(b));
   FB_RunStartupPass();
 
   auto sinDeg = [](float v) {
@@ -426,11 +417,7 @@ TEST_F(BlockEngineering, ProgrammerSelectsItsProgramThroughSelectors) {
   ASSERT_TRUE(b.wireAnalog(135, SELV2_IN_X2, 133, 1));
   ASSERT_TRUE(b.wireAnalog(136, APROG_AI_DBLOCK + 1, 135, SELV2_OUT_Y1));
   ASSERT_TRUE(b.setValue(136, PROG_WV_TURBO + 1, 1));
-  std::vector<uint8_t> image;
-  ASSERT_TRUE(b.build(image)) << b.error();
-  std::memcpy(g_fwImage, image.data(), FW_IMAGE_SIZE);
-  ASSERT_EQ(FW_LoadEngineering(), 0);
-  ASSERT_EQ(g_fwEng.lastError, FwImageError::None);
+  ASSERT_NO_FATAL_FAILURE(load(b));
 
   FB_RunStartupPass();
   const ProgWork* w = PROG_Work(136);
