@@ -22,7 +22,6 @@ uint16_t dataWorkWords(uint16_t type) {
   }
 }
 
-
 bool isWaitType(uint16_t t) { return t >= PROG_SEG_TIME_WAIT && t <= PROG_SEG_STEP_WAIT; }
 bool isStepType(uint16_t t) { return t == PROG_SEG_STEP || t == PROG_SEG_STEP_WAIT; }
 
@@ -45,7 +44,6 @@ bool commandOf(const ProgCycle& c, uint8_t input, uint16_t pageCommand) {
 bool manualReleased(const ProgCycle& c) {
   return c.diConnected(c.v->io.diManfree) && c.di(c.v->io.diManfree) != 0;
 }
-
 
 void resolveCurrent(ProgCycle& c) {
   c.data = ProgData{};
