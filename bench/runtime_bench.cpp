@@ -217,7 +217,8 @@ BENCHMARK(BM_RunBlockType)
 
 // One cycle of 40 running programmers (the page list's size), each with a closed chain of
 // four APROGD blocks of ten segments (160 data blocks): the data blocks, then the
-// programmers, as their group chain runs them.
+// programmers, as their group chain runs them. Arg 1: the "search" input held and "XVal"
+// wired, so that every cycle searches ("SearchSeg").
 void wireDBlock(uint16_t block, uint16_t input, uint16_t source) {
   uint32_t handle = 0;
   FbRef* ref = nullptr;
@@ -255,6 +256,11 @@ void BM_ProgrammerCycle(benchmark::State& state) {
                static_cast<uint16_t>(kFirstData + p * kChain));
     FbRef* run = nullptr;
     if (FB_GetDigitalInputRef(prog, APROG_DI_RUN + 1, &run)) *run = FB_REF_ONE;
+    if (state.range(0) == 1) {
+      FbRef* search = nullptr;
+      if (FB_GetDigitalInputRef(prog, APROG_DI_SEARCH + 1, &search)) *search = FB_REF_ONE;
+      wireDBlock(prog, APROG_AI_XVAL + 1, static_cast<uint16_t>(kFirstData + p * kChain));
+    }
   }
   const uint16_t lastData = kFirstData + kProgs * kChain - 1;
   auto cycle = [&] {
@@ -275,7 +281,7 @@ void BM_ProgrammerCycle(benchmark::State& state) {
   g_fwRunMode = FW_RUN_MODE_STOP;
   state.SetItemsProcessed(state.iterations() * kProgs);
 }
-BENCHMARK(BM_ProgrammerCycle);
+BENCHMARK(BM_ProgrammerCycle)->Arg(0)->Arg(1);
 
 // The two-channel card blocks of one tick: TC_IN, R_IN and U_IN with new readings on both
 // sub-channels, F_INP, the outputs I_OUT, U_OUT, PWM_OUT and the DIDO points, run by the

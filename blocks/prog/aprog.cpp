@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "blocks/block_family.h"
+#include "blocks/prog/aprog_search.h"
 #include "blocks/prog/prog.h"
 #include "blocks/prog/prog_core.h"
 #include "runtime/fb_param.h"
@@ -124,12 +125,17 @@ uint8_t param(ProgCycle& c, FbParamRequest* r, bool* handled) {
   }
 }
 
+// The setpoint fields; the range is the slave's while an analog slave is shown with this
+// programmer.
 void publish(ProgCycle& c) {
   ProgPage& p = c.w->page;
   p.manualValue = c.ao(APROG_AO_WP).get();
   p.output = c.ao(APROG_AO_WP).get();
-  p.w0 = w0(c);
-  p.w100 = w100(c);
+  FbLayout S;
+  const bool analogSlave = p.slave && FB_GetLayout(p.slave, &S) && S.type == FB_TYPE_APROG &&
+                           S.floatParams > APROG_FP_W100;
+  p.w0 = analogSlave ? S.fp[APROG_FP_W0].get() : w0(c);
+  p.w100 = analogSlave ? S.fp[APROG_FP_W100].get() : w100(c);
   p.dp = c.L.wp[APROG_WP_DP];
 }
 
@@ -153,7 +159,7 @@ constexpr ProgVariant kAprog{
            .doRun = APROG_DO_RUN, .doReset = APROG_DO_RESET, .doEnd = APROG_DO_END,
            .doFkey = APROG_DO_FKEY, .doPreset = APROG_DO_PRESET, .doManual = APROG_DO_MANUAL,
            .wpWMode = APROG_WP_WMODE, .wpPMode = APROG_WP_PMODE, .wpRecMax = APROG_WP_RECMAX,
-           .wpDp = APROG_WP_DP},
+           .wpDp = APROG_WP_DP, .wpSMode = APROG_WP_SMODE},
     .ramps = true,
     .readIds = kReadIds,
     .readIdCount = static_cast<uint16_t>(std::size(kReadIds)),
@@ -161,20 +167,22 @@ constexpr ProgVariant kAprog{
     .setManualValue = setManualValue,
     .checkFloatSet = checkFloatSet,
     .param = param,
-    .presetDue = nullptr,
-    .searchDue = nullptr,
-    .preset = nullptr,
-    .search = nullptr,
-    .startSearch = nullptr,
-    .powerUp = nullptr,
-    .programNumber = nullptr,
-    .initSelection = nullptr,
-    .pageCommand = nullptr,
-    .listRequest = nullptr,
+    .presetDue = PROG_PresetDue,
+    .searchDue = APROG_SearchDue,
+    .preset = PROG_Preset,
+    .search = APROG_Search,
+    .startSearch = APROG_StartSearch,
+    .powerUp = PROG_PowerUp,
+    .programNumber = nullptr,  // the core's: the input while it names the program
+    .initSelection = PROG_InitSelection,
+    .pageCommand = PROG_PageCommand,
+    .listRequest = PROG_ListProgram,
     .publish = publish,
 };
 
 }  // namespace
+
+const ProgVariant& PROG_AprogVariant() { return kAprog; }
 
 void FB_APROG_Run() { PROG_Run(kAprog); }
 void FB_APROG_Init() { PROG_Init(kAprog); }

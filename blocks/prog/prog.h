@@ -152,10 +152,12 @@ struct ProgPage {
   uint16_t runStatus;       // 2 when the program has ended, else the "halt" input
   uint16_t timeUnit;        // "Turbo": 0 minutes (Hrs:Min), 1 seconds (Min:Sec)
   uint16_t groupFlag;       // 0 for a programmer that leads a slave and has no master
+  uint16_t slave;           // the slave programmer shown with this one, 0 none
   uint16_t pShow;           // the "p-show" request (connected and 1, chain valid)
   // Edit limits of the page's fields, recomputed after parameter changes.
   FbF32 presetMin, presetMax;
   uint16_t presetFromInput; // the preset value comes from the "PSet" input
+  FbF32 presetValue;        // the preset value last set (request 304, the page, "PSet")
   uint16_t progNoMax;       // RecMax
   // Written by the page; each is applied once at the block's next run and cleared.
   uint16_t manualValueRequest;  // 1: take newManualValue
@@ -193,6 +195,7 @@ struct ProgOwn {
   uint16_t searchRequest;
   uint16_t searchDirection; // direction memory of the segment search
   int16_t searchWalk;       // walking direction of the segment search (+1 / -1, 0 idle)
+  uint16_t searchSteps;     // segments the segment search has walked
   uint16_t selectorCount;
   uint16_t selectors[PROG_SELECTOR_LIST_SIZE];
   uint16_t textCount;
@@ -246,6 +249,11 @@ enum : uint8_t { PROG_WV_PWRUP = 0, PROG_WV_PEND = 1, PROG_WV_TURBO = 2, PROG_WV
 // "PEnd" and "FKey" choices.
 enum : uint16_t { PROG_PEND_STOP = 0, PROG_PEND_RESET = 1, PROG_PEND_RESET_STOP = 2 };
 enum : uint16_t { PROG_FKEY_SWITCH = 0, PROG_FKEY_PULSE = 1, PROG_FKEY_PROGCTRL = 2 };
+// "PwrUp", "PMode", "TPrio" and "SMode" choices.
+enum : uint16_t { PROG_PWRUP_CONT_PROG = 0, PROG_PWRUP_CONT_SEG = 1, PROG_PWRUP_CONT_TIME = 2 };
+enum : uint16_t { PROG_PMODE_SEGMENT = 0, PROG_PMODE_TIME = 1 };
+enum : uint16_t { PROG_TPRIO_GRADIENT = 0, PROG_TPRIO_TIME = 1 };
+enum : uint16_t { PROG_SMODE_SEG = 0, PROG_SMODE_SEC = 1, PROG_SMODE_OFF = 2 };
 
 // ---------------------------------------------------------------------------------------
 // Access for the operating interface and the other programmer code. All take any number and
@@ -259,6 +267,16 @@ const FbProgState* PROG_StateInUse(uint32_t block);
 ProgDataState* PROG_DataState(uint32_t block);
 // True for the data block types.
 bool PROG_IsDataType(uint32_t type);
+
+// The page's two callbacks: which operations the page may offer for programmer `block`.
+// PROG_PageControl answers PROG_OFFER_* bits: run/stop while the "run" input is
+// unconnected, reset while the "reset" input is unconnected. PROG_PageSearch answers 1 while
+// the "search" input is unconnected, "XVal" is connected, "SMode" is not "SearchOff" and
+// the program has not ended. Both answer 0 (display only) while the "lock" input is set,
+// while the program has no valid data chain, and for a block that is no programmer.
+enum : uint16_t { PROG_OFFER_RUN_STOP = 1, PROG_OFFER_RESET = 2 };
+uint16_t PROG_PageControl(uint32_t block);
+uint16_t PROG_PageSearch(uint32_t block);
 
 // Enters the rows of APROG, APROGD, APRGD2 and DPROGD into the block-type table.
 void BLK_RegisterProgTypes();

@@ -35,7 +35,7 @@ TEST(TypeRows, EveryTypeIsRegisteredWithItsTemplateWeightAndGroup) {
       {BLK_TYPE_ABSV, "ABSV", 37, 1, 1},     {BLK_TYPE_A2BYTE, "A2BYTE", 49, 2, 9},
       {BLK_TYPE_ADSU, "ADSU", 55, 3, 1},     {BLK_TYPE_MUDI, "MUDI", 57, 3, 1},
       {BLK_TYPE_SQRT, "SQRT", 41, 2, 1},     {BLK_TYPE_SCAL, "SCAL", 41, 18, 1},
-      {FB_TYPE_APROG, "APROG", 509, 33, 6},  {FB_TYPE_APROGD, "APROGD", 118, 1, 6},
+      {FB_TYPE_APROG, "APROG", 513, 33, 6},  {FB_TYPE_APROGD, "APROGD", 118, 1, 6},
       {FB_TYPE_APRGD2, "APRGD2", 142, 1, 6}, {FB_TYPE_DPROGD, "DPROGD", 117, 1, 6},
       {BLK_TYPE_CONTR, "CONTR", 905, 51, 25},
       {BLK_TYPE_CONTR_PLUS, "CONTR+", 1031, 53, 25},

@@ -77,6 +77,7 @@ class ProgFixture {
   // A word value as the start-up pass takes it over.
   void setValue(uint16_t index, uint16_t v) { fx.wordValue(kProg, index, true) = v; }
   void setRun(uint16_t on) { fx.setDigitalInput(kProg, APROG_DI_RUN + 1, on); }
+  void setXVal(float v) { fx.setAnalogInput(kProg, APROG_AI_XVAL + 1, v); }
 
   // The start-up pass of the data blocks and the programmer.
   void init() {
@@ -105,6 +106,7 @@ class ProgFixture {
     return w->copy[w->own.copyInUse & 1];
   }
   ProgPage& page() { return PROG_Work(kProg)->page; }
+  ProgOwn& own() { return PROG_Work(kProg)->own; }
   const std::vector<uint16_t>& data() const { return data_; }
 
   uint8_t request(FbParamRequest r, uint16_t* bad = nullptr) {
