@@ -270,7 +270,7 @@ enum : uint8_t {
 // of the step response. Percent values are those of the span; counts are in cycles.
 struct CtrlOptState {
   uint8_t state = 0;           // 0 idle .. 7 error (the page shows it)
-  uint8_t phase = 0;           // 0 idle, 1 wait for rest, 2 step, 3 identification, 4/5 identified, 6 ended
+  uint8_t phase = 0;           // 0 idle, 1 rest, 2 step, 3 identification, 4/5 identified, 6 end
   uint8_t result = 0;          // result code of the side being identified
   uint8_t oCond = 0;           // OCond: 0 grad=0, 1 grad<0/>0, 2 grad<>0
   uint8_t inverse = 0;         // direction: inverse action (inverted for the cooling step)
@@ -295,7 +295,7 @@ struct CtrlOptState {
   float vmaxHeat = 0;          // heating Vmax, kept for the cooling check
   float vmax = 0, tu = 0;      // steepest rise per cycle and delay in cycles
   // Window regression of the rise.
-  int8_t winResult = 0;        // 0, -1/-2 new maximum (fewer than / at least three), 1/2 inflection, 4 timeout
+  int8_t winResult = 0;        // -1/-2 new maximum, 1/2 inflection (< 3 / >= 3 maxima), 4 timeout
   uint8_t maxima = 0;          // slope maxima found
   int32_t samples = 0;         // samples since the restart
   int32_t winIndex = 0;        // index of the next sample in the window
@@ -311,7 +311,7 @@ struct CtrlExtension;  // the PIDMA extension record
 struct CtrlWork {
   // Change flags for saving the retained record (the block clears them once saved).
   uint8_t saveWi = 0, saveInternalCmd = 0, saveW2Cmd = 0, saveParamSet = 0, saveOptResults = 0;
-  uint8_t newParams = 0;       // set 0 holds new tuned parameters for the block to take
+  uint8_t newParams = 0;       // the set POpt holds new tuned parameters for the block to take
   // Working flags.
   uint8_t warmStart = 0;       // the block's start-up pass is a warm start
   uint8_t x3Wired = 0;         // tracking enable: `X 3` is wired

@@ -38,12 +38,14 @@ enum : int8_t {
   kWinTimeout = 4,        // no rise within an hour
 };
 
-constexpr float kRestBand = 0.5f;          // x% within this band is at rest; a rise beyond it closes a window
+// x% within this band is at rest; a rise beyond it closes a regression window.
+constexpr float kRestBand = 0.5f;
 constexpr float kMinStep = 5.0f;           // smallest usable step, percent
 constexpr float kMotorClosed = -110.0f;    // runs the stepping motor fully closed
 constexpr float kInflectionMargin = 0.0183f;
 constexpr float kSteepRise = 0.4f;         // Vmax x Tu from which the result counts as steep
-constexpr float kDriftPerMinute = 0.05f;   // OCond 1: drift in the step's direction that still counts as moving
+// OCond 1: a drift in the step's direction from this on (per minute) counts as moving.
+constexpr float kDriftPerMinute = 0.05f;
 constexpr float kFilterKeep = 0.85f;
 constexpr float kXpLow = 0.1f, kXpHigh = 999.9f;
 constexpr float kTimeLow = 1.0f, kTimeHigh = 9999.0f;  // Tn and Tv
@@ -64,7 +66,8 @@ bool isTwoSided(uint8_t kind) {
 uint8_t optimisedSet(const CtrlParams& p) { return p.pOpt < CTRL_PARAM_SETS ? p.pOpt : 0; }
 
 bool isFinite(const CtrlParamSet& s) {
-  const float v[] = {s.xp1, s.xp2, s.tn, s.tv, s.tp1, s.tp2, s.opt[0], s.opt[1], s.opt[2], s.opt[3]};
+  const float v[] = {s.xp1,  s.xp2,    s.tn,     s.tv,     s.tp1,
+                     s.tp2, s.opt[0], s.opt[1], s.opt[2], s.opt[3]};
   for (float f : v) {
     if (!std::isfinite(f)) return false;
   }
@@ -159,7 +162,8 @@ void restDetection(CtrlCore& c) {
   const float xc = xComp(c);
   o.moving = o.moving || std::fabs(o.xRest - xc) > kRestBand;
   c.out.optStable = !o.moving && o.counter >= minute;
-  o.xFilt = std::fabs(o.xFilt - xc) > kRestBand ? xc : kFilterKeep * o.xFilt + (1 - kFilterKeep) * xc;
+  o.xFilt = std::fabs(o.xFilt - xc) > kRestBand ? xc
+                                                : kFilterKeep * o.xFilt + (1 - kFilterKeep) * xc;
   o.yFilt = kFilterKeep * o.yFilt + (1 - kFilterKeep) * y;
 }
 
@@ -408,21 +412,17 @@ void storeTunedSet(CtrlCore& c) {
   c.w.saveOptResults = 1;
 }
 
-void storeHeating(CtrlCore& c) {
+// A side's delay (seconds), steepest rise (percent per second) and result code go into
+// the retained record.
+void storeSide(CtrlCore& c, float& tu, float& vmax, uint8_t& result) {
   const CtrlOptState& o = c.w.opt;
-  c.r.tuHeat = finiteOr0(o.tu * c.w.dt);
-  c.r.vmaxHeat = finiteOr0(o.vmax / c.w.dt);
-  c.r.optResultHeat = o.result;
+  tu = finiteOr0(o.tu * c.w.dt);
+  vmax = finiteOr0(o.vmax / c.w.dt);
+  result = o.result;
   c.w.saveOptResults = 1;
 }
-
-void storeCooling(CtrlCore& c) {
-  const CtrlOptState& o = c.w.opt;
-  c.r.tuCool = finiteOr0(o.tu * c.w.dt);
-  c.r.vmaxCool = finiteOr0(o.vmax / c.w.dt);
-  c.r.optResultCool = o.result;
-  c.w.saveOptResults = 1;
-}
+void storeHeating(CtrlCore& c) { storeSide(c, c.r.tuHeat, c.r.vmaxHeat, c.r.optResultHeat); }
+void storeCooling(CtrlCore& c) { storeSide(c, c.r.tuCool, c.r.vmaxCool, c.r.optResultCool); }
 
 // The end of an optimisation, done or failed.
 void finish(CtrlCore& c) {

@@ -259,6 +259,34 @@ TEST(CtrlOptimise, NoStartAtRestEndsWithEight) {
   }
 }
 
+// After the heating side of a three-point controller, the cooling step waits for the
+// process to rest near the setpoint; far from it the large-deviation flag holds it back
+// until the hour ends with 8 for the cooling side. The heating result stays.
+TEST(CtrlOptimise, CoolingStepWaitsNearTheSetpoint) {
+  TuneRig rig(20, 50);
+  rig.f.kind = CTRL_KIND_THREE_POINT;
+  rig.p.ymin = -100;
+  rig.start();
+  rig.cycle();
+  rig.w.opt.state = CTRL_OST_HEAT_IDENT;
+  rig.w.opt.phase = 4;
+  rig.w.opt.result = CTRL_ORES_THREE_MAXIMA;
+  rig.w.opt.tu = 20;
+  rig.w.opt.vmax = 0.25f;
+  rig.cycle(2);
+  ASSERT_EQ(rig.w.opt.state, CTRL_OST_COOL_STEP);
+  EXPECT_EQ(rig.w.newParams, 1) << "the heating side is handed over";
+  EXPECT_EQ(rig.w.optManual, 0) << "automatic with the new parameters";
+  rig.in.x1 = 20;  // held far below the setpoint
+  rig.cycle(kHour - 10);
+  EXPECT_EQ(rig.w.opt.largeDev, 1);
+  EXPECT_EQ(rig.w.opt.phase, 1);
+  rig.runUntil([&] { return rig.out.optError != 0; }, kMinute);
+  EXPECT_EQ(rig.r.optResultCool, CTRL_ORES_NO_REST);
+  EXPECT_EQ(rig.r.optResultHeat, CTRL_ORES_THREE_MAXIMA);
+  EXPECT_EQ(rig.w.opt.largeDev, 1) << "the page shows the second flag";
+}
+
 // Resting at Y 98, dYopt 5 with Ymax 100 gives a step of 2: result 7, `o err`, the output
 // back at its start value; the start request withdrawn ends it.
 TEST(CtrlOptimise, StepBelowFivePercentEndsWithSeven) {
