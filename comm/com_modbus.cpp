@@ -325,33 +325,6 @@ int COM_Crc16(ComCrcMode mode, uint8_t* bytes, uint16_t* length) {
   return 1;
 }
 
-void COM_GetBE32(uint32_t* out, const uint8_t* b) {
-  *out = (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | b[3];
-}
-void COM_GetBE32(float* out, const uint8_t* b) {
-  uint32_t v;
-  COM_GetBE32(&v, b);
-  std::memcpy(out, &v, 4);
-}
-void COM_GetBE16(uint16_t* out, const uint8_t* b) {
-  *out = static_cast<uint16_t>((b[0] << 8) | b[1]);
-}
-void COM_PutBE32(uint8_t* b, uint32_t v) {
-  b[0] = static_cast<uint8_t>(v >> 24);
-  b[1] = static_cast<uint8_t>(v >> 16);
-  b[2] = static_cast<uint8_t>(v >> 8);
-  b[3] = static_cast<uint8_t>(v);
-}
-void COM_PutBE32(uint8_t* b, float v) {
-  uint32_t x;
-  std::memcpy(&x, &v, 4);
-  COM_PutBE32(b, x);
-}
-void COM_PutBE16(uint8_t* b, uint16_t v) {
-  b[0] = static_cast<uint8_t>(v >> 8);
-  b[1] = static_cast<uint8_t>(v);
-}
-
 void COM_ModbusReceive(int channel) {
   ComFrameBuffers* f = COM_FrameBuffers(channel);
   if (!f) return;

@@ -20,6 +20,7 @@
 
 #include <cstdint>
 
+#include "comm/com_bytes.h"
 #include "comm/com_services.h"
 
 // Function codes.
@@ -62,13 +63,6 @@ uint16_t COM_Crc16Value(const uint8_t* bytes, uint32_t n);
 // reported: 1).
 int COM_Crc16(ComCrcMode mode, uint8_t* bytes, uint16_t* length);
 
-// Big-endian values of received and sent frames.
-void COM_GetBE32(uint32_t* out, const uint8_t* bytes);
-void COM_GetBE32(float* out, const uint8_t* bytes);
-void COM_GetBE16(uint16_t* out, const uint8_t* bytes);
-void COM_PutBE32(uint8_t* bytes, uint32_t v);
-void COM_PutBE32(uint8_t* bytes, float v);
-void COM_PutBE16(uint8_t* bytes, uint16_t v);
 
 // A register: its index and space.
 enum ComRegisterSpace : uint8_t { COM_SPACE_INTEGER = 0, COM_SPACE_FLOAT = 1 };
