@@ -23,6 +23,7 @@
 #include "blocks/select/select.h"
 #include "blocks/curve/curve.h"
 #include "blocks/trig/trig.h"
+#include "blocks/csdo/csdo.h"
 
 namespace {
 
@@ -311,6 +312,40 @@ TEST(TypeRows, BusTypes) {
     fx.create(r.type, block, 0);
     char* text = nullptr;
     ASSERT_EQ(FB_GetTextParamPtr(block, 1, &text), 1);
+    std::string tag(r.tag);
+    tag.resize(FB_TEXT_LEN, ' ');
+    EXPECT_EQ(std::string(text, FB_TEXT_LEN), tag);
+    FB_ClearStore();
+  }
+}
+
+// CSDO is bound to the block numbers of the input-side pass under its fixed-place id; SAFE
+// runs in a time group on the common numbers. Sizes: the groups and CSDO's own state.
+TEST(TypeRows, CsdoAndSafeTypes) {
+  struct Row {
+    uint16_t type;
+    const char* tag;
+    uint16_t first, last, fixedId, weight, group, size;
+  } rows[] = {
+      {BLK_TYPE_CSDO, "CSDO", 21, 40, 15, 13, 23, 85},
+      {BLK_TYPE_SAFE, "SAFE", 100, 1950, 0, 4, 105, 131},
+  };
+  BlockFixture fx(BLK_RegisterAllTypes);
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.tag);
+    const FbTypeRecord* rec = FB_GetType(r.type);
+    ASSERT_NE(rec, nullptr);
+    EXPECT_EQ(rec->fixedPlaceId, r.fixedId);
+    EXPECT_EQ(rec->weight, r.weight);
+    EXPECT_EQ(rec->group, r.group);
+    EXPECT_EQ(rec->tmpl->size, r.size);
+    ASSERT_NE(rec->permitted, nullptr);
+    EXPECT_EQ(rec->permitted[0].low, r.first);
+    EXPECT_EQ(rec->permitted[0].high, r.last);
+    EXPECT_EQ(rec->permitted[1].low | rec->permitted[1].high, 0);
+    fx.create(r.type, r.first, r.fixedId ? 0 : 1);
+    char* text = nullptr;
+    ASSERT_EQ(FB_GetTextParamPtr(r.first, 1, &text), 1);
     std::string tag(r.tag);
     tag.resize(FB_TEXT_LEN, ' ');
     EXPECT_EQ(std::string(text, FB_TEXT_LEN), tag);
