@@ -22,7 +22,7 @@ constexpr int kAlarmSlots = 6;
 constexpr uint8_t kVbarFormWord = 5;          // VBAR's `Typ`: 0 horizontal, else vertical
 
 // The block types with an operating page, and their second pages (type + 1000).
-const OpBlockPageType kPageTypes[] = {
+OpBlockPageType g_pageTypes[] = {
     {19, &g_opInputPage, nullptr, 0},
     {24, &g_opProgPage, nullptr, 0},
     {27, &g_opProgPage, nullptr, 0},
@@ -296,8 +296,19 @@ int topBarTouch() {
 
 }  // namespace
 
+const OpBlockPage* OP_SetBlockPage(uint16_t type, const OpBlockPage* page) {
+  if (!page) return nullptr;
+  for (OpBlockPageType& row : g_pageTypes) {
+    if (row.type != type) continue;
+    const OpBlockPage* old = row.page;
+    row.page = page;
+    return old;
+  }
+  return nullptr;
+}
+
 const OpBlockPage* OP_FindBlockPage(uint16_t type, uint16_t block) {
-  for (const OpBlockPageType& row : kPageTypes) {
+  for (const OpBlockPageType& row : g_pageTypes) {
     if (row.type != type) continue;
     uint16_t* form = nullptr;
     if (row.formWord && row.otherForm && FB_GetWordValuePtr(block, row.formWord, &form) && *form) {

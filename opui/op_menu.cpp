@@ -685,6 +685,10 @@ void OP_FillTouchList(int index, int rows) {
     LISTBOX_AddString(box, text);
     ++have;
   }
+  // Filled to the end: entries of a longer menu shown before go.
+  if (end == count) {
+    while (have > count) LISTBOX_DeleteItem(box, static_cast<unsigned>(--have));
+  }
 }
 
 void OP_TouchListColors() {

@@ -187,7 +187,8 @@ void OP_TouchListSelect(int index);
 void OP_ListSelectNone();
 void OP_ListSelectCurrent();
 // Writes the rows of the current menu into the touch list through the row builder: `rows`
-// rows from `index` on (0: all the rest); entries beyond the list's end are appended.
+// rows from `index` on (0: all the rest); entries beyond the list's end are appended, and
+// a fill to the menu's end removes the entries behind it.
 void OP_FillTouchList(int index, int rows = 0);
 
 // --- What the default, list and info pages provide -----------------------------------------

@@ -65,6 +65,7 @@ class OpuiTest : public lcdtest::LcdTest {
     g_opOverlay = OpOverlayState{};
     OpIdleShown = 0;
     OpPageRequest = 0;
+    OP_ClearPendingAction();
     FB_ClearStore();
     FB_ClearTypeTable();
     FW_ClearDeferredCalls();
