@@ -65,16 +65,18 @@ struct OpFieldTable {
 
 // A block type's operating page.
 struct OpBlockPage {
-  uint8_t screen = 0;                                          // text-screen type 1..10
-  OpPageProc open = nullptr;                                   // draws the page, once, as pending action
-  int (*cycle)(uint16_t field) = nullptr;                      // every cycle with the selected field; 1 leaves
-  int (*keys)() = nullptr;                                     // the page's own keys (trend, alarm); 1 leaves
-  void (*key1)(int field) = nullptr;                           // key 1 held or released: field index - 1
-  uint16_t (*cursor)(uint16_t index, int direction) = nullptr; // own cursor rules (types 3, 4, 8)
-  int (*enter)(uint16_t field) = nullptr;                      // own enter rules: -1, 0, 1, OP_ENTER_COMMON
+  uint8_t screen = 0;                      // text-screen type 1..10
+  OpPageProc open = nullptr;               // draws the page, once, as the pending page action
+  int (*cycle)(uint16_t field) = nullptr;  // every cycle with the selected field; 1 leaves
+  int (*keys)() = nullptr;                 // the page's own keys (trend, alarm); 1 leaves
+  void (*key1)(int field) = nullptr;       // key 1 held or released: the field index - 1
+  // Own cursor rules (types 3, 4, 8): the field for the index the key gives (0..n).
+  uint16_t (*cursor)(uint16_t index, int direction) = nullptr;
+  // Own enter rules: -1, 0, 1 as OP_BlockFieldEnter, or OP_ENTER_COMMON for the common ones.
+  int (*enter)(uint16_t field) = nullptr;
   const OpFieldTable* fields = nullptr;
-  uint8_t* changed = nullptr;                                  // set by the page: select it again
-  uint8_t altView = 0;                                         // a key-1 release toggles the alternate view
+  uint8_t* changed = nullptr;              // set by the page: select it again
+  uint8_t altView = 0;                     // a key-1 release toggles the alternate view
 };
 constexpr int OP_ENTER_COMMON = -2;   // an enter hook's answer: go on with the common rules
 

@@ -193,7 +193,8 @@ const OpMenuItem kCanResetItems[] = {
 constinit const OpMenuHeader g_opMainMenu = menuHeader(OP_PAGE_MAIN_MENU, FW_TXT_MAIN_MENU, kMainItems);
 constinit const OpMenuHeader g_opDeviceSettingsMenu =
     menuHeader(OP_PAGE_DEVICE_SETTINGS, FW_TXT_DEVICE_SETTINGS, kDeviceSettingsItems);
-constinit const OpMenuHeader g_opSettingsMenu = menuHeader(OP_PAGE_MAIN_MENU, FW_TXT_SETTINGS, kSettingsItems);
+constinit const OpMenuHeader g_opSettingsMenu =
+    menuHeader(OP_PAGE_MAIN_MENU, FW_TXT_SETTINGS, kSettingsItems);
 constinit const OpMenuHeader g_opOnlineMenu = menuHeader(OP_PAGE_ONLINE, FW_TXT_ONLINE_OFFLINE, kOnlineItems);
 constinit const OpMenuHeader g_opInfoMenu = menuHeader(OP_PAGE_INFO, FW_TXT_INFO, kInfoItems);
 constinit const OpMenuHeader g_opInfo2Menu = menuHeader(OP_PAGE_INFO2, FW_TXT_INFO, kInfo2Items);
@@ -449,8 +450,14 @@ int OP_MenuConfirm() {
     case FW_TXT_USE_DEF_START_LOGO: flags &= static_cast<uint8_t>(~kStartLogoUse); queue = true; break;
     case FW_TXT_USE_NEW_START_LOGO: flags |= kStartLogoUse; queue = true; break;
     // The deletion queues the byte itself.
-    case FW_TXT_DELETE_START_LOGO: flags &= static_cast<uint8_t>(~kStartLogoBits); request = OP_REQ_DELETE_START_LOGO; break;
-    case FW_TXT_USE_DEF_CUSTOM_LOGO: flags &= static_cast<uint8_t>(~kCustomLogoUse); queue = topBar = true; break;
+    case FW_TXT_DELETE_START_LOGO:
+      flags &= static_cast<uint8_t>(~kStartLogoBits);
+      request = OP_REQ_DELETE_START_LOGO;
+      break;
+    case FW_TXT_USE_DEF_CUSTOM_LOGO:
+      flags &= static_cast<uint8_t>(~kCustomLogoUse);
+      queue = topBar = true;
+      break;
     case FW_TXT_USE_NEW_CUSTOM_LOGO: flags |= kCustomLogoUse; queue = topBar = true; break;
     case FW_TXT_DELETE_CUSTOM_LOGO:
       flags &= static_cast<uint8_t>(~kCustomLogoBits);

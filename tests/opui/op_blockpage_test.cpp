@@ -17,7 +17,9 @@ using opuitest::makeBlock;
 uint16_t g_fieldCount = 5;
 const FwShortLimit kLimits{0, 100};
 const FbValueEntry kWordEntry{FB_KIND_WORD, 0, nullptr, nullptr, &kLimits, 0, 0};
-const OpRect kRects[5] = {{0, 60, 320, 20}, {0, 80, 320, 20}, {0, 100, 320, 20}, {0, 120, 320, 20}, {0, 140, 320, 20}};
+const OpRect kRects[5] = {
+    {0, 60, 320, 20}, {0, 80, 320, 20}, {0, 100, 320, 20}, {0, 120, 320, 20}, {0, 140, 320, 20},
+};
 std::vector<OpPageField> g_fields;
 OpFieldTable g_table{&g_fieldCount, {}};
 std::vector<uint16_t> g_cycleFields;
@@ -55,11 +57,12 @@ class BlockPageTest : public OpuiTest {
     };
     words_ = L.wv;
     g_fields.clear();
+    OpTextRow* rows = g_opPageRows.rows;
     for (int i = 0; i < 3; ++i) {
-      g_fields.push_back(OpPageField{&kWordEntry, nullptr, at(i), OP_PF_WORD, &kRects[i], &g_opPageRows.rows[i], 5, 6, 0});
+      g_fields.push_back(OpPageField{&kWordEntry, nullptr, at(i), OP_PF_WORD, &kRects[i], &rows[i], 5, 6, 0});
     }
-    g_fields.push_back(OpPageField{nullptr, nullptr, at(3), OP_PF_LINK, &kRects[3], &g_opPageRows.rows[3], 0, 0, 0});
-    g_fields.push_back(OpPageField{nullptr, nullptr, at(4), OP_PF_JUMP, &kRects[4], &g_opPageRows.rows[4], 0, 0, 0});
+    g_fields.push_back(OpPageField{nullptr, nullptr, at(3), OP_PF_LINK, &kRects[3], &rows[3], 0, 0, 0});
+    g_fields.push_back(OpPageField{nullptr, nullptr, at(4), OP_PF_JUMP, &kRects[4], &rows[4], 0, 0, 0});
     g_table.fields = g_fields;
     words_[3] = 1;    // the link is there
     words_[4] = 160;  // the jump goes to block 160

@@ -188,7 +188,10 @@ TEST_F(MenuTest, DeviceSettingsAreFiltered) {
     bool can, profinet, profibus;
   };
   const std::vector<Case> cases = {
-      {'4', true, true, false}, {'3', true, false, true}, {'0', false, false, false}, {'1', true, false, false},
+      {'4', true, true, false},
+      {'3', true, false, true},
+      {'0', false, false, false},
+      {'1', true, false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.digit);
@@ -335,7 +338,8 @@ TEST_F(MenuTest, CanResetSelectsTheShownNode) {
       {0, 5, nullptr, 0, FW_TXT_CAN_RESET, nullptr, nullptr, nullptr, &g_opCanResetMenu},
       {OP_MENU_LAST, 7, nullptr, 0, FW_TXT_CAN_RESET, nullptr, nullptr, nullptr, &g_opCanResetMenu},
   };
-  const OpMenuHeader listMenu{OP_MENU_HEADER, OP_PAGE_CAN_RESET_LIST, nullptr, 0, FW_TXT_CAN_NODE_RESET, list, 2};
+  const OpMenuHeader listMenu{OP_MENU_HEADER, OP_PAGE_CAN_RESET_LIST, nullptr, 0,
+                              FW_TXT_CAN_NODE_RESET, list, 2};
   OP_MenuPush();
   OP_MenuShow(&listMenu);
   g_opMenu.cursor = &list[1];
@@ -366,7 +370,8 @@ TEST_F(MenuTest, ServiceItemsSetTheirRequests) {
   OP_MenuSd();
   const OpMenuItem files[2] = {
       {OP_MENU_HANDLER, 0, nullptr, 0, FW_TXT_LOAD_ENGINEERING, nullptr, OP_MenuConfirm, nullptr, nullptr},
-      {OP_MENU_HANDLER | OP_MENU_LAST, 3, nullptr, 0, FW_TXT_EMPTY, nullptr, OP_MenuConfirm, nullptr, nullptr},
+      {OP_MENU_HANDLER | OP_MENU_LAST, 3, nullptr, 0, FW_TXT_EMPTY, nullptr, OP_MenuConfirm, nullptr,
+       nullptr},
   };
   const OpMenuHeader engMenu{OP_MENU_HEADER, 2341, nullptr, 0, FW_TXT_SD_ENGINEERING, files, 1};
   const OpMenuHeader fileMenu{OP_MENU_HEADER, 2345, nullptr, 0, FW_TXT_LOAD_ENGINEERING, files + 1, 1};
