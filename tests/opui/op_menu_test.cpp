@@ -492,6 +492,19 @@ TEST_F(MenuTest, StatusMenus) {
   EXPECT_EQ(OP_MenuItemAt(3)->textId, FW_TXT_SLOT_P);
 }
 
+// The pages whose touch list shows no selection.
+TEST_F(MenuTest, DisplayOnlyPages) {
+  const std::vector<std::pair<uint16_t, bool>> cases = {
+      {20, true},    {270, true},   {1803, true},  {2324, false}, {2325, true}, {2328, true},
+      {2329, false}, {2331, false}, {2332, true},  {2336, true},  {2337, false}, {2346, true},
+      {2305, false}, {9, false},
+  };
+  for (const auto& [page, displayOnly] : cases) {
+    g_opPage.pageId = page;
+    EXPECT_EQ(OP_IsDisplayOnlyPage(), displayOnly) << page;
+  }
+}
+
 // Paging through the pages of a list stops at both ends.
 TEST_F(MenuTest, ListPagingStopsAtTheEnds) {
   OpMenuItem items[3][1] = {};
