@@ -14,9 +14,10 @@
 
 OpFirmwareStandIn g_opStandIn;
 
-// The firmware's start-up, main cycle and hardware adapter are linked into the program; the
-// operating interface alone (its tests) runs without them and reads the stand-in record.
-// Weak references pull nothing in and stay null when the firmware is not linked.
+// The firmware's start-up, main cycle and hardware adapter, and device communication, are
+// linked into the program; the operating interface alone (its tests) runs without them and
+// reads the stand-in record. Weak references pull nothing in and stay null when they are not
+// linked.
 uint8_t FW_GetKeyCode() __attribute__((weak));
 extern FwMainState g_fwMain __attribute__((weak));
 void COM_BusSetAddress(uint16_t node) __attribute__((weak));
