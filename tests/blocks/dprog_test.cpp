@@ -22,14 +22,7 @@ constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kNone = -32000.0f;
 constexpr uint16_t kProg = ProgFixture::kProg;
 
-// Every test starts stopped with the clock at its default and leaves it so.
-class Dprog : public testing::Test {
- protected:
-  ~Dprog() override {
-    g_fwRunMode = FW_RUN_MODE_STOP;
-    g_fwClock.now = FwClockFields{};
-  }
-};
+using Dprog = ProgClockTest;
 
 // A DPROG in group 1 with times in seconds ("Turbo" 1) unless the test says otherwise.
 struct DprogFixture : ProgFixture {
@@ -46,13 +39,6 @@ struct DprogFixture : ProgFixture {
   }
   void setManfree(uint16_t on) { fx.setDigitalInput(kProg, DPROG_DI_MANFREE + 1, on); }
 };
-
-// The pattern whose digits are the bits of n: 12 = 0b1100 gives 1100.
-float patternOf(unsigned n) {
-  float pattern = 0.0f, place = 1.0f;
-  for (; n; n >>= 1, place *= 10.0f) pattern += static_cast<float>(n & 1u) * place;
-  return pattern;
-}
 
 // =======================================================================================
 // Patterns and times
@@ -138,8 +124,8 @@ TEST_F(Dprog, ResetShowsD0SegmentsLastTheirTimeAndTheEndKeepsTheLastPattern) {
 TEST_F(Dprog, TwelveSegmentsOverTwoChainedDataBlocks) {
   DprogFixture p;
   std::vector<ProgSegment> a, b;
-  for (unsigned n = 1; n <= 10; ++n) a.push_back({0.5f, patternOf(n)});
-  for (unsigned n = 11; n <= 12; ++n) b.push_back({0.5f, patternOf(n)});
+  for (unsigned n = 1; n <= 10; ++n) a.push_back({0.5f, progPatternOf(n)});
+  for (unsigned n = 11; n <= 12; ++n) b.push_back({0.5f, progPatternOf(n)});
   const uint16_t first = p.addData(FB_TYPE_DPROGD, a);
   const uint16_t second = p.addData(FB_TYPE_DPROGD, b);
   p.setRun(1);
@@ -216,12 +202,35 @@ TEST_F(Dprog, ManualPatternOverridesTheProgramAndTheReset) {
   p.fx.setDigitalInput(kProg, DPROG_DI_HALT + 1, 1);
   p.cycle();
   EXPECT_EQ(p.readByte(-9), 2 + 1);
+  // Stopped, nothing recomputes the program's pattern: the manual pattern lay over it and
+  // leaves it as it was.
+  p.setRun(0);
+  p.cycle();
+  ASSERT_EQ(p.state().state, PROG_STOPPED);
   p.page().manualRequest = PROG_MANUAL_OFF;
   p.cycle();
   EXPECT_EQ(p.dout(DPROG_DO_MANUAL), 0);
   EXPECT_EQ(p.tracks(), 0b110);  // the program's pattern again
   EXPECT_EQ(p.readFloat(-305), 110.0f);
   EXPECT_EQ(p.readByte(-9), 1);
+}
+
+TEST_F(Dprog, RunModeAppliesPendingParametersAtTheNextRun) {
+  DprogFixture p;
+  p.addData(FB_TYPE_DPROGD, {{1, 10}});
+  p.start();
+  g_fwRunMode = FW_RUN_MODE_RUN;
+  ASSERT_EQ(p.request(FB_FloatRequest(kProg, 1000, 11.0f)), FB_OK);
+  ASSERT_EQ(p.request(FB_WordRequest(kProg, 1251, 4)), FB_OK);
+  ASSERT_EQ(p.request(FB_WordRequest(kProg, 1250, PROG_PMODE_SEGMENT)), FB_OK);
+  EXPECT_EQ(p.fx.floatParam(kProg, 1).get(), 0.0f);
+  EXPECT_EQ(p.page().progNoMax, 99);
+  p.cycle();
+  EXPECT_EQ(p.fx.floatParam(kProg, 1).get(), 11.0f);
+  EXPECT_EQ(p.page().progNoMax, 4);
+  EXPECT_EQ(p.page().presetMax.get(), 999.0f);  // a segment number now
+  p.cycle();
+  EXPECT_EQ(p.tracks(), 0b11);  // the reset shows the new D 0
 }
 
 TEST_F(Dprog, ManualNeedsManfreeWiredAndOn) {

@@ -24,6 +24,7 @@
 #include "runtime/fw_clock.h"
 #include "runtime/fw_image.h"
 #include "runtime/fw_mode.h"
+#include "support/prog_fixture.h"
 #include "tools/engbuild/eng_builder.h"
 
 namespace {
@@ -570,15 +571,10 @@ TEST_F(BlockEngineering, DigitalProgrammerSwitchesItsTracksCycleByCycle) {
   ASSERT_TRUE(b.addBlock(141, FB_TYPE_DPROGD, 1, 140)) << b.error();
   ASSERT_TRUE(b.addBlock(142, FB_TYPE_DPROGD, 1, 141)) << b.error();
   ASSERT_TRUE(b.addBlock(143, FB_TYPE_DPROG, 1, 142)) << b.error();
-  auto patternOf = [](unsigned n) {
-    float pattern = 0.0f, place = 1.0f;
-    for (; n; n >>= 1, place *= 10.0f) pattern += static_cast<float>(n & 1u) * place;
-    return pattern;
-  };
   for (uint16_t n = 1; n <= 12; ++n) {
     const uint16_t block = n <= 10 ? 141 : 142, i = (n - 1) % 10;
     ASSERT_TRUE(b.setFloat(block, 2 * i + 1, 0.2f));
-    ASSERT_TRUE(b.setFloat(block, 2 * i + 2, patternOf(n)));
+    ASSERT_TRUE(b.setFloat(block, 2 * i + 2, progPatternOf(n)));
   }
   ASSERT_TRUE(b.setFloat(143, DPROG_FP_D0 + 1, 100000.0f));
   ASSERT_TRUE(b.wireAnalog(141, 1, 142, 1));

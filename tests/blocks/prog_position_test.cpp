@@ -21,14 +21,7 @@ constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kNone = -32000.0f;
 constexpr uint16_t kProg = ProgFixture::kProg;
 
-// Every test starts stopped with the clock at its default and leaves it so.
-class ProgPlace : public testing::Test {
- protected:
-  ~ProgPlace() override {
-    g_fwRunMode = FW_RUN_MODE_STOP;
-    g_fwClock.now = FwClockFields{};
-  }
-};
+using ProgPlace = ProgClockTest;
 
 // A program in seconds ("Turbo" 1), started and left reset with the run command off.
 void startReset(ProgFixture& p, const std::vector<ProgSegment>& segments,

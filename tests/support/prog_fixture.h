@@ -12,7 +12,25 @@
 #include "blocks/register_all.h"
 #include "runtime/fb_param.h"
 #include "runtime/fw_clock.h"
+#include "runtime/fw_mode.h"
 #include "support/block_fixture.h"
+
+// Programmer tests start stopped (parameter writes apply at once) with the clock at its
+// default, and leave both so.
+class ProgClockTest : public testing::Test {
+ protected:
+  ~ProgClockTest() override {
+    g_fwRunMode = FW_RUN_MODE_STOP;
+    g_fwClock.now = FwClockFields{};
+  }
+};
+
+// The switching pattern whose decimal digits are the bits of n: 12 = 0b1100 gives 1100.
+inline float progPatternOf(unsigned n) {
+  float pattern = 0.0f, place = 1.0f;
+  for (; n; n >>= 1, place *= 10.0f) pattern += static_cast<float>(n & 1u) * place;
+  return pattern;
+}
 
 struct ProgSegment {
   float time;
