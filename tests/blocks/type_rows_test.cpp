@@ -72,6 +72,7 @@ TEST(TypeRows, EveryTypeIsRegisteredWithItsTemplateWeightAndGroup) {
       {BLK_TYPE_COT, "COT", 31, 11, 4},      {BLK_TYPE_ARCSIN, "ARCSIN", 31, 8, 5},
       {BLK_TYPE_ARCCOS, "ARCCOS", 31, 7, 5}, {BLK_TYPE_ARCTAN, "ARCTAN", 31, 7, 5},
       {BLK_TYPE_ARCCOT, "ARCCOT", 31, 7, 5},
+      {FB_TYPE_DPROG, "DPROG", 495, 28, 6},
   };
   BlockFixture fx(BLK_RegisterAllTypes);
   EXPECT_EQ(FB_GetType(4), nullptr);  // an empty row
