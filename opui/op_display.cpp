@@ -1064,4 +1064,7 @@ void OP_QueueUiAreaWrite() {
 void OP_OpenTouchList() {
   OP_CloseTouchList();
   g_opTouchList = FW_OpenTouchDialog();
+  // The list is the menu screen's base: the touch dialogs open over it, also those opened
+  // before the list was made anew.
+  if (g_opTouchList) WM_BringToBottom(g_opTouchList);
 }
