@@ -316,9 +316,9 @@ int OP_OpenListedBlock() {
     pm.current = OP_MenuPageProc;
     pm.pageId = OP_PAGE_PUBLISH;
     char* tag = nullptr;
+    const int n = FB_GetTextParamPtr(block, 1, &tag) && tag ? int{FB_TEXT_LEN} : 0;
     char title[OP_ROW_CHARS];
-    std::snprintf(title, sizeof title, "%.*s", FB_GetTextParamPtr(block, 1, &tag) ? int{FB_TEXT_LEN} : 0,
-                  tag ? tag : "");
+    std::snprintf(title, sizeof title, "%.*s", n, n ? tag : "");
     OP_SetPageTitle(&g_opMenuRows.title, title);
     g_opListState.rotateCounter = 0;
     OP_ShowTextScreen(7, 1);
