@@ -251,7 +251,7 @@ size_t SimFormatCommLine(const char* prefix, const uint8_t* frame, uint16_t leng
   o.put("\"");
   if (length & 0x8000u) {
     o.put("# ");
-    char hex[3];
+    static const char kHex[] = "0123456789ABCDEF";
     for (size_t i = 0; i < n; ++i) {
       if (i > 0) {
         if (i % 16 == 0) {
@@ -261,7 +261,7 @@ size_t SimFormatCommLine(const char* prefix, const uint8_t* frame, uint16_t leng
           o.put(i % 8 == 0 ? "  " : " ");
         }
       }
-      std::snprintf(hex, sizeof hex, "%02X", frame[i]);
+      const char hex[2] = {kHex[frame[i] >> 4], kHex[frame[i] & 15]};
       o.put(hex, 2);
     }
   } else {

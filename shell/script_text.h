@@ -12,7 +12,8 @@
 #include <string_view>
 
 constexpr size_t SIM_SCRIPT_LINE_MAX = 4096;      // a longer line is ignored whole
-constexpr size_t SIM_SCRIPT_COMM_MAX = 2048;      // joined text of one communication line
+// Joined text of one communication line: room for any that the recorder writes.
+constexpr size_t SIM_SCRIPT_COMM_MAX = 4096;
 constexpr uint32_t SIM_SCRIPT_EEPROM_SIZE = 2048; // the EEPROM area that scripts write
 constexpr size_t SIM_SCRIPT_EEPROM_VALUES = SIM_SCRIPT_EEPROM_SIZE / 2;
 // Room for the longest communication line the recorder writes (500 bytes with every mark and
