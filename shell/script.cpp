@@ -494,8 +494,18 @@ void SimScriptSetHooks(SimScriptHooks hooks) { S().hooks = std::move(hooks); }
 
 void SimScriptTakeOptions(std::string& commandLine) {
   ScriptState& st = S();
-  SimFindOption(commandLine, " /inpfile=", &st.inputPath);
-  SimFindOption(commandLine, " /outfile=", &st.outputPath);
+  // A line cut at its 255 characters may have cut its last path: such a path is not used, so
+  // that no file is read or made at a place nobody named.
+  const bool cut = commandLine.size() >= SIM_COMMAND_LINE_SIZE - 1 && commandLine.back() != ' ';
+  auto take = [&](const char* option, std::string* path) {
+    if (!SimFindOption(commandLine, option, path)) return;
+    if (cut && commandLine.back() == ' ') {
+      Log("the command line ends inside this path, not used", *path);
+      path->clear();
+    }
+  };
+  take(" /inpfile=", &st.inputPath);
+  take(" /outfile=", &st.outputPath);
 }
 
 void SimScriptSetPaths(const std::string& input, const std::string& output) {

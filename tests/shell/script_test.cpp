@@ -12,6 +12,7 @@
 
 #include "host/process.h"
 #include "shell/com_text.h"
+#include "shell/shell_util.h"
 #include "support/script_fixture.h"
 
 namespace {
@@ -460,6 +461,15 @@ TEST_F(ScriptRecorder, OptionsGiveThePathsAsTypedAndTheScriptPlays) {
   SimScriptClose();
   EXPECT_EQ(Read("Rec.TXT"), "wait 1 (00:00:00.1)\nkey 1000\nwait 1 (00:00:00.1)\neeprom dump\noutfile\n");
   EXPECT_FALSE(std::filesystem::exists(dir / "rec.txt"));
+
+  // A command line cut at its 255 characters inside the last path: that path is not used.
+  std::string cut = SimFrameCommandLine("/inpfile=" + script + " /outfile=" + Path(std::string(300, 'x')));
+  ASSERT_EQ(cut.size(), 255u);
+  SimScriptTakeOptions(cut);
+  SimScriptOpen();
+  EXPECT_TRUE(SimScriptPlaying());
+  EXPECT_FALSE(SimScriptRecording());
+  EXPECT_NE(SIM_GetLog().find("ends inside this path"), std::string::npos);
 }
 
 TEST_F(ScriptRecorder, AMissingScriptOrOutputIsReportedAndNothingPlays) {

@@ -775,6 +775,7 @@ TEST_F(FrontTest, TheFrontAnswersTheScriptsMessages) {
 TEST_F(MainWindowTest, APlayedPauseStopsTheSimulationAndKeysReachTheTickOfTheirCycle) {
   SIM_InitKeys();
   SIM_SetKeyMaskHook([](uint32_t m) { SimFirmware().setKeyMask(m); });
+  for (int i = 0; i < 5; ++i) SIM_HardkeyCallback(i, 0);  // whatever earlier tests held
   SimFrontPanel panel(nullptr);
   SimScriptHooks hooks;
   hooks.front = [&panel](int id, intptr_t w, intptr_t l) { return panel.send(id, w, l); };
