@@ -99,7 +99,9 @@ bool ParseEepromWrite(std::string_view rest, SimScriptLine* out) {
   return true;
 }
 
-enum class Word : uint8_t { Wait, Pause, Turbo, Loop, EndLoop, AppStart, AppStop, Key, OnIdle, OutFile, Input, Eeprom, InFile };
+enum class Word : uint8_t {
+  Wait, Pause, Turbo, Loop, EndLoop, AppStart, AppStop, Key, OnIdle, OutFile, Input, Eeprom, InFile,
+};
 
 constexpr struct {
   const char* name;

@@ -82,8 +82,8 @@ int HexValue(char c) {
 void RoundTrip(const uint8_t* data, size_t n, bool binary) {
   n = std::min(n, kRequest);
   std::unique_ptr<char[]> out(new char[SIM_SCRIPT_RECORD_MAX]);
-  const size_t written =
-      SimFormatCommLine("input comm  ", data, static_cast<uint16_t>(n | (binary ? 0x8000 : 0)), out.get(), SIM_SCRIPT_RECORD_MAX);
+  const uint16_t length = static_cast<uint16_t>(n | (binary ? 0x8000 : 0));
+  const size_t written = SimFormatCommLine("input comm  ", data, length, out.get(), SIM_SCRIPT_RECORD_MAX);
   Check(written > 0 && written < SIM_SCRIPT_RECORD_MAX && out[written - 1] == '\n');
   const std::vector<std::string_view> lines = Lines(std::string_view(out.get(), written - 1));
   SimScriptLine first;

@@ -195,7 +195,8 @@ TEST_F(ScriptPlayer, PauseSetsThePauseCounterAndEndsTheStep) {
   Cycle();
   EXPECT_EQ(SimState().hardKeys, 1);
   SimScriptClose();
-  EXPECT_EQ(Read("out.txt"), "wait 1 (00:00:00.1)\nPAUSE 5\nwait 1 (00:00:00.2)\nkey 1000\nwait 1 (00:00:00.2)\neeprom dump\noutfile\n");
+  EXPECT_EQ(Read("out.txt"),
+            "wait 1 (00:00:00.1)\nPAUSE 5\nwait 1 (00:00:00.2)\nkey 1000\nwait 1 (00:00:00.2)\neeprom dump\noutfile\n");
 }
 
 TEST_F(ScriptPlayer, EndLoopGoesBackToLoopOrTheFileStart) {
@@ -317,7 +318,8 @@ TEST_F(ScriptPlayer, CommLinesJoinTheirContinuationsAndTooLongTextsAreRefused) {
 
 TEST_F(ScriptPlayer, OtherLinesAreEchoedAndBadOnesIgnoredWhateverTheirBytes) {
   const std::string binary("\x01\xff\x00z", 4);
-  Play("hello  there\r\n\n   \n; comment\nkey 12G4\n" + std::string(5000, 'x') + "\n" + binary + "\nTURBO\nLOOP\nAPPSTOP\n");
+  Play("hello  there\r\n\n   \n; comment\nkey 12G4\n" + std::string(5000, 'x') + "\n" + binary +
+       "\nTURBO\nLOOP\nAPPSTOP\n");
   Cycle();
   SimScriptClose();
   EXPECT_EQ(Read("out.txt"), "wait 1 (00:00:00.1)\nhello  there\n" + binary + "\nTURBO\nLOOP\nAPPSTOP\n" +
