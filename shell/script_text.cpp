@@ -270,7 +270,13 @@ size_t SimFormatCommLine(const char* prefix, const uint8_t* frame, uint16_t leng
     int column = kTextColumn;
     for (size_t i = 0; i < n; ++i) {
       const uint8_t c = frame[i];
-      if (c == kStx || c == kEot || c == kEnq) continue;
+      if (c == kEot) {
+        // The two address digits after EOT are left out as well: the player puts the address
+        // back when it builds the frame, so a recorded request replays as the same frame.
+        for (int d = 0; d < 2 && i + 1 < n && frame[i + 1] >= '0' && frame[i + 1] <= '9'; ++d) ++i;
+        continue;
+      }
+      if (c == kStx || c == kEnq) continue;
       if (c == kEtx) break;
       const char* mark = c == kAck ? "(ACK)" : c == kNak ? "(NAK)" : nullptr;
       const int width = mark ? 5 : 1;

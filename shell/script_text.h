@@ -75,7 +75,8 @@ size_t SimFormatWaitLine(uint32_t cycles, uint32_t cycleCount, char* out, size_t
 // A communication line: prefix ("input comm  " or "output comm ", 12 characters), then the
 // frame in double quotes. With bit 15 of the length set the bytes are written as "# " and
 // "%02X" each, one blank apart, two blanks after every 8th byte, and the line is continued
-// after every 16 bytes; otherwise as text: STX, EOT and ENQ left out, ETX ends the text, ACK
+// after every 16 bytes; otherwise as text: STX, EOT with the two address digits after it
+// and ENQ left out, ETX ends the text, ACK
 // and NAK as "(ACK)" and "(NAK)", the line continued before it would pass column 74. A
 // continuation is a double quote, a backslash, a line break, 12 blanks and a double quote
 // (and the two blanks of the byte form). Returns the characters written (with "\n"), 0 when

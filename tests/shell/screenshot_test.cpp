@@ -251,7 +251,7 @@ TEST(RunningProgram, AScriptFromTheCommandLinePlaysAndItsTrafficIsRecorded) {
   const std::string out = recorded();
   std::filesystem::remove_all(root);
   EXPECT_EQ(out.rfind(";;;", 0), std::string::npos) << "no header while a script plays";
-  const size_t k1 = out.find("\nkey 1000\n"), k0 = out.find("\nkey 0000\n"), in = out.find("input comm  \"0018\"\n");
+  const size_t k1 = out.find("\nkey 1000\n"), k0 = out.find("\nkey 0000\n"), in = out.find("input comm  \"18\"\n");
   ASSERT_NE(k1, std::string::npos) << out;
   ASSERT_NE(k0, std::string::npos) << out;
   ASSERT_NE(in, std::string::npos) << out;

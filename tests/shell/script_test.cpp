@@ -141,7 +141,17 @@ TEST(ScriptText, CommLinesWriteBytesInGroupsAndContinueLongLines) {
   EXPECT_EQ(Formatted("output comm ", {}, true), "output comm \"# \"\n");
 
   // Text: the frame's control characters left out, ETX ends it, ACK and NAK as marks.
-  EXPECT_EQ(Formatted("input comm  ", {4, '0', '0', '1', '8', 5}, false), "input comm  \"0018\"\n");
+  EXPECT_EQ(Formatted("input comm  ", {4, '0', '0', '1', '8', 5}, false), "input comm  \"18\"\n");
+  // Recorded requests replay as the same frame: the player supplies the address again.
+  for (const std::vector<uint8_t>& request : {std::vector<uint8_t>{4, '0', '0', '1', '8', 5},
+                                              std::vector<uint8_t>{4, '0', '0', 2, '9', '8', '=', 'F', 3, 0x79}}) {
+    const std::string line = Formatted("input comm  ", request, false);
+    const std::string text = line.substr(13, line.size() - 15);
+    uint8_t frame[600];
+    uint16_t length = 0;
+    ASSERT_TRUE(SimComBuildInjected(text, frame, sizeof frame, &length)) << text;
+    EXPECT_EQ(std::vector<uint8_t>(frame, frame + length), request) << text;
+  }
   EXPECT_EQ(Formatted("output comm ", {2, '2', '3', 3, 'x'}, false), "output comm \"23\"\n");
   EXPECT_EQ(Formatted("output comm ", {6, 21}, false), "output comm \"(ACK)(NAK)\"\n");
   // 61 characters fill columns 13..73; the 62nd goes on the next line.
@@ -441,7 +451,7 @@ TEST_F(ScriptRecorder, RequestsAnswersAndInputTextsAreRecordedInTheirCycle) {
   const std::string body = out.substr(out.find(";;;\nwait") + 4);
   EXPECT_EQ(body,
             "wait 2 (00:00:00.2)\n"
-            "input comm  \"0018\"\n"
+            "input comm  \"18\"\n"
             "output comm \"# 01 02 03 04 05 06 07 08  09 0A 0B 0C 0D 0E 0F 10\"\\\n"
             "            \"  11 12 13 14\"\n"
             "wait 1 (00:00:00.3)\ninput tu 7\n"
