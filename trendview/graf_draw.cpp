@@ -150,8 +150,10 @@ void DrawValueScale(QPainter& p, const uint8_t* rec, const KurvanGrafLayout& l, 
   const int x1 = right ? l.client.right - margin : l.analog.left - 2 * l.unit;
   const int width = std::max(x1 - x0, 1);
   p.setPen(s.text);
-  for (double n = n0; n <= n1; n += 1.0) {
-    const double v = n * step + 0.0;  // + 0.0: no "-0.000"
+  // Counted in whole labels: near 1e37 adding 1 to n would change nothing.
+  const int labels = static_cast<int>(n1 - n0) + 1;
+  for (int i = 0; i < labels; ++i) {
+    const double v = (n0 + i) * step + 0.0;  // + 0.0: no "-0.000"
     const int row = KurvanValueRow(v, min, max, zoom, l.innerHeight);
     if (row < 0 || row >= l.innerHeight) continue;
     const int y = l.analog.top + 1 + row;
