@@ -18,6 +18,7 @@
 #include <limits>
 
 #include "support/graf_fixture.h"
+#include "support/process_locale.h"
 #include "trendview/language.h"
 
 namespace {
@@ -39,21 +40,6 @@ uint16_t Field16(KurvanHandle h, uint32_t off) {
   return v;
 }
 
-// The process locale for a test, compiled into the build tree when the machine has none.
-struct ProcessLocale {
-  explicit ProcessLocale(const char* name) {
-#ifdef SIM_TEST_LOCPATH
-    setenv("LOCPATH", SIM_TEST_LOCPATH, 1);
-#endif
-    set = std::setlocale(LC_ALL, name) != nullptr;
-  }
-  ~ProcessLocale() {
-    std::setlocale(LC_ALL, "C");
-    unsetenv("LOCPATH");
-  }
-  bool set = false;
-};
-
 class GrafViewTest : public GrafTest {
  protected:
   // Samples of a sawtooth 0..98 on every analog channel and a slow square wave on the
@@ -64,6 +50,25 @@ class GrafViewTest : public GrafTest {
       const unsigned char d = static_cast<unsigned char>(i / 10 % 2);
       Cycle(h, {v, v, v, v}, {d, d, d});
     }
+  }
+  // A trend of one analog and one digital channel with `ring` slots and `samples` samples, in
+  // a view with a text-view stand-in whose analog inside is 300 x 150 pixels.
+  struct Rig {
+    KurvanHandle h;
+    CTrendDoc* doc;
+    FakeTextView* peer;
+    CTrendGrafView* view;
+  };
+  Rig SawView(int ring, int samples) {
+    Rig r;
+    r.h = Make(1, 200, ring, 0, 1, 1);
+    Saw(r.h, samples);
+    r.doc = Doc(r.h);
+    r.peer = Fake(r.doc);
+    r.view = View(r.doc, 500, 300, r.peer);
+    InnerSize(r.view, 300, 150);
+    EXPECT_EQ(r.view->geometry().innerWidth, 300);
+    return r;
   }
   void Mouse(CTrendGrafView* v, QEvent::Type type, QPoint at, Qt::MouseButtons buttons,
              Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
@@ -260,14 +265,8 @@ TEST_F(GrafViewTest, OddRecordsDrawWithoutHanging) {
 }
 
 TEST_F(GrafViewTest, LiveSamplesScrollTheImageByWholePixels) {
-  KurvanHandle h = Make(1, 200, 900, 0, 1, 1);
-  Saw(h, 100);
-  CTrendDoc* doc = Doc(h);
-  FakeTextView* peer = Fake(doc);
-  CTrendGrafView* v = View(doc, 500, 300, peer);
-  InnerSize(v, 300, 150);
+  const auto [h, doc, peer, v] = SawView(900, 100);
   const KurvanGrafLayout& l = v->geometry();
-  ASSERT_EQ(l.innerWidth, 300);
   ASSERT_EQ(v->zoom().visibleSamples, 900);
 
   auto shiftedByOne = [&](const QImage& before, const QImage& after, const KurvanRect& area) {
@@ -393,14 +392,8 @@ TEST_F(GrafViewTest, RubberBandZoomsInTimeAndValue) {
 }
 
 TEST_F(GrafViewTest, TheCursorFollowsThePointer) {
-  KurvanHandle h = Make(1, 200, 100, 0, 1, 1);
-  Saw(h, 100);
-  CTrendDoc* doc = Doc(h);
-  FakeTextView* peer = Fake(doc);
-  CTrendGrafView* v = View(doc, 500, 300, peer);
-  InnerSize(v, 300, 150);
+  const auto [h, doc, peer, v] = SawView(100, 100);
   const KurvanGrafLayout& l = v->geometry();
-  ASSERT_EQ(l.innerWidth, 300);
   // Off: the time at the right edge and the newest slot.
   EXPECT_EQ(doc->cursorSlot(), 99);
   EXPECT_FLOAT_EQ(doc->cursorTime(), 20.0f);
