@@ -112,13 +112,23 @@ void CTrendGrafView::Layout(uint8_t* rec) {
   relayout_ = false;
 }
 
+// The off-screen image in the window's size; a new one starts in the background colour (the
+// window's own without a drawing yet), so that no stale memory is ever shown.
+bool CTrendGrafView::EnsureImage() {
+  const QSize size = viewport()->size();
+  if (offscreen_.image().size() == size && !offscreen_.image().isNull()) return true;
+  if (!offscreen_.resize(size.width(), size.height())) return false;
+  offscreen_.fill(style_.back.isValid() ? style_.back : palette().color(QPalette::Base));
+  return true;
+}
+
 void CTrendGrafView::drawNow() {
   if (dirty_) DrawAll();
 }
 
 void CTrendGrafView::DrawAll() {
   CTrendDoc* doc = document();
-  if (!doc || !offscreen_.resize(viewport()->width(), viewport()->height())) return;
+  if (!EnsureImage() || !doc) return;
   uint8_t* rec = doc->Lock();
   if (!rec) return;
   const bool first = rebuild_ || zoom_.totalSamples != std::max<int>(doc->layout().ring, 1);
@@ -167,7 +177,7 @@ QRect CTrendGrafView::bandRect() const { return QRect(dragStart_, dragNow_).norm
 void CTrendGrafView::resizeEvent(QResizeEvent* e) {
   QAbstractScrollArea::resizeEvent(e);
   CTrendDoc* doc = document();
-  offscreen_.resize(viewport()->width(), viewport()->height());
+  EnsureImage();
   relayout_ = true;
   if (uint8_t* rec = doc ? doc->Lock() : nullptr) {
     if (!rebuild_) Layout(rec);

@@ -84,6 +84,7 @@ class CTrendGrafView : public QAbstractScrollArea, public CTrendView {
   void scrollContentsBy(int, int) override {}
 
  private:
+  bool EnsureImage();
   void Rebuild(uint8_t* rec);
   void Layout(uint8_t* rec);
   void DrawAll();

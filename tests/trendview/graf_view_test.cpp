@@ -216,6 +216,20 @@ TEST_F(GrafViewTest, ValuesLandOnTheirRows) {
 }
 
 TEST_F(GrafViewTest, OddRecordsDrawWithoutHanging) {
+  // No record at all: an empty window, every command that needs one disabled.
+  CTrendGrafView* empty = View(Doc(0), 200, 100);
+  const QImage blank = empty->image();
+  ASSERT_FALSE(blank.isNull());
+  const uint32_t base = empty->palette().color(QPalette::Base).rgb() & 0xFFFFFF;
+  int others = 0;
+  for (int y = 0; y < blank.height(); ++y)
+    for (int x = 0; x < blank.width(); ++x) others += Px(blank, x, y) != base;
+  EXPECT_EQ(others, 0) << "the window's background, no stale memory";
+  for (int id : {KURVAN_CMD_COPY, KURVAN_CMD_CSV, KURVAN_CMD_PRINT}) {
+    KurvanCmdUI ui;
+    EXPECT_TRUE(empty->onCommand(id, &ui));
+    EXPECT_FALSE(ui.enabled) << id;
+  }
   const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
   const std::vector<std::function<void(uint8_t*)>> edits = {
       [](uint8_t*) {},
