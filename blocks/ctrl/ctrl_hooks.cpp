@@ -17,7 +17,3 @@ void CTRL_SelectParamSet(CtrlInputs&, CtrlOutputs&, CtrlParams&, CtrlConfig&, Ct
 
 void CTRL_Optimize(CtrlInputs&, CtrlOutputs&, CtrlParams&, CtrlConfig&, CtrlWork&,
                    CtrlRetained&) {}
-
-void CTRL_ExtInit(CtrlExtension*, CtrlParams&, CtrlWork&) {}
-
-void CTRL_ExtCycle(CtrlExtension*, CtrlInputs&, CtrlOutputs&, CtrlParams&, CtrlWork&) {}
