@@ -1,5 +1,6 @@
-// Controller core: one cycle of a continuous PID in automatic and one of a stepping
-// controller, per call; one plant cycle of the built-in plant.
+// Controller core: one cycle of a continuous PID in automatic, one of a stepping
+// controller and one of a controller whose self-tuning waits for the process to rest, per
+// call; one plant cycle of the built-in plant.
 #include <benchmark/benchmark.h>
 
 #include "blocks/ctrl/ctrl_core.h"
@@ -37,6 +38,18 @@ void BM_CtrlCycleStepping(benchmark::State& state) {
   runCycles(state, rig);
 }
 BENCHMARK(BM_CtrlCycleStepping);
+
+// The self-tuning holds the output while the moving process value keeps its rest
+// measurement and phases busy.
+void BM_CtrlCycleSelfTuning(benchmark::State& state) {
+  CtrlRig rig;
+  rig.r.wi = 50;
+  rig.in.x1 = 40;
+  rig.p.yOptm = 30;
+  rig.in.optStart = 1;
+  runCycles(state, rig);
+}
+BENCHMARK(BM_CtrlCycleSelfTuning);
 
 }  // namespace
 

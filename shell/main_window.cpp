@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLayout>
 #include <QMenuBar>
@@ -12,6 +13,7 @@
 #include "shell/com_channel.h"
 #include "shell/firmware_link.h"
 #include "shell/front_panel.h"
+#include "shell/script.h"
 #include "shell/settings.h"
 #include "shell/sim/SIM.h"
 
@@ -39,6 +41,10 @@ SimMainWindow::SimMainWindow(QWidget* parent) : QMainWindow(parent) {
 
 SimMainWindow::~SimMainWindow() {
   if (channelNotifier_) SimComClose();
+  if (scriptHooks_) {
+    SimScriptClose();
+    SimScriptSetHooks({});
+  }
 }
 
 void SimMainWindow::openChannel() {
@@ -62,7 +68,23 @@ int SimMainWindow::createFront() {
   // The window fits its front; a stored placement moves it but does not resize it.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
   front_->setFocus();
+  openScripts();
   return 0;
+}
+
+// The player reaches the front through its messages; the communication view's edit and the
+// project name come with the views and projects.
+void SimMainWindow::openScripts() {
+  SimScriptHooks hooks;
+  SimFrontPanel* front = front_;
+  hooks.front = [front](int id, intptr_t wParam, intptr_t lParam) { return front->send(id, wParam, lParam); };
+  hooks.beep = [] { QApplication::beep(); };
+  hooks.tick = [] {
+    if (SimControl* c = SimTheControl()) c->tick();
+  };
+  SimScriptSetHooks(std::move(hooks));
+  scriptHooks_ = true;
+  SimScriptOpen();
 }
 
 QAction* SimMainWindow::action(int id) const {
@@ -78,7 +100,19 @@ QString SimMainWindow::titleText() const {
   return t;
 }
 
-void SimMainWindow::refreshTitle() { setWindowTitle(titleText()); }
+void SimMainWindow::refreshTitle() {
+  shownPaused_ = SimState().pauseCount != 0;
+  shownTurbo_ = SimState().turbo != 0;
+  setWindowTitle(titleText());
+}
+
+void SimMainWindow::syncMarks() {
+  const SimHostState& s = SimState();
+  if ((s.pauseCount != 0) == shownPaused_ && (s.turbo != 0) == shownTurbo_) return;
+  action(SIM_CMD_PAUSE)->setChecked(s.pauseCount != 0);
+  action(SIM_CMD_TURBO)->setChecked(s.turbo != 0);
+  refreshTitle();
+}
 
 void SimMainWindow::command(int id) {
   SimHostState& s = SimState();
@@ -125,13 +159,18 @@ intptr_t SimMainWindow::send(int id, intptr_t wParam, intptr_t) {
 void SimMainWindow::preCycle() {
   SimHostState& s = SimState();
   if (++s.cycleCount == kValidCycle) SimMarkSettingsValid();
+  SimScriptStep();
   // One request at a time: a request not yet served is not overwritten.
-  if (!s.requestPending && SimComPollRequest(s.requestText, sizeof s.requestText, &s.requestLength))
+  if (!s.requestPending && SimComPollRequest(s.requestText, sizeof s.requestText, &s.requestLength)) {
     s.requestPending = 1;
+    SimScriptNoteRequest(s.requestText, s.requestLength);
+  }
+  syncMarks();
 }
 
 void SimMainWindow::postCycle() {
   SimHostState& s = SimState();
+  SimRecordStep();
   if (s.responseReady) {
     s.requestPending = 0;
     s.responseReady = 0;
@@ -147,6 +186,7 @@ void SimMainWindow::closeEvent(QCloseEvent* e) {
     closing_ = true;
     SimState().endFlag = 1;
     if (SimControl* c = SimTheControl()) c->tick();
+    SimScriptClose();
     SimMarkSettingsValid();
     SimHostState& s = SimState();
     SimTheSettings().language = s.language;

@@ -22,6 +22,7 @@
 #include "shell/firmware_link.h"
 #include "shell/front_panel.h"
 #include "shell/main_window.h"
+#include "shell/script.h"
 #include "shell/settings.h"
 #include "shell/shell_ui.h"
 #include "shell/shell_util.h"
@@ -122,6 +123,7 @@ SimMainWindow* SimInitInstance(const std::string& commandLine) {
   s.plantSettings[2] = 50.0f;
   if (SimInitIni(s) != 0) SIM_LogText("The settings file could not be written.");
   std::string line = SimFrameCommandLine(commandLine);
+  SimScriptTakeOptions(line);
   std::snprintf(s.commandLine, sizeof s.commandLine, "%s", line.c_str());
   SimTheSettings() = SimReadSettings();
   s.language = static_cast<uint16_t>(SimTheSettings().language);

@@ -241,8 +241,68 @@ struct CtrlOutputState {
   float yDyn = 0;              // after the dynamic correction
 };
 
-// State of the self-tuning; laid out by the self-tuning itself.
-struct CtrlOptState {};
+// States of the self-tuning (CtrlOptState::state).
+enum : uint8_t {
+  CTRL_OST_IDLE = 0,
+  CTRL_OST_CLOSING = 1,      // stepping without Yp: the motor runs closed first
+  CTRL_OST_HEAT_STEP = 2,    // waits for rest, then the heating step
+  CTRL_OST_HEAT_IDENT = 3,
+  CTRL_OST_COOL_STEP = 4,    // two-sided kinds: waits for rest, then the cooling step
+  CTRL_OST_COOL_IDENT = 5,
+  CTRL_OST_DONE = 6,
+  CTRL_OST_ERROR = 7,        // `o err`, held while the request stays
+};
+
+// Result codes of the self-tuning, per side (CtrlRetained::optResultHeat / optResultCool).
+enum : uint8_t {
+  CTRL_ORES_NONE = 0,
+  CTRL_ORES_AGAINST_STEP = 1,   // the process moved against the step
+  CTRL_ORES_THREE_MAXIMA = 2,   // identified after three or more slope maxima
+  CTRL_ORES_NO_RISE = 3,        // no rise within an hour
+  CTRL_ORES_INFLECTION = 4,     // identified at the inflection (or the cooling check failed)
+  CTRL_ORES_PASS_SETPOINT = 5,  // the process would have passed the setpoint
+  CTRL_ORES_SETPOINT_LIMIT = 6, // ended at the setpoint limit with a usable result
+  CTRL_ORES_SMALL_STEP = 7,     // the step was smaller than 5 %
+  CTRL_ORES_NO_REST = 8,        // no start within an hour at rest, or x beyond the setpoint
+};
+
+// State of the self-tuning: the state machine, the rest detection and the identification
+// of the step response. Percent values are those of the span; counts are in cycles.
+struct CtrlOptState {
+  uint8_t state = 0;           // 0 idle .. 7 error (the page shows it)
+  uint8_t phase = 0;           // 0 idle, 1 rest, 2 step, 3 identification, 4/5 identified, 6 end
+  uint8_t result = 0;          // result code of the side being identified
+  uint8_t oCond = 0;           // OCond: 0 grad=0, 1 grad<0/>0, 2 grad<>0
+  uint8_t inverse = 0;         // direction: inverse action (inverted for the cooling step)
+  uint8_t twoSided = 0;        // a cooling step follows the heating step
+  uint8_t variant = 0;         // stepping: 0 none, 1 with Yp, 2 without Yp
+  uint8_t stepping = 0;        // stepping output (the PI rule uses the motor time)
+  uint8_t moving = 0;          // the process is moving
+  uint8_t restart = 0;         // restart the rest measurement
+  uint8_t stepApplied = 0;
+  uint8_t largeDev = 0;        // |w% - x%| > 0.1 w% (shown as the second flag)
+  uint8_t setNumber = 0;       // parameter-set number
+  int32_t counter = 0;         // cycles of the rest measurement
+  float xRest = 0;             // x% at the last rest check
+  float xWindow = 0;           // x% at the start of the rest window
+  float yFilt = 0, xFilt = 0;  // filtered Y and filtered x'
+  float drift = 0;             // drift of x% per cycle
+  float wRef = 0;              // reference w%
+  float yStart = 0;            // output at the start of the optimisation
+  float yBefore = 0;           // output before the step
+  float step = 0;              // the step applied
+  float xRestPred = 0;         // predicted rest value of x% (the reference of the cooling step)
+  float vmaxHeat = 0;          // heating Vmax, kept for the cooling check
+  float vmax = 0, tu = 0;      // steepest rise per cycle and delay in cycles
+  // Window regression of the rise.
+  int8_t winResult = 0;        // -1/-2 new maximum, 1/2 inflection (< 3 / >= 3 maxima), 4 timeout
+  uint8_t maxima = 0;          // slope maxima found
+  int32_t samples = 0;         // samples since the restart
+  int32_t winIndex = 0;        // index of the next sample in the window
+  float rise = 0;              // last rise value
+  float winFirst = 0;          // rise at the start of the window
+  float sumI = 0, sumI2 = 0, sumD = 0, sumID = 0;
+};
 
 struct CtrlExtension;  // the PIDMA extension record
 
@@ -251,7 +311,7 @@ struct CtrlExtension;  // the PIDMA extension record
 struct CtrlWork {
   // Change flags for saving the retained record (the block clears them once saved).
   uint8_t saveWi = 0, saveInternalCmd = 0, saveW2Cmd = 0, saveParamSet = 0, saveOptResults = 0;
-  uint8_t newParams = 0;       // set 0 holds new tuned parameters for the block to take
+  uint8_t newParams = 0;       // the set POpt holds new tuned parameters for the block to take
   // Working flags.
   uint8_t warmStart = 0;       // the block's start-up pass is a warm start
   uint8_t x3Wired = 0;         // tracking enable: `X 3` is wired

@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "blocks/block_family.h"
+#include "blocks/prog/aprog_search.h"
 #include "blocks/prog/prog.h"
 #include "blocks/prog/prog_core.h"
 #include "runtime/fb_param.h"
@@ -103,11 +104,7 @@ uint8_t setManualValue(ProgCycle& c, float value) {
 uint8_t param(ProgCycle& c, FbParamRequest* r, bool* handled) {
   *handled = true;
   switch (r->id()) {
-    case -1:
-      if (!c.own->started) return FB_ERR_ABSENT;
-      r->setU8(FB_REQUEST_VALUE, static_cast<uint8_t>((c.dout(APROG_DO_MANUAL) ? 2 : 0) +
-                                                      (c.di(APROG_DI_HALT) ? 1 : 0)));
-      return FB_OK;
+    case -1: return PROG_ReadManualHalt(c, r);
     case 502: {
       if (c.diConnected(APROG_DI_SEARCH)) return FB_ERR_NOT_NOW;
       const uint16_t v = r->u16(FB_REQUEST_VALUE);
@@ -124,12 +121,16 @@ uint8_t param(ProgCycle& c, FbParamRequest* r, bool* handled) {
   }
 }
 
+// The setpoint fields; the range is the slave's while an analog slave is shown with this
+// programmer.
 void publish(ProgCycle& c) {
   ProgPage& p = c.w->page;
   p.manualValue = c.ao(APROG_AO_WP).get();
   p.output = c.ao(APROG_AO_WP).get();
-  p.w0 = w0(c);
-  p.w100 = w100(c);
+  float lo = w0(c), hi = w100(c);
+  PROG_AnalogSlaveRange(c, &lo, &hi);
+  p.w0 = lo;
+  p.w100 = hi;
   p.dp = c.L.wp[APROG_WP_DP];
 }
 
@@ -153,7 +154,7 @@ constexpr ProgVariant kAprog{
            .doRun = APROG_DO_RUN, .doReset = APROG_DO_RESET, .doEnd = APROG_DO_END,
            .doFkey = APROG_DO_FKEY, .doPreset = APROG_DO_PRESET, .doManual = APROG_DO_MANUAL,
            .wpWMode = APROG_WP_WMODE, .wpPMode = APROG_WP_PMODE, .wpRecMax = APROG_WP_RECMAX,
-           .wpDp = APROG_WP_DP},
+           .wpDp = APROG_WP_DP, .wpSMode = APROG_WP_SMODE},
     .ramps = true,
     .readIds = kReadIds,
     .readIdCount = static_cast<uint16_t>(std::size(kReadIds)),
@@ -161,20 +162,22 @@ constexpr ProgVariant kAprog{
     .setManualValue = setManualValue,
     .checkFloatSet = checkFloatSet,
     .param = param,
-    .presetDue = nullptr,
-    .searchDue = nullptr,
-    .preset = nullptr,
-    .search = nullptr,
-    .startSearch = nullptr,
-    .powerUp = nullptr,
-    .programNumber = nullptr,
-    .initSelection = nullptr,
-    .pageCommand = nullptr,
-    .listRequest = nullptr,
+    .presetDue = PROG_PresetDue,
+    .searchDue = APROG_SearchDue,
+    .preset = PROG_Preset,
+    .search = APROG_Search,
+    .startSearch = APROG_StartSearch,
+    .powerUp = PROG_PowerUp,
+    .programNumber = nullptr,  // the core's: the input while it names the program
+    .initSelection = PROG_InitSelection,
+    .pageCommand = PROG_PageCommand,
+    .listRequest = PROG_ListProgram,
     .publish = publish,
 };
 
 }  // namespace
+
+const ProgVariant& PROG_AprogVariant() { return kAprog; }
 
 void FB_APROG_Run() { PROG_Run(kAprog); }
 void FB_APROG_Init() { PROG_Init(kAprog); }
@@ -188,5 +191,6 @@ void BLK_RegisterProgTypes() {
        PROG_CATALOGUE_GROUP},
   };
   BLK_RegisterTimeGroupTypes(kRows);
+  PROG_RegisterDigitalType();
   PROG_RegisterDataTypes();
 }

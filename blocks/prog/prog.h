@@ -152,10 +152,12 @@ struct ProgPage {
   uint16_t runStatus;       // 2 when the program has ended, else the "halt" input
   uint16_t timeUnit;        // "Turbo": 0 minutes (Hrs:Min), 1 seconds (Min:Sec)
   uint16_t groupFlag;       // 0 for a programmer that leads a slave and has no master
+  uint16_t slave;           // the slave programmer shown with this one, 0 none
   uint16_t pShow;           // the "p-show" request (connected and 1, chain valid)
   // Edit limits of the page's fields, recomputed after parameter changes.
   FbF32 presetMin, presetMax;
   uint16_t presetFromInput; // the preset value comes from the "PSet" input
+  FbF32 presetValue;        // the preset value last set (request 304, the page, "PSet")
   uint16_t progNoMax;       // RecMax
   // Written by the page; each is applied once at the block's next run and cleared.
   uint16_t manualValueRequest;  // 1: take newManualValue
@@ -193,6 +195,7 @@ struct ProgOwn {
   uint16_t searchRequest;
   uint16_t searchDirection; // direction memory of the segment search
   int16_t searchWalk;       // walking direction of the segment search (+1 / -1, 0 idle)
+  uint16_t searchSteps;     // segments the segment search has walked
   uint16_t selectorCount;
   uint16_t selectors[PROG_SELECTOR_LIST_SIZE];
   uint16_t textCount;
@@ -243,9 +246,35 @@ enum : uint8_t {
 };
 enum : uint8_t { PROG_WV_PWRUP = 0, PROG_WV_PEND = 1, PROG_WV_TURBO = 2, PROG_WV_FKEY = 3 };
 
+// ---------------------------------------------------------------------------------------
+// DPROG inputs and outputs (0-based positions in their groups).
+enum : uint8_t { DPROG_AI_PSET = 0, DPROG_AI_DBLOCK = 1, DPROG_AI_PROGNO = 2, DPROG_AI_SLAVNO = 3 };
+enum : uint8_t {
+  DPROG_DI_HIDE = 0, DPROG_DI_LOCK = 1, DPROG_DI_RUN = 2, DPROG_DI_RESET = 3,
+  DPROG_DI_PRESET = 4, DPROG_DI_PSHOW = 5, DPROG_DI_HALT = 6, DPROG_DI_MANFREE = 7,
+};
+enum : uint8_t {
+  DPROG_AO_TNETTO = 0, DPROG_AO_TBRUTT = 1, DPROG_AO_TREST = 2, DPROG_AO_SEGNO = 3,
+  DPROG_AO_PROGNO = 4, DPROG_AO_SEGRES = 5, DPROG_AO_BLNO = 6,
+};
+// do1 .. do6 are DPROG_DO_1 + 0 .. 5.
+enum : uint8_t {
+  DPROG_DO_RUN = 0, DPROG_DO_RESET = 1, DPROG_DO_END = 2, DPROG_DO_FKEY = 3, DPROG_DO_1 = 4,
+  DPROG_DO_PRESET = 10, DPROG_DO_MANUAL = 11,
+};
+constexpr uint8_t DPROG_TRACKS = 6;  // switched outputs do1 .. do6
+// Parameters: float D 0; words PMode, RecMax; the word values as APROG's.
+enum : uint8_t { DPROG_FP_D0 = 0 };
+enum : uint8_t { DPROG_WP_PMODE = 0, DPROG_WP_RECMAX = 1 };
+
 // "PEnd" and "FKey" choices.
 enum : uint16_t { PROG_PEND_STOP = 0, PROG_PEND_RESET = 1, PROG_PEND_RESET_STOP = 2 };
 enum : uint16_t { PROG_FKEY_SWITCH = 0, PROG_FKEY_PULSE = 1, PROG_FKEY_PROGCTRL = 2 };
+// "PwrUp", "PMode", "TPrio" and "SMode" choices.
+enum : uint16_t { PROG_PWRUP_CONT_PROG = 0, PROG_PWRUP_CONT_SEG = 1, PROG_PWRUP_CONT_TIME = 2 };
+enum : uint16_t { PROG_PMODE_SEGMENT = 0, PROG_PMODE_TIME = 1 };
+enum : uint16_t { PROG_TPRIO_GRADIENT = 0, PROG_TPRIO_TIME = 1 };
+enum : uint16_t { PROG_SMODE_SEG = 0, PROG_SMODE_SEC = 1, PROG_SMODE_OFF = 2 };
 
 // ---------------------------------------------------------------------------------------
 // Access for the operating interface and the other programmer code. All take any number and
@@ -260,9 +289,22 @@ ProgDataState* PROG_DataState(uint32_t block);
 // True for the data block types.
 bool PROG_IsDataType(uint32_t type);
 
-// Enters the rows of APROG, APROGD, APRGD2 and DPROGD into the block-type table.
+// The page's two callbacks: which operations the page may offer for programmer `block`.
+// PROG_PageControl answers PROG_OFFER_* bits: run/stop while the "run" input is
+// unconnected, reset while the "reset" input is unconnected. PROG_PageSearch answers 1 while
+// the "search" input is unconnected, "XVal" is connected, "SMode" is not "SearchOff" and
+// the program has not ended. Both answer 0 (display only) while the "lock" input is set,
+// while the program has no valid data chain, and for a block that is no programmer.
+enum : uint16_t { PROG_OFFER_RUN_STOP = 1, PROG_OFFER_RESET = 2 };
+uint16_t PROG_PageControl(uint32_t block);
+uint16_t PROG_PageSearch(uint32_t block);
+
+// Enters the rows of APROG, DPROG, APROGD, APRGD2 and DPROGD into the block-type table.
 void BLK_RegisterProgTypes();
 
+void FB_DPROG_Run();
+void FB_DPROG_Init();
+uint8_t FB_DPROG_Param(FbParamRequest* request, uint16_t* badIndex);
 void FB_APROG_Run();
 void FB_APROG_Init();
 uint8_t FB_APROG_Param(FbParamRequest* request, uint16_t* badIndex);

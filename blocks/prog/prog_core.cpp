@@ -22,28 +22,11 @@ uint16_t dataWorkWords(uint16_t type) {
   }
 }
 
-bool acceptsData(const ProgVariant& v, uint16_t type) {
-  return type != 0 && (type == v.dataTypes[0] || type == v.dataTypes[1]);
-}
-
 bool isWaitType(uint16_t t) { return t >= PROG_SEG_TIME_WAIT && t <= PROG_SEG_STEP_WAIT; }
 bool isStepType(uint16_t t) { return t == PROG_SEG_STEP || t == PROG_SEG_STEP_WAIT; }
 
 uint32_t heapOffset(const void* p) {
   return static_cast<uint32_t>(static_cast<const uint16_t*>(p) - g_fbStore.instanceHeap);
-}
-
-// Locates a programmer of the variant's type.
-bool locate(const ProgVariant& v, uint32_t block, ProgCycle* c) {
-  if (!FB_GetLayout(block, &c->L) || c->L.type != v.type || c->L.workWords < PROG_WORK_WORDS ||
-      c->L.floatParams < 1 || c->L.wordValues < 4) {
-    return false;
-  }
-  c->v = &v;
-  c->w = reinterpret_cast<ProgWork*>(c->L.work);
-  c->own = &c->w->own;
-  c->s = &c->w->copy[c->own->copyInUse & 1];
-  return true;
 }
 
 float startValueOfProgram(const ProgCycle& c) { return c.L.fp[0]; }  // Wp 0 / D 0
@@ -62,32 +45,14 @@ bool manualReleased(const ProgCycle& c) {
   return c.diConnected(c.v->io.diManfree) && c.di(c.v->io.diManfree) != 0;
 }
 
-uint16_t recMax(const ProgCycle& c) {
-  const uint16_t m = c.word(c.v->io.wpRecMax);
-  return m < 1 ? 1 : m;
-}
-
 void resolveCurrent(ProgCycle& c) {
   c.data = ProgData{};
   if (c.s->dataBlock) PROG_ResolveData(c.s->dataBlock, 0, &c.data);
 }
 
-// Segment counter + 1, wrapping at a multiple of ten.
-uint16_t nextSegment(uint16_t segment) {
-  uint32_t n = segment + 1u;
-  if (n >= PROG_SEGMENT_WRAP) n -= PROG_SEGMENT_WRAP;
-  return static_cast<uint16_t>(n);
-}
-
 void clampOutputAtZero(ProgCycle& c, uint8_t output) {
   if (output == PROG_NONE) return;
   if (!(c.out(output) >= 0.0f)) c.setOut(output, 0.0f);
-}
-
-void setRemaining(ProgCycle& c) {
-  c.setOut(c.v->io.aoTRest, c.s->chainStatus == PROG_CHAIN_ENDLESS
-                                ? PROG_ENDLESS_TIME
-                                : c.s->total - c.out(c.v->io.aoTNetto));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -122,7 +87,7 @@ void recount(ProgCycle& c, const ProgData& first) {
   clearChangedBefore(first, c.data.block);
   PROG_WalkChain(c, c.data, s.segment, s.timeBefore);
   if (resetOutput(c)) return;  // the reset shows the program from its start
-  setRemaining(c);
+  PROG_SetRemaining(c);
   const unsigned i = s.segment % PROG_SEGMENTS_PER_BLOCK;
   if (c.data.valid() && i < c.data.st->segments) {
     s.duration = PROG_SegDuration(c, c.data, i);
@@ -162,7 +127,7 @@ void functionKey(ProgCycle& c) {
 
 // The first data block holds no segment, or is not a data block of the type.
 bool emptyProgram(const ProgVariant& v, const ProgData& first) {
-  return !acceptsData(v, first.L.type) || first.st->segments == 0;
+  return !PROG_AcceptsData(v, first.L.type) || first.st->segments == 0;
 }
 
 uint16_t evaluateCommands(ProgCycle& c, const ProgData& first) {
@@ -209,8 +174,11 @@ void storeClock(FbProgState& s) {
   std::memcpy(s.clock, fields, sizeof fields);
 }
 
-// State 3: reset, back to state 1 with the run output off, the first block current.
+// State 3: reset, back to state 1 with the run output off, the first block current. A
+// search that was asked for or is walking ends with it.
 void resetRequest(ProgCycle& c, const ProgData& first) {
+  c.own->searchRequest = 0;
+  c.own->searchWalk = 0;
   PROG_Reset(c);
   c.s->state = PROG_RESET;
   c.setDout(c.v->io.doRun, 0);
@@ -228,6 +196,8 @@ void start(ProgCycle& c) {
   }
   PROG_TakeSegment(c);
   PROG_RestartRamp(c, s.setpoint);
+  // Without ramps the segment's value holds from its start on.
+  if (!c.v->ramps) s.setpoint = c.own->endValue;
   if (c.v->startSearch) c.v->startSearch(c);
   s.state = PROG_RUNNING;
 }
@@ -244,7 +214,7 @@ void running(ProgCycle& c) {
     s.rampTicks = s.rampTicks + 1;
     s.rampElapsed = static_cast<float>(s.rampTicks.get()) * dt;
   }
-  setRemaining(c);
+  PROG_SetRemaining(c);
   PROG_SegmentStep(c);
 }
 
@@ -321,7 +291,7 @@ void pageLimits(ProgCycle& c) {
   p.presetMin = byTime ? 0.0f : 1.0f;
   p.presetMax = byTime ? PROG_ENDLESS_TIME : 999.0f;
   p.presetFromInput = c.diConnected(c.v->io.diPreset) ? 1 : 0;
-  p.progNoMax = recMax(c);
+  p.progNoMax = PROG_RecMax(c);
 }
 
 uint16_t pageState(const ProgCycle& c) {
@@ -347,6 +317,7 @@ void publish(ProgCycle& c) {
   const bool presetBySegment = c.doutValue(io.doPreset) && c.word(io.wpPMode) == 0;
   p.segRes = presetBySegment ? FW_NO_VALUE : c.out(io.aoSegRes);
   p.xVal = c.aiConnected(io.aiXVal) ? c.ai(io.aiXVal) : FW_NO_VALUE;
+  p.presetValue = c.own->presetValue;
   uint32_t segNo = s.segment + 1u;
   if (s.chainStatus != PROG_CHAIN_ENDLESS && segNo > s.lastSegment + 1u) segNo = s.lastSegment + 1u;
   p.segNo = static_cast<uint16_t>(segNo);
@@ -356,7 +327,7 @@ void publish(ProgCycle& c) {
   p.manualLocked = manualReleased(c) ? 0 : 1;
   p.runStatus = c.doutValue(io.doEnd) ? 2 : (c.di(io.diHalt) ? 1 : 0);
   p.timeUnit = c.value(PROG_WV_TURBO);
-  p.groupFlag = 1;
+  PROG_MasterSlave(c);
   p.pShow = c.diConnected(io.diPShow) && c.di(io.diPShow) && s.chainStatus != PROG_CHAIN_INVALID;
   if (c.v->publish) c.v->publish(c);
   p.updated = 1;
@@ -387,7 +358,7 @@ void takePageInputs(ProgCycle& c) {
   if (p.progNoRequest) {
     p.progNoRequest = 0;
     const float n = p.newProgNo;
-    if (!o.progNoFromInput && n >= 1.0f && n <= recMax(c)) o.progNo = n;
+    if (!o.progNoFromInput && n >= 1.0f && n <= PROG_RecMax(c)) o.progNo = n;
   }
   if (p.listRequest) {
     const uint16_t n = p.listRequest;
@@ -501,11 +472,25 @@ uint8_t sharedParam(ProgCycle& c, FbParamRequest* r, uint16_t* bad) {
       return FB_OK;
     case 300:
       if (o.progNoFromInput) return FB_ERR_NOT_NOW;
-      if (!(f >= 1.0f && f <= recMax(c))) return FB_ERR_LIMITS;
+      if (!(f >= 1.0f && f <= PROG_RecMax(c))) return FB_ERR_LIMITS;
       o.progNo = f;
       return FB_OK;
     case -300:
       r->setF32(FB_REQUEST_VALUE, o.progNo);
+      return FB_OK;
+    case 304: {
+      if (!v.presetDue) break;
+      if (c.diConnected(v.io.diPreset)) return FB_ERR_NOT_NOW;
+      const bool byTime = c.word(v.io.wpPMode) == PROG_PMODE_TIME;
+      const float lo = byTime ? 0.0f : 1.0f, hi = byTime ? PROG_ENDLESS_TIME : 999.0f;
+      if (!(f >= lo && f <= hi)) return FB_ERR_LIMITS;
+      o.presetValue = f;
+      o.presetRequest = 1;
+      return FB_OK;
+    }
+    case -304:
+      if (!v.presetDue) break;
+      r->setF32(FB_REQUEST_VALUE, o.presetValue);
       return FB_OK;
     case 305:
       if (!c.doutValue(v.io.doManual)) return FB_OK;  // ignored without manual operation
@@ -550,6 +535,14 @@ uint8_t sharedParam(ProgCycle& c, FbParamRequest* r, uint16_t* bad) {
 
 }  // namespace
 
+uint8_t PROG_ReadManualHalt(const ProgCycle& c, FbParamRequest* r) {
+  if (!c.own->started) return FB_ERR_ABSENT;
+  const ProgIo& io = c.v->io;
+  r->setU8(FB_REQUEST_VALUE, static_cast<uint8_t>((c.doutValue(io.doManual) ? 2 : 0) +
+                                                  (c.di(io.diHalt) ? 1 : 0)));
+  return FB_OK;
+}
+
 // ---------------------------------------------------------------------------------------
 // Data blocks seen from the programmer
 
@@ -591,7 +584,7 @@ uint16_t PROG_DataNext(const ProgData& d) {
 bool PROG_FirstData(const ProgCycle& c, ProgData* out) {
   const uint16_t first = PROG_BlockNumber(c.ai(c.v->io.aiDBlock));
   ProgData d;
-  if (!PROG_ResolveData(first, 0, &d) || !acceptsData(*c.v, d.L.type)) return false;
+  if (!PROG_ResolveData(first, 0, &d) || !PROG_AcceptsData(*c.v, d.L.type)) return false;
   *out = d;
   return true;
 }
@@ -726,14 +719,14 @@ void PROG_SegmentStep(ProgCycle& c) {
     } else if (s.segment >= s.lastSegment && s.chainStatus != PROG_CHAIN_ENDLESS) {
       c.setDout(io.doEnd, 1);
       if (c.value(PROG_WV_PEND) != PROG_PEND_RESET) c.setDout(io.doRun, 0);
-      s.segment = nextSegment(s.segment);
+      s.segment = PROG_NextSegment(s.segment);
       s.setpoint = c.own->endValue;
       c.setOut(io.aoTRest, 0.0f);
       c.setOut(io.aoTNetto, s.total);
       next = PROG_END;
       holdValue = true;
     } else if (state != PROG_PRESET) {
-      s.segment = nextSegment(s.segment);
+      s.segment = PROG_NextSegment(s.segment);
       if (s.segment % PROG_SEGMENTS_PER_BLOCK == 0) {
         // The next data block of the chain holds the new segment.
         ProgData n;
@@ -770,7 +763,7 @@ void PROG_Reset(ProgCycle& c) {
                            : (c.own->progNoFromInput ? c.ai(io.aiProgNo) : c.own->progNo.get());
   int32_t n = FW_FloatToI32(wanted);
   if (n < 1) n = 1;
-  if (n > recMax(c)) n = recMax(c);
+  if (n > PROG_RecMax(c)) n = PROG_RecMax(c);
   if (c.out(io.aoProgNo) != static_cast<float>(n) || !resetOutput(c)) {
     c.setOut(io.aoProgNo, static_cast<float>(n));
     c.own->settle = PROG_SettleCycles(c);
@@ -793,6 +786,37 @@ void PROG_Reset(ProgCycle& c) {
   s.segment = 0;
 }
 
+bool PROG_AcceptsData(const ProgVariant& v, uint16_t type) {
+  return type != 0 && (type == v.dataTypes[0] || type == v.dataTypes[1]);
+}
+
+uint16_t PROG_RecMax(const ProgCycle& c) {
+  const uint16_t m = c.word(c.v->io.wpRecMax);
+  return m < 1 ? 1 : m;
+}
+
+void PROG_SetRemaining(ProgCycle& c) {
+  c.setOut(c.v->io.aoTRest, c.s->chainStatus == PROG_CHAIN_ENDLESS
+                                ? PROG_ENDLESS_TIME
+                                : c.s->total - c.out(c.v->io.aoTNetto));
+}
+
+uint32_t PROG_TicksOf(const ProgCycle& c, float elapsed) {
+  return FW_FloatToU32(elapsed / dtOf(c) + 0.5f);
+}
+
+bool PROG_Locate(const ProgVariant& v, uint32_t block, ProgCycle* c) {
+  if (!FB_GetLayout(block, &c->L) || c->L.type != v.type || c->L.workWords < PROG_WORK_WORDS ||
+      c->L.floatParams < 1 || c->L.wordValues < 4) {
+    return false;
+  }
+  c->v = &v;
+  c->w = reinterpret_cast<ProgWork*>(c->L.work);
+  c->own = &c->w->own;
+  c->s = &c->w->copy[c->own->copyInUse & 1];
+  return true;
+}
+
 uint16_t PROG_SettleCycles(const ProgCycle& c) {
   return FW_FloatToU16(0.8f / FB_BlockCycleTime(c.L.block) + 0.5f);
 }
@@ -807,7 +831,7 @@ float PROG_TimeBase(const ProgCycle& c) {
 
 void PROG_Run(const ProgVariant& v) {
   ProgCycle c;
-  if (!locate(v, g_fbStore.currentBlock, &c)) return;
+  if (!PROG_Locate(v, g_fbStore.currentBlock, &c)) return;
   ProgWork& w = *c.w;
   ProgOwn& o = *c.own;
   takePageInputs(c);
@@ -860,7 +884,7 @@ void PROG_Run(const ProgVariant& v) {
 
 void PROG_Init(const ProgVariant& v) {
   ProgCycle c;
-  if (!locate(v, g_fbStore.currentBlock, &c)) return;
+  if (!PROG_Locate(v, g_fbStore.currentBlock, &c)) return;
   ProgWork& w = *c.w;
   ProgOwn& o = *c.own;
   const FbLayout& L = c.L;
@@ -914,7 +938,7 @@ uint8_t PROG_Param(const ProgVariant& v, FbParamRequest* request, uint16_t* badI
   *bad = 0;
   if (!request) return FB_ERR_UNKNOWN_ID;
   ProgCycle c;
-  if (!locate(v, request->block(), &c)) return FB_ERR_NO_BLOCK;
+  if (!PROG_Locate(v, request->block(), &c)) return FB_ERR_NO_BLOCK;
   bool handled = false;
   if (v.param) {
     const uint8_t result = v.param(c, request, &handled);

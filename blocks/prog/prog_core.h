@@ -18,8 +18,16 @@
 constexpr uint8_t PROG_NONE = 0xFF;  // an input, output or parameter the type does not have
 constexpr uint16_t PROG_CATALOGUE_GROUP = 6;  // catalogue group of the programmer family
 
-// Enters the rows of the three data-block types.
+// Enters the rows of the three data-block types, and of the digital programmer.
 void PROG_RegisterDataTypes();
+void PROG_RegisterDigitalType();
+
+// Limit of a switching pattern (DPROGD's "D n", DPROG's "D 0" and manual pattern): 0 ..
+// 111111, shown as six digits.
+constexpr float PROG_MAX_PATTERN = 111111.0f;
+float PROG_MaxPattern(uint16_t block);
+constexpr FwFloatLimit PROG_PATTERN_LIMIT{
+    .min = 0.0f, .max = FW_MARK_SIX_DIGITS_A, .maxFn = PROG_MaxPattern, .attribute = 0};
 
 // Positions (0-based) of a programmer type's inputs, outputs and parameters.
 struct ProgIo {
@@ -27,7 +35,7 @@ struct ProgIo {
   uint8_t diHide, diLock, diRun, diReset, diPreset, diSearch, diPShow, diHalt, diManfree;
   uint8_t aoWp, aoTNetto, aoTBrutt, aoTRest, aoSegNo, aoWEnd, aoProgNo, aoSegRes, aoBlNo;
   uint8_t doRun, doReset, doEnd, doFkey, doPreset, doManual;
-  uint8_t wpWMode, wpPMode, wpRecMax, wpDp;
+  uint8_t wpWMode, wpPMode, wpRecMax, wpDp, wpSMode;
 };
 
 // A resolved data block: its instance groups and own state.
@@ -119,6 +127,14 @@ void PROG_Run(const ProgVariant& v);
 void PROG_Init(const ProgVariant& v);
 uint8_t PROG_Param(const ProgVariant& v, FbParamRequest* request, uint16_t* badIndex);
 
+// The variant of a programmer type, null for other types.
+const ProgVariant* PROG_VariantOf(uint16_t type);
+const ProgVariant& PROG_AprogVariant();
+const ProgVariant& PROG_DprogVariant();
+// Locates a programmer of the variant's type for a request or a page callback: the state
+// pointer is the copy in use. False for another type or an instance too small.
+bool PROG_Locate(const ProgVariant& v, uint32_t block, ProgCycle* c);
+
 // ---------------------------------------------------------------------------------------
 // Steps the type's own code uses.
 
@@ -167,3 +183,70 @@ void PROG_Reset(ProgCycle& c);
 uint16_t PROG_SettleCycles(const ProgCycle& c);
 // The cycle time of the block's group in the time unit ("Turbo").
 float PROG_TimeBase(const ProgCycle& c);
+// True for a data-block type the variant accepts.
+bool PROG_AcceptsData(const ProgVariant& v, uint16_t type);
+// "RecMax", at least 1.
+uint16_t PROG_RecMax(const ProgCycle& c);
+// Segment counter + 1, wrapping at PROG_SEGMENT_WRAP (a multiple of ten).
+inline uint16_t PROG_NextSegment(uint16_t segment) {
+  const uint32_t n = segment + 1u;
+  return static_cast<uint16_t>(n >= PROG_SEGMENT_WRAP ? n - PROG_SEGMENT_WRAP : n);
+}
+// "TRest": 959999 for an endless program, else the total less "TNetto".
+void PROG_SetRemaining(ProgCycle& c);
+// Cycles of a net time: round(elapsed / dt).
+uint32_t PROG_TicksOf(const ProgCycle& c, float elapsed);
+
+// ---------------------------------------------------------------------------------------
+// Positions on the program, counted from its first segment.
+struct ProgPosition {
+  ProgData data;          // the data block that holds the segment
+  uint16_t segment = 0;   // 0-based over the whole program
+  float timeBefore = 0.0f;
+  float duration = 0.0f;
+};
+// The first segment of the program named by "DBlock"; false without one.
+bool PROG_FirstPosition(const ProgCycle& c, ProgPosition* p);
+// Steps to the following segment; false at the last segment of the program (its last
+// segment index, its end marker, the end of the chain or a broken chain).
+bool PROG_NextPosition(const ProgCycle& c, ProgPosition* p);
+// The segment that contains net time x: durations are added from the first segment until
+// their sum exceeds x; the segment reached (at most the last one) and *elapsed = x - the
+// time before it. False without a program.
+bool PROG_FindSegment(const ProgCycle& c, float x, ProgPosition* p, float* elapsed);
+// The last segment of the program; false without a program.
+bool PROG_LastPosition(const ProgCycle& c, ProgPosition* p);
+// Makes the position current at `elapsed` into its segment: segment, data block, times,
+// ticks, duration and end value, "TNetto" = time before + elapsed and "TRest"; the ramp is
+// set on the nominal profile (from the segment's start value, ramp elapsed = elapsed).
+void PROG_TakePosition(ProgCycle& c, const ProgPosition& p, float elapsed);
+
+// ---------------------------------------------------------------------------------------
+// Steps shared by the programmer types that have them (entries of their variants).
+
+// Preset: due when the "preset" input is 1 (the value taken from "PSet") or a request is
+// pending while it is unconnected; state 6 places the program by segment number or net
+// time ("PMode").
+bool PROG_PresetDue(ProgCycle& c);
+void PROG_Preset(ProgCycle& c);
+// "PwrUp" after a warm start in state 5: continue, search ("Cont.Seg."), or advance by the
+// outage ("Cont.Time"). The search request follows only for a type with search.
+void PROG_PowerUp(ProgCycle& c);
+// The outage since the clock snapshot in the time unit ("Turbo"): the full snapshot and the
+// clock as seconds since 1970; 0 when the clock stands before the snapshot or there is none.
+float PROG_OutageTime(const ProgCycle& c);
+// Program selection at the start-up pass: the selector blocks on the "DBlock" path, the
+// text blocks on the "ProgNo" path and whether the program number comes from the input.
+void PROG_InitSelection(ProgCycle& c);
+// The data blocks of program n into the page's zero-terminated list.
+void PROG_ListProgram(ProgCycle& c, uint16_t program);
+// Page commands 4 (search) and 9 (select program n and list its data blocks).
+void PROG_PageCommand(ProgCycle& c, uint16_t command, uint16_t argument);
+// Master and slave: the slave named by "SlavNo" records its master number; the page record
+// takes the slave and the group flag.
+void PROG_MasterSlave(ProgCycle& c);
+// The setpoint range of the analog slave shown with this programmer (page.slave, set by
+// PROG_MasterSlave); false when no APROG is shown as slave.
+bool PROG_AnalogSlaveRange(const ProgCycle& c, float* w0, float* w100);
+// Request "manual x 2 + halt input" (APROG -1, DPROG -9): 'f' before the start-up pass.
+uint8_t PROG_ReadManualHalt(const ProgCycle& c, FbParamRequest* request);

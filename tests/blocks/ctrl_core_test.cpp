@@ -126,6 +126,8 @@ TEST(CtrlModes, WithdrawnOrFailedOptimisationLeavesOnlyOnceORunIsClear) {
       {"start again", [](CtrlRig& r) { r.in.optStart = 1; }, CtrlMode::Optimisation},
       {"manual during the optimisation", [](CtrlRig& r) { r.in.dManual = 1; },
        CtrlMode::Leaving},
+      {"the optimisation ends its side", [](CtrlRig&) {}, CtrlMode::Leaving},
+      {"and clears o run", [](CtrlRig&) {}, CtrlMode::Leaving},
       {"to the manual target", [](CtrlRig&) {}, CtrlMode::Manual},
   });
   EXPECT_EQ(rig.in.optStart, 0);

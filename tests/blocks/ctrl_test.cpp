@@ -18,6 +18,7 @@
 #include "runtime/fb_values.h"
 #include "runtime/fw_image.h"
 #include "runtime/fw_mode.h"
+#include "support/ctrl_process.h"
 #include "support/save_recorder.h"
 #include "tools/engbuild/eng_builder.h"
 
@@ -535,7 +536,7 @@ TEST_F(CtrlBlock, SelfTuningStartsFromTheInputOrThePage) {
   fx.run(kBlock);
   EXPECT_EQ(state().work.mode, CtrlMode::Optimisation);
   fx.setDigitalInput(kBlock, 17, 0);
-  fx.run(kBlock, 2);
+  fx.run(kBlock, 4);  // the optimisation ends its side and clears `o run` first
   EXPECT_EQ(state().work.mode, CtrlMode::Automatic);
   EXPECT_EQ(state().in.optStart, 0);
 
@@ -544,7 +545,7 @@ TEST_F(CtrlBlock, SelfTuningStartsFromTheInputOrThePage) {
   EXPECT_EQ(state().work.mode, CtrlMode::Optimisation);
   EXPECT_EQ(state().pageStart, 1);
   CTRL_OptChoiceFunction(state().optChoice.second)(kBlock, 1);  // page: stop
-  fx.run(kBlock, 2);
+  fx.run(kBlock, 4);
   EXPECT_EQ(state().work.mode, CtrlMode::Automatic);
   EXPECT_EQ(state().pageStart, 0);
 }
@@ -641,7 +642,7 @@ TEST_F(CtrlBlock, WiredParNoChoosesTheSetByValue) {
     fx.setAnalogInput(kBlock, 10, c.parNo);
     fx.run(kBlock);
     EXPECT_EQ(state().in.paramSetNumber, c.set);
-    EXPECT_EQ(fx.analogOut(kBlock, 8), state().out.activeSet + 1.0f);
+    EXPECT_EQ(fx.analogOut(kBlock, 8), c.set + 1.0f) << "output ParNo: the active set";
   }
   EXPECT_EQ(sendFloat(kBlock, 318, 4), FB_OK) << "accepted without effect";
   EXPECT_EQ(state().retained.paramSet, 0);
@@ -897,6 +898,146 @@ TEST_F(CtrlBlock, DisplayModesSetTheDisplayRecord) {
     EXPECT_EQ(FW_GetFieldAccess(g_fbValueLists.rows[r].entry), 2);
   }
   EXPECT_TRUE(found);
+}
+
+// ---------------------------------------------------------------------------------------
+// Self-tuning.
+
+// Ids 314 and 313 reach the manual output: a value to take over, then a step added to it.
+TEST_F(CtrlBlock, ManualOutputValueAndStepReachTheOutput) {
+  make();
+  fx.init(kBlock);
+  ASSERT_EQ(sendWord(kBlock, 502, 1), FB_OK);
+  fx.run(kBlock, 2);
+  ASSERT_EQ(fx.digitalOut(kBlock, kOutManual), 1);
+  ASSERT_EQ(sendFloat(kBlock, 314, 40), FB_OK);
+  fx.run(kBlock);
+  EXPECT_FLOAT_EQ(fx.analogOut(kBlock, 3), 40);
+  ASSERT_EQ(sendFloat(kBlock, 313, 5), FB_OK);
+  fx.run(kBlock);
+  EXPECT_FLOAT_EQ(fx.analogOut(kBlock, 3), 45);
+  fx.run(kBlock);
+  EXPECT_FLOAT_EQ(fx.analogOut(kBlock, 3), 45) << "once";
+}
+
+// A controller on a test process (two lags after a dead time) runs the self-tuning to its
+// end: `o run` falls without `o err`, the tuned set lies within its limits, is taken over
+// and saved, and the controller returns to automatic with it.
+TEST_F(CtrlBlock, SelfTuningOnATestProcessTakesAndSavesTheTunedSet) {
+  struct Case {
+    const char* what;
+    uint16_t type, cfunc, popt;
+    float coolGain;
+    uint16_t firstSetFloat;  // 0-based index of the tuned set's Xp1
+  } cases[] = {
+      {"CONTR, continuous", BLK_TYPE_CONTR, 9, 0, 1, kXp1},
+      {"CONTR+ with POpt 6", BLK_TYPE_CONTR_PLUS, 9, 6, 1, kXp1 + 30},
+      {"CONTR, three-point", BLK_TYPE_CONTR, 3, 0, 2, kXp1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    BlockFixture f(BLK_RegisterAllTypes);
+    f.create(c.type, kBlock);
+    if (c.popt) {
+      ASSERT_EQ(sendWord(kBlock, 1250, c.popt), FB_OK);
+    }
+    ASSERT_EQ(sendWord(kBlock, valueId(kCFunc), c.cfunc), FB_OK);
+    if (c.cfunc == 3) {
+      ASSERT_EQ(sendFloat(kBlock, floatId(17), -100), FB_OK);  // Ymin: the cooling side
+    }
+    ASSERT_EQ(sendFloat(kBlock, floatId(c.firstSetFloat + 3), 0), FB_OK);  // Tv 0: PI
+    ASSERT_EQ(sendFloat(kBlock, floatId(20), 0), FB_OK);                   // YOptm
+    ASSERT_EQ(sendFloat(kBlock, floatId(21), 40), FB_OK);                  // dYopt
+    ASSERT_EQ(sendFloat(kBlock, 309, 60), FB_OK);                          // Wi
+    CtrlTestProcess proc;
+    proc.settle(0);
+    proc.coolGain = c.coolGain;
+    f.setAnalogInput(kBlock, kX1, proc.x());
+    f.setDigitalInput(kBlock, 17, 0);  // ostart
+    f.init(kBlock);
+    const std::vector<float> before = pendingFloats(f, kBlock);
+    g_fwRunMode = FW_RUN_MODE_RUN;
+    SaveLog saves;
+    f.run(kBlock);
+    f.setDigitalInput(kBlock, 17, 1);
+    CtrlBlockState& s = *CTRL_StateOf(kBlock);
+    bool shownWaiting = false, shownCooling = false;
+    int n = 0;
+    for (bool started = false; n < 100000; ++n) {
+      f.setAnalogInput(kBlock, kX1, proc.step(f.analogOut(kBlock, 3)));
+      f.run(kBlock);
+      shownWaiting = shownWaiting || s.display.optCode == CTRL_OST_HEAT_STEP;
+      shownCooling = shownCooling || s.display.optCode == CTRL_OST_COOL_STEP;
+      started = started || f.digitalOut(kBlock, 9);
+      if (started && !f.digitalOut(kBlock, 9)) break;
+    }
+    ASSERT_LT(n, 100000) << "o run falls";
+    EXPECT_EQ(f.digitalOut(kBlock, 11), 0) << "o err";
+    EXPECT_TRUE(shownWaiting);
+    EXPECT_EQ(shownCooling, c.cfunc == 3);
+    EXPECT_NE(s.retained.optResultHeat, 0);
+    EXPECT_EQ(s.retained.optResultCool != 0, c.cfunc == 3);
+    if (c.cfunc == 3) {
+      EXPECT_NEAR(s.retained.vmaxCool, 2 * s.retained.vmaxHeat, 0.1f * s.retained.vmaxHeat)
+          << "cooling twice as strong";
+    }
+    f.run(kBlock, 3);
+    EXPECT_EQ(s.work.mode, CtrlMode::Automatic);
+
+    // The tuned set: in CtrlParams, current and pending, within the limits; the rest kept.
+    const uint8_t set = static_cast<uint8_t>(c.popt ? c.popt - 1 : 0);
+    const CtrlParamSet& t = s.params.sets[set];
+    const float tuned[6] = {t.xp1, t.xp2, t.tn, t.tv, t.tp1, t.tp2};
+    EXPECT_NE(t.xp1, 100.0f);
+    EXPECT_EQ(t.tv, 0.0f);
+    g_fwRunMode = FW_RUN_MODE_STOP;
+    for (uint16_t i = 0; i < 6; ++i) {
+      const uint16_t k = static_cast<uint16_t>(c.firstSetFloat + i);
+      EXPECT_EQ(f.floatParam(kBlock, k + 1), tuned[i]) << i;
+      EXPECT_EQ(f.floatParam(kBlock, k + 1, true), tuned[i]) << i;
+      EXPECT_EQ(sendFloat(kBlock, floatId(k), tuned[i]), FB_OK) << "within the limits " << i;
+    }
+    const std::vector<float> after = pendingFloats(f, kBlock);
+    for (uint16_t k = 0; k < after.size(); ++k) {
+      if (k < c.firstSetFloat || k >= c.firstSetFloat + 6) {
+        EXPECT_EQ(after[k], before[k]) << k;
+      }
+    }
+    const uint16_t floats = c.type == BLK_TYPE_CONTR_PLUS ? 58 : 28;
+    const std::vector<SaveCall> floatSaves = saves.saves(FbSaveGroup::FloatParams);
+    ASSERT_FALSE(floatSaves.empty());
+    EXPECT_EQ(floatSaves.back(), (SaveCall{FbSaveGroup::FloatParams, kBlock, 1, floats}));
+    EXPECT_EQ(floatSaves.size(), c.cfunc == 3 ? 2u : 1u) << "the heating side, then both";
+    EXPECT_FALSE(saves.saves(FbSaveGroup::StateWords).empty()) << "the results";
+    EXPECT_EQ(s.work.set.xp1, s.params.sets[s.out.activeSet].xp1);
+  }
+}
+
+// A step that the output limit cuts below 5 % ends with result 7: `o err`, the page shows
+// the error code, and withdrawing `ostart` returns to automatic.
+TEST_F(CtrlBlock, SelfTuningErrorShowsItsCodeUntilWithdrawn) {
+  make();
+  ASSERT_EQ(sendFloat(kBlock, floatId(20), 98), FB_OK);  // YOptm
+  ASSERT_EQ(sendFloat(kBlock, floatId(21), 5), FB_OK);   // dYopt
+  ASSERT_EQ(sendFloat(kBlock, 309, 60), FB_OK);
+  fx.setAnalogInput(kBlock, kX1, 20);
+  fx.setDigitalInput(kBlock, 17, 0);
+  fx.init(kBlock);
+  fx.run(kBlock);
+  fx.setDigitalInput(kBlock, 17, 1);
+  int n = 0;
+  while (!fx.digitalOut(kBlock, 11) && n++ < 2000) fx.run(kBlock);
+  fx.run(kBlock);
+  EXPECT_EQ(state().retained.optResultHeat, CTRL_ORES_SMALL_STEP);
+  EXPECT_EQ(state().display.optResult[0], CTRL_ORES_SMALL_STEP);
+  EXPECT_EQ(state().display.optCode, 9) << "error without the second flag";
+  EXPECT_EQ(state().link.status & CTRL_ST_OPT_FAILED, CTRL_ST_OPT_FAILED);
+  EXPECT_FLOAT_EQ(fx.analogOut(kBlock, 3), 98);
+  fx.setDigitalInput(kBlock, 17, 0);
+  fx.run(kBlock, 3);
+  EXPECT_EQ(fx.digitalOut(kBlock, 9), 0);
+  EXPECT_EQ(state().work.mode, CtrlMode::Automatic);
+  EXPECT_EQ(state().display.optCode, 0);
 }
 
 // ---------------------------------------------------------------------------------------

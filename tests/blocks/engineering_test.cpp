@@ -24,6 +24,7 @@
 #include "runtime/fw_clock.h"
 #include "runtime/fw_image.h"
 #include "runtime/fw_mode.h"
+#include "support/prog_fixture.h"
 #include "tools/engbuild/eng_builder.h"
 
 namespace {
@@ -49,6 +50,14 @@ class BlockEngineering : public testing::Test {
     g_fwEng = FwEngineeringState{};
     std::memset(g_fwImage, 0, FW_IMAGE_SIZE);
     FW_ConnectImage();  // parameter saves go into the image
+  }
+  // Builds the engineering's image and loads it into the firmware.
+  static void load(EngBuilder& b) {
+    std::vector<uint8_t> image;
+    ASSERT_TRUE(b.build(image)) << b.error();
+    std::memcpy(g_fwImage, image.data(), FW_IMAGE_SIZE);
+    ASSERT_EQ(FW_LoadEngineering(), 0);
+    ASSERT_EQ(g_fwEng.lastError, FwImageError::None);
   }
   void TearDown() override {
     FB_SetSaveHook(nullptr);
@@ -93,12 +102,7 @@ TEST_F(BlockEngineering, LoadsAndComputesCycleByCycle) {
   ASSERT_TRUE(b.wireDigital(107, 1, 101, 1));
   ASSERT_TRUE(b.wireAnalog(108, 1, 106, 1));
   ASSERT_TRUE(b.wireAnalog(110, 1, 103, 1));
-  std::vector<uint8_t> image;
-  ASSERT_TRUE(b.build(image)) << b.error();
-
-  std::memcpy(g_fwImage, image.data(), FW_IMAGE_SIZE);
-  ASSERT_EQ(FW_LoadEngineering(), 0);
-  ASSERT_EQ(g_fwEng.lastError, FwImageError::None);
+  ASSERT_NO_FATAL_FAILURE(load(b));
   ASSERT_EQ(g_fwRunMode, FW_RUN_MODE_RUN);
 
   FB_RunStartupPass();
@@ -175,11 +179,7 @@ TEST_F(BlockEngineering, TimeAndLimitBlocksKeepStateOverAWarmStartOnly) {
   ASSERT_TRUE(b.wireAnalog(207, 2, 201, 1));
   ASSERT_TRUE(b.setFloat(208, 1, 0.25f));   // L 1
   ASSERT_TRUE(b.setFloat(209, 1, 0.2f));    // Td
-  std::vector<uint8_t> image;
-  ASSERT_TRUE(b.build(image)) << b.error();
-  std::memcpy(g_fwImage, image.data(), FW_IMAGE_SIZE);
-  ASSERT_EQ(FW_LoadEngineering(), 0);
-  ASSERT_EQ(g_fwEng.lastError, FwImageError::None);
+  ASSERT_NO_FATAL_FAILURE(load(b));
   FB_RunStartupPass();
 
   auto cycle = [] {
@@ -264,17 +264,15 @@ TEST_F(BlockEngineering, ProgrammerRunsItsChainedProgram) {
   ASSERT_TRUE(b.wireAnalog(123, APROG_AI_DBLOCK + 1, 121, 1));
   ASSERT_TRUE(b.wireDigital(123, APROG_DI_RUN + 1, 120, 1));
   ASSERT_TRUE(b.setValue(123, PROG_WV_TURBO + 1, 1));
-  std::vector<uint8_t> image;
-  ASSERT_TRUE(b.build(image)) << b.error();
-  std::memcpy(g_fwImage, image.data(), FW_IMAGE_SIZE);
-  ASSERT_EQ(FW_LoadEngineering(), 0);
-  ASSERT_EQ(g_fwEng.lastError, FwImageError::None);
+  ASSERT_NO_FATAL_FAILURE(load(b));
 
   FB_RunStartupPass();
   EXPECT_EQ(analogOut(123, APROG_AO_BLNO + 1), 123.0f);
   for (int cycle = 1; cycle <= 8; ++cycle) FB_RunSchedule();  // the settle time
   EXPECT_EQ(digitalOut(123, APROG_DO_RUN + 1), 1);
   EXPECT_EQ(analogOut(123, APROG_AO_SEGNO + 1), 1.0f);
+  FB_RunSchedule();  // the start's search: without "XVal" the program stays at its start
+  EXPECT_EQ(analogOut(123, APROG_AO_TNETTO + 1), 0.0f);
   for (int m = 1; m <= 60; ++m) {
     SCOPED_TRACE(testing::Message() << "running cycle " << m);
     FB_RunSchedule();
@@ -339,11 +337,7 @@ TEST_F(BlockEngineering, SelectionCurveAndTrigBlocksComputeCycleByCycle) {
   ASSERT_TRUE(b.setFloat(310, 1, 999999.0f));  // Diff
   ASSERT_TRUE(b.wireAnalog(311, 1, 302, 1));
   ASSERT_TRUE(b.wireAnalog(312, 1, 302, 1));
-  std::vector<uint8_t> image;
-  ASSERT_TRUE(b.build(image)) << b.error();
-  std::memcpy(g_fwImage, image.data(), FW_IMAGE_SIZE);
-  ASSERT_EQ(FW_LoadEngineering(), 0);
-  ASSERT_EQ(g_fwEng.lastError, FwImageError::None);
+  ASSERT_NO_FATAL_FAILURE(load(b));
   FB_RunStartupPass();
 
   auto sinDeg = [](float v) {
@@ -503,6 +497,125 @@ TEST_F(BlockEngineering, TimersAndCountersOnTheDeviceClock) {
 
   FW_SetTimeSource(nullptr);
   g_fwClock = savedClock;
+}
+
+// A programmer choosing among three programs through two selectors, in group 1 in chain
+// order ("Turbo" 1, times in seconds):
+//   131 APROGD  program 1: 1 s to 10            132 APROGD  program 2: 1 s to 20
+//   133 APROGD  program 5: 0.5 s to 50, 0.5 s to 80
+//   134 SELV2   far: "Select" = 136.ProgNo, X 1 = 131, X 2 = 132
+//   135 SELV2   near: "Select" = 134.Casc, X 1 = 134.Y 1, X 2 = 133
+//   136 APROG   "DBlock" = 135.Y 1; program 5 by request 300, started by request 500
+TEST_F(BlockEngineering, ProgrammerSelectsItsProgramThroughSelectors) {
+  EngBuilder b;
+  b.setRunMode(2);
+  const struct {
+    uint16_t block, type, after;
+  } blocks[] = {{131, FB_TYPE_APROGD, 0},  {132, FB_TYPE_APROGD, 131}, {133, FB_TYPE_APROGD, 132},
+                {134, BLK_TYPE_SELV2, 133}, {135, BLK_TYPE_SELV2, 134}, {136, FB_TYPE_APROG, 135}};
+  for (const auto& k : blocks) ASSERT_TRUE(b.addBlock(k.block, k.type, 1, k.after)) << b.error();
+  ASSERT_TRUE(b.setFloat(131, 1, 1.0f) && b.setFloat(131, 2, 10.0f));
+  ASSERT_TRUE(b.setFloat(132, 1, 1.0f) && b.setFloat(132, 2, 20.0f));
+  ASSERT_TRUE(b.setFloat(133, 1, 0.5f) && b.setFloat(133, 2, 50.0f));
+  ASSERT_TRUE(b.setFloat(133, 3, 0.5f) && b.setFloat(133, 4, 80.0f));
+  ASSERT_TRUE(b.wireAnalog(134, SELV2_IN_SELECT, 136, APROG_AO_PROGNO + 1));
+  ASSERT_TRUE(b.wireAnalog(134, SELV2_IN_X1, 131, 1));
+  ASSERT_TRUE(b.wireAnalog(134, SELV2_IN_X2, 132, 1));
+  ASSERT_TRUE(b.wireAnalog(135, SELV2_IN_SELECT, 134, SELV2_OUT_CASC));
+  ASSERT_TRUE(b.wireAnalog(135, SELV2_IN_X1, 134, SELV2_OUT_Y1));
+  ASSERT_TRUE(b.wireAnalog(135, SELV2_IN_X2, 133, 1));
+  ASSERT_TRUE(b.wireAnalog(136, APROG_AI_DBLOCK + 1, 135, SELV2_OUT_Y1));
+  ASSERT_TRUE(b.setValue(136, PROG_WV_TURBO + 1, 1));
+  ASSERT_NO_FATAL_FAILURE(load(b));
+
+  FB_RunStartupPass();
+  const ProgWork* w = PROG_Work(136);
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->own.selectorCount, 2);
+  auto request = [](FbParamRequest r) {
+    uint16_t bad = 0;
+    return FB_GetType(FB_TYPE_APROG)->param(&r, &bad);
+  };
+  ASSERT_EQ(request(FB_FloatRequest(136, 300, 5.0f)), FB_OK);
+  // The settle time of the start, then the reset takes program 5 and waits again while the
+  // selectors pass the new number on.
+  for (int cycle = 0; cycle < 8 + 8; ++cycle) FB_RunSchedule();
+  EXPECT_EQ(analogOut(136, APROG_AO_PROGNO + 1), 5.0f);
+  EXPECT_EQ(analogOut(135, SELV2_OUT_Y1), 133.0f);
+  EXPECT_EQ(w->copy[w->own.copyInUse].dataBlock, 133);
+  EXPECT_FLOAT_EQ(w->copy[w->own.copyInUse].total, 1.0f);
+
+  ASSERT_EQ(request(FB_WordRequest(136, 500, 1)), FB_OK);
+  FB_RunSchedule();  // the start
+  FB_RunSchedule();  // the start's search
+  for (int m = 1; m <= 10; ++m) {
+    SCOPED_TRACE(testing::Message() << "running cycle " << m);
+    FB_RunSchedule();
+    const float wp = m <= 5 ? 10.0f * m : 50.0f + 6.0f * (m - 5);
+    EXPECT_NEAR(analogOut(136, APROG_AO_WP + 1), wp, 1e-3);
+    EXPECT_EQ(analogOut(136, APROG_AO_SEGNO + 1), m < 5 ? 1.0f : (m < 10 ? 2.0f : 3.0f));
+  }
+  EXPECT_EQ(digitalOut(136, APROG_DO_END + 1), 1);
+  EXPECT_EQ(analogOut(136, APROG_AO_WEND + 1), 80.0f);
+}
+
+// A digital programmer with two chained data blocks, in group 1 in chain order:
+//   140 AND     nothing wired: z 1 = 1, the programmer's run command
+//   141 DPROGD  ten segments of 0.2 s, segment n with the pattern whose digits are n's bits
+//   142 DPROGD  segments 11 and 12 the same way; its unconnected input ends the chain
+//   143 DPROG   "Turbo" 1 (seconds), D 0 = 100000
+TEST_F(BlockEngineering, DigitalProgrammerSwitchesItsTracksCycleByCycle) {
+  EngBuilder b;
+  b.setRunMode(2);
+  ASSERT_TRUE(b.addBlock(140, BLK_TYPE_AND, 1)) << b.error();
+  ASSERT_TRUE(b.addBlock(141, FB_TYPE_DPROGD, 1, 140)) << b.error();
+  ASSERT_TRUE(b.addBlock(142, FB_TYPE_DPROGD, 1, 141)) << b.error();
+  ASSERT_TRUE(b.addBlock(143, FB_TYPE_DPROG, 1, 142)) << b.error();
+  for (uint16_t n = 1; n <= 12; ++n) {
+    const uint16_t block = n <= 10 ? 141 : 142, i = (n - 1) % 10;
+    ASSERT_TRUE(b.setFloat(block, 2 * i + 1, 0.2f));
+    ASSERT_TRUE(b.setFloat(block, 2 * i + 2, progPatternOf(n)));
+  }
+  ASSERT_TRUE(b.setFloat(143, DPROG_FP_D0 + 1, 100000.0f));
+  ASSERT_TRUE(b.wireAnalog(141, 1, 142, 1));
+  ASSERT_TRUE(b.wireAnalog(143, DPROG_AI_DBLOCK + 1, 141, 1));
+  ASSERT_TRUE(b.wireDigital(143, DPROG_DI_RUN + 1, 140, 1));
+  ASSERT_TRUE(b.setValue(143, PROG_WV_TURBO + 1, 1));
+  ASSERT_NO_FATAL_FAILURE(load(b));
+  auto tracks = [] {
+    unsigned bits = 0;
+    for (uint16_t k = 0; k < DPROG_TRACKS; ++k) {
+      if (digitalOut(143, DPROG_DO_1 + 1 + k)) bits |= 1u << k;
+    }
+    return bits;
+  };
+
+  FB_RunStartupPass();
+  EXPECT_EQ(analogOut(143, DPROG_AO_BLNO + 1), 143.0f);
+  for (int cycle = 1; cycle <= 7; ++cycle) {  // the settle time: reset, the pattern D 0
+    FB_RunSchedule();
+    EXPECT_EQ(digitalOut(143, DPROG_DO_RESET + 1), 1);
+    EXPECT_EQ(tracks(), 0b100000u) << cycle;
+  }
+  FB_RunSchedule();  // the start takes segment 1
+  EXPECT_EQ(digitalOut(143, DPROG_DO_RUN + 1), 1);
+  EXPECT_EQ(tracks(), 1u);
+  for (int m = 1; m <= 23; ++m) {
+    SCOPED_TRACE(testing::Message() << "running cycle " << m);
+    FB_RunSchedule();
+    const auto segNo = static_cast<unsigned>(m / 2 + 1);
+    EXPECT_EQ(analogOut(143, DPROG_AO_SEGNO + 1), static_cast<float>(segNo));
+    EXPECT_EQ(tracks(), segNo);
+    EXPECT_NEAR(analogOut(143, DPROG_AO_TNETTO + 1), 0.1f * m, 1e-4);
+    EXPECT_NEAR(analogOut(143, DPROG_AO_TREST + 1), 2.4f - 0.1f * m, 1e-4);
+    EXPECT_EQ(digitalOut(143, DPROG_DO_END + 1), 0);
+  }
+  for (int m = 24; m <= 26; ++m) {  // the end: the last pattern stays
+    FB_RunSchedule();
+    EXPECT_EQ(digitalOut(143, DPROG_DO_END + 1), 1);
+    EXPECT_EQ(tracks(), 12u);
+    EXPECT_EQ(analogOut(143, DPROG_AO_TREST + 1), 0.0f);
+  }
 }
 
 }  // namespace

@@ -295,12 +295,14 @@ TEST_F(Prog, RampsStepsAndTimes) {
   p.start();
   EXPECT_EQ(p.out(APROG_AO_SEGNO), 1.0f);  // the start cycle
   EXPECT_EQ(p.out(APROG_AO_WP), 20.0f);
+  p.cycle();  // the start's search: nothing to search for, the program stays at its start
+  EXPECT_EQ(p.out(APROG_AO_TNETTO), 0.0f);
   p.cycle(10);  // half of segment 1
   EXPECT_NEAR(p.out(APROG_AO_WP), 30.0f, 1e-4);
   EXPECT_NEAR(p.out(APROG_AO_TNETTO), 1.0f, 1e-6);
   EXPECT_NEAR(p.out(APROG_AO_TREST), 2.0f, 1e-6);
   EXPECT_NEAR(p.out(APROG_AO_SEGRES), 1.0f, 1e-6);
-  EXPECT_NEAR(p.out(APROG_AO_TBRUTT), 1.0f, 1e-6);
+  EXPECT_NEAR(p.out(APROG_AO_TBRUTT), 1.1f, 1e-6);  // the search cycle counts
   EXPECT_EQ(p.out(APROG_AO_WEND), 40.0f);
   EXPECT_EQ(p.dout(APROG_DO_RUN), 1);
   EXPECT_EQ(p.dout(APROG_DO_RESET), 0);
@@ -324,7 +326,7 @@ TEST_F(Prog, RampsStepsAndTimes) {
   q.addData(FB_TYPE_APROGD, {{2, 40}, {1, 60}});
   q.setRun(1);
   q.start();
-  q.cycle(3);
+  q.cycle(4);
   EXPECT_EQ(q.out(APROG_AO_WP), 40.0f);
 }
 
@@ -334,6 +336,7 @@ TEST_F(Prog, TypedSegmentsWaitAndStep) {
   p.addData(FB_TYPE_APRGD2, {{1, 10, PROG_SEG_STEP_WAIT}, {20, 30, PROG_SEG_RATE}, {1, 0}});
   p.setRun(1);
   p.start();
+  p.cycle();  // the start's search
   p.cycle();
   EXPECT_EQ(p.out(APROG_AO_WP), 10.0f);  // a step segment is at its end value at once
   EXPECT_EQ(p.state().duration.get(), 1.0f);
@@ -346,7 +349,7 @@ TEST_F(Prog, TypedSegmentsWaitAndStep) {
   p.cycle(5);
   EXPECT_EQ(p.state().state, PROG_WAIT);
   EXPECT_EQ(p.out(APROG_AO_SEGNO), 1.0f);
-  EXPECT_NEAR(p.out(APROG_AO_TBRUTT), 1.5f, 1e-5);  // gross time runs on while waiting
+  EXPECT_NEAR(p.out(APROG_AO_TBRUTT), 1.6f, 1e-5);  // gross time runs on while waiting
   p.setRun(1);
   p.cycle();
   EXPECT_EQ(p.out(APROG_AO_SEGNO), 2.0f);
@@ -367,13 +370,15 @@ TEST_F(Prog, SegmentNumberAndStates) {
   p.cycle();
   EXPECT_EQ(p.state().state, PROG_RUNNING);
   EXPECT_EQ(p.readByte(0), 1);
+  p.cycle();  // the start's search
+  EXPECT_EQ(p.state().elapsed.get(), 0.0f);
   p.setRun(0);
   p.cycle();
   EXPECT_EQ(p.state().state, PROG_STOPPED);
   EXPECT_EQ(p.out(APROG_AO_SEGNO), 1.0f);  // stopped at the start: segment 1
   p.cycle(3);
   EXPECT_EQ(p.state().elapsed.get(), 0.0f);  // no net time while stopped
-  EXPECT_NEAR(p.out(APROG_AO_TBRUTT), 0.4f, 1e-6);
+  EXPECT_NEAR(p.out(APROG_AO_TBRUTT), 0.5f, 1e-6);
   p.setRun(1);
   p.cycle(10);
   EXPECT_EQ(p.state().state, PROG_END);
@@ -516,6 +521,7 @@ TEST_F(Prog, EndlessProgramNeverEnds) {
   p.start();
   EXPECT_EQ(p.state().chainStatus, PROG_CHAIN_ENDLESS);
   EXPECT_EQ(p.readByte(0), 16 | 1);
+  p.cycle();  // the start's search
   p.cycle(50);
   EXPECT_EQ(p.out(APROG_AO_TREST), PROG_ENDLESS_TIME);
   EXPECT_EQ(p.out(APROG_AO_SEGNO), 51.0f);
@@ -546,7 +552,7 @@ TEST_F(Prog, ChangedDataIsRecountedWhileRunning) {
   const uint16_t a = p.addData(FB_TYPE_APROGD, {{2, 100}, {1, 0}});
   p.setRun(1);
   p.start();
-  p.cycle(5);
+  p.cycle(6);  // the start's search, 5 running cycles
   EXPECT_NEAR(p.out(APROG_AO_TREST), 2.5f, 1e-5);
   ASSERT_EQ(sendTo(a, FB_FloatRequest(a, 1000, 3.0f)), FB_OK);  // stopped: at once
   ASSERT_EQ(sendTo(a, FB_FloatRequest(a, 1001, 50.0f)), FB_OK);
@@ -725,7 +731,7 @@ TEST_F(Prog, WordValuesActAtTheNextStartUpPass) {
 
   p.init();  // a cold start pass takes the new values
   EXPECT_EQ(p.fx.wordValue(kProg, PROG_WV_PEND + 1), PROG_PEND_RESET_STOP);
-  p.cycle(8 + 5);
+  p.cycle(8 + 1 + 5);  // settle time, the start's search, the segment
   EXPECT_EQ(p.state().state, PROG_END);
   p.cycle();
   EXPECT_EQ(p.state().state, PROG_RESET);  // "Reset+Stp": reset at the end
@@ -772,7 +778,7 @@ TEST_F(Prog, PageRecordAndCommands) {
   p.cycle();
   EXPECT_EQ(page.command, PROG_CMD_NONE);
   EXPECT_EQ(p.dout(APROG_DO_RUN), 1);
-  p.cycle(4);
+  p.cycle(5);  // the start's search, then 4 running cycles
   EXPECT_EQ(page.pageState, PROG_PAGE_RUN);
   EXPECT_EQ(page.progNoFixed, 1);
   EXPECT_EQ(page.segNo, 1);
