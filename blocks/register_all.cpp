@@ -13,6 +13,9 @@
 #include "blocks/timefn/timefn.h"
 #include "blocks/prog/prog.h"
 #include "blocks/bus/bus.h"
+#include "blocks/exchange/exchange.h"
+#include "blocks/info/info.h"
+#include "blocks/profinet/profinet.h"
 
 void BLK_RegisterAllTypes() {
   BLK_RegisterArithTypes();
@@ -28,4 +31,7 @@ void BLK_RegisterAllTypes() {
   BLK_RegisterLimitTypes();
   BLK_RegisterLoggerTypes();
   BLK_RegisterCtrlTypes();
+  BLK_RegisterExchangeTypes();
+  BLK_RegisterInfoTypes();
+  BLK_RegisterProfinetTypes();
 }
