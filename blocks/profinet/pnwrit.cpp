@@ -79,7 +79,10 @@ void FB_PNWRIT_Run() {
       // A change is noted against the value last written, in the form it was written, so
       // that a word target follows its rounded value (7.6 wrote 8; 7.0 then writes 7).
       const float v = targetValue(t, s.received[i].get());
-      if (!sameValue(v, s.written[i].get())) s.pending[i] = 1;
+      if (!sameValue(v, s.written[i].get())) {
+        s.pending[i] = 1;
+        s.status[i] = FW_DEFER_EMPTY;   // not valid until the write has run
+      }
       if (s.pending[i] && post(s, i, v)) {
         s.written[i] = v;
         s.pending[i] = 0;

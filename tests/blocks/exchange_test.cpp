@@ -12,6 +12,7 @@
 #include "blocks/exchange/exchange.h"
 #include "comm/com_card.h"
 #include "support/adapter_firmware.h"
+#include "support/param_target.h"
 
 namespace {
 
@@ -283,32 +284,17 @@ TEST_F(Fieldbus, BlocksOutsideTheirNumbersTouchNoRecord) {
 // =========================================================================================
 // MBDATA
 
-// A target type with 2 word parameters (0..100) and 4 float parameters (-100..100).
-constexpr uint16_t kTargetType = 254, kTarget = 200, kMb = 56;
-constexpr uint16_t kTargetWords[] = {11, 22};
-constexpr float kTargetFloats[] = {1.5f, 2.5f, 3.5f, 4.5f};
-constexpr const char* kTargetTexts[] = {"TARGET"};
-constexpr FbTemplate kTargetTemplate = FB_SizedTemplate(
-    {.type = kTargetType, .floatParams = kTargetFloats, .wordParams = kTargetWords,
-     .texts = kTargetTexts});
-constexpr FwShortLimit kTargetWordLimits[] = {{.min = -100, .max = 100}, {.min = 0, .max = 100}};
-constexpr FwFloatLimit kTargetFloatLimit{.min = -100.0f, .max = 100.0f};
-constexpr FwFloatLimit kTargetFloatLimits[] = {kTargetFloatLimit, kTargetFloatLimit,
-                                               kTargetFloatLimit, kTargetFloatLimit};
-constexpr FbLimitTable kTargetLimits{.wordParams = kTargetWordLimits,
-                                     .floatParams = kTargetFloatLimits};
-void noRun() {}
+constexpr uint16_t kTargetType = param_target::kType, kTarget = 200, kMb = 56;
 
 void registerWithTarget() {
   BLK_RegisterAllTypes();
-  FB_RegisterType(kTargetType, FB_TypeFromTemplate(&kTargetTemplate, noRun, nullptr,
-                                                   FB_StandardParam, &kTargetLimits,
-                                                   FB_COMMON_BLOCK_RANGES, 0, 1, 0));
+  param_target::Register();
 }
 
 class Mbdata : public testing::Test {
  protected:
   Mbdata() : fx(registerWithTarget) {
+    g_fwRunMode = FW_RUN_MODE_STOP;   // forwarded writes apply at once
     fx.create(kTargetType, kTarget);
     fx.create(BLK_TYPE_MBDATA, kMb);
   }
@@ -423,6 +409,7 @@ TEST_F(Mbdata, WordValuesTakeEffectAtTheNextInit) {
 class Level1Engineering : public AdapterFirmware {
  protected:
   Level1Engineering() { BLK_RegisterAllTypes(); }
+  ~Level1Engineering() override { g_fwRunMode = FW_RUN_MODE_STOP; }
 };
 
 TEST_F(Level1Engineering, TrendReadersListL1readWithItsReferences) {
