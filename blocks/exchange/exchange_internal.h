@@ -9,6 +9,9 @@
 
 namespace exchange {
 
+// Catalogue group of the family.
+constexpr uint16_t kGroupExchange = 19;
+
 // L1READ: d 1..d 6 as bits 0..5 of byte A, d 7..d 12 as bits 0..5 of byte B.
 struct L1ReadState {
   uint8_t a;

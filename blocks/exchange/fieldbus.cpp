@@ -20,7 +20,6 @@ constexpr FbTemplate kDpwritTemplate = FB_SizedTemplate(
 constexpr uint16_t kFirstDpread = 1, kFirstDpwrit = 11;
 constexpr FbBlockRange kDpreadBlocks[] = {{kFirstDpread, kFirstDpread + COM_FB_PAIRS - 1}, {0, 0}};
 constexpr FbBlockRange kDpwritBlocks[] = {{kFirstDpwrit, kFirstDpwrit + COM_FB_PAIRS - 1}, {0, 0}};
-constexpr uint16_t kGroupExchange = 19;
 
 // Digital outputs: DPREAD has the four error outputs only; DPWRIT z 1..z 16, the four error
 // outputs, then "valid".

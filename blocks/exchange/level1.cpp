@@ -25,7 +25,6 @@ constexpr FbTemplate kL1writTemplate = FB_SizedTemplate(
      .workWords = BLK_WorkWordsOf<L1WritState>()});
 
 constexpr FbBlockRange kLevel1Blocks[] = {{1, 20}, {0, 0}};
-constexpr uint16_t kGroupExchange = 19;
 
 // The largest value the interface shows or takes, and the smallest it takes.
 constexpr float kShownMax = 999999.0f;

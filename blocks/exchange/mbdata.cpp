@@ -32,7 +32,6 @@ constexpr FwShortLimit kMbdataValueLimits[2 * MBDATA_ENTRIES] = {
 constexpr FbLimitTable kMbdataLimits{.wordValues = kMbdataValueLimits};
 
 constexpr FbBlockRange kMbdataBlocks[] = {{56, 60}, {0, 0}};
-constexpr uint16_t kGroupExchange = 19;
 
 // Entry i (0-based) of a request id 300 + i or -(300 + i); -1 for other ids.
 int entryOf(int16_t id) {

@@ -20,12 +20,11 @@
 #include "runtime/fw_defer.h"
 #include "runtime/fw_mode.h"
 #include "runtime/fw_numeric.h"
+#include "support/fuzz_blocks.h"
 
 namespace {
 
-struct Placed {
-  uint16_t type, block;
-};
+using fuzzblocks::Placed;
 constexpr Placed kBlocks[] = {
     {BLK_TYPE_DPREAD, 1},    {BLK_TYPE_L1READ, 5},   {BLK_TYPE_L1WRIT, 6},
     {BLK_TYPE_DPWRIT, 11},   {BLK_TYPE_MBDATA, 56},  {BLK_TYPE_CALLPG, 90},
@@ -46,9 +45,7 @@ constexpr Source kChainEnds[] = {{0, 0},    {111, 1},   {112, 1},   {113, 1},
 constexpr uint16_t kParamBlocks[] = {5, 6, 56, 99, 101, 111, 114};
 
 void wire(uint16_t block, uint16_t input, uint16_t source, uint16_t output) {
-  uint16_t* w = FB_GetWiring(block);
-  w[FB_WIRE_ANALOG_COUNT + 1 + 2 * (input - 1)] = source;
-  w[FB_WIRE_ANALOG_COUNT + 2 + 2 * (input - 1)] = output;
+  fuzzblocks::Wire(block, input, source, output);
 }
 void wireChain(uint16_t block, uint16_t input, uint8_t pick) {
   const Source& end = kChainEnds[pick % std::size(kChainEnds)];
@@ -56,24 +53,10 @@ void wireChain(uint16_t block, uint16_t input, uint8_t pick) {
 }
 
 void runAll(bool init) {
-  for (const Placed& p : kBlocks) {
-    g_fbStore.currentBlock = p.block;
-    const FbTypeRecord* rec = FB_GetType(p.type);
-    (init ? rec->init : rec->run)();
-  }
+  fuzzblocks::RunAll(kBlocks, init);
   FW_RunDeferredCalls();
 }
-
-void checkOutputs() {
-  for (const Placed& p : kBlocks) {
-    FbLayout L;
-    if (!FB_GetLayout(p.block, &L)) __builtin_trap();
-    for (uint16_t i = 0; i < L.analogOutputs; ++i) {
-      const float y = L.ao[i];
-      if (!std::isfinite(y) || std::fabs(y) > FW_VALUE_MAX) __builtin_trap();
-    }
-  }
-}
+void checkOutputs() { fuzzblocks::CheckOutputs(kBlocks); }
 
 uint16_t u16(const uint8_t* b) { return static_cast<uint16_t>(b[0] | b[1] << 8); }
 

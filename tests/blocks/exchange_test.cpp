@@ -11,6 +11,7 @@
 #include "blocks/block_family.h"
 #include "blocks/exchange/exchange.h"
 #include "comm/com_card.h"
+#include "comm/com_value.h"
 #include "support/adapter_firmware.h"
 #include "support/param_target.h"
 
@@ -439,13 +440,30 @@ TEST_F(Level1Engineering, TrendReadersListL1readWithItsReferences) {
     EXPECT_EQ(t.digital[5][i - 1], handle) << i;
   }
 
-  // A write to the L1WRIT reaches the L1READ through the schedule.
-  ASSERT_EQ(write(6, L1WRIT_ID_MASK, 0x0101), FB_OK);
-  ASSERT_EQ(write(6, L1WRIT_ID_FLOAT1 + 2, 33.0f), FB_OK);
+  // Writes to the L1WRIT through the value access, as the register map sends them, reach
+  // the L1READ through the schedule and are read back the same way.
+  auto writeValue = [](uint16_t block, int16_t id, float v) {
+    ComValueAccess a;
+    COM_ValueBegin(&a, block, id);
+    a.request.setF32(FB_REQUEST_VALUE, v);
+    return COM_AsciiWriteValue(&a, COM_SOURCE_MODBUS);
+  };
+  auto readValue = [](uint16_t block, int16_t id) {
+    ComValueAccess a;
+    COM_ValueBegin(&a, block, id);
+    EXPECT_EQ(COM_AsciiReadValue(&a, COM_SOURCE_MODBUS), FB_OK) << block << " " << id;
+    double v = -1;
+    EXPECT_TRUE(COM_ReadNumber(a, COM_ValueKind(static_cast<uint32_t>(id < 0 ? -id : id)), &v));
+    return v;
+  };
+  ASSERT_EQ(writeValue(6, L1WRIT_ID_MASK, 0x0101), FB_OK);
+  ASSERT_EQ(writeValue(6, L1WRIT_ID_FLOAT1 + 2, 33.0f), FB_OK);
+  EXPECT_EQ(writeValue(6, L1WRIT_ID_FLOAT1, 1e6f), FB_ERR_LIMITS);
   for (int i = 0; i < 4; ++i) FW_SimCycle();
-  EXPECT_EQ(ask(FbParamRequest(5, 0)).request.u8(FB_REQUEST_VALUE), 1);
-  EXPECT_EQ(ask(FbParamRequest(5, -1)).request.u8(FB_REQUEST_VALUE), 4);
-  EXPECT_EQ(readFloat(5, -4), 33.0f);
+  EXPECT_EQ(readValue(5, 0), 1.0);
+  EXPECT_EQ(readValue(5, -1), 4.0);
+  EXPECT_EQ(readValue(5, -4), 33.0);
+  EXPECT_EQ(readValue(6, -L1WRIT_ID_MASK), 257.0);
 }
 
 }  // namespace
