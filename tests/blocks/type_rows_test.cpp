@@ -23,6 +23,9 @@
 #include "blocks/select/select.h"
 #include "blocks/curve/curve.h"
 #include "blocks/trig/trig.h"
+#include "blocks/exchange/exchange.h"
+#include "blocks/info/info.h"
+#include "blocks/profinet/profinet.h"
 #include "blocks/csdo/csdo.h"
 
 namespace {
@@ -273,8 +276,8 @@ TEST(TypeRows, PulsIsShownAsPulseInEnglish) {
   FW_SelectTextLanguageByte(0);
 }
 
-// The bus and cross-communication types: their block numbers, fixed-place ids, weights,
-// groups and instance sizes.
+// The bus, data-exchange, device-function and PROFINET types: their block numbers, fixed-place
+// ids, weights, groups and instance sizes.
 TEST(TypeRows, BusTypes) {
   struct Row {
     uint16_t type;
@@ -288,6 +291,21 @@ TEST(TypeRows, BusTypes) {
       {BLK_TYPE_MX6X, "MX6x", {}, 0, 8, 22, 56},
       {BLK_TYPE_CPREAD, "CPREAD", {{21, 40}}, 13, 13, 23, 75},
       {BLK_TYPE_CPWRIT, "CPWRIT", {{21, 40}}, 14, 13, 23, 75},
+      {BLK_TYPE_L1READ, "L1READ", {{1, 20}}, 0, 2, 19, 64},
+      {BLK_TYPE_L1WRIT, "L1WRIT", {{1, 20}}, 0, 2, 19, 105},
+      {BLK_TYPE_DPREAD, "DPREAD", {{1, 4}}, 0, 4, 19, 73},
+      {BLK_TYPE_DPWRIT, "DPWRIT", {{11, 14}}, 0, 5, 19, 58},
+      {BLK_TYPE_MBDATA, "MBDATA", {{56, 60}}, 0, 5, 19, 201},
+      {BLK_TYPE_INFO, ">INFORMATION  1<", {{97, 97}}, 102, 3, 104, 245},
+      {BLK_TYPE_STATUS, "STATUS", {{98, 98}}, 7, 2, 104, 73},
+      {BLK_TYPE_CONST, "CONST", {{99, 99}}, 8, 1, 105, 123},
+      {BLK_TYPE_CALLPG, "CALLPG", {{90, 90}}, 100, 1, 104, 34},
+      {BLK_TYPE_AND_2, "AND_2", {}, 0, 1, 3, 30},
+      {BLK_TYPE_CMP, "CMP", {}, 0, 1, 15, 36},
+      {BLK_TYPE_OR_2, "OR_2", {}, 0, 1, 3, 30},
+      {BLK_TYPE_PNSERV, "PNSERV", {}, 0, 3, 19, 53},
+      {BLK_TYPE_PNREAD, "PNREAD", {}, 0, 2, 19, 161},
+      {BLK_TYPE_PNWRIT, "PNWRIT", {}, 0, 3, 19, 212},
   };
   BlockFixture fx(BLK_RegisterAllTypes);
   for (const Row& r : rows) {
@@ -352,6 +370,12 @@ TEST(TypeRows, CsdoAndSafeTypes) {
     EXPECT_EQ(std::string(text, FB_TEXT_LEN), tag);
     FB_ClearStore();
   }
+}
+
+// The Mode choices of CMP.
+TEST(TypeRows, CmpModeChoices) {
+  BlockFixture fx(BLK_RegisterAllTypes);
+  EXPECT_STREQ(FW_GetText(static_cast<uint32_t>(FB_GetTextOffset(BLK_TYPE_CMP, -1, 5))), "X1 <> X2");
 }
 
 }  // namespace
