@@ -100,7 +100,7 @@ class ProjectTest : public ::testing::Test {
 
 TEST_F(ProjectTest, AProjectWithoutPicturesHasTheStoredLayoutAndLoadsAndSavesBackTheSame) {
   makeProject();
-  const std::string a = file("a.sdg"), b = file("b.sdg");
+  const std::string a = file("Plant A.sdg"), b = file("b.sdg");
   ASSERT_EQ(SimSaveProject(a.c_str()), 1);
   const Bytes f = ReadFile(a);
   ASSERT_EQ(f.size(), kLogoAt + 4 + 4 + 260 + 4);
@@ -132,7 +132,7 @@ TEST_F(ProjectTest, AProjectWithoutPicturesHasTheStoredLayoutAndLoadsAndSavesBac
   EXPECT_EQ(s.changed, 0);
   EXPECT_STREQ(s.projectName, a.c_str()) << "the name keeps its case";
   EXPECT_TRUE(SimProjectHasName());
-  EXPECT_EQ(SimProjectCompanionName(), file("a.dat"));
+  EXPECT_EQ(SimProjectCompanionName(), file("Plant A.dat"));
   EXPECT_EQ(LogoLength(), 0u);
   for (uint32_t i = 4; i < SIM_LOGO_CAPACITY; ++i) ASSERT_EQ(s.logo[i], 0xFF) << i;
   uint32_t n = 1;
