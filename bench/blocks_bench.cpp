@@ -8,6 +8,7 @@
 #include "blocks/arith/arith.h"
 #include "blocks/block_family.h"
 #include "blocks/bus/bus.h"
+#include "blocks/csdo/csdo.h"
 #include "blocks/logger/logger.h"
 #include "blocks/register_all.h"
 #include "runtime/fb_store.h"
@@ -167,5 +168,57 @@ void BM_BusBlocksCycle(benchmark::State& state) {
   COM_BusReset();
 }
 BENCHMARK(BM_BusBlocksCycle);
+
+// SAFE in the device's safe state putting out its safe values (z 1 toggled every cycle) and
+// a CSDO whose trigger is z 1: one read of a partner every fourth cycle, answered in place.
+constexpr uint16_t kCsdo = 30, kSafe = 100;
+
+void wireDigital(uint16_t block, uint16_t input, uint16_t source, uint16_t output) {
+  uint16_t* w = FB_GetWiring(block);
+  const uint16_t nA = w[FB_WIRE_ANALOG_COUNT];
+  w[FB_WIRE_ANALOG_COUNT + 2 + 2 * nA + 2 * (input - 1)] = source;
+  w[FB_WIRE_ANALOG_COUNT + 3 + 2 * nA + 2 * (input - 1)] = output;
+}
+
+void BM_CsdoSafeCycle(benchmark::State& state) {
+  FB_ClearTypeTable();
+  BLK_RegisterAllTypes();
+  FB_ClearStore();
+  g_fwSys.shadow[FW_SH_BUS_NODE] = 5;
+  FW_SysImage()[FW_SYS_ORDER_DIGITS + 2] = '1';
+  const uint8_t flags = FW_SysImage()[FW_SYS_FLAGS38];
+  FW_SysImage()[FW_SYS_FLAGS38] = static_cast<uint8_t>(flags | 0x20);
+  COM_BusReset();
+  if (FB_CreateInstance(BLK_TYPE_SAFE, kSafe) || FB_CreateInstance(BLK_TYPE_CSDO, kCsdo)) {
+    std::abort();
+  }
+  wireDigital(kCsdo, 2, kSafe, 1);   // trig
+  if (FB_ResolveConnections() != 0) std::abort();
+  FbLayout safe, csdo;
+  if (!FB_GetLayout(kSafe, &safe) || !FB_GetLayout(kCsdo, &csdo)) std::abort();
+  csdo.wp[2] = CSDO_INT16;
+  runBlock(kSafe, true);
+  runBlock(kCsdo, true);
+  CsdoState* s = BLK_CsdoState(kCsdo);
+  unsigned cycle = 0, transfers = 0;
+  for (auto _ : state) {
+    safe.wp[0] = static_cast<uint16_t>(++cycle & 1);
+    runBlock(kSafe, false);
+    runBlock(kCsdo, false);
+    if (s->request.state == COM_REQ_SENT) {
+      s->request.data[0] = static_cast<uint8_t>(cycle);
+      s->request.data[1] = 0xFF;
+      s->request.state = COM_REQ_ANSWERED;
+      ++transfers;
+    }
+    benchmark::ClobberMemory();
+  }
+  if (cycle > 8 && transfers == 0) std::abort();
+  state.SetItemsProcessed(state.iterations());
+  state.counters["transfers"] = transfers;
+  FW_SysImage()[FW_SYS_FLAGS38] = flags;
+  COM_BusReset();
+}
+BENCHMARK(BM_CsdoSafeCycle);
 
 }  // namespace

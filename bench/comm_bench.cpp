@@ -1,7 +1,8 @@
 // Device communication: a request of the character protocol served inside the firmware tick
-// (a single read, a write, block data of nine codes, a record), and the per-tick exchange with
+// (a single read, a write, block data of nine codes, a record), the per-tick exchange with
 // the module panels (five couplers, nine four-channel analog inputs each, against a panel in
-// the same process), which must not allocate.
+// the same process), the option card's cycle step and exchange frame, which must not
+// allocate.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -12,6 +13,7 @@
 
 #include "blocks/register_all.h"
 #include "comm/com_ascii.h"
+#include "comm/com_card.h"
 #include "comm/com_modbus.h"
 #include "comm/com_bus.h"
 #include "comm/com_remoteio.h"
@@ -184,6 +186,40 @@ void BM_ModbusAsciiRead(benchmark::State& state) {
                          "xxx01,100,10");
 }
 
+// The option card (option "3") on the serial driver's test line: the cycle step of every
+// main cycle (the card lost, as always in the simulator), and an exchange frame answered at once.
+void setUpCard() {
+  setUp();
+  FW_SysImage()[FW_SYS_ORDER_DIGITS + 2] = '3';
+  COM_SerialTestAttach(true);
+}
+
+void BM_OptionCardCycle(benchmark::State& state) {
+  setUpCard();
+  for (int c = 0; c <= COM_CARD_LOST_CYCLES; ++c) FW_OptionCardCycle();
+  perTick(state, FW_OptionCardCycle);
+  if ((COM_CardBusStatus() & COM_CARD_BUS_ERRORS) != COM_CARD_BUS_ERRORS) {
+    state.SkipWithError("the card was not lost");
+  }
+  COM_SerialTestAttach(false);
+}
+
+void BM_OptionCardExchange(benchmark::State& state) {
+  setUpCard();
+  uint8_t frame[COM_CARD_FRAME] = {};
+  std::memcpy(frame, kComCardHeader, COM_CARD_HEADER);
+  frame[COM_CARD_AT_FIRST] = 1;
+  frame[COM_CARD_AT_SECOND] = 2;
+  uint8_t out[COM_SERIAL_SIZE];
+  uint16_t sent = 0;
+  perTick(state, [&] {
+    COM_SerialTestReceive(1, frame, sizeof frame);
+    sent = COM_SerialTestTakeTransmission(out, sizeof out);
+  });
+  if (sent != COM_CARD_REPLY) state.SkipWithError("the frame was not answered");
+  COM_SerialTestAttach(false);
+}
+
 }  // namespace
 
 BENCHMARK(BM_AsciiReadFloat);
@@ -196,3 +232,5 @@ BENCHMARK(BM_ModbusReadSystemData);
 BENCHMARK(BM_ModbusReadFloatParameters);
 BENCHMARK(BM_ModbusWriteFloat);
 BENCHMARK(BM_ModbusAsciiRead);
+BENCHMARK(BM_OptionCardCycle);
+BENCHMARK(BM_OptionCardExchange);

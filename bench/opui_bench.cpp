@@ -1,6 +1,7 @@
 // Operating-interface hot paths: one firmware cycle of key read, page manager and display
-// update with a menu screen shown, drawn through the display driver into the LCD memory; the
-// value texts of a page's rows, which the pages format every cycle.
+// update with a menu screen shown, or with a block page whose field cursor moves, drawn
+// through the display driver into the LCD memory; the value texts of a page's rows, which
+// the pages format every cycle.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -11,11 +12,14 @@
 #include "gui/GUI.h"
 #include "gui/LCD.h"
 #include "host/shared_block.h"
+#include "opui/op_blockpage.h"
 #include "opui/op_display.h"
+#include "opui/op_field_editor.h"
 #include "opui/op_format.h"
 #include "opui/op_input.h"
 #include "opui/op_links.h"
 #include "opui/op_services.h"
+#include "runtime/fb_store.h"
 #include "runtime/fw_image.h"
 #include "shell/sim/LCDSIM.h"
 #include "shell/sim/SIM.h"
@@ -62,6 +66,52 @@ void BM_MenuCycle(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_MenuCycle);
+
+// A controller's page of six fields over its word values, each row rewritten every cycle.
+const FwShortLimit kFieldLimits{0, 100};
+const FbValueEntry kFieldEntry{FB_KIND_WORD, 0, nullptr, nullptr, &kFieldLimits, 0, 0};
+OpPageField g_benchFields[6];
+const OpFieldTable kBenchTable{nullptr, g_benchFields};
+int benchPageCycle(uint16_t) {
+  for (int i = 0; i < 6; ++i) g_opPageRows.rows[i].changed = 1;
+  return 0;
+}
+const OpBlockPage kBenchPage{.screen = 1, .cycle = benchPageCycle, .fields = &kBenchTable};
+
+void benchNoRun() {}
+
+// A cycle of a block page in which key 2 moves the field cursor every other cycle.
+void BM_BlockPageCycle(benchmark::State& state) {
+  display();
+  static const uint16_t words[6] = {};
+  static const char* const texts[1] = {"TIC 101"};
+  static const FbBlockRange range[] = {{100, 1950}, {0, 0}};
+  static FbTemplate tmpl = FB_SizedTemplate(FbTemplate{.type = 90, .wordValues = words, .texts = texts});
+  FB_ClearStore();
+  FB_RegisterType(90, FB_TypeFromTemplate(&tmpl, benchNoRun, nullptr, nullptr, nullptr, range, 0, 0, 0));
+  FB_CreateInstance(90, 150);
+  FbLayout L{};
+  FB_GetLayout(150, &L);
+  for (int i = 0; i < 6; ++i) {
+    const auto offset =
+        static_cast<uint32_t>(reinterpret_cast<uint8_t*>(L.wv + i) - reinterpret_cast<uint8_t*>(L.base));
+    g_benchFields[i] =
+        OpPageField{&kFieldEntry, nullptr, offset, OP_PF_WORD, nullptr, &g_opPageRows.rows[i], 0, 8, 0};
+  }
+  const OpBlockPage* previous = OP_SetBlockPage(90, &kBenchPage);
+  OP_SelectBlockPage(150);
+  uint8_t key = 0;
+  for (auto _ : state) {
+    g_opStandIn.keyCode = key;
+    key = key ? 0 : 2;
+    OP_ReadKeysAndPointer();
+    OP_RunPageManager(key);
+    OP_UpdateDisplay();
+  }
+  OP_SetBlockPage(90, previous);
+  OP_ResetUi();
+}
+BENCHMARK(BM_BlockPageCycle);
 
 // The values of sixteen rows: numbers with and without a value, and durations.
 void BM_FormatRows(benchmark::State& state) {

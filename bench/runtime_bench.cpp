@@ -218,7 +218,8 @@ BENCHMARK(BM_RunBlockType)
 // One cycle of 40 running programmers (the page list's size), each with a closed chain of
 // four APROGD blocks of ten segments (160 data blocks): the data blocks, then the
 // programmers, as their group chain runs them. Arg 1: the "search" input held and "XVal"
-// wired, so that every cycle searches ("SearchSeg").
+// wired, so that every cycle searches ("SearchSeg"). Arg 2: DPROG with DPROGD chains, the
+// patterns switching its six tracks.
 void wireDBlock(uint16_t block, uint16_t input, uint16_t source) {
   uint32_t handle = 0;
   FbRef* ref = nullptr;
@@ -238,17 +239,21 @@ void BM_ProgrammerCycle(benchmark::State& state) {
   FB_ClearStore();
   constexpr uint16_t kProgs = FB_PROG_LIST_SIZE, kChain = 4;
   constexpr uint16_t kFirstData = 200;
+  const bool digital = state.range(0) == 2;
   for (uint16_t p = 0; p < kProgs; ++p) {
     const auto prog = static_cast<uint16_t>(100 + p);
-    FB_CreateInstance(FB_TYPE_APROG, prog);
+    FB_CreateInstance(digital ? FB_TYPE_DPROG : FB_TYPE_APROG, prog);
     FbLayout L;
     FB_GetLayout(prog, &L);
     L.wv[PROG_WV_TURBO] = 1;
     for (uint16_t k = 0; k < kChain; ++k) {
       const auto d = static_cast<uint16_t>(kFirstData + p * kChain + k);
-      FB_CreateInstance(FB_TYPE_APROGD, d);
+      FB_CreateInstance(digital ? FB_TYPE_DPROGD : FB_TYPE_APROGD, d);
       FB_GetLayout(d, &L);
-      for (uint16_t i = 0; i < 10; ++i) L.fp[2 * i] = 1.0f, L.fp[2 * i + 1] = 10.0f * i;
+      for (uint16_t i = 0; i < 10; ++i) {
+        L.fp[2 * i] = 1.0f;
+        L.fp[2 * i + 1] = digital ? 101010.0f + i : 10.0f * i;
+      }
       if (k > 0) wireDBlock(static_cast<uint16_t>(d - 1), 1, d);
     }
     wireDBlock(prog, APROG_AI_DBLOCK + 1, static_cast<uint16_t>(kFirstData + p * kChain));
@@ -281,7 +286,7 @@ void BM_ProgrammerCycle(benchmark::State& state) {
   g_fwRunMode = FW_RUN_MODE_STOP;
   state.SetItemsProcessed(state.iterations() * kProgs);
 }
-BENCHMARK(BM_ProgrammerCycle)->Arg(0)->Arg(1);
+BENCHMARK(BM_ProgrammerCycle)->Arg(0)->Arg(1)->Arg(2);
 
 // The two-channel card blocks of one tick: TC_IN, R_IN and U_IN with new readings on both
 // sub-channels, F_INP, the outputs I_OUT, U_OUT, PWM_OUT and the DIDO points, run by the

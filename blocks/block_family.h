@@ -100,3 +100,13 @@ inline float BLK_PendingLongAsFloat(uint16_t block, unsigned k) {
   std::memcpy(&f, &bits, sizeof f);
   return f;
 }
+
+// The input-reference handle of a value inside the instance heap (its word offset), so that
+// a type can point an unconnected input at one of its own values; 0 for a place outside the
+// heap or off a word boundary.
+inline uint32_t BLK_HandleOf(const void* value) {
+  const auto at = reinterpret_cast<std::uintptr_t>(value);
+  const auto base = reinterpret_cast<std::uintptr_t>(g_fbStore.instanceHeap);
+  if (at <= base || at >= base + sizeof g_fbStore.instanceHeap || (at - base) % 2 != 0) return 0;
+  return static_cast<uint32_t>((at - base) / 2);
+}

@@ -13,6 +13,7 @@
 #include "blocks/timefn/timefn.h"
 #include "blocks/prog/prog.h"
 #include "blocks/bus/bus.h"
+#include "blocks/csdo/csdo.h"
 
 void BLK_RegisterAllTypes() {
   BLK_RegisterArithTypes();
@@ -28,4 +29,5 @@ void BLK_RegisterAllTypes() {
   BLK_RegisterLimitTypes();
   BLK_RegisterLoggerTypes();
   BLK_RegisterCtrlTypes();
+  BLK_RegisterCsdoTypes();
 }

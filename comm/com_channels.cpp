@@ -6,7 +6,7 @@
 
 #include "comm/com_ascii.h"
 #include "comm/com_bus.h"
-#include "comm/com_cards.h"
+#include "comm/com_card.h"
 #include "comm/com_modbus.h"
 #include "comm/com_serial.h"
 #include "comm/com_service.h"

@@ -16,6 +16,8 @@ uint16_t g_standInDeviceMode = FW_DEVICE_ENGINEERING;
 
 uint16_t& COM_LinkDeviceMode() { return &g_fwMain ? g_fwMain.deviceMode : g_standInDeviceMode; }
 
+uint16_t COM_LinkStatusBits() { return &g_fwMain ? g_fwMain.statusBits : 0; }
+
 void COM_LinkServiceLine(int row, const char* text) {
   if (!&g_fwMain || row < 6 || row > 8) return;
   char* line = g_fwMain.serviceLines[row - 6];

@@ -22,6 +22,7 @@
 
 #include <cstdint>
 
+#include "comm/com_bytes.h"
 #include "comm/com_services.h"
 
 // Function codes.

@@ -3,9 +3,8 @@
 // received frame, the system bus, the remote I/O module link and the option card.
 //
 // Programs link `sim_comm`, which serves binary frames with Modbus RTU and text frames with
-// the character protocol, the system-bus node and the module link (the option cards are still
-// plain stand-ins there); tests of the firmware link the recording fake of tests/fakes
-// instead.
+// the character protocol, the system-bus node, the module link and the option cards; tests
+// of the firmware link the recording fake of tests/fakes instead.
 #pragma once
 
 #include <cstdint>
@@ -69,8 +68,11 @@ const ComCanNodeTable& COM_CanNodeTable();
 void COM_ScanIoModules(int32_t instance);
 void COM_ExchangeIoModules();
 
-// Option card (communication option '3'): one exchange step per firmware cycle.
+// Option card (communication option '3'): one step per firmware cycle, which keeps the device
+// status byte current and supervises the card; and the clearing of the exchange records
+// 1..8 when the engineering is cleared.
 void FW_OptionCardCycle();
+void FW_OptionCardClearRecords();
 
 // Serial error flags byte (0: no error); the main cycle reports it to the operating
 // interface.

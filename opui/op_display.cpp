@@ -704,6 +704,7 @@ void OP_ApplyScreenColors() {
     GUI_SetColor(OP_ColorFromCode(OP_CC_FOREGROUND));
     GUI_DrawHLine(OP_TITLE_LINE_Y, 0, 320);
   }
+  if (g_opTouchList) OP_TouchListColors();
   if (d.bodyDev > 0) OP_GfxCopyToLcd(d.bodyDev);
 }
 

@@ -208,3 +208,5 @@ extern OpStatusIcon g_opStatusIcon;
 extern WM_HWIN g_opTouchList;
 WM_HWIN FW_OpenTouchDialog();
 void OP_CloseTouchList();
+// Gives the open touch list the screen's colours (its selected entry inverted).
+void OP_TouchListColors();

@@ -12,7 +12,7 @@ constexpr uint16_t OP_FIELD_TIMEOUT_CYCLES = 600;   // one minute of cycles with
 constexpr float OP_FIELD_TIME_MAX_MARKER = -31001.0f;  // the maximum comes from the page
 
 struct OpFieldEditor {
-  uint16_t currentField;       // index of the current field; 0 = the first
+  uint16_t currentField;       // index of the selected field 1..n; 0 = none
   uint8_t editing;             // an edit is in progress
   int16_t lastField;           // the field edited last, -1 none
   uint16_t lastCountdown;      // cycles the last-edited field stays marked

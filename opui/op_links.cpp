@@ -8,16 +8,20 @@
 #include "runtime/fw_clock.h"
 #include "runtime/fw_eeprom.h"
 #include "runtime/fw_image.h"
+#include "runtime/fw_login.h"
 #include "runtime/fw_main.h"
 #include "runtime/fw_sysimage.h"
 
 OpFirmwareStandIn g_opStandIn;
 
-// The firmware's start-up, main cycle and hardware adapter are linked into the program; the
-// operating interface alone (its tests) runs without them and reads the stand-in record.
-// Weak references pull nothing in and stay null when the firmware is not linked.
+// The firmware's start-up, main cycle and hardware adapter, and device communication, are
+// linked into the program; the operating interface alone (its tests) runs without them and
+// reads the stand-in record. Weak references pull nothing in and stay null when they are not
+// linked.
 uint8_t FW_GetKeyCode() __attribute__((weak));
 extern FwMainState g_fwMain __attribute__((weak));
+void COM_BusSetAddress(uint16_t node) __attribute__((weak));
+const ComCanNodeTable& COM_CanNodeTable() __attribute__((weak));
 
 // --- Firmware state ----------------------------------------------------------------------
 
@@ -42,6 +46,31 @@ uint8_t OP_LinkServiceState() {
   return &g_fwMain ? (g_fwMain.deviceMode == FW_DEVICE_SERVICE ? 1 : 0) : g_opStandIn.serviceState;
 }
 
+uint8_t OP_LinkCommOption() { return OP_LinkImage()[FW_SYS_ORDER_DIGITS + 2]; }
+bool OP_LinkEngineeringLocked() {
+  constexpr uint8_t kWriteLock = 0x10;
+  return g_fwLogin.access == FW_ACCESS_LOCKED || (OP_LinkEngineeringState() & kWriteLock) != 0;
+}
+bool OP_LinkConfigTransfer() { return g_opStandIn.configTransfer != 0; }
+bool OP_LinkLoadRunning() { return g_opStandIn.loadRunning != 0; }
+bool OP_LinkSdCardPresent() { return g_opStandIn.sdCard != 0; }
+bool OP_LinkUsbStickPresent() { return g_opStandIn.usbStick != 0; }
+bool OP_LinkUsbLogoFile() { return g_opStandIn.usbLogoFile != 0; }
+bool OP_LinkUsbUpdateFile() { return g_opStandIn.usbUpdateFile != 0; }
+bool OP_LinkCustomLogoPresent() { return g_opStandIn.customLogo != 0; }
+bool OP_LinkPictureLock() { return g_opStandIn.pictureLock != 0; }
+uint8_t OP_LinkSlotModule(int slot) {
+  return slot >= 0 && slot < 4 ? g_opStandIn.slotModule[slot] : 0;
+}
+
+const ComCanNodeTable& OP_LinkCanNodeTable() {
+  static const ComCanNodeTable kEmpty{};
+  return COM_CanNodeTable ? COM_CanNodeTable() : kEmpty;
+}
+void OP_LinkBusSetAddress(uint16_t node) {
+  if (COM_BusSetAddress) COM_BusSetAddress(node);
+}
+
 namespace {
 const uint8_t* g_startPicture;
 uint32_t g_startPictureSize;
@@ -55,6 +84,7 @@ const uint8_t* OP_LinkStartPicture(uint32_t* size) {
   *size = g_startPictureSize;
   return g_startPicture;
 }
+bool OP_LinkStartLogoPresent() { return g_opStandIn.startLogo != 0 || g_startPictureSize > 0; }
 
 const uint8_t* OP_LinkUiArea() { return g_fwInternalEeprom + FW_IEE_PICTURE; }
 uint32_t OP_LinkUiAreaSize() { return FW_IEE_TAG - FW_IEE_PICTURE; }

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "comm/com_services.h"
 #include "gui/GUI.h"
 #include "gui/WM.h"
 
@@ -25,6 +26,17 @@ struct OpFirmwareStandIn {
   // Slots 1..10: 5 screen background, 6 foreground, 7 title band, 9 and 10 the top bar.
   GUI_COLOR screenColors[10] = {0x000000, 0xC08048, 0x000000, 0xFFFFFF, 0x000000,
                                 0xFFFFFF, 0xC08048, 0x000000, 0x000000, 0xFFFFFF};
+  // Device state that nothing in the simulator sets: the media, the logos, the transfers.
+  uint8_t sdCard = 0;              // an SD card is present
+  uint8_t usbStick = 0;            // a USB stick is present
+  uint8_t usbLogoFile = 0;         // the stick holds a logo file
+  uint8_t usbUpdateFile = 0;       // the stick holds an update file
+  uint8_t startLogo = 0;           // a start logo is stored (besides a start picture set)
+  uint8_t customLogo = 0;          // a custom logo is stored
+  uint8_t pictureLock = 0;         // the logos may not be changed
+  uint8_t configTransfer = 0;      // a configuration transfer runs
+  uint8_t loadRunning = 0;         // an engineering load runs
+  uint8_t slotModule[4] = {};      // module type of the slots A, B, C, P (0 none, 171 failed)
 };
 extern OpFirmwareStandIn g_opStandIn;
 
@@ -47,6 +59,30 @@ uint8_t OP_LinkClockSet();
 // service state (1: the device has no engineering). Default: the stand-in.
 uint16_t OP_LinkDisplayState();
 uint8_t OP_LinkServiceState();
+// The communication option, order-code digit 2 ('0'..'4').
+uint8_t OP_LinkCommOption();
+// The engineering is locked: a password is set and nobody is logged in, or the image's
+// write-lock bit (byte 38, bit 4) is set.
+bool OP_LinkEngineeringLocked();
+// A configuration transfer or an engineering load runs. Default: the stand-in (none).
+bool OP_LinkConfigTransfer();
+bool OP_LinkLoadRunning();
+// Media and the files on them. Default: the stand-in (absent).
+bool OP_LinkSdCardPresent();
+bool OP_LinkUsbStickPresent();
+bool OP_LinkUsbLogoFile();
+bool OP_LinkUsbUpdateFile();
+// Logos: a start logo is stored (the stand-in, or a start picture was handed over), a
+// custom logo is stored (the stand-in), the logos are locked (the stand-in).
+bool OP_LinkStartLogoPresent();
+bool OP_LinkCustomLogoPresent();
+bool OP_LinkPictureLock();
+// Module type of I/O slot 0..3 (A, B, C, P): 0 none, 171 failed. Default: the stand-in.
+uint8_t OP_LinkSlotModule(int slot);
+// The system bus as the pages show it: the node table (device communication's; an empty
+// table while it is not linked) and the node a page shows and resets.
+const ComCanNodeTable& OP_LinkCanNodeTable();
+void OP_LinkBusSetAddress(uint16_t node);
 // The memory device the firmware's start-up draws its full screens into (0 = none): the
 // full-screen window shows it.
 GUI_MEMDEV_Handle OP_LinkFullScreenDevice();

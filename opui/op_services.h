@@ -28,7 +28,7 @@ void OP_EmptyStub();
 void OP_InitKeyMap();
 // Page procedure of the "Ethernet" line of block 0's value list: pushes the current page
 // (at most 10 entries) and opens the Ethernet settings page.
-void OP_OpenEthernetPage();
+int OP_OpenEthernetPage();
 // Resets the page and menu state before a page is shown; 0 also clears the page flags.
 void OP_PageEnter(int flag);
 // Leaves the current page (closes a block view and overlays, restores the normal display).

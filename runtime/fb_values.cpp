@@ -9,7 +9,7 @@
 #include "runtime/fw_text_ids.h"
 
 FbValueLists g_fbValueLists{};
-void (*g_fbEthernetPage)() = nullptr;
+int (*g_fbEthernetPage)() = nullptr;
 
 namespace {
 
@@ -264,7 +264,7 @@ void FB_ReadValuesByClass(int32_t cls, uint16_t block, int16_t* status) {
     return;
   }
   FbValueLists& lists = g_fbValueLists;
-  lists.header = FbListHeader{FB_LIST_HEADER_FLAGS, 0, noCallback, 0};
+  lists.header = FbListHeader{FB_LIST_HEADER_FLAGS, 0, noCallback, 0, 0, lists.rows, 0};
   Builder b;
   if (block == 0) {
     if (cls == 2) buildSystemData(b);
@@ -277,6 +277,7 @@ void FB_ReadValuesByClass(int32_t cls, uint16_t block, int16_t* status) {
     }
   }
   b.finish();
+  lists.header.capacity = lists.rowCount;
   *status = 1;
 }
 

@@ -58,23 +58,32 @@ struct FbValueEntry {
   uint16_t zero2;
 };
 
+// The value lists are menus of the operating interface, and its menus are built of the same
+// two records: a header, and the lines (items) it names, which follow one another and end
+// with the first line that carries FB_ROW_LAST.
+struct FbListHeader;
+
 struct FbListRow {
   uint16_t flags;            // FB_ROW_*
-  uint16_t sub;              // sub-kind (class 0) or parameter id
+  uint16_t sub;              // sub-kind (class 0), parameter id, or a menu item's number
   FbValueEntry* entry;       // null for text-only, empty and page lines
   uint32_t zero;
   uint16_t textId;           // label text id (0: none)
   const char* ownText;       // class 3: the line's own 16-character label
-  void (*pageProc)();        // FB_ROW_PAGE lines: the page procedure
+  int (*pageProc)();         // FB_ROW_PAGE lines: the page procedure or menu handler
   const void* pageInput;     // class 3: the value (f32) at the page block's analog input of
                              // the line's number
+  const FbListHeader* submenu;  // a menu item without flags: the menu it opens (null: none)
 };
 
 struct FbListHeader {
   uint16_t flags;            // 4096
-  uint16_t value;            // 0
+  uint16_t value;            // the menu's page id; 0 for the value lists
   int (*callback)();         // returns 0
   uint16_t lineCount;        // reset to 0 at each build
+  uint16_t textId;           // the title's text id (0: none)
+  const FbListRow* items;    // the first line
+  uint16_t capacity;         // lines behind `items` a walk may read at most
 };
 
 constexpr uint32_t FB_VALUE_ROWS = 256;
@@ -106,7 +115,7 @@ struct FbParamPage {
 constexpr uint16_t FB_TYPE_VPARA = 98;
 
 // The page procedure of the Ethernet line (the operating interface installs it).
-extern void (*g_fbEthernetPage)();
+extern int (*g_fbEthernetPage)();
 
 // Builds the lists of a block for a class: 0 inputs and outputs, 1 parameters, 2 values, 3
 // the parameter page. *status: 1 done, -1 no such block, -2 class not 0..3 (the lists stay

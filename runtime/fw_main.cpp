@@ -145,12 +145,14 @@ void showServiceStart() {
   WM_Paint(g_fwMain.displayWindow);
 }
 
-// The engineering is cleared: nothing the operating interface shows of it may stay open.
+// The engineering is cleared: nothing the operating interface shows of it may stay open, and
+// the option card's exchange records of its blocks go with it.
 void closePages() {
   OP_PageLeave();
   OP_CloseOverlays();
   OP_InitKeyMap();
   OP_PageEnter(0);
+  FW_OptionCardClearRecords();
 }
 
 // Loading ends: the devices of entries that this loading did not fill go back to the heap.

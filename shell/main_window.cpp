@@ -1,6 +1,7 @@
 #include "shell/main_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLayout>
@@ -16,6 +17,7 @@
 #include "shell/firmware_link.h"
 #include "shell/front_panel.h"
 #include "shell/project.h"
+#include "shell/script.h"
 #include "shell/settings.h"
 #include "shell/shell_util.h"
 #include "shell/sim/SIM.h"
@@ -59,6 +61,10 @@ SimMainWindow::SimMainWindow(QWidget* parent) : QMainWindow(parent) {
 
 SimMainWindow::~SimMainWindow() {
   if (channelNotifier_) SimComClose();
+  if (scriptHooks_) {
+    SimScriptClose();
+    SimScriptSetHooks({});
+  }
 }
 
 void SimMainWindow::openChannel() {
@@ -82,7 +88,24 @@ int SimMainWindow::createFront() {
   // The window fits its front; a stored placement moves it but does not resize it.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
   front_->setFocus();
+  openScripts();
   return 0;
+}
+
+// The player reaches the front through its messages and the recorder's header names the
+// project; the communication view's edit comes with the views.
+void SimMainWindow::openScripts() {
+  SimScriptHooks hooks;
+  SimFrontPanel* front = front_;
+  hooks.front = [front](int id, intptr_t wParam, intptr_t lParam) { return front->send(id, wParam, lParam); };
+  hooks.beep = [] { QApplication::beep(); };
+  hooks.tick = [] {
+    if (SimControl* c = SimTheControl()) c->tick();
+  };
+  hooks.projectName = [] { return std::string(SimState().projectName); };
+  SimScriptSetHooks(std::move(hooks));
+  scriptHooks_ = true;
+  SimScriptOpen();
 }
 
 QAction* SimMainWindow::action(int id) const {
@@ -106,7 +129,19 @@ QString SimMainWindow::titleText() const {
   return t;
 }
 
-void SimMainWindow::refreshTitle() { setWindowTitle(titleText()); }
+void SimMainWindow::refreshTitle() {
+  shownPaused_ = SimState().pauseCount != 0;
+  shownTurbo_ = SimState().turbo != 0;
+  setWindowTitle(titleText());
+}
+
+void SimMainWindow::syncMarks() {
+  const SimHostState& s = SimState();
+  if ((s.pauseCount != 0) == shownPaused_ && (s.turbo != 0) == shownTurbo_) return;
+  action(SIM_CMD_PAUSE)->setChecked(s.pauseCount != 0);
+  action(SIM_CMD_TURBO)->setChecked(s.turbo != 0);
+  refreshTitle();
+}
 
 void SimMainWindow::command(int id) {
   SimHostState& s = SimState();
@@ -156,13 +191,18 @@ intptr_t SimMainWindow::send(int id, intptr_t wParam, intptr_t) {
 void SimMainWindow::preCycle() {
   SimHostState& s = SimState();
   if (++s.cycleCount == kValidCycle) SimMarkSettingsValid();
+  SimScriptStep();
   // One request at a time: a request not yet served is not overwritten.
-  if (!s.requestPending && SimComPollRequest(s.requestText, sizeof s.requestText, &s.requestLength))
+  if (!s.requestPending && SimComPollRequest(s.requestText, sizeof s.requestText, &s.requestLength)) {
     s.requestPending = 1;
+    SimScriptNoteRequest(s.requestText, s.requestLength);
+  }
+  syncMarks();
 }
 
 void SimMainWindow::postCycle() {
   SimHostState& s = SimState();
+  SimRecordStep();
   if (s.responseReady) {
     s.requestPending = 0;
     s.responseReady = 0;
@@ -178,6 +218,7 @@ void SimMainWindow::closeEvent(QCloseEvent* e) {
     closing_ = true;
     SimState().endFlag = 1;
     if (SimControl* c = SimTheControl()) c->tick();
+    SimScriptClose();
     SimMarkSettingsValid();
     SimHostState& s = SimState();
     SimSettings& settings = SimTheSettings();

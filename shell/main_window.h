@@ -1,5 +1,6 @@
 // The simulator's main window: the menu bar, the front panel, and the pre- and post-cycle work
-// of the private cycle messages. Menu commands carry their fixed ids (SimMenuCommand).
+// of the private cycle messages (the script player before the tick, the recorder after it).
+// Menu commands carry their fixed ids (SimMenuCommand).
 #pragma once
 
 #include <QMainWindow>
@@ -29,11 +30,13 @@ class SimMainWindow : public QMainWindow, public SimMessageTarget {
   void command(int id);
   QAction* action(int id) const;
   SimFrontPanel* front() const { return front_; }
-  // Builds the front panel inside the window; 0 = done.
+  // Builds the front panel inside the window and opens the script files; 0 = done.
   int createFront();
   // The title: program name, project and the Pause and Turbo marks.
   QString titleText() const;
   void refreshTitle();
+  // After a change of the Pause counter or Turbo by others (a script): check marks and title.
+  void syncMarks();
   // Opens the channel for PC tools for port 10 and the state record's device address, and
   // serves its hidden windows from the event loop.
   void openChannel();
@@ -66,8 +69,12 @@ class SimMainWindow : public QMainWindow, public SimMessageTarget {
   void preCycle();
   void postCycle();
   void takeImagesBack();
+  void openScripts();
   std::map<int, QAction*> actions_;
   SimFrontPanel* front_ = nullptr;
   QSocketNotifier* channelNotifier_ = nullptr;
   bool closing_ = false;
+  bool scriptHooks_ = false;
+  bool shownPaused_ = false;
+  bool shownTurbo_ = false;
 };

@@ -27,6 +27,7 @@
 #include "shell/front_panel.h"
 #include "shell/main_window.h"
 #include "shell/project.h"
+#include "shell/script.h"
 #include "shell/settings.h"
 #include "shell/shell_ui.h"
 #include "shell/shell_util.h"
@@ -140,6 +141,7 @@ SimMainWindow* SimInitInstance(const std::string& commandLine) {
   s.imagesValid = 1;
   if (SimInitIni(s) != 0) SIM_LogText("The settings file could not be written.");
   std::string line = SimFrameCommandLine(commandLine);
+  SimScriptTakeOptions(line);
   std::snprintf(s.commandLine, sizeof s.commandLine, "%s", line.c_str());
   std::string options = line;
   const bool restart = SimFindOption(options, " /restart ", nullptr) != 0;
@@ -156,13 +158,13 @@ SimMainWindow* SimInitInstance(const std::string& commandLine) {
   SimReadPictureFiles();
 
   auto* w = new SimMainWindow();
+  // The project the firmware starts with (the script recorder's header names it).
+  w->loadStartProject(restart);
   if (w->createFront() != 0) {
     delete w;
     return nullptr;
   }
   g_main = w;
-  // The project the firmware starts with.
-  w->loadStartProject(restart);
   SimReadWindowPos(w, SIM_SHOW_NORMAL, SIM_INI_SETTINGS, "WindowPos", SimIniPath());
   w->refreshTitle();
   w->openChannel();

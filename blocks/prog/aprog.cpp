@@ -104,11 +104,7 @@ uint8_t setManualValue(ProgCycle& c, float value) {
 uint8_t param(ProgCycle& c, FbParamRequest* r, bool* handled) {
   *handled = true;
   switch (r->id()) {
-    case -1:
-      if (!c.own->started) return FB_ERR_ABSENT;
-      r->setU8(FB_REQUEST_VALUE, static_cast<uint8_t>((c.dout(APROG_DO_MANUAL) ? 2 : 0) +
-                                                      (c.di(APROG_DI_HALT) ? 1 : 0)));
-      return FB_OK;
+    case -1: return PROG_ReadManualHalt(c, r);
     case 502: {
       if (c.diConnected(APROG_DI_SEARCH)) return FB_ERR_NOT_NOW;
       const uint16_t v = r->u16(FB_REQUEST_VALUE);
@@ -131,11 +127,10 @@ void publish(ProgCycle& c) {
   ProgPage& p = c.w->page;
   p.manualValue = c.ao(APROG_AO_WP).get();
   p.output = c.ao(APROG_AO_WP).get();
-  FbLayout S;
-  const bool analogSlave = p.slave && FB_GetLayout(p.slave, &S) && S.type == FB_TYPE_APROG &&
-                           S.floatParams > APROG_FP_W100;
-  p.w0 = analogSlave ? S.fp[APROG_FP_W0].get() : w0(c);
-  p.w100 = analogSlave ? S.fp[APROG_FP_W100].get() : w100(c);
+  float lo = w0(c), hi = w100(c);
+  PROG_AnalogSlaveRange(c, &lo, &hi);
+  p.w0 = lo;
+  p.w100 = hi;
   p.dp = c.L.wp[APROG_WP_DP];
 }
 
@@ -196,5 +191,6 @@ void BLK_RegisterProgTypes() {
        PROG_CATALOGUE_GROUP},
   };
   BLK_RegisterTimeGroupTypes(kRows);
+  PROG_RegisterDigitalType();
   PROG_RegisterDataTypes();
 }

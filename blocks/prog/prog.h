@@ -246,6 +246,27 @@ enum : uint8_t {
 };
 enum : uint8_t { PROG_WV_PWRUP = 0, PROG_WV_PEND = 1, PROG_WV_TURBO = 2, PROG_WV_FKEY = 3 };
 
+// ---------------------------------------------------------------------------------------
+// DPROG inputs and outputs (0-based positions in their groups).
+enum : uint8_t { DPROG_AI_PSET = 0, DPROG_AI_DBLOCK = 1, DPROG_AI_PROGNO = 2, DPROG_AI_SLAVNO = 3 };
+enum : uint8_t {
+  DPROG_DI_HIDE = 0, DPROG_DI_LOCK = 1, DPROG_DI_RUN = 2, DPROG_DI_RESET = 3,
+  DPROG_DI_PRESET = 4, DPROG_DI_PSHOW = 5, DPROG_DI_HALT = 6, DPROG_DI_MANFREE = 7,
+};
+enum : uint8_t {
+  DPROG_AO_TNETTO = 0, DPROG_AO_TBRUTT = 1, DPROG_AO_TREST = 2, DPROG_AO_SEGNO = 3,
+  DPROG_AO_PROGNO = 4, DPROG_AO_SEGRES = 5, DPROG_AO_BLNO = 6,
+};
+// do1 .. do6 are DPROG_DO_1 + 0 .. 5.
+enum : uint8_t {
+  DPROG_DO_RUN = 0, DPROG_DO_RESET = 1, DPROG_DO_END = 2, DPROG_DO_FKEY = 3, DPROG_DO_1 = 4,
+  DPROG_DO_PRESET = 10, DPROG_DO_MANUAL = 11,
+};
+constexpr uint8_t DPROG_TRACKS = 6;  // switched outputs do1 .. do6
+// Parameters: float D 0; words PMode, RecMax; the word values as APROG's.
+enum : uint8_t { DPROG_FP_D0 = 0 };
+enum : uint8_t { DPROG_WP_PMODE = 0, DPROG_WP_RECMAX = 1 };
+
 // "PEnd" and "FKey" choices.
 enum : uint16_t { PROG_PEND_STOP = 0, PROG_PEND_RESET = 1, PROG_PEND_RESET_STOP = 2 };
 enum : uint16_t { PROG_FKEY_SWITCH = 0, PROG_FKEY_PULSE = 1, PROG_FKEY_PROGCTRL = 2 };
@@ -278,9 +299,12 @@ enum : uint16_t { PROG_OFFER_RUN_STOP = 1, PROG_OFFER_RESET = 2 };
 uint16_t PROG_PageControl(uint32_t block);
 uint16_t PROG_PageSearch(uint32_t block);
 
-// Enters the rows of APROG, APROGD, APRGD2 and DPROGD into the block-type table.
+// Enters the rows of APROG, DPROG, APROGD, APRGD2 and DPROGD into the block-type table.
 void BLK_RegisterProgTypes();
 
+void FB_DPROG_Run();
+void FB_DPROG_Init();
+uint8_t FB_DPROG_Param(FbParamRequest* request, uint16_t* badIndex);
 void FB_APROG_Run();
 void FB_APROG_Init();
 uint8_t FB_APROG_Param(FbParamRequest* request, uint16_t* badIndex);

@@ -196,6 +196,8 @@ void start(ProgCycle& c) {
   }
   PROG_TakeSegment(c);
   PROG_RestartRamp(c, s.setpoint);
+  // Without ramps the segment's value holds from its start on.
+  if (!c.v->ramps) s.setpoint = c.own->endValue;
   if (c.v->startSearch) c.v->startSearch(c);
   s.state = PROG_RUNNING;
 }
@@ -532,6 +534,14 @@ uint8_t sharedParam(ProgCycle& c, FbParamRequest* r, uint16_t* bad) {
 }
 
 }  // namespace
+
+uint8_t PROG_ReadManualHalt(const ProgCycle& c, FbParamRequest* r) {
+  if (!c.own->started) return FB_ERR_ABSENT;
+  const ProgIo& io = c.v->io;
+  r->setU8(FB_REQUEST_VALUE, static_cast<uint8_t>((c.doutValue(io.doManual) ? 2 : 0) +
+                                                  (c.di(io.diHalt) ? 1 : 0)));
+  return FB_OK;
+}
 
 // ---------------------------------------------------------------------------------------
 // Data blocks seen from the programmer

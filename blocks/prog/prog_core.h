@@ -18,8 +18,16 @@
 constexpr uint8_t PROG_NONE = 0xFF;  // an input, output or parameter the type does not have
 constexpr uint16_t PROG_CATALOGUE_GROUP = 6;  // catalogue group of the programmer family
 
-// Enters the rows of the three data-block types.
+// Enters the rows of the three data-block types, and of the digital programmer.
 void PROG_RegisterDataTypes();
+void PROG_RegisterDigitalType();
+
+// Limit of a switching pattern (DPROGD's "D n", DPROG's "D 0" and manual pattern): 0 ..
+// 111111, shown as six digits.
+constexpr float PROG_MAX_PATTERN = 111111.0f;
+float PROG_MaxPattern(uint16_t block);
+constexpr FwFloatLimit PROG_PATTERN_LIMIT{
+    .min = 0.0f, .max = FW_MARK_SIX_DIGITS_A, .maxFn = PROG_MaxPattern, .attribute = 0};
 
 // Positions (0-based) of a programmer type's inputs, outputs and parameters.
 struct ProgIo {
@@ -122,6 +130,7 @@ uint8_t PROG_Param(const ProgVariant& v, FbParamRequest* request, uint16_t* badI
 // The variant of a programmer type, null for other types.
 const ProgVariant* PROG_VariantOf(uint16_t type);
 const ProgVariant& PROG_AprogVariant();
+const ProgVariant& PROG_DprogVariant();
 // Locates a programmer of the variant's type for a request or a page callback: the state
 // pointer is the copy in use. False for another type or an instance too small.
 bool PROG_Locate(const ProgVariant& v, uint32_t block, ProgCycle* c);
@@ -236,3 +245,8 @@ void PROG_PageCommand(ProgCycle& c, uint16_t command, uint16_t argument);
 // Master and slave: the slave named by "SlavNo" records its master number; the page record
 // takes the slave and the group flag.
 void PROG_MasterSlave(ProgCycle& c);
+// The setpoint range of the analog slave shown with this programmer (page.slave, set by
+// PROG_MasterSlave); false when no APROG is shown as slave.
+bool PROG_AnalogSlaveRange(const ProgCycle& c, float* w0, float* w100);
+// Request "manual x 2 + halt input" (APROG -1, DPROG -9): 'f' before the start-up pass.
+uint8_t PROG_ReadManualHalt(const ProgCycle& c, FbParamRequest* request);

@@ -53,11 +53,9 @@ constexpr FbTemplate kDprogdTemplate{
 
 constexpr float kMaxTime = 959999.0f;
 constexpr float kMinRate = 0.001f;
-constexpr float kMaxPattern = 111111.0f;
 
 float zeroBound(uint16_t) { return 0.0f; }
 float maxTime(uint16_t) { return kMaxTime; }
-float maxPattern(uint16_t) { return kMaxPattern; }
 
 bool isRate(uint16_t type) { return type == PROG_SEG_RATE || type == PROG_SEG_RATE_WAIT; }
 
@@ -80,8 +78,7 @@ constexpr FwFloatLimit timeLimit(FwFloatBound minFn) {
 }
 constexpr FwFloatLimit kTime = timeLimit(zeroBound);
 constexpr FwFloatLimit kEndValue{.min = -29999.0f, .max = 999999.0f, .attribute = 3};
-constexpr FwFloatLimit kPattern{.min = 0.0f, .max = FW_MARK_SIX_DIGITS_A, .maxFn = maxPattern,
-                                .attribute = 0};
+constexpr FwFloatLimit kPattern = PROG_PATTERN_LIMIT;
 
 constexpr FwFloatLimit kAprogdFloatLimits[] = {
     kTime, kEndValue, kTime, kEndValue, kTime, kEndValue, kTime, kEndValue, kTime, kEndValue,
@@ -252,6 +249,8 @@ uint8_t dataParam(uint16_t type, FbParamRequest* r, uint16_t* badIndex) {
 }
 
 }  // namespace
+
+float PROG_MaxPattern(uint16_t) { return PROG_MAX_PATTERN; }
 
 void FB_APROGD_Run() { dataRun(FB_TYPE_APROGD); }
 void FB_APROGD_Init() { dataInit(FB_TYPE_APROGD); }

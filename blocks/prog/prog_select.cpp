@@ -155,6 +155,18 @@ void PROG_MasterSlave(ProgCycle& c) {
   p.groupFlag = slave && c.own->master == 0 ? 0 : 1;
 }
 
+bool PROG_AnalogSlaveRange(const ProgCycle& c, float* w0, float* w100) {
+  FbLayout S;
+  const uint16_t slave = c.w->page.slave;
+  if (!slave || !FB_GetLayout(slave, &S) || S.type != FB_TYPE_APROG ||
+      S.floatParams <= APROG_FP_W100) {
+    return false;
+  }
+  *w0 = S.fp[APROG_FP_W0];
+  *w100 = S.fp[APROG_FP_W100];
+  return true;
+}
+
 // ---------------------------------------------------------------------------------------
 // The page's callbacks
 
@@ -193,6 +205,7 @@ uint16_t PROG_PageSearch(uint32_t block) {
 const ProgVariant* PROG_VariantOf(uint16_t type) {
   switch (type) {
     case FB_TYPE_APROG: return &PROG_AprogVariant();
+    case FB_TYPE_DPROG: return &PROG_DprogVariant();
     default: return nullptr;
   }
 }

@@ -24,6 +24,7 @@
 #include "runtime/fw_clock.h"
 #include "runtime/fw_image.h"
 #include "runtime/fw_mode.h"
+#include "support/prog_fixture.h"
 #include "tools/engbuild/eng_builder.h"
 
 namespace {
@@ -556,6 +557,65 @@ TEST_F(BlockEngineering, ProgrammerSelectsItsProgramThroughSelectors) {
   }
   EXPECT_EQ(digitalOut(136, APROG_DO_END + 1), 1);
   EXPECT_EQ(analogOut(136, APROG_AO_WEND + 1), 80.0f);
+}
+
+// A digital programmer with two chained data blocks, in group 1 in chain order:
+//   140 AND     nothing wired: z 1 = 1, the programmer's run command
+//   141 DPROGD  ten segments of 0.2 s, segment n with the pattern whose digits are n's bits
+//   142 DPROGD  segments 11 and 12 the same way; its unconnected input ends the chain
+//   143 DPROG   "Turbo" 1 (seconds), D 0 = 100000
+TEST_F(BlockEngineering, DigitalProgrammerSwitchesItsTracksCycleByCycle) {
+  EngBuilder b;
+  b.setRunMode(2);
+  ASSERT_TRUE(b.addBlock(140, BLK_TYPE_AND, 1)) << b.error();
+  ASSERT_TRUE(b.addBlock(141, FB_TYPE_DPROGD, 1, 140)) << b.error();
+  ASSERT_TRUE(b.addBlock(142, FB_TYPE_DPROGD, 1, 141)) << b.error();
+  ASSERT_TRUE(b.addBlock(143, FB_TYPE_DPROG, 1, 142)) << b.error();
+  for (uint16_t n = 1; n <= 12; ++n) {
+    const uint16_t block = n <= 10 ? 141 : 142, i = (n - 1) % 10;
+    ASSERT_TRUE(b.setFloat(block, 2 * i + 1, 0.2f));
+    ASSERT_TRUE(b.setFloat(block, 2 * i + 2, progPatternOf(n)));
+  }
+  ASSERT_TRUE(b.setFloat(143, DPROG_FP_D0 + 1, 100000.0f));
+  ASSERT_TRUE(b.wireAnalog(141, 1, 142, 1));
+  ASSERT_TRUE(b.wireAnalog(143, DPROG_AI_DBLOCK + 1, 141, 1));
+  ASSERT_TRUE(b.wireDigital(143, DPROG_DI_RUN + 1, 140, 1));
+  ASSERT_TRUE(b.setValue(143, PROG_WV_TURBO + 1, 1));
+  ASSERT_NO_FATAL_FAILURE(load(b));
+  auto tracks = [] {
+    unsigned bits = 0;
+    for (uint16_t k = 0; k < DPROG_TRACKS; ++k) {
+      if (digitalOut(143, DPROG_DO_1 + 1 + k)) bits |= 1u << k;
+    }
+    return bits;
+  };
+
+  FB_RunStartupPass();
+  EXPECT_EQ(analogOut(143, DPROG_AO_BLNO + 1), 143.0f);
+  for (int cycle = 1; cycle <= 7; ++cycle) {  // the settle time: reset, the pattern D 0
+    FB_RunSchedule();
+    EXPECT_EQ(digitalOut(143, DPROG_DO_RESET + 1), 1);
+    EXPECT_EQ(tracks(), 0b100000u) << cycle;
+  }
+  FB_RunSchedule();  // the start takes segment 1
+  EXPECT_EQ(digitalOut(143, DPROG_DO_RUN + 1), 1);
+  EXPECT_EQ(tracks(), 1u);
+  for (int m = 1; m <= 23; ++m) {
+    SCOPED_TRACE(testing::Message() << "running cycle " << m);
+    FB_RunSchedule();
+    const auto segNo = static_cast<unsigned>(m / 2 + 1);
+    EXPECT_EQ(analogOut(143, DPROG_AO_SEGNO + 1), static_cast<float>(segNo));
+    EXPECT_EQ(tracks(), segNo);
+    EXPECT_NEAR(analogOut(143, DPROG_AO_TNETTO + 1), 0.1f * m, 1e-4);
+    EXPECT_NEAR(analogOut(143, DPROG_AO_TREST + 1), 2.4f - 0.1f * m, 1e-4);
+    EXPECT_EQ(digitalOut(143, DPROG_DO_END + 1), 0);
+  }
+  for (int m = 24; m <= 26; ++m) {  // the end: the last pattern stays
+    FB_RunSchedule();
+    EXPECT_EQ(digitalOut(143, DPROG_DO_END + 1), 1);
+    EXPECT_EQ(tracks(), 12u);
+    EXPECT_EQ(analogOut(143, DPROG_AO_TREST + 1), 0.0f);
+  }
 }
 
 }  // namespace

@@ -21,14 +21,7 @@ constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kNone = -32000.0f;
 constexpr uint16_t kProg = ProgFixture::kProg;
 
-// Every test starts stopped with the clock at its default and leaves it so.
-class ProgPlace : public testing::Test {
- protected:
-  ~ProgPlace() override {
-    g_fwRunMode = FW_RUN_MODE_STOP;
-    g_fwClock.now = FwClockFields{};
-  }
-};
+using ProgPlace = ProgClockTest;
 
 // A program in seconds ("Turbo" 1), started and left reset with the run command off.
 void startReset(ProgFixture& p, const std::vector<ProgSegment>& segments,
@@ -328,13 +321,6 @@ TEST_F(ProgPlace, SearchInputAndStart) {
 // =======================================================================================
 // Power-up
 
-void setClock(uint16_t year, uint16_t month, uint16_t day, uint16_t hour, uint16_t minute,
-              uint16_t second = 0) {
-  g_fwClock.now = FwClockFields{.year = year, .month = month, .day = day, .hour = hour,
-                                .minute = minute, .weekday = FW_Weekday(year, month, day),
-                                .second = second};
-}
-
 TEST_F(ProgPlace, PowerUpModes) {
   constexpr float kMin = 0.1f / 60.0f;  // dt with "Turbo" 0: minutes
   const std::vector<ProgSegment> longProgram = {{10000, 100}, {10000, 0}};
@@ -381,7 +367,7 @@ TEST_F(ProgPlace, PowerUpModes) {
     p.setValue(PROG_WV_TURBO + 1, c.turbo);
     p.addData(c.type, c.program);
     p.setRun(1);
-    setClock(2024, 3, 10, 12, 0);
+    ProgFixture::setClock(2024, 3, 10, 12, 0);
     p.start();
     p.cycle(1 + 10);  // the start's search, 10 cycles of running
     if (c.stopped) {
@@ -394,7 +380,7 @@ TEST_F(ProgPlace, PowerUpModes) {
       WarmStart warm;
       p.init();
     }
-    setClock(2024, 3, c.day, c.hour, c.minute, c.turbo ? 30 : 0);
+    ProgFixture::setClock(2024, 3, c.day, c.hour, c.minute, c.turbo ? 30 : 0);
     p.cycle();  // the data blocks' start-up pass changed their sums: the chain is recounted
     ASSERT_EQ(p.state().state, PROG_POWER_UP);
     p.cycle();

@@ -23,6 +23,7 @@
 #include "blocks/select/select.h"
 #include "blocks/curve/curve.h"
 #include "blocks/trig/trig.h"
+#include "blocks/csdo/csdo.h"
 
 namespace {
 
@@ -37,9 +38,9 @@ TEST(TypeRows, EveryTypeIsRegisteredWithItsTemplateWeightAndGroup) {
       {BLK_TYPE_SQRT, "SQRT", 41, 2, 1},     {BLK_TYPE_SCAL, "SCAL", 41, 18, 1},
       {FB_TYPE_APROG, "APROG", 513, 33, 6},  {FB_TYPE_APROGD, "APROGD", 118, 1, 6},
       {FB_TYPE_APRGD2, "APRGD2", 142, 1, 6}, {FB_TYPE_DPROGD, "DPROGD", 117, 1, 6},
-      {BLK_TYPE_CONTR, "CONTR", 957, 51, 25},
-      {BLK_TYPE_CONTR_PLUS, "CONTR+", 1083, 53, 25},
-      {BLK_TYPE_PIDMA, "PIDMA", 961, 68, 25},
+      {BLK_TYPE_CONTR, "CONTR", 953, 51, 25},
+      {BLK_TYPE_CONTR_PLUS, "CONTR+", 1079, 53, 25},
+      {BLK_TYPE_PIDMA, "PIDMA", 1377, 68, 25},
       {BLK_TYPE_10EXP, "10EXP", 29, 17, 2},  {BLK_TYPE_EEXP, "EEXP", 29, 5, 2},
       {BLK_TYPE_LN, "LN", 29, 6, 2},         {BLK_TYPE_LG10, "LG10", 29, 7, 2},
       {BLK_TYPE_AND, "AND", 35, 1, 3},       {BLK_TYPE_NOT, "NOT", 28, 1, 3},
@@ -71,6 +72,7 @@ TEST(TypeRows, EveryTypeIsRegisteredWithItsTemplateWeightAndGroup) {
       {BLK_TYPE_COT, "COT", 31, 11, 4},      {BLK_TYPE_ARCSIN, "ARCSIN", 31, 8, 5},
       {BLK_TYPE_ARCCOS, "ARCCOS", 31, 7, 5}, {BLK_TYPE_ARCTAN, "ARCTAN", 31, 7, 5},
       {BLK_TYPE_ARCCOT, "ARCCOT", 31, 7, 5},
+      {FB_TYPE_DPROG, "DPROG", 495, 28, 6},
   };
   BlockFixture fx(BLK_RegisterAllTypes);
   EXPECT_EQ(FB_GetType(4), nullptr);  // an empty row
@@ -311,6 +313,40 @@ TEST(TypeRows, BusTypes) {
     fx.create(r.type, block, 0);
     char* text = nullptr;
     ASSERT_EQ(FB_GetTextParamPtr(block, 1, &text), 1);
+    std::string tag(r.tag);
+    tag.resize(FB_TEXT_LEN, ' ');
+    EXPECT_EQ(std::string(text, FB_TEXT_LEN), tag);
+    FB_ClearStore();
+  }
+}
+
+// CSDO is bound to the block numbers of the input-side pass under its fixed-place id; SAFE
+// runs in a time group on the common numbers. Sizes: the groups and CSDO's own state.
+TEST(TypeRows, CsdoAndSafeTypes) {
+  struct Row {
+    uint16_t type;
+    const char* tag;
+    uint16_t first, last, fixedId, weight, group, size;
+  } rows[] = {
+      {BLK_TYPE_CSDO, "CSDO", 21, 40, 15, 13, 23, 85},
+      {BLK_TYPE_SAFE, "SAFE", 100, 1950, 0, 4, 105, 131},
+  };
+  BlockFixture fx(BLK_RegisterAllTypes);
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.tag);
+    const FbTypeRecord* rec = FB_GetType(r.type);
+    ASSERT_NE(rec, nullptr);
+    EXPECT_EQ(rec->fixedPlaceId, r.fixedId);
+    EXPECT_EQ(rec->weight, r.weight);
+    EXPECT_EQ(rec->group, r.group);
+    EXPECT_EQ(rec->tmpl->size, r.size);
+    ASSERT_NE(rec->permitted, nullptr);
+    EXPECT_EQ(rec->permitted[0].low, r.first);
+    EXPECT_EQ(rec->permitted[0].high, r.last);
+    EXPECT_EQ(rec->permitted[1].low | rec->permitted[1].high, 0);
+    fx.create(r.type, r.first, r.fixedId ? 0 : 1);
+    char* text = nullptr;
+    ASSERT_EQ(FB_GetTextParamPtr(r.first, 1, &text), 1);
     std::string tag(r.tag);
     tag.resize(FB_TEXT_LEN, ' ');
     EXPECT_EQ(std::string(text, FB_TEXT_LEN), tag);

@@ -48,4 +48,5 @@ const ComCanNodeTable& COM_CanNodeTable() { return TheFakeComm().canNodes; }
 void COM_ScanIoModules(int32_t instance) { TheFakeComm().log.add("COM_ScanIoModules", instance); }
 void COM_ExchangeIoModules() { TheFakeComm().log.add("COM_ExchangeIoModules"); }
 void FW_OptionCardCycle() { TheFakeComm().log.add("FW_OptionCardCycle"); }
+void FW_OptionCardClearRecords() { TheFakeComm().log.add("FW_OptionCardClearRecords"); }
 uint8_t COM_SerialErrorFlags() { return TheFakeComm().serialErrors; }

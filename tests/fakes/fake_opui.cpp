@@ -31,7 +31,10 @@ void OP_ClearDisplayCounters() { FakeOpuiLog().add("OP_ClearDisplayCounters"); }
 void OP_ResetFieldEditor() { FakeOpuiLog().add("OP_ResetFieldEditor"); }
 void OP_ShowPageWindows(int show) { FakeOpuiLog().add("OP_ShowPageWindows", show); }
 void OP_InitKeyMap() { FakeOpuiLog().add("OP_InitKeyMap"); }
-void OP_OpenEthernetPage() { FakeOpuiLog().add("OP_OpenEthernetPage"); }
+int OP_OpenEthernetPage() {
+  FakeOpuiLog().add("OP_OpenEthernetPage");
+  return 0;
+}
 void OP_PageEnter(int flag) { FakeOpuiLog().add("OP_PageEnter", flag); }
 void OP_PageLeave() { FakeOpuiLog().add("OP_PageLeave"); }
 void OP_ReadKeysAndPointer() { FakeOpuiLog().add("OP_ReadKeysAndPointer"); }

@@ -184,6 +184,8 @@ TEST_F(DisplayTest, RendererDrawsOnlyChangedRows) {
   std::memset(g_opMenuRows.items[1].colors, OP_ROW_HIGHLIGHT, OP_ROW_CHARS);
   // As the menu page does it: the title with a full redraw, then the changed rows.
   OP_ShowTextScreen(7, 1);
+  // The touch list that covers the item rows is hidden, so that the rows show.
+  if (g_opTouchList) WM_HideWindow(g_opTouchList);
   g_opMenuRows.items[0].changed = g_opMenuRows.items[1].changed = 1;
   OP_ShowTextScreen(7, 0);
   OP_UpdateDisplay();

@@ -19,6 +19,11 @@ class PageManagerTest : public OpuiTest {
     SIM_POINTER_STATE s{0, 0, 0};
     SIM_StorePointerState(&s);
   }
+  // The operating page of a controller block (type 90) is shown.
+  static void showBlockPage(uint16_t block) {
+    ASSERT_NE(opuitest::makeBlock(block, 90), nullptr);
+    ASSERT_EQ(OP_SelectBlockPage(block), 1);
+  }
 };
 
 TEST_F(PageManagerTest, TouchZonesOfTheTopBar) {
@@ -71,6 +76,7 @@ TEST_F(PageManagerTest, OpenOverlayClearsTheKeyMask) {
 // Holding the exit key goes home in exactly the 30th cycle of the press, once.
 TEST_F(PageManagerTest, HomeKeyAfterThirtyCyclesOnce) {
   OP_ResetUi();
+  showBlockPage(150);
   std::vector<int> homeCycles;
   for (int n = 1; n <= 60; ++n) {
     g_opPage.current = OP_BlockPageProc;
@@ -83,6 +89,7 @@ TEST_F(PageManagerTest, HomeKeyAfterThirtyCyclesOnce) {
 
 TEST_F(PageManagerTest, LanguageChangeRebuildsTheMainMenuStateChangeDoesNot) {
   OP_ResetUi();
+  showBlockPage(150);
   g_opPage.current = OP_BlockPageProc;
   g_opPage.pageId = OP_PAGE_MAIN_MENU;
   g_opStandIn.operatingState = 2;
@@ -103,6 +110,7 @@ TEST_F(PageManagerTest, LanguageChangeRebuildsTheMainMenuStateChangeDoesNot) {
 
 TEST_F(PageManagerTest, EngineeringLockChangeResetsABlockPage) {
   OP_ResetUi();
+  showBlockPage(150);
   g_opPage.current = OP_BlockPageProc;
   g_opPage.pageId = OP_PAGE_BLOCK;
   g_fwImage[38] = 0x02;
@@ -114,6 +122,7 @@ TEST_F(PageManagerTest, EngineeringLockChangeResetsABlockPage) {
 // A block page whose operating page is switched off goes back to the default page.
 TEST_F(PageManagerTest, SwitchedOffBlockPageIsLeft) {
   OP_ResetUi();
+  showBlockPage(150);
   uint8_t pageRecord[6] = {};
   g_fbStore.list[150].pageData = pageRecord;
   g_opPage.current = OP_BlockPageProc;
@@ -184,6 +193,7 @@ TEST_F(PageManagerTest, TouchWindowClosesAfterThreeHundredIdleCycles) {
 
 TEST_F(PageManagerTest, PublishesTheShownBlock) {
   OP_ResetUi();
+  showBlockPage(120);
   g_opPage.current = OP_BlockPageProc;
   g_opPage.currentBlock = 120;
   cycle(0);

@@ -8,19 +8,44 @@
 #include "gui/GUI.h"
 #include "gui/LCD.h"
 #include "gui/widgets/WIDGET.h"
+#include "opui/op_blockpage.h"
 #include "opui/op_dialogs.h"
 #include "opui/op_display.h"
 #include "opui/op_editor.h"
+#include "opui/op_field_editor.h"
 #include "opui/op_input.h"
 #include "opui/op_keys.h"
 #include "opui/op_links.h"
+#include "opui/op_menu.h"
 #include "opui/op_services.h"
+#include "runtime/fb_store.h"
 #include "runtime/fw_clock.h"
 #include "runtime/fw_defer.h"
 #include "runtime/fw_eeprom.h"
 #include "runtime/fw_image.h"
+#include "runtime/fw_login.h"
 #include "shell/sim/SIM.h"
 #include "support/lcd_harness.h"
+
+namespace opuitest {
+
+inline void noRun() {}
+inline const char* const kTag[] = {"Tag"};
+inline const uint16_t kWordValues[8] = {};
+inline const FbBlockRange kAnyBlock[] = {{1, FB_MAX_BLOCK}, {0, 0}};
+
+// A block of a type for the page tests: the type gets a row with eight word values and one
+// text (the tag, "Tag"), and the block is created from it. The instance, or null.
+inline uint16_t* makeBlock(uint16_t block, uint16_t type) {
+  static FbTemplate templates[FB_TYPE_COUNT];
+  FbTemplate& t = templates[type];
+  t = FB_SizedTemplate(FbTemplate{.type = type, .wordValues = kWordValues, .texts = kTag});
+  FB_RegisterType(type, FB_TypeFromTemplate(&t, noRun, nullptr, nullptr, nullptr, kAnyBlock, 0, 0, 0));
+  FB_CreateInstance(type, block);
+  return FB_GetInstance(block);
+}
+
+}  // namespace opuitest
 
 class OpuiTest : public lcdtest::LcdTest {
  protected:
@@ -39,6 +64,19 @@ class OpuiTest : public lcdtest::LcdTest {
     g_opPage = OpPageManager{};
     g_opOverlay = OpOverlayState{};
     OpIdleShown = 0;
+    OpPageRequest = 0;
+    OP_ClearPendingAction();
+    FB_ClearStore();
+    FB_ClearTypeTable();
+    FW_ClearDeferredCalls();
+    FW_ResetLogin();
+    OP_MenuResetState();
+    OP_ResetFieldEditor();
+    g_opBlockPage = OpBlockPageState{};
+    g_opJump = OpJumpRecord{};
+    g_opListPages = OpListPages{};
+    g_opServiceRequests = OpServiceRequests{};
+    g_opEdit = OpEditState{};
     OP_ResetDisplay();
     const SIM_POINTER_STATE released{0, 0, 0};
     SIM_StorePointerState(&released);

@@ -15,6 +15,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -224,6 +226,50 @@ TEST(RunningProgram, ThePcToolTalksToItThroughTheChannelAndACleanEndLeavesNoName
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   EXPECT_EQ(NamesWith(prefix), 0) << "a clean end removes every name";
   std::filesystem::remove_all(cfg);
+}
+
+// A script given on the command line plays in the running program (a path with upper-case
+// letters), and the recorder writes what it did: its keys, the request it sent and the
+// device's answer, and at the end the closing line.
+TEST(RunningProgram, AScriptFromTheCommandLinePlaysAndItsTrafficIsRecorded) {
+  const std::string prefix = "simscr" + std::to_string(getpid()) + ".";
+  const std::filesystem::path root = std::filesystem::temp_directory_path() / ("simscr" + std::to_string(getpid()));
+  std::filesystem::remove_all(root);
+  std::filesystem::create_directories(root / "Scripts");
+  const std::string script = (root / "Scripts" / "Play.TXT").string(), record = (root / "Rec.TXT").string();
+  {
+    std::ofstream out(script);
+    out << "; keys, then the identification\nkey 1000\nwait 2\nkey 0000\ninput comm \"18\"\nwait 50\n";
+  }
+  pid_t sim = Spawn({SIM74_2_PROGRAM, "/inpfile=" + script, "/outfile=" + record},
+                    {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + root.string(), "SIM74_2_NAME_PREFIX=" + prefix});
+  ASSERT_GT(sim, 0);
+  auto recorded = [&] {
+    std::ifstream in(record);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  };
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (recorded().find("output comm") == std::string::npos && std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  kill(sim, SIGTERM);
+  int status = 0;
+  ASSERT_TRUE(WaitFor(sim, 30, &status));
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  const std::string out = recorded();
+  std::filesystem::remove_all(root);
+  EXPECT_EQ(out.rfind(";;;", 0), std::string::npos) << "no header while a script plays";
+  const size_t k1 = out.find("\nkey 1000\n"), k0 = out.find("\nkey 0000\n"), in = out.find("input comm  \"18\"\n");
+  ASSERT_NE(k1, std::string::npos) << out;
+  ASSERT_NE(k0, std::string::npos) << out;
+  ASSERT_NE(in, std::string::npos) << out;
+  EXPECT_LT(k1, k0);
+  EXPECT_LT(k0, in);
+  // The device's answer: STX, "18=23,15" (the identification) and more.
+  EXPECT_NE(out.find("output comm \"# 02 31 38 3D 32 33 2C 31  35 "), std::string::npos) << out;
+  ASSERT_GE(out.size(), 9u);
+  EXPECT_EQ(out.substr(out.size() - 9), "\noutfile\n") << "the script still played: no EEPROM dump line";
 }
 
 // Started as a new user starts it (no settings, no project), the program runs the built-in

@@ -788,3 +788,87 @@ TEST_F(LcdWindowTest, TheDisplayGoesToTheClipboard) {
 }
 
 }  // namespace
+
+// --- Scripts in the running window -----------------------------------------------------------
+#include <fstream>
+
+#include "shell/script.h"
+
+namespace {
+
+// The messages scripts send to the front: keys pressed as a click presses them, the held keys
+// in the script's code, pointer mode that keeps PC keys from the device, the pressed flag.
+TEST_F(FrontTest, TheFrontAnswersTheScriptsMessages) {
+  SimFrontPanel panel(nullptr);
+  EXPECT_EQ(panel.send(SIM_FRONT_SET_KEYS, 1 | 4, 0), 0);
+  EXPECT_EQ(fw.mask, 5u);
+  EXPECT_EQ(SIM_HARDKEY_GetState(0), 1);
+  EXPECT_EQ(SIM_HARDKEY_GetState(2), 1);
+  EXPECT_EQ(panel.send(SIM_FRONT_GET_KEYS, 0, 0), 0x1010);
+  panel.send(SIM_FRONT_SET_KEYS, 4 | 8, 1 | 4);  // key 0 up, key 3 down, key 2 untouched
+  EXPECT_EQ(fw.mask, 12u);
+  EXPECT_EQ(SIM_HARDKEY_GetState(0), 0);
+  EXPECT_EQ(panel.send(SIM_FRONT_GET_KEYS, 0, 0), 0x0011);
+  panel.send(SIM_FRONT_SET_KEYS, 0, 4 | 8);
+  EXPECT_EQ(fw.mask, 0u);
+
+  // Pointer mode: PC keys no longer work the hard keys, but they still count as pressed.
+  panel.send(SIM_FRONT_POINTER_MODE, 0x10001, 0);  // the low word counts
+  EXPECT_TRUE(panel.pointerMode());
+  QKeyEvent down(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+  QApplication::sendEvent(&panel, &down);
+  EXPECT_EQ(fw.mask, 0u);
+  EXPECT_EQ(panel.send(SIM_FRONT_PRESSED, 0, 0), 1);
+  QKeyEvent up(QEvent::KeyRelease, Qt::Key_PageDown, Qt::NoModifier);
+  QApplication::sendEvent(&panel, &up);
+  EXPECT_EQ(panel.send(SIM_FRONT_PRESSED, 0, 0), 0);
+  panel.send(SIM_FRONT_POINTER_MODE, 0x10000, 0);
+  EXPECT_FALSE(panel.pointerMode());
+  QApplication::sendEvent(&panel, &down);
+  EXPECT_EQ(fw.mask, 1u);
+  QApplication::sendEvent(&panel, &up);
+  // A click on a key window counts as pressed as well.
+  Press(panel.key(1), panel.key(1)->rect().center());
+  EXPECT_EQ(panel.send(SIM_FRONT_PRESSED, 0, 0), 1);
+  Release(panel.key(1), panel.key(1)->rect().center());
+  EXPECT_EQ(panel.send(SIM_FRONT_PRESSED, 0, 0), 0);
+}
+
+// The player in the main window's cycle: a key line reaches the firmware tick of its own
+// cycle; a pause stops the simulation for its cycles, and the title shows it meanwhile.
+TEST_F(MainWindowTest, APlayedPauseStopsTheSimulationAndKeysReachTheTickOfTheirCycle) {
+  SIM_InitKeys();
+  SIM_SetKeyMaskHook([](uint32_t m) { SimFirmware().setKeyMask(m); });
+  for (int i = 0; i < 5; ++i) SIM_HardkeyCallback(i, 0);  // whatever earlier tests held
+  SimFrontPanel panel(nullptr);
+  SimScriptHooks hooks;
+  hooks.front = [&panel](int id, intptr_t w, intptr_t l) { return panel.send(id, w, l); };
+  SimScriptSetHooks(hooks);
+  const std::string script = (root / "Play.TXT").string();
+  std::ofstream(script) << "WAIT 0\nKEY 1000\nPAUSE 5\nKEY 0000\n";
+  SimScriptSetPaths(script, "");
+  SimScriptOpen();
+  EXPECT_TRUE(panel.pointerMode());
+  std::vector<uint32_t> maskAtTick;
+  fw.onTick = [&] { maskAtTick.push_back(fw.mask); };
+  {
+    SimMainWindow w;
+    control.setTarget(&w);
+    control.runCycle(true);
+    EXPECT_EQ(maskAtTick, std::vector<uint32_t>{1});
+    EXPECT_TRUE(w.windowTitle().endsWith("  [Pause]"));
+    for (int i = 0; i < 5; ++i) control.runCycle(true);
+    EXPECT_EQ(fw.ticks, 1) << "five cycles paused";
+    control.runCycle(true);
+    EXPECT_EQ(maskAtTick, (std::vector<uint32_t>{1, 0}));
+    EXPECT_FALSE(w.windowTitle().contains('['));
+    EXPECT_FALSE(panel.pointerMode()) << "the script has ended";
+    control.setTarget(nullptr);
+  }
+  SimScriptClose();
+  SimScriptSetHooks({});
+  SimScriptSetPaths("", "");
+  SIM_SetKeyMaskHook(nullptr);
+}
+
+}  // namespace

@@ -1,15 +1,36 @@
-// Programmer test fixture: an APROG and a chain of data blocks in a block fixture, run
-// cycle by cycle in the order of an engineering whose data blocks run before the programmer.
+// Programmer test fixture: an APROG (or a DPROG) and a chain of data blocks in a block
+// fixture, run cycle by cycle in the order of an engineering whose data blocks run before the
+// programmer.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
 #include "blocks/prog/prog.h"
 #include "blocks/register_all.h"
 #include "runtime/fb_param.h"
+#include "runtime/fw_clock.h"
+#include "runtime/fw_mode.h"
 #include "support/block_fixture.h"
+
+// Programmer tests start stopped (parameter writes apply at once) with the clock at its
+// default, and leave both so.
+class ProgClockTest : public testing::Test {
+ protected:
+  ~ProgClockTest() override {
+    g_fwRunMode = FW_RUN_MODE_STOP;
+    g_fwClock.now = FwClockFields{};
+  }
+};
+
+// The switching pattern whose decimal digits are the bits of n: 12 = 0b1100 gives 1100.
+inline float progPatternOf(unsigned n) {
+  float pattern = 0.0f, place = 1.0f;
+  for (; n; n >>= 1, place *= 10.0f) pattern += static_cast<float>(n & 1u) * place;
+  return pattern;
+}
 
 struct ProgSegment {
   float time;
@@ -22,9 +43,14 @@ class ProgFixture {
   static constexpr uint16_t kProg = 100;
   static constexpr uint16_t kFirstData = 200;
 
-  // Creates the programmer in the time group.
-  explicit ProgFixture(uint16_t group = 1) : group_(group) {
-    fx.create(FB_TYPE_APROG, kProg, group);
+  // Both programmer types have "DBlock" and "run" at the same places.
+  static_assert(int{APROG_AI_DBLOCK} == int{DPROG_AI_DBLOCK} &&
+                int{APROG_DI_RUN} == int{DPROG_DI_RUN});
+
+  // Creates the programmer (APROG or DPROG) in the time group.
+  explicit ProgFixture(uint16_t group = 1, uint16_t type = FB_TYPE_APROG)
+      : group_(group), type_(type) {
+    fx.create(type, kProg, group);
   }
 
   // Adds a data block with the segments (the rest stay "no segment") behind the last one of
@@ -123,13 +149,33 @@ class ProgFixture {
   uint8_t readByte(int16_t id) {
     FbParamRequest r(kProg, id);
     uint16_t bad = 0;
-    const FbTypeRecord* rec = FB_GetType(FB_TYPE_APROG);
+    const FbTypeRecord* rec = FB_GetType(type_);
     return rec->param(&r, &bad) == FB_OK ? r.u8(FB_REQUEST_VALUE) : 0xFF;
+  }
+
+  // A read request's f32 answer, or NaN (and a failure) when refused.
+  float readFloat(int16_t id) {
+    FbParamRequest r(kProg, id);
+    uint16_t bad = 0;
+    if (FB_GetType(type_)->param(&r, &bad) != FB_OK) {
+      ADD_FAILURE() << "read " << id << " refused";
+      return std::numeric_limits<float>::quiet_NaN();
+    }
+    return r.f32(FB_REQUEST_VALUE);
+  }
+
+  // Sets the firmware clock (the clock snapshot and the outage of a power-up read it).
+  static void setClock(uint16_t year, uint16_t month, uint16_t day, uint16_t hour,
+                       uint16_t minute, uint16_t second = 0) {
+    g_fwClock.now = FwClockFields{.year = year, .month = month, .day = day, .hour = hour,
+                                  .minute = minute, .weekday = FW_Weekday(year, month, day),
+                                  .second = second};
   }
 
   BlockFixture fx{BLK_RegisterAllTypes};
 
  private:
   uint16_t group_;
+  uint16_t type_;
   std::vector<uint16_t> data_;
 };

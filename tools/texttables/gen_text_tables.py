@@ -90,7 +90,8 @@ def read_labels():
         elif line.startswith("- "):
             if not lists[-1]["labels"]:
                 raise SourceError(f"{where}: choice before the first label")
-            lists[-1]["labels"][-1][1].append(split_langs(line[2:], where))
+            choice = "" if line[2:] == "<empty>" else line[2:]
+            lists[-1]["labels"][-1][1].append(split_langs(choice, where))
         else:
             lists[-1]["labels"].append((split_langs(line, where), []))
     seen = set()
