@@ -96,8 +96,7 @@ class CGridDelegate : public QStyledItemDelegate {
       grid_->comboData_.clear();
       grid_->comboIndex_ = -1;
       for (const GridChoice& c : GridParseChoices(list)) {
-        const QString field = c.text;
-        combo->addItem(field);
+        combo->addItem(c.text);
         grid_->comboData_.push_back(c.valid ? QString::number(c.value) : QString());
       }
       CGridControl* grid = grid_;
@@ -433,7 +432,6 @@ void CGridControl::PlaceColumn(int col) {
 
 void CGridControl::SetEditMode(int mode) {
   QTableWidget* t = T();
-  settings_[0] = mode;
   if (mode == 2)
     t->setEditTriggers(QAbstractItemView::CurrentChanged | QAbstractItemView::SelectedClicked |
                        QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |

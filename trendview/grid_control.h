@@ -48,7 +48,6 @@ enum GridCheck : int { GRID_CHECK_NONE = 0, GRID_CHECK_CHECKED = 1, GRID_CHECK_U
 // Settings of the control that the tables give only as numbers, by dispatch id.
 enum GridDispatchId : int {
   GRID_DISP_REDRAW = 31,        // 0 before, 1 after a bulk change: drawing off and on
-  GRID_DISP_COLUMN_SETTING = 119,  // per column
   GRID_DISP_ROW_SETTING = 134,  // (row, value) for every new property-list row
 };
 
