@@ -1,5 +1,6 @@
-// The channel for PC tools in the cycle: the pre-cycle poll with nothing waiting (every cycle,
-// also back to back in Turbo), and one request through the port share with its answer.
+// The shell's per-cycle work: the channel's pre-cycle poll with nothing waiting (every cycle,
+// also back to back in Turbo), one request through the port share with its answer, and the
+// script player and recorder without a script and while recording traffic.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -55,5 +56,60 @@ void BM_ComShareRequestAndAnswer(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ComShareRequestAndAnswer);
+
+}  // namespace
+
+// --- Scripts in the cycle ----------------------------------------------------------------
+#include <cstdio>
+
+#include "shell/script.h"
+#include "shell/sim_services.h"
+
+// The state record of this program (the simulator's lives with its windows).
+SimHostState& SimState() {
+  static SimHostState state;
+  return state;
+}
+
+namespace {
+
+// Every cycle without a script: the player asks the front for its keys, the recorder has
+// nothing to write.
+void BM_ScriptCycleIdle(benchmark::State& state) {
+  SimScriptHooks hooks;
+  hooks.front = [](int, intptr_t, intptr_t) -> intptr_t { return 0; };
+  SimScriptSetHooks(hooks);
+  SimScriptSetPaths("", "");
+  SimScriptOpen();
+  for (auto _ : state) {
+    ++SimState().cycleCount;
+    SimScriptStep();
+    SimRecordStep();
+  }
+  SimScriptClose();
+  SimScriptSetHooks({});
+}
+BENCHMARK(BM_ScriptCycleIdle);
+
+// Recording: a request and a 20-byte answer every cycle, with its wait line.
+void BM_ScriptRecordTraffic(benchmark::State& state) {
+  SimScriptSetHooks({});
+  SimScriptSetPaths("", "/dev/null");
+  SimScriptOpen();
+  SimHostState& s = SimState();
+  const char request[] = "\x04" "0018\x05";
+  for (uint8_t i = 0; i < 20; ++i) s.responseText[i] = static_cast<char>(i + 1);
+  for (auto _ : state) {
+    ++s.cycleCount;
+    SimScriptStep();
+    SimScriptNoteRequest(request, 6);
+    s.responseLength = 20 | 0x8000;
+    s.responseReady = 1;
+    SimRecordStep();
+  }
+  s.responseReady = 0;
+  SimScriptClose();
+}
+BENCHMARK(BM_ScriptRecordTraffic);
 
 }  // namespace

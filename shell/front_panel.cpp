@@ -13,6 +13,8 @@
 
 #include "gui/core/GUI_Input.h"
 #include "shell/regions.h"
+#include "shell/script.h"
+#include "shell/script_text.h"
 #include "shell/sim/LCDSIM.h"
 #include "shell/sim/SIM.h"
 
@@ -46,6 +48,10 @@ void RegionError(const char* text) {
 
 void RepaintKey(int index) {
   if (g_panel && index >= 0 && index < g_panel->numKeys()) g_panel->key(index)->update();
+}
+
+void NotePress(QWidget* key, bool down) {
+  if (auto* panel = dynamic_cast<SimFrontPanel*>(key->parentWidget())) panel->notePress(down);
 }
 
 }  // namespace
@@ -88,6 +94,7 @@ void SimHardkeyWindow::paintEvent(QPaintEvent*) {
 void SimHardkeyWindow::mousePressEvent(QMouseEvent* e) {
   if (index_ > 127 || e->button() != Qt::LeftButton) return;
   captured_ = true;  // the press grabs the mouse until the release
+  NotePress(this, true);
   SIM_HARDKEY_SetState(index_, SIM_HARDKEY_GetMode(index_) ? !SIM_HARDKEY_GetState(index_) : 1);
   SIM_HardkeyCallback(index_, 1);
   update();
@@ -96,6 +103,7 @@ void SimHardkeyWindow::mousePressEvent(QMouseEvent* e) {
 void SimHardkeyWindow::mouseReleaseEvent(QMouseEvent* e) {
   if (index_ > 127 || e->button() != Qt::LeftButton) return;
   captured_ = false;
+  NotePress(this, false);
   if (!SIM_HARDKEY_GetMode(index_)) SIM_HARDKEY_SetState(index_, 0);
   SIM_HardkeyCallback(index_, 0);
   update();
@@ -300,12 +308,46 @@ void SimFrontPanel::paintEvent(QPaintEvent*) {
 }
 
 void SimFrontPanel::keyPressEvent(QKeyEvent* e) {
+  pressed_ = true;
+  if (pointerMode_) return QWidget::keyPressEvent(e);
   bool hard = SimKeyToHardkey(e, true);
   if (!SIM_MapKey(e, true) && !hard) QWidget::keyPressEvent(e);
 }
 void SimFrontPanel::keyReleaseEvent(QKeyEvent* e) {
+  pressed_ = false;
+  if (pointerMode_) return QWidget::keyReleaseEvent(e);
   bool hard = SimKeyToHardkey(e, false);
   if (!SIM_MapKey(e, false) && !hard) QWidget::keyReleaseEvent(e);
+}
+
+intptr_t SimFrontPanel::send(int id, intptr_t wParam, intptr_t lParam) {
+  switch (id) {
+    case SIM_FRONT_GET_KEYS:
+      return SimScriptKeyCode(static_cast<uint16_t>(SIM_GetKeyMask() & 0xF));
+    case SIM_FRONT_SET_KEYS: {
+      // Each key that differs goes down or up as a click on it would make it.
+      const uintptr_t now = static_cast<uintptr_t>(wParam), old = static_cast<uintptr_t>(lParam);
+      for (int i = 0; i < 4; ++i) {
+        const uintptr_t bit = uintptr_t{1} << i;
+        if (!((now ^ old) & bit)) continue;
+        const int down = (now & bit) ? 1 : 0;
+        SIM_HARDKEY_SetState(i, down);
+        SIM_HardkeyCallback(i, down);
+      }
+      return 0;
+    }
+    case SIM_FRONT_POINTER_MODE:
+      pointerMode_ = (wParam & 0xFFFF) != 0;
+      if (pointerMode_)
+        setCursor(Qt::BusyCursor);
+      else
+        unsetCursor();
+      return 0;
+    case SIM_FRONT_PRESSED:
+      return pressed_ ? 1 : 0;
+    default:
+      return 0;
+  }
 }
 void SimFrontPanel::contextMenuEvent(QContextMenuEvent* e) {
   QMenu menu(this);
@@ -315,8 +357,13 @@ void SimFrontPanel::contextMenuEvent(QContextMenuEvent* e) {
 }
 
 void SimFrontPanel::mousePressEvent(QMouseEvent* e) {
+  if (e->button() == Qt::LeftButton) pressed_ = true;
   setFocus();
   QWidget::mousePressEvent(e);
+}
+void SimFrontPanel::mouseReleaseEvent(QMouseEvent* e) {
+  if (e->button() == Qt::LeftButton) pressed_ = false;
+  QWidget::mouseReleaseEvent(e);
 }
 
 int SIM_CreateFrame(QWidget* parent, SimFrontPanel** front) {

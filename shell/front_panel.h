@@ -71,7 +71,8 @@ class SimLcdWindow : public QWidget {
 };
 
 // The front window: the device front, its keys and the LCD window. Keys typed while it has
-// the focus go to the hard keys and the library's key messages.
+// the focus go to the hard keys and the library's key messages, except in pointer mode (while
+// a script plays).
 class SimFrontPanel : public QWidget {
  public:
   explicit SimFrontPanel(QWidget* parent);
@@ -80,16 +81,25 @@ class SimFrontPanel : public QWidget {
   SimHardkeyWindow* key(int i) const { return keys_[i]; }
   SimLcdWindow* lcd() const { return lcd_; }
 
+  // The messages that scripts send (SimFrontMessage in shell/script.h).
+  intptr_t send(int id, intptr_t wParam, intptr_t lParam);
+  bool pointerMode() const { return pointerMode_; }
+  // A key or the left button went down (true) or up on the front or one of its keys.
+  void notePress(bool down) { pressed_ = down; }
+
  protected:
   void paintEvent(QPaintEvent*) override;
   void keyPressEvent(QKeyEvent*) override;
   void keyReleaseEvent(QKeyEvent*) override;
   void mousePressEvent(QMouseEvent*) override;
+  void mouseReleaseEvent(QMouseEvent*) override;
   void contextMenuEvent(QContextMenuEvent*) override;
 
  private:
   std::vector<SimHardkeyWindow*> keys_;
   SimLcdWindow* lcd_ = nullptr;
+  bool pointerMode_ = false;
+  bool pressed_ = false;
 };
 
 // Builds the front window inside the parent. 0 = done; 1 = the LCD memory could not be set

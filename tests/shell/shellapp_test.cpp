@@ -26,7 +26,9 @@
 #include "shell/firmware_link.h"
 #include "shell/front_panel.h"
 #include "shell/main_window.h"
+#include "shell/project.h"
 #include "shell/settings.h"
+#include "shell/shell_util.h"
 #include "shell/sim/LCDSIM.h"
 #include "shell/sim/SIM.h"
 #include "shell/sim_loop.h"
@@ -326,6 +328,68 @@ TEST_F(MainWindowTest, ExitEndsTheLoopThroughOneTickAndMarksAFinishedRun) {
   EXPECT_EQ(fw.ticks, 1);
   EXPECT_EQ(finished, 1);
   EXPECT_EQ(Valid(), 1);
+  SimSetTheControl(nullptr);
+}
+
+// The project operations of the menu commands: a save has the firmware hand back its images
+// first (save request and one tick), Save As names the project, New brings the unnamed demo,
+// Open and the next start take the file, and a restart request leaves the restart project
+// that the next start loads.
+TEST_F(MainWindowTest, ProjectOperationsTakeTheImagesBackAndNameTheProject) {
+  SimAttachProjectBuffers(SimState());
+  SimRecentLoad(SimIniPath());
+  SimMainWindow w;
+  SimSetTheControl(&control);
+  w.loadStartProject(false);
+  EXPECT_TRUE(SimProjectIsDemo());
+  EXPECT_TRUE(w.windowTitle().endsWith("(NEW)"));
+
+  int handedBack = 0;
+  fw.onTick = [&] {
+    SimHostState& st = SimState();
+    if (!st.saveRequest) return;
+    st.saveRequest = 0;
+    st.engineering[0x1000] = 0x51;  // the firmware's image differs from the buffer's
+    ++handedBack;
+  };
+  const std::string path = (root / "My Plant.sdg").string();
+  ASSERT_EQ(w.saveProject(path, true), 1);
+  EXPECT_EQ(handedBack, 1);
+  EXPECT_TRUE(w.windowTitle().endsWith("MY PLANT.SDG")) << w.windowTitle().toStdString();
+  EXPECT_EQ(SimRecentGet(SIM_RECENT_FIRST_ID), path);
+  EXPECT_FALSE(w.projectChanged()) << "the handed-back image is what was saved";
+  EXPECT_EQ(handedBack, 2);
+  ASSERT_EQ(w.exportEeprom((root / "device.ebin").string()), 1);
+  EXPECT_EQ(std::filesystem::file_size(root / "device.ebin"), 8u + 130815u);
+
+  SimState().reloadRequest = 0;
+  w.newProject();
+  EXPECT_EQ(SimState().reloadRequest, 1);
+  EXPECT_FALSE(SimProjectHasName());
+  EXPECT_TRUE(w.windowTitle().endsWith("(NEW)"));
+  EXPECT_EQ(host::IniGetInt(SimIniPath(), "Device", "ModulP4", -1), 1) << "the demo's device settings";
+
+  ASSERT_EQ(w.openProject(path), SIM_PROJECT_LOADED);
+  EXPECT_EQ(SimState().engineering[0x1000], 0x51);
+  EXPECT_STREQ(SimState().projectName, path.c_str());
+  EXPECT_EQ(w.openProject((root / "missing.sdg").string()), SIM_PROJECT_FAILED);
+  EXPECT_TRUE(SimProjectIsDemo());
+
+  // The next start opens the last file.
+  SimTheSettings().lastFileName = path;
+  w.loadStartProject(false);
+  EXPECT_STREQ(SimState().projectName, path.c_str());
+
+  // A restart request leaves the restart project; a restart start loads and deletes it.
+  w.show();
+  SimState().engineering[0x1000] = 0x77;
+  w.send(SIM_MSG_RESTART, 1, 0);
+  ASSERT_TRUE(std::filesystem::exists(SimRestartProjectPath()));
+  SimMainWindow next;
+  SimLoadDemoProject();
+  next.loadStartProject(true);
+  EXPECT_EQ(SimState().engineering[0x1000], 0x77);
+  EXPECT_FALSE(std::filesystem::exists(SimRestartProjectPath()));
   SimSetTheControl(nullptr);
 }
 
@@ -721,6 +785,90 @@ TEST_F(LcdWindowTest, TheDisplayGoesToTheClipboard) {
   ASSERT_EQ(img.size(), QSize(320, 240));
   EXPECT_EQ(img.pixel(5, 6) & 0xFFFFFF, 0x00FF00u);
   EXPECT_TRUE(SimLcdImage(3).isNull());
+}
+
+}  // namespace
+
+// --- Scripts in the running window -----------------------------------------------------------
+#include <fstream>
+
+#include "shell/script.h"
+
+namespace {
+
+// The messages scripts send to the front: keys pressed as a click presses them, the held keys
+// in the script's code, pointer mode that keeps PC keys from the device, the pressed flag.
+TEST_F(FrontTest, TheFrontAnswersTheScriptsMessages) {
+  SimFrontPanel panel(nullptr);
+  EXPECT_EQ(panel.send(SIM_FRONT_SET_KEYS, 1 | 4, 0), 0);
+  EXPECT_EQ(fw.mask, 5u);
+  EXPECT_EQ(SIM_HARDKEY_GetState(0), 1);
+  EXPECT_EQ(SIM_HARDKEY_GetState(2), 1);
+  EXPECT_EQ(panel.send(SIM_FRONT_GET_KEYS, 0, 0), 0x1010);
+  panel.send(SIM_FRONT_SET_KEYS, 4 | 8, 1 | 4);  // key 0 up, key 3 down, key 2 untouched
+  EXPECT_EQ(fw.mask, 12u);
+  EXPECT_EQ(SIM_HARDKEY_GetState(0), 0);
+  EXPECT_EQ(panel.send(SIM_FRONT_GET_KEYS, 0, 0), 0x0011);
+  panel.send(SIM_FRONT_SET_KEYS, 0, 4 | 8);
+  EXPECT_EQ(fw.mask, 0u);
+
+  // Pointer mode: PC keys no longer work the hard keys, but they still count as pressed.
+  panel.send(SIM_FRONT_POINTER_MODE, 0x10001, 0);  // the low word counts
+  EXPECT_TRUE(panel.pointerMode());
+  QKeyEvent down(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+  QApplication::sendEvent(&panel, &down);
+  EXPECT_EQ(fw.mask, 0u);
+  EXPECT_EQ(panel.send(SIM_FRONT_PRESSED, 0, 0), 1);
+  QKeyEvent up(QEvent::KeyRelease, Qt::Key_PageDown, Qt::NoModifier);
+  QApplication::sendEvent(&panel, &up);
+  EXPECT_EQ(panel.send(SIM_FRONT_PRESSED, 0, 0), 0);
+  panel.send(SIM_FRONT_POINTER_MODE, 0x10000, 0);
+  EXPECT_FALSE(panel.pointerMode());
+  QApplication::sendEvent(&panel, &down);
+  EXPECT_EQ(fw.mask, 1u);
+  QApplication::sendEvent(&panel, &up);
+  // A click on a key window counts as pressed as well.
+  Press(panel.key(1), panel.key(1)->rect().center());
+  EXPECT_EQ(panel.send(SIM_FRONT_PRESSED, 0, 0), 1);
+  Release(panel.key(1), panel.key(1)->rect().center());
+  EXPECT_EQ(panel.send(SIM_FRONT_PRESSED, 0, 0), 0);
+}
+
+// The player in the main window's cycle: a key line reaches the firmware tick of its own
+// cycle; a pause stops the simulation for its cycles, and the title shows it meanwhile.
+TEST_F(MainWindowTest, APlayedPauseStopsTheSimulationAndKeysReachTheTickOfTheirCycle) {
+  SIM_InitKeys();
+  SIM_SetKeyMaskHook([](uint32_t m) { SimFirmware().setKeyMask(m); });
+  for (int i = 0; i < 5; ++i) SIM_HardkeyCallback(i, 0);  // whatever earlier tests held
+  SimFrontPanel panel(nullptr);
+  SimScriptHooks hooks;
+  hooks.front = [&panel](int id, intptr_t w, intptr_t l) { return panel.send(id, w, l); };
+  SimScriptSetHooks(hooks);
+  const std::string script = (root / "Play.TXT").string();
+  std::ofstream(script) << "WAIT 0\nKEY 1000\nPAUSE 5\nKEY 0000\n";
+  SimScriptSetPaths(script, "");
+  SimScriptOpen();
+  EXPECT_TRUE(panel.pointerMode());
+  std::vector<uint32_t> maskAtTick;
+  fw.onTick = [&] { maskAtTick.push_back(fw.mask); };
+  {
+    SimMainWindow w;
+    control.setTarget(&w);
+    control.runCycle(true);
+    EXPECT_EQ(maskAtTick, std::vector<uint32_t>{1});
+    EXPECT_TRUE(w.windowTitle().endsWith("  [Pause]"));
+    for (int i = 0; i < 5; ++i) control.runCycle(true);
+    EXPECT_EQ(fw.ticks, 1) << "five cycles paused";
+    control.runCycle(true);
+    EXPECT_EQ(maskAtTick, (std::vector<uint32_t>{1, 0}));
+    EXPECT_FALSE(w.windowTitle().contains('['));
+    EXPECT_FALSE(panel.pointerMode()) << "the script has ended";
+    control.setTarget(nullptr);
+  }
+  SimScriptClose();
+  SimScriptSetHooks({});
+  SimScriptSetPaths("", "");
+  SIM_SetKeyMaskHook(nullptr);
 }
 
 }  // namespace

@@ -1,12 +1,10 @@
-// The viewer as a separate program: starting it with posix_spawn, waiting for it with a
+// The viewer as a separate program: starting it (host/process.h), waiting for it with a
 // time-out, ending it, and the notification datagrams between the library and the viewer.
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,9 +14,8 @@
 #include <ctime>
 
 #include "host/ipc.h"
+#include "host/process.h"
 #include "trendview/kurvex/kurvex_internal.h"
-
-extern char** environ;
 
 namespace kurvex {
 
@@ -62,22 +59,7 @@ pid_t StartViewer(const std::string& argument) {
     std::string beside = ProgramFolder() + "/Kurvan";
     program = access(beside.c_str(), X_OK) == 0 ? beside : "Kurvan";
   }
-  // The viewer starts with default signal handling and an empty signal mask.
-  posix_spawnattr_t attr;
-  posix_spawnattr_init(&attr);
-  sigset_t none, defaults;
-  sigemptyset(&none);
-  sigemptyset(&defaults);
-  for (int sig : {SIGTERM, SIGINT, SIGPIPE, SIGCHLD}) sigaddset(&defaults, sig);
-  posix_spawnattr_setsigmask(&attr, &none);
-  posix_spawnattr_setsigdefault(&attr, &defaults);
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-  char* argv[] = {program.data(), const_cast<char*>(argument.c_str()), nullptr};
-  pid_t pid = 0;
-  int rc = program.find('/') == std::string::npos ? posix_spawnp(&pid, program.c_str(), nullptr, &attr, argv, environ)
-                                                  : posix_spawn(&pid, program.c_str(), nullptr, &attr, argv, environ);
-  posix_spawnattr_destroy(&attr);
-  return rc == 0 ? pid : 0;
+  return host::StartProcess({program, argument});
 }
 
 bool WaitChild(pid_t pid, int timeoutMs) {
@@ -85,8 +67,7 @@ bool WaitChild(pid_t pid, int timeoutMs) {
   timespec start{};
   clock_gettime(CLOCK_MONOTONIC, &start);
   for (;;) {
-    pid_t r = waitpid(pid, nullptr, WNOHANG);
-    if (r == pid || (r < 0 && errno == ECHILD)) return true;  // ended (or reaped elsewhere)
+    if (host::ReapProcess(pid)) return true;  // ended (or reaped elsewhere)
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     long elapsed = (now.tv_sec - start.tv_sec) * 1000L + (now.tv_nsec - start.tv_nsec) / 1000000L;

@@ -1,0 +1,18 @@
+// Starting other programs: a program started with default signal handling and an empty
+// signal mask (whatever this process blocks or catches), found on PATH when its name holds
+// no '/', and the reaping of one that has ended.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace host {
+
+// Starts argv[0] with the arguments; the process id, or 0 when it could not be started.
+pid_t StartProcess(const std::vector<std::string>& argv);
+// Reaps the child without waiting: true when it has ended (or is not a child of this process).
+bool ReapProcess(pid_t pid);
+
+}  // namespace host
