@@ -5,13 +5,31 @@
 #include <sys/wait.h>
 
 #include <cerrno>
+#include <cstring>
 
 extern char** environ;
 
 namespace host {
 
-pid_t StartProcess(const std::vector<std::string>& args) {
+pid_t StartProcess(const std::vector<std::string>& args) { return StartProcess(args, {}); }
+
+pid_t StartProcess(const std::vector<std::string>& args, const std::vector<std::string>& environment) {
   if (args.empty() || args[0].empty()) return 0;
+  // This process's environment without the names given, then the entries given.
+  std::vector<char*> envp;
+  auto given = [&](const char* entry) {
+    for (const std::string& e : environment) {
+      const size_t eq = e.find('=');
+      const size_t n = eq == std::string::npos ? e.size() : eq;
+      if (std::strncmp(entry, e.c_str(), n) == 0 && entry[n] == '=') return true;
+    }
+    return false;
+  };
+  for (char** e = environ; e && *e; ++e)
+    if (!given(*e)) envp.push_back(*e);
+  for (const std::string& e : environment)
+    if (e.find('=') != std::string::npos) envp.push_back(const_cast<char*>(e.c_str()));
+  envp.push_back(nullptr);
   std::vector<char*> argv;
   argv.reserve(args.size() + 1);
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -27,7 +45,7 @@ pid_t StartProcess(const std::vector<std::string>& args) {
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
   pid_t pid = 0;
   // posix_spawnp takes a name with '/' as a path and looks others up on PATH.
-  const int rc = posix_spawnp(&pid, argv[0], nullptr, &attr, argv.data(), environ);
+  const int rc = posix_spawnp(&pid, argv[0], nullptr, &attr, argv.data(), envp.data());
   posix_spawnattr_destroy(&attr);
   return rc == 0 ? pid : 0;
 }

@@ -12,6 +12,9 @@ namespace host {
 
 // Starts argv[0] with the arguments; the process id, or 0 when it could not be started.
 pid_t StartProcess(const std::vector<std::string>& argv);
+// The same with "NAME=value" entries put into the started program's environment (replacing
+// this process's entries of those names).
+pid_t StartProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment);
 // Reaps the child without waiting: true when it has ended (or is not a child of this process).
 bool ReapProcess(pid_t pid);
 

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
@@ -22,6 +23,7 @@
 #include "shell/firmware_link.h"
 #include "shell/front_panel.h"
 #include "shell/main_window.h"
+#include "shell/module_panels.h"
 #include "shell/script.h"
 #include "shell/settings.h"
 #include "shell/shell_ui.h"
@@ -58,6 +60,27 @@ void RequestProcessRestart() {
 }
 
 const SimRestartHooks kHooks = {BeforeFirmwareRestart, AfterFirmwareInit, RequestProcessRestart};
+
+// Around a configuration pass of the module panels: the window that was active (and its
+// focus) is active again afterwards, also when panels were started and shown.
+QPointer<QWidget> g_activeBeforePanels;
+QPointer<QWidget> g_focusBeforePanels;
+
+void RememberActiveWindow() {
+  g_activeBeforePanels = QApplication::activeWindow();
+  g_focusBeforePanels = QApplication::focusWidget();
+}
+
+void RestoreActiveWindow() {
+  if (!g_activeBeforePanels) return;
+  g_activeBeforePanels->activateWindow();
+  if (g_focusBeforePanels)
+    g_focusBeforePanels->setFocus();
+  else
+    g_activeBeforePanels->setFocus();
+}
+
+const SimModulePanelWindowHooks kPanelWindowHooks = {RememberActiveWindow, RestoreActiveWindow};
 
 // SIM74_2_SCREENSHOT=file: after two seconds of running, the screen is saved as a PNG file and
 // the program ends (used by the tests to see what a user sees).
@@ -100,6 +123,8 @@ void CatchEndSignals(SimMainWindow* w) {
 }
 
 }  // namespace
+
+const SimModulePanelWindowHooks& SimQtPanelWindowHooks() { return kPanelWindowHooks; }
 
 SimMainWindow* SimInitInstance(const std::string& commandLine) {
   SimHostState& s = SimState();
@@ -155,6 +180,7 @@ int SimMain(const std::string& args) {
   SIM_SetErrorBoxHandler(ErrorBox);
   SIM_SetKeyMaskHook(KeyMaskToFirmware);
   SimSetRestartHooks(&kHooks);
+  SimSetModulePanelWindowHooks(&kPanelWindowHooks);
   FW_SetDelayHook(SimFirmwareDelay);
 
   // Every block family's types, so that the firmware can load any engineering.
@@ -182,6 +208,7 @@ int SimMain(const std::string& args) {
   control.setTarget(nullptr);
   g_main = nullptr;
   SimSetRestartHooks(nullptr);
+  SimSetModulePanelWindowHooks(nullptr);
   delete w;
   SimSetTheControl(nullptr);
   SIM_ExitHost();
