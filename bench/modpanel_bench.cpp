@@ -1,0 +1,87 @@
+// The module-panel exchange of one cycle against live panel programs: five couplers with
+// nine four-channel analog input modules each, 180 round trips to five panel processes. The
+// exchange must not allocate.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <new>
+#include <string>
+
+#include "comm/com_remoteio.h"
+#include "comm/com_services.h"
+#include "runtime/fb_store.h"
+#include "runtime/fw_sysimage.h"
+#include "shell/module_panels.h"
+#include "support/remoteio_standin.h"
+
+namespace {
+std::atomic<uint64_t> g_allocations{0};
+}
+[[gnu::noinline]] void* operator new(std::size_t n) {
+  ++g_allocations;
+  if (void* p = std::malloc(n ? n : 1)) return p;
+  throw std::bad_alloc();
+}
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+// Five panels started once for the whole run (they end with the process).
+bool StartPanels() {
+  static const bool started = [] {
+    const std::string config = std::filesystem::temp_directory_path() / ("modpanel_bench" + std::to_string(getpid()));
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    SimModulePanelOptions o;
+    o.program = TQ500_PROGRAM;
+    SimSetModulePanelOptions(o);
+    FB_ClearTypeTable();
+    FB_ClearStore();
+    rio::registerTypes();
+    rio::reset();
+    COM_SetIoBlockAccess(rio::access());
+    FW_SysImage()[FW_SYS_ORDER_DIGITS + 2] = '1';
+    uint16_t block = 100;
+    for (int c = 0; c < COM_COUPLERS; ++c) {
+      const auto coupler = static_cast<uint16_t>(COM_FIRST_COUPLER + c);
+      rio::addCoupler(coupler, static_cast<uint16_t>(10 + c));
+      for (int s = 0; s < COM_SLOTS; ++s) {
+        ComIoModule* m = rio::addModule(block++, COM_TYPE_TQ_AI, coupler, s + 1);
+        for (int j = 0; j < COM_SLOT_CHANNELS; ++j) {
+          m->signalType[j] = 52;
+          m->x100[j] = 100.0f;
+        }
+      }
+    }
+    COM_ScanIoModules(1);
+    for (int c = 0; c < COM_COUPLERS; ++c)
+      if (COM_CouplerRecord(c)->panel == 0) return false;
+    return true;
+  }();
+  return started;
+}
+
+void BM_PanelExchangeLive(benchmark::State& state) {
+  if (!StartPanels()) {
+    state.SkipWithError("the panels could not be started");
+    return;
+  }
+  uint64_t allocations = 0;
+  for (auto _ : state) {
+    const uint64_t before = g_allocations;
+    COM_ExchangeIoModules();
+    allocations += g_allocations - before;
+    benchmark::ClobberMemory();
+  }
+  state.counters["round_trips"] = 180;
+  if (allocations) state.SkipWithError("the exchange allocated");
+}
+// Wall time per cycle: the simulator waits for every answer.
+BENCHMARK(BM_PanelExchangeLive)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+}  // namespace
