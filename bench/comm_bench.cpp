@@ -90,23 +90,14 @@ void BM_AsciiReadRecord(benchmark::State& state) { serve(state, "\x04" "00B1,100
 
 // Five couplers, each with nine analog input modules of four 0..20 mA channels.
 void setUpModules() {
-  FB_ClearTypeTable();
-  FB_ClearStore();
-  rio::registerTypes();
-  rio::reset();
-  COM_SetIoBlockAccess(rio::access());
-  FW_SysImage()[FW_SYS_ORDER_DIGITS + 2] = '1';
+  rio::install();
   uint16_t block = 100;
   for (int c = 0; c < COM_COUPLERS; ++c) {
     const auto coupler = static_cast<uint16_t>(COM_FIRST_COUPLER + c);
     rio::addCoupler(coupler, static_cast<uint16_t>(10 + c));
     for (int s = 0; s < COM_SLOTS; ++s) {
-      ComIoModule* m = rio::addModule(block++, COM_TYPE_TQ_AI, coupler, s + 1);
-      for (int j = 0; j < COM_SLOT_CHANNELS; ++j) {
-        m->signalType[j] = 52;
-        m->x100[j] = 100.0f;
-        g_panelInputs[c][s][j] = 1000 * (s + j);
-      }
+      rio::addAnalogInput(block++, coupler, s + 1, 52, 100.0f);
+      for (int j = 0; j < COM_SLOT_CHANNELS; ++j) g_panelInputs[c][s][j] = 1000 * (s + j);
     }
   }
   g_panelInputs[2][4][1] = 0x40000000;  // one faulty channel

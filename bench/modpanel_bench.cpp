@@ -13,8 +13,6 @@
 
 #include "comm/com_remoteio.h"
 #include "comm/com_services.h"
-#include "runtime/fb_store.h"
-#include "runtime/fw_sysimage.h"
 #include "shell/module_panels.h"
 #include "support/remoteio_standin.h"
 
@@ -40,23 +38,12 @@ bool StartPanels() {
     SimModulePanelOptions o;
     o.program = TQ500_PROGRAM;
     SimSetModulePanelOptions(o);
-    FB_ClearTypeTable();
-    FB_ClearStore();
-    rio::registerTypes();
-    rio::reset();
-    COM_SetIoBlockAccess(rio::access());
-    FW_SysImage()[FW_SYS_ORDER_DIGITS + 2] = '1';
+    rio::install();
     uint16_t block = 100;
     for (int c = 0; c < COM_COUPLERS; ++c) {
       const auto coupler = static_cast<uint16_t>(COM_FIRST_COUPLER + c);
       rio::addCoupler(coupler, static_cast<uint16_t>(10 + c));
-      for (int s = 0; s < COM_SLOTS; ++s) {
-        ComIoModule* m = rio::addModule(block++, COM_TYPE_TQ_AI, coupler, s + 1);
-        for (int j = 0; j < COM_SLOT_CHANNELS; ++j) {
-          m->signalType[j] = 52;
-          m->x100[j] = 100.0f;
-        }
-      }
+      for (int s = 1; s <= COM_SLOTS; ++s) rio::addAnalogInput(block++, coupler, s, 52, 100.0f);
     }
     COM_ScanIoModules(1);
     for (int c = 0; c < COM_COUPLERS; ++c)

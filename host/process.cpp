@@ -3,13 +3,26 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 extern char** environ;
 
 namespace host {
+
+std::string ProgramFolder() {
+  char path[PATH_MAX];
+  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return {};
+  path[n] = 0;
+  const char* slash = std::strrchr(path, '/');
+  return slash ? std::string(path, static_cast<size_t>(slash - path)) : std::string();
+}
 
 pid_t StartProcess(const std::vector<std::string>& args) { return StartProcess(args, {}); }
 
@@ -54,6 +67,15 @@ bool ReapProcess(pid_t pid) {
   if (pid <= 0) return true;
   const pid_t r = waitpid(pid, nullptr, WNOHANG);
   return r == pid || (r < 0 && errno == ECHILD);
+}
+
+bool WaitProcess(pid_t pid, int timeoutMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 0);
+  for (;;) {
+    if (ReapProcess(pid)) return true;
+    if (std::chrono::steady_clock::now() >= end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
 }
 
 }  // namespace host

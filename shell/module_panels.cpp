@@ -1,14 +1,14 @@
 #include "shell/module_panels.h"
 
-#include <limits.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
-#include <ctime>
 #include <memory>
+#include <thread>
 
 #include "comm/com_remoteio.h"
 #include "host/process.h"
@@ -33,34 +33,17 @@ Panel g_panels[COM_COUPLERS];
 int32_t g_lastId = 0;
 uint32_t g_starts = 0;
 
-uint32_t NowMs() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<uint32_t>(ts.tv_sec * 1000 + ts.tv_nsec / 1000000);
-}
+using Clock = std::chrono::steady_clock;
 
-int Left(uint32_t deadline) {
-  const int32_t d = static_cast<int32_t>(deadline - NowMs());
-  return d > 0 ? d : 0;
-}
-
-void SleepMs(int ms) {
-  timespec ts{ms / 1000, (ms % 1000) * 1000000L};
-  while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
-  }
-}
-
-std::string ProgramFolder() {
-  char path[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return ".";
-  path[n] = 0;
-  const char* slash = std::strrchr(path, '/');
-  return slash ? std::string(path, static_cast<size_t>(slash - path)) : std::string(".");
+int LeftMs(Clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return left > 0 ? static_cast<int>(left) : 0;
 }
 
 std::string PanelProgram() {
-  return g_options.program.empty() ? ProgramFolder() + "/tq500" : g_options.program;
+  if (!g_options.program.empty()) return g_options.program;
+  const std::string folder = host::ProgramFolder();
+  return (folder.empty() ? std::string(".") : folder) + "/tq500";
 }
 
 void Log(const std::string& text) { SIM_LogText(("Module panel: " + text).c_str()); }
@@ -89,16 +72,6 @@ bool Alive(Panel& p) {
   return true;
 }
 
-// Waits until the process has ended; false after the time-out.
-bool WaitEnded(pid_t pid, int timeoutMs) {
-  const uint32_t deadline = NowMs() + static_cast<uint32_t>(timeoutMs > 0 ? timeoutMs : 0);
-  for (;;) {
-    if (host::ReapProcess(pid)) return true;
-    if (Left(deadline) == 0) return false;
-    SleepMs(2);
-  }
-}
-
 // Ends a panel process that will not end by itself.
 void Kill(pid_t pid) {
   if (pid <= 0) return;
@@ -115,7 +88,7 @@ void ClosePanel(int coupler) {
   if (p.pid > 0 && p.parent == getpid()) {
     const bool asked = Alive(p);
     if (asked) Send(coupler, TQ500_MSG_SYSCOMMAND, TQ500_SC_CLOSE, 0);
-    if (p.pid > 0 && !(asked && WaitEnded(p.pid, g_options.closeTimeoutMs))) Kill(p.pid);
+    if (p.pid > 0 && !(asked && host::WaitProcess(p.pid, g_options.closeTimeoutMs))) Kill(p.pid);
   }
   p = Panel{};
 }
@@ -134,14 +107,14 @@ bool StartPanel(int coupler) {
     return false;
   }
   // The panel is found when its endpoint answers with the identity as its window text.
-  const uint32_t deadline = NowMs() + static_cast<uint32_t>(g_options.startTimeoutMs);
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(g_options.startTimeoutMs);
   bool found = false;
   for (;;) {
     if (host::ReapProcess(pid)) {
       Log("\"" + program + "\" ended at its start");
       return false;
     }
-    if (auto probe = host::IpcConnection::OpenFull(identity, Left(deadline), nullptr)) {
+    if (auto probe = host::IpcConnection::OpenFull(identity, LeftMs(deadline), nullptr)) {
       host::IpcFrame ask;
       ask.message = TQ500_MSG_GET_TEXT;
       std::string text;
@@ -149,8 +122,8 @@ bool StartPanel(int coupler) {
       found = text == identity;
       break;
     }
-    if (Left(deadline) == 0) break;
-    SleepMs(5);
+    if (LeftMs(deadline) == 0) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   if (found) p.link = host::IpcConnection::OpenFull(identity, g_options.messageTimeoutMs, nullptr);
   if (!p.link) {

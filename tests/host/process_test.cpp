@@ -2,6 +2,7 @@
 // ones of this process and leave the rest as they were.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <signal.h>
 #include <sys/wait.h>
 
 #include "host/process.h"
@@ -25,6 +26,16 @@ TEST(StartProcess, GivenEnvironmentEntriesReplaceThisProcesssOnes) {
   EXPECT_EQ(ExitCode(host::StartProcess({"sh", "-c", "test \"$SIM_PROCESS_TEST_SET\" = old && exit 5"})), 5);
   unsetenv("SIM_PROCESS_TEST_KEPT");
   unsetenv("SIM_PROCESS_TEST_SET");
+}
+
+TEST(StartProcess, WaitingForAProcessEndsWithItOrAfterTheTimeOut) {
+  const pid_t quick = host::StartProcess({"sh", "-c", "exit 0"});
+  EXPECT_TRUE(host::WaitProcess(quick, 10000));
+  const pid_t slow = host::StartProcess({"sleep", "30"});
+  ASSERT_GT(slow, 0);
+  EXPECT_FALSE(host::WaitProcess(slow, 50));
+  kill(slow, SIGKILL);
+  EXPECT_TRUE(host::WaitProcess(slow, 10000));
 }
 
 TEST(StartProcess, AMissingProgramIsNotStarted) {

@@ -21,7 +21,6 @@
 #include "host/ipc.h"
 #include "modpanel/tq500_protocol.h"
 #include "runtime/fb_store.h"
-#include "runtime/fw_sysimage.h"
 #include "shell/module_panels.h"
 #include "shell/sim_services.h"
 #include "support/child_process.h"
@@ -360,19 +359,9 @@ TEST_F(PanelLinkTest, APanelAnswersOtherMessagesZeroAndOutlivesAVanishedSimulato
 // The remote I/O link from the scan to the exchange, on stand-in coupler and module rows,
 // against live panels.
 TEST_F(PanelLinkTest, TheScanOpensThePanelsAndTheExchangeReachesThem) {
-  FB_ClearTypeTable();
-  FB_ClearStore();
-  rio::registerTypes();
-  rio::reset();
-  COM_SetIoBlockAccess(rio::access());
-  FW_SysImage()[FW_SYS_ORDER_DIGITS + 2] = '1';
+  rio::install();
   ASSERT_TRUE(rio::addCoupler(23, 4));
-  ComIoModule* ai = rio::addModule(100, COM_TYPE_TQ_AI, 23, 1);
-  ASSERT_NE(ai, nullptr);
-  for (int j = 0; j < COM_SLOT_CHANNELS; ++j) {
-    ai->signalType[j] = 52;
-    ai->x100[j] = 100.0f;
-  }
+  ASSERT_NE(rio::addAnalogInput(100, 23, 1, 52, 100.0f), nullptr);
   ASSERT_NE(rio::addModule(101, COM_TYPE_TQ_AO, 23, 3), nullptr);
   ASSERT_NE(rio::addModule(102, COM_TYPE_TQ_DI, 23, 4), nullptr);
   COM_ScanIoModules(1);
