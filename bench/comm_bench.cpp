@@ -5,12 +5,11 @@
 // allocate.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <string>
 
+#include "bench/alloc_counter.h"
 #include "blocks/register_all.h"
 #include "comm/com_ascii.h"
 #include "comm/com_card.h"
@@ -25,18 +24,6 @@
 #include "runtime/fw_sysimage.h"
 #include "shell/sim_services.h"
 #include "support/remoteio_standin.h"
-
-// Allocations of the process, so that a benchmark can tell that its loop made none.
-namespace {
-std::atomic<uint64_t> g_allocations{0};
-}
-[[gnu::noinline]] void* operator new(std::size_t n) {
-  ++g_allocations;
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 // The module panels, in this process: the words they answer and the last words sent.
 namespace {
@@ -109,9 +96,9 @@ template <typename Call>
 void perTick(benchmark::State& state, Call call) {
   uint64_t allocations = 0;
   for (auto _ : state) {
-    const uint64_t before = g_allocations;
+    const uint64_t before = BenchAllocations();
     call();
-    allocations += g_allocations - before;
+    allocations += BenchAllocations() - before;
     benchmark::ClobberMemory();
   }
   if (allocations) state.SkipWithError("the tick allocated");

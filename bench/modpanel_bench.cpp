@@ -5,27 +5,15 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <filesystem>
-#include <new>
 #include <string>
 
+#include "bench/alloc_counter.h"
 #include "comm/com_remoteio.h"
 #include "comm/com_services.h"
 #include "shell/module_panels.h"
 #include "support/remoteio_standin.h"
-
-namespace {
-std::atomic<uint64_t> g_allocations{0};
-}
-[[gnu::noinline]] void* operator new(std::size_t n) {
-  ++g_allocations;
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -60,9 +48,9 @@ void BM_PanelExchangeLive(benchmark::State& state) {
   }
   uint64_t allocations = 0;
   for (auto _ : state) {
-    const uint64_t before = g_allocations;
+    const uint64_t before = BenchAllocations();
     COM_ExchangeIoModules();
-    allocations += g_allocations - before;
+    allocations += BenchAllocations() - before;
     benchmark::ClobberMemory();
   }
   state.counters["round_trips"] = 180;
