@@ -26,9 +26,6 @@ void OP_PageEnter(int mode) {
   OP_MenuShow(&g_opMainMenu);
 }
 
-void OP_CloseBlockView(uint16_t) {}
-void OP_CloseBlockDialog() {}
-void OP_ClearDisplayList() {}
 int OP_OpenEthernetPage() { return 0; }
 
 int OP_BuildBlockList() { return 0; }
@@ -65,4 +62,3 @@ const OpBlockPage g_opBarPageH{.screen = 4};
 const OpBlockPage g_opBarPageV{.screen = 3};
 const OpBlockPage g_opTrendPage{.screen = 5};
 const OpBlockPage g_opAlarmPage{.screen = 9};
-const OpBlockPage g_opUserPage{.screen = 10};

@@ -17,6 +17,7 @@
 #include "blocks/register_all.h"
 #include "host/ini_file.h"
 #include "host/shared_block.h"
+#include "opui/op_blocktypes.h"
 #include "runtime/fw_adapter.h"
 #include "runtime/fw_eeprom.h"
 #include "shell/firmware_link.h"
@@ -157,8 +158,10 @@ int SimMain(const std::string& args) {
   SimSetRestartHooks(&kHooks);
   FW_SetDelayHook(SimFirmwareDelay);
 
-  // Every block family's types, so that the firmware can load any engineering.
+  // Every block family's types and those of the operating interface, so that the firmware
+  // can load any engineering.
   BLK_RegisterAllTypes();
+  OP_RegisterBlockTypes();
 
   SimControl control;
   SimSetTheControl(&control);
