@@ -1,4 +1,5 @@
 #include "opui/op_display.h"
+#include "opui/op_userpage.h"
 
 #include <cstring>
 
@@ -676,6 +677,7 @@ void OP_ResetDisplay() {
   std::memset(g_opIndicators, 0, sizeof g_opIndicators);
   g_directCreated = false;
   OP_ForgetTouchDialogs();
+  OP_ForgetDisplayList();
 }
 
 // --- Drawing helpers ------------------------------------------------------------------------------

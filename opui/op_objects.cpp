@@ -193,7 +193,7 @@ void takeOverValues(const FbLayout& L) { OP_TakeOverValues(L); }
 // Init: the values take effect, the state is cleared, the output carries the block number.
 template <typename State>
 State* initObject(FbLayout* L) {
-  if (!FB_CurrentLayout(L)) return nullptr;
+  if (!FB_CurrentLayout(L) || L->workWords < BLK_WorkWordsOf<State>()) return nullptr;
   takeOverValues(*L);
   State& s = BLK_WorkState<State>(*L);
   s = State{};
@@ -408,7 +408,10 @@ struct TextObject {
   FbLayout L;
   TextObjectState* s = nullptr;
   bool get(uint32_t block) {
-    if (!FB_GetLayout(block, &L) || L.type != OP_TYPE_TXTOBJ) return false;
+    if (!FB_GetLayout(block, &L) || L.type != OP_TYPE_TXTOBJ || L.analogInputs < TXTOBJ_IN_MAX ||
+        L.floatParams < 1 || L.workWords < BLK_WorkWordsOf<TextObjectState>()) {
+      return false;
+    }
     s = &BLK_WorkState<TextObjectState>(L);
     return true;
   }
@@ -629,7 +632,10 @@ struct ParamObject {
   FbLayout L;
   ParamObjectState* s = nullptr;
   bool get(uint32_t block) {
-    if (!FB_GetLayout(block, &L) || L.type != OP_TYPE_PAROBJ) return false;
+    if (!FB_GetLayout(block, &L) || L.type != OP_TYPE_PAROBJ || L.analogInputs < PAROBJ_IN_PAGE ||
+        L.texts < PAROBJ_TEXT_SUFFIX || L.workWords < BLK_WorkWordsOf<ParamObjectState>()) {
+      return false;
+    }
     s = &BLK_WorkState<ParamObjectState>(L);
     return true;
   }

@@ -31,7 +31,10 @@ struct UserPage {
   FbLayout L;
   UserPageState* s = nullptr;
   bool get(uint32_t block) {
-    if (!FB_GetLayout(block, &L) || L.type != OP_TYPE_VUSER) return false;
+    if (!FB_GetLayout(block, &L) || L.type != OP_TYPE_VUSER || L.texts < VUSER_TEXT_PICTURE ||
+        L.workWords < BLK_WorkWordsOf<UserPageState>()) {
+      return false;
+    }
     s = &BLK_WorkState<UserPageState>(L);
     return true;
   }
@@ -187,16 +190,15 @@ void OP_CloseBlockView(uint16_t block) {
 // --- VUSER: the block ----------------------------------------------------------------------------
 
 void FB_VUSER_Init() {
-  FbLayout L;
-  if (!FB_CurrentLayout(&L)) return;
-  OP_TakeOverValues(L);
+  UserPage p;
+  if (!p.get(g_fbStore.currentBlock)) return;
+  OP_TakeOverValues(p.L);
   // A view left from before goes, this block's and the one of the page shown alike.
   if (g_opUserView.block) OP_CloseBlockView(g_opUserView.block);
-  UserPageState& s = BLK_WorkState<UserPageState>(L);
-  s = UserPageState{};
-  s.page.type = OP_TYPE_VUSER;
-  g_fbStore.list[L.block].pageData = &s.page;
-  if (L.analogOutputs > 0) L.ao[0] = static_cast<float>(L.block);
+  *p.s = UserPageState{};
+  p.s->page.type = OP_TYPE_VUSER;
+  g_fbStore.list[p.L.block].pageData = &p.s->page;
+  if (p.L.analogOutputs > 0) p.L.ao[0] = static_cast<float>(p.L.block);
 }
 
 uint8_t FB_VUSER_Param(FbParamRequest* request, uint16_t* badIndex) {
@@ -260,7 +262,11 @@ struct MessageBlock {
   FbLayout L;
   MessageBlockState* s = nullptr;
   bool get(uint32_t block) {
-    if (!FB_GetLayout(block, &L) || L.type != OP_TYPE_VMSG) return false;
+    if (!FB_GetLayout(block, &L) || L.type != OP_TYPE_VMSG || L.texts < VMSG_TEXT_ICON ||
+        L.digitalInputs < VMSG_IN_HOLD || L.digitalOutputs < VMSG_OUT_SHOWN || L.floatParams < 1 ||
+        L.workWords < BLK_WorkWordsOf<MessageBlockState>()) {
+      return false;
+    }
     s = &BLK_WorkState<MessageBlockState>(L);
     return true;
   }
@@ -299,7 +305,7 @@ uint16_t OP_OpenMessageBlock() { return g_message.block; }
 
 void OP_VmsgCompose(uint16_t block) {
   MessageBlock m;
-  if (!m.get(block) || m.L.texts < VMSG_TEXT_ICON) return;
+  if (!m.get(block)) return;
   MessageBlockState& s = *m.s;
   std::snprintf(s.title, sizeof s.title, "%.16s", rawText(m.L, VMSG_TEXT_TITLE));
   trimRight(s.title);
@@ -344,7 +350,6 @@ void FB_VMSG_Run() {
   if (!m.get(g_fbStore.currentBlock)) return;
   const FbLayout& L = m.L;
   MessageBlockState& s = *m.s;
-  if (L.digitalInputs < VMSG_IN_HOLD || L.digitalOutputs < VMSG_OUT_SHOWN || L.floatParams < 1) return;
   FB_ApplyPendingFloats(L.block);
   if (s.valuesPending) {
     s.valuesPending = 0;
@@ -374,7 +379,7 @@ void FB_VMSG_Run() {
       if (done || close || (timed && countdown == 0)) shown = 0;
       OP_CloseBlockDialog();
     }
-  } else if ((shown || rising) && !close && !hold && g_message.block < L.block) {
+  } else if ((shown || (rising && !blocked)) && !close && !hold && g_message.block < L.block) {
     if (g_message.block) OP_CloseBlockDialog();
     openBox(m);
   }
@@ -392,6 +397,12 @@ void OP_ClearDisplayList() {
   v = OpUserView{};
   if (OP_WinExists(window)) WM_DeleteWindow(window);
   OP_CloseBlockDialog();
+  OP_ForgetObjectDialog();
+}
+
+void OP_ForgetDisplayList() {
+  g_opUserView = OpUserView{};
+  g_message = OpenMessage{};
   OP_ForgetObjectDialog();
 }
 

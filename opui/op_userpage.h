@@ -123,5 +123,9 @@ void FB_VMSG_Run();
 // The block whose message box is open, 0 none.
 uint16_t OP_OpenMessageBlock();
 
+// Forgets the open view, the open message box and an object's dialog without touching a
+// window (the display and its windows were reset).
+void OP_ForgetDisplayList();
+
 // Enters the rows of VUSER and VMSG into the block-type table.
 void OP_RegisterUserPageTypes();
