@@ -306,6 +306,34 @@ bool takeRelease(OpObjectState& obj) {
   return true;
 }
 
+// What the text-like objects do in every run while their view shows them: laid out when
+// due, the composed text shown, a release taken by the object's input kind (a dialog, or a
+// page link to the block the page input names). Off the view a touch is dropped.
+template <typename Object>
+void runShown(Object& o, void (*layout)(Object&), void (*compose)(const Object&, char*),
+              void (*dialog)(const Object&), uint16_t inKindWord, uint16_t pageInput) {
+  OpObjectState& obj = o.s->obj;
+  if (!obj.slot) {
+    obj.touch = OP_TOUCH_IDLE;
+    return;
+  }
+  if (!obj.made) layout(o);
+  char text[OP_OBJECT_TEXT_CHARS + 1];
+  compose(o, text);
+  showText(o.L.block, o.s->text, text);
+  if (!takeRelease(obj)) return;
+  switch (wordValue(o.L, inKindWord)) {
+    case OP_INKIND_ENTRY:
+      if (OP_ObjectDialogAllowed()) dialog(o);
+      break;
+    case OP_INKIND_PAGE:
+      requestPage(obj, BLK_AnalogIn(o.L, pageInput - 1u));
+      break;
+    default:
+      break;
+  }
+}
+
 uint16_t blockOfWindow(WM_HWIN h) {
   if (!h) return 0;
   for (const OpViewSlot& s : g_opUserView.slots) {
@@ -506,6 +534,8 @@ void composeText(const TextObject& t, char* out) {
   assemble(out, prefix, value, suffix);
 }
 
+void layoutTextObject(TextObject& t);
+
 // Opens the touch dialog of an entry object.
 void textDialog(const TextObject& t) {
   float lo, hi;
@@ -555,10 +585,15 @@ void OP_TextObjectCompose(uint16_t block, char* out) {
 
 void OP_TextObjectLayout(uint16_t block) {
   TextObject t;
-  if (!t.get(block)) return;
+  if (t.get(block)) layoutTextObject(t);
+}
+
+namespace {
+
+void layoutTextObject(TextObject& t) {
   char prefix[FB_TEXT_LEN + 1], suffix[FB_TEXT_LEN + 1];
-  OP_ObjectText(block, TXTOBJ_TEXT_PREFIX, prefix);
-  OP_ObjectText(block, TXTOBJ_TEXT_SUFFIX, suffix);
+  OP_ObjectText(t.L.block, TXTOBJ_TEXT_PREFIX, prefix);
+  OP_ObjectText(t.L.block, TXTOBJ_TEXT_SUFFIX, suffix);
   char measure[OP_OBJECT_TEXT_CHARS + 1];
   switch (t.word(TXTOBJ_WORD_MODE)) {
     case TXTOBJ_TWO_STATE:
@@ -586,11 +621,12 @@ void OP_TextObjectLayout(uint16_t block) {
   layoutText(t.L, t.s->obj, measure, t.word(TXTOBJ_WORD_FONT), TXTOBJ_LONG_COLOUR, TXTOBJ_LONG_BKCOLOUR);
 }
 
+}  // namespace
+
 void FB_TXTOBJ_Run() {
   TextObject t;
   if (!t.get(g_fbStore.currentBlock)) return;
-  OpObjectState& obj = t.s->obj;
-  takePending(t.L, obj);
+  takePending(t.L, t.s->obj);
   // The entered value, once the dialog has ended: the object's value, saved.
   float entered;
   if (dialogStep(t.L.block, chainEntry, &entered)) {
@@ -598,25 +634,7 @@ void FB_TXTOBJ_Run() {
     t.L.fp[t.L.floatParams] = entered;
     FB_SaveFloatParams(t.L.block, 1, 1);
   }
-  if (!obj.slot) {
-    obj.touch = OP_TOUCH_IDLE;
-    return;
-  }
-  if (!obj.made) OP_TextObjectLayout(t.L.block);
-  char text[OP_OBJECT_TEXT_CHARS + 1];
-  composeText(t, text);
-  showText(t.L.block, t.s->text, text);
-  if (!takeRelease(obj)) return;
-  switch (t.word(TXTOBJ_WORD_INKIND)) {
-    case OP_INKIND_ENTRY:
-      if (OP_ObjectDialogAllowed()) textDialog(t);
-      break;
-    case OP_INKIND_PAGE:
-      requestPage(obj, BLK_AnalogIn(t.L, TXTOBJ_IN_VALUE - 1));
-      break;
-    default:
-      break;
-  }
+  runShown(t, layoutTextObject, composeText, textDialog, TXTOBJ_WORD_INKIND, TXTOBJ_IN_VALUE);
 }
 
 void OP_TextObjectProc(WM_MESSAGE* msg) { objectWindowProc(msg); }
@@ -752,6 +770,21 @@ void composeParam(const ParamObject& p, char* out) {
   assemble(out, prefix, value, suffix);
 }
 
+void layoutParamObject(ParamObject& p) {
+  char prefix[FB_TEXT_LEN + 1], suffix[FB_TEXT_LEN + 1], measure[OP_OBJECT_TEXT_CHARS + 1];
+  OP_DeviceTextChars(p.L.text + (PAROBJ_TEXT_PREFIX - 1) * FB_TEXT_LEN, 2 * FB_TEXT_LEN);
+  OP_ObjectText(p.L.block, PAROBJ_TEXT_PREFIX, prefix);
+  OP_ObjectText(p.L.block, PAROBJ_TEXT_SUFFIX, suffix);
+  float v;
+  const char* placeholder = !readTarget(p, &v)         ? kUnreadable
+                            : p.kind() == PAROBJ_TIME ? "88:88:88"
+                            : p.kind() == PAROBJ_LIST ? kListPlaceholder
+                                                      : "888888";
+  assemble(measure, prefix, placeholder, suffix);
+  p.s->text[0] = 0;
+  layoutText(p.L, p.s->obj, measure, p.word(PAROBJ_WORD_FONT), PAROBJ_LONG_COLOUR, PAROBJ_LONG_BKCOLOUR);
+}
+
 void paramDialog(const ParamObject& p) {
   float v;
   if (!readTarget(p, &v)) return;
@@ -825,42 +858,10 @@ int OP_ParamObjectCommit(uint16_t block, float value) {
 void FB_PAROBJ_Run() {
   ParamObject p;
   if (!p.get(g_fbStore.currentBlock)) return;
-  OpObjectState& obj = p.s->obj;
-  takePending(p.L, obj);
+  takePending(p.L, p.s->obj);
   float entered;
   if (dialogStep(p.L.block, listEntry, &entered)) OP_ParamObjectCommit(p.L.block, entered);
-  if (!obj.slot) {
-    obj.touch = OP_TOUCH_IDLE;
-    return;
-  }
-  if (!obj.made) {
-    char prefix[FB_TEXT_LEN + 1], suffix[FB_TEXT_LEN + 1], measure[OP_OBJECT_TEXT_CHARS + 1];
-    OP_DeviceTextChars(p.L.text + (PAROBJ_TEXT_PREFIX - 1) * FB_TEXT_LEN, 2 * FB_TEXT_LEN);
-    OP_ObjectText(p.L.block, PAROBJ_TEXT_PREFIX, prefix);
-    OP_ObjectText(p.L.block, PAROBJ_TEXT_SUFFIX, suffix);
-    float v;
-    const char* placeholder = !readTarget(p, &v)         ? kUnreadable
-                              : p.kind() == PAROBJ_TIME ? "88:88:88"
-                              : p.kind() == PAROBJ_LIST ? kListPlaceholder
-                                                        : "888888";
-    assemble(measure, prefix, placeholder, suffix);
-    p.s->text[0] = 0;
-    layoutText(p.L, obj, measure, p.word(PAROBJ_WORD_FONT), PAROBJ_LONG_COLOUR, PAROBJ_LONG_BKCOLOUR);
-  }
-  char text[OP_OBJECT_TEXT_CHARS + 1];
-  composeParam(p, text);
-  showText(p.L.block, p.s->text, text);
-  if (!takeRelease(obj)) return;
-  switch (p.word(PAROBJ_WORD_INKIND)) {
-    case OP_INKIND_ENTRY:
-      if (OP_ObjectDialogAllowed()) paramDialog(p);
-      break;
-    case OP_INKIND_PAGE:
-      requestPage(obj, BLK_AnalogIn(p.L, PAROBJ_IN_PAGE - 1));
-      break;
-    default:
-      break;
-  }
+  runShown(p, layoutParamObject, composeParam, paramDialog, PAROBJ_WORD_INKIND, PAROBJ_IN_PAGE);
 }
 
 void OP_ParamObjectProc(WM_MESSAGE* msg) { objectWindowProc(msg); }
