@@ -452,9 +452,11 @@ const char* digitsPlaceholder(int width) {
   return kDigits[width <= 2 ? 0 : width >= 6 ? 4 : width - 2];
 }
 
-// The value shown: input 1, or the own value of an entry object whose input 1 is open.
+// The value shown: input 1, or the own value of an entry object whose input 1 is open or
+// carries the chain of text blocks (then the object picks a text of the chain itself).
 float textValue(const TextObject& t) {
-  if (t.word(TXTOBJ_WORD_INKIND) == OP_INKIND_ENTRY && t.L.ai[TXTOBJ_IN_VALUE - 1].get() == FB_REF_ZERO) {
+  if (t.word(TXTOBJ_WORD_INKIND) == OP_INKIND_ENTRY &&
+      (t.s->textSource || t.L.ai[TXTOBJ_IN_VALUE - 1].get() == FB_REF_ZERO)) {
     return t.L.fp[0];
   }
   return BLK_AnalogIn(t.L, TXTOBJ_IN_VALUE - 1);

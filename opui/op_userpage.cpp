@@ -129,6 +129,7 @@ int OP_UserViewOpen(uint16_t block) {
   const OpRect area = OP_UserViewArea(p.word(VUSER_WORD_TOPBAR) != 0, p.word(VUSER_WORD_TITLE) != 0);
   v.x = area.x, v.y = area.y, v.xSize = area.xSize, v.ySize = area.ySize;
   v.fullScreen = area.y < OP_BODY_Y ? 1 : 0;
+  v.pictureCovers = picture && picture->xSize >= area.xSize && picture->ySize >= area.ySize ? 1 : 0;
   // Below the top bar the view is a child of the body, so that the dialogs (children of the
   // body, made later) lie above it; over the whole screen it covers the body and the dialogs
   // open in the view instead.
@@ -153,8 +154,11 @@ void OP_UserViewProc(WM_MESSAGE* msg) {
   const OpUserView& v = g_opUserView;
   switch (msg->MsgId) {
     case WM_MSG_PAINT:
-      GUI_SetBkColor(OP_ColorFromCode(OP_CC_BACKGROUND));
-      GUI_Clear();
+      // The background colour where the picture leaves room, then the picture.
+      if (!v.pictureCovers) {
+        GUI_SetBkColor(OP_ColorFromCode(OP_CC_BACKGROUND));
+        GUI_Clear();
+      }
       if (v.picture) {
         OP_GfxWriteDeviceAt(v.picture, WM_GetWindowOrgX(msg->hWin), WM_GetWindowOrgY(msg->hWin));
       }

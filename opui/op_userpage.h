@@ -56,6 +56,7 @@ struct OpUserView {
   GUI_MEMDEV_Handle picture;  // the background picture, 0 none
   int16_t x, y, xSize, ySize; // screen place of the view
   uint8_t fullScreen;   // the view covers the top bar
+  uint8_t pictureCovers;  // the picture fills the whole view
   uint8_t bound;        // number of bound objects
   OpViewSlot slots[OP_VIEW_SLOTS];
 };

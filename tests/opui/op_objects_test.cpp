@@ -282,4 +282,33 @@ TEST_F(ObjectDialogTest, ParamFieldPostsTheEnteredValue) {
   EXPECT_EQ(fx->floatParam(kTarget, 1, true).get(), 500.0f);
 }
 
+// An entry object on a chain of text blocks picks one of the chain's texts in the list
+// dialog, filled ten entries a cycle; the pick becomes its value and is saved.
+TEST_F(ObjectDialogTest, TextListEntryPicksATextOfTheChain) {
+  textObject(kObject, TXTOBJ_LIST, 0, "", "");
+  setValue(kObject, TXTOBJ_WORD_INKIND, OP_INKIND_ENTRY);
+  for (uint16_t i = 0; i < 3; ++i) make(BLK_TYPE_TEXT, static_cast<uint16_t>(600 + i));
+  fx->connectAnalog(kObject, TXTOBJ_IN_VALUE, 600, TEXT_OUT_USRTXT);
+  fx->connectAnalog(600, TEXT_IN_CASC, 601, 1);
+  fx->connectAnalog(601, TEXT_IN_CASC, 602, 1);
+  setText(602, 4, "Third of 602");
+  fx->floatParam(kObject, 1) = 2.0f;
+  place(kPage, 1, kObject, 10, 20);
+  open();
+  EXPECT_EQ(composedText(kObject), "TEXT_2");
+  touchObject(kObject);
+  ASSERT_TRUE(OP_TouchWindowOpen()) << "the list is open";
+  deviceCycle();
+  EXPECT_EQ(OP_ListDialogCount(), 10);
+  deviceCycle();
+  EXPECT_EQ(OP_ListDialogCount(), 12) << "three blocks of four texts, ten a cycle";
+  const WM_HWIN list = topDialog();
+  LISTBOX_SetSel(WM_GetDialogItem(list, OP_ID_LIST), 10);
+  touchDialogItem(list, OP_ID_LIST_OK);
+  EXPECT_FALSE(OP_TouchWindowOpen());
+  EXPECT_EQ(fx->floatParam(kObject, 1).get(), 11.0f);
+  EXPECT_EQ(fx->floatParam(kObject, 1, true).get(), 11.0f);
+  EXPECT_EQ(composedText(kObject), "Third of 602");
+}
+
 }  // namespace

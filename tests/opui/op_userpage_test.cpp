@@ -280,6 +280,16 @@ TEST_F(MessageTest, IconOnlyFromAPictureOfFiftyByFifty) {
     EXPECT_STREQ(s.line1, "Tank            full") << "the halves are joined as they are stored";
     EXPECT_STREQ(s.line2, "");
   }
+  // The box draws the picture as its icon at 5, 20 of its client area.
+  setText(kMessage, VMSG_TEXT_ICON, "Icon");
+  initAll();
+  trigger(kMessage, 1);
+  deviceCycles(2);
+  ASSERT_EQ(OP_OpenMessageBlock(), kMessage);
+  const WM_HWIN client = WM_GetClientWindow(topDialog());
+  const int x = WM_GetWindowOrgX(client) + 5, y = WM_GetWindowOrgY(client) + 20;
+  EXPECT_EQ(lcdtest::ReadRaw(x + 30, y + 20), 0xFF0000u) << "the picture's red";
+  EXPECT_EQ(lcdtest::ReadRaw(x + 1, y + 1), 0xFFFFFFu) << "its white frame";
 }
 
 // In mode 0 the box closes when the display time is up: 2.0 s in a 0.1 s group are 20 cycles.
