@@ -1,7 +1,8 @@
 // Operating-interface hot paths: one firmware cycle of key read, page manager and display
-// update with a menu screen shown, a status page that follows live data, or a block page
-// whose field cursor moves, drawn through the display driver into the LCD memory; the value
-// texts of a page's rows, which the pages format every cycle, and the rows of a value list.
+// update with a menu screen shown, a status page that follows live data, a block page whose
+// field cursor moves, or a user page whose display objects change their texts, drawn through
+// the display driver into the LCD memory; the value texts of a page's rows, which the pages
+// format every cycle, and the rows of a value list.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include "gui/LCD.h"
 #include "host/shared_block.h"
 #include "opui/op_blockpage.h"
+#include "opui/op_blocktypes.h"
 #include "opui/op_display.h"
 #include "opui/op_field_editor.h"
 #include "opui/op_format.h"
@@ -20,9 +22,12 @@
 #include "opui/op_links.h"
 #include "opui/op_menu.h"
 #include "opui/op_pages.h"
+#include "opui/op_objects.h"
 #include "opui/op_services.h"
+#include "opui/op_userpage.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_image.h"
+#include "runtime/fw_mode.h"
 #include "shell/sim/LCDSIM.h"
 #include "shell/sim/SIM.h"
 
@@ -114,6 +119,53 @@ void BM_BlockPageCycle(benchmark::State& state) {
   OP_ResetUi();
 }
 BENCHMARK(BM_BlockPageCycle);
+
+// A user page with two text objects and a parameter field, each showing a new value every
+// cycle: the blocks' runs (compose, compare, new text), page manager and display update.
+void BM_UserPageCycle(benchmark::State& state) {
+  display();
+  FB_ClearTypeTable();
+  FB_ClearStore();
+  OP_RegisterBlockTypes();
+  const uint16_t blocks[] = {300, 301, 302, 500};
+  const uint16_t types[] = {OP_TYPE_TXTOBJ, OP_TYPE_TXTOBJ, OP_TYPE_PAROBJ, OP_TYPE_VUSER};
+  for (int i = 0; i < 4; ++i) FB_CreateInstance(types[i], blocks[i]);
+  FbLayout page{}, a{}, b{}, field{};
+  FB_GetLayout(500, &page);
+  FB_GetLayout(300, &a);
+  FB_GetLayout(301, &b);
+  FB_GetLayout(302, &field);
+  a.wv[TXTOBJ_WORD_INKIND - 1] = b.wv[TXTOBJ_WORD_INKIND - 1] = OP_INKIND_ENTRY;
+  field.wv[PAROBJ_WORD_BLOCK - 1] = 300;   // the first object's own value
+  for (int k = 0; k < 3; ++k) {
+    uint32_t handle = 0;
+    FB_AnalogOutputHandle(blocks[k], 1, &handle);
+    page.ai[k] = handle;
+    page.wv[VUSER_WORD_FIRST_PLACE - 1 + 2 * k + 1] = static_cast<uint16_t>(20 + 50 * k);
+  }
+  g_fwRunMode = FW_RUN_MODE_RUN;
+  auto run = [](uint16_t block, bool init) {
+    g_fbStore.currentBlock = block;
+    const FbTypeRecord* t = FB_GetType(FB_GetInstance(block)[FB_HDR_TYPE]);
+    init ? t->init() : t->run();
+  };
+  for (uint16_t block : blocks) run(block, true);
+  OP_SelectBlockPage(500);
+  float v = 1.0f;
+  for (auto _ : state) {
+    a.fp[0] = v;
+    b.fp[0] = -v;
+    v += 0.1f;
+    OP_ReadKeysAndPointer();
+    OP_RunPageManager(0);
+    for (uint16_t block : blocks) run(block, false);
+    OP_UpdateDisplay();
+  }
+  OP_ClearDisplayList();
+  g_fwRunMode = FW_RUN_MODE_STOP;
+  OP_ResetUi();
+}
+BENCHMARK(BM_UserPageCycle);
 
 // The values of sixteen rows: numbers with and without a value, and durations.
 void BM_FormatRows(benchmark::State& state) {

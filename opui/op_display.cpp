@@ -1,4 +1,5 @@
 #include "opui/op_display.h"
+#include "opui/op_userpage.h"
 
 #include <cstring>
 
@@ -197,6 +198,11 @@ const OpRowTemplate kAlarmScreen[] = {
     pageText(0, 0, 60, 320, 22), pageText(1, 0, 82, 320, 22), pageText(2, 0, 104, 320, 22),
     pageText(3, 0, 126, 320, 22), pageText(4, 0, 148, 320, 22), pageText(5, 0, 170, 320, 22),
     pageText(6, 0, 192, 320, 22), last(pageText(7, 0, 214, 320, 22)),
+};
+
+// 10: user page: the title; the block's view covers the rest (or the whole screen).
+const OpRowTemplate kUserScreen[] = {
+    last(pageTitle()),
 };
 
 // Set while a display procedure paints: the window manager then clips to the window.
@@ -671,6 +677,7 @@ void OP_ResetDisplay() {
   std::memset(g_opIndicators, 0, sizeof g_opIndicators);
   g_directCreated = false;
   OP_ForgetTouchDialogs();
+  OP_ForgetDisplayList();
 }
 
 // --- Drawing helpers ------------------------------------------------------------------------------
@@ -730,9 +737,10 @@ void OP_RedrawDisplay() {
 
 // --- Text screens ---------------------------------------------------------------------------------
 
-const OpRowTemplate* const g_opScreenTemplates[10] = {
+const OpRowTemplate* const g_opScreenTemplates[OP_SCREEN_TYPES + 1] = {
     nullptr,          kControllerScreen, kProgrammerScreen, kVerticalBarScreen, kHorizontalBarScreen,
     kTrendScreen,     kMultiLineScreen,  kMenuScreen,       kValueScreen,       kAlarmScreen,
+    kUserScreen,
 };
 
 OpRect OP_LayoutBar(int g, int kind, OpRect r) {
@@ -824,7 +832,7 @@ int OP_ShowTextScreen(int type, int count) {
   if (count == 1) s.redrawState = 0;
   int n = count == 0 ? OP_TEXT_ROWS : count;
   if (n > OP_TEXT_ROWS) n = OP_TEXT_ROWS;
-  const OpRowTemplate* tmpl = type >= 1 && type <= 9 ? g_opScreenTemplates[type] : nullptr;
+  const OpRowTemplate* tmpl = type >= 1 && type <= OP_SCREEN_TYPES ? g_opScreenTemplates[type] : nullptr;
   int prepared = 0;
   while (tmpl && prepared < n) {
     const OpRowTemplate& t = tmpl[prepared];

@@ -6,6 +6,7 @@
 #include "opui/op_links.h"
 #include "opui/op_pages.h"
 #include "opui/op_services.h"
+#include "opui/op_userpage.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_image.h"
 #include "runtime/fw_text.h"
@@ -110,7 +111,11 @@ void OP_ReadKeysAndPointer() {
 
 int FW_GetTouchZone() {
   const OpPointerCopy& p = g_opInput.pointer;
-  if (p.state != OP_POINTER_PRESSED || p.y >= OP_ZONE_HEIGHT || OP_TouchWindowOpen()) return OP_ZONE_NONE;
+  // A user view over the whole screen takes the touches of the top bar's place itself.
+  if (p.state != OP_POINTER_PRESSED || p.y >= OP_ZONE_HEIGHT || OP_TouchWindowOpen() ||
+      OP_UserViewFullScreen()) {
+    return OP_ZONE_NONE;
+  }
   if (p.x < OP_ZONE_LEFT_END) return OP_ZONE_LEFT;
   if (p.x > OP_ZONE_MIDDLE_START && p.x < OP_ZONE_MIDDLE_START + OP_ZONE_MIDDLE_WIDTH) return OP_ZONE_MIDDLE;
   if (p.x > OP_ZONE_RIGHT_START) return OP_ZONE_RIGHT;
