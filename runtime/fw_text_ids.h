@@ -120,6 +120,7 @@ constexpr uint16_t FW_TXT_MODULE_RELAY = 5533;
 constexpr uint16_t FW_TXT_MODULE_2REL = 5534;
 constexpr uint16_t FW_TXT_MODULE_SSR_OUT = 5535;
 constexpr uint16_t FW_TXT_MODULE_NOT_USED = 5536;
+constexpr uint16_t FW_TXT_SP_CHOICE = 5537;
 constexpr uint16_t FW_TXT_UNKNOWN = 5569;
 constexpr uint16_t FW_TXT_ETHERNET = 5590;
 constexpr uint16_t FW_TXT_SD_ENGINEERING = 5600;
