@@ -13,6 +13,7 @@
 #include "opui/op_services.h"
 #include "runtime/fb_param.h"
 #include "runtime/fw_defer.h"
+#include "runtime/fw_numeric.h"
 #include "runtime/fw_text.h"
 #include "runtime/fw_text_ids.h"
 
@@ -111,7 +112,7 @@ int commitManual(const FbValueEntry*, uint16_t, float value) {
 }
 int commitCommand(const FbValueEntry*, uint16_t, float value) {
   ProgWork* w = pageWork();
-  const int command = static_cast<int>(value);
+  const int command = FW_FloatToI32(value);
   if (!w || !commandOffered(g_opBlockPage.block, command)) return FW_POST_BAD;
   w->page.command = static_cast<uint16_t>(command);
   return FW_POST_OK;
@@ -151,8 +152,8 @@ uint16_t progCursor(uint16_t index, int direction) {
 }
 
 void setLimits(FbFloatLimitData* d, float low, float high, int decimals) {
-  d->min = low;
-  d->max = high;
+  d->min = low < high ? low : high;
+  d->max = low < high ? high : low;
   d->minFn = d->maxFn = nullptr;
   d->ownAttribute = static_cast<uint16_t>(decimals < 0 ? 0 : decimals > 3 ? 3 : decimals);
   d->attribute = &d->ownAttribute;
@@ -219,7 +220,8 @@ void pageStep(ProgWork& w, int step) {
   switch (step) {
     case 0: {
       char name[OP_RECORD_LABEL_CHARS + 1];
-      OP_FormatRecordLabel(name, p.progNo, w.own.textCount, w.own.texts);
+      const int names = w.own.textCount < PROG_TEXT_LIST_SIZE ? w.own.textCount : PROG_TEXT_LIST_SIZE;
+      OP_FormatRecordLabel(name, p.progNo, names, w.own.texts);
       OP_RowPrintf(row(kRowProgram), "%s", name);
       break;
     }
@@ -548,7 +550,7 @@ void openTable(ProgWork& w) {
 // The RecEdt line: another program is listed; selected too while the program may be chosen.
 int commitRecipe(const FbValueEntry*, uint16_t, float value) {
   ProgWork* w = pageWork();
-  const int n = static_cast<int>(value);
+  const int n = FW_FloatToI32(value);
   if (!w || n < 1 || n > w->page.progNoMax) return FW_POST_BAD;
   ProgPage& p = w->page;
   g_opSegmentTable.recipe = static_cast<uint16_t>(n);
