@@ -4,28 +4,34 @@
 
 #include <cstdlib>
 #include <iterator>
+#include <vector>
 
 #include "blocks/arith/arith.h"
 #include "blocks/block_family.h"
 #include "blocks/bus/bus.h"
 #include "blocks/csdo/csdo.h"
 #include "blocks/logger/logger.h"
+#include "blocks/profinet/profinet.h"
 #include "blocks/register_all.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_clock.h"
 #include "runtime/fw_sysdata.h"
 #include "runtime/fw_sysimage.h"
 #include "comm/com_bus.h"
+#include "comm/com_card.h"
 #include "comm/com_services.h"
 
 namespace {
 
 constexpr uint16_t kAlogex = 100, kDlogex = 101, kFirstSource = 102;
 
-void wireAnalog(uint16_t block, uint16_t input, uint16_t source) {
+void wireAnalogOutput(uint16_t block, uint16_t input, uint16_t source, uint16_t output) {
   uint16_t* w = FB_GetWiring(block);
   w[FB_WIRE_ANALOG_COUNT + 1 + 2 * (input - 1)] = source;
-  w[FB_WIRE_ANALOG_COUNT + 2 + 2 * (input - 1)] = 1;
+  w[FB_WIRE_ANALOG_COUNT + 2 + 2 * (input - 1)] = output;
+}
+void wireAnalog(uint16_t block, uint16_t input, uint16_t source) {
+  wireAnalogOutput(block, input, source, 1);
 }
 
 void runBlock(uint16_t block, bool init) {
@@ -220,5 +226,62 @@ void BM_CsdoSafeCycle(benchmark::State& state) {
   COM_BusReset();
 }
 BENCHMARK(BM_CsdoSafeCycle);
+
+// The PROFINET exchange at its fullest: PNSERV with all eight chains filled (2, 2, 5 and 5
+// blocks a side, 140 values each way), every PNREAD reading its inputs, the input areas
+// valid and changing every cycle; the PNWRIT blocks take the data (no targets to write).
+constexpr uint16_t kPnserv = 100, kFirstPn = 101, kPnSource = 1099;
+
+void BM_ProfinetCycle(benchmark::State& state) {
+  FB_ClearTypeTable();
+  BLK_RegisterAllTypes();
+  FB_ClearStore();
+  g_comPnData = ComPnData{};
+  if (FB_CreateInstance(BLK_TYPE_PNSERV, kPnserv) || FB_CreateInstance(BLK_TYPE_ABSV, kPnSource)) {
+    std::abort();
+  }
+  const uint16_t lengths[PNSERV_CHAINS] = {2, 2, 5, 5, 2, 2, 5, 5};
+  std::vector<uint16_t> readers, writers;
+  uint16_t block = kFirstPn;
+  for (uint16_t c = 0; c < PNSERV_CHAINS; ++c) {
+    const bool read = c < PNSERV_READ_CHAINS;
+    const uint16_t out = read ? 1 : PN_VALUES + 1, in = read ? PN_VALUES + 1 : 1;
+    for (uint16_t k = 0; k < lengths[c]; ++k, ++block) {
+      if (FB_CreateInstance(read ? BLK_TYPE_PNREAD : BLK_TYPE_PNWRIT, block)) std::abort();
+      (read ? readers : writers).push_back(block);
+      if (k == 0) {
+        wireAnalogOutput(kPnserv, c + 1, block, out);
+      } else {
+        wireAnalogOutput(block - 1, in, block, out);
+      }
+      if (read) {
+        for (uint16_t i = 1; i <= PN_VALUES; ++i) wireAnalogOutput(block, i, kPnSource, 1);
+      }
+    }
+  }
+  if (FB_ResolveConnections() != 0) std::abort();
+  for (uint16_t b : readers) runBlock(b, true);
+  runBlock(kPnserv, true);
+  for (uint16_t b : writers) runBlock(b, true);
+  for (ComPnArea a : {COM_PN_IN_W20, COM_PN_IN_F20, COM_PN_IN_W50, COM_PN_IN_F50}) {
+    COM_PnSetValid(a, true);
+  }
+  COM_PnDataType() = 5;
+  FbF32* source = nullptr;
+  FB_GetAnalogOutputPtr(kPnSource, 1, &source);
+  unsigned cycle = 0;
+  for (auto _ : state) {
+    *source = static_cast<float>(cycle % 1000) * 0.5f;
+    COM_PnSetWord(COM_PN_IN_W50, cycle % 50, static_cast<int16_t>(cycle));
+    COM_PnSetFloat(COM_PN_IN_F50, cycle % 50, static_cast<float>(cycle));
+    ++cycle;
+    for (uint16_t b : readers) runBlock(b, false);
+    runBlock(kPnserv, false);
+    for (uint16_t b : writers) runBlock(b, false);
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_ProfinetCycle);
 
 }  // namespace

@@ -110,3 +110,80 @@ inline uint32_t BLK_HandleOf(const void* value) {
   if (at <= base || at >= base + sizeof g_fbStore.instanceHeap || (at - base) % 2 != 0) return 0;
   return static_cast<uint32_t>((at - base) / 2);
 }
+
+// ---------------------------------------------------------------------------------------
+// Links to a parameter of another block, named by block number and parameter number as the
+// data-exchange and PROFINET blocks take them from their word values: number n (1-based)
+// is word parameter n while n does not exceed the target type's word parameters, else float
+// parameter n - words. The link keeps the device's layout (16-bit words and a 32-bit
+// handle, no pointer): the handle is the word offset of the parameter's current value in
+// the instance heap, read back with FB_ReadDigitalRef / FB_ReadAnalogRef.
+enum : uint16_t { BLK_LINK_NONE = 0, BLK_LINK_WORD = 2, BLK_LINK_FLOAT = 4 };
+struct BlkParamLink {
+  uint16_t block;   // target block, 0 for none
+  int16_t id;       // translated parameter id: 1249 + n, or 999 + (n - words)
+  uint16_t size;    // BLK_LINK_*: 2 word, 4 float, 0 no value
+  FbU32 handle;
+};
+static_assert(sizeof(BlkParamLink) == 10 && alignof(BlkParamLink) == 2);
+
+// The link of (block, n). A block outside 1..1950, n = 0 or a missing block give no target
+// (block 0); a number beyond the type's word and float parameters keeps the target block but
+// no value (size 0).
+inline BlkParamLink BLK_LinkParam(uint32_t block, uint32_t n) {
+  BlkParamLink link{};
+  FbLayout T;
+  if (block < 1 || block > FB_MAX_BLOCK || n == 0 || !FB_GetLayout(block, &T)) return link;
+  link.block = static_cast<uint16_t>(block);
+  const uint16_t* value = nullptr;
+  if (n <= T.wordParams) {
+    link.id = static_cast<int16_t>(FB_ID_WORD - 1 + n);
+    link.size = BLK_LINK_WORD;
+    value = T.wp + (n - 1);
+  } else if (n - T.wordParams <= T.floatParams) {
+    const uint32_t k = n - T.wordParams - 1;
+    link.id = static_cast<int16_t>(FB_ID_FLOAT + k);
+    link.size = BLK_LINK_FLOAT;
+    value = T.fp[k].w;
+  }
+  if (value) link.handle = static_cast<uint32_t>(value - g_fbStore.instanceHeap);
+  return link;
+}
+
+// The current value behind a link: a word parameter as a signed 16-bit number, a float
+// parameter as it is, 0 without a value.
+inline float BLK_ReadParamLink(const BlkParamLink& link) {
+  switch (link.size) {
+    case BLK_LINK_WORD: return static_cast<int16_t>(FB_ReadDigitalRef(link.handle));
+    case BLK_LINK_FLOAT: return FB_ReadAnalogRef(link.handle);
+    default: return 0.0f;
+  }
+}
+
+// The parameter handler of a block's type (null for a missing block or a type without one).
+inline FbParamHandler BLK_ParamHandlerOf(uint32_t block) {
+  const uint16_t* inst = FB_GetInstance(block);
+  const FbTypeRecord* rec = inst ? FB_GetType(inst[FB_HDR_TYPE]) : nullptr;
+  return rec ? rec->param : nullptr;
+}
+
+// Takes the pending copies of a block's word values over (the Init of types whose word
+// values are configuration).
+inline void BLK_TakeOverWordValues(const FbLayout& L) {
+  std::memcpy(L.wv, L.wv + L.wordValues, L.wordValues * sizeof(uint16_t));
+}
+
+// The own state record of another block, when the block exists, is of `type` and its work
+// words hold the record; else null (chains between blocks check every link this way).
+template <typename State>
+State* BLK_StateOf(uint32_t block, uint16_t type) {
+  FbLayout L;
+  if (!FB_GetLayout(block, &L) || L.type != type || L.workWords < BLK_WorkWordsOf<State>()) {
+    return nullptr;
+  }
+  return &BLK_WorkState<State>(L);
+}
+
+// True when an input has a source (unconnected inputs hold the reference 0).
+inline bool BLK_AnalogWired(const FbLayout& L, unsigned i) { return L.ai[i] != FB_REF_ZERO; }
+inline bool BLK_DigitalWired(const FbLayout& L, unsigned i) { return L.di[i] != FB_REF_ZERO; }

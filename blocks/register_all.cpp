@@ -13,6 +13,9 @@
 #include "blocks/timefn/timefn.h"
 #include "blocks/prog/prog.h"
 #include "blocks/bus/bus.h"
+#include "blocks/exchange/exchange.h"
+#include "blocks/info/info.h"
+#include "blocks/profinet/profinet.h"
 #include "blocks/csdo/csdo.h"
 
 void BLK_RegisterAllTypes() {
@@ -28,6 +31,9 @@ void BLK_RegisterAllTypes() {
   BLK_RegisterTimeFunctionTypes();
   BLK_RegisterLimitTypes();
   BLK_RegisterLoggerTypes();
+  BLK_RegisterExchangeTypes();
+  BLK_RegisterInfoTypes();
+  BLK_RegisterProfinetTypes();
   BLK_RegisterCtrlTypes();
   BLK_RegisterCsdoTypes();
 }

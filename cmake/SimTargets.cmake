@@ -67,3 +67,26 @@ function(sim_bench name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${A_DEPS} benchmark::benchmark benchmark::benchmark_main)
 endfunction()
+
+# sim_test_locale(TARGET)
+#   A German locale (de_DE.UTF-8) compiled into the target's build folder from the machine's
+#   locale sources, for tests that format numbers under a decimal-comma process locale (the
+#   machine need not have the locale installed). The test finds it through SIM_TEST_LOCPATH
+#   (the LOCPATH to set); without localedef or the sources the definition is left out.
+function(sim_test_locale target)
+  if(NOT TARGET ${target})
+    return()
+  endif()
+  find_program(SIM_LOCALEDEF localedef)
+  if(NOT SIM_LOCALEDEF OR NOT EXISTS /usr/share/i18n/locales/de_DE)
+    return()
+  endif()
+  set(locales ${CMAKE_CURRENT_BINARY_DIR}/locale)
+  add_custom_command(OUTPUT ${locales}/de_DE.UTF-8/LC_NUMERIC
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${locales}
+    COMMAND ${SIM_LOCALEDEF} -i de_DE -f UTF-8 ${locales}/de_DE.UTF-8 || ${CMAKE_COMMAND} -E true
+    COMMENT "Compiling the de_DE.UTF-8 test locale for ${target}")
+  add_custom_target(${target}_locale DEPENDS ${locales}/de_DE.UTF-8/LC_NUMERIC)
+  add_dependencies(${target} ${target}_locale)
+  target_compile_definitions(${target} PRIVATE SIM_TEST_LOCPATH="${locales}")
+endfunction()

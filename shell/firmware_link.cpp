@@ -1,6 +1,9 @@
 #include "shell/firmware_link.h"
 
+#include "opui/op_links.h"
 #include "runtime/fw_adapter.h"
+#include "runtime/fw_main.h"
+#include "shell/project.h"
 
 namespace {
 
@@ -39,6 +42,14 @@ void SimRequestRestart() {
   g_state.restartFlag = 1;
   g_processRestart = true;
   if (g_hooks && g_hooks->requestProcessRestart) g_hooks->requestProcessRestart();
+}
+
+void SimHandPicturesToFirmware() {
+  uint32_t size = 0;
+  const uint8_t* logo = SimLogoData(&size);
+  OP_SetStartPicture(logo, size);
+  const uint8_t* user = SimUserData(&size);
+  FW_SetUserPictures(user, size);
 }
 
 // The module panels and the plant plug-in are not linked yet: no panel windows, no plug-in.

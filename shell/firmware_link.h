@@ -37,3 +37,6 @@ void SimSetRestartHooks(const SimRestartHooks* hooks);
 // restart flag in the state record keeps its meaning for the next tick).
 bool SimProcessRestartRequested();
 void SimClearProcessRestart();
+
+// Hands the project's start-up logo and user data to the firmware (after every load).
+void SimHandPicturesToFirmware();

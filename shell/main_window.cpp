@@ -1,25 +1,45 @@
 #include "shell/main_window.h"
 
-#include <unistd.h>
-
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLayout>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QSocketNotifier>
+#include <QTimer>
+#include <cstdio>
 #include <cstring>
 
+#include "runtime/fw_adapter.h"
 #include "shell/com_channel.h"
 #include "shell/firmware_link.h"
 #include "shell/front_panel.h"
+#include "shell/project.h"
 #include "shell/script.h"
 #include "shell/settings.h"
+#include "shell/shell_util.h"
 #include "shell/sim/SIM.h"
 
 namespace {
 constexpr uint32_t kValidCycle = 100;
 constexpr int32_t kPaused = 0x7FFFFFFF;
+
+// At exit, before a file that a project named is deleted or replaced: the user decides.
+// Without a screen to ask on the answer is no (the settings folder's file is used then).
+bool ConfirmProjectPath(const char* path, bool remove) {
+  if (QGuiApplication::platformName() == "offscreen") return false;
+  static const char* const kText[3][2] = {
+      {"Das Projekt nennt die Datei\n%s\n\n\xDC" "berschreiben?", "Das Projekt nennt die Datei\n%s\n\nL\xF6schen?"},
+      {"The project names the file\n%s\n\nOverwrite it?", "The project names the file\n%s\n\nDelete it?"},
+      {"Le projet nomme le fichier\n%s\n\nL'\xE9" "craser?", "Le projet nomme le fichier\n%s\n\nLe supprimer?"}};
+  const uint16_t language = SimState().language <= 2 ? SimState().language : 1;
+  QString t = QString::fromLatin1(kText[language][remove ? 1 : 0]);
+  t.replace("%s", QString::fromLocal8Bit(path));
+  return QMessageBox::question(nullptr, QString::fromLatin1("Simulation SIM/MX74-2"), t,
+                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
 }  // namespace
 
 SimMainWindow::SimMainWindow(QWidget* parent) : QMainWindow(parent) {
@@ -72,8 +92,8 @@ int SimMainWindow::createFront() {
   return 0;
 }
 
-// The player reaches the front through its messages; the communication view's edit and the
-// project name come with the views and projects.
+// The player reaches the front through its messages and the recorder's header names the
+// project; the communication view's edit comes with the views.
 void SimMainWindow::openScripts() {
   SimScriptHooks hooks;
   SimFrontPanel* front = front_;
@@ -82,6 +102,7 @@ void SimMainWindow::openScripts() {
   hooks.tick = [] {
     if (SimControl* c = SimTheControl()) c->tick();
   };
+  hooks.projectName = [] { return std::string(SimState().projectName); };
   SimScriptSetHooks(std::move(hooks));
   scriptHooks_ = true;
   SimScriptOpen();
@@ -94,7 +115,15 @@ QAction* SimMainWindow::action(int id) const {
 
 QString SimMainWindow::titleText() const {
   const SimHostState& s = SimState();
-  QString t = "Simulation SIM/MX74-2 - (NEW)";
+  QString t = "Simulation SIM/MX74-2 - ";
+  if (SimProjectHasName()) {
+    // The file's name without its folder, in upper case for the title only.
+    std::string folder, name;
+    SimSplitPath(s.projectName, &folder, &name);
+    t += QString::fromLocal8Bit(name.c_str()).toUpper();
+  } else {
+    t += "(NEW)";
+  }
   if (s.pauseCount != 0) t += "  [Pause]";
   if (s.turbo) t += "  [Turbo]";
   return t;
@@ -147,7 +176,10 @@ intptr_t SimMainWindow::send(int id, intptr_t wParam, intptr_t) {
       postCycle();
       return reinterpret_cast<intptr_t>(&SimState());
     case SIM_MSG_RESTART:
-      if (wParam == 1) close();
+      if (wParam == 1) {
+        if (!SimSaveRestartProject()) SIM_LogText("The restart project could not be written.");
+        close();
+      }
       return 0;
     case SIM_MSG_100MS:
     case SIM_MSG_TREND_RESET:  // the trends are not bound yet
@@ -189,10 +221,92 @@ void SimMainWindow::closeEvent(QCloseEvent* e) {
     SimScriptClose();
     SimMarkSettingsValid();
     SimHostState& s = SimState();
-    SimTheSettings().language = s.language;
-    auto exists = [](const char* path) { return path[0] && ::access(path, F_OK) == 0; };
-    if (!SimWriteSettingsAtExit(SimTheSettings(), s, exists(s.logoPath), exists(s.userDataPath)))
+    SimSettings& settings = SimTheSettings();
+    settings.language = s.language;
+    // The project to open at the next start (a restart opens the restart project instead and
+    // keeps the key as it is).
+    if (!SimProcessRestartRequested()) settings.lastFileName = SimProjectHasName() ? s.projectName : "";
+    bool haveLogo = false, haveUserData = false;
+    SimWritePictureFiles(ConfirmProjectPath, &haveLogo, &haveUserData);
+    if (!SimWriteSettingsAtExit(settings, s, haveLogo, haveUserData))
       SIM_LogText("The settings could not be written at exit.");
   }
   e->accept();
+}
+
+// --- Project operations ----------------------------------------------------------------------
+
+void SimMainWindow::takeImagesBack() {
+  SimState().saveRequest = 1;
+  SimFirmware().cycle();
+}
+
+void SimMainWindow::loadStartProject(bool restart) {
+  SimSettings& settings = SimTheSettings();
+  if (restart) {
+    SimLoadRestartProject();
+  } else if (!settings.lastFileName.empty()) {
+    const std::string last = settings.lastFileName;
+    if (SimLoadProject(last.c_str()) != SIM_PROJECT_LOADED)
+      SIM_LogText(("The last project " + last + " could not be loaded; the demo project runs.").c_str());
+  } else {
+    SimLoadProject(nullptr);
+    // AutoLoad: the most recent file, once the window runs (a file that cannot be opened
+    // leaves the list).
+    const std::string recent = SimRecentGet(SIM_RECENT_FIRST_ID);
+    if (settings.autoLoad && !recent.empty()) {
+      QTimer::singleShot(0, this, [this, recent] {
+        if (openProject(recent) != SIM_PROJECT_LOADED) SimRecentRemove(SIM_RECENT_FIRST_ID);
+      });
+    }
+  }
+  refreshTitle();
+}
+
+void SimMainWindow::newProject() {
+  FW_PrepareProjectLoad();
+  SimLoadDemoProject();
+  SimState().reloadRequest = 1;
+  SimSetProjectName("");
+  refreshTitle();
+  SimWriteDeviceSettings(SimState().device);
+}
+
+int SimMainWindow::openProject(const std::string& path) {
+  FW_PrepareProjectLoad();
+  const int result = SimLoadProject(path.c_str());
+  if (result == SIM_PROJECT_LOADED) {
+    SimWriteDeviceSettings(SimState().device);
+    SimRecentAdd(path);
+  }
+  refreshTitle();
+  return result;
+}
+
+int SimMainWindow::saveProject(const std::string& path, bool asName) {
+  if (asName && path.size() >= SIM_PATH_SIZE) {
+    SIM_LogText(("The path is too long for a project name: " + path).c_str());
+    return 0;
+  }
+  takeImagesBack();
+  if (!SimSaveProject(path.c_str())) return 0;
+  SimMarkProjectSaved();
+  if (asName) {
+    SimSetProjectName(path);
+    SimRecentAdd(path);
+    refreshTitle();
+  }
+  return 1;
+}
+
+int SimMainWindow::exportEeprom(const std::string& path) {
+  takeImagesBack();
+  const int result = SimWriteEepromFile(path.c_str());
+  refreshTitle();
+  return result;
+}
+
+bool SimMainWindow::projectChanged() {
+  takeImagesBack();
+  return SimProjectChanged();
 }

@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <map>
+#include <string>
 
 #include "shell/sim_loop.h"
 
@@ -40,12 +41,34 @@ class SimMainWindow : public QMainWindow, public SimMessageTarget {
   // serves its hidden windows from the event loop.
   void openChannel();
 
+  // The project operations that the menu commands New, Open, the recent files, Save, Save As
+  // and Export EEPROM and the save prompt run (their dialogs and message boxes are the
+  // commands' own). Each load asks the firmware to take the project at its next tick.
+  //
+  // The project at start: the restart project after a restart, else the settings' last file,
+  // else the demo; with AutoLoad and no last file the most recent file is opened next.
+  void loadStartProject(bool restart);
+  // New: the demo project, unnamed; the device settings are written.
+  void newProject();
+  // Open: SimLoadProject's result. Loaded: the file is the project's name, the device settings
+  // are written and the file heads the recent list; else the demo is in place.
+  int openProject(const std::string& path);
+  // Save (asName false) and Save As: the firmware hands back its images (save request and one
+  // tick), then the project file is written; 1 written, 0 failed. Save As makes the file the
+  // project's name and puts it first in the recent list.
+  int saveProject(const std::string& path, bool asName);
+  // Export EEPROM: the images handed back as for Save, then the .ebin file; 1 written.
+  int exportEeprom(const std::string& path);
+  // The save prompt's test: the images handed back, then whether the project changed.
+  bool projectChanged();
+
  protected:
   void closeEvent(QCloseEvent* e) override;
 
  private:
   void preCycle();
   void postCycle();
+  void takeImagesBack();
   void openScripts();
   std::map<int, QAction*> actions_;
   SimFrontPanel* front_ = nullptr;

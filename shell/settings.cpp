@@ -21,7 +21,13 @@ bool MakeFolder(const std::string& path) {
   return ::mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
 }
 
+// A path longer than its field is not shortened (that would name another file): none.
 void CopyPath(char* out, const std::string& path) {
+  if (path.size() >= SIM_PATH_SIZE) {
+    SIM_LogText(("The path " + path + " is too long; it is not used.").c_str());
+    out[0] = 0;
+    return;
+  }
   std::snprintf(out, SIM_PATH_SIZE, "%s", path.c_str());
 }
 
@@ -89,10 +95,20 @@ int SimInitIni(SimHostState& state) {
     if (!FirstRun(base)) result = 1;
   }
 
-  std::string logo = host::IniGetString(g_iniPath, SIM_INI_SETTINGS, "StartupLogo", "");
-  std::string user = host::IniGetString(g_iniPath, SIM_INI_SETTINGS, "VuserData", "");
-  CopyPath(state.logoPath, logo.empty() ? folder + "/startuplogo.dat" : logo);
-  CopyPath(state.userDataPath, user.empty() ? folder + "/vuserdata.dat" : user);
+  // A path that does not fit its 260-byte field is refused (a shortened one would name
+  // another file): the default is used.
+  auto picturePath = [&](const char* key, const char* file) {
+    std::string path = host::IniGetString(g_iniPath, SIM_INI_SETTINGS, key, "");
+    if (path.size() >= SIM_PATH_SIZE) {
+      const std::string text = std::string("The path of [Settings] ") + key + " is too long; " + file +
+                               " in the settings folder is used.";
+      SIM_LogText(text.c_str());
+      path.clear();
+    }
+    return path.empty() ? folder + "/" + file : path;
+  };
+  CopyPath(state.logoPath, picturePath("StartupLogo", "startuplogo.dat"));
+  CopyPath(state.userDataPath, picturePath("VuserData", "vuserdata.dat"));
   g_oemPath = folder + "/OEM-Projekt.sdg";
 
   if (host::IniGetInt(g_iniPath, SIM_INI_SETTINGS, "Valid", 0) == 0) {

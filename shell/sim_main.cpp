@@ -2,26 +2,31 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
+#include <vector>
 
 #include "blocks/register_all.h"
 #include "host/ini_file.h"
 #include "host/shared_block.h"
 #include "runtime/fw_adapter.h"
-#include "runtime/fw_eeprom.h"
 #include "shell/firmware_link.h"
 #include "shell/front_panel.h"
 #include "shell/main_window.h"
+#include "shell/project.h"
 #include "shell/script.h"
 #include "shell/settings.h"
 #include "shell/shell_ui.h"
@@ -30,6 +35,8 @@
 #include "shell/sim/SIM.h"
 #include "shell/sim_loop.h"
 
+extern char** environ;
+
 namespace {
 
 void ErrorBox(const char* text, const char* caption) {
@@ -37,6 +44,8 @@ void ErrorBox(const char* text, const char* caption) {
 }
 
 void KeyMaskToFirmware(uint32_t mask) { SimFirmware().setKeyMask(mask); }
+
+bool ShiftHeld() { return (QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier) != 0; }
 
 SimMainWindow* g_main;
 
@@ -59,13 +68,16 @@ void RequestProcessRestart() {
 
 const SimRestartHooks kHooks = {BeforeFirmwareRestart, AfterFirmwareInit, RequestProcessRestart};
 
-// SIM74_2_SCREENSHOT=file: after two seconds of running, the screen is saved as a PNG file and
-// the program ends (used by the tests to see what a user sees).
+// SIM74_2_SCREENSHOT=file: after two seconds of running (SIM74_2_SCREENSHOT_DELAY=ms to wait
+// longer or shorter), the screen is saved as a PNG file and the program ends (used by the
+// tests to see what a user sees).
 void ArmScreenshot(SimMainWindow* w) {
   const char* path = std::getenv("SIM74_2_SCREENSHOT");
   if (!path || !*path) return;
   std::string file = path;
-  QTimer::singleShot(2000, w, [w, file] {
+  int delay = 2000;
+  if (const char* ms = std::getenv("SIM74_2_SCREENSHOT_DELAY")) delay = std::clamp(std::atoi(ms), 0, 600000);
+  QTimer::singleShot(delay, w, [w, file] {
     QPixmap shot = SimGrabScreen(w);
     if (!shot.save(QString::fromLocal8Bit(file.c_str()), "PNG")) std::fprintf(stderr, "SIM74_2: cannot write %s\n", file.c_str());
     w->close();
@@ -99,38 +111,55 @@ void CatchEndSignals(SimMainWindow* w) {
   for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
 }
 
+// Starts this program again with its arguments and " /restart" (the arguments are split at
+// blanks, as they were joined).
+void StartAgain(const std::string& args) {
+  std::vector<std::string> words;
+  for (size_t i = 0; i < args.size();) {
+    const size_t end = std::min(args.find(' ', i), args.size());
+    if (end > i) words.push_back(args.substr(i, end - i));
+    i = end + 1;
+  }
+  if (std::find(words.begin(), words.end(), "/restart") == words.end()) words.push_back("/restart");
+  const std::string self = QCoreApplication::applicationFilePath().toLocal8Bit().toStdString();
+  std::vector<char*> argv{const_cast<char*>(self.c_str())};
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  if (posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
+    std::fprintf(stderr, "SIM74_2: the program could not be started again\n");
+}
+
 }  // namespace
 
 SimMainWindow* SimInitInstance(const std::string& commandLine) {
   SimHostState& s = SimState();
   std::memset(&s, 0, sizeof s);
   std::memset(&SimShadowState(), 0, sizeof s);
-  // The project's images and their saved copies; empty until a project is loaded.
-  static uint8_t engineering[SIM_ENGINEERING_SIZE], engineeringRef[SIM_ENGINEERING_SIZE];
-  static uint8_t data[SIM_DATA_SIZE], dataRef[SIM_DATA_SIZE];
-  s.engineering = engineering;
-  s.engineeringRef = engineeringRef;
-  s.data = data;
-  s.dataRef = dataRef;
-  // A new project: no engineering and a blank internal EEPROM that carries its tag.
-  std::memcpy(data + FW_IEE_TAG, "MX7N", 4);
-  std::memcpy(dataRef, data, sizeof data);
+  // The project's buffers: both images with their saved copies, the logo and the user data.
+  SimAttachProjectBuffers(s);
   s.imagesValid = 1;
-  s.reloadRequest = 1;  // the firmware takes the project at its start
-  // The built-in plant's gain, delay time and rise time until a project brings its own.
-  s.plantSettings[0] = 1.0f;
-  s.plantSettings[1] = 5.0f;
-  s.plantSettings[2] = 50.0f;
   if (SimInitIni(s) != 0) SIM_LogText("The settings file could not be written.");
   std::string line = SimFrameCommandLine(commandLine);
   SimScriptTakeOptions(line);
   std::snprintf(s.commandLine, sizeof s.commandLine, "%s", line.c_str());
+  std::string options = line;
+  const bool restart = SimFindOption(options, " /restart ", nullptr) != 0;
   SimTheSettings() = SimReadSettings();
   s.language = static_cast<uint16_t>(SimTheSettings().language);
   SimRecentLoad(SimIniPath());
   SimReadDeviceSettings(&s.device);
 
+  // The demo project in the buffers, then the start-up logo and the user data; every load
+  // hands the pictures to the firmware.
+  SimSetShiftHeldHook(ShiftHeld);
+  SimSetPicturesChangedHook(SimHandPicturesToFirmware);
+  SimLoadDemoProject();
+  SimReadPictureFiles();
+
   auto* w = new SimMainWindow();
+  // The project the firmware starts with (the script recorder's header names it).
+  w->loadStartProject(restart);
   if (w->createFront() != 0) {
     delete w;
     return nullptr;
@@ -185,5 +214,11 @@ int SimMain(const std::string& args) {
   delete w;
   SimSetTheControl(nullptr);
   SIM_ExitHost();
+  // A restart request: the program starts again after a second and loads the restart project.
+  if (SimProcessRestartRequested()) {
+    SimClearProcessRestart();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    StartAgain(commandLine);
+  }
   return rc;
 }

@@ -14,6 +14,10 @@ constexpr unsigned SIM_ENGINEERING_SIZE = 0x20000;
 constexpr unsigned SIM_DATA_SIZE = 16256;
 constexpr unsigned SIM_COMMAND_LINE_SIZE = 256;
 constexpr unsigned SIM_PATH_SIZE = 260;
+// The start-up logo and the user data: a 32-bit length L that counts itself (0: none), then
+// L - 4 bytes; the rest of the buffer is 0xFF.
+constexpr unsigned SIM_LOGO_CAPACITY = 4 + 125000;
+constexpr unsigned SIM_USER_DATA_CAPACITY = 4 + 0x80000;
 
 // Device configuration: the same 34 bytes that project files carry.
 struct SimDeviceConfig {
@@ -168,6 +172,15 @@ struct SimHostState {
   // settings name none).
   char logoPath[SIM_PATH_SIZE];
   char userDataPath[SIM_PATH_SIZE];
+
+  // The project: its file as it was opened (its case kept; "demo" for the built-in one,
+  // empty for a new one), a change that the images do not show, and the logo and user-data
+  // buffers (SIM_LOGO_CAPACITY and SIM_USER_DATA_CAPACITY bytes).
+  char projectName[SIM_PATH_SIZE];
+  uint16_t changed;
+  float plantSetting;                       // the plant-settings float of older project files
+  uint8_t* logo;
+  uint8_t* userData;
 };
 
 // The one state record of the process.

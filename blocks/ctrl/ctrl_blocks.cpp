@@ -7,6 +7,7 @@
 
 #include "blocks/ctrl/ctrl.h"
 #include "blocks/ctrl/ctrl_blocks.h"
+#include "blocks/ctrl/ctrl_ext.h"
 #include "runtime/fb_blockdata.h"
 #include "runtime/fb_param.h"
 #include "runtime/fb_schedule.h"
@@ -19,7 +20,7 @@ namespace {
 constexpr uint32_t kMagic = 0x4C525443u;  // "CTRL"
 constexpr size_t kAlign = alignof(CtrlBlockState);
 static_assert(kAlign <= 8, "the instance heap is aligned to 8 bytes");
-constexpr uint32_t kStateWords = (sizeof(CtrlBlockState) + kAlign - 2 + 1) / 2;
+constexpr uint32_t kStateWords = CTRL_WORK_WORDS;
 constexpr uint16_t kSaveStateWords = 21;
 
 constexpr uint16_t kCascadeFlags = CTRL_FLAG_SLAVE | CTRL_FLAG_SLAVE_OWN | CTRL_FLAG_SLAVE_FOLLOWS |
@@ -34,6 +35,28 @@ constexpr uint16_t kDisplayRequests = CTRL_FLAG_SHOW_DEVIATION | CTRL_FLAG_SHOW_
 CtrlBlockState* stateAddress(const FbLayout& L) {
   const auto at = reinterpret_cast<uintptr_t>(L.work);
   return reinterpret_cast<CtrlBlockState*>((at + kAlign - 1) & ~uintptr_t{kAlign - 1});
+}
+
+// PIDMA's extension record, behind the block state; null for the other types and for an
+// instance too small to hold it.
+CtrlExtension* extensionOf(const FbLayout& L, const CtrlTypeDesc& d) {
+  if (!d.pidma || L.workWords < CTRL_PIDMA_WORK_WORDS) return nullptr;
+  return reinterpret_cast<CtrlExtension*>(reinterpret_cast<char*>(stateAddress(L)) + CTRL_EXT_OFFSET);
+}
+
+// The limits of the values the extension adopts, from the type's limit records.
+void setAdoptionLimits(const FbLayout& L, const CtrlTypeDesc& d, CtrlExtension& x) {
+  // Kp, Tn, Tv, VD, bW_p, cW_d within the extension's set.
+  static constexpr uint8_t kInSet[CTRL_ADOPT_COUNT] = {0, 1, 2, 5, 6, 7};
+  const FbTypeRecord* t = FB_GetType(L.type);
+  const FbLimitTable* limits = t ? t->limits : nullptr;
+  for (int i = 0; i < CTRL_ADOPT_COUNT; ++i) {
+    const size_t k = d.firstSetFloat + kInSet[i];
+    if (!limits || k >= limits->floatParams.size()) continue;
+    const FwFloatLimit& r = limits->floatParams[k];
+    x.adoptMin[i] = r.minFn ? r.minFn(L.block) : r.min;
+    x.adoptMax[i] = r.maxFn ? r.maxFn(L.block) : r.max;
+  }
 }
 
 // A fresh state: value-initialised records, the retained record from the state words.
@@ -264,6 +287,12 @@ void prepareParams(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s) 
                      &set.tp2, &set.opt[0], &set.opt[1], &set.opt[2], &set.opt[3]};
     for (uint16_t i = 0; i < 10; ++i) *to[i] = fp(static_cast<uint16_t>(d.firstSetFloat + i));
     p.pOpt = 0;
+    if (CtrlExtension* x = extensionOf(L, d)) {
+      // PType, Drift, CSpeed.
+      x->ptypeWord = static_cast<int16_t>(L.wp[0]);
+      x->driftWord = L.wp[1];
+      x->cspeedWord = static_cast<int16_t>(L.wp[2]);
+    }
     return;
   }
   p.xsh = fp(8);
@@ -320,14 +349,25 @@ void setupPageRecords(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& 
   copyTuningResults(s);
 }
 
+// Work words a type needs.
+uint32_t workWordsOf(const CtrlTypeDesc& d) { return d.pidma ? CTRL_PIDMA_WORK_WORDS : kStateWords; }
+
 void ctrlInit(const CtrlTypeDesc& d) {
   FbLayout L;
-  if (!FB_CurrentLayout(&L) || L.workWords < kStateWords || L.stateWords < kSaveStateWords) return;
+  if (!FB_CurrentLayout(&L) || L.workWords < workWordsOf(d) || L.stateWords < kSaveStateWords) {
+    return;
+  }
   CtrlBlockState* sp = stateAddress(L);
   // A cold start value-initialises the records; a warm start keeps them (W, the output
   // stage) and recomputes what derives from the parameters.
   if (!g_fwEng.warmStart || sp->magic != kMagic) buildState(L, sp);
   CtrlBlockState& s = *sp;
+  // Nothing of the extension survives a restart but the parameters the block saved.
+  CtrlExtension* ext = extensionOf(L, d);
+  if (ext) {
+    new (ext) CtrlExtension{};
+    setAdoptionLimits(L, d, *ext);
+  }
 
   // 1: configuration written while the device ran takes effect now.
   for (uint16_t i = 0; i < L.wordValues; ++i) L.wv[i] = L.wv[i + L.wordValues];
@@ -368,7 +408,7 @@ void ctrlInit(const CtrlTypeDesc& d) {
   // 11, 12, 13.
   findCascadeMaster(L, d, s);
   prepareParams(L, d, s);
-  s.work.extension = nullptr;
+  CTRL_SetExtension(s.work, ext);  // PIDMA runs the core over its extension
   CTRL_Init(s.in, s.out, s.params, s.config, s.work, s.retained);
   CTRL_StoreRetained(L, s);
 }
@@ -632,6 +672,9 @@ void takeTunedParams(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s
     const float values[8] = {set.xp1, set.xp2, set.tn, set.tv, set.tp1, set.tp2, set.opt[0],
                              set.opt[1]};
     for (uint16_t i = 0; i < 8; ++i) setBoth(static_cast<uint16_t>(d.firstSetFloat + i), values[i]);
+    // The page's self-tuning start and the manual copy end with the adoption.
+    s.pageStart = 0;
+    s.manualCopy = 0;
   } else {
     const uint8_t n = d.sets > 1 ? s.params.pOpt : 0;
     const CtrlParamSet& set = s.params.sets[n];
@@ -674,10 +717,18 @@ void takeOverAndSave(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s
 
 void ctrlRun(const CtrlTypeDesc& d) {
   FbLayout L;
-  if (!FB_CurrentLayout(&L) || L.workWords < kStateWords || L.stateWords < kSaveStateWords) return;
+  if (!FB_CurrentLayout(&L) || L.workWords < workWordsOf(d) || L.stateWords < kSaveStateWords) {
+    return;
+  }
   CtrlBlockState& s = *CTRL_LayoutState(L);
   // 1.
   if (s.link.flags & CTRL_FLAG_INACTIVE) return;
+  // PIDMA: a hand-written Kp, Tn, Tv, VD, bW_p or cW_d ends the adoption of the proposal
+  // (a later speed change no longer retunes).
+  if (s.handEdited) {
+    if (CtrlExtension* x = CTRL_Extension(s.work)) x->adopted = 0;
+    s.handEdited = 0;
+  }
   CtrlBlockState* m = (s.link.flags & CTRL_FLAG_SLAVE) ? CTRL_StateAt(s.master) : nullptr;
   // 2, 3.
   cascadeStep(L, d, s, m);
@@ -727,6 +778,11 @@ CtrlBlockState* CTRL_LayoutState(const FbLayout& L) {
   CtrlBlockState* s = stateAddress(L);
   if (s->magic != kMagic) buildState(L, s);
   return s;
+}
+
+const CtrlExtension* CTRL_ExtensionOf(uint16_t block) {
+  CtrlBlockState* s = CTRL_StateOf(block);
+  return s ? CTRL_Extension(s->work) : nullptr;
 }
 
 CtrlBlockState* CTRL_StateOf(uint16_t block) {
@@ -856,6 +912,5 @@ void FB_CONTR_Run() { ctrlRun(descOf(BLK_TYPE_CONTR)); }
 void FB_CONTR_Init() { ctrlInit(descOf(BLK_TYPE_CONTR)); }
 void FB_CONTRPLUS_Run() { ctrlRun(descOf(BLK_TYPE_CONTR_PLUS)); }
 void FB_CONTRPLUS_Init() { ctrlInit(descOf(BLK_TYPE_CONTR_PLUS)); }
-// PIDMA runs the core without its extension record until the extension is built in.
 void FB_PIDMA_Run() { ctrlRun(descOf(BLK_TYPE_PIDMA)); }
 void FB_PIDMA_Init() { ctrlInit(descOf(BLK_TYPE_PIDMA)); }

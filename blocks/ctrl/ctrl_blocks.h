@@ -4,9 +4,11 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "blocks/ctrl/ctrl.h"
+#include "blocks/ctrl/ctrl_ext.h"
 #include "runtime/fb_param.h"
 #include "runtime/fb_store.h"
 
@@ -93,6 +95,18 @@ struct CtrlFunctionRow {
 uint8_t CTRL_ContrFunction(const CtrlTypeDesc& d, uint16_t cfunc);
 // The row of a function in CONTR's numbering (an unknown one reads as "Cont").
 const CtrlFunctionRow& CTRL_FunctionRow(uint8_t function);
+
+// Work words of the controller types: the block state at the first 8-byte boundary of the
+// work words (the slack of that boundary included); PIDMA's extension record follows the
+// state at its own alignment.
+constexpr size_t CTRL_STATE_ALIGN = alignof(CtrlBlockState);
+constexpr size_t CTRL_EXT_OFFSET =
+    (sizeof(CtrlBlockState) + alignof(CtrlExtension) - 1) / alignof(CtrlExtension) * alignof(CtrlExtension);
+constexpr uint16_t CTRL_WORK_WORDS =
+    static_cast<uint16_t>((sizeof(CtrlBlockState) + CTRL_STATE_ALIGN - 2 + 1) / 2);
+constexpr uint16_t CTRL_PIDMA_WORK_WORDS =
+    static_cast<uint16_t>((CTRL_EXT_OFFSET + sizeof(CtrlExtension) + CTRL_STATE_ALIGN - 2 + 1) / 2);
+static_assert(alignof(CtrlExtension) <= CTRL_STATE_ALIGN);
 
 // Block state of a layout: the first 8-byte boundary of the work words; built on first use.
 CtrlBlockState* CTRL_LayoutState(const FbLayout& L);

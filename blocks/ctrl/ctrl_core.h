@@ -342,8 +342,22 @@ struct CtrlWork {
   float trackBand = 0;
   CtrlOutputState out;
   CtrlOptState opt;
-  CtrlExtension* extension = nullptr;  // PIDMA extension; absent for the plain forms
+  // PIDMA extension: the byte offset of its record from this record (both lie in the
+  // block's instance), 0 for the plain forms. CTRL_Extension resolves it.
+  int32_t extension = 0;
 };
+
+// The extension record of a controller, or null for the plain forms.
+inline CtrlExtension* CTRL_Extension(CtrlWork& work) {
+  if (work.extension == 0) return nullptr;
+  return reinterpret_cast<CtrlExtension*>(reinterpret_cast<char*>(&work) + work.extension);
+}
+// Gives a controller its extension record (null: none).
+inline void CTRL_SetExtension(CtrlWork& work, CtrlExtension* ext) {
+  work.extension = ext ? static_cast<int32_t>(reinterpret_cast<char*>(ext) -
+                                              reinterpret_cast<char*>(&work))
+                       : 0;
+}
 
 // ---------------------------------------------------------------------------------------
 // Operations.

@@ -426,7 +426,7 @@ float feedbackOrResult(CtrlCore& c, float result) {
 // Output kinds 7 and 8 with the extension: its stepping stages set y1 and y2.
 float extensionStepping(CtrlCore& c) {
   steppingModeValues(c);
-  CTRL_ExtCycle(c.w.extension, c.in, c.out, c.p, c.w);
+  CTRL_ExtCycle(CTRL_Extension(c.w), c.in, c.out, c.p, c.w);
   c.out.yout1 = c.out.yout2 = 0;
   c.out.y = c.w.kind == CTRL_KIND_STEPPING_YP ? feedbackOrResult(c, c.w.out.result) : 0.0f;
   return c.w.out.result;
@@ -436,7 +436,7 @@ float extensionStepping(CtrlCore& c) {
 // pulse modulator.
 float extensionContinuous(CtrlCore& c) {
   CTRL_ModeValue(c);
-  CTRL_ExtCycle(c.w.extension, c.in, c.out, c.p, c.w);
+  CTRL_ExtCycle(CTRL_Extension(c.w), c.in, c.out, c.p, c.w);
   const float result = dynamicCorrection(c, c.w.out.result);
   pulseModulator(c, result);
   c.out.y1 = c.w.out.pulseY1;
@@ -547,7 +547,7 @@ void CTRL_OutputInit(CtrlCore& c) {
   if (!w.warmStart) c.in.lastY = c.p.y0;
   w.reinit = 1;
   s.takeOver = 1;
-  if (w.extension) CTRL_ExtInit(w.extension, c.p, w);
+  if (w.extension) CTRL_ExtInit(CTRL_Extension(w), c.p, w);
 }
 
 void CTRL_OutputStage(CtrlCore& c) {

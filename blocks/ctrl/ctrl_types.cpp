@@ -91,9 +91,9 @@ constexpr auto kStateWords = [] {
 }();
 static_assert(CTRL_RETAINED_WORDS <= kStateWords.size());
 
-// Work words: the block state at the first 8-byte boundary of the work words.
-constexpr uint16_t kWorkWords =
-    static_cast<uint16_t>((sizeof(CtrlBlockState) + alignof(CtrlBlockState) - 2 + 1) / 2);
+// Work words: the block state at the first 8-byte boundary of the work words (PIDMA: and
+// its extension record behind it).
+constexpr uint16_t kWorkWords = CTRL_WORK_WORDS;
 
 constexpr FbTemplate kContrTemplate = FB_SizedTemplate({
     .type = BLK_TYPE_CONTR, .analogOutputs = 8, .digitalOutputs = 12, .analogInputs = 10,
@@ -109,7 +109,7 @@ constexpr FbTemplate kPidmaTemplate = FB_SizedTemplate({
     .type = BLK_TYPE_PIDMA, .analogOutputs = 8, .digitalOutputs = 10, .analogInputs = 10,
     .digitalInputs = 19, .floatParams = kPidmaFloats, .wordParams = kPidmaWords,
     .longValues = kLongs, .wordValues = kPidmaValues, .texts = kPidmaTexts,
-    .stateWords = kStateWords, .workWords = kWorkWords});
+    .stateWords = kStateWords, .workWords = CTRL_PIDMA_WORK_WORDS});
 
 // The instance word of word value k (current copy): where the limit records that show
 // `XDp` decimals find them.

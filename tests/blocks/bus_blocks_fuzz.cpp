@@ -17,41 +17,21 @@
 #include "runtime/fw_numeric.h"
 #include "runtime/fw_sysdata.h"
 #include "runtime/fw_sysimage.h"
+#include "support/fuzz_blocks.h"
 
 namespace {
 
-struct Placed {
-  uint16_t type, block;
-};
+using fuzzblocks::Placed;
 constexpr Placed kBlocks[] = {
     {BLK_TYPE_CSEND, 21}, {BLK_TYPE_CRCV, 22},  {BLK_TYPE_C_MX6X, 23}, {BLK_TYPE_CPREAD, 24},
     {BLK_TYPE_CPWRIT, 25}, {BLK_TYPE_MX6X, 100}, {BLK_TYPE_MX6X, 101},
 };
 
 void wire(uint16_t block, uint16_t input, uint16_t source, uint16_t output) {
-  uint16_t* w = FB_GetWiring(block);
-  w[FB_WIRE_ANALOG_COUNT + 1 + 2 * (input - 1)] = source;
-  w[FB_WIRE_ANALOG_COUNT + 2 + 2 * (input - 1)] = output;
+  fuzzblocks::Wire(block, input, source, output);
 }
-
-void runAll(bool init) {
-  for (const Placed& p : kBlocks) {
-    g_fbStore.currentBlock = p.block;
-    const FbTypeRecord* rec = FB_GetType(p.type);
-    (init ? rec->init : rec->run)();
-  }
-}
-
-void checkOutputs() {
-  for (const Placed& p : kBlocks) {
-    FbLayout L;
-    if (!FB_GetLayout(p.block, &L)) __builtin_trap();
-    for (uint16_t i = 0; i < L.analogOutputs; ++i) {
-      const float y = L.ao[i];
-      if (!std::isfinite(y) || std::fabs(y) > FW_VALUE_MAX) __builtin_trap();
-    }
-  }
-}
+void runAll(bool init) { fuzzblocks::RunAll(kBlocks, init); }
+void checkOutputs() { fuzzblocks::CheckOutputs(kBlocks); }
 
 }  // namespace
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "blocks/ctrl/ctrl.h"
+#include "blocks/ctrl/ctrl_ext.h"
 #include "blocks/ctrl/ctrl_plant.h"
 #include "blocks/io/io.h"
 #include "blocks/register_all.h"
@@ -462,8 +463,8 @@ TEST_F(PlantLink, StatusBytesReachTheShell) {
 
 class ClosedLoop : public PlantLink {
  protected:
-  void start(uint16_t cmode, float k, float tu, float tg) {
-    EngBuilder b = controller();
+  void start(uint16_t cmode, float k, float tu, float tg, uint16_t type = BLK_TYPE_CONTR) {
+    EngBuilder b = controller(type);
     ASSERT_TRUE(b.addBlock(kInput, BLK_TYPE_UNI_IN, 1)) << b.error();
     ASSERT_TRUE(b.setValue(kCtrl, kWvCMode + 1, cmode));
     ASSERT_TRUE(b.wireAnalog(kCtrl, 1, kInput, 1));
@@ -476,7 +477,7 @@ class ClosedLoop : public PlantLink {
     const FbParamRequest r = FB_FloatRequest(kCtrl, kIdWi, 50.0f);
     FbParamRequest req = r;
     uint16_t bad = 0;
-    ASSERT_EQ(FB_GetType(BLK_TYPE_CONTR)->param(&req, &bad), FB_OK);
+    ASSERT_EQ(FB_GetType(type)->param(&req, &bad), FB_OK);
   }
 };
 
@@ -539,6 +540,35 @@ TEST_F(ClosedLoop, ThePlantOffFlagLeavesTheInputToTheUser) {
   for (int i = 0; i < 20; ++i) FW_SimCycle();
   EXPECT_EQ(SimState().io.analogIn[kInputRecord].value, 4.0f);
   SimState().plantOff = 0;
+}
+
+// A PIDMA identifies the built-in plant with its pulse test, adopts and saves the proposal,
+// and holds its setpoint with it.
+TEST_F(ClosedLoop, PidmaTunesItselfOnTheBuiltInPlant) {
+  start(0, 1.0f, 2.0f, 40.0f, BLK_TYPE_PIDMA);
+  for (int i = 0; i < 6000; ++i) FW_SimCycle();
+  ASSERT_NEAR(analogOut(kCtrl, kAoX), 50.0f, 0.5f);
+  FbParamRequest go = FB_WordRequest(kCtrl, 503, 1);  // the optimisation start request
+  uint16_t bad = 0;
+  ASSERT_EQ(FB_GetType(BLK_TYPE_PIDMA)->param(&go, &bad), FB_OK);
+  FW_SimCycle();
+  constexpr uint16_t kDoRun = 8, kDoErr = 9;  // PIDMA's `o run` and `o err`
+  ASSERT_EQ(digitalOut(kCtrl, kDoRun), 1);
+  int n = 0;
+  while (digitalOut(kCtrl, kDoRun) && n++ < 20000) FW_SimCycle();
+  ASSERT_EQ(digitalOut(kCtrl, kDoRun), 0);
+  FW_SimCycle();
+  EXPECT_EQ(digitalOut(kCtrl, kDoErr), 0) << "error " << CTRL_ExtensionOf(kCtrl)->error;
+  FbF32* kp = nullptr;
+  ASSERT_EQ(FB_GetFloatParamPtr(kCtrl, 22, &kp), 1);
+  EXPECT_NE(kp->get(), 1.0f) << "Kp is the adopted proposal";
+  EXPECT_EQ(kp->get(), CTRL_StateOf(kCtrl)->params.sets[0].xp1);
+  EXPECT_NEAR(CTRL_ExtensionOf(kCtrl)->modelK, 1.0f, 0.15f) << "the plant's gain";
+  for (int i = 0; i < 3000; ++i) FW_SimCycle();
+  for (int i = 0; i < 300; ++i) {
+    FW_SimCycle();
+    ASSERT_NEAR(analogOut(kCtrl, kAoX), 50.0f, 0.5f) << "cycle " << i;
+  }
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 
 #include "block_cases.h"
 #include "blocks/ctrl/ctrl.h"
+#include "blocks/ctrl/ctrl_ext.h"
+#include "blocks/ctrl/ctrl_plant.h"
 #include "runtime/fb_param.h"
 #include "runtime/fb_schedule.h"
 #include "runtime/fb_values.h"
@@ -1036,6 +1038,160 @@ TEST_F(CtrlBlock, SelfTuningErrorShowsItsCodeUntilWithdrawn) {
   EXPECT_EQ(fx.digitalOut(kBlock, 9), 0);
   EXPECT_EQ(state().work.mode, CtrlMode::Automatic);
   EXPECT_EQ(state().display.optCode, 0);
+}
+
+// ---------------------------------------------------------------------------------------
+// PIDMA over its extension.
+
+// Slots of PIDMA (1-based) and its parameters (0-based).
+enum : uint16_t { kPidmaOstart = 14, kPidmaOutAm = 5, kPidmaOutRun = 8, kPidmaOutErr = 9 };
+enum : uint16_t { kPidmaKp = 21, kPidmaFloats = 31 };
+
+CtrlExtension& extensionOf(uint16_t block = kBlock) {
+  CtrlExtension* x = CTRL_Extension(CTRL_StateOf(block)->work);
+  EXPECT_NE(x, nullptr);
+  static CtrlExtension none;
+  return x ? *x : none;
+}
+
+// The eight floats Kp, Tn, Tv, Tp1, Tp2, VD, bW_p, cW_d of a PIDMA (current or pending).
+std::vector<float> pidmaSet(BlockFixture& fx, bool pending = false) {
+  std::vector<float> v;
+  for (uint16_t i = 0; i < 8; ++i) v.push_back(fx.floatParam(kBlock, kPidmaKp + 1 + i, pending));
+  return v;
+}
+
+TEST_F(CtrlBlock, PidmaRunsTheCoreOverItsExtensionAndHandsItsWordsOver) {
+  make(BLK_TYPE_PIDMA);
+  make(BLK_TYPE_CONTR, kBlock + 1);
+  fx.init(kBlock);
+  fx.init(kBlock + 1);
+  EXPECT_NE(CTRL_ExtensionOf(kBlock), nullptr);
+  EXPECT_EQ(CTRL_ExtensionOf(kBlock + 1), nullptr) << "CONTR has no extension";
+  const CtrlExtension& x = *CTRL_ExtensionOf(kBlock);
+  EXPECT_EQ(x.structure, CTRL_STRUCT_PID);
+  EXPECT_EQ(x.kp, 1.0f);
+  EXPECT_EQ(x.adoptMax[CTRL_ADOPT_BW], 1.0f) << "the block's limit records";
+  EXPECT_EQ(x.adoptMin[CTRL_ADOPT_VD], 1.0f);
+  g_fwRunMode = FW_RUN_MODE_RUN;
+  ASSERT_EQ(sendWord(kBlock, 1250, 2), FB_OK);  // PType "integral"
+  ASSERT_EQ(sendWord(kBlock, 1251, 1), FB_OK);  // Drift "on"
+  ASSERT_EQ(sendWord(kBlock, 1252, 3), FB_OK);  // CSpeed "fast"
+  fx.run(kBlock, 2);
+  EXPECT_EQ(x.processType, CTRL_PTYPE_INTEGRAL);
+  EXPECT_EQ(x.drift, 1);
+  EXPECT_EQ(x.speed, 3);
+  fx.setAnalogInput(kBlock, 1, 40);  // X below W (100): the PID acts
+  fx.run(kBlock, 300);
+  EXPECT_GT(fx.analogOut(kBlock, 3), 0.0f);
+  EXPECT_EQ(fx.analogOut(kBlock, 3), x.output);
+}
+
+// An adopted proposal retunes when CSpeed changes: the set becomes the block's current and
+// pending parameters, saved with retry; a proposal beyond a limit record is adopted at the
+// limit. Kp written by hand ends the retuning.
+TEST_F(CtrlBlock, PidmaSavesTheParametersItsExtensionAdopts) {
+  struct Case {
+    float k;
+    std::vector<float> set;
+  } cases[] = {
+      {1.0f, {0.567f, 9.563f, 2.132f, 5, 5, 4, 0, 0}},
+      {1e-7f, {999999, 9.563f, 2.132f, 5, 5, 4, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.k);
+    BlockFixture f(BLK_RegisterAllTypes);
+    f.create(BLK_TYPE_PIDMA, kBlock);
+    f.init(kBlock);
+    f.run(kBlock, 5);
+    CtrlExtension& x = extensionOf();
+    x.modelK = c.k;  // the model of an earlier test, whose proposal was adopted
+    x.modelE = 20;
+    x.modelS = 0.3f;
+    x.resultsValid = 1;
+    x.adopted = 1;
+    g_fwRunMode = FW_RUN_MODE_RUN;
+    SaveLog saves;
+    ASSERT_EQ(sendWord(kBlock, 1252, 2), FB_OK);  // CSpeed "norm"
+    f.run(kBlock);
+    EXPECT_EQ(x.cspeedWord, 2);
+    saves.answerWith(1);
+    f.run(kBlock);
+    EXPECT_EQ(pidmaSet(f), c.set);
+    EXPECT_EQ(pidmaSet(f, true), c.set);
+    EXPECT_EQ(g_fbPending.floats[kBlock], 1) << "ring full: saved at the next run";
+    saves.answerWith(0);
+    f.run(kBlock);
+    EXPECT_EQ(g_fbPending.floats[kBlock], 0);
+    const std::vector<SaveCall> floats = saves.saves(FbSaveGroup::FloatParams);
+    ASSERT_FALSE(floats.empty());
+    EXPECT_EQ(floats.back(), (SaveCall{FbSaveGroup::FloatParams, kBlock, 1, kPidmaFloats}));
+    EXPECT_EQ(CTRL_StateOf(kBlock)->params.sets[0].xp1, c.set[0]);
+    f.run(kBlock, 2);
+    EXPECT_EQ(x.kp, c.set[0]) << "the controller works with the adopted set";
+
+    ASSERT_EQ(sendFloat(kBlock, floatId(kPidmaKp), 2.0f), FB_OK);
+    f.run(kBlock);
+    EXPECT_EQ(x.adopted, 0);
+    ASSERT_EQ(sendWord(kBlock, 1252, 3), FB_OK);
+    f.run(kBlock, 3);
+    EXPECT_EQ(f.floatParam(kBlock, kPidmaKp + 1), 2.0f) << "no retuning after a hand change";
+    EXPECT_EQ(x.speed, 3);
+  }
+  g_fwRunMode = FW_RUN_MODE_STOP;
+}
+
+// A test started from manual on a process that the test closes through the block's Y: at
+// its end the controller is back in automatic with the proposal as its saved parameters.
+TEST_F(CtrlBlock, PidmaTestFromManualEndsInAutomaticWithTheSavedProposal) {
+  make(BLK_TYPE_PIDMA);
+  fx.setDigitalInput(kBlock, kPidmaOstart, 0);
+  fx.setAnalogInput(kBlock, 1, 0);
+  fx.init(kBlock);
+  ASSERT_EQ(sendFloat(kBlock, 309, 50.0f), FB_OK);  // Wi
+  CtrlPlantModelRecord plant{};
+  CtrlPlantCall call{.u = 0, .y = 0, .dt = 0.1f, .k = 1, .tu = 2, .tg = 30, .initialise = 1,
+                     .model = &plant};
+  CTRL_PlantModel(&call);
+  auto run = [&](int n) {
+    for (int i = 0; i < n; ++i) {
+      call.u = fx.analogOut(kBlock, 3);
+      call.initialise = 0;
+      CTRL_PlantModel(&call);
+      fx.setAnalogInput(kBlock, 1, call.y);
+      fx.run(kBlock);
+    }
+  };
+  run(6000);
+  ASSERT_NEAR(fx.analogOut(kBlock, 2), 50.0f, 0.5f);
+  ASSERT_EQ(sendWord(kBlock, 502, 1), FB_OK);  // manual: the output stays where it was
+  run(50);
+  ASSERT_EQ(fx.digitalOut(kBlock, kPidmaOutAm), 1);
+  g_fwRunMode = FW_RUN_MODE_RUN;
+  SaveLog saves;
+  fx.setDigitalInput(kBlock, kPidmaOstart, 1);
+  run(1);
+  const CtrlExtension& x = *CTRL_ExtensionOf(kBlock);
+  EXPECT_EQ(fx.digitalOut(kBlock, kPidmaOutRun), 1);
+  EXPECT_EQ(x.fromManual, 1);
+  EXPECT_EQ(x.statusText, CTRL_EXT_TEXT_NOISE);
+  int n = 0;
+  while (fx.digitalOut(kBlock, kPidmaOutRun) && n++ < 20000) run(1);
+  ASSERT_EQ(fx.digitalOut(kBlock, kPidmaOutRun), 0);
+  EXPECT_EQ(x.failed, 0) << "error " << x.error;
+  run(2);
+  EXPECT_EQ(fx.digitalOut(kBlock, kPidmaOutErr), 0);
+  EXPECT_EQ(fx.digitalOut(kBlock, kPidmaOutAm), 0) << "back in automatic";
+  EXPECT_EQ(state().work.mode, CtrlMode::Automatic);
+  EXPECT_EQ(state().retained.manualCmd, 0);
+  EXPECT_EQ(fx.floatParam(kBlock, kPidmaKp + 1),
+            std::trunc(x.proposal[CTRL_ADOPT_KP] * 1000 + 0.5f) / 1000);
+  EXPECT_NE(fx.floatParam(kBlock, kPidmaKp + 1), 1.0f);
+  EXPECT_EQ(saves.saves(FbSaveGroup::FloatParams).size(), 1u);
+  EXPECT_FALSE(saves.saves(FbSaveGroup::StateWords).empty());
+  run(3000);
+  EXPECT_NEAR(fx.analogOut(kBlock, 2), 50.0f, 0.5f);
+  g_fwRunMode = FW_RUN_MODE_STOP;
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include "runtime/fw_clock.h"
 #include "runtime/fw_mode.h"
 #include "support/log_writer.h"
+#include "support/process_locale.h"
 
 namespace {
 
@@ -312,22 +313,6 @@ TEST_F(Logger, RecordFormats) {
     EXPECT_EQ(writer.records[0].digital, c.digital);
   }
 }
-
-// Sets the process locale (from the test locales compiled into the build tree, where there
-// are) while it lives, and the "C" locale again afterwards.
-struct ProcessLocale {
-  explicit ProcessLocale(const char* name) {
-#ifdef SIM_TEST_LOCPATH
-    setenv("LOCPATH", SIM_TEST_LOCPATH, 1);
-#endif
-    set = std::setlocale(LC_ALL, name) != nullptr;
-  }
-  ~ProcessLocale() {
-    std::setlocale(LC_ALL, "C");
-    unsetenv("LOCPATH");
-  }
-  bool set = false;
-};
 
 TEST_F(Logger, RecordsUnderAGermanProcessLocaleAreTheSameBytes) {
   ProcessLocale german("de_DE.UTF-8");

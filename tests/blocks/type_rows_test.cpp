@@ -23,6 +23,9 @@
 #include "blocks/select/select.h"
 #include "blocks/curve/curve.h"
 #include "blocks/trig/trig.h"
+#include "blocks/exchange/exchange.h"
+#include "blocks/info/info.h"
+#include "blocks/profinet/profinet.h"
 #include "blocks/csdo/csdo.h"
 
 namespace {
@@ -38,9 +41,9 @@ TEST(TypeRows, EveryTypeIsRegisteredWithItsTemplateWeightAndGroup) {
       {BLK_TYPE_SQRT, "SQRT", 41, 2, 1},     {BLK_TYPE_SCAL, "SCAL", 41, 18, 1},
       {FB_TYPE_APROG, "APROG", 513, 33, 6},  {FB_TYPE_APROGD, "APROGD", 118, 1, 6},
       {FB_TYPE_APRGD2, "APRGD2", 142, 1, 6}, {FB_TYPE_DPROGD, "DPROGD", 117, 1, 6},
-      {BLK_TYPE_CONTR, "CONTR", 957, 51, 25},
-      {BLK_TYPE_CONTR_PLUS, "CONTR+", 1083, 53, 25},
-      {BLK_TYPE_PIDMA, "PIDMA", 961, 68, 25},
+      {BLK_TYPE_CONTR, "CONTR", 953, 51, 25},
+      {BLK_TYPE_CONTR_PLUS, "CONTR+", 1079, 53, 25},
+      {BLK_TYPE_PIDMA, "PIDMA", 1377, 68, 25},
       {BLK_TYPE_10EXP, "10EXP", 29, 17, 2},  {BLK_TYPE_EEXP, "EEXP", 29, 5, 2},
       {BLK_TYPE_LN, "LN", 29, 6, 2},         {BLK_TYPE_LG10, "LG10", 29, 7, 2},
       {BLK_TYPE_AND, "AND", 35, 1, 3},       {BLK_TYPE_NOT, "NOT", 28, 1, 3},
@@ -273,8 +276,8 @@ TEST(TypeRows, PulsIsShownAsPulseInEnglish) {
   FW_SelectTextLanguageByte(0);
 }
 
-// The bus and cross-communication types: their block numbers, fixed-place ids, weights,
-// groups and instance sizes.
+// The bus, data-exchange, device-function and PROFINET types: their block numbers, fixed-place
+// ids, weights, groups and instance sizes.
 TEST(TypeRows, BusTypes) {
   struct Row {
     uint16_t type;
@@ -288,6 +291,21 @@ TEST(TypeRows, BusTypes) {
       {BLK_TYPE_MX6X, "MX6x", {}, 0, 8, 22, 56},
       {BLK_TYPE_CPREAD, "CPREAD", {{21, 40}}, 13, 13, 23, 75},
       {BLK_TYPE_CPWRIT, "CPWRIT", {{21, 40}}, 14, 13, 23, 75},
+      {BLK_TYPE_L1READ, "L1READ", {{1, 20}}, 0, 2, 19, 64},
+      {BLK_TYPE_L1WRIT, "L1WRIT", {{1, 20}}, 0, 2, 19, 105},
+      {BLK_TYPE_DPREAD, "DPREAD", {{1, 4}}, 0, 4, 19, 73},
+      {BLK_TYPE_DPWRIT, "DPWRIT", {{11, 14}}, 0, 5, 19, 58},
+      {BLK_TYPE_MBDATA, "MBDATA", {{56, 60}}, 0, 5, 19, 201},
+      {BLK_TYPE_INFO, ">INFORMATION  1<", {{97, 97}}, 102, 3, 104, 245},
+      {BLK_TYPE_STATUS, "STATUS", {{98, 98}}, 7, 2, 104, 73},
+      {BLK_TYPE_CONST, "CONST", {{99, 99}}, 8, 1, 105, 123},
+      {BLK_TYPE_CALLPG, "CALLPG", {{90, 90}}, 100, 1, 104, 34},
+      {BLK_TYPE_AND_2, "AND_2", {}, 0, 1, 3, 30},
+      {BLK_TYPE_CMP, "CMP", {}, 0, 1, 15, 36},
+      {BLK_TYPE_OR_2, "OR_2", {}, 0, 1, 3, 30},
+      {BLK_TYPE_PNSERV, "PNSERV", {}, 0, 3, 19, 53},
+      {BLK_TYPE_PNREAD, "PNREAD", {}, 0, 2, 19, 161},
+      {BLK_TYPE_PNWRIT, "PNWRIT", {}, 0, 3, 19, 212},
   };
   BlockFixture fx(BLK_RegisterAllTypes);
   for (const Row& r : rows) {
@@ -352,6 +370,12 @@ TEST(TypeRows, CsdoAndSafeTypes) {
     EXPECT_EQ(std::string(text, FB_TEXT_LEN), tag);
     FB_ClearStore();
   }
+}
+
+// The Mode choices of CMP.
+TEST(TypeRows, CmpModeChoices) {
+  BlockFixture fx(BLK_RegisterAllTypes);
+  EXPECT_STREQ(FW_GetText(static_cast<uint32_t>(FB_GetTextOffset(BLK_TYPE_CMP, -1, 5))), "X1 <> X2");
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The running program: under a virtual X server a screenshot shows the front panel with the
-// start screen on its display (the PNG stays in the build folder as "SIM74_2_screenshot.png"
-// for a look); the PC tool in another process talks to it through its channel, also after a
-// kill left its names behind, and a clean end removes them.
+// built-in demo running on its display (the PNG stays in the build folder as
+// "SIM74_2_screenshot.png" for a look); the PC tool in another process talks to it through
+// its channel, also after a kill left its names behind, and a clean end removes them; a new
+// user's start runs the demo's control loop.
 #include <gtest/gtest.h>
 
 #include <poll.h>
@@ -20,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "host/ini_file.h"
 #include "host/ipc.h"
 
 
@@ -125,7 +127,7 @@ TEST(Screenshot, TheRunningProgramShowsTheFrontPanel) {
   std::string shotPath = std::string(SIM_SCREENSHOT_DIR) + "/SIM74_2_screenshot.png";
   std::filesystem::remove(shotPath);
   pid_t sim = Spawn({SIM74_2_PROGRAM}, {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "XDG_CONFIG_HOME=" + cfg.string(),
-                                        "SIM74_2_SCREENSHOT=" + shotPath,
+                                        "SIM74_2_SCREENSHOT=" + shotPath, "SIM74_2_SCREENSHOT_DELAY=8000",
                                         "SIM74_2_NAME_PREFIX=simshot" + std::to_string(getpid()) + "."});
   int status = 0;
   bool ended = sim > 0 && WaitFor(sim, 60, &status);
@@ -143,11 +145,16 @@ TEST(Screenshot, TheRunningProgramShowsTheFrontPanel) {
   const QRect lcd(59, 44, 320, 240);
   QPoint at = FindFront(shot, front, lcd);
   ASSERT_NE(at, QPoint(-1, -1)) << "the front panel is not in " << shotPath;
-  // The start screen: text on the display.
-  int lit = 0;
+  // The demo runs: its page shows the top bar with the four key indicators, and nothing is
+  // left of the start screen's text below it.
+  int bar = 0, below = 0;
   for (int y = 0; y < lcd.height(); ++y)
-    for (int x = 0; x < lcd.width(); ++x) lit += (shot.pixel(at.x() + lcd.x() + x, at.y() + lcd.y() + y) & 0xFFFFFF) != 0;
-  EXPECT_GT(lit, 1000) << shotPath;
+    for (int x = 0; x < lcd.width(); ++x) {
+      const bool on = (shot.pixel(at.x() + lcd.x() + x, at.y() + lcd.y() + y) & 0xFFFFFF) != 0;
+      (y < 40 ? bar : below) += on;
+    }
+  EXPECT_GT(bar, 400) << shotPath;
+  EXPECT_LT(below, 50) << shotPath;
 }
 
 // What a program printed, run to its end (killed after the time-out).
@@ -201,16 +208,18 @@ TEST(RunningProgram, ThePcToolTalksToItThroughTheChannelAndACleanEndLeavesNoName
 
   pid_t sim = start();
   ASSERT_GT(sim, 0);
-  EXPECT_EQ(ident("share:Com10"), "ident: 23,15\n");
-  EXPECT_EQ(ident("window:Mx74Main"), "ident: 23,15\n");
+  // The device runs the demo's engineering: it answers with its identification.
+  const std::string answer = "ident: 23,151230-A,0001\n";
+  EXPECT_EQ(ident("share:Com10"), answer);
+  EXPECT_EQ(ident("window:Mx74Main"), answer);
   kill(sim, SIGKILL);
   waitpid(sim, nullptr, 0);
   EXPECT_GT(NamesWith(prefix), 0) << "a killed simulator leaves its names";
 
   sim = start();
   ASSERT_GT(sim, 0);
-  EXPECT_EQ(ident("share:Adr01"), "ident: 23,15\n") << "the stale names were taken over";
-  EXPECT_EQ(ident("window:Com10"), "ident: 23,15\n");
+  EXPECT_EQ(ident("share:Adr01"), answer) << "the stale names were taken over";
+  EXPECT_EQ(ident("window:Com10"), answer);
   kill(sim, SIGTERM);
   int status = 0;
   ASSERT_TRUE(WaitFor(sim, 30, &status));
@@ -261,6 +270,41 @@ TEST(RunningProgram, AScriptFromTheCommandLinePlaysAndItsTrafficIsRecorded) {
   EXPECT_NE(out.find("output comm \"# 02 31 38 3D 32 33 2C 31  35 "), std::string::npos) << out;
   ASSERT_GE(out.size(), 9u);
   EXPECT_EQ(out.substr(out.size() - 9), "\noutfile\n") << "the script still played: no EEPROM dump line";
+}
+
+// Started as a new user starts it (no settings, no project), the program runs the built-in
+// demo: the controller's process value (block 100) rises towards the setpoint that the
+// programmer (block 103) hands it, read the way a PC tool reads them.
+TEST(RunningProgram, ANewUserGetsTheDemoWithItsControlLoopRunning) {
+  const std::string prefix = "simdemo" + std::to_string(getpid()) + ".";
+  std::filesystem::path cfg = std::filesystem::temp_directory_path() / ("simdemo" + std::to_string(getpid()));
+  std::filesystem::remove_all(cfg);
+  std::filesystem::create_directories(cfg);
+  pid_t sim = Spawn({SIM74_2_PROGRAM},
+                    {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + cfg.string(), "SIM74_2_NAME_PREFIX=" + prefix});
+  ASSERT_GT(sim, 0);
+  auto read = [&](const char* block, const char* code) {
+    const std::string out = RunForOutput({PCTOOL_PROGRAM, "-p", prefix, "-c", "share:Com10", "-w", "5000", "read", block, code}, 30);
+    const size_t colon = out.find(": ");
+    return colon == std::string::npos ? -1.0e9 : std::strtod(out.c_str() + colon + 2, nullptr);
+  };
+  double x = -1.0e9;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (std::chrono::steady_clock::now() < end && (x = read("100", "04")) < 2.0)
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_GE(x, 2.0) << "the process value does not rise";
+  const double weff = read("100", "03"), wp = read("103", "06");
+  EXPECT_GE(wp, 20.0);
+  EXPECT_LE(wp, 60.0);
+  EXPECT_NEAR(weff, wp, 0.5) << "the controller's setpoint is the programmer's";
+  kill(sim, SIGTERM);
+  int status = 0;
+  ASSERT_TRUE(WaitFor(sim, 30, &status));
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  // The demo counts as unnamed: no last file for the next start.
+  const std::string ini = (cfg / "Orvant Tools/SIM_MX74-2/sim_mx74-2.ini").string();
+  EXPECT_EQ(host::IniGetString(ini, "Settings", "LastFileName", "?"), "");
+  std::filesystem::remove_all(cfg);
 }
 
 }  // namespace

@@ -98,6 +98,20 @@ TEST_F(SettingsTest, AFinishedRunKeepsTheSettings) {
   EXPECT_EQ(std::string(state.logoPath), "/p/logo.dat");
 }
 
+// A path longer than its 260-byte field is not cut short (that would name another file): the
+// settings folder's default is used and the log says why.
+TEST_F(SettingsTest, APicturePathTooLongForItsFieldIsRefused) {
+  ASSERT_EQ(SimInitIni(state), 0);
+  host::IniWriteString(Ini(), "Settings", "StartupLogo", "/p/" + std::string(SIM_PATH_SIZE, 'x'));
+  host::IniWriteString(Ini(), "Settings", "VuserData", "/p/user.dat");
+  SimMarkSettingsValid();
+  SIM_ClearLog();
+  ASSERT_EQ(SimInitIni(state), 0);
+  EXPECT_EQ(std::string(state.logoPath), SimSettingsFolder() + "/startuplogo.dat");
+  EXPECT_EQ(std::string(state.userDataPath), "/p/user.dat");
+  EXPECT_NE(SIM_GetLog().find("StartupLogo is too long"), std::string::npos);
+}
+
 TEST_F(SettingsTest, SettingsAreReadWithTheirDefaultsAndBounds) {
   ASSERT_EQ(SimInitIni(state), 0);
   SimSettings d = SimReadSettings();

@@ -26,7 +26,9 @@
 #include "shell/firmware_link.h"
 #include "shell/front_panel.h"
 #include "shell/main_window.h"
+#include "shell/project.h"
 #include "shell/settings.h"
+#include "shell/shell_util.h"
 #include "shell/sim/LCDSIM.h"
 #include "shell/sim/SIM.h"
 #include "shell/sim_loop.h"
@@ -326,6 +328,68 @@ TEST_F(MainWindowTest, ExitEndsTheLoopThroughOneTickAndMarksAFinishedRun) {
   EXPECT_EQ(fw.ticks, 1);
   EXPECT_EQ(finished, 1);
   EXPECT_EQ(Valid(), 1);
+  SimSetTheControl(nullptr);
+}
+
+// The project operations of the menu commands: a save has the firmware hand back its images
+// first (save request and one tick), Save As names the project, New brings the unnamed demo,
+// Open and the next start take the file, and a restart request leaves the restart project
+// that the next start loads.
+TEST_F(MainWindowTest, ProjectOperationsTakeTheImagesBackAndNameTheProject) {
+  SimAttachProjectBuffers(SimState());
+  SimRecentLoad(SimIniPath());
+  SimMainWindow w;
+  SimSetTheControl(&control);
+  w.loadStartProject(false);
+  EXPECT_TRUE(SimProjectIsDemo());
+  EXPECT_TRUE(w.windowTitle().endsWith("(NEW)"));
+
+  int handedBack = 0;
+  fw.onTick = [&] {
+    SimHostState& st = SimState();
+    if (!st.saveRequest) return;
+    st.saveRequest = 0;
+    st.engineering[0x1000] = 0x51;  // the firmware's image differs from the buffer's
+    ++handedBack;
+  };
+  const std::string path = (root / "My Plant.sdg").string();
+  ASSERT_EQ(w.saveProject(path, true), 1);
+  EXPECT_EQ(handedBack, 1);
+  EXPECT_TRUE(w.windowTitle().endsWith("MY PLANT.SDG")) << w.windowTitle().toStdString();
+  EXPECT_EQ(SimRecentGet(SIM_RECENT_FIRST_ID), path);
+  EXPECT_FALSE(w.projectChanged()) << "the handed-back image is what was saved";
+  EXPECT_EQ(handedBack, 2);
+  ASSERT_EQ(w.exportEeprom((root / "device.ebin").string()), 1);
+  EXPECT_EQ(std::filesystem::file_size(root / "device.ebin"), 8u + 130815u);
+
+  SimState().reloadRequest = 0;
+  w.newProject();
+  EXPECT_EQ(SimState().reloadRequest, 1);
+  EXPECT_FALSE(SimProjectHasName());
+  EXPECT_TRUE(w.windowTitle().endsWith("(NEW)"));
+  EXPECT_EQ(host::IniGetInt(SimIniPath(), "Device", "ModulP4", -1), 1) << "the demo's device settings";
+
+  ASSERT_EQ(w.openProject(path), SIM_PROJECT_LOADED);
+  EXPECT_EQ(SimState().engineering[0x1000], 0x51);
+  EXPECT_STREQ(SimState().projectName, path.c_str());
+  EXPECT_EQ(w.openProject((root / "missing.sdg").string()), SIM_PROJECT_FAILED);
+  EXPECT_TRUE(SimProjectIsDemo());
+
+  // The next start opens the last file.
+  SimTheSettings().lastFileName = path;
+  w.loadStartProject(false);
+  EXPECT_STREQ(SimState().projectName, path.c_str());
+
+  // A restart request leaves the restart project; a restart start loads and deletes it.
+  w.show();
+  SimState().engineering[0x1000] = 0x77;
+  w.send(SIM_MSG_RESTART, 1, 0);
+  ASSERT_TRUE(std::filesystem::exists(SimRestartProjectPath()));
+  SimMainWindow next;
+  SimLoadDemoProject();
+  next.loadStartProject(true);
+  EXPECT_EQ(SimState().engineering[0x1000], 0x77);
+  EXPECT_FALSE(std::filesystem::exists(SimRestartProjectPath()));
   SimSetTheControl(nullptr);
 }
 

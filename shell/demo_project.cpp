@@ -1,0 +1,22 @@
+#include "shell/demo_project.h"
+
+#include <cstring>
+
+#include "runtime/fw_eeprom.h"
+#include "runtime/fw_image.h"
+#include "runtime/fw_io.h"
+
+void SimDemoDataImage(uint8_t* data, size_t size) {
+  std::memset(data, 0, size);
+  if (size >= FW_IEE_TAG + sizeof FW_IMAGE_TAG) std::memcpy(data + FW_IEE_TAG, FW_IMAGE_TAG, sizeof FW_IMAGE_TAG);
+}
+
+const SimDeviceConfig& SimDemoDeviceConfig() {
+  // Order-code digits 000010 (assets/demo.eng): slot B holds the digital I/O card. Modules
+  // A1..A4, B1..B4, C1..C4, P1..P4 as the settings' first run writes them, except P4.
+  static const SimDeviceConfig kDemo = {
+      .ksx = 0, .anschluss = 0, .power = 0, .commOpt = 0, .unused1 = 0, .slotB = 1, .slotC = 0,
+      .relais = 0, .unused2 = 0,
+      .modules = {21, 0, 0, 1, 22, 22, 22, 41, 0, 0, 0, 0, 43, 43, 0, FW_CLASS_UNI_INPUT}};
+  return kDemo;
+}

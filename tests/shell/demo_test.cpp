@@ -1,0 +1,107 @@
+// The built-in demo project run by the firmware with its display: the image made from
+// assets/demo.eng starts, and the controller's process value follows the programmer's
+// setpoint on the built-in plant (the numbers of assets/demo.eng).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "blocks/register_all.h"
+#include "fakes/fake_shell.h"
+#include "runtime/fb_store.h"
+#include "runtime/fw_adapter.h"
+#include "runtime/fw_eeprom.h"
+#include "runtime/fw_io.h"
+#include "runtime/fw_main.h"
+#include "runtime/fw_mode.h"
+#include "runtime/fw_plant.h"
+#include "shell/demo_project.h"
+#include "shell/project.h"
+#include "support/demo_firmware.h"
+
+namespace {
+
+// Blocks and outputs of the demo (assets/demo.eng).
+enum : uint16_t { kCtrl = 100, kProg = 103, kInput = 81 };
+enum : uint16_t { kCtrlWeff = 1, kCtrlX = 2, kCtrlY = 3, kProgWp = 1, kProgSegNo = 5 };
+
+float Out(uint16_t block, uint16_t output) {
+  FbF32* p = nullptr;
+  return FB_GetAnalogOutputPtr(block, output, &p) ? p->get() : NAN;
+}
+
+using DemoProject = DemoFirmware;
+
+TEST_F(DemoProject, TheDemoIsTheEngineeringOfItsDescription) {
+  SimLoadDemoProject();
+  const SimHostState& s = SimState();
+  EXPECT_EQ(std::memcmp(s.engineering, "MX7N", 4), 0);
+  EXPECT_EQ(kSimDemoEngineering_size, SIM_ENGINEERING_SIZE);
+  EXPECT_EQ(std::memcmp(s.engineering, kSimDemoEngineering, SIM_ENGINEERING_SIZE), 0);
+  EXPECT_EQ(std::memcmp(s.engineeringRef, s.engineering, SIM_ENGINEERING_SIZE), 0);
+  EXPECT_EQ(std::memcmp(s.data + FW_IEE_TAG, "MX7N", 4), 0);
+  EXPECT_STREQ(s.projectName, "demo");
+  EXPECT_TRUE(SimProjectIsDemo());
+  EXPECT_FALSE(SimProjectHasName());
+  EXPECT_EQ(s.plantSettings[0], 1.0f);
+  EXPECT_EQ(s.plantSettings[1], 5.0f);
+  EXPECT_EQ(s.plantSettings[2], 50.0f);
+  // The device it is made for: a Uni-Input at P4 carries the plant's value to block 81, and
+  // the image's order-code digits agree with the configuration.
+  EXPECT_EQ(s.device.modules[15], FW_CLASS_UNI_INPUT);
+  EXPECT_EQ(s.device.relais, 0);
+  uint8_t digits[6];
+  FW_DigitsFromConfig(s.device, digits);
+  EXPECT_EQ(std::memcmp(s.engineering + 4, digits, 6), 0);
+}
+
+TEST_F(DemoProject, ShiftHeldLoadsEmptyImages) {
+  SimSetShiftHeldHook([] { return true; });
+  SimLoadDemoProject();
+  SimSetShiftHeldHook(nullptr);
+  const SimHostState& s = SimState();
+  for (const uint8_t* image : {s.engineering, s.data}) {
+    const size_t size = image == s.engineering ? SIM_ENGINEERING_SIZE : SIM_DATA_SIZE;
+    size_t nonZero = 0;
+    for (size_t i = 0; i < size; ++i) nonZero += image[i] != 0;
+    EXPECT_EQ(nonZero, 0u);
+  }
+  EXPECT_STREQ(s.projectName, "demo");
+}
+
+// Started without a project, the firmware runs the demo: in the run mode the process value
+// stays within 2 % of the range of the programmer's setpoint from 30 s into each hold to its
+// end, in the first run of the program (from a cold plant) and in the one after.
+TEST_F(DemoProject, TheControllerFollowsTheProgrammerOnTheBuiltInPlant) {
+  ASSERT_EQ(SimLoadProject(nullptr), SIM_PROJECT_LOADED);
+  startDemo();
+  ASSERT_EQ(g_fwRunMode, FW_RUN_MODE_RUN);
+  ASSERT_EQ(g_fwPlant.active, 1);
+  ASSERT_EQ(g_fwPlant.view.block, kCtrl);
+
+  constexpr int kSettle = 300;  // 30 s
+  int holds = 0, inSegment = 0;
+  float lastSeg = Out(kProg, kProgSegNo);
+  for (int cycle = 0; cycle < 2 * 4800 + 100; ++cycle) {
+    FW_SimCycle();
+    const float seg = Out(kProg, kProgSegNo), x = Out(kCtrl, kCtrlX), w = Out(kProg, kProgWp);
+    ASSERT_TRUE(std::isfinite(x)) << "cycle " << cycle;
+    const float y = Out(kCtrl, kCtrlY);
+    ASSERT_GE(y, 0.0f);
+    ASSERT_LE(y, 100.0f);
+    inSegment = seg == lastSeg ? inSegment + 1 : 0;
+    lastSeg = seg;
+    const bool hold = seg == 2 || seg == 4 || seg == 6;
+    if (hold && inSegment >= kSettle) {
+      ASSERT_NEAR(x, w, 2.0f) << "segment " << seg << ", cycle " << cycle;
+      holds += inSegment == kSettle;
+    }
+  }
+  EXPECT_EQ(holds, 6);
+  // The controller's effective setpoint is the programmer's.
+  EXPECT_NEAR(Out(kCtrl, kCtrlWeff), Out(kProg, kProgWp), 0.01f);
+  // The plant's value reaches the controller through the input block 81.
+  EXPECT_NEAR(Out(kInput, 1), Out(kCtrl, kCtrlX), 0.01f);
+}
+
+}  // namespace
