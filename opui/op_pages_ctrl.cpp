@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "blocks/ctrl/ctrl.h"
-#include "blocks/ctrl/ctrl_blocks.h"
+#include "blocks/ctrl/ctrl_ext.h"
 #include "blocks/io/io.h"
 #include "opui/op_blockpage.h"
 #include "opui/op_editor.h"
@@ -73,6 +73,8 @@ struct CtrlShown {
   uint16_t status, flags, mode, partnerStatus, partnerFlags;
   uint8_t set, optCode, results[2], manualCmd;
   float x, w, setpoint, y, values[2], partnerX, partnerW, partnerSetpoint, tu[2], vmax[2];
+  int16_t extText, extCode;   // PIDMA: the extension's status and proposal
+  float extTime, extShown[3];
 };
 CtrlShown shownOf(const CtrlBlockState& s) {
   CtrlShown v;
@@ -96,6 +98,12 @@ CtrlShown shownOf(const CtrlBlockState& s) {
   for (int i = 0; i < 2; ++i) {
     v.tu[i] = d.tu[i];
     v.vmax[i] = d.vmax[i];
+  }
+  if (const CtrlExtension* x = CTRL_ExtensionOf(g_opBlockPage.block)) {
+    v.extText = x->statusText;
+    v.extCode = x->statusCode;
+    v.extTime = x->statusTime;
+    for (int i = 0; i < 3; ++i) v.extShown[i] = x->shown[CTRL_ADOPT_KP + i];
   }
   if (const CtrlBlockState* m = partnerOf(s)) {
     v.partnerStatus = m->link.status;
@@ -459,6 +467,23 @@ uint16_t g_tuneFieldCount = 3;
 const OpFieldTable kTuneTable{&g_tuneFieldCount, kTuneFields};
 const OpFieldTable kPidTuneTable{nullptr, kPidTuneFields};
 
+// What the PIDMA tuning page shows of the self-tuning: the extension's status (its text
+// number, its code: an error, 13 while a test runs, 0) and time, and its proposal.
+struct PidTuneView {
+  int state;
+  int result;
+  float timer;     // seconds
+  float kp, tn, tv;
+  bool running;
+};
+PidTuneView pidTuneView() {
+  const CtrlExtension* x = CTRL_ExtensionOf(g_opBlockPage.block);
+  if (!x) return PidTuneView{CTRL_EXT_TEXT_RESULT, 0, 0.0f, 0.0f, 0.0f, 0.0f, false};
+  return PidTuneView{x->statusText, x->statusCode, x->statusTime, x->shown[CTRL_ADOPT_KP],
+                     x->shown[CTRL_ADOPT_TN], x->shown[CTRL_ADOPT_TV],
+                     x->statusCode == CTRL_EXT_CODE_RUNNING};
+}
+
 bool tuneAvailable(const CtrlBlockState& s, uint16_t field) {
   if (field == OP_TUNE_FIELD_BACK) return true;
   if (s.link.lock) return false;
@@ -477,9 +502,11 @@ int tuneEnter(uint16_t field) {
   if (!s || !tuneAvailable(*s, field)) return -1;
   switch (field) {
     case OP_TUNE_FIELD_STATE: {
-      // The controller's self-tuning choice turns the shown state into its start or stop.
+      // The controller's self-tuning choice turns the shown state into its start or stop; a
+      // PIDMA's test is stopped while it runs, else started.
+      const uint16_t code = isPidma() ? (pidTuneView().running ? 1 : 0) : s->display.optCode;
       if (const CtrlOptChoiceFn fn = CTRL_OptChoiceFunction(s->optChoice.first)) {
-        fn(g_opBlockPage.block, s->display.optCode);
+        fn(g_opBlockPage.block, code);
         return 0;
       }
       return -1;
@@ -523,25 +550,6 @@ void tuneState(int column, int state) {
   char text[kStateChars + 1];
   std::snprintf(text, sizeof text, "%6.6s", OP_ListText(FW_TXT_TUNE_STATE, state, 17));
   OP_RowPut(line(kLineStatus), column, kStateChars, text);
-}
-
-// What the PIDMA tuning page shows of the self-tuning.
-struct PidTuneView {
-  int state;       // state text number
-  int result;      // result code
-  float timer;     // seconds
-  float kp, tn, tv;
-};
-PidTuneView pidTuneView(const CtrlBlockState& s) {
-  PidTuneView v{s.display.optCode, s.display.optResult[0], 0.0f, 0.0f, 0.0f, 0.0f};
-  FbLayout L;
-  const CtrlTypeDesc* d = FB_GetLayout(g_opBlockPage.block, &L) ? CTRL_DescOf(L.type) : nullptr;
-  if (d && d->firstSetFloat + 2u < L.floatParams) {
-    v.kp = L.fp[d->firstSetFloat];
-    v.tn = L.fp[d->firstSetFloat + 1];
-    v.tv = L.fp[d->firstSetFloat + 2];
-  }
-  return v;
 }
 
 // --- The calibration page ----------------------------------------------------------------------
@@ -751,7 +759,7 @@ int OP_PidTunePageRefresh(uint16_t field) {
   s->link.flags |= OP_CTRL_PAGE_OPEN;
   if (field == OP_TUNE_FIELD_SETPOINT) editTargets(*s, kSetpoint);
   watchController(*s);
-  const PidTuneView v = pidTuneView(*s);
+  const PidTuneView v = pidTuneView();
   char a[12], b[7];
   switch (OP_BlockRefreshStep(8, &g_ctrl.request)) {
     case 0: tuneLineXY(*s); break;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "blocks/ctrl/ctrl.h"
+#include "blocks/ctrl/ctrl_ext.h"
 #include "blocks/io/io.h"
 #include "opui/op_pages_ctrl.h"
 #include "opui_fixture.h"
@@ -294,28 +295,41 @@ TEST_F(CtrlPageTest, TuningPageOfAContrPlusShowsItsSets) {
   EXPECT_EQ(textOf(line(2)), "Popt:3(5) Stat:OFF/OK");
 }
 
-// The PIDMA tuning page: the result by its text, 100 as the manual end, results above 13
-// in the number form.
-TEST_F(CtrlPageTest, TuningPageOfAPidmaShowsTheResultText) {
-  CtrlBlockState& s = make(BLK_TYPE_PIDMA, kPidma);
+// The PIDMA tuning page shows its extension: the result by its text, 100 as the manual end,
+// results above 13 in the number form; the status text, its time and the proposal.
+TEST_F(CtrlPageTest, TuningPageOfAPidmaShowsTheExtension) {
+  make(BLK_TYPE_PIDMA, kPidma);
+  auto* x = const_cast<CtrlExtension*>(CTRL_ExtensionOf(kPidma));
+  ASSERT_NE(x, nullptr);
   ASSERT_EQ(openPage(kPidma), 1);
   ASSERT_EQ(OP_SelectSecondPage(), 1);
   cycles(4);
   ASSERT_EQ(g_opBlockPage.page, &g_opPidTunePage);
   struct Case {
-    uint8_t result;
+    int16_t result;
     const char* text;
   };
   const Case cases[] = {{0, "Ores =  0:No error"}, {13, "Ores =  ---"}, {5, "Ores =  5:No maximum"},
-                        {14, "Ores = 14:???"}, {100, "Ores =  100:Manual end"}};
+                        {14, "Ores = 14:???"},     {-3, "Ores = -3:???"}, {100, "Ores =  100:Manual end"}};
   for (const Case& c : cases) {
-    s.display.optResult[0] = c.result;
+    x->statusCode = c.result;
     cycles(10);
-    EXPECT_EQ(textOf(line(3)), c.text) << int{c.result};
+    EXPECT_EQ(textOf(line(3)), c.text) << c.result;
   }
-  EXPECT_EQ(textOf(line(2)).substr(0, 9), "T =     0");
-  EXPECT_EQ(textOf(line(4)), "Kp =  1.000");
+  x->statusText = CTRL_EXT_TEXT_STEP;
+  x->statusCode = CTRL_EXT_CODE_RUNNING;
+  x->statusTime = 12.7f;
+  x->shown[CTRL_ADOPT_KP] = 2.5f;
+  x->shown[CTRL_ADOPT_TN] = 40.0f;
+  x->shown[CTRL_ADOPT_TV] = 10.0f;
+  cycles(10);
+  EXPECT_EQ(textOf(line(2)), "T =    12 Status: Pulse");
+  EXPECT_EQ(textOf(line(4)), "Kp =  2.500");
   EXPECT_EQ(textOf(line(5)), "Tn =   40.0    Tv =   10.0");
+  // Entering the state while a test runs stops it.
+  ASSERT_TRUE(selectField(OP_TUNE_FIELD_STATE));
+  shortPress(OP_KEY_ENTER);
+  EXPECT_EQ(CTRL_StateOf(kPidma)->link.optCode, CTRL_OPT_STOP);
 }
 
 // The overview of a controller, as the display shows it.
