@@ -571,11 +571,15 @@ void OP_RowPut(OpTextRow* row, int column, int width, const char* text) {
   row->changed = 1;
 }
 
+const char* OP_NumberText(char* out, int width, float value, int decimals) {
+  OP_FormatNumber(out, width, value, decimals, OP_ALIGN_RIGHT, width);
+  out[width] = 0;
+  return out;
+}
+
 void OP_RowNumber(OpTextRow* row, int column, int width, float value, int decimals) {
   char text[OP_ROW_CHARS + 1];
   if (width > OP_ROW_CHARS) width = OP_ROW_CHARS;
   if (width <= 0) return;
-  OP_FormatNumber(text, width, value, decimals, OP_ALIGN_RIGHT, width);
-  text[width] = 0;
-  OP_RowPut(row, column, width, text);
+  OP_RowPut(row, column, width, OP_NumberText(text, width, value, decimals));
 }

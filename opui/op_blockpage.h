@@ -199,5 +199,8 @@ void OP_RowPrintf(OpTextRow* row, const char* format, ...) __attribute__((format
 // Writes `width` characters of a row from `column` on, blank-padded or cut (the rest of
 // the row stays), and marks it changed; a longer row is extended with blanks.
 void OP_RowPut(OpTextRow* row, int column, int width, const char* text);
+// A number of the common format right-aligned in `width` characters and a NUL (out holds
+// width + 1 bytes); out is returned.
+const char* OP_NumberText(char* out, int width, float value, int decimals);
 // A number of the common format, right-aligned in `width` characters at `column`.
 void OP_RowNumber(OpTextRow* row, int column, int width, float value, int decimals);

@@ -48,14 +48,8 @@ constexpr OpRect kSetRect{0, 60, 60, 22}, kModeRect{60, 60, 100, 22}, kSourceRec
 constexpr OpRect kWeffRect{0, 84, 160, 30}, kXRect{160, 84, 160, 30};
 constexpr OpRect kOutputRect{0, 166, 320, 64};   // the output text and its bar
 constexpr OpRect lineRect(int i) { return {0, static_cast<int16_t>(60 + 22 * i), 320, 22}; }
-constexpr OpRect kLineRects[6] = {lineRect(0), lineRect(1), lineRect(2), lineRect(3), lineRect(4), lineRect(5)};
-
-// A number in the common format, `width` characters and a NUL.
-const char* number(char* out, int width, float value, int decimals) {
-  OP_FormatNumber(out, width, value, decimals, OP_ALIGN_RIGHT, width);
-  out[width] = 0;
-  return out;
-}
+constexpr OpRect kLineRects[6] = {lineRect(0), lineRect(1), lineRect(2),
+                                  lineRect(3), lineRect(4), lineRect(5)};
 
 // --- The controller -------------------------------------------------------------------------
 
@@ -218,7 +212,8 @@ constexpr OpPageField outputField() {
   return {&g_outputEntry, &kStepperExtra, 0, OP_PF_FLOAT, &kOutputRect, &g_opPageRows.rows[kRowOutput],
           kLabelChars, kNumberChars, 0};
 }
-const OpPageField kOverviewFields[] = {modeField(), sourceField(), setpointField(), xField(), outputField()};
+const OpPageField kOverviewFields[] = {modeField(), sourceField(), setpointField(), xField(),
+                                       outputField()};
 const OpPageField kOverviewPlusFields[] = {
     {&g_setEntry, nullptr, 0, OP_PF_FLOAT, &kSetRect, &g_opPageRows.rows[kRowSet], 1, 1, kParamSetId},
     modeField(), sourceField(), setpointField(), xField(), outputField()};
@@ -233,7 +228,6 @@ Role overviewRole(uint16_t field) {
 uint16_t overviewField(Role role) {
   return static_cast<uint16_t>(isPlus() ? role + 1 : role);
 }
-
 
 // Whether a field of the overview can be entered now.
 bool overviewAvailable(const CtrlBlockState& s, Role role) {
@@ -264,7 +258,8 @@ uint16_t nextAvailable(uint16_t index, int direction, Available available) {
 uint16_t overviewCursor(uint16_t index, int direction) {
   const CtrlBlockState* s = pageController();
   if (!s) return 0;
-  return nextAvailable(index, direction, [s](uint16_t i) { return overviewAvailable(*s, overviewRole(i)); });
+  return nextAvailable(index, direction,
+                       [s](uint16_t i) { return overviewAvailable(*s, overviewRole(i)); });
 }
 
 // Loads a field's value before the common enter starts the editor on it.
@@ -333,12 +328,14 @@ const char* firstOf(uint16_t word, const BitText* table, int n, const char* othe
   }
   return otherwise;
 }
-const BitText kModeTexts[] = {{CTRL_ST_Y2, "Y2    "}, {CTRL_ST_HARD_MANUAL, "Yhm   "}, {CTRL_ST_MANUAL, "Man.  "},
-                              {CTRL_ST_OPT_FAILED, "Oerr  "}, {CTRL_ST_OPT_RUN, "Orun  "}};
+const BitText kModeTexts[] = {{CTRL_ST_Y2, "Y2    "},         {CTRL_ST_HARD_MANUAL, "Yhm   "},
+                              {CTRL_ST_MANUAL, "Man.  "},     {CTRL_ST_OPT_FAILED, "Oerr  "},
+                              {CTRL_ST_OPT_RUN, "Orun  "}};
 const BitText kSourceTexts[] = {{CTRL_ST_W2, "W2 "}, {CTRL_ST_EXTERNAL, "We "}};
 constexpr uint16_t kStatusTrack = 0x0008;
 const BitText kRampTexts[] = {{CTRL_ST_WSTOP, "Stp "}, {CTRL_ST_RAMP, "Grw "}, {kStatusTrack, "Trk "}};
-const BitText kFaultTexts[] = {{CTRL_ST_OFF, "Coff   "}, {CTRL_ST_XFAULT, "XFail  "}, {CTRL_ST_YP_FAULT, "YpFail "}};
+const BitText kFaultTexts[] = {
+    {CTRL_ST_OFF, "Coff   "}, {CTRL_ST_XFAULT, "XFail  "}, {CTRL_ST_YP_FAULT, "YpFail "}};
 
 // --- The overview ------------------------------------------------------------------------------
 
@@ -360,7 +357,7 @@ void drawOutputBar(CtrlBlockState& s) {
   int16_t permille, marker = 0;
   if (isManual(s)) {
     label = "Y:";
-    text = number(value, kNumberChars, d.y.value, d.y.decimals);
+    text = OP_NumberText(value, kNumberChars, d.y.value, d.y.decimals);
     permille = static_cast<int16_t>(FW_ScaleToPermille(d.y.value, d.y.low, d.y.high));
   } else {
     label = d.mode & 2 ? "X:" : d.mode & 8 ? "Y:" : d.mode & 4 ? "xw" : "  ";
@@ -370,7 +367,7 @@ void drawOutputBar(CtrlBlockState& s) {
     } else if (d.mode & CTRL_DISPLAY_OVC_MINUS) {
       text = "  OVC-";
     } else {
-      text = number(value, kNumberChars, d.value[1], d.decimals);
+      text = OP_NumberText(value, kNumberChars, d.value[1], d.decimals);
     }
     // On the process-value bar the marker stands at the setpoint.
     if ((d.mode & 0xF) == CTRL_DISPLAY_PROCESS) {
@@ -402,13 +399,13 @@ void overviewStep(CtrlBlockState& s, int step) {
     case 1: {
       const CtrlTriple& w = (flags & OP_CTRL_CASCADE) && partner ? partner->link.w : k.w;
       if (!OP_RefreshSkips(overviewField(kSetpoint), &g_ctrl.request)) {
-        OP_RowPrintf(&rows[kRowWeff], "%s", number(value, kNumberChars, w.value, w.decimals));
+        OP_RowPrintf(&rows[kRowWeff], "%s", OP_NumberText(value, kNumberChars, w.value, w.decimals));
       }
       break;
     }
     case 2: {
       const CtrlTriple& x = (flags & OP_CTRL_SHOW_PARTNER) && partner ? partner->link.x : k.x;
-      OP_RowPrintf(&rows[kRowX], "%s", number(value, kNumberChars, x.value, x.decimals));
+      OP_RowPrintf(&rows[kRowX], "%s", OP_NumberText(value, kNumberChars, x.value, x.decimals));
       break;
     }
     case 3: {
@@ -418,7 +415,9 @@ void overviewStep(CtrlBlockState& s, int step) {
       char mode[7], source[11], fault[11];
       OP_CtrlStatusTexts(src.status, flags, unit, mode, source, fault);
       OP_RowPrintf(&rows[kRowMode], "%s", mode);
-      if (!OP_RefreshSkips(overviewField(kSource), &g_ctrl.request)) OP_RowPrintf(&rows[kRowSource], "%s", source);
+      if (!OP_RefreshSkips(overviewField(kSource), &g_ctrl.request)) {
+        OP_RowPrintf(&rows[kRowSource], "%s", source);
+      }
       OP_RowPrintf(&rows[kRowFault], "%s", fault);
       const bool slave = (flags & OP_CTRL_CASCADE) && !(flags & OP_CTRL_SHOW_PARTNER);
       OP_RowPrintf(&rows[kRowRole], "%s", slave ? " Slave" : "");
@@ -429,7 +428,8 @@ void overviewStep(CtrlBlockState& s, int step) {
         OP_RowPrintf(&rows[kRowCascade], "%s", flags & OP_CTRL_CASCADE_OPEN ? "Casc-Open" : "Cascade   ");
         const char* state = k.status & CTRL_ST_OFF ? "Coff" : k.status & CTRL_ST_XFAULT ? "XFail" : "";
         const CtrlTriple& w = partner->link.setpoint;
-        OP_RowPrintf(&rows[kRowMaster], "%-5s%s", state, number(value, kNumberChars, w.value, w.decimals));
+        OP_RowPrintf(&rows[kRowMaster], "%-5s%s", state,
+                     OP_NumberText(value, kNumberChars, w.value, w.decimals));
       } else if (rows[kRowCascade].text[0] || rows[kRowMaster].text[0]) {
         clearRows(&rows[kRowCascade], 2);
       }
@@ -535,8 +535,8 @@ int tuneEnter(uint16_t field) {
 // Line 1 of the tuning pages: process value, "(Man)" and the output.
 void tuneLineXY(const CtrlBlockState& s) {
   char x[7], y[5];
-  OP_RowPrintf(line(kLineXY), "X =%s    Y = %s%s", number(x, 6, s.link.x.value, s.link.x.decimals),
-               isManual(s) ? "(Man)" : "     ", number(y, 4, s.display.y.value, 0));
+  OP_RowPrintf(line(kLineXY), "X =%s    Y = %s%s", OP_NumberText(x, 6, s.link.x.value, s.link.x.decimals),
+               isManual(s) ? "(Man)" : "     ", OP_NumberText(y, 4, s.display.y.value, 0));
 }
 
 // Steps 1 and 2 of the tuning pages: the setpoint (unless it is being edited) and Weff.
@@ -556,7 +556,9 @@ void tuneState(int column, int state) {
 
 constexpr uint16_t kTypeTqAiPlus = 19;
 constexpr int kCalLabelChars = 6, kValueColumn = 9, kValueChars = 17, kOutputChars = 9;
-enum : uint8_t { kLineX0 = 0, kLineX100 = 1, kLineReading = 2, kLineFail = 3, kLineOutput = 4, kLineState = 5 };
+enum : uint8_t {
+  kLineX0 = 0, kLineX100 = 1, kLineReading = 2, kLineFail = 3, kLineOutput = 4, kLineState = 5,
+};
 
 BlkCalPage* pageCalibration() { return BLK_CalPageOf(g_opBlockPage.block); }
 
@@ -632,7 +634,7 @@ void inputLine(int i, const char* label, const char* value) {
 }
 void inputValueLine(int i, const char* label, const BlkCalField& f) {
   char value[kValueChars + 1];
-  inputLine(i, label, number(value, kValueChars, f.value, f.format));
+  inputLine(i, label, OP_NumberText(value, kValueChars, f.value, f.format));
 }
 
 }  // namespace
@@ -656,7 +658,8 @@ const OpBlockPage g_opInputPage{.screen = 7, .open = OP_InputPageOpen, .cycle = 
 void OP_CtrlStatusTexts(uint16_t status, uint16_t flags, const char* unit, char* mode, char* source,
                         char* fault) {
   std::snprintf(mode, 7, "%s", firstOf(status, kModeTexts, 5, "      "));
-  std::snprintf(source, 11, "%s%s", firstOf(status, kSourceTexts, 2, "W  "), firstOf(status, kRampTexts, 3, "    "));
+  std::snprintf(source, 11, "%s%s", firstOf(status, kSourceTexts, 2, "W  "),
+                firstOf(status, kRampTexts, 3, "    "));
   const char* f = flags & OP_CTRL_CONFIG_ERROR ? "C Err  " : firstOf(status, kFaultTexts, 3, nullptr);
   std::snprintf(fault, 11, "%-7.7s", f ? f : unit ? unit : "");
 }
@@ -742,11 +745,12 @@ int OP_TunePageRefresh(uint16_t field) {
     case 5: tuneState(kStatColumn, d.optCode); break;
     case 6: OP_RowPrintf(line(kLineResult), "Ores  H: %6d  C: %6d", d.optResult[0], d.optResult[1]); break;
     case 7:
-      OP_RowPrintf(line(kLineTu), "Tu    H: %s  C: %s", number(a, 6, d.tu[0], 0), number(b, 6, d.tu[1], 0));
+      OP_RowPrintf(line(kLineTu), "Tu    H: %s  C: %s", OP_NumberText(a, 6, d.tu[0], 0),
+                   OP_NumberText(b, 6, d.tu[1], 0));
       break;
     case 8:
-      OP_RowPrintf(line(kLineVmax), "Vmax  H: %s  C: %s", number(a, 6, d.vmax[0], 3),
-                   number(b, 6, d.vmax[1], 3));
+      OP_RowPrintf(line(kLineVmax), "Vmax  H: %s  C: %s", OP_NumberText(a, 6, d.vmax[0], 3),
+                   OP_NumberText(b, 6, d.vmax[1], 3));
       break;
     default: break;
   }
@@ -779,9 +783,10 @@ int OP_PidTunePageRefresh(uint16_t field) {
         OP_RowPrintf(line(kLineResult), "Ores = %d:???", v.result);
       }
       break;
-    case 6: OP_RowPrintf(line(kLineTu), "Kp = %s", number(b, 6, v.kp, 3)); break;
+    case 6: OP_RowPrintf(line(kLineTu), "Kp = %s", OP_NumberText(b, 6, v.kp, 3)); break;
     case 7:
-      OP_RowPrintf(line(kLineVmax), "Tn = %s    Tv = %s", number(a, 6, v.tn, 1), number(b, 6, v.tv, 1));
+      OP_RowPrintf(line(kLineVmax), "Tn = %s    Tv = %s", OP_NumberText(a, 6, v.tn, 1),
+                   OP_NumberText(b, 6, v.tv, 1));
       break;
     default: break;
   }

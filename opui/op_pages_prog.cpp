@@ -47,13 +47,6 @@ ProgWork* pageWork() { return PROG_Work(g_opBlockPage.block); }
 bool isDigital(const ProgPage& p) { return p.outputKind.get() == PROG_KIND_DIGITAL; }
 bool noValue(float v) { return v == FW_NO_VALUE; }
 
-// A number in the common format, `width` characters and a NUL.
-const char* number(char* out, int width, float value, int decimals) {
-  OP_FormatNumber(out, width, value, decimals, OP_ALIGN_RIGHT, width);
-  out[width] = 0;
-  return out;
-}
-
 // A time of the programmer's unit (0: minutes, shown hours:minutes:seconds; 1: seconds,
 // shown minutes:seconds), rounded up (`up`) or down to whole seconds first.
 void timeText(char* out, int outlen, float value, bool seconds, bool up) {
@@ -228,7 +221,8 @@ void pageStep(ProgWork& w, int step) {
     case 1: {
       const float pv = p.xVal.get();
       if (!digital && !noValue(pv)) {
-        OP_RowPrintf(row(kRowPv), "%s %s", FW_GetText(FW_TXT_PROG_PV), number(a, kNumberChars, pv, p.dp));
+        OP_RowPrintf(row(kRowPv), "%s %s", FW_GetText(FW_TXT_PROG_PV),
+                     OP_NumberText(a, kNumberChars, pv, p.dp));
       } else {
         OP_RowPrintf(row(kRowPv), "%s", "");
       }
@@ -239,7 +233,7 @@ void pageStep(ProgWork& w, int step) {
         if (digital) {
           OP_RowPrintf(row(kRowOutput), "%06.0f", static_cast<double>(p.output.get()));
         } else {
-          OP_RowPrintf(row(kRowOutput), "%s", number(a, kNumberChars, p.output.get(), p.dp));
+          OP_RowPrintf(row(kRowOutput), "%s", OP_NumberText(a, kNumberChars, p.output.get(), p.dp));
         }
       }
       OP_RowPrintf(row(kRowTracks), "%s", digital ? "6 . . . . 1" : "");
@@ -249,8 +243,8 @@ void pageStep(ProgWork& w, int step) {
       if (digital) {
         OP_RowPrintf(row(kRowRange), "%s", "");
       } else {
-        OP_RowPrintf(row(kRowRange), "%s...%s", number(a, kRangeChars, p.w0.get(), p.dp),
-                     number(b, kRangeChars, p.w100.get(), p.dp));
+        OP_RowPrintf(row(kRowRange), "%s...%s", OP_NumberText(a, kRangeChars, p.w0.get(), p.dp),
+                     OP_NumberText(b, kRangeChars, p.w100.get(), p.dp));
       }
       break;
     case 3: {
@@ -410,7 +404,7 @@ void valueOf(const Line& l, int width, char* out, size_t outlen) {
         const int decimals = !r ? 0 : r->attribute <= 3 ? r->attribute
                              : r->attribute < l.L.size  ? (l.L.base[r->attribute] & 3)
                                                         : 0;
-        number(text, OP_NUMBER_CHARS, v, decimals);
+        OP_NumberText(text, OP_NUMBER_CHARS, v, decimals);
       }
       break;
     }
@@ -568,11 +562,11 @@ void startLineEdit(const ProgPage& p) {
   const int r = t.cursor - t.top;
   if (p.lock || r < 0 || r >= OP_SEGMENT_ROWS || !t.items[r].entry) return;
   const OpMenuItem& item = t.items[r];
-  if (!OP_EditStart(item.entry, item.sub)) return;
   Line l;
   const ProgWork* w = pageWork();
-  const bool type = w && resolveLine(*w, t.cursor, &l) && l.kind == LineKind::Type;
-  if (w && resolveLine(*w, t.cursor, &l) && l.kind == LineKind::Recipe) g_opEdit.commit = commitRecipe;
+  if (!w || !resolveLine(*w, t.cursor, &l) || !OP_EditStart(item.entry, item.sub)) return;
+  if (l.kind == LineKind::Recipe) g_opEdit.commit = commitRecipe;
+  const bool type = l.kind == LineKind::Type;
   OpTextRow& text = g_opMenuRows.items[r];
   constexpr int kValueColumn = 9;
   OP_EditSetTarget(text.text + kValueColumn, &text.changed, valueWidth(), text.colors + kValueColumn,

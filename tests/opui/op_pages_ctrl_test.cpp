@@ -92,6 +92,7 @@ TEST_F(CtrlPageTest, OverviewFillsSixStepsThenWaitsForAChange) {
   CtrlBlockState& s = make();
   show(s, 118.2f, 120.5f);
   ASSERT_EQ(openPage(kCtrl), 1);
+  EXPECT_NE(s.link.flags & OP_CTRL_REDRAW_BAR, 0) << "the page open asks for the bar";
   std::vector<int> steps;
   for (int i = 0; i < 8; ++i) {
     cycle(0);
@@ -103,6 +104,7 @@ TEST_F(CtrlPageTest, OverviewFillsSixStepsThenWaitsForAChange) {
   EXPECT_EQ(textOf(pageRow(2)), "  118.2");
   EXPECT_EQ(textOf(pageRow(5)), "\xB0" "C     ");
   EXPECT_NE(s.link.flags & OP_CTRL_PAGE_OPEN, 0);
+  EXPECT_EQ(s.link.flags & OP_CTRL_REDRAW_BAR, 0) << "drawn by step 5";
   s.link.x.value = 99.0f;
   cycle(0);
   EXPECT_EQ(g_opBlockPage.refreshStep, 0);
@@ -150,6 +152,8 @@ TEST_F(CtrlPageTest, ManualBarShowsTheOutput) {
   EXPECT_EQ(g_opPageRows.bars[0], 420);
   EXPECT_EQ(textOf(pageRow(3)), "Man.  ");
   s.link.status = 0;
+  cycle(0);
+  EXPECT_NE(s.link.flags & OP_CTRL_REDRAW_BAR, 0) << "the manual bit changed";
   cycles(8);
   EXPECT_EQ(textOf(pageRow(9)), "X:   80.0");
   EXPECT_EQ(g_opPageRows.bars[0], 400);

@@ -246,6 +246,26 @@ TEST_F(ProgPageTest, EditedLineRebuildsTheTableTwoCyclesLater) {
   EXPECT_EQ(text(tableRow(3)), tableLine("Wp 1", 15, "75.000"));
 }
 
+// The program line chooses the program: while it may be chosen (reset, not from the input)
+// the block selects it and lists its data blocks; the table is built for it.
+TEST_F(ProgPageTest, ProgramLineSelectsTheProgram) {
+  ProgPage& p = make(FB_TYPE_APROG, FB_TYPE_APROGD, {{10, 50}});
+  openTable();
+  ASSERT_EQ(p.progNoFixed, 0);
+  press(OP_KEY_ENTER);
+  tick();
+  ASSERT_EQ(g_opEdit.windowFlags, OP_EDIT_WIN_KEYPAD);
+  typeOnKeypad("2");
+  cycle(0);
+  EXPECT_EQ(p.command, PROG_CMD_SELECT);
+  EXPECT_EQ(p.commandArg, 2);
+  ticks(4);
+  EXPECT_EQ(p.progNo, 2);
+  EXPECT_EQ(g_opSegmentTable.recipe, 2);
+  EXPECT_EQ(text(tableRow(0)), tableLine("RecEdt", 15, "2"));
+  EXPECT_EQ(g_opSegmentTable.count, 22);
+}
+
 // The cursor stops at the first and the last line; a held key repeats; the window follows
 // the cursor. Exit leaves the table and shows the page again.
 TEST_F(ProgPageTest, TableCursorAndExit) {
