@@ -1,8 +1,9 @@
 // Operating-interface hot paths: one firmware cycle of key read, page manager and display
-// update with a menu screen shown, or with a block page whose field cursor moves, drawn
-// through the display driver into the LCD memory; the value texts of a page's rows, which
-// the pages format every cycle; the controller overview over a running controller; the
-// count of a programmer's segment table over its longest list of data blocks.
+// update with a menu screen shown, a status page that follows live data, or a block page
+// whose field cursor moves, drawn through the display driver into the LCD memory; the value
+// texts of a page's rows, which the pages format every cycle, and the rows of a value list;
+// the controller overview over a running controller; the count of a programmer's segment
+// table over its longest list of data blocks.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -10,6 +11,9 @@
 #include <cstring>
 #include <string>
 
+#include "blocks/ctrl/ctrl.h"
+#include "blocks/prog/prog.h"
+#include "blocks/register_all.h"
 #include "gui/GUI.h"
 #include "gui/LCD.h"
 #include "host/shared_block.h"
@@ -18,10 +22,9 @@
 #include "opui/op_field_editor.h"
 #include "opui/op_format.h"
 #include "opui/op_input.h"
-#include "blocks/ctrl/ctrl.h"
-#include "blocks/prog/prog.h"
-#include "blocks/register_all.h"
 #include "opui/op_links.h"
+#include "opui/op_menu.h"
+#include "opui/op_pages.h"
 #include "opui/op_pages_prog.h"
 #include "opui/op_services.h"
 #include "runtime/fb_store.h"
@@ -135,6 +138,55 @@ void BM_FormatRows(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_FormatRows);
+
+// A display-only page of the menus that follows live data: the CAN bus status with its 43
+// rows, two of them built anew and written into the touch list every cycle.
+void BM_StatusPageCycle(benchmark::State& state) {
+  display();
+  OP_PageEnter(0);
+  OP_MenuStatusCan();
+  for (int i = 0; i < 12; ++i) {
+    OP_ReadKeysAndPointer();
+    OP_RunPageManager(0);
+    OP_UpdateDisplay();
+  }
+  g_opStandIn.keyCode = 0;
+  for (auto _ : state) {
+    OP_ReadKeysAndPointer();
+    OP_RunPageManager(0);
+    OP_UpdateDisplay();
+  }
+  OP_PageEnter(0);
+}
+BENCHMARK(BM_StatusPageCycle);
+
+// The rows of a value list as the menu page builds them: sixteen lines of a block's
+// parameters.
+void BM_ValueListRows(benchmark::State& state) {
+  display();
+  static float values[16];
+  static const FbFloatLimitData limits{0.0f, 1000.0f, nullptr, nullptr, nullptr, 1};
+  static FbFloatLimitData lim = limits;
+  lim.attribute = &lim.ownAttribute;
+  static FbValueEntry entries[16];
+  static OpMenuItem items[16];
+  for (int i = 0; i < 16; ++i) {
+    values[i] = 1.5f * static_cast<float>(i);
+    entries[i] = FbValueEntry{FB_KIND_FLOAT, 0, &values[i], nullptr, &lim, 150, 0};
+    items[i] = OpMenuItem{OP_MENU_VALUE, static_cast<uint16_t>(1000 + i), &entries[i], 0, 0,
+                          "Param         kg", nullptr, nullptr, nullptr};
+  }
+  items[15].flags |= OP_MENU_LAST;
+  static const OpMenuHeader header{OP_MENU_HEADER, OP_PAGE_PARAM_LIST, nullptr, 0, 0, items, 16};
+  OP_MenuShow(&header);
+  g_opPage.pageId = OP_PAGE_PARAM_LIST;
+  for (auto _ : state) {
+    for (int i = 0; i < 16; ++i) benchmark::DoNotOptimize(OP_BuildListRow(i));
+    values[0] += 0.1f;
+  }
+  OP_PageEnter(0);
+}
+BENCHMARK(BM_ValueListRows);
 
 // A block of the library created and started as the current block.
 void startBlock(uint16_t type, uint16_t block) {

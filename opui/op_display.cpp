@@ -856,7 +856,9 @@ void OP_RequestTextScreen() { g_opTextScreen.request = 1; }
 void OP_DrawTextScreen(int redrawAll) {
   OpDisplayState& d = g_opDisplay;
   OpTextScreen& s = g_opTextScreen;
-  if (d.rendererBusy) return;
+  // A page prepared before the firmware set up the display (a project loaded at start) is
+  // drawn with the first cycle.
+  if (d.rendererBusy || !GUI_IsInitialized()) return;
   d.rendererBusy = 1;
   const Target target(d.bodyDev);
   // The touch list belongs to the menu and list screens; a block page that shows a type-7
@@ -1067,4 +1069,7 @@ void OP_QueueUiAreaWrite() {
 void OP_OpenTouchList() {
   OP_CloseTouchList();
   g_opTouchList = FW_OpenTouchDialog();
+  // The list is the menu screen's base: the touch dialogs open over it, also those opened
+  // before the list was made anew.
+  if (g_opTouchList) WM_BringToBottom(g_opTouchList);
 }

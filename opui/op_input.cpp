@@ -4,6 +4,7 @@
 #include "opui/op_display.h"
 #include "opui/op_keys.h"
 #include "opui/op_links.h"
+#include "opui/op_pages.h"
 #include "opui/op_pages_prog.h"
 #include "opui/op_services.h"
 #include "runtime/fb_store.h"
@@ -152,7 +153,7 @@ void OP_ResetUi() {
   pm.dialogTimeout = OP_DIALOG_TIMEOUT;
   pm.jumpPending = 0;
   rememberWatched();
-  OP_PageEnter(0);
+  OP_MenuReset();
   OP_CreateDisplayWindows();
 }
 

@@ -59,9 +59,30 @@ bool OP_LinkUsbLogoFile() { return g_opStandIn.usbLogoFile != 0; }
 bool OP_LinkUsbUpdateFile() { return g_opStandIn.usbUpdateFile != 0; }
 bool OP_LinkCustomLogoPresent() { return g_opStandIn.customLogo != 0; }
 bool OP_LinkPictureLock() { return g_opStandIn.pictureLock != 0; }
-uint8_t OP_LinkSlotModule(int slot) {
-  return slot >= 0 && slot < 4 ? g_opStandIn.slotModule[slot] : 0;
+uint8_t OP_LinkSlotModule(int slot) { return OP_LinkSlot(slot).moduleType; }
+const OpSlotRecord& OP_LinkSlot(int slot) {
+  static const OpSlotRecord kUnused{};
+  return slot >= 0 && slot < OP_SLOTS ? g_opStandIn.slots[slot] : kUnused;
 }
+uint8_t OP_LinkStartStatus() { return g_opStandIn.startStatus; }
+uint8_t OP_LinkAccessLock(int n) { return n >= 0 && n < 2 ? g_opStandIn.accessLock[n] : 0; }
+void OP_LinkOpenBlockView(uint16_t block) { g_opStandIn.viewOpened = block; }
+
+OpDeviceData OP_LinkDeviceData() {
+  OpDeviceData d = g_opStandIn.device;
+  const uint8_t* img = OP_LinkImage();
+  for (int i = 0; i < 4; ++i) d.serial[i] = FW_GetU16(img + FW_IMG_SERIAL + 2 * i);
+  return d;
+}
+const char* OP_LinkProjectName() { return g_opStandIn.projectName; }
+OpEthernetData& OP_LinkEthernet() { return g_opStandIn.ethernet; }
+void OP_LinkSetAddressByte(int address, int byte, uint8_t value) {
+  if (address < 0 || address >= OP_ADDRESSES || byte < 0 || byte > 3) return;
+  g_opStandIn.ethernet.address[address][byte] = value;
+}
+uint8_t OP_LinkProfibusStatus() { return g_opStandIn.profibusStatus; }
+uint8_t OP_LinkProfinetState() { return g_opStandIn.profinetState; }
+OpSdFile* OP_LinkSdFiles() { return g_opStandIn.sdFiles; }
 
 const ComCanNodeTable& OP_LinkCanNodeTable() {
   static const ComCanNodeTable kEmpty{};

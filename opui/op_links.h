@@ -16,6 +16,66 @@ struct GUI_PID_STATE;
 
 // --- Firmware state ----------------------------------------------------------------------
 
+// --- Device data of the info and status pages -------------------------------------------
+
+// The device-data record: the three version bytes, the date word, the CPU and EEPROM
+// version bytes (the serial number is the image's).
+struct OpDeviceData {
+  uint8_t version[3] = {1, 4, 2};
+  uint16_t date = 0;
+  uint8_t cpu = 0;
+  uint8_t eepromVersion = 0;
+  uint16_t serial[4] = {};
+};
+constexpr int OP_PROJECT_NAME_LEN = 18;   // not NUL-terminated when full
+
+// The Ethernet interface: IP address, subnet mask and gateway (four bytes each), the MAC
+// address and the host name (17 characters, not NUL-terminated when full).
+enum : int { OP_ADDR_IP = 0, OP_ADDR_MASK = 1, OP_ADDR_GATEWAY = 2, OP_ADDRESSES = 3 };
+constexpr int OP_HOST_NAME_LEN = 17;
+struct OpEthernetData {
+  uint8_t address[OP_ADDRESSES][4] = {};
+  uint8_t mac[6] = {};
+  char host[OP_HOST_NAME_LEN] = {};
+};
+
+// One I/O slot (A, B, C, P) and its four channel groups.
+constexpr int OP_SLOTS = 4;
+constexpr int OP_SLOT_GROUPS = 4;
+constexpr int OP_GROUP_CHANNELS = 2;
+constexpr int OP_CHANNEL_TEXT_LEN = 12;   // not NUL-terminated when full
+enum : uint8_t {
+  OP_SLOT_INIT = 1, OP_SLOT_CONFIG = 2, OP_SLOT_ONLINE = 3, OP_SLOT_UNUSED = 4,
+};
+constexpr uint8_t OP_SLOT_FAILED = 171;   // module type of a slot whose module failed
+struct OpSlotGroup {
+  uint16_t code = 0;          // module code (0 none)
+  uint8_t state = 0;          // 0 unused, 3 in use, 4 wrong module, other: configuring
+  uint8_t channelState = 0;   // in use: 0 ok, 1 cold-junction error, other module error
+  uint8_t errors[OP_GROUP_CHANNELS] = {};  // 1 open circuit, 2 reversed polarity, 4 short
+  float values[OP_GROUP_CHANNELS] = {};
+  char config[OP_GROUP_CHANNELS][OP_CHANNEL_TEXT_LEN] = {};
+};
+struct OpSlotRecord {
+  uint8_t state = OP_SLOT_UNUSED;  // OP_SLOT_*, other values an error
+  uint8_t moduleType = 0;          // 1..6; 0 none, 171 failed
+  OpSlotGroup groups[OP_SLOT_GROUPS];
+  uint16_t serial[4] = {};
+  uint8_t hwVersion = 0;
+  uint8_t swVersion[2] = {};       // high, low
+  int16_t temperature[3] = {};     // current, minimum, maximum in tenths of a degree
+  int16_t temperatureLimit = 0;    // a temperature above it is not shown
+};
+
+// The SD card's file table: eight entries of a presence byte and a 24-character name (not
+// NUL-terminated when full), filled by the SD-card service.
+constexpr int OP_SD_FILES = 8;
+constexpr int OP_SD_NAME_LEN = 24;
+struct OpSdFile {
+  uint8_t present;
+  char name[OP_SD_NAME_LEN];
+};
+
 // Stand-in values of firmware state, read while the firmware's main cycle and hardware
 // adapter are not linked (the operating interface's own tests).
 struct OpFirmwareStandIn {
@@ -36,7 +96,17 @@ struct OpFirmwareStandIn {
   uint8_t pictureLock = 0;         // the logos may not be changed
   uint8_t configTransfer = 0;      // a configuration transfer runs
   uint8_t loadRunning = 0;         // an engineering load runs
-  uint8_t slotModule[4] = {};      // module type of the slots A, B, C, P (0 none, 171 failed)
+  uint8_t startStatus = 0;         // start-status byte: bit 4 asks for the date and time
+  uint8_t accessLock[2] = {};      // the two access-lock bytes
+  uint16_t viewOpened = 0;         // the last block whose user view was asked to open
+  // Device data of the info and status pages that no module of the simulator keeps yet.
+  OpDeviceData device;
+  char projectName[OP_PROJECT_NAME_LEN] = {};
+  OpEthernetData ethernet;
+  uint8_t profibusStatus = 0;      // bits 0..3: bus access, parameters, configuration, data
+  uint8_t profinetState = 0;       // 0..5
+  OpSlotRecord slots[OP_SLOTS];
+  OpSdFile sdFiles[OP_SD_FILES];
 };
 extern OpFirmwareStandIn g_opStandIn;
 
@@ -79,6 +149,27 @@ bool OP_LinkCustomLogoPresent();
 bool OP_LinkPictureLock();
 // Module type of I/O slot 0..3 (A, B, C, P): 0 none, 171 failed. Default: the stand-in.
 uint8_t OP_LinkSlotModule(int slot);
+// The record of I/O slot 0..3 (a slot out of range reads as an unused slot). Default: the
+// stand-in.
+const OpSlotRecord& OP_LinkSlot(int slot);
+// The start-status byte (bit 4: ask for the date and time after start) and the two
+// access-lock bytes (0, 1). Default: the stand-in.
+uint8_t OP_LinkStartStatus();
+uint8_t OP_LinkAccessLock(int n);
+// Asks the user page of a block to open its view (its view-open byte). Default: noted in
+// the stand-in.
+void OP_LinkOpenBlockView(uint16_t block);
+// Device data of the info pages: the record (serial number from the image), the project
+// name, the Ethernet interface, the PROFIBUS status byte and the PROFINET state, the SD
+// card's file table. Default: the stand-in.
+OpDeviceData OP_LinkDeviceData();
+const char* OP_LinkProjectName();   // OP_PROJECT_NAME_LEN characters at most
+OpEthernetData& OP_LinkEthernet();
+// Stores one byte of an address (OP_ADDR_*, byte 0..3) and queues it for the EEPROM.
+void OP_LinkSetAddressByte(int address, int byte, uint8_t value);
+uint8_t OP_LinkProfibusStatus();
+uint8_t OP_LinkProfinetState();
+OpSdFile* OP_LinkSdFiles();         // OP_SD_FILES entries
 // The system bus as the pages show it: the node table (device communication's; an empty
 // table while it is not linked) and the node a page shows and resets.
 const ComCanNodeTable& OP_LinkCanNodeTable();

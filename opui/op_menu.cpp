@@ -13,6 +13,7 @@
 #include "opui/op_input.h"
 #include "opui/op_keys.h"
 #include "opui/op_links.h"
+#include "opui/op_menu_build.h"
 #include "opui/op_pages_prog.h"
 #include "opui/op_services.h"
 #include "runtime/fw_clock.h"
@@ -29,88 +30,18 @@ OpListPages g_opListPages;
 OpServiceRequests g_opServiceRequests;
 OpPageTitle g_opPageTitle;
 
+using namespace opmenu;
+
 namespace {
 
-constexpr uint8_t kNoEngineeringBit = 0x04;   // engineering-state flags, bit 2
 constexpr uint8_t kEngineeringEditBit = 0x02; // bit 1: the engineering may be changed offline
-constexpr uint16_t kOnline = 2;
-constexpr uint16_t kOffline = 1;
 constexpr int16_t kOnlineDatum = 500;         // system datum of the online/offline request
-constexpr uint8_t kSlotFailed = 171;
+constexpr uint8_t kSlotFailed = OP_SLOT_FAILED;
 constexpr uint8_t kStartLogoUse = 0x04, kStartLogoBits = 0x0F;
 constexpr uint8_t kCustomLogoUse = 0x40, kCustomLogoBits = 0xF0;
 
-int noCallback() { return 0; }
-
-// --- Records --------------------------------------------------------------------------------
-
-constexpr OpMenuItem handlerItem(uint16_t id, uint16_t text, OpMenuHandler fn, uint16_t more = 0) {
-  return OpMenuItem{static_cast<uint16_t>(OP_MENU_HANDLER | more), id, nullptr, 0, text,
-                    nullptr, fn, nullptr, nullptr};
-}
-constexpr OpMenuItem subItem(uint16_t id, uint16_t text, const OpMenuHeader* menu, uint16_t more = 0) {
-  return OpMenuItem{more, id, nullptr, 0, text, nullptr, nullptr, nullptr, menu};
-}
-constexpr OpMenuItem inertItem(uint16_t id, uint16_t text, uint16_t more = 0) {
-  return subItem(id, text, nullptr, more);
-}
-constexpr OpMenuItem valueItem(uint16_t id, uint16_t text, FbValueEntry* entry) {
-  return OpMenuItem{OP_MENU_VALUE, id, entry, 0, text, nullptr, nullptr, nullptr, nullptr};
-}
-constexpr OpMenuHeader menuHeader(uint16_t pageId, uint16_t text, std::span<const OpMenuItem> items) {
-  return OpMenuHeader{OP_MENU_HEADER, pageId, noCallback, 0, text, items.data(),
-                      static_cast<uint16_t>(items.size())};
-}
-
-// A run-time menu: its header and room for its items.
-template <size_t N>
-struct RuntimeMenu {
-  OpMenuHeader header;
-  OpMenuItem items[N];
-};
-
-// Builds a run-time menu: items beyond the room are dropped, the last one gets OP_MENU_LAST,
-// and a menu left without items gets an "Ende" item, so that every menu has its end.
-class MenuBuilder {
- public:
-  template <size_t N>
-  MenuBuilder(RuntimeMenu<N>& menu, uint16_t pageId, uint16_t title)
-      : header_(menu.header), items_(menu.items), capacity_(N) {
-    header_ = OpMenuHeader{OP_MENU_HEADER, pageId, noCallback, 0, title, items_, 0};
-  }
-  void add(const OpMenuItem& item) {
-    if (n_ >= capacity_) return;
-    items_[n_] = item;
-    items_[n_].flags = static_cast<uint16_t>(item.flags & ~OP_MENU_LAST);
-    ++n_;
-  }
-  const OpMenuHeader* finish() {
-    if (n_ == 0) add(inertItem(0, FW_TXT_END));
-    items_[n_ - 1].flags |= OP_MENU_LAST;
-    header_.capacity = n_;
-    return &header_;
-  }
-
- private:
-  OpMenuHeader& header_;
-  OpMenuItem* items_;
-  uint16_t capacity_;
-  uint16_t n_ = 0;
-};
-
-// Shows a menu one level deeper: the page id, the way back, the menu.
-int openMenu(const OpMenuHeader* menu, uint16_t pageId) {
-  g_opPage.pageId = pageId;
-  OP_MenuPush();
-  return OP_MenuShow(menu) ? 1 : 0;
-}
-
 uint8_t& pictureFlags() { return OP_LinkImage()[FW_IMG_PICTURE_FLAGS]; }
 void queuePictureFlags() { FW_QueueEepromWrite(&pictureFlags(), FW_IMG_PICTURE_FLAGS, 1); }
-
-bool noEngineering() {
-  return (OP_LinkEngineeringState() & kNoEngineeringBit) != 0 || OP_LinkServiceState() != 0;
-}
 
 uint8_t g_postResult;
 uint8_t postOnlineState(uint16_t state) {
@@ -588,10 +519,12 @@ namespace {
 constexpr GUI_DIALOG_ITEM touchItem(GUI_CREATE_INDIRECT* create, int id, int x, int y, int w, int h) {
   return GUI_DIALOG_ITEM{create, "", int16_t(id), int16_t(x), int16_t(y), int16_t(w), int16_t(h), 0, 0, 0};
 }
-// Over the item rows of the menu screen, below the title line (screen positions).
+// Over the item rows of the menu screen, below the title line and above the soft-key marks
+// in the last two rows (screen positions).
+constexpr int kTouchListHeight = 240 - OP_TITLE_LINE_Y - 1 - 2;
 const GUI_DIALOG_ITEM kTouchListItems[] = {
-    touchItem(WINDOW_CreateIndirect, 2048, 0, OP_TITLE_LINE_Y + 1, 320, 240 - OP_TITLE_LINE_Y - 1),
-    touchItem(LISTBOX_CreateIndirect, OP_TOUCH_LIST_ID, 0, 0, 320, 240 - OP_TITLE_LINE_Y - 1),
+    touchItem(WINDOW_CreateIndirect, 2048, 0, OP_TITLE_LINE_Y + 1, 320, kTouchListHeight),
+    touchItem(LISTBOX_CreateIndirect, OP_TOUCH_LIST_ID, 0, 0, 320, kTouchListHeight),
 };
 
 // The list in the screen's colours; the selected entry inverted.

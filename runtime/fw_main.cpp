@@ -33,9 +33,7 @@ constexpr int kInfoTextScreen = 1;
 constexpr uint8_t kRunCode8 = 8;
 constexpr uint32_t kBmpHeaders = 54;   // file header and information header of a BMP file
 
-// Colours of a device without engineering, 0xRRGGBB.
-constexpr uint32_t kServiceColours[FW_PALETTE_COLOURS] = {0, 0x4880C0, 0, 0xFFFFFF, 0,
-                                                          0xFFFFFF, 0, 0, 0, 0};
+constexpr const uint32_t* kServiceColours = FW_DEFAULT_COLOURS;
 
 // The key test of the service screen: fill colour and text by key code 1, 2, 4, 8, 16 (the
 // front keys 1, 3, 4, 5, 2).

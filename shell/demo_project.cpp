@@ -5,10 +5,20 @@
 #include "runtime/fw_eeprom.h"
 #include "runtime/fw_image.h"
 #include "runtime/fw_io.h"
+#include "runtime/fw_main.h"
 
 void SimDemoDataImage(uint8_t* data, size_t size) {
   std::memset(data, 0, size);
   if (size >= FW_IEE_TAG + sizeof FW_IMAGE_TAG) std::memcpy(data + FW_IEE_TAG, FW_IMAGE_TAG, sizeof FW_IMAGE_TAG);
+  // The four palettes start as the device's default colours, so that the pages are drawn in
+  // visible colours (stored 0xRRGGBB, little-endian).
+  if (size < FW_IEE_PALETTES + FW_IEE_PALETTE_BYTES) return;
+  for (uint32_t palette = 0; palette < 4; ++palette) {
+    for (uint32_t i = 0; i < FW_PALETTE_COLOURS; ++i) {
+      uint8_t* p = data + FW_IEE_PALETTES + (palette * FW_PALETTE_COLOURS + i) * 4;
+      for (int b = 0; b < 4; ++b) p[b] = static_cast<uint8_t>(FW_DEFAULT_COLOURS[i] >> (8 * b));
+    }
+  }
 }
 
 const SimDeviceConfig& SimDemoDeviceConfig() {

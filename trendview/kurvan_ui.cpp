@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QColor>
+#include <QColorDialog>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -69,6 +70,22 @@ QString KurvanFileDialog(QWidget* parent, bool save, const QString& filter, cons
   const QString filters = DialogFilter(filter);
   return save ? QFileDialog::getSaveFileName(parent, QString(), name, filters)
               : QFileDialog::getOpenFileName(parent, QString(), name, filters);
+}
+
+bool KurvanColorDialog(QWidget* parent, uint32_t* colour) {
+  if (g_hooks.colorDialog) return g_hooks.colorDialog(parent, colour);
+  QColorDialog dialog(KurvanQColor(*colour), parent);
+  dialog.setOption(QColorDialog::ShowAlphaChannel, false);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  *colour = KurvanColorRef(dialog.selectedColor());
+  return true;
+}
+
+QColor KurvanQColor(uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+
+uint32_t KurvanColorRef(const QColor& c) {
+  return static_cast<uint32_t>(c.red()) | static_cast<uint32_t>(c.green()) << 8 |
+         static_cast<uint32_t>(c.blue()) << 16;
 }
 
 void KurvanWait(int ms, bool pump) {

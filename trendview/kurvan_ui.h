@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QString>
+#include <cstdint>
 #include <functional>
 
 class QColor;
@@ -20,6 +21,8 @@ struct KurvanUiHooks {
   std::function<int(QDialog* dialog)> runDialog;  // in place of exec(); 1 = OK
   // The chosen path, or empty when cancelled. `filter` is in the "name|pattern|...||" form.
   std::function<QString(QWidget* parent, bool save, const QString& filter, const QString& name)> fileDialog;
+  // The colour dialog: true when a colour was chosen into `colour`.
+  std::function<bool(QWidget* parent, uint32_t* colour)> colorDialog;
 };
 // Replaces the real beeps, boxes and dialogs by the hooks given (an empty one keeps the real
 // one); null puts the real ones back.
@@ -30,6 +33,13 @@ int KurvanMessageBox(QWidget* parent, const QString& text, KurvanBox box);
 // Runs the dialog modally; 1 when it was accepted, else 2.
 int KurvanRunDialog(QDialog* dialog);
 QString KurvanFileDialog(QWidget* parent, bool save, const QString& filter, const QString& name);
+// The colour dialog, opened fully with `colour` (0x00BBGGRR) as the initial colour and solid
+// colours only; true when the user chose one, which is then in `colour`.
+bool KurvanColorDialog(QWidget* parent, uint32_t* colour);
+
+// A stored colour 0x00BBGGRR (red in the low byte) as a QColor, and back.
+QColor KurvanQColor(uint32_t colour);
+uint32_t KurvanColorRef(const QColor& colour);
 
 // Waits `ms` milliseconds; with `pump`, waiting events are handled meanwhile, else none is.
 void KurvanWait(int ms, bool pump);

@@ -69,3 +69,15 @@ std::string KurvanFixedText(double value, int decimals, int width) {
   if (width > 0 && text.size() < static_cast<size_t>(width)) text.insert(0, width - text.size(), ' ');
   return text;
 }
+
+double KurvanNumberValue(std::string_view text) {
+  std::string s(text);
+  for (char& c : s)
+    if (c == ',') c = '.';
+  size_t i = s.find_first_not_of(" \t");
+  if (i == std::string::npos) return 0.0;
+  if (s[i] == '+') ++i;
+  double v = 0.0;
+  const auto r = std::from_chars(s.data() + i, s.data() + s.size(), v, std::chars_format::general);
+  return r.ec == std::errc() && std::isfinite(v) ? v : 0.0;
+}

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // The date and clock texts of `seconds` (negative counts as 0):
 // - a time base `base` other than 0 (a negative one counts as 1) gives the local time of
@@ -21,3 +22,6 @@ std::string KurvanNumberText(double value);
 std::string KurvanNumberText(double value, int decimals);
 // "%*.*f": the value with `decimals` decimals, right-aligned in at least `width` characters.
 std::string KurvanFixedText(double value, int decimals, int width);
+// The number at the start of a text typed by the user: leading blanks skipped, a "," read as
+// the decimal point; 0 when none is there (or it is no finite number).
+double KurvanNumberValue(std::string_view text);

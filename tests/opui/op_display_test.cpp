@@ -357,6 +357,7 @@ TEST_F(DisplayTest, DrawingThroughTheDisplayWindows) {
   OP_ResetUi();
   ASSERT_TRUE(OP_WinExists(g_opDisplay.topBar));
   ASSERT_TRUE(OP_WinExists(g_opDisplay.body));
+  cycle(0);          // the menu page draws its screen
   cycle(OP_KEY_UP);  // fourth key from the left
   EXPECT_EQ(pixel(210, 239), kRed565);
   EXPECT_EQ(pixel(20, 239), GUI_Color2Index(g_opDisplay.screenBackground));

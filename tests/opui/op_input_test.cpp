@@ -214,6 +214,8 @@ TEST_F(PageManagerTest, PublishesTheShownBlock) {
   EXPECT_EQ(OpShownPageBlock, 120);
   g_opPage.current = OP_MenuPageProc;
   g_opPage.pageId = OP_PAGE_PUBLISH;
+  // The menu shown stays as it is built (a new build would take the main menu's page id).
+  g_opMenu.buildStep = OP_STEP_SUFFIX + 1;
   cycle(0);
   EXPECT_EQ(OP_GetPublishedBlock(), 120);
   EXPECT_EQ(OpShownPageBlock, 0);

@@ -94,7 +94,7 @@ TEST_F(MenuTest, EveryMenuEndsWithExactlyOneLastItem) {
        }},
       {"status io empty", shown(OP_MenuStatusIo)},
       {"status io modules", [] {
-         g_opStandIn.slotModule[3] = 2;
+         g_opStandIn.slots[3].moduleType = 2;
          OP_MenuStatusIo();
          return g_opMenu.header;
        }},
@@ -482,8 +482,8 @@ TEST_F(MenuTest, StatusMenus) {
   OP_MenuStatusCan();
   EXPECT_EQ(OP_MenuItemCount(), 42);
   EXPECT_EQ(g_opMenu.last->sub, 42);
-  g_opStandIn.slotModule[0] = 3;
-  g_opStandIn.slotModule[1] = 171;
+  g_opStandIn.slots[0].moduleType = 3;
+  g_opStandIn.slots[1].moduleType = 171;
   OP_MenuStatusIo();
   ASSERT_EQ(OP_MenuItemCount(), 4);
   EXPECT_EQ(OP_MenuItemAt(0)->pageProc, &OP_BuildSlotPage);
@@ -531,7 +531,8 @@ class TouchListTest : public OpuiDialogTest {};
 
 TEST_F(TouchListTest, ShowsTheMenuAndTakesATouch) {
   OP_PageEnter(0);
-  OP_ShowTextScreen(7, 1);
+  // The menu page builds the screen and its list.
+  while (g_opMenu.buildStep < OP_STEP_SUFFIX) editCycle(0);
   const WM_HWIN box = OP_TouchListBox();
   ASSERT_NE(box, 0);
   OP_FillTouchList(0);
@@ -560,9 +561,10 @@ TEST_F(TouchListTest, ShowsTheMenuAndTakesATouch) {
   OP_ListSelectCurrent();
   EXPECT_EQ(LISTBOX_GetSel(box), -1);
   g_opPage.pageId = OP_PAGE_MAIN_MENU;
-  // A touch of the fourth entry.
+  // A touch of the fourth entry, once the menu page has built the menu shown anew.
+  while (g_opMenu.buildStep < OP_STEP_SUFFIX) editCycle(0);
   GUI_RECT r{};
-  WM_GetWindowRectEx(box, &r);
+  WM_GetWindowRectEx(OP_TouchListBox(), &r);
   touch(100, r.y0 + 3 * OP_TOUCH_LIST_SPACING + 5);
   EXPECT_EQ(g_opMenu.index, 3);
   EXPECT_EQ(g_opMenu.cursor, OP_MenuItemAt(3));

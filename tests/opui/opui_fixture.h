@@ -19,6 +19,7 @@
 #include "opui/op_keys.h"
 #include "opui/op_links.h"
 #include "opui/op_menu.h"
+#include "opui/op_pages.h"
 #include "opui/op_services.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_clock.h"
@@ -75,6 +76,9 @@ class OpuiTest : public lcdtest::LcdTest {
     FW_ClearDeferredCalls();
     FW_ResetLogin();
     OP_MenuResetState();
+    OP_MenuPageReset();
+    g_opListState = OpListState{};
+    g_opInfo = OpInfoState{};
     OP_ResetFieldEditor();
     g_opBlockPage = OpBlockPageState{};
     g_opJump = OpJumpRecord{};
