@@ -5,12 +5,11 @@
 // allocate.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <string>
 
+#include "bench/alloc_counter.h"
 #include "blocks/register_all.h"
 #include "comm/com_ascii.h"
 #include "comm/com_card.h"
@@ -25,18 +24,6 @@
 #include "runtime/fw_sysimage.h"
 #include "shell/sim_services.h"
 #include "support/remoteio_standin.h"
-
-// Allocations of the process, so that a benchmark can tell that its loop made none.
-namespace {
-std::atomic<uint64_t> g_allocations{0};
-}
-[[gnu::noinline]] void* operator new(std::size_t n) {
-  ++g_allocations;
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 // The module panels, in this process: the words they answer and the last words sent.
 namespace {
@@ -90,23 +77,14 @@ void BM_AsciiReadRecord(benchmark::State& state) { serve(state, "\x04" "00B1,100
 
 // Five couplers, each with nine analog input modules of four 0..20 mA channels.
 void setUpModules() {
-  FB_ClearTypeTable();
-  FB_ClearStore();
-  rio::registerTypes();
-  rio::reset();
-  COM_SetIoBlockAccess(rio::access());
-  FW_SysImage()[FW_SYS_ORDER_DIGITS + 2] = '1';
+  rio::install();
   uint16_t block = 100;
   for (int c = 0; c < COM_COUPLERS; ++c) {
     const auto coupler = static_cast<uint16_t>(COM_FIRST_COUPLER + c);
     rio::addCoupler(coupler, static_cast<uint16_t>(10 + c));
     for (int s = 0; s < COM_SLOTS; ++s) {
-      ComIoModule* m = rio::addModule(block++, COM_TYPE_TQ_AI, coupler, s + 1);
-      for (int j = 0; j < COM_SLOT_CHANNELS; ++j) {
-        m->signalType[j] = 52;
-        m->x100[j] = 100.0f;
-        g_panelInputs[c][s][j] = 1000 * (s + j);
-      }
+      rio::addAnalogInput(block++, coupler, s + 1, 52, 100.0f);
+      for (int j = 0; j < COM_SLOT_CHANNELS; ++j) g_panelInputs[c][s][j] = 1000 * (s + j);
     }
   }
   g_panelInputs[2][4][1] = 0x40000000;  // one faulty channel
@@ -118,9 +96,9 @@ template <typename Call>
 void perTick(benchmark::State& state, Call call) {
   uint64_t allocations = 0;
   for (auto _ : state) {
-    const uint64_t before = g_allocations;
+    const uint64_t before = BenchAllocations();
     call();
-    allocations += g_allocations - before;
+    allocations += BenchAllocations() - before;
     benchmark::ClobberMemory();
   }
   if (allocations) state.SkipWithError("the tick allocated");

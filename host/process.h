@@ -10,9 +10,17 @@
 
 namespace host {
 
+// The folder of this process's own program file ("" when it cannot be told).
+std::string ProgramFolder();
+
 // Starts argv[0] with the arguments; the process id, or 0 when it could not be started.
 pid_t StartProcess(const std::vector<std::string>& argv);
+// The same with "NAME=value" entries put into the started program's environment (replacing
+// this process's entries of those names).
+pid_t StartProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment);
 // Reaps the child without waiting: true when it has ended (or is not a child of this process).
 bool ReapProcess(pid_t pid);
+// Waits at most timeoutMs for the child to end, and reaps it: true when it has ended.
+bool WaitProcess(pid_t pid, int timeoutMs);
 
 }  // namespace host

@@ -52,9 +52,5 @@ void SimHandPicturesToFirmware() {
   FW_SetUserPictures(user, size);
 }
 
-// The module panels and the plant plug-in are not linked yet: no panel windows, no plug-in.
-void SimModulePanelCloseAll() {}
-void SimModulePanelOpen(int32_t) {}
-int32_t SimModulePanelQuery(int, int, int) { return 0; }
-void SimModulePanelSend(int, int, int, int32_t) {}
+// The plant plug-in is not linked yet: no plug-in. (The module panels: shell/module_panels.h.)
 int SimPlantCycle(SimPlantActuators*, SimPlantParams*, SimPlantResult*) { return 0; }

@@ -217,6 +217,8 @@ void SimMainWindow::closeEvent(QCloseEvent* e) {
   if (!closing_) {
     closing_ = true;
     SimState().endFlag = 1;
+    // The last tick closes the module panels, so that they end with the simulator.
+    SimState().closePanelsRequest = 1;
     if (SimControl* c = SimTheControl()) c->tick();
     SimScriptClose();
     SimMarkSettingsValid();

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
@@ -26,6 +27,7 @@
 #include "shell/firmware_link.h"
 #include "shell/front_panel.h"
 #include "shell/main_window.h"
+#include "shell/module_panels.h"
 #include "shell/project.h"
 #include "shell/script.h"
 #include "shell/settings.h"
@@ -67,6 +69,27 @@ void RequestProcessRestart() {
 }
 
 const SimRestartHooks kHooks = {BeforeFirmwareRestart, AfterFirmwareInit, RequestProcessRestart};
+
+// Around a configuration pass of the module panels: the window that was active (and its
+// focus) is active again afterwards, also when panels were started and shown.
+QPointer<QWidget> g_activeBeforePanels;
+QPointer<QWidget> g_focusBeforePanels;
+
+void RememberActiveWindow() {
+  g_activeBeforePanels = QApplication::activeWindow();
+  g_focusBeforePanels = QApplication::focusWidget();
+}
+
+void RestoreActiveWindow() {
+  if (!g_activeBeforePanels) return;
+  g_activeBeforePanels->activateWindow();
+  if (g_focusBeforePanels)
+    g_focusBeforePanels->setFocus();
+  else
+    g_activeBeforePanels->setFocus();
+}
+
+const SimModulePanelWindowHooks kPanelWindowHooks = {RememberActiveWindow, RestoreActiveWindow};
 
 // SIM74_2_SCREENSHOT=file: after two seconds of running (SIM74_2_SCREENSHOT_DELAY=ms to wait
 // longer or shorter), the screen is saved as a PNG file and the program ends (used by the
@@ -132,6 +155,8 @@ void StartAgain(const std::string& args) {
 
 }  // namespace
 
+const SimModulePanelWindowHooks& SimQtPanelWindowHooks() { return kPanelWindowHooks; }
+
 SimMainWindow* SimInitInstance(const std::string& commandLine) {
   SimHostState& s = SimState();
   std::memset(&s, 0, sizeof s);
@@ -184,6 +209,7 @@ int SimMain(const std::string& args) {
   SIM_SetErrorBoxHandler(ErrorBox);
   SIM_SetKeyMaskHook(KeyMaskToFirmware);
   SimSetRestartHooks(&kHooks);
+  SimSetModulePanelWindowHooks(&kPanelWindowHooks);
   FW_SetDelayHook(SimFirmwareDelay);
 
   // Every block family's types, so that the firmware can load any engineering.
@@ -211,6 +237,7 @@ int SimMain(const std::string& args) {
   control.setTarget(nullptr);
   g_main = nullptr;
   SimSetRestartHooks(nullptr);
+  SimSetModulePanelWindowHooks(nullptr);
   delete w;
   SimSetTheControl(nullptr);
   SIM_ExitHost();

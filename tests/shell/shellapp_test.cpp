@@ -3,6 +3,9 @@
 // recording firmware adapter.
 #include <gtest/gtest.h>
 
+// Before Qt's headers, which take the word "slots".
+#include "comm/com_remoteio.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -323,9 +326,12 @@ TEST_F(MainWindowTest, ExitEndsTheLoopThroughOneTickAndMarksAFinishedRun) {
   SimSetTheControl(&control);
   int finished = 0;
   control.setOnFinished([&] { ++finished; });
+  int closePanels = -1;
+  fw.onTick = [&] { closePanels = SimState().closePanelsRequest; };
   w.show();
   w.command(SIM_CMD_EXIT);
   EXPECT_EQ(fw.ticks, 1);
+  EXPECT_EQ(closePanels, 1) << "the last tick closes the module panels";
   EXPECT_EQ(finished, 1);
   EXPECT_EQ(Valid(), 1);
   SimSetTheControl(nullptr);
@@ -870,5 +876,72 @@ TEST_F(MainWindowTest, APlayedPauseStopsTheSimulationAndKeysReachTheTickOfTheirC
   SimScriptSetPaths("", "");
   SIM_SetKeyMaskHook(nullptr);
 }
+
+}  // namespace
+
+// --- Module panels around the main window --------------------------------------------------
+#include <QLineEdit>
+
+#include "shell/module_panels.h"
+#include "shell/sim_main.h"
+
+namespace {
+
+// Makes the window active and waits until it is.
+bool WaitActive(QWidget* w) {
+  QElapsedTimer t;
+  t.start();
+  while (QApplication::activeWindow() != w && t.elapsed() < 5000) {
+    w->activateWindow();
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return QApplication::activeWindow() == w;
+}
+
+#ifdef TQ500_PROGRAM
+// A configuration pass that starts and shows a panel (during which another window became
+// active) leaves the window that was active before it active, with its focus.
+TEST(PanelWindows, TheWindowActiveBeforeAPassIsActiveAgainAfterIt) {
+  App();
+  const std::string folder = std::filesystem::temp_directory_path() / ("panelwin" + std::to_string(getpid()));
+  setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+  QWidget main, other;
+  auto* field = new QLineEdit(&main);
+  main.show();
+  other.show();
+  ASSERT_TRUE(WaitActive(&main));
+  field->setFocus();
+  static QWidget* s_other;
+  s_other = &other;
+  SimModulePanelOptions o;
+  o.program = TQ500_PROGRAM;
+  o.startTimeoutMs = 30000;
+  o.trace = [](int, const host::IpcFrame& f) {
+    if (f.message == 0x0018) WaitActive(s_other);  // showing the panel takes the activation
+  };
+  SimSetModulePanelOptions(o);
+  SimSetModulePanelWindowHooks(&SimQtPanelWindowHooks());
+  for (int c = 0; c < COM_COUPLERS; ++c) {
+    *COM_CouplerRecord(c) = ComCouplerRecord{};
+    COM_CouplerRecord(c)->moduleCount = -1;
+  }
+  ComCouplerRecord& r = *COM_CouplerRecord(0);
+  std::snprintf(r.title, sizeof r.title, "TQ500 - #2");
+  r.couplerBlock = 21;
+  r.moduleCount = 0;
+  SimModulePanelOpen(1);
+  EXPECT_NE(r.panel, 0);
+  QElapsedTimer t;
+  t.start();
+  while (QApplication::activeWindow() != &main && t.elapsed() < 3000)
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_EQ(QApplication::activeWindow(), &main);
+  EXPECT_EQ(QApplication::focusWidget(), field);
+  SimModulePanelCloseAll();
+  SimSetModulePanelWindowHooks(nullptr);
+  SimSetModulePanelOptions({});
+  std::filesystem::remove_all(folder);
+}
+#endif
 
 }  // namespace

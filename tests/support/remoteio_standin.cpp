@@ -2,6 +2,7 @@
 
 #include "runtime/fb_param.h"
 #include "runtime/fb_store.h"
+#include "runtime/fw_sysimage.h"
 
 namespace rio {
 namespace {
@@ -92,6 +93,15 @@ void reset() {
 
 const ComIoBlockAccess* access() { return &kAccess; }
 
+void install() {
+  FB_ClearTypeTable();
+  FB_ClearStore();
+  registerTypes();
+  reset();
+  COM_SetIoBlockAccess(access());
+  FW_SysImage()[FW_SYS_ORDER_DIGITS + 2] = '1';
+}
+
 bool addCoupler(uint16_t block, uint16_t nodeId) {
   if (couplerIndex(block) < 0 || FB_CreateInstance(COM_TYPE_C_TQ5X, block) != FB_OK) return false;
   FbLayout L;
@@ -118,6 +128,17 @@ ComIoModule* addModuleReading(uint16_t block, uint16_t type, float slotValue) {
   if (m) {
     m->slotInput = slotValue;
     m->claimed = 1;
+  }
+  return m;
+}
+
+ComIoModule* addAnalogInput(uint16_t block, uint16_t coupler, int slot, uint8_t signal, float x100) {
+  ComIoModule* m = addModule(block, COM_TYPE_TQ_AI, coupler, slot);
+  if (m) {
+    for (int j = 0; j < COM_SLOT_CHANNELS; ++j) {
+      m->signalType[j] = signal;
+      m->x100[j] = x100;
+    }
   }
   return m;
 }

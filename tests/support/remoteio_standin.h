@@ -26,6 +26,10 @@ void registerTypes();
 void reset();
 // The calls the link is to use.
 const ComIoBlockAccess* access();
+// A store of its own for the family: the type table and the store cleared, the six types
+// entered, the rows forgotten, the calls installed in the link and the device's
+// communication option set, so that the scan finds the couplers.
+void install();
 
 // Creates coupler block 21..25 with bus address `nodeId` and its slot outputs set.
 bool addCoupler(uint16_t block, uint16_t nodeId);
@@ -34,6 +38,9 @@ bool addCoupler(uint16_t block, uint16_t nodeId);
 ComIoModule* addModule(uint16_t block, uint16_t type, uint16_t coupler, int slot);
 // The same with "Slot x" unconnected, reading `slotValue` instead.
 ComIoModule* addModuleReading(uint16_t block, uint16_t type, float slotValue);
+// An analog input module (type 17) in slot 1..9 of `coupler` whose four channels read the
+// signal type `signal` scaled 0..x100.
+ComIoModule* addAnalogInput(uint16_t block, uint16_t coupler, int slot, uint8_t signal, float x100);
 // The row of a module block.
 ComIoModule& module(uint16_t block);
 

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -33,16 +32,6 @@ bool SocketAddress(uint32_t pid, sockaddr_un* addr) {
 
 constexpr size_t kNoteBytes = 12;
 
-std::string ProgramFolder() {
-  char path[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return {};
-  path[n] = 0;
-  std::string p(path);
-  size_t slash = p.rfind('/');
-  return slash == std::string::npos ? std::string() : p.substr(0, slash);
-}
-
 void SleepMs(int ms) {
   timespec ts{ms / 1000, (ms % 1000) * 1000000L};
   while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
@@ -56,7 +45,7 @@ bool ProcessAlive(pid_t pid) { return pid > 0 && (kill(pid, 0) == 0 || errno == 
 pid_t StartViewer(const std::string& argument) {
   std::string program = KurvanGetOptions().viewerPath;
   if (program.empty()) {
-    std::string beside = ProgramFolder() + "/Kurvan";
+    std::string beside = host::ProgramFolder() + "/Kurvan";
     program = access(beside.c_str(), X_OK) == 0 ? beside : "Kurvan";
   }
   return host::StartProcess({program, argument});
