@@ -6,6 +6,7 @@
 #include "gui/draw/GUI_Draw.h"
 #include "gui/draw/GUI_Font.h"
 #include "opui/op_dialogs.h"
+#include "opui/op_input.h"
 #include "opui/op_links.h"
 #include "opui/op_services.h"
 #include "runtime/fw_defer.h"
@@ -868,10 +869,12 @@ void OP_DrawTextScreen(int redrawAll) {
   if (d.rendererBusy || !GUI_IsInitialized()) return;
   d.rendererBusy = 1;
   const Target target(d.bodyDev);
-  // The touch list belongs to the menu and list screens.
-  if (s.type != 7 && g_opTouchList) {
+  // The touch list belongs to the menu and list screens; a block page that shows a type-7
+  // screen (its parameter lines) has none.
+  const bool listScreen = s.type == 7 && g_opPage.current != OP_BlockPageProc;
+  if (!listScreen && g_opTouchList) {
     OP_CloseTouchList();
-  } else if (s.type == 7 && !g_opTouchList) {
+  } else if (listScreen && !g_opTouchList) {
     OP_OpenTouchList();
   }
   if (redrawAll) OP_ApplyScreenColors();

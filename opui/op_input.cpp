@@ -5,6 +5,7 @@
 #include "opui/op_keys.h"
 #include "opui/op_links.h"
 #include "opui/op_pages.h"
+#include "opui/op_pages_prog.h"
 #include "opui/op_services.h"
 #include "opui/op_userpage.h"
 #include "runtime/fb_store.h"
@@ -150,6 +151,7 @@ void OP_ClearPendingAction() { g_opPending = OpPendingAction{}; }
 void OP_ResetUi() {
   OP_ClearPendingAction();
   OP_ResetPageCounters();
+  OP_ResetBlockPageFlags();
   OpPageManager& pm = g_opPage;
   pm.current = OP_MenuPageProc;
   pm.counter1 = pm.counter2 = 0;
@@ -185,6 +187,7 @@ uint16_t OP_PageManagerCycle() {
     const bool counts = pm.pageId != OP_PAGE_MAIN_MENU || language != pm.lastLanguage;
     if (counts) {
       closeBlockViewOfPage();
+      OP_ResetBlockPageFlags();
       FW_SelectTextLanguage();
       OP_PageEnter(online ? 2 : 0);
       pm.current = OP_MenuPageProc;

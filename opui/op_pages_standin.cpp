@@ -3,12 +3,6 @@
 #include "opui/op_blockpage.h"
 #include "opui/op_services.h"
 
-const OpBlockPage g_opInputPage{.screen = 7};
-const OpBlockPage g_opProgPage{.screen = 2};
-const OpBlockPage g_opCtrlPage{.screen = 1};
-const OpBlockPage g_opCtrlPlusPage{.screen = 1};
-const OpBlockPage g_opTunePage{.screen = 7};
-const OpBlockPage g_opPidTunePage{.screen = 7};
 const OpBlockPage g_opValuePage{.screen = 8};
 const OpBlockPage g_opBarPageH{.screen = 4};
 const OpBlockPage g_opBarPageV{.screen = 3};
