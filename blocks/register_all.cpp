@@ -14,6 +14,7 @@
 #include "blocks/prog/prog.h"
 #include "blocks/bus/bus.h"
 #include "blocks/csdo/csdo.h"
+#include "blocks/remoteio/remoteio.h"
 
 void BLK_RegisterAllTypes() {
   BLK_RegisterArithTypes();
@@ -30,4 +31,5 @@ void BLK_RegisterAllTypes() {
   BLK_RegisterLoggerTypes();
   BLK_RegisterCtrlTypes();
   BLK_RegisterCsdoTypes();
+  BLK_RegisterRemoteIoTypes();
 }
