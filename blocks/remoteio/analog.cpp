@@ -322,19 +322,21 @@ void calibrate(const FbLayout& L, AiPlusState& s, const RioSlotRecord& r) {
   if (!start && p.state != BLK_CAL_STATE_END) return;
   const uint16_t in = static_cast<uint16_t>(4 * ch + (start ? 0 : 2));
   const float entered = p.field[start ? BLK_CAL_X0 : BLK_CAL_X100].value;
-  const bool stored = setPending(L, in, s.base[ch]) | setPending(L, in + 1, entered);
-  if (stored) g_fbPending.floats[L.block] = 1;
+  const bool input = setPending(L, in, s.base[ch]);
+  const bool output = setPending(L, in + 1, entered);
+  if (input || output) g_fbPending.floats[L.block] = 1;
   p.state = start ? BLK_CAL_STATE_START_DONE : BLK_CAL_STATE_END_DONE;
 }
 
 // --- runs ---------------------------------------------------------------------------------------
 
+// One run of an input module; the slot record (null for a block with et_err).
 template <typename State, uint16_t N>
-void runInputs(const FbLayout& L, State& s, ConfigList<N>& list, const ModuleRules& rules,
+RioSlotRecord* runInputs(const FbLayout& L, State& s, ConfigList<N>& list, const ModuleRules& rules,
                Correction* correction, FbF32* base) {
-  const uint8_t phase = modulePhase(L, s.head, list.view(), rules);
-  if (!operating(L, phase)) return;
-  const RioSlotRecord& r = *slotOf(s.head);
+  const ModuleStep step = modulePhase(L, s.head, list.view(), rules);
+  if (!operating(L, step.phase)) return step.slot;
+  const RioSlotRecord& r = *step.slot;
   for (uint16_t ch = 0; ch < kChannels; ++ch) {
     if (wv(L, sensorIndex(ch)) == 0) continue;
     float v = inputValue(L, s.scale, ch, getI16(r.input + 2 * ch));
@@ -346,6 +348,7 @@ void runInputs(const FbLayout& L, State& s, ConfigList<N>& list, const ModuleRul
     L.ao[ch] = FW_ClampValue(v);
   }
   inputStatus(L, r);
+  return step.slot;
 }
 
 uint8_t inputParam(FbParamRequest* r, uint16_t* bad, uint16_t type) {
@@ -489,8 +492,9 @@ void FB_TQ_AIPLUS_Run() {
     computeCorrections(L, s);
     pageFields(L, s, s.pageChannel);
   }
-  runInputs(L, s, s.list, kAiPlusRules, s.correction, s.base);
-  if (const RioSlotRecord* r = L.dout[kEtErr] ? nullptr : slotOf(s.head)) calibrate(L, s, *r);
+  if (const RioSlotRecord* r = runInputs(L, s, s.list, kAiPlusRules, s.correction, s.base)) {
+    calibrate(L, s, *r);
+  }
 }
 
 uint8_t FB_TQ_AIPLUS_Param(FbParamRequest* r, uint16_t* bad) {
@@ -512,9 +516,9 @@ void FB_TQ_AO_Run() {
   FbLayout L;
   if (!currentModule<AoState>(L, BLK_TYPE_TQ_AO)) return;
   AoState& s = aoOf(L);
-  const uint8_t phase = modulePhase(L, s.head, s.list.view(), kAoRules);
-  if (!writingOutputs(L, phase)) return;
-  RioSlotRecord& r = *slotOf(s.head);
+  const ModuleStep step = modulePhase(L, s.head, s.list.view(), kAoRules);
+  if (!writingOutputs(L, step.phase)) return;
+  RioSlotRecord& r = *step.slot;
   for (uint16_t ch = 0; ch < kChannels; ++ch) {
     const OutputRange t = outputRange(wv(L, outputIndex(ch)));
     const float raw = (BLK_AnalogIn(L, 1 + ch) - lv(L, 2 * ch)) * s.gain[ch] + t.offset;

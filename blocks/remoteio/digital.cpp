@@ -115,9 +115,9 @@ void FB_TQ_DI_Run() {
   FbLayout L;
   if (!currentModule<DiState>(L, BLK_TYPE_TQ_DI)) return;
   DiState& s = diOf(L);
-  const uint8_t phase = modulePhase(L, s.head, s.list.view(), kDiRules);
-  if (!operating(L, phase)) return;
-  const uint8_t in = slotOf(s.head)->input[0];
+  const ModuleStep step = modulePhase(L, s.head, s.list.view(), kDiRules);
+  if (!operating(L, step.phase)) return;
+  const uint8_t in = step.slot->input[0];
   for (uint16_t k = 0; k < kChannels; ++k) L.dout[kFirstModuleOutput + k] = (in >> k) & 1u;
 }
 
@@ -135,9 +135,9 @@ void FB_TQ_DO_Run() {
   FbLayout L;
   if (!currentModule<DoState>(L, BLK_TYPE_TQ_DO)) return;
   DoState& s = doOf(L);
-  const uint8_t phase = modulePhase(L, s.head, s.list.view(), kDoRules);
-  if (!writingOutputs(L, phase)) return;
-  RioSlotRecord& r = *slotOf(s.head);
+  const ModuleStep step = modulePhase(L, s.head, s.list.view(), kDoRules);
+  if (!writingOutputs(L, step.phase)) return;
+  RioSlotRecord& r = *step.slot;
   uint8_t out = 0;
   for (uint16_t k = 0; k < kChannels; ++k) {
     if (BLK_DigitalIn(L, k)) out = static_cast<uint8_t>(out | 1u << k);
@@ -146,7 +146,7 @@ void FB_TQ_DO_Run() {
   failOutputs(L, r);
   // While the coupler operates it reads the output status again whenever the last read is
   // over.
-  if (phase == RIO_OPERATE && r.statusRequest != RIO_STATUS_REQUESTED) {
+  if (step.phase == RIO_OPERATE && r.statusRequest != RIO_STATUS_REQUESTED) {
     r.statusRequest = RIO_STATUS_REQUESTED;
   }
 }

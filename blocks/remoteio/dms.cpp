@@ -177,10 +177,10 @@ void FB_TQ_DMS_Run() {
   if (!currentModule<DmsState>(L, BLK_TYPE_TQ_DMS)) return;
   DmsState& s = dmsOf(L);
   if (FB_ApplyPendingFloats(L.block) == FB_APPLY_SAVED) computeCorrections(L, s);
-  const uint8_t phase = modulePhase(L, s.head, s.list.view(), kRules);
-  if (phase == 0) return;
-  const RioSlotRecord& r = *slotOf(s.head);
-  const bool operate = operating(L, phase);
+  const ModuleStep step = modulePhase(L, s.head, s.list.view(), kRules);
+  if (!step.slot) return;
+  const RioSlotRecord& r = *step.slot;
+  const bool operate = operating(L, step.phase);
   if (operate) {
     for (uint16_t ch = 0; ch < kChannels; ++ch) {
       const auto raw = static_cast<float>(getI32(r.input + 4 * ch));

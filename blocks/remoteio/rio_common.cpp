@@ -148,10 +148,9 @@ bool expectedKind(const FbLayout& L, uint8_t reported, uint8_t couplerClass) {
   return (reported == want || either) && !(thermocouples && couplerClass >= RIO_CLASS_20);
 }
 
-uint8_t modulePhase(const FbLayout& L, ModuleHead& h, RioListView list, const ModuleRules& rules) {
-  if (L.dout[kEtErr] || !list.count) return 0;
-  RioSlotRecord* r = slotOf(h);
-  if (!r) return 0;
+ModuleStep modulePhase(const FbLayout& L, ModuleHead& h, RioListView list, const ModuleRules& rules) {
+  RioSlotRecord* r = L.dout[kEtErr] || !list.count ? nullptr : slotOf(h);
+  if (!r) return {0, nullptr};
   L.dout[kValid] = L.dout[kIdErr] ? 0 : r->moduleValid;
   const uint8_t last = h.lastPhase, now = r->phase;
   const bool restarted = now < last;
@@ -161,7 +160,7 @@ uint8_t modulePhase(const FbLayout& L, ModuleHead& h, RioListView list, const Mo
   }
   if ((last <= RIO_IDENTITY || restarted) && now == RIO_CONFIGURE) checkKind(L, *r, list, rules.accepts);
   h.lastPhase = now;
-  return last;
+  return {last, r};
 }
 
 int16_t CodeSet::next(int16_t x) const {

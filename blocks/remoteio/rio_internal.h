@@ -88,8 +88,13 @@ struct ModuleRules {
 // requests withdrawn); the coupler's phase remembered. A block in a slow time group may not
 // see every phase: a phase lower than the one remembered counts as a restart, and the check
 // is made whenever configuration is reached from a phase before it. Returns the phase
-// remembered from the previous run (0 for a block with et_err, which does nothing).
-uint8_t modulePhase(const FbLayout& L, ModuleHead& h, RioListView list, const ModuleRules& rules);
+// remembered from the previous run and the slot record (phase 0 and no slot for a block with
+// et_err, which does nothing).
+struct ModuleStep {
+  uint8_t phase;
+  RioSlotRecord* slot;
+};
+ModuleStep modulePhase(const FbLayout& L, ModuleHead& h, RioListView list, const ModuleRules& rules);
 
 // The head and the list of a module block's own state (every type's state begins with them);
 // null for another block.

@@ -17,13 +17,11 @@
 #include "runtime/fw_numeric.h"
 #include "runtime/fw_sysdata.h"
 #include "runtime/fw_sysimage.h"
+#include "support/placed_blocks.h"
 
 namespace {
 
-struct Placed {
-  uint16_t type, block;
-};
-constexpr Placed kBlocks[] = {
+constexpr PlacedBlock kBlocks[] = {
     {BLK_TYPE_CSEND, 21}, {BLK_TYPE_CRCV, 22},  {BLK_TYPE_C_MX6X, 23}, {BLK_TYPE_CPREAD, 24},
     {BLK_TYPE_CPWRIT, 25}, {BLK_TYPE_MX6X, 100}, {BLK_TYPE_MX6X, 101},
 };
@@ -34,24 +32,9 @@ void wire(uint16_t block, uint16_t input, uint16_t source, uint16_t output) {
   w[FB_WIRE_ANALOG_COUNT + 2 + 2 * (input - 1)] = output;
 }
 
-void runAll(bool init) {
-  for (const Placed& p : kBlocks) {
-    g_fbStore.currentBlock = p.block;
-    const FbTypeRecord* rec = FB_GetType(p.type);
-    (init ? rec->init : rec->run)();
-  }
-}
+void runAll(bool init) { FUZZ_RunPlaced(kBlocks, init); }
 
-void checkOutputs() {
-  for (const Placed& p : kBlocks) {
-    FbLayout L;
-    if (!FB_GetLayout(p.block, &L)) __builtin_trap();
-    for (uint16_t i = 0; i < L.analogOutputs; ++i) {
-      const float y = L.ao[i];
-      if (!std::isfinite(y) || std::fabs(y) > FW_VALUE_MAX) __builtin_trap();
-    }
-  }
-}
+void checkOutputs() { FUZZ_CheckPlacedOutputs(kBlocks); }
 
 }  // namespace
 
@@ -70,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FW_SysImage()[FW_SYS_ORDER_DIGITS + 2] = static_cast<uint8_t>('0' + data[1] % 3);
   COM_BusReset();
 
-  for (const Placed& p : kBlocks) {
+  for (const PlacedBlock& p : kBlocks) {
     if (FB_CreateInstance(p.type, p.block) != FB_OK) __builtin_trap();
   }
   // MX6x 100 on the coupler's C 1 with W from R1 1 of CPREAD; MX6x 101 on C 2 with Yman
@@ -83,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (FB_ResolveConnections() != 0) __builtin_trap();
   // Configuration words, current and pending alike, straight from the input.
   size_t at = 2;
-  for (const Placed& p : kBlocks) {
+  for (const PlacedBlock& p : kBlocks) {
     uint16_t* wv = nullptr;
     for (uint16_t k = 1; FB_GetWordValuePtr(p.block, k, &wv) == 1 && at + 1 < kHeader; ++k) {
       FbLayout L;
