@@ -116,7 +116,7 @@ void prepare(RioCouplerState& s, uint16_t node, uint16_t index, uint8_t sub, uin
   s.request.subIndex = sub;
   s.request.length = length;
   if (data) std::memcpy(s.request.data, data, std::min<size_t>(length, sizeof s.request.data));
-  s.request.spare = read ? 1 : 0;   // kept for the retries: 1 a read, 0 a write
+  s.reading = read ? 1 : 0;
   s.pending = 1;
   s.counter = 0;
 }
@@ -128,8 +128,7 @@ enum class Step : uint8_t { Wait, Done, Failed, TimedOut };
 Step requestStep(RioCouplerState& s) {
   uint8_t& r = s.counter;
   if (r < RIO_START_ATTEMPTS) {
-    const bool read = s.request.spare != 0;
-    if ((read ? COM_BusStartReadRequest : COM_BusStartRequest)(&s.request)) {
+    if ((s.reading ? COM_BusStartReadRequest : COM_BusStartRequest)(&s.request)) {
       r = RIO_AWAITING;
       return Step::Wait;
     }

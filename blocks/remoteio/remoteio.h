@@ -137,7 +137,7 @@ struct RioCouplerState {
   uint8_t listCount[COM_SLOTS];    // entries of each slot's list, noted in state 1
   uint8_t rxPlace[COM_SLOTS], rxBytes[COM_SLOTS];  // the slots' places in the received data
   uint8_t txPlace[COM_SLOTS], txBytes[COM_SLOTS];  // and in the transmitted data
-  uint8_t spare;
+  uint8_t reading;           // 1: `request` is a read, 0 a write
   FbU32 rx[RIO_RX_OBJECTS];  // object handles: offset in the node's area + 1
   FbU32 tx[RIO_TX_OBJECTS];
   uint8_t lastRx[RIO_RX_OBJECTS * COM_BUS_OBJECT_BYTES];  // received data last taken
