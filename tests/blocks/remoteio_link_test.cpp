@@ -17,7 +17,7 @@
 namespace {
 
 constexpr uint16_t kCoupler = 21, kNode = 12, kOwnNode = 5;
-constexpr uint16_t kAi = 100, kDi = 101, kDo = 102;
+constexpr uint16_t kAi = 100, kDi = 101, kDo = 102, kLate = 103;
 
 class RemoteIoFirmware : public AdapterFirmware {
  protected:
@@ -38,6 +38,8 @@ class RemoteIoFirmware : public AdapterFirmware {
     ASSERT_TRUE(b.addBlock(kDo, BLK_TYPE_TQ_DO, 1, kDi));
     ASSERT_TRUE(b.wireAnalog(kDo, 1, kCoupler, 3));
     ASSERT_TRUE(b.wireDigital(kDo, 1, kDi, 4));                // do 1 := di 1
+    ASSERT_TRUE(b.addBlock(kLate, BLK_TYPE_TQ_AO, 1, kDo));    // slot 2 again: loses it
+    ASSERT_TRUE(b.wireAnalog(kLate, 1, kCoupler, 2));
     std::vector<uint8_t> image;
     ASSERT_TRUE(b.build(image)) << b.error();
     image[FW_SYS_BUS_NODE] = kOwnNode;   // the device's own node (datum 3005)
@@ -78,7 +80,8 @@ TEST_F(RemoteIoFirmware, TheScanFillsTheCouplersRecordFromTheBlocks) {
   for (int i = 0; i < 25; ++i) FW_SimCycle();
   const ComCouplerRecord& r = *COM_CouplerRecord(0);
   EXPECT_EQ(r.couplerBlock, kCoupler);
-  EXPECT_EQ(r.moduleCount, 3);
+  EXPECT_EQ(r.moduleCount, 3) << "only the blocks that own their slot count";
+  EXPECT_EQ(digitalOut(kLate, 1), 1) << "et_err";
   EXPECT_STREQ(r.title, "TQ500 - #12");
   const int16_t kinds[3] = {COM_KIND_TQ_AI, COM_KIND_TQ_DI, COM_KIND_TQ_DO};
   const int16_t blocks[3] = {kAi, kDi, kDo};
