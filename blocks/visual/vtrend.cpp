@@ -61,7 +61,7 @@ void takeSample(const FbLayout& L, VtrendState& s, float x) {
   s.points[at] = static_cast<int16_t>(FW_ScaleToPermille(v, longValue(L, kX0), longValue(L, kX100)));
   s.page.newest = at;
   s.writeIndex = static_cast<uint16_t>((at + 1) % VTREND_RING);
-  if (s.count < VTREND_RING) ++s.count;
+  s.count = s.count < VTREND_RING ? static_cast<uint16_t>(s.count + 1) : VTREND_RING;
   s.page.count = s.count;
 }
 
