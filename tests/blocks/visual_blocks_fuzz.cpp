@@ -30,7 +30,7 @@ constexpr Placed kBlocks[] = {
     {BLK_TYPE_VIDLE, VIDLE_BLOCK}, {BLK_TYPE_VWERT, 100},   {BLK_TYPE_VWERT, 101},
     {BLK_TYPE_VBAR, 102},          {BLK_TYPE_VPARA, 103},   {BLK_TYPE_VTREND, 104},
     {BLK_TYPE_VTREND, 105},        {BLK_TYPE_ALLP, kAllp},  {BLK_TYPE_TEXT, kText1},
-    {BLK_TYPE_TEXT, kText2},       {param_target::kType, kTarget},
+    {BLK_TYPE_TEXT, kText2},
 };
 constexpr uint16_t kVisual[] = {100, 101, 102, 103, 104, 105};
 constexpr uint16_t kParamBlocks[] = {VIDLE_BLOCK, 100, 101, 102, 103, 104, 105};
@@ -41,7 +41,7 @@ struct Source {
 };
 constexpr Source kSources[] = {{0, 0},      {kAllp, 1},  {kText1, 1}, {kText2, 1},
                                {100, 7},    {101, 7},    {100, 8},    {104, 1},
-                               {105, 1},    {105, 2},    {102, 1},    {kTarget, 1}};
+                               {105, 1},    {105, 2},    {102, 1},    {103, 1}};
 
 void wire(uint16_t block, uint16_t input, uint8_t pick) {
   const Source& s = kSources[pick % std::size(kSources)];
@@ -98,6 +98,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const Placed& p : kBlocks) {
     if (FB_CreateInstance(p.type, p.block) != FB_OK) __builtin_trap();
   }
+  // The parameters VPARA writes (the type runs nothing).
+  if (FB_CreateInstance(param_target::kType, kTarget) != FB_OK) __builtin_trap();
   // Rows, cascades, text chains and trend inputs wired to any of the sources.
   size_t w = 1;
   for (uint16_t i = 1; i <= 7; ++i) wire(100, i, data[w++]);
