@@ -21,6 +21,9 @@
 #include "shell/settings.h"
 #include "shell/shell_util.h"
 #include "shell/sim/SIM.h"
+#include "host/ini_file.h"
+#include "shell/trend_binding.h"
+#include "shell/trend_dialogs.h"
 
 namespace {
 constexpr uint32_t kValidCycle = 100;
@@ -56,6 +59,15 @@ SimMainWindow::SimMainWindow(QWidget* parent) : QMainWindow(parent) {
   add(file, SIM_CMD_EXIT, "E&xit", QKeySequence(), false);
   add(simulation, SIM_CMD_PAUSE, "&Pause", QKeySequence("Ctrl+P"), true);
   add(simulation, SIM_CMD_TURBO, "&Turbo", QKeySequence("Ctrl+T"), true);
+  QMenu* view = menuBar()->addMenu("&View");
+  add(view, SIM_CMD_TREND, "&Trend", QKeySequence(), true);
+  add(view, SIM_CMD_TREND_FAST, "&Trend - Fast\t[6 min.]", QKeySequence(), false);
+  add(view, SIM_CMD_TREND_MEDIUM, "Trend - &Medium\t[60 min.]", QKeySequence(), false);
+  add(view, SIM_CMD_TREND_SLOW, "Trend - &Slow\t[600 min.]", QKeySequence(), false);
+  add(view, SIM_CMD_TREND_L1READ, "&Trend - L1READ", QKeySequence(), false);
+  add(view, SIM_CMD_TREND_SETTINGS, "T&rend...", QKeySequence(), false);
+  // The check mark follows the trends, which their viewers may also close.
+  connect(view, &QMenu::aboutToShow, this, [this] { action(SIM_CMD_TREND)->setChecked(SimTrendStandardVisible()); });
   refreshTitle();
 }
 
@@ -160,6 +172,24 @@ void SimMainWindow::command(int id) {
       if (SimControl* c = SimTheControl()) c->turboChanged();
       refreshTitle();
       break;
+    case SIM_CMD_TREND: {
+      const bool shown = SimTrendControllerCommand(SimTrendQtUi(this));
+      action(id)->setChecked(shown);
+      SimTheSettings().viewTrend = shown ? 1 : 0;
+      host::IniWriteInt(SimIniPath(), SIM_INI_SETTINGS, "ViewTrend", shown ? 1 : 0);
+      break;
+    }
+    case SIM_CMD_TREND_SLOW:
+    case SIM_CMD_TREND_MEDIUM:
+    case SIM_CMD_TREND_FAST:
+      SimTrendShow(SIM_CMD_TREND_FAST - id);
+      break;
+    case SIM_CMD_TREND_L1READ:
+      SimTrendBlockCommand(SimTrendQtUi(this));
+      break;
+    case SIM_CMD_TREND_SETTINGS:
+      SimTrendSettingsDialog();
+      break;
     default:
       break;
   }
@@ -181,8 +211,12 @@ intptr_t SimMainWindow::send(int id, intptr_t wParam, intptr_t) {
         close();
       }
       return 0;
+    case SIM_MSG_TREND_RESET:
+      SimTrendResetAll();
+      SimSetProjectName("");
+      refreshTitle();
+      return 0;
     case SIM_MSG_100MS:
-    case SIM_MSG_TREND_RESET:  // the trends are not bound yet
     default:
       return 0;
   }
@@ -203,6 +237,7 @@ void SimMainWindow::preCycle() {
 void SimMainWindow::postCycle() {
   SimHostState& s = SimState();
   SimRecordStep();
+  SimTrendCycle();
   if (s.responseReady) {
     s.requestPending = 0;
     s.responseReady = 0;
@@ -224,6 +259,8 @@ void SimMainWindow::closeEvent(QCloseEvent* e) {
     SimMarkSettingsValid();
     SimHostState& s = SimState();
     SimSettings& settings = SimTheSettings();
+    settings.viewTrend = SimTrendStandardVisible() ? 1 : 0;
+    SimTrendDestroyAll();
     settings.language = s.language;
     // The project to open at the next start (a restart opens the restart project instead and
     // keeps the key as it is).
@@ -310,5 +347,5 @@ int SimMainWindow::exportEeprom(const std::string& path) {
 
 bool SimMainWindow::projectChanged() {
   takeImagesBack();
-  return SimProjectChanged();
+  return SimProjectChanged() || SimTrendSettingsChanged();
 }

@@ -17,6 +17,12 @@ enum SimMenuCommand : int {
   SIM_CMD_EXIT = 30003,
   SIM_CMD_PAUSE = 30009,
   SIM_CMD_TURBO = 30010,
+  SIM_CMD_TREND = 30022,           // the controller trend, shown or hidden
+  SIM_CMD_TREND_SETTINGS = 30046,
+  SIM_CMD_TREND_SLOW = 30048,      // 600 minutes
+  SIM_CMD_TREND_MEDIUM = 30049,    // 60 minutes
+  SIM_CMD_TREND_FAST = 30050,      // 6 minutes
+  SIM_CMD_TREND_L1READ = 30051,
 };
 
 class SimMainWindow : public QMainWindow, public SimMessageTarget {
@@ -59,7 +65,8 @@ class SimMainWindow : public QMainWindow, public SimMessageTarget {
   int saveProject(const std::string& path, bool asName);
   // Export EEPROM: the images handed back as for Save, then the .ebin file; 1 written.
   int exportEeprom(const std::string& path);
-  // The save prompt's test: the images handed back, then whether the project changed.
+  // The save prompt's test: the images handed back, then whether the project (or its trend
+  // settings) changed.
   bool projectChanged();
 
  protected:

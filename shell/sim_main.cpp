@@ -37,6 +37,7 @@
 #include "shell/sim/LCDSIM.h"
 #include "shell/sim/SIM.h"
 #include "shell/sim_loop.h"
+#include "shell/trend_binding.h"
 
 extern char** environ;
 
@@ -180,6 +181,10 @@ SimMainWindow* SimInitInstance(const std::string& commandLine) {
   // hands the pictures to the firmware.
   SimSetShiftHeldHook(ShiftHeld);
   SimSetPicturesChangedHook(SimHandPicturesToFirmware);
+  // The trends, whose channel settings follow every project loaded and saved.
+  SimTrendSetFirmware(SimTrendFirmwareTable());
+  SimTrendCreateAll(s.instance);
+  SimSetProjectTrendHooks(SimTrendProjectLoaded, SimTrendProjectSaved);
   SimLoadDemoProject();
   SimReadPictureFiles();
 
@@ -242,6 +247,8 @@ int SimMain(const std::string& args) {
   SimSetRestartHooks(nullptr);
   SimSetModulePanelWindowHooks(nullptr);
   delete w;
+  SimTrendDestroyAll();
+  SimSetProjectTrendHooks(nullptr, nullptr);
   SimSetTheControl(nullptr);
   SIM_ExitHost();
   // A restart request: the program starts again after a second and loads the restart project.

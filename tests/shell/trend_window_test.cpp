@@ -1,0 +1,132 @@
+// The trend binding in the program: the main window's trend commands, the trend reset that a
+// request text triggers, the save prompt, and the firmware's own table with an L1READ block.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <cstring>
+
+#include "blocks/exchange/exchange.h"
+#include "host/ini_file.h"
+#include "runtime/fb_store.h"
+#include "runtime/fw_adapter.h"
+#include "shell/firmware_link.h"
+#include "shell/main_window.h"
+#include "shell/project.h"
+#include "shell/settings.h"
+#include "shell/sim_loop.h"
+#include "support/block_fixture.h"
+#include "support/trend_binding_fixture.h"
+
+namespace {
+
+QApplication* App() {
+  static int argc = 1;
+  static char name[] = "shell_tests";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = qobject_cast<QApplication*>(QCoreApplication::instance())
+                                 ? qobject_cast<QApplication*>(QCoreApplication::instance())
+                                 : new QApplication(argc, argv);
+  return app;
+}
+
+const SimFirmwareAdapter kIdleFirmware = {[] {}, [] {}, [] {}, [](uint32_t) {}};
+
+class TrendWindowTest : public trendtest::TrendBindingTest {
+ protected:
+  void SetUp() override {
+    TrendBindingTest::SetUp();
+    App();
+    SimSetFirmware(&kIdleFirmware);
+    ASSERT_EQ(SimInitIni(SimState()), 0);
+    SimAttachProjectBuffers(SimState());
+    SimLoadProject(nullptr);
+    SimMarkProjectSaved();
+    control.setClock([] { return 1000u; });
+    control.begin();
+    SimTrendCreateAll(0);
+  }
+  void TearDown() override {
+    control.setTarget(nullptr);
+    SimSetFirmware(nullptr);
+    TrendBindingTest::TearDown();
+  }
+  SimControl control;
+};
+
+TEST_F(TrendWindowTest, TheResetRequestTextResetsEveryTrendAndClearsTheProjectName) {
+  SimMainWindow w;
+  control.setTarget(&w);
+  ASSERT_TRUE(SimSetProjectName("/tmp/plant.sdg"));
+  for (int i = 0; i < 10; ++i) control.runCycle(true);
+  ASSERT_EQ(Valid(0), 5);  // the post-cycle feeds the trends
+  ASSERT_EQ(SimState().cycleCount, 10u);
+  std::strcpy(SimState().requestText, "0000" "24,0,0=1");
+  control.runCycle(true);  // cycle 11: no sample after the reset
+  for (int t = 0; t < 3; ++t) EXPECT_EQ(Valid(t), 0) << t;
+  EXPECT_FALSE(SimProjectHasName());
+  EXPECT_TRUE(w.windowTitle().endsWith("(NEW)")) << w.windowTitle().toStdString();
+}
+
+TEST_F(TrendWindowTest, ChangedTrendSettingsCountForTheSavePrompt) {
+  SimMainWindow w;
+  EXPECT_FALSE(w.projectChanged());
+  SimTrendSettings s = SimTrendCurrentSettings();
+  s.standard.digital[1].visible = 1;
+  SimTrendTakeSettings(s, true);
+  EXPECT_TRUE(w.projectChanged());
+}
+
+TEST_F(TrendWindowTest, TheMenuCommandsShowTheTrends) {
+  SimMainWindow w;
+  struct Case {
+    int command;
+    int trend;
+  };
+  for (const Case c : {Case{SIM_CMD_TREND_FAST, 0}, Case{SIM_CMD_TREND_MEDIUM, 1}, Case{SIM_CMD_TREND_SLOW, 2}}) {
+    ASSERT_NE(w.action(c.command), nullptr);
+    w.command(c.command);
+    for (int t = 0; t < 3; ++t) EXPECT_EQ(SimTrendIsVisible(t), t == c.trend) << c.command;
+  }
+  w.command(SIM_CMD_TREND_SLOW);
+  EXPECT_FALSE(SimTrendStandardVisible());
+  // The controller trend, with a controller; its state goes to [Settings] ViewTrend.
+  trendtest::TheFakeTrendFirmware().controller = true;
+  w.command(SIM_CMD_TREND);
+  EXPECT_TRUE(SimTrendIsVisible(0));
+  EXPECT_TRUE(w.action(SIM_CMD_TREND)->isChecked());
+  EXPECT_EQ(host::IniGetInt(SimIniPath(), "Settings", "ViewTrend", -1), 1);
+  w.command(SIM_CMD_TREND);
+  EXPECT_FALSE(SimTrendStandardVisible());
+  EXPECT_EQ(host::IniGetInt(SimIniPath(), "Settings", "ViewTrend", -1), 0);
+}
+
+// The firmware's table reads a real L1READ block's inputs through its references.
+TEST_F(TrendWindowTest, TheFirmwareTableReadsAnL1readBlock) {
+  BlockFixture fx(BLK_RegisterExchangeTypes);
+  fx.create(BLK_TYPE_L1READ, 6);
+  char* text = nullptr;
+  ASSERT_TRUE(FB_GetTextParamPtr(6, 1, &text));
+  std::memcpy(text, "Tank 2          ", FB_TEXT_LEN);
+  fx.setAnalogInput(6, 1, 42.0f);
+  fx.setAnalogInput(6, 7, 2.0e7f);
+  fx.setDigitalInput(6, 12, 1);
+  FW_CollectTrendReaders();
+  SimTrendSetFirmware(SimTrendFirmwareTable());
+  EXPECT_EQ(SimTrendBlockTitle(6), "Tank 2: L1READ block trend");
+  float a[7];
+  uint8_t d[12];
+  SimTrendValues(6, a, d);
+  EXPECT_EQ(a[0], 42.0f);
+  EXPECT_EQ(a[6], 999999.0f);
+  EXPECT_EQ(d[11], 1);
+  EXPECT_EQ(d[0], 0);
+  // Without a controller block the controller trend is refused.
+  static int boxes;
+  boxes = 0;
+  SimTrendUi ui;
+  ui.message = [](const char*, const char*) { ++boxes; };
+  EXPECT_FALSE(SimTrendControllerCommand(ui));
+  EXPECT_EQ(boxes, 1);
+}
+
+}  // namespace
