@@ -188,6 +188,7 @@ void SimMainWindow::command(int id) {
       SimTrendBlockCommand(SimTrendQtUi(this));
       break;
     case SIM_CMD_TREND_SETTINGS:
+      SimTrendQtUi(this);  // the dialog's owner
       SimTrendSettingsDialog();
       break;
     default:

@@ -38,6 +38,7 @@
 #include "shell/sim/SIM.h"
 #include "shell/sim_loop.h"
 #include "shell/trend_binding.h"
+#include "shell/trend_dialogs.h"
 
 extern char** environ;
 
@@ -183,6 +184,7 @@ SimMainWindow* SimInitInstance(const std::string& commandLine) {
   SimSetPicturesChangedHook(SimHandPicturesToFirmware);
   // The trends, whose channel settings follow every project loaded and saved.
   SimTrendSetFirmware(SimTrendFirmwareTable());
+  SimTrendSetDialogRunner(SimTrendQtDialogRunner);
   SimTrendCreateAll(s.instance);
   SimSetProjectTrendHooks(SimTrendProjectLoaded, SimTrendProjectSaved);
   SimLoadDemoProject();

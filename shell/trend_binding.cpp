@@ -67,6 +67,8 @@ struct Binding {
 };
 Binding g;
 const SimTrendFirmware* g_fw = nullptr;
+int (*g_dialogRunner)(KurvanHandle) = nullptr;
+bool g_dialogOpen = false;
 
 // --- Firmware ----------------------------------------------------------------------------
 
@@ -475,8 +477,11 @@ bool SimTrendProjectSaved() {
   return true;
 }
 
+void SimTrendSetDialogRunner(int (*runner)(KurvanHandle)) { g_dialogRunner = runner; }
+
 int SimTrendSettingsDialog() {
-  if (!g.created) return 0;
+  // One dialog at a time (the program goes on running while it is open).
+  if (!g.created || g_dialogOpen) return 0;
   CollectEdits();
   const KurvanHandle h = KurvanCreate(g.instance, SIM_TREND_ANALOG, kPeriodsMs[0], kSettingsRing, 1,
                                       SIM_TREND_STD_ANALOG, SIM_TREND_STD_DIGITAL);
@@ -488,7 +493,10 @@ int SimTrendSettingsDialog() {
   ApplyChannels(h, g.settings.standard);
   int taken = 0;
   SimTrendChannels now;
-  if (KurvanChannelConfigDialog(h) == 1 && ReadChannels(h, g.settings.standard, &now)) {
+  g_dialogOpen = true;
+  const int confirmed = g_dialogRunner ? g_dialogRunner(h) : KurvanChannelConfigDialog(h);
+  g_dialogOpen = false;
+  if (confirmed == 1 && ReadChannels(h, g.settings.standard, &now)) {
     // Everything the dialog set (scale limits too) goes to the standard trends.
     for (int t = 0; t < kStandard; ++t)
       if (g.trend[t]) KurvanSetChannelConfig(g.trend[t], g.config, nullptr);

@@ -177,6 +177,9 @@ bool SimTrendProjectSaved();
 // the standard trends' configuration; confirmed, its configuration becomes theirs, is written
 // to [Trend1] and marks the settings as changed. 1 taken, 0 not.
 int SimTrendSettingsDialog();
+// How the channel dialog is waited for: the program keeps its cycle running meanwhile (the
+// runner returns KurvanChannelConfigDialog's result); null = the call itself, blocking.
+void SimTrendSetDialogRunner(int (*runner)(KurvanHandle h));
 
 // --- The main window's commands ---------------------------------------------------------
 

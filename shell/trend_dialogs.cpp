@@ -1,6 +1,7 @@
 #include "shell/trend_dialogs.h"
 
 #include <QDialog>
+#include <QEventLoop>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
@@ -8,6 +9,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -49,4 +52,20 @@ SimTrendUi SimTrendQtUi(QWidget* parent) {
   ui.message = Message;
   ui.selectBlock = SelectBlock;
   return ui;
+}
+
+int SimTrendQtDialogRunner(KurvanHandle h) {
+  QPointer<QWidget> owner = g_parent;
+  if (owner) owner->setEnabled(false);
+  std::atomic<int> result{0};
+  QEventLoop loop;
+  // The library's calls may come from any thread; this one only waits for the viewer.
+  std::thread waiter([&] {
+    result = KurvanChannelConfigDialog(h);
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  loop.exec();
+  waiter.join();
+  if (owner) owner->setEnabled(true);
+  return result;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTimer>
 #include <cstring>
 
 #include "blocks/exchange/exchange.h"
@@ -14,6 +15,7 @@
 #include "shell/project.h"
 #include "shell/settings.h"
 #include "shell/sim_loop.h"
+#include "shell/trend_dialogs.h"
 #include "support/block_fixture.h"
 #include "support/trend_binding_fixture.h"
 
@@ -98,6 +100,28 @@ TEST_F(TrendWindowTest, TheMenuCommandsShowTheTrends) {
   w.command(SIM_CMD_TREND);
   EXPECT_FALSE(SimTrendStandardVisible());
   EXPECT_EQ(host::IniGetInt(SimIniPath(), "Settings", "ViewTrend", -1), 0);
+}
+
+// The channel dialog of the settings trend: the window takes no input while it is open, and
+// the cycle goes on.
+TEST_F(TrendWindowTest, TheSettingsCommandKeepsTheCycleRunning) {
+  SimMainWindow w;
+  control.setTarget(&w);
+  SimTrendSetDialogRunner(SimTrendQtDialogRunner);
+  bool enabledMeanwhile = true;
+  uint32_t cyclesMeanwhile = 0;
+  QTimer::singleShot(0, &w, [&] {
+    enabledMeanwhile = w.isEnabled();
+    control.runCycle(true);
+    cyclesMeanwhile = SimState().cycleCount;
+  });
+  w.command(SIM_CMD_TREND_SETTINGS);
+  SimTrendSetDialogRunner(nullptr);
+  EXPECT_FALSE(enabledMeanwhile);
+  EXPECT_EQ(cyclesMeanwhile, 1u);
+  EXPECT_TRUE(w.isEnabled());
+  EXPECT_TRUE(SimTrendSettingsChanged());  // the stand-in renamed a channel
+  EXPECT_EQ(AnalogName(SimTrendHandle(1), 0), "Edited");
 }
 
 // The firmware's table reads a real L1READ block's inputs through its references.
