@@ -5,6 +5,7 @@
 #include "opui/op_keys.h"
 #include "opui/op_links.h"
 #include "opui/op_pages.h"
+#include "opui/op_pages_visual.h"
 #include "opui/op_services.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_image.h"
@@ -153,6 +154,7 @@ void OP_ResetUi() {
   rememberWatched();
   OP_MenuReset();
   OP_CreateDisplayWindows();
+  OP_ResetStopResetPage();
 }
 
 uint16_t OP_PageManagerCycle() {

@@ -23,6 +23,7 @@
 #include "blocks/register_all.h"
 #include "host/ini_file.h"
 #include "host/shared_block.h"
+#include "opui/op_blocktypes.h"
 #include "runtime/fw_adapter.h"
 #include "shell/firmware_link.h"
 #include "shell/front_panel.h"
@@ -212,8 +213,10 @@ int SimMain(const std::string& args) {
   SimSetModulePanelWindowHooks(&kPanelWindowHooks);
   FW_SetDelayHook(SimFirmwareDelay);
 
-  // Every block family's types, so that the firmware can load any engineering.
+  // Every block family's types and those of the operating interface, so that the firmware
+  // can load any engineering.
   BLK_RegisterAllTypes();
+  OP_RegisterBlockTypes();
 
   SimControl control;
   SimSetTheControl(&control);

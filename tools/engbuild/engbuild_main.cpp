@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "blocks/register_all.h"
+#include "opui/op_blocktypes.h"
 #include "runtime/fw_image.h"
 #include "tools/engbuild/eng_builder.h"
 
@@ -61,6 +62,7 @@ int main(int argc, char** argv) {
   text << in.rdbuf();
 
   BLK_RegisterAllTypes();
+  OP_RegisterBlockTypes();
   EngBuilder builder;
   std::string error;
   std::vector<uint8_t> image;
