@@ -17,6 +17,7 @@
 #include "blocks/info/info.h"
 #include "blocks/profinet/profinet.h"
 #include "blocks/csdo/csdo.h"
+#include "blocks/remoteio/remoteio.h"
 
 void BLK_RegisterAllTypes() {
   BLK_RegisterArithTypes();
@@ -36,4 +37,5 @@ void BLK_RegisterAllTypes() {
   BLK_RegisterProfinetTypes();
   BLK_RegisterCtrlTypes();
   BLK_RegisterCsdoTypes();
+  BLK_RegisterRemoteIoTypes();
 }

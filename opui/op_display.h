@@ -124,7 +124,7 @@ extern OpPageRows g_opPageRows;
 constexpr int OP_TREND_FRAME_ROW = 4;
 
 struct OpTextScreen {
-  uint8_t type;              // 1..9; 7 = menu and list screen
+  uint8_t type;              // 1..10; 7 = menu and list screen
   uint8_t redrawState;       // 0 draw all, 1 rows only, 2
   uint8_t count;             // prepared rows
   uint8_t request;           // redraw requested (the display update shows it again)
@@ -141,8 +141,10 @@ struct OpTextScreen {
 };
 extern OpTextScreen g_opTextScreen;
 
-// Static template tables of the screen types (index 1..9; null = none).
-extern const OpRowTemplate* const g_opScreenTemplates[10];
+// Static template tables of the screen types (index 1..10; null = none); type 10 is the user
+// page.
+constexpr int OP_SCREEN_TYPES = 10;
+extern const OpRowTemplate* const g_opScreenTemplates[OP_SCREEN_TYPES + 1];
 
 // Lays out a bar element: per-mille value g, bar kind, the template's rectangle.
 OpRect OP_LayoutBar(int g, int kind, OpRect r);

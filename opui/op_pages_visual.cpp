@@ -76,29 +76,6 @@ void textPart(char* out, const char* text, int n, bool trim) {
   if (trim) FW_TrimRight(out);
 }
 
-// One step of the refresh round of a block page: the step to fill now (step 0 first clears
-// the block's request), or -1 past the last step, where a set request starts a new round.
-int nextStep(int steps, uint8_t* request) {
-  uint16_t& step = g_opBlockPage.refreshStep;
-  if (step < steps) {
-    if (step == 0) *request = 0;
-    return step++;
-  }
-  if (*request) {
-    *request = 0;
-    step = 0;
-  }
-  return -1;
-}
-
-// Whether a refresh step leaves its field alone: the field is being edited or was just
-// entered. The request then stays set, so that another round fills it once it is free.
-bool refreshSkips(uint16_t field, uint8_t* request) {
-  if (!OP_FieldIsHeld(field)) return false;
-  *request = 1;
-  return true;
-}
-
 // A key 2 or 4 event that repeats after six held cycles (trend and alarm pages).
 bool repeatStep(uint8_t step, uint8_t hold, uint8_t key) {
   return step || (g_opKeys.lastKeyCode == key && hold > 6);
@@ -321,8 +298,7 @@ void writeBarValue(const VbarPage& r, int i) {
   const float v = adjust ? r.setting[i].value : r.x[i].value;
   const int dp = adjust ? r.setting[i].dp : r.x[i].dp;
   char number[kBarValueChars + 1], unit[VIS_TEXT_CHARS + 1];
-  OP_FormatNumber(number, kBarValueChars, v, dp, OP_ALIGN_RIGHT, kBarValueChars);
-  number[kBarValueChars] = 0;
+  OP_NumberText(number, kBarValueChars, v, dp);
   textPart(unit, r.unit[i], kUnitChars, true);
   OpTextRow* row = pageRow(1 + 2 * i);
   // The colours stay: a selected value keeps its mark.
@@ -363,12 +339,12 @@ int barOpen(bool vertical) {
 int barRefresh(bool vertical) {
   VbarPage* r = barRecord();
   if (!r) return 0;
-  switch (nextStep(6, &r->header.updated)) {
+  switch (OP_BlockRefreshStep(6, &r->header.updated)) {
     case 0:
-      if (!refreshSkips(OP_BAR_FIELD_X1, &r->header.updated)) writeBarValue(*r, 0);
+      if (!OP_RefreshSkips(OP_BAR_FIELD_X1, &r->header.updated)) writeBarValue(*r, 0);
       break;
     case 3:
-      if (!refreshSkips(OP_BAR_FIELD_X2, &r->header.updated)) writeBarValue(*r, 1);
+      if (!OP_RefreshSkips(OP_BAR_FIELD_X2, &r->header.updated)) writeBarValue(*r, 1);
       break;
     case 1: g_opPageRows.bars[0] = barLength(r->bar[0], vertical); break;
     case 2: g_opPageRows.bars[1] = barLength(r->bar[1], vertical); break;
@@ -519,17 +495,13 @@ void collectWindow(const VtrendPage& r) {
   s.trendDrawnIndex = 0xFFFF;   // the strip is drawn anew
 }
 
-void numberText(char* out, int width, float v, int dp) {
-  OP_FormatNumber(out, width, v, dp, OP_ALIGN_RIGHT, width);
-  out[width] = 0;
-}
 
 // The value field: "Reset" and "Stop" while the block is reset or stopped, the newest value
 // while the page follows it, else the value under the cursor in brackets.
 void trendValueField(const VtrendPage& r) {
   const OpTrendPageState& g = g_opTrendState;
   char number[OP_NUMBER_CHARS + 1], text[OP_ROW_CHARS + 1];
-  numberText(number, OP_NUMBER_CHARS, g.cursorValue, r.dp);
+  OP_NumberText(number, OP_NUMBER_CHARS, g.cursorValue, r.dp);
   if (r.reset) {
     std::snprintf(text, sizeof text, "Reset");
   } else if (r.disabled) {
@@ -581,9 +553,9 @@ void trendLabels(const VtrendPage& r) {
   float bottom, top;
   OP_TrendValueRange(r.x0, r.x100, g.zoom, &bottom, &top);
   char number[OP_NUMBER_CHARS + 1];
-  numberText(number, OP_NUMBER_CHARS, top, r.dp);
+  OP_NumberText(number, OP_NUMBER_CHARS, top, r.dp);
   setRow(pageRow(kTrendRowTop), number);
-  numberText(number, OP_NUMBER_CHARS, bottom, r.dp);
+  OP_NumberText(number, OP_NUMBER_CHARS, bottom, r.dp);
   setRow(pageRow(kTrendRowBottom), number);
   const char history[2] = {g.offset ? kSymHistory : ' ', 0};
   setRow(pageRow(kTrendRowHistory), history);
@@ -802,7 +774,7 @@ void OP_ValueLineText(const VwertPage& page, int line, char* out) {
   if (row.mode == VWERT_TIME) {
     OP_FormatHms(v, kValueChars, number, sizeof number);
   } else {
-    numberText(number, kValueChars, v, row.dp);
+    OP_NumberText(number, kValueChars, v, row.dp);
   }
   std::snprintf(out, OP_ROW_CHARS + 1, "%-s = %8s %s", shortName, number, shortUnit);
 }
@@ -830,9 +802,9 @@ int OP_ValuePageRefresh(uint16_t) {
     --g_value.pause;
     return 0;
   }
-  const int step = nextStep(kValueLines, &r->header.updated);
+  const int step = OP_BlockRefreshStep(kValueLines, &r->header.updated);
   if (step < 0) return 0;
-  if (refreshSkips(static_cast<uint16_t>(OP_VALUE_FIELD_LINE1 + step), &r->header.updated)) return 0;
+  if (OP_RefreshSkips(static_cast<uint16_t>(OP_VALUE_FIELD_LINE1 + step), &r->header.updated)) return 0;
   writeLine(*r, step);
   return 0;
 }

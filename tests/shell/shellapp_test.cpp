@@ -3,9 +3,6 @@
 // recording firmware adapter.
 #include <gtest/gtest.h>
 
-// Before Qt's headers, which take the word "slots".
-#include "comm/com_remoteio.h"
-
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -19,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "comm/com_remoteio.h"
 #include "gui/LCD.h"
 #include "host/ini_file.h"
 #include "host/ipc.h"
