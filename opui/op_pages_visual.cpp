@@ -332,7 +332,7 @@ int barOpen(bool vertical) {
     g_opPageRows.bars[i] = barLength(r->bar[i], vertical);
     placeMarks(*r, i, vertical);
   }
-  OP_ShowTextScreen(vertical ? 3 : 4, 1);
+  OP_ShowTextScreen(vertical ? 3 : 4, 0);   // every row of the screen (the dispatcher drew the title)
   return 0;
 }
 
@@ -789,7 +789,7 @@ int OP_ValuePageOpen() {
   setRow(pageRow(kHeaderNextRow), r->successor ? next : "");
   for (int i = 0; i < kValueLines; ++i) writeLine(*r, i);
   g_opBlockPage.refreshStep = 0;
-  OP_ShowTextScreen(8, 1);
+  OP_ShowTextScreen(8, 0);   // every row of the screen (the dispatcher drew the title)
   return 0;
 }
 
@@ -898,7 +898,8 @@ void OP_TrendTimeLabels(float period, uint16_t unit, uint32_t offset, char* left
   const float span = static_cast<float>(kTrendPoints) * period;
   const int decimals = span > 1000.0f ? 0 : span > 100.0f ? 1 : 2;
   const float a = -static_cast<float>(offset + kTrendPoints) * period;
-  const float b = -static_cast<float>(offset) * period;
+  // The right end at the newest point reads 0, not "-0".
+  const float b = offset ? -static_cast<float>(offset) * period : 0.0f;
   std::snprintf(left, n, "%.*f %c", decimals, static_cast<double>(a), letter);
   std::snprintf(right, n, "%.*f %c", decimals, static_cast<double>(b), letter);
 }
@@ -1064,7 +1065,7 @@ int OP_AlarmPageOpen() {
   while (g.cursor + 1 < g.count && !rowHasState(g.cursor)) ++g.cursor;
   for (OpTextRow& row : g_opPageRows.rows) row = OpTextRow{};
   showAlarmWindow();
-  OP_ShowTextScreen(9, 1);
+  OP_ShowTextScreen(9, 0);   // every row of the screen (the dispatcher drew the title)
   g.building = 0;
   return 0;
 }
