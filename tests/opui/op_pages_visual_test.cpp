@@ -150,6 +150,35 @@ TEST_F(ValuePageTest, ToggleAndPushButton) {
   EXPECT_EQ(r.rows[1].wordChanged, 1);
 }
 
+// Enter on an adjustable number line edits the operator's value within its range; the
+// finished value goes into the record, marked for the block.
+TEST_F(ValuePageTest, EnteredValueGoesIntoTheRecord) {
+  VwertPage& r = page();
+  r.rows[1].disp = VWERT_DISP_ADJUST;
+  r.rows[1].value = 5.0f;
+  r.rows[1].min = 0.0f;
+  r.rows[1].max = 50.0f;
+  r.rows[1].dp = 1;
+  r.rows[2].mode = VWERT_RADIO;
+  r.rows[2].wordDisp = VWERT_DISP_ADJUST;
+  showPage(200);
+  press(OP_KEY_DOWN);
+  press(OP_KEY_ENTER);
+  ASSERT_TRUE(OP_EditActive());
+  EXPECT_EQ(g_opEdit.fmax, 50.0f);
+  ASSERT_NE(g_opEdit.commit, nullptr);
+  EXPECT_EQ(g_opEdit.commit(&g_opEdit.descriptor, g_opEdit.fieldIndex, 12.5f), FW_POST_OK);
+  EXPECT_EQ(r.rows[1].value.get(), 12.5f);
+  EXPECT_EQ(r.rows[1].valueChanged, 1);
+  OP_EditAbort();
+  g_opFieldEditor.editing = 0;
+  // The radio line is not edited: key 1 operates it.
+  press(OP_KEY_DOWN);
+  EXPECT_EQ(g_opFieldEditor.currentField, OP_VALUE_FIELD_LINE1 + 2);
+  press(OP_KEY_ENTER);
+  EXPECT_FALSE(OP_EditActive());
+}
+
 TEST_F(ValuePageTest, LockedLinesIgnoreTheFunctionKey) {
   VwertPage& r = page();
   r.rows[0].mode = VWERT_TOGGLE;
@@ -273,6 +302,23 @@ TEST_F(BarPageTest, FormSelectsThePageAndMarksLandWhereTheyBelong) {
     EXPECT_EQ(vertical ? laid.y : laid.x, g_opBarState.marker[0]) << typ;
     EXPECT_EQ(g_opBarState.marker[0], vertical ? 200 : 82);   // 232 - 30.5 - 0.9, 6 + 77 - 0.9
   }
+}
+
+TEST_F(BarPageTest, EnteredValueGoesIntoTheRecord) {
+  VbarPage& r = page(1);
+  r.setting[0].disp = VWERT_DISP_ADJUST;
+  r.setting[0].min = -10;
+  r.setting[0].max = 10;
+  showPage(210);
+  press(OP_KEY_DOWN);
+  EXPECT_EQ(g_opFieldEditor.currentField, OP_BAR_FIELD_X1);
+  press(OP_KEY_ENTER);
+  ASSERT_TRUE(OP_EditActive());
+  EXPECT_EQ(g_opEdit.fmin, -10.0f);
+  EXPECT_EQ(g_opEdit.commit(&g_opEdit.descriptor, g_opEdit.fieldIndex, -2.0f), FW_POST_OK);
+  EXPECT_EQ(r.setting[0].value.get(), -2.0f);
+  EXPECT_EQ(r.setting[0].changed, 1);
+  OP_EditAbort();
 }
 
 TEST_F(BarPageTest, LengthsSnapAtTheEnds) {
@@ -535,6 +581,24 @@ TEST_F(AlarmPageTest, RowsOfAShortList) {
   EXPECT_EQ(g_opPageRows.rows[0].colors[5], OP_ROW_ALARM);
   EXPECT_EQ(g_opPageRows.rows[2].colors[0], OP_ALARM_GONE);
   EXPECT_TRUE(lcdtest::MatchesGolden("opui", "alarm_page"));
+}
+
+// Numbers and text lists as the blocks hold them, out of range: the fallback rows.
+TEST_F(AlarmPageTest, BadNumbersAndTextListsShowTheFallbackRows) {
+  alarmBlocks({41});
+  fx->create(BLK_TYPE_SIN, 300);   // not a text block
+  alarm(41, 1, true);
+  deviceCycle();
+  alarm(41, 2, true);
+  deviceCycle();
+  ValarmState& s = *OP_AlarmStateOf(41);
+  s.textBlock[0] = 300;
+  s.number[1] = 200;   // beyond the list
+  showPage(41);
+  deviceCycles(8);
+  EXPECT_EQ(row(0), "\xBB" "11 : Alarm        ");
+  EXPECT_EQ(row(1), " ----------        ");   // row 2 without its alarm
+  EXPECT_EQ(row(2), " ----------------  ");
 }
 
 TEST_F(AlarmPageTest, EnterAcknowledgesTheCursorRow) {
