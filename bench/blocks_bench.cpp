@@ -3,6 +3,7 @@
 // remote I/O couplers with nine module blocks each, operating.
 #include <benchmark/benchmark.h>
 
+#include <bit>
 #include <cstdlib>
 #include <iterator>
 #include <vector>
@@ -15,6 +16,8 @@
 #include "blocks/logger/logger.h"
 #include "blocks/profinet/profinet.h"
 #include "blocks/register_all.h"
+#include "blocks/limit/limit.h"
+#include "blocks/visual/visual.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_clock.h"
 #include "runtime/fw_sysdata.h"
@@ -356,5 +359,55 @@ void BM_RemoteIoCycle(benchmark::State& state) {
   COM_BusReset();
 }
 BENCHMARK(BM_RemoteIoCycle);
+
+// One cycle of the visualisation blocks of a page set: two cascaded VWERT pages with every
+// row wired (the first row's range from an ALLP block), a VBAR with its marks, a VPARA with
+// six targets, VTREND sampling every run and VIDLE counting; the inputs change every cycle.
+constexpr uint16_t kVwert1 = 100, kVwert2 = 101, kVbar = 102, kVpara = 103, kVtrend = 104,
+                   kVisAllp = 105, kVisSource = 106;
+
+void BM_VisualCycle(benchmark::State& state) {
+  FB_ClearTypeTable();
+  BLK_RegisterAllTypes();
+  FB_ClearStore();
+  const uint16_t blocks[] = {kVwert1, kVwert2, kVbar, kVpara, kVtrend, VIDLE_BLOCK};
+  const uint16_t types[] = {BLK_TYPE_VWERT, BLK_TYPE_VWERT, BLK_TYPE_VBAR,
+                            BLK_TYPE_VPARA, BLK_TYPE_VTREND, BLK_TYPE_VIDLE};
+  for (size_t i = 0; i < std::size(blocks); ++i) {
+    if (FB_CreateInstance(types[i], blocks[i])) std::abort();
+  }
+  if (FB_CreateInstance(BLK_TYPE_ALLP, kVisAllp) || FB_CreateInstance(BLK_TYPE_ABSV, kVisSource)) {
+    std::abort();
+  }
+  for (uint16_t i = 1; i <= VWERT_ROWS; ++i) {
+    wireAnalogOutput(kVwert1, i, i == 1 ? kVisAllp : kVisSource, 1);
+    wireAnalogOutput(kVwert2, i, kVisSource, 1);
+    wireAnalogOutput(kVpara, i, kVisSource, 1);
+  }
+  wireAnalogOutput(kVwert2, VWERT_AI_CASC + 1, kVwert1, VWERT_AO_BLNO + 1);
+  for (uint16_t i = 1; i <= 8; ++i) wireAnalogOutput(kVbar, i, kVisSource, 1);
+  wireAnalogOutput(kVtrend, 1, kVisSource, 1);
+  uint16_t* words = nullptr;
+  FB_GetWordValuePtr(kVpara, 1, &words);
+  for (uint16_t i = 0; i < VWERT_ROWS; ++i) {
+    words[2 * i] = words[12 + 2 * i] = kVisAllp;        // Block i, current and pending
+    words[2 * i + 1] = words[13 + 2 * i] = 1 + i % 6;    // Num i
+  }
+  FbU32* sample = nullptr;
+  FB_GetLongParamPtr(kVtrend, 1, &sample);
+  sample[0] = sample[3] = std::bit_cast<uint32_t>(0.1f);  // every run
+  if (FB_ResolveConnections() != 0) std::abort();
+  for (uint16_t b : blocks) runBlock(b, true);
+  FbF32* source = nullptr;
+  FB_GetAnalogOutputPtr(kVisSource, 1, &source);
+  unsigned cycle = 0;
+  for (auto _ : state) {
+    *source = static_cast<float>(cycle++ % 1000) * 0.25f;
+    for (uint16_t b : blocks) runBlock(b, false);
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_VisualCycle);
 
 }  // namespace

@@ -63,13 +63,13 @@ BENCHMARK(BM_AlarmCollectorCycle);
 // A VTREND stand-in whose work words hold its page record and its rings.
 struct TrendWork {
   VtrendPage page;
-  FbF32 values[VIS_TREND_POINTS];
-  uint16_t permille[VIS_TREND_POINTS];
+  FbF32 values[VTREND_RING];
+  int16_t points[VTREND_RING];
 };
 void noRun() {}
 const char* const kTrendTexts[] = {"VTREND"};
 constexpr FbTemplate kTrendTemplate = FB_SizedTemplate(
-    FbTemplate{.type = VIS_TYPE_VTREND, .texts = kTrendTexts, .workWords = BLK_WorkWordsOf<TrendWork>()});
+    FbTemplate{.type = BLK_TYPE_VTREND, .texts = kTrendTexts, .workWords = BLK_WorkWordsOf<TrendWork>()});
 
 void BM_TrendPageCycle(benchmark::State& state) {
   host::SetSharedNamePrefix("simbench" + std::to_string(getpid()) + ".");
@@ -83,27 +83,27 @@ void BM_TrendPageCycle(benchmark::State& state) {
   std::memcpy(g_fwImage, FW_IMAGE_TAG, 4);
   FB_ClearStore();
   FB_ClearTypeTable();
-  FB_RegisterType(VIS_TYPE_VTREND, FB_TypeFromTemplate(&kTrendTemplate, noRun, nullptr, nullptr, nullptr,
+  FB_RegisterType(BLK_TYPE_VTREND, FB_TypeFromTemplate(&kTrendTemplate, noRun, nullptr, nullptr, nullptr,
                                                         FB_COMMON_BLOCK_RANGES, 0, 1, 17));
   const uint16_t block = 300;
-  FB_CreateInstance(VIS_TYPE_VTREND, block);
+  FB_CreateInstance(BLK_TYPE_VTREND, block);
   FbLayout L;
   FB_GetLayout(block, &L);
   TrendWork& w = BLK_WorkState<TrendWork>(L);
   std::memset(static_cast<void*>(&w), 0, sizeof w);
   VtrendPage& r = w.page;
-  r.header.type = VIS_TYPE_VTREND;
-  r.valueRing = BLK_HandleOf(w.values);
-  r.permilleRing = BLK_HandleOf(w.permille);
-  r.ringLength = VIS_TREND_POINTS;
+  r.header.type = BLK_TYPE_VTREND;
+  r.values = BLK_HandleOf(w.values);
+  r.points = BLK_HandleOf(w.points);
+  r.length = VTREND_RING;
   r.x100 = 1000;
   r.period = 1;
-  r.unit = VTREND_UNIT_S;
-  for (uint16_t i = 0; i < VIS_TREND_POINTS; ++i) {
+  r.timeUnit = OP_TREND_UNIT_S;
+  for (uint16_t i = 0; i < VTREND_RING; ++i) {
     w.values[i] = static_cast<float>(i * 4);
-    w.permille[i] = static_cast<uint16_t>(i * 4);
+    w.points[i] = static_cast<int16_t>(i * 4);
   }
-  r.count = VIS_TREND_POINTS;
+  r.count = VTREND_RING;
   g_fbStore.list[block].pageData = &r;
   OP_SelectBlockPage(block);
   for (int i = 0; i < 4; ++i) {
@@ -113,10 +113,10 @@ void BM_TrendPageCycle(benchmark::State& state) {
   uint16_t newest = 0;
   for (auto _ : state) {
     // A new sample: the window moves by one point.
-    newest = static_cast<uint16_t>((newest + 1) % VIS_TREND_POINTS);
+    newest = static_cast<uint16_t>((newest + 1) % VTREND_RING);
     r.newest = newest;
     w.values[newest] = static_cast<float>(newest % 500);
-    w.permille[newest] = static_cast<uint16_t>(newest % 500);
+    w.points[newest] = static_cast<int16_t>(newest % 500);
     OP_ReadKeysAndPointer();
     OP_PageManagerCycle();
     OP_UpdateDisplay();

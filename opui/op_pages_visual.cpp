@@ -84,10 +84,7 @@ bool repeatStep(uint8_t step, uint8_t hold, uint8_t key) {
 // The page record of the page's block, when the block set one of the type.
 template <typename Record>
 Record* pageRecord(uint16_t type) {
-  const uint16_t block = g_opBlockPage.block;
-  if (block == 0 || block >= FB_LIST_SIZE) return nullptr;
-  auto* r = static_cast<Record*>(g_fbStore.list[block].pageData);
-  return r && r->header.type == type ? r : nullptr;
+  return VIS_Page<Record>(g_opBlockPage.block, type);
 }
 
 bool editorFree() { return !OP_EditActive() && !OP_TouchWindowOpen() && !g_opFieldEditor.editing; }
@@ -132,16 +129,16 @@ constexpr OpRect kLineRects[kValueLines] = {lineRect(0), lineRect(1), lineRect(2
 OpPageField g_valueFields[kValueFieldCount];
 const OpFieldTable kValueTable{nullptr, g_valueFields};
 
-VwertPage* valueRecord() { return pageRecord<VwertPage>(VIS_TYPE_VWERT); }
+VwertPage* valueRecord() { return pageRecord<VwertPage>(BLK_TYPE_VWERT); }
 
 bool isWordMode(uint8_t mode) {
-  return mode == VWERT_DIGITAL || mode == VWERT_RADIO || mode == VWERT_TOGGLE || mode == VWERT_BUTTON ||
-         mode == VWERT_MENU;
+  return mode == VWERT_MODE_DIGITAL || mode == VWERT_MODE_RADIO || mode == VWERT_MODE_TOGGLE || mode == VWERT_MODE_BUTTON ||
+         mode == VWERT_MODE_MENU;
 }
-uint8_t dispOf(const VwertPageRow& row) { return isWordMode(row.mode) ? row.wordDisp : row.disp; }
+uint8_t dispOf(const VwertRow& row) { return isWordMode(row.mode) ? row.wordDisp : row.disp; }
 
 bool lineTakesInput(const VwertPage& r, int line) {
-  return line >= 0 && line < kValueLines && !r.header.lock && dispOf(r.rows[line]) == VWERT_DISP_ADJUST;
+  return line >= 0 && line < kValueLines && !r.header.lock && dispOf(r.rows[line]) == VIS_DISP_ADJUST;
 }
 
 int chainCount(const VwertPage& r, int line) {
@@ -153,10 +150,10 @@ int chainCount(const VwertPage& r, int line) {
 // The editor's kind of a line, 0 for the lines that key 1 operates.
 uint8_t editKind(uint8_t mode) {
   switch (mode) {
-    case VWERT_DIGITAL: return OP_FIELD_BYTE;
-    case VWERT_TIME: return OP_FIELD_HMS;
-    case VWERT_TEXT: return OP_FIELD_RECORD;
-    case VWERT_RADIO: case VWERT_TOGGLE: case VWERT_BUTTON: case VWERT_MENU: return 0;
+    case VWERT_MODE_DIGITAL: return OP_FIELD_BYTE;
+    case VWERT_MODE_TIME: return OP_FIELD_HMS;
+    case VWERT_MODE_TEXT: return OP_FIELD_RECORD;
+    case VWERT_MODE_RADIO: case VWERT_MODE_TOGGLE: case VWERT_MODE_BUTTON: case VWERT_MODE_MENU: return 0;
     default: return OP_FIELD_FLOAT;
   }
 }
@@ -177,7 +174,7 @@ void buildValueFields(const VwertPage& r) {
     FbValueEntry& e = g_valueEntries[i + 1];
     e = {FB_KIND_FLOAT, 0, &g_lineFloat[i], nullptr, &g_lineLimits[i], 0, 0};
     e.kind = editKind(mode) ? editKind(mode) : uint8_t{OP_FIELD_BYTE};
-    if (mode == VWERT_DIGITAL || !editKind(mode)) {
+    if (mode == VWERT_MODE_DIGITAL || !editKind(mode)) {
       e.value = &g_lineByte[i];
       e.limits = &kByteLimits;
     }
@@ -198,7 +195,7 @@ void writeLine(const VwertPage& r, int line) {
 }
 
 void setWord(VwertPage& r, int line, uint16_t value) {
-  VwertPageRow& row = r.rows[line];
+  VwertRow& row = r.rows[line];
   row.word = value;
   row.wordChanged = 1;
   writeLine(r, line);
@@ -209,8 +206,8 @@ int commitLine(const FbValueEntry*, uint16_t, float value) {
   VwertPage* r = valueRecord();
   const int line = g_value.shownLine;
   if (!r || line < 0 || line >= kValueLines) return FW_POST_BAD;
-  VwertPageRow& row = r->rows[line];
-  if (row.mode == VWERT_DIGITAL) {
+  VwertRow& row = r->rows[line];
+  if (row.mode == VWERT_MODE_DIGITAL) {
     row.word = value != 0.0f ? 1 : 0;
     row.wordChanged = 1;
   } else {
@@ -227,13 +224,13 @@ int valueEnter(uint16_t field) {
   if (field == OP_VALUE_FIELD_NEXT) return OP_BlockPageJump(r->successor) ? 1 : -1;
   const int line = field - OP_VALUE_FIELD_LINE1;
   if (!lineTakesInput(*r, line)) return -1;
-  const VwertPageRow& row = r->rows[line];
+  const VwertRow& row = r->rows[line];
   if (!editKind(row.mode)) return -1;   // key 1 operates these lines
   g_value.shownLine = static_cast<uint8_t>(line);
   g_lineByte[line] = row.word ? 1 : 0;
   g_lineFloat[line] = row.value;
   setFloatLimits(&g_lineLimits[line], row.min, row.max, row.dp);
-  if (row.mode == VWERT_TEXT) setFloatLimits(&g_lineLimits[line], 1.0f, 4.0f * chainCount(*r, line), 0);
+  if (row.mode == VWERT_MODE_TEXT) setFloatLimits(&g_lineLimits[line], 1.0f, 4.0f * chainCount(*r, line), 0);
   return OP_ENTER_COMMON;
 }
 
@@ -263,15 +260,15 @@ const OpPageField kBarFieldsH[2] = {
 const OpFieldTable kBarTableV{nullptr, kBarFieldsV};
 const OpFieldTable kBarTableH{nullptr, kBarFieldsH};
 
-VbarPage* barRecord() { return pageRecord<VbarPage>(VIS_TYPE_VBAR); }
+VbarPage* barRecord() { return pageRecord<VbarPage>(BLK_TYPE_VBAR); }
 
 bool barTakesInput(const VbarPage& r, int i) {
-  return !r.header.lock && r.setting[i].disp == VWERT_DISP_ADJUST;
+  return !r.header.lock && r.op[i].disp == VIS_DISP_ADJUST;
 }
 
 // A bar's length in per mille of its range, the ends snapped: a vertical bar below 10 % is
 // empty and above 90 % full, a horizontal one at 5 % and 95 %.
-int16_t barLength(const VbarPageBar& b, bool vertical) {
+int16_t barLength(const VbarBar& b, bool vertical) {
   const int32_t g = FW_ScaleToPermille(b.value, b.start, b.end);
   const int low = vertical ? 100 : 50;
   if (g < low) return 0;
@@ -293,13 +290,13 @@ int16_t markPermille(int place, bool vertical) {
 }
 
 void writeBarValue(const VbarPage& r, int i) {
-  if (r.x[i].disp == VWERT_DISP_EMPTY) return;
-  const bool adjust = r.setting[i].disp == VWERT_DISP_ADJUST;
-  const float v = adjust ? r.setting[i].value : r.x[i].value;
-  const int dp = adjust ? r.setting[i].dp : r.x[i].dp;
-  char number[kBarValueChars + 1], unit[VIS_TEXT_CHARS + 1];
+  if (r.x[i].disp == VIS_DISP_EMPTY) return;
+  const bool adjust = r.op[i].disp == VIS_DISP_ADJUST;
+  const float v = adjust ? r.op[i].value : r.x[i].value;
+  const int dp = adjust ? r.op[i].dp : r.x[i].dp;
+  char number[kBarValueChars + 1], unit[FB_TEXT_LEN + 1];
   OP_NumberText(number, kBarValueChars, v, dp);
-  textPart(unit, r.unit[i], kUnitChars, true);
+  textPart(unit, r.unit[i], sizeof r.unit[i] < kUnitChars ? sizeof r.unit[i] : kUnitChars, true);
   OpTextRow* row = pageRow(1 + 2 * i);
   // The colours stay: a selected value keeps its mark.
   char text[OP_ROW_CHARS + 1];
@@ -311,9 +308,9 @@ void writeBarValue(const VbarPage& r, int i) {
 }
 
 void placeMarks(const VbarPage& r, int bar, bool vertical) {
-  const VbarPageBar& b = r.bar[bar];
+  const VbarBar& b = r.bar[bar];
   for (int m = 0; m < 2; ++m) {
-    const int place = OP_BarMarkerPos(r.mark[bar][m], b.start, b.end, vertical ? kBarMarkTop : kBarMarkLeft,
+    const int place = OP_BarMarkerPos(r.mark[2 * bar + m], b.start, b.end, vertical ? kBarMarkTop : kBarMarkLeft,
                                       vertical ? kBarMarkHeight : kBarMarkWidth, vertical);
     g_opBarState.marker[2 * bar + m] = static_cast<int16_t>(place);
     g_opPageRows.bars[2 + 2 * bar + m] = markPermille(place, vertical);
@@ -325,8 +322,8 @@ int barOpen(bool vertical) {
   if (!r) return 0;
   clearPageArea();
   for (int i = 0; i < 2; ++i) {
-    char name[VIS_TEXT_CHARS + 1];
-    textPart(name, r->name[i], VIS_TEXT_CHARS, true);
+    char name[FB_TEXT_LEN + 1];
+    textPart(name, r->name[i], sizeof r->name[i], true);
     setRow(pageRow(2 * i), name);
     writeBarValue(*r, i);
     g_opPageRows.bars[i] = barLength(r->bar[i], vertical);
@@ -369,7 +366,7 @@ int commitBar(const FbValueEntry*, uint16_t, float value) {
   VbarPage* r = barRecord();
   const uint16_t field = g_opFieldEditor.currentField;
   if (!r || field < OP_BAR_FIELD_X1 || field > OP_BAR_FIELD_X2) return FW_POST_BAD;
-  VbarPageSetting& s = r->setting[field - OP_BAR_FIELD_X1];
+  VbarOperator& s = r->op[field - OP_BAR_FIELD_X1];
   s.value = value;
   s.changed = 1;
   return FW_POST_OK;
@@ -380,7 +377,7 @@ int barEnter(uint16_t field) {
   if (!r || field < OP_BAR_FIELD_X1 || field > OP_BAR_FIELD_X2) return -1;
   const int i = field - OP_BAR_FIELD_X1;
   if (!barTakesInput(*r, i)) return -1;
-  const VbarPageSetting& s = r->setting[i];
+  const VbarOperator& s = r->op[i];
   g_barFloat[i] = s.value;
   setFloatLimits(&g_barLimits[i], s.min, s.max, s.dp);
   return OP_ENTER_COMMON;
@@ -389,7 +386,7 @@ int barEnter(uint16_t field) {
 // ================================================================================================
 // Trend page (VTREND)
 
-constexpr uint16_t kTrendPoints = VIS_TREND_POINTS;
+constexpr uint16_t kTrendPoints = VTREND_RING;
 constexpr uint16_t kTrendIdleCycles = 600;        // back to no selection
 constexpr uint16_t kHistoryOperatedIdle = 8;      // the history turns "operated" after this
 constexpr uint16_t kZoomOperatedIdle = 9;
@@ -400,50 +397,36 @@ enum : uint8_t {
   kTrendRowHeader = 5, kTrendRowHistory = 6, kTrendRowZoom = 7,
 };
 
-VtrendPage* trendRecordOf(uint16_t block) {
-  if (block == 0 || block >= FB_LIST_SIZE) return nullptr;
-  auto* r = static_cast<VtrendPage*>(g_fbStore.list[block].pageData);
-  return r && r->header.type == VIS_TYPE_VTREND ? r : nullptr;
-}
-
 // One ring of the chain, its references checked against the instance heap.
 struct TrendRing {
-  const uint16_t* permille = nullptr;   // 250 words
-  const uint16_t* values = nullptr;     // 250 floats, two words each
+  const int16_t* points = nullptr;
+  const FbF32* values = nullptr;
   uint16_t newest = 0, count = 0;
 };
-bool ringOf(const VtrendPage& r, TrendRing* out) {
-  const uint32_t p = r.permilleRing, v = r.valueRing;
-  if (p == 0 || p > FB_INSTANCE_HEAP_WORDS - kTrendPoints) return false;
-  out->permille = &g_fbStore.instanceHeap[p];
-  out->values = v != 0 && v <= FB_INSTANCE_HEAP_WORDS - 2u * kTrendPoints ? &g_fbStore.instanceHeap[v] : nullptr;
-  out->newest = static_cast<uint16_t>(r.newest % kTrendPoints);
-  out->count = r.count < kTrendPoints ? r.count : kTrendPoints;
-  return true;
-}
 
-// The rings of the page's block and of the blocks that keep its older points.
+// The rings of the page's block and of the blocks that keep its older points, along the
+// cascade; a ring that is not full has no older points behind it.
 struct TrendChain {
   TrendRing ring[OP_TREND_CHAIN_MAX];
   int n = 0;
   uint32_t length = 0;
 };
-void chainOf(const VtrendPage& first, TrendChain* c) {
-  uint16_t visited[OP_TREND_CHAIN_MAX] = {g_opBlockPage.block};
-  const VtrendPage* r = &first;
-  while (r && c->n < OP_TREND_CHAIN_MAX && ringOf(*r, &c->ring[c->n])) {
-    const uint16_t count = c->ring[c->n].count;
-    c->length += count;
-    ++c->n;
-    // A ring that is not full has no older points behind it.
-    if (count < kTrendPoints || c->n == OP_TREND_CHAIN_MAX) return;
-    const uint16_t next = r->cascade;
-    for (int i = 0; i < c->n; ++i) {
-      if (visited[i] == next) return;
+void chainOf(TrendChain* c) {
+  bool ended = false;
+  VIS_WalkTrendCascade(g_opBlockPage.block, [c, &ended](uint16_t, const VtrendPage& r) {
+    const int16_t* points = VIS_TrendPoints(r);
+    if (ended || c->n == OP_TREND_CHAIN_MAX || !points) {
+      ended = true;
+      return;
     }
-    visited[c->n] = next;
-    r = trendRecordOf(next);
-  }
+    TrendRing& ring = c->ring[c->n++];
+    ring.points = points;
+    ring.values = VIS_TrendValues(r);
+    ring.newest = static_cast<uint16_t>(r.newest % kTrendPoints);
+    ring.count = r.count < kTrendPoints ? r.count : kTrendPoints;
+    c->length += ring.count;
+    ended = ring.count < kTrendPoints;
+  });
 }
 
 // Point k back from the newest (0 the newest): its per-mille value and its value.
@@ -452,9 +435,9 @@ bool chainPoint(const TrendChain& c, uint32_t k, int16_t* permille, float* value
     const TrendRing& ring = c.ring[i];
     if (k < ring.count) {
       const uint32_t at = (ring.newest + kTrendPoints - k) % kTrendPoints;
-      *permille = static_cast<int16_t>(ring.permille[at]);
+      *permille = ring.points[at];
       if (ring.values) {
-        std::memcpy(value, ring.values + 2 * at, sizeof *value);
+        *value = ring.values[at];
       } else {
         *value = FW_NO_VALUE;
       }
@@ -470,7 +453,7 @@ bool chainPoint(const TrendChain& c, uint32_t k, int16_t* permille, float* value
 void collectWindow(const VtrendPage& r) {
   OpTrendPageState& g = g_opTrendState;
   TrendChain c;
-  chainOf(r, &c);
+  chainOf(&c);
   g.chainLength = c.length;
   if (g.offset >= c.length) g.offset = static_cast<uint16_t>(c.length ? c.length - 1 : 0);
   int n = 0;
@@ -504,7 +487,7 @@ void trendValueField(const VtrendPage& r) {
   OP_NumberText(number, OP_NUMBER_CHARS, g.cursorValue, r.dp);
   if (r.reset) {
     std::snprintf(text, sizeof text, "Reset");
-  } else if (r.disabled) {
+  } else if (r.disabl) {
     std::snprintf(text, sizeof text, "Stop");
   } else if (g.offset == 0) {
     std::snprintf(text, sizeof text, "%s", number);
@@ -547,7 +530,7 @@ void trendMarks() {
 void trendLabels(const VtrendPage& r) {
   const OpTrendPageState& g = g_opTrendState;
   char a[OP_ROW_CHARS + 1], b[OP_ROW_CHARS + 1];
-  OP_TrendTimeLabels(r.period, r.unit, g.offset, a, b, sizeof a);
+  OP_TrendTimeLabels(r.period, r.timeUnit, g.offset, a, b, sizeof a);
   setRow(pageRow(kTrendRowLeft), a);
   setRow(pageRow(kTrendRowRight), b);
   float bottom, top;
@@ -562,12 +545,6 @@ void trendLabels(const VtrendPage& r) {
   setRow(pageRow(kTrendRowZoom), g.zoom > 0 ? kZoomOn : kZoomOff);
 }
 
-void queueTrendDraw() {
-  OpTrendPageState& g = g_opTrendState;
-  if (g.drawQueued && g_opPending.pending && g_opPending.fn == OP_TrendPageDraw) return;
-  g.drawQueued = 1;
-  OP_RequestPageAction(OP_TrendPageDraw);
-}
 
 // ================================================================================================
 // Alarm page (VALARM)
@@ -744,17 +721,17 @@ uint8_t OP_ValueRowKind(uint8_t mode) {
 void OP_ValueLineText(const VwertPage& page, int line, char* out) {
   out[0] = 0;
   if (line < 0 || line >= kValueLines) return;
-  const VwertPageRow& row = page.rows[line];
+  const VwertRow& row = page.rows[line];
   const uint8_t disp = dispOf(row);
-  if (disp == VWERT_DISP_EMPTY) return;
-  const bool adjust = disp == VWERT_DISP_ADJUST;
-  char name[VIS_TEXT_CHARS + 1];
+  if (disp == VIS_DISP_EMPTY) return;
+  const bool adjust = disp == VIS_DISP_ADJUST;
+  char name[FB_TEXT_LEN + 1];
   if (isWordMode(row.mode)) {
     const uint16_t v = adjust ? row.word : row.digital;
-    textPart(name, v ? row.unit : row.name, VIS_TEXT_CHARS, true);
-    if (row.mode == VWERT_RADIO) {
+    textPart(name, v ? row.unit : row.name, FB_TEXT_LEN, true);
+    if (row.mode == VWERT_MODE_RADIO) {
       std::snprintf(out, OP_ROW_CHARS + 1, "%s %c", name, v ? kSymRadioSet : kSymRadioClear);
-    } else if (row.mode == VWERT_MENU) {
+    } else if (row.mode == VWERT_MODE_MENU) {
       std::snprintf(out, OP_ROW_CHARS + 1, "%s %c", name, kSymBullet);
     } else {
       std::snprintf(out, OP_ROW_CHARS + 1, "%s", name);
@@ -762,7 +739,7 @@ void OP_ValueLineText(const VwertPage& page, int line, char* out) {
     return;
   }
   const float v = adjust ? row.value.get() : row.analog.get();
-  if (row.mode == VWERT_TEXT) {
+  if (row.mode == VWERT_MODE_TEXT) {
     char entry[OP_RECORD_LABEL_CHARS + 1];
     OP_FormatRecordLabel(entry, FW_FloatToI32(v), chainCount(page, line), page.textChain[line]);
     std::snprintf(out, OP_ROW_CHARS + 1, "%s", entry);
@@ -771,7 +748,7 @@ void OP_ValueLineText(const VwertPage& page, int line, char* out) {
   char shortName[kNameChars + 1], shortUnit[kUnitChars + 1], number[kValueChars + 1];
   textPart(shortName, row.name, kNameChars, false);
   textPart(shortUnit, row.unit, kUnitChars, false);
-  if (row.mode == VWERT_TIME) {
+  if (row.mode == VWERT_MODE_TIME) {
     OP_FormatHms(v, kValueChars, number, sizeof number);
   } else {
     OP_NumberText(number, kValueChars, v, row.dp);
@@ -817,18 +794,18 @@ void OP_ValuePageKey(int fieldIndex) {
   const uint8_t mode = r->rows[line].mode;
   if (k.holdFunction == 1) {
     switch (mode) {
-      case VWERT_RADIO: {
+      case VWERT_MODE_RADIO: {
         // A run of radio lines is one group: the others go off.
-        for (int i = line - 1; i >= 0 && r->rows[i].mode == VWERT_RADIO; --i) setWord(*r, i, 0);
-        for (int i = line + 1; i < kValueLines && r->rows[i].mode == VWERT_RADIO; ++i) setWord(*r, i, 0);
+        for (int i = line - 1; i >= 0 && r->rows[i].mode == VWERT_MODE_RADIO; --i) setWord(*r, i, 0);
+        for (int i = line + 1; i < kValueLines && r->rows[i].mode == VWERT_MODE_RADIO; ++i) setWord(*r, i, 0);
         setWord(*r, line, 1);
         break;
       }
-      case VWERT_TOGGLE: setWord(*r, line, r->rows[line].word ? 0 : 1); break;
-      case VWERT_BUTTON: setWord(*r, line, 1); break;
+      case VWERT_MODE_TOGGLE: setWord(*r, line, r->rows[line].word ? 0 : 1); break;
+      case VWERT_MODE_BUTTON: setWord(*r, line, 1); break;
       default: return;
     }
-  } else if (k.functionReleased && !k.holdFunction && mode == VWERT_BUTTON) {
+  } else if (k.functionReleased && !k.holdFunction && mode == VWERT_MODE_BUTTON) {
     setWord(*r, line, 0);
   } else {
     return;
@@ -860,7 +837,7 @@ int OP_BarMarkerPos(float v, float min, float max, int origin, int size, bool ve
   const int hidden = vertical ? OP_BAR_MARK_HIDDEN_Y : OP_BAR_MARK_HIDDEN_X;
   const float lo = min < max ? min : max, hi = min < max ? max : min;
   // A mark that is not shown, outside the range, or on a range without span is hidden.
-  if (v == VIS_MARK_NONE || !(v >= lo && v <= hi) || !(hi > lo)) return hidden;
+  if (v == VIS_NO_MARK || !(v >= lo && v <= hi) || !(hi > lo)) return hidden;
   const float f = (v - min) / (max - min) * static_cast<float>(size);
   const float place = vertical ? static_cast<float>(origin + size) - f - 0.9f : static_cast<float>(origin) + f - 0.9f;
   return FW_FloatToI32(place);
@@ -885,7 +862,7 @@ uint16_t OP_BarPageCursorH(uint16_t index, int direction) { return barCursor(ind
 void OP_TrendTimeLabels(float period, uint16_t unit, uint32_t offset, char* left, char* right, int size) {
   if (size <= 0) return;
   const size_t n = static_cast<size_t>(size);
-  if (unit == VTREND_UNIT_EXTERNAL) {
+  if (unit == OP_TREND_UNIT_EXTERNAL) {
     if (offset == 0) {
       left[0] = 0;
     } else {
@@ -894,7 +871,7 @@ void OP_TrendTimeLabels(float period, uint16_t unit, uint32_t offset, char* left
     std::snprintf(right, n, "%d", static_cast<int>(offset));
     return;
   }
-  const char letter = unit == VTREND_UNIT_S ? 'S' : unit == VTREND_UNIT_MIN ? 'M' : unit == VTREND_UNIT_H ? 'H' : '?';
+  const char letter = unit == OP_TREND_UNIT_S ? 'S' : unit == OP_TREND_UNIT_MIN ? 'M' : unit == OP_TREND_UNIT_H ? 'H' : '?';
   const float span = static_cast<float>(kTrendPoints) * period;
   const int decimals = span > 1000.0f ? 0 : span > 100.0f ? 1 : 2;
   const float a = -static_cast<float>(offset + kTrendPoints) * period;
@@ -915,16 +892,12 @@ void OP_TrendValueRange(float min, float max, int zoom, float* bottom, float* to
   *top = *bottom + span / 4.0f;
 }
 
-void OP_ResetStopResetPage() {
-  g_opTrendState.drawing = 0;
-  g_opTrendState.drawQueued = 0;
-}
+void OP_ResetStopResetPage() { g_opTrendState.drawing = 0; }
 
 int OP_TrendPageDraw() {
   OpTrendPageState& g = g_opTrendState;
   if (g.drawing) return 0;
-  g.drawQueued = 0;
-  const VtrendPage* r = pageRecord<VtrendPage>(VIS_TYPE_VTREND);
+  const VtrendPage* r = pageRecord<VtrendPage>(BLK_TYPE_VTREND);
   if (!r) return 0;
   g.drawing = 1;
   if (g.block != g_opBlockPage.block) {
@@ -936,7 +909,7 @@ int OP_TrendPageDraw() {
   if (g.zoom > OP_TREND_MAX_ZOOM || g.zoom < -OP_TREND_MAX_ZOOM) g.zoom = 0;
   if (g.keyState > OP_TREND_KEY_ZOOM_ITEM) g.keyState = OP_TREND_KEY_NONE;
   clearPageArea();
-  char unit[VIS_TEXT_CHARS + 1];
+  char unit[FB_TEXT_LEN + 1];
   textPart(unit, r->unitText, kUnitTextChars, true);
   setRow(pageRow(kTrendRowHeader), unit);
   collectWindow(*r);
@@ -950,12 +923,11 @@ int OP_TrendPageDraw() {
 
 int OP_TrendPageRefresh(uint16_t) {
   OpTrendPageState& g = g_opTrendState;
-  VtrendPage* r = pageRecord<VtrendPage>(VIS_TYPE_VTREND);
+  VtrendPage* r = pageRecord<VtrendPage>(BLK_TYPE_VTREND);
   if (!r || g.block != g_opBlockPage.block) return 0;
-  if (r->redraw) {
-    r->redraw = 0;
-    queueTrendDraw();
-  }
+  // A run that recorded marks the record; a new round of the page's rows is not needed, the
+  // window follows the newest index below.
+  r->header.updated = 0;
   // While the page follows the newest point a new sample moves the window.
   if (g.offset == 0 && (r->newest % kTrendPoints != g.shownNewest || r->count != g.shownCount)) {
     collectWindow(*r);
@@ -967,7 +939,7 @@ int OP_TrendPageRefresh(uint16_t) {
 
 int OP_TrendPageKey() {
   OpTrendPageState& g = g_opTrendState;
-  const VtrendPage* r = pageRecord<VtrendPage>(VIS_TYPE_VTREND);
+  const VtrendPage* r = pageRecord<VtrendPage>(BLK_TYPE_VTREND);
   if (!r || g.block != g_opBlockPage.block || OP_TouchWindowOpen()) return 0;
   const OpKeyState& k = g_opKeys;
   if (OP_IsShortPress(k.exitReleased)) {

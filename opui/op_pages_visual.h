@@ -57,6 +57,8 @@ extern OpBarPageState g_opBarState;
 // --- Trend page -----------------------------------------------------------------------------------
 
 constexpr int OP_TREND_MAX_ZOOM = 7;
+// The time unit of a trend record: "Unit" + 1, 0 with external sampling.
+enum : uint16_t { OP_TREND_UNIT_EXTERNAL = 0, OP_TREND_UNIT_S = 1, OP_TREND_UNIT_MIN = 2, OP_TREND_UNIT_H = 3 };
 constexpr int OP_TREND_CHAIN_MAX = 8;   // VTREND blocks one trend page follows at most
 enum : uint8_t {
   OP_TREND_KEY_NONE = 0, OP_TREND_KEY_HISTORY = 1, OP_TREND_KEY_SCROLL = 2,
@@ -72,12 +74,11 @@ struct OpTrendPageState {
   uint8_t keyState;        // OP_TREND_KEY_*
   uint8_t operatedNow;     // the operated item was entered by enter: shown at once
   uint8_t drawing;         // re-entrance guard of the draw handler
-  uint8_t drawQueued;      // the draw handler waits as the pending page action
   uint16_t shownNewest;    // the newest index and count the window was taken with
   uint16_t shownCount;
   uint32_t chainLength;    // points of the whole chain
   float cursorValue;       // the point at the offset
-  int16_t window[VIS_TREND_POINTS];   // the points shown, the newest last
+  int16_t window[VTREND_RING];   // the points shown, the newest last
 };
 extern OpTrendPageState g_opTrendState;
 

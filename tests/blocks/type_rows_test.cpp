@@ -27,6 +27,7 @@
 #include "blocks/info/info.h"
 #include "blocks/profinet/profinet.h"
 #include "blocks/csdo/csdo.h"
+#include "blocks/visual/visual.h"
 #include "blocks/remoteio/remoteio.h"
 
 namespace {
@@ -432,6 +433,43 @@ TEST(TypeRows, RemoteIoTypes) {
   EXPECT_EQ(choice(BLK_TYPE_TQ_AO, 8, 1), "freeze");         // Fail 4
   EXPECT_EQ(choice(BLK_TYPE_TQ_DO, 22, 1), "Inverse");       // Inv 8
   EXPECT_EQ(choice(BLK_TYPE_TQ_DI, 0, 2), "TQ 553");         // MTyp
+}
+
+// The visualisation types: four on the common numbers in a time group, VIDLE at block 88.
+// Sizes: the groups and the page records (VTREND's with its two rings).
+TEST(TypeRows, VisualTypes) {
+  struct Row {
+    uint16_t type;
+    const char* tag;
+    uint16_t first, last, fixedId, weight, group, size;
+  } rows[] = {
+      {BLK_TYPE_VWERT, "VWERT", 100, 1950, 0, 4, 17, 526},
+      {BLK_TYPE_VBAR, "VBAR", 100, 1950, 0, 3, 17, 220},
+      {BLK_TYPE_VPARA, "VPARA", 100, 1950, 0, 4, 17, 297},
+      {BLK_TYPE_VTREND, "VTREND", 100, 1950, 0, 4, 17, 862},
+      {BLK_TYPE_VIDLE, "VIDLE", 88, 88, 88, 1, 104, 34},
+  };
+  BlockFixture fx(BLK_RegisterAllTypes);
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.tag);
+    const FbTypeRecord* rec = FB_GetType(r.type);
+    ASSERT_NE(rec, nullptr);
+    EXPECT_EQ(rec->fixedPlaceId, r.fixedId);
+    EXPECT_EQ(rec->weight, r.weight);
+    EXPECT_EQ(rec->group, r.group);
+    EXPECT_EQ(rec->tmpl->size, r.size);
+    ASSERT_NE(rec->permitted, nullptr);
+    EXPECT_EQ(rec->permitted[0].low, r.first);
+    EXPECT_EQ(rec->permitted[0].high, r.last);
+    EXPECT_EQ(rec->permitted[1].low | rec->permitted[1].high, 0);
+    fx.create(r.type, r.first, r.fixedId ? 0 : 1);
+    char* text = nullptr;
+    ASSERT_EQ(FB_GetTextParamPtr(r.first, 1, &text), 1);
+    std::string tag(r.tag);
+    tag.resize(FB_TEXT_LEN, ' ');
+    EXPECT_EQ(std::string(text, FB_TEXT_LEN), tag);
+    FB_ClearStore();
+  }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 namespace {
 
+using visualtest::putShort;
 using visualtest::putText;
 
 // --- Value page -----------------------------------------------------------------------------------
@@ -18,9 +19,9 @@ class ValuePageTest : public VisualPageTest {
   VwertPage& page(uint16_t block = 200) {
     VwertPage& r = vwert(block);
     for (unsigned i = 0; i < VWERT_ROWS; ++i) {
-      VwertPageRow& row = r.rows[i];
-      row.mode = VWERT_ANALOG;
-      row.disp = row.wordDisp = VWERT_DISP_SHOW;
+      VwertRow& row = r.rows[i];
+      row.mode = VWERT_MODE_ANALOG;
+      row.disp = row.wordDisp = VIS_DISP_SHOW;
       putText(row.name, "Name_" + std::to_string(i + 1));
       putText(row.unit, "Unit_" + std::to_string(i + 1));
     }
@@ -36,21 +37,21 @@ TEST_F(ValuePageTest, LineTexts) {
     uint16_t word;
     const char* text;
   } cases[] = {
-      {VWERT_ANALOG, VWERT_DISP_SHOW, 12.5f, 0, "Temperat =     12.5 degC  "},
-      {VWERT_ANALOG, VWERT_DISP_ADJUST, 3.25f, 0, "Temperat =     3.25 degC  "},
-      {9, VWERT_DISP_SHOW, 12.5f, 0, "Temperat =     12.5 degC  "},   // an unknown kind: a number
-      {VWERT_TIME, VWERT_DISP_SHOW, 90.0f, 0, "Temperat = 01:30:00 degC  "},
-      {VWERT_ANALOG, VWERT_DISP_EMPTY, 12.5f, 0, ""},
-      {VWERT_DIGITAL, VWERT_DISP_SHOW, 0, 1, "On"},
-      {VWERT_DIGITAL, VWERT_DISP_SHOW, 0, 0, "Temperature"},
-      {VWERT_RADIO, VWERT_DISP_SHOW, 0, 1, "On \xA4"},
-      {VWERT_RADIO, VWERT_DISP_SHOW, 0, 0, "Temperature \xB0"},
-      {VWERT_MENU, VWERT_DISP_SHOW, 0, 0, "Temperature \xB7"},
-      {VWERT_TOGGLE, VWERT_DISP_EMPTY, 0, 1, ""},
+      {VWERT_MODE_ANALOG, VIS_DISP_SHOW, 12.5f, 0, "Temperat =     12.5 degC  "},
+      {VWERT_MODE_ANALOG, VIS_DISP_ADJUST, 3.25f, 0, "Temperat =     3.25 degC  "},
+      {9, VIS_DISP_SHOW, 12.5f, 0, "Temperat =     12.5 degC  "},   // an unknown kind: a number
+      {VWERT_MODE_TIME, VIS_DISP_SHOW, 90.0f, 0, "Temperat = 01:30:00 degC  "},
+      {VWERT_MODE_ANALOG, VIS_DISP_EMPTY, 12.5f, 0, ""},
+      {VWERT_MODE_DIGITAL, VIS_DISP_SHOW, 0, 1, "On"},
+      {VWERT_MODE_DIGITAL, VIS_DISP_SHOW, 0, 0, "Temperature"},
+      {VWERT_MODE_RADIO, VIS_DISP_SHOW, 0, 1, "On \xA4"},
+      {VWERT_MODE_RADIO, VIS_DISP_SHOW, 0, 0, "Temperature \xB0"},
+      {VWERT_MODE_MENU, VIS_DISP_SHOW, 0, 0, "Temperature \xB7"},
+      {VWERT_MODE_TOGGLE, VIS_DISP_EMPTY, 0, 1, ""},
       // A text line without a text list: the fallback of a record.
-      {VWERT_TEXT, VWERT_DISP_SHOW, 3.0f, 0, "----------------"},
+      {VWERT_MODE_TEXT, VIS_DISP_SHOW, 3.0f, 0, "----------------"},
   };
-  VwertPageRow& row = r.rows[0];
+  VwertRow& row = r.rows[0];
   putText(row.name, "Temperature");
   putText(row.unit, "degC");
   row.dp = 1;
@@ -75,7 +76,7 @@ TEST_F(ValuePageTest, TextLineShowsTheEntryOfItsList) {
   char* t = nullptr;
   ASSERT_EQ(FB_GetTextParamPtr(300, TEXT_FIRST_TEXT + 1, &t), 1);
   putText(t, "Second");
-  r.rows[0].mode = VWERT_TEXT;
+  r.rows[0].mode = VWERT_MODE_TEXT;
   r.rows[0].analog = 2.0f;
   r.textChain[0][0] = 300;
   char text[OP_ROW_CHARS + 1];
@@ -106,13 +107,13 @@ TEST_F(ValuePageTest, OpenWritesHeaderSymbolsAndLines) {
 TEST_F(ValuePageTest, RadioGroupOfThreeLines) {
   VwertPage& r = page();
   for (int i = 1; i <= 3; ++i) {
-    r.rows[i].mode = VWERT_RADIO;
-    r.rows[i].wordDisp = VWERT_DISP_ADJUST;
+    r.rows[i].mode = VWERT_MODE_RADIO;
+    r.rows[i].wordDisp = VIS_DISP_ADJUST;
   }
   r.rows[1].word = 1;
-  r.rows[4].mode = VWERT_RADIO;   // display only, and not adjacent through an adjustable line
+  r.rows[4].mode = VWERT_MODE_RADIO;   // display only, and not adjacent through an adjustable line
   r.rows[4].word = 1;
-  r.rows[5].mode = VWERT_TOGGLE;
+  r.rows[5].mode = VWERT_MODE_TOGGLE;
   showPage(200);
   press(OP_KEY_DOWN);   // the first line that takes input: line 2
   EXPECT_EQ(g_opFieldEditor.currentField, OP_VALUE_FIELD_LINE1 + 1);
@@ -130,9 +131,9 @@ TEST_F(ValuePageTest, RadioGroupOfThreeLines) {
 
 TEST_F(ValuePageTest, ToggleAndPushButton) {
   VwertPage& r = page();
-  r.rows[0].mode = VWERT_TOGGLE;
-  r.rows[1].mode = VWERT_BUTTON;
-  r.rows[0].wordDisp = r.rows[1].wordDisp = VWERT_DISP_ADJUST;
+  r.rows[0].mode = VWERT_MODE_TOGGLE;
+  r.rows[1].mode = VWERT_MODE_BUTTON;
+  r.rows[0].wordDisp = r.rows[1].wordDisp = VIS_DISP_ADJUST;
   showPage(200);
   press(OP_KEY_DOWN);
   press(OP_KEY_FUNCTION);
@@ -154,13 +155,13 @@ TEST_F(ValuePageTest, ToggleAndPushButton) {
 // finished value goes into the record, marked for the block.
 TEST_F(ValuePageTest, EnteredValueGoesIntoTheRecord) {
   VwertPage& r = page();
-  r.rows[1].disp = VWERT_DISP_ADJUST;
+  r.rows[1].disp = VIS_DISP_ADJUST;
   r.rows[1].value = 5.0f;
   r.rows[1].min = 0.0f;
   r.rows[1].max = 50.0f;
   r.rows[1].dp = 1;
-  r.rows[2].mode = VWERT_RADIO;
-  r.rows[2].wordDisp = VWERT_DISP_ADJUST;
+  r.rows[2].mode = VWERT_MODE_RADIO;
+  r.rows[2].wordDisp = VIS_DISP_ADJUST;
   showPage(200);
   press(OP_KEY_DOWN);
   press(OP_KEY_ENTER);
@@ -181,8 +182,8 @@ TEST_F(ValuePageTest, EnteredValueGoesIntoTheRecord) {
 
 TEST_F(ValuePageTest, LockedLinesIgnoreTheFunctionKey) {
   VwertPage& r = page();
-  r.rows[0].mode = VWERT_TOGGLE;
-  r.rows[0].wordDisp = VWERT_DISP_ADJUST;
+  r.rows[0].mode = VWERT_MODE_TOGGLE;
+  r.rows[0].wordDisp = VIS_DISP_ADJUST;
   showPage(200);
   press(OP_KEY_DOWN);
   r.header.lock = 1;
@@ -211,7 +212,7 @@ TEST_F(ValuePageTest, CursorPositions) {
     r.predecessor = c.predecessor;
     r.successor = c.successor;
     r.header.lock = c.lock;
-    if (c.adjustable >= 0) r.rows[c.adjustable].disp = VWERT_DISP_ADJUST;
+    if (c.adjustable >= 0) r.rows[c.adjustable].disp = VIS_DISP_ADJUST;
     showPage(200);
     std::vector<uint16_t> got;
     for (size_t i = 0; i < c.downs.size(); ++i) {
@@ -224,8 +225,8 @@ TEST_F(ValuePageTest, CursorPositions) {
 
 TEST_F(ValuePageTest, RefreshWaitsAfterAKeyAndSkipsTheHeldLine) {
   VwertPage& r = page();
-  r.rows[0].mode = VWERT_TOGGLE;
-  r.rows[0].wordDisp = VWERT_DISP_ADJUST;
+  r.rows[0].mode = VWERT_MODE_TOGGLE;
+  r.rows[0].wordDisp = VIS_DISP_ADJUST;
   showPage(200);
   deviceCycles(8);
   press(OP_KEY_DOWN);
@@ -253,7 +254,7 @@ TEST(BarMarker, Places) {
       {101, 0, 100, false, OP_BAR_MARK_HIDDEN_X},   // above the maximum
       {-1, 0, 100, true, OP_BAR_MARK_HIDDEN_Y},
       {50, 50, 50, false, OP_BAR_MARK_HIDDEN_X},    // no span
-      {VIS_MARK_NONE, 0, VIS_MARK_NONE, false, OP_BAR_MARK_HIDDEN_X},   // not shown
+      {VIS_NO_MARK, 0, VIS_NO_MARK, false, OP_BAR_MARK_HIDDEN_X},   // not shown
       {NAN, 0, 100, false, OP_BAR_MARK_HIDDEN_X},
       {25, 100, 0, false, 236},    // a falling range
   };
@@ -268,14 +269,14 @@ class BarPageTest : public VisualPageTest {
   VbarPage& page(uint16_t typ) {
     VbarPage& r = vbar(210, typ);
     for (int i = 0; i < 2; ++i) {
-      putText(r.name[i], i ? "Flow" : "Level");
-      putText(r.unit[i], i ? "m3/h" : "%");
+      putShort(r.name[i], i ? "Flow" : "Level");
+      putShort(r.unit[i], i ? "m3/h" : "%");
       r.bar[i].start = 0;
       r.bar[i].end = 100;
       r.bar[i].value = 50;
       r.x[i].value = 50;
-      r.x[i].disp = r.setting[i].disp = VWERT_DISP_SHOW;
-      for (int m = 0; m < 2; ++m) r.mark[i][m] = VIS_MARK_NONE;
+      r.x[i].disp = r.op[i].disp = VIS_DISP_SHOW;
+      for (int m = 0; m < 2; ++m) r.mark[2 * i + m] = VIS_NO_MARK;
     }
     return r;
   }
@@ -285,9 +286,9 @@ TEST_F(BarPageTest, FormSelectsThePageAndMarksLandWhereTheyBelong) {
   for (uint16_t typ : {0, 1}) {
     FB_ClearStore();
     VbarPage& r = page(typ);
-    r.mark[0][0] = 25;
-    r.mark[0][1] = 120;   // above the maximum: hidden
-    r.mark[1][0] = 60;
+    r.mark[2 * 0 + 0] = 25;
+    r.mark[2 * 0 + 1] = 120;   // above the maximum: hidden
+    r.mark[2 * 1 + 0] = 60;
     r.bar[1].start = r.bar[1].end = 60;   // no span: no marks
     showPage(210);
     const bool vertical = typ != 0;
@@ -306,9 +307,9 @@ TEST_F(BarPageTest, FormSelectsThePageAndMarksLandWhereTheyBelong) {
 
 TEST_F(BarPageTest, EnteredValueGoesIntoTheRecord) {
   VbarPage& r = page(1);
-  r.setting[0].disp = VWERT_DISP_ADJUST;
-  r.setting[0].min = -10;
-  r.setting[0].max = 10;
+  r.op[0].disp = VIS_DISP_ADJUST;
+  r.op[0].min = -10;
+  r.op[0].max = 10;
   showPage(210);
   press(OP_KEY_DOWN);
   EXPECT_EQ(g_opFieldEditor.currentField, OP_BAR_FIELD_X1);
@@ -316,8 +317,8 @@ TEST_F(BarPageTest, EnteredValueGoesIntoTheRecord) {
   ASSERT_TRUE(OP_EditActive());
   EXPECT_EQ(g_opEdit.fmin, -10.0f);
   EXPECT_EQ(g_opEdit.commit(&g_opEdit.descriptor, g_opEdit.fieldIndex, -2.0f), FW_POST_OK);
-  EXPECT_EQ(r.setting[0].value.get(), -2.0f);
-  EXPECT_EQ(r.setting[0].changed, 1);
+  EXPECT_EQ(r.op[0].value.get(), -2.0f);
+  EXPECT_EQ(r.op[0].changed, 1);
   OP_EditAbort();
 }
 
@@ -343,9 +344,9 @@ TEST_F(BarPageTest, ValuesAndTheirCursor) {
   VbarPage& r = page(0);
   r.x[0].value = 12.5f;
   r.x[0].dp = 1;
-  r.x[1].disp = VWERT_DISP_EMPTY;
-  r.setting[1].disp = VWERT_DISP_ADJUST;
-  r.setting[1].value = 3;
+  r.x[1].disp = VIS_DISP_EMPTY;
+  r.op[1].disp = VIS_DISP_ADJUST;
+  r.op[1].value = 3;
   showPage(210);
   EXPECT_EQ(row(0), "Level");
   EXPECT_EQ(row(1), "   12.5 %");
@@ -371,13 +372,13 @@ TEST(TrendLabels, TimeAxis) {
     uint32_t offset;
     const char *left, *right;
   } cases[] = {
-      {0.2f, VTREND_UNIT_S, 0, "-50.00 S", "0.00 S"},
-      {0.5f, VTREND_UNIT_S, 0, "-125.0 S", "0.0 S"},
-      {5.0f, VTREND_UNIT_H, 10, "-1300 H", "-50 H"},
-      {1.0f, VTREND_UNIT_MIN, 50, "-300.0 M", "-50.0 M"},
+      {0.2f, OP_TREND_UNIT_S, 0, "-50.00 S", "0.00 S"},
+      {0.5f, OP_TREND_UNIT_S, 0, "-125.0 S", "0.0 S"},
+      {5.0f, OP_TREND_UNIT_H, 10, "-1300 H", "-50 H"},
+      {1.0f, OP_TREND_UNIT_MIN, 50, "-300.0 M", "-50.0 M"},
       {1.0f, 7, 0, "-250.0 ?", "0.0 ?"},
-      {1.0f, VTREND_UNIT_EXTERNAL, 0, "", "0"},
-      {1.0f, VTREND_UNIT_EXTERNAL, 20, "270", "20"},
+      {1.0f, OP_TREND_UNIT_EXTERNAL, 0, "", "0"},
+      {1.0f, OP_TREND_UNIT_EXTERNAL, 20, "270", "20"},
   };
   for (const Case& c : cases) {
     char left[28], right[28];
@@ -411,11 +412,11 @@ class TrendPageTest : public VisualPageTest {
     r.x100 = 80;
     r.dp = 1;
     r.period = 0.2f;
-    r.unit = VTREND_UNIT_S;
+    r.timeUnit = OP_TREND_UNIT_S;
     for (int i = 0; i < n; ++i) {
       const float v = base + 40.0f + 30.0f * std::sin(static_cast<float>(i) * 0.05f);
       w.values[i] = v;
-      w.permille[i] = static_cast<uint16_t>(FW_ScaleToPermille(v, 0, 80));
+      w.points[i] = static_cast<int16_t>(FW_ScaleToPermille(v, 0, 80));
     }
     r.count = static_cast<uint16_t>(n);
     r.newest = static_cast<uint16_t>(n ? n - 1 : 0);
@@ -436,12 +437,12 @@ TEST_F(TrendPageTest, AxisLabelsAndValueField) {
   OP_NumberText(newest, 6, w.values[99], 1);
   EXPECT_EQ(row(1), newest);
   EXPECT_EQ(g_opTextScreen.trendCount, 100);
-  EXPECT_EQ(g_opTextScreen.trendRing[249], static_cast<int16_t>(w.permille[99]));
+  EXPECT_EQ(g_opTextScreen.trendRing[249], w.points[99]);
   w.page.reset = 1;
   deviceCycle();
   EXPECT_EQ(row(1), "Reset");
   w.page.reset = 0;
-  w.page.disabled = 1;
+  w.page.disabl = 1;
   deviceCycle();
   EXPECT_EQ(row(1), "Stop");
 }
@@ -498,18 +499,18 @@ TEST_F(TrendPageTest, KeyStates) {
 }
 
 TEST_F(TrendPageTest, HistoryRunsIntoTheCascadedTrendAndIsClamped) {
-  visualtest::TrendWork& first = trend(220, VIS_TREND_POINTS);
+  visualtest::TrendWork& first = trend(220, VTREND_RING);
   visualtest::TrendWork& older = trend(221, 30, 5.0f);
   first.page.cascade = 221;
   first.page.newest = 9;   // the ring has wrapped
   showPage(220);
-  EXPECT_EQ(g_opTrendState.chainLength, VIS_TREND_POINTS + 30u);
+  EXPECT_EQ(g_opTrendState.chainLength, VTREND_RING + 30u);
   press(OP_KEY_UP);
   press(OP_KEY_ENTER);
   // Held beyond six cycles the history moves by 25 a cycle, up to the chain's end.
   for (int i = 0; i < 20; ++i) deviceCycle(OP_KEY_UP);
   deviceCycle();
-  EXPECT_EQ(g_opTrendState.offset, VIS_TREND_POINTS + 29);
+  EXPECT_EQ(g_opTrendState.offset, VTREND_RING + 29);
   // The point under the cursor is the oldest of the cascaded ring.
   char value[8];
   OP_NumberText(value, 6, older.values[0], 1);
@@ -525,10 +526,10 @@ TEST_F(TrendPageTest, BadRingFieldsAreClamped) {
   w.page.count = 60000;
   w.page.cascade = 220;   // a loop
   showPage(220);
-  EXPECT_EQ(g_opTrendState.chainLength, VIS_TREND_POINTS);
-  EXPECT_EQ(g_opTextScreen.trendCount, VIS_TREND_POINTS);
-  w.page.permilleRing = FB_INSTANCE_HEAP_WORDS - 3;   // would run past the heap
-  w.page.redraw = 1;
+  EXPECT_EQ(g_opTrendState.chainLength, VTREND_RING);
+  EXPECT_EQ(g_opTextScreen.trendCount, VTREND_RING);
+  w.page.points = FB_INSTANCE_HEAP_WORDS - 3;   // would run past the heap
+  w.page.count = 5;                             // a new count: the window is taken again
   deviceCycles(5);
   EXPECT_EQ(g_opTrendState.chainLength, 0u);
   EXPECT_EQ(g_opTextScreen.trendCount, 0);

@@ -27,16 +27,16 @@ inline const uint16_t kVbarValues[5] = {1, 1, 0, 0, 0};   // Disp 1, Disp 2, Dp 
 // VTREND's work words: the page record, then the value ring (floats) and the per-mille ring.
 struct TrendWork {
   VtrendPage page;
-  FbF32 values[VIS_TREND_POINTS];
-  uint16_t permille[VIS_TREND_POINTS];
+  FbF32 values[VTREND_RING];
+  int16_t points[VTREND_RING];
 };
 
 inline constexpr FbTemplate kVwertTemplate = FB_SizedTemplate(FbTemplate{
-    .type = VIS_TYPE_VWERT, .texts = kVwertTexts, .workWords = BLK_WorkWordsOf<VwertPage>()});
+    .type = BLK_TYPE_VWERT, .texts = kVwertTexts, .workWords = BLK_WorkWordsOf<VwertPage>()});
 inline constexpr FbTemplate kVbarTemplate = FB_SizedTemplate(FbTemplate{
-    .type = VIS_TYPE_VBAR, .wordValues = kVbarValues, .texts = kVbarTexts, .workWords = BLK_WorkWordsOf<VbarPage>()});
+    .type = BLK_TYPE_VBAR, .wordValues = kVbarValues, .texts = kVbarTexts, .workWords = BLK_WorkWordsOf<VbarPage>()});
 inline constexpr FbTemplate kVtrendTemplate = FB_SizedTemplate(FbTemplate{
-    .type = VIS_TYPE_VTREND, .texts = kVtrendTexts, .workWords = BLK_WorkWordsOf<TrendWork>()});
+    .type = BLK_TYPE_VTREND, .texts = kVtrendTexts, .workWords = BLK_WorkWordsOf<TrendWork>()});
 
 inline void registerTypes() {
   OP_RegisterBlockTypes();
@@ -46,11 +46,17 @@ inline void registerTypes() {
   }
 }
 
+// A text of VBAR's names and units: its first characters, 0-ended.
+inline void putShort(char (&to)[8], const std::string& text) {
+  std::memset(to, 0, sizeof to);
+  std::memcpy(to, text.data(), text.size() < sizeof to - 1 ? text.size() : sizeof to - 1);
+}
+
 // A 16-character blank-padded text.
 inline void putText(char* to, const std::string& text) {
   std::string padded = text;
-  padded.resize(VIS_TEXT_CHARS, ' ');
-  std::memcpy(to, padded.data(), VIS_TEXT_CHARS);
+  padded.resize(FB_TEXT_LEN, ' ');
+  std::memcpy(to, padded.data(), FB_TEXT_LEN);
 }
 
 }  // namespace visualtest
@@ -76,23 +82,23 @@ class VisualPageTest : public OpuiDialogTest {
     FbLayout L = fx->layout(block);
     auto& r = BLK_WorkState<Record>(L);
     std::memset(static_cast<void*>(&r), 0, sizeof r);
-    reinterpret_cast<VisPageHeader&>(r).type = type;
+    reinterpret_cast<OpBlockPageData&>(r).type = type;
     g_fbStore.list[block].pageData = &r;
     return r;
   }
-  VwertPage& vwert(uint16_t block) { return record<VwertPage>(VIS_TYPE_VWERT, block); }
+  VwertPage& vwert(uint16_t block) { return record<VwertPage>(BLK_TYPE_VWERT, block); }
   VbarPage& vbar(uint16_t block, uint16_t typ) {
-    VbarPage& r = record<VbarPage>(VIS_TYPE_VBAR, block);
+    VbarPage& r = record<VbarPage>(BLK_TYPE_VBAR, block);
     fx->wordValue(block, 5) = typ;
     r.typ = typ;
     return r;
   }
   // A trend whose rings are its own work words; the ring references are their handles.
   visualtest::TrendWork& vtrend(uint16_t block) {
-    auto& w = record<visualtest::TrendWork>(VIS_TYPE_VTREND, block);
-    w.page.valueRing = BLK_HandleOf(w.values);
-    w.page.permilleRing = BLK_HandleOf(w.permille);
-    w.page.ringLength = VIS_TREND_POINTS;
+    auto& w = record<visualtest::TrendWork>(BLK_TYPE_VTREND, block);
+    w.page.values = BLK_HandleOf(w.values);
+    w.page.points = BLK_HandleOf(w.points);
+    w.page.length = VTREND_RING;
     return w;
   }
   // Alarm blocks, started as the start-up pass starts them.
