@@ -2,8 +2,10 @@
 
 #include "opui/op_objects.h"
 #include "opui/op_userpage.h"
+#include "opui/op_valarm.h"
 
 void OP_RegisterBlockTypes() {
   OP_RegisterUserPageTypes();
   OP_RegisterObjectTypes();
+  OP_RegisterAlarmTypes();
 }
