@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <QImage>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -155,6 +156,25 @@ TEST(Screenshot, TheRunningProgramShowsTheFrontPanel) {
     }
   EXPECT_GT(bar, 400) << shotPath;
   EXPECT_GT(below, 200) << shotPath;
+  // The page is the demo's main menu: its first entry highlighted as a white band across the
+  // body, and the red line under the logo in the top bar.
+  auto pixel = [&](int x, int y) { return shot.pixel(at.x() + lcd.x() + x, at.y() + lcd.y() + y) & 0xFFFFFF; };
+  int bandRows = 0, redRun = 0;
+  for (int y = 40; y < lcd.height(); ++y) {
+    int white = 0;
+    for (int x = 0; x < lcd.width(); ++x) white += pixel(x, y) == 0xFFFFFF;
+    bandRows += white >= 280;
+  }
+  for (int y = 0; y < 34; ++y) {
+    int run = 0;
+    for (int x = 0; x < 120; ++x) {
+      const QRgb c = pixel(x, y);
+      run = qRed(c) > 160 && qGreen(c) < 80 && qBlue(c) < 80 ? run + 1 : 0;
+      redRun = std::max(redRun, run);
+    }
+  }
+  EXPECT_GE(bandRows, 12) << "the highlighted entry, " << shotPath;
+  EXPECT_GE(redRun, 60) << "the line under the logo, " << shotPath;
 }
 
 // What a program printed, run to its end (killed after the time-out).
