@@ -128,7 +128,7 @@ TEST(Screenshot, TheRunningProgramShowsTheFrontPanel) {
   std::string shotPath = std::string(SIM_SCREENSHOT_DIR) + "/SIM74_2_screenshot.png";
   std::filesystem::remove(shotPath);
   pid_t sim = Spawn({SIM74_2_PROGRAM}, {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "XDG_CONFIG_HOME=" + cfg.string(),
-                                        "SIM74_2_SCREENSHOT=" + shotPath, "SIM74_2_SCREENSHOT_DELAY=8000",
+                                        "SIM74_2_SCREENSHOT=" + shotPath, "SIM74_2_SCREENSHOT_DELAY=16000",
                                         "SIM74_2_NAME_PREFIX=simshot" + std::to_string(getpid()) + "."});
   int status = 0;
   bool ended = sim > 0 && WaitFor(sim, 60, &status);
@@ -156,24 +156,27 @@ TEST(Screenshot, TheRunningProgramShowsTheFrontPanel) {
     }
   EXPECT_GT(bar, 400) << shotPath;
   EXPECT_GT(below, 200) << shotPath;
-  // The page is the demo's main menu: its first entry highlighted as a white band across the
-  // body, and the red line under the logo in the top bar.
+  // The page is the demo's user page, opened by itself a few seconds after the start: the red
+  // bar of the process value and the green setpoint text in the body, and the red line under
+  // the logo in the top bar.
   auto pixel = [&](int x, int y) { return shot.pixel(at.x() + lcd.x() + x, at.y() + lcd.y() + y) & 0xFFFFFF; };
-  int bandRows = 0, redRun = 0;
-  for (int y = 40; y < lcd.height(); ++y) {
-    int white = 0;
-    for (int x = 0; x < lcd.width(); ++x) white += pixel(x, y) == 0xFFFFFF;
-    bandRows += white >= 280;
-  }
+  auto red = [](QRgb c) { return qRed(c) > 160 && qGreen(c) < 80 && qBlue(c) < 80; };
+  auto green = [](QRgb c) { return qGreen(c) > 160 && qRed(c) < 80 && qBlue(c) < 80; };
+  int redBody = 0, greenBody = 0, redRun = 0;
+  for (int y = 40; y < lcd.height(); ++y)
+    for (int x = 0; x < lcd.width(); ++x) {
+      redBody += red(pixel(x, y));
+      greenBody += green(pixel(x, y));
+    }
   for (int y = 0; y < 34; ++y) {
     int run = 0;
     for (int x = 0; x < 120; ++x) {
-      const QRgb c = pixel(x, y);
-      run = qRed(c) > 160 && qGreen(c) < 80 && qBlue(c) < 80 ? run + 1 : 0;
+      run = red(pixel(x, y)) ? run + 1 : 0;
       redRun = std::max(redRun, run);
     }
   }
-  EXPECT_GE(bandRows, 12) << "the highlighted entry, " << shotPath;
+  EXPECT_GE(redBody, 500) << "the bar of the process value, " << shotPath;
+  EXPECT_GE(greenBody, 20) << "the setpoint text, " << shotPath;
   EXPECT_GE(redRun, 60) << "the line under the logo, " << shotPath;
 }
 
