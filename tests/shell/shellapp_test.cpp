@@ -34,6 +34,7 @@
 #include "shell/sim_loop.h"
 #include "support/child_process.h"
 #include "support/lcd_harness.h"
+#include "support/shell_app.h"
 
 // Under LeakSanitizer: the font and desktop-bus libraries keep a few allocations until the
 // process ends.
@@ -41,13 +42,7 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
 
 namespace {
 
-QApplication* App() {
-  static int argc = 1;
-  static char name[] = "shell_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return app;
-}
+QApplication* App() { return ShellTestApp(); }
 
 // Firmware stand-in: counts ticks, keeps the last key mask, runs a test's action per tick.
 struct FakeFirmware {
@@ -273,6 +268,7 @@ class MainWindowTest : public LoopTest {
     std::filesystem::create_directories(root);
     setenv("XDG_CONFIG_HOME", root.c_str(), 1);
     ASSERT_EQ(SimInitIni(SimState()), 0);
+    SimState().language = 1;
   }
   void TearDown() override {
     unsetenv("XDG_CONFIG_HOME");
@@ -281,6 +277,7 @@ class MainWindowTest : public LoopTest {
   }
   long Valid() { return host::IniGetInt(SimIniPath(), "Settings", "Valid", -1); }
   std::filesystem::path root;
+  BoxRecorder boxes{SIM_BOX_NO};
 };
 
 TEST_F(MainWindowTest, TheHundredthCycleMarksTheSettingsValidOnce) {
@@ -318,14 +315,16 @@ TEST_F(MainWindowTest, PauseAndTurboCommandsToggleAndShowInTheTitle) {
   SimSetTheControl(nullptr);
 }
 
-TEST_F(MainWindowTest, ExitEndsTheLoopThroughOneTickAndMarksAFinishedRun) {
+TEST_F(MainWindowTest, ExitEndsTheLoopThroughItsTickAndMarksAFinishedRun) {
+  SimAttachProjectBuffers(SimState());
   SimMainWindow w;
   SimSetTheControl(&control);
   int finished = 0;
   control.setOnFinished([&] { ++finished; });
   w.show();
   w.command(SIM_CMD_EXIT);
-  EXPECT_EQ(fw.ticks, 1);
+  // The save prompt has the firmware hand its images back, then the end runs its tick.
+  EXPECT_EQ(fw.ticks, 2);
   EXPECT_EQ(finished, 1);
   EXPECT_EQ(Valid(), 1);
   SimSetTheControl(nullptr);
