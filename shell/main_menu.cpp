@@ -16,7 +16,7 @@ constexpr MenuTitle kMenus[SIM_MENUS] = {
     {{"&Optionen", "&Options", "&Options"}},
     {{"&Simulation", "&Simulation", "&Simulation"}},
     {{"&Ansicht", "&View", "&Affichage"}},
-    {{"&Hilfe", "&Help", "&Aide"}},
+    {{"&Hilfe", "&Help", "Ai&de"}},
 };
 
 // One item; id 0 is a separator.

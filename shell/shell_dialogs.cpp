@@ -66,7 +66,7 @@ class SplashWindow : public QWidget {
     version.setPixelSize(13);
     small.setPixelSize(9);
     text(p, title, 267, 282, "SIM/MX74-2", true);
-    text(p, version, 267, 317, version_, true);
+    if (!version_.isEmpty()) text(p, version, 267, 317, version_, true);
     text(p, small, 5, 332, Latin1(SIM_SPLASH_LINES[0]), false);
     text(p, small, 5, 343, Latin1(SIM_SPLASH_LINES[1]), false);
   }
@@ -130,7 +130,8 @@ bool SimSplash(const QString& bitmap, long timeMs, const QString& versionText, b
     const QPixmap picture(bitmap);
     if (picture.isNull() || picture.width() < SIM_SPLASH_MIN_WIDTH || picture.height() < SIM_SPLASH_MIN_HEIGHT)
       return false;
-    auto* w = new SplashWindow(picture, "Version " + versionText);
+    // Without a version of the program the splash has no version line.
+    auto* w = new SplashWindow(picture, versionText.isEmpty() ? QString() : "Version " + versionText);
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
       QRect area = screen->geometry();
       w->move(area.center() - QPoint(w->width() / 2, w->height() / 2));
@@ -147,6 +148,7 @@ bool SimSplash(const QString& bitmap, long timeMs, const QString& versionText, b
   // firmware has not started yet).
   const qint64 left = timeMs - s.opened.elapsed();
   if (left > 0) {
+    s.window->raise();  // above the main window, which came up meanwhile
     QEventLoop wait;
     QTimer::singleShot(static_cast<int>(std::min<qint64>(left, 600000)), &wait, &QEventLoop::quit);
     wait.exec(QEventLoop::ExcludeUserInputEvents);

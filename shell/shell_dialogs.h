@@ -28,9 +28,9 @@ inline constexpr char SIM_SPLASH_BITMAP[] = ":/assets/splash.png";
 inline constexpr int SIM_SPLASH_MIN_WIDTH = 350, SIM_SPLASH_MIN_HEIGHT = 250;
 
 // show true: opens the splash with the picture (false, and no splash, when it cannot be loaded
-// or is smaller than 350 x 250), the program's name, "Version " and the version text, and the
-// wait cursor. show false: waits until `timeMs` have passed since the opening (the window keeps
-// painting meanwhile), then closes it and restores the cursor; true.
+// or is smaller than 350 x 250), the program's name, "Version " and the version text (no such line
+// without a text), and the wait cursor. show false: waits until `timeMs` have passed since the
+// opening (the window keeps painting meanwhile), then closes it and restores the cursor; true.
 bool SimSplash(const QString& bitmap, long timeMs, const QString& versionText, bool show);
 // The splash window while it is open (null otherwise).
 QWidget* SimSplashWindow();

@@ -160,7 +160,7 @@ SimMainWindow* SimInitInstance(const std::string& commandLine) {
   // 6. A restart start.
   const bool restart = SimFindOption(line, " /restart ", nullptr) != 0;
   // 7. The scripts, the recent files and the language of the command line (the last one
-  // given wins); the demo project into the buffers.
+  // given wins).
   SimScriptTakeOptions(line);
   SimRecentLoad(SimIniPath());
   static const char* const kLanguages[SIM_LANGUAGES] = {" /german ", " /english ", " /french "};
@@ -168,10 +168,10 @@ SimMainWindow* SimInitInstance(const std::string& commandLine) {
     if (SimFindOption(line, kLanguages[language], nullptr)) s.language = static_cast<uint16_t>(language);
   SimSetShiftHeldHook(ShiftHeld);
   SimSetPicturesChangedHook(SimHandPicturesToFirmware);
-  SimLoadDemoProject();
   // 8. The start-up logo and the user data; every load hands the pictures to the firmware.
   SimReadPictureFiles();
-  // 9. The demo, unnamed, until the main window loads the start project.
+  // 9. The demo project in the buffers, unnamed, until the main window loads the start
+  // project.
   SimLoadProject(nullptr);
   SimSetProjectName("");
 

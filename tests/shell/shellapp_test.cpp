@@ -22,6 +22,7 @@
 #include "host/named_event.h"
 #include "host/shared_block.h"
 #include "runtime/fw_adapter.h"
+#include "runtime/fw_links.h"
 #include "shell/com_channel.h"
 #include "shell/firmware_link.h"
 #include "shell/front_panel.h"
@@ -455,7 +456,14 @@ TEST_F(LoopTest, ARestartRequestEndsTheRunAndAsksForANewProcess) {
   static const SimRestartHooks hooks = {nullptr, nullptr, [] { ++asked; }};
   SimSetRestartHooks(&hooks);
   SimClearProcessRestart();
+  // What a PC tool downloaded is in the firmware's image only: the restart takes it along.
+  SimAttachProjectBuffers(SimState());
+  SimState().engineering[0x1234] = SimState().engineeringRef[0x1234] = 0;
+  FW_LinkImage()[0x1234] = 0x5C;
   SimRequestRestart();
+  EXPECT_EQ(SimState().engineering[0x1234], 0x5C);
+  EXPECT_TRUE(SimProjectChanged());
+  FW_LinkImage()[0x1234] = 0;
   EXPECT_EQ(asked, 1);
   EXPECT_EQ(SimState().endFlag, 1);
   EXPECT_EQ(SimState().restartFlag, 1);
