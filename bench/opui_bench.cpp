@@ -8,14 +8,17 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 
+#include "blocks/block_family.h"
 #include "blocks/ctrl/ctrl.h"
 #include "blocks/prog/prog.h"
 #include "blocks/register_all.h"
 #include "gui/GUI.h"
 #include "gui/LCD.h"
+#include "gui/memdev/GUI_Memdev.h"
 #include "host/shared_block.h"
 #include "opui/op_blockpage.h"
 #include "opui/op_blocktypes.h"
@@ -27,11 +30,13 @@
 #include "opui/op_menu.h"
 #include "opui/op_pages.h"
 #include "opui/op_objects.h"
+#include "opui/op_objects2.h"
 #include "opui/op_pages_prog.h"
 #include "opui/op_services.h"
 #include "opui/op_userpage.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_image.h"
+#include "runtime/fw_main.h"
 #include "runtime/fw_mode.h"
 #include "shell/sim/LCDSIM.h"
 #include "shell/sim/SIM.h"
@@ -171,6 +176,88 @@ void BM_UserPageCycle(benchmark::State& state) {
   OP_ResetUi();
 }
 BENCHMARK(BM_UserPageCycle);
+
+// A user page with one display object of each kind: a text, a picture, a programmer's
+// progress, a bar with a marker and a trend of four curves that takes a sample
+// every cycle; every object's run and the redraw into the LCD memory.
+void BM_DrawnObjectsCycle(benchmark::State& state) {
+  display();
+  FB_ClearTypeTable();
+  FB_ClearStore();
+  OP_RegisterBlockTypes();
+  BLK_RegisterProgTypes();
+  // Two user pictures.
+  static uint8_t records[2][FW_PICTURE_HEADER] = {{'O', 'f', 'f'}, {'O', 'n'}};
+  static FwPicture pictures[2];
+  for (int k = 0; k < 2; ++k) {
+    pictures[k] = FwPicture{records[k], GUI_MEMDEV_Create(0, 0, 40, 40), 40, 40};
+    const GUI_MEMDEV_Handle previous = GUI_MEMDEV_Select(pictures[k].memdev);
+    GUI_SetBkColor(k ? 0x00C000 : 0x808080);
+    GUI_Clear();
+    GUI_MEMDEV_Select(previous);
+  }
+  g_opStandIn.pictures = pictures;
+  g_opStandIn.pictureCount = 2;
+  FB_CreateInstance(FB_TYPE_APROG, 103);
+  const uint16_t blocks[] = {301, 302, 303, 304, 305, 500};
+  const uint16_t types[] = {OP_TYPE_TXTOBJ, OP_TYPE_IMGOBJ, OP_TYPE_PROOBJ, OP_TYPE_BAROBJ, OP_TYPE_TRDOBJ, OP_TYPE_VUSER};
+  const uint16_t places[][2] = {{4, 4}, {270, 4}, {4, 28}, {170, 28}, {0, 56}};
+  for (int i = 0; i < 6; ++i) FB_CreateInstance(types[i], blocks[i]);
+  FbLayout page{}, picture{}, progress{}, bar{}, trend{};
+  FB_GetLayout(500, &page);
+  FB_GetLayout(302, &picture);
+  FB_GetLayout(303, &progress);
+  FB_GetLayout(304, &bar);
+  FB_GetLayout(305, &trend);
+  std::memcpy(picture.text + FB_TEXT_LEN, "Off", 3);
+  std::memcpy(picture.text + 2 * FB_TEXT_LEN, "On", 2);
+  bar.wv[BAROBJ_WORD_TEXT - 1] = 1;
+  trend.fp[TRDOBJ_FLOAT_PERIOD - 1] = 0.0f;
+  // The text, the bar and the trend's curves follow the text object's own value; the
+  // progress object shows the programmer.
+  uint32_t prog = 0;
+  FB_AnalogOutputHandle(103, APROG_AO_BLNO + 1, &prog);
+  FbLayout text{};
+  FB_GetLayout(301, &text);
+  const uint32_t textValue = BLK_HandleOf(text.fp[0].w);
+  text.ai[TXTOBJ_IN_VALUE - 1] = textValue;
+  bar.ai[BAROBJ_IN_VALUE - 1] = textValue;
+  bar.ai[BAROBJ_IN_MARKER - 1] = textValue;
+  for (int k = 0; k < OP_TREND_CURVES; ++k) trend.ai[k] = textValue;
+  progress.ai[PROOBJ_IN_PROG - 1] = prog;
+  for (int k = 0; k < 5; ++k) {
+    uint32_t handle = 0;
+    FB_AnalogOutputHandle(blocks[k], 1, &handle);
+    page.ai[k] = handle;
+    page.wv[VUSER_WORD_FIRST_PLACE - 1 + 2 * k] = places[k][0];
+    page.wv[VUSER_WORD_FIRST_PLACE - 1 + 2 * k + 1] = places[k][1];
+  }
+  g_fwRunMode = FW_RUN_MODE_RUN;
+  auto run = [](uint16_t block, bool init) {
+    g_fbStore.currentBlock = block;
+    const FbTypeRecord* t = FB_GetType(FB_GetInstance(block)[FB_HDR_TYPE]);
+    init ? t->init() : t->run();
+  };
+  run(103, true);
+  for (uint16_t block : blocks) run(block, true);
+  OP_SelectBlockPage(500);
+  float v = 0.0f;
+  for (auto _ : state) {
+    text.fp[0] = 50.0f + 40.0f * std::sin(v);
+    v += 0.05f;
+    OP_ReadKeysAndPointer();
+    OP_RunPageManager(0);
+    for (uint16_t block : blocks) run(block, false);
+    OP_UpdateDisplay();
+  }
+  OP_ClearDisplayList();
+  g_fwRunMode = FW_RUN_MODE_STOP;
+  OP_ResetUi();
+  g_opStandIn.pictures = nullptr;
+  g_opStandIn.pictureCount = 0;
+  for (FwPicture& p : pictures) GUI_MEMDEV_Delete(p.memdev);
+}
+BENCHMARK(BM_DrawnObjectsCycle)->Unit(benchmark::kMicrosecond);
 
 // The values of sixteen rows: numbers with and without a value, and durations.
 void BM_FormatRows(benchmark::State& state) {

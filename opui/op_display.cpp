@@ -483,6 +483,8 @@ void drawTextLine(const char* s, int n, const uint8_t* colors, const OpRowTempla
     } else if (c == OP_ROW_EDIT) {
       fg = kWhite;
       bg = rowColor(OP_CC_STATUS);
+    } else if (c == OP_ROW_ALARM) {
+      fg = kRed;
     }
     GUI_SetColor(fg);
     GUI_SetBkColor(bg);
@@ -842,6 +844,8 @@ int OP_ShowTextScreen(int type, int count) {
     if (t.end) break;
   }
   s.count = static_cast<uint8_t>(prepared);
+  // The trend strip belongs to the trend screen alone.
+  if (type != 5) s.trendRing = nullptr;
   if (type == 1 || type == 3 || type == 4) layoutBars();
   if (type == 5 && s.redrawState != 0) {
     // On a redraw of its rows the trend screen shows its value column as a vertical bar and

@@ -64,7 +64,8 @@ constexpr int OP_MAX_ROW_LINES = 27;
 
 // One row of the menu screen: text, one colour byte a character (0 normal, 5 highlighted,
 // 13 being edited) and the changed flag the renderer reads and clears.
-enum : uint8_t { OP_ROW_NORMAL = 0, OP_ROW_HIGHLIGHT = 5, OP_ROW_EDIT = 13 };
+// An alarm row that waits for its acknowledgement is drawn in the alarm colour (8).
+enum : uint8_t { OP_ROW_NORMAL = 0, OP_ROW_HIGHLIGHT = 5, OP_ROW_ALARM = 8, OP_ROW_EDIT = 13 };
 struct OpTextRow {
   char text[OP_ROW_CHARS + 1];
   uint8_t colors[OP_ROW_CHARS];

@@ -6,6 +6,7 @@
 #include "opui/op_links.h"
 #include "opui/op_pages.h"
 #include "opui/op_pages_prog.h"
+#include "opui/op_pages_visual.h"
 #include "opui/op_services.h"
 #include "opui/op_userpage.h"
 #include "runtime/fb_store.h"
@@ -152,6 +153,7 @@ void OP_ResetUi() {
   OP_ClearPendingAction();
   OP_ResetPageCounters();
   OP_ResetBlockPageFlags();
+  OP_ResetStopResetPage();
   OpPageManager& pm = g_opPage;
   pm.current = OP_MenuPageProc;
   pm.counter1 = pm.counter2 = 0;
@@ -188,6 +190,7 @@ uint16_t OP_PageManagerCycle() {
     if (counts) {
       closeBlockViewOfPage();
       OP_ResetBlockPageFlags();
+  OP_ResetStopResetPage();
       FW_SelectTextLanguage();
       OP_PageEnter(online ? 2 : 0);
       pm.current = OP_MenuPageProc;

@@ -15,6 +15,7 @@
 #include "opui/op_format.h"
 #include "opui/op_input.h"
 #include "opui/op_links.h"
+#include "opui/op_objects2.h"
 #include "opui/op_services.h"
 #include "opui/op_userpage.h"
 #include "runtime/fb_blockdata.h"
@@ -52,6 +53,10 @@ namespace {
 const OpObjectKind kObjectKinds[] = {
     {OP_TYPE_TXTOBJ, OP_TextObjectProc, 1},
     {OP_TYPE_PAROBJ, OP_ParamObjectProc, 1},
+    {OP_TYPE_IMGOBJ, OP_PictureObjectProc, 1},
+    {OP_TYPE_PROOBJ, OP_ProgressObjectProc, 0},
+    {OP_TYPE_BAROBJ, OP_BarObjectProc, 0},
+    {OP_TYPE_TRDOBJ, OP_TrendObjectProc, 0},
 };
 
 // The touch dialog an object opened (one at a time): its owner, kind, value and range, and
@@ -190,36 +195,48 @@ namespace {
 
 void takeOverValues(const FbLayout& L) { OP_TakeOverValues(L); }
 
-// Init: the values take effect, the state is cleared, the output carries the block number.
-template <typename State>
-State* initObject(FbLayout* L) {
-  if (!FB_CurrentLayout(L) || L->workWords < BLK_WorkWordsOf<State>()) return nullptr;
-  takeOverValues(*L);
-  State& s = BLK_WorkState<State>(*L);
-  s = State{};
-  if (L->analogOutputs > 0) L->ao[0] = static_cast<float>(L->block);
-  if (g_dialog.block == L->block) g_dialog = ObjectDialog{};
-  return &s;
-}
-
 uint16_t* objectPendingFlag(const FbLayout& L) {
   OpObjectState* obj = OP_ObjectState(L.block);
   if (!obj) return nullptr;
   obj->made = 0;  // the object is laid out anew with the values
   return &obj->valuesPending;
 }
-uint8_t objectParam(FbParamRequest* request, uint16_t* badIndex) {
+
+}  // namespace
+
+bool OP_ObjectInit(FbLayout* L, uint16_t workWords) {
+  if (!FB_CurrentLayout(L) || L->workWords < workWords || workWords * 2u < sizeof(OpObjectState)) return false;
+  takeOverValues(*L);
+  std::memset(L->work, 0, workWords * 2u);
+  if (L->analogOutputs > 0) L->ao[0] = static_cast<float>(L->block);
+  if (g_dialog.block == L->block) g_dialog = ObjectDialog{};
+  return true;
+}
+
+uint8_t OP_ObjectParam(FbParamRequest* request, uint16_t* badIndex) {
   return OP_BlockParam(request, badIndex, objectPendingFlag);
 }
 
-// Run: pending floats and values are taken over; a change lays the object out again.
-void takePending(const FbLayout& L, OpObjectState& obj) {
-  FB_ApplyPendingFloats(L.block);
-  if (!obj.valuesPending) return;
+bool OP_ObjectTakePending(const FbLayout& L, OpObjectState& obj) {
+  const bool floats = FB_ApplyPendingFloats(L.block) != FB_APPLY_NONE;
+  if (!obj.valuesPending) return floats;
   obj.valuesPending = 0;
   takeOverValues(L);
   obj.made = 0;
+  return true;
 }
+
+namespace {
+
+template <typename State>
+State* initObject(FbLayout* L) {
+  if (!OP_ObjectInit(L, BLK_WorkWordsOf<State>())) return nullptr;
+  State& s = BLK_WorkState<State>(*L);
+  s = State{};
+  return &s;
+}
+
+void takePending(const FbLayout& L, OpObjectState& obj) { OP_ObjectTakePending(L, obj); }
 
 uint16_t wordValue(const FbLayout& L, uint16_t index) {
   return index >= 1 && index <= L.wordValues ? L.wv[index - 1] : 0;
@@ -290,14 +307,7 @@ void showText(uint16_t block, char* shown, const char* text) {
 
 // A page link: the view is asked to open the page of the block the value names, when that is
 // a block with an operating page other than the one shown.
-void requestPage(OpObjectState& obj, float value) {
-  const int32_t b = FW_FloatToI32(value);
-  if (b < 1 || b > FB_MAX_BLOCK || b == OpShownPageBlock) return;
-  const uint16_t* inst = FB_GetInstance(static_cast<uint32_t>(b));
-  if (!inst || !OP_FindBlockPage(inst[FB_HDR_TYPE], static_cast<uint16_t>(b))) return;
-  obj.target = static_cast<uint16_t>(b);
-  obj.request = OP_OBJ_REQ_PAGE;
-}
+void requestPage(OpObjectState& obj, float value) { OP_ObjectRequestPage(obj, value); }
 
 // A release that was pressed before, taken once.
 bool takeRelease(OpObjectState& obj) {
@@ -334,13 +344,7 @@ void runShown(Object& o, void (*layout)(Object&), void (*compose)(const Object&,
   }
 }
 
-uint16_t blockOfWindow(WM_HWIN h) {
-  if (!h) return 0;
-  for (const OpViewSlot& s : g_opUserView.slots) {
-    if (s.block && (s.window == h || s.inner == h)) return s.block;
-  }
-  return 0;
-}
+uint16_t blockOfWindow(WM_HWIN h) { return OP_ObjectOfWindow(h); }
 
 // The window callback of the text-like objects: the block number as the window's id, the
 // touches of its TEXT widget as the object's touch state.
@@ -413,6 +417,24 @@ bool dialogStep(uint16_t block, ListEntryText entryText, float* result) {
 }
 
 }  // namespace
+
+bool OP_ObjectRequestPage(OpObjectState& obj, float value) {
+  const int32_t b = FW_FloatToI32(value);
+  if (b < 1 || b > FB_MAX_BLOCK || b == OpShownPageBlock) return false;
+  const uint16_t* inst = FB_GetInstance(static_cast<uint32_t>(b));
+  if (!inst || !OP_FindBlockPage(inst[FB_HDR_TYPE], static_cast<uint16_t>(b))) return false;
+  obj.target = static_cast<uint16_t>(b);
+  obj.request = OP_OBJ_REQ_PAGE;
+  return true;
+}
+
+uint16_t OP_ObjectOfWindow(WM_HWIN h) {
+  if (!h) return 0;
+  for (const OpViewSlot& s : g_opUserView.slots) {
+    if (s.block && (s.window == h || s.inner == h)) return s.block;
+  }
+  return 0;
+}
 
 void OP_ObjectTouch(uint16_t block, int code) {
   OpObjectState* obj = OP_ObjectState(block);
@@ -576,7 +598,7 @@ void FB_TXTOBJ_Init() {
 }
 
 uint8_t FB_TXTOBJ_Param(FbParamRequest* request, uint16_t* badIndex) {
-  return objectParam(request, badIndex);
+  return OP_ObjectParam(request, badIndex);
 }
 
 void OP_TextObjectCompose(uint16_t block, char* out) {
@@ -826,7 +848,7 @@ void FB_PAROBJ_Init() {
 }
 
 uint8_t FB_PAROBJ_Param(FbParamRequest* request, uint16_t* badIndex) {
-  return objectParam(request, badIndex);
+  return OP_ObjectParam(request, badIndex);
 }
 
 void OP_ParamObjectCompose(uint16_t block, char* out) {

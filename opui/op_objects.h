@@ -112,6 +112,22 @@ uint8_t OP_BlockParam(FbParamRequest* request, uint16_t* badIndex,
 // The pending word and 4-byte values of a block become its current ones.
 void OP_TakeOverValues(const FbLayout& L);
 
+// Steps every display object shares. Init: the pending values take effect, the first
+// `workWords` work words are cleared, analog output 1 carries the block number; false when
+// the block the schedulers run has fewer work words.
+bool OP_ObjectInit(FbLayout* L, uint16_t workWords);
+// The parameter handler of the display objects (OP_BlockParam): a changed value lays the
+// object out anew.
+uint8_t OP_ObjectParam(FbParamRequest* request, uint16_t* badIndex);
+// Run: pending floats and values are taken over (values lay the object out anew); true when
+// anything changed.
+bool OP_ObjectTakePending(const FbLayout& L, OpObjectState& obj);
+// A page link: asks the view to open the page of the block `value` names, when that block
+// has an operating page and is not the one shown; false when nothing was asked.
+bool OP_ObjectRequestPage(OpObjectState& obj, float value);
+// The block whose object window (or what the object made inside it) is h, 0 none.
+uint16_t OP_ObjectOfWindow(WM_HWIN h);
+
 // Display objects lay out and show a text of at most this many characters.
 constexpr int OP_OBJECT_TEXT_CHARS = 40;
 

@@ -48,16 +48,9 @@ bool isDigital(const ProgPage& p) { return p.outputKind.get() == PROG_KIND_DIGIT
 bool noValue(float v) { return v == FW_NO_VALUE; }
 
 // A time of the programmer's unit (0: minutes, shown hours:minutes:seconds; 1: seconds,
-// shown minutes:seconds), rounded up (`up`) or down to whole seconds first.
+// shown minutes:seconds) in the page's field width.
 void timeText(char* out, int outlen, float value, bool seconds, bool up) {
-  if (std::isnan(value)) value = 0.0f;
-  const double s = (seconds ? 1.0 : 60.0) * value;
-  const double whole = up ? std::ceil(s) : std::floor(s);
-  if (seconds) {
-    OP_FormatMinSec(static_cast<float>(whole), kTimeChars, out, outlen);
-  } else {
-    OP_FormatHms(static_cast<float>(whole / 60.0), kTimeChars, out, outlen);
-  }
+  OP_ProgTimeText(out, outlen, value, seconds, up, kTimeChars);
 }
 
 // --- Edit targets of the page's fields -------------------------------------------------------------
@@ -710,3 +703,14 @@ void OP_ResetBlockPageFlags() {
 }
 
 void OP_ClearPageFlag() { g_opSegmentTable.editing = 0; }
+
+void OP_ProgTimeText(char* out, int outlen, float value, bool seconds, bool up, int width) {
+  if (std::isnan(value)) value = 0.0f;
+  const double s = (seconds ? 1.0 : 60.0) * value;
+  const double whole = up ? std::ceil(s) : std::floor(s);
+  if (seconds) {
+    OP_FormatMinSec(static_cast<float>(whole), width, out, outlen);
+  } else {
+    OP_FormatHms(static_cast<float>(whole / 60.0), width, out, outlen);
+  }
+}

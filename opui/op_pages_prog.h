@@ -62,6 +62,11 @@ extern OpSegmentTable g_opSegmentTable;
 int OP_ProgPageOpen();
 int OP_ProgPageRefresh(uint16_t field);
 
+// A time of a programmer's unit as the page shows it (seconds: minutes:seconds, else
+// hours:minutes:seconds), rounded up (`up`) or down to whole seconds first, right-aligned in
+// `width` characters (0: no blanks).
+void OP_ProgTimeText(char* out, int outlen, float value, bool seconds, bool up, int width);
+
 // Counts the lines of the segment table of the programmer shown: 1 the program, 2 the start
 // value, then the segment lines while the data blocks hold them, up to the first target value
 // of -32000 (that line counts) or OP_SEGMENT_LINES_MAX lines. Notes in the table whether the

@@ -16,6 +16,7 @@
 #include "runtime/fw_text.h"
 #include "tools/engbuild/eng_builder.h"
 #include "tools/engbuild/eng_names.h"
+#include "opui/op_objects2.h"
 #include "userpage_fixture.h"
 
 namespace {
@@ -24,42 +25,7 @@ using userpagetest::kTargetType;
 
 constexpr uint16_t kPage = 500, kOtherPage = 510, kObject = 300, kMessage = 700;
 
-// User pictures of the stand-in table: a record of a 20-byte header (the name) and a memory
-// device of the picture's size.
-class Pictures {
- public:
-  ~Pictures() {
-    for (FwPicture& p : table_) {
-      if (p.memdev) GUI_MEMDEV_Delete(p.memdev);
-    }
-    g_opStandIn.pictures = nullptr;
-    g_opStandIn.pictureCount = 0;
-  }
-  // A picture filled in `colour`, with a white frame and a diagonal line.
-  void add(const std::string& name, int w, int h, GUI_COLOR colour) {
-    records_.emplace_back(FW_PICTURE_HEADER, 0);
-    std::memcpy(records_.back().data(), name.data(), std::min<size_t>(name.size(), 16));
-    FwPicture p{};
-    p.memdev = GUI_MEMDEV_Create(0, 0, w, h);
-    p.xSize = static_cast<uint16_t>(w);
-    p.ySize = static_cast<uint16_t>(h);
-    const GUI_MEMDEV_Handle previous = GUI_MEMDEV_Select(p.memdev);
-    GUI_SetColor(colour);
-    GUI_FillRect(0, 0, w - 1, h - 1);
-    GUI_SetColor(0xFFFFFF);
-    GUI_DrawRect(0, 0, w - 1, h - 1);
-    GUI_DrawLine(0, 0, w - 1, h - 1);
-    GUI_MEMDEV_Select(previous);
-    table_.push_back(p);
-    for (size_t i = 0; i < table_.size(); ++i) table_[i].record = records_[i].data();
-    g_opStandIn.pictures = table_.data();
-    g_opStandIn.pictureCount = static_cast<uint32_t>(table_.size());
-  }
-
- private:
-  std::vector<std::vector<uint8_t>> records_;
-  std::vector<FwPicture> table_;
-};
+using userpagetest::Pictures;
 
 class UserViewTest : public UserPageTest {
  protected:
@@ -435,7 +401,8 @@ TEST_F(MessageTest, Parameters) {
 TEST_F(UserPageTest, EverySlotHasALabel) {
   const std::string fallback = FW_GetText(0);
   uint16_t block = 800;
-  for (uint16_t type : {OP_TYPE_VUSER, OP_TYPE_TXTOBJ, OP_TYPE_PAROBJ, OP_TYPE_VMSG}) {
+  for (uint16_t type : {OP_TYPE_VUSER, OP_TYPE_TXTOBJ, OP_TYPE_PAROBJ, OP_TYPE_VMSG, OP_TYPE_IMGOBJ, OP_TYPE_PROOBJ,
+                        OP_TYPE_BAROBJ, OP_TYPE_TRDOBJ}) {
     SCOPED_TRACE(type);
     ASSERT_NE(FB_GetType(type), nullptr);
     EXPECT_NE(g_fbLabelListStart[type], 0);

@@ -4,11 +4,16 @@
 // cycle runs them: keys and pointer, page manager, the blocks, the display update.
 #pragma once
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "blocks/prog/prog.h"
 #include "blocks/trig/trig.h"
+#include "gui/draw/GUI_Draw.h"
+#include "gui/memdev/GUI_Memdev.h"
 #include "opui/op_blocktypes.h"
 #include "opui/op_objects.h"
 #include "opui/op_userpage.h"
@@ -36,9 +41,47 @@ inline const FbLimitTable kTargetLimits{.wordParams = kTargetWordLimits, .floatP
 inline void registerTypes() {
   OP_RegisterBlockTypes();
   BLK_RegisterTrigTypes();
+  BLK_RegisterProgTypes();
   FB_RegisterType(kTargetType, FB_TypeFromTemplate(&kTargetTemplate, noRun, nullptr, FB_StandardParam,
                                                    &kTargetLimits, FB_COMMON_BLOCK_RANGES, 0, 1, 0));
 }
+
+// User pictures of the stand-in table: a record of a 20-byte header (the name) and a memory
+// device of the picture's size.
+class Pictures {
+ public:
+  ~Pictures() {
+    for (FwPicture& p : table_) {
+      if (p.memdev) GUI_MEMDEV_Delete(p.memdev);
+    }
+    g_opStandIn.pictures = nullptr;
+    g_opStandIn.pictureCount = 0;
+  }
+  // A picture filled in `colour`, with a white frame and a diagonal line.
+  void add(const std::string& name, int w, int h, GUI_COLOR colour) {
+    records_.emplace_back(FW_PICTURE_HEADER, 0);
+    std::memcpy(records_.back().data(), name.data(), std::min<size_t>(name.size(), 16));
+    FwPicture p{};
+    p.memdev = GUI_MEMDEV_Create(0, 0, w, h);
+    p.xSize = static_cast<uint16_t>(w);
+    p.ySize = static_cast<uint16_t>(h);
+    const GUI_MEMDEV_Handle previous = GUI_MEMDEV_Select(p.memdev);
+    GUI_SetColor(colour);
+    GUI_FillRect(0, 0, w - 1, h - 1);
+    GUI_SetColor(0xFFFFFF);
+    GUI_DrawRect(0, 0, w - 1, h - 1);
+    GUI_DrawLine(0, 0, w - 1, h - 1);
+    GUI_MEMDEV_Select(previous);
+    table_.push_back(p);
+    for (size_t i = 0; i < table_.size(); ++i) table_[i].record = records_[i].data();
+    g_opStandIn.pictures = table_.data();
+    g_opStandIn.pictureCount = static_cast<uint32_t>(table_.size());
+  }
+
+ private:
+  std::vector<std::vector<uint8_t>> records_;
+  std::vector<FwPicture> table_;
+};
 
 }  // namespace userpagetest
 

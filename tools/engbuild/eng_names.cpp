@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "opui/op_objects.h"
+#include "opui/op_objects2.h"
 #include "opui/op_userpage.h"
 
 namespace {
@@ -45,6 +46,43 @@ const EngSettingName kNames[] = {
     {OP_TYPE_VMSG, "line2a", EngItem::Text, VMSG_TEXT_TITLE + 3},
     {OP_TYPE_VMSG, "line2b", EngItem::Text, VMSG_TEXT_TITLE + 4},
     {OP_TYPE_VMSG, "icon", EngItem::Text, VMSG_TEXT_ICON},
+    // Picture object.
+    {OP_TYPE_IMGOBJ, "mode", EngItem::Word, IMGOBJ_WORD_MODE},
+    {OP_TYPE_IMGOBJ, "state", EngItem::Word, IMGOBJ_WORD_STATE},
+    {OP_TYPE_IMGOBJ, "picture0", EngItem::Text, IMGOBJ_TEXT_PICTURE0},
+    {OP_TYPE_IMGOBJ, "picture1", EngItem::Text, IMGOBJ_TEXT_PICTURE1},
+    // Programmer progress object.
+    {OP_TYPE_PROOBJ, "width", EngItem::Value, PROOBJ_WORD_WIDTH},
+    {OP_TYPE_PROOBJ, "text", EngItem::Value, PROOBJ_WORD_TEXT},
+    {OP_TYPE_PROOBJ, "frame", EngItem::Value, PROOBJ_WORD_FRAME},
+    {OP_TYPE_PROOBJ, "kind", EngItem::Value, PROOBJ_WORD_KIND},
+    {OP_TYPE_PROOBJ, "bkcolour", EngItem::LongFloat, PROOBJ_LONG_BK},
+    {OP_TYPE_PROOBJ, "barcolour", EngItem::LongFloat, PROOBJ_LONG_BAR},
+    {OP_TYPE_PROOBJ, "textcolour", EngItem::LongFloat, PROOBJ_LONG_TEXT},
+    // Bar object.
+    {OP_TYPE_BAROBJ, "width", EngItem::Value, BAROBJ_WORD_WIDTH},
+    {OP_TYPE_BAROBJ, "height", EngItem::Value, BAROBJ_WORD_HEIGHT},
+    {OP_TYPE_BAROBJ, "vertical", EngItem::Value, BAROBJ_WORD_ORIENT},
+    {OP_TYPE_BAROBJ, "frame", EngItem::Value, BAROBJ_WORD_FRAME},
+    {OP_TYPE_BAROBJ, "text", EngItem::Value, BAROBJ_WORD_TEXT},
+    {OP_TYPE_BAROBJ, "decimals", EngItem::Value, BAROBJ_WORD_DECIMALS},
+    {OP_TYPE_BAROBJ, "font", EngItem::Value, BAROBJ_WORD_FONT},
+    {OP_TYPE_BAROBJ, "start", EngItem::LongFloat, BAROBJ_LONG_START},
+    {OP_TYPE_BAROBJ, "end", EngItem::LongFloat, BAROBJ_LONG_END},
+    {OP_TYPE_BAROBJ, "bkcolour", EngItem::LongFloat, BAROBJ_LONG_BK},
+    {OP_TYPE_BAROBJ, "barcolour", EngItem::LongFloat, BAROBJ_LONG_BAR},
+    {OP_TYPE_BAROBJ, "textcolour", EngItem::LongFloat, BAROBJ_LONG_TEXT},
+    {OP_TYPE_BAROBJ, "unit", EngItem::Text, BAROBJ_TEXT_UNIT},
+    // Trend object: curves 1..4.
+    {OP_TYPE_TRDOBJ, "min", EngItem::Float, TRDOBJ_FLOAT_MIN1, OP_TREND_CURVES, 2},
+    {OP_TYPE_TRDOBJ, "max", EngItem::Float, TRDOBJ_FLOAT_MIN1 + 1, OP_TREND_CURVES, 2},
+    {OP_TYPE_TRDOBJ, "colour", EngItem::Float, TRDOBJ_FLOAT_COLOUR1, OP_TREND_CURVES},
+    {OP_TYPE_TRDOBJ, "name", EngItem::Text, TRDOBJ_TEXT_NAME1, OP_TREND_CURVES},
+    {OP_TYPE_TRDOBJ, "bkcolour", EngItem::Float, TRDOBJ_FLOAT_BK},
+    {OP_TYPE_TRDOBJ, "period", EngItem::Float, TRDOBJ_FLOAT_PERIOD},
+    {OP_TYPE_TRDOBJ, "lblstep", EngItem::Value, TRDOBJ_WORD_LBLSTEP},
+    {OP_TYPE_TRDOBJ, "xstep", EngItem::Value, TRDOBJ_WORD_XSTEP},
+    {OP_TYPE_TRDOBJ, "legend", EngItem::Value, TRDOBJ_WORD_LEGEND},
 };
 
 }  // namespace
