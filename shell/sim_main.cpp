@@ -29,6 +29,7 @@
 #include "shell/front_panel.h"
 #include "shell/main_window.h"
 #include "shell/module_panels.h"
+#include "shell/plant_plugin.h"
 #include "shell/project.h"
 #include "shell/script.h"
 #include "shell/settings.h"
@@ -227,6 +228,9 @@ int SimMain(const std::string& args) {
     SIM_ExitHost();
     return 1;
   }
+  // The plant plug-in of the language, beside the program; without it the firmware runs its
+  // own plant model.
+  SimPlantLoad(SimState().language);
   control.setTarget(w);
   control.setOnFinished([] { QCoreApplication::quit(); });
   w->activateWindow();
@@ -242,6 +246,7 @@ int SimMain(const std::string& args) {
   SimSetRestartHooks(nullptr);
   SimSetModulePanelWindowHooks(nullptr);
   delete w;
+  SimPlantUnload();
   SimSetTheControl(nullptr);
   SIM_ExitHost();
   // A restart request: the program starts again after a second and loads the restart project.

@@ -21,6 +21,7 @@
 #include "runtime/fw_plant.h"
 #include "runtime/fw_sysdata.h"
 #include "runtime/fw_text.h"
+#include "opui/op_display.h"
 #include "shell/project.h"
 #include "support/lcd_harness.h"
 
@@ -36,6 +37,8 @@ class DemoFirmware : public lcdtest::LcdTest {
     FW_ClearDeferredCalls();
     FW_ResetMain();
     FW_ResetAdapter();
+    // The display's memory devices of an earlier test are gone with its graphics library.
+    OP_ResetDisplay();
     g_fwRunMode = FW_RUN_MODE_STOP;
     g_fwErrorFlags = 0;
     g_fbSchedule.phase = 0;
