@@ -9,6 +9,7 @@
 
 #include "blocks/register_all.h"
 #include "fakes/fake_shell.h"
+#include "opui/op_display.h"
 #include "runtime/fb_schedule.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_adapter.h"
@@ -21,7 +22,6 @@
 #include "runtime/fw_plant.h"
 #include "runtime/fw_sysdata.h"
 #include "runtime/fw_text.h"
-#include "opui/op_display.h"
 #include "shell/project.h"
 #include "support/lcd_harness.h"
 
