@@ -30,6 +30,7 @@
 #include "shell/main_window.h"
 #include "shell/module_panels.h"
 #include "shell/peers.h"
+#include "shell/plant_plugin.h"
 #include "shell/project.h"
 #include "shell/script.h"
 #include "shell/settings.h"
@@ -234,6 +235,14 @@ SimMainWindow* SimInitInstance(const std::string& commandLine) {
   return w;
 }
 
+// What the later parts of the shell plug into the main window.
+static SimMainWindowHooks MainWindowHooks() {
+  SimMainWindowHooks hooks;
+  // The plant plug-in's edition follows the language.
+  hooks.languageChanged = [] { SimPlantLoad(SimState().language); };
+  return hooks;
+}
+
 void SimExitInstance(SimMainWindow* w) {
   if (g_main == w) g_main = nullptr;
   delete w;
@@ -272,6 +281,10 @@ int SimMain(const std::string& args) {
     SIM_ExitHost();
     return 1;
   }
+  // The plant plug-in of the language, beside the program; without it the firmware runs its
+  // own plant model.
+  SimPlantLoad(SimState().language);
+  w->setHooks(MainWindowHooks());
   control.setTarget(w);
   control.setOnFinished([] { QCoreApplication::quit(); });
   w->activateWindow();
@@ -285,6 +298,7 @@ int SimMain(const std::string& args) {
   SimSetRestartHooks(nullptr);
   SimSetModulePanelWindowHooks(nullptr);
   SimExitInstance(w);
+  SimPlantUnload();
   SimSetTheControl(nullptr);
   SimPeers().close();
   SIM_ExitHost();
