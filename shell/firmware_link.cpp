@@ -52,6 +52,3 @@ void SimHandPicturesToFirmware() {
   const uint8_t* user = SimUserData(&size);
   FW_SetUserPictures(user, size);
 }
-
-// The plant plug-in is not linked yet: no plug-in. (The module panels: shell/module_panels.h.)
-int SimPlantCycle(SimPlantActuators*, SimPlantParams*, SimPlantResult*) { return 0; }

@@ -30,6 +30,7 @@
 #include "shell/main_window.h"
 #include "shell/module_panels.h"
 #include "shell/peers.h"
+#include "shell/plant_plugin.h"
 #include "shell/project.h"
 #include "shell/script.h"
 #include "shell/settings.h"
@@ -217,9 +218,6 @@ SimMainWindow* SimInitInstance(const std::string& commandLine) {
   // 12. The main window with the menu of the language; the project it starts with (the script
   // recorder's header names it) and the front.
   auto* w = new SimMainWindow();
-  SimMainWindowHooks hooks;
-  SimTrendBindWindow(w, &hooks);
-  w->setHooks(std::move(hooks));
   w->loadStartProject(restart);
   if (w->createFront() != 0) {
     delete w;
@@ -238,6 +236,18 @@ SimMainWindow* SimInitInstance(const std::string& commandLine) {
   // 16. The splash ends.
   if (splash) SimSplash(SIM_SPLASH_BITMAP, splashTime, QString(), false);
   return w;
+}
+
+// What the later parts of the shell plug into the main window.
+static SimMainWindowHooks MainWindowHooks(SimMainWindow* w) {
+  SimMainWindowHooks hooks;
+  SimTrendBindWindow(w, &hooks);
+  // The plant plug-in's edition and the trends follow the language.
+  hooks.languageChanged = [w] {
+    SimPlantLoad(SimState().language);
+    SimTrendWindowLanguageChanged(w);
+  };
+  return hooks;
 }
 
 void SimExitInstance(SimMainWindow* w) {
@@ -279,6 +289,10 @@ int SimMain(const std::string& args) {
     SIM_ExitHost();
     return 1;
   }
+  // The plant plug-in of the language, beside the program; without it the firmware runs its
+  // own plant model.
+  SimPlantLoad(SimState().language);
+  w->setHooks(MainWindowHooks(w));
   control.setTarget(w);
   control.setOnFinished([] { QCoreApplication::quit(); });
   w->activateWindow();
@@ -293,6 +307,7 @@ int SimMain(const std::string& args) {
   SimSetModulePanelWindowHooks(nullptr);
   SimExitInstance(w);
   SimTrendEnd();
+  SimPlantUnload();
   SimSetTheControl(nullptr);
   SimPeers().close();
   SIM_ExitHost();
