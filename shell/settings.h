@@ -56,8 +56,11 @@ bool SimWriteSettingsAtExit(const SimSettings& settings, const SimHostState& sta
 
 // The [Device] keys with their defaults, into the device configuration.
 void SimReadDeviceSettings(SimDeviceConfig* device);
-// The [Device] keys of the device dialog.
+// The [Device] keys of the device dialog ("Ksx", "Anschluss", "Power", "CommOpt", "SlotB",
+// "SlotC", "Relais", "ModulA1".."ModulP4"); then the hook below (the I/O views lay themselves
+// out anew for the configuration).
 void SimWriteDeviceSettings(const SimDeviceConfig& device);
+void SimSetDeviceWrittenHook(void (*hook)());
 
 // DemoTextG/E/F (language 0, 1, 2): at most 1023 bytes, 228, 246, 252 read as 225, 239, 245.
 std::string SimReadDemoText(int language, const std::string& fallback);
