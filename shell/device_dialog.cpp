@@ -227,11 +227,14 @@ int SimAutoConfig(SimAutoConfigResult* result) {
     }
     if (L.type == BLK_TYPE_OUT1 || L.type == BLK_TYPE_OUT2 || IsAinp34(L.type)) claims[i].ambiguous = true;
   }
-  // The classes the blocks' start-up asked of the channels they claimed.
+  // The classes the blocks' start-up asked of the channels they claimed. A channel counts
+  // only with a block at its own number: DINPUT (at A1) also reads a digital card's inputs
+  // when one is fitted, and asks for none.
   for (uint32_t b = 0; b < FW_IO_BOARDS; ++b) {
     for (uint32_t c = 0; c < FW_IO_CHANNELS; ++c) {
       const FwIoChannel& ch = g_fwIoBoards[b].channel[c];
-      if (ch.inputInUse || ch.out.inUse) claims[b * SIM_POSITIONS + c].expected = ch.expectedClass;
+      const uint32_t i = b * SIM_POSITIONS + c;
+      if ((ch.inputInUse || ch.out.inUse) && blocks[i] > 0) claims[i].expected = ch.expectedClass;
     }
   }
   return SimAutoConfigFrom(claims, result);

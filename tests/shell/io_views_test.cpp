@@ -27,6 +27,8 @@
 #include "shell/settings.h"
 #include "shell/shell_dialogs.h"
 #include "shell/shell_util.h"
+#include "blocks/io/io.h"
+#include "support/io_fixture.h"
 #include "support/shell_app.h"
 
 namespace {
@@ -315,6 +317,54 @@ TEST_F(IoViewTest, AutoConfigIsHiddenBeforeMajorVersion2AndCountsAsAChange) {
   EXPECT_TRUE(boxes.boxes.empty()) << "a unique fitting needs no box";
   d.accept();
   EXPECT_EQ(d.result(), 1) << "the auto-configured device counts as changed";
+}
+
+TEST_F(IoViewTest, AutoConfigReadsTheClaimsOfTheLoadedIoBlocks) {
+  {
+    IoFixture fx;
+    fx.createAt(BLK_TYPE_DINPUT, 91);   // A1
+    fx.createAt(BLK_TYPE_UNI_IN, 61);   // A4
+    fx.createAt(BLK_TYPE_TC_IN, 71);    // B1
+    fx.createAt(BLK_TYPE_REL_OUT, 81);  // P4
+    for (uint16_t block : {91, 61, 71, 81}) fx.init(block);
+    SimAutoConfigResult r{};
+    ASSERT_EQ(SimAutoConfig(&r), SIM_AUTO_FITTING) << "the card inputs that DINPUT reads when fitted ask for no card";
+    const int32_t modules[16] = {21, 0, 0, 1, 2, 0, 0, 0, 0, 0, 0, 0, 43, 43, 43, 43};
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(r.module[i], modules[i]) << i;
+    EXPECT_EQ(r.slot[1], 2) << "the TC input needs the module rack";
+    EXPECT_EQ(r.slot[2], 0);
+    EXPECT_EQ(r.slot[3], 2) << "a relay at P4: Relais 1";
+
+    // A digital output card block beside the rack's TC input: slot B fits neither.
+    fx.createAt(BLK_TYPE_DIGOUT, 95);
+    fx.init(95);
+    EXPECT_EQ(SimAutoConfig(&r), SIM_AUTO_CONFLICT);
+    EXPECT_EQ(r.slot[1], SIM_AUTO_IMPOSSIBLE);
+    EXPECT_EQ(r.module[7], SIM_AUTO_IMPOSSIBLE);
+    std::string caption, text;
+    SimAutoConfigMessage(SIM_AUTO_CONFLICT, r, 1, &caption, &text);
+    EXPECT_EQ(text, "Module combination on slot B  not possible. Section 1; Section 4");
+    // A switching output on B4 too: the rack takes it, but B4 is claimed twice.
+    fx.createAt(BLK_TYPE_S_OUT, 74);
+    fx.init(74);
+    EXPECT_EQ(SimAutoConfig(&r), SIM_AUTO_CONFLICT);
+    EXPECT_EQ(r.slot[1], 2);
+    EXPECT_EQ(r.module[7], SIM_AUTO_IMPOSSIBLE);
+    SimAutoConfigMessage(SIM_AUTO_CONFLICT, r, 1, &caption, &text);
+    EXPECT_EQ(text, "Double assignment on Slot B Section 4.");
+  }
+  // OUT1's current output or relay: the analysis is not unique.
+  {
+    IoFixture fx;
+    fx.createAt(BLK_TYPE_OUT1, 81);
+    fx.init(81);
+    SimAutoConfigResult r{};
+    EXPECT_EQ(SimAutoConfig(&r), SIM_AUTO_NOT_UNIQUE);
+    EXPECT_EQ(r.module[15], 32);
+  }
+  FB_ClearStore();
+  const uint16_t noBoards[FW_IO_BOARDS] = {};
+  FW_IoResetBoards(noBoards);
 }
 
 // --- Module dialog ---------------------------------------------------------------------------------
