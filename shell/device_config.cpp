@@ -98,14 +98,10 @@ constexpr SimDeviceTexts kTexts[3] = {
     },
 };
 
-constexpr const char* kModuleKeys[16] = {"ModulA1", "ModulA2", "ModulA3", "ModulA4", "ModulB1", "ModulB2",
-                                         "ModulB3", "ModulB4", "ModulC1", "ModulC2", "ModulC3", "ModulC4",
-                                         "ModulP1", "ModulP2", "ModulP3", "ModulP4"};
-
 void writeKey(const char* key, long value) {
   if (!SimIniPath().empty()) host::IniWriteInt(SimIniPath(), SIM_INI_DEVICE, key, value);
 }
-void writeModule(const SimDeviceConfig& d, int index) { writeKey(kModuleKeys[index], d.modules[index]); }
+void writeModule(const SimDeviceConfig& d, int index) { writeKey(SIM_MODULE_KEYS[index], d.modules[index]); }
 
 // The leading decimal number of a field (blanks before it skipped); 0 without one; false for a
 // negative number or one too long for the field.

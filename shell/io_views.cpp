@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <cstring>
 
 #include "shell/main_window.h"
 #include "shell/module_tables.h"
@@ -106,6 +107,8 @@ intptr_t SimIoView::send(int id, intptr_t, intptr_t) {
       takeInputs();
       break;
     case SIM_MSG_IO_REFRESH:
+      // A reload sets the configuration from the engineering's order-code digits.
+      if (std::memcmp(&laidOut_, &State().device, sizeof laidOut_) != 0) relayout();
       showOutputs();
       break;
     case SIM_WM_INITDIALOG:
@@ -129,6 +132,7 @@ bool SimIoView::relaysShown() const { return State().device.relais == 1; }
 
 void SimIoView::relayout() {
   const SimTextSet& t = SimTexts();
+  laidOut_ = State().device;
   setWindowTitle(Latin1(t.viewCaptions[CaptionIndex(slot_)]));
   const uint8_t* modules = State().device.modules + slot_ * SIM_POSITIONS;
   const bool racked = slot_ == SIM_SLOT_A || slot_ == SIM_SLOT_P || rackShown();

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "shell/sim_loop.h"
+#include "shell/sim_services.h"
 
 class QAbstractButton;
 class QCheckBox;
@@ -26,8 +27,9 @@ class SimIoView : public QDialog, public SimMessageTarget {
   // slot: 0 A, 1 B, 2 C, 3 P.
   SimIoView(int slot, QWidget* owner);
 
-  // 2035 takes the inputs, 2036 shows the outputs, SIM_WM_INITDIALOG lays the view out anew;
-  // 0 for every message.
+  // 2035 takes the inputs, 2036 shows the outputs (after a new layout when the firmware's
+  // start changed the configuration), SIM_WM_INITDIALOG lays the view out anew; 0 for every
+  // message.
   intptr_t send(int id, intptr_t wParam, intptr_t lParam) override;
   // The controls of the configuration's modules, the labels of the language.
   void relayout();
@@ -63,6 +65,7 @@ class SimIoView : public QDialog, public SimMessageTarget {
   bool relaysShown() const;
 
   int slot_;
+  SimDeviceConfig laidOut_{};   // the configuration of the last layout
   std::array<Position, 4> pos_;
   QGroupBox* card_ = nullptr;
   std::array<QCheckBox*, 10> cardIn_{};

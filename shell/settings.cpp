@@ -203,10 +203,7 @@ void SimWriteDeviceSettings(const SimDeviceConfig& d) {
   host::IniWriteInt(f, SIM_INI_DEVICE, "SlotB", d.slotB);
   host::IniWriteInt(f, SIM_INI_DEVICE, "SlotC", d.slotC);
   host::IniWriteInt(f, SIM_INI_DEVICE, "Relais", d.relais);
-  static const char* const kModules[16] = {"ModulA1", "ModulA2", "ModulA3", "ModulA4", "ModulB1", "ModulB2",
-                                           "ModulB3", "ModulB4", "ModulC1", "ModulC2", "ModulC3", "ModulC4",
-                                           "ModulP1", "ModulP2", "ModulP3", "ModulP4"};
-  for (int i = 0; i < 16; ++i) host::IniWriteInt(f, SIM_INI_DEVICE, kModules[i], d.modules[i]);
+  for (int i = 0; i < 16; ++i) host::IniWriteInt(f, SIM_INI_DEVICE, SIM_MODULE_KEYS[i], d.modules[i]);
   if (g_deviceWritten) g_deviceWritten();
 }
 

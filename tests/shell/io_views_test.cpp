@@ -184,8 +184,8 @@ TEST_F(IoViewTest, SlotPShowsRelaysOrItsModules) {
   EXPECT_FALSE(p.position(2).out[0]->isChecked()) << "P3 is empty: nothing to follow";
   SimState().device.relais = 1;
   SimState().device.modules[14] = SimState().device.modules[15] = 43;
-  p.relayout();
-  p.showOutputs();
+  // A configuration that the firmware's start changed is laid out at the next refresh.
+  p.send(SIM_MSG_IO_REFRESH, 0, 0);
   EXPECT_TRUE(p.position(2).relay->isVisible());
   EXPECT_FALSE(p.position(2).out[0]->isVisible()) << "the module's own boxes stay hidden";
   EXPECT_TRUE(p.position(2).relay->isChecked());
