@@ -152,6 +152,10 @@ void SimIoView::relayout() {
     } else if (slot_ == SIM_SLOT_P && (p < 2 || relaysShown())) {
       l = SimPositionLayout{};
       relay = true;
+    } else if (slot_ == SIM_SLOT_P) {
+      // No input is taken from slot P: an input module there shows what its record holds
+      // (the plant's process value, say).
+      l.editable = false;
     }
     Show(c.label, racked);
     Show(c.name, racked);
@@ -213,6 +217,10 @@ void SimIoView::showPosition(int p) {
   } else if (k.digitalOut) {
     for (int i = 0; i < 2; ++i) SimSetCheck(c.out[i], io.digitalOut[SimDigitalIndex(slot_, p, i)] != 0);
   }
+  if (slot_ != SIM_SLOT_P) return;
+  const SimAnalogInput* in = io.analogIn + SimAnalogIndex(slot_, p, 0);
+  if (k.analogInA) SimSetItemText(c.fieldA, QString::fromLatin1(in[0].text, static_cast<qsizetype>(strnlen(in[0].text, sizeof in[0].text))));
+  if (k.analogInB) SimSetItemText(c.fieldB, QString::fromLatin1(in[1].text, static_cast<qsizetype>(strnlen(in[1].text, sizeof in[1].text))));
 }
 
 void SimIoView::showOutputs() {

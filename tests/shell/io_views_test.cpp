@@ -182,6 +182,17 @@ TEST_F(IoViewTest, SlotPShowsRelaysOrItsModules) {
   p.showOutputs();
   EXPECT_TRUE(p.position(1).relay->isChecked());
   EXPECT_FALSE(p.position(2).out[0]->isChecked()) << "P3 is empty: nothing to follow";
+  // An input module at P4 shows its record (the plant writes it); nothing is typed there.
+  SimState().device.modules[15] = 1;
+  std::strcpy(SimState().io.analogIn[30].text, "#12.500");
+  p.send(SIM_MSG_IO_REFRESH, 0, 0);
+  EXPECT_TRUE(p.position(3).fieldA->isVisible());
+  EXPECT_TRUE(p.position(3).fieldA->isReadOnly());
+  EXPECT_EQ(p.position(3).fieldA->text().toStdString(), "#12.500");
+  p.position(3).fieldA->setText("3");
+  SimState().cycleCount = 40;
+  p.send(SIM_MSG_IO_TAKE, 0, 0);
+  EXPECT_STREQ(SimState().io.analogIn[30].text, "#12.500");
   SimState().device.relais = 1;
   SimState().device.modules[14] = SimState().device.modules[15] = 43;
   // A configuration that the firmware's start changed is laid out at the next refresh.
