@@ -16,6 +16,7 @@ namespace {
 
 std::string g_iniPath;
 std::string g_oemPath;
+void (*g_deviceWritten)() = nullptr;
 
 bool MakeFolder(const std::string& path) {
   return ::mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
@@ -198,12 +199,15 @@ void SimWriteDeviceSettings(const SimDeviceConfig& d) {
   host::IniWriteInt(f, SIM_INI_DEVICE, "Ksx", d.ksx);
   host::IniWriteInt(f, SIM_INI_DEVICE, "Anschluss", d.anschluss);
   host::IniWriteInt(f, SIM_INI_DEVICE, "Power", d.power);
+  host::IniWriteInt(f, SIM_INI_DEVICE, "CommOpt", d.commOpt);
+  host::IniWriteInt(f, SIM_INI_DEVICE, "SlotB", d.slotB);
+  host::IniWriteInt(f, SIM_INI_DEVICE, "SlotC", d.slotC);
   host::IniWriteInt(f, SIM_INI_DEVICE, "Relais", d.relais);
-  static const char* const kModules[16] = {"ModulA1", "ModulA2", "ModulA3", "ModulA4", "ModulB1", "ModulB2",
-                                           "ModulB3", "ModulB4", "ModulC1", "ModulC2", "ModulC3", "ModulC4",
-                                           "ModulP1", "ModulP2", "ModulP3", "ModulP4"};
-  for (int i = 0; i < 16; ++i) host::IniWriteInt(f, SIM_INI_DEVICE, kModules[i], d.modules[i]);
+  for (int i = 0; i < 16; ++i) host::IniWriteInt(f, SIM_INI_DEVICE, SIM_MODULE_KEYS[i], d.modules[i]);
+  if (g_deviceWritten) g_deviceWritten();
 }
+
+void SimSetDeviceWrittenHook(void (*hook)()) { g_deviceWritten = hook; }
 
 std::string SimReadDemoText(int language, const std::string& fallback) {
   static const char* const kKeys[3] = {"DemoTextG", "DemoTextE", "DemoTextF"};

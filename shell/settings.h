@@ -54,10 +54,18 @@ SimSettings SimReadSettings();
 bool SimWriteSettingsAtExit(const SimSettings& settings, const SimHostState& state, bool haveLogo,
                             bool haveUserData);
 
+// The [Device] keys of the 16 module positions A1..P4.
+inline constexpr const char* SIM_MODULE_KEYS[16] = {"ModulA1", "ModulA2", "ModulA3", "ModulA4", "ModulB1", "ModulB2",
+                                                    "ModulB3", "ModulB4", "ModulC1", "ModulC2", "ModulC3", "ModulC4",
+                                                    "ModulP1", "ModulP2", "ModulP3", "ModulP4"};
+
 // The [Device] keys with their defaults, into the device configuration.
 void SimReadDeviceSettings(SimDeviceConfig* device);
-// The [Device] keys of the device dialog.
+// The [Device] keys of the device dialog ("Ksx", "Anschluss", "Power", "CommOpt", "SlotB",
+// "SlotC", "Relais", "ModulA1".."ModulP4"); then the hook below (the I/O views lay themselves
+// out anew for the configuration).
 void SimWriteDeviceSettings(const SimDeviceConfig& device);
+void SimSetDeviceWrittenHook(void (*hook)());
 
 // DemoTextG/E/F (language 0, 1, 2): at most 1023 bytes, 228, 246, 252 read as 225, 239, 245.
 std::string SimReadDemoText(int language, const std::string& fallback);

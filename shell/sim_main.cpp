@@ -25,8 +25,10 @@
 #include "host/shared_block.h"
 #include "opui/op_blocktypes.h"
 #include "runtime/fw_adapter.h"
+#include "shell/device_dialog.h"
 #include "shell/firmware_link.h"
 #include "shell/front_panel.h"
+#include "shell/io_views.h"
 #include "shell/main_window.h"
 #include "shell/module_panels.h"
 #include "shell/peers.h"
@@ -225,7 +227,8 @@ SimMainWindow* SimInitInstance(const std::string& commandLine) {
     return nullptr;
   }
   g_main = w;
-  // 13. The views: the I/O views come with their own part; the communication view.
+  // 13. The views: the four I/O views and the communication view.
+  SimCreateIoViews(w);
   w->createCommView();
   // 14. The placement, the title and the language's texts; the views as the settings say.
   SimReadWindowPos(w, SIM_SHOW_NORMAL, SIM_INI_SETTINGS, "WindowPos", SimIniPath());
@@ -242,6 +245,7 @@ SimMainWindow* SimInitInstance(const std::string& commandLine) {
 static SimMainWindowHooks MainWindowHooks(SimMainWindow* w) {
   SimMainWindowHooks hooks;
   SimTrendBindWindow(w, &hooks);
+  SimSetDeviceDialogHooks(&hooks);
   // The plant plug-in's edition and the trends follow the language.
   hooks.languageChanged = [w] {
     SimPlantLoad(SimState().language);
