@@ -1,7 +1,9 @@
 // Block hot paths: one cycle of the data logger with its extensions, which compose their
-// records on every pass; one cycle of the bus blocks in their exchange.
+// records on every pass; one cycle of the bus blocks in their exchange; one cycle of five
+// remote I/O couplers with nine module blocks each, operating.
 #include <benchmark/benchmark.h>
 
+#include <bit>
 #include <cstdlib>
 #include <iterator>
 #include <vector>
@@ -10,9 +12,12 @@
 #include "blocks/block_family.h"
 #include "blocks/bus/bus.h"
 #include "blocks/csdo/csdo.h"
+#include "blocks/remoteio/remoteio.h"
 #include "blocks/logger/logger.h"
 #include "blocks/profinet/profinet.h"
 #include "blocks/register_all.h"
+#include "blocks/limit/limit.h"
+#include "blocks/visual/visual.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_clock.h"
 #include "runtime/fw_sysdata.h"
@@ -108,18 +113,24 @@ void setWordValue(uint16_t block, uint16_t k, uint16_t v) {
   wv[L.wordValues] = v;
 }
 
-void busCycle() {
-  for (uint16_t b : kBusBlocks) runBlock(b, false);
-  for (uint16_t i = 0; i < BUS_MX6X_CONTROLLERS; ++i) runBlock(kFirstMx6x + i, false);
-}
-
-void buildBusBlocks() {
+// Every library type registered, an empty store, and a device with the system-bus option at
+// node address 5 whose bus node is reset.
+void busDevice() {
   FB_ClearTypeTable();
   BLK_RegisterAllTypes();
   FB_ClearStore();
   g_fwSys.shadow[FW_SH_BUS_NODE] = 5;
   FW_SysImage()[FW_SYS_ORDER_DIGITS + 2] = '1';
   COM_BusReset();
+}
+
+void busCycle() {
+  for (uint16_t b : kBusBlocks) runBlock(b, false);
+  for (uint16_t i = 0; i < BUS_MX6X_CONTROLLERS; ++i) runBlock(kFirstMx6x + i, false);
+}
+
+void buildBusBlocks() {
+  busDevice();
   const uint16_t types[] = {BLK_TYPE_CSEND, BLK_TYPE_CRCV, BLK_TYPE_C_MX6X, BLK_TYPE_CPREAD,
                             BLK_TYPE_CPWRIT};
   for (size_t i = 0; i < std::size(kBusBlocks); ++i) {
@@ -187,14 +198,9 @@ void wireDigital(uint16_t block, uint16_t input, uint16_t source, uint16_t outpu
 }
 
 void BM_CsdoSafeCycle(benchmark::State& state) {
-  FB_ClearTypeTable();
-  BLK_RegisterAllTypes();
-  FB_ClearStore();
-  g_fwSys.shadow[FW_SH_BUS_NODE] = 5;
-  FW_SysImage()[FW_SYS_ORDER_DIGITS + 2] = '1';
+  busDevice();
   const uint8_t flags = FW_SysImage()[FW_SYS_FLAGS38];
   FW_SysImage()[FW_SYS_FLAGS38] = static_cast<uint8_t>(flags | 0x20);
-  COM_BusReset();
   if (FB_CreateInstance(BLK_TYPE_SAFE, kSafe) || FB_CreateInstance(BLK_TYPE_CSDO, kCsdo)) {
     std::abort();
   }
@@ -283,5 +289,125 @@ void BM_ProfinetCycle(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_ProfinetCycle);
+
+// Five remote I/O couplers, each with nine module blocks (three analog inputs, an analog
+// input with correction, two analog outputs, a digital input, a digital output and a strain
+// gauge), all operating. The couplers' requests (the digital outputs' status reads) are
+// answered in place as the module link answers them; the slot images change every cycle.
+constexpr uint16_t kFirstTq = 100;
+constexpr uint16_t kTqTypes[COM_SLOTS] = {BLK_TYPE_TQ_AI,  BLK_TYPE_TQ_AI, BLK_TYPE_TQ_AI,
+                                          BLK_TYPE_TQ_AIPLUS, BLK_TYPE_TQ_AO, BLK_TYPE_TQ_AO,
+                                          BLK_TYPE_TQ_DI,  BLK_TYPE_TQ_DO, BLK_TYPE_TQ_DMS};
+
+void remoteIoCycle() {
+  for (uint16_t c = 0; c < COM_COUPLERS; ++c) {
+    const auto coupler = static_cast<uint16_t>(COM_FIRST_COUPLER + c);
+    runBlock(coupler, false);
+    ComBusRequest& q = BLK_RioCouplerState(coupler)->request;
+    if (q.state == COM_REQ_SENT) {
+      q.state = COM_REQ_ANSWERED;
+      q.length = 0;
+      COM_BusCancelRequest(&q);
+    }
+  }
+  for (uint16_t b = kFirstTq; b < kFirstTq + COM_COUPLERS * COM_SLOTS; ++b) runBlock(b, false);
+}
+
+void BM_RemoteIoCycle(benchmark::State& state) {
+  busDevice();
+  for (uint16_t c = 0; c < COM_COUPLERS; ++c) {
+    const auto coupler = static_cast<uint16_t>(COM_FIRST_COUPLER + c);
+    if (FB_CreateInstance(BLK_TYPE_C_TQ5X, coupler)) std::abort();
+    setWordValue(coupler, 1, static_cast<uint16_t>(10 + c));
+    ComBusNode* d = COM_BusNode(10 + c);
+    d->remoteState = COM_REMOTE_KNOWN;
+    d->nmtState = COM_NODE_OPERATIONAL;
+    d->kind = COM_KIND_COUPLER_20;
+    for (uint16_t s = 0; s < COM_SLOTS; ++s) {
+      const auto b = static_cast<uint16_t>(kFirstTq + c * COM_SLOTS + s);
+      if (FB_CreateInstance(kTqTypes[s], b)) std::abort();
+      uint16_t* w = FB_GetWiring(b);
+      w[FB_WIRE_ANALOG_COUNT + 1] = coupler;
+      w[FB_WIRE_ANALOG_COUNT + 2] = static_cast<uint16_t>(s + 1);   // "Slot s + 1"
+    }
+  }
+  if (FB_ResolveConnections() != 0) std::abort();
+  for (uint16_t c = 0; c < COM_COUPLERS; ++c) runBlock(COM_FIRST_COUPLER + c, true);
+  for (uint16_t b = kFirstTq; b < kFirstTq + COM_COUPLERS * COM_SLOTS; ++b) runBlock(b, true);
+  for (uint16_t c = 0; c < COM_COUPLERS; ++c) {
+    for (uint16_t s = 0; s < COM_SLOTS; ++s) {
+      BLK_RioSlotRecord(COM_FIRST_COUPLER + c, s)->kind =
+          static_cast<uint8_t>(COM_ModuleKind(kTqTypes[s], 0));
+    }
+  }
+  for (int i = 0; i < 200 && BLK_RioCouplerState(25)->state != RIO_OPERATE; ++i) remoteIoCycle();
+  for (uint16_t c = 0; c < COM_COUPLERS; ++c) {
+    if (BLK_RioCouplerState(COM_FIRST_COUPLER + c)->state != RIO_OPERATE) std::abort();
+  }
+  unsigned cycle = 0;
+  for (auto _ : state) {
+    ++cycle;
+    for (uint16_t c = 0; c < COM_COUPLERS; ++c) {
+      RioSlotRecord* r = BLK_RioSlotRecord(COM_FIRST_COUPLER + c, 0);
+      r->input[0] = static_cast<uint8_t>(cycle);
+      r->input[1] = static_cast<uint8_t>(cycle >> 8);
+    }
+    remoteIoCycle();
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * COM_COUPLERS * (COM_SLOTS + 1));
+  COM_BusReset();
+}
+BENCHMARK(BM_RemoteIoCycle);
+
+// One cycle of the visualisation blocks of a page set: two cascaded VWERT pages with every
+// row wired (the first row's range from an ALLP block), a VBAR with its marks, a VPARA with
+// six targets, VTREND sampling every run and VIDLE counting; the inputs change every cycle.
+constexpr uint16_t kVwert1 = 100, kVwert2 = 101, kVbar = 102, kVpara = 103, kVtrend = 104,
+                   kVisAllp = 105, kVisSource = 106;
+
+void BM_VisualCycle(benchmark::State& state) {
+  FB_ClearTypeTable();
+  BLK_RegisterAllTypes();
+  FB_ClearStore();
+  const uint16_t blocks[] = {kVwert1, kVwert2, kVbar, kVpara, kVtrend, VIDLE_BLOCK};
+  const uint16_t types[] = {BLK_TYPE_VWERT, BLK_TYPE_VWERT, BLK_TYPE_VBAR,
+                            BLK_TYPE_VPARA, BLK_TYPE_VTREND, BLK_TYPE_VIDLE};
+  for (size_t i = 0; i < std::size(blocks); ++i) {
+    if (FB_CreateInstance(types[i], blocks[i])) std::abort();
+  }
+  if (FB_CreateInstance(BLK_TYPE_ALLP, kVisAllp) || FB_CreateInstance(BLK_TYPE_ABSV, kVisSource)) {
+    std::abort();
+  }
+  for (uint16_t i = 1; i <= VWERT_ROWS; ++i) {
+    wireAnalogOutput(kVwert1, i, i == 1 ? kVisAllp : kVisSource, 1);
+    wireAnalogOutput(kVwert2, i, kVisSource, 1);
+    wireAnalogOutput(kVpara, i, kVisSource, 1);
+  }
+  wireAnalogOutput(kVwert2, VWERT_AI_CASC + 1, kVwert1, VWERT_AO_BLNO + 1);
+  for (uint16_t i = 1; i <= 8; ++i) wireAnalogOutput(kVbar, i, kVisSource, 1);
+  wireAnalogOutput(kVtrend, 1, kVisSource, 1);
+  uint16_t* words = nullptr;
+  FB_GetWordValuePtr(kVpara, 1, &words);
+  for (uint16_t i = 0; i < VWERT_ROWS; ++i) {
+    words[2 * i] = words[12 + 2 * i] = kVisAllp;        // Block i, current and pending
+    words[2 * i + 1] = words[13 + 2 * i] = 1 + i % 6;    // Num i
+  }
+  FbU32* sample = nullptr;
+  FB_GetLongParamPtr(kVtrend, 1, &sample);
+  sample[0] = sample[3] = std::bit_cast<uint32_t>(0.1f);  // every run
+  if (FB_ResolveConnections() != 0) std::abort();
+  for (uint16_t b : blocks) runBlock(b, true);
+  FbF32* source = nullptr;
+  FB_GetAnalogOutputPtr(kVisSource, 1, &source);
+  unsigned cycle = 0;
+  for (auto _ : state) {
+    *source = static_cast<float>(cycle++ % 1000) * 0.25f;
+    for (uint16_t b : blocks) runBlock(b, false);
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_VisualCycle);
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "blocks/register_all.h"
 #include "host/shared_block.h"
+#include "opui/op_blocktypes.h"
 #include "runtime/fw_adapter.h"
 #include "runtime/fw_main.h"
 #include "shell/project.h"
@@ -43,6 +44,7 @@ struct Demo {
     SIM_InitHost();
     SIM_ShowErrorBoxes(0);
     BLK_RegisterAllTypes();
+    OP_RegisterBlockTypes();
     SimAttachProjectBuffers(SimState());
     SimLoadProject(nullptr);
     SimState().imagesValid = 1;

@@ -7,6 +7,7 @@
 #include <limits>
 #include <span>
 
+#include "runtime/fb_blockdata.h"
 #include "runtime/fb_param.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_image.h"
@@ -187,3 +188,33 @@ State* BLK_StateOf(uint32_t block, uint16_t type) {
 // True when an input has a source (unconnected inputs hold the reference 0).
 inline bool BLK_AnalogWired(const FbLayout& L, unsigned i) { return L.ai[i] != FB_REF_ZERO; }
 inline bool BLK_DigitalWired(const FbLayout& L, unsigned i) { return L.di[i] != FB_REF_ZERO; }
+
+// True when one of the first `count` entries of a list of block numbers is `block`.
+inline bool BLK_ListContains(const uint16_t* list, uint16_t count, uint16_t block) {
+  for (uint16_t k = 0; k < count; ++k) {
+    if (list[k] == block) return true;
+  }
+  return false;
+}
+
+// Walks a chain of blocks of one type backwards through their wiring, from input `input`
+// (1-based) of `block`: the first must feed that input (from output `firstOutput`, 0 for
+// any), each further one input `linkInput` of the one before (from `linkOutput`, 0 for any).
+// Stops at `max` blocks, at a block of another type and at a block met before (the start
+// block included), so that a chain wired into a loop ends. Writes the numbers found to `out`,
+// nearest first, and answers their count.
+inline uint16_t BLK_WalkSources(uint16_t block, uint16_t input, uint16_t type,
+                                uint16_t firstOutput, uint16_t linkInput, uint16_t linkOutput,
+                                uint16_t* out, uint16_t max) {
+  uint16_t count = 0, source = 0, output = 0;
+  uint16_t from = block, at = input, wantOutput = firstOutput;
+  while (count < max && FB_GetInputSource(from, at, &source, &output) == type &&
+         (wantOutput == 0 || output == wantOutput) && source != block &&
+         !BLK_ListContains(out, count, source)) {
+    out[count++] = source;
+    from = source;
+    at = linkInput;
+    wantOutput = linkOutput;
+  }
+  return count;
+}

@@ -17,6 +17,8 @@
 #include "blocks/info/info.h"
 #include "blocks/profinet/profinet.h"
 #include "blocks/csdo/csdo.h"
+#include "blocks/visual/visual.h"
+#include "blocks/remoteio/remoteio.h"
 
 void BLK_RegisterAllTypes() {
   BLK_RegisterArithTypes();
@@ -35,5 +37,7 @@ void BLK_RegisterAllTypes() {
   BLK_RegisterInfoTypes();
   BLK_RegisterProfinetTypes();
   BLK_RegisterCtrlTypes();
+  BLK_RegisterVisualTypes();
   BLK_RegisterCsdoTypes();
+  BLK_RegisterRemoteIoTypes();
 }

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <iterator>
 
 #include "comm/com_services.h"
 #include "runtime/fb_store.h"
@@ -13,46 +12,6 @@
 namespace {
 
 ComCouplerRecord g_couplers[COM_COUPLERS];
-const ComIoBlockAccess* g_access = nullptr;
-
-// Signal types of the analog inputs: electrical signals map the channel's scale onto their
-// raw range A..B; a faulty channel reads the upscale or downscale value (raw units for the
-// electrical signals, degrees for the temperature sensors).
-struct SignalRow {
-  uint8_t code;
-  bool range;
-  float low, high;
-  float upscale, downscale;
-};
-constexpr float kRawUp = 32767.0f, kRawDown = -32768.0f;
-constexpr float kTempUp = 3276.7f, kTempDown = -3276.8f;
-constexpr SignalRow kSignals[] = {
-    {0, false, 0, 0, 0, 0},                       // no sensor
-    {1, false, 0, 0, kTempUp, kTempDown},  {2, false, 0, 0, kTempUp, kTempDown},
-    {3, false, 0, 0, kTempUp, kTempDown},  {4, false, 0, 0, kTempUp, kTempDown},
-    {5, false, 0, 0, kTempUp, kTempDown},  {6, false, 0, 0, kTempUp, kTempDown},
-    {7, false, 0, 0, kTempUp, kTempDown},  {8, false, 0, 0, kTempUp, kTempDown},
-    {9, false, 0, 0, kTempUp, kTempDown},  {10, false, 0, 0, kTempUp, kTempDown},  // thermocouples
-    {30, false, 0, 0, kTempUp, kTempDown},                                         // PT100
-    {40, true, 0.0f, 10000.0f, kRawUp, kRawDown},        // 0..10 V, mV
-    {41, true, -10000.0f, 10000.0f, kRawUp, kRawDown},   // -10..10 V, mV
-    {42, true, -3000.0f, 3000.0f, kRawUp, kRawDown},     // -3..3 V, mV
-    {51, true, 0.0f, 16000.0f, kRawUp, kRawDown},        // 4..20 mA, uA above 4 mA
-    {52, true, 0.0f, 20000.0f, kRawUp, kRawDown},        // 0..20 mA, uA
-};
-
-const SignalRow* signalRow(uint8_t code) {
-  for (const SignalRow& r : kSignals) {
-    if (r.code == code) return &r;
-  }
-  return nullptr;
-}
-
-// Analog-input kinds by "MTyp" 0..8; any other model is the first.
-constexpr int16_t kAnalogInputKinds[] = {
-    COM_KIND_TQ_AI,    COM_KIND_TQ_AI_1,  COM_KIND_TQ_AI_2,    COM_KIND_TQ_AI_V, COM_KIND_TQ_AI_V1,
-    COM_KIND_TQ_AI_V2, COM_KIND_TQ_AI_TC, COM_KIND_TQ_AI_TC2, COM_KIND_TQ_AI_MIXED};
-
 // --- little-endian slot images ------------------------------------------------------------
 
 void putLe16(uint8_t* p, int16_t v) {
@@ -80,28 +39,12 @@ void clearRecord(ComCouplerRecord& r) {
   r.moduleCount = -1;
 }
 
-// Coupler block and slot 0..8 from the value of a "Slot x" input; false for a value that is
-// no slot address of a coupler block.
-bool decodeSlot(float value, uint16_t* coupler, uint8_t* slot) {
-  const int32_t a = FW_FloatToI32(value);
-  if (a <= 0 || static_cast<float>(a) != value) return false;
-  const int32_t block = a / 1000, place = a % 1000;
-  if (block < COM_FIRST_COUPLER || block >= COM_FIRST_COUPLER + COM_COUPLERS) return false;
-  const int32_t from = place - static_cast<int32_t>(COM_SLOT_ADDRESS_FIRST);
-  if (from < 0 || from % COM_SLOT_ADDRESS_STEP != 0) return false;
-  const int32_t s = from / static_cast<int32_t>(COM_SLOT_ADDRESS_STEP);
-  if (s >= COM_SLOTS) return false;
-  *coupler = static_cast<uint16_t>(block);
-  *slot = static_cast<uint8_t>(s);
-  return true;
-}
-
 // Scale and offset from the panel's number to the module's raw value: electrical signals map
 // the channel's scale v..w onto the signal's raw range A..B, other channels take their scale
 // as it is; a channel with v = w reads A.
 void scaleChannel(ComCouplerRecord& r, uint8_t s, int j, const ComIoModule& m) {
   const uint8_t code = m.signalType[j];
-  const SignalRow* row = signalRow(code);
+  const ComSignalRow* row = COM_SignalRow(code);
   const float v = m.x0[j], w = m.x100[j];
   float a = v, b = w;
   if (code >= COM_SIGNAL_ELECTRICAL && row && row->range) {
@@ -141,9 +84,10 @@ void fillSlot(ComCouplerRecord& r, uint8_t s, uint16_t type, uint16_t block, con
       break;
   }
   ComIoSlotView v;
-  const bool found = g_access->slot && g_access->slot(r.couplerBlock, s, &v) && v.kind &&
-                     v.input && v.channelStatus && v.output && v.raw;
-  r.slots[s] = found ? v : ComIoSlotView{};
+  const ComIoBlockAccess* access = COM_IoBlockAccess();
+  const bool found = access->slot && access->slot(r.couplerBlock, s, &v) && v.kind && v.input &&
+                     v.channelStatus && v.output && v.raw;
+  r.slotViews[s] = found ? v : ComIoSlotView{};
   if (found) *v.kind = static_cast<uint8_t>(kind);
 }
 
@@ -202,7 +146,7 @@ int32_t gaugeValue(const ComCouplerRecord& r, int i, int j, uint32_t w) {
 
 void exchangeSlot(int c, int i, const ComCouplerRecord& r) {
   const int16_t kind = r.kinds[i];
-  const ComIoSlotView& v = r.slots[i];
+  const ComIoSlotView& v = r.slotViews[i];
   if (!kind || !v.input) return;
   *v.kind = static_cast<uint8_t>(kind);
   switch (kind) {
@@ -252,8 +196,9 @@ void exchangeSlot(int c, int i, const ComCouplerRecord& r) {
 
 // The coupler's bus request is answered at once: there is no bus behind the panels.
 void answerCouplerRequest(uint16_t coupler) {
-  if (!g_access || !g_access->request) return;
-  ComBusRequest* q = g_access->request(coupler);
+  const ComIoBlockAccess* access = COM_IoBlockAccess();
+  if (!access || !access->request) return;
+  ComBusRequest* q = access->request(coupler);
   if (!q || q->state != COM_REQ_SENT) return;
   q->state = COM_REQ_ANSWERED;
   q->length = 0;
@@ -262,28 +207,8 @@ void answerCouplerRequest(uint16_t coupler) {
 
 }  // namespace
 
-const ComIoBlockAccess* COM_SetIoBlockAccess(const ComIoBlockAccess* access) {
-  const ComIoBlockAccess* previous = g_access;
-  g_access = access;
-  return previous;
-}
-
 ComCouplerRecord* COM_CouplerRecord(int coupler) {
   return coupler >= 0 && coupler < COM_COUPLERS ? &g_couplers[coupler] : nullptr;
-}
-
-int16_t COM_ModuleKind(uint16_t type, uint8_t mode) {
-  switch (type) {
-    case COM_TYPE_TQ_DI:
-      return mode == 1 ? COM_KIND_TQ_DI_8 : (mode == 2 ? COM_KIND_TQ_DI_4 : COM_KIND_TQ_DI);
-    case COM_TYPE_TQ_DO: return mode == 1 ? COM_KIND_TQ_DO_4 : COM_KIND_TQ_DO;
-    case COM_TYPE_TQ_AI:
-    case COM_TYPE_TQ_AIPLUS:
-      return mode < std::size(kAnalogInputKinds) ? kAnalogInputKinds[mode] : int16_t{COM_KIND_TQ_AI};
-    case COM_TYPE_TQ_AO:
-      return mode == 1 ? COM_KIND_TQ_AO_1 : (mode == 2 ? COM_KIND_TQ_AO_2 : COM_KIND_TQ_AO);
-    default: return 0;
-  }
 }
 
 void COM_ScanIoModules(int32_t instance) {
@@ -303,7 +228,8 @@ void COM_ScanIoModules(int32_t instance) {
     std::snprintf(r.title, sizeof r.title, "TQ500 - #%d", address);
     markCouplerNode(address);
   }
-  if (option && g_access && g_access->module) {
+  const ComIoBlockAccess* access = COM_IoBlockAccess();
+  if (option && access && access->module) {
     for (uint16_t block = COM_FIRST_MODULE_BLOCK; block <= FB_MAX_BLOCK; ++block) {
       const uint16_t* inst = FB_GetInstance(block);
       if (!inst) continue;
@@ -312,7 +238,8 @@ void COM_ScanIoModules(int32_t instance) {
       ComIoModule m;
       uint16_t coupler = 0;
       uint8_t slot = 0;
-      if (!g_access->module(block, &m) || !m.claimed || !decodeSlot(m.slotInput, &coupler, &slot)) {
+      if (!access->module(block, &m) || !m.claimed ||
+          !COM_DecodeSlotAddress(m.slotInput, &coupler, &slot)) {
         continue;
       }
       ComCouplerRecord& r = g_couplers[coupler - COM_FIRST_COUPLER];

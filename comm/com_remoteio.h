@@ -27,12 +27,17 @@ constexpr uint16_t COM_FIRST_MODULE_BLOCK = 100;
 // Block types of the family.
 enum : uint16_t {
   COM_TYPE_C_TQ5X = 14, COM_TYPE_TQ_DI = 15, COM_TYPE_TQ_DO = 16, COM_TYPE_TQ_AI = 17,
-  COM_TYPE_TQ_AO = 18, COM_TYPE_TQ_AIPLUS = 19,
+  COM_TYPE_TQ_AO = 18, COM_TYPE_TQ_AIPLUS = 19, COM_TYPE_TQ_DMS = 22,
 };
 
 // Slot address carried by a coupler's slot output n: block x 1000 + 47 + 27 x (n - 1).
 constexpr uint32_t COM_SLOT_ADDRESS_FIRST = 47;
 constexpr uint32_t COM_SLOT_ADDRESS_STEP = 27;
+
+// Coupler block 21..25 and slot 0..8 from the value of a "Slot x" input: false for a value
+// that is no slot address (not a whole number, another block, a place between the slot
+// records); the outputs are then left as they were.
+bool COM_DecodeSlotAddress(float value, uint16_t* coupler, uint8_t* slot);
 
 // Signal types of the analog channels that the scan reads (analog inputs "STyp", analog
 // outputs "OTyp").
@@ -42,6 +47,19 @@ enum : uint8_t {
   COM_OUTPUT_LIVE_ZERO = 21,    // analog output 4..20 mA
 };
 constexpr float COM_LIVE_ZERO_SPAN = 4000.0f;   // the span marker of a live-zero channel
+
+// Signal types of the analog inputs: electrical signals (`range`) map the channel's scale onto
+// their raw range low..high (0..10 V in mV, -10..10 V, -3..3 V, 4..20 mA in uA above 4 mA,
+// 0..20 mA in uA); a faulty channel reads the upscale or downscale value (raw units for the
+// electrical signals, degrees for the temperature sensors).
+struct ComSignalRow {
+  uint8_t code;
+  bool range;
+  float low, high;
+  float upscale, downscale;
+};
+// The row of a signal type, or null for an unknown code.
+const ComSignalRow* COM_SignalRow(uint8_t code);
 
 // Panel words of analog inputs: a fault, a value meant as raw value, and the bits restored
 // from the sign.
@@ -82,8 +100,11 @@ struct ComIoBlockAccess {
   // The coupler block's request object, or null.
   ComBusRequest* (*request)(uint16_t coupler);
 };
-// Installs the family's calls (null: none) and returns those replaced.
+// Installs the family's calls (null: none) and returns those replaced; the calls installed.
+// These and the helpers the family shares with the link (slot addresses, kind codes, signal
+// rows) do not reach the shell, so that programs without module panels link the family.
 const ComIoBlockAccess* COM_SetIoBlockAccess(const ComIoBlockAccess* access);
+const ComIoBlockAccess* COM_IoBlockAccess();
 
 // The record of one coupler; the shell's module-panel link reads the first part and keeps
 // the panel id and the previous kinds and block numbers.
@@ -104,7 +125,7 @@ struct ComCouplerRecord {
   float offset[COM_SLOTS][COM_SLOT_CHANNELS];
   float span[COM_SLOTS][COM_SLOT_CHANNELS];        // 4000.0 for a live-zero channel, else 0
   float substitute[COM_SLOTS][COM_SLOT_CHANNELS];  // value of a faulty analog input
-  ComIoSlotView slots[COM_SLOTS];
+  ComIoSlotView slotViews[COM_SLOTS];
 };
 using SimModulePanelRecord = ComCouplerRecord;
 

@@ -1,15 +1,18 @@
 #include "opui/op_blockpage.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
 #include "opui/op_editor.h"
 #include "opui/op_field_editor.h"
+#include "opui/op_format.h"
 #include "opui/op_keys.h"
 #include "opui/op_links.h"
 #include "opui/op_menu.h"
 #include "opui/op_services.h"
 #include "runtime/fb_store.h"
+#include "runtime/fw_text.h"
 
 OpBlockPageState g_opBlockPage;
 OpJumpRecord g_opJump;
@@ -222,12 +225,6 @@ void moveCursor(int direction) {
                                : OP_NextEditableField(static_cast<uint16_t>(raw), direction);
   if (n > 0 && next > n) next = 0;
   selectField(next);
-}
-
-// A key 2 or 4 event: a new press, or every fourth cycle from the eighth while it is held.
-bool stepEvent(uint8_t step, uint8_t hold, uint8_t key) {
-  if (step) return true;
-  return g_opKeys.lastKeyCode == key && hold >= OP_KEY_REPEAT_START && hold % OP_KEY_REPEAT_EVERY == 0;
 }
 
 bool inside(const OpRect& r, int x, int y) {
@@ -501,9 +498,9 @@ int OP_BlockPageProc() {
       OP_SelectSecondPage();
       return 0;
     }
-    if (stepEvent(k.downStep, k.holdDown, OP_KEY_DOWN)) {
+    if (OP_KeyStepEvent(k.downStep, k.holdDown, OP_KEY_DOWN)) {
       moveCursor(1);
-    } else if (stepEvent(k.upStep, k.holdUp, OP_KEY_UP)) {
+    } else if (OP_KeyStepEvent(k.upStep, k.holdUp, OP_KEY_UP)) {
       moveCursor(-1);
     }
     const OpPointerCopy& p = g_opInput.pointer;
@@ -519,4 +516,70 @@ int OP_BlockPageProc() {
     if (const OpPageField* f = OP_PageField(1); f && f->row) f->row->changed = 1;
   }
   return runCycle();
+}
+
+// --- What the block pages share -------------------------------------------------------------
+
+int OP_BlockRefreshStep(int steps, uint8_t* request) {
+  uint16_t& step = g_opBlockPage.refreshStep;
+  if (step < steps) {
+    if (step == 0 && request) *request = 0;
+    return step++;
+  }
+  if (request && *request) {
+    *request = 0;
+    step = 0;
+  }
+  return -1;
+}
+
+bool OP_RefreshSkips(uint16_t field, uint8_t* request) {
+  if (!OP_FieldIsHeld(field)) return false;
+  if (request) *request = 1;
+  return true;
+}
+
+bool OP_KeyStepEvent(uint8_t step, uint8_t hold, uint8_t key) {
+  if (step) return true;
+  return g_opKeys.lastKeyCode == key && hold >= OP_KEY_REPEAT_START && hold % OP_KEY_REPEAT_EVERY == 0;
+}
+
+const char* OP_ListText(uint16_t firstId, int index, int count) {
+  if (index < 0 || index >= count) return "??????";
+  return FW_GetText(static_cast<uint32_t>(firstId + index));
+}
+
+void OP_RowPrintf(OpTextRow* row, const char* format, ...) {
+  if (!row) return;
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(row->text, sizeof row->text, format, args);
+  va_end(args);
+  row->changed = 1;
+}
+
+void OP_RowPut(OpTextRow* row, int column, int width, const char* text) {
+  if (!row || column < 0 || column >= OP_ROW_CHARS || width <= 0) return;
+  if (column + width > OP_ROW_CHARS) width = OP_ROW_CHARS - column;
+  const size_t have = std::strlen(row->text);
+  for (size_t i = have; i < static_cast<size_t>(column); ++i) row->text[i] = ' ';
+  size_t n = text ? std::strlen(text) : 0;
+  if (n > static_cast<size_t>(width)) n = static_cast<size_t>(width);
+  if (n) std::memcpy(row->text + column, text, n);
+  std::memset(row->text + column + n, ' ', static_cast<size_t>(width) - n);
+  if (have < static_cast<size_t>(column + width)) row->text[column + width] = 0;
+  row->changed = 1;
+}
+
+const char* OP_NumberText(char* out, int width, float value, int decimals) {
+  OP_FormatNumber(out, width, value, decimals, OP_ALIGN_RIGHT, width);
+  out[width] = 0;
+  return out;
+}
+
+void OP_RowNumber(OpTextRow* row, int column, int width, float value, int decimals) {
+  char text[OP_ROW_CHARS + 1];
+  if (width > OP_ROW_CHARS) width = OP_ROW_CHARS;
+  if (width <= 0) return;
+  OP_RowPut(row, column, width, OP_NumberText(text, width, value, decimals));
 }

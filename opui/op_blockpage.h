@@ -177,3 +177,30 @@ bool OP_FieldIsHeld(uint16_t field);
 const OpPageField* OP_PageField(uint16_t field);
 // Number of fields of the page shown.
 uint16_t OP_PageFieldCount();
+
+// --- What the block pages share -------------------------------------------------------------
+
+// One step of the refresh round that every block page runs, one field (or group) a cycle:
+// the step to fill now (0 .. steps - 1; step 0 first clears the block's refresh request),
+// or -1 past the last step, where a set request is cleared and the next cycle starts a new
+// round. The step counter is g_opBlockPage.refreshStep, 0 whenever a page is selected.
+int OP_BlockRefreshStep(int steps, uint8_t* request);
+// Whether a refresh step skips its field: the field is being edited or was just entered. A
+// skip sets the request, so that another round follows and the field is filled once free.
+bool OP_RefreshSkips(uint16_t field, uint8_t* request);
+// A key 2 or 4 event on a page: a new press (its step flag), or while the key is held every
+// fourth cycle from the eighth on.
+bool OP_KeyStepEvent(uint8_t step, uint8_t hold, uint8_t key);
+// The text of a list of texts by index (first id + index), "??????" for an index outside
+// 0 .. count - 1: an instance value never names a text beyond its list.
+const char* OP_ListText(uint16_t firstId, int index, int count);
+// Writes a page row: the formatted line (cut at the row's end) and the changed word.
+void OP_RowPrintf(OpTextRow* row, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// Writes `width` characters of a row from `column` on, blank-padded or cut (the rest of
+// the row stays), and marks it changed; a longer row is extended with blanks.
+void OP_RowPut(OpTextRow* row, int column, int width, const char* text);
+// A number of the common format right-aligned in `width` characters and a NUL (out holds
+// width + 1 bytes); out is returned.
+const char* OP_NumberText(char* out, int width, float value, int decimals);
+// A number of the common format, right-aligned in `width` characters at `column`.
+void OP_RowNumber(OpTextRow* row, int column, int width, float value, int decimals);

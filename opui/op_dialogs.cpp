@@ -48,14 +48,20 @@ bool busy(int kind, uint8_t* done) {
   return true;
 }
 
-// Opens a dialog from its table as a child of the body window, with the table's positions
-// taken as screen positions. 0 when one of the kind is open already or it cannot be made.
+// Another page window the dialogs open in (0: the body).
+WM_HWIN g_dialogParent;
+
+// Opens a dialog from its table as a child of the body window (or of the page window set to
+// cover it), with the table's positions taken as screen positions. 0 when one of the kind is
+// open already or it cannot be made.
 WM_HWIN openDialog(int kind, const GUI_DIALOG_ITEM* items, int count, WM_CALLBACK* cb,
                    uint8_t* done) {
   DialogSlot& s = g_slots[kind];
   s = DialogSlot{0, 0, done};
   if (done) *done = OP_DIALOG_OPEN;
-  const WM_HWIN parent = OP_WinExists(g_opDisplay.body) ? g_opDisplay.body : 0;
+  const WM_HWIN parent = OP_WinExists(g_dialogParent) ? g_dialogParent
+                         : OP_WinExists(g_opDisplay.body) ? g_opDisplay.body
+                                                          : 0;
   const int x0 = parent ? -WM_GetWindowOrgX(parent) : 0;
   const int y0 = parent ? -WM_GetWindowOrgY(parent) : 0;
   const WM_HWIN h = GUI_CreateDialogBox(items, count, cb, parent, x0, y0);
@@ -599,6 +605,7 @@ constexpr int kTextChars = 40;
 struct MessageState {
   const uint8_t* icon;
   uint32_t iconSize;
+  GUI_MEMDEV_Handle iconDevice;
   char title[kTextChars + 1], line1[kTextChars + 1], line2[kTextChars + 1];
 };
 MessageState g_message;
@@ -614,7 +621,7 @@ void messageProc(WM_MESSAGE* msg) {
     case WM_MSG_INIT_DIALOG: {
       initFrame(dialog);
       const WM_HWIN client = WM_GetClientWindow(dialog);
-      if (!m.icon) IMAGE_SetGIF(itemOf(dialog, OP_ID_MSG_IMAGE), g_opMessageIcon, g_opMessageIconSize);
+      if (!m.icon && !m.iconDevice) IMAGE_SetGIF(itemOf(dialog, OP_ID_MSG_IMAGE), g_opMessageIcon, g_opMessageIconSize);
       const bool lines = m.line1[0] || m.line2[0];
       // Above the lines the title reaches into the first one: its text stands at the top.
       const WM_HWIN title = TEXT_CreateEx(65, lines ? 28 : 47, 192, 22, client, WM_CF_SHOW,
@@ -632,6 +639,9 @@ void messageProc(WM_MESSAGE* msg) {
     }
     case WM_MSG_PAINT:
       if (m.icon) OP_GfxDrawStreamed(m.icon, m.iconSize, kIconX, kIconY);
+      if (m.iconDevice) {
+        OP_GfxWriteDeviceAt(m.iconDevice, WM_GetWindowOrgX(dialog) + kIconX, WM_GetWindowOrgY(dialog) + kIconY);
+      }
       return;
     case WM_MSG_DELETE:
       dialogDeleted(kMessage);
@@ -681,6 +691,7 @@ void OP_CloseTouchDialogs() {
 
 void OP_ForgetTouchDialogs() {
   for (DialogSlot& s : g_slots) s = DialogSlot{};
+  g_dialogParent = 0;
   g_opEdit = OpEditState{};
   g_pmStep = nullptr;
   g_bitsValue = nullptr;
@@ -760,18 +771,33 @@ WM_HWIN OP_OpenBitsDialog(float* value, uint8_t* done) {
   return openDialog(kBits, kBitsItems, static_cast<int>(std::size(kBitsItems)), bitsProc, done);
 }
 
-WM_HWIN OP_OpenMessageBox(const uint8_t* icon, uint32_t iconSize, const char* title,
-                          const char* line1, const char* line2, uint8_t* done) {
+namespace {
+WM_HWIN openMessageBox(const uint8_t* icon, uint32_t iconSize, GUI_MEMDEV_Handle iconDevice,
+                       const char* title, const char* line1, const char* line2, uint8_t* done) {
   if (busy(kMessage, done)) return 0;
   MessageState& m = g_message;
   m.icon = icon && iconSize ? icon : nullptr;
   m.iconSize = m.icon ? iconSize : 0;
+  m.iconDevice = m.icon ? 0 : iconDevice;
   copyLine(m.title, title);
   copyLine(m.line1, line1);
   copyLine(m.line2, line2);
   return openDialog(kMessage, kMessageItems, static_cast<int>(std::size(kMessageItems)), messageProc,
                     done);
 }
+}  // namespace
+
+WM_HWIN OP_OpenMessageBox(const uint8_t* icon, uint32_t iconSize, const char* title,
+                          const char* line1, const char* line2, uint8_t* done) {
+  return openMessageBox(icon, iconSize, 0, title, line1, line2, done);
+}
+
+WM_HWIN OP_OpenMessageBoxWithDevice(GUI_MEMDEV_Handle icon, const char* title, const char* line1,
+                                    const char* line2, uint8_t* done) {
+  return openMessageBox(nullptr, 0, icon > 0 ? icon : 0, title, line1, line2, done);
+}
+
+void OP_SetDialogParent(WM_HWIN parent) { g_dialogParent = parent; }
 
 void OP_CloseMessageBox() {
   const WM_HWIN h = g_slots[kMessage].window;

@@ -53,6 +53,9 @@ bool OP_PressDialogButton(WM_HWIN dialog, int id);
 // one given when it is an open touch dialog.
 void OP_CloseTouchDialogs();
 void OP_CloseTouchDialog(WM_HWIN dialog);
+// The window the dialogs open in while a page window covers the body (the full-screen user
+// view); 0 gives it back to the body. A parent that no longer exists counts as 0.
+void OP_SetDialogParent(WM_HWIN parent);
 // Forgets the dialogs and the value editor without touching a window (the display and its
 // windows were reset).
 void OP_ForgetTouchDialogs();
@@ -116,6 +119,10 @@ WM_HWIN OP_OpenBitsDialog(float* value, uint8_t* done);
 // icon). "OK" sets *done = OK; the box stays until its owner closes it.
 WM_HWIN OP_OpenMessageBox(const uint8_t* icon, uint32_t iconSize, const char* title,
                           const char* line1, const char* line2, uint8_t* done);
+// The same with a picture of 50 x 50 pixels in a memory device as the icon (0: the built-in
+// icon); the device stays the caller's and must live while the box is open.
+WM_HWIN OP_OpenMessageBoxWithDevice(GUI_MEMDEV_Handle icon, const char* title, const char* line1,
+                                    const char* line2, uint8_t* done);
 void OP_CloseMessageBox();
 
 // The built-in message icon: a GIF89a of 50 x 50 pixels.

@@ -1,10 +1,12 @@
 #include "opui/op_display.h"
+#include "opui/op_userpage.h"
 
 #include <cstring>
 
 #include "gui/draw/GUI_Draw.h"
 #include "gui/draw/GUI_Font.h"
 #include "opui/op_dialogs.h"
+#include "opui/op_input.h"
 #include "opui/op_links.h"
 #include "opui/op_services.h"
 #include "runtime/fw_defer.h"
@@ -197,6 +199,11 @@ const OpRowTemplate kAlarmScreen[] = {
     pageText(0, 0, 60, 320, 22), pageText(1, 0, 82, 320, 22), pageText(2, 0, 104, 320, 22),
     pageText(3, 0, 126, 320, 22), pageText(4, 0, 148, 320, 22), pageText(5, 0, 170, 320, 22),
     pageText(6, 0, 192, 320, 22), last(pageText(7, 0, 214, 320, 22)),
+};
+
+// 10: user page: the title; the block's view covers the rest (or the whole screen).
+const OpRowTemplate kUserScreen[] = {
+    last(pageTitle()),
 };
 
 // Set while a display procedure paints: the window manager then clips to the window.
@@ -476,6 +483,8 @@ void drawTextLine(const char* s, int n, const uint8_t* colors, const OpRowTempla
     } else if (c == OP_ROW_EDIT) {
       fg = kWhite;
       bg = rowColor(OP_CC_STATUS);
+    } else if (c == OP_ROW_ALARM) {
+      fg = kRed;
     }
     GUI_SetColor(fg);
     GUI_SetBkColor(bg);
@@ -671,6 +680,7 @@ void OP_ResetDisplay() {
   std::memset(g_opIndicators, 0, sizeof g_opIndicators);
   g_directCreated = false;
   OP_ForgetTouchDialogs();
+  OP_ForgetDisplayList();
 }
 
 // --- Drawing helpers ------------------------------------------------------------------------------
@@ -730,9 +740,10 @@ void OP_RedrawDisplay() {
 
 // --- Text screens ---------------------------------------------------------------------------------
 
-const OpRowTemplate* const g_opScreenTemplates[10] = {
+const OpRowTemplate* const g_opScreenTemplates[OP_SCREEN_TYPES + 1] = {
     nullptr,          kControllerScreen, kProgrammerScreen, kVerticalBarScreen, kHorizontalBarScreen,
     kTrendScreen,     kMultiLineScreen,  kMenuScreen,       kValueScreen,       kAlarmScreen,
+    kUserScreen,
 };
 
 OpRect OP_LayoutBar(int g, int kind, OpRect r) {
@@ -824,7 +835,7 @@ int OP_ShowTextScreen(int type, int count) {
   if (count == 1) s.redrawState = 0;
   int n = count == 0 ? OP_TEXT_ROWS : count;
   if (n > OP_TEXT_ROWS) n = OP_TEXT_ROWS;
-  const OpRowTemplate* tmpl = type >= 1 && type <= 9 ? g_opScreenTemplates[type] : nullptr;
+  const OpRowTemplate* tmpl = type >= 1 && type <= OP_SCREEN_TYPES ? g_opScreenTemplates[type] : nullptr;
   int prepared = 0;
   while (tmpl && prepared < n) {
     const OpRowTemplate& t = tmpl[prepared];
@@ -833,6 +844,8 @@ int OP_ShowTextScreen(int type, int count) {
     if (t.end) break;
   }
   s.count = static_cast<uint8_t>(prepared);
+  // The trend strip belongs to the trend screen alone.
+  if (type != 5) s.trendRing = nullptr;
   if (type == 1 || type == 3 || type == 4) layoutBars();
   if (type == 5 && s.redrawState != 0) {
     // On a redraw of its rows the trend screen shows its value column as a vertical bar and
@@ -860,10 +873,12 @@ void OP_DrawTextScreen(int redrawAll) {
   if (d.rendererBusy || !GUI_IsInitialized()) return;
   d.rendererBusy = 1;
   const Target target(d.bodyDev);
-  // The touch list belongs to the menu and list screens.
-  if (s.type != 7 && g_opTouchList) {
+  // The touch list belongs to the menu and list screens; a block page that shows a type-7
+  // screen (its parameter lines) has none.
+  const bool listScreen = s.type == 7 && g_opPage.current != OP_BlockPageProc;
+  if (!listScreen && g_opTouchList) {
     OP_CloseTouchList();
-  } else if (s.type == 7 && !g_opTouchList) {
+  } else if (listScreen && !g_opTouchList) {
     OP_OpenTouchList();
   }
   if (redrawAll) OP_ApplyScreenColors();

@@ -64,7 +64,8 @@ constexpr int OP_MAX_ROW_LINES = 27;
 
 // One row of the menu screen: text, one colour byte a character (0 normal, 5 highlighted,
 // 13 being edited) and the changed flag the renderer reads and clears.
-enum : uint8_t { OP_ROW_NORMAL = 0, OP_ROW_HIGHLIGHT = 5, OP_ROW_EDIT = 13 };
+// An alarm row that waits for its acknowledgement is drawn in the alarm colour (8).
+enum : uint8_t { OP_ROW_NORMAL = 0, OP_ROW_HIGHLIGHT = 5, OP_ROW_ALARM = 8, OP_ROW_EDIT = 13 };
 struct OpTextRow {
   char text[OP_ROW_CHARS + 1];
   uint8_t colors[OP_ROW_CHARS];
@@ -123,7 +124,7 @@ extern OpPageRows g_opPageRows;
 constexpr int OP_TREND_FRAME_ROW = 4;
 
 struct OpTextScreen {
-  uint8_t type;              // 1..9; 7 = menu and list screen
+  uint8_t type;              // 1..10; 7 = menu and list screen
   uint8_t redrawState;       // 0 draw all, 1 rows only, 2
   uint8_t count;             // prepared rows
   uint8_t request;           // redraw requested (the display update shows it again)
@@ -140,8 +141,10 @@ struct OpTextScreen {
 };
 extern OpTextScreen g_opTextScreen;
 
-// Static template tables of the screen types (index 1..9; null = none).
-extern const OpRowTemplate* const g_opScreenTemplates[10];
+// Static template tables of the screen types (index 1..10; null = none); type 10 is the user
+// page.
+constexpr int OP_SCREEN_TYPES = 10;
+extern const OpRowTemplate* const g_opScreenTemplates[OP_SCREEN_TYPES + 1];
 
 // Lays out a bar element: per-mille value g, bar kind, the template's rectangle.
 OpRect OP_LayoutBar(int g, int kind, OpRect r);

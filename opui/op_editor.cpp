@@ -307,6 +307,12 @@ bool openWindow(OpEditState& e) {
 
 // The steps of the plus/minus dialog, one scaled unit each.
 void takeSteps(OpEditState& e) {
+  if (e.stepUp || e.stepDown) {
+    uint8_t* target = e.step > 0 ? e.stepUp : e.step < 0 ? e.stepDown : nullptr;
+    if (target) *target = 1;
+    e.step = 0;
+    return;
+  }
   while (e.step != 0) {
     const int dir = e.step > 0 ? 1 : -1;
     e.step = static_cast<int8_t>(e.step - dir);
@@ -448,6 +454,11 @@ void OP_EditSetTarget(char* text, uint16_t* changed, int width, uint8_t* colours
   e.recordCount = records && recordCount > 0 ? recordCount : 0;
   e.mode = static_cast<uint8_t>(mode);
   e.selection = e.storage != kFloatStorage && (e.discrete || textBase != 0) ? 1 : 0;
+}
+
+void OP_EditSetStepTargets(uint8_t* up, uint8_t* down) {
+  g_opEdit.stepUp = up;
+  g_opEdit.stepDown = down;
 }
 
 int OP_EditStep() {

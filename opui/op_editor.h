@@ -74,6 +74,8 @@ struct OpEditState {
   const uint16_t* records;              // text blocks of a record field, one per 4 records
   int recordCount;
   uint8_t mode;
+  uint8_t* stepUp;                      // plus/minus steps set these bytes (OP_EditSetStepTargets)
+  uint8_t* stepDown;
   // The open touch window.
   WM_HWIN window;
   uint8_t windowFlags;                  // OP_EDIT_WIN_*
@@ -101,6 +103,10 @@ int OP_EditStart(const FbValueEntry* descriptor, uint16_t fieldIndex);
 // and its number of blocks, and the mode (OP_EDIT_MODE_PLUSMINUS asks for the stepper).
 void OP_EditSetTarget(char* text, uint16_t* changed, int width, uint8_t* colours,
                       uint16_t textBase, const uint16_t* records, int recordCount, int mode);
+// Bytes that the plus/minus dialog's steps set to 1 in place of changing the value, so that
+// a block moves the value itself (a manual output, a calibration drive): `up` for a step
+// up, `down` for a step down. Null for both: steps change the value again.
+void OP_EditSetStepTargets(uint8_t* up, uint8_t* down);
 // One cycle of the edit: 1 when it has ended (also when none runs), else 0.
 int OP_EditStep();
 inline bool OP_EditActive() { return g_opEdit.active != 0; }

@@ -5,7 +5,10 @@
 #include "opui/op_keys.h"
 #include "opui/op_links.h"
 #include "opui/op_pages.h"
+#include "opui/op_pages_prog.h"
+#include "opui/op_pages_visual.h"
 #include "opui/op_services.h"
+#include "opui/op_userpage.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_image.h"
 #include "runtime/fw_text.h"
@@ -110,7 +113,11 @@ void OP_ReadKeysAndPointer() {
 
 int FW_GetTouchZone() {
   const OpPointerCopy& p = g_opInput.pointer;
-  if (p.state != OP_POINTER_PRESSED || p.y >= OP_ZONE_HEIGHT || OP_TouchWindowOpen()) return OP_ZONE_NONE;
+  // A user view over the whole screen takes the touches of the top bar's place itself.
+  if (p.state != OP_POINTER_PRESSED || p.y >= OP_ZONE_HEIGHT || OP_TouchWindowOpen() ||
+      OP_UserViewFullScreen()) {
+    return OP_ZONE_NONE;
+  }
   if (p.x < OP_ZONE_LEFT_END) return OP_ZONE_LEFT;
   if (p.x > OP_ZONE_MIDDLE_START && p.x < OP_ZONE_MIDDLE_START + OP_ZONE_MIDDLE_WIDTH) return OP_ZONE_MIDDLE;
   if (p.x > OP_ZONE_RIGHT_START) return OP_ZONE_RIGHT;
@@ -145,6 +152,8 @@ void OP_ClearPendingAction() { g_opPending = OpPendingAction{}; }
 void OP_ResetUi() {
   OP_ClearPendingAction();
   OP_ResetPageCounters();
+  OP_ResetBlockPageFlags();
+  OP_ResetStopResetPage();
   OpPageManager& pm = g_opPage;
   pm.current = OP_MenuPageProc;
   pm.counter1 = pm.counter2 = 0;
@@ -180,6 +189,8 @@ uint16_t OP_PageManagerCycle() {
     const bool counts = pm.pageId != OP_PAGE_MAIN_MENU || language != pm.lastLanguage;
     if (counts) {
       closeBlockViewOfPage();
+      OP_ResetBlockPageFlags();
+  OP_ResetStopResetPage();
       FW_SelectTextLanguage();
       OP_PageEnter(online ? 2 : 0);
       pm.current = OP_MenuPageProc;

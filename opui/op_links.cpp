@@ -107,6 +107,15 @@ const uint8_t* OP_LinkStartPicture(uint32_t* size) {
 }
 bool OP_LinkStartLogoPresent() { return g_opStandIn.startLogo != 0 || g_startPictureSize > 0; }
 
+const FwPicture* OP_LinkUserPictures(uint32_t* count) {
+  if (&g_fwMain) {
+    *count = g_fwMain.pictureCount < FW_PICTURE_TABLE_SIZE ? g_fwMain.pictureCount : FW_PICTURE_TABLE_SIZE;
+    return g_fwMain.pictures;
+  }
+  *count = g_opStandIn.pictures ? g_opStandIn.pictureCount : 0;
+  return g_opStandIn.pictures;
+}
+
 const uint8_t* OP_LinkUiArea() { return g_fwInternalEeprom + FW_IEE_PICTURE; }
 uint32_t OP_LinkUiAreaSize() { return FW_IEE_TAG - FW_IEE_PICTURE; }
 
@@ -124,6 +133,9 @@ void OP_GfxCopyToLcd(GUI_MEMDEV_Handle h) {
 }
 void OP_GfxWriteDevice(GUI_MEMDEV_Handle h) {
   if (h > 0) GUI_MEMDEV_Write(h);
+}
+void OP_GfxWriteDeviceAt(GUI_MEMDEV_Handle h, int x, int y) {
+  if (h > 0) GUI_MEMDEV_WriteAt(h, x, y);
 }
 
 namespace {

@@ -13,6 +13,7 @@
 #include "gui/WM.h"
 
 struct GUI_PID_STATE;
+struct FwPicture;
 
 // --- Firmware state ----------------------------------------------------------------------
 
@@ -107,6 +108,8 @@ struct OpFirmwareStandIn {
   uint8_t profinetState = 0;       // 0..5
   OpSlotRecord slots[OP_SLOTS];
   OpSdFile sdFiles[OP_SD_FILES];
+  const FwPicture* pictures = nullptr;  // the user pictures loaded at start-up
+  uint32_t pictureCount = 0;
 };
 extern OpFirmwareStandIn g_opStandIn;
 
@@ -188,6 +191,10 @@ uint32_t OP_LinkUiAreaSize();
 void OP_SetStartPicture(const uint8_t* data, uint32_t size);
 const uint8_t* OP_LinkStartPicture(uint32_t* size);
 
+// The user pictures the start-up loaded (up to 200: name, memory device, size) and their
+// number: the main cycle's table. Default: the stand-in's.
+const FwPicture* OP_LinkUserPictures(uint32_t* count);
+
 // --- Graphics library parts ---------------------------------------------------------------
 
 // Memory devices. Default until they are linked: no device (0); drawing then goes straight
@@ -201,6 +208,9 @@ bool OP_GfxDirectBegin();
 void OP_GfxDirectEnd();
 void OP_GfxCopyToLcd(GUI_MEMDEV_Handle h);
 void OP_GfxWriteDevice(GUI_MEMDEV_Handle h);
+// Writes a device with its top-left corner at x, y on the screen (clipped by the window
+// manager while a window paints).
+void OP_GfxWriteDeviceAt(GUI_MEMDEV_Handle h, int x, int y);
 // Draws a GIF held in memory at x, y: 0 done, 1 the data is not a GIF the decoder takes.
 // Default until the decoder is linked: a stream without a GIF header or with a bad logical
 // screen is rejected (1); a sound header draws nothing (0).

@@ -14,6 +14,7 @@
 #include "opui/op_keys.h"
 #include "opui/op_links.h"
 #include "opui/op_menu_build.h"
+#include "opui/op_pages_prog.h"
 #include "opui/op_services.h"
 #include "runtime/fw_clock.h"
 #include "runtime/fw_defer.h"
@@ -640,6 +641,7 @@ void OP_TouchListColors() {
 void OP_CloseOverlays() {
   bool closed = OP_EditActive() || g_opOverlay.nesting != 0;
   OP_EditAbort();
+  OP_ClearPageFlag();
   OP_CloseTouchDialogs();
   g_opOverlay.flag = 0;
   g_opOverlay.nesting = 0;

@@ -62,7 +62,7 @@ void OP_ResetFieldEditor();
 void OP_ShowNoKey();
 // Posts start-up step codes, writes pending flag bytes and draws the stored start-up logo.
 void OP_ShowStartupLogo();
-// Prepares and draws a text screen of type 1..9.
+// Prepares and draws a text screen of type 1..10.
 // Returns the new redraw state: 1 when count was 1 (rows only), else 2.
 int OP_ShowTextScreen(int type, int count);
 // Clears and draws a circle of radius 30 at the touch point (clamped to 319, 239).

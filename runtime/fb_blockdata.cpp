@@ -373,3 +373,13 @@ int FB_GetAllpLimits(uint16_t block, uint16_t i, FbF32** low, FbF32** high) {
   if (high) *high = h1;
   return 1;
 }
+
+uint16_t FB_GetInputSourceEx(uint16_t block, uint16_t i, FbInputSourceEx* out) {
+  FbInputSourceEx r{};
+  r.type = FB_GetInputSource(block, i, &r.block, &r.output);
+  FbF32* value = nullptr;
+  if (r.type && FB_GetAnalogOutputPtr(r.block, r.output, &value)) r.value = value;
+  if (!r.value) r.type = 0;
+  if (out) *out = r;
+  return r.type;
+}

@@ -48,3 +48,15 @@ uint16_t FB_GetDigitalInputSource(uint16_t block, uint16_t i, uint16_t* sourceBl
 // parameters "L 1" (low) and "H 1" (high), result 1; else 0 with both pointers null.
 constexpr uint16_t FB_TYPE_ALLP = 40;
 int FB_GetAllpLimits(uint16_t block, uint16_t i, FbF32** low, FbF32** high);
+
+// The source of analog input i (1-based) with where its value is: the source block's type
+// (the result, 0 when unconnected), its number and output, and the source's output value
+// (null when there is none: unconnected, the block or the output missing). Built on
+// FB_GetInputSource, for blocks that need to know whether and from what an input is fed.
+struct FbInputSourceEx {
+  uint16_t type;
+  uint16_t block;
+  uint16_t output;
+  const FbF32* value;
+};
+uint16_t FB_GetInputSourceEx(uint16_t block, uint16_t i, FbInputSourceEx* out);

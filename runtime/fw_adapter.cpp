@@ -318,6 +318,12 @@ void FW_CopyDataAreaToHost() {
   if (s.data) std::memcpy(s.data, g_fwInternalEeprom, SIM_DATA_SIZE);
 }
 
+void FW_CopyImagesToHost() {
+  SimHostState& s = SimState();
+  if (s.engineering) std::memcpy(s.engineering, image(), SIM_ENGINEERING_SIZE);
+  FW_CopyDataAreaToHost();
+}
+
 void FW_CollectTrendReaders() {
   FwTrendReaders& t = g_fwTrendReaders;
   t = FwTrendReaders{};

@@ -53,8 +53,12 @@ void FW_SimCycle();
 // Before the shell loads another project: leaves the page, removes the password, restarts
 // the picture loading.
 void FW_PrepareProjectLoad();
-// Copies the firmware's data image into the shell's data buffer (before a restart).
+// Copies the firmware's data image into the shell's data buffer.
 void FW_CopyDataAreaToHost();
+// Copies the firmware's engineering and data images into the shell's project buffers (before
+// a restart: an engineering that a PC tool downloaded lives only in the firmware's image until
+// then). The saved copies are left alone, so the project still counts as changed.
+void FW_CopyImagesToHost();
 
 // Key code from the hard-key mask: 1, 2, 4, 8, 16 give 1, 16, 2, 4, 8; anything else 0.
 void FW_SetKeyMask(uint32_t mask);

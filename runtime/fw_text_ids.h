@@ -162,6 +162,7 @@ constexpr uint16_t FW_TXT_CJ_ERROR = 5575;
 constexpr uint16_t FW_TXT_OPEN_CIRCUIT = 5576;
 constexpr uint16_t FW_TXT_REVERSED = 5577;
 constexpr uint16_t FW_TXT_SHORT_CIRCUIT = 5578;
+constexpr uint16_t FW_TXT_SP_CHOICE = 5579;
 constexpr uint16_t FW_TXT_ETHERNET = 5590;
 constexpr uint16_t FW_TXT_SD_ENGINEERING = 5600;
 constexpr uint16_t FW_TXT_USB_LOGO = 5601;

@@ -36,8 +36,9 @@ void SimRestartFirmware() {
 }
 
 void SimRequestRestart() {
-  // The firmware's data image goes back to the shell with the restart project.
-  FW_CopyDataAreaToHost();
+  // Both images go back to the shell for the restart project: the engineering too, since a
+  // PC tool's download that ends in this restart is only in the firmware's image.
+  FW_CopyImagesToHost();
   g_state.endFlag = 1;
   g_state.restartFlag = 1;
   g_processRestart = true;
@@ -51,6 +52,3 @@ void SimHandPicturesToFirmware() {
   const uint8_t* user = SimUserData(&size);
   FW_SetUserPictures(user, size);
 }
-
-// The plant plug-in is not linked yet: no plug-in. (The module panels: shell/module_panels.h.)
-int SimPlantCycle(SimPlantActuators*, SimPlantParams*, SimPlantResult*) { return 0; }

@@ -295,6 +295,7 @@ SimFrontPanel::SimFrontPanel(QWidget* parent) : QWidget(parent) {
 }
 
 SimFrontPanel::~SimFrontPanel() {
+  SIM_StopApplication();
   if (g_panel == this) {
     g_panel = nullptr;
     SIM_SetKeyRepaintHook(nullptr);
@@ -307,17 +308,39 @@ void SimFrontPanel::paintEvent(QPaintEvent*) {
   p.drawImage(QPoint(0, 0), SimFrontBitmap());
 }
 
+namespace {
+bool GoesToMain(int key) { return key == Qt::Key_Escape || (key >= Qt::Key_F1 && key <= Qt::Key_F9); }
+}  // namespace
+
+// Escape and F1..F9 reach the main window as well (once: the event is taken here).
+void SimFrontPanel::forwardToMain(QKeyEvent* e) {
+  QWidget* main = window();
+  if (main && main != this) {
+    QKeyEvent copy(e->type(), e->key(), e->modifiers(), e->text(), e->isAutoRepeat(), static_cast<ushort>(e->count()));
+    QCoreApplication::sendEvent(main, &copy);
+  }
+  e->accept();
+}
+
+// Keys go to the hard keys and the library's key buffer (not in pointer mode); Escape and
+// F1..F9 also go on to the main window, and the front keeps every other key.
 void SimFrontPanel::keyPressEvent(QKeyEvent* e) {
   pressed_ = true;
-  if (pointerMode_) return QWidget::keyPressEvent(e);
-  bool hard = SimKeyToHardkey(e, true);
-  if (!SIM_MapKey(e, true) && !hard) QWidget::keyPressEvent(e);
+  if (!pointerMode_) {
+    SimKeyToHardkey(e, true);
+    SIM_MapKey(e, true);
+  }
+  if (GoesToMain(e->key())) return forwardToMain(e);
+  e->accept();
 }
 void SimFrontPanel::keyReleaseEvent(QKeyEvent* e) {
   pressed_ = false;
-  if (pointerMode_) return QWidget::keyReleaseEvent(e);
-  bool hard = SimKeyToHardkey(e, false);
-  if (!SIM_MapKey(e, false) && !hard) QWidget::keyReleaseEvent(e);
+  if (!pointerMode_) {
+    SimKeyToHardkey(e, false);
+    SIM_MapKey(e, false);
+  }
+  if (GoesToMain(e->key())) return forwardToMain(e);
+  e->accept();
 }
 
 intptr_t SimFrontPanel::send(int id, intptr_t wParam, intptr_t lParam) {
@@ -345,6 +368,10 @@ intptr_t SimFrontPanel::send(int id, intptr_t wParam, intptr_t lParam) {
       return 0;
     case SIM_FRONT_PRESSED:
       return pressed_ ? 1 : 0;
+    case SIM_FRONT_KEY:
+      SIM_MapVirtualKey(static_cast<int>(wParam & 0xFFFF), static_cast<int>(lParam));
+      return 0;
+    case SIM_FRONT_NOTHING:
     default:
       return 0;
   }
@@ -410,6 +437,35 @@ bool SIM_MapKey(QKeyEvent* e, bool down) {
   }
   if (!ch) return false;
   GUI_StoreKeyMsg(ch, down ? 1 : 0);
+  return true;
+}
+
+bool SIM_MapVirtualKey(int message, int vk) {
+  constexpr int kKeyDown = 256, kKeyUp = 257, kAlt = 18;
+  if ((message != kKeyDown && message != kKeyUp) || vk == kAlt) return false;
+  const int pressed = message == kKeyDown ? 1 : 0;
+  static const struct {
+    int vk, key;
+  } kTable[] = {{38, 17}, {40, 19}, {39, 18}, {37, 16}, {36, 23}, {35, 24},
+                {16, 25}, {17, 26}, {8, 8},   {45, 29}, {46, 30}};
+  for (const auto& k : kTable) {
+    if (k.vk != vk) continue;
+    GUI_StoreKeyMsg(k.key, pressed);
+    return true;
+  }
+  const bool shift = (QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier) != 0;
+  int ch = 0;
+  if (vk >= '0' && vk <= '9') {
+    ch = vk;
+  } else if (vk >= 'A' && vk <= 'Z') {
+    ch = shift ? vk : vk - 'A' + 'a';
+  } else if (vk == 9) {
+    ch = shift ? 10 : 9;
+  } else if (vk == 13 || vk == 27 || vk == 32) {
+    ch = vk;
+  }
+  if (!ch) return false;
+  GUI_StoreKeyMsg(ch, pressed);
   return true;
 }
 

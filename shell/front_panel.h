@@ -72,7 +72,8 @@ class SimLcdWindow : public QWidget {
 
 // The front window: the device front, its keys and the LCD window. Keys typed while it has
 // the focus go to the hard keys and the library's key messages, except in pointer mode (while
-// a script plays).
+// a script plays); Escape and F1..F9 also go on to the main window. Its end stops the
+// simulation's application thread.
 class SimFrontPanel : public QWidget {
  public:
   explicit SimFrontPanel(QWidget* parent);
@@ -96,6 +97,7 @@ class SimFrontPanel : public QWidget {
   void contextMenuEvent(QContextMenuEvent*) override;
 
  private:
+  void forwardToMain(QKeyEvent* e);
   std::vector<SimHardkeyWindow*> keys_;
   SimLcdWindow* lcd_ = nullptr;
   bool pointerMode_ = false;
@@ -110,6 +112,12 @@ int SIM_CreateFrame(QWidget* parent, SimFrontPanel** front);
 // character, into the graphics library's key buffer. Keys with Ctrl or Alt held are left to
 // the menus. True when a key was stored.
 bool SIM_MapKey(QKeyEvent* event, bool down);
+// A key message by its virtual key (message 256 down, 257 up), as message 1040 of the front
+// passes it: the PC-key table (up 38, down 40, right 39, left 37, home 36, end 35, shift 16,
+// control 17, backspace 8, insert 45, delete 46), else the key's character with the current
+// Shift state (Tab with Shift is 10), into the library's key buffer. The Alt key is ignored.
+// True when a key was stored.
+bool SIM_MapVirtualKey(int message, int virtualKey);
 // Page Down, Left, Down, Up and Right work the hard keys 0..4 (auto-repeat ignored). True when
 // the key was one of them.
 bool SimKeyToHardkey(QKeyEvent* event, bool down);

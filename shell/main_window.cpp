@@ -3,15 +3,25 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <QUrl>
 #include <cstdio>
 #include <cstring>
 
+#include "host/lingsel.h"
 #include "runtime/fw_adapter.h"
 #include "shell/com_channel.h"
 #include "shell/firmware_link.h"
@@ -19,12 +29,30 @@
 #include "shell/project.h"
 #include "shell/script.h"
 #include "shell/settings.h"
+#include "shell/shell_dialogs.h"
+#include "shell/shell_texts.h"
+#include "shell/shell_ui.h"
 #include "shell/shell_util.h"
 #include "shell/sim/SIM.h"
 
 namespace {
 constexpr uint32_t kValidCycle = 100;
 constexpr int32_t kPaused = 0x7FFFFFFF;
+constexpr unsigned kLanguageMask = 7;  // German, English, French
+constexpr int kViewGap = 4;            // pixels between the main window and its views
+
+QString Latin1(const char* text) { return QString::fromLatin1(text); }
+QString Path(const std::string& path) { return QString::fromLocal8Bit(path.c_str()); }
+
+// A format's "%s" filled with a text (the text itself is not scanned again).
+QString Fill(const char* format, const QString& text) { return Latin1(format).replace("%s", text); }
+
+// A name typed without extension gets the dialog's.
+std::string WithExtension(const std::string& file, const char* extension) {
+  std::string folder, name;
+  SimSplitPath(file, &folder, &name);
+  return name.find('.') == std::string::npos ? file + extension : file;
+}
 
 // At exit, before a file that a project named is deleted or replaced: the user decides.
 // Without a screen to ask on the answer is no (the settings folder's file is used then).
@@ -44,27 +72,28 @@ bool ConfirmProjectPath(const char* path, bool remove) {
 
 SimMainWindow::SimMainWindow(QWidget* parent) : QMainWindow(parent) {
   setObjectName("Class::Mx74MainWindow");
-  QMenu* file = menuBar()->addMenu("&File");
-  QMenu* simulation = menuBar()->addMenu("&Simulation");
-  auto add = [this](QMenu* menu, int id, const char* caption, const QKeySequence& keys, bool checkable) {
-    QAction* a = menu->addAction(QString::fromLatin1(caption));
-    a->setShortcut(keys);
-    a->setCheckable(checkable);
-    connect(a, &QAction::triggered, this, [this, id] { command(id); });
-    actions_[id] = a;
-  };
-  add(file, SIM_CMD_EXIT, "E&xit", QKeySequence(), false);
-  add(simulation, SIM_CMD_PAUSE, "&Pause", QKeySequence("Ctrl+P"), true);
-  add(simulation, SIM_CMD_TURBO, "&Turbo", QKeySequence("Ctrl+T"), true);
+  SimHostState& s = SimState();
+  s.plantSetting = 0.0f;
+  const SimSettings& settings = SimTheSettings();
+  setWindowFlag(Qt::WindowStaysOnTopHint, settings.topmost != 0);
+  for (int language = 0; language < SIM_LANGUAGES; ++language) demoTexts_[language] = SimReadDemoText(language, "");
+  rebuildMenus();
   refreshTitle();
+  setAcceptDrops(true);
 }
 
 SimMainWindow::~SimMainWindow() {
+  if (commView()) SimComSetViewWindows({}, {});
   if (channelNotifier_) SimComClose();
   if (scriptHooks_) {
     SimScriptClose();
     SimScriptSetHooks({});
   }
+}
+
+void SimMainWindow::setHooks(SimMainWindowHooks hooks) {
+  hooks_ = std::move(hooks);
+  updateMenuStates();
 }
 
 void SimMainWindow::openChannel() {
@@ -87,17 +116,21 @@ int SimMainWindow::createFront() {
   setCentralWidget(holder);
   // The window fits its front; a stored placement moves it but does not resize it.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
+  setFocusProxy(front_);
   front_->setFocus();
   openScripts();
   return 0;
 }
 
-// The player reaches the front through its messages and the recorder's header names the
-// project; the communication view's edit comes with the views.
+// The player reaches the front through its messages, the communication view's request edit
+// is read-only while it plays, and the recorder's header names the project.
 void SimMainWindow::openScripts() {
   SimScriptHooks hooks;
   SimFrontPanel* front = front_;
   hooks.front = [front](int id, intptr_t wParam, intptr_t lParam) { return front->send(id, wParam, lParam); };
+  hooks.requestReadOnly = [this](bool readOnly) {
+    if (SimCommView* view = commView()) view->requestEdit()->setReadOnly(readOnly);
+  };
   hooks.beep = [] { QApplication::beep(); };
   hooks.tick = [] {
     if (SimControl* c = SimTheControl()) c->tick();
@@ -113,20 +146,63 @@ QAction* SimMainWindow::action(int id) const {
   return it == actions_.end() ? nullptr : it->second;
 }
 
+// --- Menu and title ------------------------------------------------------------------------
+
+void SimMainWindow::rebuildMenus() {
+  // The old menus go once the event that may have come from one of their items has ended.
+  for (QMenu*& m : menus_) {
+    if (!m) continue;
+    menuBar()->removeAction(m->menuAction());
+    m->deleteLater();
+    m = nullptr;
+  }
+  actions_.clear();
+  SimBuildMenuBar(menuBar(), SimState().language, [this](int id) { command(id); }, &actions_, menus_);
+  const SimHostState& s = SimState();
+  const SimSettings& settings = SimTheSettings();
+  setCheck(SIM_CMD_AUTOLOAD, settings.autoLoad != 0);
+  setCheck(SIM_CMD_TOPMOST, settings.topmost != 0);
+  setCheck(SIM_CMD_PAUSE, s.pauseCount != 0);
+  setCheck(SIM_CMD_TURBO, s.turbo != 0);
+  refreshRecent();
+  updateMenuStates();
+}
+
+void SimMainWindow::refreshRecent() {
+  SimRecentRebuildMenu(menus_[SIM_MENU_FILE], Latin1(SimTexts().recentPlaceholder), [this](int id) { command(id); });
+}
+
+void SimMainWindow::setCheck(int id, bool on) {
+  if (QAction* a = action(id)) a->setChecked(on);
+}
+
+void SimMainWindow::updateMenuStates() {
+  const SimHostState& s = SimState();
+  setCheck(SIM_CMD_VIEW_IO, s.ioViewsShown != 0);
+  setCheck(SIM_CMD_VIEW_COMM, s.commViewShown != 0);
+  if (QAction* a = action(SIM_CMD_VIEW_COMM)) a->setEnabled(s.ioViewsShown != 0);
+  if (QAction* a = action(SIM_CMD_DEVICE)) a->setEnabled(static_cast<bool>(hooks_.deviceDialog));
+  if (QAction* a = action(SIM_CMD_MODULES)) a->setEnabled(static_cast<bool>(hooks_.moduleDialog));
+}
+
 QString SimMainWindow::titleText() const {
   const SimHostState& s = SimState();
-  QString t = "Simulation SIM/MX74-2 - ";
+  const SimTextSet& t = SimTexts();
+  char head[80];
+  std::snprintf(head, sizeof head, t.titleFormat, static_cast<int>(FW_FIRMWARE_VERSION));
+  QString title = Latin1(head) + " - ";
   if (SimProjectHasName()) {
     // The file's name without its folder, in upper case for the title only.
     std::string folder, name;
     SimSplitPath(s.projectName, &folder, &name);
-    t += QString::fromLocal8Bit(name.c_str()).toUpper();
+    if (!name.empty() && name.back() == '*') name.pop_back();
+    title += Path(name).toUpper();
   } else {
-    t += "(NEW)";
+    title += Latin1(t.newProjectName);
   }
-  if (s.pauseCount != 0) t += "  [Pause]";
-  if (s.turbo) t += "  [Turbo]";
-  return t;
+  if (s.pauseCount != 0) title += "  [Pause]";
+  if (s.turbo) title += "  [Turbo]";
+  return title;
 }
 
 void SimMainWindow::refreshTitle() {
@@ -138,32 +214,251 @@ void SimMainWindow::refreshTitle() {
 void SimMainWindow::syncMarks() {
   const SimHostState& s = SimState();
   if ((s.pauseCount != 0) == shownPaused_ && (s.turbo != 0) == shownTurbo_) return;
-  action(SIM_CMD_PAUSE)->setChecked(s.pauseCount != 0);
-  action(SIM_CMD_TURBO)->setChecked(s.turbo != 0);
+  setCheck(SIM_CMD_PAUSE, s.pauseCount != 0);
+  setCheck(SIM_CMD_TURBO, s.turbo != 0);
   refreshTitle();
 }
 
-void SimMainWindow::command(int id) {
+// --- Commands ------------------------------------------------------------------------------
+
+void SimMainWindow::command(int id, intptr_t lParam) {
   SimHostState& s = SimState();
+  SimSettings& settings = SimTheSettings();
   switch (id) {
+    case SIM_CMD_NEW:
+      if (querySave(false)) newProject();
+      break;
+    case SIM_CMD_OPEN:
+      openWithDialog();
+      break;
     case SIM_CMD_EXIT:
       close();
       break;
+    case SIM_CMD_SAVE:
+      save(false);
+      break;
+    case SIM_CMD_SAVE_AS:
+      saveAs();
+      break;
+    case SIM_CMD_EXPORT_EEPROM:
+      exportWithDialog();
+      break;
+    case SIM_CMD_DEVICE:
+      runDialogHook(hooks_.deviceDialog);
+      break;
+    case SIM_CMD_MODULES:
+      runDialogHook(hooks_.moduleDialog);
+      break;
+    case SIM_CMD_LANGUAGE:
+      chooseLanguage();
+      break;
+    case SIM_CMD_AUTOLOAD:
+      settings.autoLoad = settings.autoLoad ? 0 : 1;
+      setCheck(id, settings.autoLoad != 0);
+      break;
     case SIM_CMD_PAUSE:
       s.pauseCount = s.pauseCount == 0 ? kPaused : 0;
-      action(id)->setChecked(s.pauseCount != 0);
+      setCheck(id, s.pauseCount != 0);
       refreshTitle();
       break;
     case SIM_CMD_TURBO:
       s.turbo = s.turbo ? 0 : 1;
-      action(id)->setChecked(s.turbo != 0);
+      setCheck(id, s.turbo != 0);
       if (SimControl* c = SimTheControl()) c->turboChanged();
       refreshTitle();
       break;
+    case SIM_CMD_VIEW_IO:
+      s.ioViewsShown = s.ioViewsShown ? 0 : 1;
+      SimShowViews(this);
+      break;
+    case SIM_CMD_VIEW_COMM:
+      s.commViewShown = s.commViewShown ? 0 : 1;
+      SimShowViews(this);
+      break;
+    case SIM_CMD_CONTROLLER_TREND:
+    case SIM_CMD_TREND_SETTINGS:
+    case SIM_CMD_TREND_SLOW:
+    case SIM_CMD_TREND_MEDIUM:
+    case SIM_CMD_TREND_FAST:
+    case SIM_CMD_TREND_L1READ:
+      if (hooks_.trendCommand) hooks_.trendCommand(id);
+      break;
+    case SIM_CMD_TOPMOST:
+      toggleTopmost();
+      break;
+    case SIM_CMD_INDEX:
+      openHelp();
+      break;
+    case SIM_CMD_INFO:
+      send(SIM_MSG_INFO, 0, 0);
+      break;
+    case SIM_CMD_COMM_34:
+    case SIM_CMD_COMM_45:
+      if (SimCommView* view = commView()) view->command(id);
+      break;
     default:
+      if (id >= SIM_CMD_RECENT_FIRST && id <= SIM_CMD_RECENT_LAST) openRecent(id, lParam);
+      // 30031, 30035, 30036, 30038 and the rest: nothing in the main window.
       break;
   }
 }
+
+void SimMainWindow::runDialogHook(const std::function<bool(QWidget*)>& dialog) {
+  if (dialog && dialog(this)) SimState().reloadRequest = 1;
+}
+
+void SimMainWindow::openWithDialog() {
+  if (!querySave(false)) return;
+  const SimTextSet& t = SimTexts();
+  std::string file;
+  if (!SimOpenFileDialog(this, Latin1(t.openTitle), &file, t.projectFilter, &folder_)) return;
+  openProject(file);
+}
+
+void SimMainWindow::openRecent(int id, intptr_t lParam) {
+  const std::string path = SimRecentGet(id);
+  if (path.empty()) return;
+  if (lParam != kAutoLoadMarker && !querySave(false)) return;
+  if (openProject(path) != SIM_PROJECT_LOADED) {
+    SimRecentRemove(id);
+    refreshRecent();
+  }
+}
+
+void SimMainWindow::exportWithDialog() {
+  std::string file;
+  if (!SimSaveFileDialog(this, Latin1(SimTexts().saveTitle), &file, SIM_EEPROM_FILTER, &folder_)) return;
+  if (!exportEeprom(WithExtension(file, ".ebin")))
+    SimMessageBox(this, SIM_BOX_CAPTION, Latin1(SimTexts().unwritable), SIM_BOX_WARNING_OK);
+}
+
+bool SimMainWindow::save(bool silent) {
+  if (!SimProjectHasName()) {
+    if (!silent) return saveAs();
+    // Nobody to ask: the OEM project file. Ending goes on even when it cannot be written (the
+    // restart project holds the same).
+    if (!saveProject(SimOemProjectPath(), false))
+      SIM_LogText(("The project could not be written to " + SimOemProjectPath()).c_str());
+    return true;
+  }
+  const std::string name = SimState().projectName;
+  if (saveProject(name, false)) return true;
+  if (silent) {
+    SIM_LogText(("The project could not be written to " + name).c_str());
+    return true;
+  }
+  SimMessageBox(this, SIM_BOX_CAPTION, Latin1(SimTexts().unwritable), SIM_BOX_WARNING_OK);
+  return false;
+}
+
+bool SimMainWindow::saveAs() {
+  const SimTextSet& t = SimTexts();
+  std::string file = SimProjectHasName() ? SimState().projectName : "";
+  if (!SimSaveFileDialog(this, Latin1(t.saveTitle), &file, t.projectFilter, &folder_)) return false;
+  if (saveProject(WithExtension(file, ".sdg"), true)) return true;
+  SimMessageBox(this, SIM_BOX_CAPTION, Latin1(t.unwritable), SIM_BOX_WARNING_OK);
+  return false;
+}
+
+bool SimMainWindow::querySave(bool silent) {
+  const bool trendsChanged = hooks_.trendSettingsChanged && hooks_.trendSettingsChanged();
+  if (!projectChanged() && !trendsChanged) return true;
+  int answer = SIM_BOX_YES;
+  if (!silent) {
+    const SimTextSet& t = SimTexts();
+    const QString name = SimProjectHasName() ? Path(SimState().projectName) : Latin1(t.newProjectName);
+    answer = SimMessageBox(this, SIM_BOX_CAPTION, Fill(t.savePrompt, name), SIM_BOX_WARNING_YES_NO_CANCEL);
+  }
+  if (answer == SIM_BOX_NO) return true;
+  if (answer != SIM_BOX_YES) return false;
+  // A save that fails or is cancelled keeps the change marks: the next prompt asks again.
+  return save(silent);
+}
+
+void SimMainWindow::chooseLanguage() {
+  SimHostState& s = SimState();
+  int language = s.language;
+  if (!LanguageSelectDialog(0, this, &language, kLanguageMask) || language < 0 || language >= SIM_LANGUAGES) return;
+  s.language = static_cast<uint16_t>(language);
+  SimTheSettings().language = language;
+  SimWriteIniInt(SIM_INI_SETTINGS, "Language", language, SimIniPath());
+  rebuildMenus();
+  SimLanguageTexts(this);
+  if (hooks_.languageChanged) hooks_.languageChanged();
+  // The firmware starts again in the new language at its next tick.
+  s.reloadRequest = 1;
+}
+
+void SimMainWindow::toggleTopmost() {
+  SimSettings& settings = SimTheSettings();
+  settings.topmost = settings.topmost ? 0 : 1;
+  SimWriteIniInt(SIM_INI_SETTINGS, "Topmost", settings.topmost, SimIniPath());
+  const bool shown = isVisible();
+  setWindowFlag(Qt::WindowStaysOnTopHint, settings.topmost != 0);
+  if (shown) show();
+  setCheck(SIM_CMD_TOPMOST, settings.topmost != 0);
+}
+
+void SimMainWindow::openHelp() {
+  const QString path = SimHelpDocumentPath();
+  if (QFileInfo::exists(path) && QDesktopServices::openUrl(QUrl::fromLocalFile(path))) return;
+  SimMessageBox(this, SIM_BOX_CAPTION, Latin1(SimTexts().helpError) + "\n\n" + path, SIM_BOX_WARNING_OK);
+}
+
+// --- Views ---------------------------------------------------------------------------------
+
+QWidget* SimMainWindow::view(int slot) const {
+  return slot >= 0 && slot < SIM_VIEW_SLOTS ? views_[static_cast<size_t>(slot)].data() : nullptr;
+}
+
+void SimMainWindow::setView(int slot, QWidget* window) {
+  if (slot < 0 || slot >= SIM_VIEW_SLOTS) return;
+  if (window && window->parentWidget() != this) window->setParent(this, window->windowFlags() | Qt::Window);
+  views_[static_cast<size_t>(slot)] = window;
+}
+
+SimCommView* SimMainWindow::commView() const { return static_cast<SimCommView*>(view(SIM_VIEW_COMM)); }
+
+void SimMainWindow::createCommView() {
+  if (commView()) return;
+  auto* v = new SimCommView(this);
+  setView(SIM_VIEW_COMM, v);
+  v->requestEdit()->setReadOnly(SimScriptPlaying());
+  QPointer<QLineEdit> request = v->requestEdit(), response = v->responseEdit();
+  SimComSetViewWindows(
+      [request](const std::string& text) {
+        if (request) request->setText(QString::fromLatin1(text.c_str()));
+      },
+      [response](const std::string& text) {
+        if (response) response->setText(QString::fromLatin1(text.c_str()));
+      });
+}
+
+void SimMainWindow::layoutViews() {
+  const QRect frame = frameGeometry();
+  int y = frame.top();
+  const int x = frame.right() + 1 + kViewGap;
+  for (int slot = SIM_VIEW_IO_FIRST; slot < SIM_VIEW_IO_FIRST + SIM_VIEW_IO_COUNT; ++slot) {
+    QWidget* v = view(slot);
+    if (!v || !v->isVisible()) continue;
+    v->move(x, y);
+    y += v->frameGeometry().height() + kViewGap;
+  }
+  int below = frame.bottom() + 1 + kViewGap;
+  for (int slot : {SIM_VIEW_COMM, SIM_VIEW_PLANT}) {
+    QWidget* v = view(slot);
+    if (!v || !v->isVisible()) continue;
+    v->move(frame.left(), below);
+    below += v->frameGeometry().height() + kViewGap;
+  }
+}
+
+void SimMainWindow::sendViews(int id) {
+  for (int slot = SIM_VIEW_IO_FIRST; slot < SIM_VIEW_IO_FIRST + SIM_VIEW_IO_COUNT; ++slot)
+    if (auto* target = dynamic_cast<SimMessageTarget*>(view(slot))) target->send(id, 0, 0);
+}
+
+// --- Cycle messages ------------------------------------------------------------------------
 
 intptr_t SimMainWindow::send(int id, intptr_t wParam, intptr_t) {
   switch (id) {
@@ -175,6 +470,13 @@ intptr_t SimMainWindow::send(int id, intptr_t wParam, intptr_t) {
     case SIM_MSG_POSTCYCLE:
       postCycle();
       return reinterpret_cast<intptr_t>(&SimState());
+    case SIM_MSG_INFO:
+      return SimInfoBox(this);
+    case SIM_MSG_TREND_RESET:
+      if (hooks_.trendReset) hooks_.trendReset();
+      SimSetProjectName("");
+      refreshTitle();
+      return 0;
     case SIM_MSG_RESTART:
       if (wParam == 1) {
         if (!SimSaveRestartProject()) SIM_LogText("The restart project could not be written.");
@@ -182,7 +484,6 @@ intptr_t SimMainWindow::send(int id, intptr_t wParam, intptr_t) {
       }
       return 0;
     case SIM_MSG_100MS:
-    case SIM_MSG_TREND_RESET:  // the trends are not bound yet
     default:
       return 0;
   }
@@ -197,12 +498,15 @@ void SimMainWindow::preCycle() {
     s.requestPending = 1;
     SimScriptNoteRequest(s.requestText, s.requestLength);
   }
+  sendViews(SIM_MSG_IO_TAKE);
   syncMarks();
 }
 
 void SimMainWindow::postCycle() {
   SimHostState& s = SimState();
+  if (s.cycleCount % 10 == 0 || !s.turbo) sendViews(SIM_MSG_IO_REFRESH);
   SimRecordStep();
+  if (hooks_.trendSample) hooks_.trendSample();
   if (s.responseReady) {
     s.requestPending = 0;
     s.responseReady = 0;
@@ -213,27 +517,68 @@ void SimMainWindow::postCycle() {
   s.responseReady = 0;
 }
 
+// --- Close ---------------------------------------------------------------------------------
+
+void SimMainWindow::closeUnasked() {
+  unasked_ = true;
+  close();
+}
+
 void SimMainWindow::closeEvent(QCloseEvent* e) {
   if (!closing_) {
+    // After a restart request nobody is asked: the project is saved as it stands.
+    if (!unasked_ && !querySave(SimProcessRestartRequested())) {
+      e->ignore();
+      return;
+    }
     closing_ = true;
     SimState().endFlag = 1;
     // The last tick closes the module panels, so that they end with the simulator.
     SimState().closePanelsRequest = 1;
     if (SimControl* c = SimTheControl()) c->tick();
-    SimScriptClose();
-    SimMarkSettingsValid();
-    SimHostState& s = SimState();
-    SimSettings& settings = SimTheSettings();
-    settings.language = s.language;
-    // The project to open at the next start (a restart opens the restart project instead and
-    // keeps the key as it is).
-    if (!SimProcessRestartRequested()) settings.lastFileName = SimProjectHasName() ? s.projectName : "";
-    bool haveLogo = false, haveUserData = false;
-    SimWritePictureFiles(ConfirmProjectPath, &haveLogo, &haveUserData);
-    if (!SimWriteSettingsAtExit(settings, s, haveLogo, haveUserData))
-      SIM_LogText("The settings could not be written at exit.");
+    finishRun();
   }
   e->accept();
+}
+
+// The end of the run: the script closed, the trends destroyed, the window placement, the
+// settings and the logo and user-data files written, the views hidden.
+void SimMainWindow::finishRun() {
+  SimScriptClose();
+  if (hooks_.closing) hooks_.closing();
+  if (!SimIniPath().empty()) SimWriteWindowPos(this, SIM_INI_SETTINGS, "WindowPos", SimIniPath());
+  SimMarkSettingsValid();
+  SimHostState& s = SimState();
+  SimSettings& settings = SimTheSettings();
+  settings.language = s.language;
+  settings.viewIO = s.ioViewsShown ? 1 : 0;
+  // The project to open at the next start (a restart opens the restart project instead and
+  // keeps the key as it is).
+  if (!SimProcessRestartRequested()) settings.lastFileName = SimProjectHasName() ? s.projectName : "";
+  bool haveLogo = false, haveUserData = false;
+  SimWritePictureFiles(ConfirmProjectPath, &haveLogo, &haveUserData);
+  if (!SimWriteSettingsAtExit(settings, s, haveLogo, haveUserData))
+    SIM_LogText("The settings could not be written at exit.");
+  for (const QPointer<QWidget>& v : views_)
+    if (v) v->hide();
+}
+
+// --- Dropped files -------------------------------------------------------------------------
+
+void SimMainWindow::dragEnterEvent(QDragEnterEvent* e) {
+  if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+}
+
+void SimMainWindow::dropEvent(QDropEvent* e) {
+  const QList<QUrl> urls = e->mimeData()->urls();
+  if (urls.isEmpty() || !urls.first().isLocalFile()) return;
+  e->acceptProposedAction();
+  const std::string path = urls.first().toLocalFile().toLocal8Bit().toStdString();
+  // Opened once the drop has ended, so that the save prompt and the boxes do not run inside
+  // the drag. The prompt comes first: a drop must not throw away unsaved changes.
+  QTimer::singleShot(0, this, [this, path] {
+    if (querySave(false)) openProject(path);
+  });
 }
 
 // --- Project operations ----------------------------------------------------------------------
@@ -255,13 +600,13 @@ void SimMainWindow::loadStartProject(bool restart) {
     SimLoadProject(nullptr);
     // AutoLoad: the most recent file, once the window runs (a file that cannot be opened
     // leaves the list).
-    const std::string recent = SimRecentGet(SIM_RECENT_FIRST_ID);
-    if (settings.autoLoad && !recent.empty()) {
-      QTimer::singleShot(0, this, [this, recent] {
-        if (openProject(recent) != SIM_PROJECT_LOADED) SimRecentRemove(SIM_RECENT_FIRST_ID);
-      });
-    }
+    if (settings.autoLoad && !SimRecentGet(SIM_RECENT_FIRST_ID).empty())
+      QTimer::singleShot(0, this, [this] { command(SIM_CMD_RECENT_FIRST, kAutoLoadMarker); });
   }
+  // The project brings its device configuration (the demo its Uni-Input at P4, without which
+  // its loop cannot close), and the settings follow it, as when a project is opened: reading
+  // the settings' [Device] over it would give the first run's default device to the demo.
+  SimWriteDeviceSettings(SimState().device);
   refreshTitle();
 }
 
@@ -280,8 +625,14 @@ int SimMainWindow::openProject(const std::string& path) {
   if (result == SIM_PROJECT_LOADED) {
     SimWriteDeviceSettings(SimState().device);
     SimRecentAdd(path);
+    refreshRecent();
   }
   refreshTitle();
+  if (result != SIM_PROJECT_LOADED) {
+    const SimTextSet& t = SimTexts();
+    const char* format = result == SIM_PROJECT_OTHER_FIRMWARE ? t.otherFirmware : t.unreadable;
+    SimMessageBox(this, SIM_BOX_CAPTION, Fill(format, Path(path)), SIM_BOX_WARNING_OK);
+  }
   return result;
 }
 
@@ -296,6 +647,7 @@ int SimMainWindow::saveProject(const std::string& path, bool asName) {
   if (asName) {
     SimSetProjectName(path);
     SimRecentAdd(path);
+    refreshRecent();
     refreshTitle();
   }
   return 1;
@@ -309,6 +661,7 @@ int SimMainWindow::exportEeprom(const std::string& path) {
 }
 
 bool SimMainWindow::projectChanged() {
+  if (!SimState().engineering || !SimState().data) return false;  // no project buffers yet
   takeImagesBack();
   return SimProjectChanged();
 }

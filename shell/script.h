@@ -15,9 +15,11 @@
 
 // Messages of the front window that scripts use.
 enum SimFrontMessage : int {
+  SIM_FRONT_NOTHING = 1036,       // answered 0, nothing else
   SIM_FRONT_GET_KEYS = 1037,      // returns the held hard keys in the script's key code
   SIM_FRONT_SET_KEYS = 1038,      // wParam new, lParam old hard-key bits: presses and releases the keys that differ
   SIM_FRONT_POINTER_MODE = 1039,  // wParam: 1 while a script plays (the front takes no input), 0 after
+  SIM_FRONT_KEY = 1040,           // low word of wParam: 256 key down, 257 key up; lParam: the virtual key
   SIM_FRONT_PRESSED = 1043,       // returns 1 while a key or the left button is held on the front
 };
 

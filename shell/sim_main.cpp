@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -22,22 +21,26 @@
 
 #include "blocks/register_all.h"
 #include "host/ini_file.h"
+#include "host/process.h"
 #include "host/shared_block.h"
+#include "opui/op_blocktypes.h"
 #include "runtime/fw_adapter.h"
 #include "shell/firmware_link.h"
 #include "shell/front_panel.h"
 #include "shell/main_window.h"
 #include "shell/module_panels.h"
+#include "shell/peers.h"
+#include "shell/plant_plugin.h"
 #include "shell/project.h"
 #include "shell/script.h"
 #include "shell/settings.h"
+#include "shell/shell_dialogs.h"
+#include "shell/shell_texts.h"
 #include "shell/shell_ui.h"
 #include "shell/shell_util.h"
 #include "shell/sim/LCDSIM.h"
 #include "shell/sim/SIM.h"
 #include "shell/sim_loop.h"
-
-extern char** environ;
 
 namespace {
 
@@ -103,7 +106,7 @@ void ArmScreenshot(SimMainWindow* w) {
   QTimer::singleShot(delay, w, [w, file] {
     QPixmap shot = SimGrabScreen(w);
     if (!shot.save(QString::fromLocal8Bit(file.c_str()), "PNG")) std::fprintf(stderr, "SIM74_2: cannot write %s\n", file.c_str());
-    w->close();
+    w->closeUnasked();
   });
 }
 
@@ -125,7 +128,8 @@ void CatchEndSignals(SimMainWindow* w) {
     char buf[16];
     while (read(g_endPipe[0], buf, sizeof buf) > 0) {
     }
-    w->close();
+    // Nobody to ask at a signal: the program ends without the save prompt.
+    w->closeUnasked();
   });
   struct sigaction sa {};
   sa.sa_handler = OnEndSignal;
@@ -134,23 +138,22 @@ void CatchEndSignals(SimMainWindow* w) {
   for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
 }
 
-// Starts this program again with its arguments and " /restart" (the arguments are split at
-// blanks, as they were joined).
-void StartAgain(const std::string& args) {
-  std::vector<std::string> words;
-  for (size_t i = 0; i < args.size();) {
-    const size_t end = std::min(args.find(' ', i), args.size());
-    if (end > i) words.push_back(args.substr(i, end - i));
-    i = end + 1;
-  }
-  if (std::find(words.begin(), words.end(), "/restart") == words.end()) words.push_back("/restart");
+// Starts this program again with " /restart" (shown normally), as a new process.
+void StartAgain() {
   const std::string self = QCoreApplication::applicationFilePath().toLocal8Bit().toStdString();
-  std::vector<char*> argv{const_cast<char*>(self.c_str())};
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  pid_t pid = -1;
-  if (posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
-    std::fprintf(stderr, "SIM74_2: the program could not be started again\n");
+  if (host::StartProcess({self, "/restart"}) == 0) std::fprintf(stderr, "SIM74_2: the program could not be started again\n");
+}
+
+// The hidden window's part: the other instances are told of this one, and their messages are
+// handled on the UI thread.
+void OpenPeers(QObject* owner) {
+  std::string error;
+  if (!SimPeers().open(static_cast<SimWindowId>(getpid()), &error)) {
+    SIM_LogText(("The other simulators cannot reach this one: " + error).c_str());
+    return;
+  }
+  auto* notifier = new QSocketNotifier(SimPeers().fd(), QSocketNotifier::Read, owner);
+  QObject::connect(notifier, &QSocketNotifier::activated, owner, [] { SimPeers().serve(); });
 }
 
 }  // namespace
@@ -158,42 +161,91 @@ void StartAgain(const std::string& args) {
 const SimModulePanelWindowHooks& SimQtPanelWindowHooks() { return kPanelWindowHooks; }
 
 SimMainWindow* SimInitInstance(const std::string& commandLine) {
+  // 1. The state record and its shadow; the project's buffers (both images with their saved
+  // copies, the logo and the user data).
   SimHostState& s = SimState();
   std::memset(&s, 0, sizeof s);
   std::memset(&SimShadowState(), 0, sizeof s);
-  // The project's buffers: both images with their saved copies, the logo and the user data.
   SimAttachProjectBuffers(s);
   s.imagesValid = 1;
+  // 2. The settings file.
   if (SimInitIni(s) != 0) SIM_LogText("The settings file could not be written.");
+  // 3. The program's folder (the help documents are beside it); the recent-file list keeps
+  // the folder at start for its menu texts.
+  SimSetProgramFolder(QCoreApplication::applicationDirPath());
+  // 4. The command line as typed (its paths keep their case) and the instance.
   std::string line = SimFrameCommandLine(commandLine);
-  SimScriptTakeOptions(line);
   std::snprintf(s.commandLine, sizeof s.commandLine, "%s", line.c_str());
-  std::string options = line;
-  const bool restart = SimFindOption(options, " /restart ", nullptr) != 0;
+  s.instance = static_cast<int32_t>(getpid());
+  // 5. The views shown and the language of the settings.
   SimTheSettings() = SimReadSettings();
-  s.language = static_cast<uint16_t>(SimTheSettings().language);
+  SimSettings& settings = SimTheSettings();
+  s.ioViewsShown = static_cast<uint16_t>(settings.viewIO);
+  s.commViewShown = static_cast<uint16_t>(settings.viewCOM);
+  settings.viewTrend = 0;
+  s.language = static_cast<uint16_t>(settings.language);
+  // 6. A restart start.
+  const bool restart = SimFindOption(line, " /restart ", nullptr) != 0;
+  // 7. The scripts, the recent files and the language of the command line (the last one
+  // given wins).
+  SimScriptTakeOptions(line);
   SimRecentLoad(SimIniPath());
-  SimReadDeviceSettings(&s.device);
-
-  // The demo project in the buffers, then the start-up logo and the user data; every load
-  // hands the pictures to the firmware.
+  static const char* const kLanguages[SIM_LANGUAGES] = {" /german ", " /english ", " /french "};
+  for (int language = 0; language < SIM_LANGUAGES; ++language)
+    if (SimFindOption(line, kLanguages[language], nullptr)) s.language = static_cast<uint16_t>(language);
   SimSetShiftHeldHook(ShiftHeld);
   SimSetPicturesChangedHook(SimHandPicturesToFirmware);
-  SimLoadDemoProject();
+  // 8. The start-up logo and the user data; every load hands the pictures to the firmware.
   SimReadPictureFiles();
+  // 9. The demo project in the buffers, unnamed, until the main window loads the start
+  // project.
+  SimLoadProject(nullptr);
+  SimSetProjectName("");
 
+  // 11. The splash, unless this is a restart or its time is 0; a splash that cannot be shown
+  // is left out.
+  const long splashTime = SimSplashTime();
+  bool splash = false;
+  if (splashTime > 0 && !restart) {
+    std::string version;
+    SimProgramVersion(&version);
+    splash = SimSplash(SIM_SPLASH_BITMAP, splashTime, QString::fromStdString(version), true);
+  }
+
+  // 12. The main window with the menu of the language; the project it starts with (the script
+  // recorder's header names it) and the front.
   auto* w = new SimMainWindow();
-  // The project the firmware starts with (the script recorder's header names it).
   w->loadStartProject(restart);
   if (w->createFront() != 0) {
     delete w;
+    if (splash) SimSplash(SIM_SPLASH_BITMAP, 0, QString(), false);
     return nullptr;
   }
   g_main = w;
+  // 13. The views: the I/O views come with their own part; the communication view.
+  w->createCommView();
+  // 14. The placement, the title and the language's texts; the views as the settings say.
   SimReadWindowPos(w, SIM_SHOW_NORMAL, SIM_INI_SETTINGS, "WindowPos", SimIniPath());
-  w->refreshTitle();
+  SimLanguageTexts(w);
+  SimShowViews(w);
+  // 15. The channel for PC tools (the view shows its traffic).
   w->openChannel();
+  // 16. The splash ends.
+  if (splash) SimSplash(SIM_SPLASH_BITMAP, splashTime, QString(), false);
   return w;
+}
+
+// What the later parts of the shell plug into the main window.
+static SimMainWindowHooks MainWindowHooks() {
+  SimMainWindowHooks hooks;
+  // The plant plug-in's edition follows the language.
+  hooks.languageChanged = [] { SimPlantLoad(SimState().language); };
+  return hooks;
+}
+
+void SimExitInstance(SimMainWindow* w) {
+  if (g_main == w) g_main = nullptr;
+  delete w;
 }
 
 int SimMain(const std::string& args) {
@@ -212,18 +264,27 @@ int SimMain(const std::string& args) {
   SimSetModulePanelWindowHooks(&kPanelWindowHooks);
   FW_SetDelayHook(SimFirmwareDelay);
 
-  // Every block family's types, so that the firmware can load any engineering.
+  // Every block family's types and those of the operating interface, so that the firmware
+  // can load any engineering.
   BLK_RegisterAllTypes();
+  OP_RegisterBlockTypes();
 
   SimControl control;
   SimSetTheControl(&control);
   control.begin();
+  // The hidden window: the other running simulators hear of this one.
+  OpenPeers(&control);
   SimMainWindow* w = SimInitInstance(commandLine);
   if (!w) {
     QApplication::beep();
+    SimPeers().close();
     SIM_ExitHost();
     return 1;
   }
+  // The plant plug-in of the language, beside the program; without it the firmware runs its
+  // own plant model.
+  SimPlantLoad(SimState().language);
+  w->setHooks(MainWindowHooks());
   control.setTarget(w);
   control.setOnFinished([] { QCoreApplication::quit(); });
   w->activateWindow();
@@ -233,19 +294,19 @@ int SimMain(const std::string& args) {
   CatchEndSignals(w);
 
   int rc = QApplication::exec();
-  SimWriteWindowPos(w, SIM_INI_SETTINGS, "WindowPos", SimIniPath());
   control.setTarget(nullptr);
-  g_main = nullptr;
   SimSetRestartHooks(nullptr);
   SimSetModulePanelWindowHooks(nullptr);
-  delete w;
+  SimExitInstance(w);
+  SimPlantUnload();
   SimSetTheControl(nullptr);
+  SimPeers().close();
   SIM_ExitHost();
   // A restart request: the program starts again after a second and loads the restart project.
   if (SimProcessRestartRequested()) {
     SimClearProcessRestart();
     std::this_thread::sleep_for(std::chrono::seconds(1));
-    StartAgain(commandLine);
+    StartAgain();
   }
   return rc;
 }

@@ -3,38 +3,13 @@
 // and the page's callbacks.
 #include <cstdint>
 
+#include "blocks/block_family.h"
 #include "blocks/prog/prog_core.h"
 #include "blocks/select/select.h"
 #include "blocks/trig/trig.h"
 #include "runtime/fb_blockdata.h"
 
 namespace {
-
-bool contains(const uint16_t* list, uint16_t count, uint16_t block) {
-  for (uint16_t k = 0; k < count; ++k) {
-    if (list[k] == block) return true;
-  }
-  return false;
-}
-
-// Walks a chain of blocks of one type backwards from input `input` of `block`: the first
-// must feed that input (from output `firstOutput`, 0 for any), each further one input
-// `linkInput` of the one before (from `linkOutput`, 0 for any). Stops at `max` blocks, at a
-// block of another type and at a block met before. Answers the number found, nearest first.
-uint16_t walkBack(uint16_t block, uint16_t input, uint16_t type, uint16_t firstOutput,
-                  uint16_t linkInput, uint16_t linkOutput, uint16_t* out, uint16_t max) {
-  uint16_t count = 0, source = 0, output = 0;
-  uint16_t from = block, at = input, wantOutput = firstOutput;
-  while (count < max && FB_GetInputSource(from, at, &source, &output) == type &&
-         (wantOutput == 0 || output == wantOutput) && source != block &&
-         !contains(out, count, source)) {
-    out[count++] = source;
-    from = source;
-    at = linkInput;
-    wantOutput = linkOutput;
-  }
-  return count;
-}
 
 bool inputConnected(const FbLayout& L, uint16_t input) {
   return input >= 1 && input <= L.analogInputs && L.ai[input - 1] != FB_REF_ZERO;
@@ -83,8 +58,9 @@ void PROG_InitSelection(ProgCycle& c) {
   const uint16_t selectors =
       io.aiDBlock == PROG_NONE
           ? 0
-          : walkBack(block, io.aiDBlock + 1u, BLK_TYPE_SELV2, SELV2_OUT_Y1, SELV2_IN_SELECT,
-                     SELV2_OUT_CASC, nearestFirst, PROG_SELECTOR_LIST_SIZE);
+          : BLK_WalkSources(block, io.aiDBlock + 1u, BLK_TYPE_SELV2, SELV2_OUT_Y1,
+                            SELV2_IN_SELECT, SELV2_OUT_CASC, nearestFirst,
+                            PROG_SELECTOR_LIST_SIZE);
   // Kept from the farthest (entry 0) towards the nearest.
   for (uint16_t k = 0; k < PROG_SELECTOR_LIST_SIZE; ++k) {
     o.selectors[k] = k < selectors ? nearestFirst[selectors - 1 - k] : 0;
@@ -94,8 +70,8 @@ void PROG_InitSelection(ProgCycle& c) {
   for (uint16_t& t : o.texts) t = 0;
   o.textCount = io.aiProgNo == PROG_NONE
                     ? 0
-                    : walkBack(block, io.aiProgNo + 1u, BLK_TYPE_TEXT, 0, TEXT_IN_CASC, 0,
-                               o.texts, PROG_TEXT_LIST_SIZE);
+                    : BLK_WalkSources(block, io.aiProgNo + 1u, BLK_TYPE_TEXT, 0,
+                                      TEXT_IN_CASC, 0, o.texts, PROG_TEXT_LIST_SIZE);
 
   // The number comes from "ProgNo" unless the text block there only names the programs.
   bool fromInput = c.aiConnected(io.aiProgNo);
@@ -114,7 +90,7 @@ void PROG_ListProgram(ProgCycle& c, uint16_t n) {
       PROG_ResolveData(PROG_BlockNumber(firstDataValue(c, n)), 0, &d) &&
       PROG_AcceptsData(*c.v, d.L.type)) {
     const uint16_t type = d.L.type;
-    while (count < FB_PROG_DATA_LIST_SIZE && !contains(list, count, d.block)) {
+    while (count < FB_PROG_DATA_LIST_SIZE && !BLK_ListContains(list, count, d.block)) {
       list[count++] = d.block;
       ProgData next;
       if (d.st->lastInChain || !PROG_ResolveData(PROG_DataNext(d), type, &next)) break;

@@ -27,6 +27,8 @@
 #include "blocks/info/info.h"
 #include "blocks/profinet/profinet.h"
 #include "blocks/csdo/csdo.h"
+#include "blocks/visual/visual.h"
+#include "blocks/remoteio/remoteio.h"
 
 namespace {
 
@@ -376,6 +378,98 @@ TEST(TypeRows, CsdoAndSafeTypes) {
 TEST(TypeRows, CmpModeChoices) {
   BlockFixture fx(BLK_RegisterAllTypes);
   EXPECT_STREQ(FW_GetText(static_cast<uint32_t>(FB_GetTextOffset(BLK_TYPE_CMP, -1, 5))), "X1 <> X2");
+}
+
+// The remote I/O coupler is bound to blocks 21..25 under its fixed-place id, the module
+// blocks run in time groups on the common numbers; the counts of their groups, their titles
+// and a choice text of each kind of word value.
+TEST(TypeRows, RemoteIoTypes) {
+  struct Row {
+    uint16_t type;
+    const char* tag;
+    uint16_t first, last, fixedId;
+    uint16_t ai, di, ao, dout, fp, lv, wv;
+  } rows[] = {
+      {BLK_TYPE_C_TQ5X, "C_TQ5x", 21, 25, 16, 0, 0, 9, 3, 0, 0, 1},
+      {BLK_TYPE_TQ_DI, "TQ_DI", 100, 1950, 0, 1, 0, 0, 11, 0, 0, 9},
+      {BLK_TYPE_TQ_DO, "TQ_DO", 100, 1950, 0, 1, 8, 0, 11, 0, 0, 25},
+      {BLK_TYPE_TQ_AI, "TQ_AI", 100, 1950, 0, 1, 0, 4, 8, 0, 12, 13},
+      {BLK_TYPE_TQ_AO, "TQ_AO", 100, 1950, 0, 5, 0, 0, 7, 0, 8, 9},
+      {BLK_TYPE_TQ_AIPLUS, "TQ_AI+", 100, 1950, 0, 1, 2, 4, 8, 16, 12, 13},
+      {BLK_TYPE_TQ_DMS, "TQ_DMS", 100, 1950, 0, 1, 6, 2, 6, 8, 8, 7},
+  };
+  BlockFixture fx(BLK_RegisterAllTypes);
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.tag);
+    const FbTypeRecord* rec = FB_GetType(r.type);
+    ASSERT_NE(rec, nullptr);
+    EXPECT_EQ(rec->fixedPlaceId, r.fixedId);
+    EXPECT_EQ(rec->permitted[0].low, r.first);
+    EXPECT_EQ(rec->permitted[0].high, r.last);
+    EXPECT_EQ(rec->analogInputs, r.ai);
+    EXPECT_EQ(rec->digitalInputs, r.di);
+    EXPECT_EQ(rec->analogOutputs, r.ao);
+    EXPECT_EQ(rec->digitalOutputs, r.dout);
+    EXPECT_EQ(rec->floatParams, r.fp);
+    EXPECT_EQ(rec->longValues, r.lv);
+    EXPECT_EQ(rec->wordValues, r.wv);
+    EXPECT_EQ(rec->texts, 1);
+    fx.create(r.type, r.first, r.fixedId ? 0 : 1);
+    char* text = nullptr;
+    ASSERT_EQ(FB_GetTextParamPtr(r.first, 1, &text), 1);
+    std::string tag(r.tag);
+    tag.resize(FB_TEXT_LEN, ' ');
+    EXPECT_EQ(std::string(text, FB_TEXT_LEN), tag);
+    FB_ClearStore();
+  }
+  const auto choice = [](uint16_t type, uint16_t value, uint16_t c) {
+    return std::string(FW_GetText(static_cast<uint32_t>(FB_GetTextOffset(type, value, c))));
+  };
+  EXPECT_EQ(choice(BLK_TYPE_TQ_AI, 1, 52), "0...20mA");       // STyp 1
+  EXPECT_EQ(choice(BLK_TYPE_TQ_AI, 7, 6), "Type S");         // STyp 4
+  EXPECT_EQ(choice(BLK_TYPE_TQ_AIPLUS, 0, 8), "TQ 534-2");   // MTyp
+  EXPECT_EQ(choice(BLK_TYPE_TQ_AIPLUS, 3, 42), "-3...3V");   // STyp 2
+  EXPECT_EQ(choice(BLK_TYPE_TQ_AO, 2, 21), "4...20mA");      // OTyp 2
+  EXPECT_EQ(choice(BLK_TYPE_TQ_AO, 8, 1), "freeze");         // Fail 4
+  EXPECT_EQ(choice(BLK_TYPE_TQ_DO, 22, 1), "Inverse");       // Inv 8
+  EXPECT_EQ(choice(BLK_TYPE_TQ_DI, 0, 2), "TQ 553");         // MTyp
+}
+
+// The visualisation types: four on the common numbers in a time group, VIDLE at block 88.
+// Sizes: the groups and the page records (VTREND's with its two rings).
+TEST(TypeRows, VisualTypes) {
+  struct Row {
+    uint16_t type;
+    const char* tag;
+    uint16_t first, last, fixedId, weight, group, size;
+  } rows[] = {
+      {BLK_TYPE_VWERT, "VWERT", 100, 1950, 0, 4, 17, 526},
+      {BLK_TYPE_VBAR, "VBAR", 100, 1950, 0, 3, 17, 220},
+      {BLK_TYPE_VPARA, "VPARA", 100, 1950, 0, 4, 17, 297},
+      {BLK_TYPE_VTREND, "VTREND", 100, 1950, 0, 4, 17, 862},
+      {BLK_TYPE_VIDLE, "VIDLE", 88, 88, 88, 1, 104, 34},
+  };
+  BlockFixture fx(BLK_RegisterAllTypes);
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.tag);
+    const FbTypeRecord* rec = FB_GetType(r.type);
+    ASSERT_NE(rec, nullptr);
+    EXPECT_EQ(rec->fixedPlaceId, r.fixedId);
+    EXPECT_EQ(rec->weight, r.weight);
+    EXPECT_EQ(rec->group, r.group);
+    EXPECT_EQ(rec->tmpl->size, r.size);
+    ASSERT_NE(rec->permitted, nullptr);
+    EXPECT_EQ(rec->permitted[0].low, r.first);
+    EXPECT_EQ(rec->permitted[0].high, r.last);
+    EXPECT_EQ(rec->permitted[1].low | rec->permitted[1].high, 0);
+    fx.create(r.type, r.first, r.fixedId ? 0 : 1);
+    char* text = nullptr;
+    ASSERT_EQ(FB_GetTextParamPtr(r.first, 1, &text), 1);
+    std::string tag(r.tag);
+    tag.resize(FB_TEXT_LEN, ' ');
+    EXPECT_EQ(std::string(text, FB_TEXT_LEN), tag);
+    FB_ClearStore();
+  }
 }
 
 }  // namespace

@@ -9,8 +9,21 @@
 
 namespace {
 
+// A page with its text screen alone: the page manager's tests need a block page, not the
+// controller's.
+const OpBlockPage kPlainPage{.screen = 1};
+
 class PageManagerTest : public OpuiTest {
  protected:
+  void SetUp() override {
+    OpuiTest::SetUp();
+    previous_ = OP_SetBlockPage(90, &kPlainPage);
+  }
+  void TearDown() override {
+    OP_SetBlockPage(90, previous_);
+    OpuiTest::TearDown();
+  }
+  const OpBlockPage* previous_ = nullptr;
   static void press(int16_t x, int16_t y) {
     SIM_POINTER_STATE s{x, y, 2};
     SIM_StorePointerState(&s);

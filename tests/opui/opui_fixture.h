@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstring>
+#include <optional>
+#include <string>
 
 #include "gui/GUI.h"
 #include "gui/LCD.h"
@@ -25,7 +27,9 @@
 #include "runtime/fw_eeprom.h"
 #include "runtime/fw_image.h"
 #include "runtime/fw_login.h"
+#include "runtime/fw_text.h"
 #include "shell/sim/SIM.h"
+#include "support/io_fixture.h"
 #include "support/lcd_harness.h"
 
 namespace opuitest {
@@ -147,4 +151,71 @@ class OpuiDialogTest : public OpuiTest {
     WM_GetWindowRectEx(WM_GetDialogItem(dialog, id), &r);
     touch((r.x0 + r.x1) / 2, (r.y0 + r.y1) / 2);
   }
+};
+
+// Block pages over the library's blocks: the operating interface with its windows, and a
+// block fixture with every type and the I/O boards (made after the store was cleared). The
+// cycles are those of the page manager, which steps the value editor of a block page.
+class OpuiBlockPageTest : public OpuiTest {
+ protected:
+  // The pages in English, the language of the texts the tests compare.
+  void SetUp() override {
+    OpuiTest::SetUp();
+    blocks.emplace();
+    OP_LinkImage()[FW_IMG_LANGUAGE] = 1;
+    FW_SelectTextLanguageByte(1);
+    OP_ResetUi();
+    OP_UpdateDisplay();
+  }
+  void TearDown() override {
+    OP_CloseOverlays();
+    blocks.reset();
+    FW_SelectTextLanguageByte(0);
+    OpuiTest::TearDown();
+  }
+  // Selects a block's page and runs its page-open action: 1 when the page is shown.
+  static int openPage(uint16_t block) {
+    if (!OP_SelectBlockPage(block)) return 0;
+    for (int i = 0; i < 8 && g_opPending.pending; ++i) cycle(0);
+    return g_opPage.current == OP_BlockPageProc && !g_opPending.pending ? 1 : 0;
+  }
+  static void cycles(int n, uint8_t key = 0) {
+    for (int i = 0; i < n; ++i) cycle(key);
+  }
+  // A short press of a hard key: one cycle down, one released.
+  static void shortPress(uint8_t key) {
+    cycle(key);
+    cycle(0);
+  }
+  // A touch of the display: pressed for one cycle, released in the next.
+  static void touch(int x, int y) {
+    SIM_POINTER_STATE s{static_cast<int16_t>(x), static_cast<int16_t>(y), 2};
+    SIM_StorePointerState(&s);
+    cycle(0);
+    s.state = 0;
+    SIM_StorePointerState(&s);
+    cycle(0);
+  }
+  static void touchItem(WM_HWIN dialog, int id) {
+    GUI_RECT r{};
+    WM_GetWindowRectEx(WM_GetDialogItem(dialog, id), &r);
+    touch((r.x0 + r.x1) / 2, (r.y0 + r.y1) / 2);
+  }
+  // Types a number on the open keypad (digits, '.', '-') and confirms it.
+  static void typeOnKeypad(const char* s) {
+    for (; *s; ++s) {
+      const int id = *s == '0' ? OP_ID_KP_0 : *s == '.' ? OP_ID_KP_POINT : *s == '-' ? OP_ID_KP_SIGN
+                                                                          : OP_ID_KP_1 + (*s - '1');
+      touchItem(g_opEdit.window, id);
+    }
+    touchItem(g_opEdit.window, OP_ID_KP_OK);
+  }
+  // Moves the field cursor with key 2 until the field is selected (at most n presses).
+  static bool selectField(uint16_t field, int n = 12) {
+    for (int i = 0; i < n && g_opFieldEditor.currentField != field; ++i) shortPress(OP_KEY_DOWN);
+    return g_opFieldEditor.currentField == field;
+  }
+  static std::string rowText(const OpTextRow& r) { return r.text; }
+
+  std::optional<IoFixture> blocks;
 };

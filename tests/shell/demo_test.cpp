@@ -5,9 +5,16 @@
 
 #include <cmath>
 #include <cstring>
+#include <cstdio>
+#include <string>
 
+#include "blocks/block_family.h"
 #include "blocks/register_all.h"
 #include "fakes/fake_shell.h"
+#include "opui/op_blockpage.h"
+#include "opui/op_objects.h"
+#include "opui/op_objects2.h"
+#include "opui/op_userpage.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_adapter.h"
 #include "runtime/fw_eeprom.h"
@@ -22,7 +29,7 @@
 namespace {
 
 // Blocks and outputs of the demo (assets/demo.eng).
-enum : uint16_t { kCtrl = 100, kProg = 103, kInput = 81 };
+enum : uint16_t { kCtrl = 100, kProg = 103, kInput = 81, kUserPage = 116 };
 enum : uint16_t { kCtrlWeff = 1, kCtrlX = 2, kCtrlY = 3, kProgWp = 1, kProgSegNo = 5 };
 
 float Out(uint16_t block, uint16_t output) {
@@ -102,6 +109,42 @@ TEST_F(DemoProject, TheControllerFollowsTheProgrammerOnTheBuiltInPlant) {
   EXPECT_NEAR(Out(kCtrl, kCtrlWeff), Out(kProg, kProgWp), 0.01f);
   // The plant's value reaches the controller through the input block 81.
   EXPECT_NEAR(Out(kInput, 1), Out(kCtrl, kCtrlX), 0.01f);
+}
+
+// The demo's user page shows the loop: six objects on it, the texts of X, W and Y, the bar of
+// X with its marker at W, the trend of X and W and the programmer's progress. The page is
+// left as "demo_user_page.png" in the test's build folder for a look.
+TEST_F(DemoProject, TheUserPageShowsTheLoop) {
+  ASSERT_EQ(SimLoadProject(nullptr), SIM_PROJECT_LOADED);
+  startDemo();
+  for (int cycle = 0; cycle < 1500; ++cycle) FW_SimCycle();
+  ASSERT_EQ(OP_SelectBlockPage(kUserPage), 1);
+  for (int cycle = 0; cycle < 20; ++cycle) FW_SimCycle();
+  ASSERT_EQ(g_opUserView.block, kUserPage);
+  EXPECT_EQ(g_opUserView.bound, 6);
+  char text[OP_OBJECT_TEXT_CHARS + 1], expected[OP_OBJECT_TEXT_CHARS + 1];
+  const uint16_t texts[] = {110, 111, 112};
+  const char* names[] = {"X", "W", "Y"};
+  const uint16_t outputs[] = {kCtrlX, kCtrlWeff, kCtrlY};
+  for (int i = 0; i < 3; ++i) {
+    OP_TextObjectCompose(texts[i], text);
+    std::snprintf(expected, sizeof expected, "%s %5.1f %%", names[i], static_cast<double>(Out(kCtrl, outputs[i])));
+    EXPECT_STREQ(text, expected);
+  }
+  FbLayout L;
+  ASSERT_TRUE(FB_GetLayout(113, &L));
+  const auto& bar = BLK_WorkState<BarObjectState>(L);
+  EXPECT_NEAR(bar.percent.get(), Out(kCtrl, kCtrlX), 0.5f);
+  EXPECT_NE(bar.flags & BAROBJ_FLAG_MARKER, 0);
+  ASSERT_TRUE(FB_GetLayout(114, &L));
+  const auto& trend = BLK_WorkState<TrendObjectState>(L);
+  EXPECT_EQ(trend.curves[0].present + trend.curves[1].present + trend.curves[2].present, 2);
+  EXPECT_GE(trend.count, 150) << "a sample a second";
+  EXPECT_NE(OP_TrendObjectData(114, 2), 0);
+  OP_ProgressObjectText(115, text);
+  EXPECT_NE(std::string(text).find(", Segment "), std::string::npos) << text;
+  EXPECT_GT(OP_ProgressObjectFraction(115), 0.0f);
+  EXPECT_TRUE(lcdtest::WritePng(SIM_DEMO_PAGE_DIR "/demo_user_page.png", 320, 240, lcdtest::ReadFrame()));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <QImage>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -127,7 +128,7 @@ TEST(Screenshot, TheRunningProgramShowsTheFrontPanel) {
   std::string shotPath = std::string(SIM_SCREENSHOT_DIR) + "/SIM74_2_screenshot.png";
   std::filesystem::remove(shotPath);
   pid_t sim = Spawn({SIM74_2_PROGRAM}, {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "XDG_CONFIG_HOME=" + cfg.string(),
-                                        "SIM74_2_SCREENSHOT=" + shotPath, "SIM74_2_SCREENSHOT_DELAY=8000",
+                                        "SIM74_2_SCREENSHOT=" + shotPath, "SIM74_2_SCREENSHOT_DELAY=16000",
                                         "SIM74_2_NAME_PREFIX=simshot" + std::to_string(getpid()) + "."});
   int status = 0;
   bool ended = sim > 0 && WaitFor(sim, 60, &status);
@@ -155,6 +156,28 @@ TEST(Screenshot, TheRunningProgramShowsTheFrontPanel) {
     }
   EXPECT_GT(bar, 400) << shotPath;
   EXPECT_GT(below, 200) << shotPath;
+  // The page is the demo's user page, opened by itself a few seconds after the start: the red
+  // bar of the process value and the green setpoint text in the body, and the red line under
+  // the logo in the top bar.
+  auto pixel = [&](int x, int y) { return shot.pixel(at.x() + lcd.x() + x, at.y() + lcd.y() + y) & 0xFFFFFF; };
+  auto red = [](QRgb c) { return qRed(c) > 160 && qGreen(c) < 80 && qBlue(c) < 80; };
+  auto green = [](QRgb c) { return qGreen(c) > 160 && qRed(c) < 80 && qBlue(c) < 80; };
+  int redBody = 0, greenBody = 0, redRun = 0;
+  for (int y = 40; y < lcd.height(); ++y)
+    for (int x = 0; x < lcd.width(); ++x) {
+      redBody += red(pixel(x, y));
+      greenBody += green(pixel(x, y));
+    }
+  for (int y = 0; y < 34; ++y) {
+    int run = 0;
+    for (int x = 0; x < 120; ++x) {
+      run = red(pixel(x, y)) ? run + 1 : 0;
+      redRun = std::max(redRun, run);
+    }
+  }
+  EXPECT_GE(redBody, 500) << "the bar of the process value, " << shotPath;
+  EXPECT_GE(greenBody, 20) << "the setpoint text, " << shotPath;
+  EXPECT_GE(redRun, 60) << "the line under the logo, " << shotPath;
 }
 
 // What a program printed, run to its end (killed after the time-out).
@@ -304,6 +327,89 @@ TEST(RunningProgram, ANewUserGetsTheDemoWithItsControlLoopRunning) {
   // The demo counts as unnamed: no last file for the next start.
   const std::string ini = (cfg / "Orvant Tools/SIM_MX74-2/sim_mx74-2.ini").string();
   EXPECT_EQ(host::IniGetString(ini, "Settings", "LastFileName", "?"), "");
+  std::filesystem::remove_all(cfg);
+}
+
+// The running processes of the program started as `args` whose environment holds `entry`.
+std::vector<pid_t> ProcessesOf(const std::vector<std::string>& args, const std::string& entry) {
+  auto read = [](const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  };
+  std::vector<pid_t> found;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator("/proc", ec)) {
+    const std::string name = e.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::string want;
+    for (const std::string& a : args) want += a + '\0';
+    if (read(e.path() / "cmdline") != want) continue;
+    const std::string env = '\0' + read(e.path() / "environ");
+    if (env.find('\0' + entry + '\0') == std::string::npos) continue;
+    const std::string stat = read(e.path() / "stat");
+    const size_t close = stat.rfind(')');
+    if (close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z') continue;
+    found.push_back(static_cast<pid_t>(std::stol(name)));
+  }
+  return found;
+}
+
+// A PC tool downloads an engineering into the running program; the device's restart after the
+// download ends the program, which starts itself again with " /restart" a second later, and the
+// new process loads "Restart.sdg": it runs the downloaded engineering (it was in the firmware's
+// image only, not in the project the program had loaded).
+TEST(RunningProgram, ADownloadEndsInARestartThatCarriesTheDownloadedEngineering) {
+  const std::string prefix = "simrst" + std::to_string(getpid()) + ".";
+  const std::filesystem::path cfg = std::filesystem::temp_directory_path() / ("simrst" + std::to_string(getpid()));
+  std::filesystem::remove_all(cfg);
+  std::filesystem::create_directories(cfg);
+  const std::string script = (cfg / "turbo.txt").string(), description = (cfg / "download.eng").string();
+  std::ofstream(script) << "turbo\n";  // the download runs at Turbo speed
+  std::ofstream(description) << "run 2\nblock 200 ABSV group 1\n  float 1 2.5\n";
+  const std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + cfg.string(),
+                                        "SIM74_2_NAME_PREFIX=" + prefix};
+  pid_t sim = Spawn({SIM74_2_PROGRAM, "/inpfile=" + script, "turbo"}, env);
+  ASSERT_GT(sim, 0);
+  auto up = [&] {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!host::IpcExistsFull(prefix + "Class::SimComRequest.Adr01") && std::chrono::steady_clock::now() < end)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return host::IpcExistsFull(prefix + "Class::SimComRequest.Adr01");
+  };
+  ASSERT_TRUE(up());
+  RunForOutput({PCTOOL_PROGRAM, "-p", prefix, "-c", "share:Com10", "-w", "5000", "download", description}, 120);
+  int status = 0;
+  ASSERT_TRUE(WaitFor(sim, 60, &status)) << "the download did not end the program";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+
+  // The new process: the program with " /restart" only, in this test's environment.
+  std::vector<pid_t> restarted;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while ((restarted = ProcessesOf({SIM74_2_PROGRAM, "/restart"}, "SIM74_2_NAME_PREFIX=" + prefix)).empty() &&
+         std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_EQ(restarted.size(), 1u) << "no new process with /restart";
+  ASSERT_TRUE(up());
+  std::string value;
+  const auto readEnd = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  do {
+    value = RunForOutput({PCTOOL_PROGRAM, "-p", prefix, "-c", "share:Com10", "-w", "5000", "read", "200", "01", "10"}, 30);
+  } while (value != "read 200 01 10: 2.5\n" && std::chrono::steady_clock::now() < readEnd);
+  EXPECT_EQ(value, "read 200 01 10: 2.5\n") << "the new process runs the downloaded engineering";
+  const std::filesystem::path folder = cfg / "Orvant Tools/SIM_MX74-2";
+  EXPECT_FALSE(std::filesystem::exists(folder / "Restart.sdg")) << "loaded and deleted";
+  EXPECT_TRUE(std::filesystem::exists(folder / "OEM-Projekt.sdg")) << "the unnamed project, saved without asking";
+
+  // It is not this test's child: it is ended by its id and watched until it has gone.
+  kill(restarted[0], SIGTERM);
+  const auto gone = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!ProcessesOf({SIM74_2_PROGRAM, "/restart"}, "SIM74_2_NAME_PREFIX=" + prefix).empty() &&
+         std::chrono::steady_clock::now() < gone)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_TRUE(ProcessesOf({SIM74_2_PROGRAM, "/restart"}, "SIM74_2_NAME_PREFIX=" + prefix).empty());
+  EXPECT_EQ(NamesWith(prefix), 0);
   std::filesystem::remove_all(cfg);
 }
 

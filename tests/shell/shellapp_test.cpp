@@ -3,9 +3,6 @@
 // recording firmware adapter.
 #include <gtest/gtest.h>
 
-// Before Qt's headers, which take the word "slots".
-#include "comm/com_remoteio.h"
-
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -19,12 +16,14 @@
 #include <string>
 #include <vector>
 
+#include "comm/com_remoteio.h"
 #include "gui/LCD.h"
 #include "host/ini_file.h"
 #include "host/ipc.h"
 #include "host/named_event.h"
 #include "host/shared_block.h"
 #include "runtime/fw_adapter.h"
+#include "runtime/fw_links.h"
 #include "shell/com_channel.h"
 #include "shell/firmware_link.h"
 #include "shell/front_panel.h"
@@ -37,6 +36,7 @@
 #include "shell/sim_loop.h"
 #include "support/child_process.h"
 #include "support/lcd_harness.h"
+#include "support/shell_app.h"
 
 // Under LeakSanitizer: the font and desktop-bus libraries keep a few allocations until the
 // process ends.
@@ -44,13 +44,7 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
 
 namespace {
 
-QApplication* App() {
-  static int argc = 1;
-  static char name[] = "shell_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return app;
-}
+QApplication* App() { return ShellTestApp(); }
 
 // Firmware stand-in: counts ticks, keeps the last key mask, runs a test's action per tick.
 struct FakeFirmware {
@@ -276,6 +270,7 @@ class MainWindowTest : public LoopTest {
     std::filesystem::create_directories(root);
     setenv("XDG_CONFIG_HOME", root.c_str(), 1);
     ASSERT_EQ(SimInitIni(SimState()), 0);
+    SimState().language = 1;
   }
   void TearDown() override {
     unsetenv("XDG_CONFIG_HOME");
@@ -284,6 +279,7 @@ class MainWindowTest : public LoopTest {
   }
   long Valid() { return host::IniGetInt(SimIniPath(), "Settings", "Valid", -1); }
   std::filesystem::path root;
+  BoxRecorder boxes{SIM_BOX_NO};
 };
 
 TEST_F(MainWindowTest, TheHundredthCycleMarksTheSettingsValidOnce) {
@@ -321,7 +317,8 @@ TEST_F(MainWindowTest, PauseAndTurboCommandsToggleAndShowInTheTitle) {
   SimSetTheControl(nullptr);
 }
 
-TEST_F(MainWindowTest, ExitEndsTheLoopThroughOneTickAndMarksAFinishedRun) {
+TEST_F(MainWindowTest, ExitEndsTheLoopThroughItsTickAndMarksAFinishedRun) {
+  SimAttachProjectBuffers(SimState());
   SimMainWindow w;
   SimSetTheControl(&control);
   int finished = 0;
@@ -330,7 +327,8 @@ TEST_F(MainWindowTest, ExitEndsTheLoopThroughOneTickAndMarksAFinishedRun) {
   fw.onTick = [&] { closePanels = SimState().closePanelsRequest; };
   w.show();
   w.command(SIM_CMD_EXIT);
-  EXPECT_EQ(fw.ticks, 1);
+  // The save prompt has the firmware hand its images back, then the end runs its tick.
+  EXPECT_EQ(fw.ticks, 2);
   EXPECT_EQ(closePanels, 1) << "the last tick closes the module panels";
   EXPECT_EQ(finished, 1);
   EXPECT_EQ(Valid(), 1);
@@ -462,7 +460,14 @@ TEST_F(LoopTest, ARestartRequestEndsTheRunAndAsksForANewProcess) {
   static const SimRestartHooks hooks = {nullptr, nullptr, [] { ++asked; }};
   SimSetRestartHooks(&hooks);
   SimClearProcessRestart();
+  // What a PC tool downloaded is in the firmware's image only: the restart takes it along.
+  SimAttachProjectBuffers(SimState());
+  SimState().engineering[0x1234] = SimState().engineeringRef[0x1234] = 0;
+  FW_LinkImage()[0x1234] = 0x5C;
   SimRequestRestart();
+  EXPECT_EQ(SimState().engineering[0x1234], 0x5C);
+  EXPECT_TRUE(SimProjectChanged());
+  FW_LinkImage()[0x1234] = 0;
   EXPECT_EQ(asked, 1);
   EXPECT_EQ(SimState().endFlag, 1);
   EXPECT_EQ(SimState().restartFlag, 1);

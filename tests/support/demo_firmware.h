@@ -9,6 +9,9 @@
 
 #include "blocks/register_all.h"
 #include "fakes/fake_shell.h"
+#include "opui/op_blocktypes.h"
+#include "opui/op_display.h"
+#include "opui/op_userpage.h"
 #include "runtime/fb_schedule.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_adapter.h"
@@ -28,9 +31,14 @@ class DemoFirmware : public lcdtest::LcdTest {
  protected:
   void SetUp() override {
     lcdtest::LcdTest::SetUp();
+    // The display state of an earlier test names windows and devices of a library started
+    // before this test's.
+    OP_ResetDisplay();
+    OP_ForgetDisplayList();
     TheFakeShell().reset();
     FB_ClearTypeTable();
     BLK_RegisterAllTypes();
+    OP_RegisterBlockTypes();
     FB_ClearStore();
     FW_ResetEeprom();
     FW_ClearDeferredCalls();

@@ -15,12 +15,15 @@
 //   value 1 7                       word value 1
 //   text 2 "Tank 1"                 text 2 (up to 16 characters)
 //   state 1 4                       state word 1
+//   set mode 2                      a named setting of the block's type (eng_names.h)
 //   param 100 1 2 3                 parameter-list record of block 100 (1955: system data)
+#include <bit>
 #include <charconv>
 #include <string>
 #include <vector>
 
 #include "tools/engbuild/eng_builder.h"
+#include "tools/engbuild/eng_names.h"
 
 namespace {
 
@@ -75,6 +78,50 @@ bool parseSource(const std::string& s, uint16_t& block, uint16_t& output) {
   block = static_cast<uint16_t>(b);
   output = static_cast<uint16_t>(o);
   return true;
+}
+
+// "set NAME VALUE": the item the name stands for in the block's type.
+bool setNamed(EngBuilder& builder, uint16_t block, const std::string& name, const std::string& value,
+              std::string& fault) {
+  const EngBlockSpec* spec = builder.block(block);
+  uint16_t index = 0;
+  const EngSettingName* n = spec ? EngFindSetting(spec->type, name, &index) : nullptr;
+  if (!n) {
+    fault = "no setting '" + name + "' for this block type";
+    return false;
+  }
+  float f = 0;
+  int64_t v = 0;
+  bool ok = false;
+  switch (n->item) {
+    case EngItem::Float:
+    case EngItem::LongFloat:
+      if (!parseFloat(value, f)) {
+        fault = "bad number '" + value + "'";
+        return false;
+      }
+      ok = n->item == EngItem::Float ? builder.setFloat(block, index, f)
+                                     : builder.setLong(block, index, std::bit_cast<uint32_t>(f));
+      break;
+    case EngItem::Word:
+    case EngItem::Value:
+      if (!parseInt(value, -32768, 65535, v)) {
+        fault = "bad word '" + value + "'";
+        return false;
+      }
+      ok = n->item == EngItem::Word ? builder.setWord(block, index, static_cast<uint16_t>(v))
+                                    : builder.setValue(block, index, static_cast<uint16_t>(v));
+      break;
+    case EngItem::Text:
+      if (value.size() > 16) {
+        fault = "a text has at most 16 characters";
+        return false;
+      }
+      ok = builder.setText(block, index, value);
+      break;
+  }
+  if (!ok) fault = builder.error();
+  return ok;
 }
 
 }  // namespace
@@ -140,6 +187,10 @@ bool EngParseDescription(std::string_view text, EngBuilder& builder, std::string
       if (!builder.addParamRecord(static_cast<uint16_t>(n), std::move(data))) {
         return lineFault(builder.error());
       }
+    } else if (key == "set") {
+      if (current == 0) return lineFault("'set' before any block");
+      if (w.size() != 3) return lineFault("set needs a name and a value");
+      if (!setNamed(builder, current, w[1], w[2], fault)) return lineFault(fault);
     } else {
       // Item lines of the current block: KEY INDEX VALUE.
       if (current == 0) return lineFault("'" + key + "' before any block");

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "blocks/register_all.h"
+#include "opui/op_blocktypes.h"
 #include "runtime/fw_image.h"
 #include "tools/engbuild/eng_builder.h"
 
@@ -43,7 +44,7 @@ int usage() {
                "Lines: run N | language N | order CODE | zero-ident |\n"
                "       block NUMBER TYPE [group G] [after B], then for that block:\n"
                "       in I SRC.OUT | din I SRC.OUT | float I X | word I N | long I N |\n"
-               "       value I N | text I \"TEXT\" | state I N;\n"
+               "       value I N | text I \"TEXT\" | state I N | set NAME VALUE;\n"
                "       param BLOCK WORDS... (1955: system data). '#' starts a comment.\n");
   return 2;
 }
@@ -61,6 +62,7 @@ int main(int argc, char** argv) {
   text << in.rdbuf();
 
   BLK_RegisterAllTypes();
+  OP_RegisterBlockTypes();
   EngBuilder builder;
   std::string error;
   std::vector<uint8_t> image;

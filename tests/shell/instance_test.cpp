@@ -1,0 +1,185 @@
+// The instance initialisation: the command line's language against the settings, the splash
+// and its time, the views of the settings; and the front window's own messages and the keys it
+// passes on to the main window.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "gui/core/GUI_Input.h"
+#include "host/ini_file.h"
+#include "shell/firmware_link.h"
+#include "shell/front_panel.h"
+#include "shell/main_window.h"
+#include "shell/script.h"
+#include "shell/shell_dialogs.h"
+#include "shell/sim/SIM.h"
+#include "shell/sim_main.h"
+#include "support/lcd_harness.h"
+#include "support/shell_app.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const SimFirmwareAdapter kIdle = {[] {}, [] {}, [] { SimState().saveRequest = 0; }, [](uint32_t) {}};
+
+class InstanceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ShellTestApp();
+    lcdtest::UsePrivateSharedNames();
+    root = fs::temp_directory_path() / ("siminit" + std::to_string(getpid()));
+    fs::remove_all(root);
+    folder = root / "Orvant Tools" / "SIM_MX74-2";
+    fs::create_directories(folder);
+    setenv("XDG_CONFIG_HOME", root.c_str(), 1);
+    start = fs::current_path();
+    fs::current_path(root);  // the error log goes here
+    SimSetFirmware(&kIdle);
+    ASSERT_EQ(SIM_InitHost(), 0);
+  }
+  void TearDown() override {
+    SIM_ExitHost();
+    SimSetFirmware(nullptr);
+    fs::current_path(start);
+    unsetenv("XDG_CONFIG_HOME");
+    fs::remove_all(root);
+  }
+  // A settings file of an earlier run, and the splash time (none: not set).
+  void Settings(int language, int viewIO, int viewCOM, long splashMs) {
+    const std::string ini = (folder / "sim_mx74-2.ini").string();
+    host::IniWriteInt(ini, "Settings", "Valid", 1);
+    host::IniWriteInt(ini, "Settings", "Language", language);
+    host::IniWriteInt(ini, "Settings", "ViewIO", viewIO);
+    host::IniWriteInt(ini, "Settings", "ViewCOM", viewCOM);
+    if (splashMs >= 0) host::IniWriteInt((folder / "sim74-2.ini").string(), "COMPATIBILITY", "QM2911", splashMs);
+  }
+  fs::path root, folder, start;
+};
+
+TEST_F(InstanceTest, TheCommandLinesLanguageWinsOverTheSettings) {
+  const struct {
+    const char* args;
+    int language;
+    const char* file;
+  } cases[] = {
+      {"/french", 2, "&Fichier"}, {"/German", 0, "&Datei"}, {"", 1, "&File"}, {"/english /FRENCH", 2, "&Fichier"},
+  };
+  for (const auto& c : cases) {
+    Settings(1, 0, 0, 0);
+    SimMainWindow* w = SimInitInstance(c.args);
+    ASSERT_NE(w, nullptr) << c.args;
+    EXPECT_EQ(SimState().language, c.language) << c.args;
+    EXPECT_EQ(w->menu(SIM_MENU_FILE)->title().toStdString(), c.file) << c.args;
+    SimExitInstance(w);
+  }
+}
+
+// The splash shows for its time from QM2911, never on a restart and not with a time of 0. A
+// timer that fires while the start-up waits for the splash sees it open.
+TEST_F(InstanceTest, TheSplashShowsForItsTimeButNotOnARestartNorWithTimeZero) {
+  const struct {
+    const char* args;
+    long splashMs;
+    bool seen;
+  } cases[] = {{"", 300, true}, {"/restart", 2000, false}, {"", 0, false}};
+  for (const auto& c : cases) {
+    Settings(1, 0, 0, c.splashMs);
+    bool seen = false;
+    QTimer::singleShot(50, [&] { seen = SimSplashWindow() != nullptr; });
+    QElapsedTimer t;
+    t.start();
+    SimMainWindow* w = SimInitInstance(c.args);
+    const qint64 took = t.elapsed();
+    ASSERT_NE(w, nullptr);
+    QTest::qWait(100);
+    EXPECT_EQ(seen, c.seen) << c.args << " " << c.splashMs;
+    EXPECT_EQ(SimSplashWindow(), nullptr) << "the splash ends with the start-up";
+    if (c.seen) {
+      EXPECT_GE(took, c.splashMs);
+    } else {
+      EXPECT_LT(took, 2000);
+    }
+    SimExitInstance(w);
+  }
+}
+
+TEST_F(InstanceTest, TheViewsOfTheSettingsAndTheChannelsViewComeUp) {
+  Settings(1, 1, 1, 0);
+  SimMainWindow* w = SimInitInstance("");
+  ASSERT_NE(w, nullptr);
+  ASSERT_NE(w->commView(), nullptr);
+  EXPECT_TRUE(w->commView()->isVisible());
+  EXPECT_TRUE(w->action(SIM_CMD_VIEW_IO)->isChecked());
+  EXPECT_EQ(SimState().instance, static_cast<int32_t>(getpid()));
+  EXPECT_TRUE(w->windowTitle().startsWith("Simulation SIM/MX74-2 (OP 4) - "));
+  SimExitInstance(w);
+  // ViewCOM is taken only together with ViewIO.
+  Settings(1, 0, 1, 0);
+  w = SimInitInstance("");
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(SimState().commViewShown, 0);
+  EXPECT_FALSE(w->commView()->isVisible());
+  SimExitInstance(w);
+}
+
+// --- Front window -------------------------------------------------------------------------
+
+// A main window that notes the keys it gets.
+struct KeyNoter : QWidget {
+  std::vector<int> pressed, released;
+  void keyPressEvent(QKeyEvent* e) override { pressed.push_back(e->key()); }
+  void keyReleaseEvent(QKeyEvent* e) override { released.push_back(e->key()); }
+};
+
+std::vector<GUI_KEY_MSG> g_keys;
+
+TEST_F(InstanceTest, TheFrontPassesEscapeAndF1ToF9OnToTheMainWindow) {
+  KeyNoter main;
+  auto* front = new SimFrontPanel(&main);
+  for (int key : {int{Qt::Key_Escape}, int{Qt::Key_F1}, int{Qt::Key_F9}, int{Qt::Key_F10}, int{Qt::Key_A}})
+    QTest::keyClick(front, static_cast<Qt::Key>(key));
+  EXPECT_EQ(main.pressed, (std::vector<int>{Qt::Key_Escape, Qt::Key_F1, Qt::Key_F9}));
+  EXPECT_EQ(main.released, (std::vector<int>{Qt::Key_Escape, Qt::Key_F1, Qt::Key_F9}));
+  // In pointer mode (a script plays) the keys still reach the main window.
+  front->send(SIM_FRONT_POINTER_MODE, 1, 0);
+  QTest::keyClick(front, Qt::Key_F2);
+  EXPECT_EQ(main.pressed.back(), Qt::Key_F2);
+}
+
+TEST_F(InstanceTest, TheFrontsKeyMessagePassesVirtualKeysToTheLibrary) {
+  SimFrontPanel front(nullptr);
+  g_keys.clear();
+  GUI_KEY_MSG_HOOK old = GUI_SetKeyMsgHook([](const GUI_KEY_MSG* m) { g_keys.push_back(*m); });
+  const struct {
+    int message, vk, key, pressed;
+  } cases[] = {{256, 38, 17, 1}, {257, 38, 17, 0}, {256, 46, 30, 1}, {256, 'A', 'a', 1},
+               {256, '7', '7', 1}, {256, 9, 9, 1},  {256, 13, 13, 1}};
+  for (const auto& c : cases) {
+    g_keys.clear();
+    EXPECT_EQ(front.send(SIM_FRONT_KEY, c.message | 0x10000, c.vk), 0);
+    ASSERT_EQ(g_keys.size(), 1u) << c.vk;
+    EXPECT_EQ(g_keys[0].Key, c.key) << c.vk;
+    EXPECT_EQ(g_keys[0].PressedCnt, c.pressed) << c.vk;
+  }
+  // Alt, an unknown key or another message store nothing; 1036 does nothing.
+  g_keys.clear();
+  front.send(SIM_FRONT_KEY, 256, 18);
+  front.send(SIM_FRONT_KEY, 256, 0x70);
+  front.send(SIM_FRONT_KEY, 258, 'A');
+  EXPECT_EQ(front.send(SIM_FRONT_NOTHING, 1, 2), 0);
+  EXPECT_TRUE(g_keys.empty());
+  GUI_SetKeyMsgHook(old);
+}
+
+}  // namespace
