@@ -87,6 +87,8 @@ void GUI__ExitAlloc();
 void GUI__AllocInitOnce();
 int GUITASK__GetTaskNo();
 extern int GUITASK__EntranceCnt;
+// True while the calling thread holds the GUI lock (inside a GUI_Lock/GUI_Unlock pair).
+bool GUITASK__LockHeldByCaller();
 void GUI_DEVICE__ClearChains();
 const GUICC* LCD__GetpCC();    // conversion of the selected layer's top device
 GUI_DEVICE* LCD__GetTopDevice();

@@ -17,6 +17,7 @@
 #include "shell/script_text.h"
 #include "shell/sim/LCDSIM.h"
 #include "shell/sim/SIM.h"
+#include "shell/sim_loop.h"
 
 namespace {
 
@@ -178,6 +179,8 @@ void SimLcdWindow::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), Qt::black);
   else
     p.drawImage(rect(), img);
+  // The firmware has drawn into the LCD memory: its first picture is on the screen.
+  if (!img.isNull() && layer_ == 0 && LCDSIM_GetChangeCount(layer_) != 0) SimNoteStart(SimStartMark::firstLcdFrame);
 }
 
 // Keeps the pointer state for the firmware: hover cursor over the display, pressed cursor and

@@ -281,6 +281,7 @@ int SimMain(const std::string& args) {
     SIM_ExitHost();
     return 1;
   }
+  if (w->isVisible()) SimNoteStart(SimStartMark::window);
   // The plant plug-in of the language, beside the program; without it the firmware runs its
   // own plant model.
   SimPlantLoad(SimState().language);
