@@ -179,8 +179,7 @@ void SimLcdWindow::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), Qt::black);
   else
     p.drawImage(rect(), img);
-  // The firmware has drawn into the LCD memory: its first picture is on the screen.
-  if (!img.isNull() && layer_ == 0 && LCDSIM_GetChangeCount(layer_) != 0) SimNoteStart(SimStartMark::firstLcdFrame);
+  if (!img.isNull() && layer_ == 0) SimNoteLcdPaint(LCDSIM_GetChangeCount(layer_));
 }
 
 // Keeps the pointer state for the firmware: hover cursor over the display, pressed cursor and

@@ -208,11 +208,31 @@ double SimMsSinceProcessStart() {
   return MonotonicMsExact(CLOCK_MONOTONIC) - firstCall;
 }
 
-void SimNoteStart(SimStartMark mark) {
-  static bool noted[2];
-  const int i = mark == SimStartMark::window ? 0 : 1;
-  if (noted[i]) return;
-  noted[i] = true;
-  std::fprintf(stderr, "%s %.0f ms after the start of the process\n",
-               i == 0 ? "Window shown" : "First LCD frame painted", SimMsSinceProcessStart());
+namespace {
+
+bool g_windowNoted, g_frameArmed, g_frameNoted;
+uint32_t g_frameArmCount;
+
+void NoteStartTime(const char* what) {
+  std::fprintf(stderr, "%s %.0f ms after the start of the process\n", what, SimMsSinceProcessStart());
+}
+
+}  // namespace
+
+void SimNoteWindowShown() {
+  if (g_windowNoted) return;
+  g_windowNoted = true;
+  NoteStartTime("Window shown");
+}
+
+void SimArmFirstLcdFrame(uint32_t changeCount) {
+  if (g_frameNoted || g_frameArmed) return;
+  g_frameArmed = true;
+  g_frameArmCount = changeCount;
+}
+
+void SimNoteLcdPaint(uint32_t changeCount) {
+  if (!g_frameArmed || g_frameNoted || changeCount == g_frameArmCount) return;
+  g_frameNoted = true;
+  NoteStartTime("First LCD frame painted");
 }

@@ -103,10 +103,13 @@ class SimControl : public QObject {
 SimControl* SimTheControl();
 void SimSetTheControl(SimControl* control);
 
-// The start-up times: the main window shown, the first picture of the firmware's display
-// painted. Each is written once to stderr, in milliseconds from the start of the process.
-enum class SimStartMark { window, firstLcdFrame };
-void SimNoteStart(SimStartMark mark);
+// The start-up times, each written once to stderr in milliseconds from the start of the
+// process: the main window shown, and the first picture the firmware drew painted on the
+// display. The first frame is armed with the LCD memory's change count before the firmware
+// starts; a paint of the display then notes it once the count differs.
+void SimNoteWindowShown();
+void SimArmFirstLcdFrame(uint32_t changeCount);
+void SimNoteLcdPaint(uint32_t changeCount);
 // Milliseconds since the process started (from the kernel's record of the process; where
 // that cannot be read, from the first call).
 double SimMsSinceProcessStart();
