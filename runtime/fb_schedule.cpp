@@ -108,8 +108,13 @@ void FB_RunTimeGroup(uint16_t group) {
         if (const FbRunHandler handler = init ? rec->init : rec->run) handler();
       }
     }
+    // Almost always the handler leaves the number as it was: the link of this block is then
+    // read on a branch, so the walk does not wait for the number to be read back.
     const uint16_t current = g_fbStore.currentBlock;
-    b = current <= FB_MAX_BLOCK ? g_fbStore.list[current].next : 0;
+    if (__builtin_expect(current == b, 1))
+      b = g_fbStore.list[b].next;
+    else
+      b = current <= FB_MAX_BLOCK ? g_fbStore.list[current].next : 0;
   }
 }
 
