@@ -113,3 +113,55 @@ void BM_ScriptRecordTraffic(benchmark::State& state) {
 BENCHMARK(BM_ScriptRecordTraffic);
 
 }  // namespace
+
+// --- Trends after the cycle ----------------------------------------------------------------
+#include <cstdlib>
+
+#include "bench/alloc_counter.h"
+#include "host/shared_block.h"
+#include "shell/trend_binding.h"
+
+namespace {
+
+// A cycle in which all three standard trends and the block trend take a sample (every
+// 200th cycle; block period 20): the averages, four samples under their records' locks.
+FwTrendReaders g_benchReaders;
+const SimTrendFirmware kBenchFirmware{
+    [] { return static_cast<const FwTrendReaders*>(&g_benchReaders); },
+    [](uint16_t block) -> uint16_t { return block == 3 ? FW_TYPE_L1READ : 0; },
+    [](uint32_t ref) { return static_cast<float>(ref); },
+    [](uint32_t ref) -> uint16_t { return ref & 1u; },
+    [] { return true; },
+};
+
+void BM_TrendCycleAllSample(benchmark::State& state) {
+  host::SetSharedNamePrefix("simbench" + std::to_string(getpid()) + ".");
+  setenv("XDG_CONFIG_HOME", "/nonexistent-sim-bench", 1);
+  g_benchReaders = FwTrendReaders{};
+  g_benchReaders.first = 3;
+  g_benchReaders.marked[3] = 1;
+  g_benchReaders.count = 1;
+  for (uint32_t i = 0; i < 7; ++i) g_benchReaders.analog[3][i] = 10 + i;
+  for (uint32_t j = 0; j < 12; ++j) g_benchReaders.digital[3][j] = 20 + j;
+  SimTrendSetFirmware(&kBenchFirmware);
+  SimHostState& s = SimState();
+  for (int i = 0; i < 6; ++i) s.plant.trend[i] = static_cast<float>(i);
+  SimTrendCreateAll(0);
+  // Showing makes the block trend; the "viewer" ends at once.
+  KurvanOptions options = KurvanGetOptions();
+  options.viewerPath = "/bin/true";
+  KurvanSetOptions(options);
+  if (!SimTrendHandle(0) || !SimTrendSelectBlock(3) || SimTrendShow(SIM_TREND_BLOCK) != 1) state.SkipWithError("no trends");
+  s.cycleCount = 0;
+  const uint64_t allocations = BenchAllocations();
+  for (auto _ : state) {
+    s.cycleCount += 200;
+    SimTrendCycle();
+  }
+  state.counters["allocations"] = static_cast<double>(BenchAllocations() - allocations);
+  SimTrendDestroyAll();
+  SimTrendSetFirmware(nullptr);
+}
+BENCHMARK(BM_TrendCycleAllSample)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

@@ -296,6 +296,7 @@ void tick() {
     FW_PlantValuesToHost();
   } else {
     for (float& v : s.plant.outputs) v = 0.0f;
+    for (float& v : s.plant.trend) v = 0.0f;
   }
 
   // 12. Device address, the device mode's copy, module exchange.

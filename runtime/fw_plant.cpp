@@ -24,6 +24,20 @@ bool continuousKind(uint8_t stored) {
 
 int8_t contact(const uint16_t* p) { return p && *p ? 1 : 0; }
 
+// The values the standard trends record (W, X, Y, Xw, X2, X3) and their scale limits: the
+// controller's range for W, X, X2 and X3, 0..100 % for Y, a tenth of the span either way for
+// the deviation.
+void trendToHost(const FwPlantController& v, SimPlantView& view) {
+  const auto ref = [](const FbRef* r) { return r ? FB_ReadAnalogRef(*r) : 0.0f; };
+  const float values[6] = {read(v.setpoint), read(v.processValue), read(v.outputs[2]),
+                           read(v.analog[1]), ref(v.inputs[0]), ref(v.inputs[1])};
+  const float lower = read(v.rangeLower), upper = read(v.rangeUpper);
+  const float step = (upper - lower) / 10.0f;
+  const float limits[12] = {lower, upper, lower, upper, 0.0f, 100.0f, -step, step, lower, upper, lower, upper};
+  std::copy(std::begin(values), std::end(values), view.trend);
+  std::copy(std::begin(limits), std::end(limits), view.trendScale);
+}
+
 // The analog input record (sub-channel a) of a block's channel in the shell's I/O image.
 uint16_t inputIndexOf(uint16_t block) {
   uint16_t board = 0, channel = 0;
@@ -124,6 +138,8 @@ void FW_PlantEnterRun() {
   FwPlantController view{};
   if (!FW_FindPlantController(&view)) {
     for (SimPlantRange& r : s.plant.ranges) r = SimPlantRange{0.0f, 0.0f, 100.0f};
+    std::fill(std::begin(s.plant.trend), std::end(s.plant.trend), 0.0f);
+    std::fill(std::begin(s.plant.trendScale), std::end(s.plant.trendScale), 0.0f);
     s.plant.changed = 1;
     g_fwPlant.active = 0;
     return;
@@ -148,6 +164,7 @@ void FW_PlantEnterRun() {
   s.plant.setpoint[1] = read(view.analog[0]);
   s.plant.scaleStep[0] = (upper - lower) / -10.0f;
   s.plant.scaleStep[1] = (upper - lower) / 10.0f;
+  trendToHost(view, s.plant);
 }
 
 void FW_PlantCycle() {
@@ -189,4 +206,5 @@ void FW_PlantValuesToHost() {
   auto bit = [&](int i) { return v.status[i] && *v.status[i]; };
   s.plant.status = static_cast<uint16_t>((bit(0) ? 1 : 0) | (bit(1) ? 0 : 2) | (bit(2) ? 4 : 0) |
                                          (bit(3) ? 8 : 0) | (bit(4) ? 16 : 0));
+  trendToHost(v, s.plant);
 }

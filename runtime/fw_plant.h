@@ -20,8 +20,9 @@ struct FwPlantController {
   FbF32* rangeLower;
   FbF32* rangeUpper;
   FbF32* setpoint;
-  FbF32* analog[2];        // analog[0] is the second setpoint of the pair shown by the shell
+  FbF32* analog[2];        // W (the second setpoint of the pair shown by the shell) and Xw
   FbF32* outputs[3];       // Y1, Y2 (percent) and the third output value
+  const FbRef* inputs[2];  // the references of the controller's inputs X2 and X3
   const uint16_t* contacts[2];  // the switching outputs y1 and y2
   const uint8_t* status[5];
   uint8_t outputKind;      // the controller's output function n
@@ -69,7 +70,8 @@ void FW_PlantEnterRun();
 // One plant step (0.1 s): the controller's outputs to the plant, the plant's process value
 // and position feedback back as the simulated analog inputs of blocks 81 and 82.
 void FW_PlantCycle();
-// The controller's values to the shell's plant view.
+// The controller's values to the shell's plant view, with the values and scale limits that
+// the standard trends record.
 void FW_PlantValuesToHost();
 
 // --- Provided by the controller blocks --------------------------------------------------

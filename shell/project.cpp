@@ -131,6 +131,8 @@ bool g_restartLoaded = false;
 std::string g_companion;
 SimOldProjectTrend g_oldTrend;
 void (*g_picturesChanged)() = nullptr;
+void (*g_trendLoaded)() = nullptr;
+bool (*g_trendSaved)() = nullptr;
 bool (*g_shiftHeld)() = nullptr;
 SimFileWriter g_writer = nullptr;
 
@@ -255,6 +257,7 @@ void Named(const char* name) {
   g_isDemo = false;
   g_restartLoaded = false;
   g_companion = CompanionOf(PathText(s.projectName));
+  if (g_trendLoaded) g_trendLoaded();
 }
 
 enum LoadResult { kFailed = 0, kLoaded = 1, kOtherFirmware = -1, kOlderLayout = 2 };
@@ -326,6 +329,7 @@ bool PathFits(const char* path) {
 }
 
 int LoadFrom(Source& src, const char* name) {
+  g_oldTrend = SimOldProjectTrend{};
   int result = LoadCurrent(src);
   if (result == kOlderLayout) result = LoadOld(src) ? kLoaded : kFailed;
   if (result == kLoaded) {
@@ -379,6 +383,7 @@ int SimLoadProjectBytes(const uint8_t* data, size_t size, const char* name) {
 }
 
 bool SimLoadProjectOld(const char* path) {
+  g_oldTrend = SimOldProjectTrend{};
   std::FILE* f = path && *path && PathFits(path) ? std::fopen(path, "rb") : nullptr;
   bool ok = false;
   if (f) {
@@ -430,6 +435,7 @@ int SimSaveProject(const char* path) {
   PutU32(out.data(), static_cast<uint32_t>(out.size()));
   if (!SimWriteFileAtomic(path, out.data(), out.size())) return 0;
   g_companion = CompanionOf(path);
+  if (g_trendSaved) g_trendSaved();
   return 1;
 }
 
@@ -457,6 +463,8 @@ void SimLoadDemoProject() {
   g_isDemo = true;
   g_restartLoaded = false;
   g_companion.clear();
+  g_oldTrend = SimOldProjectTrend{};
+  if (g_trendLoaded) g_trendLoaded();
 }
 
 bool SimProjectIsDemo() { return g_isDemo; }
@@ -502,6 +510,7 @@ int SimLoadRestartProject() {
   const std::string path = SimRestartProjectPath();
   const int result = SimLoadProject(path.c_str());
   std::remove(path.c_str());
+  std::remove(CompanionOf(path).c_str());  // its trend settings, taken by the load
   // The project the user had open: its name, and the mark that it may differ from its file.
   SimTheSettings().lastFileName = SimReadSettings().lastFileName;
   if (result == kLoaded) {
@@ -613,6 +622,10 @@ const uint8_t* SimUserData(uint32_t* size) {
 
 void SimSetPicturesChangedHook(void (*hook)()) { g_picturesChanged = hook; }
 void SimSetShiftHeldHook(bool (*hook)()) { g_shiftHeld = hook; }
+void SimSetProjectTrendHooks(void (*loaded)(), bool (*saved)()) {
+  g_trendLoaded = loaded;
+  g_trendSaved = saved;
+}
 void SimSetFileWriter(SimFileWriter writer) { g_writer = writer; }
 
 bool SimWriteFileAtomic(const std::string& path, const uint8_t* data, size_t size) {

@@ -83,7 +83,8 @@ void SimMarkProjectSaved();
 // replaced by ".dat" (the trend binding keeps its channel settings there).
 const std::string& SimProjectCompanionName();
 
-// The two trend blocks of the last project of the older layout (for the trend binding).
+// The two trend blocks of the project loaded last when it was of the older layout (else not
+// loaded), for the trend binding.
 struct SimOldProjectTrend {
   bool loaded = false;
   bool settingsValid = false;   // the settings block begins with "Sbsu"
@@ -124,6 +125,10 @@ const uint8_t* SimUserData(uint32_t* size);
 // Called after every load and after the picture files were read, so that the firmware is
 // handed the current logo and user data; null = nothing.
 void SimSetPicturesChangedHook(void (*hook)());
+// The trend binding keeps its channel settings per project: `loaded` is called once a
+// project is in place (a file, the demo, the demo after a failed load), `saved` after a
+// project file was written (its result only reaches the error log); null = nothing.
+void SimSetProjectTrendHooks(void (*loaded)(), bool (*saved)());
 // Whether Shift is held (the demo then loads empty images); null = never.
 void SimSetShiftHeldHook(bool (*hook)());
 

@@ -41,6 +41,7 @@
 #include "shell/sim/LCDSIM.h"
 #include "shell/sim/SIM.h"
 #include "shell/sim_loop.h"
+#include "shell/trend_dialogs.h"
 
 namespace {
 
@@ -195,6 +196,8 @@ SimMainWindow* SimInitInstance(const std::string& commandLine) {
     if (SimFindOption(line, kLanguages[language], nullptr)) s.language = static_cast<uint16_t>(language);
   SimSetShiftHeldHook(ShiftHeld);
   SimSetPicturesChangedHook(SimHandPicturesToFirmware);
+  // The trends, whose channel settings follow every project loaded from here on.
+  SimTrendBegin(s.instance);
   // 8. The start-up logo and the user data; every load hands the pictures to the firmware.
   SimReadPictureFiles();
   // 9. The demo project in the buffers, unnamed, until the main window loads the start
@@ -236,10 +239,14 @@ SimMainWindow* SimInitInstance(const std::string& commandLine) {
 }
 
 // What the later parts of the shell plug into the main window.
-static SimMainWindowHooks MainWindowHooks() {
+static SimMainWindowHooks MainWindowHooks(SimMainWindow* w) {
   SimMainWindowHooks hooks;
-  // The plant plug-in's edition follows the language.
-  hooks.languageChanged = [] { SimPlantLoad(SimState().language); };
+  SimTrendBindWindow(w, &hooks);
+  // The plant plug-in's edition and the trends follow the language.
+  hooks.languageChanged = [w] {
+    SimPlantLoad(SimState().language);
+    SimTrendWindowLanguageChanged(w);
+  };
   return hooks;
 }
 
@@ -277,6 +284,7 @@ int SimMain(const std::string& args) {
   SimMainWindow* w = SimInitInstance(commandLine);
   if (!w) {
     QApplication::beep();
+    SimTrendEnd();
     SimPeers().close();
     SIM_ExitHost();
     return 1;
@@ -285,7 +293,7 @@ int SimMain(const std::string& args) {
   // The plant plug-in of the language, beside the program; without it the firmware runs its
   // own plant model.
   SimPlantLoad(SimState().language);
-  w->setHooks(MainWindowHooks());
+  w->setHooks(MainWindowHooks(w));
   control.setTarget(w);
   control.setOnFinished([] { QCoreApplication::quit(); });
   w->activateWindow();
@@ -300,6 +308,7 @@ int SimMain(const std::string& args) {
   SimSetRestartHooks(nullptr);
   SimSetModulePanelWindowHooks(nullptr);
   SimExitInstance(w);
+  SimTrendEnd();
   SimPlantUnload();
   SimSetTheControl(nullptr);
   SimPeers().close();

@@ -68,6 +68,10 @@ struct SimPlantView {
   uint16_t threePointOutput;
   uint16_t status;          // bits 0..4 from the controller's five status bytes
   float outputs[3];
+  // The controller's values that the standard trends record, after each tick: W, X, Y, Xw,
+  // X2 and X3, and the scale limits of each (lower, upper), all 0 without a controller.
+  float trend[6];
+  float trendScale[12];
 };
 
 // Plant exchange records: parameters written at the plant set-up, the controller's outputs

@@ -277,6 +277,8 @@ int CTRL_PlantView(uint16_t block, FwPlantController* view) {
   view->setpoint = &L.ao[CTRL_AO_WEFF];
   view->analog[0] = &L.ao[CTRL_AO_W];
   view->analog[1] = &L.ao[CTRL_AO_XW];
+  view->inputs[0] = &L.ai[CTRL_AI_X2];
+  view->inputs[1] = &L.ai[CTRL_AI_X3];
   view->outputs[0] = &L.ao[CTRL_AO_YOUT1];
   view->outputs[1] = &L.ao[CTRL_AO_YOUT2];
   view->outputs[2] = &L.ao[CTRL_AO_Y];

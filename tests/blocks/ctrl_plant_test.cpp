@@ -457,6 +457,26 @@ TEST_F(PlantLink, StatusBytesReachTheShell) {
   EXPECT_EQ(SimState().plant.status, 1 | 8 | 16);
 }
 
+// The standard trends' six values (W, X, Y, Xw, X2, X3) and their scale limits.
+TEST_F(PlantLink, TrendValuesAndScaleLimitsReachTheShell) {
+  EngBuilder b = controller();
+  ASSERT_TRUE(b.setLong(kCtrl, 1, std::bit_cast<uint32_t>(-20.0f)));
+  ASSERT_TRUE(b.setLong(kCtrl, 2, std::bit_cast<uint32_t>(180.0f)));
+  startWith(b);
+  FwPlantController v{};
+  ASSERT_EQ(FW_FindPlantController(&v), 1);
+  const float outs[4] = {55.0f, 50.0f, 30.0f, -5.0f};  // Weff, X, Y, Xw
+  for (uint16_t i = 0; i < 4; ++i) analogOut(kCtrl, i + 1) = outs[i];
+  g_fwPlant.view = v;
+  FW_PlantValuesToHost();
+  const SimPlantView& p = SimState().plant;
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(p.trend[i], outs[i]) << i;
+  EXPECT_EQ(p.trend[4], FB_ReadAnalogRef(*v.inputs[0]));
+  EXPECT_EQ(p.trend[5], FB_ReadAnalogRef(*v.inputs[1]));
+  const float limits[12] = {-20, 180, -20, 180, 0, 100, -20, 20, -20, 180, -20, 180};
+  for (int i = 0; i < 12; ++i) EXPECT_EQ(p.trendScale[i], limits[i]) << i;
+}
+
 // ---------------------------------------------------------------------------------------
 // The closed loop: the controller's X 1 reads the input block 81 (a Uni-Input module fitted
 // at P4), whose channel carries the plant's process value.
