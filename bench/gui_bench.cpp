@@ -4,12 +4,15 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "gui/GUI.h"
 #include "gui/LCD.h"
+#include "gui/bitmap/GUI_Bitmap.h"
 #include "gui/draw/GUI_Draw.h"
 #include "gui/memdev/GUI_Memdev.h"
 #include "gui/widgets/WIDGET.h"
@@ -37,6 +40,33 @@ Display& display() {
   static Display d;
   return d;
 }
+
+// The references of the two full-screen benchmarks below: a plain fill and a plain copy of a
+// frame of 320 x 240 32-bit words, the form of the LCD memory (frames of a fixed size, so
+// that the compiler makes the fill a vector loop as it would in any plain program).
+using Frame = std::array<uint32_t, LCD_XSIZE * LCD_YSIZE>;
+Frame g_frameA, g_frameB;
+
+void BM_PlainFrameFill(benchmark::State& state) {
+  uint32_t n = 0;
+  for (auto _ : state) {
+    const uint32_t value = (++n & 1) ? 0x00FF8040u : 0x00102030u;
+    std::fill(g_frameA.begin(), g_frameA.end(), value);
+    benchmark::DoNotOptimize(g_frameA.data());
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_PlainFrameFill)->Unit(benchmark::kMicrosecond);
+
+void BM_PlainFrameCopy(benchmark::State& state) {
+  for (size_t i = 0; i < g_frameA.size(); ++i) g_frameA[i] = static_cast<uint32_t>(i * 2654435761u);
+  for (auto _ : state) {
+    std::copy(g_frameA.begin(), g_frameA.end(), g_frameB.begin());
+    benchmark::DoNotOptimize(g_frameB.data());
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_PlainFrameCopy)->Unit(benchmark::kMicrosecond);
 
 void BM_FullScreenFill(benchmark::State& state) {
   display();
@@ -96,6 +126,33 @@ void BM_MemdevPageRedraw(benchmark::State& state) {
   GUI_MEMDEV_Delete(h);
 }
 BENCHMARK(BM_MemdevPageRedraw)->Unit(benchmark::kMicrosecond);
+
+// A full-screen 16-bit picture whose red is in the low bits, unlike the display's: every
+// pixel converted into the display's format.
+void BM_FullScreenBitmap565Low(benchmark::State& state) {
+  display();
+  std::vector<uint16_t> pixels(LCD_XSIZE * LCD_YSIZE);
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint16_t>(i * 2654435761u >> 7);
+  const GUI_BITMAP bitmap{LCD_XSIZE, LCD_YSIZE, LCD_XSIZE * 2, 16, reinterpret_cast<const uint8_t*>(pixels.data()),
+                          nullptr, &GUI_DRAW_BMP565};
+  for (auto _ : state) GUI_DrawBitmap(&bitmap, 0, 0);
+}
+BENCHMARK(BM_FullScreenBitmap565Low)->Unit(benchmark::kMicrosecond);
+
+// The copy of a full-screen memory device to the display, with its usage bitmap (every
+// pixel drawn) and without one (argument 0): the cost of the usage scan.
+void BM_MemdevCopy(benchmark::State& state) {
+  display();
+  const bool usage = state.range(0) != 0;
+  GUI_MEMDEV_Handle h = GUI_MEMDEV_CreateEx(0, 0, LCD_XSIZE, LCD_YSIZE, usage ? GUI_MEMDEV_HASTRANS : GUI_MEMDEV_NOTRANS);
+  GUI_MEMDEV_Select(h);
+  GUI_SetColor(0x00303030);
+  LCD_FillRect(0, 0, LCD_XSIZE - 1, LCD_YSIZE - 1);
+  GUI_MEMDEV_Select(0);
+  for (auto _ : state) GUI_MEMDEV_CopyToLCD(h);
+  GUI_MEMDEV_Delete(h);
+}
+BENCHMARK(BM_MemdevCopy)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // The redraw of a trend display object: a graph of four full curves of 500 points.
 void BM_TrendGraphRedraw(benchmark::State& state) {

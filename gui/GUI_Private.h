@@ -54,6 +54,11 @@ extern const GUI_PLATFORM_HOOKS* GUI__pHooks;
 // Memory fill and copy through the hooks of the application.
 void* GUI__memset(void* p, int c, size_t n);
 void* GUI__memcpy(void* d, const void* s, size_t n);
+// Fills n pixel words of 16 or 32 bits from p on (any alignment) with the value in its
+// native byte order: a short run of stores, then copies of the filled part, so that rows of
+// the display and of memory devices fill at the speed of a block copy.
+void GUI__FillWords16(void* p, int n, uint16_t v);
+void GUI__FillWords32(void* p, int n, uint32_t v);
 
 // Links to the window manager, installed by it; null members act as "no window manager":
 // window-level drawing then runs once with the context's clip rectangle.
@@ -82,6 +87,8 @@ void GUI__ExitAlloc();
 void GUI__AllocInitOnce();
 int GUITASK__GetTaskNo();
 extern int GUITASK__EntranceCnt;
+// True while the calling thread holds the GUI lock (inside a GUI_Lock/GUI_Unlock pair).
+bool GUITASK__LockHeldByCaller();
 void GUI_DEVICE__ClearChains();
 const GUICC* LCD__GetpCC();    // conversion of the selected layer's top device
 GUI_DEVICE* LCD__GetTopDevice();

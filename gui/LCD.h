@@ -34,6 +34,10 @@ void GUICC_565R_Color2IndexBulk(const GUI_COLOR* pColor, void* pIndex, int n, in
 void GUICC_565R_Index2ColorBulk(void* pIndex, GUI_COLOR* pColor, int n, int step);
 void GUICC_565R_SetBulkHooks(void (*pfColor2Index)(const GUI_COLOR*, void*, int, int),
                              void (*pfIndex2Color)(void*, GUI_COLOR*, int, int));
+// n indices of the display format (16-bit, little-endian) into the words of the emulated
+// LCD memory, 0x00RRGGBB (32-bit, little-endian): the colours of GUICC_565R_Index2Color with
+// red and blue exchanged, converted eight at a time.
+void GUICC_565R_IndexToFrameWords(const uint8_t* pIndices, uint8_t* pWords, int n);
 uint32_t GUICC_565B_Color2Index(GUI_COLOR color);
 GUI_COLOR GUICC_565B_Index2Color(uint32_t index);
 uint32_t GUICC_565B_GetIndexMask();

@@ -98,13 +98,23 @@ void FB_RunOutputBlocks() {
 void FB_RunTimeGroup(uint16_t group) {
   if (group == 0 || group > FB_GROUP_COUNT) return;
   uint16_t b = g_fbSchedule.head[group];
+  const bool init = g_initPass;
   // A handler may move the current block number; the walk continues from it. The step
   // bound ends the walk should a chain ever be closed into a loop.
   for (uint32_t steps = 0; b != 0 && b <= FB_MAX_BLOCK && steps < FB_MAX_BLOCK; ++steps) {
     g_fbStore.currentBlock = b;
-    runBlock(b);
+    if (const uint16_t* inst = g_fbStore.list[b].instance) {
+      if (const FbTypeRecord* rec = FB_GetType(inst[FB_HDR_TYPE])) {
+        if (const FbRunHandler handler = init ? rec->init : rec->run) handler();
+      }
+    }
+    // Almost always the handler leaves the number as it was: the link of this block is then
+    // read on a branch, so the walk does not wait for the number to be read back.
     const uint16_t current = g_fbStore.currentBlock;
-    b = current <= FB_MAX_BLOCK ? g_fbStore.list[current].next : 0;
+    if (__builtin_expect(current == b, 1))
+      b = g_fbStore.list[b].next;
+    else
+      b = current <= FB_MAX_BLOCK ? g_fbStore.list[current].next : 0;
   }
 }
 

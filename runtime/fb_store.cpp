@@ -12,9 +12,9 @@ const uint16_t g_fbUnconnectedWord = 0;
 
 const FbBlockRange FB_COMMON_BLOCK_RANGES[] = {{100, FB_MAX_BLOCK}, {0, 0}};
 
-namespace {
+FbTypeRecord g_fbTypes[FB_TYPE_COUNT];
 
-FbTypeRecord g_types[FB_TYPE_COUNT];
+namespace {
 
 void writeF32(uint16_t* at, float f) { std::memcpy(at, &f, sizeof f); }
 void writeU32(uint16_t* at, uint32_t v) { std::memcpy(at, &v, sizeof v); }
@@ -66,16 +66,11 @@ uint8_t FB_RegisterType(uint16_t type, const FbTypeRecord& r) {
       if (!text || std::strlen(text) > FB_TEXT_LEN) return FB_ERR_UNKNOWN_ID;
     }
   }
-  g_types[type] = r;
+  g_fbTypes[type] = r;
   return FB_OK;
 }
 
-const FbTypeRecord* FB_GetType(uint32_t type) {
-  if (type >= FB_TYPE_COUNT || !g_types[type].run) return nullptr;
-  return &g_types[type];
-}
-
-void FB_ClearTypeTable() { std::fill(std::begin(g_types), std::end(g_types), FbTypeRecord{}); }
+void FB_ClearTypeTable() { std::fill(std::begin(g_fbTypes), std::end(g_fbTypes), FbTypeRecord{}); }
 
 // ---------------------------------------------------------------------------------------
 // Heaps and block list

@@ -171,8 +171,15 @@ FbTypeRecord FB_TypeFromTemplate(const FbTemplate* tmpl, FbRunHandler run, FbIni
 // template, or a template whose size does not match its groups plus its work words.
 uint8_t FB_RegisterType(uint16_t type, const FbTypeRecord& record);
 
-// The row of a type in use, or null (range-checked: any number may be passed).
-const FbTypeRecord* FB_GetType(uint32_t type);
+// The type table; rows are entered with FB_RegisterType.
+extern FbTypeRecord g_fbTypes[FB_TYPE_COUNT];
+
+// The row of a type in use, or null (range-checked: any number may be passed). Inline: the
+// schedulers look it up for every block they run.
+inline const FbTypeRecord* FB_GetType(uint32_t type) {
+  if (type >= FB_TYPE_COUNT || !g_fbTypes[type].run) return nullptr;
+  return &g_fbTypes[type];
+}
 
 // Removes every row (tests start from an empty table).
 void FB_ClearTypeTable();

@@ -17,6 +17,7 @@
 #include "shell/script_text.h"
 #include "shell/sim/LCDSIM.h"
 #include "shell/sim/SIM.h"
+#include "shell/sim_loop.h"
 
 namespace {
 
@@ -178,6 +179,7 @@ void SimLcdWindow::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), Qt::black);
   else
     p.drawImage(rect(), img);
+  if (!img.isNull() && layer_ == 0) SimNoteLcdPaint(LCDSIM_GetChangeCount(layer_));
 }
 
 // Keeps the pointer state for the firmware: hover cursor over the display, pressed cursor and

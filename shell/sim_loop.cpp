@@ -1,8 +1,11 @@
 #include "shell/sim_loop.h"
 
 #include <QTimer>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
+
+#include <unistd.h>
 
 #include "shell/firmware_link.h"
 
@@ -89,6 +92,7 @@ void SimControl::runCycle(bool fromTimer) {
   if (inCycle_) return;
   SimHostState& s = SimState();
   turboCopy_ = s.turbo;
+  timeTurbo(turboCopy_ != 0);
   if (!turboCopy_ && turbo_->isActive()) turbo_->stop();
   if (turboCopy_ && !turbo_->isActive()) turbo_->start();
   if (!fromTimer && !turboCopy_) return;
@@ -103,6 +107,7 @@ void SimControl::runCycle(bool fromTimer) {
   inCycle_ = true;
   if (target_) target_->send(SIM_MSG_PRECYCLE, 0, 0);
   SimFirmware().cycle();
+  if (turboCopy_) ++turboCycles_;
   if (TakeTrendReset(s.requestText, sizeof s.requestText) && target_) target_->send(SIM_MSG_TREND_RESET, 1, 2);
   if (target_) target_->send(SIM_MSG_POSTCYCLE, 0, 0);
   inCycle_ = false;
@@ -127,6 +132,7 @@ void SimControl::tick() {
 
 void SimControl::turboChanged() {
   if (finished_) return;
+  timeTurbo(SimState().turbo != 0);
   if (SimState().turbo)
     turbo_->start();
   else
@@ -136,7 +142,97 @@ void SimControl::turboChanged() {
 void SimControl::finish() {
   if (finished_) return;
   finished_ = true;
+  timeTurbo(false);
   timer_->stop();
   turbo_->stop();
   if (onFinished_) onFinished_();
+}
+
+void SimControl::timeTurbo(bool on) {
+  if (on == turboTimed_) return;
+  turboTimed_ = on;
+  const uint32_t t = now();
+  if (on) {
+    turboStartMs_ = t;
+    turboCycles_ = 0;
+    return;
+  }
+  const uint32_t ms = t - turboStartMs_;
+  char text[96];
+  std::snprintf(text, sizeof text, "Turbo: %u cycles in %.1f s, %.0f cycles/s", static_cast<unsigned>(turboCycles_),
+                ms / 1000.0, ms ? turboCycles_ * 1000.0 / ms : 0.0);
+  turboReport_ = text;
+  std::fprintf(stderr, "%s\n", text);
+}
+
+// --- Start-up times ----------------------------------------------------------------------------
+
+namespace {
+
+double MonotonicMsExact(clockid_t clock) {
+  timespec ts{};
+  clock_gettime(clock, &ts);
+  return static_cast<double>(ts.tv_sec) * 1000.0 + static_cast<double>(ts.tv_nsec) / 1e6;
+}
+
+// The process's start in milliseconds of the boot clock: field 22 of /proc/self/stat, in
+// clock ticks since the boot; negative when it cannot be read.
+double ProcessStartBootMs() {
+  std::FILE* f = std::fopen("/proc/self/stat", "rb");
+  if (!f) return -1;
+  char buf[1024];
+  const size_t n = std::fread(buf, 1, sizeof buf - 1, f);
+  std::fclose(f);
+  buf[n] = 0;
+  // The command name in parentheses may hold spaces: field 3 begins two characters after
+  // its end, field 22 nineteen spaces further.
+  const char* p = std::strrchr(buf, ')');
+  if (!p || !p[1]) return -1;
+  const char* q = p + 2;
+  for (int field = 3; field < 22 && q; ++field) {
+    q = std::strchr(q, ' ');
+    if (q) ++q;
+  }
+  unsigned long long start = 0;
+  if (!q || std::sscanf(q, "%llu", &start) != 1) return -1;
+  const long ticks = sysconf(_SC_CLK_TCK);
+  return ticks > 0 ? static_cast<double>(start) * 1000.0 / static_cast<double>(ticks) : -1;
+}
+
+}  // namespace
+
+double SimMsSinceProcessStart() {
+  static const double startBoot = ProcessStartBootMs();
+  static const double firstCall = MonotonicMsExact(CLOCK_MONOTONIC);
+  if (startBoot >= 0) return MonotonicMsExact(CLOCK_BOOTTIME) - startBoot;
+  return MonotonicMsExact(CLOCK_MONOTONIC) - firstCall;
+}
+
+namespace {
+
+bool g_windowNoted, g_frameArmed, g_frameNoted;
+uint32_t g_frameArmCount;
+
+void NoteStartTime(const char* what) {
+  std::fprintf(stderr, "%s %.0f ms after the start of the process\n", what, SimMsSinceProcessStart());
+}
+
+}  // namespace
+
+void SimNoteWindowShown() {
+  if (g_windowNoted) return;
+  g_windowNoted = true;
+  NoteStartTime("Window shown");
+}
+
+void SimArmFirstLcdFrame(uint32_t changeCount) {
+  if (g_frameNoted || g_frameArmed) return;
+  g_frameArmed = true;
+  g_frameArmCount = changeCount;
+}
+
+void SimNoteLcdPaint(uint32_t changeCount) {
+  if (!g_frameArmed || g_frameNoted || changeCount == g_frameArmCount) return;
+  g_frameNoted = true;
+  NoteStartTime("First LCD frame painted");
 }

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 class QTimer;
 
@@ -65,6 +66,10 @@ class SimControl : public QObject {
   // Starts or stops the idle cycles after the state record's Turbo flag changed.
   void turboChanged();
 
+  // The rate of the last Turbo stretch, "Turbo: N cycles in T s, R cycles/s" (written to
+  // stderr when Turbo goes off or the program ends); empty before the first one ended.
+  const std::string& turboReport() const { return turboReport_; }
+
   bool quit() const { return quit_; }
   bool finished() const { return finished_; }
   bool timerActive() const;
@@ -74,6 +79,8 @@ class SimControl : public QObject {
 
  private:
   void finish();
+  // Starts or ends the timing of a Turbo stretch.
+  void timeTurbo(bool on);
   uint32_t now() const;
   std::function<uint32_t()> clock_;
   std::function<void()> onFinished_;
@@ -86,8 +93,23 @@ class SimControl : public QObject {
   uint16_t turboCopy_ = 0;
   uint32_t last_ = 0;
   uint32_t accumulated_ = 0;
+  bool turboTimed_ = false;
+  uint32_t turboStartMs_ = 0;
+  uint32_t turboCycles_ = 0;
+  std::string turboReport_;
 };
 
 // The control object of the process (the hidden window), null before the program started.
 SimControl* SimTheControl();
 void SimSetTheControl(SimControl* control);
+
+// The start-up times, each written once to stderr in milliseconds from the start of the
+// process: the main window shown, and the first picture the firmware drew painted on the
+// display. The first frame is armed with the LCD memory's change count before the firmware
+// starts; a paint of the display then notes it once the count differs.
+void SimNoteWindowShown();
+void SimArmFirstLcdFrame(uint32_t changeCount);
+void SimNoteLcdPaint(uint32_t changeCount);
+// Milliseconds since the process started (from the kernel's record of the process; where
+// that cannot be read, from the first call).
+double SimMsSinceProcessStart();

@@ -293,6 +293,7 @@ int SimMain(const std::string& args) {
     SIM_ExitHost();
     return 1;
   }
+  if (w->isVisible()) SimNoteWindowShown();
   // The plant plug-in of the language, beside the program; without it the firmware runs its
   // own plant model.
   SimPlantLoad(SimState().language);
@@ -301,6 +302,7 @@ int SimMain(const std::string& args) {
   control.setOnFinished([] { QCoreApplication::quit(); });
   w->activateWindow();
   if (w->front()) w->front()->setFocus();
+  SimArmFirstLcdFrame(LCDSIM_GetChangeCount(0));
   control.startFirmware();
   ArmScreenshot(w);
   CatchEndSignals(w);

@@ -447,6 +447,13 @@ void GUI_ALLOC_FreePtrArray(GUI_HMEM* pArray, int n) {
 }
 
 void* GUI_ALLOC_h2p(GUI_HMEM h) {
+  // Drawing takes the pointers of its memory device and usage bitmap for every pixel, inside
+  // the lock it already holds: there the lock is not taken once more.
+  if (S.initDone && GUITASK__LockHeldByCaller()) {
+    GUI__InitOnce();
+    if (!S.hTable || !CheckHandle(h)) return nullptr;
+    return S.base + Table()[h].link + 8;
+  }
   Entry e;
   if (!e.ready() || !CheckHandle(h)) return nullptr;
   return S.base + Table()[h].link + 8;

@@ -269,7 +269,62 @@ void DrawPixels(int x0, int y0, int xSize, int ySize, const uint8_t* pData, int 
   }
 }
 
-// 16-bit pictures in the layer's own format go straight to the device.
+// The layer's index of every value of an opaque 16-bit picture format, for one format and
+// conversion each; two are kept, the one used longest ago is made again for a third.
+struct Index16Table {
+  GUI_COLOR (*pfFormat)(uint32_t);
+  const GUICC* pCC;
+  uint32_t lastUse;
+  uint16_t index[65536];
+};
+Index16Table g_index16[2];
+uint32_t g_index16Uses;
+
+const uint16_t* Index16For(GUI_COLOR (*pfFormat)(uint32_t), const GUICC* pCC) {
+  Index16Table* slot = &g_index16[0];
+  for (Index16Table& t : g_index16) {
+    if (t.pfFormat == pfFormat && t.pCC == pCC) {
+      t.lastUse = ++g_index16Uses;
+      return t.index;
+    }
+    if (t.lastUse < slot->lastUse) slot = &t;
+  }
+  for (uint32_t v = 0; v < 65536; ++v) slot->index[v] = static_cast<uint16_t>(pCC->pfColor2Index(pfFormat(v) & 0x00FFFFFFu));
+  slot->pfFormat = pfFormat;
+  slot->pCC = pCC;
+  slot->lastUse = ++g_index16Uses;
+  return slot->index;
+}
+
+// A 16-bit picture of another format into a 16-bit layer: each line converted through the
+// table, then drawn as a line of the layer's own format. False when it cannot go this way.
+bool DrawConverted16(int x0, int y0, int xSize, int ySize, const uint8_t* pData, GUI_COLOR (*pfFormat)(uint32_t),
+                     const GUICC* pCC) {
+  if (LCD__GetBPPDevice(pCC->pfGetIndexMask()) != 16) return false;
+  int bufEntries = 0;
+  auto* buf = reinterpret_cast<uint8_t*>(GUI__GetLineBuffer(0, &bufEntries));
+  if (!buf || bufEntries <= 0) return false;
+  const GUI_RECT& c = Ctx().ClipRect;
+  int k0 = std::max(0, c.x0 - x0), k1 = std::min(xSize, c.x1 - x0 + 1);
+  int i0 = std::max(0, c.y0 - y0), i1 = std::min(ySize, c.y1 - y0 + 1);
+  if (k0 >= k1 || i0 >= i1) return true;
+  const uint16_t* table = Index16For(pfFormat, pCC);
+  for (int i = i0; i < i1; ++i) {
+    const uint8_t* line = pData + static_cast<ptrdiff_t>(i) * xSize * 2;
+    for (int k = k0; k < k1; k += bufEntries) {
+      const int n = std::min(bufEntries, k1 - k);
+      for (int j = 0; j < n; ++j) {
+        const uint16_t index = table[GUI__LE16(line + 2 * (k + j))];
+        std::memcpy(buf + 2 * j, &index, 2);
+      }
+      LCD_DrawBitmap(x0 + k, y0 + i, n, 1, 1, 1, 16, n * 2, buf, nullptr);
+    }
+  }
+  return true;
+}
+
+// 16-bit pictures in the layer's own format go straight to the device, those of another
+// format line by line through a conversion table.
 template <GUI_COLOR (*F)(uint32_t)>
 void Draw16(int x0, int y0, int xSize, int ySize, const uint8_t* pData, const GUI_LOGPALETTE*, int xMag, int yMag) {
   const GUICC* pCC = LCD__GetpCC();
@@ -277,6 +332,9 @@ void Draw16(int x0, int y0, int xSize, int ySize, const uint8_t* pData, const GU
     LCD_DrawBitmap(x0, y0, xSize, ySize, 1, 1, 16, xSize * 2, pData, nullptr);
     return;
   }
+  if (pCC && pData && xSize > 0 && ySize > 0 && xMag == 1 && yMag == 1 &&
+      DrawConverted16(x0, y0, xSize, ySize, pData, F, pCC))
+    return;
   DrawPixels(x0, y0, xSize, ySize, pData, 2, Pixel16<F>, xMag, yMag);
 }
 

@@ -106,6 +106,10 @@ int GUI_Lock() {
   return GUITASK__EntranceCnt;
 }
 
+bool GUITASK__LockHeldByCaller() {
+  return GUITASK__EntranceCnt > 0 && g_ownerId == GUI__pHooks->pfGetTaskId();
+}
+
 void GUI_Unlock() {
   if (GUITASK__EntranceCnt <= 0) {
     // An unlock without a lock: report it, but keep the depth at 0 so that the next lock

@@ -1,5 +1,6 @@
 // Colour conversion between 0x00BBGGRR colours and 16-bit 5-6-5 indices, with red (565R,
 // the display format) or blue (565B) in the high bits; pixel packing helpers.
+#include <bit>
 #include <cstring>
 
 #include "gui/GUI_Private.h"
@@ -13,6 +14,23 @@ constexpr uint8_t k5To8[32] = {0,   8,   16,  25,  33,  41,  49,  58,  66,  74, 
 constexpr uint32_t To5(uint32_t v) { return (v * 31 + 128) / 255; }
 constexpr uint32_t To6(uint32_t v) { return (v * 63 + 127) / 255; }
 constexpr uint32_t From6(uint32_t i) { return (i * 255 + 31) / 63; }
+
+// The expansions as arithmetic, so that whole rows convert in vector registers: exact for
+// every 5- and 6-bit value (checked here at compile time).
+constexpr uint32_t Expand5(uint32_t i) { return (i * 1053 + 65) >> 7; }
+constexpr uint32_t Expand6(uint32_t i) { return (i * 259 + 33) >> 6; }
+constexpr bool ExpansionsExact() {
+  for (uint32_t i = 0; i < 32; ++i)
+    if (Expand5(i) != k5To8[i]) return false;
+  for (uint32_t i = 0; i < 64; ++i)
+    if (Expand6(i) != From6(i)) return false;
+  return true;
+}
+static_assert(ExpansionsExact());
+
+uint32_t FrameWord565R(uint32_t i) {
+  return (Expand5((i >> 11) & 31) << 16) | (Expand6((i >> 5) & 63) << 8) | Expand5(i & 31);
+}
 
 uint32_t Pack(uint32_t high, uint32_t green, uint32_t low) {
   return (To5(high) << 11) | (To6(green) << 5) | To5(low);
@@ -67,6 +85,74 @@ void GUICC_565R_SetBulkHooks(void (*pfC2I)(const GUI_COLOR*, void*, int, int),
                              void (*pfI2C)(void*, GUI_COLOR*, int, int)) {
   g_pfBulkC2I = pfC2I;
   g_pfBulkI2C = pfI2C;
+}
+
+#if defined(__GNUC__)
+namespace {
+
+typedef uint16_t U16x8 __attribute__((vector_size(16)));
+typedef uint16_t U16x16 __attribute__((vector_size(32)));
+
+// The three channels of a vector of indices, expanded to 8 bits: the low halves of the LCD
+// words (green, blue) and their high halves (red).
+template <typename V>
+inline __attribute__((always_inline)) void SplitFrameHalves(const V& v, V* low, V* high) {
+  *high = (((v >> 11) & 31) * 1053 + 65) >> 7;
+  const V g = (((v >> 5) & 63) * 259 + 33) >> 6;
+  const V b = ((v & 31) * 1053 + 65) >> 7;
+  *low = (g << 8) | b;
+}
+
+// Eight indices a step; returns the number converted (a multiple of 8).
+int IndexToFrameWords8(const uint8_t* pIndices, uint8_t* pWords, int n) {
+  int i = 0;
+  for (; i + 8 <= n; i += 8) {
+    U16x8 v, low, high;
+    std::memcpy(&v, pIndices + 2 * i, 16);
+    SplitFrameHalves(v, &low, &high);
+    const U16x8 w0 = __builtin_shufflevector(low, high, 0, 8, 1, 9, 2, 10, 3, 11);
+    const U16x8 w1 = __builtin_shufflevector(low, high, 4, 12, 5, 13, 6, 14, 7, 15);
+    std::memcpy(pWords + 4 * i, &w0, 16);
+    std::memcpy(pWords + 4 * i + 16, &w1, 16);
+  }
+  return i;
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// Sixteen indices a step in the 256-bit registers of processors that have them.
+__attribute__((target("avx2"))) int IndexToFrameWords16(const uint8_t* pIndices, uint8_t* pWords, int n) {
+  int i = 0;
+  for (; i + 16 <= n; i += 16) {
+    U16x16 v, low, high;
+    std::memcpy(&v, pIndices + 2 * i, 32);
+    SplitFrameHalves(v, &low, &high);
+    const U16x16 w0 = __builtin_shufflevector(low, high, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23);
+    const U16x16 w1 = __builtin_shufflevector(low, high, 8, 24, 9, 25, 10, 26, 11, 27, 12, 28, 13, 29, 14, 30, 15, 31);
+    std::memcpy(pWords + 4 * i, &w0, 32);
+    std::memcpy(pWords + 4 * i + 32, &w1, 32);
+  }
+  return i;
+}
+const bool g_haveAvx2 = __builtin_cpu_supports("avx2");
+#endif
+
+}  // namespace
+#endif
+
+void GUICC_565R_IndexToFrameWords(const uint8_t* pIndices, uint8_t* pWords, int n) {
+  int i = 0;
+#if defined(__GNUC__)
+  if constexpr (std::endian::native == std::endian::little) {
+#if defined(__x86_64__) || defined(__i386__)
+    if (g_haveAvx2) i = IndexToFrameWords16(pIndices, pWords, n);
+#endif
+    i += IndexToFrameWords8(pIndices + 2 * i, pWords + 4 * i, n - i);
+  }
+#endif
+  for (; i < n; ++i) {
+    const uint32_t w = FrameWord565R(pIndices[2 * i] | (pIndices[2 * i + 1] << 8));
+    for (int k = 0; k < 4; ++k) pWords[4 * i + k] = static_cast<uint8_t>(w >> (8 * k));
+  }
 }
 
 uint32_t GUICC_565B_Color2Index(GUI_COLOR c) { return Pack((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }

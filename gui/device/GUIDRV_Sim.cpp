@@ -101,43 +101,79 @@ void FlushRow(GUI_DEVICE* d, int x, int y, int n) {
     for (int i = 0; i < n; ++i) SetPixel(d, x + i, y, g_row[i]);
 }
 
-// One row of 1, 2, 4 or 8 bits per pixel, starting with pixel `diff` of the data.
-void DrawRowIndexed(GUI_DEVICE* d, int x0, int y, int xSize, int bpp, const uint8_t* p, int diff,
-                    const uint32_t* pTrans, int mode) {
-  const uint32_t mask = (1u << bpp) - 1;
-  const int perByte = 8 / bpp;
-  auto pixelValue = [&](int k) {
-    int pos = diff + k;
-    int shift = 8 - bpp * (pos % perByte + 1);
-    return (static_cast<uint32_t>(p[pos / perByte]) >> shift) & mask;
-  };
-  auto translate = [&](uint32_t v) { return pTrans ? pTrans[v] : v; };
+// Pixel `pos` of a row of 1, 2, 4 or 8 bits per pixel, most significant bits first.
+template <int BPP>
+uint32_t PixelValue(const uint8_t* p, int pos) {
+  if constexpr (BPP == 8) {
+    return p[pos];
+  } else {
+    constexpr int kPerByteLog = BPP == 1 ? 3 : BPP == 2 ? 2 : 1;
+    constexpr int kMask = (1 << kPerByteLog) - 1;
+    return (static_cast<uint32_t>(p[pos >> kPerByteLog]) >> (8 - BPP * ((pos & kMask) + 1))) & ((1u << BPP) - 1);
+  }
+}
+
+// One row of 1, 2, 4 or 8 bits per pixel, starting with pixel `diff` of the data. The
+// translated indices go out through the bulk path: the whole row, or in transparent mode
+// each run of opaque pixels.
+template <int BPP>
+void DrawRowIndexed(GUI_DEVICE* d, int x0, int y, int xSize, const uint8_t* p, int diff, const uint32_t* pTrans,
+                    int mode) {
+  auto translate = [pTrans](uint32_t v) { return pTrans ? pTrans[v] : v; };
   if (mode & GUI_DRAWMODE_XOR) {
-    if (bpp != 1) return;          // only 1-bit bitmaps draw in XOR mode
-    for (int k = 0; k < xSize; ++k)
-      if (pixelValue(k)) XorPixel(d, x0 + k, y);
+    if constexpr (BPP == 1) {      // only 1-bit bitmaps draw in XOR mode
+      for (int k = 0; k < xSize; ++k)
+        if (PixelValue<1>(p, diff + k)) XorPixel(d, x0 + k, y);
+    }
     return;
   }
   if (mode & GUI_DRAWMODE_TRANS) {
+    int n = 0, start = 0;
     for (int k = 0; k < xSize; ++k) {
-      uint32_t v = pixelValue(k);
-      if (v) SetPixel(d, x0 + k, y, translate(v));
+      uint32_t v = PixelValue<BPP>(p, diff + k);
+      if (v && n < kRowChunk) {
+        if (n == 0) start = k;
+        g_row[n++] = translate(v);
+        continue;
+      }
+      if (n) FlushRow(d, x0 + start, y, n);
+      n = 0;
+      if (v) {
+        start = k;
+        g_row[n++] = translate(v);
+      }
     }
+    if (n) FlushRow(d, x0 + start, y, n);
     return;
   }
   for (int k = 0; k < xSize; k += kRowChunk) {
     int n = xSize - k < kRowChunk ? xSize - k : kRowChunk;
-    for (int i = 0; i < n; ++i) g_row[i] = translate(pixelValue(k + i));
+    for (int i = 0; i < n; ++i) g_row[i] = translate(PixelValue<BPP>(p, diff + k + i));
     FlushRow(d, x0 + k, y, n);
   }
 }
 
+uint16_t Index16(const uint8_t* p, int k) {
+  uint16_t v;
+  std::memcpy(&v, p + 2 * k, 2);
+  return v;
+}
+
+// A row of 16-bit indices; in transparent mode each run of non-zero indices goes out alone.
 void DrawRow16(GUI_DEVICE* d, int x0, int y, int xSize, const uint8_t* p, int mode) {
   if (mode & GUI_DRAWMODE_TRANS) {
-    for (int k = 0; k < xSize; ++k) {
-      uint16_t v;
-      std::memcpy(&v, p + 2 * k, 2);
-      if (v) SetPixel(d, x0 + k, y, v);
+    for (int k = 0; k < xSize;) {
+      if (!Index16(p, k)) {
+        ++k;
+        continue;
+      }
+      int end = k + 1;
+      while (end < xSize && Index16(p, end)) ++end;
+      if (g_pHooks->pfWriteRow16)
+        g_pHooks->pfWriteRow16(x0 + k, y + Data(d)->yOffset, end - k, p + 2 * k, d->LayerIndex);
+      else
+        for (int i = k; i < end; ++i) SetPixel(d, x0 + i, y, Index16(p, i));
+      k = end;
     }
     return;
   }
@@ -145,11 +181,7 @@ void DrawRow16(GUI_DEVICE* d, int x0, int y, int xSize, const uint8_t* p, int mo
     g_pHooks->pfWriteRow16(x0, y + Data(d)->yOffset, xSize, p, d->LayerIndex);
     return;
   }
-  for (int k = 0; k < xSize; ++k) {
-    uint16_t v;
-    std::memcpy(&v, p + 2 * k, 2);
-    SetPixel(d, x0 + k, y, v);
-  }
+  for (int k = 0; k < xSize; ++k) SetPixel(d, x0 + k, y, Index16(p, k));
 }
 
 void DrawRow32(GUI_DEVICE* d, int x0, int y, int xSize, const uint8_t* p) {
@@ -167,14 +199,10 @@ void DrawBitmap(GUI_DEVICE* d, int x0, int y0, int xSize, int ySize, int bpp, in
   for (int row = 0; row < ySize; ++row, pData += bytesPerLine) {
     int y = y0 + row;
     switch (bpp) {
-      case 1:
-      case 2:
-      case 4:
-        DrawRowIndexed(d, x0 + diff, y, xSize, bpp, pData, diff, pTrans, mode);
-        break;
-      case 8:
-        DrawRowIndexed(d, x0, y, xSize, 8, pData, 0, pTrans, mode & ~GUI_DRAWMODE_XOR);
-        break;
+      case 1: DrawRowIndexed<1>(d, x0 + diff, y, xSize, pData, diff, pTrans, mode); break;
+      case 2: DrawRowIndexed<2>(d, x0 + diff, y, xSize, pData, diff, pTrans, mode); break;
+      case 4: DrawRowIndexed<4>(d, x0 + diff, y, xSize, pData, diff, pTrans, mode); break;
+      case 8: DrawRowIndexed<8>(d, x0, y, xSize, pData, 0, pTrans, mode & ~GUI_DRAWMODE_XOR); break;
       case 16:
         DrawRow16(d, x0, y, xSize, pData, mode);
         break;

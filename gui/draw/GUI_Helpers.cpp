@@ -74,9 +74,28 @@ int GUI__DivideRoundPos(int a, int b) {
   return (a + b / 2) / b;
 }
 
-void GUI__memset16(uint16_t* p, uint16_t fill, int numWords) {
-  while (numWords-- > 0) *p++ = fill;
+namespace {
+
+template <typename T>
+void FillWords(void* dst, int n, T v) {
+  if (n <= 0) return;
+  auto* p = static_cast<uint8_t*>(dst);
+  const size_t total = static_cast<size_t>(n) * sizeof(T);
+  const size_t seed = total < 64 ? total : 64;
+  for (size_t i = 0; i < seed; i += sizeof(T)) std::memcpy(p + i, &v, sizeof(T));
+  for (size_t done = seed; done < total;) {
+    const size_t chunk = done < total - done ? done : total - done;
+    std::memcpy(p + done, p, chunk);
+    done += chunk;
+  }
 }
+
+}  // namespace
+
+void GUI__FillWords16(void* p, int n, uint16_t v) { FillWords(p, n, v); }
+void GUI__FillWords32(void* p, int n, uint32_t v) { FillWords(p, n, v); }
+
+void GUI__memset16(uint16_t* p, uint16_t fill, int numWords) { GUI__FillWords16(p, numWords, fill); }
 
 uint16_t GUI__Read16(const uint8_t** ppData) {
   const uint8_t* p = *ppData;

@@ -66,33 +66,86 @@ uint32_t XorMask(GUI_DEVICE* d) {
   return d->pColorConvAPI->pfGetIndexMask();
 }
 
+// The usage bitmap of a device, taken once per operation; null when it has none.
+GUI_USAGE* UsageOf(const GUI_MEMDEV* p) { return p->hUsage ? GUI_USAGE__h2p(p->hUsage) : nullptr; }
+
 void Mark(GUI_MEMDEV* p, int x, int y) {
-  if (p->hUsage) GUI_USAGE_BM_AddPixel(p->hUsage, x, y);
-}
-void MarkLine(GUI_MEMDEV* p, int x, int y, int len) {
-  if (p->hUsage) GUI_USAGE_BM_AddHLine(p->hUsage, x, y, len);
+  if (p->hUsage) GUI_USAGE__AddPixel(UsageOf(p), x, y);
 }
 
-// Pixel k of a packed line of 1, 2 or 4 bits, most significant bits first.
+// Marks the pixels of one line as they are written, a run at a time.
+class RunMarker {
+ public:
+  RunMarker(GUI_USAGE* u, int x, int y) : u_(u), x_(x), y_(y) {}
+  ~RunMarker() { flush(); }
+  RunMarker(const RunMarker&) = delete;
+  RunMarker& operator=(const RunMarker&) = delete;
+  void add(int k) {
+    if (k == end_) {
+      ++end_;
+      return;
+    }
+    flush();
+    start_ = k;
+    end_ = k + 1;
+  }
+
+ private:
+  void flush() {
+    if (u_ && end_ > start_) GUI_USAGE__AddHLine(u_, x_ + start_, y_, end_ - start_);
+    start_ = end_ = -2;
+  }
+  GUI_USAGE* u_;
+  int x_, y_;
+  int start_ = -2, end_ = -2;
+};
+
+// Pixel `pos` of a packed line of 1, 2 or 4 bits, most significant bits first.
+template <int BPP>
+uint32_t Packed(const uint8_t* line, int pos) {
+  constexpr int kPerByteLog = BPP == 1 ? 3 : BPP == 2 ? 2 : 1;
+  constexpr int kMask = (1 << kPerByteLog) - 1;
+  return (line[pos >> kPerByteLog] >> (8 - BPP * ((pos & kMask) + 1))) & ((1u << BPP) - 1);
+}
 uint32_t Packed(const uint8_t* line, int bpp, int pos) {
-  int perByte = 8 / bpp;
-  return (line[pos / perByte] >> (8 - bpp * (pos % perByte + 1))) & ((1u << bpp) - 1);
+  return bpp == 1 ? Packed<1>(line, pos) : bpp == 2 ? Packed<2>(line, pos) : Packed<4>(line, pos);
 }
 
 const uint32_t kDefaultTrans[2] = {0, 1};
 
 // --- 8, 16 and 32 bits per pixel ---------------------------------------------------------------
+// n pixels of one value from a on.
+template <int B>
+void FillRun(uint8_t* a, int n, uint32_t index) {
+  if constexpr (B == 1)
+    std::memset(a, static_cast<int>(index & 0xFF), static_cast<size_t>(n));
+  else if constexpr (B == 2)
+    GUI__FillWords16(a, n, static_cast<uint16_t>(index));
+  else
+    GUI__FillWords32(a, n, index);
+}
+
 template <int B>
 void FillRectT(GUI_DEVICE* d, int x0, int y0, int x1, int y1) {
   GUI_MEMDEV* p = Dev(d);
   if (!p || x1 < x0 || y1 < y0) return;
-  for (int y = y0; y <= y1; ++y) MarkLine(p, x0, y, x1 - x0 + 1);
+  const int n = x1 - x0 + 1;
+  if (GUI_USAGE* u = UsageOf(p))
+    for (int y = y0; y <= y1; ++y) GUI_USAGE__AddHLine(u, x0, y, n);
   bool xorMode = Ctx().DrawMode & GUI_DRAWMODE_XOR;
   uint32_t index = *Ctx().LCD_pColorIndex, mask = XorMask<B>(d);
+  const uint8_t* firstRow = nullptr;   // the first filled line, copied into the others
   for (int y = y0; y <= y1; ++y) {
     uint8_t* a = XY2PTR<B>(p, x0, y);
     if (!a || !XY2PTR<B>(p, x1, y)) return;
-    for (int x = x0; x <= x1; ++x, a += B) Store<B>(a, xorMode ? Load<B>(a) ^ mask : index);
+    if (xorMode) {
+      for (int x = 0; x < n; ++x, a += B) Store<B>(a, Load<B>(a) ^ mask);
+    } else if (firstRow) {
+      std::memcpy(a, firstRow, static_cast<size_t>(n) * B);
+    } else {
+      FillRun<B>(a, n, index);
+      firstRow = a;
+    }
   }
 }
 
@@ -107,11 +160,12 @@ void DrawVLineT(GUI_DEVICE* d, int x, int y0, int y1) {
   if (!p) return;
   bool xorMode = Ctx().DrawMode & GUI_DRAWMODE_XOR;
   uint32_t index = *Ctx().LCD_pColorIndex, mask = XorMask<B>(d);
+  GUI_USAGE* u = UsageOf(p);
   for (int y = y0; y <= y1; ++y) {
     uint8_t* a = XY2PTR<B>(p, x, y);
     if (!a) return;
     Store<B>(a, xorMode ? Load<B>(a) ^ mask : index);
-    Mark(p, x, y);
+    if (u) GUI_USAGE__AddPixel(u, x, y);
   }
 }
 
@@ -140,6 +194,35 @@ void XorPixelT(GUI_DEVICE* d, int x, int y) {
   Mark(p, x, y);
 }
 
+// Pixels k0..k1-1 of a line of 1, 2 or 4 bits per pixel (pixel k is pixel diff + k of the
+// data) into dst (pixel 0 of the line); the written pixels go to the marker when there is one.
+template <int B, int BPP>
+void PackedLine(uint8_t* dst, const uint8_t* src, int diff, int k0, int k1, int mode, const uint32_t* pTrans,
+                uint32_t mask, RunMarker* marker) {
+  const uint32_t* t = pTrans ? pTrans : kDefaultTrans;
+  const bool xorMode = mode & GUI_DRAWMODE_XOR, trans = mode & GUI_DRAWMODE_TRANS;
+  for (int k = k0; k < k1; ++k) {
+    const int pos = diff + k;
+    // In XOR and transparent mode a byte of background pixels writes nothing.
+    if constexpr (BPP == 1) {
+      if ((xorMode || trans) && (pos & 7) == 0 && src[pos >> 3] == 0) {
+        k += 7;
+        continue;
+      }
+    }
+    const uint32_t v = Packed<BPP>(src, pos);
+    uint8_t* a = dst + k * B;
+    if (xorMode) {
+      if (!v) continue;
+      Store<B>(a, Load<B>(a) ^ mask);
+    } else {
+      if (v == 0 && trans) continue;
+      Store<B>(a, (BPP == 1 || pTrans || v < 2) ? t[v] : v);
+    }
+    if (marker) marker->add(k);
+  }
+}
+
 template <int B>
 void DrawBitmapT(GUI_DEVICE* d, int x0, int y0, int xSize, int ySize, int bpp, int bytesPerLine,
                  const uint8_t* pData, int diff, const uint32_t* pTrans) {
@@ -159,10 +242,17 @@ void DrawBitmapT(GUI_DEVICE* d, int x0, int y0, int xSize, int ySize, int bpp, i
   // Only the part of the rectangle inside the device is written.
   int k0 = std::max(0, p->x0 - x), k1 = std::min(xSize, p->x0 + p->XSize - x);
   if (k0 >= k1) return;
-  if (markFirst)
-    for (int i = 0; i < ySize; ++i) MarkLine(p, x + k0, y0 + i, k1 - k0);
+  GUI_USAGE* u = UsageOf(p);
+  if (markFirst && u)
+    for (int i = 0; i < ySize; ++i) GUI_USAGE__AddHLine(u, x + k0, y0 + i, k1 - k0);
   const uint32_t mask = XorMask<B>(d);
   const GUICC* pCC = d->pColorConvAPI;
+  // 16-bit indices into a 32-bit device become the colours of the layer's conversion.
+  const GUICC* pLayerCC = nullptr;
+  if (B == 4 && bpp == 16) {
+    GUI_DEVICE* pDriver = d->LayerIndex >= 0 && d->LayerIndex < GUI_NUM_LAYERS ? GUI_DEVICE_GetDriver(d->LayerIndex) : nullptr;
+    pLayerCC = pDriver ? pDriver->pColorConvAPI : nullptr;
+  }
   for (int i = 0; i < ySize; ++i, pData += bytesPerLine) {
     int y = y0 + i;
     if (y < p->y0 || y >= p->y0 + p->YSize) {
@@ -170,26 +260,16 @@ void DrawBitmapT(GUI_DEVICE* d, int x0, int y0, int xSize, int ySize, int bpp, i
       continue;
     }
     uint8_t* dst = GUI_MEMDEV__Pixels(p) + static_cast<ptrdiff_t>(y - p->y0) * p->BytesPerLine + (x - p->x0) * B;
+    RunMarker marker(markFirst ? nullptr : u, x, y);
+    RunMarker* pMarker = markFirst || !u ? nullptr : &marker;
     auto put = [&](int k, uint32_t v) {
       Store<B>(dst + k * B, v);
-      if (!markFirst) Mark(p, x + k, y);
+      if (pMarker) pMarker->add(k);
     };
     switch (bpp) {
-      case 1:
-      case 2:
-      case 4: {
-        const uint32_t* t = pTrans ? pTrans : kDefaultTrans;
-        for (int k = k0; k < k1; ++k) {
-          uint32_t v = Packed(pData, bpp, diff + k);
-          if (mode & GUI_DRAWMODE_XOR) {
-            if (v) put(k, Load<B>(dst + k * B) ^ mask);
-          } else if (!(v == 0 && (mode & GUI_DRAWMODE_TRANS))) {
-            if (bpp == 1 || pTrans || v < 2) put(k, t[v]);
-            else put(k, v);
-          }
-        }
-        break;
-      }
+      case 1: PackedLine<B, 1>(dst, pData, diff, k0, k1, mode, pTrans, mask, pMarker); break;
+      case 2: PackedLine<B, 2>(dst, pData, diff, k0, k1, mode, pTrans, mask, pMarker); break;
+      case 4: PackedLine<B, 4>(dst, pData, diff, k0, k1, mode, pTrans, mask, pMarker); break;
       case 8:
         if (pTrans && (mode & GUI_DRAWMODE_XOR)) break;
         for (int k = k0; k < k1; ++k) {
@@ -201,12 +281,12 @@ void DrawBitmapT(GUI_DEVICE* d, int x0, int y0, int xSize, int ySize, int bpp, i
       case 16:
         if constexpr (B == 2) {
           std::memcpy(dst + k0 * 2, pData + k0 * 2, static_cast<size_t>(k1 - k0) * 2);
-          if (!markFirst) MarkLine(p, x + k0, y, k1 - k0);
+          if (!markFirst && u) GUI_USAGE__AddHLine(u, x + k0, y, k1 - k0);
         } else if constexpr (B == 4) {
           for (int k = k0; k < k1; ++k) {
             uint16_t v;
             std::memcpy(&v, pData + 2 * k, 2);
-            put(k, LCD_Index2ColorEx(v, d->LayerIndex) & 0x00FFFFFFu);
+            put(k, pLayerCC ? pLayerCC->pfIndex2Color(v) & 0x00FFFFFFu : 0);
           }
         }
         break;

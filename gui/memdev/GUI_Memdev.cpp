@@ -5,6 +5,7 @@
 #include "gui/WM.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace {
@@ -47,8 +48,9 @@ GUI_HMEM GUI_USAGE_BM_Create(int x0, int y0, int xSize, int ySize, int) {
   return h;
 }
 
-void GUI_USAGE_BM_AddPixel(GUI_HMEM h, int x, int y) {
-  GUI_USAGE* p = Usage(h);
+GUI_USAGE* GUI_USAGE__h2p(GUI_HMEM h) { return Usage(h); }
+
+void GUI_USAGE__AddPixel(GUI_USAGE* p, int x, int y) {
   if (!p) return;
   int xr = x - p->x0, yr = y - p->y0;
   if (xr < 0 || xr >= p->XSize || yr < 0 || yr >= p->YSize) {
@@ -57,10 +59,10 @@ void GUI_USAGE_BM_AddPixel(GUI_HMEM h, int x, int y) {
   }
   UsageBits(p)[yr * p->BytesPerLine + (xr >> 3)] |= static_cast<uint8_t>(0x80 >> (xr & 7));
 }
+void GUI_USAGE_BM_AddPixel(GUI_HMEM h, int x, int y) { GUI_USAGE__AddPixel(Usage(h), x, y); }
 
 // Rows outside the bitmap are ignored and the run is clipped to it.
-void GUI_USAGE_BM_AddHLine(GUI_HMEM h, int x, int y, int len) {
-  GUI_USAGE* p = Usage(h);
+void GUI_USAGE__AddHLine(GUI_USAGE* p, int x, int y, int len) {
   if (!p || len <= 0) return;
   int yr = y - p->y0;
   if (yr < 0 || yr >= p->YSize) return;
@@ -83,35 +85,61 @@ void GUI_USAGE_BM_AddHLine(GUI_HMEM h, int x, int y, int len) {
     return;
   }
   row[b0] |= first;
-  for (int b = b0 + 1; b < b1; ++b) row[b] = 0xFF;
+  if (b1 > b0 + 1) std::memset(row + b0 + 1, 0xFF, static_cast<size_t>(b1 - b0 - 1));
   row[b1] |= last;
 }
+void GUI_USAGE_BM_AddHLine(GUI_HMEM h, int x, int y, int len) { GUI_USAGE__AddHLine(Usage(h), x, y, len); }
 
 void GUI_USAGE_BM_Clear(GUI_HMEM h) {
   GUI_USAGE* p = Usage(h);
   if (p) std::memset(UsageBits(p), 0, static_cast<size_t>(p->BytesPerLine) * p->YSize);
 }
 
-int GUI_USAGE_GetNextDirty(GUI_HMEM h, int* px, int y) {
-  GUI_USAGE* p = Usage(h);
+namespace {
+
+// 64 bits of a usage line from byte b on, the first pixel in the top bit; bytes past the
+// line read as 0.
+inline uint64_t UsageWord(const uint8_t* row, int b, int bytesPerLine) {
+  uint64_t v = 0;
+  if (b + 8 <= bytesPerLine) {
+    std::memcpy(&v, row + b, 8);
+#if defined(__GNUC__)
+    if constexpr (std::endian::native == std::endian::little) return __builtin_bswap64(v);
+    if constexpr (std::endian::native == std::endian::big) return v;
+#endif
+    v = 0;
+  }
+  for (int i = 0; i < 8; ++i) v = (v << 8) | (b + i < bytesPerLine ? row[b + i] : 0u);
+  return v;
+}
+
+// The first pixel from x on whose bit equals `set`, or `end` when there is none before it.
+// A word of 64 pixels is tested at a time.
+int FindBit(const uint8_t* row, int bytesPerLine, int x, int end, bool set) {
+  const uint64_t flip = set ? 0 : ~uint64_t{0};
+  int base = x & ~7;
+  uint64_t w = (UsageWord(row, base >> 3, bytesPerLine) ^ flip) & (~uint64_t{0} >> (x & 7));
+  while (!w) {
+    base += 64;
+    if (base >= end) return end;
+    w = UsageWord(row, base >> 3, bytesPerLine) ^ flip;
+  }
+  return std::min(base + std::countl_zero(w), end);
+}
+
+}  // namespace
+
+int GUI_USAGE__GetNextDirty(const GUI_USAGE* p, int* px, int y) {
   if (!p) return 0;
   int x = *px;
   if (y < 0 || y >= p->YSize || x < 0 || x >= p->XSize) return 0;
-  const uint8_t* row = UsageBits(p) + y * p->BytesPerLine;
-  auto bit = [row](int i) { return (row[i >> 3] >> (7 - (i & 7))) & 1; };
-  while (x < p->XSize && !bit(x)) {
-    if ((x & 7) == 0 && row[x >> 3] == 0) {
-      x += 8;
-      continue;
-    }
-    ++x;
-  }
-  if (x >= p->XSize) return 0;
-  int start = x;
-  while (x < p->XSize && bit(x)) ++x;
+  const uint8_t* row = reinterpret_cast<const uint8_t*>(p) + kUsageHeader + y * p->BytesPerLine;
+  const int start = FindBit(row, p->BytesPerLine, x, p->XSize, true);
+  if (start >= p->XSize) return 0;
   *px = start;
-  return x - start;
+  return FindBit(row, p->BytesPerLine, start, p->XSize, false) - start;
 }
+int GUI_USAGE_GetNextDirty(GUI_HMEM h, int* px, int y) { return GUI_USAGE__GetNextDirty(Usage(h), px, y); }
 
 void GUI_USAGE_DecUseCnt(GUI_HMEM h) {
   GUI_USAGE* p = Usage(h);

@@ -37,6 +37,12 @@ void GUI_USAGE_BM_Clear(GUI_HMEM hUsage);
 // Next run of set bits on line y (relative to the origin) from *px on: its length, 0 = none.
 int GUI_USAGE_GetNextDirty(GUI_HMEM hUsage, int* px, int y);
 void GUI_USAGE_DecUseCnt(GUI_HMEM hUsage);
+// The same on the record itself, for the device operations, which take it once per call
+// instead of once per pixel (valid until the next allocation; null does nothing).
+GUI_USAGE* GUI_USAGE__h2p(GUI_HMEM hUsage);
+void GUI_USAGE__AddPixel(GUI_USAGE* pUsage, int x, int y);
+void GUI_USAGE__AddHLine(GUI_USAGE* pUsage, int x, int y, int len);
+int GUI_USAGE__GetNextDirty(const GUI_USAGE* pUsage, int* px, int y);
 
 // ---------------------------------------------------------------------------------------
 // The memory device record.

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "gui/GUI_Private.h"
 #include "gui/LCD.h"
 #include "host/shared_block.h"
 #include "shell/sim/SIM.h"
@@ -295,34 +296,37 @@ void LCDSIM_FillRow(int x0, int x1, int y, uint32_t index, int layer) {
   if (!p) return;
   int n = x1 - x0 + 1;
   if (l->bpp > 8) {
-    uint32_t raw = RawOf(*l, index);
-    for (int i = 0; i < n; ++i) Put32(p + 4 * i, raw);
+    uint8_t raw[4];
+    Put32(raw, RawOf(*l, index));
+    uint32_t word;
+    std::memcpy(&word, raw, 4);
+    GUI__FillWords32(p, n, word);
   } else {
     std::memset(p, static_cast<int>(index & 0xFF), static_cast<size_t>(n));
   }
   Bump(*l);
 }
 
+// The frame-buffer words of n 16-bit indices: the display format converts in vector
+// registers, other 16-bit formats through the table of their conversion.
 void LCDSIM_WriteRow16(int x0, int y, int n, const uint8_t* pIndices, int layer) {
   Layer* l = Get(layer);
   if (!l) return;
   uint8_t* p = RowStart(*l, x0, y, n);
   if (!p) return;
-  if (l->bpp > 8 && l->cc == g_raw16For) {
-    for (int i = 0; i < n; ++i) {
-      uint16_t v;
-      std::memcpy(&v, pIndices + 2 * i, 2);
-      Put32(p + 4 * i, g_raw16[v]);
-    }
+  auto index = [pIndices](int i) {
+    uint16_t v;
+    std::memcpy(&v, pIndices + 2 * i, 2);
+    return v;
+  };
+  if (l->bpp > 8 && l->cc == &GUICC_565R) {
+    GUICC_565R_IndexToFrameWords(pIndices, p, n);
+  } else if (l->bpp > 8 && l->cc == g_raw16For) {
+    for (int i = 0; i < n; ++i) Put32(p + 4 * i, g_raw16[index(i)]);
+  } else if (l->bpp > 8) {
+    for (int i = 0; i < n; ++i) Put32(p + 4 * i, RawOf(*l, index(i)));
   } else {
-    for (int i = 0; i < n; ++i) {
-      uint16_t v;
-      std::memcpy(&v, pIndices + 2 * i, 2);
-      if (l->bpp > 8)
-        Put32(p + 4 * i, RawOf(*l, v));
-      else
-        p[i] = static_cast<uint8_t>(v);
-    }
+    for (int i = 0; i < n; ++i) p[i] = static_cast<uint8_t>(index(i));
   }
   Bump(*l);
 }
@@ -332,11 +336,10 @@ void LCDSIM_WriteRow32(int x0, int y, int n, const uint32_t* pIndices, int layer
   if (!l) return;
   uint8_t* p = RowStart(*l, x0, y, n);
   if (!p) return;
-  for (int i = 0; i < n; ++i) {
-    if (l->bpp > 8)
-      Put32(p + 4 * i, RawOf(*l, pIndices[i]));
-    else
-      p[i] = static_cast<uint8_t>(pIndices[i]);
+  if (l->bpp > 8) {
+    for (int i = 0; i < n; ++i) Put32(p + 4 * i, RawOf(*l, pIndices[i]));
+  } else {
+    for (int i = 0; i < n; ++i) p[i] = static_cast<uint8_t>(pIndices[i]);
   }
   Bump(*l);
 }

@@ -244,6 +244,31 @@ TEST_F(LoopTest, TurboRunsCyclesBackToBackAndServesWaitingEventsFirst) {
   EXPECT_EQ(fw.ticks, 20);
 }
 
+// Turbo reports its rate when it goes off and when the program ends: the cycles it ran (not
+// those skipped for a pause) over the time it was on.
+TEST_F(LoopTest, TurboReportsTheCyclesItRanOverItsTime) {
+  SimState().turbo = 1;
+  control.turboChanged();
+  for (int i = 0; i < 250; ++i) {
+    now += 2;
+    control.runCycle(false);
+  }
+  SimState().pauseCount = 3;
+  for (int i = 0; i < 3; ++i) control.runCycle(false);
+  SimState().turbo = 0;
+  control.runCycle(true);  // the timer's cycle sees Turbo off: it is timed up to here
+  EXPECT_EQ(fw.ticks, 251);
+  EXPECT_EQ(control.turboReport(), "Turbo: 250 cycles in 0.5 s, 500 cycles/s");
+  SimState().turbo = 1;
+  control.turboChanged();
+  now += 1000;
+  control.runCycle(false);
+  control.setOnFinished([] {});
+  SimState().endFlag = 1;
+  control.tick();  // the end of the program ends the stretch
+  EXPECT_EQ(control.turboReport(), "Turbo: 1 cycles in 1.0 s, 1 cycles/s");
+}
+
 TEST_F(LoopTest, TheEndFlagEndsTheLoopAfterItsTick) {
   int finished = 0;
   control.setOnFinished([&] { ++finished; });
