@@ -73,7 +73,7 @@ bool EngBuilder::addBlock(uint16_t number, uint16_t type, uint8_t group, uint16_
   const FbTypeRecord* rec = FB_GetType(type);
   if (!rec || !rec->tmpl) return fail("type " + std::to_string(type) + " is not in use");
   const FbTemplate& t = *rec->tmpl;
-  EngBlockSpec b;
+  EngBlockEntry b;
   b.number = number;
   b.type = type;
   b.group = group;
@@ -94,17 +94,17 @@ bool EngBuilder::addBlock(uint16_t number, uint16_t type, uint8_t group, uint16_
   return true;
 }
 
-EngBlockSpec* EngBuilder::block(uint16_t number) {
-  for (EngBlockSpec& b : blocks_) {
+EngBlockEntry* EngBuilder::block(uint16_t number) {
+  for (EngBlockEntry& b : blocks_) {
     if (b.number == number) return &b;
   }
   return nullptr;
 }
 
 template <typename T>
-bool EngBuilder::setItem(uint16_t number, std::vector<T> EngBlockSpec::*member, uint16_t index,
+bool EngBuilder::setItem(uint16_t number, std::vector<T> EngBlockEntry::*member, uint16_t index,
                          T value, const char* what) {
-  EngBlockSpec* b = block(number);
+  EngBlockEntry* b = block(number);
   if (!b) return fail("block " + std::to_string(number) + " does not exist");
   std::vector<T>& items = b->*member;
   if (index == 0 || index > items.size()) {
@@ -116,30 +116,30 @@ bool EngBuilder::setItem(uint16_t number, std::vector<T> EngBlockSpec::*member, 
 }
 
 bool EngBuilder::wireAnalog(uint16_t number, uint16_t index, uint16_t source, uint16_t output) {
-  return setItem(number, &EngBlockSpec::analogIn, index, std::make_pair(source, output),
+  return setItem(number, &EngBlockEntry::analogIn, index, std::make_pair(source, output),
                  "analog input");
 }
 bool EngBuilder::wireDigital(uint16_t number, uint16_t index, uint16_t source, uint16_t output) {
-  return setItem(number, &EngBlockSpec::digitalIn, index, std::make_pair(source, output),
+  return setItem(number, &EngBlockEntry::digitalIn, index, std::make_pair(source, output),
                  "digital input");
 }
 bool EngBuilder::setFloat(uint16_t number, uint16_t index, float value) {
-  return setItem(number, &EngBlockSpec::floats, index, value, "float parameter");
+  return setItem(number, &EngBlockEntry::floats, index, value, "float parameter");
 }
 bool EngBuilder::setWord(uint16_t number, uint16_t index, uint16_t value) {
-  return setItem(number, &EngBlockSpec::words, index, value, "word parameter");
+  return setItem(number, &EngBlockEntry::words, index, value, "word parameter");
 }
 bool EngBuilder::setLong(uint16_t number, uint16_t index, uint32_t value) {
-  return setItem(number, &EngBlockSpec::longs, index, value, "long value");
+  return setItem(number, &EngBlockEntry::longs, index, value, "long value");
 }
 bool EngBuilder::setValue(uint16_t number, uint16_t index, uint16_t value) {
-  return setItem(number, &EngBlockSpec::values, index, value, "word value");
+  return setItem(number, &EngBlockEntry::values, index, value, "word value");
 }
 bool EngBuilder::setText(uint16_t number, uint16_t index, std::string_view text) {
-  return setItem(number, &EngBlockSpec::texts, index, padText(text), "text");
+  return setItem(number, &EngBlockEntry::texts, index, padText(text), "text");
 }
 bool EngBuilder::setState(uint16_t number, uint16_t index, uint16_t value) {
-  return setItem(number, &EngBlockSpec::state, index, value, "state word");
+  return setItem(number, &EngBlockEntry::state, index, value, "state word");
 }
 
 bool EngBuilder::addParamRecord(uint16_t number, std::vector<uint16_t> data) {
@@ -164,7 +164,7 @@ bool EngBuilder::build(std::vector<uint8_t>& image) {
   image[FW_IMG_ADDRESS] = 1;
 
   ImageWriter w(image, FW_IMG_BLOCK_LIST, FW_IMG_LISTS_END);
-  for (const EngBlockSpec& b : blocks_) {
+  for (const EngBlockEntry& b : blocks_) {
     for (const auto& list : {b.analogIn, b.digitalIn}) {
       for (const auto& [src, out] : list) {
         if (out > 0xFF) {

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-struct EngBlockSpec {
+struct EngBlockEntry {
   uint16_t number = 0;
   uint16_t type = 0;
   uint8_t group = 1;
@@ -45,7 +45,7 @@ class EngBuilder {
   // False (with error()) for a number outside 1..1950, a number used twice, or a type that
   // is not registered or has no template.
   bool addBlock(uint16_t number, uint16_t type, uint8_t group = 1, uint16_t after = 0);
-  EngBlockSpec* block(uint16_t number);
+  EngBlockEntry* block(uint16_t number);
 
   // 1-based indices; false (with error()) for a missing block or an index beyond the count.
   bool wireAnalog(uint16_t block, uint16_t input, uint16_t source, uint16_t output);
@@ -73,14 +73,14 @@ class EngBuilder {
  private:
   bool fail(std::string message);
   template <typename T>
-  bool setItem(uint16_t block, std::vector<T> EngBlockSpec::*member, uint16_t index, T value,
+  bool setItem(uint16_t block, std::vector<T> EngBlockEntry::*member, uint16_t index, T value,
                const char* what);
 
   uint8_t runMode_ = 1;
   uint8_t language_ = 1;
   char orderCode_[10] = {'0', '0', '0', '0', '0', '0', '0', '0', '0', '0'};
   bool zeroIdent_ = false;
-  std::vector<EngBlockSpec> blocks_;
+  std::vector<EngBlockEntry> blocks_;
   std::vector<std::pair<uint16_t, std::vector<uint16_t>>> params_;
   uint32_t usedLength_ = 0;
   std::string error_;

@@ -83,9 +83,9 @@ bool parseSource(const std::string& s, uint16_t& block, uint16_t& output) {
 // "set NAME VALUE": the item the name stands for in the block's type.
 bool setNamed(EngBuilder& builder, uint16_t block, const std::string& name, const std::string& value,
               std::string& fault) {
-  const EngBlockSpec* spec = builder.block(block);
+  const EngBlockEntry* entry = builder.block(block);
   uint16_t index = 0;
-  const EngSettingName* n = spec ? EngFindSetting(spec->type, name, &index) : nullptr;
+  const EngSettingName* n = entry ? EngFindSetting(entry->type, name, &index) : nullptr;
   if (!n) {
     fault = "no setting '" + name + "' for this block type";
     return false;
