@@ -2,7 +2,7 @@
 // built-in demo running on its display (the PNG stays in the build folder as
 // "SIM74_2_screenshot.png" for a look); the PC tool in another process talks to it through
 // its channel, also after a kill left its names behind, and a clean end removes them; a new
-// user's start runs the demo's control loop.
+// user's start runs the demo's control loop and shows the top bar in visible colours.
 #include <gtest/gtest.h>
 
 #include <poll.h>
@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -24,6 +25,7 @@
 
 #include "host/ini_file.h"
 #include "host/ipc.h"
+#include "host/shared_block.h"
 
 
 extern char** environ;
@@ -327,6 +329,71 @@ TEST(RunningProgram, ANewUserGetsTheDemoWithItsControlLoopRunning) {
   // The demo counts as unnamed: no last file for the next start.
   const std::string ini = (cfg / "Orvant Tools/SIM_MX74-2/sim_mx74-2.ini").string();
   EXPECT_EQ(host::IniGetString(ini, "Settings", "LastFileName", "?"), "");
+  std::filesystem::remove_all(cfg);
+}
+
+// Started as a new user starts it (no settings, no project), the program shows the top bar in
+// the colours it really uses: the logo "MX74-2" and the clock, read from the LCD memory of the
+// running program, stand out from the bar in a colour that is neither black nor the red of the
+// line under the logo.
+TEST(RunningProgram, ANewUserSeesTheLogoAndTheClockInTheTopBar) {
+  const std::string prefix = "simbar" + std::to_string(getpid()) + ".";
+  std::filesystem::path cfg = std::filesystem::temp_directory_path() / ("simbar" + std::to_string(getpid()));
+  std::filesystem::remove_all(cfg);
+  std::filesystem::create_directories(cfg);
+  pid_t sim = Spawn({SIM74_2_PROGRAM},
+                    {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + cfg.string(), "SIM74_2_NAME_PREFIX=" + prefix});
+  ASSERT_GT(sim, 0);
+  // A pixel of the display as the LCD memory holds it, 0x00RRGGBB (frame from 4096, 32 bits a
+  // pixel, rows of the virtual width given in the header at 40).
+  std::unique_ptr<host::SharedBlock> lcd;
+  auto pixel = [&](int x, int y) {
+    const uint8_t* p = static_cast<const uint8_t*>(lcd->data());
+    auto word = [](const uint8_t* q) { return q[0] | (q[1] << 8) | (q[2] << 16) | (static_cast<uint32_t>(q[3]) << 24); };
+    const uint32_t stride = word(p + 40) * 4;
+    return word(p + 4096 + static_cast<uint32_t>(y) * stride + static_cast<uint32_t>(x) * 4) & 0xFFFFFFu;
+  };
+  // The colours of an area other than the bar's background (its pixel at 2,2).
+  auto textColours = [&](int x0, int y0, int x1, int y1) {
+    std::vector<uint32_t> found;
+    const uint32_t bar = pixel(2, 2);
+    for (int y = y0; y <= y1; ++y)
+      for (int x = x0; x <= x1; ++x) {
+        const uint32_t c = pixel(x, y);
+        if (c != bar && std::find(found.begin(), found.end(), c) == found.end()) found.push_back(c);
+      }
+    return found;
+  };
+  auto visible = [](const std::vector<uint32_t>& colours) {
+    return std::any_of(colours.begin(), colours.end(), [](uint32_t c) { return c != 0 && c != 0xFF0000; });
+  };
+  // The logo at 6,6 above its red line (y 27, 28); the clock from x 228 at y 8.
+  std::vector<uint32_t> logo, clock;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (std::chrono::steady_clock::now() < end) {
+    if (!lcd) {
+      std::string err;
+      lcd = host::SharedBlock::OpenFull(prefix + "GuiLCDMap", &err);
+    }
+    // The top bar is shown (not the start-up picture): its red line under the logo, on a bar
+    // of one colour.
+    bool bar = lcd && lcd->mappedBytes() >= 4096 + 320 * 240 * 4;
+    for (int x = 6; bar && x <= 89; ++x) bar = pixel(x, 27) == 0xFF0000 && pixel(x, 28) == 0xFF0000;
+    if (bar && pixel(2, 2) == pixel(92, 2) && pixel(2, 2) == pixel(2, 31)) {
+      logo = textColours(6, 6, 89, 26);
+      clock = textColours(224, 2, 287, 31);
+      if (visible(logo) && visible(clock)) break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+  EXPECT_TRUE(lcd) << "no LCD memory";
+  EXPECT_TRUE(visible(logo)) << "the logo is black or red on the bar: " << logo.size() << " colours";
+  EXPECT_TRUE(visible(clock)) << "the clock is black or red on the bar: " << clock.size() << " colours";
+  lcd.reset();
+  kill(sim, SIGTERM);
+  int status = 0;
+  ASSERT_TRUE(WaitFor(sim, 30, &status));
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   std::filesystem::remove_all(cfg);
 }
 
