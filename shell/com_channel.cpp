@@ -41,7 +41,7 @@ struct Channel {
   std::unique_ptr<host::NamedEvent> events[kShares];   // the event of each share
   int state = SIM_COM_NONE;
   bool requestBinary = false;
-  std::string notify;                                  // full endpoint name of the notify window
+  std::string notify[kGroups];                         // full endpoint name of each notify window
   uint8_t injected[SIM_TEXT_SIZE] = {};
   uint16_t injectedLength = 0;
   bool injectPending = false;
@@ -81,8 +81,9 @@ int32_t WindowProc(int window, const host::IpcFrame& f, std::string* reply) {
       if (f.payload.size() > kNotifyNameMax || f.payload.find('/') != std::string::npos ||
           f.payload.find('\0') != std::string::npos)
         return 0;
-      c.notify = f.payload;
-      return c.notify.empty() ? 0 : 1;
+      // Registered at a window of one way, it hears only of that way's answers.
+      c.notify[window / 2] = f.payload;
+      return f.payload.empty() ? 0 : 1;
     case SIM_COM_CLIENT_REQUEST:   // 16-bit clients do not exist here
     case SIM_COM_CLIENT_RESPONSE:
     default:
@@ -166,6 +167,7 @@ void CloseGroup(int g) {
     }
   }
   c.keys[g].clear();
+  c.notify[g].clear();
   if (GroupOf(c.state) == g) c.state = SIM_COM_NONE;  // its answer has nowhere to go
 }
 
@@ -213,7 +215,6 @@ int SimComOpen(unsigned port, unsigned address, const std::string& mainName) {
 void SimComClose() {
   Channel& c = C();
   for (int g = 0; g < kGroups; ++g) CloseGroup(g);
-  c.notify.clear();
   c.open = false;
   c.state = SIM_COM_NONE;
   c.injectPending = false;
@@ -373,12 +374,17 @@ int SimComPostResponse(const char* answer, uint16_t length) {
       break;
   }
   if (c.responseView) c.responseView(SimComViewText(frame, static_cast<uint16_t>(n | (binary ? SIM_COM_BINARY : 0))));
-  if (!c.notify.empty()) {
+  // Only the window way that asked is told: a client of another way, or of a share, would
+  // otherwise read its own response window before its answer is there.
+  const bool byWindow =
+      c.state == SIM_COM_MAIN_WINDOW || c.state == SIM_COM_PORT_WINDOW || c.state == SIM_COM_ADDRESS_WINDOW;
+  const int group = GroupOf(c.state);
+  if (byWindow && !c.notify[group].empty()) {
     host::IpcFrame note;
     note.message = SIM_COM_NOTIFY;
     note.wParam = c.port;
     note.lParam = static_cast<int32_t>(c.address);
-    host::IpcPostFull(c.notify, note, kNotifyTimeoutMs);
+    host::IpcPostFull(c.notify[group], note, kNotifyTimeoutMs);
   }
   c.state = SIM_COM_NONE;
   return 1;
