@@ -49,6 +49,7 @@ struct Channel {
   SimComView responseView;
   int hub = -1;                                        // epoll set of the windows' endpoints
   std::string keys[kGroups];                           // what each group is open for ("Com10")
+  std::string openFailures;                            // what the last open could not make
 };
 
 Channel& C() {
@@ -57,6 +58,14 @@ Channel& C() {
 }
 
 void Log(const std::string& text) { SIM_LogText(text.c_str()); }
+
+void Failed(const std::string& error, int* failures) {
+  Log("Communication channel: " + error);
+  Channel& c = C();
+  if (!c.openFailures.empty()) c.openFailures += "\n";
+  c.openFailures += error;
+  ++*failures;
+}
 
 // The window procedure of the hidden windows.
 int32_t WindowProc(int window, const host::IpcFrame& f, std::string* reply) {
@@ -97,8 +106,7 @@ void MakeWindow(Window w, const std::string& name, int* failures) {
   c.windows[w].endpoint = host::IpcEndpoint::Create(
       name, [w](const host::IpcFrame& f, std::string* reply) { return WindowProc(w, f, reply); }, &error);
   if (!c.windows[w].endpoint) {
-    Log("Communication channel: " + error);
-    ++*failures;
+    Failed(error, failures);
     return;
   }
   epoll_event ev{};
@@ -113,13 +121,11 @@ void MakeShare(Share s, bool response, const char* way, unsigned number, int* fa
   c.shares[s] = host::SharedBlock::Create(SimComChannelName("Share", response, way, number), SIM_COM_SHARE_SIZE, 0,
                                           &error);
   if (!c.shares[s]) {
-    Log("Communication channel: " + error);
-    ++*failures;
+    Failed(error, failures);
   }
   c.events[s] = host::NamedEvent::Create(SimComChannelName("Event", response, way, number), &error);
   if (!c.events[s]) {
-    Log("Communication channel: " + error);
-    ++*failures;
+    Failed(error, failures);
   }
 }
 
@@ -186,6 +192,7 @@ int SimComOpen(unsigned port, unsigned address, const std::string& mainName) {
   std::snprintf(number, sizeof number, "%02u", address);
   const std::string keys[kGroups] = {mainName, portKey, std::string("Adr") + number};
   int failures = 0;
+  c.openFailures.clear();
   for (int g = 0; g < kGroups; ++g) {
     // A group whose names stay is kept whole, with the texts and answers it holds.
     if (!keys[g].empty() && c.keys[g] == keys[g] && Complete(g)) continue;
@@ -221,6 +228,8 @@ void SimComClose() {
 }
 
 bool SimComIsOpen() { return C().open; }
+
+const std::string& SimComOpenFailures() { return C().openFailures; }
 
 int SimComState() { return C().state; }
 

@@ -45,6 +45,9 @@ using SimComView = std::function<void(const std::string& text)>;
 // so that an answer just published there is not lost. A name that a live process holds is
 // left out and reported in the error log. 0 when everything was made.
 int SimComOpen(unsigned port, unsigned address, const std::string& mainName);
+// Why the last SimComOpen left names out, one line each (another process has the name, or
+// it belongs to another user); empty when everything was made.
+const std::string& SimComOpenFailures();
 // Removes every window, share and event of the channel.
 void SimComClose();
 bool SimComIsOpen();

@@ -502,4 +502,52 @@ TEST_F(ComChannelTest, FourToolsAtOnceEachGetTheirOwnAnswers) {
   RecordProperty("requests", total);
 }
 
+// Another process has made the port's shares and events first and handed them to another
+// user, or opened them to everyone: the simulator leaves them out and says why, and a tool
+// neither writes its request into them nor waits on them.
+TEST_F(ComChannelTest, NamesOfAnotherUserOrOpenToOthersAreRefusedBySimulatorAndTool) {
+  struct Case {
+    const char* what;
+    bool chownToOther;
+    const char* reason;
+  } cases[] = {
+      {"open to everyone", false, "open to other users"},
+      {"owned by another user", true, "belongs to another user"},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    SimComClose();
+    ChildProcess impostor([&k](ChildProcess& me) {
+      SimComOpen(SIM_COM_PORT, 1, "");
+      int changed = 0;  // two shares, two events and the events' owner blocks
+      for (const auto& e : std::filesystem::directory_iterator("/dev/shm")) {
+        const std::string n = e.path().filename().string();
+        if (n.find(host::SharedNamePrefix()) == std::string::npos || n.find("Com10") == std::string::npos) continue;
+        if (k.chownToOther ? chown(e.path().c_str(), 65534, 65534) != 0 : chmod(e.path().c_str(), 0666) != 0)
+          return me.say("cannot"), 1;
+        ++changed;
+      }
+      me.say(changed == 6 ? "ready" : "missing " + std::to_string(changed));
+      pause();
+      return 0;
+    });
+    ASSERT_TRUE(impostor.waitUntil([&] { return impostor.said().find('\n') != std::string::npos; }, {}));
+    ASSERT_FALSE(impostor.saidLine("missing")) << impostor.said();
+    if (impostor.saidLine("cannot")) {
+      ASSERT_TRUE(k.chownToOther) << "the own user may always change the mode";
+      continue;  // only a privileged user can hand a name to another user
+    }
+    SIM_ClearLog();
+    EXPECT_GE(SimComOpen(SIM_COM_PORT, 1, SIM_COM_MAIN_NAME), 4) << "two shares and two events at least";
+    EXPECT_NE(SimComOpenFailures().find(k.reason), std::string::npos) << SimComOpenFailures();
+    EXPECT_NE(SIM_GetLog().find(k.reason), std::string::npos);
+    std::string err;
+    auto tool = PcOpenChannel("share:Com10", 200, &err);
+    ASSERT_TRUE(tool);
+    Bytes answer;
+    EXPECT_FALSE(tool->exchange(kRead98, false, &answer, &err));
+    EXPECT_NE(err.find(k.reason), std::string::npos) << err;
+  }
+}
+
 }  // namespace
