@@ -1,6 +1,7 @@
 #include "shell/script.h"
 
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
@@ -86,7 +87,8 @@ void SetReadOnly(bool readOnly, bool force = false) {
 
 FILE* Open(const std::string& path, const char* mode, const char* what) {
   FILE* f = SimOpenScriptFile(path, mode);
-  if (!f) Log(what, path);
+  struct stat st {};
+  if (!f) Log(stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) ? "not a regular file" : what, path);
   return f;
 }
 
@@ -239,22 +241,32 @@ void CloseInputs() {
   st.parked = false;
 }
 
+// Past this many characters a line is no script line at all: the rest of the file is left
+// unread (a file without line breaks must not hold the program up).
+constexpr size_t kLineSkipMax = 16 * SIM_SCRIPT_LINE_MAX;
+
 // The next line of the current file into st.line; false at its end. A line longer than the
-// buffer is read to its end and reported as too long.
+// buffer is read to its end and reported as too long; one longer than kLineSkipMax ends the
+// file.
 bool ReadLine(size_t* length, bool* tooLong) {
   ScriptState& st = S();
   FILE* f = Top();
-  size_t n = 0;
+  size_t n = 0, skipped = 0;
   bool any = false;
   *tooLong = false;
   int c;
   while ((c = std::getc(f)) != EOF) {
     any = true;
     if (c == '\n') break;
-    if (n < sizeof st.line)
+    if (n < sizeof st.line) {
       st.line[n++] = static_cast<char>(c);
-    else
+    } else if (++skipped > kLineSkipMax) {
+      Log("script line without end; the rest of the file is not read", std::string_view(st.line, 40));
+      *length = 0;
+      return false;
+    } else {
       *tooLong = true;
+    }
   }
   while (n > 0 && st.line[n - 1] == '\r') --n;
   *length = n;

@@ -47,7 +47,14 @@
 
 namespace {
 
+// Without a display nobody could close a box: the text goes to the standard error output (it
+// is in "SimError.log" too) and the program goes on.
 void ErrorBox(const char* text, const char* caption) {
+  const QString platform = QGuiApplication::platformName();
+  if (platform == "offscreen" || platform == "minimal") {
+    std::fprintf(stderr, "SIM74_2: %s\n", text);
+    return;
+  }
   QMessageBox::warning(nullptr, QString::fromLatin1(caption), QString::fromLatin1(text));
 }
 
@@ -124,8 +131,19 @@ void OnEndSignal(int) {
   (void)n;
 }
 
-void CatchEndSignals(SimMainWindow* w) {
+// Taken from the very start: a signal that comes before the window exists ends the program as
+// soon as its event loop runs.
+void CatchEndSignalsFromStart() {
   if (g_endPipe[0] < 0 && pipe2(g_endPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  struct sigaction sa {};
+  sa.sa_handler = OnEndSignal;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
+}
+
+void CatchEndSignals(SimMainWindow* w) {
+  if (g_endPipe[0] < 0) return;
   auto* notifier = new QSocketNotifier(g_endPipe[0], QSocketNotifier::Read, w);
   QObject::connect(notifier, &QSocketNotifier::activated, w, [w] {
     char buf[16];
@@ -134,11 +152,6 @@ void CatchEndSignals(SimMainWindow* w) {
     // Nobody to ask at a signal: the program ends without the save prompt.
     w->closeUnasked();
   });
-  struct sigaction sa {};
-  sa.sa_handler = OnEndSignal;
-  sigemptyset(&sa.sa_mask);
-  sa.sa_flags = SA_RESTART;
-  for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
 }
 
 // Starts this program again with " /restart" (shown normally), as a new process.
@@ -260,6 +273,7 @@ void SimExitInstance(SimMainWindow* w) {
 }
 
 int SimMain(const std::string& args) {
+  CatchEndSignalsFromStart();
   std::string commandLine = args.substr(0, 255);
   // SIM74_2_NAME_PREFIX=text: every name shared with other programs begins with it (tests keep
   // their simulators apart with it).

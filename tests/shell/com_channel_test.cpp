@@ -452,9 +452,8 @@ TEST_F(ComChannelTest, FourToolsAtOnceEachGetTheirOwnAnswers) {
       const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(kSeconds);
       while (std::chrono::steady_clock::now() < end) {
         const std::string id = std::to_string(t) + "," + std::to_string(requests++);
-        Bytes request = {SIM_COM_EOT, '0', '0'};
-        request.insert(request.end(), id.begin(), id.end());
-        request.push_back(SIM_COM_ENQ);
+        const std::string frame = std::string("\x04" "00") + id + "\x05";  // EOT, address, id, ENQ
+        const Bytes request(frame.begin(), frame.end());
         Bytes answer;
         const auto start = std::chrono::steady_clock::now();
         const bool ok = transport->exchange(request, false, &answer, &err);

@@ -3,6 +3,8 @@
 // wait lines, key and input lines, the command-line options, and the programs a script starts
 // and ends.
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 #include <signal.h>
 #include <sys/wait.h>
 
@@ -534,6 +536,24 @@ TEST_F(ScriptPlayer, AppStopEndsTheProgramThatAppStartStartedAndNoOther) {
   EXPECT_NE(SIM_GetLog().find("could not be started: /no/such/program"), std::string::npos);
   kill(bystander, SIGKILL);
   waitpid(bystander, nullptr, 0);
+}
+
+// Files that are no script: a device that never ends (/dev/full gives zeros without a line
+// break), a FIFO nobody writes, and a regular file of one endless line. None holds the
+// program up; each ends with a message and the lines after it still play.
+TEST_F(ScriptPlayer, EndlessLinesAndFilesThatAreNoFilesDoNotHoldThePlayerUp) {
+  const std::string fifo = Path("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  Write("endless", std::string(1 << 20, 'x'));
+  Play("INFILE /dev/full\nINFILE " + fifo + "\nINFILE " + Path("endless") + "\nafter\n");
+  Cycle();
+  EXPECT_FALSE(SimScriptPlaying());
+  SimScriptClose();
+  EXPECT_NE(Read("out.txt").find("after"), std::string::npos);
+  const std::string& log = SIM_GetLog();
+  EXPECT_NE(log.find("not a regular file: /dev/full"), std::string::npos) << log;
+  EXPECT_NE(log.find("not a regular file: " + fifo), std::string::npos) << log;
+  EXPECT_NE(log.find("line without end"), std::string::npos) << log;
 }
 
 }  // namespace
