@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -37,7 +38,7 @@ struct ScriptState {
   bool parked = false;        // reading suspended by ONIDLE
   bool readOnly = false;      // what the communication view was last told
   bool appStarted = false;
-  pid_t app = 0;              // the program APPSTART started, while it runs
+  std::vector<pid_t> stopped;  // of the children: those APPSTOP has asked to end
   std::vector<pid_t> children;  // started programs not yet reaped
 
   // Recorder.
@@ -169,7 +170,7 @@ void ReapChildren() {
   ScriptState& st = S();
   for (size_t i = 0; i < st.children.size();) {
     if (host::ReapProcess(st.children[i])) {
-      if (st.app == st.children[i]) st.app = 0;
+      st.stopped.erase(std::remove(st.stopped.begin(), st.stopped.end(), st.children[i]), st.stopped.end());
       st.children.erase(st.children.begin() + static_cast<long>(i));
     } else {
       ++i;
@@ -203,20 +204,27 @@ void StartApp(std::string_view command) {
   ScriptState& st = S();
   const pid_t pid = host::StartProcess(SplitCommand(command));
   st.appStarted = pid > 0;
-  st.app = pid;
   if (pid > 0)
     st.children.push_back(pid);
   else
     Log("the program could not be started", command);
 }
 
-// Ends the program that APPSTART started, and no other.
+// While the started flag is set, ends the most recent program the scripts started that still
+// runs (the one a user would see in front), and no program of anyone else; then sets the
+// flag, so that the next APPSTOP ends the one started before it.
 void StopApp() {
   ScriptState& st = S();
   ReapChildren();
-  if (st.appStarted && st.app > 0) kill(st.app, SIGTERM);
-  st.appStarted = false;
-  st.app = 0;
+  if (st.appStarted) {
+    for (auto it = st.children.rbegin(); it != st.children.rend(); ++it) {
+      if (std::find(st.stopped.begin(), st.stopped.end(), *it) != st.stopped.end()) continue;
+      kill(*it, SIGTERM);
+      st.stopped.push_back(*it);
+      break;
+    }
+  }
+  st.appStarted = true;
 }
 
 // --- Player -------------------------------------------------------------------------------
@@ -599,6 +607,22 @@ void SimScriptClose() {
   CloseOutput();
   CloseInputs();
   s.playing = 0;
+}
+
+void SimScriptEndPrograms() {
+  ScriptState& st = S();
+  ReapChildren();
+  for (pid_t pid : st.children) kill(pid, SIGTERM);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  for (pid_t pid : st.children) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+    if (!host::WaitProcess(pid, static_cast<int>(std::max<long long>(left.count(), 0)))) {
+      kill(pid, SIGKILL);
+      host::WaitProcess(pid, 1000);
+    }
+  }
+  st.children.clear();
+  st.stopped.clear();
 }
 
 bool SimScriptPlay(const std::string& path) {

@@ -326,6 +326,7 @@ int SimMain(const std::string& args) {
   SimSetRestartHooks(nullptr);
   SimSetModulePanelWindowHooks(nullptr);
   SimExitInstance(w);
+  SimScriptEndPrograms();
   SimTrendEnd();
   SimPlantUnload();
   SimSetTheControl(nullptr);
