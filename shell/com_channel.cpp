@@ -50,6 +50,7 @@ struct Channel {
   int hub = -1;                                        // epoll set of the windows' endpoints
   std::string keys[kGroups];                           // what each group is open for ("Com10")
   std::string openFailures;                            // what the last open could not make
+  int nextWay = 0;                                     // where the next poll starts looking
 };
 
 Channel& C() {
@@ -223,6 +224,7 @@ void SimComClose() {
   Channel& c = C();
   for (int g = 0; g < kGroups; ++g) CloseGroup(g);
   c.open = false;
+  c.nextWay = 0;
   c.state = SIM_COM_NONE;
   c.injectPending = false;
 }
@@ -283,28 +285,37 @@ int SimComPollRequest(char* buffer, size_t capacity, uint16_t* length) {
   if (!c.open) return 0;
   SimComServe();
 
-  // The first way that has something wins: the events, then the window texts.
+  // The first way that has something wins, in the order the events, then the window texts.
+  // The order starts after the way served last, so that a busy way cannot keep the others
+  // waiting: with nothing served before, the port's share comes first.
+  struct Way {
+    int source;
+    Share share;     // kShares: a window way
+    Window window;
+  };
+  static const Way kWays[] = {{SIM_COM_PORT_SHARE, kPortRequestShare, kWindows},
+                              {SIM_COM_ADDRESS_SHARE, kAddressRequestShare, kWindows},
+                              {SIM_COM_MAIN_WINDOW, kShares, kMainRequest},
+                              {SIM_COM_PORT_WINDOW, kShares, kPortRequest},
+                              {SIM_COM_ADDRESS_WINDOW, kShares, kAddressRequest}};
+  constexpr int kWayCount = static_cast<int>(sizeof kWays / sizeof kWays[0]);
   int source = SIM_COM_NONE;
   const char* text = nullptr;
   size_t n = 0;
   Share share = kShares;
   HiddenWindow* window = nullptr;
-  if (c.events[kPortRequestShare] && c.events[kPortRequestShare]->take()) {
-    source = SIM_COM_PORT_SHARE;
-    share = kPortRequestShare;
-  } else if (c.events[kAddressRequestShare] && c.events[kAddressRequestShare]->take()) {
-    source = SIM_COM_ADDRESS_SHARE;
-    share = kAddressRequestShare;
-  } else {
-    static const std::pair<Window, int> kWindowSources[] = {
-        {kMainRequest, SIM_COM_MAIN_WINDOW}, {kPortRequest, SIM_COM_PORT_WINDOW}, {kAddressRequest, SIM_COM_ADDRESS_WINDOW}};
-    for (const auto& [w, s] : kWindowSources) {
-      if (!c.windows[w].text.empty()) {
-        window = &c.windows[w];
-        source = s;
-        break;
-      }
-    }
+  for (int i = 0; i < kWayCount && source == SIM_COM_NONE; ++i) {
+    const int k = (c.nextWay + i) % kWayCount;
+    const Way& way = kWays[k];
+    const bool waiting = way.share != kShares ? c.events[way.share] && c.events[way.share]->take()
+                                              : !c.windows[way.window].text.empty();
+    if (!waiting) continue;
+    source = way.source;
+    if (way.share != kShares)
+      share = way.share;
+    else
+      window = &c.windows[way.window];
+    c.nextWay = (k + 1) % kWayCount;
   }
   // Every text is bounded by its share or window before it is decoded.
   bool bounded;
