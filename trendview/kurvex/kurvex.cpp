@@ -2,8 +2,10 @@
 #include <pthread.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <map>
@@ -87,20 +89,27 @@ bool InitLock(pthread_mutex_t* m, bool shared) {
 }
 
 // Takes the record's lock within the lock time-out; a lock whose holder died is taken over.
+// The wait goes through pthread_mutex_timedlock (which the thread sanitizer understands) in
+// steps of at most 100 ms against the real-time clock, while the time-out itself is measured
+// on the monotonic clock, so that a change of the wall time neither shortens nor stretches it.
 bool LockRecord(Trend& t) {
-  timespec deadline{};
-  clock_gettime(CLOCK_MONOTONIC, &deadline);
-  const int ms = g_lockTimeoutMs.load(std::memory_order_relaxed);
-  deadline.tv_sec += ms / 1000;
-  deadline.tv_nsec += (ms % 1000) * 1000000L;
-  if (deadline.tv_nsec >= 1000000000L) {
-    deadline.tv_sec += 1;
-    deadline.tv_nsec -= 1000000000L;
-  }
+  const auto end = std::chrono::steady_clock::now() +
+                   std::chrono::milliseconds(g_lockTimeoutMs.load(std::memory_order_relaxed));
   int rc;
-  do {
-    rc = pthread_mutex_clocklock(t.lock, CLOCK_MONOTONIC, &deadline);
-  } while (rc == EINTR);
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(end - std::chrono::steady_clock::now());
+    const long long step = std::clamp<long long>(left.count(), 0, 100000000LL);
+    timespec deadline{};
+    clock_gettime(CLOCK_REALTIME, &deadline);
+    deadline.tv_nsec += static_cast<long>(step);
+    if (deadline.tv_nsec >= 1000000000L) {
+      deadline.tv_sec += 1;
+      deadline.tv_nsec -= 1000000000L;
+    }
+    rc = pthread_mutex_timedlock(t.lock, &deadline);
+    if (rc == EINTR || (rc == ETIMEDOUT && std::chrono::steady_clock::now() < end)) continue;
+    break;
+  }
   if (rc == EOWNERDEAD) rc = pthread_mutex_consistent(t.lock);
   if (rc != 0) return false;
   t.holder = pthread_self();
