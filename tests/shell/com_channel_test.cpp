@@ -379,15 +379,12 @@ TEST_F(ComChannelTest, ANewAddressReopensTheChannelUnderItsNames) {
 }
 
 // The names this process holds: in the shared-memory folder and the endpoints' folder.
-// The simulator's names (the tools' lock files of the ways stay: they are only locked, never
-// removed, so that no two tools can hold a way through two files of one name).
 std::vector<std::string> NamesWithPrefix() {
   std::vector<std::string> names;
   for (const std::string& dir : {std::string("/dev/shm"), host::IpcFolder()}) {
     for (const auto& e : std::filesystem::directory_iterator(dir)) {
       const std::string n = e.path().filename().string();
-      const bool lock = n.ends_with(".lock") || n.ends_with(".wait");
-      if (n.find(host::SharedNamePrefix()) != std::string::npos && !lock &&
+      if (n.find(host::SharedNamePrefix()) != std::string::npos &&
           (n.find("SimCom") != std::string::npos || n.find("Mx74Main") != std::string::npos))
         names.push_back(n);
     }

@@ -105,12 +105,19 @@ class WayLock {
  private:
   bool openFiles(std::string* error) {
     if (lock_ >= 0) return true;
-    const std::string lockPath = host::IpcPathOf(host::SharedNamePrefix() + name_ + ".lock");
-    const std::string waitPath = host::IpcPathOf(host::SharedNamePrefix() + name_ + ".wait");
-    if (lockPath.empty() || waitPath.empty()) {
+    // In a folder of their own beside the endpoints (private to this user like them): the
+    // files stay, since a lock file removed while another tool opens it would split the lock.
+    const std::string& endpoints = host::IpcFolder();
+    const std::string folder = endpoints + "/locks";
+    struct stat st {};
+    if (endpoints.empty() || (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) || lstat(folder.c_str(), &st) != 0 ||
+        !S_ISDIR(st.st_mode) || st.st_uid != geteuid() || (st.st_mode & 077) != 0) {
       *error = "no place for the lock of \"" + name_ + "\"";
       return false;
     }
+    const std::string base = folder + "/" + host::SharedNamePrefix() + name_;
+    const std::string lockPath = base + ".lock";
+    const std::string waitPath = base + ".wait";
     auto open = [&](const std::string& path) {
       const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
       if (fd < 0) *error = "cannot open the lock \"" + path + "\": " + std::strerror(errno);
