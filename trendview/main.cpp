@@ -1,44 +1,19 @@
 // Kurvan: the trend viewer program.
-#include <fcntl.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <clocale>
 #include <string>
 
+#include "host/end_signals.h"
 #include "trendview/kurvan_app.h"
 
-namespace {
-
-// SIGTERM, SIGINT and SIGHUP end the program as closing its window does, so that its
-// notification socket is removed (the handler only writes to a pipe; the event loop quits).
-int g_endPipe[2] = {-1, -1};
-
-void OnEndSignal(int) {
-  const char c = 1;
-  const ssize_t n = write(g_endPipe[1], &c, 1);
-  (void)n;
-}
-
-void CatchEndSignals() {
-  if (pipe2(g_endPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-  struct sigaction sa {};
-  sa.sa_handler = OnEndSignal;
-  sigemptyset(&sa.sa_mask);
-  sa.sa_flags = SA_RESTART;
-  for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-  CatchEndSignals();
+  // Ended by a signal as by closing its window, so that its notification socket is removed.
+  const int endSignals = host::CatchEndSignals();
   QApplication qapp(argc, argv);
-  if (g_endPipe[0] >= 0) {
-    auto* ended = new QSocketNotifier(g_endPipe[0], QSocketNotifier::Read, &qapp);
+  if (endSignals >= 0) {
+    auto* ended = new QSocketNotifier(endSignals, QSocketNotifier::Read, &qapp);
     QObject::connect(ended, &QSocketNotifier::activated, &qapp, [] { QCoreApplication::quit(); });
   }
   // Numbers are written and read with '.', whatever the user's locale.
