@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -478,6 +479,53 @@ TEST(RunningProgram, ADownloadEndsInARestartThatCarriesTheDownloadedEngineering)
   EXPECT_TRUE(ProcessesOf({SIM74_2_PROGRAM, "/restart"}, "SIM74_2_NAME_PREFIX=" + prefix).empty());
   EXPECT_EQ(NamesWith(prefix), 0);
   std::filesystem::remove_all(cfg);
+}
+
+// Without any display the program starts past a corrupt settings file (moved aside first,
+// then reported without a box that waits for a click) and past a FIFO named as the last
+// project, the start logo, the user data and the most recent file; a PC tool gets its
+// answers, and SIGTERM ends it cleanly.
+TEST(RunningProgram, StartsWithoutADisplayPastCorruptSettingsAndAFifoAsItsFiles) {
+  struct Case {
+    const char* what;
+    bool corrupt;
+  } cases[] = {{"corrupt settings", true}, {"fifo as the last project", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string prefix = "simhostile" + std::to_string(getpid()) + ".";
+    const std::filesystem::path cfg = std::filesystem::temp_directory_path() / ("simhostile" + std::to_string(getpid()));
+    std::filesystem::remove_all(cfg);
+    const std::filesystem::path folder = cfg / "Orvant Tools/SIM_MX74-2";
+    std::filesystem::create_directories(folder);
+    const std::string ini = (folder / "sim_mx74-2.ini").string();
+    const std::string fifo = (cfg / "project.sdg").string();
+    if (c.corrupt) {
+      std::ofstream(ini, std::ios::binary) << std::string("\0\x01[Settings\nValid=1\n\xFF\xFE garbage", 29);
+    } else {
+      ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+      std::ofstream(ini) << "[Settings]\nValid=1\nLastFileName=" << fifo << "\nStartupLogo=" << fifo
+                         << "\nVuserData=" << fifo << "\n[Recent File List]\nFile1=" << fifo << "\n";
+    }
+    pid_t sim = Spawn({SIM74_2_PROGRAM}, {"QT_QPA_PLATFORM=offscreen", "DISPLAY=", "WAYLAND_DISPLAY=",
+                                          "XDG_CONFIG_HOME=" + cfg.string(), "SIM74_2_NAME_PREFIX=" + prefix});
+    ASSERT_GT(sim, 0);
+    std::string out;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < end &&
+           (out = RunForOutput({PCTOOL_PROGRAM, "-p", prefix, "-c", "share:Com10", "-w", "2000", "ident"}, 30))
+                   .rfind("ident: 23,", 0) != 0)
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(out.rfind("ident: 23,", 0), 0u) << out;
+    kill(sim, SIGTERM);
+    int status = 0;
+    ASSERT_TRUE(WaitFor(sim, 30, &status));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    if (c.corrupt) {
+      EXPECT_TRUE(std::filesystem::exists(ini + ".corrupt")) << "moved aside";
+      EXPECT_TRUE(host::IniIsWellFormed(ini)) << "replaced by the first-run settings";
+    }
+    std::filesystem::remove_all(cfg);
+  }
 }
 
 }  // namespace
