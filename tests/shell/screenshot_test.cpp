@@ -359,6 +359,25 @@ std::vector<pid_t> ProcessesOf(const std::vector<std::string>& args, const std::
   return found;
 }
 
+// Waits (at most 30 s) until the program of that name prefix has its channel for PC tools.
+bool ChannelUp(const std::string& prefix) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!host::IpcExistsFull(prefix + "Class::SimComRequest.Adr01") && std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  return host::IpcExistsFull(prefix + "Class::SimComRequest.Adr01");
+}
+
+// The process that a restart of the program of that name prefix started (the program with
+// " /restart" only), waited for at most 20 s.
+std::vector<pid_t> RestartedProgram(const std::string& prefix) {
+  std::vector<pid_t> restarted;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while ((restarted = ProcessesOf({SIM74_2_PROGRAM, "/restart"}, "SIM74_2_NAME_PREFIX=" + prefix)).empty() &&
+         std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  return restarted;
+}
+
 // A PC tool downloads an engineering into the running program; the device's restart after the
 // download ends the program, which starts itself again with " /restart" a second later, and the
 // new process loads "Restart.sdg": it runs the downloaded engineering (it was in the firmware's
@@ -375,13 +394,7 @@ TEST(RunningProgram, ADownloadEndsInARestartThatCarriesTheDownloadedEngineering)
                                         "SIM74_2_NAME_PREFIX=" + prefix};
   pid_t sim = Spawn({SIM74_2_PROGRAM, "/inpfile=" + script, "turbo"}, env);
   ASSERT_GT(sim, 0);
-  auto up = [&] {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!host::IpcExistsFull(prefix + "Class::SimComRequest.Adr01") && std::chrono::steady_clock::now() < end)
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    return host::IpcExistsFull(prefix + "Class::SimComRequest.Adr01");
-  };
-  ASSERT_TRUE(up());
+  ASSERT_TRUE(ChannelUp(prefix));
   // The tool waits for the restarted program's channel and counts the download as done.
   int toolStatus = -1;
   const std::string downloaded = RunForOutput(
@@ -393,13 +406,9 @@ TEST(RunningProgram, ADownloadEndsInARestartThatCarriesTheDownloadedEngineering)
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 
   // The new process: the program with " /restart" only, in this test's environment.
-  std::vector<pid_t> restarted;
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while ((restarted = ProcessesOf({SIM74_2_PROGRAM, "/restart"}, "SIM74_2_NAME_PREFIX=" + prefix)).empty() &&
-         std::chrono::steady_clock::now() < end)
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  const std::vector<pid_t> restarted = RestartedProgram(prefix);
   ASSERT_EQ(restarted.size(), 1u) << "no new process with /restart";
-  ASSERT_TRUE(up());
+  ASSERT_TRUE(ChannelUp(prefix));
   std::string value;
   const auto readEnd = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   do {
@@ -466,12 +475,6 @@ TEST(RunningProgram, RemoteIoComesUpAsAUserSetsItUp) {
                                 "block 102 TQ_AO group 1 after 101\n  in 1 21.3\n";
   const std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + cfg.string(),
                                         "SIM74_2_NAME_PREFIX=" + prefix};
-  auto up = [&] {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!host::IpcExistsFull(prefix + "Class::SimComRequest.Adr01") && std::chrono::steady_clock::now() < end)
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    return host::IpcExistsFull(prefix + "Class::SimComRequest.Adr01");
-  };
   auto tool = [&](std::vector<std::string> request) {
     std::vector<std::string> args = {PCTOOL_PROGRAM, "-p", prefix, "-c", "share:Com10", "-w", "5000"};
     args.insert(args.end(), request.begin(), request.end());
@@ -487,20 +490,16 @@ TEST(RunningProgram, RemoteIoComesUpAsAUserSetsItUp) {
   pid_t sim = Spawn({SIM74_2_PROGRAM, "/inpfile=" + script, "turbo"}, env);
   ASSERT_GT(sim, 0);
   first.pid = sim;
-  ASSERT_TRUE(up());
+  ASSERT_TRUE(ChannelUp(prefix));
   EXPECT_EQ(host::IniGetInt(ini, "Device", "CommOpt", -1), 1) << "the start keeps the user's device";
   EXPECT_EQ(tool({"download", description}), "download " + description + ": done\n");
   int status = 0;
   ASSERT_TRUE(WaitFor(sim, 60, &status)) << "the download did not end the program";
   first.pid = 0;
-  std::vector<pid_t> restarted;
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while ((restarted = ProcessesOf({SIM74_2_PROGRAM, "/restart"}, "SIM74_2_NAME_PREFIX=" + prefix)).empty() &&
-         std::chrono::steady_clock::now() < end)
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  const std::vector<pid_t> restarted = RestartedProgram(prefix);
   ASSERT_EQ(restarted.size(), 1u) << "no new process with /restart";
   second.pid = restarted[0];
-  ASSERT_TRUE(up());
+  ASSERT_TRUE(ChannelUp(prefix));
 
   // The device's own bus node: stop, node 5, run with the change.
   EXPECT_EQ(tool({"write", "0", "01", "05", "1", "write", "0", "06", "30", "5", "write", "0", "01", "05", "0",
