@@ -44,9 +44,9 @@ struct FwPlantLink {
   SimPlantActuators actuators;
   SimPlantResult result;
   CtrlPlantState sim;          // the built-in plant's state, cleared at every set-up
-  FwPlantScaling scaling[3];   // inputs at the fixed blocks 81, 82, 83
-  // Where the plant's two results go: the analog inputs of the shell's I/O image that the
-  // fixed blocks 81 and 82 read.
+  FwPlantScaling scaling[3];   // the analog outputs at the fixed blocks 81, 82, 83
+  // Where the plant's two results go: the analog input records of the shell's I/O image
+  // that the fixed input blocks 61 (A4) and 66 (A3) read.
   uint16_t inputIndex[2];
   FwPlantController view;
   uint8_t active;
@@ -68,7 +68,7 @@ void FW_PlantSetup(const float settings[3], const FwPlantController& view,
 // otherwise the shell shows three empty ranges 0..100.
 void FW_PlantEnterRun();
 // One plant step (0.1 s): the controller's outputs to the plant, the plant's process value
-// and position feedback back as the simulated analog inputs of blocks 81 and 82.
+// and position feedback back as the simulated analog inputs of blocks 61 and 66.
 void FW_PlantCycle();
 // The controller's values to the shell's plant view, with the values and scale limits that
 // the standard trends record.

@@ -451,9 +451,7 @@ int SimSaveProject(const char* path) {
 
 void SimLoadDemoProject() {
   SimHostState& s = State();
-  s.plantSettings[0] = 1.0f;
-  s.plantSettings[1] = 5.0f;
-  s.plantSettings[2] = 50.0f;
+  std::copy(std::begin(kSimDemoPlantSettings), std::end(kSimDemoPlantSettings), s.plantSettings);
   const bool blank = g_shiftHeld && g_shiftHeld();
   // The image begins with its tag; an image stored behind an 8-byte prefix is taken too.
   const uint8_t* image = kSimDemoEngineering;
