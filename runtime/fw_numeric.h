@@ -15,3 +15,6 @@ constexpr float FW_NO_VALUE = -32000.0f;
 float FW_ClampValue(float v);
 // The same for a result computed in double precision (the comparison is made in double).
 float FW_ClampValueD(double v);
+
+// True when v lies within lo..hi, the bounds included; NaN never does.
+inline bool FW_Within(float v, float lo, float hi) { return v >= lo && v <= hi; }
