@@ -13,7 +13,8 @@ function(sim_library name)
 endfunction()
 
 # sim_test(NAME SOURCES... [DEPS libs...])
-#   One GoogleTest binary, registered with CTest test by test.
+#   One GoogleTest binary, registered with CTest test by test; its main (tests/support)
+#   gives every test process its own shared names and folders.
 function(sim_test name)
   cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
   if(NOT SIM_TESTS)
@@ -23,7 +24,7 @@ function(sim_test name)
   include(GoogleTest)
   add_executable(${name} ${A_SOURCES})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
-  target_link_libraries(${name} PRIVATE ${A_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_link_libraries(${name} PRIVATE ${A_DEPS} sim_test_main GTest::gtest GTest::gmock)
   # Tests find the source tree through the compile definition SIM_SOURCE_TOP.
   target_compile_definitions(${name} PRIVATE SIM_SOURCE_TOP="${PROJECT_SOURCE_DIR}")
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60

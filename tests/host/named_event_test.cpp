@@ -54,7 +54,7 @@ TEST_F(NamedEventTest, AWaitEndsAtItsTimeOut) {
   EXPECT_FALSE(e->wait(60));
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
   EXPECT_GE(ms.count(), 55);
-  EXPECT_LT(ms.count(), 2000);
+  EXPECT_LT(ms.count(), 30000);
   EXPECT_FALSE(e->wait(0));
 }
 

@@ -12,6 +12,7 @@
 #include "shell/module_tables.h"
 #include "shell/settings.h"
 #include "support/process_locale.h"
+#include "support/test_env.h"
 
 namespace {
 
@@ -185,7 +186,7 @@ class DeviceSettingsTest : public ::testing::Test {
     host::IniDeleteSection(SimIniPath(), "Device");
   }
   void TearDown() override {
-    unsetenv("XDG_CONFIG_HOME");
+    testenv::Reset("XDG_CONFIG_HOME");
     fs::remove_all(root);
   }
   long Key(const char* key) { return host::IniGetInt(SimIniPath(), "Device", key, -1); }

@@ -10,7 +10,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QTest>
-#include <QTimer>
+#include <QEvent>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -26,6 +26,7 @@
 #include "shell/sim_main.h"
 #include "support/lcd_harness.h"
 #include "support/shell_app.h"
+#include "support/test_env.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ class InstanceTest : public ::testing::Test {
     SIM_ExitHost();
     SimSetFirmware(nullptr);
     fs::current_path(start);
-    unsetenv("XDG_CONFIG_HOME");
+    testenv::Reset("XDG_CONFIG_HOME");
     fs::remove_all(root);
   }
   // A settings file of an earlier run, and the splash time (none: not set).
@@ -85,30 +86,41 @@ TEST_F(InstanceTest, TheCommandLinesLanguageWinsOverTheSettings) {
   }
 }
 
+// Notes every splash shown while it lives (the show event comes at once, whatever the load of
+// the machine).
+struct SplashWatch : QObject {
+  int shown = 0;
+  SplashWatch() { QCoreApplication::instance()->installEventFilter(this); }
+  ~SplashWatch() override { QCoreApplication::instance()->removeEventFilter(this); }
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (e->type() == QEvent::Show && o->objectName() == "SimSplash") ++shown;
+    return false;
+  }
+};
+
 // The splash shows for its time from QM2911, never on a restart and not with a time of 0. A
-// timer that fires while the start-up waits for the splash sees it open.
+// restart does not wait for the time it would have shown (a long time, far above what a busy
+// machine takes to start).
 TEST_F(InstanceTest, TheSplashShowsForItsTimeButNotOnARestartNorWithTimeZero) {
   const struct {
     const char* args;
     long splashMs;
     bool seen;
-  } cases[] = {{"", 300, true}, {"/restart", 2000, false}, {"", 0, false}};
+  } cases[] = {{"", 300, true}, {"/restart", 120000, false}, {"", 0, false}};
   for (const auto& c : cases) {
     Settings(1, 0, 0, c.splashMs);
-    bool seen = false;
-    QTimer::singleShot(50, [&] { seen = SimSplashWindow() != nullptr; });
+    SplashWatch watch;
     QElapsedTimer t;
     t.start();
     SimMainWindow* w = SimInitInstance(c.args);
     const qint64 took = t.elapsed();
     ASSERT_NE(w, nullptr);
-    QTest::qWait(100);
-    EXPECT_EQ(seen, c.seen) << c.args << " " << c.splashMs;
+    EXPECT_EQ(watch.shown, c.seen ? 1 : 0) << c.args << " " << c.splashMs;
     EXPECT_EQ(SimSplashWindow(), nullptr) << "the splash ends with the start-up";
     if (c.seen) {
       EXPECT_GE(took, c.splashMs);
     } else {
-      EXPECT_LT(took, 2000);
+      EXPECT_LT(took, 60000);
     }
     SimExitInstance(w);
   }

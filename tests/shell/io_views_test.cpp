@@ -30,6 +30,7 @@
 #include "blocks/io/io.h"
 #include "support/io_fixture.h"
 #include "support/shell_app.h"
+#include "support/test_env.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ class IoViewTest : public ::testing::Test {
   void TearDown() override {
     SimSetDeviceWrittenHook(nullptr);
     SimSetFirmware(nullptr);
-    unsetenv("XDG_CONFIG_HOME");
+    testenv::Reset("XDG_CONFIG_HOME");
     fs::remove_all(root);
   }
   long Key(const char* key) { return host::IniGetInt(SimIniPath(), "Device", key, -1); }

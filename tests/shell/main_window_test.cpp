@@ -36,6 +36,7 @@
 #include "shell/shell_texts.h"
 #include "shell/shell_util.h"
 #include "support/shell_app.h"
+#include "support/test_env.h"
 
 namespace {
 
@@ -82,7 +83,7 @@ class WindowTest : public ::testing::Test {
   }
   void TearDown() override {
     SimSetFirmware(nullptr);
-    unsetenv("XDG_CONFIG_HOME");
+    testenv::Reset("XDG_CONFIG_HOME");
     fs::remove_all(root);
   }
   // The four I/O views, owned by the window.

@@ -248,7 +248,7 @@ TEST_F(PanelLinkTest, AKilledPanelAnswersZeroAtOnceAndTheNextPassStartsANewOne) 
 
 TEST_F(PanelLinkTest, AHangingPanelAnswersZeroWithinTheTimeOutAndIsReplaced) {
   SimModulePanelOptions o = SimGetModulePanelOptions();
-  o.messageTimeoutMs = 300;
+  o.messageTimeoutMs = 2000;
   SimSetModulePanelOptions(o);
   Coupler(0, 7, {4}, {100});
   SimModulePanelOpen(1);
@@ -258,12 +258,12 @@ TEST_F(PanelLinkTest, AHangingPanelAnswersZeroWithinTheTimeOutAndIsReplaced) {
   auto start = Clock::now();
   EXPECT_EQ(SimModulePanelQuery(0, 0, 0), 0);
   const auto waited = Clock::now() - start;
-  EXPECT_GE(waited, std::chrono::milliseconds(250));
-  EXPECT_LT(waited, std::chrono::milliseconds(1500));
-  // Gone for good: the next calls do not wait again.
+  EXPECT_GE(waited, std::chrono::milliseconds(1950));
+  EXPECT_LT(waited, std::chrono::seconds(30));
+  // Gone for good: the next four calls together wait less than one time-out.
   start = Clock::now();
   for (int j = 0; j < 4; ++j) EXPECT_EQ(SimModulePanelQuery(0, 0, j), 0);
-  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(250));
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1950));
   SimModulePanelOpen(1);
   EXPECT_NE(SimModulePanelProcess(0), pid);
   EXPECT_FALSE(Running(pid)) << "the hanging panel was ended";

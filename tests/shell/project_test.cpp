@@ -18,6 +18,7 @@
 #include "shell/project.h"
 #include "shell/settings.h"
 #include "shell/sim/SIM.h"
+#include "support/test_env.h"
 
 namespace {
 
@@ -80,7 +81,7 @@ class ProjectTest : public ::testing::Test {
   }
   void TearDown() override {
     SimSetFileWriter(nullptr);
-    unsetenv("XDG_CONFIG_HOME");
+    testenv::Reset("XDG_CONFIG_HOME");
     fs::remove_all(root);
   }
   std::string file(const char* name) const { return (root / name).string(); }

@@ -15,6 +15,7 @@
 #include "shell/sim_services.h"
 #include "shell/trend_binding.h"
 #include "support/trend_fixture.h"
+#include "support/test_env.h"
 
 namespace trendtest {
 
@@ -80,7 +81,7 @@ class TrendBindingTest : public TrendTest {
   void TearDown() override {
     SimTrendDestroyAll();
     SimTrendSetFirmware(nullptr);
-    unsetenv("XDG_CONFIG_HOME");
+    testenv::Reset("XDG_CONFIG_HOME");
     std::filesystem::remove_all(root);
     TrendTest::TearDown();
   }

@@ -19,7 +19,7 @@ class ViewerProgramTest : public TrendTest {
     TrendTest::SetUp();
     KurvanOptions o = KurvanGetOptions();
     o.viewerPath = KURVAN_PROGRAM;
-    o.stopTimeoutMs = 5000;
+    o.stopTimeoutMs = 30000;
     KurvanSetOptions(o);
     char pattern[] = "/tmp/kurvan_proc_XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -58,7 +58,7 @@ TEST_F(ViewerProgramTest, ShowFrameStartsKurvanAndHideEndsIt) {
   // Hidden: the program closes on the library's note, before any signal.
   const auto start = std::chrono::steady_clock::now();
   ASSERT_EQ(KurvanShowFrame(h, 0), 1);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(4500));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
   EXPECT_EQ(KurvanIsVisible(h), 0);
   EXPECT_EQ(Field(h, TREND_REC_VIEWER, false), 0u);
   // It kept its frame settings.
