@@ -131,7 +131,8 @@ int FW_FindPlantController(FwPlantController* view) {
     *view = FwPlantController{};
     view->block = block;
     view->type = type;
-    if (!CTRL_PlantView(block, view)) continue;
+    const FwPlantProvider* plant = FW_PlantProvider();
+    if (!plant || !plant->view(block, view)) continue;
     view->block = block;
     view->type = type;
     if (type == FB_TYPE_PIDMA) view->outputKind = FW_PidmaOutputKind(view->outputConfig);
@@ -163,7 +164,7 @@ void FW_PlantSetup(const float settings[3], const FwPlantController& view,
   p.actuators.initialise = 1;
   p.actuators.firstCycle = 1;
   p.result = SimPlantResult{};
-  p.sim = CtrlPlantState{};
+  if (const FwPlantProvider* plant = FW_PlantProvider()) plant->reset();
   for (int i = 0; i < 3; ++i) p.scaling[i] = scalings[i];
   for (int i = 0; i < 2; ++i) p.inputIndex[i] = inputIndexOf(kResultBlocks[i]);
 }
@@ -219,8 +220,9 @@ void FW_PlantCycle() {
     p.actuators.y1 = 0.0f;
     p.actuators.y2 = 0.0f;
   }
-  if (!SimPlantCycle(&p.actuators, &p.params, &p.result)) {
-    CTRL_SimulateOutput(&p.actuators, &p.params, &p.result, &p.sim);
+  const FwPlantProvider* plant = FW_PlantProvider();
+  if (!SimPlantCycle(&p.actuators, &p.params, &p.result) && plant) {
+    plant->simulate(&p.actuators, &p.params, &p.result);
   }
   p.actuators.initialise = 0;
   p.actuators.firstCycle = 0;

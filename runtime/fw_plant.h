@@ -8,7 +8,6 @@
 
 #include <cstdint>
 
-#include "blocks/ctrl/ctrl_plant.h"
 #include "runtime/fb_store.h"
 #include "shell/sim_services.h"
 
@@ -43,7 +42,6 @@ struct FwPlantLink {
   SimPlantParams params;
   SimPlantActuators actuators;
   SimPlantResult result;
-  CtrlPlantState sim;          // the built-in plant's state, cleared at every set-up
   FwPlantScaling scaling[3];   // the analog outputs at the fixed blocks 81, 82, 83
   // Where the plant's two results go: the analog input records of the shell's I/O image
   // that the fixed input blocks 61 (A4) and 66 (A3) read.
@@ -75,9 +73,17 @@ void FW_PlantCycle();
 void FW_PlantValuesToHost();
 
 // --- Provided by the controller blocks --------------------------------------------------
-// Points the view at the controller's instance slots; 0 when the block is not a controller.
-int CTRL_PlantView(uint16_t block, FwPlantController* view);
-// The built-in plant model: the plant's answer to the actuator values when no plug-in runs.
-// `state` persists between calls; the call with the initialise flag sets it up.
-void CTRL_SimulateOutput(SimPlantActuators* actuators, SimPlantParams* params,
-                         SimPlantResult* result, CtrlPlantState* state);
+// The controller family enters these with its type rows; without them no controller is
+// found and no built-in plant answers.
+struct FwPlantProvider {
+  // Points the view at the controller's instance slots; 0 when the block is not a controller.
+  int (*view)(uint16_t block, FwPlantController* view);
+  // Clears the built-in plant's state (at every set-up of the link).
+  void (*reset)();
+  // The built-in plant model: the plant's answer to the actuator values when no plug-in
+  // runs; the call with the initialise flag sets it up.
+  void (*simulate)(SimPlantActuators* actuators, SimPlantParams* params, SimPlantResult* result);
+};
+void FW_RegisterPlantProvider(const FwPlantProvider* provider);
+// What was registered, or null.
+const FwPlantProvider* FW_PlantProvider();
