@@ -1,11 +1,9 @@
 #include "runtime/fw_plant.h"
 
 #include <algorithm>
-#include <bit>
 #include <charconv>
 #include <cmath>
 
-#include "blocks/io/io.h"
 #include "runtime/fb_schedule.h"
 #include "runtime/fw_io.h"
 
@@ -53,35 +51,14 @@ uint16_t inputIndexOf(uint16_t block) {
 // resistance input).
 bool analogInputModule(uint8_t type) { return type != FW_CLASS_NONE && type < FW_CLASS_DI_2; }
 
-// The reading that the input block at `block` turns back into `percent` of its range: for a
-// current or voltage type the electrical value (mA or V, flagged "#"), for any other type
-// the engineering value x0 + percent x (x100 - x0) / 100 of the block's own scaling. False
-// without an input block there.
-bool readingFor(uint16_t block, float percent, float* value, bool* electrical) {
-  FbLayout L;
-  if (!FB_GetLayout(block, &L) || L.wordValues <= AIN_WV_TYP || L.longValues <= AIN_LV_X100) return false;
-  *electrical = true;
-  switch (L.wv[AIN_WV_TYP]) {
-    case AIN_MA_0_20: *value = 0.2f * percent; return true;
-    case AIN_MA_4_20: *value = 4.0f + 0.16f * percent; return true;
-    case AIN_V_0_10: *value = 0.1f * percent; return true;
-    case AIN_V_2_10: *value = 2.0f + 0.08f * percent; return true;
-    default: break;
-  }
-  *electrical = false;
-  const float x0 = std::bit_cast<float>(L.lv[AIN_LV_X0].get());
-  const float x100 = std::bit_cast<float>(L.lv[AIN_LV_X100].get());
-  *value = x0 + percent * (x100 - x0) / 100.0f;
-  return true;
-}
-
 // One result into the I/O image's record of the input block at `block`, as the user would
 // type it ("#" and the number for an electrical value). Nothing is written without an
 // input block there or for a value that is no number.
 void writeInput(SimHostState& s, uint16_t record, uint16_t block, float percent) {
   float value = 0.0f;
   bool electrical = false;
-  if (!readingFor(block, percent, &value, &electrical) || !std::isfinite(value)) return;
+  const FwInputReading reading = FW_InputReading();
+  if (!reading || !reading(block, percent, &value, &electrical) || !std::isfinite(value)) return;
   s.plant.inputs |= 1u << record;
   SimAnalogInput& in = s.io.analogIn[record];
   in.value = value;

@@ -87,3 +87,11 @@ struct FwPlantProvider {
 void FW_RegisterPlantProvider(const FwPlantProvider* provider);
 // What was registered, or null.
 const FwPlantProvider* FW_PlantProvider();
+
+// --- Provided by the analog input blocks -------------------------------------------------
+// The reading that the input block at `block` turns back into `percent` of its range (an
+// electrical value in mA or V when `electrical` comes back set); false without an input
+// block there. Without it the plant's results are not written into the inputs.
+using FwInputReading = bool (*)(uint16_t block, float percent, float* value, bool* electrical);
+void FW_RegisterInputReading(FwInputReading reading);
+FwInputReading FW_InputReading();
