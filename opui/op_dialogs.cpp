@@ -386,6 +386,8 @@ void keypadProc(WM_MESSAGE* msg) {
       k.fresh = 1;
       EDIT_SetText(e, k.text);
       setButtonFont(dialog, OP_ID_KP_1, OP_ID_KP_OFF, &GUI_FontProp16B);
+      // "Button" is wider than its key at the keys' font.
+      setButtonFont(dialog, OP_ID_KP_SPARE, OP_ID_KP_SPARE, &GUI_FontProp13B);
       keypadLabel(dialog, OP_ID_KP_CU, "cu:", *k.value);
       keypadLabel(dialog, OP_ID_KP_MIN, "min:", k.minimum);
       keypadLabel(dialog, OP_ID_KP_MAX, "max:", k.maximum);
@@ -686,6 +688,12 @@ void OP_CloseTouchDialogs() {
       // Deleted with its parent without a word to us: settle the count all the same.
       dialogDeleted(static_cast<int>(&s - g_slots));
     }
+  }
+}
+
+void OP_RepaintTouchDialogs() {
+  for (const DialogSlot& s : g_slots) {
+    if (s.window && WM_IsWindow(s.window)) WM__InvalidateTree(s.window);
   }
 }
 

@@ -53,6 +53,9 @@ bool OP_PressDialogButton(WM_HWIN dialog, int id);
 // one given when it is an open touch dialog.
 void OP_CloseTouchDialogs();
 void OP_CloseTouchDialog(WM_HWIN dialog);
+// Paints every open touch dialog anew, whole, in the next redraw pass: the touch list under
+// them repaints its entries as they refresh, and the dialogs must stay above it.
+void OP_RepaintTouchDialogs();
 // The window the dialogs open in while a page window covers the body (the full-screen user
 // view); 0 gives it back to the body. A parent that no longer exists counts as 0.
 void OP_SetDialogParent(WM_HWIN parent);

@@ -963,6 +963,7 @@ void OP_UpdateDisplay() {
   if (OP_WinExists(d.topBar) || OP_WinExists(d.body)) {
     OP_WinInvalidate(d.topBar);
     OP_WinInvalidate(d.body);
+    if (g_opTouchList && g_opOverlay.nesting) OP_RepaintTouchDialogs();
     OP_GfxExec();
     return;
   }

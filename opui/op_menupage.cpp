@@ -170,6 +170,11 @@ void watchDetector() {
   if (++L.detectorRead >= L.detectorCount) L.detectorRead = 0;
 }
 
+// Value lists whose values a PC tool or a block may change while they are shown.
+bool followsValues(uint16_t page) {
+  return page == OP_PAGE_PARAM_LIST || page == OP_PAGE_CONFIG_LIST || page == OP_PAGE_DEVICE_DATA;
+}
+
 void buildStep() {
   OpMenuState& m = g_opMenu;
   OpMenuPageState& mp = g_opMenuPage;
@@ -183,7 +188,10 @@ void buildStep() {
     g_opMenuRows = OpMenuRows{};
     mp.rowTop = m.index >= kVisibleRows ? static_cast<uint16_t>(m.index - kVisibleRows + 1) : 0;
     mp.highlighted = OP_NO_ROW;
-    OP_SetPageTitle(&g_opMenuRows.title, FW_GetText(h->textId));
+    // A value list of one block has no title text of its own: it keeps the page's title.
+    char title[sizeof g_opPageTitle.text];
+    std::snprintf(title, sizeof title, "%s", h->textId ? FW_GetText(h->textId) : g_opPageTitle.text);
+    OP_SetPageTitle(&g_opMenuRows.title, title);
     OP_ShowTextScreen(7, 1);
     g_opListState.rotateCounter = 0;
     g_opListState.rotateIndex = 0;
@@ -233,7 +241,8 @@ void buildStep() {
     }
     m.buildStep = OP_STEP_SUFFIX + 1;
   } else {
-    if (OP_IsDisplayOnlyPage()) {
+    if (OP_IsDisplayOnlyPage() || (followsValues(pm.pageId) && !mp.refill)) {
+      // Two rows a cycle around the selection follow the values the blocks hold.
       const WM_HWIN box = OP_TouchListBox();
       const int sel = box ? LISTBOX_GetSel(box) : -1;
       const int s = sel > 9 ? sel - 9 : 0;

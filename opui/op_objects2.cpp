@@ -660,24 +660,6 @@ void paintBar(BarObject& b) {
       GUI_DrawVLine(s.marker, inset, h - 1 - inset);
     }
   }
-  // Scale marks: ticks of a tenth of the cross size from the edge where the bar starts.
-  const int cross = vertical ? w : h;
-  const int tick = std::max(1, cross / 10);
-  auto tickAt = [&](int along) {
-    if (vertical) {
-      GUI_DrawHLine(along, inset, inset + tick - 1);
-    } else {
-      GUI_DrawVLine(along, h - inset - tick, h - 1 - inset);
-    }
-  };
-  int d = 0;
-  OP_BarObjectLength(barAlong(b), framed, vertical, 0.0f, nullptr, &d);
-  const int first = vertical ? inset + d - 1 : inset, last = vertical ? inset : inset + d - 1;
-  if (s.flags & 2) {
-    tickAt(first);
-    tickAt((first + last) / 2);
-  }
-  if (s.flags & 1) tickAt(last);
   s.drawnLength = s.length;
   s.drawnMarker = s.marker;
   s.drawnFlags = s.flags;

@@ -146,8 +146,8 @@ enum : uint16_t {
   BAROBJ_TEXT_UNIT = 2,
 };
 // Where the value lies (bits 0 and 1 of the display flags): below, inside, above the range.
-// The scale marks follow them: inside draws a tick at the end, above ticks at the start and
-// the middle. Bit 2: the marker line is shown; bit 3: the bar is empty (a range of no span).
+// They are a record of the value only: drawn as scale marks they left single pixels at the
+// bar's end. Bit 2: the marker line is shown; bit 3: the bar is empty (a range of no span).
 enum : uint16_t {
   BAROBJ_BELOW = 0, BAROBJ_INSIDE = 1, BAROBJ_ABOVE = 2, BAROBJ_RANGE_MASK = 3,
   BAROBJ_FLAG_MARKER = 4, BAROBJ_FLAG_EMPTY = 8,

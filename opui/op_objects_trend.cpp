@@ -260,6 +260,71 @@ void FB_TRDOBJ_Run() {
   }
 }
 
+namespace {
+
+// Where the labels of a trend lie in its data rectangle, so that the grid stops short of
+// them: the rows of the legend at the top (or the time labels in the bottom row) and the
+// column of the value labels on the right with their three rows.
+struct TrendLabels {
+  int top;            // first row below the legend
+  int timeY;          // top of the time-label row (r.y1 + 1 with the legend)
+  int valueX;         // left edge of the value-label column (r.x1 + 1 without a scale curve)
+  int valueY[3];      // tops of the maximum, middle and minimum labels
+  char values[3][24];
+};
+
+TrendLabels layoutLabels(const TrendObject& t, const GUI_RECT& r, bool legend, int fh) {
+  const TrendObjectState& s = *t.s;
+  TrendLabels L{};
+  L.top = r.y0 + 1;
+  if (legend) {
+    int x = r.x0 + 2;
+    for (int k = 0; k < OP_TREND_CURVES; ++k) {
+      if (!s.curves[k].present || !s.names[k][0]) continue;
+      const int w = GUI_GetStringDistX(s.names[k]);
+      if (x > r.x0 + 2 && x + w > r.x1 - 2) {
+        x = r.x0 + 2;
+        L.top += fh;
+      }
+      x += w + 6;
+    }
+    L.top += fh;
+  }
+  L.timeY = legend ? r.y1 + 1 : r.y1 - fh;
+  L.valueX = r.x1 + 1;
+  if (s.scaleCurve < OP_TREND_CURVES) {
+    const int k = s.scaleCurve;
+    const float lo = t.minimum(k), hi = t.maximum(k);
+    const int decimals = OP_TrendObjectDecimals(lo, hi);
+    const float values[3] = {hi, (lo + hi) / 2.0f, lo};
+    const int bottom = r.y1 - fh - (legend ? 0 : fh);
+    const int ys[3] = {L.top, (r.y0 + r.y1 - fh) / 2, bottom};
+    for (int i = 0; i < 3; ++i) {
+      std::snprintf(L.values[i], sizeof L.values[i], "%.*f", decimals, static_cast<double>(values[i]));
+      L.valueY[i] = ys[i];
+      L.valueX = std::min(L.valueX, r.x1 - 2 - GUI_GetStringDistX(L.values[i]) - 2);
+    }
+  }
+  return L;
+}
+
+// A vertical grid line from y0 to y1 that leaves out the rows of the value labels when it
+// runs through their column.
+void gridVLine(int x, int y0, int y1, const TrendLabels& L, int fh) {
+  if (x < L.valueX) {
+    GUI_DrawVLine(x, y0, y1);
+    return;
+  }
+  int from = y0;
+  for (int y : L.valueY) {
+    if (y - 2 >= from) GUI_DrawVLine(x, from, std::min(y - 2, y1));
+    from = std::max(from, y + fh + 1);
+  }
+  if (from <= y1) GUI_DrawVLine(x, from, y1);
+}
+
+}  // namespace
+
 void OP_TrendObjectPaint(WM_HWIN graph, int stage) {
   TrendObject t;
   if (!t.get(OP_ObjectOfWindow(graph))) return;
@@ -268,21 +333,24 @@ void OP_TrendObjectPaint(WM_HWIN graph, int stage) {
   GRAPH_GetDataRect(graph, &r);
   const bool legend = t.word(TRDOBJ_WORD_LEGEND) == 1;
   const int step = std::max<int>(1, t.word(TRDOBJ_WORD_LBLSTEP));
+  const GUI_FONT* previous = GUI_SetFont(&labelFont());
+  const int fh = GUI_GetFontDistY();
+  const TrendLabels labels = layoutLabels(t, r, legend, fh);
   if (stage == GRAPH_DRAW_FIRST) {
-    // Grid lines: one a label step from the newest sample on the right, and the middle.
+    // Grid lines: one a label step from the newest sample on the right, and the middle; they
+    // stop short of the labels.
     GUI_SetColor(blend(s.background, OP_ColorFromCode(OP_CC_FOREGROUND)));
-    for (int x = r.x1 - step; x > r.x0; x -= step) GUI_DrawVLine(x, r.y0, r.y1);
-    GUI_DrawHLine((r.y0 + r.y1) / 2, r.x0, r.x1);
+    const int y0 = legend ? labels.top : r.y0, y1 = legend ? r.y1 : labels.timeY - 2;
+    for (int x = r.x1 - step; x > r.x0; x -= step) gridVLine(x, y0, y1, labels, fh);
+    GUI_DrawHLine((r.y0 + r.y1) / 2, r.x0, labels.valueX - 1);
+    GUI_SetFont(previous);
     return;
   }
-  const GUI_FONT* previous = GUI_SetFont(&labelFont());
   const int mode = GUI_SetTextMode(GUI_TEXTMODE_TRANS);
-  const int fh = GUI_GetFontDistY();
   char text[24];
-  int top = r.y0 + 1;
   if (legend) {
     // The names of the curves in their colours, in rows from the top.
-    int x = r.x0 + 2;
+    int x = r.x0 + 2, top = r.y0 + 1;
     for (int k = 0; k < OP_TREND_CURVES; ++k) {
       if (!s.curves[k].present || !s.names[k][0]) continue;
       const int w = GUI_GetStringDistX(s.names[k]);
@@ -294,11 +362,10 @@ void OP_TrendObjectPaint(WM_HWIN graph, int stage) {
       GUI_DispStringAt(s.names[k], x, top);
       x += w + 6;
     }
-    top += fh;
   } else {
     // The time labels along the bottom: the full width on the left, then every XStep-th grid
     // line, centred under it, where it does not run into its neighbour.
-    const int y = r.y1 - fh;
+    const int y = labels.timeY;
     GUI_SetColor(OP_ColorFromCode(OP_CC_FOREGROUND));
     GUI_DispStringAt(s.fullText, r.x0 + 2, y);
     int leftFree = r.x0 + 2 + GUI_GetStringDistX(s.fullText) + 4;
@@ -317,17 +384,8 @@ void OP_TrendObjectPaint(WM_HWIN graph, int stage) {
   }
   // The value scale of the scale curve on the right: its maximum, middle and minimum.
   if (s.scaleCurve < OP_TREND_CURVES) {
-    const int k = s.scaleCurve;
-    const float lo = t.minimum(k), hi = t.maximum(k);
-    const int decimals = OP_TrendObjectDecimals(lo, hi);
-    GUI_SetColor(s.curves[k].colour);
-    const int bottom = r.y1 - fh - (legend ? 0 : fh);
-    const float values[3] = {hi, (lo + hi) / 2.0f, lo};
-    const int ys[3] = {top, (r.y0 + r.y1 - fh) / 2, bottom};
-    for (int i = 0; i < 3; ++i) {
-      std::snprintf(text, sizeof text, "%.*f", decimals, static_cast<double>(values[i]));
-      rightAligned(text, r.x1 - 2, ys[i]);
-    }
+    GUI_SetColor(s.curves[s.scaleCurve].colour);
+    for (int i = 0; i < 3; ++i) rightAligned(labels.values[i], r.x1 - 2, labels.valueY[i]);
   }
   GUI_SetTextMode(mode);
   GUI_SetFont(previous);

@@ -37,7 +37,7 @@ constexpr int kStateChars = 6;    // "%6s" of a self-tuning state
 // Lines of the tuning page and the calibration page (text screen 7).
 constexpr OpTextRow* line(int i) { return &g_opMenuRows.items[i]; }
 enum : uint8_t { kLineXY = 0, kLineW = 1, kLineStatus = 2, kLineResult = 3, kLineTu = 4, kLineVmax = 5 };
-constexpr int kWColumn = 3, kWeffColumn = 16;   // "W = %7s Weff = %7s"
+constexpr int kWColumn = 3, kWeffColumn = 16;   // "W =%7sWeff =%7s"
 constexpr int kStatColumn = 15;                 // "... Stat:%6s" of CONTR and CONTR+
 constexpr int kPoptColumn = 5, kPoptNumberColumn = 7;
 constexpr int kTimerColumn = 4, kTimerChars = 5;  // PIDMA: "T = %5s Status:%6s"
@@ -702,7 +702,7 @@ int OP_TunePageOpen() {
   clearRows(g_opMenuRows.items, OP_MENU_ITEM_ROWS);
   OP_SetPageTitle(&g_opMenuRows.title, g_opBlockPage.tag);
   g_tuneFieldCount = isPlus() ? OP_TUNE_FIELD_POPT : OP_TUNE_FIELD_STATE;
-  OP_RowPrintf(line(kLineW), "W = %*s Weff = ", kNumberChars, "");
+  OP_RowPrintf(line(kLineW), "W =%*sWeff =", kNumberChars, "");
   if (isPlus()) {
     OP_RowPrintf(line(kLineStatus), "Popt:%1s(%1s) Stat:%6s", "", "", "");
   } else if (isPidma()) {

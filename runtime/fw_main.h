@@ -38,8 +38,7 @@ constexpr uint16_t FW_STATUS_CLEAR_CYCLES = 20;  // stopped cycles before the st
 constexpr uint32_t FW_PICTURE_TABLE_SIZE = 200;
 constexpr uint32_t FW_PICTURE_HEADER = 20;       // user-picture record header, u32 length at 16
 constexpr uint32_t FW_PALETTE_COLOURS = 10;
-// The device's default colours, 0xRRGGBB: those of a device without engineering, and the
-// palettes a new data image starts with.
+// The device's default colours, 0xRRGGBB: those of a device without engineering.
 inline constexpr uint32_t FW_DEFAULT_COLOURS[FW_PALETTE_COLOURS] = {0, 0x4880C0, 0, 0xFFFFFF, 0,
                                                                     0xFFFFFF, 0, 0, 0, 0};
 constexpr uint32_t FW_IDENT_RECORD = 64;

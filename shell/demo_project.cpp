@@ -7,16 +7,26 @@
 #include "runtime/fw_io.h"
 #include "runtime/fw_main.h"
 
+namespace {
+
+// The factory colours of the demo and of a new project, slots 1..10 (0xRRGGBB): white text on a
+// black page (slots 5 and 6) as the device shows it without engineering; the menus' title band
+// (slot 7) in the device's blue; the top bar (slot 9) dark blue, so that the red line under the
+// logo stands out, with white logo and clock (slot 10). The other slots are the device's defaults.
+constexpr uint32_t kFactoryColours[FW_PALETTE_COLOURS] = {0,        0x4880C0, 0,        0xFFFFFF, 0,
+                                                          0xFFFFFF, 0x4880C0, 0,        0x1C3460, 0xFFFFFF};
+
+}  // namespace
+
 void SimDemoDataImage(uint8_t* data, size_t size) {
   std::memset(data, 0, size);
   if (size >= FW_IEE_TAG + sizeof FW_IMAGE_TAG) std::memcpy(data + FW_IEE_TAG, FW_IMAGE_TAG, sizeof FW_IMAGE_TAG);
-  // The four palettes start as the device's default colours, so that the pages are drawn in
-  // visible colours (stored 0xRRGGBB, little-endian).
+  // The four palettes start as the factory colours (stored 0xRRGGBB, little-endian).
   if (size < FW_IEE_PALETTES + FW_IEE_PALETTE_BYTES) return;
   for (uint32_t palette = 0; palette < 4; ++palette) {
     for (uint32_t i = 0; i < FW_PALETTE_COLOURS; ++i) {
       uint8_t* p = data + FW_IEE_PALETTES + (palette * FW_PALETTE_COLOURS + i) * 4;
-      for (int b = 0; b < 4; ++b) p[b] = static_cast<uint8_t>(FW_DEFAULT_COLOURS[i] >> (8 * b));
+      for (int b = 0; b < 4; ++b) p[b] = static_cast<uint8_t>(kFactoryColours[i] >> (8 * b));
     }
   }
 }

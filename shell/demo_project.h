@@ -12,7 +12,8 @@
 extern const uint8_t kSimDemoEngineering[];
 extern const size_t kSimDemoEngineering_size;
 
-// The demo's data image: a blank internal EEPROM that carries its tag.
+// The demo's data image: a blank internal EEPROM that carries its tag and the factory colours
+// in its four palettes.
 void SimDemoDataImage(uint8_t* data, size_t size);
 
 // The device the demo is made for: the first-run configuration of the settings with a

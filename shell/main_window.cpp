@@ -97,7 +97,12 @@ void SimMainWindow::setHooks(SimMainWindowHooks hooks) {
 }
 
 void SimMainWindow::openChannel() {
-  SimComOpen(SIM_COM_PORT, SimState().deviceAddress, SIM_COM_MAIN_NAME);
+  // PC tools must not be answered by someone else in the simulator's place: the user learns
+  // which names the simulator could not have.
+  if (SimComOpen(SIM_COM_PORT, SimState().deviceAddress, SIM_COM_MAIN_NAME) != 0) {
+    const std::string text = "PC tools cannot reach the simulator through these names:\n" + SimComOpenFailures();
+    SIM_Error(text.c_str());
+  }
   if (!channelNotifier_ && SimComFd() >= 0) {
     channelNotifier_ = new QSocketNotifier(SimComFd(), QSocketNotifier::Read, this);
     connect(channelNotifier_, &QSocketNotifier::activated, this, [] { SimComServe(); });

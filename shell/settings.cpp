@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "host/ini_file.h"
+#include "host/regular_file.h"
 #include "shell/sim/SIM.h"
 
 namespace {
@@ -78,18 +79,23 @@ int SimInitIni(SimHostState& state) {
   g_iniPath = folder + "/sim_mx74-2.ini";
   int result = 0;
   bool readable = false;
-  if (FILE* f = std::fopen(g_iniPath.c_str(), "rb")) {
+  if (FILE* f = host::OpenRegularFile(g_iniPath, "rb")) {
     std::fclose(f);
     readable = true;
   }
   if (readable && !host::IniIsWellFormed(g_iniPath)) {
     // Kept beside for the user, replaced by the first-run values.
+    // Moved aside before the user is told, so that the next start does not meet it again
+    // whatever happens to this one.
     const std::string aside = g_iniPath + ".corrupt";
-    const std::string text = "The settings file " + g_iniPath + " is corrupt; it was kept as " + aside +
-                             " and replaced by the default settings.";
-    SIM_Error(text.c_str());
     std::remove(aside.c_str());
     readable = std::rename(g_iniPath.c_str(), aside.c_str()) != 0;
+    const std::string text =
+        readable ? "The settings file " + g_iniPath + " is corrupt and could not be moved aside (" +
+                       std::strerror(errno) + "); the simulator runs with what can be read of it."
+                 : "The settings file " + g_iniPath + " is corrupt; it was kept as " + aside +
+                       " and replaced by the default settings.";
+    SIM_Error(text.c_str());
   }
   if (!readable) {
     std::string base = folder.substr(0, folder.size() - std::strlen("/Orvant Tools/SIM_MX74-2"));

@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QDialogButtonBox>
 #include <QGuiApplication>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QPalette>
 #include <QPushButton>
@@ -127,6 +128,15 @@ void CChannelDialog::FillGrid() {
     grid_.SetText(0, c, lang.string(kColumnHeadings[c]));
   }
   grid_.SetColumnWidths(kColumnWidths);
+  // Every heading whole at the table's font: a column narrower than its heading grows.
+  if (const QTableWidget* t = grid_.table()) {
+    const QFontMetrics fm(t->font());
+    for (int c = 0; c < COL_COUNT; ++c) {
+      const int px = fm.horizontalAdvance(grid_.TextMatrix(0, c)) + 2 * fm.averageCharWidth();
+      const int twips = static_cast<int>(std::lround(px * 1440.0 / t->logicalDpiX()));
+      if (grid_.ColWidth(c) < twips) grid_.SetColWidth(c, twips);
+    }
+  }
 
   const uint8_t* cfg = data_->config;
   const uint32_t greyBack = KurvanColorRef(QApplication::palette().color(QPalette::Window));

@@ -95,11 +95,11 @@ void CChildFrame::updateTitle() {
   setWindowTitle(file.isEmpty() ? name : file + " - " + name);
 }
 
-// The text view takes a quarter of the width, at least 90 pixels; the graph view the rest.
 void CChildFrame::layoutPanes() {
   const int width = splitter_ ? splitter_->width() - splitter_->handleWidth() : 0;
   if (width <= 0 || userSized_) return;
-  const int text = std::min(width, std::max(kMinTextWidth, width / 4));
+  const int table = text_ ? text_->tableWidth() : 0;
+  const int text = std::min(width, std::max({kMinTextWidth, width / 4, table}));
   splitter_->setSizes({text, width - text});
 }
 

@@ -36,14 +36,15 @@ class CChildFrame : public CMDIChildWndX {
   CTrendTextView* textView() const { return text_; }
   CTrendGrafView* grafView() const { return graf_; }
   QSplitter* splitter() const { return splitter_; }
+  // Gives the text view a quarter of the width, at least 90 pixels and at least its table's
+  // width, and the graph view the rest; nothing once the user has moved the splitter.
+  void layoutPanes();
 
  protected:
   void showEvent(QShowEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
 
  private:
-  void layoutPanes();
-
   std::unique_ptr<CTrendDoc> doc_;
   QSplitter* splitter_ = nullptr;
   CTrendTextView* text_ = nullptr;

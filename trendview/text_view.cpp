@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "trendview/child_frame.h"
 #include "trendview/kurvan_ids.h"
 #include "trendview/trend_doc.h"
 #include "trendview/trend_text.h"
@@ -93,6 +94,8 @@ CTrendTextView::Metrics CTrendTextView::Layout(const QFontMetrics& fm, const std
   for (const KurvanTextRow& r : rows) m.labelWidth = std::max(m.labelWidth, fm.horizontalAdvance(r.label));
   m.valueWidth = std::max(fm.horizontalAdvance(QStringLiteral("-000.000")),
                           fm.horizontalAdvance(QStringLiteral("28-MAY-2000 ")));
+  // Every value whole, also a date or a run time wider than the samples.
+  for (const KurvanTextRow& r : rows) m.valueWidth = std::max(m.valueWidth, fm.horizontalAdvance(r.value + ' '));
   m.rowHeight = fm.height();
   return m;
 }
@@ -142,6 +145,13 @@ void CTrendTextView::refresh() {
   drawTable(p, Layout(QFontMetrics(font()), rows_, kScreenMargin), rows_, false);
   p.end();
   update();
+  // A table wider than the pane widens it (unless the user sized the panes).
+  if (frame() && tableWidth() > width()) frame()->layoutPanes();
+}
+
+int CTrendTextView::tableWidth() const {
+  const Metrics m = Layout(QFontMetrics(font()), rows_, kScreenMargin);
+  return m.left + m.labelWidth + m.valueWidth + kScreenMargin;
 }
 
 int CTrendTextView::print(QPainter* painter) {

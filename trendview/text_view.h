@@ -42,6 +42,8 @@ class CTrendTextView : public QWidget, public CTrendView {
 
   // The rows last drawn on the screen.
   const std::vector<KurvanTextRow>& rows() const { return rows_; }
+  // The width the table of these rows takes on the screen, margins included.
+  int tableWidth() const;
 
  protected:
   void paintEvent(QPaintEvent* e) override;

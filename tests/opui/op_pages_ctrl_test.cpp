@@ -272,7 +272,7 @@ TEST_F(CtrlPageTest, TuningPageOfAContr) {
   EXPECT_EQ(textOf(line(3)), "Ores  H:      3  C:      0");
   EXPECT_EQ(textOf(line(4)), "Tu    H:     12  C:      0");
   EXPECT_EQ(textOf(line(5)), "Vmax  H:  0.125  C:  0.000");
-  EXPECT_EQ(textOf(line(1)).substr(0, 4), "W = ");
+  EXPECT_EQ(textOf(line(1)), "W =    100Weff =    100");
   s.display.optCode = 40;
   cycles(10);
   EXPECT_EQ(textOf(line(2), 15), "??????");
@@ -351,6 +351,24 @@ TEST_F(CtrlPageTest, OverviewOnTheDisplay) {
   ASSERT_EQ(openPage(kCtrl), 1);
   cycles(8);
   EXPECT_TRUE(lcdtest::MatchesGolden("opui", "controller_page"));
+}
+
+// The tuning page as the display shows it: the setpoint under "W =", then "Weff =" and the
+// effective setpoint, each value in its own columns.
+TEST_F(CtrlPageTest, TuningPageOnTheDisplay) {
+  g_fwClock.now.hour = 8;
+  g_fwClock.now.minute = 5;
+  CtrlBlockState& s = make();
+  show(s, 118.2f, 120.5f);
+  s.link.w.value = 95.25f;
+  s.link.w.decimals = 2;
+  s.display.y.value = 42.0f;
+  ASSERT_EQ(openPage(kCtrl), 1);
+  ASSERT_EQ(OP_SelectSecondPage(), 1);
+  cycles(14);
+  ASSERT_EQ(g_opBlockPage.page, &g_opTunePage);
+  EXPECT_EQ(textOf(line(1)), "W =  120.5Weff =  95.25");
+  EXPECT_TRUE(lcdtest::MatchesGolden("opui", "tuning_page"));
 }
 
 // A block that vanished while its page was open leaves the page.

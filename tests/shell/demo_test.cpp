@@ -10,18 +10,25 @@
 
 #include "blocks/block_family.h"
 #include "blocks/register_all.h"
+#include "comm/com_value.h"
+#include "gui/widgets/WIDGET.h"
 #include "fakes/fake_shell.h"
 #include "opui/op_blockpage.h"
+#include "opui/op_editor.h"
+#include "opui/op_menu.h"
+#include "opui/op_pages.h"
 #include "opui/op_objects.h"
 #include "opui/op_objects2.h"
 #include "opui/op_userpage.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_adapter.h"
+#include "runtime/fw_clock.h"
 #include "runtime/fw_eeprom.h"
 #include "runtime/fw_io.h"
 #include "runtime/fw_main.h"
 #include "runtime/fw_mode.h"
 #include "runtime/fw_plant.h"
+#include "runtime/fw_text.h"
 #include "shell/demo_project.h"
 #include "shell/project.h"
 #include "support/demo_firmware.h"
@@ -145,6 +152,126 @@ TEST_F(DemoProject, TheUserPageShowsTheLoop) {
   EXPECT_NE(std::string(text).find(", Segment "), std::string::npos) << text;
   EXPECT_GT(OP_ProgressObjectFraction(115), 0.0f);
   EXPECT_TRUE(lcdtest::WritePng(SIM_DEMO_PAGE_DIR "/demo_user_page.png", 320, 240, lcdtest::ReadFrame()));
+}
+
+// The demo operated through the front keys, as a user does: from the main menu into the
+// parameter list of the controller, its value editor and the keypad over the list.
+class DemoKeys : public DemoFirmware {
+ protected:
+  // The clock of the top bar reads 08:05, so that the display can be compared.
+  void SetUp() override {
+    DemoFirmware::SetUp();
+    FW_SetTimeSource([](std::tm* out) {
+      *out = std::tm{};
+      out->tm_year = 126;
+      out->tm_mon = 11;
+      out->tm_mday = 10;
+      out->tm_hour = 8;
+      out->tm_min = 5;
+      return true;
+    });
+  }
+  void TearDown() override {
+    FW_SetTimeSource(nullptr);
+    DemoFirmware::TearDown();
+  }
+  // Key masks of the adapter: exit, down, enter.
+  enum : uint32_t { kExit = 2, kDown = 4, kEnter = 16 };
+  static void press(uint32_t mask) {
+    FW_SetKeyMask(mask);
+    FW_SimCycle();
+    FW_SetKeyMask(0);
+    FW_SimCycle();
+  }
+  static void run(int cycles) {
+    for (int i = 0; i < cycles; ++i) FW_SimCycle();
+  }
+  static std::string label() {
+    const OpMenuItem* c = g_opMenu.cursor;
+    return c ? FW_GetText(c->textId) : "";
+  }
+  // Moves the cursor down to the item that `is` accepts: false when it wraps without one.
+  template <typename F>
+  static bool downTo(F is) {
+    for (int i = 0; i < 80; ++i) {
+      if (g_opMenu.cursor && is(*g_opMenu.cursor)) return true;
+      press(kDown);
+    }
+    return false;
+  }
+  // The parameter list of the controller, with the cursor on its row "W2".
+  void openControllerParameters() {
+    ASSERT_EQ(SimLoadProject(nullptr), SIM_PROJECT_LOADED);
+    startDemo();
+    // The demo opens its user page by itself five seconds into the run.
+    run(100);
+    // The home key: exit held for three seconds.
+    FW_SetKeyMask(kExit);
+    run(32);
+    FW_SetKeyMask(0);
+    run(2);
+    ASSERT_EQ(g_opPage.pageId, OP_PAGE_MAIN_MENU);
+    ASSERT_TRUE(downTo([](const OpMenuItem& i) { return i.sub == OP_PAGE_PARAMETER; }));
+    press(kEnter);
+    run(4);
+    ASSERT_TRUE(downTo([](const OpMenuItem& i) { return (i.flags & OP_MENU_BLOCK) && i.sub == kCtrl; }));
+    press(kEnter);
+    run(25);
+    ASSERT_EQ(g_opPage.pageId, OP_PAGE_PARAM_LIST);
+    title = g_opMenuRows.title.text;
+    ASSERT_EQ(title.rfind("100: CONTR", 0), 0u) << title;
+    ASSERT_TRUE(downTo([](const OpMenuItem& i) { return label() == "W2" && i.entry; })) << label();
+  }
+  std::string title;
+};
+
+// The keypad opened over a parameter list stays whole while the list goes on refreshing: no
+// list row and no title is drawn over it, whether the keys or a touch moved last.
+TEST_F(DemoKeys, TheKeypadStaysWholeOverTheParameterList) {
+  openControllerParameters();
+  press(kEnter);
+  // A few cycles, then the list's refresh rounds; the keys changed the list last.
+  run(30);
+  ASSERT_TRUE(OP_EditActive());
+  ASSERT_NE(g_opEdit.windowFlags & OP_EDIT_WIN_KEYPAD, 0);
+  EXPECT_TRUE(lcdtest::MatchesGolden("shell", "demo_keypad_over_list"));
+  OP_EditAbort();
+}
+
+// After the editor's time-out (30 s without input) the keypad closes and the list shows its
+// own title again, not "???".
+TEST_F(DemoKeys, TheTitleAfterTheEditorTimesOutIsTheLists) {
+  openControllerParameters();
+  press(kEnter);
+  run(5);
+  ASSERT_TRUE(OP_EditActive());
+  run(320);
+  EXPECT_FALSE(OP_EditActive());
+  EXPECT_EQ(g_opPage.pageId, OP_PAGE_PARAM_LIST);
+  EXPECT_EQ(std::string(g_opMenuRows.title.text), title);
+}
+
+// A value that a PC tool writes while the parameter list is shown appears in its row within
+// the list's refresh round.
+TEST_F(DemoKeys, TheParameterListShowsAValueAPcToolWrote) {
+  openControllerParameters();
+  run(30);
+  const OpMenuItem* w2 = g_opMenu.cursor;
+  const int index = g_opMenu.index;
+  auto listed = [&] {
+    char text[40] = {};
+    LISTBOX_GetItemText(OP_TouchListBox(), static_cast<unsigned>(index), text, sizeof text);
+    return std::string(text);
+  };
+  ASSERT_EQ(listed().rfind("W2", 0), 0u) << listed();
+  ComValueAccess a;
+  COM_ValueBegin(&a, kCtrl, static_cast<int16_t>(w2->sub));
+  const float value = 73.0f;
+  std::memcpy(reinterpret_cast<uint8_t*>(&a.request) + 4, &value, 4);
+  ASSERT_EQ(COM_AsciiWriteValue(&a, COM_SOURCE_ASCII), 0);
+  run(25);
+  EXPECT_NE(listed().find(" 73"), std::string::npos) << listed();
+  EXPECT_NE(std::string(g_opMenuRows.items[index - g_opMenuPage.rowTop].text).find(" 73"), std::string::npos);
 }
 
 }  // namespace

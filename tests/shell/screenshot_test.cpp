@@ -2,12 +2,13 @@
 // built-in demo running on its display (the PNG stays in the build folder as
 // "SIM74_2_screenshot.png" for a look); the PC tool in another process talks to it through
 // its channel, also after a kill left its names behind, and a clean end removes them; a new
-// user's start runs the demo's control loop.
+// user's start runs the demo's control loop and shows the top bar in visible colours.
 #include <gtest/gtest.h>
 
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -24,6 +26,7 @@
 
 #include "host/ini_file.h"
 #include "host/ipc.h"
+#include "host/shared_block.h"
 
 
 extern char** environ;
@@ -330,6 +333,71 @@ TEST(RunningProgram, ANewUserGetsTheDemoWithItsControlLoopRunning) {
   std::filesystem::remove_all(cfg);
 }
 
+// Started as a new user starts it (no settings, no project), the program shows the top bar in
+// the colours it really uses: the logo "MX74-2" and the clock, read from the LCD memory of the
+// running program, stand out from the bar in a colour that is neither black nor the red of the
+// line under the logo.
+TEST(RunningProgram, ANewUserSeesTheLogoAndTheClockInTheTopBar) {
+  const std::string prefix = "simbar" + std::to_string(getpid()) + ".";
+  std::filesystem::path cfg = std::filesystem::temp_directory_path() / ("simbar" + std::to_string(getpid()));
+  std::filesystem::remove_all(cfg);
+  std::filesystem::create_directories(cfg);
+  pid_t sim = Spawn({SIM74_2_PROGRAM},
+                    {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + cfg.string(), "SIM74_2_NAME_PREFIX=" + prefix});
+  ASSERT_GT(sim, 0);
+  // A pixel of the display as the LCD memory holds it, 0x00RRGGBB (frame from 4096, 32 bits a
+  // pixel, rows of the virtual width given in the header at 40).
+  std::unique_ptr<host::SharedBlock> lcd;
+  auto pixel = [&](int x, int y) {
+    const uint8_t* p = static_cast<const uint8_t*>(lcd->data());
+    auto word = [](const uint8_t* q) { return q[0] | (q[1] << 8) | (q[2] << 16) | (static_cast<uint32_t>(q[3]) << 24); };
+    const uint32_t stride = word(p + 40) * 4;
+    return word(p + 4096 + static_cast<uint32_t>(y) * stride + static_cast<uint32_t>(x) * 4) & 0xFFFFFFu;
+  };
+  // The colours of an area other than the bar's background (its pixel at 2,2).
+  auto textColours = [&](int x0, int y0, int x1, int y1) {
+    std::vector<uint32_t> found;
+    const uint32_t bar = pixel(2, 2);
+    for (int y = y0; y <= y1; ++y)
+      for (int x = x0; x <= x1; ++x) {
+        const uint32_t c = pixel(x, y);
+        if (c != bar && std::find(found.begin(), found.end(), c) == found.end()) found.push_back(c);
+      }
+    return found;
+  };
+  auto visible = [](const std::vector<uint32_t>& colours) {
+    return std::any_of(colours.begin(), colours.end(), [](uint32_t c) { return c != 0 && c != 0xFF0000; });
+  };
+  // The logo at 6,6 above its red line (y 27, 28); the clock from x 228 at y 8.
+  std::vector<uint32_t> logo, clock;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (std::chrono::steady_clock::now() < end) {
+    if (!lcd) {
+      std::string err;
+      lcd = host::SharedBlock::OpenFull(prefix + "GuiLCDMap", &err);
+    }
+    // The top bar is shown (not the start-up picture): its red line under the logo, on a bar
+    // of one colour.
+    bool bar = lcd && lcd->mappedBytes() >= 4096 + 320 * 240 * 4;
+    for (int x = 6; bar && x <= 89; ++x) bar = pixel(x, 27) == 0xFF0000 && pixel(x, 28) == 0xFF0000;
+    if (bar && pixel(2, 2) == pixel(92, 2) && pixel(2, 2) == pixel(2, 31)) {
+      logo = textColours(6, 6, 89, 26);
+      clock = textColours(224, 2, 287, 31);
+      if (visible(logo) && visible(clock)) break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+  EXPECT_TRUE(lcd) << "no LCD memory";
+  EXPECT_TRUE(visible(logo)) << "the logo is black or red on the bar: " << logo.size() << " colours";
+  EXPECT_TRUE(visible(clock)) << "the clock is black or red on the bar: " << clock.size() << " colours";
+  lcd.reset();
+  kill(sim, SIGTERM);
+  int status = 0;
+  ASSERT_TRUE(WaitFor(sim, 30, &status));
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  std::filesystem::remove_all(cfg);
+}
+
 // The running processes of the program started as `args` whose environment holds `entry`.
 std::vector<pid_t> ProcessesOf(const std::vector<std::string>& args, const std::string& entry) {
   auto read = [](const std::filesystem::path& file) {
@@ -411,6 +479,53 @@ TEST(RunningProgram, ADownloadEndsInARestartThatCarriesTheDownloadedEngineering)
   EXPECT_TRUE(ProcessesOf({SIM74_2_PROGRAM, "/restart"}, "SIM74_2_NAME_PREFIX=" + prefix).empty());
   EXPECT_EQ(NamesWith(prefix), 0);
   std::filesystem::remove_all(cfg);
+}
+
+// Without any display the program starts past a corrupt settings file (moved aside first,
+// then reported without a box that waits for a click) and past a FIFO named as the last
+// project, the start logo, the user data and the most recent file; a PC tool gets its
+// answers, and SIGTERM ends it cleanly.
+TEST(RunningProgram, StartsWithoutADisplayPastCorruptSettingsAndAFifoAsItsFiles) {
+  struct Case {
+    const char* what;
+    bool corrupt;
+  } cases[] = {{"corrupt settings", true}, {"fifo as the last project", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string prefix = "simhostile" + std::to_string(getpid()) + ".";
+    const std::filesystem::path cfg = std::filesystem::temp_directory_path() / ("simhostile" + std::to_string(getpid()));
+    std::filesystem::remove_all(cfg);
+    const std::filesystem::path folder = cfg / "Orvant Tools/SIM_MX74-2";
+    std::filesystem::create_directories(folder);
+    const std::string ini = (folder / "sim_mx74-2.ini").string();
+    const std::string fifo = (cfg / "project.sdg").string();
+    if (c.corrupt) {
+      std::ofstream(ini, std::ios::binary) << std::string("\0\x01[Settings\nValid=1\n\xFF\xFE garbage", 29);
+    } else {
+      ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+      std::ofstream(ini) << "[Settings]\nValid=1\nLastFileName=" << fifo << "\nStartupLogo=" << fifo
+                         << "\nVuserData=" << fifo << "\n[Recent File List]\nFile1=" << fifo << "\n";
+    }
+    pid_t sim = Spawn({SIM74_2_PROGRAM}, {"QT_QPA_PLATFORM=offscreen", "DISPLAY=", "WAYLAND_DISPLAY=",
+                                          "XDG_CONFIG_HOME=" + cfg.string(), "SIM74_2_NAME_PREFIX=" + prefix});
+    ASSERT_GT(sim, 0);
+    std::string out;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < end &&
+           (out = RunForOutput({PCTOOL_PROGRAM, "-p", prefix, "-c", "share:Com10", "-w", "2000", "ident"}, 30))
+                   .rfind("ident: 23,", 0) != 0)
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(out.rfind("ident: 23,", 0), 0u) << out;
+    kill(sim, SIGTERM);
+    int status = 0;
+    ASSERT_TRUE(WaitFor(sim, 30, &status));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    if (c.corrupt) {
+      EXPECT_TRUE(std::filesystem::exists(ini + ".corrupt")) << "moved aside";
+      EXPECT_TRUE(host::IniIsWellFormed(ini)) << "replaced by the first-run settings";
+    }
+    std::filesystem::remove_all(cfg);
+  }
 }
 
 }  // namespace

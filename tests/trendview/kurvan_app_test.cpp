@@ -2,6 +2,7 @@
 // settings and the placements kept, the notifications, and the text view's table.
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QAction>
 #include <QLabel>
 #include <QMdiArea>
@@ -410,8 +411,36 @@ TEST_F(AppTest, TheTextViewTakesAQuarterOfTheFrame) {
     child->resize(width, 300);
     const QList<int> sizes = child->splitter()->sizes();
     const int total = sizes[0] + sizes[1];
-    EXPECT_EQ(sizes[0], std::max(90, total / 4)) << width;
+    // A quarter, at least 90 pixels and at least what the table needs.
+    EXPECT_EQ(sizes[0], std::min(total, std::max({90, total / 4, child->textView()->tableWidth()}))) << width;
   }
+}
+
+// A table wider than a quarter of the frame widens its pane: with a long channel name and
+// the absolute time, the date and the clock stay whole beside "t =".
+TEST_F(AppTest, TheTextViewPaneHoldsItsWholeTable) {
+  KurvanHandle h = Make(1, 200, 10, 0, 1, 0);
+  ASSERT_TRUE(Start("/hTrend=" + MapName(h)));
+  CChildFrame* child = Child();
+  ASSERT_NE(child, nullptr);
+  Edit(h, [](uint8_t* rec) {
+    TrendPutText(rec, TrendAnalogChannel(0) + TREND_CH_NAME, TREND_CH_NAME_BYTES, "Temperature zone");
+    TrendPutI16(rec, TREND_REC_ABS_TIME, 1);
+    TrendPutI32(rec, TREND_REC_TIME_BASE, 1797811200);  // December 2026
+  });
+  const float a[1] = {12.5f};
+  const unsigned char d[1] = {0};
+  KurvanCycle(h, a, d, 1);
+  child->showNormal();
+  child->resize(480, 300);
+  child->send(KURVAN_MSG_NEW_SAMPLES, 0, 0);
+  const std::vector<KurvanTextRow>& rows = child->textView()->rows();
+  ASSERT_EQ(rows.size(), 3u);
+  const QFontMetrics fm(child->textView()->font());
+  int label = 0;
+  for (const KurvanTextRow& r : rows) label = std::max(label, fm.horizontalAdvance(r.label));
+  const int pane = child->splitter()->sizes()[0];
+  for (const KurvanTextRow& r : rows) EXPECT_LE(label + fm.horizontalAdvance(r.value), pane) << r.value.toStdString();
 }
 
 }  // namespace
