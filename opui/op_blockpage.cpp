@@ -343,12 +343,7 @@ int OP_SelectSecondPage() {
 }
 
 uint16_t OP_NextEditableField(uint16_t index, int direction) {
-  const uint16_t n = OP_PageFieldCount();
-  const int step = direction < 0 ? -1 : 1;
-  for (int i = index; i >= 1 && i <= n; i += step) {
-    if (selectable(static_cast<uint16_t>(i))) return static_cast<uint16_t>(i);
-  }
-  return 0;
+  return OP_NextFieldWhere(index, direction, selectable);
 }
 
 int OP_BlockPageJump(uint16_t block) {
@@ -582,4 +577,12 @@ void OP_RowNumber(OpTextRow* row, int column, int width, float value, int decima
   if (width > OP_ROW_CHARS) width = OP_ROW_CHARS;
   if (width <= 0) return;
   OP_RowPut(row, column, width, OP_NumberText(text, width, value, decimals));
+}
+
+void OP_SetFloatLimits(FbFloatLimitData* limits, float a, float b, int decimals) {
+  limits->min = a < b ? a : b;
+  limits->max = a < b ? b : a;
+  limits->minFn = limits->maxFn = nullptr;
+  limits->ownAttribute = static_cast<uint16_t>(decimals < 0 ? 0 : decimals > 3 ? 3 : decimals);
+  limits->attribute = &limits->ownAttribute;
 }

@@ -160,13 +160,6 @@ int16_t stepChoice(uint16_t block, int16_t value, bool next) {
 int16_t previousChoice(uint16_t block, int16_t value) { return stepChoice(block, value, false); }
 int16_t nextChoice(uint16_t block, int16_t value) { return stepChoice(block, value, true); }
 
-void setFloatLimits(FbFloatLimitData* d, float low, float high, uint8_t decimals) {
-  d->min = low < high ? low : high;
-  d->max = low < high ? high : low;
-  d->ownAttribute = static_cast<uint16_t>(decimals > 3 ? 3 : decimals);
-  d->attribute = &d->ownAttribute;
-}
-
 // Commits: the setpoint offered to the controller, the setpoint command, nothing for the
 // output (its stepper moves the controller through the inc/dec bytes).
 int commitSetpoint(const FbValueEntry*, uint16_t, float value) {
@@ -244,28 +237,17 @@ bool overviewAvailable(const CtrlBlockState& s, Role role) {
   }
 }
 
-// The next field in a direction that can be entered (0 past the ends).
-template <typename Available>
-uint16_t nextAvailable(uint16_t index, int direction, Available available) {
-  const uint16_t n = OP_PageFieldCount();
-  const int step = direction < 0 ? -1 : 1;
-  for (int i = index; i >= 1 && i <= n; i += step) {
-    if (available(static_cast<uint16_t>(i))) return static_cast<uint16_t>(i);
-  }
-  return 0;
-}
-
 uint16_t overviewCursor(uint16_t index, int direction) {
   const CtrlBlockState* s = pageController();
   if (!s) return 0;
-  return nextAvailable(index, direction,
+  return OP_NextFieldWhere(index, direction,
                        [s](uint16_t i) { return overviewAvailable(*s, overviewRole(i)); });
 }
 
 // Loads a field's value before the common enter starts the editor on it.
 void loadSetpoint(const CtrlLink& k) {
   g_setpointValue = k.setpoint.value;
-  setFloatLimits(&g_setpointLimits, k.setpoint.low, k.setpoint.high, k.setpoint.decimals);
+  OP_SetFloatLimits(&g_setpointLimits, k.setpoint.low, k.setpoint.high, k.setpoint.decimals);
 }
 
 int overviewEnter(uint16_t field) {
@@ -286,7 +268,7 @@ int overviewEnter(uint16_t field) {
       break;
     case kOutput:
       g_outputValue = s->display.y.value;
-      setFloatLimits(&g_outputLimits, s->display.y.low, s->display.y.high, s->display.y.decimals);
+      OP_SetFloatLimits(&g_outputLimits, s->display.y.low, s->display.y.high, s->display.y.decimals);
       break;
     case kSet:
       g_setValue = static_cast<float>(s->out.activeSet + 1);
@@ -494,7 +476,7 @@ bool tuneAvailable(const CtrlBlockState& s, uint16_t field) {
 uint16_t tuneCursor(uint16_t index, int direction) {
   const CtrlBlockState* s = pageController();
   if (!s) return 0;
-  return nextAvailable(index, direction, [s](uint16_t i) { return tuneAvailable(*s, i); });
+  return OP_NextFieldWhere(index, direction, [s](uint16_t i) { return tuneAvailable(*s, i); });
 }
 
 int tuneEnter(uint16_t field) {
@@ -593,7 +575,7 @@ bool inputAvailable(const BlkCalPage* p, uint16_t field) {
 
 uint16_t inputCursor(uint16_t index, int direction) {
   const BlkCalPage* p = pageCalibration();
-  return nextAvailable(index, direction, [p](uint16_t i) { return inputAvailable(p, i); });
+  return OP_NextFieldWhere(index, direction, [p](uint16_t i) { return inputAvailable(p, i); });
 }
 
 // Entering a calibration point asks for it ("Set 0%", "Set 100%", "Set Dif"); entering it
@@ -621,7 +603,7 @@ int inputEnter(uint16_t field) {
       return 0;
     case OP_INPUT_FIELD_OUTPUT:
       g_outputValue = p->field[BLK_CAL_Y].value;
-      setFloatLimits(&g_outputLimits, p->field[BLK_CAL_Y].min, p->field[BLK_CAL_Y].max,
+      OP_SetFloatLimits(&g_outputLimits, p->field[BLK_CAL_Y].min, p->field[BLK_CAL_Y].max,
                      static_cast<uint8_t>(p->field[BLK_CAL_Y].format));
       return OP_ENTER_COMMON;
     default:

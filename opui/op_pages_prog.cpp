@@ -129,20 +129,9 @@ bool available(uint16_t block, const ProgPage& p, uint16_t field) {
 
 uint16_t progCursor(uint16_t index, int direction) {
   const ProgWork* w = pageWork();
-  const uint16_t n = OP_PageFieldCount();
-  const int step = direction < 0 ? -1 : 1;
-  for (int i = index; w && i >= 1 && i <= n; i += step) {
-    if (available(g_opBlockPage.block, w->page, static_cast<uint16_t>(i))) return static_cast<uint16_t>(i);
-  }
-  return 0;
-}
-
-void setLimits(FbFloatLimitData* d, float low, float high, int decimals) {
-  d->min = low < high ? low : high;
-  d->max = low < high ? high : low;
-  d->minFn = d->maxFn = nullptr;
-  d->ownAttribute = static_cast<uint16_t>(decimals < 0 ? 0 : decimals > 3 ? 3 : decimals);
-  d->attribute = &d->ownAttribute;
+  if (!w) return 0;
+  const uint16_t block = g_opBlockPage.block;
+  return OP_NextFieldWhere(index, direction, [w, block](uint16_t i) { return available(block, w->page, i); });
 }
 
 void refreshNow(uint16_t field);
@@ -165,16 +154,16 @@ int progEnter(uint16_t field) {
     case OP_PROG_FIELD_SEGMENT: {
       const float high = p.presetMax.get();
       g_presetValue = p.presetValue.get();
-      setLimits(&g_presetLimits, p.presetMin.get(), high, 0);
+      OP_SetFloatLimits(&g_presetLimits, p.presetMin.get(), high, 0);
       break;
     }
     case OP_PROG_FIELD_OUTPUT:
       g_manualValue = p.output.get();
       if (isDigital(p)) {
         // Six tracks, entered bit by bit.
-        setLimits(&g_manualLimits, 0.0f, FW_MARK_SIX_DIGITS_A, 0);
+        OP_SetFloatLimits(&g_manualLimits, 0.0f, FW_MARK_SIX_DIGITS_A, 0);
       } else {
-        setLimits(&g_manualLimits, p.w0.get(), p.w100.get(), p.dp);
+        OP_SetFloatLimits(&g_manualLimits, p.w0.get(), p.w100.get(), p.dp);
       }
       break;
     case OP_PROG_FIELD_STATE:

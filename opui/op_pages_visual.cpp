@@ -89,14 +89,6 @@ Record* pageRecord(uint16_t type) {
 
 bool editorFree() { return !OP_EditActive() && !OP_TouchWindowOpen() && !g_opFieldEditor.editing; }
 
-void setFloatLimits(FbFloatLimitData* d, float a, float b, unsigned decimals) {
-  d->min = a < b ? a : b;
-  d->max = a < b ? b : a;
-  d->minFn = d->maxFn = nullptr;
-  d->ownAttribute = static_cast<uint16_t>(decimals > 3 ? 3 : decimals);
-  d->attribute = &d->ownAttribute;
-}
-
 // ================================================================================================
 // Value page (VWERT)
 
@@ -229,8 +221,8 @@ int valueEnter(uint16_t field) {
   g_value.shownLine = static_cast<uint8_t>(line);
   g_lineByte[line] = row.word ? 1 : 0;
   g_lineFloat[line] = row.value;
-  setFloatLimits(&g_lineLimits[line], row.min, row.max, row.dp);
-  if (row.mode == VWERT_MODE_TEXT) setFloatLimits(&g_lineLimits[line], 1.0f, 4.0f * chainCount(*r, line), 0);
+  OP_SetFloatLimits(&g_lineLimits[line], row.min, row.max, row.dp);
+  if (row.mode == VWERT_MODE_TEXT) OP_SetFloatLimits(&g_lineLimits[line], 1.0f, 4.0f * chainCount(*r, line), 0);
   return OP_ENTER_COMMON;
 }
 
@@ -379,7 +371,7 @@ int barEnter(uint16_t field) {
   if (!barTakesInput(*r, i)) return -1;
   const VbarOperator& s = r->op[i];
   g_barFloat[i] = s.value;
-  setFloatLimits(&g_barLimits[i], s.min, s.max, s.dp);
+  OP_SetFloatLimits(&g_barLimits[i], s.min, s.max, s.dp);
   return OP_ENTER_COMMON;
 }
 

@@ -367,4 +367,42 @@ TEST_F(BlockPageTest, RunsUnderThePageManager) {
   EXPECT_EQ(g_opPage.current, &OP_MenuPageProc);
 }
 
+
+// The pages' own cursor rules walk the fields with the common walker: the next accepted
+// field in either direction, 0 past either end and from 0.
+TEST_F(BlockPageTest, WalkerWithAPagesOwnRule) {
+  const auto even = [](uint16_t f) { return f % 2 == 0; };
+  struct Case {
+    uint16_t from;
+    int direction;
+    uint16_t expected;
+  };
+  const Case cases[] = {{1, 1, 2}, {3, 1, 4}, {5, 1, 0}, {5, -1, 4}, {1, -1, 0}, {0, 1, 0}, {4, -1, 4}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(OP_NextFieldWhere(c.from, c.direction, even), c.expected) << c.from << " " << c.direction;
+  }
+}
+
+// The pages' limit records: the range in either order, the decimals clamped to 0..3, no
+// callbacks left from before, the record's own attribute.
+TEST(PageFloatLimits, RangeDecimalsAndOwnAttribute) {
+  struct Case {
+    float a, b;
+    int decimals;
+    float min, max;
+    uint16_t attribute;
+  };
+  const Case cases[] = {{0, 100, 1, 0, 100, 1}, {50, -5, 2, -5, 50, 2}, {1, 2, 7, 1, 2, 3}, {1, 2, -1, 1, 2, 0}};
+  for (const Case& c : cases) {
+    FbFloatLimitData d{9, 9, [](uint16_t) { return 1.0f; }, [](uint16_t) { return 2.0f; }, nullptr, 0};
+    OP_SetFloatLimits(&d, c.a, c.b, c.decimals);
+    EXPECT_EQ(d.min, c.min);
+    EXPECT_EQ(d.max, c.max);
+    EXPECT_EQ(d.minFn, nullptr);
+    EXPECT_EQ(d.maxFn, nullptr);
+    ASSERT_EQ(d.attribute, &d.ownAttribute);
+    EXPECT_EQ(d.ownAttribute, c.attribute);
+  }
+}
+
 }  // namespace
