@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "opui/op_blockpage_types.h"
 #include "opui/op_editor.h"
 #include "opui/op_field_editor.h"
 #include "opui/op_format.h"
@@ -25,7 +26,7 @@ constexpr int kAlarmSlots = 6;
 constexpr uint8_t kVbarFormWord = 5;          // VBAR's `Typ`: 0 horizontal, else vertical
 
 // The block types with an operating page, and their second pages (type + 1000).
-OpBlockPageType g_pageTypes[] = {
+const OpBlockPageType kPageTypes[] = {
     {19, &g_opInputPage, nullptr, 0},
     {24, &g_opProgPage, nullptr, 0},
     {27, &g_opProgPage, nullptr, 0},
@@ -293,19 +294,11 @@ int topBarTouch() {
 
 }  // namespace
 
-const OpBlockPage* OP_SetBlockPage(uint16_t type, const OpBlockPage* page) {
-  if (!page) return nullptr;
-  for (OpBlockPageType& row : g_pageTypes) {
-    if (row.type != type) continue;
-    const OpBlockPage* old = row.page;
-    row.page = page;
-    return old;
-  }
-  return nullptr;
-}
+std::span<const OpBlockPageType> OP_BuiltinBlockPageTypes() { return kPageTypes; }
+std::span<const OpBlockPageType> g_opBlockPageTypes = kPageTypes;
 
 const OpBlockPage* OP_FindBlockPage(uint16_t type, uint16_t block) {
-  for (const OpBlockPageType& row : g_pageTypes) {
+  for (const OpBlockPageType& row : g_opBlockPageTypes) {
     if (row.type != type) continue;
     uint16_t* form = nullptr;
     if (row.formWord && row.otherForm && FB_GetWordValuePtr(block, row.formWord, &form) && *form) {

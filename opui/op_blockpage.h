@@ -105,10 +105,6 @@ struct OpBlockPageType {
 constexpr uint16_t OP_SECOND_PAGE = 1000;
 // The page of a type (+ 1000: its second page) for a block, null for none.
 const OpBlockPage* OP_FindBlockPage(uint16_t type, uint16_t block);
-// Puts another page in a type's row (for VBAR its form-0 page) and answers the one it
-// replaces; null, and nothing changes, for a type without a row or a null page. For tests
-// and for pages chosen at run time; the families' pages are in the table from the start.
-const OpBlockPage* OP_SetBlockPage(uint16_t type, const OpBlockPage* page);
 
 // --- Dispatcher state -----------------------------------------------------------------------
 

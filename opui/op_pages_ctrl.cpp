@@ -445,8 +445,12 @@ const OpPageField kPidTuneFields[] = {
     {nullptr, nullptr, kTypeByte, OP_PF_WORD, &kLineRects[kLineStatus], line(kLineStatus), kPidStatColumn,
      kStateChars, 0},
 };
-uint16_t g_tuneFieldCount = 3;
-const OpFieldTable kTuneTable{&g_tuneFieldCount, kTuneFields};
+// What the tuning page keeps beside the controller's records.
+struct TunePageState {
+  uint16_t fieldCount = OP_TUNE_FIELD_STATE;   // CONTR+ has its POpt field too
+};
+TunePageState g_tune;
+const OpFieldTable kTuneTable{&g_tune.fieldCount, kTuneFields};
 const OpFieldTable kPidTuneTable{nullptr, kPidTuneFields};
 
 // What the PIDMA tuning page shows of the self-tuning: the extension's status (its text
@@ -683,7 +687,7 @@ int OP_TunePageOpen() {
   CtrlBlockState* s = pageController();
   clearRows(g_opMenuRows.items, OP_MENU_ITEM_ROWS);
   OP_SetPageTitle(&g_opMenuRows.title, g_opBlockPage.tag);
-  g_tuneFieldCount = isPlus() ? OP_TUNE_FIELD_POPT : OP_TUNE_FIELD_STATE;
+  g_tune.fieldCount = isPlus() ? OP_TUNE_FIELD_POPT : OP_TUNE_FIELD_STATE;
   OP_RowPrintf(line(kLineW), "W =%*sWeff =", kNumberChars, "");
   if (isPlus()) {
     OP_RowPrintf(line(kLineStatus), "Popt:%1s(%1s) Stat:%6s", "", "", "");

@@ -112,8 +112,12 @@ const OpPageField kFields[] = {
     {nullptr, nullptr, kTypeByte, OP_PF_WORD, &kRects[3], row(kRowMode), 0, kModeChars, 0},
     {&g_commandEntry, &kCommandExtra, 0, OP_PF_WORD, &kRects[4], row(kRowState), 0, kStateChars, 0},
 };
-uint16_t g_fieldCount = OP_PROG_FIELDS;   // 0 while the segment table is shown
-const OpFieldTable kTable{&g_fieldCount, kFields};
+// What the page keeps between cycles beside the programmer's record.
+struct ProgPageState {
+  uint16_t fieldCount = OP_PROG_FIELDS;   // 0 while the segment table is shown
+};
+ProgPageState g_prog;
+const OpFieldTable kTable{&g_prog.fieldCount, kFields};
 
 bool available(uint16_t block, const ProgPage& p, uint16_t field) {
   if (field == OP_PROG_FIELD_PROGRAM) return true;
@@ -518,7 +522,7 @@ void openTable(ProgWork& w) {
   p.listRequest = t.recipe;
   t.rebuild = 1;
   t.rebuildDelay = OP_SEGMENT_REBUILD_DELAY;
-  g_fieldCount = 0;
+  g_prog.fieldCount = 0;
   for (OpTextRow& r : g_opMenuRows.items) r = OpTextRow{};
   OP_RequestPageAction(showTableScreen);
 }
@@ -597,7 +601,7 @@ void tableCycle(ProgWork& w) {
   OpSegmentTable& t = g_opSegmentTable;
   if (!w.page.tableOpen) {
     t = OpSegmentTable{};
-    g_fieldCount = OP_PROG_FIELDS;
+    g_prog.fieldCount = OP_PROG_FIELDS;
     g_opBlockPage.reselect = 1;   // the page is shown again from its start
     return;
   }
@@ -648,7 +652,7 @@ int OP_ProgPageOpen() {
     r.changed = 1;
   }
   g_opSegmentTable = OpSegmentTable{};
-  g_fieldCount = OP_PROG_FIELDS;
+  g_prog.fieldCount = OP_PROG_FIELDS;
   if (ProgWork* w = pageWork()) {
     w->page.tableOpen = 0;
     w->page.tableRequest = 0;
@@ -688,7 +692,7 @@ void OP_ResetBlockPageFlags() {
   OpSegmentTable& t = g_opSegmentTable;
   t.open = t.rebuild = t.editing = 0;
   t.rebuildDelay = 0;
-  g_fieldCount = OP_PROG_FIELDS;
+  g_prog.fieldCount = OP_PROG_FIELDS;
 }
 
 void OP_ClearPageFlag() { g_opSegmentTable.editing = 0; }

@@ -5,8 +5,11 @@
 #include <cstring>
 #include <vector>
 
+#include <optional>
+
 #include "opui_fixture.h"
 #include "runtime/fw_text_ids.h"
+#include "support/block_page_override.h"
 
 namespace {
 
@@ -41,8 +44,8 @@ class BlockPageTest : public OpuiTest {
   void SetUp() override {
     OpuiTest::SetUp();
     OP_ResetUi();
-    previous_ = OP_SetBlockPage(90, &kTestPage);
-    previousSecond_ = OP_SetBlockPage(OP_SECOND_PAGE + 90, &kTestSecondPage);
+    page_.emplace(90, &kTestPage);
+    secondPage_.emplace(OP_SECOND_PAGE + 90, &kTestSecondPage);
     g_cycleFields.clear();
     g_cycleResult = 0;
     g_opened = 0;
@@ -69,8 +72,7 @@ class BlockPageTest : public OpuiTest {
     ASSERT_EQ(OP_SelectBlockPage(150), 1);
   }
   void TearDown() override {
-    OP_SetBlockPage(90, previous_);
-    OP_SetBlockPage(OP_SECOND_PAGE + 90, previousSecond_);
+    useBuiltinPages();
     OpuiTest::TearDown();
   }
   // One cycle of the page as the page manager calls it, after the key state of the key.
@@ -85,15 +87,19 @@ class BlockPageTest : public OpuiTest {
   }
   static uint16_t field() { return g_opFieldEditor.currentField; }
   static bool highlighted(int row) { return g_opPageRows.rows[row].colors[5] == OP_ROW_HIGHLIGHT; }
+  // The families' own pages again.
+  void useBuiltinPages() {
+    secondPage_.reset();
+    page_.reset();
+  }
   uint16_t* words_ = nullptr;
-  const OpBlockPage* previous_ = nullptr;
-  const OpBlockPage* previousSecond_ = nullptr;
+  std::optional<ScopedBlockPage> page_, secondPage_;
 };
 
 // Each page type by the block type: its text screen; a type without a page and a block that
 // does not exist change nothing.
 TEST_F(BlockPageTest, PageByBlockType) {
-  OP_SetBlockPage(90, previous_);
+  useBuiltinPages();
   struct Case {
     uint16_t type;
     int screen;  // 0: no page
@@ -406,3 +412,22 @@ TEST(PageFloatLimits, RangeDecimalsAndOwnAttribute) {
 }
 
 }  // namespace
+
+// A test's own page for a type lasts as long as its override; the other rows stay the
+// families' pages, and the families' page is found again afterwards.
+TEST(BlockPageOverride, LastsForItsScope) {
+  EXPECT_EQ(OP_FindBlockPage(90, 0), &g_opCtrlPage);
+  {
+    const ScopedBlockPage outer(90, &kTestPage);
+    EXPECT_EQ(OP_FindBlockPage(90, 0), &kTestPage);
+    EXPECT_EQ(OP_FindBlockPage(91, 0), &g_opCtrlPlusPage);
+    {
+      const ScopedBlockPage inner(OP_SECOND_PAGE + 90, &kTestSecondPage);
+      EXPECT_EQ(OP_FindBlockPage(90, 0), &kTestPage);
+      EXPECT_EQ(OP_FindBlockPage(OP_SECOND_PAGE + 90, 0), &kTestSecondPage);
+    }
+    EXPECT_EQ(OP_FindBlockPage(OP_SECOND_PAGE + 90, 0), &g_opTunePage);
+  }
+  EXPECT_EQ(OP_FindBlockPage(90, 0), &g_opCtrlPage);
+  EXPECT_EQ(g_opBlockPageTypes.data(), OP_BuiltinBlockPageTypes().data());
+}
