@@ -4,7 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "blocks/ctrl/ctrl_core.h"
-#include "runtime/fw_plant.h"
+#include "blocks/ctrl/ctrl_plant.h"
 #include "support/ctrl_rig.h"
 
 namespace {

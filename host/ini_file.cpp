@@ -1,8 +1,13 @@
 #include "host/ini_file.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
-#include <fstream>
+#include <ctime>
+#include <mutex>
 #include <vector>
+
+#include "host/regular_file.h"
 
 namespace host {
 
@@ -26,18 +31,100 @@ bool SameName(const std::string& a, const std::string& b) {
   return true;
 }
 
-std::vector<std::string> ReadLines(const std::string& file) {
+// A settings file holds a few sections of short lines: anything much larger is not one.
+constexpr off_t kMaxFileBytes = 1 << 20;
+constexpr size_t kMaxLineBytes = 4096;
+
+// The lines of a file as last read, kept while the file stays as it was, so that the many
+// keys read at start parse the file once.
+struct ParsedFile {
+  std::string path;
+  dev_t dev = 0;
+  ino_t ino = 0;
+  off_t size = -1;
+  timespec mtime{};
+  bool fits = false;                 // within the bounds above
+  bool written = false;              // written here: the lines are what was written
   std::vector<std::string> lines;
-  std::ifstream in(file, std::ios::binary);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
+};
+
+std::mutex g_parsedLock;
+ParsedFile g_parsed;
+
+// The file's times have a coarse grain: a file changed in the last moments may have changed
+// again without a new time, so only an older one (or one this process wrote) is taken as
+// known.
+bool Settled(const struct stat& st) {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return now.tv_sec - st.st_mtim.tv_sec >= 2;
+}
+
+bool Same(const ParsedFile& p, const std::string& file, const struct stat& st) {
+  return p.path == file && p.dev == st.st_dev && p.ino == st.st_ino && p.size == st.st_size &&
+         p.mtime.tv_sec == st.st_mtim.tv_sec && p.mtime.tv_nsec == st.st_mtim.tv_nsec;
+}
+
+void Remember(ParsedFile p, const struct stat& st) {
+  p.dev = st.st_dev;
+  p.ino = st.st_ino;
+  p.size = st.st_size;
+  p.mtime = st.st_mtim;
+  std::lock_guard<std::mutex> lock(g_parsedLock);
+  g_parsed = std::move(p);
+}
+
+
+// The file's lines (without their line ends); false when it cannot be read, is no regular
+// file or is larger than a settings file can be (then without lines).
+bool Parse(const std::string& file, ParsedFile* out) {
+  std::FILE* f = OpenRegularFile(file, "rb");
+  if (!f) return false;
+  struct stat st {};
+  fstat(fileno(f), &st);
+  {
+    std::lock_guard<std::mutex> lock(g_parsedLock);
+    if (Same(g_parsed, file, st) && (g_parsed.written || Settled(st))) {
+      *out = g_parsed;
+      std::fclose(f);
+      return true;
+    }
   }
-  return lines;
+  ParsedFile p;
+  p.path = file;
+  p.fits = st.st_size <= kMaxFileBytes;
+  if (p.fits) {
+    std::string text(static_cast<size_t>(st.st_size) + 1, '\0');
+    const size_t got = std::fread(text.data(), 1, text.size(), f);
+    p.fits = got <= static_cast<size_t>(st.st_size);  // it did not grow while read
+    text.resize(got);
+    for (size_t at = 0; p.fits && at < text.size();) {
+      size_t end = text.find('\n', at);
+      if (end == std::string::npos) end = text.size();
+      std::string line = text.substr(at, end - at);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      p.fits = line.size() <= kMaxLineBytes;
+      p.lines.push_back(std::move(line));
+      at = end + 1;
+    }
+    if (!p.fits) p.lines.clear();
+  }
+  std::fclose(f);
+  Remember(p, st);
+  *out = std::move(p);
+  return true;
+}
+
+std::vector<std::string> ReadLines(const std::string& file) {
+  ParsedFile p;
+  return Parse(file, &p) ? std::move(p.lines) : std::vector<std::string>();
 }
 
 bool WriteLines(const std::string& file, const std::vector<std::string>& lines) {
+  {
+    std::lock_guard<std::mutex> lock(g_parsedLock);
+    if (g_parsed.path == file) g_parsed = ParsedFile{};
+  }
   std::string tmp = file + ".tmp";
   FILE* f = std::fopen(tmp.c_str(), "wb");
   if (!f) return false;
@@ -50,6 +137,15 @@ bool WriteLines(const std::string& file, const std::vector<std::string>& lines) 
   if (!ok || std::rename(tmp.c_str(), file.c_str()) != 0) {
     std::remove(tmp.c_str());
     return false;
+  }
+  struct stat st {};
+  if (stat(file.c_str(), &st) == 0) {
+    ParsedFile p;
+    p.path = file;
+    p.fits = true;
+    p.written = true;
+    p.lines = lines;
+    Remember(std::move(p), st);
   }
   return true;
 }
@@ -100,10 +196,10 @@ bool Lookup(const std::string& file, const std::string& section, const std::stri
 }  // namespace
 
 bool IniIsWellFormed(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return false;
-  std::string line, name, key;
-  while (std::getline(in, line)) {
+  ParsedFile p;
+  if (!Parse(file, &p) || !p.fits) return false;
+  std::string name, key;
+  for (const std::string& line : p.lines) {
     if (line.find('\0') != std::string::npos) return false;
     const std::string t = Trim(line);
     if (t.empty() || t[0] == ';' || t[0] == '#') continue;

@@ -129,7 +129,9 @@ bool SendFrame(int fd, const IpcFrame& frame, uint32_t deadline) {
 
 bool OwnFolder(const std::string& dir) {
   struct stat st {};
-  return lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid();
+  if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid()) return false;
+  // Ours, but open to others: closed again, so that nobody else can reach the endpoints.
+  return (st.st_mode & 077) == 0 || chmod(dir.c_str(), 0700) == 0;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <semaphore.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,6 +17,17 @@ std::string OwnerName(const std::string& name) { return name + ".owner"; }
 
 sem_t* Sem(void* p) { return static_cast<sem_t*>(p); }
 
+// The semaphore's file, as the C library keeps it: another user's (or one open to other users)
+// is refused like a foreign shared block.
+bool ForeignSem(const std::string& path, std::string* error) {
+  struct stat st {};
+  if (stat(("/dev/shm/sem." + path.substr(1)).c_str(), &st) != 0) return false;
+  if (st.st_uid == geteuid() && (st.st_mode & 077) == 0) return false;
+  if (error)
+    *error = "event \"" + path + "\" belongs to another user or is open to others (uid " + std::to_string(st.st_uid) + ")";
+  return true;
+}
+
 bool ValidFullName(const std::string& fullName) {
   return !fullName.empty() && fullName.find('/') == std::string::npos;
 }
@@ -28,6 +40,8 @@ std::unique_ptr<NamedEvent> NamedEvent::Create(const std::string& name, std::str
     if (error) *error = "bad event name \"" + path + "\"";
     return nullptr;
   }
+  if (ForeignSem(path, error) || SharedBlock::Foreign("/" + SharedNamePrefix() + OwnerName(name), error))
+    return nullptr;
   // The owner block decides who has the name; a dead creator's block is removed by Create.
   std::unique_ptr<SharedBlock> ownerBlock = SharedBlock::Create(OwnerName(name), 1, 0, nullptr);
   if (!ownerBlock) {
@@ -50,13 +64,22 @@ std::unique_ptr<NamedEvent> NamedEvent::Create(const std::string& name, std::str
 
 std::unique_ptr<NamedEvent> NamedEvent::OpenFull(const std::string& fullName, std::string* error) {
   const std::string path = "/" + fullName;
-  if (!ValidFullName(fullName) || !SharedBlock::OpenFull(OwnerName(fullName), nullptr)) {
+  if (!ValidFullName(fullName)) {
+    if (error) *error = "no event \"" + path + "\"";
+    return nullptr;
+  }
+  if (ForeignSem(path, error) || SharedBlock::Foreign("/" + OwnerName(fullName), error)) return nullptr;
+  if (!SharedBlock::OpenFull(OwnerName(fullName), nullptr)) {
     if (error) *error = "no event \"" + path + "\"";
     return nullptr;
   }
   sem_t* sem = sem_open(path.c_str(), 0);
   if (sem == SEM_FAILED) {
     if (error) *error = "cannot open event \"" + path + "\": " + std::strerror(errno);
+    return nullptr;
+  }
+  if (ForeignSem(path, error)) {  // made anew between the check and the open
+    sem_close(sem);
     return nullptr;
   }
   std::unique_ptr<NamedEvent> e(new NamedEvent);

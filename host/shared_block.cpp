@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>
@@ -42,6 +44,24 @@ bool ReadOwner(int fd, OwnerRecord* rec) {
          rec->magic == kOwnerMagic;
 }
 
+// Another user's block (or one that other users may write) is never taken for ours: it could
+// read what a tool sends or answer in the simulator's place.
+bool ForeignFd(int fd, const std::string& path, std::string* error) {
+  struct stat st {};
+  if (fstat(fd, &st) != 0) return false;
+  if (st.st_uid != geteuid()) {
+    if (error) *error = "shared block \"" + path + "\" belongs to another user (uid " + std::to_string(st.st_uid) + ")";
+    return true;
+  }
+  if ((st.st_mode & 077) != 0) {
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+    if (error) *error = "shared block \"" + path + "\" is open to other users (mode " + mode + ")";
+    return true;
+  }
+  return false;
+}
+
 std::string ErrText(const std::string& what, const std::string& path) {
   return what + " \"" + path + "\": " + std::strerror(errno);
 }
@@ -61,6 +81,14 @@ bool PathInUse(const std::string& path) {
 
 }  // namespace
 
+bool SharedBlock::Foreign(const std::string& path, std::string* error) {
+  const int fd = shm_open(path.c_str(), O_RDONLY, 0);
+  if (fd < 0) return false;
+  const bool foreign = ForeignFd(fd, path, error);
+  close(fd);
+  return foreign;
+}
+
 void SetSharedNamePrefix(const std::string& prefix) { Prefix() = prefix; }
 const std::string& SharedNamePrefix() { return Prefix(); }
 
@@ -69,6 +97,7 @@ bool SharedBlock::InUse(const std::string& name) { return PathInUse(PathOf(name)
 std::unique_ptr<SharedBlock> SharedBlock::Create(const std::string& name, size_t size,
                                                  size_t mapBytes, std::string* error) {
   std::string path = PathOf(name);
+  if (SharedBlock::Foreign(path, error)) return nullptr;
   if (InUse(name)) {
     if (error) *error = "shared block \"" + path + "\" is in use";
     return nullptr;
@@ -92,13 +121,22 @@ std::unique_ptr<SharedBlock> SharedBlock::Create(const std::string& name, size_t
 
 std::unique_ptr<SharedBlock> SharedBlock::OpenFull(const std::string& fullName, std::string* error) {
   std::string path = "/" + fullName;
-  if (fullName.empty() || fullName.find('/') != std::string::npos || !PathInUse(path)) {
+  if (fullName.empty() || fullName.find('/') != std::string::npos) {
+    if (error) *error = "no shared block \"" + path + "\"";
+    return nullptr;
+  }
+  if (Foreign(path, error)) return nullptr;
+  if (!PathInUse(path)) {
     if (error) *error = "no shared block \"" + path + "\"";
     return nullptr;
   }
   int fd = shm_open(path.c_str(), O_RDWR, 0);
   if (fd < 0) {
     if (error) *error = ErrText("cannot open shared block", path);
+    return nullptr;
+  }
+  if (ForeignFd(fd, path, error)) {
+    close(fd);
     return nullptr;
   }
   // The caller's bytes are everything before the owner page at the end.
@@ -120,6 +158,10 @@ std::unique_ptr<SharedBlock> SharedBlock::OpenOrCreate(const std::string& name, 
   int fd = shm_open(path.c_str(), O_RDWR, 0);
   if (fd < 0) {
     if (error) *error = ErrText("cannot open shared block", path);
+    return nullptr;
+  }
+  if (ForeignFd(fd, path, error)) {
+    close(fd);
     return nullptr;
   }
   struct stat st {};

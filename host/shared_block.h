@@ -3,7 +3,8 @@
 // A block is created under "/" + name. Its creator records its process id in an owner page
 // kept behind the caller's bytes; a name whose owner process has died is stale: probing it
 // removes it, so that a new block can be made under the same name. The creator removes the
-// name when the block is destroyed (at the latest at process exit).
+// name when the block is destroyed (at the latest at process exit). Blocks are made 0600; a
+// block of another user, or one open to others, is refused by every call.
 #pragma once
 
 #include <cstddef>
@@ -31,6 +32,9 @@ class SharedBlock {
   static std::unique_ptr<SharedBlock> OpenFull(const std::string& fullName, std::string* error);
   // True when a block of that name exists and its owner lives; a stale name is removed.
   static bool InUse(const std::string& name);
+  // True (with the reason) when a block exists at that path ("/" + full name) that belongs to
+  // another user or that other users may open. Such a block is neither opened nor replaced.
+  static bool Foreign(const std::string& path, std::string* error);
 
   ~SharedBlock();
   SharedBlock(const SharedBlock&) = delete;

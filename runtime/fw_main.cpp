@@ -56,10 +56,6 @@ const uint8_t* g_userPictures;
 uint32_t g_userPictureSize;
 
 uint8_t* image() { return FW_LinkImage(); }
-uint16_t getU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t getU32(const uint8_t* p) {
-  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
 
 // Stored colours are 0xRRGGBB; the graphics library takes 0xBBGGRR.
 GUI_COLOR toGuiColour(uint32_t rrggbb) {
@@ -174,7 +170,7 @@ void loadNextPicture() {
     return;
   }
   const uint8_t* record = g_userPictures + pos;
-  const uint32_t length = getU32(record + 16);
+  const uint32_t length = FW_GetU32(record + 16);
   // The list ends with -1; a length that cannot hold a file or runs past the data ends it too.
   if (length == 0xFFFFFFFFu || length <= FW_PICTURE_HEADER || length > g_userPictureSize - pos) {
     endPictures();
@@ -186,7 +182,7 @@ void loadNextPicture() {
   const bool bmp = file[0] == 'B';
   if (bmp) {
     // The decoder reads the headers and as many bytes as the file says it has.
-    if (fileLength < kBmpHeaders || getU32(file + 2) > fileLength) {
+    if (fileLength < kBmpHeaders || FW_GetU32(file + 2) > fileLength) {
       endPictures();
       return;
     }
@@ -288,7 +284,7 @@ void stoppedState() {
     return;
   }
   OP_InitKeyMap();
-  if (getU16(img + FW_OFS_STATUS_WORD) != 0) {
+  if (FW_GetU16(img + FW_OFS_STATUS_WORD) != 0) {
     if (++m.statusCount > FW_STATUS_CLEAR_CYCLES) {
       img[FW_OFS_STATUS_WORD] = img[FW_OFS_STATUS_WORD + 1] = 0;
       queueImage(FW_OFS_STATUS_WORD, 2);
@@ -311,7 +307,7 @@ void runStateStep() {
         FB_RunSchedule();
         FB_RunOutputIo();
         uint8_t* img = image();
-        if (getU16(img + FW_OFS_STATUS_WORD) != 0) {
+        if (FW_GetU16(img + FW_OFS_STATUS_WORD) != 0) {
           img[FW_OFS_STATUS_WORD] = img[FW_OFS_STATUS_WORD + 1] = 0;
           queueImage(FW_OFS_STATUS_WORD, 2);
         }
@@ -510,7 +506,7 @@ int FW_CheckStoredPictures() {
       return -1;
     }
     const uint8_t* record = g_userPictures + pos;
-    const uint32_t length = getU32(record + 16);
+    const uint32_t length = FW_GetU32(record + 16);
     if (length == 0xFFFFFFFFu) return n;
     const uint8_t kind = length > FW_PICTURE_HEADER && length <= g_userPictureSize - pos ? record[FW_PICTURE_HEADER] : 0;
     if (kind != 'B' && kind != 'G') {
@@ -570,9 +566,9 @@ void FW_ShowStartScreen() {
   if (code[0] >= '0' && code[0] <= '8') {
     std::snprintf(line, sizeof line, "HW: MX74-2%2.2s-%5.5s-%3.3s    ", code, code + 2, code + 7);
     FW_DrawTextLine(1, 3, line);
-    std::snprintf(line, sizeof line, "SN: %04d%04d-%03d-%03d      ", getU16(img + FW_OFS_SERIAL),
-                  getU16(img + FW_OFS_SERIAL + 2), getU16(img + FW_OFS_SERIAL + 4),
-                  getU16(img + FW_OFS_SERIAL + 6));
+    std::snprintf(line, sizeof line, "SN: %04d%04d-%03d-%03d      ", FW_GetU16(img + FW_OFS_SERIAL),
+                  FW_GetU16(img + FW_OFS_SERIAL + 2), FW_GetU16(img + FW_OFS_SERIAL + 4),
+                  FW_GetU16(img + FW_OFS_SERIAL + 6));
     FW_DrawTextLine(1, 4, line);
   } else {
     std::snprintf(line, sizeof line, "******  %-10.10s  ******", code);
@@ -592,7 +588,7 @@ void FW_SelectPalette(int n) {
   }
   uint32_t colours[FW_PALETTE_COLOURS];
   const uint8_t* p = g_fwInternalEeprom + FW_IEE_PALETTES + m.palette * FW_PALETTE_COLOURS * 4;
-  for (uint32_t i = 0; i < FW_PALETTE_COLOURS; ++i) colours[i] = getU32(p + 4 * i);
+  for (uint32_t i = 0; i < FW_PALETTE_COLOURS; ++i) colours[i] = FW_GetU32(p + 4 * i);
   applyColours(colours);
 }
 
@@ -601,7 +597,7 @@ void FW_CheckColours() {
   for (uint32_t palette = 0; palette < 4; ++palette) {
     for (uint32_t i = 0; i < FW_PALETTE_COLOURS; ++i) {
       uint8_t* p = g_fwInternalEeprom + FW_IEE_PALETTES + (palette * FW_PALETTE_COLOURS + i) * 4;
-      if (getU32(p) <= 0xFFFFFF) continue;
+      if (FW_GetU32(p) <= 0xFFFFFF) continue;
       const uint32_t v = (i == 1 || i == 3 || i == 5) ? 0xFFFFFF : 0;
       for (int b = 0; b < 4; ++b) p[b] = static_cast<uint8_t>(v >> (8 * b));
       reset = true;

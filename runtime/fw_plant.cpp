@@ -12,8 +12,10 @@ FwPlantLink g_fwPlant;
 namespace {
 
 constexpr uint16_t kScaledBlocks[3] = {81, 82, 83};
-// The blocks whose analog inputs carry the plant's process value and position feedback.
-constexpr uint16_t kResultBlocks[2] = {81, 82};
+// The input blocks whose readings carry the plant's process value (the main input at A4)
+// and position feedback (the input at A3).
+constexpr uint16_t kResultBlocks[2] = {61, 66};
+constexpr int kFeedbackModule = 2;  // A3 in the device's module list
 
 float read(const FbF32* p) { return p ? p->get() : 0.0f; }
 
@@ -45,32 +47,42 @@ uint16_t inputIndexOf(uint16_t block) {
   return static_cast<uint16_t>(FW_IoAnalogIndex(board, channel, 0));
 }
 
-// One result as the simulated input reading that gives back `percent` through the input
-// scaling (percent = 100 x gain x mA + offset): an electrical value in mA, shown in the
-// I/O image as the user would type it ("#" and the number). Nothing is written for a value
-// that is no number.
-void writeInput(SimAnalogInput& in, float percent, const FwPlantScaling& scaling) {
-  const float ma = (percent - scaling.offset) / (100.0f * scaling.gain);
-  if (!std::isfinite(ma)) return;
-  in.value = ma;
+// Whether a module type is an analog input module (Uni-Input, thermocouple, TPS, voltage or
+// resistance input).
+bool analogInputModule(uint8_t type) { return type != FW_CLASS_NONE && type < FW_CLASS_DI_2; }
+
+// One result into the I/O image's record of the input block at `block`, as the user would
+// type it ("#" and the number for an electrical value). Nothing is written without an
+// input block there or for a value that is no number.
+void writeInput(SimHostState& s, uint16_t record, uint16_t block, float percent) {
+  float value = 0.0f;
+  bool electrical = false;
+  const FwInputReading reading = FW_InputReading();
+  if (!reading || !reading(block, percent, &value, &electrical) || !std::isfinite(value)) return;
+  s.plant.inputs |= 1u << record;
+  SimAnalogInput& in = s.io.analogIn[record];
+  in.value = value;
   in.fFlag = 0;
-  in.hash = 1;
+  in.hash = electrical ? 1 : 0;
   in.entered = 1;
   char* const end = in.text + sizeof in.text - 1;
+  char* const number = in.text + (electrical ? 1 : 0);
   in.text[0] = '#';
-  const std::to_chars_result r = std::to_chars(in.text + 1, end, ma, std::chars_format::fixed, 3);
-  *(r.ec == std::errc() ? r.ptr : in.text + 1) = '\0';
+  const std::to_chars_result r = std::to_chars(number, end, value, std::chars_format::fixed, 3);
+  *(r.ec == std::errc() ? r.ptr : number) = '\0';
 }
 
-// The plant's results into the inputs of blocks 81 and 82: the process value as percent of
-// the controller's range, the position feedback (already percent).
+// The plant's results into the device's analog inputs: the process value as percent of the
+// controller's range into the main input (block 61), the position feedback (already
+// percent) into the input at A3 (block 66) when an analog input module sits there.
 void resultsToInputs(const FwPlantLink& p) {
   if (!p.result.valid) return;
-  SimIoImage& io = SimState().io;
+  SimHostState& s = SimState();
   const float span = p.params.rangeEnd - p.params.rangeStart;
   const float percent = span != 0.0f ? (p.result.x - p.params.rangeStart) * 100.0f / span : 0.0f;
-  writeInput(io.analogIn[p.inputIndex[0]], percent, p.scaling[0]);
-  writeInput(io.analogIn[p.inputIndex[1]], p.result.position, p.scaling[1]);
+  writeInput(s, p.inputIndex[0], kResultBlocks[0], percent);
+  if (analogInputModule(s.device.modules[kFeedbackModule]))
+    writeInput(s, p.inputIndex[1], kResultBlocks[1], p.result.position);
 }
 
 }  // namespace
@@ -96,7 +108,8 @@ int FW_FindPlantController(FwPlantController* view) {
     *view = FwPlantController{};
     view->block = block;
     view->type = type;
-    if (!CTRL_PlantView(block, view)) continue;
+    const FwPlantProvider* plant = FW_PlantProvider();
+    if (!plant || !plant->view(block, view)) continue;
     view->block = block;
     view->type = type;
     if (type == FB_TYPE_PIDMA) view->outputKind = FW_PidmaOutputKind(view->outputConfig);
@@ -128,7 +141,7 @@ void FW_PlantSetup(const float settings[3], const FwPlantController& view,
   p.actuators.initialise = 1;
   p.actuators.firstCycle = 1;
   p.result = SimPlantResult{};
-  p.sim = CtrlPlantState{};
+  if (const FwPlantProvider* plant = FW_PlantProvider()) plant->reset();
   for (int i = 0; i < 3; ++i) p.scaling[i] = scalings[i];
   for (int i = 0; i < 2; ++i) p.inputIndex[i] = inputIndexOf(kResultBlocks[i]);
 }
@@ -140,6 +153,7 @@ void FW_PlantEnterRun() {
     for (SimPlantRange& r : s.plant.ranges) r = SimPlantRange{0.0f, 0.0f, 100.0f};
     std::fill(std::begin(s.plant.trend), std::end(s.plant.trend), 0.0f);
     std::fill(std::begin(s.plant.trendScale), std::end(s.plant.trendScale), 0.0f);
+    s.plant.inputs = 0;
     s.plant.changed = 1;
     g_fwPlant.active = 0;
     return;
@@ -154,6 +168,7 @@ void FW_PlantEnterRun() {
   }
   FW_PlantSetup(s.plantSettings, view, scalings);
   g_fwPlant.active = 1;
+  s.plant.inputs = 0;
 
   const float lower = read(view.rangeLower);
   const float upper = read(view.rangeUpper);
@@ -182,8 +197,9 @@ void FW_PlantCycle() {
     p.actuators.y1 = 0.0f;
     p.actuators.y2 = 0.0f;
   }
-  if (!SimPlantCycle(&p.actuators, &p.params, &p.result)) {
-    CTRL_SimulateOutput(&p.actuators, &p.params, &p.result, &p.sim);
+  const FwPlantProvider* plant = FW_PlantProvider();
+  if (!SimPlantCycle(&p.actuators, &p.params, &p.result) && plant) {
+    plant->simulate(&p.actuators, &p.params, &p.result);
   }
   p.actuators.initialise = 0;
   p.actuators.firstCycle = 0;

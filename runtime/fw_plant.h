@@ -8,7 +8,6 @@
 
 #include <cstdint>
 
-#include "blocks/ctrl/ctrl_plant.h"
 #include "runtime/fb_store.h"
 #include "shell/sim_services.h"
 
@@ -43,10 +42,9 @@ struct FwPlantLink {
   SimPlantParams params;
   SimPlantActuators actuators;
   SimPlantResult result;
-  CtrlPlantState sim;          // the built-in plant's state, cleared at every set-up
-  FwPlantScaling scaling[3];   // inputs at the fixed blocks 81, 82, 83
-  // Where the plant's two results go: the analog inputs of the shell's I/O image that the
-  // fixed blocks 81 and 82 read.
+  FwPlantScaling scaling[3];   // the analog outputs at the fixed blocks 81, 82, 83
+  // Where the plant's two results go: the analog input records of the shell's I/O image
+  // that the fixed input blocks 61 (A4) and 66 (A3) read.
   uint16_t inputIndex[2];
   FwPlantController view;
   uint8_t active;
@@ -68,16 +66,32 @@ void FW_PlantSetup(const float settings[3], const FwPlantController& view,
 // otherwise the shell shows three empty ranges 0..100.
 void FW_PlantEnterRun();
 // One plant step (0.1 s): the controller's outputs to the plant, the plant's process value
-// and position feedback back as the simulated analog inputs of blocks 81 and 82.
+// and position feedback back as the simulated analog inputs of blocks 61 and 66.
 void FW_PlantCycle();
 // The controller's values to the shell's plant view, with the values and scale limits that
 // the standard trends record.
 void FW_PlantValuesToHost();
 
 // --- Provided by the controller blocks --------------------------------------------------
-// Points the view at the controller's instance slots; 0 when the block is not a controller.
-int CTRL_PlantView(uint16_t block, FwPlantController* view);
-// The built-in plant model: the plant's answer to the actuator values when no plug-in runs.
-// `state` persists between calls; the call with the initialise flag sets it up.
-void CTRL_SimulateOutput(SimPlantActuators* actuators, SimPlantParams* params,
-                         SimPlantResult* result, CtrlPlantState* state);
+// The controller family enters these with its type rows; without them no controller is
+// found and no built-in plant answers.
+struct FwPlantProvider {
+  // Points the view at the controller's instance slots; 0 when the block is not a controller.
+  int (*view)(uint16_t block, FwPlantController* view);
+  // Clears the built-in plant's state (at every set-up of the link).
+  void (*reset)();
+  // The built-in plant model: the plant's answer to the actuator values when no plug-in
+  // runs; the call with the initialise flag sets it up.
+  void (*simulate)(SimPlantActuators* actuators, SimPlantParams* params, SimPlantResult* result);
+};
+void FW_RegisterPlantProvider(const FwPlantProvider* provider);
+// What was registered, or null.
+const FwPlantProvider* FW_PlantProvider();
+
+// --- Provided by the analog input blocks -------------------------------------------------
+// The reading that the input block at `block` turns back into `percent` of its range (an
+// electrical value in mA or V when `electrical` comes back set); false without an input
+// block there. Without it the plant's results are not written into the inputs.
+using FwInputReading = bool (*)(uint16_t block, float percent, float* value, bool* electrical);
+void FW_RegisterInputReading(FwInputReading reading);
+FwInputReading FW_InputReading();

@@ -41,7 +41,7 @@ struct Channel {
   std::unique_ptr<host::NamedEvent> events[kShares];   // the event of each share
   int state = SIM_COM_NONE;
   bool requestBinary = false;
-  std::string notify;                                  // full endpoint name of the notify window
+  std::string notify[kGroups];                         // full endpoint name of each notify window
   uint8_t injected[SIM_TEXT_SIZE] = {};
   uint16_t injectedLength = 0;
   bool injectPending = false;
@@ -49,6 +49,8 @@ struct Channel {
   SimComView responseView;
   int hub = -1;                                        // epoll set of the windows' endpoints
   std::string keys[kGroups];                           // what each group is open for ("Com10")
+  std::string openFailures;                            // what the last open could not make
+  int nextWay = 0;                                     // where the next poll starts looking
 };
 
 Channel& C() {
@@ -57,6 +59,14 @@ Channel& C() {
 }
 
 void Log(const std::string& text) { SIM_LogText(text.c_str()); }
+
+void Failed(const std::string& error, int* failures) {
+  Log("Communication channel: " + error);
+  Channel& c = C();
+  if (!c.openFailures.empty()) c.openFailures += "\n";
+  c.openFailures += error;
+  ++*failures;
+}
 
 // The window procedure of the hidden windows.
 int32_t WindowProc(int window, const host::IpcFrame& f, std::string* reply) {
@@ -81,8 +91,9 @@ int32_t WindowProc(int window, const host::IpcFrame& f, std::string* reply) {
       if (f.payload.size() > kNotifyNameMax || f.payload.find('/') != std::string::npos ||
           f.payload.find('\0') != std::string::npos)
         return 0;
-      c.notify = f.payload;
-      return c.notify.empty() ? 0 : 1;
+      // Registered at a window of one way, it hears only of that way's answers.
+      c.notify[window / 2] = f.payload;
+      return f.payload.empty() ? 0 : 1;
     case SIM_COM_CLIENT_REQUEST:   // 16-bit clients do not exist here
     case SIM_COM_CLIENT_RESPONSE:
     default:
@@ -96,8 +107,7 @@ void MakeWindow(Window w, const std::string& name, int* failures) {
   c.windows[w].endpoint = host::IpcEndpoint::Create(
       name, [w](const host::IpcFrame& f, std::string* reply) { return WindowProc(w, f, reply); }, &error);
   if (!c.windows[w].endpoint) {
-    Log("Communication channel: " + error);
-    ++*failures;
+    Failed(error, failures);
     return;
   }
   epoll_event ev{};
@@ -112,13 +122,11 @@ void MakeShare(Share s, bool response, const char* way, unsigned number, int* fa
   c.shares[s] = host::SharedBlock::Create(SimComChannelName("Share", response, way, number), SIM_COM_SHARE_SIZE, 0,
                                           &error);
   if (!c.shares[s]) {
-    Log("Communication channel: " + error);
-    ++*failures;
+    Failed(error, failures);
   }
   c.events[s] = host::NamedEvent::Create(SimComChannelName("Event", response, way, number), &error);
   if (!c.events[s]) {
-    Log("Communication channel: " + error);
-    ++*failures;
+    Failed(error, failures);
   }
 }
 
@@ -166,6 +174,7 @@ void CloseGroup(int g) {
     }
   }
   c.keys[g].clear();
+  c.notify[g].clear();
   if (GroupOf(c.state) == g) c.state = SIM_COM_NONE;  // its answer has nowhere to go
 }
 
@@ -184,6 +193,7 @@ int SimComOpen(unsigned port, unsigned address, const std::string& mainName) {
   std::snprintf(number, sizeof number, "%02u", address);
   const std::string keys[kGroups] = {mainName, portKey, std::string("Adr") + number};
   int failures = 0;
+  c.openFailures.clear();
   for (int g = 0; g < kGroups; ++g) {
     // A group whose names stay is kept whole, with the texts and answers it holds.
     if (!keys[g].empty() && c.keys[g] == keys[g] && Complete(g)) continue;
@@ -213,13 +223,15 @@ int SimComOpen(unsigned port, unsigned address, const std::string& mainName) {
 void SimComClose() {
   Channel& c = C();
   for (int g = 0; g < kGroups; ++g) CloseGroup(g);
-  c.notify.clear();
   c.open = false;
+  c.nextWay = 0;
   c.state = SIM_COM_NONE;
   c.injectPending = false;
 }
 
 bool SimComIsOpen() { return C().open; }
+
+const std::string& SimComOpenFailures() { return C().openFailures; }
 
 int SimComState() { return C().state; }
 
@@ -273,28 +285,37 @@ int SimComPollRequest(char* buffer, size_t capacity, uint16_t* length) {
   if (!c.open) return 0;
   SimComServe();
 
-  // The first way that has something wins: the events, then the window texts.
+  // The first way that has something wins, in the order the events, then the window texts.
+  // The order starts after the way served last, so that a busy way cannot keep the others
+  // waiting: with nothing served before, the port's share comes first.
+  struct Way {
+    int source;
+    Share share;     // kShares: a window way
+    Window window;
+  };
+  static const Way kWays[] = {{SIM_COM_PORT_SHARE, kPortRequestShare, kWindows},
+                              {SIM_COM_ADDRESS_SHARE, kAddressRequestShare, kWindows},
+                              {SIM_COM_MAIN_WINDOW, kShares, kMainRequest},
+                              {SIM_COM_PORT_WINDOW, kShares, kPortRequest},
+                              {SIM_COM_ADDRESS_WINDOW, kShares, kAddressRequest}};
+  constexpr int kWayCount = static_cast<int>(sizeof kWays / sizeof kWays[0]);
   int source = SIM_COM_NONE;
   const char* text = nullptr;
   size_t n = 0;
   Share share = kShares;
   HiddenWindow* window = nullptr;
-  if (c.events[kPortRequestShare] && c.events[kPortRequestShare]->take()) {
-    source = SIM_COM_PORT_SHARE;
-    share = kPortRequestShare;
-  } else if (c.events[kAddressRequestShare] && c.events[kAddressRequestShare]->take()) {
-    source = SIM_COM_ADDRESS_SHARE;
-    share = kAddressRequestShare;
-  } else {
-    static const std::pair<Window, int> kWindowSources[] = {
-        {kMainRequest, SIM_COM_MAIN_WINDOW}, {kPortRequest, SIM_COM_PORT_WINDOW}, {kAddressRequest, SIM_COM_ADDRESS_WINDOW}};
-    for (const auto& [w, s] : kWindowSources) {
-      if (!c.windows[w].text.empty()) {
-        window = &c.windows[w];
-        source = s;
-        break;
-      }
-    }
+  for (int i = 0; i < kWayCount && source == SIM_COM_NONE; ++i) {
+    const int k = (c.nextWay + i) % kWayCount;
+    const Way& way = kWays[k];
+    const bool waiting = way.share != kShares ? c.events[way.share] && c.events[way.share]->take()
+                                              : !c.windows[way.window].text.empty();
+    if (!waiting) continue;
+    source = way.source;
+    if (way.share != kShares)
+      share = way.share;
+    else
+      window = &c.windows[way.window];
+    c.nextWay = (k + 1) % kWayCount;
   }
   // Every text is bounded by its share or window before it is decoded.
   bool bounded;
@@ -373,12 +394,17 @@ int SimComPostResponse(const char* answer, uint16_t length) {
       break;
   }
   if (c.responseView) c.responseView(SimComViewText(frame, static_cast<uint16_t>(n | (binary ? SIM_COM_BINARY : 0))));
-  if (!c.notify.empty()) {
+  // Only the window way that asked is told: a client of another way, or of a share, would
+  // otherwise read its own response window before its answer is there.
+  const bool byWindow =
+      c.state == SIM_COM_MAIN_WINDOW || c.state == SIM_COM_PORT_WINDOW || c.state == SIM_COM_ADDRESS_WINDOW;
+  const int group = GroupOf(c.state);
+  if (byWindow && !c.notify[group].empty()) {
     host::IpcFrame note;
     note.message = SIM_COM_NOTIFY;
     note.wParam = c.port;
     note.lParam = static_cast<int32_t>(c.address);
-    host::IpcPostFull(c.notify, note, kNotifyTimeoutMs);
+    host::IpcPostFull(c.notify[group], note, kNotifyTimeoutMs);
   }
   c.state = SIM_COM_NONE;
   return 1;

@@ -9,8 +9,11 @@
 // - hidden windows, here message endpoints (host/ipc.h) named by the window names
 //   "Class::SimComRequest.Com10", "Class::SimComResponse.Com10" (and ".Adr01") and the main
 //   pair "Class::Mx74Main" / "Class::Mx74Main.Response": a tool sets the request window's text
-//   and reads the answer from the response window's text. A window registered with 0x1097 is
-//   sent 0x1098 (wParam port, lParam device address) after each answer.
+//   and reads the answer from the response window's text. A window registered with 0x1097 at
+//   a window of one of these pairs is sent 0x1098 (wParam port, lParam device address) after
+//   each answer to a request through that pair's request window, and after no other.
+// Tools that share one way take turns (tools/pctool: a lock per way held from the request to
+// its answer), since each way has one request slot.
 // The simulator polls with zero wait on its UI thread before each cycle and publishes the
 // answer after it; it can also hand in requests of its own (the communication view, scripts).
 #pragma once
@@ -42,6 +45,9 @@ using SimComView = std::function<void(const std::string& text)>;
 // so that an answer just published there is not lost. A name that a live process holds is
 // left out and reported in the error log. 0 when everything was made.
 int SimComOpen(unsigned port, unsigned address, const std::string& mainName);
+// Why the last SimComOpen left names out, one line each (another process has the name, or
+// it belongs to another user); empty when everything was made.
+const std::string& SimComOpenFailures();
 // Removes every window, share and event of the channel.
 void SimComClose();
 bool SimComIsOpen();

@@ -32,11 +32,11 @@ void SimDemoDataImage(uint8_t* data, size_t size) {
 }
 
 const SimDeviceConfig& SimDemoDeviceConfig() {
-  // Order-code digits 000010 (assets/demo.eng): slot B holds the digital I/O card. Modules
-  // A1..A4, B1..B4, C1..C4, P1..P4 as the settings' first run writes them, except P4.
+  // Order-code digits 000010 (assets/demo.eng): the settings' first-run device, slot B with
+  // the digital I/O card and the Uni-Input at A4 that carries the plant's process value.
   static const SimDeviceConfig kDemo = {
       .ksx = 0, .anschluss = 0, .power = 0, .commOpt = 0, .unused1 = 0, .slotB = 1, .slotC = 0,
       .relais = 0, .unused2 = 0,
-      .modules = {21, 0, 0, 1, 22, 22, 22, 41, 0, 0, 0, 0, 43, 43, 0, FW_CLASS_UNI_INPUT}};
+      .modules = {21, 0, 0, FW_CLASS_UNI_INPUT, 22, 22, 22, 41, 0, 0, 0, 0, 43, 43, 0, 0}};
   return kDemo;
 }

@@ -16,6 +16,10 @@ extern const size_t kSimDemoEngineering_size;
 // in its four palettes.
 void SimDemoDataImage(uint8_t* data, size_t size);
 
-// The device the demo is made for: the first-run configuration of the settings with a
-// Uni-Input module at P4, which carries the built-in plant's process value to block 81.
+// The device the demo is made for: the first-run configuration of the settings, whose
+// Uni-Input at A4 carries the built-in plant's process value to block 61.
 const SimDeviceConfig& SimDemoDeviceConfig();
+
+// The built-in plant's settings that go with the demo: gain K, delay time Tu and rise time Tg
+// (seconds).
+inline constexpr float kSimDemoPlantSettings[3] = {1.0f, 5.0f, 50.0f};

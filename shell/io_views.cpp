@@ -52,6 +52,17 @@ void Show(QWidget* w, bool on) {
 
 const SimHostState& State() { return SimState(); }
 
+// Whether the plant's result returns into analog input record `index` now: while the plant
+// is on, the view shows that record rather than taking its field.
+bool PlantHolds(int index) {
+  const SimHostState& s = State();
+  return !s.plantOff && (s.plant.inputs >> index & 1u);
+}
+
+QString InputText(const SimAnalogInput& in) {
+  return QString::fromLatin1(in.text, static_cast<qsizetype>(strnlen(in.text, sizeof in.text)));
+}
+
 }  // namespace
 
 void SimTakeAnalogInput(QLineEdit* field, int slot, int module, int channel) {
@@ -183,8 +194,8 @@ void SimIoView::relayout() {
 void SimIoView::takePosition(int p) {
   const Position& c = pos_[static_cast<size_t>(p)];
   const SimModuleKinds k = SimModuleChannels(State().device.modules[slot_ * SIM_POSITIONS + p]);
-  if (k.analogInA) SimTakeAnalogInput(c.fieldA, slot_, p, 0);
-  if (k.analogInB) SimTakeAnalogInput(c.fieldB, slot_, p, 1);
+  if (k.analogInA && !PlantHolds(SimAnalogIndex(slot_, p, 0))) SimTakeAnalogInput(c.fieldA, slot_, p, 0);
+  if (k.analogInB && !PlantHolds(SimAnalogIndex(slot_, p, 1))) SimTakeAnalogInput(c.fieldB, slot_, p, 1);
   if (k.digitalIn)
     for (int i = 0; i < 2; ++i)
       SimState().io.digitalIn[SimDigitalIndex(slot_, p, i)] = c.di[i]->isChecked() ? 1 : 0;
@@ -198,7 +209,7 @@ void SimIoView::takeInputs() {
     for (int i = 0; i < 2; ++i) din[SimDigitalIndex(slot_, 0, i)] = pos_[0].di[i]->isChecked() ? 1 : 0;
     takePosition(1);
     takePosition(2);
-    SimTakeAnalogInput(pos_[3].fieldA, slot_, 3, 0);
+    if (!PlantHolds(SimAnalogIndex(slot_, 3, 0))) SimTakeAnalogInput(pos_[3].fieldA, slot_, 3, 0);
   } else if (cardShown()) {
     for (int i = 0; i < kCardInputs; ++i)
       din[slot_ * 16 + i] = cardIn_[static_cast<size_t>(i)]->isChecked() ? 1 : 0;
@@ -217,10 +228,11 @@ void SimIoView::showPosition(int p) {
   } else if (k.digitalOut) {
     for (int i = 0; i < 2; ++i) SimSetCheck(c.out[i], io.digitalOut[SimDigitalIndex(slot_, p, i)] != 0);
   }
-  if (slot_ != SIM_SLOT_P) return;
-  const SimAnalogInput* in = io.analogIn + SimAnalogIndex(slot_, p, 0);
-  if (k.analogInA) SimSetItemText(c.fieldA, QString::fromLatin1(in[0].text, static_cast<qsizetype>(strnlen(in[0].text, sizeof in[0].text))));
-  if (k.analogInB) SimSetItemText(c.fieldB, QString::fromLatin1(in[1].text, static_cast<qsizetype>(strnlen(in[1].text, sizeof in[1].text))));
+  // Inputs that no one types (slot P's) and those the plant writes show their records.
+  const int first = SimAnalogIndex(slot_, p, 0);
+  const SimAnalogInput* in = io.analogIn + first;
+  if (k.analogInA && (slot_ == SIM_SLOT_P || PlantHolds(first))) SimSetItemText(c.fieldA, InputText(in[0]));
+  if (k.analogInB && (slot_ == SIM_SLOT_P || PlantHolds(first + 1))) SimSetItemText(c.fieldB, InputText(in[1]));
 }
 
 void SimIoView::showOutputs() {
@@ -229,6 +241,9 @@ void SimIoView::showOutputs() {
     case SIM_SLOT_A:
       showPosition(1);
       showPosition(2);
+      // The main input at A4: the plant's process value while the plant is on.
+      if (PlantHolds(SimAnalogIndex(slot_, 3, 0)))
+        SimSetItemText(pos_[3].fieldA, InputText(io.analogIn[SimAnalogIndex(slot_, 3, 0)]));
       break;
     case SIM_SLOT_P:
       for (int p = 0; p < SIM_POSITIONS; ++p) {

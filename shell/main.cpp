@@ -1,11 +1,20 @@
 // SIM74_2: the simulator program.
 #include <QApplication>
 #include <clocale>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "shell/sim_main.h"
 
 int main(int argc, char** argv) {
+  // Without any display the program still runs (served by its PC tools and scripts).
+  const char* x = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if (!std::getenv("QT_QPA_PLATFORM") && (!x || !*x) && (!wayland || !*wayland)) {
+    std::fprintf(stderr, "SIM74_2: no display; running without a window\n");
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  }
   QApplication app(argc, argv);
   // Numbers are written and read with '.', whatever the user's locale.
   std::setlocale(LC_NUMERIC, "C");

@@ -97,7 +97,12 @@ void SimMainWindow::setHooks(SimMainWindowHooks hooks) {
 }
 
 void SimMainWindow::openChannel() {
-  SimComOpen(SIM_COM_PORT, SimState().deviceAddress, SIM_COM_MAIN_NAME);
+  // PC tools must not be answered by someone else in the simulator's place: the user learns
+  // which names the simulator could not have.
+  if (SimComOpen(SIM_COM_PORT, SimState().deviceAddress, SIM_COM_MAIN_NAME) != 0) {
+    const std::string text = "PC tools cannot reach the simulator through these names:\n" + SimComOpenFailures();
+    SIM_Error(text.c_str());
+  }
   if (!channelNotifier_ && SimComFd() >= 0) {
     channelNotifier_ = new QSocketNotifier(SimComFd(), QSocketNotifier::Read, this);
     connect(channelNotifier_, &QSocketNotifier::activated, this, [] { SimComServe(); });
@@ -603,10 +608,9 @@ void SimMainWindow::loadStartProject(bool restart) {
     if (settings.autoLoad && !SimRecentGet(SIM_RECENT_FIRST_ID).empty())
       QTimer::singleShot(0, this, [this] { command(SIM_CMD_RECENT_FIRST, kAutoLoadMarker); });
   }
-  // The project brings its device configuration (the demo its Uni-Input at P4, without which
-  // its loop cannot close), and the settings follow it, as when a project is opened: reading
-  // the settings' [Device] over it would give the first run's default device to the demo.
-  SimWriteDeviceSettings(SimState().device);
+  // The device is the user's: the settings' [Device] keys replace what the start project
+  // brought (opening a project later writes its device into the settings).
+  SimReadDeviceSettings(&SimState().device);
   refreshTitle();
 }
 

@@ -100,7 +100,8 @@ class SimMainWindow : public QMainWindow, public SimMessageTarget {
   // project at its next tick.
   //
   // The project at start: the restart project after a restart, else the settings' last file,
-  // else the demo; with AutoLoad and no last file the most recent file is opened next.
+  // else the demo; with AutoLoad and no last file the most recent file is opened next. Then the
+  // device configuration of the settings.
   void loadStartProject(bool restart);
   // New: the demo project, unnamed; the device settings are written.
   void newProject();

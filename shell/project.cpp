@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "host/regular_file.h"
 #include "runtime/fw_image.h"
 #include "shell/demo_project.h"
 #include "shell/settings.h"
@@ -318,6 +319,15 @@ void Failed() {
   SimTheSettings().lastFileName.clear();
 }
 
+// A file named by the user or the settings, opened for reading only when it is a regular
+// file: anything else (a FIFO would block the start) is refused with a message.
+std::FILE* OpenToRead(const std::string& path) {
+  std::string error;
+  std::FILE* f = path.empty() ? nullptr : host::OpenRegularFile(path, "rb", &error);
+  if (!f && error.find("not a regular file") != std::string::npos) SIM_Error(("Not read: " + error + ".").c_str());
+  return f;
+}
+
 bool PathFits(const char* path) {
   if (path && std::strlen(path) >= SIM_PATH_SIZE) {
     const std::string text = std::string("The path is too long (at most ") + std::to_string(SIM_PATH_SIZE - 1) +
@@ -365,7 +375,7 @@ int SimLoadProject(const char* path) {
     Finish();
     return kLoaded;
   }
-  std::FILE* f = *path && PathFits(path) ? std::fopen(path, "rb") : nullptr;
+  std::FILE* f = *path && PathFits(path) ? OpenToRead(path) : nullptr;
   if (!f) {
     Failed();
     Finish();
@@ -384,7 +394,7 @@ int SimLoadProjectBytes(const uint8_t* data, size_t size, const char* name) {
 
 bool SimLoadProjectOld(const char* path) {
   g_oldTrend = SimOldProjectTrend{};
-  std::FILE* f = path && *path && PathFits(path) ? std::fopen(path, "rb") : nullptr;
+  std::FILE* f = path && *path && PathFits(path) ? OpenToRead(path) : nullptr;
   bool ok = false;
   if (f) {
     FileSource src(f);
@@ -441,9 +451,7 @@ int SimSaveProject(const char* path) {
 
 void SimLoadDemoProject() {
   SimHostState& s = State();
-  s.plantSettings[0] = 1.0f;
-  s.plantSettings[1] = 5.0f;
-  s.plantSettings[2] = 50.0f;
+  std::copy(std::begin(kSimDemoPlantSettings), std::end(kSimDemoPlantSettings), s.plantSettings);
   const bool blank = g_shiftHeld && g_shiftHeld();
   // The image begins with its tag; an image stored behind an 8-byte prefix is taken too.
   const uint8_t* image = kSimDemoEngineering;
@@ -548,7 +556,7 @@ void SimReadPictureFiles() {
     ClearPicture(buffer, kind.capacity);
     const std::string path = PathText(s.*kind.path);
     g_trustedPath[k] = path;
-    std::FILE* f = path.empty() ? nullptr : std::fopen(path.c_str(), "rb");
+    std::FILE* f = OpenToRead(path);
     if (!f) continue;
     std::vector<uint8_t> block(kind.capacity);
     const size_t got = std::fread(block.data(), 1, block.size(), f);
@@ -563,7 +571,7 @@ namespace {
 
 // Whether the file holds exactly these bytes.
 bool FileHolds(const std::string& path, const uint8_t* data, uint32_t size) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = host::OpenRegularFile(path, "rb");
   if (!f) return false;
   std::vector<uint8_t> content(size + 1u);
   const size_t got = std::fread(content.data(), 1, content.size(), f);

@@ -1,8 +1,10 @@
 #include "shell/script.h"
 
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -36,7 +38,7 @@ struct ScriptState {
   bool parked = false;        // reading suspended by ONIDLE
   bool readOnly = false;      // what the communication view was last told
   bool appStarted = false;
-  pid_t app = 0;              // the program APPSTART started, while it runs
+  std::vector<pid_t> stopped;  // of the children: those APPSTOP has asked to end
   std::vector<pid_t> children;  // started programs not yet reaped
 
   // Recorder.
@@ -86,7 +88,8 @@ void SetReadOnly(bool readOnly, bool force = false) {
 
 FILE* Open(const std::string& path, const char* mode, const char* what) {
   FILE* f = SimOpenScriptFile(path, mode);
-  if (!f) Log(what, path);
+  struct stat st {};
+  if (!f) Log(stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) ? "not a regular file" : what, path);
   return f;
 }
 
@@ -167,7 +170,7 @@ void ReapChildren() {
   ScriptState& st = S();
   for (size_t i = 0; i < st.children.size();) {
     if (host::ReapProcess(st.children[i])) {
-      if (st.app == st.children[i]) st.app = 0;
+      st.stopped.erase(std::remove(st.stopped.begin(), st.stopped.end(), st.children[i]), st.stopped.end());
       st.children.erase(st.children.begin() + static_cast<long>(i));
     } else {
       ++i;
@@ -201,20 +204,27 @@ void StartApp(std::string_view command) {
   ScriptState& st = S();
   const pid_t pid = host::StartProcess(SplitCommand(command));
   st.appStarted = pid > 0;
-  st.app = pid;
   if (pid > 0)
     st.children.push_back(pid);
   else
     Log("the program could not be started", command);
 }
 
-// Ends the program that APPSTART started, and no other.
+// While the started flag is set, ends the most recent program the scripts started that still
+// runs (the one a user would see in front), and no program of anyone else; then sets the
+// flag, so that the next APPSTOP ends the one started before it.
 void StopApp() {
   ScriptState& st = S();
   ReapChildren();
-  if (st.appStarted && st.app > 0) kill(st.app, SIGTERM);
-  st.appStarted = false;
-  st.app = 0;
+  if (st.appStarted) {
+    for (auto it = st.children.rbegin(); it != st.children.rend(); ++it) {
+      if (std::find(st.stopped.begin(), st.stopped.end(), *it) != st.stopped.end()) continue;
+      kill(*it, SIGTERM);
+      st.stopped.push_back(*it);
+      break;
+    }
+  }
+  st.appStarted = true;
 }
 
 // --- Player -------------------------------------------------------------------------------
@@ -239,22 +249,32 @@ void CloseInputs() {
   st.parked = false;
 }
 
+// Past this many characters a line is no script line at all: the rest of the file is left
+// unread (a file without line breaks must not hold the program up).
+constexpr size_t kLineSkipMax = 16 * SIM_SCRIPT_LINE_MAX;
+
 // The next line of the current file into st.line; false at its end. A line longer than the
-// buffer is read to its end and reported as too long.
+// buffer is read to its end and reported as too long; one longer than kLineSkipMax ends the
+// file.
 bool ReadLine(size_t* length, bool* tooLong) {
   ScriptState& st = S();
   FILE* f = Top();
-  size_t n = 0;
+  size_t n = 0, skipped = 0;
   bool any = false;
   *tooLong = false;
   int c;
   while ((c = std::getc(f)) != EOF) {
     any = true;
     if (c == '\n') break;
-    if (n < sizeof st.line)
+    if (n < sizeof st.line) {
       st.line[n++] = static_cast<char>(c);
-    else
+    } else if (++skipped > kLineSkipMax) {
+      Log("script line without end; the rest of the file is not read", std::string_view(st.line, 40));
+      *length = 0;
+      return false;
+    } else {
       *tooLong = true;
+    }
   }
   while (n > 0 && st.line[n - 1] == '\r') --n;
   *length = n;
@@ -587,6 +607,22 @@ void SimScriptClose() {
   CloseOutput();
   CloseInputs();
   s.playing = 0;
+}
+
+void SimScriptEndPrograms() {
+  ScriptState& st = S();
+  ReapChildren();
+  for (pid_t pid : st.children) kill(pid, SIGTERM);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  for (pid_t pid : st.children) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+    if (!host::WaitProcess(pid, static_cast<int>(std::max<long long>(left.count(), 0)))) {
+      kill(pid, SIGKILL);
+      host::WaitProcess(pid, 1000);
+    }
+  }
+  st.children.clear();
+  st.stopped.clear();
 }
 
 bool SimScriptPlay(const std::string& path) {

@@ -54,6 +54,9 @@ void SimScriptNoteRequest(const char* frame, uint16_t length);
 void SimRecordStep();
 // When the main window closes: the closing lines of the output, then every file is closed.
 void SimScriptClose();
+// Ends every program the scripts started that still runs (at the simulator's exit): asked
+// with SIGTERM, killed when it has not ended within two seconds.
+void SimScriptEndPrograms();
 
 // For the main window's commands: play a file now (false when one already plays or the file
 // cannot be opened) and record into a file from now on (the current output is closed first).

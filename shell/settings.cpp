@@ -10,6 +10,9 @@
 #include <cstring>
 
 #include "host/ini_file.h"
+#include "host/regular_file.h"
+#include "shell/device_config.h"
+#include "shell/module_tables.h"
 #include "shell/sim/SIM.h"
 
 namespace {
@@ -78,18 +81,23 @@ int SimInitIni(SimHostState& state) {
   g_iniPath = folder + "/sim_mx74-2.ini";
   int result = 0;
   bool readable = false;
-  if (FILE* f = std::fopen(g_iniPath.c_str(), "rb")) {
+  if (FILE* f = host::OpenRegularFile(g_iniPath, "rb")) {
     std::fclose(f);
     readable = true;
   }
   if (readable && !host::IniIsWellFormed(g_iniPath)) {
     // Kept beside for the user, replaced by the first-run values.
+    // Moved aside before the user is told, so that the next start does not meet it again
+    // whatever happens to this one.
     const std::string aside = g_iniPath + ".corrupt";
-    const std::string text = "The settings file " + g_iniPath + " is corrupt; it was kept as " + aside +
-                             " and replaced by the default settings.";
-    SIM_Error(text.c_str());
     std::remove(aside.c_str());
     readable = std::rename(g_iniPath.c_str(), aside.c_str()) != 0;
+    const std::string text =
+        readable ? "The settings file " + g_iniPath + " is corrupt and could not be moved aside (" +
+                       std::strerror(errno) + "); the simulator runs with what can be read of it."
+                 : "The settings file " + g_iniPath + " is corrupt; it was kept as " + aside +
+                       " and replaced by the default settings.";
+    SIM_Error(text.c_str());
   }
   if (!readable) {
     std::string base = folder.substr(0, folder.size() - std::strlen("/Orvant Tools/SIM_MX74-2"));
@@ -170,28 +178,43 @@ bool SimWriteSettingsAtExit(const SimSettings& s, const SimHostState& state, boo
 
 void SimReadDeviceSettings(SimDeviceConfig* d) {
   const std::string& f = g_iniPath;
-  auto get = [&](const char* key, long fallback) {
-    return static_cast<uint16_t>(host::IniGetInt(f, SIM_INI_DEVICE, key, fallback));
+  // A value outside what the device and module dialogs offer keeps the key's default; one
+  // error names every such key.
+  std::string refused;
+  auto refuse = [&](const char* key, long value, long fallback) {
+    refused += "\r\n  " + std::string(key) + "=" + std::to_string(value) + " (" + std::to_string(fallback) +
+               " is used)";
   };
-  auto module = [&](const char* key, long fallback) {
-    return static_cast<uint8_t>(host::IniGetInt(f, SIM_INI_DEVICE, key, fallback));
-  };
-  d->ksx = get("Ksx", 0);
-  d->anschluss = get("Anschluss", 0);
-  d->power = get("Power", 0);
-  d->commOpt = get("CommOpt", 0);
-  d->slotB = get("SlotB", 0);
-  d->slotC = get("SlotC", 0);
-  d->relais = get("Relais", 0);
-  const bool b = d->slotB == 1, c = d->slotC == 1, r = d->relais == 1;
-  const struct {
+  struct Field {
     const char* key;
-    long fallback;
-  } modules[16] = {{"ModulA1", 21},      {"ModulA2", 0},       {"ModulA3", 0},       {"ModulA4", 1},
-                   {"ModulB1", b * 22},  {"ModulB2", b * 22},  {"ModulB3", b * 22},  {"ModulB4", b * 41},
-                   {"ModulC1", c * 22},  {"ModulC2", c * 22},  {"ModulC3", c * 22},  {"ModulC4", c * 41},
-                   {"ModulP1", 43},      {"ModulP2", 43},      {"ModulP3", r * 43},  {"ModulP4", r * 43}};
-  for (int i = 0; i < 16; ++i) d->modules[i] = module(modules[i].key, modules[i].fallback);
+    uint16_t* value;
+    long last;  // the choices are 0..last
+  };
+  const Field fields[] = {{"Ksx", &d->ksx, 1},       {"Anschluss", &d->anschluss, 9},
+                          {"Power", &d->power, 1},   {"CommOpt", &d->commOpt, SIM_INTERFACE_CHOICES - 1},
+                          {"SlotB", &d->slotB, 2},   {"SlotC", &d->slotC, 2},
+                          {"Relais", &d->relais, 1}};
+  for (const Field& field : fields) {
+    const long v = host::IniGetInt(f, SIM_INI_DEVICE, field.key, 0);
+    if (v < 0 || v > field.last) refuse(field.key, v, 0);
+    *field.value = static_cast<uint16_t>(v < 0 || v > field.last ? 0 : v);
+  }
+  const bool b = d->slotB == 1, c = d->slotC == 1, r = d->relais == 1;
+  const long fallbacks[16] = {21,     0,      0,      1,      b * 22, b * 22, b * 22, b * 41,
+                              c * 22, c * 22, c * 22, c * 41, 43,     43,     r * 43, r * 43};
+  for (int i = 0; i < 16; ++i) {
+    const long v = host::IniGetInt(f, SIM_INI_DEVICE, SIM_MODULE_KEYS[i], fallbacks[i]);
+    // Positions A1..P4 run slot by slot (A, B, C, P). A slot without modules holds none;
+    // elsewhere the position's option list decides.
+    const int set = SimOptionSetOf(i / SIM_POSITIONS, *d);
+    const bool listed = v >= 0 && v < SIM_OPTION_END && SimOptionIndex(set, i % SIM_POSITIONS, static_cast<int>(v)) >= 0;
+    const bool offered = set < 0 ? v == 0 : listed;
+    if (!offered) refuse(SIM_MODULE_KEYS[i], v, fallbacks[i]);
+    d->modules[i] = static_cast<uint8_t>(offered ? v : fallbacks[i]);
+  }
+  if (!refused.empty())
+    SIM_Error(("The settings file " + f + " holds [Device] values that the device does not offer:" + refused)
+                  .c_str());
 }
 
 void SimWriteDeviceSettings(const SimDeviceConfig& d) {

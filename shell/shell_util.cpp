@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "host/ini_file.h"
+#include "host/regular_file.h"
 
 namespace {
 
@@ -190,5 +191,5 @@ bool SimWriteIniInt(const std::string& section, const std::string& key, long val
 }
 
 FILE* SimOpenScriptFile(const std::string& path, const char* mode) {
-  return path.empty() || !mode ? nullptr : std::fopen(path.c_str(), mode);
+  return path.empty() || !mode ? nullptr : host::OpenRegularFile(path, mode);
 }

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "blocks/register_all.h"
+#include "host/end_signals.h"
 #include "host/ini_file.h"
 #include "host/process.h"
 #include "host/shared_block.h"
@@ -47,7 +48,14 @@
 
 namespace {
 
+// Without a display nobody could close a box: the text goes to the standard error output (it
+// is in "SimError.log" too) and the program goes on.
 void ErrorBox(const char* text, const char* caption) {
+  const QString platform = QGuiApplication::platformName();
+  if (platform == "offscreen" || platform == "minimal") {
+    std::fprintf(stderr, "SIM74_2: %s\n", text);
+    return;
+  }
   QMessageBox::warning(nullptr, QString::fromLatin1(caption), QString::fromLatin1(text));
 }
 
@@ -114,31 +122,17 @@ void ArmScreenshot(SimMainWindow* w) {
 }
 
 // SIGTERM, SIGINT and SIGHUP end the program as its Exit command does, so that the names it
-// shares with other programs are removed (a signal handler only writes to a pipe; the event
-// loop does the rest).
-int g_endPipe[2] = {-1, -1};
-
-void OnEndSignal(int) {
-  const char c = 1;
-  const ssize_t n = write(g_endPipe[1], &c, 1);
-  (void)n;
-}
-
+// shares with other programs are removed. They are taken from the very start: a signal that
+// comes before the window exists ends the program as soon as its event loop runs.
 void CatchEndSignals(SimMainWindow* w) {
-  if (g_endPipe[0] < 0 && pipe2(g_endPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-  auto* notifier = new QSocketNotifier(g_endPipe[0], QSocketNotifier::Read, w);
+  const int fd = host::CatchEndSignals();
+  if (fd < 0) return;
+  auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, w);
   QObject::connect(notifier, &QSocketNotifier::activated, w, [w] {
-    char buf[16];
-    while (read(g_endPipe[0], buf, sizeof buf) > 0) {
-    }
+    host::DrainEndSignals();
     // Nobody to ask at a signal: the program ends without the save prompt.
     w->closeUnasked();
   });
-  struct sigaction sa {};
-  sa.sa_handler = OnEndSignal;
-  sigemptyset(&sa.sa_mask);
-  sa.sa_flags = SA_RESTART;
-  for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
 }
 
 // Starts this program again with " /restart" (shown normally), as a new process.
@@ -260,6 +254,7 @@ void SimExitInstance(SimMainWindow* w) {
 }
 
 int SimMain(const std::string& args) {
+  host::CatchEndSignals();
   std::string commandLine = args.substr(0, 255);
   // SIM74_2_NAME_PREFIX=text: every name shared with other programs begins with it (tests keep
   // their simulators apart with it).
@@ -312,6 +307,7 @@ int SimMain(const std::string& args) {
   SimSetRestartHooks(nullptr);
   SimSetModulePanelWindowHooks(nullptr);
   SimExitInstance(w);
+  SimScriptEndPrograms();
   SimTrendEnd();
   SimPlantUnload();
   SimSetTheControl(nullptr);

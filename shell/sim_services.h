@@ -72,6 +72,9 @@ struct SimPlantView {
   // X2 and X3, and the scale limits of each (lower, upper), all 0 without a controller.
   float trend[6];
   float trendScale[12];
+  // Bit i set: the plant link writes analog input record i (its process value at A4, its
+  // position feedback at A3); the I/O views show that record while the plant is on.
+  uint32_t inputs;
 };
 
 // Plant exchange records: parameters written at the plant set-up, the controller's outputs

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/ini_file.h"
+#include "host/regular_file.h"
 #include "shell/project.h"
 #include "shell/settings.h"
 #include "shell/trend_binding.h"
@@ -255,7 +256,7 @@ int SimTrendDecode(const uint8_t* settingsBlock, const uint8_t* channelBlock, in
 
 bool SimTrendReadDat(const std::string& file, int language, SimTrendSettings* settings) {
   if (file.empty()) return false;
-  std::FILE* f = std::fopen(file.c_str(), "rb");
+  std::FILE* f = host::OpenRegularFile(file, "rb");
   if (!f) return false;
   std::vector<uint8_t> bytes(SIM_TREND_DAT_BYTES + 1);
   const size_t got = std::fread(bytes.data(), 1, bytes.size(), f);

@@ -78,9 +78,6 @@ uint16_t lengthOf(uint8_t dataType) {
   return dataType <= CSDO_INT8 ? 1 : dataType <= CSDO_INT16 ? 2 : 4;
 }
 
-// A float within lo..hi (NaN never is).
-bool within(float v, float lo, float hi) { return v >= lo && v <= hi; }
-
 // The inputs of a transfer, checked in float before any of them becomes an integer: false
 // when one fails (the node is taken as an integer, truncated toward zero; the own node, a
 // read/write choice other than 0 or 1, and any value outside its parameter's limits fail).
@@ -90,10 +87,10 @@ bool fillRequest(const FbLayout& L, CsdoState& s) {
   const float dataType = BLK_AnalogIn(L, kInDataType);
   const float subIndex = BLK_AnalogIn(L, kInSubIndex);
   const float index = BLK_AnalogIn(L, kInIndex);
-  if (!within(node, 1.0f, kLastNode) || access > 1 ||
-      !within(dataType, 0.0f, static_cast<float>(CSDO_FLOAT)) ||
-      !within(subIndex, 0.0f, kLastSubIndex) ||
-      !within(index, 1.0f, kLastIndex)) {
+  if (!FW_Within(node, 1.0f, kLastNode) || access > 1 ||
+      !FW_Within(dataType, 0.0f, static_cast<float>(CSDO_FLOAT)) ||
+      !FW_Within(subIndex, 0.0f, kLastSubIndex) ||
+      !FW_Within(index, 1.0f, kLastIndex)) {
     return false;
   }
   ComBusRequest& r = s.request;

@@ -122,7 +122,7 @@ void setDisplayMode(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s,
 
 // The self-tuning's state as the page shows it, and its second flag: the process value
 // lies too far from the setpoint for the cooling step.
-uint8_t optimisationState(const CtrlWork& w) { return w.opt.state; }
+uint8_t optimisationState(const CtrlWork& w) { return w.opt.stage; }
 bool secondOptimisationFlag(const CtrlWork& w) { return w.opt.largeDev != 0; }
 
 void copyTuningResults(CtrlBlockState& s) {
@@ -681,7 +681,7 @@ void takeTunedParams(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s
     const CtrlParamSet& set = s.params.sets[n];
     const float values[6] = {set.xp1, set.xp2, set.tn, set.tv, set.tp1, set.tp2};
     for (uint16_t i = 0; i < 6; ++i) setBoth(static_cast<uint16_t>(d.firstSetFloat + 6 * n + i), values[i]);
-    if (optimisationState(s.work) != CTRL_OST_COOL_STEP) {
+    if (optimisationState(s.work) != CTRL_OPT_STAGE_COOL_STEP) {
       s.startMarker = 0;
       s.in.optStart = 0;
       s.in.dManual = 0;

@@ -107,6 +107,16 @@ constexpr uint16_t CTRL_WORK_WORDS =
 constexpr uint16_t CTRL_PIDMA_WORK_WORDS =
     static_cast<uint16_t>((CTRL_EXT_OFFSET + sizeof(CtrlExtension) + CTRL_STATE_ALIGN - 2 + 1) / 2);
 static_assert(alignof(CtrlExtension) <= CTRL_STATE_ALIGN);
+// The engineering image records each instance's work-word count and a load takes an instance
+// only when the count is the type's: a compiler or flag change that moved the native records
+// would make every stored controller unreadable. The counts and what they are built from are
+// pinned here, so that such a change stops the build instead.
+static_assert(sizeof(CtrlBlockState) == 1308 && CTRL_STATE_ALIGN == 4,
+              "the controller state's native layout changed: the stored work-word count moves");
+static_assert(sizeof(CtrlExtension) == 840 && CTRL_EXT_OFFSET == 1308,
+              "PIDMA's extension record changed: the stored work-word count moves");
+static_assert(CTRL_WORK_WORDS == 655 && CTRL_PIDMA_WORK_WORDS == 1075,
+              "the stored work-word counts of CONTR, CONTR+ and PIDMA are fixed");
 
 // Block state of a layout: the first 8-byte boundary of the work words; built on first use.
 CtrlBlockState* CTRL_LayoutState(const FbLayout& L);

@@ -98,7 +98,7 @@ bool rampWillMove(const CtrlCore& c, float target) {
 void setpointReset(CtrlCore& c) {
   if (c.in.setpointReset && c.in.gradientOn && !c.in.wStop && !c.out.xFault) {
     restartFromX(c);
-    c.w.jump1 = c.w.jump2 = 1;
+    c.w.setpointJump = c.w.bumplessRestart = 1;
     c.in.setpointReset = 0;
   }
 }
@@ -493,8 +493,8 @@ void CTRL_Setpoint(CtrlCore& c) {
       in.newWi = c.r.wi = in.wi;
       w.saveWi = 1;
       if (out.internalActive && !out.w2Active) {
-        w.jump1 = 1;
-        if (rampWillMove(c, in.wi)) w.jump2 = 1;
+        w.setpointJump = 1;
+        if (rampWillMove(c, in.wi)) w.bumplessRestart = 1;
       }
     }
     in.setpointLoad = 0;
@@ -515,8 +515,8 @@ void CTRL_Setpoint(CtrlCore& c) {
   out.w2Active = w2Active;
   if (w2Active != prevW2) {
     out.rampAtTarget = 0;
-    w.jump1 = 1;
-    if (in.gradientOn && !isOff(p.grw2)) w.jump2 = 1;
+    w.setpointJump = 1;
+    if (in.gradientOn && !isOff(p.grw2)) w.bumplessRestart = 1;
   }
   out.cascadeFault = 0;
 
@@ -637,7 +637,7 @@ void CTRL_CascadeSetpoint(CtrlCore& c, bool prevW2, bool prevInternal) {
     if (in.dTrack && track != CTRL_TRACK_OFF && !prevInternal) {
       if (track == CTRL_TRACK_PV) {
         if (!out.xFault && !wStop) storeInternalSetpoint(c, out.x * w.invSFac);
-        w.jump2 = 1;
+        w.bumplessRestart = 1;
       } else if (track == CTRL_TRACK_SP) {
         if (!w.prevCascadeFault) storeInternalSetpoint(c, out.w);
         spTrackChangeover = true;
@@ -658,8 +658,8 @@ void CTRL_CascadeSetpoint(CtrlCore& c, bool prevW2, bool prevInternal) {
   if (!wStop && (prevW2 || internal != prevInternal) && !spTrackChangeover) {
     out.w = out.xFault ? w.rampTarget : out.x * w.invSFac;
     out.rampAtTarget = 0;
-    w.jump1 = 1;
-    if (rampWillMove(c, w.rampTarget)) w.jump2 = 1;
+    w.setpointJump = 1;
+    if (rampWillMove(c, w.rampTarget)) w.bumplessRestart = 1;
   }
 }
 
@@ -679,7 +679,7 @@ void CTRL_SetpointTrack(CtrlCore& c, float a) {
   if ((a < b && b < a + 2 * band && x < a + band) || (a > b && b > a - 2 * band && x > a - band)) {
     out.w = a;
     if (a == CTRL_In(c.in.x3) && !out.internalActive) w.rampTarget = a;
-    if (!w.trackOnce) w.jump1 = w.jump2 = 1;
+    if (!w.trackOnce) w.setpointJump = w.bumplessRestart = 1;
     w.trackOnce = 1;
   }
 }

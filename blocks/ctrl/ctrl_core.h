@@ -206,7 +206,7 @@ struct CtrlOutputState {
   uint8_t dOnXw = 0;           // D part acts on XW
   uint8_t ovcMode = 0;         // COVC
   uint8_t ypFeedback = 0;      // kind 8
-  uint8_t variant = 0;         // kind 7: 0, kind 8: 1
+  uint8_t stepWithYp = 0;      // kind 8 (read as ypFeedback; the byte keeps the layout)
   uint8_t manualLike = 0;      // off, hard manual, Y2, manual or failure decides the output
   uint8_t forced = 0, forcedValue = 0;  // forced contacts (off and failure)
   uint8_t contact1 = 0, contact2 = 0;   // switching contacts of the signal kinds
@@ -241,16 +241,34 @@ struct CtrlOutputState {
   float yDyn = 0;              // after the dynamic correction
 };
 
-// States of the self-tuning (CtrlOptState::state).
+// Stages of the self-tuning (CtrlOptState::stage), the numbers the page shows.
 enum : uint8_t {
-  CTRL_OST_IDLE = 0,
-  CTRL_OST_CLOSING = 1,      // stepping without Yp: the motor runs closed first
-  CTRL_OST_HEAT_STEP = 2,    // waits for rest, then the heating step
-  CTRL_OST_HEAT_IDENT = 3,
-  CTRL_OST_COOL_STEP = 4,    // two-sided kinds: waits for rest, then the cooling step
-  CTRL_OST_COOL_IDENT = 5,
-  CTRL_OST_DONE = 6,
-  CTRL_OST_ERROR = 7,        // `o err`, held while the request stays
+  CTRL_OPT_STAGE_IDLE = 0,
+  CTRL_OPT_STAGE_CLOSING = 1,      // stepping without Yp: the motor runs closed first
+  CTRL_OPT_STAGE_HEAT_STEP = 2,    // waits for rest, then the heating step
+  CTRL_OPT_STAGE_HEAT_IDENT = 3,
+  CTRL_OPT_STAGE_COOL_STEP = 4,    // two-sided kinds: waits for rest, then the cooling step
+  CTRL_OPT_STAGE_COOL_IDENT = 5,
+  CTRL_OPT_STAGE_DONE = 6,
+  CTRL_OPT_STAGE_ERROR = 7,        // `o err`, held while the request stays
+};
+
+// Phases of the identification within a stage (CtrlOptState::phase).
+enum : uint8_t {
+  CTRL_OPT_PHASE_IDLE = 0,
+  CTRL_OPT_PHASE_WAIT_REST = 1,
+  CTRL_OPT_PHASE_STEP = 2,
+  CTRL_OPT_PHASE_IDENTIFY = 3,
+  CTRL_OPT_PHASE_IDENTIFIED = 4,
+  CTRL_OPT_PHASE_IDENTIFIED_STEEP = 5,  // identified with Vmax x Tu >= 0.4
+  CTRL_OPT_PHASE_ENDED = 6,
+};
+
+// How the self-tuning positions a stepping output (CtrlOptState::positioner).
+enum : uint8_t {
+  CTRL_OPT_POS_NONE = 0,          // continuous output: no positioning
+  CTRL_OPT_POS_FROM_YP = 1,       // stepping with Yp: positions by the feedback
+  CTRL_OPT_POS_CLOSED_FIRST = 2,  // stepping without Yp: the motor runs closed first
 };
 
 // Result codes of the self-tuning, per side (CtrlRetained::optResultHeat / optResultCool).
@@ -269,13 +287,13 @@ enum : uint8_t {
 // State of the self-tuning: the state machine, the rest detection and the identification
 // of the step response. Percent values are those of the span; counts are in cycles.
 struct CtrlOptState {
-  uint8_t state = 0;           // 0 idle .. 7 error (the page shows it)
-  uint8_t phase = 0;           // 0 idle, 1 rest, 2 step, 3 identification, 4/5 identified, 6 end
+  uint8_t stage = 0;           // CTRL_OPT_STAGE_* (the page shows it)
+  uint8_t phase = 0;           // CTRL_OPT_PHASE_*
   uint8_t result = 0;          // result code of the side being identified
   uint8_t oCond = 0;           // OCond: 0 grad=0, 1 grad<0/>0, 2 grad<>0
   uint8_t inverse = 0;         // direction: inverse action (inverted for the cooling step)
   uint8_t twoSided = 0;        // a cooling step follows the heating step
-  uint8_t variant = 0;         // stepping: 0 none, 1 with Yp, 2 without Yp
+  uint8_t positioner = 0;      // CTRL_OPT_POS_*
   uint8_t stepping = 0;        // stepping output (the PI rule uses the motor time)
   uint8_t moving = 0;          // the process is moving
   uint8_t restart = 0;         // restart the rest measurement
@@ -327,7 +345,11 @@ struct CtrlWork {
   uint8_t manualEntry = 0, failureEntry = 0, hardManualEntry = 0, y2Entry = 0;  // one cycle
   uint8_t reinit = 0;          // output re-initialise
   uint8_t paramsChanged = 0;
-  uint8_t jump1 = 0, jump2 = 0;  // setpoint-jump flags
+  // A setpoint jump this cycle: the D part takes no kick from it.
+  uint8_t setpointJump = 0;
+  // The output goes on as after a parameter change (a ramp starts to move, manual ends, the
+  // setpoint tracks): no step from the recomputation.
+  uint8_t bumplessRestart = 0;
   uint8_t setSwitching = 0, setReload = 0;
   uint8_t kind = 0, failReaction = 0;
   CtrlMode mode = CtrlMode::Automatic;

@@ -61,7 +61,6 @@ bool hasIntegral(int32_t structure) {
 }
 bool isKind7(const CtrlExtension& x) { return x.stage == CTRL_STAGE_STEPPING; }
 bool isKind8(const CtrlExtension& x) { return x.stage == CTRL_STAGE_STEP_YP; }
-bool within(float v, float low, float high) { return v >= low && v <= high; }
 
 // Three decimals, as the block stores adopted values.
 float round3(float v) { return std::trunc(v * 1000.0f + 0.5f) / 1000.0f; }
@@ -172,7 +171,7 @@ void noiseAndDrift(CtrlExtension& x, float& C, float u) {
     fail(x, CTRL_EXT_ERR_NOISE);
   } else if (isKind7(x)) {
     enter(x, CTRL_ID_PULSE);
-  } else if (within((x.fromManual ? C : x.predictedEnd) + x.dYopt, x.lower, x.upper)) {
+  } else if (FW_Within((x.fromManual ? C : x.predictedEnd) + x.dYopt, x.lower, x.upper)) {
     enter(x, CTRL_ID_PULSE);
   } else {
     fail(x, CTRL_EXT_ERR_LIMITS);
@@ -233,7 +232,7 @@ void pulseResponse(CtrlExtension& x, float& C) {
   // 4.
   if (x.drift && !x.fromManual) {
     C += x.driftSlope * x.dt;
-    if (!isKind7(x) && !within(C, x.lower, x.upper)) return fail(x, CTRL_EXT_ERR_LIMITED);
+    if (!isKind7(x) && !FW_Within(C, x.lower, x.upper)) return fail(x, CTRL_EXT_ERR_LIMITED);
   }
   // 5: the pulse ends when the response passes Xlimit.
   if (x.waitResponse) {
@@ -518,7 +517,7 @@ void CTRL_ExtIdentify(CtrlExtension& x, const CtrlWork&) {
     x.stepped = 0;
     if (!hasIntegral(x.structureInUse)) {
       fail(x, CTRL_EXT_ERR_STRUCTURE);
-    } else if (x.manualLike && !within(x.modeValue + x.dYopt, x.lower, x.upper)) {
+    } else if (x.manualLike && !FW_Within(x.modeValue + x.dYopt, x.lower, x.upper)) {
       fail(x, CTRL_EXT_ERR_LIMITS);
     } else {
       x.fromManual = x.manualLike;

@@ -35,11 +35,11 @@ float pdStep(CtrlCore& c) {
     if (w.reinit) {
       d = 0;
       skip = true;
-    } else if (!w.jump1) {
+    } else if (!w.setpointJump) {
       e = s.dPrevIn;  // no kick from the parameter change
     }
   }
-  if (!skip && !w.reinit && !w.jump1 && !s.manualLike) {
+  if (!skip && !w.reinit && !w.setpointJump && !s.manualLike) {
     const float tv = w.set.tv;
     const float den = 4 * w.dt + tv;
     const float b = den != 0 ? tv / den : 0.0f;
@@ -51,7 +51,7 @@ float pdStep(CtrlCore& c) {
     }
   }
   s.dPrevOut = d;
-  s.dPrevIn = (w.jump1 && !w.paramsChanged && s.dOnXw) ? 0.0f : e;
+  s.dPrevIn = (w.setpointJump && !w.paramsChanged && s.dOnXw) ? 0.0f : e;
   s.lastPd = s.inverse ? x : -x;
   return s.lastPd;
 }
@@ -541,7 +541,7 @@ void CTRL_OutputInit(CtrlCore& c) {
   w.failReaction = CTRL_FailReaction(c.cfg);
   s.ovcMode = CTRL_Ovc(c.cfg);
   s.algClass = isSteppingKind(w.kind) ? 2 : 1;
-  s.variant = w.kind == CTRL_KIND_STEPPING_YP;
+  s.stepWithYp = w.kind == CTRL_KIND_STEPPING_YP;
   s.ypFeedback = w.kind == CTRL_KIND_STEPPING_YP;
   s.modeValue = 0;
   if (!w.warmStart) c.in.lastY = c.p.y0;
@@ -559,10 +559,10 @@ void CTRL_OutputStage(CtrlCore& c) {
   // 1 to 3: requests of the block and the return from manual.
   if (!isSteppingKind(w.kind)) in.outputReinit = 0;
   const bool manualOrHard = out.manualActive || out.hardManualActive;
-  if (!manualOrHard && s.prevManualOrHard) w.jump2 = 1;
+  if (!manualOrHard && s.prevManualOrHard) w.bumplessRestart = 1;
   s.prevManualOrHard = manualOrHard;
   w.reinit = w.reinit || in.outputReinit;
-  w.paramsChanged = w.paramsChanged || in.paramReload || w.jump2;
+  w.paramsChanged = w.paramsChanged || in.paramReload || w.bumplessRestart;
   in.outputReinit = in.paramReload = 0;
 
   // 4: a setpoint jump of more than half the proportional band that the deviation has not
@@ -597,5 +597,5 @@ void CTRL_OutputStage(CtrlCore& c) {
   s.takeOver = s.addStep = 0;
   w.reinit = w.paramsChanged = 0;
   w.manualEntry = w.failureEntry = w.hardManualEntry = w.y2Entry = 0;
-  w.jump1 = w.jump2 = 0;
+  w.setpointJump = w.bumplessRestart = 0;
 }

@@ -38,8 +38,6 @@ int plainCheck(int16_t x, const FwShortLimit* record, uint16_t block) {
   return x <= max && x >= min ? 1 : 0;
 }
 
-bool within(float v, float low, float high) { return v >= low && v <= high; }  // false for NaN
-
 struct Target {
   FbLayout L;
   const CtrlTypeDesc* d;
@@ -184,7 +182,7 @@ uint8_t operatingValue(const Target& t, int16_t id, float v) {
   const float ymin = CTRL_Fp(L, d.fp[CTRL_FP_YMIN]), ymax = CTRL_Fp(L, d.fp[CTRL_FP_YMAX]);
   switch (id) {
     case kIdWi:
-      if (!within(v, w0, w100)) return FB_ERR_LIMITS;
+      if (!FW_Within(v, w0, w100)) return FB_ERR_LIMITS;
       if (s.retained.wi != v) {
         s.retained.wi = v;
         s.work.saveWi = 1;
@@ -194,23 +192,23 @@ uint8_t operatingValue(const Target& t, int16_t id, float v) {
       s.in.setpointStore = 1;
       return FB_OK;
     case kIdW:
-      if (!within(v, w0, w100)) return FB_ERR_LIMITS;
+      if (!FW_Within(v, w0, w100)) return FB_ERR_LIMITS;
       s.in.wi = v;
       s.in.setpointLoad = 1;
       return FB_OK;
     case kIdStep:
-      if (!within(v, -(ymax - ymin), ymax - ymin)) return FB_ERR_LIMITS;
+      if (!FW_Within(v, -(ymax - ymin), ymax - ymin)) return FB_ERR_LIMITS;
       s.stepValue = v;
       s.addStep = 1;
       return FB_OK;
     case kIdManualY:
-      if (!within(v, ymin, ymax)) return FB_ERR_LIMITS;
+      if (!FW_Within(v, ymin, ymax)) return FB_ERR_LIMITS;
       s.takeOverValue = v;
       s.takeOver = 1;
       return FB_OK;
     case kIdParamSet: {
       if (d.sets < 2) return FB_ERR_UNKNOWN_ID;
-      if (!within(v, 1, CTRL_PARAM_SETS)) return FB_ERR_LIMITS;
+      if (!FW_Within(v, 1, CTRL_PARAM_SETS)) return FB_ERR_LIMITS;
       if (s.parNoWired) return FB_OK;  // the wired `ParNo` chooses the set
       const auto n = static_cast<uint8_t>(FW_FloatToU8(v) - 1);
       s.in.paramSetSelect = n;

@@ -299,3 +299,15 @@ int CTRL_PlantView(uint16_t block, FwPlantController* view) {
   view->motorTime = CTRL_Fp(L, d->fp[CTRL_FP_TM]);
   return 1;
 }
+
+namespace {
+// The built-in plant's state of the plant link, cleared at every set-up.
+CtrlPlantState g_plantState;
+void resetPlant() { g_plantState = CtrlPlantState{}; }
+void simulatePlant(SimPlantActuators* actuators, SimPlantParams* params, SimPlantResult* result) {
+  CTRL_SimulateOutput(actuators, params, result, &g_plantState);
+}
+constexpr FwPlantProvider kPlantProvider{CTRL_PlantView, resetPlant, simulatePlant};
+}  // namespace
+
+void CTRL_RegisterPlant() { FW_RegisterPlantProvider(&kPlantProvider); }

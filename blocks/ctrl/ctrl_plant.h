@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "runtime/fw_plant.h"
+
 // Model record, owned by the caller and kept between steps: the denominator a0, a1, a2
 // (1, T1 + T2, T1 x T2), the numerator b0 (the gain K), then the integration state: S0
 // (always 0), the integrator states S1 and S2, the output copy S3 (the first guess of the
@@ -50,3 +52,13 @@ void CTRL_TwoLagFit(float tu, float tg, float* t1, float* t2);
 // is 0. A denominator whose a[n] is 0 or not finite gives 0.
 void CTRL_TransferStep(int m, int n, float dt, const float* b, const float* a, float u, float* y,
                        bool reset, float* state);
+
+// The output simulation: the plant's answer to the actuator values when no plug-in runs.
+// `state` persists between calls; the call with the initialise flag sets it up.
+void CTRL_SimulateOutput(SimPlantActuators* actuators, SimPlantParams* params,
+                         SimPlantResult* result, CtrlPlantState* state);
+// Points the plant link's view at a controller's instance slots; 0 when the block is not a
+// controller.
+int CTRL_PlantView(uint16_t block, FwPlantController* view);
+// Hands the plant link the controller view and the built-in plant (with its state).
+void CTRL_RegisterPlant();

@@ -17,17 +17,6 @@
 
 namespace {
 
-// Phases of the identification (CtrlOptState::phase).
-enum : uint8_t {
-  kPhaseIdle = 0,
-  kPhaseWaitRest = 1,
-  kPhaseStep = 2,
-  kPhaseIdentify = 3,
-  kPhaseIdentified = 4,
-  kPhaseIdentifiedSteep = 5,  // identified with Vmax x Tu >= 0.4
-  kPhaseEnded = 6,
-};
-
 // Results of the window regression (CtrlOptState::winResult).
 enum : int8_t {
   kWinNone = 0,
@@ -92,7 +81,9 @@ float expectedSign(const CtrlOptState& o) { return o.inverse ? 1.0f : -1.0f; }
 // The output Y as the optimisation measures it; a stepping output with Yp is where its
 // feedback says (this cycle's, not the last output's).
 float outputY(const CtrlCore& c) {
-  if (c.w.opt.variant == 1 && !c.in.dYpFault) return CTRL_Bounded(CTRL_In(c.in.yp));
+  if (c.w.opt.positioner == CTRL_OPT_POS_FROM_YP && !c.in.dYpFault) {
+    return CTRL_Bounded(CTRL_In(c.in.yp));
+  }
   return CTRL_Bounded(c.out.y);
 }
 
@@ -109,8 +100,8 @@ void position(CtrlCore& c, float travel) {
 // The output returns to its start value, driven like manual.
 void backToStart(CtrlCore& c) {
   const CtrlOptState& o = c.w.opt;
-  if (o.variant == 1) position(c, o.yStart - outputY(c));
-  else if (o.variant == 2) position(c, kMotorClosed);
+  if (o.positioner == CTRL_OPT_POS_FROM_YP) position(c, o.yStart - outputY(c));
+  else if (o.positioner == CTRL_OPT_POS_CLOSED_FIRST) position(c, kMotorClosed);
   else takeOver(c, o.yStart);
   c.w.optManual = 1;
 }
@@ -234,7 +225,7 @@ bool coolingCheck(CtrlOptState& o) {
 
 void endPhase(CtrlOptState& o, uint8_t result) {
   o.result = result;
-  o.phase = kPhaseEnded;
+  o.phase = CTRL_OPT_PHASE_ENDED;
 }
 void identified(CtrlOptState& o, uint8_t result, uint8_t phase) {
   o.result = result;
@@ -262,19 +253,20 @@ void identify(CtrlCore& c, int32_t hour) {
       break;
     case kWinMaximum3:
       if (!passesSetpoint) break;
-      if (coolingCheck(o)) identified(o, CTRL_ORES_SETPOINT_LIMIT, kPhaseIdentified);
+      if (coolingCheck(o)) identified(o, CTRL_ORES_SETPOINT_LIMIT, CTRL_OPT_PHASE_IDENTIFIED);
       else endPhase(o, CTRL_ORES_PASS_SETPOINT);
       break;
     case kWinInflection:
       if (coolingCheck(o)) {
         identified(o, CTRL_ORES_INFLECTION,
-                   o.vmax * o.tu < kSteepRise ? kPhaseIdentified : kPhaseIdentifiedSteep);
+                   o.vmax * o.tu < kSteepRise ? CTRL_OPT_PHASE_IDENTIFIED
+                                              : CTRL_OPT_PHASE_IDENTIFIED_STEEP);
       } else {
         endPhase(o, CTRL_ORES_INFLECTION);
       }
       break;
     case kWinInflection3:
-      if (coolingCheck(o)) identified(o, CTRL_ORES_THREE_MAXIMA, kPhaseIdentified);
+      if (coolingCheck(o)) identified(o, CTRL_ORES_THREE_MAXIMA, CTRL_OPT_PHASE_IDENTIFIED);
       else endPhase(o, CTRL_ORES_INFLECTION);
       break;
     default:
@@ -286,32 +278,32 @@ void identify(CtrlCore& c, int32_t hour) {
 void phaseStep(CtrlCore& c) {
   CtrlOptState& o = c.w.opt;
   const bool requested = c.w.optRequested;
-  if (!requested && o.phase != kPhaseIdle) {
-    o.phase = kPhaseEnded;
+  if (!requested && o.phase != CTRL_OPT_PHASE_IDLE) {
+    o.phase = CTRL_OPT_PHASE_ENDED;
     return;
   }
   const int32_t hour = cyclesOf(3600.0f, c.w.dt);
   switch (o.phase) {
-    case kPhaseIdle:
+    case CTRL_OPT_PHASE_IDLE:
       o.result = CTRL_ORES_NONE;
-      if (requested) o.phase = kPhaseWaitRest;
+      if (requested) o.phase = CTRL_OPT_PHASE_WAIT_REST;
       break;
-    case kPhaseWaitRest: {
+    case CTRL_OPT_PHASE_WAIT_REST: {
       const float g = (o.wRef - xComp(c)) * expectedSign(o);
       const float h = (c.p.w100 - c.p.w0) * c.w.span * 0.1f;
-      if (c.out.optStable && g > h && !o.largeDev) o.phase = kPhaseStep;
+      if (c.out.optStable && g > h && !o.largeDev) o.phase = CTRL_OPT_PHASE_STEP;
       else if (o.counter > hour || g < -h) endPhase(o, CTRL_ORES_NO_REST);
       break;
     }
-    case kPhaseStep:
+    case CTRL_OPT_PHASE_STEP:
       if (!(std::fabs(o.step) >= kMinStep)) {
         endPhase(o, CTRL_ORES_SMALL_STEP);
       } else {
-        o.phase = kPhaseIdentify;
+        o.phase = CTRL_OPT_PHASE_IDENTIFY;
         restartRegression(o, std::fabs(xComp(c) - o.xFilt));
       }
       break;
-    case kPhaseIdentify:
+    case CTRL_OPT_PHASE_IDENTIFY:
       identify(c, hour);
       break;
     default:
@@ -429,8 +421,8 @@ void finish(CtrlCore& c) {
   CtrlOptState& o = c.w.opt;
   c.out.optRun = 0;
   o.inverse = CTRL_Inverse(c.cfg);
-  o.state = CTRL_OST_IDLE;
-  o.phase = kPhaseIdle;
+  o.stage = CTRL_OPT_STAGE_IDLE;
+  o.phase = CTRL_OPT_PHASE_IDLE;
   o.restart = 1;
   o.oCond = CTRL_OCond(c.cfg);
 }
@@ -448,7 +440,7 @@ void start(CtrlCore& c) {
   w.reinit = 1;
   w.set.tp1 = w.set.tp2 = 4 * w.dt;
   // What a previous optimisation left must not decide this one.
-  o.phase = kPhaseIdle;
+  o.phase = CTRL_OPT_PHASE_IDLE;
   o.result = CTRL_ORES_NONE;
   o.largeDev = 0;
   o.stepApplied = 0;
@@ -458,10 +450,10 @@ void start(CtrlCore& c) {
   const bool fromManual = c.out.manualActive;
   const float y = outputY(c);
   const float yOptm = CTRL_Bounded(c.p.yOptm);
-  if (o.variant == 1) {
+  if (o.positioner == CTRL_OPT_POS_FROM_YP) {
     o.yStart = fromManual ? y : yOptm;
     position(c, o.yStart - y);
-  } else if (o.variant == 2) {
+  } else if (o.positioner == CTRL_OPT_POS_CLOSED_FIRST) {
     o.yStart = yOptm;
     position(c, kMotorClosed);
   } else {
@@ -472,17 +464,18 @@ void start(CtrlCore& c) {
   if (!fromManual) o.restart = 1;
   w.optManual = 1;
   w.optHolds = 1;
-  o.state = o.variant == 2 ? CTRL_OST_CLOSING : CTRL_OST_HEAT_STEP;
+  o.stage = o.positioner == CTRL_OPT_POS_CLOSED_FIRST ? CTRL_OPT_STAGE_CLOSING
+                                                       : CTRL_OPT_STAGE_HEAT_STEP;
 }
 
 void heatingStep(CtrlCore& c) {
   CtrlOptState& o = c.w.opt;
   const CtrlParams& p = c.p;
-  o.yBefore = o.variant == 2 ? o.yStart : o.yFilt;
+  o.yBefore = o.positioner == CTRL_OPT_POS_CLOSED_FIRST ? o.yStart : o.yFilt;
   o.xRestPred = o.xFilt + static_cast<float>(o.counter) * o.drift;
   const float dYopt = CTRL_Bounded(p.dYopt);
   float y;
-  if (o.variant != 0) {
+  if (o.positioner != CTRL_OPT_POS_NONE) {
     y = CTRL_Clamp(o.yBefore + dYopt, 0, 100);
     position(c, y - o.yBefore);
   } else {
@@ -491,7 +484,7 @@ void heatingStep(CtrlCore& c) {
   }
   o.step = y - o.yBefore;
   o.stepApplied = 1;
-  o.state = CTRL_OST_HEAT_IDENT;
+  o.stage = CTRL_OPT_STAGE_HEAT_IDENT;
 }
 
 // Heating identified: the heating parameters; a two-sided kind goes on to the cooling step
@@ -501,11 +494,11 @@ void heatingIdentified(CtrlCore& c) {
   CtrlOptState& o = w.opt;
   storeHeating(c);
   if (!tuningRule0(c)) {
-    o.state = CTRL_OST_ERROR;
+    o.stage = CTRL_OPT_STAGE_ERROR;
     return;
   }
   if (!o.twoSided) {
-    o.state = CTRL_OST_DONE;
+    o.stage = CTRL_OPT_STAGE_DONE;
     return;
   }
   storeTunedSet(c);
@@ -517,8 +510,8 @@ void heatingIdentified(CtrlCore& c) {
   o.inverse = !o.inverse;
   o.oCond = 0;
   o.restart = 1;
-  o.phase = kPhaseIdle;
-  o.state = CTRL_OST_COOL_STEP;
+  o.phase = CTRL_OPT_PHASE_IDLE;
+  o.stage = CTRL_OPT_STAGE_COOL_STEP;
 }
 
 void coolingStep(CtrlCore& c) {
@@ -530,81 +523,81 @@ void coolingStep(CtrlCore& c) {
   takeOver(c, y);
   o.step = y - o.yBefore;
   o.stepApplied = 1;
-  o.state = CTRL_OST_COOL_IDENT;
+  o.stage = CTRL_OPT_STAGE_COOL_IDENT;
 }
 
 void stateStep(CtrlCore& c) {
   CtrlWork& w = c.w;
   CtrlOptState& o = w.opt;
-  switch (o.state) {
-    case CTRL_OST_IDLE:
+  switch (o.stage) {
+    case CTRL_OPT_STAGE_IDLE:
       if (w.optRequested) {
         start(c);
       } else {
         w.optHolds = w.optManual = 0;
       }
       break;
-    case CTRL_OST_CLOSING:
+    case CTRL_OPT_STAGE_CLOSING:
       o.wRef = w.wPercent;
-      if (o.phase == kPhaseEnded) {
-        o.state = CTRL_OST_ERROR;
+      if (o.phase == CTRL_OPT_PHASE_ENDED) {
+        o.stage = CTRL_OPT_STAGE_ERROR;
       } else if (w.out.motorCount == 0 && !o.largeDev) {
         position(c, o.yStart);
-        o.state = CTRL_OST_HEAT_STEP;
+        o.stage = CTRL_OPT_STAGE_HEAT_STEP;
       }
       break;
-    case CTRL_OST_HEAT_STEP:
+    case CTRL_OPT_STAGE_HEAT_STEP:
       o.wRef = w.wPercent;
-      if (o.phase == kPhaseStep) {
+      if (o.phase == CTRL_OPT_PHASE_STEP) {
         heatingStep(c);
-      } else if (o.phase == kPhaseEnded) {
+      } else if (o.phase == CTRL_OPT_PHASE_ENDED) {
         c.r.optResultHeat = o.result;
         w.saveOptResults = 1;
-        o.state = CTRL_OST_ERROR;
+        o.stage = CTRL_OPT_STAGE_ERROR;
       }
       break;
-    case CTRL_OST_HEAT_IDENT:
-      if (o.phase == kPhaseIdentified) {
+    case CTRL_OPT_STAGE_HEAT_IDENT:
+      if (o.phase == CTRL_OPT_PHASE_IDENTIFIED) {
         heatingIdentified(c);
-      } else if (o.phase == kPhaseIdentifiedSteep || o.phase == kPhaseEnded) {
+      } else if (o.phase == CTRL_OPT_PHASE_IDENTIFIED_STEEP || o.phase == CTRL_OPT_PHASE_ENDED) {
         storeHeating(c);
-        o.state = CTRL_OST_ERROR;
+        o.stage = CTRL_OPT_STAGE_ERROR;
       }
       break;
-    case CTRL_OST_COOL_STEP:
+    case CTRL_OPT_STAGE_COOL_STEP:
       o.largeDev = std::fabs(w.wPercent - w.xPercent) > 0.1f * w.wPercent;
       o.wRef = o.xRestPred;
-      if (o.phase == kPhaseStep) {
+      if (o.phase == CTRL_OPT_PHASE_STEP) {
         coolingStep(c);
-      } else if (o.phase == kPhaseEnded) {
+      } else if (o.phase == CTRL_OPT_PHASE_ENDED) {
         c.r.optResultCool = o.result;
         w.saveOptResults = 1;
-        o.state = CTRL_OST_ERROR;
+        o.stage = CTRL_OPT_STAGE_ERROR;
       }
       break;
-    case CTRL_OST_COOL_IDENT: {
+    case CTRL_OPT_STAGE_COOL_IDENT: {
       bool tuned = true;
-      if (o.phase == kPhaseIdentified) {
+      if (o.phase == CTRL_OPT_PHASE_IDENTIFIED) {
         storeCooling(c);
         tuned = tuningRule1(c);
-      } else if (o.phase == kPhaseIdentifiedSteep) {
+      } else if (o.phase == CTRL_OPT_PHASE_IDENTIFIED_STEEP) {
         storeCooling(c);
         tuned = tuningRule2(c);
-      } else if (o.phase == kPhaseEnded) {
+      } else if (o.phase == CTRL_OPT_PHASE_ENDED) {
         // The cooling side failed: the heating side's parameters serve both sides.
         storeCooling(c);
         w.set.tp2 = w.set.tp1;
       } else {
         break;
       }
-      o.state = tuned ? CTRL_OST_DONE : CTRL_OST_ERROR;
+      o.stage = tuned ? CTRL_OPT_STAGE_DONE : CTRL_OPT_STAGE_ERROR;
       break;
     }
-    case CTRL_OST_DONE:
+    case CTRL_OPT_STAGE_DONE:
       storeTunedSet(c);
       finish(c);
       break;
-    case CTRL_OST_ERROR:
+    case CTRL_OPT_STAGE_ERROR:
       c.out.optError = 1;
       if (!w.optRequested) finish(c);
       break;
@@ -624,13 +617,15 @@ void CTRL_OptInit(CtrlInputs&, CtrlOutputs& out, CtrlParams& params, CtrlConfig&
   work.set = params.sets[o.setNumber];
   const uint8_t kind = CTRL_Kind(config);
   o.twoSided = isTwoSided(kind);
-  o.variant = kind == CTRL_KIND_STEPPING ? 2 : kind == CTRL_KIND_STEPPING_YP ? 1 : 0;
+  o.positioner = kind == CTRL_KIND_STEPPING      ? CTRL_OPT_POS_CLOSED_FIRST
+                 : kind == CTRL_KIND_STEPPING_YP ? CTRL_OPT_POS_FROM_YP
+                                                 : CTRL_OPT_POS_NONE;
   o.stepping = kind == CTRL_KIND_STEPPING || kind == CTRL_KIND_STEPPING_YP;
   o.inverse = CTRL_Inverse(config);
   o.oCond = CTRL_OCond(config);
   o.restart = 1;
-  o.state = CTRL_OST_IDLE;
-  o.phase = kPhaseIdle;
+  o.stage = CTRL_OPT_STAGE_IDLE;
+  o.phase = CTRL_OPT_PHASE_IDLE;
   o.stepApplied = o.largeDev = 0;
 }
 
@@ -688,10 +683,12 @@ void CTRL_Optimize(CtrlInputs& in, CtrlOutputs& out, CtrlParams& params, CtrlCon
   phaseStep(c);
   // A side that ended or was identified in this cycle gives the output back its start value.
   if (o.phase != before) {
-    const bool ended = o.phase == kPhaseEnded && o.state >= CTRL_OST_HEAT_STEP &&
-                       o.state <= CTRL_OST_COOL_IDENT;
-    const bool done = (o.phase == kPhaseIdentified || o.phase == kPhaseIdentifiedSteep) &&
-                      (o.state == CTRL_OST_HEAT_IDENT || o.state == CTRL_OST_COOL_IDENT);
+    const bool ended = o.phase == CTRL_OPT_PHASE_ENDED && o.stage >= CTRL_OPT_STAGE_HEAT_STEP &&
+                       o.stage <= CTRL_OPT_STAGE_COOL_IDENT;
+    const bool done = (o.phase == CTRL_OPT_PHASE_IDENTIFIED ||
+                       o.phase == CTRL_OPT_PHASE_IDENTIFIED_STEEP) &&
+                      (o.stage == CTRL_OPT_STAGE_HEAT_IDENT ||
+                       o.stage == CTRL_OPT_STAGE_COOL_IDENT);
     if (ended || done) backToStart(c);
   }
 }

@@ -9,6 +9,7 @@
 #include "blocks/block_family.h"
 #include "blocks/ctrl/ctrl.h"
 #include "blocks/ctrl/ctrl_blocks.h"
+#include "blocks/ctrl/ctrl_plant.h"
 #include "runtime/fb_param.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_numeric.h"
@@ -379,4 +380,5 @@ void BLK_RegisterCtrlTypes() {
        kGroupController},
   };
   BLK_RegisterTimeGroupTypes(kRows);
+  CTRL_RegisterPlant();
 }

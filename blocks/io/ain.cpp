@@ -16,6 +16,7 @@
 #include "blocks/io/io.h"
 #include "blocks/io/io_internal.h"
 #include "runtime/fb_param.h"
+#include "runtime/fw_plant.h"
 #include "runtime/fb_schedule.h"
 #include "runtime/fw_mode.h"
 #include "runtime/fw_numeric.h"
@@ -517,6 +518,33 @@ BlkCalPage* BLK_CalPageOf(uint16_t block) {
   return &pageOf(L);
 }
 
+namespace {
+
+// For the plant link: the reading that the input block at `block` turns back into `percent`
+// of its range: for a
+// current or voltage type the electrical value (mA or V, flagged "#"), for any other type
+// the engineering value x0 + percent x (x100 - x0) / 100 of the block's own scaling. False
+// without an input block there.
+bool plantReading(uint16_t block, float percent, float* value, bool* electrical) {
+  FbLayout L;
+  if (!FB_GetLayout(block, &L) || L.wordValues <= AIN_WV_TYP || L.longValues <= AIN_LV_X100) return false;
+  *electrical = true;
+  switch (L.wv[AIN_WV_TYP]) {
+    case AIN_MA_0_20: *value = 0.2f * percent; return true;
+    case AIN_MA_4_20: *value = 4.0f + 0.16f * percent; return true;
+    case AIN_V_0_10: *value = 0.1f * percent; return true;
+    case AIN_V_2_10: *value = 2.0f + 0.08f * percent; return true;
+    default: break;
+  }
+  *electrical = false;
+  const float x0 = std::bit_cast<float>(L.lv[AIN_LV_X0].get());
+  const float x100 = std::bit_cast<float>(L.lv[AIN_LV_X100].get());
+  *value = x0 + percent * (x100 - x0) / 100.0f;
+  return true;
+}
+
+}  // namespace
+
 void BLK_RegisterAnalogInputTypes() {
   static constexpr BlkFixedTypeRow kRows[] = {
       {{&kAinp1Template, FB_AINP1_Run, FB_AINP1_Init, FB_AINP1_Param, &kLimits, 2, kGroupIoInputs}, kAt61, 1},
@@ -528,4 +556,5 @@ void BLK_RegisterAnalogInputTypes() {
       {{&kUniTemplate, FB_UNI_IN_Run, FB_UNI_IN_Init, FB_UNI_IN_Param, &kLimits, 2, kGroupIoFlexInputs}, kUniRanges, 1},
   };
   BLK_RegisterFixedPlaceTypes(kRows);
+  FW_RegisterInputReading(plantReading);
 }

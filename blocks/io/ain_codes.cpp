@@ -100,8 +100,8 @@ void AIN_LinearScale(float x0, float x100, float* q, float* a) {
 }
 
 void AIN_PercentScale(float x0, float x100, float* factor, float* offset) {
-  const float k = x100 != x0 ? 100.0f / (x100 - x0) : 0.0f;
-  const bool usable = x100 != x0 && std::isfinite(k) && std::isfinite(-k * x0);
+  float k = 0.0f;
+  const bool usable = IO_SpanFactor(x0, x100, 100.0f, &k) && std::isfinite(-k * x0);
   *factor = usable ? k : 1.0f;
   *offset = usable ? -k * x0 : 0.0f;
 }

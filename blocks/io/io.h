@@ -9,6 +9,7 @@
 // checks the class the hardware reports and reads the measurement or writes the outputs.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -212,3 +213,13 @@ void FB_DINPUT_Run();
 void FB_DINPUT_Init();
 void FB_LED_Run();
 void FB_LED_Init();
+
+// The factor that maps the span x0..x100 onto `full` units: full / (x100 - x0). False, with
+// `k` left as it is, when x0 and x100 are equal or the factor is no finite number.
+inline bool IO_SpanFactor(float x0, float x100, float full, float* k) {
+  if (x100 == x0) return false;
+  const float f = full / (x100 - x0);
+  if (!std::isfinite(f)) return false;
+  *k = f;
+  return true;
+}

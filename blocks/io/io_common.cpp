@@ -47,8 +47,9 @@ IoClaim IO_ClaimChannel(uint16_t block, uint16_t expected, bool output) {
 }
 
 float IO_PercentFactor(float x0, float x100) {
-  const float k = x100 != x0 ? 100.0f / (x100 - x0) : 0.0f;
-  return std::isfinite(k) ? k : 0.0f;
+  float k = 0.0f;
+  IO_SpanFactor(x0, x100, 100.0f, &k);
+  return k;
 }
 
 void IO_CalPagePrepare(const FbLayout& L, BlkCalPage& p, uint16_t startIndex, uint16_t endIndex,

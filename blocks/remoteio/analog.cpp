@@ -249,8 +249,9 @@ void computeOutputGains(const FbLayout& L, AoState& s) {
   for (uint16_t ch = 0; ch < kChannels; ++ch) {
     const float x0 = lv(L, 2 * ch), x100 = lv(L, 2 * ch + 1);
     // Equal limits leave the output at the low end of its range instead of dividing by 0.
-    const float gain = x100 != x0 ? outputRange(wv(L, outputIndex(ch))).range / (x100 - x0) : 0.0f;
-    s.gain[ch] = std::isfinite(gain) ? gain : 0.0f;
+    float gain = 0.0f;
+    IO_SpanFactor(x0, x100, outputRange(wv(L, outputIndex(ch))).range, &gain);
+    s.gain[ch] = gain;
   }
 }
 

@@ -5,7 +5,7 @@
 
 #include "gui/draw/GUI_Draw.h"
 #include "gui/draw/GUI_DrawIf.h"
-#include "runtime/fw_numeric.h"
+#include "base/float_convert.h"
 
 namespace {
 

@@ -305,13 +305,18 @@ TEST(PlantOutput, BadSettingsGiveAFiniteProcessValue) {
 // ---------------------------------------------------------------------------------------
 // The plant link on controller blocks of an engineering.
 
-enum : uint16_t { kCtrl = 100, kInput = 81 };
+enum : uint16_t { kCtrl = 100, kInput = 61, kFeedback = 66 };
 // Slots (1-based) and parameter indexes (0-based) of CONTR.
 enum : uint16_t { kAoX = 2, kAoY = 3, kAoYout1 = 6, kAoYout2 = 7, kDoY1 = 1, kDoY2 = 2 };
 enum : uint16_t { kWvCFunc = 0, kWvCMode = 3, kFpTm = 10 };
 constexpr int16_t kIdWi = 309;
-// Analog input record of block 81's channel (board 3, channel 3, sub-channel a).
-constexpr uint32_t kInputRecord = FW_IoAnalogIndex(3, 3, 0);
+// Analog input records of block 61's channel (A4: board 0, channel 3, sub-channel a) and of
+// block 66's (A3: board 0, channel 2).
+constexpr uint32_t kInputRecord = FW_IoAnalogIndex(0, 3, 0);
+constexpr uint32_t kFeedbackRecord = FW_IoAnalogIndex(0, 2, 0);
+static_assert(kInputRecord == 6 && kFeedbackRecord == 4);
+// Positions A3 and A4 in the device's module list.
+constexpr int kModuleA3 = 2, kModuleA4 = 3;
 
 FbF32& analogOut(uint16_t block, uint16_t output) {
   FbF32* p = nullptr;
@@ -420,25 +425,83 @@ TEST_F(PlantLink, TheViewReadsEachControllerType) {
   }
 }
 
-// The process value goes to block 81's input, the position feedback to block 82's, each
-// through the inverse of its input scaling (0..20 mA, or 4..20 mA).
-TEST_F(PlantLink, TheResultsBecomeTheInputsOfBlocks81And82) {
-  EngBuilder b = controller();
-  ASSERT_TRUE(b.setValue(kCtrl, kWvCFunc + 1, 11));  // "Cont Yp": the position is Y1
-  startWith(b);
-  analogOut(kCtrl, kAoYout1) = 40.0f;
-  FwPlantController view{};
-  ASSERT_EQ(FW_FindPlantController(&view), 1);
-  const float settings[3] = {1.0f, 0.01f, 0.1f};
-  const FwPlantScaling scalings[3] = {{0.0625f, -25.0f}, {0.05f, 0.0f}, {0.05f, 0.0f}};
-  FW_PlantSetup(settings, view, scalings);
-  for (int i = 0; i < 100; ++i) FW_PlantCycle();
-  const SimAnalogInput& x = SimState().io.analogIn[FW_IoAnalogIndex(3, 3, 0)];
-  const SimAnalogInput& position = SimState().io.analogIn[FW_IoAnalogIndex(3, 2, 0)];
-  EXPECT_NEAR(x.value, 4.0f + 0.16f * 40.0f, 0.01f);
-  EXPECT_EQ(position.value, 8.0f);
-  EXPECT_EQ(std::string(position.text), "#8.000");
-  EXPECT_EQ(position.hash, 1);
+// The process value returns into the device's main input (record 6), as the reading that
+// block 61 turns back into the plant's value on its own scaling: an electrical value for a
+// current or a voltage type, the engineering value for any other. The controller's range
+// and block 61's are both -20..180; the plant settles at 40 % (Yout1 40, gain 1), x = 60.
+TEST_F(PlantLink, TheProcessValueReturnsThroughBlock61) {
+  struct Case {
+    uint16_t type, code;
+    float reading;
+    bool electrical;
+    const char* text;
+  };
+  const Case cases[] = {
+      {BLK_TYPE_AINP1, AIN_MA_4_20, 4.0f + 0.16f * 40.0f, true, "#10.400"},
+      {BLK_TYPE_UNI_IN, AIN_MA_0_20, 8.0f, true, "#8.000"},
+      {BLK_TYPE_AINP1, AIN_V_0_10, 4.0f, true, "#4.000"},
+      {BLK_TYPE_UNI_IN, AIN_V_2_10, 2.0f + 0.08f * 40.0f, true, "#5.200"},
+      {BLK_TYPE_AINP1, AIN_PT100_850, 60.0f, false, "60.000"},
+      {BLK_TYPE_UNI_IN, AIN_TYPE_K, 60.0f, false, "60.000"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "type " << c.type << ", code " << c.code);
+    FB_ClearStore();
+    SimState().io = SimIoImage{};
+    SimState().device.modules[kModuleA4] = FW_CLASS_UNI_INPUT;
+    EngBuilder b = controller();
+    ASSERT_TRUE(b.setLong(kCtrl, 1, std::bit_cast<uint32_t>(-20.0f)));
+    ASSERT_TRUE(b.setLong(kCtrl, 2, std::bit_cast<uint32_t>(180.0f)));
+    ASSERT_TRUE(b.addBlock(kInput, c.type, 1)) << b.error();
+    ASSERT_TRUE(b.setValue(kInput, AIN_WV_TYP + 1, c.code));
+    ASSERT_TRUE(b.setLong(kInput, AIN_LV_X0 + 1, std::bit_cast<uint32_t>(-20.0f)));
+    ASSERT_TRUE(b.setLong(kInput, AIN_LV_X100 + 1, std::bit_cast<uint32_t>(180.0f)));
+    ASSERT_TRUE(b.setLong(kInput, AIN_LV_TFM + 1, std::bit_cast<uint32_t>(0.0f)));  // no filter
+    startWith(b);
+    analogOut(kCtrl, kAoYout1) = 40.0f;
+    EXPECT_NEAR(runPlant(200), 60.0f, 0.01f);
+    const SimAnalogInput& in = SimState().io.analogIn[kInputRecord];
+    EXPECT_NEAR(in.value, c.reading, 0.001f);
+    EXPECT_EQ(in.hash, c.electrical ? 1 : 0);
+    EXPECT_EQ(in.fFlag, 0);
+    EXPECT_STREQ(in.text, c.text);
+    // Block 61 reads it back as the plant's value, and the controller's X follows.
+    FW_SimCycle();
+    EXPECT_NEAR(analogOut(kInput, 1), 60.0f, 0.01f);
+    EXPECT_EQ(digitalOut(kInput, c.type == BLK_TYPE_UNI_IN ? 2 : 1), 0) << "no failure";
+  }
+}
+
+// The position feedback goes to the input at A3 (block 66) only when an analog input module
+// sits there; without a block at 61 the main input is left alone.
+TEST_F(PlantLink, ThePositionGoesToA3OnlyWithAnInputModuleThere) {
+  struct Case {
+    uint8_t moduleA3;
+    bool written;
+  };
+  for (const Case& c : {Case{FW_CLASS_UNI_INPUT, true}, Case{FW_CLASS_U_INPUT, true},
+                        Case{FW_CLASS_I_OUTPUT, false}, Case{FW_CLASS_NONE, false}}) {
+    SCOPED_TRACE(int{c.moduleA3});
+    FB_ClearStore();
+    SimState().io = SimIoImage{};
+    SimState().device.modules[kModuleA3] = c.moduleA3;
+    EngBuilder b = controller();
+    ASSERT_TRUE(b.setValue(kCtrl, kWvCFunc + 1, 11));  // "Cont Yp": the position is Y1
+    ASSERT_TRUE(b.addBlock(kFeedback, BLK_TYPE_AINP6, 1)) << b.error();
+    ASSERT_TRUE(b.setValue(kFeedback, AIN_WV_TYP + 1, AIN_MA_0_20));
+    startWith(b);
+    analogOut(kCtrl, kAoYout1) = 40.0f;
+    runPlant(100);
+    const SimAnalogInput& position = SimState().io.analogIn[kFeedbackRecord];
+    EXPECT_EQ(position.entered, c.written ? 1 : 0);
+    EXPECT_NEAR(position.value, c.written ? 8.0f : 0.0f, 0.001f);
+    // Nothing else is written: no block at 61, so the main input (record 6) is the user's.
+    for (uint32_t i = 0; i < std::size(SimState().io.analogIn); ++i) {
+      if (i != kFeedbackRecord) {
+        EXPECT_EQ(SimState().io.analogIn[i].entered, 0) << i;
+      }
+    }
+  }
 }
 
 TEST_F(PlantLink, StatusBytesReachTheShell) {
@@ -478,8 +541,8 @@ TEST_F(PlantLink, TrendValuesAndScaleLimitsReachTheShell) {
 }
 
 // ---------------------------------------------------------------------------------------
-// The closed loop: the controller's X 1 reads the input block 81 (a Uni-Input module fitted
-// at P4), whose channel carries the plant's process value.
+// The closed loop: the controller's X 1 reads the input block 61 (the Uni-Input at A4),
+// whose channel carries the plant's process value.
 
 class ClosedLoop : public PlantLink {
  protected:
@@ -488,7 +551,7 @@ class ClosedLoop : public PlantLink {
     ASSERT_TRUE(b.addBlock(kInput, BLK_TYPE_UNI_IN, 1)) << b.error();
     ASSERT_TRUE(b.setValue(kCtrl, kWvCMode + 1, cmode));
     ASSERT_TRUE(b.wireAnalog(kCtrl, 1, kInput, 1));
-    SimState().device.modules[15] = FW_CLASS_UNI_INPUT;
+    SimState().device.modules[kModuleA4] = FW_CLASS_UNI_INPUT;
     SimState().plantSettings[0] = k;
     SimState().plantSettings[1] = tu;
     SimState().plantSettings[2] = tg;

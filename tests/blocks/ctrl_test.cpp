@@ -991,8 +991,8 @@ TEST_F(CtrlBlock, SelfTuningOnATestProcessTakesAndSavesTheTunedSet) {
     for (bool started = false; n < 100000; ++n) {
       f.setAnalogInput(kBlock, kX1, proc.step(f.analogOut(kBlock, 3)));
       f.run(kBlock);
-      shownWaiting = shownWaiting || s.display.optCode == CTRL_OST_HEAT_STEP;
-      shownCooling = shownCooling || s.display.optCode == CTRL_OST_COOL_STEP;
+      shownWaiting = shownWaiting || s.display.optCode == CTRL_OPT_STAGE_HEAT_STEP;
+      shownCooling = shownCooling || s.display.optCode == CTRL_OPT_STAGE_COOL_STEP;
       started = started || f.digitalOut(kBlock, 9);
       if (started && !f.digitalOut(kBlock, 9)) break;
     }

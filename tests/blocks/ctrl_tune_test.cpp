@@ -247,13 +247,13 @@ TEST(CtrlOptimise, NoStartAtRestEndsWithEight) {
     rig.start();
     rig.cycle(c.waits);
     if (c.waits) {
-      EXPECT_EQ(rig.w.opt.phase, 1);
+      EXPECT_EQ(rig.w.opt.phase, CTRL_OPT_PHASE_WAIT_REST);
       EXPECT_EQ(rig.out.optRun, 1);
     }
     rig.runUntil([&] { return rig.out.optError != 0; }, kMinute);
     rig.cycle();  // the mode machine follows `o err`
     EXPECT_EQ(rig.r.optResultHeat, CTRL_ORES_NO_REST);
-    EXPECT_EQ(rig.w.opt.state, CTRL_OST_ERROR);
+    EXPECT_EQ(rig.w.opt.stage, CTRL_OPT_STAGE_ERROR);
     EXPECT_EQ(rig.w.mode, CtrlMode::OptFailed);
     EXPECT_FLOAT_EQ(rig.out.y, 30) << "the start value";
   }
@@ -268,19 +268,19 @@ TEST(CtrlOptimise, CoolingStepWaitsNearTheSetpoint) {
   rig.p.ymin = -100;
   rig.start();
   rig.cycle();
-  rig.w.opt.state = CTRL_OST_HEAT_IDENT;
-  rig.w.opt.phase = 4;
+  rig.w.opt.stage = CTRL_OPT_STAGE_HEAT_IDENT;
+  rig.w.opt.phase = CTRL_OPT_PHASE_IDENTIFIED;
   rig.w.opt.result = CTRL_ORES_THREE_MAXIMA;
   rig.w.opt.tu = 20;
   rig.w.opt.vmax = 0.25f;
   rig.cycle(2);
-  ASSERT_EQ(rig.w.opt.state, CTRL_OST_COOL_STEP);
+  ASSERT_EQ(rig.w.opt.stage, CTRL_OPT_STAGE_COOL_STEP);
   EXPECT_EQ(rig.w.newParams, 1) << "the heating side is handed over";
   EXPECT_EQ(rig.w.optManual, 0) << "automatic with the new parameters";
   rig.in.x1 = 20;  // held far below the setpoint
   rig.cycle(kHour - 10);
   EXPECT_EQ(rig.w.opt.largeDev, 1);
-  EXPECT_EQ(rig.w.opt.phase, 1);
+  EXPECT_EQ(rig.w.opt.phase, CTRL_OPT_PHASE_WAIT_REST);
   rig.runUntil([&] { return rig.out.optError != 0; }, kMinute);
   EXPECT_EQ(rig.r.optResultCool, CTRL_ORES_NO_REST);
   EXPECT_EQ(rig.r.optResultHeat, CTRL_ORES_THREE_MAXIMA);
@@ -360,7 +360,7 @@ struct RuleCase {
   const char* what;
   uint8_t kind;
   CtrlParamSet set;   // the active set when the side is identified
-  uint8_t state, phase;
+  uint8_t stage, phase;
   float tu, vmax;     // cycles, percent per cycle (of a 100 % step)
   CtrlParamSet expect;
 };
@@ -373,24 +373,26 @@ TEST(CtrlTuningRules, ByStructureAndSide) {
   const CtrlParamSet heated{.xp1 = 13.65f, .xp2 = 13.65f, .tn = 10.08f, .tv = 0, .tp1 = 0.5f,
                             .tp2 = 0.4f};
   const uint8_t cont = CTRL_KIND_CONTINUOUS, three = CTRL_KIND_THREE_POINT;
+  const uint8_t heat = CTRL_OPT_STAGE_HEAT_IDENT, cool = CTRL_OPT_STAGE_COOL_IDENT;
+  const uint8_t found = CTRL_OPT_PHASE_IDENTIFIED, steep = CTRL_OPT_PHASE_IDENTIFIED_STEEP;
   const RuleCase cases[] = {
-      {"PI", cont, pi, CTRL_OST_HEAT_IDENT, 4, 20, 0.25f,
+      {"PI", cont, pi, heat, found, 20, 0.25f,
        {.xp1 = 13.65f, .xp2 = 13.65f, .tn = 10.08f, .tv = 0, .tp1 = 0.5f, .tp2 = 0.5f}},
-      {"PD", cont, pd, CTRL_OST_HEAT_IDENT, 4, 20, 0.25f,
+      {"PD", cont, pd, heat, found, 20, 0.25f,
        {.xp1 = 2.625f, .xp2 = 2.625f, .tn = 0, .tv = 1.68f, .tp1 = 0.5f, .tp2 = 0.5f}},
-      {"P", cont, p, CTRL_OST_HEAT_IDENT, 4, 20, 0.25f,
+      {"P", cont, p, heat, found, 20, 0.25f,
        {.xp1 = 5.25f, .xp2 = 5.25f, .tn = 0, .tv = 0, .tp1 = 0.5f, .tp2 = 0.5f}},
-      {"PID", cont, pid, CTRL_OST_HEAT_IDENT, 4, 20, 0.25f,
+      {"PID", cont, pid, heat, found, 20, 0.25f,
        {.xp1 = 8.925f, .xp2 = 8.925f, .tn = 3.36f, .tv = 3.36f, .tp1 = 0.5f, .tp2 = 0.5f}},
-      {"PI of a stepping output (Tm 30 s)", CTRL_KIND_STEPPING_YP, pi, CTRL_OST_HEAT_IDENT, 4, 20,
+      {"PI of a stepping output (Tm 30 s)", CTRL_KIND_STEPPING_YP, pi, heat, found, 20,
        0.25f, {.xp1 = 13.0f / 3, .xp2 = 13.0f / 3, .tn = 9.6f, .tv = 0, .tp1 = 0.5f, .tp2 = 0.5f}},
-      {"Tu below 2 cycles counts as 2", cont, pi, CTRL_OST_HEAT_IDENT, 4, 1, 0.25f,
+      {"Tu below 2 cycles counts as 2", cont, pi, heat, found, 1, 0.25f,
        {.xp1 = 1.95f, .xp2 = 1.95f, .tn = 1.116f, .tv = 0, .tp1 = 0.4f, .tp2 = 0.4f}},
-      {"rule 1: cooling identified", three, heated, CTRL_OST_COOL_IDENT, 4, 40, 0.5f,
+      {"rule 1: cooling identified", three, heated, cool, found, 40, 0.5f,
        {.xp1 = 13.65f, .xp2 = 53.3f, .tn = 10.08f, .tv = 0, .tp1 = 0.5f, .tp2 = 1.0f}},
-      {"rule 2: cooling identified steep", three, heated, CTRL_OST_COOL_IDENT, 5, 40, 0.5f,
+      {"rule 2: cooling identified steep", three, heated, cool, steep, 40, 0.5f,
        {.xp1 = 13.65f, .xp2 = 6.825f, .tn = 10.08f, .tv = 0, .tp1 = 0.5f, .tp2 = 0.5f}},
-      {"cooling failed: Tp2 follows Tp1", three, heated, CTRL_OST_COOL_IDENT, 6, 40, 0.5f,
+      {"cooling failed: Tp2 follows Tp1", three, heated, cool, CTRL_OPT_PHASE_ENDED, 40, 0.5f,
        {.xp1 = 13.65f, .xp2 = 13.65f, .tn = 10.08f, .tv = 0, .tp1 = 0.5f, .tp2 = 0.5f}},
   };
   for (const RuleCase& c : cases) {
@@ -400,7 +402,7 @@ TEST(CtrlTuningRules, ByStructureAndSide) {
     rig.start();
     rig.cycle();
     rig.w.set = c.set;
-    rig.w.opt.state = c.state;
+    rig.w.opt.stage = c.stage;
     rig.w.opt.phase = c.phase;
     rig.w.opt.tu = c.tu;
     rig.w.opt.vmax = c.vmax;
@@ -429,8 +431,8 @@ TEST(CtrlTuningRules, TheSetPOptIsTunedAndStored) {
     rig.start();
     rig.cycle();
     EXPECT_EQ(rig.w.set.xp1, 77);
-    rig.w.opt.state = CTRL_OST_HEAT_IDENT;
-    rig.w.opt.phase = 4;
+    rig.w.opt.stage = CTRL_OPT_STAGE_HEAT_IDENT;
+    rig.w.opt.phase = CTRL_OPT_PHASE_IDENTIFIED;
     rig.w.opt.tu = 20;
     rig.w.opt.vmax = 0.25f;
     rig.cycle(2);
@@ -505,7 +507,7 @@ TEST(CtrlOptimise, ThreePointOptimisesBothSides) {
   const int n = rig.runUntil(
       [&] {
         rig.in.x1 = proc.step(rig.out.y);
-        if (rig.w.opt.state == CTRL_OST_COOL_IDENT && coolStep == 0) coolStep = rig.out.y;
+        if (rig.w.opt.stage == CTRL_OPT_STAGE_COOL_IDENT && coolStep == 0) coolStep = rig.out.y;
         return !rig.out.optRun;
       },
       60 * kMinute);

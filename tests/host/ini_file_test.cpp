@@ -1,10 +1,12 @@
 // Settings files: lookups by section and key, writes that keep the rest of the file, deletes.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -74,6 +76,41 @@ TEST_F(IniFileTest, AFileThatCannotBeWrittenIsReportedAndLeftAlone) {
   std::string inMissingFolder = (dir / "no" / "a.ini").string();
   EXPECT_FALSE(host::IniWriteString(inMissingFolder, "A", "x", "1"));
   EXPECT_FALSE(std::filesystem::exists(inMissingFolder));
+}
+
+// What is no settings file reads as the defaults at once and is not well formed: a FIFO
+// nobody writes (it must not block), a file larger than any settings file, a line longer
+// than any the format needs.
+TEST_F(IniFileTest, FifosHugeFilesAndEndlessLinesReadAsTheDefaultsWithoutWaiting) {
+  struct Case {
+    const char* what;
+    std::function<void()> make;
+  } cases[] = {
+      {"fifo", [&] { ASSERT_EQ(mkfifo(file.c_str(), 0600), 0); }},
+      {"huge", [&] {
+         std::string text = "[Settings]\n";
+         while (text.size() <= (1u << 20)) text += "Key" + std::to_string(text.size()) + "=1\n";
+         Write(text + "Topmost=1\n");
+       }},
+      {"long line", [&] { Write("[Settings]\nTopmost=1\nLastFileName=" + std::string(5000, 'x') + "\n"); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove(file);
+    c.make();
+    EXPECT_FALSE(host::IniIsWellFormed(file));
+    EXPECT_EQ(host::IniGetInt(file, "Settings", "Topmost", 7), 7);
+  }
+}
+
+// A file read once and changed by someone else afterwards is read anew.
+TEST_F(IniFileTest, AChangeByAnotherWriterIsSeen) {
+  Write("[Settings]\nTopmost=1\n");
+  EXPECT_EQ(host::IniGetInt(file, "Settings", "Topmost", 7), 1);
+  Write("[Settings]\nTopmost=2\n");  // the same size, possibly the same time
+  EXPECT_EQ(host::IniGetInt(file, "Settings", "Topmost", 7), 2);
+  ASSERT_TRUE(host::IniWriteInt(file, "Settings", "Topmost", 3));
+  EXPECT_EQ(host::IniGetInt(file, "Settings", "Topmost", 7), 3);
 }
 
 }  // namespace

@@ -896,6 +896,7 @@ TEST_F(FirmwareTest, ActuatorValuesAreClampedForContinuousKindsOnly) {
 }
 
 TEST_F(FirmwareTest, WithoutPlugInTheBuiltInModelAnswers) {
+  BLK_RegisterCtrlTypes();  // the controller family hands the link its built-in plant
   FbF32 values[3];
   values[0] = 10.0f;
   values[1] = 0.0f;

@@ -8,7 +8,10 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -426,6 +429,121 @@ TEST_F(ComChannelTest, ANameHeldByAnotherLiveProcessIsLeftOutAndReported) {
   kill(holder.pid(), SIGKILL);
   holder.wait();
   EXPECT_FALSE(host::IpcEndpoint::InUse(SimComChannelName("Class", false, "Com", 10))) << "its stale name removed";
+}
+
+// Four tools at once on three ways, two of them on the same way, for 20 s: each request gets
+// its own answer (the firmware here answers each request by its own bytes), none waits
+// longer than its time-out.
+TEST_F(ComChannelTest, FourToolsAtOnceEachGetTheirOwnAnswers) {
+  static constexpr int kSeconds = 20;
+  const char* ways[] = {"share:Com10", "share:Com10", "window:Com10", "window:Mx74Main"};
+  std::vector<std::unique_ptr<ChildProcess>> tools;
+  for (int t = 0; t < 4; ++t) {
+    const std::string way = ways[t];
+    tools.push_back(std::make_unique<ChildProcess>([t, way](ChildProcess& me) {
+      std::string err;
+      auto transport = PcOpenChannel(way, 5000, &err);
+      if (!transport) return 1;
+      int requests = 0, failures = 0;
+      std::vector<double> ms;
+      const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(kSeconds);
+      while (std::chrono::steady_clock::now() < end) {
+        const std::string id = std::to_string(t) + "," + std::to_string(requests++);
+        const std::string frame = std::string("\x04" "00") + id + "\x05";  // EOT, address, id, ENQ
+        const Bytes request(frame.begin(), frame.end());
+        Bytes answer;
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = transport->exchange(request, false, &answer, &err);
+        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        if (!ok || answer != Bytes(request.rbegin(), request.rend())) {
+          if (++failures <= 3) me.say("failed " + way + " " + id + ": " + (ok ? Hex(answer) : err));
+        }
+      }
+      std::sort(ms.begin(), ms.end());
+      char line[160];
+      std::snprintf(line, sizeof line, "figures %d %d %.2f %.2f", requests, failures, ms[ms.size() / 2],
+                    ms[std::min(ms.size() - 1, ms.size() * 99 / 100)]);
+      me.say(line);
+      return 0;
+    }));
+    ASSERT_TRUE(tools.back()->started());
+  }
+  // The simulator's side: one request per cycle, answered by the request's bytes reversed.
+  const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(kSeconds + 30);
+  for (bool running = true; running && std::chrono::steady_clock::now() < bound;) {
+    SimComServe();
+    if (Poll()) {
+      const Bytes r = Request();
+      Post(Bytes(r.rbegin(), r.rend()), 0);
+    }
+    running = false;
+    for (auto& tool : tools) running = tool->step() || running;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  int total = 0;
+  for (int t = 0; t < 4; ++t) {
+    ChildProcess& tool = *tools[t];
+    EXPECT_EQ(tool.wait({}, 1000), 0) << ways[t];
+    int requests = 0, failures = 0;
+    double median = 0, p99 = 0;
+    const size_t at = tool.said().find("figures ");
+    ASSERT_NE(at, std::string::npos) << ways[t] << ": " << tool.said();
+    ASSERT_EQ(std::sscanf(tool.said().c_str() + at, "figures %d %d %lf %lf", &requests, &failures, &median, &p99), 4);
+    EXPECT_EQ(failures, 0) << ways[t] << ": " << tool.said();
+    EXPECT_GT(requests, 10) << ways[t];
+    total += requests;
+    std::printf("%-16s requests %6d  failures %d  median %.2f ms  p99 %.2f ms\n", ways[t], requests, failures, median,
+                p99);
+  }
+  RecordProperty("requests", total);
+}
+
+// Another process has made the port's shares and events first and handed them to another
+// user, or opened them to everyone: the simulator leaves them out and says why, and a tool
+// neither writes its request into them nor waits on them.
+TEST_F(ComChannelTest, NamesOfAnotherUserOrOpenToOthersAreRefusedBySimulatorAndTool) {
+  struct Case {
+    const char* what;
+    bool chownToOther;
+    const char* reason;
+  } cases[] = {
+      {"open to everyone", false, "open to other users"},
+      {"owned by another user", true, "belongs to another user"},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    SimComClose();
+    ChildProcess impostor([&k](ChildProcess& me) {
+      SimComOpen(SIM_COM_PORT, 1, "");
+      int changed = 0;  // two shares, two events and the events' owner blocks
+      for (const auto& e : std::filesystem::directory_iterator("/dev/shm")) {
+        const std::string n = e.path().filename().string();
+        if (n.find(host::SharedNamePrefix()) == std::string::npos || n.find("Com10") == std::string::npos) continue;
+        if (k.chownToOther ? chown(e.path().c_str(), 65534, 65534) != 0 : chmod(e.path().c_str(), 0666) != 0)
+          return me.say("cannot"), 1;
+        ++changed;
+      }
+      me.say(changed == 6 ? "ready" : "missing " + std::to_string(changed));
+      pause();
+      return 0;
+    });
+    ASSERT_TRUE(impostor.waitUntil([&] { return impostor.said().find('\n') != std::string::npos; }, {}));
+    ASSERT_FALSE(impostor.saidLine("missing")) << impostor.said();
+    if (impostor.saidLine("cannot")) {
+      ASSERT_TRUE(k.chownToOther) << "the own user may always change the mode";
+      continue;  // only a privileged user can hand a name to another user
+    }
+    SIM_ClearLog();
+    EXPECT_GE(SimComOpen(SIM_COM_PORT, 1, SIM_COM_MAIN_NAME), 4) << "two shares and two events at least";
+    EXPECT_NE(SimComOpenFailures().find(k.reason), std::string::npos) << SimComOpenFailures();
+    EXPECT_NE(SIM_GetLog().find(k.reason), std::string::npos);
+    std::string err;
+    auto tool = PcOpenChannel("share:Com10", 200, &err);
+    ASSERT_TRUE(tool);
+    Bytes answer;
+    EXPECT_FALSE(tool->exchange(kRead98, false, &answer, &err));
+    EXPECT_NE(err.find(k.reason), std::string::npos) << err;
+  }
 }
 
 }  // namespace

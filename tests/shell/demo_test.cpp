@@ -30,13 +30,16 @@
 #include "runtime/fw_plant.h"
 #include "runtime/fw_text.h"
 #include "shell/demo_project.h"
+#include "shell/module_tables.h"
 #include "shell/project.h"
+#include "shell/settings.h"
+#include "support/config_folder.h"
 #include "support/demo_firmware.h"
 
 namespace {
 
 // Blocks and outputs of the demo (assets/demo.eng).
-enum : uint16_t { kCtrl = 100, kProg = 103, kInput = 81, kUserPage = 116 };
+enum : uint16_t { kCtrl = 100, kProg = 103, kInput = 61, kUserPage = 116 };
 enum : uint16_t { kCtrlWeff = 1, kCtrlX = 2, kCtrlY = 3, kProgWp = 1, kProgSegNo = 5 };
 
 float Out(uint16_t block, uint16_t output) {
@@ -60,10 +63,12 @@ TEST_F(DemoProject, TheDemoIsTheEngineeringOfItsDescription) {
   EXPECT_EQ(s.plantSettings[0], 1.0f);
   EXPECT_EQ(s.plantSettings[1], 5.0f);
   EXPECT_EQ(s.plantSettings[2], 50.0f);
-  // The device it is made for: a Uni-Input at P4 carries the plant's value to block 81, and
-  // the image's order-code digits agree with the configuration.
-  EXPECT_EQ(s.device.modules[15], FW_CLASS_UNI_INPUT);
+  // The device it is made for: the Uni-Input at A4 carries the plant's value to block 61,
+  // slot P holds only what the module dialog offers there, and the image's order-code digits
+  // agree with the configuration.
+  EXPECT_EQ(s.device.modules[3], FW_CLASS_UNI_INPUT);
   EXPECT_EQ(s.device.relais, 0);
+  for (int p = 0; p < 4; ++p) EXPECT_GE(SimOptionIndex(6, p, s.device.modules[12 + p]), 0) << "P" << p + 1;
   uint8_t digits[6];
   FW_DigitsFromConfig(s.device, digits);
   EXPECT_EQ(std::memcmp(s.engineering + 4, digits, 6), 0);
@@ -85,9 +90,18 @@ TEST_F(DemoProject, ShiftHeldLoadsEmptyImages) {
 
 // Started without a project, the firmware runs the demo: in the run mode the process value
 // stays within 2 % of the range of the programmer's setpoint from 30 s into each hold to its
-// end, in the first run of the program (from a cold plant) and in the one after.
+// end, in the first run of the program (from a cold plant) and in the one after. The device
+// is the one a first start of the simulator reads from its new settings file.
 TEST_F(DemoProject, TheControllerFollowsTheProgrammerOnTheBuiltInPlant) {
   ASSERT_EQ(SimLoadProject(nullptr), SIM_PROJECT_LOADED);
+  {
+    ScopedConfigFolder folder("demo");
+    ASSERT_EQ(SimInitIni(SimState()), 0);
+    SimState().device = SimDeviceConfig{};
+    SimReadDeviceSettings(&SimState().device);
+  }
+  EXPECT_EQ(std::memcmp(&SimState().device, &SimDemoDeviceConfig(), sizeof(SimDeviceConfig)), 0)
+      << "the demo's device is the first-run default";
   startDemo();
   ASSERT_EQ(g_fwRunMode, FW_RUN_MODE_RUN);
   ASSERT_EQ(g_fwPlant.active, 1);
@@ -114,7 +128,7 @@ TEST_F(DemoProject, TheControllerFollowsTheProgrammerOnTheBuiltInPlant) {
   EXPECT_EQ(holds, 6);
   // The controller's effective setpoint is the programmer's.
   EXPECT_NEAR(Out(kCtrl, kCtrlWeff), Out(kProg, kProgWp), 0.01f);
-  // The plant's value reaches the controller through the input block 81.
+  // The plant's value reaches the controller through the main input's block 61.
   EXPECT_NEAR(Out(kInput, 1), Out(kCtrl, kCtrlX), 0.01f);
 }
 

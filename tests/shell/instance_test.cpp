@@ -12,6 +12,8 @@
 #include <QTest>
 #include <QEvent>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,8 @@
 #include "shell/firmware_link.h"
 #include "shell/front_panel.h"
 #include "shell/main_window.h"
+#include "shell/project.h"
+#include "shell/settings.h"
 #include "shell/script.h"
 #include "shell/shell_dialogs.h"
 #include "shell/sim/SIM.h"
@@ -143,6 +147,83 @@ TEST_F(InstanceTest, TheViewsOfTheSettingsAndTheChannelsViewComeUp) {
   EXPECT_EQ(SimState().commViewShown, 0);
   EXPECT_FALSE(w->commView()->isVisible());
   SimExitInstance(w);
+}
+
+// --- The device of the settings ------------------------------------------------------------
+
+// The [Device] section of the settings file as it stands.
+std::string DeviceSection(const fs::path& ini) {
+  std::string section;
+  for (const char* key : {"Ksx", "Anschluss", "Power", "CommOpt", "SlotB", "SlotC", "Relais"})
+    section += std::string(key) + "=" + host::IniGetString(ini.string(), "Device", key, "") + "\n";
+  for (const char* key : SIM_MODULE_KEYS)
+    section += std::string(key) + "=" + host::IniGetString(ini.string(), "Device", key, "") + "\n";
+  return section;
+}
+
+// A user's device (not the demo's: a module rack in slot B, four relays, the communication
+// option) is what the simulator runs with the demo, and the settings file keeps it through a
+// start, an end and the next start.
+TEST_F(InstanceTest, TheUsersDeviceSurvivesTheStartAndTheEnd) {
+  Settings(1, 0, 0, 0);
+  const fs::path ini = folder / "sim_mx74-2.ini";
+  const struct {
+    const char* key;
+    int value;
+  } device[] = {{"CommOpt", 1},  {"SlotB", 2},    {"SlotC", 0},    {"Relais", 1},   {"ModulA1", 21},
+                {"ModulA2", 11}, {"ModulA3", 2},  {"ModulA4", 1},  {"ModulB1", 32}, {"ModulB2", 0},
+                {"ModulB3", 12}, {"ModulB4", 45}, {"ModulC1", 0},  {"ModulC2", 0},  {"ModulC3", 0},
+                {"ModulC4", 0},  {"ModulP1", 43}, {"ModulP2", 43}, {"ModulP3", 43}, {"ModulP4", 43}};
+  for (const auto& d : device) host::IniWriteInt(ini.string(), "Device", d.key, d.value);
+  const std::string before = DeviceSection(ini);
+  for (int run = 0; run < 2; ++run) {
+    SCOPED_TRACE(run);
+    SimMainWindow* w = SimInitInstance("");
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(SimProjectIsDemo());
+    const SimDeviceConfig& d = SimState().device;
+    EXPECT_EQ(d.commOpt, 1);
+    EXPECT_EQ(d.slotB, 2);
+    EXPECT_EQ(d.relais, 1);
+    EXPECT_EQ(d.modules[2], 2);
+    EXPECT_EQ(d.modules[7], 45);
+    EXPECT_EQ(d.modules[15], 43);
+    EXPECT_EQ(DeviceSection(ini), before) << "the start writes no device";
+    SimExitInstance(w);
+    EXPECT_EQ(DeviceSection(ini), before) << "nor does the end";
+  }
+}
+
+// Values the dialogs cannot make keep the key's default, and SimError.log names them.
+TEST_F(InstanceTest, DeviceValuesOutsideTheOptionListsKeepTheDefaults) {
+  Settings(1, 0, 0, 0);
+  const std::string ini = (folder / "sim_mx74-2.ini").string();
+  host::IniWriteInt(ini, "Device", "CommOpt", 7);
+  host::IniWriteInt(ini, "Device", "SlotB", 1);
+  host::IniWriteInt(ini, "Device", "ModulB2", 12);   // the digital card holds 22 there
+  host::IniWriteInt(ini, "Device", "ModulA4", 2);    // A4 is the Uni-Input
+  host::IniWriteInt(ini, "Device", "ModulP4", 1);    // slot P takes no inputs
+  host::IniWriteInt(ini, "Device", "ModulA2", 11);   // a choice: kept
+  const int boxes = SIM_GetShowErrorBoxes();
+  SIM_ShowErrorBoxes(0);
+  SimMainWindow* w = SimInitInstance("");
+  SIM_ShowErrorBoxes(boxes);
+  ASSERT_NE(w, nullptr);
+  const SimDeviceConfig& d = SimState().device;
+  EXPECT_EQ(d.commOpt, 0);
+  EXPECT_EQ(d.slotB, 1);
+  EXPECT_EQ(d.modules[5], 22);
+  EXPECT_EQ(d.modules[3], 1);
+  EXPECT_EQ(d.modules[15], 0);
+  EXPECT_EQ(d.modules[1], 11);
+  SimExitInstance(w);
+  SIM_CloseErrorLog();
+  std::ifstream log(root / "SimError.log", std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>()};
+  for (const char* entry : {"CommOpt=7 (0 is used)", "ModulB2=12 (22 is used)", "ModulA4=2 (1 is used)",
+                            "ModulP4=1 (0 is used)"})
+    EXPECT_NE(text.find(entry), std::string::npos) << entry << " in: " << text;
+  EXPECT_EQ(text.find("ModulA2"), std::string::npos);
 }
 
 // --- Front window -------------------------------------------------------------------------

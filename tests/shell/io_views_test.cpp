@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -106,6 +107,37 @@ TEST_F(IoViewTest, InputsAreTakenFromTheTenthCycleOnOrWhileAScriptPlays) {
   a.send(SIM_MSG_IO_TAKE, 0, 0);
   EXPECT_FLOAT_EQ(io.analogIn[6].value, 0.0f);
   EXPECT_EQ(io.analogIn[6].entered, 0);
+}
+
+// While the plant is on, the records it writes (A4's process value, A3's position feedback)
+// show in their fields and what is typed there is not taken; with the plant off the fields
+// are the user's again.
+TEST_F(IoViewTest, TheFieldsThePlantWritesShowItsValueWhileThePlantIsOn) {
+  SimIoView a(SIM_SLOT_A, nullptr);
+  a.show();
+  SimIoImage& io = SimState().io;
+  SimState().cycleCount = 20;
+  for (int record : {4, 6}) {
+    std::snprintf(io.analogIn[record].text, sizeof io.analogIn[record].text, "#%d.500", record);
+    io.analogIn[record].value = static_cast<float>(record) + 0.5f;
+    io.analogIn[record].hash = 1;
+  }
+  SimState().plant.inputs = 1u << 6 | 1u << 4;
+  a.position(3).fieldA->setText("3");
+  a.position(2).fieldA->setText("2");
+  a.send(SIM_MSG_IO_TAKE, 0, 0);
+  a.send(SIM_MSG_IO_REFRESH, 0, 0);
+  EXPECT_FLOAT_EQ(io.analogIn[6].value, 6.5f) << "the typed 3 is not taken";
+  EXPECT_FLOAT_EQ(io.analogIn[4].value, 4.5f);
+  EXPECT_EQ(a.position(3).fieldA->text().toStdString(), "#6.500");
+  EXPECT_EQ(a.position(2).fieldA->text().toStdString(), "#4.500");
+  EXPECT_FALSE(a.position(3).fieldA->isReadOnly());
+  SimState().plantOff = 1;
+  a.position(3).fieldA->setText("3");
+  a.send(SIM_MSG_IO_TAKE, 0, 0);
+  a.send(SIM_MSG_IO_REFRESH, 0, 0);
+  EXPECT_FLOAT_EQ(io.analogIn[6].value, 3.0f) << "plant off: the user's value";
+  EXPECT_EQ(a.position(3).fieldA->text().toStdString(), "3");
 }
 
 TEST_F(IoViewTest, EachPositionShowsTheControlsOfItsModule) {

@@ -18,7 +18,7 @@
 namespace {
 
 // Blocks and outputs of the demo (assets/demo.eng).
-enum : uint16_t { kCtrl = 100, kProg = 103, kInput = 81 };
+enum : uint16_t { kCtrl = 100, kProg = 103, kInput = 61 };
 enum : uint16_t { kCtrlX = 2, kCtrlY = 3, kProgWp = 1, kProgSegNo = 5 };
 constexpr int kProgramCycles = 4800;  // one run of the programmer, 480 s
 
@@ -84,8 +84,7 @@ TEST_F(PlantDemo, TheLoopClosesThroughTheSamplePlugIn) {
     ASSERT_NEAR(g_fwPlant.result.x, lag, 1e-3);
     ASSERT_NEAR(g_fwPlant.result.position, d, 1e-3);
     ASSERT_EQ(g_fwPlant.result.valid, 1);
-    // The plug-in's value reaches the controller through the input block 81 in the same tick.
-    // The plug-in's value reaches the controller through the input block 81, whose filter
+    // The plug-in's value reaches the controller through the main input's block 61, whose filter
     // moves its reading toward the plug-in's value each cycle and never past it.
     const float in = Out(kInput, 1), x = g_fwPlant.result.x;
     ASSERT_GE(in, std::fmin(lastIn, x) - 0.01f);

@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,6 +27,7 @@
 #include "host/ini_file.h"
 #include "host/ipc.h"
 #include "host/shared_block.h"
+#include "modpanel/tq500_protocol.h"
 
 
 extern char** environ;
@@ -182,8 +184,9 @@ TEST(Screenshot, TheRunningProgramShowsTheFrontPanel) {
   EXPECT_GE(redRun, 60) << "the line under the logo, " << shotPath;
 }
 
-// What a program printed, run to its end (killed after the time-out).
-std::string RunForOutput(const std::vector<std::string>& args, int seconds) {
+// What a program printed, run to its end (killed after the time-out); its exit status in
+// *exitStatus (-1 when it did not end by itself).
+std::string RunForOutput(const std::vector<std::string>& args, int seconds, int* exitStatus = nullptr) {
   int fds[2];
   if (pipe(fds) != 0) return "(no pipe)";
   pid_t pid = Spawn(args, {}, fds[1]);
@@ -200,7 +203,8 @@ std::string RunForOutput(const std::vector<std::string>& args, int seconds) {
   }
   close(fds[0]);
   int status = 0;
-  if (pid > 0) WaitFor(pid, seconds, &status);
+  const bool ended = pid > 0 && WaitFor(pid, seconds, &status);
+  if (exitStatus) *exitStatus = ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return out;
 }
 
@@ -423,6 +427,25 @@ std::vector<pid_t> ProcessesOf(const std::vector<std::string>& args, const std::
   return found;
 }
 
+// Waits (at most 30 s) until the program of that name prefix has its channel for PC tools.
+bool ChannelUp(const std::string& prefix) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!host::IpcExistsFull(prefix + "Class::SimComRequest.Adr01") && std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  return host::IpcExistsFull(prefix + "Class::SimComRequest.Adr01");
+}
+
+// The process that a restart of the program of that name prefix started (the program with
+// " /restart" only), waited for at most 20 s.
+std::vector<pid_t> RestartedProgram(const std::string& prefix) {
+  std::vector<pid_t> restarted;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while ((restarted = ProcessesOf({SIM74_2_PROGRAM, "/restart"}, "SIM74_2_NAME_PREFIX=" + prefix)).empty() &&
+         std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  return restarted;
+}
+
 // A PC tool downloads an engineering into the running program; the device's restart after the
 // download ends the program, which starts itself again with " /restart" a second later, and the
 // new process loads "Restart.sdg": it runs the downloaded engineering (it was in the firmware's
@@ -439,26 +462,21 @@ TEST(RunningProgram, ADownloadEndsInARestartThatCarriesTheDownloadedEngineering)
                                         "SIM74_2_NAME_PREFIX=" + prefix};
   pid_t sim = Spawn({SIM74_2_PROGRAM, "/inpfile=" + script, "turbo"}, env);
   ASSERT_GT(sim, 0);
-  auto up = [&] {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!host::IpcExistsFull(prefix + "Class::SimComRequest.Adr01") && std::chrono::steady_clock::now() < end)
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    return host::IpcExistsFull(prefix + "Class::SimComRequest.Adr01");
-  };
-  ASSERT_TRUE(up());
-  RunForOutput({PCTOOL_PROGRAM, "-p", prefix, "-c", "share:Com10", "-w", "5000", "download", description}, 120);
+  ASSERT_TRUE(ChannelUp(prefix));
+  // The tool waits for the restarted program's channel and counts the download as done.
+  int toolStatus = -1;
+  const std::string downloaded = RunForOutput(
+      {PCTOOL_PROGRAM, "-p", prefix, "-c", "share:Com10", "-w", "5000", "download", description}, 180, &toolStatus);
+  EXPECT_EQ(downloaded, "download " + description + ": done\n");
+  EXPECT_EQ(toolStatus, 0);
   int status = 0;
   ASSERT_TRUE(WaitFor(sim, 60, &status)) << "the download did not end the program";
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 
   // The new process: the program with " /restart" only, in this test's environment.
-  std::vector<pid_t> restarted;
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while ((restarted = ProcessesOf({SIM74_2_PROGRAM, "/restart"}, "SIM74_2_NAME_PREFIX=" + prefix)).empty() &&
-         std::chrono::steady_clock::now() < end)
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  const std::vector<pid_t> restarted = RestartedProgram(prefix);
   ASSERT_EQ(restarted.size(), 1u) << "no new process with /restart";
-  ASSERT_TRUE(up());
+  ASSERT_TRUE(ChannelUp(prefix));
   std::string value;
   const auto readEnd = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   do {
@@ -479,5 +497,158 @@ TEST(RunningProgram, ADownloadEndsInARestartThatCarriesTheDownloadedEngineering)
   EXPECT_EQ(NamesWith(prefix), 0);
   std::filesystem::remove_all(cfg);
 }
+
+// Without any display the program starts past a corrupt settings file (moved aside first,
+// then reported without a box that waits for a click) and past a FIFO named as the last
+// project, the start logo, the user data and the most recent file; a PC tool gets its
+// answers, and SIGTERM ends it cleanly.
+TEST(RunningProgram, StartsWithoutADisplayPastCorruptSettingsAndAFifoAsItsFiles) {
+  struct Case {
+    const char* what;
+    bool corrupt;
+  } cases[] = {{"corrupt settings", true}, {"fifo as the last project", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string prefix = "simhostile" + std::to_string(getpid()) + ".";
+    const std::filesystem::path cfg = std::filesystem::temp_directory_path() / ("simhostile" + std::to_string(getpid()));
+    std::filesystem::remove_all(cfg);
+    const std::filesystem::path folder = cfg / "Orvant Tools/SIM_MX74-2";
+    std::filesystem::create_directories(folder);
+    const std::string ini = (folder / "sim_mx74-2.ini").string();
+    const std::string fifo = (cfg / "project.sdg").string();
+    if (c.corrupt) {
+      std::ofstream(ini, std::ios::binary) << std::string("\0\x01[Settings\nValid=1\n\xFF\xFE garbage", 29);
+    } else {
+      ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+      std::ofstream(ini) << "[Settings]\nValid=1\nLastFileName=" << fifo << "\nStartupLogo=" << fifo
+                         << "\nVuserData=" << fifo << "\n[Recent File List]\nFile1=" << fifo << "\n";
+    }
+    pid_t sim = Spawn({SIM74_2_PROGRAM}, {"QT_QPA_PLATFORM=offscreen", "DISPLAY=", "WAYLAND_DISPLAY=",
+                                          "XDG_CONFIG_HOME=" + cfg.string(), "SIM74_2_NAME_PREFIX=" + prefix});
+    ASSERT_GT(sim, 0);
+    std::string out;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < end &&
+           (out = RunForOutput({PCTOOL_PROGRAM, "-p", prefix, "-c", "share:Com10", "-w", "2000", "ident"}, 30))
+                   .rfind("ident: 23,", 0) != 0)
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(out.rfind("ident: 23,", 0), 0u) << out;
+    kill(sim, SIGTERM);
+    int status = 0;
+    ASSERT_TRUE(WaitFor(sim, 30, &status));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    if (c.corrupt) {
+      EXPECT_TRUE(std::filesystem::exists(ini + ".corrupt")) << "moved aside";
+      EXPECT_TRUE(host::IniIsWellFormed(ini)) << "replaced by the first-run settings";
+    }
+    std::filesystem::remove_all(cfg);
+  }
+}
+
+
+#ifdef TQ500_PROGRAM
+// The module panels of the program's process `sim`: their identities (the panel program's
+// argument), found among the running processes.
+std::vector<std::string> PanelsOf(pid_t sim) {
+  const std::string identity = std::string(TQ500_IDENTITY_PREFIX) + std::to_string(sim);
+  std::vector<std::string> found;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator("/proc", ec)) {
+    std::ifstream in(e.path() / "cmdline", std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    const std::string cmdline = ss.str();
+    const size_t first = cmdline.find('\0');
+    if (first == std::string::npos || cmdline.compare(0, first, TQ500_PROGRAM) != 0) continue;
+    const std::string arg = cmdline.substr(first + 1, cmdline.find('\0', first + 1) - first - 1);
+    if (arg.size() == identity.size() + 6 && arg.compare(0, identity.size(), identity) == 0) found.push_back(arg);
+  }
+  return found;
+}
+
+// Remote I/O as a user sets it up: the communication option in the device settings, an
+// engineering with a coupler (bus node 12) and its modules downloaded from a PC tool, the
+// device's own bus node set through its system datum while the device is stopped. The
+// program keeps the option over its start and the restart of the download, and brings up
+// the coupler's panel, the real panel program, titled with the coupler's bus address and
+// holding the three modules.
+TEST(RunningProgram, RemoteIoComesUpAsAUserSetsItUp) {
+  const std::string prefix = "simrio" + std::to_string(getpid()) + ".";
+  const std::filesystem::path cfg = std::filesystem::temp_directory_path() / ("simrio" + std::to_string(getpid()));
+  std::filesystem::remove_all(cfg);
+  const std::filesystem::path folder = cfg / "Orvant Tools/SIM_MX74-2";
+  std::filesystem::create_directories(folder);
+  const std::string ini = (folder / "sim_mx74-2.ini").string();
+  host::IniWriteInt(ini, "Settings", "Valid", 1);
+  host::IniWriteInt(ini, "Device", "CommOpt", 1);  // what the device dialog's "Interface" writes
+  const std::string script = (cfg / "turbo.txt").string(), description = (cfg / "remote.eng").string();
+  std::ofstream(script) << "turbo\n";
+  std::ofstream(description) << "run 2\norder 0010000000\n"
+                                "block 21 C_TQ5x group 0\n  value 1 12\n"
+                                "block 100 TQ_AI group 1\n  in 1 21.1\n"
+                                "block 101 TQ_DI group 1 after 100\n  in 1 21.2\n"
+                                "block 102 TQ_AO group 1 after 101\n  in 1 21.3\n";
+  const std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + cfg.string(),
+                                        "SIM74_2_NAME_PREFIX=" + prefix};
+  auto tool = [&](std::vector<std::string> request) {
+    std::vector<std::string> args = {PCTOOL_PROGRAM, "-p", prefix, "-c", "share:Com10", "-w", "5000"};
+    args.insert(args.end(), request.begin(), request.end());
+    return RunForOutput(args, 180);
+  };
+  // Whatever fails, no program of this test is left running (it is ended by its id).
+  struct Ender {
+    pid_t pid = 0;
+    ~Ender() {
+      if (pid > 0) kill(pid, SIGTERM);
+    }
+  } first, second;
+  pid_t sim = Spawn({SIM74_2_PROGRAM, "/inpfile=" + script, "turbo"}, env);
+  ASSERT_GT(sim, 0);
+  first.pid = sim;
+  ASSERT_TRUE(ChannelUp(prefix));
+  EXPECT_EQ(host::IniGetInt(ini, "Device", "CommOpt", -1), 1) << "the start keeps the user's device";
+  EXPECT_EQ(tool({"download", description}), "download " + description + ": done\n");
+  int status = 0;
+  ASSERT_TRUE(WaitFor(sim, 60, &status)) << "the download did not end the program";
+  first.pid = 0;
+  const std::vector<pid_t> restarted = RestartedProgram(prefix);
+  ASSERT_EQ(restarted.size(), 1u) << "no new process with /restart";
+  second.pid = restarted[0];
+  ASSERT_TRUE(ChannelUp(prefix));
+
+  // The device's own bus node: stop, node 5, run with the change.
+  EXPECT_EQ(tool({"write", "0", "01", "05", "1", "write", "0", "06", "30", "5", "write", "0", "01", "05", "0",
+                  "read", "0", "06", "30"}),
+            "write 0 01 05 1: done\nwrite 0 06 30 5: done\nwrite 0 01 05 0: done\nread 0 06 30: 5\n");
+  EXPECT_EQ(host::IniGetInt(ini, "Device", "CommOpt", -1), 1);
+
+  // The coupler's panel: the real panel program, started by the program for coupler 21.
+  std::vector<std::string> panels;
+  const auto panelEnd = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while ((panels = PanelsOf(restarted[0])).empty() && std::chrono::steady_clock::now() < panelEnd)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ASSERT_EQ(panels.size(), 1u) << "no panel for the coupler";
+  std::string title;
+  const auto titleEnd = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  do {
+    title.clear();
+    host::IpcFrame ask;
+    ask.message = TQ500_MSG_GET_TEXT;
+    host::IpcSendFull(panels[0], ask, &title, 5000);
+  } while (title != "TQ500 - #12" && std::chrono::steady_clock::now() < titleEnd);
+  EXPECT_EQ(title, "TQ500 - #12");
+
+  kill(restarted[0], SIGTERM);
+  second.pid = 0;
+  const auto gone = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while ((!ProcessesOf({SIM74_2_PROGRAM, "/restart"}, "SIM74_2_NAME_PREFIX=" + prefix).empty() ||
+          !PanelsOf(restarted[0]).empty()) &&
+         std::chrono::steady_clock::now() < gone)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_TRUE(PanelsOf(restarted[0]).empty()) << "the panel ends with the program";
+  EXPECT_EQ(host::IniGetInt(ini, "Device", "CommOpt", -1), 1) << "and the end keeps the device";
+  std::filesystem::remove_all(cfg);
+}
+#endif
 
 }  // namespace

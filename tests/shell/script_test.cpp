@@ -3,9 +3,12 @@
 // wait lines, key and input lines, the command-line options, and the programs a script starts
 // and ends.
 #include <gtest/gtest.h>
+
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <thread>
@@ -534,6 +537,51 @@ TEST_F(ScriptPlayer, AppStopEndsTheProgramThatAppStartStartedAndNoOther) {
   EXPECT_NE(SIM_GetLog().find("could not be started: /no/such/program"), std::string::npos);
   kill(bystander, SIGKILL);
   waitpid(bystander, nullptr, 0);
+}
+
+// Files that are no script: a device that never ends (/dev/full gives zeros without a line
+// break), a FIFO nobody writes, and a regular file of one endless line. None holds the
+// program up; each ends with a message and the lines after it still play.
+TEST_F(ScriptPlayer, EndlessLinesAndFilesThatAreNoFilesDoNotHoldThePlayerUp) {
+  const std::string fifo = Path("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  Write("endless", std::string(1 << 20, 'x'));
+  Play("INFILE /dev/full\nINFILE " + fifo + "\nINFILE " + Path("endless") + "\nafter\n");
+  Cycle();
+  EXPECT_FALSE(SimScriptPlaying());
+  SimScriptClose();
+  EXPECT_NE(Read("out.txt").find("after"), std::string::npos);
+  const std::string& log = SIM_GetLog();
+  EXPECT_NE(log.find("not a regular file: /dev/full"), std::string::npos) << log;
+  EXPECT_NE(log.find("not a regular file: " + fifo), std::string::npos) << log;
+  EXPECT_NE(log.find("line without end"), std::string::npos) << log;
+}
+
+// Three programs started: each APPSTOP ends the latest one still running (the one in front),
+// the first one runs on; at the simulator's exit every program the scripts started ends, also
+// one that ignores SIGTERM.
+TEST_F(ScriptPlayer, AppStopEndsTheLatestProgramsAndNoneOutlivesTheSimulator) {
+  const std::string files[3] = {Path("first.pid"), Path("second.pid"), Path("third.pid")};
+  auto start = [](const std::string& pidFile, const char* body) {
+    return "APPSTART /bin/sh -c \"" + std::string(body) + " echo $$ > " + pidFile + ".tmp; mv " + pidFile + ".tmp " +
+           pidFile + "; while :; do sleep 1; done\"\n";
+  };
+  Play(start(files[0], "trap '' TERM;") + start(files[1], "") + start(files[2], "") + "ONIDLE 1\nAPPSTOP\nAPPSTOP\n");
+  pressed = 1;  // ONIDLE holds the script until the programs have written their ids
+  Cycle();
+  ASSERT_TRUE(WaitUntil([&] { return std::all_of(files, files + 3, [](const std::string& f) { return std::filesystem::exists(f); }); },
+                        [] {}));
+  pid_t pids[3] = {};
+  for (int i = 0; i < 3; ++i) {
+    std::ifstream(files[i]) >> pids[i];
+    ASSERT_GT(pids[i], 0);
+  }
+  pressed = 0;
+  EXPECT_TRUE(WaitUntil([&] { return !Alive(pids[1]) && !Alive(pids[2]); }, [&] { Cycle(); })) << "the later two ended";
+  EXPECT_TRUE(Alive(pids[0])) << "the first one runs on";
+  SimScriptClose();
+  SimScriptEndPrograms();
+  EXPECT_FALSE(Alive(pids[0])) << "ended at exit, though it ignores SIGTERM";
 }
 
 }  // namespace

@@ -397,7 +397,8 @@ TEST_F(MainWindowTest, ProjectOperationsTakeTheImagesBackAndNameTheProject) {
   EXPECT_EQ(SimState().reloadRequest, 1);
   EXPECT_FALSE(SimProjectHasName());
   EXPECT_TRUE(w.windowTitle().endsWith("(NEW)"));
-  EXPECT_EQ(host::IniGetInt(SimIniPath(), "Device", "ModulP4", -1), 1) << "the demo's device settings";
+  EXPECT_EQ(host::IniGetInt(SimIniPath(), "Device", "ModulA4", -1), 1) << "the demo's device settings";
+  EXPECT_EQ(host::IniGetInt(SimIniPath(), "Device", "ModulP4", -1), 0);
 
   ASSERT_EQ(w.openProject(path), SIM_PROJECT_LOADED);
   EXPECT_EQ(SimState().engineering[0x1000], 0x51);

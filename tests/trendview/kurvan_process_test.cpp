@@ -1,11 +1,15 @@
 // The viewer program as the trend library starts it: shown with "/hTrend=", drawing the
 // samples it is told of, and ended by the library.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <string>
 
+#include "host/ipc.h"
 #include "support/trend_fixture.h"
 
 namespace {
@@ -63,6 +67,29 @@ TEST_F(ViewerProgramTest, ShowFrameStartsKurvanAndHideEndsIt) {
   EXPECT_EQ(Field(h, TREND_REC_VIEWER, false), 0u);
   // It kept its frame settings.
   EXPECT_TRUE(std::filesystem::exists(folder + "/Orvant GmbH/Kurvan.ini"));
+}
+
+// Ended by a signal, the program removes its notification socket as a clean end does.
+TEST_F(ViewerProgramTest, SigtermEndsKurvanWithoutLeavingItsSocket) {
+  KurvanHandle h = Make(2, 200, 100, 0, 2, 1);
+  ASSERT_EQ(KurvanShowFrame(h, 5), 1);
+  ASSERT_TRUE(WaitFor([&] { return Field(h, TREND_REC_VIEWER, false) != 0; }, 20000));
+  const uint32_t pid = Field(h, TREND_REC_VIEWER, false);
+  const std::string socket = host::IpcFolder() + "/kurvan." + std::to_string(pid);
+  ASSERT_TRUE(std::filesystem::exists(socket));
+  ASSERT_EQ(kill(static_cast<pid_t>(pid), SIGTERM), 0);
+  // Ended (a zombie until the library reaps it), asked nothing by the library meanwhile,
+  // which would remove a dead viewer's socket itself.
+  auto ended = [&] {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return true;
+    const size_t close = line.rfind(')');
+    return close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'Z';
+  };
+  EXPECT_TRUE(WaitFor(ended, 10000)) << "it ended";
+  EXPECT_FALSE(std::filesystem::exists(socket));
+  EXPECT_EQ(KurvanShowFrame(h, 0), 1);
 }
 
 }  // namespace

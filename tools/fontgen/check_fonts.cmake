@@ -1,4 +1,7 @@
-# Runs the font generator into OUT and compares every file with the sources in REF.
+# Runs the font generator into a folder of its own below OUT (two test runs of one build may
+# check at the same time) and compares every file with the sources in REF.
+string(RANDOM LENGTH 12 run)
+set(OUT ${OUT}/${run})
 file(REMOVE_RECURSE ${OUT})
 file(MAKE_DIRECTORY ${OUT})
 execute_process(COMMAND ${GEN} ${OUT} RESULT_VARIABLE rc)
@@ -16,3 +19,4 @@ foreach(f IN LISTS generated)
     message(FATAL_ERROR "${f} is not what tools/fontgen writes: run the gen_fonts target")
   endif()
 endforeach()
+file(REMOVE_RECURSE ${OUT})

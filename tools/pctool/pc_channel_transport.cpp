@@ -1,9 +1,15 @@
 #include "tools/pctool/pc_channel_transport.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "host/ipc.h"
 #include "host/named_event.h"
@@ -52,16 +58,113 @@ bool EncodeRequest(const std::vector<uint8_t>& request, bool binary, size_t maxC
   return true;
 }
 
+// Each way has one request slot, so the tools that use one way take turns: a tool holds the
+// way's lock file from its request to the answer. The lock is the kernel's (flock), so it is
+// released when its holder dies. A tool that has just had its turn lets the tools already
+// waiting (they hold the wait file shared) go first, so that none of them starves.
+class WayLock {
+ public:
+  explicit WayLock(const std::string& requestName) : name_(requestName) {}
+  ~WayLock() {
+    for (int fd : {lock_, wait_})
+      if (fd >= 0) ::close(fd);
+  }
+  WayLock(const WayLock&) = delete;
+  WayLock& operator=(const WayLock&) = delete;
+
+  // Waits at most timeoutMs for the way; false with the reason.
+  bool acquire(int timeoutMs, std::string* error) {
+    if (!openFiles(error)) return false;
+    const auto start = std::chrono::steady_clock::now();
+    const auto end = start + std::chrono::milliseconds(timeoutMs);
+    auto pause = [] { std::this_thread::sleep_for(std::chrono::microseconds(200)); };
+    // Let those who wait go first, until none waits (or the time is up: then join them).
+    while (std::chrono::steady_clock::now() < end) {
+      if (flock(wait_, LOCK_EX | LOCK_NB) == 0) break;
+      pause();
+    }
+    flock(wait_, LOCK_SH);  // I wait too (an exclusive probe holds it only for an instant)
+    bool got = false;
+    while (!(got = flock(lock_, LOCK_EX | LOCK_NB) == 0) && std::chrono::steady_clock::now() < end) pause();
+    flock(wait_, LOCK_UN);
+    if (!got) {
+      *error = "\"" + name_ + "\" is busy: another PC tool has held it for " + std::to_string(timeoutMs) + " ms";
+      return false;
+    }
+    return true;
+  }
+  // Takes the way only when it is free at once.
+  bool tryAcquire() {
+    std::string ignored;
+    return openFiles(&ignored) && flock(lock_, LOCK_EX | LOCK_NB) == 0;
+  }
+  void release() {
+    if (lock_ >= 0) flock(lock_, LOCK_UN);
+  }
+
+ private:
+  bool openFiles(std::string* error) {
+    if (lock_ >= 0) return true;
+    // In a folder of their own beside the endpoints (private to this user like them): the
+    // files stay, since a lock file removed while another tool opens it would split the lock.
+    const std::string& endpoints = host::IpcFolder();
+    const std::string folder = endpoints + "/locks";
+    struct stat st {};
+    if (endpoints.empty() || (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) || lstat(folder.c_str(), &st) != 0 ||
+        !S_ISDIR(st.st_mode) || st.st_uid != geteuid() || (st.st_mode & 077) != 0) {
+      *error = "no place for the lock of \"" + name_ + "\"";
+      return false;
+    }
+    const std::string base = folder + "/" + host::SharedNamePrefix() + name_;
+    const std::string lockPath = base + ".lock";
+    const std::string waitPath = base + ".wait";
+    auto open = [&](const std::string& path) {
+      const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+      if (fd < 0) *error = "cannot open the lock \"" + path + "\": " + std::strerror(errno);
+      return fd;
+    };
+    wait_ = open(waitPath);
+    if (wait_ < 0) return false;
+    lock_ = open(lockPath);
+    if (lock_ < 0) {
+      ::close(wait_);
+      wait_ = -1;
+      return false;
+    }
+    return true;
+  }
+
+  std::string name_;
+  int lock_ = -1;
+  int wait_ = -1;
+};
+
+// Holds a way's lock for one exchange.
+class WayTurn {
+ public:
+  explicit WayTurn(WayLock& lock) : lock_(lock) {}
+  ~WayTurn() {
+    if (held_) lock_.release();
+  }
+  bool take(int timeoutMs, std::string* error) { return held_ = lock_.acquire(timeoutMs, error); }
+
+ private:
+  WayLock& lock_;
+  bool held_ = false;
+};
+
 // A request share with its event, and the response share with its event.
 class ShareTransport : public PcTransport {
  public:
   ShareTransport(const char* kind, unsigned number, int timeoutMs)
-      : kind_(kind), number_(number), timeoutMs_(timeoutMs) {}
+      : kind_(kind), number_(number), timeoutMs_(timeoutMs), lock_(SimComChannelName("Share", false, kind, number)) {}
 
   bool exchange(const std::vector<uint8_t>& request, bool binary, std::vector<uint8_t>* answer,
                 std::string* error) override {
     std::string text;
     if (!EncodeRequest(request, binary, SIM_COM_SHARE_SIZE - 1, &text, error)) return false;
+    WayTurn turn(lock_);
+    if (!turn.take(timeoutMs_, error)) return false;
     // Opened for each exchange: a simulator that reopened its channel has new shares.
     const std::string prefix = host::SharedNamePrefix();
     auto open = [&](const char* what, bool response) { return prefix + SimComChannelName(what, response, kind_, number_); };
@@ -89,6 +192,7 @@ class ShareTransport : public PcTransport {
   const char* kind_;
   unsigned number_;
   int timeoutMs_;
+  WayLock lock_;
 };
 
 // A request window and its response window; the simulator's notification tells that the
@@ -96,19 +200,26 @@ class ShareTransport : public PcTransport {
 class WindowTransport : public PcTransport {
  public:
   WindowTransport(std::string request, std::string response, int timeoutMs)
-      : request_(std::move(request)), response_(std::move(response)), timeoutMs_(timeoutMs) {}
+      : request_(std::move(request)), response_(std::move(response)), timeoutMs_(timeoutMs), lock_(request_) {}
 
   ~WindowTransport() override {
-    if (endpoint_) call(request_, SIM_COM_REGISTER_NOTIFY, "", nullptr);  // no longer there
+    // No longer there; unless another tool has the way now (and is registered itself).
+    if (endpoint_ && lock_.tryAcquire()) {
+      call(request_, SIM_COM_REGISTER_NOTIFY, "", nullptr);
+      lock_.release();
+    }
   }
 
   bool exchange(const std::vector<uint8_t>& request, bool binary, std::vector<uint8_t>* answer,
                 std::string* error) override {
     std::string text;
     if (!EncodeRequest(request, binary, SIM_COM_REQUEST_TEXT_MAX, &text, error)) return false;
+    WayTurn turn(lock_);
+    if (!turn.take(timeoutMs_, error)) return false;
     if (!endpoint_) {
+      static std::atomic<unsigned> serial{0};
       endpoint_ = host::IpcEndpoint::Create(
-          "pctool." + std::to_string(getpid()),
+          "pctool." + std::to_string(getpid()) + "." + std::to_string(serial++),
           [this](const host::IpcFrame& f, std::string*) {
             if (f.message == SIM_COM_NOTIFY) notified_ = true;
             return 0;
@@ -122,6 +233,7 @@ class WindowTransport : public PcTransport {
       *error = "no simulator window \"" + prefix + request_ + "\"";
       return false;
     }
+    endpoint_->serve(0);  // a notification that came too late for an earlier request
     notified_ = false;
     if (call(request_, SIM_COM_SETTEXT, text, nullptr) != 1) {
       *error = "the simulator did not take the request";
@@ -154,6 +266,7 @@ class WindowTransport : public PcTransport {
   std::string request_;
   std::string response_;
   int timeoutMs_;
+  WayLock lock_;
   std::unique_ptr<host::IpcEndpoint> endpoint_;
   bool notified_ = false;
 };

@@ -1,7 +1,9 @@
 #include "tools/pctool/pc_modbus.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -139,34 +141,52 @@ bool PcModbusClient::serviceWrite(uint16_t command, uint32_t address, const uint
   return exchange(body, &a, error);
 }
 
-bool PcModbusClient::download(const std::vector<uint8_t>& image, std::string* error) {
+size_t PcDownloadFrames() { return 3 + (kImageSize + kChunk - 1) / kChunk; }
+
+bool PcModbusClient::download(const std::vector<uint8_t>& image, std::string* error,
+                              const PcDownloadHooks& hooks) {
   if (image.size() != kImageSize) {
     *error = "an engineering image has " + std::to_string(kImageSize) + " bytes";
     return false;
   }
+  const size_t total = PcDownloadFrames();
+  size_t sent = 0;
+  auto progress = [&] {
+    ++sent;
+    if (hooks.progress) hooks.progress(sent, total);
+  };
   if (!writeRegister(kRegRunMode, 1, error)) {
     *error = "stop: " + *error;
     return false;
   }
+  progress();
   if (!writeRegister(kRegDownload, kWordEnterStopped, error)) {
     *error = "download word: " + *error;
     return false;
   }
+  progress();
   for (size_t at = 0; at < image.size(); at += kChunk) {
     if (!serviceWrite(kCommandEepromWrite, static_cast<uint32_t>(at), image.data() + at,
                       std::min(kChunk, image.size() - at), error)) {
       *error = "EEPROM write at " + std::to_string(at) + ": " + *error;
       return false;
     }
+    progress();
   }
-  // The device may start again before it answers the go word.
+  // The device may start again before it answers the go word; a simulator restarts its
+  // whole program, and its channel is back only when the new one runs.
   std::string ignored;
   writeRegister(kRegDownload, kWordGo, &ignored);
+  progress();
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point end = Clock::now() + std::chrono::milliseconds(hooks.restartMs);
   std::vector<uint16_t> status;
-  for (int i = 0; i < 3; ++i) {
+  do {
     if (readRegisters(1, 1, &status, error)) return true;
-  }
-  *error = "no answer after the download: " + *error;
+    std::this_thread::sleep_for(std::chrono::milliseconds(hooks.retryMs));
+  } while (Clock::now() < end);
+  *error = "the device did not answer within " + std::to_string(hooks.restartMs / 1000) +
+           " s after the download (" + *error + ")";
   return false;
 }
 

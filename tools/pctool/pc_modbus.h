@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,15 @@ std::vector<uint8_t> PcModbusFrame(std::vector<uint8_t> body);
 
 // Float registers: the float-space address of value register index i.
 inline uint16_t PcFloatAddress(uint16_t index) { return static_cast<uint16_t>(0x8000 | (index << 1)); }
+
+// What a download reports and how long it waits for the device after the go word.
+struct PcDownloadHooks {
+  std::function<void(size_t sent, size_t total)> progress;  // after each frame answered
+  int restartMs = 60000;   // the device must answer again within this time ...
+  int retryMs = 200;       // ... asked again this long after each try that failed
+};
+// The frames of a download: stop, download word, the image's EEPROM writes, go word.
+size_t PcDownloadFrames();
 
 class PcModbusClient {
  public:
@@ -49,8 +59,8 @@ class PcModbusClient {
   // the download state with the download word, writes the image with EEPROM-write commands
   // and sends the go word, after which the device starts again with the new engineering.
   // The go word is not answered when the restart follows at once; the download then counts
-  // as done when the device answers again.
-  bool download(const std::vector<uint8_t>& image, std::string* error);
+  // as done when the device answers again within the hooks' restart time.
+  bool download(const std::vector<uint8_t>& image, std::string* error, const PcDownloadHooks& hooks = {});
 
  private:
   PcTransport& transport_;

@@ -11,6 +11,9 @@
 //     modbus BYTE...                 a Modbus frame in hex bytes from the function code on (the
 //                                    address 1 and the CRC are added); prints the answer
 //     download DESCRIPTION.eng       loads that engineering into the device
+#include <unistd.h>
+
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -105,6 +108,17 @@ bool modbus(PcModbusClient& client, const std::vector<std::string_view>& args, s
   return client.lastException() != 0;
 }
 
+// The download's progress on the error stream: one line rewritten in place on a terminal,
+// else a line at every tenth of the frames and at the last one.
+void showProgress(size_t sent, size_t total) {
+  static const bool terminal = isatty(fileno(stderr)) != 0;
+  if (terminal) {
+    std::fprintf(stderr, "\rdownload: %zu of %zu frames%s", sent, total, sent == total ? "\n" : "");
+  } else if (sent == total || sent % std::max<size_t>(1, total / 10) == 0) {
+    std::fprintf(stderr, "download: %zu of %zu frames\n", sent, total);
+  }
+}
+
 // Builds a description's engineering image and downloads it.
 bool download(PcModbusClient& client, const char* path, std::string* error) {
   std::ifstream in(path, std::ios::binary);
@@ -122,7 +136,9 @@ bool download(PcModbusClient& client, const char* path, std::string* error) {
     *error = builder.error();
     return false;
   }
-  return client.download(image, error);
+  PcDownloadHooks hooks;
+  hooks.progress = showProgress;
+  return client.download(image, error, hooks);
 }
 
 // One request of the command line and its arguments.

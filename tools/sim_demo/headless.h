@@ -12,7 +12,9 @@
 // carries the internal EEPROM's tag) and starts the firmware. The images stay in this module.
 void SimHeadlessStart(const std::vector<uint8_t>& engineering, uint8_t language = 1);
 
-// Registers every block type, builds the engineering of a description (read from `path`, or
+// Registers every block type of the block library (and those of `moreTypes`, when given: the
+// operating interface's), builds the engineering of a description (read from `path`, or
 // `fallback` when the path is null) and starts the firmware with it. False with *error when
 // the file cannot be read or the description does not build.
-bool SimHeadlessStartDescription(const char* path, std::string_view fallback, std::string* error);
+bool SimHeadlessStartDescription(const char* path, std::string_view fallback, std::string* error,
+                                 void (*moreTypes)() = nullptr);

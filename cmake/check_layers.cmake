@@ -1,0 +1,39 @@
+# Checks the include arrows between the layers: the graphics library includes nothing of the
+# firmware runtime, the runtime nothing of the block families, and the base helpers nothing
+# of either. Run as `cmake -DTOP=<source top> -P check_layers.cmake`; fails with the list of
+# offending includes.
+if(NOT TOP)
+  message(FATAL_ERROR "check_layers.cmake needs -DTOP=<source top>")
+endif()
+
+# Folder, then the include roots its files may not name.
+set(rules
+  "gui|runtime/,blocks/"
+  "runtime|blocks/"
+  "base|runtime/,blocks/,gui/")
+
+set(offences "")
+foreach(rule IN LISTS rules)
+  string(REPLACE "|" ";" parts "${rule}")
+  string(REPLACE "," ";" parts "${parts}")
+  list(GET parts 0 folder)
+  list(SUBLIST parts 1 -1 forbidden)
+  file(GLOB_RECURSE files "${TOP}/${folder}/*.h" "${TOP}/${folder}/*.cpp")
+  foreach(f IN LISTS files)
+    file(STRINGS "${f}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+    foreach(line IN LISTS includes)
+      foreach(root IN LISTS forbidden)
+        if(line MATCHES "#[ \t]*include[ \t]*\"${root}")
+          file(RELATIVE_PATH rel "${TOP}" "${f}")
+          list(APPEND offences "${rel}: ${line}")
+        endif()
+      endforeach()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(offences)
+  list(JOIN offences "\n  " text)
+  message(FATAL_ERROR "Includes against the layers:\n  ${text}")
+endif()
+message(STATUS "Layers hold")
