@@ -40,6 +40,7 @@
 #include "runtime/fw_mode.h"
 #include "shell/sim/LCDSIM.h"
 #include "shell/sim/SIM.h"
+#include "tests/support/block_page_override.h"
 
 namespace {
 
@@ -115,7 +116,7 @@ void BM_BlockPageCycle(benchmark::State& state) {
     g_benchFields[i] =
         OpPageField{&kFieldEntry, nullptr, offset, OP_PF_WORD, nullptr, &g_opPageRows.rows[i], 0, 8, 0};
   }
-  const OpBlockPage* previous = OP_SetBlockPage(90, &kBenchPage);
+  const ScopedBlockPage benchPage(90, &kBenchPage);
   OP_SelectBlockPage(150);
   uint8_t key = 0;
   for (auto _ : state) {
@@ -125,7 +126,6 @@ void BM_BlockPageCycle(benchmark::State& state) {
     OP_RunPageManager(key);
     OP_UpdateDisplay();
   }
-  OP_SetBlockPage(90, previous);
   OP_ResetUi();
 }
 BENCHMARK(BM_BlockPageCycle);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "opui/op_blockpage_types.h"
 #include "opui/op_editor.h"
 #include "opui/op_field_editor.h"
 #include "opui/op_format.h"
@@ -25,7 +26,7 @@ constexpr int kAlarmSlots = 6;
 constexpr uint8_t kVbarFormWord = 5;          // VBAR's `Typ`: 0 horizontal, else vertical
 
 // The block types with an operating page, and their second pages (type + 1000).
-OpBlockPageType g_pageTypes[] = {
+const OpBlockPageType kPageTypes[] = {
     {19, &g_opInputPage, nullptr, 0},
     {24, &g_opProgPage, nullptr, 0},
     {27, &g_opProgPage, nullptr, 0},
@@ -293,19 +294,11 @@ int topBarTouch() {
 
 }  // namespace
 
-const OpBlockPage* OP_SetBlockPage(uint16_t type, const OpBlockPage* page) {
-  if (!page) return nullptr;
-  for (OpBlockPageType& row : g_pageTypes) {
-    if (row.type != type) continue;
-    const OpBlockPage* old = row.page;
-    row.page = page;
-    return old;
-  }
-  return nullptr;
-}
+std::span<const OpBlockPageType> OP_BuiltinBlockPageTypes() { return kPageTypes; }
+std::span<const OpBlockPageType> g_opBlockPageTypes = kPageTypes;
 
 const OpBlockPage* OP_FindBlockPage(uint16_t type, uint16_t block) {
-  for (const OpBlockPageType& row : g_pageTypes) {
+  for (const OpBlockPageType& row : g_opBlockPageTypes) {
     if (row.type != type) continue;
     uint16_t* form = nullptr;
     if (row.formWord && row.otherForm && FB_GetWordValuePtr(block, row.formWord, &form) && *form) {
@@ -343,12 +336,7 @@ int OP_SelectSecondPage() {
 }
 
 uint16_t OP_NextEditableField(uint16_t index, int direction) {
-  const uint16_t n = OP_PageFieldCount();
-  const int step = direction < 0 ? -1 : 1;
-  for (int i = index; i >= 1 && i <= n; i += step) {
-    if (selectable(static_cast<uint16_t>(i))) return static_cast<uint16_t>(i);
-  }
-  return 0;
+  return OP_NextFieldWhere(index, direction, selectable);
 }
 
 int OP_BlockPageJump(uint16_t block) {
@@ -582,4 +570,12 @@ void OP_RowNumber(OpTextRow* row, int column, int width, float value, int decima
   if (width > OP_ROW_CHARS) width = OP_ROW_CHARS;
   if (width <= 0) return;
   OP_RowPut(row, column, width, OP_NumberText(text, width, value, decimals));
+}
+
+void OP_SetFloatLimits(FbFloatLimitData* limits, float a, float b, int decimals) {
+  limits->min = a < b ? a : b;
+  limits->max = a < b ? b : a;
+  limits->minFn = limits->maxFn = nullptr;
+  limits->ownAttribute = static_cast<uint16_t>(decimals < 0 ? 0 : decimals > 3 ? 3 : decimals);
+  limits->attribute = &limits->ownAttribute;
 }

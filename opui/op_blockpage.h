@@ -105,10 +105,6 @@ struct OpBlockPageType {
 constexpr uint16_t OP_SECOND_PAGE = 1000;
 // The page of a type (+ 1000: its second page) for a block, null for none.
 const OpBlockPage* OP_FindBlockPage(uint16_t type, uint16_t block);
-// Puts another page in a type's row (for VBAR its form-0 page) and answers the one it
-// replaces; null, and nothing changes, for a type without a row or a null page. For tests
-// and for pages chosen at run time; the families' pages are in the table from the start.
-const OpBlockPage* OP_SetBlockPage(uint16_t type, const OpBlockPage* page);
 
 // --- Dispatcher state -----------------------------------------------------------------------
 
@@ -177,6 +173,18 @@ bool OP_FieldIsHeld(uint16_t field);
 const OpPageField* OP_PageField(uint16_t field);
 // Number of fields of the page shown.
 uint16_t OP_PageFieldCount();
+// From a field index, the next field of the page shown in `direction` (+1, -1) that
+// `available(field)` accepts; 0 stays 0 (no field), and the search ends at 0 past either
+// end. The common cursor (OP_NextEditableField) and the pages' own cursor rules use it.
+template <typename Available>
+uint16_t OP_NextFieldWhere(uint16_t index, int direction, Available available) {
+  const uint16_t n = OP_PageFieldCount();
+  const int step = direction < 0 ? -1 : 1;
+  for (int i = index; i >= 1 && i <= n; i += step) {
+    if (available(static_cast<uint16_t>(i))) return static_cast<uint16_t>(i);
+  }
+  return 0;
+}
 
 // --- What the block pages share -------------------------------------------------------------
 
@@ -204,3 +212,7 @@ void OP_RowPut(OpTextRow* row, int column, int width, const char* text);
 const char* OP_NumberText(char* out, int width, float value, int decimals);
 // A number of the common format, right-aligned in `width` characters at `column`.
 void OP_RowNumber(OpTextRow* row, int column, int width, float value, int decimals);
+// Sets a page's own float limit record to the range between `a` and `b` (either order),
+// without limit callbacks, with `decimals` (clamped to 0..3) as its own attribute: the
+// pages load it from the block before the editor starts on a field.
+void OP_SetFloatLimits(FbFloatLimitData* limits, float a, float b, int decimals);

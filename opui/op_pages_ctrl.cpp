@@ -61,68 +61,23 @@ bool isManual(const CtrlBlockState& s) { return (s.link.status & CTRL_ST_MANUAL)
 bool isPlus() { return g_opBlockPage.type == BLK_TYPE_CONTR_PLUS; }
 bool isPidma() { return g_opBlockPage.type == BLK_TYPE_PIDMA; }
 
-// What the page shows of a controller and its cascade master; a change starts a new
-// refresh round (the controller's records carry no refresh request of their own).
-struct CtrlShown {
-  uint16_t status, flags, mode, partnerStatus, partnerFlags;
-  uint8_t set, optCode, results[2], manualCmd;
-  float x, w, setpoint, y, values[2], partnerX, partnerW, partnerSetpoint, tu[2], vmax[2];
-  int16_t extText, extCode;   // PIDMA: the extension's status and proposal
-  float extTime, extShown[3];
-};
-CtrlShown shownOf(const CtrlBlockState& s) {
-  CtrlShown v;
-  std::memset(&v, 0, sizeof v);   // padding too: the records are compared as bytes
-  const CtrlLink& k = s.link;
-  const CtrlDisplay& d = s.display;
-  v.status = k.status;
-  v.flags = static_cast<uint16_t>(k.flags & ~(OP_CTRL_PAGE_OPEN | OP_CTRL_REDRAW_BAR));
-  v.mode = d.mode;
-  v.set = s.out.activeSet;
-  v.optCode = d.optCode;
-  v.results[0] = d.optResult[0];
-  v.results[1] = d.optResult[1];
-  v.manualCmd = k.manualCmd;
-  v.x = k.x.value;
-  v.w = k.w.value;
-  v.setpoint = k.setpoint.value;
-  v.y = d.y.value;
-  v.values[0] = d.value[0];
-  v.values[1] = d.value[1];
-  for (int i = 0; i < 2; ++i) {
-    v.tu[i] = d.tu[i];
-    v.vmax[i] = d.vmax[i];
-  }
-  if (const CtrlExtension* x = CTRL_ExtensionOf(g_opBlockPage.block)) {
-    v.extText = x->statusText;
-    v.extCode = x->statusCode;
-    v.extTime = x->statusTime;
-    for (int i = 0; i < 3; ++i) v.extShown[i] = x->shown[CTRL_ADOPT_KP + i];
-  }
-  if (const CtrlBlockState* m = partnerOf(s)) {
-    v.partnerStatus = m->link.status;
-    v.partnerFlags = m->link.flags;
-    v.partnerX = m->link.x.value;
-    v.partnerW = m->link.w.value;
-    v.partnerSetpoint = m->link.setpoint.value;
-  }
-  return v;
-}
-
 struct CtrlPageState {
   uint8_t manual, previousManual;
-  uint8_t request;           // the shown values changed: a new round
-  CtrlShown shown;
 };
 CtrlPageState g_ctrl;
 
-// Watches the controller's values: sets the refresh request when one of them changed.
-void watchController(const CtrlBlockState& s) {
-  const CtrlShown now = shownOf(s);
-  if (std::memcmp(&now, &g_ctrl.shown, sizeof now) != 0) {
-    g_ctrl.shown = now;
-    g_ctrl.request = 1;
+// The page-refresh request of the page's controller, which its block raises when a value it
+// shows changed; where the page shows the cascade master's values, the master's request
+// counts too (and is taken over here).
+uint8_t* refreshRequest(CtrlBlockState& s) {
+  CtrlLink& k = s.link;
+  if ((k.flags & OP_CTRL_CASCADE) && s.master) {
+    if (CtrlBlockState* m = CTRL_StateAt(s.master); m && m->link.updated) {
+      m->link.updated = 0;
+      k.updated = 1;
+    }
   }
+  return &k.updated;
 }
 
 // --- Edit targets ----------------------------------------------------------------------------
@@ -159,13 +114,6 @@ int16_t stepChoice(uint16_t block, int16_t value, bool next) {
 }
 int16_t previousChoice(uint16_t block, int16_t value) { return stepChoice(block, value, false); }
 int16_t nextChoice(uint16_t block, int16_t value) { return stepChoice(block, value, true); }
-
-void setFloatLimits(FbFloatLimitData* d, float low, float high, uint8_t decimals) {
-  d->min = low < high ? low : high;
-  d->max = low < high ? high : low;
-  d->ownAttribute = static_cast<uint16_t>(decimals > 3 ? 3 : decimals);
-  d->attribute = &d->ownAttribute;
-}
 
 // Commits: the setpoint offered to the controller, the setpoint command, nothing for the
 // output (its stepper moves the controller through the inc/dec bytes).
@@ -244,28 +192,17 @@ bool overviewAvailable(const CtrlBlockState& s, Role role) {
   }
 }
 
-// The next field in a direction that can be entered (0 past the ends).
-template <typename Available>
-uint16_t nextAvailable(uint16_t index, int direction, Available available) {
-  const uint16_t n = OP_PageFieldCount();
-  const int step = direction < 0 ? -1 : 1;
-  for (int i = index; i >= 1 && i <= n; i += step) {
-    if (available(static_cast<uint16_t>(i))) return static_cast<uint16_t>(i);
-  }
-  return 0;
-}
-
 uint16_t overviewCursor(uint16_t index, int direction) {
   const CtrlBlockState* s = pageController();
   if (!s) return 0;
-  return nextAvailable(index, direction,
+  return OP_NextFieldWhere(index, direction,
                        [s](uint16_t i) { return overviewAvailable(*s, overviewRole(i)); });
 }
 
 // Loads a field's value before the common enter starts the editor on it.
 void loadSetpoint(const CtrlLink& k) {
   g_setpointValue = k.setpoint.value;
-  setFloatLimits(&g_setpointLimits, k.setpoint.low, k.setpoint.high, k.setpoint.decimals);
+  OP_SetFloatLimits(&g_setpointLimits, k.setpoint.low, k.setpoint.high, k.setpoint.decimals);
 }
 
 int overviewEnter(uint16_t field) {
@@ -286,7 +223,7 @@ int overviewEnter(uint16_t field) {
       break;
     case kOutput:
       g_outputValue = s->display.y.value;
-      setFloatLimits(&g_outputLimits, s->display.y.low, s->display.y.high, s->display.y.decimals);
+      OP_SetFloatLimits(&g_outputLimits, s->display.y.low, s->display.y.high, s->display.y.decimals);
       break;
     case kSet:
       g_setValue = static_cast<float>(s->out.activeSet + 1);
@@ -392,13 +329,13 @@ void overviewStep(CtrlBlockState& s, int step) {
   char value[kNumberChars + 1];
   switch (step) {
     case 0:
-      if (!isPidma() && !OP_RefreshSkips(overviewField(kSet), &g_ctrl.request)) {
+      if (!isPidma() && !OP_RefreshSkips(overviewField(kSet), &s.link.updated)) {
         OP_RowPrintf(&rows[kRowSet], "P%d", s.out.activeSet + 1);
       }
       break;
     case 1: {
       const CtrlTriple& w = (flags & OP_CTRL_CASCADE) && partner ? partner->link.w : k.w;
-      if (!OP_RefreshSkips(overviewField(kSetpoint), &g_ctrl.request)) {
+      if (!OP_RefreshSkips(overviewField(kSetpoint), &s.link.updated)) {
         OP_RowPrintf(&rows[kRowWeff], "%s", OP_NumberText(value, kNumberChars, w.value, w.decimals));
       }
       break;
@@ -415,7 +352,7 @@ void overviewStep(CtrlBlockState& s, int step) {
       char mode[7], source[11], fault[11];
       OP_CtrlStatusTexts(src.status, flags, unit, mode, source, fault);
       OP_RowPrintf(&rows[kRowMode], "%s", mode);
-      if (!OP_RefreshSkips(overviewField(kSource), &g_ctrl.request)) {
+      if (!OP_RefreshSkips(overviewField(kSource), &s.link.updated)) {
         OP_RowPrintf(&rows[kRowSource], "%s", source);
       }
       OP_RowPrintf(&rows[kRowFault], "%s", fault);
@@ -463,8 +400,12 @@ const OpPageField kPidTuneFields[] = {
     {nullptr, nullptr, kTypeByte, OP_PF_WORD, &kLineRects[kLineStatus], line(kLineStatus), kPidStatColumn,
      kStateChars, 0},
 };
-uint16_t g_tuneFieldCount = 3;
-const OpFieldTable kTuneTable{&g_tuneFieldCount, kTuneFields};
+// What the tuning page keeps beside the controller's records.
+struct TunePageState {
+  uint16_t fieldCount = OP_TUNE_FIELD_STATE;   // CONTR+ has its POpt field too
+};
+TunePageState g_tune;
+const OpFieldTable kTuneTable{&g_tune.fieldCount, kTuneFields};
 const OpFieldTable kPidTuneTable{nullptr, kPidTuneFields};
 
 // What the PIDMA tuning page shows of the self-tuning: the extension's status (its text
@@ -494,7 +435,7 @@ bool tuneAvailable(const CtrlBlockState& s, uint16_t field) {
 uint16_t tuneCursor(uint16_t index, int direction) {
   const CtrlBlockState* s = pageController();
   if (!s) return 0;
-  return nextAvailable(index, direction, [s](uint16_t i) { return tuneAvailable(*s, i); });
+  return OP_NextFieldWhere(index, direction, [s](uint16_t i) { return tuneAvailable(*s, i); });
 }
 
 int tuneEnter(uint16_t field) {
@@ -540,9 +481,9 @@ void tuneLineXY(const CtrlBlockState& s) {
 }
 
 // Steps 1 and 2 of the tuning pages: the setpoint (unless it is being edited) and Weff.
-void tuneSetpoints(const CtrlBlockState& s, int step) {
+void tuneSetpoints(CtrlBlockState& s, int step) {
   const CtrlTriple& t = step == 1 ? s.link.setpoint : s.link.w;
-  if (step == 1 && OP_RefreshSkips(OP_TUNE_FIELD_SETPOINT, &g_ctrl.request)) return;
+  if (step == 1 && OP_RefreshSkips(OP_TUNE_FIELD_SETPOINT, &s.link.updated)) return;
   OP_RowNumber(line(kLineW), step == 1 ? kWColumn : kWeffColumn, kNumberChars, t.value, t.decimals);
 }
 
@@ -593,7 +534,7 @@ bool inputAvailable(const BlkCalPage* p, uint16_t field) {
 
 uint16_t inputCursor(uint16_t index, int direction) {
   const BlkCalPage* p = pageCalibration();
-  return nextAvailable(index, direction, [p](uint16_t i) { return inputAvailable(p, i); });
+  return OP_NextFieldWhere(index, direction, [p](uint16_t i) { return inputAvailable(p, i); });
 }
 
 // Entering a calibration point asks for it ("Set 0%", "Set 100%", "Set Dif"); entering it
@@ -621,7 +562,7 @@ int inputEnter(uint16_t field) {
       return 0;
     case OP_INPUT_FIELD_OUTPUT:
       g_outputValue = p->field[BLK_CAL_Y].value;
-      setFloatLimits(&g_outputLimits, p->field[BLK_CAL_Y].min, p->field[BLK_CAL_Y].max,
+      OP_SetFloatLimits(&g_outputLimits, p->field[BLK_CAL_Y].min, p->field[BLK_CAL_Y].max,
                      static_cast<uint8_t>(p->field[BLK_CAL_Y].format));
       return OP_ENTER_COMMON;
     default:
@@ -673,7 +614,6 @@ int OP_CtrlPageOpen() {
   if (!s) return 0;
   g_ctrl = CtrlPageState{};
   g_ctrl.manual = g_ctrl.previousManual = isManual(*s) ? 1 : 0;
-  g_ctrl.shown = shownOf(*s);
   s->link.flags |= OP_CTRL_REDRAW_BAR;
   OP_RowPrintf(&g_opPageRows.rows[kRowMode], "  ");
   OP_ShowTextScreen(1, 0);   // every row of the screen (the dispatcher drew the title)
@@ -689,8 +629,7 @@ int OP_CtrlPageRefresh(uint16_t field) {
   g_ctrl.manual = isManual(*s) ? 1 : 0;
   if (g_ctrl.manual != g_ctrl.previousManual) k.flags |= OP_CTRL_REDRAW_BAR;
   editTargets(*s, overviewRole(field));
-  watchController(*s);
-  const int step = OP_BlockRefreshStep(6, &g_ctrl.request);
+  const int step = OP_BlockRefreshStep(6, refreshRequest(*s));
   if (step >= 0) overviewStep(*s, step);
   return 0;
 }
@@ -701,7 +640,7 @@ int OP_TunePageOpen() {
   CtrlBlockState* s = pageController();
   clearRows(g_opMenuRows.items, OP_MENU_ITEM_ROWS);
   OP_SetPageTitle(&g_opMenuRows.title, g_opBlockPage.tag);
-  g_tuneFieldCount = isPlus() ? OP_TUNE_FIELD_POPT : OP_TUNE_FIELD_STATE;
+  g_tune.fieldCount = isPlus() ? OP_TUNE_FIELD_POPT : OP_TUNE_FIELD_STATE;
   OP_RowPrintf(line(kLineW), "W =%*sWeff =", kNumberChars, "");
   if (isPlus()) {
     OP_RowPrintf(line(kLineStatus), "Popt:%1s(%1s) Stat:%6s", "", "", "");
@@ -710,10 +649,7 @@ int OP_TunePageOpen() {
   } else {
     OP_RowPrintf(line(kLineStatus), "%9s Stat:%6s", "", "");
   }
-  if (s) {
-    g_ctrl = CtrlPageState{};
-    g_ctrl.shown = shownOf(*s);
-  }
+  if (s) g_ctrl = CtrlPageState{};
   OP_ShowTextScreen(7, 0);
   return 0;
 }
@@ -723,15 +659,14 @@ int OP_TunePageRefresh(uint16_t field) {
   if (!s) return 1;
   s->link.flags |= OP_CTRL_PAGE_OPEN;
   if (field == OP_TUNE_FIELD_SETPOINT) editTargets(*s, kSetpoint);
-  watchController(*s);
   const CtrlDisplay& d = s->display;
   char a[7], b[7];
-  switch (OP_BlockRefreshStep(9, &g_ctrl.request)) {
+  switch (OP_BlockRefreshStep(9, refreshRequest(*s))) {
     case 0: tuneLineXY(*s); break;
     case 1: tuneSetpoints(*s, 1); break;
     case 2: tuneSetpoints(*s, 2); break;
     case 3:
-      if (isPlus() && !OP_RefreshSkips(OP_TUNE_FIELD_POPT, &g_ctrl.request)) {
+      if (isPlus() && !OP_RefreshSkips(OP_TUNE_FIELD_POPT, &s->link.updated)) {
         std::snprintf(a, sizeof a, "%d", s->params.pOpt + 1);
         OP_RowPut(line(kLineStatus), kPoptColumn, 1, a);
       }
@@ -762,10 +697,9 @@ int OP_PidTunePageRefresh(uint16_t field) {
   if (!s) return 1;
   s->link.flags |= OP_CTRL_PAGE_OPEN;
   if (field == OP_TUNE_FIELD_SETPOINT) editTargets(*s, kSetpoint);
-  watchController(*s);
   const PidTuneView v = pidTuneView();
   char a[12], b[7];
-  switch (OP_BlockRefreshStep(8, &g_ctrl.request)) {
+  switch (OP_BlockRefreshStep(8, refreshRequest(*s))) {
     case 0: tuneLineXY(*s); break;
     case 1: tuneSetpoints(*s, 1); break;
     case 2: tuneSetpoints(*s, 2); break;

@@ -112,8 +112,12 @@ const OpPageField kFields[] = {
     {nullptr, nullptr, kTypeByte, OP_PF_WORD, &kRects[3], row(kRowMode), 0, kModeChars, 0},
     {&g_commandEntry, &kCommandExtra, 0, OP_PF_WORD, &kRects[4], row(kRowState), 0, kStateChars, 0},
 };
-uint16_t g_fieldCount = OP_PROG_FIELDS;   // 0 while the segment table is shown
-const OpFieldTable kTable{&g_fieldCount, kFields};
+// What the page keeps between cycles beside the programmer's record.
+struct ProgPageState {
+  uint16_t fieldCount = OP_PROG_FIELDS;   // 0 while the segment table is shown
+};
+ProgPageState g_prog;
+const OpFieldTable kTable{&g_prog.fieldCount, kFields};
 
 bool available(uint16_t block, const ProgPage& p, uint16_t field) {
   if (field == OP_PROG_FIELD_PROGRAM) return true;
@@ -129,20 +133,9 @@ bool available(uint16_t block, const ProgPage& p, uint16_t field) {
 
 uint16_t progCursor(uint16_t index, int direction) {
   const ProgWork* w = pageWork();
-  const uint16_t n = OP_PageFieldCount();
-  const int step = direction < 0 ? -1 : 1;
-  for (int i = index; w && i >= 1 && i <= n; i += step) {
-    if (available(g_opBlockPage.block, w->page, static_cast<uint16_t>(i))) return static_cast<uint16_t>(i);
-  }
-  return 0;
-}
-
-void setLimits(FbFloatLimitData* d, float low, float high, int decimals) {
-  d->min = low < high ? low : high;
-  d->max = low < high ? high : low;
-  d->minFn = d->maxFn = nullptr;
-  d->ownAttribute = static_cast<uint16_t>(decimals < 0 ? 0 : decimals > 3 ? 3 : decimals);
-  d->attribute = &d->ownAttribute;
+  if (!w) return 0;
+  const uint16_t block = g_opBlockPage.block;
+  return OP_NextFieldWhere(index, direction, [w, block](uint16_t i) { return available(block, w->page, i); });
 }
 
 void refreshNow(uint16_t field);
@@ -165,16 +158,16 @@ int progEnter(uint16_t field) {
     case OP_PROG_FIELD_SEGMENT: {
       const float high = p.presetMax.get();
       g_presetValue = p.presetValue.get();
-      setLimits(&g_presetLimits, p.presetMin.get(), high, 0);
+      OP_SetFloatLimits(&g_presetLimits, p.presetMin.get(), high, 0);
       break;
     }
     case OP_PROG_FIELD_OUTPUT:
       g_manualValue = p.output.get();
       if (isDigital(p)) {
         // Six tracks, entered bit by bit.
-        setLimits(&g_manualLimits, 0.0f, FW_MARK_SIX_DIGITS_A, 0);
+        OP_SetFloatLimits(&g_manualLimits, 0.0f, FW_MARK_SIX_DIGITS_A, 0);
       } else {
-        setLimits(&g_manualLimits, p.w0.get(), p.w100.get(), p.dp);
+        OP_SetFloatLimits(&g_manualLimits, p.w0.get(), p.w100.get(), p.dp);
       }
       break;
     case OP_PROG_FIELD_STATE:
@@ -529,7 +522,7 @@ void openTable(ProgWork& w) {
   p.listRequest = t.recipe;
   t.rebuild = 1;
   t.rebuildDelay = OP_SEGMENT_REBUILD_DELAY;
-  g_fieldCount = 0;
+  g_prog.fieldCount = 0;
   for (OpTextRow& r : g_opMenuRows.items) r = OpTextRow{};
   OP_RequestPageAction(showTableScreen);
 }
@@ -608,7 +601,7 @@ void tableCycle(ProgWork& w) {
   OpSegmentTable& t = g_opSegmentTable;
   if (!w.page.tableOpen) {
     t = OpSegmentTable{};
-    g_fieldCount = OP_PROG_FIELDS;
+    g_prog.fieldCount = OP_PROG_FIELDS;
     g_opBlockPage.reselect = 1;   // the page is shown again from its start
     return;
   }
@@ -659,7 +652,7 @@ int OP_ProgPageOpen() {
     r.changed = 1;
   }
   g_opSegmentTable = OpSegmentTable{};
-  g_fieldCount = OP_PROG_FIELDS;
+  g_prog.fieldCount = OP_PROG_FIELDS;
   if (ProgWork* w = pageWork()) {
     w->page.tableOpen = 0;
     w->page.tableRequest = 0;
@@ -699,7 +692,7 @@ void OP_ResetBlockPageFlags() {
   OpSegmentTable& t = g_opSegmentTable;
   t.open = t.rebuild = t.editing = 0;
   t.rebuildDelay = 0;
-  g_fieldCount = OP_PROG_FIELDS;
+  g_prog.fieldCount = OP_PROG_FIELDS;
 }
 
 void OP_ClearPageFlag() { g_opSegmentTable.editing = 0; }

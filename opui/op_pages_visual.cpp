@@ -89,14 +89,6 @@ Record* pageRecord(uint16_t type) {
 
 bool editorFree() { return !OP_EditActive() && !OP_TouchWindowOpen() && !g_opFieldEditor.editing; }
 
-void setFloatLimits(FbFloatLimitData* d, float a, float b, unsigned decimals) {
-  d->min = a < b ? a : b;
-  d->max = a < b ? b : a;
-  d->minFn = d->maxFn = nullptr;
-  d->ownAttribute = static_cast<uint16_t>(decimals > 3 ? 3 : decimals);
-  d->attribute = &d->ownAttribute;
-}
-
 // ================================================================================================
 // Value page (VWERT)
 
@@ -112,22 +104,27 @@ struct ValuePageState {
 };
 ValuePageState g_value;
 
-// The editor's targets of the lines: shadows of the values, their limits and text lists.
-float g_lineFloat[kValueLines];
-uint8_t g_lineByte[kValueLines];
-uint16_t g_headerValue[2];   // the blocks the header fields lead to
-FbFloatLimitData g_lineLimits[kValueLines];
 const FwShortLimit kByteLimits{0, 1};
-FbValueEntry g_valueEntries[kValueFieldCount];
-OpFieldExtra g_lineExtra[kValueLines];
+
+// The page's fields, built at every page open for the record's line kinds, and the editor's
+// targets of the lines: shadows of the values, their limits and text lists.
+struct ValuePageFields {
+  float lineFloat[kValueLines];
+  uint8_t lineByte[kValueLines];
+  uint16_t headerValue[2];   // the blocks the header fields lead to
+  FbFloatLimitData lineLimits[kValueLines];
+  FbValueEntry entries[kValueFieldCount];
+  OpFieldExtra lineExtra[kValueLines];
+  OpPageField fields[kValueFieldCount];
+};
+ValuePageFields g_valueFields;
 
 constexpr OpRect kHeaderPrevRect{260, 34, 30, 24}, kHeaderNextRect{290, 34, 30, 24};
 constexpr OpRect lineRect(int i) { return {0, static_cast<int16_t>(60 + 29 * i), 320, 29}; }
 constexpr OpRect kLineRects[kValueLines] = {lineRect(0), lineRect(1), lineRect(2),
                                             lineRect(3), lineRect(4), lineRect(5)};
 
-OpPageField g_valueFields[kValueFieldCount];
-const OpFieldTable kValueTable{nullptr, g_valueFields};
+const OpFieldTable kValueTable{nullptr, g_valueFields.fields};
 
 VwertPage* valueRecord() { return pageRecord<VwertPage>(BLK_TYPE_VWERT); }
 
@@ -160,26 +157,26 @@ uint8_t editKind(uint8_t mode) {
 
 // Builds the field table for the record's line kinds (the page-open step "row kinds").
 void buildValueFields(const VwertPage& r) {
-  for (int f = 0; f < kValueFieldCount; ++f) g_valueEntries[f] = FbValueEntry{};
-  g_headerValue[0] = r.predecessor;
-  g_headerValue[1] = r.successor;
-  g_valueEntries[0] = {FB_KIND_WORD, 0, &g_headerValue[0], nullptr, nullptr, 0, 0};
-  g_valueEntries[kValueFieldCount - 1] = {FB_KIND_WORD, 0, &g_headerValue[1], nullptr, nullptr, 0, 0};
-  g_valueFields[0] = {&g_valueEntries[0], nullptr, 0, OP_PF_JUMP, &kHeaderPrevRect, pageRow(kHeaderPrevRow), 0, 0, 0};
-  g_valueFields[kValueFieldCount - 1] = {&g_valueEntries[kValueFieldCount - 1], nullptr, 0, OP_PF_JUMP,
+  for (int f = 0; f < kValueFieldCount; ++f) g_valueFields.entries[f] = FbValueEntry{};
+  g_valueFields.headerValue[0] = r.predecessor;
+  g_valueFields.headerValue[1] = r.successor;
+  g_valueFields.entries[0] = {FB_KIND_WORD, 0, &g_valueFields.headerValue[0], nullptr, nullptr, 0, 0};
+  g_valueFields.entries[kValueFieldCount - 1] = {FB_KIND_WORD, 0, &g_valueFields.headerValue[1], nullptr, nullptr, 0, 0};
+  g_valueFields.fields[0] = {&g_valueFields.entries[0], nullptr, 0, OP_PF_JUMP, &kHeaderPrevRect, pageRow(kHeaderPrevRow), 0, 0, 0};
+  g_valueFields.fields[kValueFieldCount - 1] = {&g_valueFields.entries[kValueFieldCount - 1], nullptr, 0, OP_PF_JUMP,
                                          &kHeaderNextRect, pageRow(kHeaderNextRow), 0, 0, 0};
   for (int i = 0; i < kValueLines; ++i) {
     const uint8_t mode = r.rows[i].mode;
     const bool number = editKind(mode) == OP_FIELD_FLOAT || editKind(mode) == OP_FIELD_HMS;
-    FbValueEntry& e = g_valueEntries[i + 1];
-    e = {FB_KIND_FLOAT, 0, &g_lineFloat[i], nullptr, &g_lineLimits[i], 0, 0};
+    FbValueEntry& e = g_valueFields.entries[i + 1];
+    e = {FB_KIND_FLOAT, 0, &g_valueFields.lineFloat[i], nullptr, &g_valueFields.lineLimits[i], 0, 0};
     e.kind = editKind(mode) ? editKind(mode) : uint8_t{OP_FIELD_BYTE};
     if (mode == VWERT_MODE_DIGITAL || !editKind(mode)) {
-      e.value = &g_lineByte[i];
+      e.value = &g_valueFields.lineByte[i];
       e.limits = &kByteLimits;
     }
-    g_lineExtra[i] = OpFieldExtra{0, r.textChain[i], chainCount(r, i), OP_EDIT_MODE_DIALOG, nullptr};
-    g_valueFields[i + 1] = {&e, &g_lineExtra[i], 0, OP_ValueRowKind(mode), &kLineRects[i], pageRow(1 + i),
+    g_valueFields.lineExtra[i] = OpFieldExtra{0, r.textChain[i], chainCount(r, i), OP_EDIT_MODE_DIALOG, nullptr};
+    g_valueFields.fields[i + 1] = {&e, &g_valueFields.lineExtra[i], 0, OP_ValueRowKind(mode), &kLineRects[i], pageRow(1 + i),
                             static_cast<uint8_t>(number ? kValueColumn : 0),
                             static_cast<uint8_t>(number ? kValueChars : OP_ROW_CHARS), 0};
   }
@@ -227,10 +224,10 @@ int valueEnter(uint16_t field) {
   const VwertRow& row = r->rows[line];
   if (!editKind(row.mode)) return -1;   // key 1 operates these lines
   g_value.shownLine = static_cast<uint8_t>(line);
-  g_lineByte[line] = row.word ? 1 : 0;
-  g_lineFloat[line] = row.value;
-  setFloatLimits(&g_lineLimits[line], row.min, row.max, row.dp);
-  if (row.mode == VWERT_MODE_TEXT) setFloatLimits(&g_lineLimits[line], 1.0f, 4.0f * chainCount(*r, line), 0);
+  g_valueFields.lineByte[line] = row.word ? 1 : 0;
+  g_valueFields.lineFloat[line] = row.value;
+  OP_SetFloatLimits(&g_valueFields.lineLimits[line], row.min, row.max, row.dp);
+  if (row.mode == VWERT_MODE_TEXT) OP_SetFloatLimits(&g_valueFields.lineLimits[line], 1.0f, 4.0f * chainCount(*r, line), 0);
   return OP_ENTER_COMMON;
 }
 
@@ -379,7 +376,7 @@ int barEnter(uint16_t field) {
   if (!barTakesInput(*r, i)) return -1;
   const VbarOperator& s = r->op[i];
   g_barFloat[i] = s.value;
-  setFloatLimits(&g_barLimits[i], s.min, s.max, s.dp);
+  OP_SetFloatLimits(&g_barLimits[i], s.min, s.max, s.dp);
   return OP_ENTER_COMMON;
 }
 

@@ -65,7 +65,7 @@ struct Binding {
   SimTrendSet madeWith;     // the settings it was made with
   uint8_t config[KURVAN_CONFIG_BYTES] = {};
 };
-Binding g;
+Binding g_binding;   // the simulator's trends and their settings
 const SimTrendFirmware* g_fw = nullptr;
 int (*g_dialogRunner)(KurvanHandle) = nullptr;
 bool g_dialogOpen = false;
@@ -86,22 +86,22 @@ bool ControllerPresent() { return g_fw && g_fw->controllerPresent && g_fw->contr
 // --- Channel configuration ---------------------------------------------------------------
 
 bool GetConfig(KurvanHandle h) {
-  TrendPutU32(g.config, KURVAN_CFG_SIZE, KURVAN_CONFIG_BYTES);
-  return h && KurvanGetChannelConfig(h, g.config, nullptr) == 1;
+  TrendPutU32(g_binding.config, KURVAN_CFG_SIZE, KURVAN_CONFIG_BYTES);
+  return h && KurvanGetChannelConfig(h, g_binding.config, nullptr) == 1;
 }
 
 void PutChannel(uint32_t at, const SimTrendChannel& c) {
-  TrendPutText(g.config, at + TREND_CH_NAME, TREND_CH_NAME_BYTES, c.name);
-  TrendPutU16(g.config, at + TREND_CH_SHOWN, c.visible);
-  TrendPutU32(g.config, at + TREND_CH_COLOR, c.color);
+  TrendPutText(g_binding.config, at + TREND_CH_NAME, TREND_CH_NAME_BYTES, c.name);
+  TrendPutU16(g_binding.config, at + TREND_CH_SHOWN, c.visible);
+  TrendPutU32(g_binding.config, at + TREND_CH_COLOR, c.color);
 }
 
 SimTrendChannel TakeChannel(uint32_t at) {
   SimTrendChannel c;
-  c.color = TrendGetU32(g.config, at + TREND_CH_COLOR) & 0xFFFFFFu;
-  const std::string name = TrendGetText(g.config, at + TREND_CH_NAME, TREND_CH_NAME_BYTES);
+  c.color = TrendGetU32(g_binding.config, at + TREND_CH_COLOR) & 0xFFFFFFu;
+  const std::string name = TrendGetText(g_binding.config, at + TREND_CH_NAME, TREND_CH_NAME_BYTES);
   SimTrendSetName(&c, name.c_str());
-  c.visible = TrendGetU16(g.config, at + TREND_CH_SHOWN) ? 1 : 0;
+  c.visible = TrendGetU16(g_binding.config, at + TREND_CH_SHOWN) ? 1 : 0;
   return c;
 }
 
@@ -109,11 +109,11 @@ SimTrendChannel TakeChannel(uint32_t at) {
 // everything else stay).
 void ApplyChannels(KurvanHandle h, const SimTrendChannels& ch) {
   if (!GetConfig(h)) return;
-  TrendPutI16(g.config, KURVAN_CFG_LEFT_SCALE, static_cast<int16_t>(ch.scaleLeft - 1));
-  TrendPutI16(g.config, KURVAN_CFG_RIGHT_SCALE, static_cast<int16_t>(ch.scaleRight - 1));
+  TrendPutI16(g_binding.config, KURVAN_CFG_LEFT_SCALE, static_cast<int16_t>(ch.scaleLeft - 1));
+  TrendPutI16(g_binding.config, KURVAN_CFG_RIGHT_SCALE, static_cast<int16_t>(ch.scaleRight - 1));
   for (int i = 0; i < ch.analogCount; ++i) PutChannel(KURVAN_CFG_ANALOG + TREND_ANALOG_BYTES * i, ch.analog[i]);
   for (int j = 0; j < ch.digitalCount; ++j) PutChannel(KURVAN_CFG_DIGITAL + TREND_DIGITAL_BYTES * j, ch.digital[j]);
-  KurvanSetChannelConfig(h, g.config, nullptr);
+  KurvanSetChannelConfig(h, g_binding.config, nullptr);
 }
 
 // The channels as a trend holds them now (the shape of `like`); false when it cannot be read.
@@ -121,7 +121,7 @@ bool ReadChannels(KurvanHandle h, const SimTrendChannels& like, SimTrendChannels
   if (!GetConfig(h)) return false;
   *out = like;
   const auto scale = [&](uint32_t off, int16_t fallback) {
-    const int v = TrendGetI16(g.config, off) + 1;
+    const int v = TrendGetI16(g_binding.config, off) + 1;
     return v >= 0 && v <= like.analogCount ? static_cast<int16_t>(v) : fallback;
   };
   out->scaleLeft = scale(KURVAN_CFG_LEFT_SCALE, like.scaleLeft);
@@ -146,28 +146,28 @@ bool SameChannels(const SimTrendChannels& a, const SimTrendChannels& b) {
 }
 
 void ApplyAll() {
-  for (int t = 0; t < kStandard; ++t) ApplyChannels(g.trend[t], g.settings.standard);
-  if (g.trend[SIM_TREND_BLOCK]) ApplyChannels(g.trend[SIM_TREND_BLOCK], g.settings.block);
+  for (int t = 0; t < kStandard; ++t) ApplyChannels(g_binding.trend[t], g_binding.settings.standard);
+  if (g_binding.trend[SIM_TREND_BLOCK]) ApplyChannels(g_binding.trend[SIM_TREND_BLOCK], g_binding.settings.block);
 }
 
 void WriteIni() {
-  if (!SimTrendWriteIni(SimTrendIniPath(), g.settings)) SIM_LogText("The trend settings could not be written.");
+  if (!SimTrendWriteIni(SimTrendIniPath(), g_binding.settings)) SIM_LogText("The trend settings could not be written.");
 }
 
 // Takes over what a trend's viewer changed in its channels (its dialog writes into the
 // trend): the new channels become the settings of that kind, for every trend of the kind.
 void CollectEdits() {
   for (int t = 0; t < SIM_TREND_COUNT; ++t) {
-    if (!g.trend[t]) continue;
-    SimTrendChannels& mine = t == SIM_TREND_BLOCK ? g.settings.block : g.settings.standard;
+    if (!g_binding.trend[t]) continue;
+    SimTrendChannels& mine = t == SIM_TREND_BLOCK ? g_binding.settings.block : g_binding.settings.standard;
     SimTrendChannels now;
-    if (!ReadChannels(g.trend[t], mine, &now) || SameChannels(now, mine)) continue;
+    if (!ReadChannels(g_binding.trend[t], mine, &now) || SameChannels(now, mine)) continue;
     mine = now;
-    g.changed = true;
+    g_binding.changed = true;
     WriteIni();
     if (t != SIM_TREND_BLOCK)
       for (int u = 0; u < kStandard; ++u)
-        if (u != t) ApplyChannels(g.trend[u], mine);
+        if (u != t) ApplyChannels(g_binding.trend[u], mine);
   }
 }
 
@@ -176,10 +176,10 @@ void ApplyLimits(KurvanHandle h) {
   if (!GetConfig(h)) return;
   for (int i = 0; i < SIM_TREND_STD_ANALOG; ++i) {
     const uint32_t at = KURVAN_CFG_ANALOG + TREND_ANALOG_BYTES * i;
-    TrendPutF32(g.config, at + TREND_CH_MIN, g.lastScale[2 * i]);
-    TrendPutF32(g.config, at + TREND_CH_MAX, g.lastScale[2 * i + 1]);
+    TrendPutF32(g_binding.config, at + TREND_CH_MIN, g_binding.lastScale[2 * i]);
+    TrendPutF32(g_binding.config, at + TREND_CH_MAX, g_binding.lastScale[2 * i + 1]);
   }
-  KurvanSetChannelConfig(h, g.config, nullptr);
+  KurvanSetChannelConfig(h, g_binding.config, nullptr);
 }
 
 // --- Samples -----------------------------------------------------------------------------
@@ -191,27 +191,27 @@ void StatusBits(const SimHostState& s, uint8_t digital[SIM_TREND_DIGITAL]) {
 
 void FeedAverage(int t, const uint8_t digital[SIM_TREND_DIGITAL]) {
   const int k = t - 1;
-  if (g.count[k] == 0) return;
+  if (g_binding.count[k] == 0) return;
   float analog[SIM_TREND_ANALOG] = {};
-  for (int i = 0; i < SIM_TREND_STD_ANALOG; ++i) analog[i] = g.sum[k][i] / static_cast<float>(g.count[k]);
-  KurvanCycle(g.trend[t], analog, digital, 1);
-  std::fill(std::begin(g.sum[k]), std::end(g.sum[k]), 0.0f);
-  g.count[k] = 0;
+  for (int i = 0; i < SIM_TREND_STD_ANALOG; ++i) analog[i] = g_binding.sum[k][i] / static_cast<float>(g_binding.count[k]);
+  KurvanCycle(g_binding.trend[t], analog, digital, 1);
+  std::fill(std::begin(g_binding.sum[k]), std::end(g_binding.sum[k]), 0.0f);
+  g_binding.count[k] = 0;
 }
 
 void ClearAverages() {
-  for (auto& s : g.sum) std::fill(std::begin(s), std::end(s), 0.0f);
-  g.count[0] = g.count[1] = 0;
+  for (auto& s : g_binding.sum) std::fill(std::begin(s), std::end(s), 0.0f);
+  g_binding.count[0] = g_binding.count[1] = 0;
 }
 
 // --- The block trend ---------------------------------------------------------------------
 
 void RemoveBlockTrend() {
-  if (g.trend[SIM_TREND_BLOCK]) KurvanDestroy(g.trend[SIM_TREND_BLOCK]);
-  g.trend[SIM_TREND_BLOCK] = 0;
-  g.trendBlock = 0;
-  g.selected = 0;
-  g.settings.blockSet = SimTrendDefaultSet(g.language);
+  if (g_binding.trend[SIM_TREND_BLOCK]) KurvanDestroy(g_binding.trend[SIM_TREND_BLOCK]);
+  g_binding.trend[SIM_TREND_BLOCK] = 0;
+  g_binding.trendBlock = 0;
+  g_binding.selected = 0;
+  g_binding.settings.blockSet = SimTrendDefaultSet(g_binding.language);
 }
 
 bool SameSet(const SimTrendSet& a, const SimTrendSet& b) {
@@ -220,40 +220,40 @@ bool SameSet(const SimTrendSet& a, const SimTrendSet& b) {
 
 void HideOthers(int index) {
   for (int t = 0; t < SIM_TREND_COUNT; ++t)
-    if (t != index && g.trend[t] && KurvanIsVisible(g.trend[t]) > 0) KurvanShowFrame(g.trend[t], kHide);
+    if (t != index && g_binding.trend[t] && KurvanIsVisible(g_binding.trend[t]) > 0) KurvanShowFrame(g_binding.trend[t], kHide);
 }
 
 int ShowBlockTrend() {
-  const uint16_t block = g.selected;
+  const uint16_t block = g_binding.selected;
   if (!ValidBlock(block)) {
     RemoveBlockTrend();
     return 0;
   }
-  const SimTrendSet set = g.settings.blockSet;
-  KurvanHandle h = g.trend[SIM_TREND_BLOCK];
+  const SimTrendSet set = g_binding.settings.blockSet;
+  KurvanHandle h = g_binding.trend[SIM_TREND_BLOCK];
   if (h && KurvanIsVisible(h) > 0) {
     KurvanShowFrame(h, kHide);
     return 1;
   }
   // A period of 0 cycles makes no trend (it would never take a sample).
   if (set.period == 0) return 0;
-  if (!h || block != g.trendBlock || !SameSet(set, g.madeWith)) {
+  if (!h || block != g_binding.trendBlock || !SameSet(set, g_binding.madeWith)) {
     if (h) {
       KurvanReset(h);
       KurvanDestroy(h);
-      g.trend[SIM_TREND_BLOCK] = 0;
+      g_binding.trend[SIM_TREND_BLOCK] = 0;
     }
-    h = KurvanCreate(g.instance, SIM_TREND_ANALOG, uint32_t{set.period} * 100u, set.ring, set.flag,
+    h = KurvanCreate(g_binding.instance, SIM_TREND_ANALOG, uint32_t{set.period} * 100u, set.ring, set.flag,
                      SIM_TREND_ANALOG, SIM_TREND_DIGITAL);
     if (!h) return 0;
-    g.trend[SIM_TREND_BLOCK] = h;
-    g.trendBlock = block;
-    g.madeWith = set;
-    KurvanSetLanguage(h, g.language);
+    g_binding.trend[SIM_TREND_BLOCK] = h;
+    g_binding.trendBlock = block;
+    g_binding.madeWith = set;
+    KurvanSetLanguage(h, g_binding.language);
   }
   KurvanSetTitle(h, SimTrendBlockTitle(block).c_str());
   HideOthers(SIM_TREND_BLOCK);
-  ApplyChannels(h, g.settings.block);
+  ApplyChannels(h, g_binding.settings.block);
   return KurvanShowFrame(h, kShow);
 }
 
@@ -266,7 +266,7 @@ void LoadSettings() {
     if (old.loaded) SimTrendDecode(old.settingsValid ? old.settings : nullptr, old.channels, language, &s);
   }
   SimTrendTakeSettings(s, false);
-  g.changed = false;
+  g_binding.changed = false;
 }
 
 }  // namespace
@@ -275,41 +275,41 @@ void SimTrendSetFirmware(const SimTrendFirmware* firmware) { g_fw = firmware; }
 
 void SimTrendCreateAll(std::intptr_t instance) {
   SimTrendDestroyAll();
-  g.instance = instance;
-  g.language = StateLanguage();
+  g_binding.instance = instance;
+  g_binding.language = StateLanguage();
   for (int t = 0; t < kStandard; ++t) {
-    g.trend[t] = KurvanCreate(instance, SIM_TREND_ANALOG, kPeriodsMs[t], SIM_TREND_RING, 1, SIM_TREND_STD_ANALOG,
+    g_binding.trend[t] = KurvanCreate(instance, SIM_TREND_ANALOG, kPeriodsMs[t], SIM_TREND_RING, 1, SIM_TREND_STD_ANALOG,
                               SIM_TREND_STD_DIGITAL);
-    if (!g.trend[t]) {
+    if (!g_binding.trend[t]) {
       SIM_LogText("A trend could not be made.");
       continue;
     }
-    KurvanSetTitle(g.trend[t], kTitles[g.language][t]);
-    KurvanSetLanguage(g.trend[t], g.language);
+    KurvanSetTitle(g_binding.trend[t], kTitles[g_binding.language][t]);
+    KurvanSetLanguage(g_binding.trend[t], g_binding.language);
   }
-  g.created = true;
+  g_binding.created = true;
   ClearAverages();
-  std::fill(std::begin(g.lastScale), std::end(g.lastScale), 0.0f);
-  g.settings.blockSet = SimTrendDefaultSet(g.language);
+  std::fill(std::begin(g_binding.lastScale), std::end(g_binding.lastScale), 0.0f);
+  g_binding.settings.blockSet = SimTrendDefaultSet(g_binding.language);
   LoadSettings();
 }
 
 void SimTrendDestroyAll() {
   RemoveBlockTrend();
   for (int t = kStandard - 1; t >= 0; --t) {
-    if (g.trend[t]) KurvanDestroy(g.trend[t]);
-    g.trend[t] = 0;
+    if (g_binding.trend[t]) KurvanDestroy(g_binding.trend[t]);
+    g_binding.trend[t] = 0;
   }
-  g.created = false;
+  g_binding.created = false;
 }
 
 void SimTrendCycle() {
-  if (!g.created) return;
+  if (!g_binding.created) return;
   const SimHostState& s = SimState();
   // 1. New scale limits go to the three standard trends.
-  if (std::memcmp(g.lastScale, s.plant.trendScale, sizeof g.lastScale) != 0) {
-    std::memcpy(g.lastScale, s.plant.trendScale, sizeof g.lastScale);
-    for (int t = 0; t < kStandard; ++t) ApplyLimits(g.trend[t]);
+  if (std::memcmp(g_binding.lastScale, s.plant.trendScale, sizeof g_binding.lastScale) != 0) {
+    std::memcpy(g_binding.lastScale, s.plant.trendScale, sizeof g_binding.lastScale);
+    for (int t = 0; t < kStandard; ++t) ApplyLimits(g_binding.trend[t]);
   }
   const uint32_t n = s.cycleCount;
   uint8_t digital[SIM_TREND_DIGITAL];
@@ -318,24 +318,24 @@ void SimTrendCycle() {
     float analog[SIM_TREND_ANALOG] = {};
     std::copy(std::begin(s.plant.trend), std::end(s.plant.trend), analog);
     StatusBits(s, digital);
-    KurvanCycle(g.trend[0], analog, digital, 1);
+    KurvanCycle(g_binding.trend[0], analog, digital, 1);
     for (int k = 0; k < 2; ++k) {
-      for (int i = 0; i < SIM_TREND_STD_ANALOG; ++i) g.sum[k][i] += analog[i];
-      ++g.count[k];
+      for (int i = 0; i < SIM_TREND_STD_ANALOG; ++i) g_binding.sum[k][i] += analog[i];
+      ++g_binding.count[k];
     }
     // 3. and 4. The averages of trends 1 and 2.
     if (n % kAverageCycles[1] == 0) FeedAverage(1, digital);
     if (n % kAverageCycles[2] == 0) FeedAverage(2, digital);
   }
   // 5. The block trend every block period.
-  if (g.trend[SIM_TREND_BLOCK] && g.madeWith.period != 0 && n % g.madeWith.period == 0) {
-    if (!ValidBlock(g.trendBlock)) {
+  if (g_binding.trend[SIM_TREND_BLOCK] && g_binding.madeWith.period != 0 && n % g_binding.madeWith.period == 0) {
+    if (!ValidBlock(g_binding.trendBlock)) {
       RemoveBlockTrend();
       return;
     }
     float analog[SIM_TREND_ANALOG];
-    SimTrendValues(g.trendBlock, analog, digital);
-    KurvanCycle(g.trend[SIM_TREND_BLOCK], analog, digital, 1);
+    SimTrendValues(g_binding.trendBlock, analog, digital);
+    KurvanCycle(g_binding.trend[SIM_TREND_BLOCK], analog, digital, 1);
   }
 }
 
@@ -360,20 +360,20 @@ int SimTrendShow(int index) {
     RemoveBlockTrend();
     return 1;
   }
-  if (index < 0 || index >= SIM_TREND_COUNT || !g.created) return 0;
+  if (index < 0 || index >= SIM_TREND_COUNT || !g_binding.created) return 0;
   CollectEdits();
   if (index == SIM_TREND_BLOCK) return ShowBlockTrend();
-  const KurvanHandle h = g.trend[index];
+  const KurvanHandle h = g_binding.trend[index];
   if (!h) return 0;
   if (KurvanIsVisible(h) > 0) return KurvanShowFrame(h, kHide);
   HideOthers(index);
-  ApplyChannels(h, g.settings.standard);
+  ApplyChannels(h, g_binding.settings.standard);
   return KurvanShowFrame(h, kShow);
 }
 
 bool SimTrendIsVisible(int index) {
-  if (index < 0 || index >= SIM_TREND_COUNT || !g.trend[index]) return false;
-  return KurvanIsVisible(g.trend[index]) > 0;
+  if (index < 0 || index >= SIM_TREND_COUNT || !g_binding.trend[index]) return false;
+  return KurvanIsVisible(g_binding.trend[index]) > 0;
 }
 
 bool SimTrendStandardVisible() {
@@ -383,17 +383,17 @@ bool SimTrendStandardVisible() {
 }
 
 void SimTrendResetAll() {
-  for (KurvanHandle h : g.trend)
+  for (KurvanHandle h : g_binding.trend)
     if (h) KurvanReset(h);
   ClearAverages();
 }
 
 void SimTrendLanguageChanged() {
-  const int old = g.language;
-  g.language = StateLanguage();
-  if (old != g.language) {
+  const int old = g_binding.language;
+  g_binding.language = StateLanguage();
+  if (old != g_binding.language) {
     // Names that were the old language's defaults follow the language.
-    const SimTrendSettings before = SimTrendDefaultSettings(old), after = SimTrendDefaultSettings(g.language);
+    const SimTrendSettings before = SimTrendDefaultSettings(old), after = SimTrendDefaultSettings(g_binding.language);
     auto follow = [](SimTrendChannels& ch, const SimTrendChannels& was, const SimTrendChannels& now) {
       for (int i = 0; i < ch.analogCount; ++i)
         if (std::strcmp(ch.analog[i].name, was.analog[i].name) == 0) std::strcpy(ch.analog[i].name, now.analog[i].name);
@@ -401,34 +401,34 @@ void SimTrendLanguageChanged() {
         if (std::strcmp(ch.digital[j].name, was.digital[j].name) == 0)
           std::strcpy(ch.digital[j].name, now.digital[j].name);
     };
-    follow(g.settings.standard, before.standard, after.standard);
-    follow(g.settings.block, before.block, after.block);
-    if (std::strcmp(g.settings.blockSet.name, before.blockSet.name) == 0)
-      std::strcpy(g.settings.blockSet.name, after.blockSet.name);
+    follow(g_binding.settings.standard, before.standard, after.standard);
+    follow(g_binding.settings.block, before.block, after.block);
+    if (std::strcmp(g_binding.settings.blockSet.name, before.blockSet.name) == 0)
+      std::strcpy(g_binding.settings.blockSet.name, after.blockSet.name);
   }
   for (int t = 0; t < kStandard; ++t) {
-    if (!g.trend[t]) continue;
-    KurvanSetTitle(g.trend[t], kTitles[g.language][t]);
-    KurvanSetLanguage(g.trend[t], g.language);
+    if (!g_binding.trend[t]) continue;
+    KurvanSetTitle(g_binding.trend[t], kTitles[g_binding.language][t]);
+    KurvanSetLanguage(g_binding.trend[t], g_binding.language);
   }
-  if (g.trend[SIM_TREND_BLOCK]) {
-    KurvanSetTitle(g.trend[SIM_TREND_BLOCK], SimTrendBlockTitle(g.trendBlock).c_str());
-    KurvanSetLanguage(g.trend[SIM_TREND_BLOCK], g.language);
+  if (g_binding.trend[SIM_TREND_BLOCK]) {
+    KurvanSetTitle(g_binding.trend[SIM_TREND_BLOCK], SimTrendBlockTitle(g_binding.trendBlock).c_str());
+    KurvanSetLanguage(g_binding.trend[SIM_TREND_BLOCK], g_binding.language);
   }
   ApplyAll();
 }
 
 KurvanHandle SimTrendHandle(int index) {
-  return index >= 0 && index < SIM_TREND_COUNT ? g.trend[index] : 0;
+  return index >= 0 && index < SIM_TREND_COUNT ? g_binding.trend[index] : 0;
 }
 
 bool SimTrendSelectBlock(uint16_t block) {
   if (!ValidBlock(block)) return false;
-  g.selected = block;
+  g_binding.selected = block;
   return true;
 }
 
-uint16_t SimTrendSelectedBlock() { return g.selected; }
+uint16_t SimTrendSelectedBlock() { return g_binding.selected; }
 
 namespace {
 // The block's tag (its first text); "L1READ <n>" when it has none.
@@ -441,7 +441,7 @@ std::string BlockTag(uint16_t block) {
 }
 }  // namespace
 
-std::string SimTrendBlockTitle(uint16_t block) { return BlockTag(block) + ": " + g.settings.blockSet.name; }
+std::string SimTrendBlockTitle(uint16_t block) { return BlockTag(block) + ": " + g_binding.settings.blockSet.name; }
 
 std::string SimTrendBlockLabel(uint16_t block) {
   char number[8];
@@ -449,15 +449,15 @@ std::string SimTrendBlockLabel(uint16_t block) {
   return std::string(number) + "  " + BlockTag(block);
 }
 
-const SimTrendSettings& SimTrendCurrentSettings() { return g.settings; }
+const SimTrendSettings& SimTrendCurrentSettings() { return g_binding.settings; }
 
 void SimTrendTakeSettings(const SimTrendSettings& settings, bool markChanged) {
-  g.settings = settings;
-  if (markChanged) g.changed = true;
+  g_binding.settings = settings;
+  if (markChanged) g_binding.changed = true;
   ApplyAll();
 }
 
-bool SimTrendSettingsChanged() { return g.changed; }
+bool SimTrendSettingsChanged() { return g_binding.changed; }
 
 void SimTrendProjectLoaded() {
   // A block trend of the project before is no trend of this one.
@@ -469,11 +469,11 @@ bool SimTrendProjectSaved() {
   const std::string& companion = SimProjectCompanionName();
   if (companion.empty()) return true;
   CollectEdits();
-  if (!SimTrendWriteDat(companion, g.settings)) {
+  if (!SimTrendWriteDat(companion, g_binding.settings)) {
     SIM_LogText(("The trend settings file " + companion + " could not be written.").c_str());
     return false;
   }
-  g.changed = false;
+  g_binding.changed = false;
   return true;
 }
 
@@ -481,28 +481,28 @@ void SimTrendSetDialogRunner(int (*runner)(KurvanHandle)) { g_dialogRunner = run
 
 int SimTrendSettingsDialog() {
   // One dialog at a time (the program goes on running while it is open).
-  if (!g.created || g_dialogOpen) return 0;
+  if (!g_binding.created || g_dialogOpen) return 0;
   CollectEdits();
-  const KurvanHandle h = KurvanCreate(g.instance, SIM_TREND_ANALOG, kPeriodsMs[0], kSettingsRing, 1,
+  const KurvanHandle h = KurvanCreate(g_binding.instance, SIM_TREND_ANALOG, kPeriodsMs[0], kSettingsRing, 1,
                                       SIM_TREND_STD_ANALOG, SIM_TREND_STD_DIGITAL);
   if (!h) return 0;
-  KurvanSetTitle(h, kSettingsTitle[g.language]);
-  KurvanSetLanguage(h, g.language);
+  KurvanSetTitle(h, kSettingsTitle[g_binding.language]);
+  KurvanSetLanguage(h, g_binding.language);
   // The standard trends' configuration (scale limits included) as the dialog's start.
-  if (g.trend[0] && GetConfig(g.trend[0])) KurvanSetChannelConfig(h, g.config, nullptr);
-  ApplyChannels(h, g.settings.standard);
+  if (g_binding.trend[0] && GetConfig(g_binding.trend[0])) KurvanSetChannelConfig(h, g_binding.config, nullptr);
+  ApplyChannels(h, g_binding.settings.standard);
   int taken = 0;
   SimTrendChannels now;
   g_dialogOpen = true;
   const int confirmed = g_dialogRunner ? g_dialogRunner(h) : KurvanChannelConfigDialog(h);
   g_dialogOpen = false;
-  if (confirmed == 1 && ReadChannels(h, g.settings.standard, &now)) {
+  if (confirmed == 1 && ReadChannels(h, g_binding.settings.standard, &now)) {
     // Everything the dialog set (scale limits too) goes to the standard trends.
     for (int t = 0; t < kStandard; ++t)
-      if (g.trend[t]) KurvanSetChannelConfig(g.trend[t], g.config, nullptr);
-    if (!SameChannels(now, g.settings.standard)) {
-      g.settings.standard = now;
-      g.changed = true;
+      if (g_binding.trend[t]) KurvanSetChannelConfig(g_binding.trend[t], g_binding.config, nullptr);
+    if (!SameChannels(now, g_binding.settings.standard)) {
+      g_binding.settings.standard = now;
+      g_binding.changed = true;
       WriteIni();
     }
     taken = 1;

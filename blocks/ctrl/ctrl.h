@@ -106,6 +106,9 @@ struct CtrlLink {
   uint8_t pageRequestValue = 0;
   uint8_t incKey = 0, decKey = 0;
   uint8_t optCode = 0;         // CTRL_OPT_START / CTRL_OPT_STOP, stored by the self-tuning choice
+  // Page-refresh request: the block sets it when a value its pages show changed, the page
+  // clears it when it starts a new refresh round.
+  uint8_t updated = 0;
 };
 static_assert(offsetof(CtrlLink, setpointLock) == 2 && offsetof(CtrlLink, type) == 4);
 

@@ -117,6 +117,7 @@ void setDisplayMode(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s,
   p.value[0] = p.value[1] = 0;
   p.edit = 0;
   p.step = 3;
+  s.link.updated = 1;   // the pages show the new display
 }
 
 // The self-tuning's state as the page shows it, and its second flag: the process value
@@ -715,6 +716,49 @@ void takeOverAndSave(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s
   for (uint8_t* f : flags) *f = 0;
 }
 
+// What the operating pages show of a controller, compared before and after a run: a change
+// raises the page-refresh request (CtrlLink::updated). Laid out without padding, so that it
+// compares as bytes.
+struct PageShown {
+  float x, w, setpoint, y, values[2], tu[2], vmax[2];
+  float extTime, extShown[3];           // PIDMA: the extension's status time and proposal
+  uint16_t status, flags, mode;
+  int16_t extText, extCode;             // PIDMA: the extension's status
+  uint8_t set, optCode, results[2], manualCmd, spare;
+};
+static_assert(sizeof(PageShown) == 14 * 4 + 5 * 2 + 6);
+// The flag bits the page itself sets every cycle (page open, redraw of the output bar).
+constexpr uint16_t kPageFlagBits = CTRL_FLAG_DISPLAY_RETURN | 0x0040;
+
+PageShown pageShown(CtrlBlockState& s) {
+  const CtrlLink& k = s.link;
+  const CtrlDisplay& d = s.display;
+  PageShown v{};
+  v.x = k.x.value;
+  v.w = k.w.value;
+  v.setpoint = k.setpoint.value;
+  v.y = d.y.value;
+  for (int i = 0; i < 2; ++i) {
+    v.values[i] = d.value[i];
+    v.tu[i] = d.tu[i];
+    v.vmax[i] = d.vmax[i];
+    v.results[i] = d.optResult[i];
+  }
+  if (const CtrlExtension* x = CTRL_Extension(s.work)) {
+    v.extTime = x->statusTime;
+    for (int i = 0; i < 3; ++i) v.extShown[i] = x->shown[CTRL_ADOPT_KP + i];
+    v.extText = x->statusText;
+    v.extCode = x->statusCode;
+  }
+  v.status = k.status;
+  v.flags = static_cast<uint16_t>(k.flags & ~kPageFlagBits);
+  v.mode = d.mode;
+  v.set = s.out.activeSet;
+  v.optCode = d.optCode;
+  v.manualCmd = k.manualCmd;
+  return v;
+}
+
 void ctrlRun(const CtrlTypeDesc& d) {
   FbLayout L;
   if (!FB_CurrentLayout(&L) || L.workWords < workWordsOf(d) || L.stateWords < kSaveStateWords) {
@@ -729,6 +773,7 @@ void ctrlRun(const CtrlTypeDesc& d) {
     if (CtrlExtension* x = CTRL_Extension(s.work)) x->adopted = 0;
     s.handEdited = 0;
   }
+  const PageShown shown = pageShown(s);
   CtrlBlockState* m = (s.link.flags & CTRL_FLAG_SLAVE) ? CTRL_StateAt(s.master) : nullptr;
   // 2, 3.
   cascadeStep(L, d, s, m);
@@ -761,6 +806,8 @@ void ctrlRun(const CtrlTypeDesc& d) {
   takeOverAndSave(L, d, s);
   // 25.
   s.prevPageStart = s.pageStart;
+  const PageShown now = pageShown(s);
+  if (std::memcmp(&now, &shown, sizeof now) != 0) k.updated = 1;
 }
 
 const CtrlTypeDesc& descOf(uint16_t type) { return *CTRL_DescOf(type); }

@@ -210,6 +210,31 @@ TEST_F(CtrlBlock, RisingRstartResetsTheSetpointOnce) {
   EXPECT_NEAR(fx.analogOut(kBlock, kAoW), 50.02f, 1e-3f) << "held: no second reset";
 }
 
+// The block raises its page-refresh request when a value its pages show changed (a run, a
+// new display mode), and leaves it alone when nothing shown changed; the page clears it.
+TEST_F(CtrlBlock, RaisesThePageRefreshRequestWhenAShownValueChanges) {
+  make();
+  fx.setAnalogInput(kBlock, kX1, 20);
+  fx.init(kBlock);
+  CtrlLink& k = state().link;
+  bool quiet = false;
+  for (int i = 0; i < 100 && !quiet; ++i) {
+    k.updated = 0;
+    fx.run(kBlock);
+    quiet = k.updated == 0;
+  }
+  ASSERT_TRUE(quiet) << "a settled controller shows the same values run after run";
+  k.flags |= 0x0060;   // what the page sets every cycle is no change of the block's
+  fx.run(kBlock);
+  EXPECT_EQ(k.updated, 0);
+  fx.setAnalogInput(kBlock, kX1, 30);
+  fx.run(kBlock);
+  EXPECT_EQ(k.updated, 1) << "the process value changed";
+  k.updated = 0;
+  CTRL_SetDisplayMode(2, kBlock);
+  EXPECT_EQ(k.updated, 1) << "a new display mode";
+}
+
 // ---------------------------------------------------------------------------------------
 // Parameter handler of CONTR.
 

@@ -5,8 +5,11 @@
 #include <cstring>
 #include <vector>
 
+#include <optional>
+
 #include "opui_fixture.h"
 #include "runtime/fw_text_ids.h"
+#include "support/block_page_override.h"
 
 namespace {
 
@@ -41,8 +44,8 @@ class BlockPageTest : public OpuiTest {
   void SetUp() override {
     OpuiTest::SetUp();
     OP_ResetUi();
-    previous_ = OP_SetBlockPage(90, &kTestPage);
-    previousSecond_ = OP_SetBlockPage(OP_SECOND_PAGE + 90, &kTestSecondPage);
+    page_.emplace(90, &kTestPage);
+    secondPage_.emplace(OP_SECOND_PAGE + 90, &kTestSecondPage);
     g_cycleFields.clear();
     g_cycleResult = 0;
     g_opened = 0;
@@ -69,8 +72,7 @@ class BlockPageTest : public OpuiTest {
     ASSERT_EQ(OP_SelectBlockPage(150), 1);
   }
   void TearDown() override {
-    OP_SetBlockPage(90, previous_);
-    OP_SetBlockPage(OP_SECOND_PAGE + 90, previousSecond_);
+    useBuiltinPages();
     OpuiTest::TearDown();
   }
   // One cycle of the page as the page manager calls it, after the key state of the key.
@@ -85,15 +87,19 @@ class BlockPageTest : public OpuiTest {
   }
   static uint16_t field() { return g_opFieldEditor.currentField; }
   static bool highlighted(int row) { return g_opPageRows.rows[row].colors[5] == OP_ROW_HIGHLIGHT; }
+  // The families' own pages again.
+  void useBuiltinPages() {
+    secondPage_.reset();
+    page_.reset();
+  }
   uint16_t* words_ = nullptr;
-  const OpBlockPage* previous_ = nullptr;
-  const OpBlockPage* previousSecond_ = nullptr;
+  std::optional<ScopedBlockPage> page_, secondPage_;
 };
 
 // Each page type by the block type: its text screen; a type without a page and a block that
 // does not exist change nothing.
 TEST_F(BlockPageTest, PageByBlockType) {
-  OP_SetBlockPage(90, previous_);
+  useBuiltinPages();
   struct Case {
     uint16_t type;
     int screen;  // 0: no page
@@ -367,4 +373,61 @@ TEST_F(BlockPageTest, RunsUnderThePageManager) {
   EXPECT_EQ(g_opPage.current, &OP_MenuPageProc);
 }
 
+
+// The pages' own cursor rules walk the fields with the common walker: the next accepted
+// field in either direction, 0 past either end and from 0.
+TEST_F(BlockPageTest, WalkerWithAPagesOwnRule) {
+  const auto even = [](uint16_t f) { return f % 2 == 0; };
+  struct Case {
+    uint16_t from;
+    int direction;
+    uint16_t expected;
+  };
+  const Case cases[] = {{1, 1, 2}, {3, 1, 4}, {5, 1, 0}, {5, -1, 4}, {1, -1, 0}, {0, 1, 0}, {4, -1, 4}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(OP_NextFieldWhere(c.from, c.direction, even), c.expected) << c.from << " " << c.direction;
+  }
+}
+
+// The pages' limit records: the range in either order, the decimals clamped to 0..3, no
+// callbacks left from before, the record's own attribute.
+TEST(PageFloatLimits, RangeDecimalsAndOwnAttribute) {
+  struct Case {
+    float a, b;
+    int decimals;
+    float min, max;
+    uint16_t attribute;
+  };
+  const Case cases[] = {{0, 100, 1, 0, 100, 1}, {50, -5, 2, -5, 50, 2}, {1, 2, 7, 1, 2, 3}, {1, 2, -1, 1, 2, 0}};
+  for (const Case& c : cases) {
+    FbFloatLimitData d{9, 9, [](uint16_t) { return 1.0f; }, [](uint16_t) { return 2.0f; }, nullptr, 0};
+    OP_SetFloatLimits(&d, c.a, c.b, c.decimals);
+    EXPECT_EQ(d.min, c.min);
+    EXPECT_EQ(d.max, c.max);
+    EXPECT_EQ(d.minFn, nullptr);
+    EXPECT_EQ(d.maxFn, nullptr);
+    ASSERT_EQ(d.attribute, &d.ownAttribute);
+    EXPECT_EQ(d.ownAttribute, c.attribute);
+  }
+}
+
 }  // namespace
+
+// A test's own page for a type lasts as long as its override; the other rows stay the
+// families' pages, and the families' page is found again afterwards.
+TEST(BlockPageOverride, LastsForItsScope) {
+  EXPECT_EQ(OP_FindBlockPage(90, 0), &g_opCtrlPage);
+  {
+    const ScopedBlockPage outer(90, &kTestPage);
+    EXPECT_EQ(OP_FindBlockPage(90, 0), &kTestPage);
+    EXPECT_EQ(OP_FindBlockPage(91, 0), &g_opCtrlPlusPage);
+    {
+      const ScopedBlockPage inner(OP_SECOND_PAGE + 90, &kTestSecondPage);
+      EXPECT_EQ(OP_FindBlockPage(90, 0), &kTestPage);
+      EXPECT_EQ(OP_FindBlockPage(OP_SECOND_PAGE + 90, 0), &kTestSecondPage);
+    }
+    EXPECT_EQ(OP_FindBlockPage(OP_SECOND_PAGE + 90, 0), &g_opTunePage);
+  }
+  EXPECT_EQ(OP_FindBlockPage(90, 0), &g_opCtrlPage);
+  EXPECT_EQ(g_opBlockPageTypes.data(), OP_BuiltinBlockPageTypes().data());
+}

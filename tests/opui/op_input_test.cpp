@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 #include "opui/op_services.h"
 #include "runtime/fb_store.h"
 #include "opui_fixture.h"
+#include "support/block_page_override.h"
 #include "shell/sim/SIM.h"
 
 namespace {
@@ -17,13 +19,13 @@ class PageManagerTest : public OpuiTest {
  protected:
   void SetUp() override {
     OpuiTest::SetUp();
-    previous_ = OP_SetBlockPage(90, &kPlainPage);
+    plainPage_.emplace(90, &kPlainPage);
   }
   void TearDown() override {
-    OP_SetBlockPage(90, previous_);
+    plainPage_.reset();
     OpuiTest::TearDown();
   }
-  const OpBlockPage* previous_ = nullptr;
+  std::optional<ScopedBlockPage> plainPage_;
   static void press(int16_t x, int16_t y) {
     SIM_POINTER_STATE s{x, y, 2};
     SIM_StorePointerState(&s);

@@ -54,6 +54,9 @@ class CtrlPageTest : public OpuiBlockPageTest {
     s.link.setpoint = CtrlTriple{w, 0, 200, 1, 0};
     std::memcpy(s.link.xUnit, "\xB0" "C", 3);
   }
+  // What the block's run does when a value its pages show changed: it raises the page-refresh
+  // request (the tests set the values without a run).
+  static void changed(CtrlBlockState& s) { s.link.updated = 1; }
 };
 
 // The status texts of the overview: the first rule of each field wins.
@@ -106,6 +109,7 @@ TEST_F(CtrlPageTest, OverviewFillsSixStepsThenWaitsForAChange) {
   EXPECT_NE(s.link.flags & OP_CTRL_PAGE_OPEN, 0);
   EXPECT_EQ(s.link.flags & OP_CTRL_REDRAW_BAR, 0) << "drawn by step 5";
   s.link.x.value = 99.0f;
+  changed(s);
   cycle(0);
   EXPECT_EQ(g_opBlockPage.refreshStep, 0);
   cycles(3);
@@ -126,6 +130,7 @@ TEST_F(CtrlPageTest, EditedFieldKeepsItsTextWhileOthersRefresh) {
   std::strcpy(g_opPageRows.rows[1].text, "   12.3");
   s.link.x.value = 50.0f;
   s.link.w.value = 60.0f;
+  changed(s);
   cycles(8);
   EXPECT_EQ(textOf(pageRow(1)), "   12.3");
   EXPECT_EQ(textOf(pageRow(2)), "   50.0");
@@ -152,6 +157,7 @@ TEST_F(CtrlPageTest, ManualBarShowsTheOutput) {
   EXPECT_EQ(g_opPageRows.bars[0], 420);
   EXPECT_EQ(textOf(pageRow(3)), "Man.  ");
   s.link.status = 0;
+  changed(s);
   cycle(0);
   EXPECT_NE(s.link.flags & OP_CTRL_REDRAW_BAR, 0) << "the manual bit changed";
   cycles(8);
@@ -159,6 +165,7 @@ TEST_F(CtrlPageTest, ManualBarShowsTheOutput) {
   EXPECT_EQ(g_opPageRows.bars[0], 400);
   EXPECT_EQ(g_opPageRows.bars[1], 500);
   s.display.mode = CTRL_DISPLAY_OUTPUT | CTRL_DISPLAY_OVC_PLUS;
+  changed(s);
   cycles(8);
   EXPECT_EQ(textOf(pageRow(9)), "Y:  OVC+");
 }
@@ -182,7 +189,15 @@ TEST_F(CtrlPageTest, CascadeSlaveShowsTheMaster) {
   EXPECT_EQ(textOf(pageRow(6)), "");
   EXPECT_EQ(textOf(pageRow(7)), "Cascade   ");
   EXPECT_EQ(textOf(pageRow(8)), "Coff    75.0");
+  // A change of the master's shown values raises the master's request: the slave's page
+  // takes it over and refreshes.
+  master.link.x.value = 71.0f;
+  changed(master);
+  cycles(8);
+  EXPECT_EQ(textOf(pageRow(2)), "   71.0");
+  EXPECT_EQ(master.link.updated, 0);
   slave.link.flags = OP_CTRL_CASCADE | OP_CTRL_CASCADE_OPEN;
+  changed(slave);
   cycles(8);
   EXPECT_EQ(textOf(pageRow(2)), "   30.0");
   EXPECT_EQ(textOf(pageRow(6)), " Slave");
@@ -267,6 +282,7 @@ TEST_F(CtrlPageTest, TuningPageOfAContr) {
   s.display.optResult[0] = 3;
   s.display.tu[0] = 12.0f;
   s.display.vmax[0] = 0.125f;
+  changed(s);
   cycles(10);
   EXPECT_EQ(textOf(line(2)), std::string(10, ' ') + "Stat: Pulse");
   EXPECT_EQ(textOf(line(3)), "Ores  H:      3  C:      0");
@@ -274,9 +290,11 @@ TEST_F(CtrlPageTest, TuningPageOfAContr) {
   EXPECT_EQ(textOf(line(5)), "Vmax  H:  0.125  C:  0.000");
   EXPECT_EQ(textOf(line(1)), "W =    100Weff =    100");
   s.display.optCode = 40;
+  changed(s);
   cycles(10);
   EXPECT_EQ(textOf(line(2), 15), "??????");
   s.display.optCode = 0;
+  changed(s);
   cycles(10);
   ASSERT_TRUE(selectField(OP_TUNE_FIELD_STATE));
   shortPress(OP_KEY_ENTER);
@@ -317,6 +335,7 @@ TEST_F(CtrlPageTest, TuningPageOfAPidmaShowsTheExtension) {
                         {14, "Ores = 14:???"},     {-3, "Ores = -3:???"}, {100, "Ores =  100:Manual end"}};
   for (const Case& c : cases) {
     x->statusCode = c.result;
+    changed(*CTRL_StateOf(kPidma));
     cycles(10);
     EXPECT_EQ(textOf(line(3)), c.text) << c.result;
   }
@@ -326,6 +345,7 @@ TEST_F(CtrlPageTest, TuningPageOfAPidmaShowsTheExtension) {
   x->shown[CTRL_ADOPT_KP] = 2.5f;
   x->shown[CTRL_ADOPT_TN] = 40.0f;
   x->shown[CTRL_ADOPT_TV] = 10.0f;
+  changed(*CTRL_StateOf(kPidma));
   cycles(10);
   EXPECT_EQ(textOf(line(2)), "T =    12 Status: Pulse");
   EXPECT_EQ(textOf(line(4)), "Kp =  2.500");
