@@ -334,7 +334,7 @@ int COM_Crc16(ComCrcMode mode, uint8_t* bytes, uint16_t* length) {
 }
 
 bool COM_DownloadBrokenOff() {
-  if (!downloadState() || !COM_ServiceIdleTick()) return false;
+  if (!downloadState() || !COM_ServiceBrokenOff()) return false;
   COM_ServiceDropStaging();
   leaveDownloadState();
   return true;

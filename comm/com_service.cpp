@@ -1,5 +1,6 @@
 #include "comm/com_service.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -12,14 +13,21 @@ ComServiceState g_comService{};
 namespace {
 
 // The staged download: the copy of the engineering image the frames write, the part of it
-// they wrote ([first, end), end 0 = nothing yet), the ticks since the last frame.
+// they wrote ([first, end), end 0 = nothing yet), the time of the last frame.
 struct Staging {
   bool active;
   uint32_t first, end;
-  uint32_t idleTicks;
+  uint64_t lastFrameMs;
   uint8_t image[FW_MAIN_EEPROM_SIZE];
 };
 Staging g_staging;
+ComMsClock g_downloadClock;
+
+uint64_t nowMs() {
+  if (g_downloadClock) return g_downloadClock();
+  using namespace std::chrono;
+  return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
 
 // The picture areas are erased flash until something is written.
 struct ErasedAtStart {
@@ -253,7 +261,7 @@ void COM_ServiceBeginStaging() {
   std::memcpy(st.image, FW_SysImage(), sizeof st.image);
   st.active = true;
   st.first = st.end = 0;
-  st.idleTicks = 0;
+  st.lastFrameMs = nowMs();
 }
 
 bool COM_ServiceStaging() { return g_staging.active; }
@@ -272,13 +280,16 @@ void COM_ServiceDropStaging() {
   g_staging.end = 0;
 }
 
-void COM_ServiceFrameSeen() { g_staging.idleTicks = 0; }
-
-bool COM_ServiceIdleTick() {
-  Staging& st = g_staging;
-  if (!st.active) return false;
-  return ++st.idleTicks >= COM_DOWNLOAD_IDLE_TICKS;
+void COM_ServiceFrameSeen() {
+  if (g_staging.active) g_staging.lastFrameMs = nowMs();
 }
+
+bool COM_ServiceBrokenOff() {
+  const Staging& st = g_staging;
+  return st.active && nowMs() - st.lastFrameMs >= COM_DOWNLOAD_IDLE_MS;
+}
+
+void COM_SetDownloadClock(ComMsClock clock) { g_downloadClock = clock; }
 
 void COM_ClearPictures() {
   std::memset(&g_comPictures, 0, sizeof g_comPictures);

@@ -37,8 +37,8 @@ void COM_InitChannel();
 // the character protocol.
 void COM_ReceiveFrame(int channel);
 
-// One tick of a device in the download state without a frame on the PC-tool channel. True
-// when a download into a device with an engineering has broken off: it is dropped and the
+// Asked each tick of a device in the download state without a frame on the PC-tool channel.
+// True when a download into a device with an engineering has broken off: it is dropped and the
 // device has left the download state; the firmware is to start again with the engineering
 // it ran before.
 bool COM_DownloadBrokenOff();

@@ -21,6 +21,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 constexpr uint16_t kController = 100;
+uint64_t g_clockMs = 1000;
 // The first controller's internal setpoint (code 309) as a float register.
 const Bytes kWriteW50 = {0x01, 0x10, 0x82, 0xF6, 0x00, 0x02, 0x04, 0x42, 0x48, 0x00, 0x00, 0x90, 0x09};
 
@@ -135,6 +136,10 @@ TEST_F(ModbusDevice, TheToolDownloadsAnEngineeringAndTheFirmwareRunsIt) {
 // no frame came for the bounded time and runs its previous engineering again; neither the
 // image nor the project's buffer took a byte of it.
 TEST_F(ModbusDevice, ADownloadThatBreaksOffLeavesThePreviousEngineeringRunning) {
+  COM_SetDownloadClock([] { return g_clockMs; });
+  struct ClockBack {
+    ~ClockBack() { COM_SetDownloadClock(nullptr); }
+  } clockBack;
   EngBuilder b;
   b.setRunMode(2);
   ASSERT_TRUE(b.addBlock(200, EngBuilder::typeByName("ABSV"), 1));
@@ -179,12 +184,12 @@ TEST_F(ModbusDevice, ADownloadThatBreaksOffLeavesThePreviousEngineeringRunning) 
                                        image.data() + 240 * k, 240, &error))
           << error;
     }
-    // Well inside the bound the download is still waiting for its next frame.
-    for (uint32_t i = 0; i < COM_DOWNLOAD_IDLE_TICKS / 2; ++i) FW_SimCycle();
+    // However many ticks run, inside the bound the download waits for its next frame.
+    g_clockMs += COM_DOWNLOAD_IDLE_MS - 1;
+    for (int i = 0; i < 50; ++i) FW_SimCycle();
     EXPECT_EQ(g_fwMain.deviceMode, FW_DEVICE_SERVICE);
-    for (uint32_t i = 0; i < COM_DOWNLOAD_IDLE_TICKS && g_fwMain.runState != FW_STATE_RUNNING; ++i) {
-      FW_SimCycle();
-    }
+    g_clockMs += 1;
+    for (int i = 0; i < 40 && g_fwMain.runState != FW_STATE_RUNNING; ++i) FW_SimCycle();
     EXPECT_EQ(g_fwMain.deviceMode, FW_DEVICE_ENGINEERING);
     EXPECT_EQ(g_fwMain.runState, FW_STATE_RUNNING);
     ASSERT_NE(FB_GetInstance(kController), nullptr) << "the previous engineering is gone";
