@@ -7,6 +7,7 @@
 
 #include "comm/com_ascii_fields.h"
 #include "comm/com_links.h"
+#include "comm/com_service.h"
 #include "comm/com_services.h"
 #include "runtime/fw_main.h"
 #include "runtime/fw_sysimage.h"
@@ -210,6 +211,7 @@ uint8_t writeWithoutBlock(int channel, const ComAsciiRequest& q) {
   }
   if (u && g_comAscii.handshake == 2) {
     g_comAscii.handshake = 0;
+    if (COM_LinkDeviceMode() != FW_DEVICE_SERVICE) COM_ServiceBeginStaging();
     COM_LinkDeviceMode() = FW_DEVICE_SERVICE;
     return FB_OK;
   }

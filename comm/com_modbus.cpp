@@ -59,12 +59,14 @@ struct Request {
 uint8_t downloadWord(uint16_t value) {
   switch (value) {
     case COM_DL_ENTER:
+      if (!downloadState()) COM_ServiceBeginStaging();
       COM_LinkDeviceMode() = FW_DEVICE_SERVICE;
       g_comModbus.transferFlag = 0;
       return COM_ANSWER_NORMAL;
     case COM_DL_ENTER_STOPPED: {
       if (g_fwRunMode != FW_RUN_MODE_STOP) return COM_EXC_LOCKED;
       FW_SysStatus() |= FW_STAT_STOPPED;
+      if (!downloadState()) COM_ServiceBeginStaging();
       COM_LinkDeviceMode() = FW_DEVICE_SERVICE;
       g_comModbus.transferFlag = 1;
       uint8_t* im = FW_SysImage();
@@ -82,14 +84,20 @@ uint8_t downloadWord(uint16_t value) {
   }
 }
 
-// After the go word's answer: the device stops and leaves the download state; the halt
-// flag has the adapter start the firmware again, which loads the new engineering.
-void finishDownload() {
-  g_restartAfterAnswer = false;
+// The device stops and leaves the download state; the halt flag has the adapter start the
+// firmware again, which loads the engineering of the image.
+void leaveDownloadState() {
   g_fwRunMode = FW_RUN_MODE_STOP;
   g_comModbus.transferFlag = 0;
   COM_LinkDeviceMode() = FW_DEVICE_ENGINEERING;
   COM_LinkSetHaltFlag();
+}
+
+// After the go word's answer: what the download staged becomes the engineering.
+void finishDownload() {
+  g_restartAfterAnswer = false;
+  COM_ServiceCommitStaging();
+  leaveDownloadState();
 }
 
 // Functions 3 and 4.
@@ -323,6 +331,13 @@ int COM_Crc16(ComCrcMode mode, uint8_t* bytes, uint16_t* length) {
   *length = static_cast<uint16_t>(*length + 2);
   COM_SerialTransmit(bytes, *length);
   return 1;
+}
+
+bool COM_DownloadBrokenOff() {
+  if (!downloadState() || !COM_ServiceBrokenOff()) return false;
+  COM_ServiceDropStaging();
+  leaveDownloadState();
+  return true;
 }
 
 void COM_ModbusReceive(int channel) {

@@ -1,5 +1,6 @@
 #include "comm/com_service.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -10,6 +11,23 @@ ComPictures g_comPictures;
 ComServiceState g_comService{};
 
 namespace {
+
+// The staged download: the copy of the engineering image the frames write, the part of it
+// they wrote ([first, end), end 0 = nothing yet), the time of the last frame.
+struct Staging {
+  bool active;
+  uint32_t first, end;
+  uint64_t lastFrameMs;
+  uint8_t image[FW_MAIN_EEPROM_SIZE];
+};
+Staging g_staging;
+ComMsClock g_downloadClock;
+
+uint64_t nowMs() {
+  if (g_downloadClock) return g_downloadClock();
+  using namespace std::chrono;
+  return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
 
 // The picture areas are erased flash until something is written.
 struct ErasedAtStart {
@@ -106,8 +124,8 @@ uint8_t* memoryAt(uint16_t command, const Window& w, uint32_t address) {
       return base + (address - w.first);
     }
     default:
-      return address < COM_SVC_DATA_IMAGE ? FW_SysImage() + address
-                                          : g_fwInternalEeprom + (address - COM_SVC_DATA_IMAGE);
+      if (address >= COM_SVC_DATA_IMAGE) return g_fwInternalEeprom + (address - COM_SVC_DATA_IMAGE);
+      return (g_staging.active ? g_staging.image : FW_SysImage()) + address;
   }
 }
 
@@ -174,7 +192,13 @@ void serviceWrite(uint16_t command, uint32_t address, const ComServiceFrame& fra
       return done(t.written);
     case COM_SVC_EEPROM_WRITE:
       std::memcpy(memoryAt(command, *w, address), data, n);
-      queueEeprom(address, n);
+      if (g_staging.active && address < COM_SVC_DATA_IMAGE) {
+        Staging& st = g_staging;
+        if (st.end == 0 || address < st.first) st.first = address;
+        if (address + n > st.end) st.end = address + n;
+      } else {
+        queueEeprom(address, n);
+      }
       // Consecutive blocks alternate between the two signs.
       return doneSigned(t.written, (address / n) & 1);
     default: {
@@ -227,7 +251,45 @@ bool COM_ServiceRetryPending() {
   return clear;
 }
 
-void COM_ServiceReset() { g_comService = ComServiceState{}; }
+void COM_ServiceReset() {
+  g_comService = ComServiceState{};
+  COM_ServiceDropStaging();
+}
+
+void COM_ServiceBeginStaging() {
+  Staging& st = g_staging;
+  std::memcpy(st.image, FW_SysImage(), sizeof st.image);
+  st.active = true;
+  st.first = st.end = 0;
+  st.lastFrameMs = nowMs();
+}
+
+bool COM_ServiceStaging() { return g_staging.active; }
+
+void COM_ServiceCommitStaging() {
+  Staging& st = g_staging;
+  if (!st.active) return;
+  st.active = false;
+  if (st.end == 0) return;
+  std::memcpy(FW_SysImage() + st.first, st.image + st.first, st.end - st.first);
+  queueEeprom(st.first, st.end - st.first);
+}
+
+void COM_ServiceDropStaging() {
+  g_staging.active = false;
+  g_staging.end = 0;
+}
+
+void COM_ServiceFrameSeen() {
+  if (g_staging.active) g_staging.lastFrameMs = nowMs();
+}
+
+bool COM_ServiceBrokenOff() {
+  const Staging& st = g_staging;
+  return st.active && nowMs() - st.lastFrameMs >= COM_DOWNLOAD_IDLE_MS;
+}
+
+void COM_SetDownloadClock(ComMsClock clock) { g_downloadClock = clock; }
 
 void COM_ClearPictures() {
   std::memset(&g_comPictures, 0, sizeof g_comPictures);

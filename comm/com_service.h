@@ -87,6 +87,27 @@ void COM_ServiceCommand(uint16_t command, uint32_t address, const ComServiceFram
 // when nothing is left pending.
 bool COM_ServiceRetryPending();
 
+// A download into a device that runs an engineering goes to a staging copy of the
+// engineering image: the running engineering and its EEPROM stay as they are until the go
+// word commits what was written. A download that breaks off (no frame on the PC-tool channel
+// for COM_DOWNLOAD_IDLE_MS) is dropped and the device starts its previous engineering again.
+// The bound is wall-clock time, as the PC tool's pauses are: the firmware's ticks run as
+// fast as they can in turbo. A device without an engineering has nothing to protect: its
+// downloads write the image directly.
+constexpr uint32_t COM_DOWNLOAD_IDLE_MS = 30000;
+void COM_ServiceBeginStaging();
+bool COM_ServiceStaging();
+// Copies the written part of the staging copy into the image and queues its write-back.
+void COM_ServiceCommitStaging();
+void COM_ServiceDropStaging();
+// A frame arrived on the PC-tool channel (the staged download is alive).
+void COM_ServiceFrameSeen();
+// True when the staged download has had no frame for COM_DOWNLOAD_IDLE_MS.
+bool COM_ServiceBrokenOff();
+// The milliseconds clock of that bound (null: the steady clock); tests set their own.
+using ComMsClock = uint64_t (*)();
+void COM_SetDownloadClock(ComMsClock clock);
+
 // Clears command, address, status line, error flag, RAM buffer and pending write-backs
 // (COM_Init); the picture areas keep their contents.
 void COM_ServiceReset();

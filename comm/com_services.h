@@ -37,6 +37,12 @@ void COM_InitChannel();
 // the character protocol.
 void COM_ReceiveFrame(int channel);
 
+// Asked each tick of a device in the download state without a frame on the PC-tool channel.
+// True when a download into a device with an engineering has broken off: it is dropped and the
+// device has left the download state; the firmware is to start again with the engineering
+// it ran before.
+bool COM_DownloadBrokenOff();
+
 // System bus: one step per firmware cycle, and the reset after a firmware restart.
 void COM_BusCycle();
 void COM_BusReset();

@@ -50,7 +50,14 @@ uint8_t digitChar(uint16_t v) { return static_cast<uint8_t>('0' + (v <= 9 ? v : 
 // False when the tick ends here (the request loaded an engineering: the shell restarts).
 bool serveRequest() {
   SimHostState& s = SimState();
-  if (!s.requestPending) return true;
+  if (!s.requestPending) {
+    // A download that broke off: the device starts again with the engineering it ran.
+    if (g_fwMain.deviceMode == FW_DEVICE_SERVICE && COM_DownloadBrokenOff()) {
+      SimRequestRestart();
+      return false;
+    }
+    return true;
+  }
   s.requestPending = 0;
   ComFrameBuffers* channel = COM_FrameBuffers(COM_PC_CHANNEL);
   const uint32_t length = s.requestLength & 0x7FFFu;

@@ -9,6 +9,7 @@
 #include "blocks/ctrl/ctrl.h"
 #include "blocks/register_all.h"
 #include "comm/com_modbus.h"
+#include "comm/com_service.h"
 #include "runtime/fw_login.h"
 #include "runtime/fw_sysimage.h"
 #include "support/adapter_firmware.h"
@@ -20,6 +21,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 constexpr uint16_t kController = 100;
+uint64_t g_clockMs = 1000;
 // The first controller's internal setpoint (code 309) as a float register.
 const Bytes kWriteW50 = {0x01, 0x10, 0x82, 0xF6, 0x00, 0x02, 0x04, 0x42, 0x48, 0x00, 0x00, 0x90, 0x09};
 
@@ -128,6 +130,78 @@ TEST_F(ModbusDevice, TheToolDownloadsAnEngineeringAndTheFirmwareRunsIt) {
   std::string value;
   ASSERT_TRUE(ascii_.read({0x01, 200, 0x10}, &value, &error)) << error;
   EXPECT_EQ(value, "2.5");
+}
+
+// A download cut off after some frames, by the way it is entered: the device drops it once
+// no frame came for the bounded time and runs its previous engineering again; neither the
+// image nor the project's buffer took a byte of it.
+TEST_F(ModbusDevice, ADownloadThatBreaksOffLeavesThePreviousEngineeringRunning) {
+  COM_SetDownloadClock([] { return g_clockMs; });
+  struct ClockBack {
+    ~ClockBack() { COM_SetDownloadClock(nullptr); }
+  } clockBack;
+  EngBuilder b;
+  b.setRunMode(2);
+  ASSERT_TRUE(b.addBlock(200, EngBuilder::typeByName("ABSV"), 1));
+  std::vector<uint8_t> image;
+  ASSERT_TRUE(b.build(image)) << b.error();
+  constexpr uint16_t kRunMode = 5, kDownloadWord = 31;
+  struct Case {
+    const char* name;
+    bool stopFirst;        // the way a PC tool enters: stop, then "ET"
+    uint16_t word;         // 0: the character protocol's handshake instead of a download word
+    size_t frames;         // EEPROM frames sent before the download breaks off
+  } cases[] = {
+      {"stopped, ET, cut after 3 frames", true, COM_DL_ENTER_STOPPED, 3},
+      {"running, FU, cut after 1 frame", false, COM_DL_ENTER, 1},
+      {"stopped, ET, no frame at all", true, COM_DL_ENTER_STOPPED, 0},
+      {"running, the handshake F, 98, U, cut after 2 frames", false, 0, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (int i = 0; i < 40 && g_fwMain.runState != FW_STATE_RUNNING; ++i) FW_SimCycle();
+    ASSERT_EQ(g_fwMain.runState, FW_STATE_RUNNING);
+    std::string error;
+    ASSERT_TRUE(modbus_.writeFloat(0x82F6, 40.0f, &error)) << error;
+    for (int i = 0; i < 5; ++i) FW_SimCycle();
+    const std::vector<uint8_t> imageBefore(g_fwImage, g_fwImage + SIM_ENGINEERING_SIZE);
+    const std::vector<uint8_t> projectBefore(eng_);
+    if (c.stopFirst) {
+      ASSERT_TRUE(modbus_.writeRegister(kRunMode, 1, &error)) << error;
+      for (int i = 0; i < 5; ++i) FW_SimCycle();
+    }
+    if (c.word) {
+      ASSERT_TRUE(modbus_.writeRegister(kDownloadWord, c.word, &error)) << error;
+    } else {
+      std::string confirmed;
+      ASSERT_TRUE(ascii_.write({0x98}, "F", &error)) << error;
+      ASSERT_TRUE(ascii_.read({0x98}, &confirmed, &error)) << error;
+      ASSERT_TRUE(ascii_.write({0x98}, "U", &error)) << error;
+    }
+    ASSERT_EQ(g_fwMain.deviceMode, FW_DEVICE_SERVICE);
+    for (size_t k = 0; k < c.frames; ++k) {
+      ASSERT_TRUE(modbus_.serviceWrite(COM_SVC_EEPROM_WRITE, static_cast<uint32_t>(240 * k),
+                                       image.data() + 240 * k, 240, &error))
+          << error;
+    }
+    // However many ticks run, inside the bound the download waits for its next frame.
+    g_clockMs += COM_DOWNLOAD_IDLE_MS - 1;
+    for (int i = 0; i < 50; ++i) FW_SimCycle();
+    EXPECT_EQ(g_fwMain.deviceMode, FW_DEVICE_SERVICE);
+    g_clockMs += 1;
+    for (int i = 0; i < 40 && g_fwMain.runState != FW_STATE_RUNNING; ++i) FW_SimCycle();
+    EXPECT_EQ(g_fwMain.deviceMode, FW_DEVICE_ENGINEERING);
+    EXPECT_EQ(g_fwMain.runState, FW_STATE_RUNNING);
+    ASSERT_NE(FB_GetInstance(kController), nullptr) << "the previous engineering is gone";
+    EXPECT_EQ(FB_GetInstance(200), nullptr);
+    float w = 0;
+    ASSERT_TRUE(modbus_.readFloat(0x82F6, &w, &error)) << error;
+    EXPECT_FLOAT_EQ(w, 40.0f);
+    // Nothing of the download in the image, nor written back to the project's buffer.
+    for (int i = 0; i < 20; ++i) FW_SimCycle();
+    EXPECT_EQ(std::memcmp(g_fwImage + 256, imageBefore.data() + 256, SIM_ENGINEERING_SIZE - 256 - 4097), 0);
+    EXPECT_EQ(std::memcmp(eng_.data() + 256, projectBefore.data() + 256, SIM_ENGINEERING_SIZE - 256 - 4097), 0);
+  }
 }
 
 TEST_F(ModbusDevice, TheSystemBlockSetsTheSerialChannelUpAgain) {

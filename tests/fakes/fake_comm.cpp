@@ -41,6 +41,7 @@ void COM_ReceiveFrame(int channel) {
   if (f.onReceive) f.onReceive();
 }
 
+bool COM_DownloadBrokenOff() { return false; }
 void COM_BusCycle() { TheFakeComm().log.add("COM_BusCycle"); }
 void COM_BusReset() { TheFakeComm().log.add("COM_BusReset"); }
 void COM_BusSetAddress(uint16_t node) { TheFakeComm().log.add("COM_BusSetAddress", node); }
