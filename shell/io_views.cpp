@@ -263,6 +263,12 @@ void SimIoView::showOutputs() {
 }
 
 void SimIoView::reject() {
+  // The program's end closes every window, these views too: that is not the user hiding them,
+  // so the views flag (written at the end as [Settings] ViewIO) stays as the user left it.
+  if (SimState().endFlag) {
+    hide();
+    return;
+  }
   SimState().ioViewsShown = 0;
   if (auto* main = dynamic_cast<SimMainWindow*>(parentWidget())) SimShowViews(main);
 }

@@ -257,6 +257,35 @@ TEST(RunningProgram, ThePcToolTalksToItThroughTheChannelAndACleanEndLeavesNoName
   std::filesystem::remove_all(cfg);
 }
 
+// The I/O views that were shown at the end are shown again at the next start: the program's
+// end closes the views with every other window, and that must not count as the user hiding
+// them ([Settings] ViewIO stays 1 through a start and an end).
+TEST(RunningProgram, TheIoViewsShownAtTheEndAreShownAtTheNextStart) {
+  const std::string prefix = "simvw" + std::to_string(getpid()) + ".";
+  const std::filesystem::path cfg = std::filesystem::temp_directory_path() / ("simvw" + std::to_string(getpid()));
+  const std::filesystem::path folder = cfg / "Orvant Tools" / "SIM_MX74-2";
+  std::filesystem::create_directories(folder);
+  const std::string ini = (folder / "sim_mx74-2.ini").string();
+  host::IniWriteInt(ini, "Settings", "Valid", 1);
+  host::IniWriteInt(ini, "Settings", "ViewIO", 1);
+  const std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + cfg.string(),
+                                        "SIM74_2_NAME_PREFIX=" + prefix};
+  for (int run = 0; run < 2; ++run) {
+    SCOPED_TRACE(run);
+    const pid_t sim = Spawn({SIM74_2_PROGRAM}, env);
+    ASSERT_GT(sim, 0);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!host::IpcExistsFull(prefix + "Class::SimComRequest.Adr01") && std::chrono::steady_clock::now() < end)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    kill(sim, SIGTERM);
+    int status = 0;
+    ASSERT_TRUE(WaitFor(sim, 30, &status));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(host::IniGetInt(ini, "Settings", "ViewIO", -1), 1);
+  }
+  std::filesystem::remove_all(cfg);
+}
+
 // A script given on the command line plays in the running program (a path with upper-case
 // letters), and the recorder writes what it did: its keys, the request it sent and the
 // device's answer, and at the end the closing line.
