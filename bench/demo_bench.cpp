@@ -9,6 +9,7 @@
 
 #include "blocks/register_all.h"
 #include "host/shared_block.h"
+#include "links/sim_links.h"
 #include "opui/op_blocktypes.h"
 #include "runtime/fw_adapter.h"
 #include "runtime/fw_main.h"
@@ -48,6 +49,7 @@ struct Demo {
     SimAttachProjectBuffers(SimState());
     SimLoadProject(nullptr);
     SimState().imagesValid = 1;
+    SIM_InstallCommLinks();
     SimRestartFirmware();
     for (int i = 0; i < 100 && g_fwMain.runState != FW_STATE_RUNNING; ++i) FW_SimCycle();
   }

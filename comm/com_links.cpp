@@ -6,32 +6,54 @@
 #include "runtime/fw_main.h"
 #include "shell/sim_services.h"
 
-// The main cycle's state and the shell's state record, when they are linked.
-extern FwMainState g_fwMain __attribute__((weak));
-extern SimHostState& SimState() __attribute__((weak));
-
 namespace {
+ComLinkHooks g_links;
+bool g_standInUsed = false;
 uint16_t g_standInDeviceMode = FW_DEVICE_ENGINEERING;
+
+// The main cycle's state, or null (and the stand-in noted) when it is not installed.
+FwMainState* Main() {
+  if (!g_links.main) g_standInUsed = true;
+  return g_links.main;
+}
+SimHostState* Shell() {
+  if (!g_links.shell) g_standInUsed = true;
+  return g_links.shell;
+}
+}  // namespace
+
+void COM_InstallLinks(const ComLinkHooks& hooks) {
+  g_links = hooks;
+  g_standInUsed = false;
 }
 
-uint16_t& COM_LinkDeviceMode() { return &g_fwMain ? g_fwMain.deviceMode : g_standInDeviceMode; }
+bool COM_LinksStandInUsed() { return g_standInUsed; }
 
-uint16_t COM_LinkStatusBits() { return &g_fwMain ? g_fwMain.statusBits : 0; }
+uint16_t& COM_LinkDeviceMode() {
+  FwMainState* main = Main();
+  return main ? main->deviceMode : g_standInDeviceMode;
+}
+
+uint16_t COM_LinkStatusBits() {
+  const FwMainState* main = Main();
+  return main ? main->statusBits : 0;
+}
 
 void COM_LinkServiceLine(int row, const char* text) {
-  if (!&g_fwMain || row < 6 || row > 8) return;
-  char* line = g_fwMain.serviceLines[row - 6];
+  FwMainState* main = Main();
+  if (!main || row < 6 || row > 8) return;
+  char* line = main->serviceLines[row - 6];
   const size_t n = std::min<size_t>(std::strlen(text), FW_SERVICE_LINE_LEN);
   std::memset(line, ' ', FW_SERVICE_LINE_LEN);
   std::memcpy(line, text, n);
   line[FW_SERVICE_LINE_LEN] = 0;
-  g_fwMain.serviceDrawn = 0;
+  main->serviceDrawn = 0;
 }
 
 void COM_LinkSetHaltFlag() {
-  if (SimState) SimState().haltFlag = 1;
+  if (SimHostState* shell = Shell()) shell->haltFlag = 1;
 }
 
 void COM_LinkSetPictureSave() {
-  if (SimState) SimState().pictureSave = 1;
+  if (SimHostState* shell = Shell()) shell->pictureSave = 1;
 }

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "base/byte_order.h"
 #include "host/shared_block.h"
 
 namespace host {
@@ -34,15 +35,6 @@ uint32_t NowMs() {
 int Left(uint32_t deadline) {
   const int32_t d = static_cast<int32_t>(deadline - NowMs());
   return d > 0 ? d : 0;
-}
-
-void PutU32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-uint32_t GetU32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
 }
 
 bool Address(const std::string& path, sockaddr_un* addr) {
@@ -161,16 +153,16 @@ std::string IpcPathOf(const std::string& fullName) {
 }
 
 void IpcEncodeHeader(const IpcFrame& frame, uint8_t out[IPC_HEADER_BYTES]) {
-  PutU32(out, frame.message);
-  PutU32(out + 4, frame.wParam);
-  PutU32(out + 8, static_cast<uint32_t>(frame.lParam));
+  FW_PutU32(out, frame.message);
+  FW_PutU32(out + 4, frame.wParam);
+  FW_PutU32(out + 8, static_cast<uint32_t>(frame.lParam));
 }
 
 bool IpcDecode(const uint8_t* bytes, size_t n, IpcFrame* frame) {
   if (n < IPC_HEADER_BYTES || n - IPC_HEADER_BYTES > IPC_MAX_PAYLOAD) return false;
-  frame->message = GetU32(bytes);
-  frame->wParam = GetU32(bytes + 4);
-  frame->lParam = static_cast<int32_t>(GetU32(bytes + 8));
+  frame->message = FW_GetU32(bytes);
+  frame->wParam = FW_GetU32(bytes + 4);
+  frame->lParam = static_cast<int32_t>(FW_GetU32(bytes + 8));
   frame->payload.assign(reinterpret_cast<const char*>(bytes) + IPC_HEADER_BYTES, n - IPC_HEADER_BYTES);
   return true;
 }
@@ -290,7 +282,7 @@ int IpcEndpoint::answer(int fd) {
       out.lParam = 0;
     }
   } else if (n >= 4) {
-    out.message = GetU32(packet.data());
+    out.message = FW_GetU32(packet.data());
   }
   // A posted frame's sender has gone already; the next read finds that out.
   SendFrame(fd, out, NowMs());

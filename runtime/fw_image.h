@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/byte_order.h"
 #include "runtime/fb_param.h"
 #include "runtime/fb_store.h"
 
@@ -115,20 +116,6 @@ struct FwEngineeringState {
 
 extern uint8_t g_fwImage[FW_IMAGE_SIZE];
 extern FwEngineeringState g_fwEng;
-
-// ---------------------------------------------------------------------------------------
-// Little-endian access to stored bytes.
-inline uint16_t FW_GetU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-inline uint32_t FW_GetU32(const uint8_t* p) {
-  return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-}
-inline void FW_PutU16(uint8_t* p, uint16_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-inline void FW_PutU32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 // ---------------------------------------------------------------------------------------
 // Loading.

@@ -32,8 +32,6 @@ namespace {
 SimDeviceChoice g_choice;
 bool g_autoConfigured = false;
 
-QString Latin1(const char* text) { return QString::fromLatin1(text); }
-
 int Language() { return SimState().language; }
 
 // The new order-code digits into the engineering buffer, which the firmware's reload reads.

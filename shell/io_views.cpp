@@ -36,8 +36,6 @@ int CaptionIndex(int slot) {
 
 QPointer<SimMainWindow> g_main;
 
-QString Latin1(const char* text) { return QString::fromLatin1(text); }
-
 // A box that shows an output: it follows the image, the user cannot click it.
 QCheckBox* OutputBox(const QString& text, QWidget* parent) {
   auto* box = new QCheckBox(text, parent);

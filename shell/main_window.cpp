@@ -41,7 +41,6 @@ constexpr int32_t kPaused = 0x7FFFFFFF;
 constexpr unsigned kLanguageMask = 7;  // German, English, French
 constexpr int kViewGap = 4;            // pixels between the main window and its views
 
-QString Latin1(const char* text) { return QString::fromLatin1(text); }
 QString Path(const std::string& path) { return QString::fromLocal8Bit(path.c_str()); }
 
 // A format's "%s" filled with a text (the text itself is not scanned again).

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/byte_order.h"
 #include "host/regular_file.h"
 #include "runtime/fw_image.h"
 #include "shell/demo_project.h"
@@ -16,20 +17,9 @@
 
 namespace {
 
-// --- Little-endian access --------------------------------------------------------------------
-
-uint32_t GetU32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
-}
-uint16_t GetU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-void PutU32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
 void AppendU32(std::vector<uint8_t>& out, uint32_t v) {
   uint8_t b[4];
-  PutU32(b, v);
+  FW_PutU32(b, v);
   out.insert(out.end(), b, b + 4);
 }
 void AppendU16(std::vector<uint8_t>& out, uint16_t v) {
@@ -48,7 +38,7 @@ SimDeviceConfig DecodeDevice(const uint8_t* p) {
   uint16_t* fields[] = {&d.ksx,   &d.anschluss, &d.power,  &d.commOpt, &d.unused1,
                         &d.slotB, &d.slotC,     &d.relais, &d.unused2};
   for (uint16_t* f : fields) {
-    *f = GetU16(p);
+    *f = FW_GetU16(p);
     p += 2;
   }
   std::memcpy(d.modules, p, sizeof d.modules);
@@ -77,7 +67,7 @@ class Source {
   bool readU32(uint32_t* v) {
     uint8_t b[4];
     if (!read(b, 4)) return false;
-    *v = GetU32(b);
+    *v = FW_GetU32(b);
     return true;
   }
 
@@ -164,11 +154,11 @@ std::string g_trustedPath[2];
 
 void ClearPicture(uint8_t* buffer, uint32_t capacity) {
   std::memset(buffer, 0xFF, capacity);
-  PutU32(buffer, 0);
+  FW_PutU32(buffer, 0);
 }
 // The block's length when it holds one (4..capacity), else 0.
 uint32_t PictureLength(const uint8_t* buffer, uint32_t capacity) {
-  const uint32_t n = buffer ? GetU32(buffer) : 0;
+  const uint32_t n = buffer ? FW_GetU32(buffer) : 0;
   return n >= 4 && n <= capacity ? n : 0;
 }
 void SetPicture(uint8_t* buffer, uint32_t capacity, const uint8_t* block, uint32_t length) {
@@ -225,7 +215,7 @@ bool ReadPictureBlock(Source& src, uint8_t* buffer, uint32_t capacity) {
     return true;
   }
   std::vector<uint8_t> block(length);
-  PutU32(block.data(), length);
+  FW_PutU32(block.data(), length);
   if (!src.read(block.data() + 4, length - 4)) return false;
   SetPicture(buffer, capacity, block.data(), length);
   return true;
@@ -298,8 +288,8 @@ bool LoadOld(Source& src) {
       !src.read(trend.channels, sizeof trend.channels))
     return false;
   CommitImages(engineering.data(), data.data());
-  for (int i = 0; i < 3; ++i) s.plantSettings[i] = std::bit_cast<float>(GetU32(plant + 4 * i));
-  s.plantSetting = std::bit_cast<float>(GetU32(plant + 12));
+  for (int i = 0; i < 3; ++i) s.plantSettings[i] = std::bit_cast<float>(FW_GetU32(plant + 4 * i));
+  s.plantSetting = std::bit_cast<float>(FW_GetU32(plant + 12));
   trend.loaded = true;
   trend.settingsValid = std::memcmp(trend.settings, "Sbsu", 4) == 0;
   g_oldTrend = trend;
@@ -442,7 +432,7 @@ int SimSaveProject(const char* path) {
       AppendU32(out, 0);
     }
   }
-  PutU32(out.data(), static_cast<uint32_t>(out.size()));
+  FW_PutU32(out.data(), static_cast<uint32_t>(out.size()));
   if (!SimWriteFileAtomic(path, out.data(), out.size())) return 0;
   g_companion = CompanionOf(path);
   if (g_trendSaved) g_trendSaved();
@@ -561,7 +551,7 @@ void SimReadPictureFiles() {
     std::vector<uint8_t> block(kind.capacity);
     const size_t got = std::fread(block.data(), 1, block.size(), f);
     std::fclose(f);
-    const uint32_t length = got >= 4 ? GetU32(block.data()) : 0;
+    const uint32_t length = got >= 4 ? FW_GetU32(block.data()) : 0;
     if (length >= 4 && length <= got) SetPicture(buffer, kind.capacity, block.data(), length);
   }
   PicturesChanged();

@@ -31,8 +31,6 @@
 
 namespace {
 
-QString Latin1(const char* text) { return QString::fromLatin1(text); }
-
 SimMessageBoxHook& BoxHook() {
   static SimMessageBoxHook hook;
   return hook;

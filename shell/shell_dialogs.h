@@ -11,6 +11,9 @@ class QLineEdit;
 class QPushButton;
 class SimMainWindow;
 
+// A text of the firmware or the shell's tables (8-bit code page) for a window.
+inline QString Latin1(const char* text) { return QString::fromLatin1(text); }
+
 // --- Message boxes ---------------------------------------------------------------------------
 enum SimBoxStyle : int { SIM_BOX_WARNING_OK = 0, SIM_BOX_WARNING_YES_NO_CANCEL = 1 };
 // Answers, numbered as the desktop's message boxes number them.

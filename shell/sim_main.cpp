@@ -24,6 +24,7 @@
 #include "host/ini_file.h"
 #include "host/process.h"
 #include "host/shared_block.h"
+#include "links/sim_links.h"
 #include "opui/op_blocktypes.h"
 #include "runtime/fw_adapter.h"
 #include "shell/device_dialog.h"
@@ -158,6 +159,8 @@ void OpenPeers(QObject* owner) {
 const SimModulePanelWindowHooks& SimQtPanelWindowHooks() { return kPanelWindowHooks; }
 
 SimMainWindow* SimInitInstance(const std::string& commandLine) {
+  // The links between the libraries (the protocols reach the main cycle and the state record).
+  SIM_InstallCommLinks();
   // 1. The state record and its shadow; the project's buffers (both images with their saved
   // copies, the logo and the user data).
   SimHostState& s = SimState();

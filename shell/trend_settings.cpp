@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/byte_order.h"
 #include "host/ini_file.h"
 #include "host/regular_file.h"
 #include "shell/project.h"
@@ -110,25 +111,13 @@ constexpr size_t kChannelBytes = 22;  // u32 colour, char[17] name, u8 visible
 constexpr size_t kSetPeriod = 4, kSetRing = 6, kSetFlag = 8, kSetName = 12, kSetNameBytes = 52, kSetChannels = 64;
 constexpr size_t kChChannels = 4;
 
-void PutU16(uint8_t* p, uint16_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-uint16_t GetU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-void PutU32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-uint32_t GetU32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
-}
 
 void EncodeChannels(const SimTrendChannels& ch, uint8_t* p) {
-  PutU16(p, static_cast<uint16_t>(ch.scaleLeft));
-  PutU16(p + 2, static_cast<uint16_t>(ch.scaleRight));
+  FW_PutU16(p, static_cast<uint16_t>(ch.scaleLeft));
+  FW_PutU16(p + 2, static_cast<uint16_t>(ch.scaleRight));
   p += 4;
   auto put = [&p](const SimTrendChannel& c) {
-    PutU32(p, c.color);
+    FW_PutU32(p, c.color);
     std::memcpy(p + 4, c.name, SIM_TREND_NAME_CHARS);
     p[4 + SIM_TREND_NAME_CHARS] = 0;
     p[21] = c.visible;
@@ -139,11 +128,11 @@ void EncodeChannels(const SimTrendChannels& ch, uint8_t* p) {
 }
 
 void DecodeChannels(const uint8_t* p, SimTrendChannels* ch) {
-  ch->scaleLeft = ScaleValue(static_cast<int16_t>(GetU16(p)), ch->analogCount, ch->scaleLeft);
-  ch->scaleRight = ScaleValue(static_cast<int16_t>(GetU16(p + 2)), ch->analogCount, ch->scaleRight);
+  ch->scaleLeft = ScaleValue(static_cast<int16_t>(FW_GetU16(p)), ch->analogCount, ch->scaleLeft);
+  ch->scaleRight = ScaleValue(static_cast<int16_t>(FW_GetU16(p + 2)), ch->analogCount, ch->scaleRight);
   p += 4;
   auto get = [&p](SimTrendChannel* c) {
-    c->color = GetU32(p) & 0xFFFFFFu;
+    c->color = FW_GetU32(p) & 0xFFFFFFu;
     char name[SIM_TREND_NAME_CHARS + 1] = {};
     std::memcpy(name, p + 4, SIM_TREND_NAME_CHARS);
     SimTrendSetName(c, name);
@@ -222,9 +211,9 @@ void SimTrendEncode(const SimTrendSettings& s, uint8_t settingsBlock[SIM_TREND_S
                     uint8_t channelBlock[SIM_TREND_CHANNEL_BLOCK]) {
   std::memset(settingsBlock, 0, SIM_TREND_SETTINGS_BLOCK);
   std::memcpy(settingsBlock, kSettingsTag, 4);
-  PutU16(settingsBlock + kSetPeriod, s.blockSet.period);
-  PutU16(settingsBlock + kSetRing, s.blockSet.ring);
-  PutU16(settingsBlock + kSetFlag, s.blockSet.flag);
+  FW_PutU16(settingsBlock + kSetPeriod, s.blockSet.period);
+  FW_PutU16(settingsBlock + kSetRing, s.blockSet.ring);
+  FW_PutU16(settingsBlock + kSetFlag, s.blockSet.flag);
   std::memcpy(settingsBlock + kSetName, s.blockSet.name, SIM_TREND_SET_NAME_CHARS);
   EncodeChannels(s.block, settingsBlock + kSetChannels);
   std::memset(channelBlock, 0, SIM_TREND_CHANNEL_BLOCK);
@@ -236,10 +225,10 @@ int SimTrendDecode(const uint8_t* settingsBlock, const uint8_t* channelBlock, in
   int taken = 0;
   if (settingsBlock && std::memcmp(settingsBlock, kSettingsTag, 4) == 0) {
     const SimTrendSet fallback = SimTrendDefaultSet(language);
-    s->blockSet.period = GetU16(settingsBlock + kSetPeriod);  // 0: no block trend
-    const uint16_t ring = GetU16(settingsBlock + kSetRing);
+    s->blockSet.period = FW_GetU16(settingsBlock + kSetPeriod);  // 0: no block trend
+    const uint16_t ring = FW_GetU16(settingsBlock + kSetRing);
     s->blockSet.ring = ring ? ring : fallback.ring;
-    const uint16_t flag = GetU16(settingsBlock + kSetFlag);
+    const uint16_t flag = FW_GetU16(settingsBlock + kSetFlag);
     s->blockSet.flag = flag <= 1 ? flag : fallback.flag;
     char name[SIM_TREND_SET_NAME_CHARS + 1] = {};
     std::memcpy(name, settingsBlock + kSetName, SIM_TREND_SET_NAME_CHARS);

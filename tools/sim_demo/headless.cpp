@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "blocks/register_all.h"
+#include "links/sim_links.h"
 #include "runtime/fw_adapter.h"
 #include "runtime/fw_eeprom.h"
 #include "shell/sim_services.h"
@@ -49,6 +50,7 @@ void SimHeadlessStart(const std::vector<uint8_t>& engineering, uint8_t language)
   s.imagesValid = 1;
   s.reloadRequest = 1;
   s.language = language;
+  SIM_InstallCommLinks();
   FW_SimInit();
   FW_SimStart();
 }
