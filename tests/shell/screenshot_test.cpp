@@ -14,7 +14,9 @@
 
 #include <QImage>
 #include <algorithm>
+#include <charconv>
 #include <chrono>
+#include <cstddef>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -27,6 +29,7 @@
 #include "host/ini_file.h"
 #include "host/ipc.h"
 #include "host/shared_block.h"
+#include "modpanel/module_dialogs.h"
 #include "modpanel/tq500_protocol.h"
 
 
@@ -104,28 +107,37 @@ QPoint FindFront(const QImage& shot, const QImage& front, const QRect& lcd) {
   return QPoint(-1, -1);
 }
 
-TEST(Screenshot, TheRunningProgramShowsTheFrontPanel) {
-  if (!OnPath("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+// Starts a private virtual X server; its display (":n") in *display once it is ready to take
+// clients (at most 10 s), else -1 (and no server left running).
+pid_t StartXvfb(std::string* display) {
+  display->clear();
   int fds[2];
-  ASSERT_EQ(pipe(fds), 0);
+  if (pipe(fds) != 0) return -1;
   pid_t xvfb = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, {});
   close(fds[1]);
-  ASSERT_GT(xvfb, 0);
-  std::string display;
+  std::string number;
   pollfd pfd{fds[0], POLLIN, 0};
   char buf[32];
-  while (display.find('\n') == std::string::npos && poll(&pfd, 1, 10000) > 0) {
+  while (xvfb > 0 && number.find('\n') == std::string::npos && poll(&pfd, 1, 10000) > 0) {
     ssize_t n = read(fds[0], buf, sizeof buf);
     if (n <= 0) break;
-    display.append(buf, static_cast<size_t>(n));
+    number.append(buf, static_cast<size_t>(n));
   }
   close(fds[0]);
-  if (display.empty()) {
+  if (xvfb > 0 && number.find('\n') == std::string::npos) {
     kill(xvfb, SIGTERM);
     waitpid(xvfb, nullptr, 0);
-    FAIL() << "Xvfb did not start";
+    return -1;
   }
-  display = ":" + display.substr(0, display.find('\n'));
+  *display = ":" + number.substr(0, number.find('\n'));
+  return xvfb;
+}
+
+TEST(Screenshot, TheRunningProgramShowsTheFrontPanel) {
+  if (!OnPath("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+  std::string display;
+  const pid_t xvfb = StartXvfb(&display);
+  if (xvfb <= 0) FAIL() << "Xvfb did not start";
 
   std::filesystem::path cfg = std::filesystem::temp_directory_path() / ("simshot" + std::to_string(getpid()));
   std::filesystem::create_directories(cfg);
@@ -185,11 +197,12 @@ TEST(Screenshot, TheRunningProgramShowsTheFrontPanel) {
 }
 
 // What a program printed, run to its end (killed after the time-out); its exit status in
-// *exitStatus (-1 when it did not end by itself).
-std::string RunForOutput(const std::vector<std::string>& args, int seconds, int* exitStatus = nullptr) {
+// *exitStatus (-1 when it did not end by itself). `extraEnv` as for Spawn.
+std::string RunForOutput(const std::vector<std::string>& args, int seconds, int* exitStatus = nullptr,
+                         const std::vector<std::string>& extraEnv = {}) {
   int fds[2];
   if (pipe(fds) != 0) return "(no pipe)";
-  pid_t pid = Spawn(args, {}, fds[1]);
+  pid_t pid = Spawn(args, extraEnv, fds[1]);
   close(fds[1]);
   std::string out;
   char buf[256];
@@ -595,12 +608,100 @@ std::vector<std::string> PanelsOf(pid_t sim) {
   return found;
 }
 
+// Block data as a PC tool reads it with code B3 (sub-index 0 the inputs, 1 the outputs):
+// "index,n,F1..Fn,m,W1..Wm" after the echo of the request. False when the answer is not one.
+struct ToolRecord {
+  std::vector<double> floats;
+  std::vector<long> words;
+};
+
+bool ParseRecord(const std::string& answer, ToolRecord* record) {
+  const size_t colon = answer.find(": ");
+  if (colon == std::string::npos || answer.empty() || answer.back() != '\n') return false;
+  std::vector<double> fields;
+  const std::string text = answer.substr(colon + 2, answer.size() - colon - 3);
+  for (size_t start = 0; start <= text.size();) {
+    const size_t comma = std::min(text.find(',', start), text.size());
+    double v = 0;
+    const auto r = std::from_chars(text.data() + start, text.data() + comma, v);
+    if (r.ec != std::errc() || r.ptr != text.data() + comma) return false;
+    fields.push_back(v);
+    start = comma + 1;
+  }
+  if (fields.size() < 3) return false;
+  const size_t floats = static_cast<size_t>(fields[1]);
+  if (fields.size() < 3 + floats || fields.size() != 3 + floats + static_cast<size_t>(fields[2 + floats])) return false;
+  record->floats.assign(fields.begin() + 2, fields.begin() + 2 + static_cast<std::ptrdiff_t>(floats));
+  record->words.assign(fields.begin() + 3 + static_cast<std::ptrdiff_t>(floats), fields.end());
+  return true;
+}
+
+// A module panel window on a private X server, used as a user uses it: xdotool moves the
+// mouse and strikes the keys, xclip reads what the panel copied to the clipboard. Controls
+// are named by their place (0 the coupler, then the modules) and their point in the dialog
+// units of the panel's item tables, scaled by the window's size.
+class PanelOnScreen {
+ public:
+  explicit PanelOnScreen(const std::string& display) : env_{"DISPLAY=" + display} {}
+
+  // Waits (at most 30 s) for the visible window of that title holding `places` places, and
+  // raises it above the program's window.
+  bool find(const std::string& title, int places) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    do {
+      const std::string found = xdotool({"search", "--onlyvisible", "--name", "^" + title + "$"});
+      if (!found.empty() && found.find('\n') == found.size() - 1) window_ = found.substr(0, found.size() - 1);
+      if (!window_.empty()) {
+        std::istringstream geometry(xdotool({"getwindowgeometry", "--shell", window_}));
+        for (std::string line; std::getline(geometry, line);) {
+          if (line.rfind("WIDTH=", 0) == 0) width_ = std::atoi(line.c_str() + 6);
+          if (line.rfind("HEIGHT=", 0) == 0) height_ = std::atoi(line.c_str() + 7);
+        }
+        if (width_ > places && height_ > 0) {
+          placeWidth_ = (width_ - 1) / places + 1;   // neighbours share their border pixel
+          xdotool({"windowraise", window_});
+          return true;
+        }
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    } while (std::chrono::steady_clock::now() < end);
+    return false;
+  }
+  std::string size() const { return std::to_string(width_) + "x" + std::to_string(height_); }
+
+  void click(int place, double xDlu, double yDlu) {
+    const int x = place * (placeWidth_ - 1) + static_cast<int>(xDlu * placeWidth_ / CModuleDlg::kWidthDlu);
+    const int y = static_cast<int>(yDlu * height_ / CModuleDlg::kHeightDlu);
+    xdotool({"mousemove", "--window", window_, std::to_string(x), std::to_string(y), "click", "1"});
+  }
+  void type(const std::string& text) { xdotool({"type", "--window", window_, text}); }
+  // The text of the field there, as a user copies it: click into it, select all, copy.
+  std::string copy(int place, double xDlu, double yDlu) {
+    click(place, xDlu, yDlu);
+    xdotool({"key", "--window", window_, "ctrl+a", "ctrl+c"});
+    return RunForOutput({"xclip", "-o", "-selection", "clipboard"}, 10, nullptr, env_);
+  }
+
+ private:
+  std::string xdotool(std::vector<std::string> args) {
+    args.insert(args.begin(), "xdotool");
+    return RunForOutput(args, 30, nullptr, env_);
+  }
+
+  std::vector<std::string> env_;
+  std::string window_;
+  int width_ = 0, height_ = 0, placeWidth_ = 0;
+};
+
 // Remote I/O as a user sets it up: the communication option in the device settings, an
 // engineering with a coupler (bus node 12) and its modules downloaded from a PC tool, the
 // device's own bus node set through its system datum while the device is stopped. The
 // program keeps the option over its start and the restart of the download, and brings up
 // the coupler's panel, the real panel program, titled with the coupler's bus address and
-// holding the three modules.
+// holding the three modules. On a private X server the values then go both ways as a user
+// moves them: a ticked digital input and a typed analog input reach the module blocks'
+// outputs as a PC tool reads them, and the analog output module's input, set in the
+// engineering and then written by the PC tool, shows on the panel.
 TEST(RunningProgram, RemoteIoComesUpAsAUserSetsItUp) {
   const std::string prefix = "simrio" + std::to_string(getpid()) + ".";
   const std::filesystem::path cfg = std::filesystem::temp_directory_path() / ("simrio" + std::to_string(getpid()));
@@ -612,28 +713,46 @@ TEST(RunningProgram, RemoteIoComesUpAsAUserSetsItUp) {
   host::IniWriteInt(ini, "Device", "CommOpt", 1);  // what the device dialog's "Interface" writes
   const std::string script = (cfg / "turbo.txt").string(), description = (cfg / "remote.eng").string();
   std::ofstream(script) << "turbo\n";
+  // Block 103 gives the analog output's channel 1 its value: |0 x X + 50| = 50 %.
   std::ofstream(description) << "run 2\norder 0010000000\n"
                                 "block 21 C_TQ5x group 0\n  value 1 12\n"
                                 "block 100 TQ_AI group 1\n  in 1 21.1\n"
                                 "block 101 TQ_DI group 1 after 100\n  in 1 21.2\n"
-                                "block 102 TQ_AO group 1 after 101\n  in 1 21.3\n";
-  const std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + cfg.string(),
-                                        "SIM74_2_NAME_PREFIX=" + prefix};
+                                "block 103 ABSV group 1 after 101\n  float 2 50\n"
+                                "block 102 TQ_AO group 1 after 103\n  in 1 21.3\n  in 2 103.1\n";
+  // Whatever fails, no program of this test is left running (each is ended by its id; the
+  // X server, this test's child, last).
+  struct Ender {
+    pid_t pid = 0;
+    bool child = false;
+    ~Ender() {
+      if (pid <= 0) return;
+      kill(pid, SIGTERM);
+      if (child) waitpid(pid, nullptr, 0);
+    }
+  } xvfb, first, second;
+  const char* missing = !OnPath("Xvfb") ? "Xvfb" : !OnPath("xdotool") ? "xdotool" : !OnPath("xclip") ? "xclip" : nullptr;
+  std::string display;
+  if (!missing) {
+    xvfb.pid = StartXvfb(&display);
+    xvfb.child = true;
+    ASSERT_GT(xvfb.pid, 0) << "Xvfb did not start";
+  }
+  std::vector<std::string> env = {"XDG_CONFIG_HOME=" + cfg.string(), "SIM74_2_NAME_PREFIX=" + prefix};
+  if (missing) {
+    env.push_back("QT_QPA_PLATFORM=offscreen");
+  } else {
+    env.insert(env.end(), {"QT_QPA_PLATFORM=xcb", "DISPLAY=" + display});
+  }
   auto tool = [&](std::vector<std::string> request) {
     std::vector<std::string> args = {PCTOOL_PROGRAM, "-p", prefix, "-c", "share:Com10", "-w", "5000"};
     args.insert(args.end(), request.begin(), request.end());
     return RunForOutput(args, 180);
   };
-  // Whatever fails, no program of this test is left running (it is ended by its id).
-  struct Ender {
-    pid_t pid = 0;
-    ~Ender() {
-      if (pid > 0) kill(pid, SIGTERM);
-    }
-  } first, second;
   pid_t sim = Spawn({SIM74_2_PROGRAM, "/inpfile=" + script, "turbo"}, env);
   ASSERT_GT(sim, 0);
   first.pid = sim;
+  first.child = true;
   ASSERT_TRUE(ChannelUp(prefix));
   EXPECT_EQ(host::IniGetInt(ini, "Device", "CommOpt", -1), 1) << "the start keeps the user's device";
   EXPECT_EQ(tool({"download", description}), "download " + description + ": done\n");
@@ -667,6 +786,61 @@ TEST(RunningProgram, RemoteIoComesUpAsAUserSetsItUp) {
   } while (title != "TQ500 - #12" && std::chrono::steady_clock::now() < titleEnd);
   EXPECT_EQ(title, "TQ500 - #12");
 
+  if (!missing) {
+    // Places: the coupler, TQ_AI, TQ_DI, TQ_AO (in the blocks' order). Points in dialog units:
+    // the box of digital input 1 at the left of its row (9, 23, 26 x 10), the middle of the
+    // first analog field (3, 24, 33 x 12).
+    enum { kAnalogIn = 1, kDigitalIn = 2, kAnalogOut = 3 };
+    constexpr double kBoxX = 12.5, kBoxY = 28, kFieldX = 19.5, kFieldY = 30;
+    PanelOnScreen panel(display);
+    ASSERT_TRUE(panel.find("TQ500 - #12", 4)) << "no visible window of the panel";
+    // Waits (at most 30 s) until the PC tool's read of that request satisfies `done`.
+    auto readUntil = [&](const std::vector<std::string>& request, auto done) {
+      ToolRecord record;
+      std::string answer;
+      const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+      do {
+        std::vector<std::string> read = {"read"};
+        read.insert(read.end(), request.begin(), request.end());
+        answer = tool(read);
+        if (ParseRecord(answer, &record) && done(record)) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      } while (std::chrono::steady_clock::now() < end);
+      return answer;
+    };
+    // Waits (at most 30 s) until the analog output's field 1 shows `text`.
+    auto shownUntil = [&](const std::string& text) {
+      std::string shown;
+      const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+      while ((shown = panel.copy(kAnalogOut, kFieldX, kFieldY)) != text && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      return shown;
+    };
+
+    // 50 % of the default output type, 0...20 mA.
+    EXPECT_EQ(shownUntil("10.00"), "10.00") << "TQ_AO's input on the panel (window " << panel.size() << ")";
+
+    // TQ_DI's outputs: EtErr, IdErr, Valid, then "di 1".."di 8".
+    panel.click(kDigitalIn, kBoxX, kBoxY);
+    std::string answer = readUntil({"101", "B3", "1"}, [](const ToolRecord& r) { return r.words.size() == 11 && r.words[3] == 1; });
+    EXPECT_EQ(answer, "read 101 B3 1: 15,0,11,0,0,1,1,0,0,0,0,0,0,0\n") << "the ticked input 1 reaches TQ_DI";
+
+    // TQ_AI's outputs: the four channel values first; the field takes what was typed a second
+    // after the last key.
+    panel.click(kAnalogIn, kFieldX, kFieldY);
+    panel.type("12.5");
+    answer = readUntil({"100", "B3", "1"}, [](const ToolRecord& r) { return r.floats.size() == 4 && r.floats[0] == 12.5; });
+    ToolRecord ai;
+    ASSERT_TRUE(ParseRecord(answer, &ai)) << answer;
+    EXPECT_EQ(ai.floats, (std::vector<double>{12.5, 0, 0, 0})) << "the typed input reaches TQ_AI: " << answer;
+    ASSERT_EQ(ai.words.size(), 8u) << answer;
+    EXPECT_EQ(ai.words[2], 1) << "TQ_AI's slot is valid: " << answer;
+
+    // The PC tool writes block 103's offset: 75 % shows as 15.00 mA.
+    EXPECT_EQ(tool({"write", "103", "02", "10", "75"}), "write 103 02 10 75: done\n");
+    EXPECT_EQ(shownUntil("15.00"), "15.00") << "TQ_AO's new input on the panel";
+  }
+
   kill(restarted[0], SIGTERM);
   second.pid = 0;
   const auto gone = std::chrono::steady_clock::now() + std::chrono::seconds(30);
@@ -677,6 +851,7 @@ TEST(RunningProgram, RemoteIoComesUpAsAUserSetsItUp) {
   EXPECT_TRUE(PanelsOf(restarted[0]).empty()) << "the panel ends with the program";
   EXPECT_EQ(host::IniGetInt(ini, "Device", "CommOpt", -1), 1) << "and the end keeps the device";
   std::filesystem::remove_all(cfg);
+  if (missing) GTEST_SKIP() << missing << " is not installed: the values through the panel were not tried";
 }
 #endif
 
