@@ -628,9 +628,11 @@ bool ParseRecord(const std::string& answer, ToolRecord* record) {
     fields.push_back(v);
     start = comma + 1;
   }
-  if (fields.size() < 3) return false;
+  if (fields.size() < 3 || fields[1] < 0) return false;
   const size_t floats = static_cast<size_t>(fields[1]);
-  if (fields.size() < 3 + floats || fields.size() != 3 + floats + static_cast<size_t>(fields[2 + floats])) return false;
+  if (fields.size() < 3 + floats || fields[2 + floats] < 0 ||
+      fields.size() != 3 + floats + static_cast<size_t>(fields[2 + floats]))
+    return false;
   record->floats.assign(fields.begin() + 2, fields.begin() + 2 + static_cast<std::ptrdiff_t>(floats));
   record->words.assign(fields.begin() + 3 + static_cast<std::ptrdiff_t>(floats), fields.end());
   return true;
