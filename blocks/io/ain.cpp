@@ -40,92 +40,6 @@ constexpr uint64_t codeRange(unsigned lo, unsigned hi) {
 }
 bool inSet(uint64_t set, uint16_t c) { return c < 64 && ((set >> c) & 1) != 0; }
 
-// Where a type's sensor codes come from: the card codes of `Typ` (AIN_CodeInfo), R_IN's
-// resistance codes 0..13 or U_IN's two voltage codes.
-enum class Codes : uint8_t { Card, Resistance, Voltage };
-
-// The calibration page a type keeps: none, the transmitter (code 40), the transmitter and
-// the 2Pt100 offset (codes 25, 26), or R_IN's potentiometers (one sub-channel at a time).
-enum class CalPage : uint8_t { None, Transmitter, TransmitterAndOffset, Potentiometer };
-
-// When the internal cold-junction fault of the channel fails an input: never, with a
-// thermocouple code up to 10, or with a thermocouple code and `STK` "int.CJC".
-enum class Cjc : uint8_t { Never, UpToTypeD, ThermocoupleInternal };
-
-// The class the block expects of its channel: the first rule whose set holds sub-channel a's
-// code, else `otherClass` (0 writes nothing).
-struct ClassRule {
-  uint64_t codes;
-  uint16_t expected;
-};
-// A card code sent to the hardware under another number.
-struct SentCode {
-  uint8_t code, sent;
-};
-
-struct AinKind {
-  uint16_t type;
-  Codes codes;
-  std::span<const uint8_t> stepping;     // the discrete set of `Typ` in stepping order
-  uint8_t subs;                          // measuring sub-channels
-  uint8_t firstSub;                      // hardware sub-channel of a
-  uint8_t words, longs;                  // word and 4-byte values per sub-channel
-  uint16_t stateWords;                   // own state ahead of the calibration page record
-  uint8_t failOut[2];                    // digital outputs fail of a and b
-  bool idErr;                            // output 0 is id_err; any status bit fails the check
-  bool eitherClass;                      // either byte of the expected class is accepted
-  std::span<const ClassRule> classRules;
-  uint16_t otherClass;
-  bool classByMode;                      // the rules apply only with "Mode" non-zero
-  std::span<const SentCode> sent;        // card codes sent under another number
-  bool unit;                             // has `Unit`
-  bool coldJunction;                     // has `STK` and `Tkref`
-  bool refValidAgain;                    // a reconfiguration sets the reference-valid byte too
-  uint64_t linear;                       // card codes scaled to x0..x100 by span and zero
-  bool checkMillivoltsOnA;               // electrical 27..29 range-checked on a
-  bool transmitter;                      // code 40 read through the transmitter pair
-  bool ownPair;                          // the pair applies after the filter (not in the gain)
-  bool offsetCodes;                      // codes 25, 26 add the offset x0 after the filter
-  bool statusFault;                      // the channel's fault status bit fails the input
-  Cjc cjc;
-  uint8_t failBit;                       // bit of the analog-input failure byte (0: none)
-  CalPage page;
-  bool calCommands;                      // commands 500 and 501
-  uint16_t calStart, calEnd;             // 4-byte values the calibration takes
-  bool mode;                             // "Mode" after the words: non-zero switches b off
-};
-
-constexpr uint8_t kAinp1Codes[] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  20, 21,
-                                   25, 26, 30, 31, 32, 33, 34, 40, 45, 46};
-constexpr uint8_t kTpsCodes[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 27, 28, 29, 30, 31};
-constexpr uint8_t kAinp3Codes[] = {30, 31, 50};
-constexpr uint8_t kAinp4Codes[] = {30, 31};
-constexpr uint8_t kAinp5Codes[] = {30, 31, 32, 33};
-constexpr uint8_t kAinp6Codes[] = {30, 31, 40};
-
-constexpr uint64_t kCurrent = codeRange(AIN_MA_0_20, AIN_MA_4_20);
-constexpr uint16_t kTcOrUni = FW_IoClassPair(FW_CLASS_TC_INPUT, FW_CLASS_UNI_INPUT);
-constexpr ClassRule kAinp3Classes[] = {{kCurrent, FW_CLASS_TC_INPUT},
-                                       {codeBit(AIN_MV_LINEAR), FW_CLASS_U_INPUT}};
-constexpr ClassRule kAinp4Classes[] = {{kCurrent, kTcOrUni}};
-constexpr ClassRule kAinp5Classes[] = {
-    {kCurrent, kTcOrUni},
-    {codeRange(AIN_V_0_10, AIN_V_2_10), FW_IoClassPair(FW_CLASS_U_INPUT, FW_CLASS_UNI_INPUT)}};
-constexpr ClassRule kAinp6Classes[] = {{kCurrent, kTcOrUni},
-                                       {codeBit(AIN_POT_TRANS), FW_CLASS_UNI_INPUT}};
-constexpr ClassRule kTcClasses[] = {{codeRange(AIN_TYPE_L, 9) | kCurrent, kTcOrUni}};
-constexpr ClassRule kRClasses[] = {
-    {codeRange(0, 1) | codeRange(RIN_R160, RIN_R160 + 1),
-     FW_IoClassPair(FW_CLASS_R_INPUT, FW_CLASS_UNI_INPUT)}};
-
-// TPS_IN and TC_IN send the millivolt codes 27..29 as 13..15, AINP3 its 50 as 34.
-constexpr SentCode kMillivoltsSent[] = {{AIN_MV30, 13}, {AIN_MV100, 14}, {AIN_MV300, 15}};
-constexpr SentCode kAinp3Sent[] = {{AIN_MV_LINEAR, AIN_MV1500}};
-
-// Card codes whose engineering range is x0..x100 through the span and the zero.
-constexpr uint64_t kLinearCodes = codeRange(AIN_MA_0_20, AIN_MV1500) | codeBit(AIN_MV_LINEAR);
-constexpr uint64_t kTpsLinear = codeRange(AIN_MV30, AIN_MA_4_20);
-
 // Own state per sub-channel, in the work words after the texts; the calibration page
 // record follows the state.
 struct AinSubState {
@@ -156,51 +70,139 @@ static_assert(offsetof(AinState, transmitter) + sizeof(AinPair) <= 2u * kOneChan
 static_assert(kTwoChannelWords == 26);
 constexpr uint16_t kPageWords = sizeof(BlkCalPage) / 2;
 
-//                 type             codes      stepping     subs first words longs state
-//                 failOut idErr either classes otherClass byMode sent unit cjc refAgain
-//                 linear mvOnA transmitter ownPair offset status cjc failBit page commands
-//                 calStart calEnd mode
-constexpr AinKind kAinp1{BLK_TYPE_AINP1, Codes::Card, kAinp1Codes, 1, 0, 5, 5, kOneChannelWords,
-                         {0, 0}, false, false, {}, FW_CLASS_UNI_INPUT, false, {}, true, true, true,
-                         kLinearCodes, false, true, false, true, true, Cjc::ThermocoupleInternal,
-                         FW_AIN_FAIL_AINP1, CalPage::TransmitterAndOffset, true, AIN_LV_X0,
-                         AIN_LV_X100, false};
-constexpr AinKind kTpsIn{BLK_TYPE_TPS_IN, Codes::Card, kTpsCodes, 1, 0, 5, 5, kOneChannelWords,
-                         {1, 1}, true, false, {}, FW_CLASS_TPS_INPUT, false, kMillivoltsSent, true,
-                         true, false, kTpsLinear, false, true, false, true, true, Cjc::UpToTypeD, 0,
-                         CalPage::None, false, 0, 0, false};
-constexpr AinKind kAinp3{BLK_TYPE_AINP3, Codes::Card, kAinp3Codes, 1, 1, 3, 4, kOneChannelWords,
-                         {0, 0}, false, false, kAinp3Classes, 0, false, kAinp3Sent, false, false,
-                         false, kLinearCodes, false, true, false, true, true, Cjc::Never,
-                         FW_AIN_FAIL_AINP3, CalPage::None, false, 0, 0, false};
-constexpr AinKind kAinp4{BLK_TYPE_AINP4, Codes::Card, kAinp4Codes, 1, 0, 3, 4, kOneChannelWords,
-                         {0, 0}, false, true, kAinp4Classes, 0, false, {}, false, false, false,
-                         kLinearCodes, false, true, false, true, true, Cjc::Never,
-                         FW_AIN_FAIL_AINP4, CalPage::None, false, 0, 0, false};
-constexpr AinKind kAinp5{BLK_TYPE_AINP5, Codes::Card, kAinp5Codes, 1, 0, 3, 4, kOneChannelWords,
-                         {0, 0}, false, true, kAinp5Classes, 0, false, {}, false, false, false,
-                         kLinearCodes, false, true, false, true, true, Cjc::Never,
-                         FW_AIN_FAIL_AINP5, CalPage::None, false, 0, 0, false};
-constexpr AinKind kAinp6{BLK_TYPE_AINP6, Codes::Card, kAinp6Codes, 1, 0, 3, 4, kOneChannelWords,
-                         {0, 0}, false, true, kAinp6Classes, 0, false, {}, false, false, false,
-                         kCurrent, false, true, true, true, true, Cjc::Never, FW_AIN_FAIL_AINP6,
-                         CalPage::Transmitter, true, AIN_LV_X0, AIN_LV_X100, false};
-constexpr AinKind kUniIn{BLK_TYPE_UNI_IN, Codes::Card, kAinp1Codes, 1, 0, 5, 5, kOneChannelWords,
-                         {1, 1}, true, false, {}, FW_CLASS_UNI_INPUT, false, {}, true, true, true,
-                         kLinearCodes, false, true, false, true, true, Cjc::ThermocoupleInternal, 0,
-                         CalPage::TransmitterAndOffset, true, AIN_LV_X0, AIN_LV_X100, false};
-constexpr AinKind kTcIn{BLK_TYPE_TC_IN, Codes::Card, kTpsCodes, 2, 0, 5, 5, kTwoChannelWords,
-                        {1, 2}, true, true, kTcClasses, FW_CLASS_TC_INPUT, false, kMillivoltsSent,
-                        true, true, false, kTpsLinear, true, false, false, false, true,
-                        Cjc::UpToTypeD, 0, CalPage::None, false, 0, 0, false};
-constexpr AinKind kRIn{BLK_TYPE_R_IN, Codes::Resistance, {}, 2, 0, 4, 6, kTwoChannelWords,
-                       {1, 5}, true, true, kRClasses, FW_CLASS_R_INPUT, true, {}, true, false,
-                       false, 0, false, false, false, false, true, Cjc::Never, 0,
-                       CalPage::Potentiometer, false, RIN_LV_KAL1, RIN_LV_KAL2, true};
-constexpr AinKind kUIn{BLK_TYPE_U_IN, Codes::Voltage, {}, 2, 0, 3, 4, kTwoChannelWords,
-                       {1, 2}, true, true, {}, FW_CLASS_U_INPUT, false, {}, false, false, false,
-                       0, false, false, false, false, false, Cjc::Never, 0, CalPage::None, false,
-                       0, 0, false};
+// ---------------------------------------------------------------------------------------
+// The types: what differs between them.
+
+// Where a type's sensor codes come from: the card codes of `Typ` (AIN_CodeInfo), R_IN's
+// resistance codes 0..13 or U_IN's two voltage codes.
+enum class Codes : uint8_t { Card, Resistance, Voltage };
+
+// The calibration page a type keeps: none, the transmitter (code 40), the transmitter and
+// the 2Pt100 offset (codes 25, 26), or R_IN's potentiometers (one sub-channel at a time).
+enum class CalPage : uint8_t { None, Transmitter, TransmitterAndOffset, Potentiometer };
+
+// When the internal cold-junction fault of the channel fails an input: never, with a
+// thermocouple code up to 10, or with a thermocouple code and `STK` "int.CJC".
+enum class Cjc : uint8_t { Never, UpToTypeD, ThermocoupleInternal };
+
+// The class the block expects of its channel: the first rule whose set holds sub-channel a's
+// code, else `otherClass` (0 writes nothing).
+struct ClassRule {
+  uint64_t codes;
+  uint16_t expected;
+};
+// A card code sent to the hardware under another number.
+struct SentCode {
+  uint8_t code, sent;
+};
+
+// Card codes whose engineering range is x0..x100 through the span and the zero.
+constexpr uint64_t kLinearCodes = codeRange(AIN_MA_0_20, AIN_MV1500) | codeBit(AIN_MV_LINEAR);
+
+// A type's row; the defaults are those of a plain single-channel card input.
+struct AinKind {
+  uint16_t type;
+  Codes codes = Codes::Card;
+  std::span<const uint8_t> stepping{};     // the discrete set of `Typ` in stepping order
+  uint8_t subs = 1;                        // measuring sub-channels
+  uint8_t firstSub = 0;                    // hardware sub-channel of a
+  uint8_t words = 3, longs = 4;            // word and 4-byte values per sub-channel
+  uint16_t stateWords = kOneChannelWords;  // own state ahead of the calibration page record
+  uint8_t failOut[2] = {0, 0};             // digital outputs fail of a and b
+  bool idErr = false;                      // output 0 is id_err; any status bit fails the check
+  bool eitherClass = false;                // either byte of the expected class is accepted
+  std::span<const ClassRule> classRules{};
+  uint16_t otherClass = 0;
+  bool classByMode = false;                // the rules apply only with "Mode" non-zero
+  std::span<const SentCode> sent{};        // card codes sent under another number
+  bool unit = false;                       // has `Unit`
+  bool coldJunction = false;               // has `STK` and `Tkref`
+  bool refValidAgain = false;              // a reconfiguration sets the reference-valid byte too
+  uint64_t linear = kLinearCodes;          // card codes scaled to x0..x100 by span and zero
+  bool checkMillivoltsOnA = false;         // electrical 27..29 range-checked on a
+  bool transmitter = true;                 // code 40 read through the transmitter pair
+  bool ownPair = false;                    // the pair applies after the filter (not in the gain)
+  bool offsetCodes = true;                 // codes 25, 26 add the offset x0 after the filter
+  bool statusFault = true;                 // the channel's fault status bit fails the input
+  Cjc cjc = Cjc::Never;
+  uint8_t failBit = 0;                     // bit of the analog-input failure byte (0: none)
+  CalPage page = CalPage::None;
+  bool calCommands = false;                // commands 500 and 501
+  uint16_t calStart = AIN_LV_X0, calEnd = AIN_LV_X100;  // 4-byte values the calibration takes
+  bool mode = false;                       // "Mode" after the words: non-zero switches b off
+};
+
+constexpr uint8_t kAinp1Codes[] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  20, 21,
+                                   25, 26, 30, 31, 32, 33, 34, 40, 45, 46};
+constexpr uint8_t kTpsCodes[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 27, 28, 29, 30, 31};
+constexpr uint8_t kAinp3Codes[] = {30, 31, 50};
+constexpr uint8_t kAinp4Codes[] = {30, 31};
+constexpr uint8_t kAinp5Codes[] = {30, 31, 32, 33};
+constexpr uint8_t kAinp6Codes[] = {30, 31, 40};
+
+constexpr uint64_t kCurrent = codeRange(AIN_MA_0_20, AIN_MA_4_20);
+constexpr uint16_t kTcOrUni = FW_IoClassPair(FW_CLASS_TC_INPUT, FW_CLASS_UNI_INPUT);
+constexpr ClassRule kAinp3Classes[] = {{kCurrent, FW_CLASS_TC_INPUT},
+                                       {codeBit(AIN_MV_LINEAR), FW_CLASS_U_INPUT}};
+constexpr ClassRule kAinp4Classes[] = {{kCurrent, kTcOrUni}};
+constexpr ClassRule kAinp5Classes[] = {
+    {kCurrent, kTcOrUni},
+    {codeRange(AIN_V_0_10, AIN_V_2_10), FW_IoClassPair(FW_CLASS_U_INPUT, FW_CLASS_UNI_INPUT)}};
+constexpr ClassRule kAinp6Classes[] = {{kCurrent, kTcOrUni},
+                                       {codeBit(AIN_POT_TRANS), FW_CLASS_UNI_INPUT}};
+constexpr ClassRule kTcClasses[] = {{codeRange(AIN_TYPE_L, 9) | kCurrent, kTcOrUni}};
+constexpr ClassRule kRClasses[] = {
+    {codeRange(0, 1) | codeRange(RIN_R160, RIN_R160 + 1),
+     FW_IoClassPair(FW_CLASS_R_INPUT, FW_CLASS_UNI_INPUT)}};
+
+// TPS_IN and TC_IN send the millivolt codes 27..29 as 13..15, AINP3 its 50 as 34.
+constexpr SentCode kMillivoltsSent[] = {{AIN_MV30, 13}, {AIN_MV100, 14}, {AIN_MV300, 15}};
+constexpr SentCode kAinp3Sent[] = {{AIN_MV_LINEAR, AIN_MV1500}};
+constexpr uint64_t kMillivoltsAndCurrent = codeRange(AIN_MV30, AIN_MA_4_20);
+
+constexpr AinKind kAinp1{.type = BLK_TYPE_AINP1, .stepping = kAinp1Codes, .words = 5, .longs = 5,
+                         .otherClass = FW_CLASS_UNI_INPUT, .unit = true, .coldJunction = true,
+                         .refValidAgain = true, .cjc = Cjc::ThermocoupleInternal,
+                         .failBit = FW_AIN_FAIL_AINP1, .page = CalPage::TransmitterAndOffset,
+                         .calCommands = true};
+constexpr AinKind kTpsIn{.type = BLK_TYPE_TPS_IN, .stepping = kTpsCodes, .words = 5, .longs = 5,
+                         .failOut = {1, 1}, .idErr = true, .otherClass = FW_CLASS_TPS_INPUT,
+                         .sent = kMillivoltsSent, .unit = true, .coldJunction = true,
+                         .linear = kMillivoltsAndCurrent, .cjc = Cjc::UpToTypeD};
+constexpr AinKind kAinp3{.type = BLK_TYPE_AINP3, .stepping = kAinp3Codes, .firstSub = 1,
+                         .classRules = kAinp3Classes, .sent = kAinp3Sent,
+                         .failBit = FW_AIN_FAIL_AINP3};
+constexpr AinKind kAinp4{.type = BLK_TYPE_AINP4, .stepping = kAinp4Codes, .eitherClass = true,
+                         .classRules = kAinp4Classes, .failBit = FW_AIN_FAIL_AINP4};
+constexpr AinKind kAinp5{.type = BLK_TYPE_AINP5, .stepping = kAinp5Codes, .eitherClass = true,
+                         .classRules = kAinp5Classes, .failBit = FW_AIN_FAIL_AINP5};
+constexpr AinKind kAinp6{.type = BLK_TYPE_AINP6, .stepping = kAinp6Codes, .eitherClass = true,
+                         .classRules = kAinp6Classes, .linear = kCurrent, .ownPair = true,
+                         .failBit = FW_AIN_FAIL_AINP6, .page = CalPage::Transmitter,
+                         .calCommands = true};
+constexpr AinKind kUniIn{.type = BLK_TYPE_UNI_IN, .stepping = kAinp1Codes, .words = 5, .longs = 5,
+                         .failOut = {1, 1}, .idErr = true, .otherClass = FW_CLASS_UNI_INPUT,
+                         .unit = true, .coldJunction = true, .refValidAgain = true,
+                         .cjc = Cjc::ThermocoupleInternal, .page = CalPage::TransmitterAndOffset,
+                         .calCommands = true};
+constexpr AinKind kTcIn{.type = BLK_TYPE_TC_IN, .stepping = kTpsCodes, .subs = 2, .words = 5,
+                        .longs = 5, .stateWords = kTwoChannelWords, .failOut = {1, 2},
+                        .idErr = true, .eitherClass = true, .classRules = kTcClasses,
+                        .otherClass = FW_CLASS_TC_INPUT, .sent = kMillivoltsSent, .unit = true,
+                        .coldJunction = true, .linear = kMillivoltsAndCurrent,
+                        .checkMillivoltsOnA = true, .transmitter = false, .offsetCodes = false,
+                        .cjc = Cjc::UpToTypeD};
+constexpr AinKind kRIn{.type = BLK_TYPE_R_IN, .codes = Codes::Resistance, .subs = 2, .words = 4,
+                       .longs = 6, .stateWords = kTwoChannelWords, .failOut = {1, 5},
+                       .idErr = true, .eitherClass = true, .classRules = kRClasses,
+                       .otherClass = FW_CLASS_R_INPUT, .classByMode = true, .unit = true,
+                       .transmitter = false, .offsetCodes = false,
+                       .page = CalPage::Potentiometer, .calStart = RIN_LV_KAL1,
+                       .calEnd = RIN_LV_KAL2, .mode = true};
+constexpr AinKind kUIn{.type = BLK_TYPE_U_IN, .codes = Codes::Voltage, .subs = 2,
+                       .stateWords = kTwoChannelWords, .failOut = {1, 2}, .idErr = true,
+                       .eitherClass = true, .otherClass = FW_CLASS_U_INPUT,
+                       .transmitter = false, .offsetCodes = false, .statusFault = false};
 
 constexpr const AinKind* kKinds[] = {&kAinp1, &kTpsIn, &kAinp3, &kAinp4, &kAinp5,
                                      &kAinp6, &kUniIn, &kTcIn,  &kRIn,   &kUIn};
@@ -754,18 +756,16 @@ constexpr FbTemplate kTpsTemplate = FB_SizedTemplate({
     .type = BLK_TYPE_TPS_IN, .analogOutputs = 1, .digitalOutputs = 2, .floatParams = kOneFloats,
     .longValues = kOneLongs, .wordValues = kTpsWords, .texts = kTpsTexts,
     .workWords = kOneChannelWords});
-constexpr FbTemplate kAinp3Template = FB_SizedTemplate({
-    .type = BLK_TYPE_AINP3, .analogOutputs = 1, .digitalOutputs = 1, .floatParams = kOneFloats,
-    .longValues = kShortLongs, .wordValues = kShortWords, .texts = kAinp3Texts,
-    .workWords = kOneChannelWords});
-constexpr FbTemplate kAinp4Template = FB_SizedTemplate({
-    .type = BLK_TYPE_AINP4, .analogOutputs = 1, .digitalOutputs = 1, .floatParams = kOneFloats,
-    .longValues = kShortLongs, .wordValues = kShortWords, .texts = kAinp4Texts,
-    .workWords = kOneChannelWords});
-constexpr FbTemplate kAinp5Template = FB_SizedTemplate({
-    .type = BLK_TYPE_AINP5, .analogOutputs = 1, .digitalOutputs = 1, .floatParams = kOneFloats,
-    .longValues = kShortLongs, .wordValues = kShortWords, .texts = kAinp5Texts,
-    .workWords = kOneChannelWords});
+// AINP3, AINP4 and AINP5: one output and fail, the short value sets, no calibration page.
+constexpr FbTemplate plainInputTemplate(uint16_t type, std::span<const char* const> texts) {
+  return FB_SizedTemplate({.type = type, .analogOutputs = 1, .digitalOutputs = 1,
+                           .floatParams = kOneFloats, .longValues = kShortLongs,
+                           .wordValues = kShortWords, .texts = texts,
+                           .workWords = kOneChannelWords});
+}
+constexpr FbTemplate kAinp3Template = plainInputTemplate(BLK_TYPE_AINP3, kAinp3Texts);
+constexpr FbTemplate kAinp4Template = plainInputTemplate(BLK_TYPE_AINP4, kAinp4Texts);
+constexpr FbTemplate kAinp5Template = plainInputTemplate(BLK_TYPE_AINP5, kAinp5Texts);
 constexpr FbTemplate kAinp6Template = FB_SizedTemplate({
     .type = BLK_TYPE_AINP6, .analogOutputs = 1, .digitalOutputs = 4, .analogInputs = 1,
     .digitalInputs = 2, .floatParams = kOneFloats, .longValues = kShortLongs,
