@@ -542,7 +542,7 @@ void measure(const Sub& v, FwIoSubChannel& sc, uint8_t status) {
   sc.fault = static_cast<uint8_t>(r.fault ? (sc.fault | kRangeFault) : (sc.fault & ~kRangeFault));
   if (!r.fault) st.reading = r.value;
   const bool failed = (sc.fault & kFaultBits) || (v.k.statusFault && (status & FW_IO_STATUS_FAULT)) ||
-                      (coldJunctionApplies(v) && (status & FW_IO_STATUS_CJC));
+                      ((status & FW_IO_STATUS_CJC) && coldJunctionApplies(v));
   if (failed) {
     fail(v);
     return;
