@@ -81,8 +81,5 @@ bool IO_StoreCalibrated(const FbLayout& L, uint16_t index, float value);
 bool IO_CalStartEnd(const FbLayout& L, BlkCalPage& p, uint16_t command[2], uint16_t startIndex,
                     uint16_t endIndex, float reading);
 
-// The calibration page record of an R_IN block (null for other blocks).
-BlkCalPage* IO_RinCalPageOf(uint16_t block);
-
 // The text id of choice `choice` of word value `index` of a type (0 without a label list).
 uint16_t IO_ChoiceText(uint16_t type, uint16_t index, uint16_t choice);
