@@ -1,9 +1,11 @@
 // What the operating interface reads of the firmware and calls of the graphics library: the
 // window manager, the memory devices and the picture decoders.
 //
-// Each call forwards to the module that owns the thing. Where that module is not part of
-// the program yet, op_links.cpp gives a plain default, said at each declaration; the
-// defaults read the stand-in record below, which tests may set.
+// Each call forwards to the module that owns the thing. The firmware's main cycle and
+// hardware adapter and device communication are reached through the links a program's start
+// installs (links/sim_links.h); without them (the operating interface's own tests) the calls
+// give a plain default, said at each declaration, read from the stand-in record below, which
+// tests may set, and note that a stand-in was used.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +16,20 @@
 
 struct GUI_PID_STATE;
 struct FwPicture;
+struct FwMainState;
+
+// What the operating interface reaches of the firmware and device communication; null keeps
+// the stand-in.
+struct OpLinkHooks {
+  uint8_t (*keyCode)() = nullptr;                         // the hardware adapter's key code
+  const FwMainState* main = nullptr;                      // the main cycle's state
+  void (*busSetAddress)(uint16_t node) = nullptr;         // the system bus's shown node
+  const ComCanNodeTable& (*canNodeTable)() = nullptr;     // the system bus's node table
+};
+// Installs the links (and forgets that a stand-in was used).
+void OP_InstallLinks(const OpLinkHooks& hooks);
+// True when a stand-in served a call since the last install: a link was not installed.
+bool OP_LinksStandInUsed();
 
 // --- Firmware state ----------------------------------------------------------------------
 

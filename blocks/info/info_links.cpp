@@ -1,37 +1,46 @@
 #include "blocks/info/info_links.h"
 
-// The operating interface's records and the main cycle's calls, when they are linked.
-extern OpDisplaySwitchRecord OpDisplaySwitches __attribute__((weak));
-extern uint16_t OpPageRequest __attribute__((weak));
-extern uint16_t OpShownPageBlock __attribute__((weak));
-void FW_SelectPalette(int n) __attribute__((weak));
-bool FW_AllIoBoardsReady() __attribute__((weak));
-
 namespace {
+InfoLinkHooks g_links;
+bool g_standInUsed = false;
 OpDisplaySwitchRecord g_standInSwitches;
 uint16_t g_standInPageRequest;
-InfoCycleHooks g_hooks;
+
+// The installed link, or null (and the stand-in noted) when it is not installed.
+template <typename T>
+T Linked(T link) {
+  if (!link) g_standInUsed = true;
+  return link;
+}
 }  // namespace
 
-OpDisplaySwitchRecord& INFO_LinkDisplaySwitches() {
-  return &OpDisplaySwitches ? OpDisplaySwitches : g_standInSwitches;
+void INFO_InstallLinks(const InfoLinkHooks& hooks) {
+  g_links = hooks;
+  g_standInUsed = false;
 }
 
-uint16_t& INFO_LinkPageRequest() { return &OpPageRequest ? OpPageRequest : g_standInPageRequest; }
+bool INFO_LinksStandInUsed() { return g_standInUsed; }
 
-uint16_t INFO_LinkShownPageBlock() { return &OpShownPageBlock ? OpShownPageBlock : 0; }
+OpDisplaySwitchRecord& INFO_LinkDisplaySwitches() {
+  OpDisplaySwitchRecord* switches = Linked(g_links.displaySwitches);
+  return switches ? *switches : g_standInSwitches;
+}
+
+uint16_t& INFO_LinkPageRequest() {
+  uint16_t* request = Linked(g_links.pageRequest);
+  return request ? *request : g_standInPageRequest;
+}
+
+uint16_t INFO_LinkShownPageBlock() {
+  const uint16_t* shown = Linked(g_links.shownPageBlock);
+  return shown ? *shown : 0;
+}
 
 void INFO_LinkSelectPalette(int n) {
-  if (g_hooks.selectPalette) {
-    g_hooks.selectPalette(n);
-  } else if (FW_SelectPalette) {
-    FW_SelectPalette(n);
-  }
+  if (auto select = Linked(g_links.selectPalette)) select(n);
 }
 
 bool INFO_LinkIoBoardsReady() {
-  if (g_hooks.ioBoardsReady) return g_hooks.ioBoardsReady();
-  return FW_AllIoBoardsReady ? FW_AllIoBoardsReady() : true;
+  auto ready = Linked(g_links.ioBoardsReady);
+  return ready ? ready() : true;
 }
-
-void INFO_SetCycleHooks(const InfoCycleHooks& hooks) { g_hooks = hooks; }
