@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/link_hooks.h"
 #include "gui/bitmap/GUI_Bitmap.h"
 #include "gui/core/GUI_Input.h"
 #include "gui/memdev/GUI_Memdev.h"
@@ -15,29 +16,18 @@
 OpFirmwareStandIn g_opStandIn;
 
 namespace {
-OpLinkHooks g_links;
-bool g_standInUsed = false;
-
-// The installed link, or null (and the stand-in noted) when it is not installed.
-template <typename T>
-T Linked(T link) {
-  if (!link) g_standInUsed = true;
-  return link;
-}
-const FwMainState* Main() { return Linked(g_links.main); }
+LinkHooks<OpLinkHooks> g_links;
+const FwMainState* Main() { return g_links.get(&OpLinkHooks::main); }
 }  // namespace
 
-void OP_InstallLinks(const OpLinkHooks& hooks) {
-  g_links = hooks;
-  g_standInUsed = false;
-}
+void OP_InstallLinks(const OpLinkHooks& hooks) { g_links.install(hooks); }
 
-bool OP_LinksStandInUsed() { return g_standInUsed; }
+bool OP_LinksStandInUsed() { return g_links.standInUsed(); }
 
 // --- Firmware state ----------------------------------------------------------------------
 
 uint8_t OP_LinkKeyCode() {
-  auto keyCode = Linked(g_links.keyCode);
+  auto keyCode = g_links.get(&OpLinkHooks::keyCode);
   return keyCode ? keyCode() : g_opStandIn.keyCode;
 }
 uint16_t OP_LinkOperatingState() {
@@ -111,11 +101,11 @@ OpSdFile* OP_LinkSdFiles() { return g_opStandIn.sdFiles; }
 
 const ComCanNodeTable& OP_LinkCanNodeTable() {
   static const ComCanNodeTable kEmpty{};
-  auto table = Linked(g_links.canNodeTable);
+  auto table = g_links.get(&OpLinkHooks::canNodeTable);
   return table ? table() : kEmpty;
 }
 void OP_LinkBusSetAddress(uint16_t node) {
-  if (auto setAddress = Linked(g_links.busSetAddress)) setAddress(node);
+  if (auto setAddress = g_links.get(&OpLinkHooks::busSetAddress)) setAddress(node);
 }
 
 namespace {

@@ -1,46 +1,31 @@
 #include "blocks/info/info_links.h"
 
+#include "base/link_hooks.h"
+
 namespace {
-InfoLinkHooks g_links;
-bool g_standInUsed = false;
+LinkHooks<InfoLinkHooks> g_links;
 OpDisplaySwitchRecord g_standInSwitches;
 uint16_t g_standInPageRequest;
-
-// The installed link, or null (and the stand-in noted) when it is not installed.
-template <typename T>
-T Linked(T link) {
-  if (!link) g_standInUsed = true;
-  return link;
-}
+const uint16_t kNoShownPage = 0;
 }  // namespace
 
-void INFO_InstallLinks(const InfoLinkHooks& hooks) {
-  g_links = hooks;
-  g_standInUsed = false;
-}
+void INFO_InstallLinks(const InfoLinkHooks& hooks) { g_links.install(hooks); }
 
-bool INFO_LinksStandInUsed() { return g_standInUsed; }
+bool INFO_LinksStandInUsed() { return g_links.standInUsed(); }
 
 OpDisplaySwitchRecord& INFO_LinkDisplaySwitches() {
-  OpDisplaySwitchRecord* switches = Linked(g_links.displaySwitches);
-  return switches ? *switches : g_standInSwitches;
+  return g_links.ref(&InfoLinkHooks::displaySwitches, g_standInSwitches);
 }
 
-uint16_t& INFO_LinkPageRequest() {
-  uint16_t* request = Linked(g_links.pageRequest);
-  return request ? *request : g_standInPageRequest;
-}
+uint16_t& INFO_LinkPageRequest() { return g_links.ref(&InfoLinkHooks::pageRequest, g_standInPageRequest); }
 
-uint16_t INFO_LinkShownPageBlock() {
-  const uint16_t* shown = Linked(g_links.shownPageBlock);
-  return shown ? *shown : 0;
-}
+uint16_t INFO_LinkShownPageBlock() { return g_links.ref(&InfoLinkHooks::shownPageBlock, kNoShownPage); }
 
 void INFO_LinkSelectPalette(int n) {
-  if (auto select = Linked(g_links.selectPalette)) select(n);
+  if (auto select = g_links.get(&InfoLinkHooks::selectPalette)) select(n);
 }
 
 bool INFO_LinkIoBoardsReady() {
-  auto ready = Linked(g_links.ioBoardsReady);
+  auto ready = g_links.get(&InfoLinkHooks::ioBoardsReady);
   return ready ? ready() : true;
 }
