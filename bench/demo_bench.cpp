@@ -49,7 +49,7 @@ struct Demo {
     SimAttachProjectBuffers(SimState());
     SimLoadProject(nullptr);
     SimState().imagesValid = 1;
-    SIM_InstallCommLinks();
+    SIM_InstallLinks();
     SimRestartFirmware();
     for (int i = 0; i < 100 && g_fwMain.runState != FW_STATE_RUNNING; ++i) FW_SimCycle();
   }

@@ -1,8 +1,9 @@
 # Checks the include arrows between the layers: the graphics library includes nothing of the
 # firmware runtime, the runtime nothing of the block families, the base helpers nothing of
 # either, the platform stand-ins only themselves and the base, and no library below the
-# program starts includes the links they install. Run as `cmake -DTOP=<source top> -P check_layers.cmake`; fails with the list of
-# offending includes.
+# program starts includes the links they install; and no file declares a weak symbol. Run as
+# `cmake -DTOP=<source top> -P check_layers.cmake`; fails with the list of offending includes
+# and files.
 if(NOT TOP)
   message(FATAL_ERROR "check_layers.cmake needs -DTOP=<source top>")
 endif()
@@ -37,8 +38,26 @@ foreach(rule IN LISTS rules)
   endforeach()
 endforeach()
 
+# No library reaches another through a weak symbol: what a program does would then depend on
+# what it happens to link. The links are installed by the program's start (links/).
+set(weak "")
+foreach(folder base blocks comm gui host links modpanel opui runtime shell tests tools trendview bench)
+  file(GLOB_RECURSE files "${TOP}/${folder}/*.h" "${TOP}/${folder}/*.cpp" "${TOP}/${folder}/*.c")
+  foreach(f IN LISTS files)
+    file(STRINGS "${f}" lines REGEX "__attribute__[ \t]*[(][(][ \t]*weak")
+    if(lines)
+      file(RELATIVE_PATH rel "${TOP}" "${f}")
+      list(APPEND weak "${rel}")
+    endif()
+  endforeach()
+endforeach()
+
 if(offences)
   list(JOIN offences "\n  " text)
   message(FATAL_ERROR "Includes against the layers:\n  ${text}")
+endif()
+if(weak)
+  list(JOIN weak "\n  " text)
+  message(FATAL_ERROR "Weak symbols in place of installed links:\n  ${text}")
 endif()
 message(STATUS "Layers hold")

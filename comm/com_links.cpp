@@ -3,31 +3,23 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/link_hooks.h"
 #include "runtime/fw_main.h"
 #include "shell/sim_services.h"
 
 namespace {
-ComLinkHooks g_links;
-bool g_standInUsed = false;
+LinkHooks<ComLinkHooks> g_links;
 uint16_t g_standInDeviceMode = FW_DEVICE_ENGINEERING;
 
-// The main cycle's state, or null (and the stand-in noted) when it is not installed.
-FwMainState* Main() {
-  if (!g_links.main) g_standInUsed = true;
-  return g_links.main;
-}
-SimHostState* Shell() {
-  if (!g_links.shell) g_standInUsed = true;
-  return g_links.shell;
-}
+// The main cycle's state and the shell's state record, or null (and the stand-in noted) when
+// they are not installed.
+FwMainState* Main() { return g_links.get(&ComLinkHooks::main); }
+SimHostState* Shell() { return g_links.get(&ComLinkHooks::shell); }
 }  // namespace
 
-void COM_InstallLinks(const ComLinkHooks& hooks) {
-  g_links = hooks;
-  g_standInUsed = false;
-}
+void COM_InstallLinks(const ComLinkHooks& hooks) { g_links.install(hooks); }
 
-bool COM_LinksStandInUsed() { return g_standInUsed; }
+bool COM_LinksStandInUsed() { return g_links.standInUsed(); }
 
 uint16_t& COM_LinkDeviceMode() {
   FwMainState* main = Main();

@@ -3,9 +3,24 @@
 // happens to link. A library whose links are not installed keeps stand-ins of its own and
 // notes that it used them.
 //
-// The program supplies the shell's state record (SimState()).
+// Each installer needs what it links in the program: the firmware, the shell's state record
+// (SimState()), the operating interface's records (opui/op_services.h: the operating
+// interface or a headless stand-in of it), the graphics library.
 #pragma once
+
+// Every link below: the programs that link the whole device (firmware, protocols, blocks,
+// operating interface, graphics library).
+void SIM_InstallLinks();
 
 // The protocols reach the main cycle's state (device mode, status bits, service screen) and
 // the shell's state record (halt and picture-save flags).
 void SIM_InstallCommLinks();
+// The information blocks reach the operating interface's service header (display switches,
+// page request, shown page) and the main cycle's palette selection and I/O boards' readiness.
+void SIM_InstallInfoLinks();
+// VIDLE reaches the operating interface's alarm, idle-screen and touch records, and draws its
+// idle screen into the main cycle's background device with the graphics library.
+void SIM_InstallVisualLinks();
+// The operating interface reaches the hardware adapter's key code, the main cycle's state
+// and device communication's system bus.
+void SIM_InstallOpuiLinks();

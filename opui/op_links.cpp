@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/link_hooks.h"
 #include "gui/bitmap/GUI_Bitmap.h"
 #include "gui/core/GUI_Input.h"
 #include "gui/memdev/GUI_Memdev.h"
@@ -14,26 +15,36 @@
 
 OpFirmwareStandIn g_opStandIn;
 
-// The firmware's start-up, main cycle and hardware adapter, and device communication, are
-// linked into the program; the operating interface alone (its tests) runs without them and
-// reads the stand-in record. Weak references pull nothing in and stay null when they are not
-// linked.
-uint8_t FW_GetKeyCode() __attribute__((weak));
-extern FwMainState g_fwMain __attribute__((weak));
-void COM_BusSetAddress(uint16_t node) __attribute__((weak));
-const ComCanNodeTable& COM_CanNodeTable() __attribute__((weak));
+namespace {
+LinkHooks<OpLinkHooks> g_links;
+const FwMainState* Main() { return g_links.get(&OpLinkHooks::main); }
+}  // namespace
+
+void OP_InstallLinks(const OpLinkHooks& hooks) { g_links.install(hooks); }
+
+bool OP_LinksStandInUsed() { return g_links.standInUsed(); }
 
 // --- Firmware state ----------------------------------------------------------------------
 
-uint8_t OP_LinkKeyCode() { return FW_GetKeyCode ? FW_GetKeyCode() : g_opStandIn.keyCode; }
-uint16_t OP_LinkOperatingState() { return &g_fwMain ? g_fwMain.pageState : g_opStandIn.operatingState; }
+uint8_t OP_LinkKeyCode() {
+  auto keyCode = g_links.get(&OpLinkHooks::keyCode);
+  return keyCode ? keyCode() : g_opStandIn.keyCode;
+}
+uint16_t OP_LinkOperatingState() {
+  const FwMainState* main = Main();
+  return main ? main->pageState : g_opStandIn.operatingState;
+}
 uint8_t OP_LinkEngineeringState() { return OP_LinkImage()[FW_SYS_FLAGS38]; }
 uint8_t* OP_LinkImage() { return g_fwImage; }
 bool OP_LinkEngineeringLoaded() { return std::memcmp(OP_LinkImage(), FW_IMAGE_TAG, 4) == 0; }
 const GUI_COLOR* OP_LinkScreenColors() {
-  return &g_fwMain ? g_fwMain.screenColors : g_opStandIn.screenColors;
+  const FwMainState* main = Main();
+  return main ? main->screenColors : g_opStandIn.screenColors;
 }
-GUI_MEMDEV_Handle OP_LinkFullScreenDevice() { return &g_fwMain ? g_fwMain.memdev[0] : 0; }
+GUI_MEMDEV_Handle OP_LinkFullScreenDevice() {
+  const FwMainState* main = Main();
+  return main ? main->memdev[0] : 0;
+}
 void OP_LinkClock(int* hours, int* minutes) {
   *hours = g_fwClock.now.hour;
   *minutes = g_fwClock.now.minute;
@@ -41,9 +52,13 @@ void OP_LinkClock(int* hours, int* minutes) {
 uint8_t OP_LinkClockSet() { return g_fwClock.wasSet ? 1 : 0; }
 // The display state is the main cycle's run state (above 3 while it starts up, settles or
 // loads pictures); the service state is the device without engineering.
-uint16_t OP_LinkDisplayState() { return &g_fwMain ? g_fwMain.runState : g_opStandIn.displayState; }
+uint16_t OP_LinkDisplayState() {
+  const FwMainState* main = Main();
+  return main ? main->runState : g_opStandIn.displayState;
+}
 uint8_t OP_LinkServiceState() {
-  return &g_fwMain ? (g_fwMain.deviceMode == FW_DEVICE_SERVICE ? 1 : 0) : g_opStandIn.serviceState;
+  const FwMainState* main = Main();
+  return main ? (main->deviceMode == FW_DEVICE_SERVICE ? 1 : 0) : g_opStandIn.serviceState;
 }
 
 uint8_t OP_LinkCommOption() { return OP_LinkImage()[FW_SYS_ORDER_DIGITS + 2]; }
@@ -86,10 +101,11 @@ OpSdFile* OP_LinkSdFiles() { return g_opStandIn.sdFiles; }
 
 const ComCanNodeTable& OP_LinkCanNodeTable() {
   static const ComCanNodeTable kEmpty{};
-  return COM_CanNodeTable ? COM_CanNodeTable() : kEmpty;
+  auto table = g_links.get(&OpLinkHooks::canNodeTable);
+  return table ? table() : kEmpty;
 }
 void OP_LinkBusSetAddress(uint16_t node) {
-  if (COM_BusSetAddress) COM_BusSetAddress(node);
+  if (auto setAddress = g_links.get(&OpLinkHooks::busSetAddress)) setAddress(node);
 }
 
 namespace {
@@ -108,9 +124,9 @@ const uint8_t* OP_LinkStartPicture(uint32_t* size) {
 bool OP_LinkStartLogoPresent() { return g_opStandIn.startLogo != 0 || g_startPictureSize > 0; }
 
 const FwPicture* OP_LinkUserPictures(uint32_t* count) {
-  if (&g_fwMain) {
-    *count = g_fwMain.pictureCount < FW_PICTURE_TABLE_SIZE ? g_fwMain.pictureCount : FW_PICTURE_TABLE_SIZE;
-    return g_fwMain.pictures;
+  if (const FwMainState* main = Main()) {
+    *count = main->pictureCount < FW_PICTURE_TABLE_SIZE ? main->pictureCount : FW_PICTURE_TABLE_SIZE;
+    return main->pictures;
   }
   *count = g_opStandIn.pictures ? g_opStandIn.pictureCount : 0;
   return g_opStandIn.pictures;

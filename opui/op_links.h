@@ -1,9 +1,11 @@
 // What the operating interface reads of the firmware and calls of the graphics library: the
 // window manager, the memory devices and the picture decoders.
 //
-// Each call forwards to the module that owns the thing. Where that module is not part of
-// the program yet, op_links.cpp gives a plain default, said at each declaration; the
-// defaults read the stand-in record below, which tests may set.
+// Each call forwards to the module that owns the thing. The firmware's main cycle and
+// hardware adapter and device communication are reached through the links a program's start
+// installs (links/sim_links.h); without them (the operating interface's own tests) the calls
+// give a plain default, said at each declaration, read from the stand-in record below, which
+// tests may set, and note that a stand-in was used.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +16,20 @@
 
 struct GUI_PID_STATE;
 struct FwPicture;
+struct FwMainState;
+
+// What the operating interface reaches of the firmware and device communication; null keeps
+// the stand-in.
+struct OpLinkHooks {
+  uint8_t (*keyCode)() = nullptr;                         // the hardware adapter's key code
+  const FwMainState* main = nullptr;                      // the main cycle's state
+  void (*busSetAddress)(uint16_t node) = nullptr;         // the system bus's shown node
+  const ComCanNodeTable& (*canNodeTable)() = nullptr;     // the system bus's node table
+};
+// Installs the links (and forgets that a stand-in was used).
+void OP_InstallLinks(const OpLinkHooks& hooks);
+// True when a stand-in served a call since the last install: a link was not installed.
+bool OP_LinksStandInUsed();
 
 // --- Firmware state ----------------------------------------------------------------------
 
@@ -77,8 +93,8 @@ struct OpSdFile {
   char name[OP_SD_NAME_LEN];
 };
 
-// Stand-in values of firmware state, read while the firmware's main cycle and hardware
-// adapter are not linked (the operating interface's own tests).
+// Stand-in values of firmware state, read while the links to the firmware's main cycle and
+// hardware adapter are not installed (the operating interface's own tests).
 struct OpFirmwareStandIn {
   uint8_t keyCode = 0;             // the key code of the hardware adapter
   uint16_t operatingState = 1;     // 2 = online (the main cycle's page state)
@@ -113,9 +129,10 @@ struct OpFirmwareStandIn {
 };
 extern OpFirmwareStandIn g_opStandIn;
 
-// The key code of this cycle (0 or one of 1, 2, 4, 8, 16): the hardware adapter's.
+// The key code of this cycle (0 or one of 1, 2, 4, 8, 16): the hardware adapter's. Default:
+// the stand-in.
 uint8_t OP_LinkKeyCode();
-// Operating state (2 = online): the main cycle's page state.
+// Operating state (2 = online): the main cycle's page state. Default: the stand-in.
 uint16_t OP_LinkOperatingState();
 // Engineering-state flags, image byte 38 (bit 1, the engineering lock, is watched).
 uint8_t OP_LinkEngineeringState();
@@ -123,7 +140,8 @@ uint8_t OP_LinkEngineeringState();
 uint8_t* OP_LinkImage();
 // An engineering is loaded: the image begins with "MX7N".
 bool OP_LinkEngineeringLoaded();
-// The ten screen colours of the selected palette (0xBBGGRR): the main cycle's.
+// The ten screen colours of the selected palette (0xBBGGRR): the main cycle's. Default: the
+// stand-in.
 const GUI_COLOR* OP_LinkScreenColors();
 // The device clock and whether it was set (the firmware's clock).
 void OP_LinkClock(int* hours, int* minutes);
@@ -174,7 +192,7 @@ uint8_t OP_LinkProfibusStatus();
 uint8_t OP_LinkProfinetState();
 OpSdFile* OP_LinkSdFiles();         // OP_SD_FILES entries
 // The system bus as the pages show it: the node table (device communication's; an empty
-// table while it is not linked) and the node a page shows and resets.
+// table while its link is not installed) and the node a page shows and resets.
 const ComCanNodeTable& OP_LinkCanNodeTable();
 void OP_LinkBusSetAddress(uint16_t node);
 // The memory device the firmware's start-up draws its full screens into (0 = none): the

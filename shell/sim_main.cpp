@@ -159,8 +159,9 @@ void OpenPeers(QObject* owner) {
 const SimModulePanelWindowHooks& SimQtPanelWindowHooks() { return kPanelWindowHooks; }
 
 SimMainWindow* SimInitInstance(const std::string& commandLine) {
-  // The links between the libraries (the protocols reach the main cycle and the state record).
-  SIM_InstallCommLinks();
+  // The links between the libraries (the protocols, the blocks and the operating interface
+  // reach the main cycle, the operating interface's records and the state record).
+  SIM_InstallLinks();
   // 1. The state record and its shadow; the project's buffers (both images with their saved
   // copies, the logo and the user data).
   SimHostState& s = SimState();

@@ -6,6 +6,7 @@
 
 #include "blocks/block_family.h"
 #include "blocks/visual/visual.h"
+#include "blocks/visual/visual_links.h"
 #include "runtime/fb_param.h"
 #include "runtime/fb_store.h"
 
@@ -106,16 +107,3 @@ void registerVtrendType();
 void registerVidleType();
 
 }  // namespace vis
-
-// ---------------------------------------------------------------------------------------
-// What VIDLE shares with the operating interface, the main cycle and the display. Programs
-// and tests that link them reach the real records; without them (the engineering tool, fuzz
-// targets, benchmarks) the block keeps stand-ins of its own and draws nothing.
-
-// The two alarm-display flags, the idle-screen flag and the touch state.
-const uint8_t* VIS_LinkAlarmDisplayFlags();
-uint8_t& VIS_LinkIdleShown();
-uint32_t VIS_LinkTouchPressed();
-// Writes `clock` in white on black at (10, 65) into the display's background memory device
-// (cleared first when `clear`), and marks the display for a full-screen redraw.
-void VIS_LinkDrawIdleScreen(const char* clock, bool clear);

@@ -10,6 +10,7 @@
 #include "blocks/info/info.h"
 #include "blocks/info/info_links.h"
 #include "comm/com_card.h"
+#include "links/sim_links.h"
 #include "runtime/fw_clock.h"
 #include "runtime/fw_eeprom.h"
 #include "runtime/fw_io.h"
@@ -59,15 +60,18 @@ class Status : public testing::Test {
   Status() : fx(BLK_RegisterAllTypes) {
     fx.create(BLK_TYPE_STATUS, STATUS_BLOCK, 0);
     selected.clear();
-    INFO_SetCycleHooks({.selectPalette = [](int n) { selected.push_back(n); },
-                        .ioBoardsReady = [] { return boardsReady; }});
+    INFO_InstallLinks({.displaySwitches = &OpDisplaySwitches,
+                       .pageRequest = &OpPageRequest,
+                       .shownPageBlock = &OpShownPageBlock,
+                       .selectPalette = [](int n) { selected.push_back(n); },
+                       .ioBoardsReady = [] { return boardsReady; }});
     boardsReady = true;
     g_fwClock = FwClockState{};
     std::memset(g_fwImage, 0, 64);
     OpDisplaySwitches = OpDisplaySwitchRecord{};
   }
   ~Status() override {
-    INFO_SetCycleHooks({});
+    SIM_InstallInfoLinks();
     g_fwClock = FwClockState{};
     g_fwSysHooks = FwSystemHooks{};
     g_fwSys.cardBusStatus = 0;
@@ -319,6 +323,23 @@ TEST_F(Callpg, IgnoresNumbersWithoutAPage) {
   }
   expectRefusedChangesNothing(
       {"CALLPG takes no parameters", BLK_TYPE_CALLPG, FbParamRequest(kBlock, 0), FB_ERR_UNKNOWN_ID, 0});
+}
+
+// The page request and the shown page reach the operating interface's records only through
+// the links a program's start installs; without them the block runs on stand-ins and says so.
+TEST_F(Callpg, ReachesTheOperatingInterfaceOnlyThroughTheInstalledLinks) {
+  fx.create(24, 21);
+  for (const bool installed : {false, true}) {
+    if (installed) {
+      SIM_InstallInfoLinks();
+    } else {
+      INFO_InstallLinks({});
+    }
+    OpPageRequest = 0;
+    press(21.0f);
+    EXPECT_EQ(OpPageRequest, installed ? 21 : 0) << installed;
+    EXPECT_EQ(INFO_LinksStandInUsed(), !installed);
+  }
 }
 
 }  // namespace

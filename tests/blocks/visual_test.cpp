@@ -13,6 +13,7 @@
 #include "blocks/visual/visual.h"
 #include "blocks/visual/visual_internal.h"
 #include "fakes/fake_gui.h"
+#include "links/sim_links.h"
 #include "opui/op_services.h"
 #include "runtime/fb_values.h"
 #include "runtime/fw_clock.h"
@@ -833,6 +834,25 @@ TEST(Vidle, AwakeInputAlarmsAndNoEngineering) {
     OpTouchPressed = 1;
     rig.run();
     EXPECT_EQ(rig.idle(), 0);
+  }
+}
+
+// The idle screen reaches the operating interface's record and the display only through the
+// links a program's start installs; without them the block runs on stand-ins and says so.
+TEST(Vidle, ReachesTheDisplayOnlyThroughTheInstalledLinks) {
+  for (const bool installed : {false, true}) {
+    IdleRig rig;
+    if (installed) {
+      SIM_InstallVisualLinks();
+    } else {
+      VIS_InstallLinks({});
+    }
+    rig.run(600);
+    EXPECT_EQ(rig.idle(), 1) << "the block idles either way";
+    EXPECT_EQ(OpIdleShown, installed ? 1 : 0);
+    EXPECT_EQ(g_fwMain.fullScreen, installed ? 1 : 0);
+    EXPECT_EQ(fakegui::Calls().empty(), !installed);
+    EXPECT_EQ(VIS_LinksStandInUsed(), !installed);
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include "gui/GUI.h"
 #include "gui/WM.h"
+#include "gui/draw/GUI_Font.h"
 
 namespace fakegui {
 
@@ -64,8 +65,10 @@ using fakegui::P;
 using fakegui::Record;
 using fakegui::Result;
 
-// The default font, so that code that selects it links against the stand-in.
+// The default font and the idle screen's clock font, so that code that selects them links
+// against the stand-in.
 const GUI_FONT GUI_Font8_1 = {};
+const GUI_FONT GUI_FontDigits80 = {};
 
 // --- graphics core --------------------------------------------------------------------------
 int GUI_BMP_GetXSize(const void* pFile) {

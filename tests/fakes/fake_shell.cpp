@@ -36,15 +36,6 @@ void SimModulePanelSend(int coupler, int slot, int channel, int32_t value) {
   TheFakeShell().log.add("SimModulePanelSend", coupler, slot, channel, value);
 }
 
-// Weak: a test that links the shell's plant plug-in host runs the real exchange instead.
-__attribute__((weak)) int SimPlantCycle(SimPlantActuators* actuators, SimPlantParams* params,
-                                        SimPlantResult* result) {
-  FakeShell& f = TheFakeShell();
-  f.log.add("SimPlantCycle", actuators->y1, actuators->y2, int{params->outputKind});
-  if (f.plantLoaded) *result = f.plantAnswer;
-  return f.plantLoaded;
-}
-
 void SimRequestRestart() {
   TheFakeShell().log.add("SimRequestRestart");
   g_state.restartFlag = 1;

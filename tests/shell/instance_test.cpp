@@ -3,6 +3,9 @@
 // passes on to the main window.
 #include <gtest/gtest.h>
 
+// Before Qt's headers, whose "slots" keyword would take the stand-in record's member name.
+#include "opui/op_links.h"
+
 #include <unistd.h>
 
 #include <QAction>
@@ -17,6 +20,9 @@
 #include <string>
 #include <vector>
 
+#include "blocks/info/info_links.h"
+#include "blocks/visual/visual_links.h"
+#include "comm/com_links.h"
 #include "gui/core/GUI_Input.h"
 #include "host/ini_file.h"
 #include "shell/firmware_link.h"
@@ -128,6 +134,34 @@ TEST_F(InstanceTest, TheSplashShowsForItsTimeButNotOnARestartNorWithTimeZero) {
     }
     SimExitInstance(w);
   }
+}
+
+// The program's start installs every link between the libraries: none of them answers from a
+// stand-in afterwards, whatever was installed before.
+TEST_F(InstanceTest, TheStartInstallsTheLinksBetweenTheLibraries) {
+  COM_InstallLinks({});
+  INFO_InstallLinks({});
+  VIS_InstallLinks({});
+  OP_InstallLinks({});
+  SimMainWindow* w = SimInitInstance("");
+  ASSERT_NE(w, nullptr);
+  COM_LinkDeviceMode();
+  COM_LinkStatusBits();
+  INFO_LinkDisplaySwitches();
+  INFO_LinkPageRequest();
+  INFO_LinkShownPageBlock();
+  INFO_LinkIoBoardsReady();
+  VIS_LinkAlarmDisplayFlags();
+  VIS_LinkIdleShown();
+  VIS_LinkTouchPressed();
+  OP_LinkKeyCode();
+  OP_LinkOperatingState();
+  OP_LinkCanNodeTable();
+  EXPECT_FALSE(COM_LinksStandInUsed());
+  EXPECT_FALSE(INFO_LinksStandInUsed());
+  EXPECT_FALSE(VIS_LinksStandInUsed());
+  EXPECT_FALSE(OP_LinksStandInUsed());
+  SimExitInstance(w);
 }
 
 TEST_F(InstanceTest, TheViewsOfTheSettingsAndTheChannelsViewComeUp) {

@@ -50,7 +50,11 @@ void SimHeadlessStart(const std::vector<uint8_t>& engineering, uint8_t language)
   s.imagesValid = 1;
   s.reloadRequest = 1;
   s.language = language;
+  // The links of the libraries every headless program links; a program with the operating
+  // interface installs its links as well.
   SIM_InstallCommLinks();
+  SIM_InstallInfoLinks();
+  SIM_InstallVisualLinks();
   FW_SimInit();
   FW_SimStart();
 }

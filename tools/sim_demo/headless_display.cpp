@@ -5,10 +5,12 @@
 
 #include "gui/GUI.h"
 #include "gui/WM.h"
+#include "gui/draw/GUI_Font.h"
 #include "opui/op_services.h"
 
 // --- display --------------------------------------------------------------------------
 const GUI_FONT GUI_Font8_1 = {};
+const GUI_FONT GUI_FontDigits80 = {};
 int GUI_Init() { return 0; }
 void GUI_ErrorOut(const char* s) { std::fprintf(stderr, "%s\n", s); }
 void GUI_ErrorOut1(const char* s, int32_t a) { std::fprintf(stderr, "%s %d\n", s, static_cast<int>(a)); }
@@ -46,6 +48,10 @@ int WM_IsWindow(WM_HWIN) { return 0; }
 void WM_Paint(WM_HWIN) {}
 
 // --- operating pages --------------------------------------------------------------------
+uint8_t OpAlarmDisplayFlags[2];
+OpDisplaySwitchRecord OpDisplaySwitches;
+uint8_t OpIdleShown;
+uint16_t OpPageRequest;
 uint16_t OpShownPageBlock;
 uint32_t OpTouchPressed;
 int16_t OpTouchX, OpTouchY;

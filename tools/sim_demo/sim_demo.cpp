@@ -17,6 +17,7 @@
 
 #include "gui/GUI.h"
 #include "host/shared_block.h"
+#include "links/sim_links.h"
 #include "opui/op_blocktypes.h"
 
 #include "runtime/fb_param.h"
@@ -95,6 +96,7 @@ int main(int argc, char** argv) {
   SimHostState& s = SimState();
   s.device = SimDemoDeviceConfig();
   std::copy(std::begin(kSimDemoPlantSettings), std::end(kSimDemoPlantSettings), s.plantSettings);
+  SIM_InstallOpuiLinks();
   std::string error;
   if (!SimHeadlessStartDescription(path, kDescription, &error, OP_RegisterBlockTypes)) {
     std::fprintf(stderr, "engineering: %s\n", error.c_str());

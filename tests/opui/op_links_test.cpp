@@ -1,0 +1,49 @@
+// The operating interface reaches the hardware adapter's key code, the main cycle's state and
+// the system bus only through the links a program's start installs; without them it reads
+// the stand-in record and says so.
+#include <gtest/gtest.h>
+
+#include "comm/com_services.h"
+#include "links/sim_links.h"
+#include "opui/op_links.h"
+#include "runtime/fw_adapter.h"
+#include "runtime/fw_main.h"
+
+namespace {
+
+class OpLinksTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    FW_ResetMain();
+    FW_ResetAdapter();
+  }
+  void TearDown() override {
+    SIM_InstallOpuiLinks();
+    FW_SetKeyMask(0);
+    g_opStandIn = OpFirmwareStandIn{};
+  }
+};
+
+TEST_F(OpLinksTest, TheFirmwaresStateOnlyThroughTheInstalledLinks) {
+  for (const bool installed : {false, true}) {
+    if (installed) {
+      SIM_InstallOpuiLinks();
+    } else {
+      OP_InstallLinks({});
+    }
+    FW_SetKeyMask(1u << 4);   // the fifth key: code 8
+    g_opStandIn.keyCode = 2;
+    g_fwMain.pageState = 2;
+    g_opStandIn.operatingState = 1;
+    g_fwMain.runState = FW_STATE_SETTLING;
+    g_opStandIn.displayState = 0;
+    EXPECT_EQ(OP_LinkKeyCode(), installed ? 8 : 2);
+    EXPECT_EQ(OP_LinkOperatingState(), installed ? 2 : 1);
+    EXPECT_EQ(OP_LinkDisplayState(), installed ? FW_STATE_SETTLING : 0);
+    EXPECT_EQ(OP_LinkScreenColors(), installed ? g_fwMain.screenColors : g_opStandIn.screenColors);
+    EXPECT_EQ(&OP_LinkCanNodeTable() == &COM_CanNodeTable(), installed) << "the bus's node table";
+    EXPECT_EQ(OP_LinksStandInUsed(), !installed);
+  }
+}
+
+}  // namespace
