@@ -317,6 +317,23 @@ TEST_F(CtrlPageTest, TuningPageOfAContrPlusShowsItsSets) {
   EXPECT_EQ(textOf(line(2)), "Popt:3(5) Stat:OFF/OK");
 }
 
+// The pages learn the parameter set in use from the block's run alone: a CONTR+ that changes
+// its set publishes it with its page-refresh request, and both pages show it.
+TEST_F(CtrlPageTest, PagesShowTheSetTheBlockChose) {
+  CtrlBlockState& s = make(BLK_TYPE_CONTR_PLUS);
+  ASSERT_EQ(openPage(kCtrl), 1);
+  cycles(8);
+  ASSERT_EQ(textOf(pageRow(0)), "P1");
+  s.in.paramSetSelect = 2;   // what the block's set request leaves for its run
+  blocks->run(kCtrl);
+  ASSERT_EQ(s.out.activeSet, 2);
+  cycles(8);
+  EXPECT_EQ(textOf(pageRow(0)), "P3");
+  ASSERT_EQ(OP_SelectSecondPage(), 1);
+  cycles(14);
+  EXPECT_EQ(textOf(line(2)).substr(0, 9), "Popt:1(3)");
+}
+
 // The PIDMA tuning page shows its extension: the result by its text, 100 as the manual end,
 // results above 13 in the number form; the status text, its time and the proposal.
 TEST_F(CtrlPageTest, TuningPageOfAPidmaShowsTheExtension) {
