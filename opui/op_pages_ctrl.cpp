@@ -449,6 +449,15 @@ int tuneEnter(uint16_t field) {
   return OP_ENTER_COMMON;
 }
 
+// Every cycle of a tuning page: the page-open mark and the setpoint edit's commit; false when
+// the page's block is no controller.
+bool tuneCycle(const CtrlPageRecords& r, uint16_t field) {
+  if (!r.link) return false;
+  r.link->flags |= OP_CTRL_PAGE_OPEN;
+  if (field == OP_TUNE_FIELD_SETPOINT) editTargets(*r.link, kSetpoint);
+  return true;
+}
+
 // Line 1 of the tuning pages: process value, "(Man)" and the output.
 void tuneLineXY(const CtrlPageRecords& r) {
   const CtrlLink& k = *r.link;
@@ -633,10 +642,8 @@ int OP_TunePageOpen() {
 
 int OP_TunePageRefresh(uint16_t field) {
   const CtrlPageRecords r = pageController();
-  if (!r.link) return 1;
+  if (!tuneCycle(r, field)) return 1;
   CtrlLink& k = *r.link;
-  k.flags |= OP_CTRL_PAGE_OPEN;
-  if (field == OP_TUNE_FIELD_SETPOINT) editTargets(k, kSetpoint);
   const CtrlDisplay& d = *r.display;
   char a[7], b[7];
   switch (OP_BlockRefreshStep(9, refreshRequest(r))) {
@@ -674,10 +681,8 @@ int OP_TunePageRefresh(uint16_t field) {
 // code: an error, 13 while a test runs, 0) and time, and the proposal Kp, Tn, Tv.
 int OP_PidTunePageRefresh(uint16_t field) {
   const CtrlPageRecords r = pageController();
-  if (!r.link) return 1;
+  if (!tuneCycle(r, field)) return 1;
   CtrlLink& k = *r.link;
-  k.flags |= OP_CTRL_PAGE_OPEN;
-  if (field == OP_TUNE_FIELD_SETPOINT) editTargets(k, kSetpoint);
   const CtrlDisplay& d = *r.display;
   char a[12], b[7];
   switch (OP_BlockRefreshStep(8, refreshRequest(r))) {
