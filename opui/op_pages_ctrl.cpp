@@ -4,8 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "blocks/ctrl/ctrl.h"
-#include "blocks/ctrl/ctrl_ext.h"
+#include "blocks/ctrl/ctrl_page.h"
 #include "blocks/io/io.h"
 #include "opui/op_blockpage.h"
 #include "opui/op_editor.h"
@@ -53,11 +52,14 @@ constexpr OpRect kLineRects[6] = {lineRect(0), lineRect(1), lineRect(2),
 
 // --- The controller -------------------------------------------------------------------------
 
-CtrlBlockState* pageController() { return CTRL_StateOf(g_opBlockPage.block); }
-const CtrlBlockState* partnerOf(const CtrlBlockState& s) {
-  return (s.link.flags & OP_CTRL_CASCADE) && s.master ? CTRL_StateAt(s.master) : nullptr;
+// The display records of the page's controller; `link` is null for another block.
+CtrlPageRecords pageController() { return CTRL_PageRecordsOf(g_opBlockPage.block); }
+// The record whose values the page shows in place of the controller's own: the cascade
+// master's, where the controller has one.
+const CtrlLink* partnerOf(const CtrlPageRecords& r) {
+  return (r.link->flags & OP_CTRL_CASCADE) ? r.partner : nullptr;
 }
-bool isManual(const CtrlBlockState& s) { return (s.link.status & CTRL_ST_MANUAL) != 0; }
+bool isManual(const CtrlLink& k) { return (k.status & CTRL_ST_MANUAL) != 0; }
 bool isPlus() { return g_opBlockPage.type == BLK_TYPE_CONTR_PLUS; }
 bool isPidma() { return g_opBlockPage.type == BLK_TYPE_PIDMA; }
 
@@ -69,13 +71,11 @@ CtrlPageState g_ctrl;
 // The page-refresh request of the page's controller, which its block raises when a value it
 // shows changed; where the page shows the cascade master's values, the master's request
 // counts too (and is taken over here).
-uint8_t* refreshRequest(CtrlBlockState& s) {
-  CtrlLink& k = s.link;
-  if ((k.flags & OP_CTRL_CASCADE) && s.master) {
-    if (CtrlBlockState* m = CTRL_StateAt(s.master); m && m->link.updated) {
-      m->link.updated = 0;
-      k.updated = 1;
-    }
+uint8_t* refreshRequest(const CtrlPageRecords& r) {
+  CtrlLink& k = *r.link;
+  if ((k.flags & OP_CTRL_CASCADE) && r.partner && r.partner->updated) {
+    r.partner->updated = 0;
+    k.updated = 1;
   }
   return &k.updated;
 }
@@ -88,7 +88,7 @@ float g_setpointValue, g_outputValue, g_setValue;
 uint16_t g_sourceValue, g_poptValue;
 FbFloatLimitData g_setpointLimits{0, 100, nullptr, nullptr, &g_setpointLimits.ownAttribute, 1};
 FbFloatLimitData g_outputLimits{0, 100, nullptr, nullptr, &g_outputLimits.ownAttribute, 1};
-FbFloatLimitData g_setLimits{1, CTRL_PARAM_SETS, nullptr, nullptr, &g_setLimits.ownAttribute, 0};
+FbFloatLimitData g_setLimits{1, CTRL_PAGE_SETS, nullptr, nullptr, &g_setLimits.ownAttribute, 0};
 
 int16_t previousChoice(uint16_t block, int16_t value);
 int16_t nextChoice(uint16_t block, int16_t value);
@@ -105,12 +105,10 @@ FbValueEntry g_poptEntry{FB_KIND_WORD, 0, &g_poptValue, nullptr, nullptr, 0, 0};
 const OpFieldExtra kSourceExtra{FW_TXT_SP_CHOICE, nullptr, 0, OP_EDIT_MODE_DIALOG, nullptr};
 const OpFieldExtra kStepperExtra{0, nullptr, 0, OP_EDIT_MODE_PLUSMINUS, nullptr};
 
+// Without the controller's stepping only choice 0 (keep) is there.
 int16_t stepChoice(uint16_t block, int16_t value, bool next) {
-  const CtrlBlockState* s = CTRL_StateOf(block);
-  const CtrlChoiceStepFn fn =
-      s ? CTRL_ChoiceStepFunction(next ? s->setpointChoice.next : s->setpointChoice.prev) : nullptr;
-  // Without the controller's functions only choice 0 (keep) is there.
-  return fn ? static_cast<int16_t>(fn(block, static_cast<uint16_t>(value < 0 ? 0 : value))) : 0;
+  return static_cast<int16_t>(
+      CTRL_PageSetpointChoice(block, static_cast<uint16_t>(value < 0 ? 0 : value), next));
 }
 int16_t previousChoice(uint16_t block, int16_t value) { return stepChoice(block, value, false); }
 int16_t nextChoice(uint16_t block, int16_t value) { return stepChoice(block, value, true); }
@@ -118,17 +116,17 @@ int16_t nextChoice(uint16_t block, int16_t value) { return stepChoice(block, val
 // Commits: the setpoint offered to the controller, the setpoint command, nothing for the
 // output (its stepper moves the controller through the inc/dec bytes).
 int commitSetpoint(const FbValueEntry*, uint16_t, float value) {
-  CtrlBlockState* s = pageController();
-  if (!s || value == FW_NO_VALUE) return FW_POST_BAD;
-  s->link.offeredSetpoint = value;
-  s->link.setpointOffered = 1;
+  CtrlLink* k = pageController().link;
+  if (!k || value == FW_NO_VALUE) return FW_POST_BAD;
+  k->offeredSetpoint = value;
+  k->setpointOffered = 1;
   return FW_POST_OK;
 }
 int commitSource(const FbValueEntry*, uint16_t, float value) {
-  CtrlBlockState* s = pageController();
+  CtrlLink* k = pageController().link;
   const int choice = FW_FloatToI32(value);
-  if (!s || choice < CTRL_SPCMD_EXTERNAL || choice > CTRL_SPCMD_W2_OFF) return FW_POST_BAD;
-  s->link.setpointCommand = static_cast<uint8_t>(choice);
+  if (!k || choice < CTRL_SPCMD_EXTERNAL || choice > CTRL_SPCMD_W2_OFF) return FW_POST_BAD;
+  k->setpointCommand = static_cast<uint8_t>(choice);
   return FW_POST_OK;
 }
 int commitNothing(const FbValueEntry*, uint16_t, float) { return FW_POST_OK; }
@@ -178,25 +176,24 @@ uint16_t overviewField(Role role) {
 }
 
 // Whether a field of the overview can be entered now.
-bool overviewAvailable(const CtrlBlockState& s, Role role) {
-  const CtrlLink& k = s.link;
+bool overviewAvailable(const CtrlLink& k, Role role) {
   if (role == kX) return true;
   if (k.lock) return false;
   switch (role) {
-    case kSet: return isPlus() && !s.parNoWired;
+    case kSet: return isPlus() && !k.setFromInput;
     case kMode: return true;
     case kSource:
     case kSetpoint: return !k.setpointLock;
-    case kOutput: return isManual(s);
+    case kOutput: return isManual(k);
     default: return false;
   }
 }
 
 uint16_t overviewCursor(uint16_t index, int direction) {
-  const CtrlBlockState* s = pageController();
-  if (!s) return 0;
+  const CtrlLink* k = pageController().link;
+  if (!k) return 0;
   return OP_NextFieldWhere(index, direction,
-                       [s](uint16_t i) { return overviewAvailable(*s, overviewRole(i)); });
+                       [k](uint16_t i) { return overviewAvailable(*k, overviewRole(i)); });
 }
 
 // Loads a field's value before the common enter starts the editor on it.
@@ -206,10 +203,11 @@ void loadSetpoint(const CtrlLink& k) {
 }
 
 int overviewEnter(uint16_t field) {
-  CtrlBlockState* s = pageController();
+  const CtrlPageRecords r = pageController();
   const Role role = overviewRole(field);
-  if (!s || !overviewAvailable(*s, role)) return -1;
-  CtrlLink& k = s->link;
+  if (!r.link || !overviewAvailable(*r.link, role)) return -1;
+  CtrlLink& k = *r.link;
+  const CtrlDisplay& d = *r.display;
   switch (role) {
     case kMode:
       // The block follows the page's manual command at its next run.
@@ -222,11 +220,11 @@ int overviewEnter(uint16_t field) {
       loadSetpoint(k);
       break;
     case kOutput:
-      g_outputValue = s->display.y.value;
-      OP_SetFloatLimits(&g_outputLimits, s->display.y.low, s->display.y.high, s->display.y.decimals);
+      g_outputValue = d.y.value;
+      OP_SetFloatLimits(&g_outputLimits, d.y.low, d.y.high, d.y.decimals);
       break;
     case kSet:
-      g_setValue = static_cast<float>(s->out.activeSet + 1);
+      g_setValue = static_cast<float>(k.activeSet + 1);
       break;
     default:
       break;
@@ -237,7 +235,7 @@ int overviewEnter(uint16_t field) {
 // The edit that the common enter started gets the page's commit and, on the output, the
 // controller's inc/dec bytes as the stepper's targets; an output edit ends when the
 // controller leaves manual.
-void editTargets(CtrlBlockState& s, Role role) {
+void editTargets(CtrlLink& k, Role role) {
   OpEditState& e = g_opEdit;
   if (!g_opFieldEditor.editing || !e.active) return;
   if (e.commit == OP_ValueCommit) {
@@ -246,11 +244,11 @@ void editTargets(CtrlBlockState& s, Role role) {
     if (role == kOutput) e.commit = commitNothing;
   }
   if (role != kOutput) return;
-  if (!isManual(s)) {
+  if (!isManual(k)) {
     OP_EditAbort();
     return;
   }
-  OP_EditSetStepTargets(&s.link.incKey, &s.link.decKey);
+  OP_EditSetStepTargets(&k.incKey, &k.decKey);
 }
 
 // --- Status texts ----------------------------------------------------------------------------
@@ -284,15 +282,13 @@ void clearRows(OpTextRow* rows, int n) {
 }
 
 // Step 5: the output bar, its label and its text.
-void drawOutputBar(CtrlBlockState& s) {
-  CtrlLink& k = s.link;
-  const CtrlDisplay& d = s.display;
+void drawOutputBar(CtrlLink& k, const CtrlDisplay& d) {
   OpTextRow* row = &g_opPageRows.rows[kRowOutput];
   char value[kNumberChars + 1];
   const char* label;
   const char* text;
   int16_t permille, marker = 0;
-  if (isManual(s)) {
+  if (isManual(k)) {
     label = "Y:";
     text = OP_NumberText(value, kNumberChars, d.y.value, d.y.decimals);
     permille = static_cast<int16_t>(FW_ScaleToPermille(d.y.value, d.y.low, d.y.high));
@@ -321,38 +317,38 @@ void drawOutputBar(CtrlBlockState& s) {
   g_opPageRows.bars[1] = marker;
 }
 
-void overviewStep(CtrlBlockState& s, int step) {
-  const CtrlLink& k = s.link;
+void overviewStep(const CtrlPageRecords& r, int step) {
+  CtrlLink& k = *r.link;
   const uint16_t flags = k.flags;
-  const CtrlBlockState* partner = partnerOf(s);
+  const CtrlLink* partner = partnerOf(r);
   OpTextRow* rows = g_opPageRows.rows;
   char value[kNumberChars + 1];
   switch (step) {
     case 0:
-      if (!isPidma() && !OP_RefreshSkips(overviewField(kSet), &s.link.updated)) {
-        OP_RowPrintf(&rows[kRowSet], "P%d", s.out.activeSet + 1);
+      if (!isPidma() && !OP_RefreshSkips(overviewField(kSet), &k.updated)) {
+        OP_RowPrintf(&rows[kRowSet], "P%d", k.activeSet + 1);
       }
       break;
     case 1: {
-      const CtrlTriple& w = (flags & OP_CTRL_CASCADE) && partner ? partner->link.w : k.w;
-      if (!OP_RefreshSkips(overviewField(kSetpoint), &s.link.updated)) {
+      const CtrlTriple& w = (flags & OP_CTRL_CASCADE) && partner ? partner->w : k.w;
+      if (!OP_RefreshSkips(overviewField(kSetpoint), &k.updated)) {
         OP_RowPrintf(&rows[kRowWeff], "%s", OP_NumberText(value, kNumberChars, w.value, w.decimals));
       }
       break;
     }
     case 2: {
-      const CtrlTriple& x = (flags & OP_CTRL_SHOW_PARTNER) && partner ? partner->link.x : k.x;
+      const CtrlTriple& x = (flags & OP_CTRL_SHOW_PARTNER) && partner ? partner->x : k.x;
       OP_RowPrintf(&rows[kRowX], "%s", OP_NumberText(value, kNumberChars, x.value, x.decimals));
       break;
     }
     case 3: {
-      const CtrlLink& src = (flags & OP_CTRL_SHOW_PARTNER) && partner ? partner->link : k;
+      const CtrlLink& src = (flags & OP_CTRL_SHOW_PARTNER) && partner ? *partner : k;
       char unit[kUnitChars + 1];
       std::snprintf(unit, sizeof unit, "%.*s", kUnitChars, src.xUnit);
       char mode[7], source[11], fault[11];
       OP_CtrlStatusTexts(src.status, flags, unit, mode, source, fault);
       OP_RowPrintf(&rows[kRowMode], "%s", mode);
-      if (!OP_RefreshSkips(overviewField(kSource), &s.link.updated)) {
+      if (!OP_RefreshSkips(overviewField(kSource), &k.updated)) {
         OP_RowPrintf(&rows[kRowSource], "%s", source);
       }
       OP_RowPrintf(&rows[kRowFault], "%s", fault);
@@ -364,7 +360,7 @@ void overviewStep(CtrlBlockState& s, int step) {
       if ((flags & OP_CTRL_CASCADE) && partner) {
         OP_RowPrintf(&rows[kRowCascade], "%s", flags & OP_CTRL_CASCADE_OPEN ? "Casc-Open" : "Cascade   ");
         const char* state = k.status & CTRL_ST_OFF ? "Coff" : k.status & CTRL_ST_XFAULT ? "XFail" : "";
-        const CtrlTriple& w = partner->link.setpoint;
+        const CtrlTriple& w = partner->setpoint;
         OP_RowPrintf(&rows[kRowMaster], "%-5s%s", state,
                      OP_NumberText(value, kNumberChars, w.value, w.decimals));
       } else if (rows[kRowCascade].text[0] || rows[kRowMaster].text[0]) {
@@ -372,7 +368,7 @@ void overviewStep(CtrlBlockState& s, int step) {
       }
       break;
     case 5:
-      drawOutputBar(s);
+      drawOutputBar(k, *r.display);
       break;
     default:
       break;
@@ -408,52 +404,32 @@ TunePageState g_tune;
 const OpFieldTable kTuneTable{&g_tune.fieldCount, kTuneFields};
 const OpFieldTable kPidTuneTable{nullptr, kPidTuneFields};
 
-// What the PIDMA tuning page shows of the self-tuning: the extension's status (its text
-// number, its code: an error, 13 while a test runs, 0) and time, and its proposal.
-struct PidTuneView {
-  int state;
-  int result;
-  float timer;     // seconds
-  float kp, tn, tv;
-  bool running;
-};
-PidTuneView pidTuneView() {
-  const CtrlExtension* x = CTRL_ExtensionOf(g_opBlockPage.block);
-  if (!x) return PidTuneView{CTRL_EXT_TEXT_RESULT, 0, 0.0f, 0.0f, 0.0f, 0.0f, false};
-  return PidTuneView{x->statusText, x->statusCode, x->statusTime, x->shown[CTRL_ADOPT_KP],
-                     x->shown[CTRL_ADOPT_TN], x->shown[CTRL_ADOPT_TV],
-                     x->statusCode == CTRL_EXT_CODE_RUNNING};
-}
-
-bool tuneAvailable(const CtrlBlockState& s, uint16_t field) {
+bool tuneAvailable(const CtrlLink& k, uint16_t field) {
   if (field == OP_TUNE_FIELD_BACK) return true;
-  if (s.link.lock) return false;
-  if (field == OP_TUNE_FIELD_SETPOINT) return !s.link.setpointLock;
+  if (k.lock) return false;
+  if (field == OP_TUNE_FIELD_SETPOINT) return !k.setpointLock;
   return field == OP_TUNE_FIELD_STATE || (field == OP_TUNE_FIELD_POPT && isPlus());
 }
 
 uint16_t tuneCursor(uint16_t index, int direction) {
-  const CtrlBlockState* s = pageController();
-  if (!s) return 0;
-  return OP_NextFieldWhere(index, direction, [s](uint16_t i) { return tuneAvailable(*s, i); });
+  const CtrlLink* k = pageController().link;
+  if (!k) return 0;
+  return OP_NextFieldWhere(index, direction, [k](uint16_t i) { return tuneAvailable(*k, i); });
 }
 
 int tuneEnter(uint16_t field) {
-  CtrlBlockState* s = pageController();
-  if (!s || !tuneAvailable(*s, field)) return -1;
+  const CtrlPageRecords r = pageController();
+  if (!r.link || !tuneAvailable(*r.link, field)) return -1;
   switch (field) {
     case OP_TUNE_FIELD_STATE: {
       // The controller's self-tuning choice turns the shown state into its start or stop; a
       // PIDMA's test is stopped while it runs, else started.
-      const uint16_t code = isPidma() ? (pidTuneView().running ? 1 : 0) : s->display.optCode;
-      if (const CtrlOptChoiceFn fn = CTRL_OptChoiceFunction(s->optChoice.first)) {
-        fn(g_opBlockPage.block, code);
-        return 0;
-      }
-      return -1;
+      const CtrlDisplay& d = *r.display;
+      const uint16_t code = isPidma() ? (d.tuneResult == CTRL_TUNE_RESULT_RUNNING ? 1 : 0) : d.optCode;
+      return CTRL_PageOptChoice(g_opBlockPage.block, code) ? 0 : -1;
     }
     case OP_TUNE_FIELD_SETPOINT:
-      loadSetpoint(s->link);
+      loadSetpoint(*r.link);
       break;
     case OP_TUNE_FIELD_POPT: {
       // The pending copy of word parameter POpt, with the type's limit record.
@@ -473,17 +449,27 @@ int tuneEnter(uint16_t field) {
   return OP_ENTER_COMMON;
 }
 
+// Every cycle of a tuning page: the page-open mark and the setpoint edit's commit; false when
+// the page's block is no controller.
+bool tuneCycle(const CtrlPageRecords& r, uint16_t field) {
+  if (!r.link) return false;
+  r.link->flags |= OP_CTRL_PAGE_OPEN;
+  if (field == OP_TUNE_FIELD_SETPOINT) editTargets(*r.link, kSetpoint);
+  return true;
+}
+
 // Line 1 of the tuning pages: process value, "(Man)" and the output.
-void tuneLineXY(const CtrlBlockState& s) {
+void tuneLineXY(const CtrlPageRecords& r) {
+  const CtrlLink& k = *r.link;
   char x[7], y[5];
-  OP_RowPrintf(line(kLineXY), "X =%s    Y = %s%s", OP_NumberText(x, 6, s.link.x.value, s.link.x.decimals),
-               isManual(s) ? "(Man)" : "     ", OP_NumberText(y, 4, s.display.y.value, 0));
+  OP_RowPrintf(line(kLineXY), "X =%s    Y = %s%s", OP_NumberText(x, 6, k.x.value, k.x.decimals),
+               isManual(k) ? "(Man)" : "     ", OP_NumberText(y, 4, r.display->y.value, 0));
 }
 
 // Steps 1 and 2 of the tuning pages: the setpoint (unless it is being edited) and Weff.
-void tuneSetpoints(CtrlBlockState& s, int step) {
-  const CtrlTriple& t = step == 1 ? s.link.setpoint : s.link.w;
-  if (step == 1 && OP_RefreshSkips(OP_TUNE_FIELD_SETPOINT, &s.link.updated)) return;
+void tuneSetpoints(CtrlLink& k, int step) {
+  const CtrlTriple& t = step == 1 ? k.setpoint : k.w;
+  if (step == 1 && OP_RefreshSkips(OP_TUNE_FIELD_SETPOINT, &k.updated)) return;
   OP_RowNumber(line(kLineW), step == 1 ? kWColumn : kWeffColumn, kNumberChars, t.value, t.decimals);
 }
 
@@ -608,36 +594,36 @@ void OP_CtrlStatusTexts(uint16_t status, uint16_t flags, const char* unit, char*
 // --- Controller overview -------------------------------------------------------------------------
 
 int OP_CtrlPageOpen() {
-  CtrlBlockState* s = pageController();
+  CtrlLink* k = pageController().link;
   clearRows(g_opPageRows.rows, OP_PAGE_ROWS);
   for (int16_t& b : g_opPageRows.bars) b = 0;
-  if (!s) return 0;
+  if (!k) return 0;
   g_ctrl = CtrlPageState{};
-  g_ctrl.manual = g_ctrl.previousManual = isManual(*s) ? 1 : 0;
-  s->link.flags |= OP_CTRL_REDRAW_BAR;
+  g_ctrl.manual = g_ctrl.previousManual = isManual(*k) ? 1 : 0;
+  k->flags |= OP_CTRL_REDRAW_BAR;
   OP_RowPrintf(&g_opPageRows.rows[kRowMode], "  ");
   OP_ShowTextScreen(1, 0);   // every row of the screen (the dispatcher drew the title)
   return 0;
 }
 
 int OP_CtrlPageRefresh(uint16_t field) {
-  CtrlBlockState* s = pageController();
-  if (!s) return 1;
-  CtrlLink& k = s->link;
+  const CtrlPageRecords r = pageController();
+  if (!r.link) return 1;
+  CtrlLink& k = *r.link;
   k.flags |= OP_CTRL_PAGE_OPEN;
   g_ctrl.previousManual = g_ctrl.manual;
-  g_ctrl.manual = isManual(*s) ? 1 : 0;
+  g_ctrl.manual = isManual(k) ? 1 : 0;
   if (g_ctrl.manual != g_ctrl.previousManual) k.flags |= OP_CTRL_REDRAW_BAR;
-  editTargets(*s, overviewRole(field));
-  const int step = OP_BlockRefreshStep(6, refreshRequest(*s));
-  if (step >= 0) overviewStep(*s, step);
+  editTargets(k, overviewRole(field));
+  const int step = OP_BlockRefreshStep(6, refreshRequest(r));
+  if (step >= 0) overviewStep(r, step);
   return 0;
 }
 
 // --- Tuning pages ----------------------------------------------------------------------------------
 
 int OP_TunePageOpen() {
-  CtrlBlockState* s = pageController();
+  const CtrlLink* k = pageController().link;
   clearRows(g_opMenuRows.items, OP_MENU_ITEM_ROWS);
   OP_SetPageTitle(&g_opMenuRows.title, g_opBlockPage.tag);
   g_tune.fieldCount = isPlus() ? OP_TUNE_FIELD_POPT : OP_TUNE_FIELD_STATE;
@@ -649,31 +635,30 @@ int OP_TunePageOpen() {
   } else {
     OP_RowPrintf(line(kLineStatus), "%9s Stat:%6s", "", "");
   }
-  if (s) g_ctrl = CtrlPageState{};
+  if (k) g_ctrl = CtrlPageState{};
   OP_ShowTextScreen(7, 0);
   return 0;
 }
 
 int OP_TunePageRefresh(uint16_t field) {
-  CtrlBlockState* s = pageController();
-  if (!s) return 1;
-  s->link.flags |= OP_CTRL_PAGE_OPEN;
-  if (field == OP_TUNE_FIELD_SETPOINT) editTargets(*s, kSetpoint);
-  const CtrlDisplay& d = s->display;
+  const CtrlPageRecords r = pageController();
+  if (!tuneCycle(r, field)) return 1;
+  CtrlLink& k = *r.link;
+  const CtrlDisplay& d = *r.display;
   char a[7], b[7];
-  switch (OP_BlockRefreshStep(9, refreshRequest(*s))) {
-    case 0: tuneLineXY(*s); break;
-    case 1: tuneSetpoints(*s, 1); break;
-    case 2: tuneSetpoints(*s, 2); break;
+  switch (OP_BlockRefreshStep(9, refreshRequest(r))) {
+    case 0: tuneLineXY(r); break;
+    case 1: tuneSetpoints(k, 1); break;
+    case 2: tuneSetpoints(k, 2); break;
     case 3:
-      if (isPlus() && !OP_RefreshSkips(OP_TUNE_FIELD_POPT, &s->link.updated)) {
-        std::snprintf(a, sizeof a, "%d", s->params.pOpt + 1);
+      if (isPlus() && !OP_RefreshSkips(OP_TUNE_FIELD_POPT, &k.updated)) {
+        std::snprintf(a, sizeof a, "%d", k.optimisedSet + 1);
         OP_RowPut(line(kLineStatus), kPoptColumn, 1, a);
       }
       break;
     case 4:
       if (isPlus()) {
-        std::snprintf(a, sizeof a, "%d", s->out.activeSet + 1);
+        std::snprintf(a, sizeof a, "%d", k.activeSet + 1);
         OP_RowPut(line(kLineStatus), kPoptNumberColumn, 1, a);
       }
       break;
@@ -692,35 +677,36 @@ int OP_TunePageRefresh(uint16_t field) {
   return 0;
 }
 
+// The PIDMA's tuning page shows its adaptation: the status (its text number, its result
+// code: an error, 13 while a test runs, 0) and time, and the proposal Kp, Tn, Tv.
 int OP_PidTunePageRefresh(uint16_t field) {
-  CtrlBlockState* s = pageController();
-  if (!s) return 1;
-  s->link.flags |= OP_CTRL_PAGE_OPEN;
-  if (field == OP_TUNE_FIELD_SETPOINT) editTargets(*s, kSetpoint);
-  const PidTuneView v = pidTuneView();
+  const CtrlPageRecords r = pageController();
+  if (!tuneCycle(r, field)) return 1;
+  CtrlLink& k = *r.link;
+  const CtrlDisplay& d = *r.display;
   char a[12], b[7];
-  switch (OP_BlockRefreshStep(8, refreshRequest(*s))) {
-    case 0: tuneLineXY(*s); break;
-    case 1: tuneSetpoints(*s, 1); break;
-    case 2: tuneSetpoints(*s, 2); break;
+  switch (OP_BlockRefreshStep(8, refreshRequest(r))) {
+    case 0: tuneLineXY(r); break;
+    case 1: tuneSetpoints(k, 1); break;
+    case 2: tuneSetpoints(k, 2); break;
     case 3:
-      std::snprintf(a, sizeof a, "%5d", FW_FloatToI32(std::trunc(v.timer)));
+      std::snprintf(a, sizeof a, "%5d", FW_FloatToI32(std::trunc(d.tuneTime)));
       OP_RowPut(line(kLineStatus), kTimerColumn, kTimerChars, a);
       break;
-    case 4: tuneState(kPidStatColumn, v.state); break;
+    case 4: tuneState(kPidStatColumn, d.tuneText); break;
     case 5:
-      if (v.result == 100) {
+      if (d.tuneResult == 100) {
         OP_RowPrintf(line(kLineResult), "Ores = %s", FW_GetText(FW_TXT_TUNE_RESULT_MANUAL));
-      } else if (v.result >= 0 && v.result <= 13) {
-        OP_RowPrintf(line(kLineResult), "Ores = %s", FW_GetText(FW_TXT_TUNE_RESULT + v.result));
+      } else if (d.tuneResult >= 0 && d.tuneResult <= 13) {
+        OP_RowPrintf(line(kLineResult), "Ores = %s", FW_GetText(FW_TXT_TUNE_RESULT + d.tuneResult));
       } else {
-        OP_RowPrintf(line(kLineResult), "Ores = %d:???", v.result);
+        OP_RowPrintf(line(kLineResult), "Ores = %d:???", d.tuneResult);
       }
       break;
-    case 6: OP_RowPrintf(line(kLineTu), "Kp = %s", OP_NumberText(b, 6, v.kp, 3)); break;
+    case 6: OP_RowPrintf(line(kLineTu), "Kp = %s", OP_NumberText(b, 6, d.proposal[0], 3)); break;
     case 7:
-      OP_RowPrintf(line(kLineVmax), "Tn = %s    Tv = %s", OP_NumberText(a, 6, v.tn, 1),
-                   OP_NumberText(b, 6, v.tv, 1));
+      OP_RowPrintf(line(kLineVmax), "Tn = %s    Tv = %s", OP_NumberText(a, 6, d.proposal[1], 1),
+                   OP_NumberText(b, 6, d.proposal[2], 1));
       break;
     default: break;
   }

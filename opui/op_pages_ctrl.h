@@ -12,7 +12,7 @@
 //
 // Every page follows the refresh scheme of the block pages (OP_BlockRefreshStep): one
 // field a cycle, a new round when the block asks for one; the field under edit keeps what
-// the operator typed. All values come from the block's records (ctrl.h, io.h); what the
+// the operator typed. All values come from the block's records (ctrl_page.h, io.h); what the
 // page writes are the block's requests, which it takes at its next run.
 #pragma once
 

@@ -16,119 +16,13 @@
 #include <cstdint>
 
 #include "blocks/ctrl/ctrl_core.h"
+#include "blocks/ctrl/ctrl_page.h"
 #include "runtime/fb_store.h"
 
 struct FbParamRequest;
 
-// Type numbers of the family.
-enum : uint16_t { BLK_TYPE_CONTR = 90, BLK_TYPE_CONTR_PLUS = 91, BLK_TYPE_PIDMA = 93 };
-
 // `W Block`: which setpoint operations the page refuses.
 enum : uint16_t { CTRL_WBLOCK_ALL = 0, CTRL_WBLOCK_WE = 1, CTRL_WBLOCK_W2 = 2, CTRL_WBLOCK_NONE = 3 };
-
-// Flag word of a controller block (CtrlLink::flags).
-enum : uint16_t {
-  CTRL_FLAG_SLAVE = 0x0001,          // `Casc` is wired to a controller's `Bl-no`
-  CTRL_FLAG_SLAVE_OWN = 0x0004,      // slave keeps its own setpoint operations
-  CTRL_FLAG_SLAVE_FOLLOWS = 0x0008,  // slave passes them on and follows the master's choices
-  CTRL_FLAG_INACTIVE = 0x0010,       // `Casc` is wired to anything else: the block never runs
-  CTRL_FLAG_DISPLAY_RETURN = 0x0020, // return the display to `Disp` (cleared every run)
-  CTRL_FLAG_MASTER = 0x0100,         // a slave has linked to this block
-  CTRL_FLAG_CHOICE2 = 0x0200,        // setpoint choices 2, 1, 3, 4 available
-  CTRL_FLAG_CHOICE1 = 0x0400,
-  CTRL_FLAG_CHOICE3 = 0x0800,
-  CTRL_FLAG_CHOICE4 = 0x1000,
-  CTRL_FLAG_SHOW_DEVIATION = 0x2000, // display requests of a slave
-  CTRL_FLAG_SHOW_PROCESS = 0x4000,
-  CTRL_FLAG_BLOCK_ALL = 0x8000,      // master with `W Block` "Block All"
-};
-
-// Status word of CtrlLink.
-enum : uint16_t {
-  CTRL_ST_RAMP = 0x0001,
-  CTRL_ST_MANUAL = 0x0002,
-  CTRL_ST_WSTOP = 0x0004,
-  CTRL_ST_W2 = 0x0010,
-  CTRL_ST_EXTERNAL = 0x0020,     // the internal setpoint is not active
-  CTRL_ST_XFAULT = 0x0040,
-  CTRL_ST_Y2 = 0x0080,
-  CTRL_ST_HARD_MANUAL = 0x0100,
-  CTRL_ST_YP_FAULT = 0x0200,
-  CTRL_ST_OFF = 0x0400,
-  CTRL_ST_OPT_RUN = 0x0800,
-  CTRL_ST_OPT_FAILED = 0x1000,   // the mode state is "optimisation failed"
-};
-
-// Display mode words of the display record (low bits), and the override indication.
-enum : uint16_t {
-  CTRL_DISPLAY_OUTPUT = 9,
-  CTRL_DISPLAY_DEVIATION = 5,
-  CTRL_DISPLAY_PROCESS = 3,
-  CTRL_DISPLAY_OVC_PLUS = 0x10,
-  CTRL_DISPLAY_OVC_MINUS = 0x20,
-};
-
-// Operator setpoint commands the page writes into CtrlLink::setpointCommand.
-enum : uint8_t {
-  CTRL_SPCMD_EXTERNAL = 1,   // internal-setpoint command 0
-  CTRL_SPCMD_INTERNAL = 2,   // internal-setpoint command 1
-  CTRL_SPCMD_W2_ON = 3,
-  CTRL_SPCMD_W2_OFF = 4,
-};
-
-// Self-tuning start and stop codes (CtrlLink::optCode).
-enum : uint8_t { CTRL_OPT_START = 10, CTRL_OPT_STOP = 11 };
-
-// A value with its range: {value, range start, range end, decimals, kind}.
-struct CtrlTriple {
-  float value = 0, low = 0, high = 0;
-  uint8_t decimals = 0, kind = 0, spare = 0;
-};
-
-// What a cascade slave and the operating pages read of a controller, and where they leave
-// their requests; the block-list entry's page data points here. The header has the layout of
-// the operating interface's block page header (hide, lock, two bytes, the block type).
-struct CtrlLink {
-  uint8_t hide = 0, lock = 0;
-  uint8_t setpointLock = 0;    // the page may not change the setpoint or its source
-  uint8_t manualCmd = 0;       // the manual command: the page toggles it, the block follows
-  uint16_t type = 0;
-  char title[FB_TEXT_LEN] = {};
-  char xUnit[FB_TEXT_LEN] = {};
-  uint16_t status = 0;         // CTRL_ST_*
-  uint16_t flags = 0;          // the block's flag word, CTRL_FLAG_*
-  CtrlTriple x, w, setpoint;
-  // Requests of the page or of a cascade slave, taken by the block's next run.
-  uint8_t setpointOffered = 0; // offeredSetpoint becomes the internal setpoint
-  float offeredSetpoint = 0;
-  uint8_t setpointCommand = 0; // CTRL_SPCMD_*
-  uint8_t pageRequest = 0;     // with pageRequestValue: non-zero internal, 0 neither W2 nor internal
-  uint8_t pageRequestValue = 0;
-  uint8_t incKey = 0, decKey = 0;
-  uint8_t optCode = 0;         // CTRL_OPT_START / CTRL_OPT_STOP, stored by the self-tuning choice
-  // Page-refresh request: the block sets it when a value its pages show changed, the page
-  // clears it when it starts a new refresh round.
-  uint8_t updated = 0;
-};
-static_assert(offsetof(CtrlLink, setpointLock) == 2 && offsetof(CtrlLink, type) == 4);
-
-// Display record of the operating page.
-struct CtrlDisplay {
-  uint16_t mode = 0;           // CTRL_DISPLAY_* plus the override bits
-  float value[2] = {};         // the two display values
-  float low = 0, high = 0;     // display range
-  float scaleLow = 0, scaleHigh = 0;
-  float edit = 0;              // working field of the page
-  uint8_t step = 0;            // step field
-  uint8_t decimals = 0;
-  CtrlTriple y;                // the output display
-  CtrlTriple w, setpoint;      // the page's setpoint fields
-  uint8_t setpointOffered = 0; // the page offers setpoint.value as the internal setpoint
-  uint8_t notManual = 0;       // the core's mode state is not manual
-  uint8_t optCode = 0;         // self-tuning page code
-  uint8_t optResult[2] = {};   // copies of the self-tuning results: heating, cooling
-  float tu[2] = {}, vmax[2] = {};
-};
 
 // Handles of the functions that the two choice descriptors name (CTRL_Choice... below).
 enum : uint32_t {
@@ -188,6 +82,8 @@ struct CtrlBlockState {
   float takeOverValue = 0;      // last value of id 314
   float stepValue = 0;          // last value of id 313
   uint8_t handEdited = 0;       // PIDMA: Kp, Tn, Tv, VD, bW_p or cW_d changed by a request
+  // Unused: keeps the state at the size of the stored work-word count (ctrl_blocks.h).
+  uint8_t spare[19] = {};
 };
 
 // Handle of a block's state: the word offset of its start in the instance heap.

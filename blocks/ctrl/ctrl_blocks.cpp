@@ -22,6 +22,8 @@ constexpr size_t kAlign = alignof(CtrlBlockState);
 static_assert(kAlign <= 8, "the instance heap is aligned to 8 bytes");
 constexpr uint32_t kStateWords = CTRL_WORK_WORDS;
 constexpr uint16_t kSaveStateWords = 21;
+static_assert(CTRL_PAGE_SETS == CTRL_PARAM_SETS && CTRL_TUNE_TEXT_RESULT == CTRL_EXT_TEXT_RESULT &&
+              CTRL_TUNE_RESULT_RUNNING == CTRL_EXT_CODE_RUNNING);
 
 constexpr uint16_t kCascadeFlags = CTRL_FLAG_SLAVE | CTRL_FLAG_SLAVE_OWN | CTRL_FLAG_SLAVE_FOLLOWS |
                                    CTRL_FLAG_INACTIVE | CTRL_FLAG_MASTER | CTRL_FLAG_BLOCK_ALL;
@@ -134,6 +136,22 @@ void copyTuningResults(CtrlBlockState& s) {
   p.tu[1] = r.tuCool;
   p.vmax[0] = r.vmaxHeat;
   p.vmax[1] = r.vmaxCool;
+}
+
+// Publishes into the display records what the pages show of the block's own state: the
+// parameter sets and, for a PIDMA, its adaptation's status and proposal.
+void publishPage(CtrlBlockState& s) {
+  CtrlLink& k = s.link;
+  CtrlDisplay& p = s.display;
+  k.activeSet = s.out.activeSet;
+  k.optimisedSet = s.params.pOpt;
+  k.setFromInput = s.parNoWired;
+  if (const CtrlExtension* x = CTRL_Extension(s.work)) {
+    p.tuneText = x->statusText;
+    p.tuneResult = x->statusCode;
+    p.tuneTime = x->statusTime;
+    for (int i = 0; i < 3; ++i) p.proposal[i] = x->shown[CTRL_ADOPT_KP + i];
+  }
 }
 
 // ---------------------------------------------------------------------------------------
@@ -335,8 +353,6 @@ void setupPageRecords(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& 
   k.w = triple(0, xn0, xn100, dec, 1);
   k.setpoint = triple(0, w0, w100, dec, 0);
   CtrlDisplay& p = s.display;
-  p.w = triple(0, xn0, xn100, dec, 1);
-  p.setpoint = triple(0, w0, w100, dec, 0);
   p.y = triple(0, CTRL_FunctionRow(function(L, d)).twoSided ? -100.0f : 0.0f, 100, 1, 0);
   setDisplayMode(L, d, s, CTRL_Wv(L, d, CTRL_WV_DISP));
   s.setpointChoice = CtrlSetpointChoice{.prev = CTRL_FN_PREV_SETPOINT_CHOICE,
@@ -412,6 +428,7 @@ void ctrlInit(const CtrlTypeDesc& d) {
   CTRL_SetExtension(s.work, ext);  // PIDMA runs the core over its extension
   CTRL_Init(s.in, s.out, s.params, s.config, s.work, s.retained);
   CTRL_StoreRetained(L, s);
+  publishPage(s);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -528,16 +545,11 @@ void takeInputs(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s, Ctr
     }
   }
   // 10: a setpoint offered by the page or a slave, kept within W0..W100.
-  const float w0 = s.params.w0, w100 = s.params.w100;
-  auto offer = [&](uint8_t& offered, float value) {
-    if (offered && std::isfinite(value)) {
-      in.wi = CTRL_Clamp(value, w0, w100);
-      in.setpointLoad = 2;
-    }
-    offered = 0;
-  };
-  offer(k.setpointOffered, k.offeredSetpoint);
-  offer(s.display.setpointOffered, s.display.setpoint.value);
+  if (k.setpointOffered && std::isfinite(k.offeredSetpoint)) {
+    in.wi = CTRL_Clamp(k.offeredSetpoint, s.params.w0, s.params.w100);
+    in.setpointLoad = 2;
+  }
+  k.setpointOffered = 0;
   // 11.
   const uint16_t wb = wBlock(L, d);
   if (k.flags & CTRL_FLAG_SLAVE_FOLLOWS) {
@@ -744,16 +756,14 @@ PageShown pageShown(CtrlBlockState& s) {
     v.vmax[i] = d.vmax[i];
     v.results[i] = d.optResult[i];
   }
-  if (const CtrlExtension* x = CTRL_Extension(s.work)) {
-    v.extTime = x->statusTime;
-    for (int i = 0; i < 3; ++i) v.extShown[i] = x->shown[CTRL_ADOPT_KP + i];
-    v.extText = x->statusText;
-    v.extCode = x->statusCode;
-  }
+  v.extTime = d.tuneTime;
+  for (int i = 0; i < 3; ++i) v.extShown[i] = d.proposal[i];
+  v.extText = d.tuneText;
+  v.extCode = d.tuneResult;
   v.status = k.status;
   v.flags = static_cast<uint16_t>(k.flags & ~kPageFlagBits);
   v.mode = d.mode;
-  v.set = s.out.activeSet;
+  v.set = k.activeSet;
   v.optCode = d.optCode;
   v.manualCmd = k.manualCmd;
   return v;
@@ -773,6 +783,7 @@ void ctrlRun(const CtrlTypeDesc& d) {
     if (CtrlExtension* x = CTRL_Extension(s.work)) x->adopted = 0;
     s.handEdited = 0;
   }
+  publishPage(s);
   const PageShown shown = pageShown(s);
   CtrlBlockState* m = (s.link.flags & CTRL_FLAG_SLAVE) ? CTRL_StateAt(s.master) : nullptr;
   // 2, 3.
@@ -806,6 +817,7 @@ void ctrlRun(const CtrlTypeDesc& d) {
   takeOverAndSave(L, d, s);
   // 25.
   s.prevPageStart = s.pageStart;
+  publishPage(s);
   const PageShown now = pageShown(s);
   if (std::memcmp(&now, &shown, sizeof now) != 0) k.updated = 1;
 }
@@ -830,6 +842,27 @@ CtrlBlockState* CTRL_LayoutState(const FbLayout& L) {
 const CtrlExtension* CTRL_ExtensionOf(uint16_t block) {
   CtrlBlockState* s = CTRL_StateOf(block);
   return s ? CTRL_Extension(s->work) : nullptr;
+}
+
+CtrlPageRecords CTRL_PageRecordsOf(uint16_t block) {
+  CtrlBlockState* s = CTRL_StateOf(block);
+  if (!s) return CtrlPageRecords{nullptr, nullptr, nullptr};
+  CtrlBlockState* m = s->master ? CTRL_StateAt(s->master) : nullptr;
+  return CtrlPageRecords{&s->link, &s->display, m ? &m->link : nullptr};
+}
+
+uint16_t CTRL_PageSetpointChoice(uint16_t block, uint16_t index, bool next) {
+  const CtrlBlockState* s = CTRL_StateOf(block);
+  const CtrlChoiceStepFn fn =
+      s ? CTRL_ChoiceStepFunction(next ? s->setpointChoice.next : s->setpointChoice.prev) : nullptr;
+  return fn ? fn(block, index) : 0;
+}
+
+bool CTRL_PageOptChoice(uint16_t block, uint16_t pageCode) {
+  const CtrlBlockState* s = CTRL_StateOf(block);
+  const CtrlOptChoiceFn fn = s ? CTRL_OptChoiceFunction(s->optChoice.first) : nullptr;
+  if (fn) fn(block, pageCode);
+  return fn != nullptr;
 }
 
 CtrlBlockState* CTRL_StateOf(uint16_t block) {

@@ -309,20 +309,36 @@ TEST_F(CtrlPageTest, TuningPageOfAContr) {
 // The CONTR+ tuning page shows the parameter set being optimised and the set in use.
 TEST_F(CtrlPageTest, TuningPageOfAContrPlusShowsItsSets) {
   CtrlBlockState& s = make(BLK_TYPE_CONTR_PLUS);
-  s.params.pOpt = 2;
-  s.out.activeSet = 4;
+  s.link.optimisedSet = 2;
+  s.link.activeSet = 4;
   ASSERT_EQ(openPage(kCtrl), 1);
   ASSERT_EQ(OP_SelectSecondPage(), 1);
   cycles(14);
   EXPECT_EQ(textOf(line(2)), "Popt:3(5) Stat:OFF/OK");
 }
 
+// The pages learn the parameter set in use from the block's run alone: a CONTR+ that changes
+// its set publishes it with its page-refresh request, and both pages show it.
+TEST_F(CtrlPageTest, PagesShowTheSetTheBlockChose) {
+  CtrlBlockState& s = make(BLK_TYPE_CONTR_PLUS);
+  ASSERT_EQ(openPage(kCtrl), 1);
+  cycles(8);
+  ASSERT_EQ(textOf(pageRow(0)), "P1");
+  s.in.paramSetSelect = 2;   // what the block's set request leaves for its run
+  blocks->run(kCtrl);
+  ASSERT_EQ(s.out.activeSet, 2);
+  cycles(8);
+  EXPECT_EQ(textOf(pageRow(0)), "P3");
+  ASSERT_EQ(OP_SelectSecondPage(), 1);
+  cycles(14);
+  EXPECT_EQ(textOf(line(2)).substr(0, 9), "Popt:1(3)");
+}
+
 // The PIDMA tuning page shows its extension: the result by its text, 100 as the manual end,
 // results above 13 in the number form; the status text, its time and the proposal.
 TEST_F(CtrlPageTest, TuningPageOfAPidmaShowsTheExtension) {
   make(BLK_TYPE_PIDMA, kPidma);
-  auto* x = const_cast<CtrlExtension*>(CTRL_ExtensionOf(kPidma));
-  ASSERT_NE(x, nullptr);
+  CtrlDisplay* x = &CTRL_StateOf(kPidma)->display;
   ASSERT_EQ(openPage(kPidma), 1);
   ASSERT_EQ(OP_SelectSecondPage(), 1);
   cycles(4);
@@ -334,17 +350,17 @@ TEST_F(CtrlPageTest, TuningPageOfAPidmaShowsTheExtension) {
   const Case cases[] = {{0, "Ores =  0:No error"}, {13, "Ores =  ---"}, {5, "Ores =  5:No maximum"},
                         {14, "Ores = 14:???"},     {-3, "Ores = -3:???"}, {100, "Ores =  100:Manual end"}};
   for (const Case& c : cases) {
-    x->statusCode = c.result;
+    x->tuneResult = c.result;
     changed(*CTRL_StateOf(kPidma));
     cycles(10);
     EXPECT_EQ(textOf(line(3)), c.text) << c.result;
   }
-  x->statusText = CTRL_EXT_TEXT_STEP;
-  x->statusCode = CTRL_EXT_CODE_RUNNING;
-  x->statusTime = 12.7f;
-  x->shown[CTRL_ADOPT_KP] = 2.5f;
-  x->shown[CTRL_ADOPT_TN] = 40.0f;
-  x->shown[CTRL_ADOPT_TV] = 10.0f;
+  x->tuneText = CTRL_EXT_TEXT_STEP;
+  x->tuneResult = CTRL_EXT_CODE_RUNNING;
+  x->tuneTime = 12.7f;
+  x->proposal[0] = 2.5f;
+  x->proposal[1] = 40.0f;
+  x->proposal[2] = 10.0f;
   changed(*CTRL_StateOf(kPidma));
   cycles(10);
   EXPECT_EQ(textOf(line(2)), "T =    12 Status: Pulse");

@@ -1,0 +1,165 @@
+// What the operating pages read of a controller block (CONTR, CONTR+, PIDMA) and where they
+// leave their requests: the block's display records. The block fills them at every run (and
+// its init); the pages read nothing else of the controller, and write only the request
+// fields, which the block takes at its next run, or call the block's page handlers below.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "runtime/fb_store.h"
+
+// Type numbers of the family.
+enum : uint16_t { BLK_TYPE_CONTR = 90, BLK_TYPE_CONTR_PLUS = 91, BLK_TYPE_PIDMA = 93 };
+
+// Flag word of a controller block (CtrlLink::flags).
+enum : uint16_t {
+  CTRL_FLAG_SLAVE = 0x0001,          // `Casc` is wired to a controller's `Bl-no`
+  CTRL_FLAG_SLAVE_OWN = 0x0004,      // slave keeps its own setpoint operations
+  CTRL_FLAG_SLAVE_FOLLOWS = 0x0008,  // slave passes them on and follows the master's choices
+  CTRL_FLAG_INACTIVE = 0x0010,       // `Casc` is wired to anything else: the block never runs
+  CTRL_FLAG_DISPLAY_RETURN = 0x0020, // return the display to `Disp` (cleared every run)
+  CTRL_FLAG_MASTER = 0x0100,         // a slave has linked to this block
+  CTRL_FLAG_CHOICE2 = 0x0200,        // setpoint choices 2, 1, 3, 4 available
+  CTRL_FLAG_CHOICE1 = 0x0400,
+  CTRL_FLAG_CHOICE3 = 0x0800,
+  CTRL_FLAG_CHOICE4 = 0x1000,
+  CTRL_FLAG_SHOW_DEVIATION = 0x2000, // display requests of a slave
+  CTRL_FLAG_SHOW_PROCESS = 0x4000,
+  CTRL_FLAG_BLOCK_ALL = 0x8000,      // master with `W Block` "Block All"
+};
+
+// Status word of CtrlLink.
+enum : uint16_t {
+  CTRL_ST_RAMP = 0x0001,
+  CTRL_ST_MANUAL = 0x0002,
+  CTRL_ST_WSTOP = 0x0004,
+  CTRL_ST_W2 = 0x0010,
+  CTRL_ST_EXTERNAL = 0x0020,     // the internal setpoint is not active
+  CTRL_ST_XFAULT = 0x0040,
+  CTRL_ST_Y2 = 0x0080,
+  CTRL_ST_HARD_MANUAL = 0x0100,
+  CTRL_ST_YP_FAULT = 0x0200,
+  CTRL_ST_OFF = 0x0400,
+  CTRL_ST_OPT_RUN = 0x0800,
+  CTRL_ST_OPT_FAILED = 0x1000,   // the mode state is "optimisation failed"
+};
+
+// Display mode words of the display record (low bits), and the override indication.
+enum : uint16_t {
+  CTRL_DISPLAY_OUTPUT = 9,
+  CTRL_DISPLAY_DEVIATION = 5,
+  CTRL_DISPLAY_PROCESS = 3,
+  CTRL_DISPLAY_OVC_PLUS = 0x10,
+  CTRL_DISPLAY_OVC_MINUS = 0x20,
+};
+
+// Operator setpoint commands the page writes into CtrlLink::setpointCommand.
+enum : uint8_t {
+  CTRL_SPCMD_EXTERNAL = 1,   // internal-setpoint command 0
+  CTRL_SPCMD_INTERNAL = 2,   // internal-setpoint command 1
+  CTRL_SPCMD_W2_ON = 3,
+  CTRL_SPCMD_W2_OFF = 4,
+};
+
+// Self-tuning start and stop codes (CtrlLink::optCode).
+enum : uint8_t { CTRL_OPT_START = 10, CTRL_OPT_STOP = 11 };
+
+// PIDMA: the state text it shows while idle or after an error (CtrlDisplay::tuneText), and
+// the result code while a test runs (CtrlDisplay::tuneResult).
+constexpr int16_t CTRL_TUNE_TEXT_RESULT = 12;
+constexpr int16_t CTRL_TUNE_RESULT_RUNNING = 13;
+
+// A value with its range: {value, range start, range end, decimals, kind}.
+struct CtrlTriple {
+  float value = 0, low = 0, high = 0;
+  uint8_t decimals = 0, kind = 0, spare = 0;
+};
+
+// What a cascade slave and the operating pages read of a controller, and where they leave
+// their requests; the block-list entry's page data points here. The header has the layout of
+// the operating interface's block page header (hide, lock, two bytes, the block type).
+struct CtrlLink {
+  uint8_t hide = 0, lock = 0;
+  uint8_t setpointLock = 0;    // the page may not change the setpoint or its source
+  uint8_t manualCmd = 0;       // the manual command: the page toggles it, the block follows
+  uint16_t type = 0;
+  char title[FB_TEXT_LEN] = {};
+  char xUnit[FB_TEXT_LEN] = {};
+  uint16_t status = 0;         // CTRL_ST_*
+  uint16_t flags = 0;          // the block's flag word, CTRL_FLAG_*
+  CtrlTriple x, w, setpoint;
+  // Requests of the page or of a cascade slave, taken by the block's next run.
+  uint8_t setpointOffered = 0; // offeredSetpoint becomes the internal setpoint
+  // Published by the block for its pages.
+  uint8_t activeSet = 0;       // parameter set in use (0-based)
+  uint8_t optimisedSet = 0;    // CONTR+: the set the self-tuning optimises (0-based)
+  uint8_t setFromInput = 0;    // CONTR+: `ParNo` is wired, the page may not choose the set
+  float offeredSetpoint = 0;
+  uint8_t setpointCommand = 0; // CTRL_SPCMD_*
+  uint8_t pageRequest = 0;     // with pageRequestValue: non-zero internal, 0 neither W2 nor internal
+  uint8_t pageRequestValue = 0;
+  uint8_t incKey = 0, decKey = 0;
+  uint8_t optCode = 0;         // CTRL_OPT_START / CTRL_OPT_STOP, stored by the self-tuning choice
+  // Page-refresh request: the block sets it when a value its pages show changed, the page
+  // clears it when it starts a new refresh round.
+  uint8_t updated = 0;
+};
+// The record's layout, fixed: the header is the block page header, the rest what the pages
+// and a cascade slave read and write.
+static_assert(offsetof(CtrlLink, setpointLock) == 2 && offsetof(CtrlLink, manualCmd) == 3 &&
+              offsetof(CtrlLink, type) == 4 && offsetof(CtrlLink, title) == 6 &&
+              offsetof(CtrlLink, xUnit) == 6 + FB_TEXT_LEN && offsetof(CtrlLink, status) == 38 &&
+              offsetof(CtrlLink, flags) == 40 && offsetof(CtrlLink, x) == 44 &&
+              offsetof(CtrlLink, w) == 60 && offsetof(CtrlLink, setpoint) == 76 &&
+              offsetof(CtrlLink, setpointOffered) == 92 && offsetof(CtrlLink, activeSet) == 93 &&
+              offsetof(CtrlLink, optimisedSet) == 94 && offsetof(CtrlLink, setFromInput) == 95 &&
+              offsetof(CtrlLink, offeredSetpoint) == 96 && offsetof(CtrlLink, setpointCommand) == 100 &&
+              offsetof(CtrlLink, incKey) == 103 && offsetof(CtrlLink, optCode) == 105 &&
+              offsetof(CtrlLink, updated) == 106 && sizeof(CtrlLink) == 108,
+              "the controller's display record moved");
+static_assert(sizeof(CtrlTriple) == 16 && offsetof(CtrlTriple, decimals) == 12);
+
+// Display record of the operating page.
+struct CtrlDisplay {
+  uint16_t mode = 0;           // CTRL_DISPLAY_* plus the override bits
+  float value[2] = {};         // the two display values
+  float low = 0, high = 0;     // display range
+  float scaleLow = 0, scaleHigh = 0;
+  float edit = 0;              // working field of the page
+  uint8_t step = 0;            // step field
+  uint8_t decimals = 0;
+  CtrlTriple y;                // the output display
+  uint8_t notManual = 0;       // the core's mode state is not manual
+  uint8_t optCode = 0;         // self-tuning page code
+  uint8_t optResult[2] = {};   // copies of the self-tuning results: heating, cooling
+  float tu[2] = {}, vmax[2] = {};
+  // PIDMA: its adaptation's status and proposal, published by the block each run.
+  int16_t tuneText = CTRL_TUNE_TEXT_RESULT;  // self-tuning state text (0..16)
+  int16_t tuneResult = 0;      // result code
+  float tuneTime = 0;          // the tuning timer, seconds
+  float proposal[3] = {};      // Kp, Tn, Tv
+};
+static_assert(offsetof(CtrlDisplay, y) == 36 && offsetof(CtrlDisplay, optCode) == 53 &&
+              offsetof(CtrlDisplay, tu) == 56 && offsetof(CtrlDisplay, tuneText) == 72 &&
+              offsetof(CtrlDisplay, tuneTime) == 76 && offsetof(CtrlDisplay, proposal) == 80 &&
+              sizeof(CtrlDisplay) == 92,
+              "the controller's page display record moved");
+
+// The parameter sets a page may choose (CONTR+).
+constexpr int CTRL_PAGE_SETS = 6;
+
+// The display records of a controller block and of its cascade partner (the master whose
+// values a slave's page shows; null without one). `link` is null for another block.
+struct CtrlPageRecords {
+  CtrlLink* link;
+  CtrlDisplay* display;
+  CtrlLink* partner;
+};
+CtrlPageRecords CTRL_PageRecordsOf(uint16_t block);
+
+// The block's page handlers: the setpoint choice before or after `index` (0 without the
+// controller's stepping), and the self-tuning start or stop for the state the page shows
+// (false when the controller has none).
+uint16_t CTRL_PageSetpointChoice(uint16_t block, uint16_t index, bool next);
+bool CTRL_PageOptChoice(uint16_t block, uint16_t pageCode);
