@@ -1,13 +1,5 @@
-// The small services of the operating interface and the records it shares with the blocks.
+// The small services of the operating interface (its shared records are in op_records.cpp).
 #include "opui/op_services.h"
-
-uint8_t OpAlarmDisplayFlags[2];
-OpDisplaySwitchRecord OpDisplaySwitches;
-uint8_t OpIdleShown;
-uint16_t OpPageRequest;
-uint16_t OpShownPageBlock;
-uint32_t OpTouchPressed;
-int16_t OpTouchX, OpTouchY;
 
 void OP_EmptyHook() {}
 void OP_EmptyStub() {}

@@ -5,14 +5,6 @@ CallLog& FakeOpuiLog() {
   return log;
 }
 
-uint8_t OpAlarmDisplayFlags[2];
-OpDisplaySwitchRecord OpDisplaySwitches;
-uint8_t OpIdleShown;
-uint16_t OpPageRequest;
-uint16_t OpShownPageBlock;
-uint32_t OpTouchPressed;
-int16_t OpTouchX, OpTouchY;
-
 void OP_ApplyScreenColors() { FakeOpuiLog().add("OP_ApplyScreenColors"); }
 void OP_ClearDisplayList() { FakeOpuiLog().add("OP_ClearDisplayList"); }
 void OP_CloseBlockDialog() { FakeOpuiLog().add("OP_CloseBlockDialog"); }

@@ -48,13 +48,6 @@ int WM_IsWindow(WM_HWIN) { return 0; }
 void WM_Paint(WM_HWIN) {}
 
 // --- operating pages --------------------------------------------------------------------
-uint8_t OpAlarmDisplayFlags[2];
-OpDisplaySwitchRecord OpDisplaySwitches;
-uint8_t OpIdleShown;
-uint16_t OpPageRequest;
-uint16_t OpShownPageBlock;
-uint32_t OpTouchPressed;
-int16_t OpTouchX, OpTouchY;
 void OP_ApplyScreenColors() {}
 void OP_ClearDisplayList() {}
 void OP_CloseBlockDialog() {}
