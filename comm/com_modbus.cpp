@@ -214,20 +214,27 @@ uint32_t writeText(const Request& q, uint8_t byteCount) {
   return end ? static_cast<uint32_t>(end - (q.rq + 11)) : avail;
 }
 
-// The even byte count of function 23's read answer: a '0' goes in front of the sub-index of
-// a record answer ("B1,5,010=": after the comma at 4, 5 or 6; after one at 7 for a block of
-// four digits), else at position 7.
-uint32_t paddingPosition(const uint8_t* text, uint32_t length) {
-  auto comma = [&](uint32_t at) { return at < length && text[at] == ','; };
-  uint32_t at = 7;
-  if (comma(4)) {
-    at = 5;
-  } else if (comma(5)) {
-    at = 6;
-  } else if (comma(7) && !comma(6)) {
-    at = 8;
-  }
-  return std::min(at, length);
+// Where function 23 makes an odd read answer even: a record answer ("B1,5,10=...") takes a
+// '0' in front of its sub-index, which reads as the same hexadecimal number; every other
+// answer (a single value, block data, the identification, the version text) yields its
+// length, so it takes a trailing blank as the even padding does and no value or text changes.
+uint32_t subIndexPosition(const uint8_t* text, uint32_t length) {
+  auto skip = [&](uint32_t at, bool (*in)(uint8_t)) {
+    while (at < length && in(text[at])) ++at;
+    return at;
+  };
+  auto decimal = [](uint8_t c) { return c >= '0' && c <= '9'; };
+  auto hex = [](uint8_t c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+  };
+  // Two code characters, ",", the block in decimal, ",", the sub-index in hex, "=".
+  if (length < 3 || text[2] != ',') return length;
+  const uint32_t blockEnd = skip(3, decimal);
+  if (blockEnd == 3 || blockEnd >= length || text[blockEnd] != ',') return length;
+  const uint32_t sub = blockEnd + 1;
+  const uint32_t subEnd = skip(sub, hex);
+  if (subEnd == sub || subEnd >= length || text[subEnd] != '=') return length;
+  return sub;
 }
 
 // Function 23: a request of the character protocol inside the write data.
@@ -275,7 +282,8 @@ uint8_t readWrite(const Request& q) {
     return COM_ResultToException(g_comAscii.results.read);
   }
   // The answer's text without STX, ETX and BCC, padded with blanks to the registers asked
-  // for; a longer text goes whole, made even by one '0'.
+  // for; a longer text goes whole, made even by a '0' before a record's sub-index or else
+  // by a blank.
   const uint8_t* answer = g_asciiAnswer + 1;
   const uint32_t length = answerLength - 3u;
   uint32_t count = std::max<uint32_t>(length, 2u * readQuantity);
@@ -283,11 +291,11 @@ uint8_t readWrite(const Request& q) {
   if (odd) ++count;
   if (3 + count > COM_TX_SIZE) return COM_EXC_FAILURE;
   uint8_t* data = q.f.tx + 3;
-  if (odd) {
-    const uint32_t at = paddingPosition(answer, length);
-    std::memcpy(data, answer, at);
-    data[at] = '0';
-    std::memcpy(data + at + 1, answer + at, length - at);
+  const uint32_t zeroAt = odd ? subIndexPosition(answer, length) : length;
+  if (zeroAt < length) {
+    std::memcpy(data, answer, zeroAt);
+    data[zeroAt] = '0';
+    std::memcpy(data + zeroAt + 1, answer + zeroAt, length - zeroAt);
   } else {
     std::memcpy(data, answer, length);
     std::memset(data + length, ' ', count - length);

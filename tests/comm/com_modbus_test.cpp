@@ -334,10 +334,10 @@ TEST_F(Modbus, FunctionTwentyThreeCarriesTheCharacterProtocol) {
   EXPECT_EQ(read(100, 0x01, 0x10), "01=2.5");
   // A read: the text without STX, ETX and BCC, padded with blanks to the registers asked for.
   EXPECT_EQ(dataOf(readWrite(5, "xxx01,100,10")), "01=2.5    ");
-  // A text longer than that goes whole, made even by a '0' before the comma's successor.
+  // A text longer than that goes whole; the identification is made even by a trailing blank.
   const std::string ident = read(-1, 0x18);
   ASSERT_EQ(ident.size() % 2, 1u);
-  EXPECT_EQ(dataOf(readWrite(1, "xxx18")), ident.substr(0, 6) + "0" + ident.substr(6));
+  EXPECT_EQ(dataOf(readWrite(1, "xxx18")), ident + " ");
   // Failures: the read and write results of the character protocol as exceptions.
   EXPECT_EQ(readWrite(1, "xxx01,101,10"), exception(23, 3)) << "'j'";
   EXPECT_EQ(readWrite(1, "xxx9A,100,10=1"), exception(23, 2)) << "'i'";
@@ -365,6 +365,129 @@ TEST_F(Modbus, AnOddRecordAnswerGetsItsZeroInFrontOfTheSubIndex) {
           text.size() % 2 ? text.substr(0, at) + "0" + text.substr(at) : text;
       EXPECT_EQ(dataOf(readWrite(1, "xxx" + request)), expected) << request;
     }
+  }
+}
+
+// The answer of the character protocol to a read request text, between STX and ETX.
+std::string characterAnswer(const std::string& request) {
+  Bytes f{COM_EOT, '0', '0'};
+  f.insert(f.end(), request.begin(), request.end());
+  f.push_back(COM_ENQ);
+  return shown(serve(COM_PC_CHANNEL, f));
+}
+
+// What a reader takes from an answer text: the code, and the block and the sub-index as
+// numbers where the text names them before its "=", then the values after it without the
+// blanks that pad the registers.
+struct Reading {
+  std::string code;
+  long block = -1;
+  long sub = -1;
+  std::string values;
+  bool operator==(const Reading&) const = default;
+};
+Reading readingOf(std::string text) {
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  Reading r;
+  const size_t eq = text.find('=');
+  if (eq == std::string::npos) {
+    r.values = text;
+    return r;
+  }
+  r.values = text.substr(eq + 1);
+  const std::string address = text.substr(0, eq);
+  const size_t first = address.find(',');
+  r.code = address.substr(0, first);
+  if (first == std::string::npos) return r;
+  const size_t second = address.find(',', first + 1);
+  r.block = std::stol(address.substr(first + 1, second - first - 1));
+  if (second != std::string::npos) r.sub = std::stol(address.substr(second + 1), nullptr, 16);
+  return r;
+}
+
+TEST_F(Modbus, EveryFunctionTwentyThreeReadAnswerReadsAsTheCharacterProtocolsAnswer) {
+  std::memcpy(FW_SysImage() + 14, "1230-A", 6);
+  COM_Init();
+  for (uint16_t block : {5, 12, 1000}) ASSERT_EQ(FB_CreateInstance(kVals, block), FB_OK);
+  struct Case {
+    const char* request;
+    const char* written;  // written to the same address first, where given
+  } cases[] = {
+      {"01,100,10", "47.125"}, {"01,100,10", "39.784"}, {"01,100,10", "1.125"},
+      {"01,100,10", "12.25"},  {"01,100,10", "1.25"},   {"01,100,10", "123.5"},
+      {"01,100,10", "12.5"},   {"01,100,10", "-1.5"},   {"01,100,10", "2."},
+      {"01,100,10", "-0.25"},  {"01,100,10", "999999"}, {"01,100,12", "10"},
+      {"01,100,12", "7"},      {"01,100,5", nullptr},   {"11,100,0", nullptr},
+      {"01,100,20", nullptr},  {"18", nullptr},         {"92", nullptr},
+      {"00,100,30", nullptr},  {"00,100,10", nullptr},  {"20,0,2", nullptr},
+      {"B1,0,10", nullptr},    {"B1,5,0", nullptr},     {"B1,5,10", nullptr},
+      {"B1,12,0", nullptr},    {"B1,12,10", nullptr},   {"B1,100,0", nullptr},
+      {"B1,100,10", nullptr},  {"B4,100,0", nullptr},   {"B1,1000,0", nullptr},
+      {"B1,1000,10", nullptr}, {"B4,120,0", nullptr},
+  };
+  bool odd = false, even = false;
+  for (const Case& c : cases) {
+    if (c.written) {
+      const std::string request = c.request;
+      const size_t at = request.find(',');
+      const size_t sub = request.find(',', at + 1);
+      ASSERT_EQ(write(std::stoi(request.substr(at + 1, sub - at - 1)),
+                      static_cast<uint16_t>(std::stoi(request.substr(0, at), nullptr, 16)),
+                      std::stoi(request.substr(sub + 1), nullptr, 16), c.written),
+                "ACK")
+          << c.request << "=" << c.written;
+    }
+    const std::string text = characterAnswer(c.request);
+    ASSERT_NE(text, "NAK") << c.request;
+    const uint32_t length = static_cast<uint32_t>(text.size());
+    (length % 2 ? odd : even) = true;
+    // Read quantities below, at and above the text's length.
+    for (uint32_t quantity : {1u, (length - 1) / 2, (length + 1) / 2, (length + 1) / 2 + 3}) {
+      if (quantity == 0) continue;
+      const std::string data =
+          dataOf(readWrite(static_cast<uint16_t>(quantity), "xxx" + std::string(c.request)));
+      const uint32_t count = std::max(length, 2 * quantity);
+      EXPECT_EQ(data.size(), count + count % 2) << c.request << " quantity " << quantity;
+      const Reading got = readingOf(data), want = readingOf(text);
+      EXPECT_TRUE(got == want) << c.request << " quantity " << quantity << ": \"" << data
+                               << "\" reads otherwise than \"" << text << "\"";
+    }
+  }
+  EXPECT_TRUE(odd && even) << "the table holds answers of both lengths";
+}
+
+TEST_F(Modbus, FunctionTwentyThreeRefusesBadQuantitiesAndTextsAndChangesNothing) {
+  EXPECT_EQ(write(100, 0x01, 0x10, "47.125"), "ACK");
+  const std::string before = read(100, 0x01, 0x10);
+  ASSERT_EQ(before, "01=47.125");
+  // Read quantities: none, one whose answer does not fit the answer buffer, and the largest
+  // that does, blank-padded.
+  EXPECT_EQ(readWrite(0, "xxx01,100,10"), exception(23, 3));
+  EXPECT_EQ(readWrite(127, "xxx01,100,10"), exception(23, 4));
+  EXPECT_EQ(dataOf(readWrite(126, "xxx01,100,10")), before + std::string(252 - before.size(), ' '));
+  // Write texts of odd and even length: those the character protocol refuses, and those past
+  // the byte count's limit, give their exceptions and leave the value.
+  const std::string address = "xxx01,100,10=";
+  struct Case {
+    std::string text;
+    Bytes answer;
+  } cases[] = {
+      {address + "1000000", exception(23, 3)},                  // 't', 20 characters
+      {address + "1000000.", exception(23, 3)},                 // 't', 21 characters
+      {address + "2.5x", exception(23, 4)},                     // 'u', 17 characters
+      {address + "12" + std::string(227, '0'), exception(23, 3)},   // 't', at the limit
+      {address + "12" + std::string(226, '0'), exception(23, 3)},   // 't', odd, at the limit
+      {address + "12" + std::string(228, '0'), exception(23, 3)},   // past the byte count's limit
+      {"xxx01,100,10" + std::string(231, '0'), exception(23, 3)},   // a read past the limit
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(readWrite(1, c.text), c.answer) << c.text.size() << " characters";
+    EXPECT_EQ(read(100, 0x01, 0x10), before) << c.text.size() << " characters";
+  }
+  // Accepted writes of both lengths answer one register of 0 and read back as written.
+  for (const char* value : {"2.25", "2.5"}) {
+    EXPECT_EQ(readWrite(1, address + value), PcModbusFrame({1, 23, 2, 0, 0})) << value;
+    EXPECT_EQ(read(100, 0x01, 0x10), std::string("01=") + value);
   }
 }
 
