@@ -118,7 +118,10 @@ void CTrendTextView::drawTable(QPainter& p, const Metrics& m, const std::vector<
         const int d = std::max(2, m.rowHeight - 4);
         const QRect circle(value.left(), y + (m.rowHeight - d) / 2, d, d);
         const QColor on = monochrome ? QColor(Qt::black) : Colour(r.colour);
-        p.setPen(monochrome ? QColor(Qt::black) : Colour(r.colour));
+        if (m.line > 1)
+          p.setPen(QPen(on, m.line));
+        else
+          p.setPen(on);
         p.setBrush(r.state ? on : back);
         p.drawEllipse(circle);
         p.setBrush(Qt::NoBrush);
@@ -177,6 +180,8 @@ int CTrendTextView::print(QPainter* painter) {
   Metrics m = Layout(QFontMetrics(printFont, device), rows, frame + padding);
   // The first row below the page's header line as well.
   m.top = static_cast<int>(std::lround(kPrintMarginMm * device->logicalDpiY() / 25.4)) + padding;
+  // A state that is off is a ring: as wide as on the screen, so that the page shows it.
+  m.line = std::max(1, device->logicalDpiX() / 96);
   drawTable(*painter, m, rows, monochrome, true);
   painter->restore();
   printing_ = false;

@@ -53,6 +53,7 @@ class CTrendTextView : public QWidget, public CTrendView {
  private:
   struct Metrics {
     int left = 0, top = 0, labelWidth = 0, valueWidth = 0, rowHeight = 0;
+    int line = 1;  // width of the state circles' outline (a screen pixel's width on a page)
   };
   void refresh();
   int print(QPainter* painter);
