@@ -137,6 +137,9 @@ bool SimIoView::cardShown() const {
   const SimDeviceConfig& d = State().device;
   return (slot_ == SIM_SLOT_B ? d.slotB : d.slotC) == SIM_SLOT_CARD;
 }
+bool SimIoView::hasControls() const {
+  return slot_ == SIM_SLOT_A || slot_ == SIM_SLOT_P || rackShown() || cardShown();
+}
 bool SimIoView::relaysShown() const { return State().device.relais == 1; }
 
 void SimIoView::relayout() {
@@ -289,7 +292,16 @@ SimIoView* SimIoViewOf(int slot) {
 }
 
 void SimRelayoutIoViews() {
-  for (int slot = 0; slot < SIM_SLOTS; ++slot)
-    if (SimIoView* v = SimIoViewOf(slot)) v->send(SIM_WM_INITDIALOG, 0, 0);
+  for (int slot = 0; slot < SIM_SLOTS; ++slot) {
+    SimIoView* v = SimIoViewOf(slot);
+    if (!v) continue;
+    v->send(SIM_WM_INITDIALOG, 0, 0);
+    if (SimState().ioViewsShown) v->setVisible(v->hasControls());
+  }
   if (g_main) g_main->layoutViews();
+}
+
+bool SimViewHasContent(const QWidget* view) {
+  const auto* io = dynamic_cast<const SimIoView*>(view);
+  return !io || io->hasControls();
 }

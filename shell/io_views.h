@@ -36,6 +36,9 @@ class SimIoView : public QDialog, public SimMessageTarget {
   void takeInputs();
   void showOutputs();
   int slot() const { return slot_; }
+  // Whether the slot has anything to show: slots A and P always, B and C with their card or
+  // rack. A view without controls is not shown with the others.
+  bool hasControls() const;
 
   // The controls of module position p (0..3).
   struct Position {
@@ -75,7 +78,12 @@ class SimIoView : public QDialog, public SimMessageTarget {
 // Makes the four views and gives them to the main window (slots A, P, B, C from
 // SIM_VIEW_IO_FIRST on); a new device configuration lays them out again.
 void SimCreateIoViews(SimMainWindow* main);
-// Lays the main window's four views out anew (the device settings were written).
+// Lays the main window's four views out anew (the device settings were written); while the
+// views are shown, a slot that has come to hold nothing is hidden and one that has come to
+// hold modules is shown.
 void SimRelayoutIoViews();
+// Whether a view of the main window is shown while the views are: every one but an I/O view
+// without controls.
+bool SimViewHasContent(const QWidget* view);
 // The view of a slot (0 A, 1 B, 2 C, 3 P) of the main window that SimCreateIoViews served.
 SimIoView* SimIoViewOf(int slot);

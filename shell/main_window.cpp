@@ -440,21 +440,28 @@ void SimMainWindow::createCommView() {
 
 void SimMainWindow::layoutViews() {
   const QRect frame = frameGeometry();
-  int y = frame.top();
-  const int x = frame.right() + 1 + kViewGap;
+  // The views stay on the window's screen, beside it as far as that screen allows.
+  const QScreen* screen = QGuiApplication::screenAt(frame.center());
+  if (!screen) screen = this->screen();
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  const QRect area = screen ? screen->availableGeometry() : QRect(frame.topLeft(), QSize(1 << 20, 1 << 20));
+  std::vector<QWidget*> column, below;
+  std::vector<QSize> columnSizes, belowSizes;
   for (int slot = SIM_VIEW_IO_FIRST; slot < SIM_VIEW_IO_FIRST + SIM_VIEW_IO_COUNT; ++slot) {
     QWidget* v = view(slot);
     if (!v || !v->isVisible()) continue;
-    v->move(x, y);
-    y += v->frameGeometry().height() + kViewGap;
+    column.push_back(v);
+    columnSizes.push_back(v->frameGeometry().size());
   }
-  int below = frame.bottom() + 1 + kViewGap;
   for (int slot : {SIM_VIEW_COMM, SIM_VIEW_PLANT}) {
     QWidget* v = view(slot);
     if (!v || !v->isVisible()) continue;
-    v->move(frame.left(), below);
-    below += v->frameGeometry().height() + kViewGap;
+    below.push_back(v);
+    belowSizes.push_back(v->frameGeometry().size());
   }
+  const SimViewPlaces places = SimPlaceViews(frame, area, columnSizes, belowSizes, kViewGap);
+  for (size_t i = 0; i < column.size(); ++i) column[i]->move(places.column[i]);
+  for (size_t i = 0; i < below.size(); ++i) below[i]->move(places.below[i]);
 }
 
 void SimMainWindow::sendViews(int id) {

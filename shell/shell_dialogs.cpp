@@ -22,7 +22,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "host/lingsel.h"
 #include "shell/com_channel.h"
+#include "shell/io_views.h"
 #include "shell/main_window.h"
 #include "shell/script.h"
 #include "shell/settings.h"
@@ -320,7 +322,7 @@ void SimShowViews(SimMainWindow* main) {
     if (QWidget* v = main->view(slot)) v->hide();
   if (s.ioViewsShown) {
     for (int slot = SIM_VIEW_IO_FIRST; slot < SIM_VIEW_IO_FIRST + SIM_VIEW_IO_COUNT; ++slot)
-      if (QWidget* v = main->view(slot)) v->show();
+      if (QWidget* v = main->view(slot)) v->setVisible(SimViewHasContent(v));
     if (s.commViewShown)
       if (QWidget* v = main->view(SIM_VIEW_COMM)) v->show();
   }
@@ -330,6 +332,8 @@ void SimShowViews(SimMainWindow* main) {
 
 void SimLanguageTexts(SimMainWindow* main) {
   if (!main) return;
+  // Qt's own dialogs (files, messages) speak the program's language as well.
+  LingselUseQtTexts(SimState().language);
   const SimTextSet& t = SimTexts();
   for (int i = 0; i < SIM_VIEW_IO_COUNT; ++i) {
     QWidget* v = main->view(SIM_VIEW_IO_FIRST + i);

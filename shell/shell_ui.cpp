@@ -4,10 +4,13 @@
 #include <QAction>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScreen>
 #include <QWidget>
+#include <algorithm>
 #include <vector>
 
 #include "host/ini_file.h"
@@ -43,7 +46,11 @@ unsigned SimReadWindowPos(QWidget* w, unsigned startCmd, const std::string& sect
     return startCmd;
   }
   unsigned cmd = startCmd == SIM_SHOW_NORMAL || startCmd == SIM_SHOW_SHOW ? p.showCmd : startCmd;
-  w->setGeometry(p.left, p.top, p.right - p.left, p.bottom - p.top);
+  // A placement from a screen that is no longer there comes back onto a present one.
+  QList<QRect> areas;
+  for (const QScreen* screen : QGuiApplication::screens()) areas << screen->availableGeometry();
+  const QRect r = SimOntoScreens(QRect(p.left, p.top, p.right - p.left, p.bottom - p.top), areas);
+  w->setGeometry(r);
   ShowWith(w, cmd);
   return cmd;
 }
@@ -57,6 +64,77 @@ void SimWriteWindowPos(QWidget* w, const std::string& section, const std::string
   p.right = r.left() + r.width();
   p.bottom = r.top() + r.height();
   host::IniWriteString(file, section, key, SimFormatWindowPlacement(p));
+}
+
+QRect SimOntoScreens(const QRect& frame, const QList<QRect>& areas) {
+  if (areas.isEmpty()) return frame;
+  // The strip a user takes the window by: its top, as wide as the window up to 40 pixels.
+  const QRect grip(frame.left(), frame.top(), frame.width(), std::min(frame.height(), 20));
+  const int need = std::min(frame.width(), 40);
+  for (const QRect& a : areas) {
+    const QRect on = a.intersected(grip);
+    if (!on.isEmpty() && on.width() >= need) return frame;
+  }
+  const QRect& a = areas.first();
+  const int x = std::clamp(frame.left(), a.left(), std::max(a.left(), a.right() + 1 - frame.width()));
+  const int y = std::clamp(frame.top(), a.top(), std::max(a.top(), a.bottom() + 1 - frame.height()));
+  return QRect(QPoint(x, y), frame.size());
+}
+
+SimViewPlaces SimPlaceViews(const QRect& window, const QRect& area, const std::vector<QSize>& column,
+                            const std::vector<QSize>& below, int gap) {
+  SimViewPlaces out;
+  // Into the area along one axis: the view's start so that it ends inside (its start first).
+  auto inside = [](int start, int length, int low, int high) {
+    return std::max(low, std::min(start, high + 1 - length));
+  };
+
+  // The column views in groups, each as high as the area allows (at least one view).
+  struct Group {
+    size_t first = 0, count = 0;
+    int width = 0, height = 0;
+  };
+  std::vector<Group> groups;
+  for (size_t i = 0; i < column.size(); ++i) {
+    const QSize& s = column[i];
+    if (groups.empty() || groups.back().height + gap + s.height() > area.height()) {
+      groups.push_back(Group{i, 0, 0, -gap});
+    }
+    Group& g = groups.back();
+    ++g.count;
+    g.width = std::max(g.width, s.width());
+    g.height += gap + s.height();
+  }
+  int total = 0;
+  for (const Group& g : groups) total += g.width + gap;
+  const int rightStart = window.right() + 1 + gap;
+  const int leftEnd = window.left() - gap;  // exclusive right edge of the nearest group
+  enum { kRight, kLeft, kPushed } side = kPushed;
+  if (rightStart + total - gap <= area.right() + 1)
+    side = kRight;
+  else if (leftEnd - (total - gap) >= area.left())
+    side = kLeft;
+  out.column.resize(column.size());
+  int x = side == kRight ? rightStart : side == kLeft ? leftEnd : area.right() + 1 - (total - gap);
+  for (const Group& g : groups) {
+    int gx = side == kLeft ? x - g.width : x;
+    gx = inside(gx, g.width, area.left(), area.right());
+    int y = inside(window.top(), g.height, area.top(), area.bottom());
+    for (size_t i = g.first; i < g.first + g.count; ++i) {
+      out.column[i] = QPoint(inside(gx, column[i].width(), area.left(), area.right()),
+                             inside(y, column[i].height(), area.top(), area.bottom()));
+      y += column[i].height() + gap;
+    }
+    x = side == kLeft ? x - g.width - gap : x + g.width + gap;
+  }
+
+  int y = window.bottom() + 1 + gap;
+  for (const QSize& s : below) {
+    out.below.emplace_back(inside(window.left(), s.width(), area.left(), area.right()),
+                           inside(y, s.height(), area.top(), area.bottom()));
+    y += s.height() + gap;
+  }
+  return out;
 }
 
 QString SimDialogFilter(const std::string& filter) {

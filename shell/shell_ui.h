@@ -2,9 +2,14 @@
 // the open and save dialogs, dialog item helpers and the recent-file part of a menu.
 #pragma once
 
+#include <QList>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <functional>
 #include <string>
+#include <vector>
 
 class QAbstractButton;
 class QFileDialog;
@@ -20,6 +25,26 @@ enum SimShowCmd : unsigned { SIM_SHOW_HIDE = 0, SIM_SHOW_NORMAL = 1, SIM_SHOW_MI
 unsigned SimReadWindowPos(QWidget* window, unsigned startShowCmd, const std::string& section, const std::string& key,
                           const std::string& file);
 void SimWriteWindowPos(QWidget* window, const std::string& section, const std::string& key, const std::string& file);
+
+// A window's frame rectangle brought onto the screens' available areas: unchanged while a
+// reachable part of it (its top strip, 40 pixels wide or the whole width) lies on one of them,
+// else moved, with its size, into the first area (its top-left corner kept inside).
+QRect SimOntoScreens(const QRect& frame, const QList<QRect>& areas);
+
+// Where the views beside a window go inside `area` (the available part of the window's
+// screen), as frame positions in the order of the sizes given:
+// - `column` (the I/O views) stack from the window's top downwards, a view that would run
+//   past the area's bottom starting a further column; the columns go to the window's right
+//   when they fit there, else to its left, else they are pushed into the area at its right
+//   edge; the stack is lifted so that its bottom stays inside;
+// - `below` (the other views) stack under the window, the last ones lifted into the area.
+// `gap` pixels lie between the window and the views and between the views. Every view whose
+// size fits into the area lies wholly inside it.
+struct SimViewPlaces {
+  std::vector<QPoint> column, below;
+};
+SimViewPlaces SimPlaceViews(const QRect& window, const QRect& area, const std::vector<QSize>& column,
+                            const std::vector<QSize>& below, int gap);
 
 // The filter text has its parts separated by '|': "name|pattern|name|pattern|".
 QString SimDialogFilter(const std::string& filter);

@@ -28,14 +28,19 @@ QRect Inside(const KurvanRect& b) { return QRect(b.left + 1, b.top + 1, std::max
 
 int Margin(const uint8_t* rec, uint32_t off, int unit) { return std::clamp<int>(TrendGetI16(rec, off), 0, 10000) * unit; }
 
-// A one-pixel frame on the edges of the box.
-void Frame(QPainter& p, const KurvanRect& b, const QColor& c) {
+// A frame on the edges of the box: one pixel on the screen; `unit` pixels on a page, the
+// further ones outside the box, so that the inside stays the curves'.
+void Frame(QPainter& p, const KurvanRect& b, const QColor& c, int unit) {
   if (b.empty()) return;
-  p.fillRect(QRect(b.left, b.top, b.width(), 1), c);
-  p.fillRect(QRect(b.left, b.bottom - 1, b.width(), 1), c);
-  p.fillRect(QRect(b.left, b.top, 1, b.height()), c);
-  p.fillRect(QRect(b.right - 1, b.top, 1, b.height()), c);
+  const int u = std::max(unit, 1), out = u - 1;
+  p.fillRect(QRect(b.left - out, b.top - out, b.width() + 2 * out, u), c);
+  p.fillRect(QRect(b.left - out, b.bottom - 1, b.width() + 2 * out, u), c);
+  p.fillRect(QRect(b.left - out, b.top - out, u, b.height() + 2 * out), c);
+  p.fillRect(QRect(b.right - 1, b.top - out, u, b.height() + 2 * out), c);
 }
+
+// The pen of a curve: the thinnest on the screen, `unit` pixels wide on a page.
+QPen CurvePen(const QColor& c, int unit) { return QPen(c, unit > 1 ? unit : 0); }
 
 int PatternDpi(const QPainter& p, bool vertical) {
   const QPaintDevice* d = p.device();
@@ -43,11 +48,20 @@ int PatternDpi(const QPainter& p, bool vertical) {
   return vertical ? d->logicalDpiY() : d->logicalDpiX();
 }
 
-// A dotted (pattern 1) line from `from` up to, not including, `to`.
-void GridLine(QPainter& p, QPoint from, QPoint to, long long phase = 0) {
-  KurvanLinePattern pattern = KurvanSelectPattern(KURVAN_PATTERN_GRID, PatternDpi(p, from.x() == to.x()), Qt::black);
+// A dotted (pattern 1) line from `from` up to, not including, `to`, `unit` pixels wide.
+// A wide line (on a page) is kept to the inside of its area, off the area's frame.
+void GridLine(QPainter& p, QPoint from, QPoint to, int unit, const KurvanRect& area, long long phase = 0) {
+  KurvanLinePattern pattern =
+      KurvanSelectPattern(KURVAN_PATTERN_GRID, PatternDpi(p, from.x() == to.x()), Qt::black, unit);
   pattern.skip(phase);
+  if (unit <= 1) {
+    KurvanPatternLine(p, pattern, from, to);
+    return;
+  }
+  p.save();
+  p.setClipRect(Inside(area), Qt::IntersectClip);
   KurvanPatternLine(p, pattern, from, to);
+  p.restore();
 }
 
 // Points of a polyline, with the points that fall into one pixel column reduced to the
@@ -87,21 +101,22 @@ class ColumnPoints {
   int x_ = 0, first_ = 0, min_ = 0, max_ = 0, last_ = 0;
 };
 
-void Polyline(QPainter& p, const std::vector<QPoint>& points, const QColor& colour, int pattern, bool patterned) {
+void Polyline(QPainter& p, const std::vector<QPoint>& points, const QColor& colour, int pattern, bool patterned,
+              int unit) {
   if (points.empty()) return;
   if (points.size() == 1 || !patterned) {
-    p.setPen(QPen(colour, 0));
+    p.setPen(CurvePen(colour, unit));
     if (points.size() == 1)
       p.drawPoint(points[0]);
     else
       p.drawPolyline(points.data(), static_cast<int>(points.size()));
     return;
   }
-  KurvanLinePattern pen = KurvanSelectPattern(pattern, PatternDpi(p, false), colour);
+  KurvanLinePattern pen = KurvanSelectPattern(pattern, PatternDpi(p, false), colour, unit);
   for (size_t i = 1; i < points.size(); ++i) KurvanPatternLine(p, pen, points[i - 1], points[i]);
   // The walk leaves each line's last point to the next line: the polyline's end is set here.
   if ((pen.index & 1) == 0) {
-    p.setPen(QPen(colour, 0));
+    p.setPen(CurvePen(colour, unit));
     p.drawPoint(points.back());
   }
 }
@@ -129,6 +144,24 @@ int64_t TextBase(const uint8_t* rec) {
   if (!TrendGetI16(rec, TREND_REC_ABS_TIME)) return 0;
   const int32_t base = TrendGetI32(rec, TREND_REC_TIME_BASE);
   return base < 0 ? 1 : base;
+}
+
+// The texts of a time label. Times before the record's time 0 (the part of the axis that no
+// sample has reached yet) are labelled too: with a time base as the clock time they stand
+// for, else as the elapsed time before 0 with a minus sign.
+void LabelTexts(double t, int64_t base, int language, std::string* date, std::string* clock) {
+  if (t >= 0) {
+    KurvanTimeTexts(static_cast<int64_t>(t), base, language, false, date, clock);
+    return;
+  }
+  const int64_t before = static_cast<int64_t>(std::min(-t, 9.2e18));
+  if (base) {
+    KurvanTimeTexts(0, std::max<int64_t>(base - before, 1), language, false, date, clock);
+    return;
+  }
+  KurvanTimeTexts(before, 0, language, false, date, clock);
+  clock->insert(0, 1, '-');
+  if (!date->empty()) date->insert(0, 1, '-');
 }
 
 void DrawValueScale(QPainter& p, const uint8_t* rec, const KurvanGrafLayout& l, const KurvanZoom& zoom,
@@ -347,10 +380,9 @@ void KurvanDrawTimeLabels(QPainter& p, const uint8_t* rec, const KurvanGrafLayou
   bool drawnAny = false;
   for (int i = 0; i < n; ++i) {
     const double t = backwards ? first - i * step : last + i * step;
-    if (t < 0) continue;
     const int x = l.left() + static_cast<int>(std::lround((t - edges.left) * l.innerWidth / span));
     std::string date, clock;
-    KurvanTimeTexts(static_cast<int64_t>(t), base, language, false, &date, &clock);
+    LabelTexts(t, base, language, &date, &clock);
     const QString dateText = QString::fromStdString(date), clockText = QString::fromStdString(clock);
     const int w = std::max(fm.horizontalAdvance(dateText), fm.horizontalAdvance(clockText));
     const QRect box(x - w / 2, l.timeBand.top, w, 2 * cy);
@@ -373,8 +405,8 @@ void KurvanDrawTimeLabels(QPainter& p, const uint8_t* rec, const KurvanGrafLayou
     drawnAny = true;
     // The vertical grid line through the insides of the areas.
     if (x > l.left() && x < l.right() - 1) {
-      if (l.analogCount) GridLine(p, QPoint(x, l.analog.top + 1), QPoint(x, l.analog.bottom - 1));
-      if (l.digitalCount) GridLine(p, QPoint(x, l.digital.top + 1), QPoint(x, l.digital.bottom - 1));
+      if (l.analogCount) GridLine(p, QPoint(x, l.analog.top + 1), QPoint(x, l.analog.bottom - 1), l.unit, l.analog);
+      if (l.digitalCount) GridLine(p, QPoint(x, l.digital.top + 1), QPoint(x, l.digital.bottom - 1), l.unit, l.digital);
     }
   }
   p.restore();
@@ -384,7 +416,8 @@ void KurvanDrawGridRows(QPainter& p, const KurvanGrafLayout& l, const KurvanGraf
                         const KurvanGrafMarks& marks, int x0, int x1) {
   if (!l.analogCount || x1 <= x0) return;
   for (int i = 0; i < KurvanGrafMarks::kMaxGridRows && marks.gridRows[i]; ++i)
-    GridLine(p, QPoint(x0, marks.gridRows[i]), QPoint(x1, marks.gridRows[i]), x0 - (l.left() + 1) + marks.scrolled);
+    GridLine(p, QPoint(x0, marks.gridRows[i]), QPoint(x1, marks.gridRows[i]), l.unit, l.analog,
+             x0 - (l.left() + 1) + marks.scrolled);
 }
 
 void KurvanGrafDraw(QPainter& p, const CTrendDoc& doc, const uint8_t* rec, const KurvanGrafLayout& l,
@@ -401,8 +434,8 @@ void KurvanGrafDraw(QPainter& p, const CTrendDoc& doc, const uint8_t* rec, const
     p.restore();
     return;
   }
-  if (l.analogCount) Frame(p, l.analog, s.frame);
-  if (l.digitalCount) Frame(p, l.digital, s.frame);
+  if (l.analogCount) Frame(p, l.analog, s.frame, l.unit);
+  if (l.digitalCount) Frame(p, l.digital, s.frame, l.unit);
 
   const KurvanTimeEdges edges = KurvanTimeAtEdges(rec, zoom);
   KurvanDrawTimeLabels(p, rec, l, zoom, s, edges.left, KurvanLastLabelTime(l, edges), true, marks);
@@ -454,7 +487,8 @@ void KurvanGrafDraw(QPainter& p, const CTrendDoc& doc, const uint8_t* rec, const
           points.add(SampleX(l, sIdx, n), ValueY(l, zoom, KurvanDrawValue(doc, ch, slot, min), min, max));
         }
         points.flush();
-        Polyline(p, marks->points, s.analog[ch], KURVAN_PATTERN_FIRST_CURVE + static_cast<int>(ch), s.monochrome);
+        Polyline(p, marks->points, s.analog[ch], KURVAN_PATTERN_FIRST_CURVE + static_cast<int>(ch), s.monochrome,
+                 l.unit);
       }
       p.restore();
     }
@@ -474,7 +508,7 @@ void KurvanGrafDraw(QPainter& p, const CTrendDoc& doc, const uint8_t* rec, const
           previous = y;
         }
         points.flush();
-        Polyline(p, marks->points, s.digital[ch], 0, false);
+        Polyline(p, marks->points, s.digital[ch], 0, false, l.unit);
       }
       p.restore();
     }
@@ -537,6 +571,9 @@ void KurvanDrawNewSegments(QPainter& p, const CTrendDoc& doc, const uint8_t* rec
 }
 
 void KurvanDrawCursorLine(QPainter& p, const KurvanGrafLayout& l, int x, int dx, int dy) {
-  if (l.analogCount) GridLine(p, QPoint(x + dx, l.analog.top + 1 + dy), QPoint(x + dx, l.analog.bottom - 1 + dy));
-  if (l.digitalCount) GridLine(p, QPoint(x + dx, l.digital.top + 1 + dy), QPoint(x + dx, l.digital.bottom - 1 + dy));
+  if (l.analogCount)
+    GridLine(p, QPoint(x + dx, l.analog.top + 1 + dy), QPoint(x + dx, l.analog.bottom - 1 + dy), l.unit, l.analog);
+  if (l.digitalCount)
+    GridLine(p, QPoint(x + dx, l.digital.top + 1 + dy), QPoint(x + dx, l.digital.bottom - 1 + dy), l.unit,
+             l.digital);
 }

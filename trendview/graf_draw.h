@@ -113,7 +113,8 @@ void KurvanGrafDraw(QPainter& p, const CTrendDoc& doc, const uint8_t* rec, const
 
 // Time labels (and their vertical grid lines) with times in (from, to]: drawn from `to`
 // backwards when `backwards`, each more than 10 pixels from the one drawn before; else
-// forwards after marks->lastLabelRight. Labels before time 0 are not drawn.
+// forwards after marks->lastLabelRight. The labels cover the whole width: times before the
+// record's time 0 are labelled as well (as clock times with a time base, else as "-hh:mm:ss").
 void KurvanDrawTimeLabels(QPainter& p, const uint8_t* rec, const KurvanGrafLayout& l, const KurvanZoom& zoom,
                           const KurvanGrafStyle& s, double from, double to, bool backwards, KurvanGrafMarks* marks);
 

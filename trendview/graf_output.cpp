@@ -27,7 +27,7 @@
 
 namespace {
 
-constexpr int kPrintMargin = 2000;    // 0.01 mm: the page's margin
+constexpr int kPrintMargin = 2000;    // 0.01 mm: the page's margin (the frame lies on it)
 constexpr int kPrintSeparator = 200;  // 0.01 mm between the value table and the graph
 constexpr int kHoldWaitMs = 250;      // the held data settle before the print
 
@@ -57,6 +57,28 @@ QPrinter& KurvanPrinter() {
   // Made once and kept for the program's life, as the print settings are.
   static QPrinter* printer = new QPrinter(QPrinter::HighResolution);
   return *printer;
+}
+
+namespace {
+QFont& PrintFontSlot() {
+  static QFont font;
+  return font;
+}
+}  // namespace
+
+QFont KurvanPrintFont() {
+  const QFont& set = PrintFontSlot();
+  if (set != QFont()) return set;
+  return QFont(QStringLiteral("Arial"), 9);
+}
+
+void KurvanSetPrintFont(const QFont& font) { PrintFontSlot() = font; }
+
+bool KurvanPrintsInBlack(const QPaintDevice* device) {
+  if (!device) return false;
+  if (const auto* printer = dynamic_cast<const QPrinter*>(device))
+    if (printer->colorMode() == QPrinter::GrayScale) return true;
+  return device->depth() <= 8;
 }
 
 std::string KurvanCsvText(const CTrendDoc& doc, const uint8_t* rec, const KurvanZoom& zoom) {
@@ -154,9 +176,9 @@ void CTrendGrafView::PrintSetup() {
   KurvanRunDialog(&dialog);
 }
 
-bool CTrendGrafView::Print(QPrinter* printer) {
+bool CTrendGrafView::Print(QPaintDevice* target, int64_t now) {
   CTrendDoc* doc = document();
-  if (!doc || !printer) return false;
+  if (!doc || !target) return false;
   // A live trend is held for the print, so that the page shows one moment.
   const bool wasHeld = doc->hold();
   if (!wasHeld) {
@@ -167,13 +189,17 @@ bool CTrendGrafView::Print(QPrinter* printer) {
   const bool heldHere = !wasHeld && doc->hold();
   bool printed = false;
   QPainter p;
-  if (p.begin(printer)) {
+  if (p.begin(target)) {
     if (uint8_t* rec = doc->Lock()) {
-      PaintPage(p, printer, rec);
+      PaintPage(p, *target, rec, now >= 0 ? now : static_cast<int64_t>(std::time(nullptr)));
       doc->Unlock();
       printed = true;
     }
     p.end();
+  } else {
+    // A printer that does not take the page (no such printer, a file that cannot be
+    // written): the user learns it; the document is left as it was.
+    KurvanMessageBox(DialogParent(this), KurvanLanguages().string(KURVAN_STR_PRINT_ERROR), KurvanBox::Exclamation);
   }
   // The next screen paint lays the view out again for its own font.
   doc->setConfigChanged(true);
@@ -189,34 +215,39 @@ bool CTrendGrafView::Print(QPrinter* printer) {
   return printed;
 }
 
-void CTrendGrafView::PaintPage(QPainter& p, QPrinter* printer, const uint8_t* rec) {
+void CTrendGrafView::PaintPage(QPainter& p, const QPaintDevice& page, const uint8_t* rec, int64_t now) {
   CTrendDoc* doc = document();
-  const int dpiX = std::max(printer->logicalDpiX(), 1), dpiY = std::max(printer->logicalDpiY(), 1);
+  const int dpiX = std::max(page.logicalDpiX(), 1), dpiY = std::max(page.logicalDpiY(), 1);
   const int mx = KurvanMulDiv(kPrintMargin, dpiX, 2540), my = KurvanMulDiv(kPrintMargin, dpiY, 2540);
-  const int pageRight = printer->width() - 7 * mx / 4;
-  const int pageBottom = std::min(printer->height(), pageRight * 20 / 28) - my;
+  const int pageRight = page.width() - 7 * mx / 4;
+  const int pageBottom = std::min(page.height(), pageRight * 20 / 28) - my;
   if (pageRight <= mx || pageBottom <= my) return;
+  // Lines are as wide on the page as one pixel of the screen is.
+  const int unit = std::max(1, dpiX / 96);
 
-  // The value table at the left; the graph starts 2 mm to the right of it.
+  // The value table at the left, inside the frame; the graph starts 2 mm to the right of it.
   const int tableWidth = peer() ? static_cast<int>(peer()->send(KURVAN_MSG_PRINT, 0, reinterpret_cast<intptr_t>(&p))) : 0;
-  const QFont font(QStringLiteral("Arial"), 9);
-  const QFontMetrics fm(font, printer);
-  const bool monochrome = printer->depth() <= 8 || printer->colorMode() == QPrinter::GrayScale;
+  const QFont font = KurvanPrintFont();
+  const QFontMetrics fm(font, &page);
+  const bool monochrome = KurvanPrintsInBlack(&page);
   p.save();
   p.setFont(font);
-  p.setPen(QPen(Qt::black, 0));
   p.setBrush(Qt::NoBrush);
-  p.drawRect(QRect(mx, my, pageRight - mx, pageBottom - my));
+  auto line = [&p, unit](int x0, int y0, int w, int h) { p.fillRect(QRect(x0, y0, w, h), Qt::black); };
+  line(mx, my, pageRight - mx, unit);
+  line(mx, pageBottom - unit + 1, pageRight - mx, unit);
+  line(mx, my, unit, pageBottom - my + 1);
+  line(pageRight - unit + 1, my, unit, pageBottom - my + 1);
   int graphLeft = mx;
   if (tableWidth > 0) {
     graphLeft = mx + tableWidth + KurvanMulDiv(kPrintSeparator, dpiX, 2540);
-    p.drawLine(graphLeft, my, graphLeft, pageBottom);
+    line(graphLeft, my, unit, pageBottom - my + 1);
   }
 
   // The header: program, date and time, and the window's title.
+  p.setPen(Qt::black);
   std::string date, clock;
-  KurvanTimeTexts(0, static_cast<int64_t>(std::time(nullptr)), TrendGetU16(rec, TREND_REC_LANGUAGE), false, &date,
-                  &clock);
+  KurvanTimeTexts(0, now, TrendGetU16(rec, TREND_REC_LANGUAGE), false, &date, &clock);
   const int pad = KurvanMulDiv(100, dpiX, 2540);
   const QRect header(graphLeft + pad, my + pad, pageRight - graphLeft - 2 * pad, fm.height());
   p.drawText(header, Qt::AlignLeft | Qt::AlignVCenter,
@@ -225,8 +256,7 @@ void CTrendGrafView::PaintPage(QPainter& p, QPrinter* printer, const uint8_t* re
   p.drawText(header, Qt::AlignRight | Qt::AlignVCenter, "[" + title + "]");
 
   // The graph as on the screen, with the print font, in the rest of the page.
-  const KurvanRect client{graphLeft + 1, header.bottom() + 1, pageRight - 1, pageBottom - 1};
-  const int unit = std::max(1, dpiX / 96);
+  const KurvanRect client{graphLeft + unit, header.bottom() + 1, pageRight - unit, pageBottom - unit};
   uint8_t* record = const_cast<uint8_t*>(rec);
   const KurvanGrafLayout layout = KurvanGrafLayoutFor(record, doc->layout(), client, fm, unit, true);
   KurvanGrafStyle style = KurvanGrafStyleFor(rec, font, monochrome, true, dpiX);

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QFont>
 #include <QImage>
 #include <QPoint>
 #include <cstdint>
@@ -24,10 +25,18 @@
 #include "trendview/kurvan_ui.h"
 #include "trendview/trend_view.h"
 
+class QPaintDevice;
 class QPrinter;
 
 // The printer of the whole program (print, print preview and print setup share it).
 QPrinter& KurvanPrinter();
+// The font of a printed page: "Arial", 9 points (tests put a font of their own in its place;
+// an empty font restores "Arial").
+QFont KurvanPrintFont();
+void KurvanSetPrintFont(const QFont& font);
+// Whether a page on `device` is printed in black: a device of at most 8 bits per pixel, or a
+// printer set to grey scale. Every other device prints in the record's colours.
+bool KurvanPrintsInBlack(const QPaintDevice* device);
 
 // The CSV text of what the zoom shows of a locked record: the header line (";\"name\"" per
 // shown analog, then per shown digital channel), then one row per visible slot from the
@@ -67,9 +76,11 @@ class CTrendGrafView : public QAbstractScrollArea, public CTrendView {
   // The clipboard image: the text view's image and the graph side by side in a black frame.
   QImage ClipboardImage();
   void CopyToClipboard();
-  // Prints a page with the text view's table, the header and the graph. False when nothing
+  // Prints a page with the text view's table, the header and the graph onto a printer (or
+  // any other paint device: an image shows the page as a printer would get it). The header
+  // tells the time `now` (seconds since 1970; -1: the current time). False when nothing
   // could be printed (no painter, no record).
-  bool Print(QPrinter* printer);
+  bool Print(QPaintDevice* target, int64_t now = -1);
   // The CSV export of the visible part to `path` through "<path>.tmp"; false (and message
   // 61228) when the file cannot be written.
   bool ExportCsv(const std::string& path);
@@ -97,7 +108,7 @@ class CTrendGrafView : public QAbstractScrollArea, public CTrendView {
   void Export();
   void PrintCommand(bool preview);
   void PrintSetup();
-  void PaintPage(QPainter& p, QPrinter* printer, const uint8_t* rec);
+  void PaintPage(QPainter& p, const QPaintDevice& page, const uint8_t* rec, int64_t now);
   QRect bandRect() const;
 
   KurvanOffscreen offscreen_;

@@ -61,6 +61,7 @@ enum KurvanResourceId : int {
   KURVAN_STR_TOO_SMALL = 61229,
   KURVAN_STR_OPEN_ERROR = 61240,  // a trend file that cannot be read
   KURVAN_STR_SAVE_ERROR = 61241,  // a trend file that cannot be written
+  KURVAN_STR_PRINT_ERROR = 61242, // a printer that did not take the page
 
   // Dialog 103: its two tables, the channel grid's headings, the property list's texts.
   KURVAN_IDC_CHANNEL_GRID = 1160,

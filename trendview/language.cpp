@@ -73,6 +73,9 @@ int CLanguageManager::SetLanguage(int index) {
   if (index < 0 || index >= KURVAN_LANGUAGES || !modules_[index].table) return -1;
   current_ = index;
   helpFile_ = helpPattern_ + KURVAN_LANGUAGE_LETTERS[index] + ".hlp";
+  // Qt's own dialogs (files, print, preview) speak the language too; the letters are the
+  // selection dialog's numbering.
+  LingselUseQtTexts(index);
   if (listener_) listener_();
   return 0;
 }

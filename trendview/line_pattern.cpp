@@ -48,9 +48,10 @@ void KurvanLinePattern::skip(long long pixels) {
   }
 }
 
-KurvanLinePattern KurvanSelectPattern(int index, int dpi, const QColor& colour) {
+KurvanLinePattern KurvanSelectPattern(int index, int dpi, const QColor& colour, int width) {
   KurvanLinePattern p;
   p.colour = colour;
+  p.width = std::clamp(width, 1, 1 << 10);
   const char* text = kPatterns[index >= 0 && index < KURVAN_PATTERNS ? index : 0];
   if (dpi <= 0) dpi = 96;
   while (*text && p.count < KurvanLinePattern::kMaxLengths) {
@@ -58,23 +59,37 @@ KurvanLinePattern KurvanSelectPattern(int index, int dpi, const QColor& colour) 
     if (!*text) break;
     long hm = std::strtol(text, const_cast<char**>(&text), 10);
     // 0.01 mm to device pixels, rounded; never 0, so that the walk always moves on.
-    const long px = (hm * dpi + 1270) / 2540;
-    p.lengths[p.count++] = static_cast<int>(std::clamp(px, 1L, 1L << 20));
+    const long w = p.width;
+    const long px = (hm * dpi + 1270 * w) / (2540 * w);
+    p.lengths[p.count++] = static_cast<int>(std::clamp(px, 1L, 1L << 20) * w);
   }
-  if (p.count == 0) p.lengths[p.count++] = 1;
+  if (p.count == 0) p.lengths[p.count++] = p.width;
   p.left = p.lengths[0];
   return p;
 }
 
-void KurvanPatternLine(QPainter& painter, KurvanLinePattern& pattern, QPoint from, QPoint to) {
-  if (pattern.count <= 0) return;
-  const QPaintDevice* device = painter.device();
-  const int width = device ? device->width() : 0;
-  const int height = device ? device->height() : 0;
-  QPoint batch[kBatch];
-  int n = 0;
-  painter.save();
-  painter.setPen(QPen(pattern.colour, 0));
+namespace {
+
+// A run of drawn pixels of a wide line, from its first to its last pixel, as one stroke of
+// the line's width: exact boxes along the axes, a square-ended line otherwise.
+void WideRun(QPainter& painter, const KurvanLinePattern& pattern, QPoint first, QPoint last) {
+  const int w = pattern.width, half = w / 2;
+  if (first.y() == last.y()) {
+    painter.fillRect(std::min(first.x(), last.x()), first.y() - half, std::abs(last.x() - first.x()) + 1, w,
+                     pattern.colour);
+  } else if (first.x() == last.x()) {
+    painter.fillRect(first.x() - half, std::min(first.y(), last.y()), w, std::abs(last.y() - first.y()) + 1,
+                     pattern.colour);
+  } else {
+    painter.setPen(QPen(pattern.colour, w, Qt::SolidLine, Qt::SquareCap));
+    painter.drawLine(first, last);
+  }
+}
+
+// Walks the line from `from` up to (not including) `to` pixel by pixel, moving the place in
+// the pattern on, and hands each pixel to `visit` with whether the pattern draws it there.
+template <typename Visit>
+void WalkPattern(KurvanLinePattern& pattern, QPoint from, QPoint to, Visit&& visit) {
   const long long dx = static_cast<long long>(to.x()) - from.x();
   const long long dy = static_cast<long long>(to.y()) - from.y();
   const long long ax = std::llabs(dx), ay = std::llabs(dy);
@@ -83,13 +98,7 @@ void KurvanPatternLine(QPainter& painter, KurvanLinePattern& pattern, QPoint fro
   long long x = from.x(), y = from.y();
   long long err = steps / 2;
   for (long long i = 0; i < steps; ++i) {
-    if ((pattern.index & 1) == 0 && x >= 0 && y >= 0 && x < width && y < height) {
-      batch[n++] = QPoint(static_cast<int>(x), static_cast<int>(y));
-      if (n == kBatch) {
-        painter.drawPoints(batch, n);
-        n = 0;
-      }
-    }
+    visit(x, y, (pattern.index & 1) == 0);
     if (--pattern.left <= 0) {
       pattern.index = (pattern.index + 1) % pattern.count;
       pattern.left = pattern.lengths[pattern.index];
@@ -111,6 +120,47 @@ void KurvanPatternLine(QPainter& painter, KurvanLinePattern& pattern, QPoint fro
       }
     }
   }
+}
+
+}  // namespace
+
+void KurvanPatternLine(QPainter& painter, KurvanLinePattern& pattern, QPoint from, QPoint to) {
+  if (pattern.count <= 0) return;
+  const QPaintDevice* device = painter.device();
+  const int width = device ? device->width() : 0;
+  const int height = device ? device->height() : 0;
+  painter.save();
+  if (pattern.width > 1) {
+    // Wide lines: each run of drawn pixels is one stroke.
+    bool open = false;
+    QPoint first, last;
+    WalkPattern(pattern, from, to, [&](long long x, long long y, bool drawn) {
+      const QPoint at(static_cast<int>(x), static_cast<int>(y));
+      if (drawn && open) {
+        last = at;
+      } else if (drawn) {
+        open = true;
+        first = last = at;
+      } else if (open) {
+        WideRun(painter, pattern, first, last);
+        open = false;
+      }
+    });
+    if (open) WideRun(painter, pattern, first, last);
+    painter.restore();
+    return;
+  }
+  QPoint batch[kBatch];
+  int n = 0;
+  painter.setPen(QPen(pattern.colour, 0));
+  WalkPattern(pattern, from, to, [&](long long x, long long y, bool drawn) {
+    if (!drawn || x < 0 || y < 0 || x >= width || y >= height) return;
+    batch[n++] = QPoint(static_cast<int>(x), static_cast<int>(y));
+    if (n == kBatch) {
+      painter.drawPoints(batch, n);
+      n = 0;
+    }
+  });
   if (n > 0) painter.drawPoints(batch, n);
   painter.restore();
 }

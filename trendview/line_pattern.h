@@ -23,6 +23,7 @@ struct KurvanLinePattern {
   int count = 0;
   int index = 0;  // the current length; even ones are drawn
   int left = 0;   // pixels left of the current length
+  int width = 1;  // device pixels across the line (a printed page's lines are wider)
   QColor colour;
 
   // Moves the place in the pattern on by `pixels` without drawing.
@@ -31,8 +32,10 @@ struct KurvanLinePattern {
 };
 
 // Pattern `index` (0..9; others give the solid pattern 0) converted to device pixels at `dpi`
-// dots per inch (a length converts to at least one pixel), at its start, in `colour`.
-KurvanLinePattern KurvanSelectPattern(int index, int dpi, const QColor& colour);
+// dots per inch (a length converts to at least one pixel), at its start, in `colour`. With a
+// `width` above 1 the line is that many pixels wide and every length a whole multiple of it,
+// so that the pattern looks as on a screen of dpi / width dots per inch, enlarged.
+KurvanLinePattern KurvanSelectPattern(int index, int dpi, const QColor& colour, int width = 1);
 
 // Draws the line from `from` towards `to` with the pattern (the point `to` itself is left
 // for the next line), through the painter's clipping; pixels outside the painter's device

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "trendview/child_frame.h"
+#include "trendview/graf_view.h"
 #include "trendview/kurvan_ids.h"
 #include "trendview/trend_doc.h"
 #include "trendview/trend_text.h"
@@ -27,7 +28,8 @@ KurvanTextRow ChannelRow(KurvanTextRow::Kind kind, const uint8_t* rec, uint32_t 
 }
 
 constexpr int kScreenMargin = 4;
-constexpr double kPrintMarginMm = 20.0;  // the printed table starts 20 mm in
+constexpr double kPrintMarginMm = 20.0;  // the page's frame lies 20 mm in
+constexpr double kPrintPaddingMm = 1.0;  // the printed table keeps clear of the frame
 
 }  // namespace
 
@@ -100,10 +102,11 @@ CTrendTextView::Metrics CTrendTextView::Layout(const QFontMetrics& fm, const std
   return m;
 }
 
-void CTrendTextView::drawTable(QPainter& p, const Metrics& m, const std::vector<KurvanTextRow>& rows,
-                               bool monochrome) const {
-  const QColor text = monochrome ? QColor(Qt::black) : palette().color(QPalette::WindowText);
-  const QColor back = monochrome ? QColor(Qt::white) : palette().color(QPalette::Base);
+void CTrendTextView::drawTable(QPainter& p, const Metrics& m, const std::vector<KurvanTextRow>& rows, bool monochrome,
+                               bool paper) const {
+  // On paper the texts are black on white, the channels' values and states in their colours.
+  const QColor text = monochrome || paper ? QColor(Qt::black) : palette().color(QPalette::WindowText);
+  const QColor back = monochrome || paper ? QColor(Qt::white) : palette().color(QPalette::Base);
   int y = m.top;
   for (const KurvanTextRow& r : rows) {
     const QRect label(m.left, y, m.labelWidth, m.rowHeight);
@@ -115,7 +118,10 @@ void CTrendTextView::drawTable(QPainter& p, const Metrics& m, const std::vector<
         const int d = std::max(2, m.rowHeight - 4);
         const QRect circle(value.left(), y + (m.rowHeight - d) / 2, d, d);
         const QColor on = monochrome ? QColor(Qt::black) : Colour(r.colour);
-        p.setPen(monochrome ? QColor(Qt::black) : Colour(r.colour));
+        if (m.line > 1)
+          p.setPen(QPen(on, m.line));
+        else
+          p.setPen(on);
         p.setBrush(r.state ? on : back);
         p.drawEllipse(circle);
         p.setBrush(Qt::NoBrush);
@@ -142,7 +148,7 @@ void CTrendTextView::refresh() {
   }
   QPainter p(&offscreen_.image());
   p.setFont(font());
-  drawTable(p, Layout(QFontMetrics(font()), rows_, kScreenMargin), rows_, false);
+  drawTable(p, Layout(QFontMetrics(font()), rows_, kScreenMargin), rows_, false, false);
   p.end();
   update();
   // A table wider than the pane widens it (unless the user sized the panes).
@@ -160,9 +166,10 @@ int CTrendTextView::print(QPainter* painter) {
   if (!doc) return 0;
   printing_ = true;
   QPaintDevice* device = painter->device();
-  const QFont printFont(QStringLiteral("Arial"), 9);
-  const bool monochrome = device->depth() <= 8;
-  const int margin = static_cast<int>(std::lround(kPrintMarginMm * device->logicalDpiX() / 25.4));
+  const QFont printFont = KurvanPrintFont();
+  const bool monochrome = KurvanPrintsInBlack(device);
+  const int frame = static_cast<int>(std::lround(kPrintMarginMm * device->logicalDpiX() / 25.4));
+  const int padding = static_cast<int>(std::lround(kPrintPaddingMm * device->logicalDpiX() / 25.4));
   std::vector<KurvanTextRow> rows;
   if (const uint8_t* rec = doc->Lock()) {
     rows = KurvanTextTable(*doc, rec);
@@ -170,11 +177,16 @@ int CTrendTextView::print(QPainter* painter) {
   }
   painter->save();
   painter->setFont(printFont);
-  const Metrics m = Layout(QFontMetrics(printFont, device), rows, margin);
-  drawTable(*painter, m, rows, monochrome);
+  Metrics m = Layout(QFontMetrics(printFont, device), rows, frame + padding);
+  // The first row below the page's header line as well.
+  m.top = static_cast<int>(std::lround(kPrintMarginMm * device->logicalDpiY() / 25.4)) + padding;
+  // A state that is off is a ring: as wide as on the screen, so that the page shows it.
+  m.line = std::max(1, device->logicalDpiX() / 96);
+  drawTable(*painter, m, rows, monochrome, true);
   painter->restore();
   printing_ = false;
-  return m.labelWidth + m.valueWidth;
+  // The width from the frame on: the table, the padding before and after it.
+  return rows.empty() ? 0 : padding + m.labelWidth + m.valueWidth + padding;
 }
 
 void CTrendTextView::paintEvent(QPaintEvent* e) {

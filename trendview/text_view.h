@@ -34,8 +34,9 @@ class CTrendTextView : public QWidget, public CTrendView {
   CTrendTextView(CTrendDoc* doc, CChildFrame* frame, QWidget* parent);
 
   // 1125: draw the table again; 1128: the off-screen image (a QImage*, null without one);
-  // 1129: print into the QPainter* in lParam, returning the printed width in device units
-  // (0 without a painter or while printing already).
+  // 1129: print into the QPainter* in lParam, inside the page's frame, returning the width
+  // taken from the frame on in device units (0 without a painter, while printing already,
+  // or with nothing to show).
   intptr_t send(int id, intptr_t wParam, intptr_t lParam) override;
   void onUpdate() override;
   QWidget* widget() override { return this; }
@@ -52,11 +53,14 @@ class CTrendTextView : public QWidget, public CTrendView {
  private:
   struct Metrics {
     int left = 0, top = 0, labelWidth = 0, valueWidth = 0, rowHeight = 0;
+    int line = 1;  // width of the state circles' outline (a screen pixel's width on a page)
   };
   void refresh();
   int print(QPainter* painter);
   static Metrics Layout(const QFontMetrics& fm, const std::vector<KurvanTextRow>& rows, int margin);
-  void drawTable(QPainter& p, const Metrics& m, const std::vector<KurvanTextRow>& rows, bool monochrome) const;
+  // `paper`: black texts on white, as a page is printed.
+  void drawTable(QPainter& p, const Metrics& m, const std::vector<KurvanTextRow>& rows, bool monochrome,
+                 bool paper) const;
 
   KurvanOffscreen offscreen_;
   std::vector<KurvanTextRow> rows_;

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "host/lingsel.h"
+#include "support/qt_texts.h"
 
 // Under LeakSanitizer: the font and desktop-bus libraries keep a few allocations until the
 // process ends.
@@ -73,6 +74,31 @@ TEST(Lingsel, CancelOrNothingToOfferKeepsTheLanguage) {
   EXPECT_EQ(LanguageSelectDialog(0, nullptr, &language, 0), 0);
   EXPECT_EQ(LanguageSelectDialog(0, nullptr, nullptr, 7), 0);
   EXPECT_EQ(language, 3);
+}
+
+// Qt's own dialogs follow the language: a file dialog's buttons, back to English and on.
+TEST(Lingsel, QtDialogsSpeakTheLanguage) {
+  App();
+  const struct {
+    int language;
+    bool inUse;
+    QStringList open, save;
+  } cases[] = {
+      {0, true, {"Abbrechen", "\u00d6ffnen"}, {"Abbrechen", "Speichern"}},
+      {2, true, {"Annuler", "Ouvrir"}, {"Annuler", "Enregistrer"}},
+      {1, true, {"Cancel", "Open"}, {"Cancel", "Save"}},
+      {0, true, {"Abbrechen", "\u00d6ffnen"}, {"Abbrechen", "Speichern"}},
+      {0, true, {"Abbrechen", "\u00d6ffnen"}, {"Abbrechen", "Speichern"}},  // again: nothing changes
+      {7, false, {"Cancel", "Open"}, {"Cancel", "Save"}},                   // no such language: Qt's own
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.language);
+    EXPECT_EQ(LingselUseQtTexts(c.language), c.inUse);
+    EXPECT_EQ(qttexts::FileDialogButtons(QFileDialog::AcceptOpen), c.open);
+    EXPECT_EQ(qttexts::FileDialogButtons(QFileDialog::AcceptSave), c.save);
+  }
+  EXPECT_STREQ(LingselQtCode(5), "nl");
+  EXPECT_EQ(LingselQtCode(-1), nullptr);
 }
 
 }  // namespace

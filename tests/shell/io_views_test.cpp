@@ -252,6 +252,22 @@ TEST_F(IoViewTest, TheMainWindowsViewsFollowTheLanguageAndTheDeviceSettings) {
   SimIoViewOf(SIM_SLOT_C)->show();
   SimWriteDeviceSettings(SimState().device);
   EXPECT_TRUE(SimIoViewOf(SIM_SLOT_C)->card()->isVisible());
+  // With the views shown, a slot that holds nothing is not shown as an empty box; once it
+  // holds modules it comes up with the others.
+  SimState().ioViewsShown = 1;
+  SimState().device.slotC = 0;
+  SimShowViews(&w);
+  EXPECT_FALSE(SimIoViewOf(SIM_SLOT_C)->hasControls());
+  EXPECT_FALSE(SimIoViewOf(SIM_SLOT_C)->isVisible());
+  for (int slot : {SIM_SLOT_A, SIM_SLOT_B, SIM_SLOT_P}) EXPECT_TRUE(SimIoViewOf(slot)->isVisible()) << slot;
+  SimState().device.slotC = 1;
+  SimWriteDeviceSettings(SimState().device);
+  EXPECT_TRUE(SimIoViewOf(SIM_SLOT_C)->isVisible());
+  SimState().device.slotB = 0;
+  SimWriteDeviceSettings(SimState().device);
+  EXPECT_FALSE(SimIoViewOf(SIM_SLOT_B)->isVisible());
+  SimState().device.slotB = 1;
+  SimWriteDeviceSettings(SimState().device);
   // 2035 and 2036 come through the main window's cycle messages.
   SimIoViewOf(SIM_SLOT_C)->cardInput(2)->setChecked(true);
   SimState().cycleCount = 30;

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QUrl>
 #include <algorithm>
@@ -35,6 +36,8 @@
 #include "shell/shell_dialogs.h"
 #include "shell/shell_texts.h"
 #include "shell/shell_util.h"
+#include "shell/shell_ui.h"
+#include "support/qt_texts.h"
 #include "support/shell_app.h"
 #include "support/test_env.h"
 
@@ -358,6 +361,14 @@ TEST_F(WindowTest, AChosenLanguageRenamesMenusViewsAndTitleAndRestartsTheFirmwar
   }
   EXPECT_EQ(w.commView()->sendButton()->text().toStdString(), "&Envoyer");
   SimState().pauseCount = 0;
+  // Qt's own dialogs follow the program's language.
+  EXPECT_EQ(qttexts::FileDialogButtons(QFileDialog::AcceptSave), (QStringList{"Annuler", "Enregistrer"}));
+  SimState().language = 0;
+  SimLanguageTexts(&w);
+  EXPECT_EQ(qttexts::FileDialogButtons(QFileDialog::AcceptSave), (QStringList{"Abbrechen", "Speichern"}));
+  EXPECT_EQ(qttexts::FileDialogButtons(QFileDialog::AcceptOpen), (QStringList{"Abbrechen", "\u00d6ffnen"}));
+  SimState().language = 2;
+  SimLanguageTexts(&w);
 
   // Cancel changes nothing.
   SimState().reloadRequest = 0;
@@ -365,6 +376,96 @@ TEST_F(WindowTest, AChosenLanguageRenamesMenusViewsAndTitleAndRestartsTheFirmwar
   w.command(SIM_CMD_LANGUAGE);
   EXPECT_EQ(SimState().language, 2);
   EXPECT_EQ(SimState().reloadRequest, 0);
+  SimState().language = 1;
+  SimLanguageTexts(&w);
+  EXPECT_EQ(qttexts::FileDialogButtons(QFileDialog::AcceptSave), (QStringList{"Cancel", "Save"}));
+}
+
+// --- Where the views go ----------------------------------------------------------------------
+
+// Beside the window as far as the screen allows: its right, its left, or pushed into the
+// screen; a column too tall for the screen goes on in a next one; the views under the window
+// stay on the screen too.
+TEST(ViewPlaces, TheViewsStayOnTheScreen) {
+  const QRect screen(0, 0, 1600, 1200);
+  const std::vector<QSize> io = {{300, 200}, {300, 160}, {320, 240}, {300, 200}};  // A, P, B, C
+  const std::vector<QSize> under = {{450, 120}};
+  enum Side { kRight, kLeft, kPushed };
+  const struct {
+    const char* what;
+    QRect area, window;
+    std::vector<QSize> column;
+    Side side;
+    int columns;
+  } cases[] = {
+      {"room at the right", screen, {100, 100, 446, 480}, io, kRight, 1},
+      {"panel at the right edge", screen, {1150, 100, 446, 480}, io, kLeft, 1},
+      {"panel at the bottom right", screen, {1150, 900, 446, 480}, io, kLeft, 1},
+      {"no room on either side", {0, 0, 800, 1200}, {200, 0, 446, 480}, io, kPushed, 1},
+      {"a low screen: two columns", {0, 0, 1600, 500}, {100, 0, 446, 480}, io, kRight, 2},
+      {"smaller than the panel and one view", {0, 0, 500, 400}, {0, 0, 446, 480}, {{300, 200}}, kPushed, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const SimViewPlaces places = SimPlaceViews(c.window, c.area, c.column, under, 4);
+    ASSERT_EQ(places.column.size(), c.column.size());
+    ASSERT_EQ(places.below.size(), under.size());
+    std::vector<int> lefts;
+    for (size_t i = 0; i < c.column.size(); ++i) {
+      const QRect r(places.column[i], c.column[i]);
+      if (c.column[i].width() <= c.area.width() && c.column[i].height() <= c.area.height())
+        EXPECT_TRUE(c.area.contains(r)) << i;
+      if (c.side == kRight) EXPECT_GT(r.left(), c.window.right()) << i;
+      if (c.side == kLeft) EXPECT_LT(r.right(), c.window.left()) << i;
+      if (std::find(lefts.begin(), lefts.end(), r.left()) == lefts.end()) lefts.push_back(r.left());
+      // No two views of the column overlap.
+      for (size_t j = 0; j < i; ++j) EXPECT_FALSE(r.intersects(QRect(places.column[j], c.column[j]))) << i << " " << j;
+    }
+    EXPECT_EQ(static_cast<int>(lefts.size()), c.columns);
+    const QRect below(places.below[0], under[0]);
+    if (under[0].height() <= c.area.height()) EXPECT_TRUE(c.area.contains(below));
+  }
+  // The order down the column is kept: A above P above B.
+  const SimViewPlaces right = SimPlaceViews({100, 100, 446, 480}, screen, io, {}, 4);
+  EXPECT_EQ(right.column[0], QPoint(550, 100));
+  EXPECT_EQ(right.column[1], QPoint(550, 304));
+  EXPECT_LT(right.column[2].y(), right.column[3].y());
+}
+
+// A remembered placement that lies on no present screen comes back onto one; one that can
+// still be taken by its top stays.
+TEST(ViewPlaces, APlacementOffEveryScreenComesBack) {
+  const QList<QRect> screens = {QRect(0, 0, 1600, 1200), QRect(1600, 0, 1280, 1024)};
+  const struct {
+    QRect stored, expected;
+  } cases[] = {
+      {{100, 100, 446, 480}, {100, 100, 446, 480}},
+      {{2000, 200, 446, 480}, {2000, 200, 446, 480}},    // on the second screen
+      {{3500, 200, 446, 480}, {1154, 200, 446, 480}},    // a screen that is gone
+      {{-900, -700, 446, 480}, {0, 0, 446, 480}},
+      {{1500, 1190, 446, 480}, {1500, 1190, 446, 480}},  // its top still on the first one
+      {{300, 1300, 446, 480}, {300, 720, 446, 480}},
+      {{-20, 5000, 2000, 1500}, {0, 0, 2000, 1500}},     // bigger than the screen: its top left
+  };
+  for (const auto& c : cases) EXPECT_EQ(SimOntoScreens(c.stored, screens), c.expected) << c.stored.x() << "," << c.stored.y();
+  EXPECT_EQ(SimOntoScreens(QRect(5000, 5000, 10, 10), {}), QRect(5000, 5000, 10, 10)) << "no screen: left alone";
+}
+
+// The main window at its screen's right edge: the views come up inside the screen.
+TEST_F(WindowTest, TheViewsOfAWindowAtTheScreensEdgeStayOnTheScreen) {
+  SimMainWindow w;
+  w.show();
+  std::vector<StandInView*> views = AddViews(w);
+  QScreen* screen = w.screen();
+  ASSERT_NE(screen, nullptr);
+  const QRect area = screen->availableGeometry();
+  w.move(area.right() + 1 - w.frameGeometry().width(), area.top());
+  SimState().ioViewsShown = 1;
+  SimShowViews(&w);
+  for (StandInView* v : views) {
+    ASSERT_TRUE(v->isVisible());
+    EXPECT_TRUE(area.contains(v->frameGeometry())) << v->frameGeometry().x() << "," << v->frameGeometry().y();
+  }
 }
 
 // --- Options, help and info -----------------------------------------------------------------

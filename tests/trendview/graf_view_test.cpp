@@ -20,6 +20,7 @@
 #include "support/graf_fixture.h"
 #include "support/process_locale.h"
 #include "trendview/language.h"
+#include "trendview/text_view.h"
 
 namespace {
 
@@ -638,6 +639,188 @@ TEST_F(GrafViewTest, PrintingHoldsALiveTrendForThePage) {
   EXPECT_EQ(kinds, (std::vector<std::string>{"QPrintDialog", "QPrintPreviewDialog", "QPageSetupDialog"}));
   EXPECT_GT(QFileInfo(QString::fromStdString(folder + "/command.pdf")).size(), 1000);
   EXPECT_FALSE(doc->hold());
+}
+
+// One minute into a trend of six: the labels and the vertical grid run over the whole width,
+// over the part no sample has reached yet too, also after a resize and with a time base.
+TEST_F(GrafViewTest, TimeLabelsAndGridCoverTheWholeWidth) {
+  KurvanHandle h = Make(1, 1000, 360, 0, 1, 1);
+  Saw(h, 60);
+  CTrendDoc* doc = Doc(h);
+  CTrendGrafView* v = View(doc, 600, 300);
+  // Something drawn in the time band's and the analog inside's part left of x (the record's
+  // time 0 lies at five sixths of the width).
+  auto inked = [&](const KurvanRect& box, int x1) {
+    int n = 0;
+    for (int y = box.top + 1; y < box.bottom - 1; ++y)
+      for (int x = box.left + 1; x < x1; ++x) n += Px(v->image(), x, y) != kWhite;
+    return n;
+  };
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    if (round == 1) Resize(v, 800, 360);
+    if (round == 2) {
+      setenv("TZ", "UTC", 1);
+      tzset();
+      Edit(h, [](uint8_t* rec) {
+        TrendPutI16(rec, TREND_REC_ABS_TIME, 1);
+        TrendPutI32(rec, TREND_REC_TIME_BASE, 959558400);
+      });
+      doc->UpdateAllViews();
+      v->drawNow();
+    }
+    const KurvanGrafLayout& l = v->geometry();
+    const int timeZero = l.left() + l.innerWidth * 5 / 6;
+    const KurvanRect band{l.left(), l.timeBand.top, l.right(), l.timeBand.bottom};
+    EXPECT_GT(inked(band, l.left() + l.innerWidth / 3), 0) << "labels over the empty part";
+    EXPECT_GT(inked(l.analog, timeZero - 5), 0) << "grid over the empty part";
+    EXPECT_GT(inked(band, timeZero - 5), inked(band, l.left() + l.innerWidth / 3));
+  }
+  unsetenv("TZ");
+  tzset();
+}
+
+// The printed page: the table clear of the page's frame, the header, the graph with its frames,
+// grid and traces as on the screen, the lines one screen pixel wide.
+class GrafPrintTest : public GrafViewTest {
+ protected:
+  void SetUp() override {
+    GrafViewTest::SetUp();
+    QFont f = kurvantest::TestFont();
+    f.setPointSize(9);
+    KurvanSetPrintFont(f);
+    setenv("TZ", "UTC", 1);
+    tzset();
+  }
+  void TearDown() override {
+    KurvanSetPrintFont(QFont());
+    unsetenv("TZ");
+    tzset();
+    texts.clear();
+    GrafViewTest::TearDown();
+  }
+  // An A4 landscape page at 200 dots per inch, white.
+  static QImage Page(QImage::Format format = QImage::Format_RGB32) {
+    QImage page(2339, 1654, format);
+    page.setDotsPerMeterX(7874);
+    page.setDotsPerMeterY(7874);
+    page.fill(Qt::white);
+    return page;
+  }
+  CTrendGrafView* PrintView(CTrendDoc* doc) {
+    texts.push_back(std::make_unique<CTrendTextView>(doc, nullptr, nullptr));
+    CTrendTextView* text = texts.back().get();
+    text->setFont(kurvantest::TestFont());
+    CTrendGrafView* v = View(doc, 480, 300, text);
+    text->resize(200, 300);
+    v->UpdateCursorData();
+    return v;
+  }
+  std::vector<std::unique_ptr<CTrendTextView>> texts;
+};
+
+// The longest run of pixels of colour c in row y, and the rows with such a run of at least n.
+int LongestRun(const QImage& img, int y, uint32_t c) {
+  int best = 0, run = 0;
+  for (int x = 0; x < img.width(); ++x) {
+    run = Px(img, x, y) == c ? run + 1 : 0;
+    best = std::max(best, run);
+  }
+  return best;
+}
+int RowsWithRun(const QImage& img, uint32_t c, int n) {
+  int rows = 0;
+  for (int y = 0; y < img.height(); ++y) rows += LongestRun(img, y, c) >= n;
+  return rows;
+}
+
+TEST_F(GrafPrintTest, ThePageShowsWhatTheScreenShows) {
+  KurvanHandle h = Make(2, 1000, 120, 0, 2, 2);
+  Edit(h, [](uint8_t* rec) {
+    TrendPutText(rec, TrendAnalogChannel(0) + TREND_CH_NAME, TREND_CH_NAME_BYTES, "Istwert");
+    TrendPutText(rec, TrendAnalogChannel(1) + TREND_CH_NAME, TREND_CH_NAME_BYTES, "Stellgrad");
+    TrendPutText(rec, TrendDigitalChannel(0) + TREND_CH_NAME, TREND_CH_NAME_BYTES, "Auto/Hand");
+    TrendPutText(rec, TrendDigitalChannel(1) + TREND_CH_NAME, TREND_CH_NAME_BYTES, "Alarm");
+    TrendPutU32(rec, TrendAnalogChannel(0) + TREND_CH_COLOR, 0x0000C0);
+    TrendPutU32(rec, TrendAnalogChannel(1) + TREND_CH_COLOR, 0x008000);
+    TrendPutU32(rec, TrendDigitalChannel(0) + TREND_CH_COLOR, 0x800000);
+    TrendPutU32(rec, TrendDigitalChannel(1) + TREND_CH_COLOR, 0x008080);
+    TrendPutI16(rec, TREND_REC_LEFT_SCALE, 0);
+    TrendPutI16(rec, TREND_REC_RIGHT_SCALE, 1);
+  });
+  for (int i = 0; i < 100; ++i)
+    Cycle(h, {50.0f + 40.0f * std::sin(i / 8.0f), 50.0f + 30.0f * std::cos(i / 10.0f)},
+          {static_cast<unsigned char>(i / 15 % 2 == 0), static_cast<unsigned char>(i / 7 % 2)});
+  CTrendDoc* doc = Doc(h);
+  CTrendGrafView* v = PrintView(doc);
+  QImage page = Page();
+  ASSERT_TRUE(v->Print(&page, 959558400 + 3723));
+  EXPECT_TRUE(kurvantest::MatchesGoldenImage("trendview", "graf_printed_page", page));
+
+  // At 200 dpi a line is 2 pixels wide: the page's frame (black), the frames of the analog
+  // and the digital area (the frame colour) and the dotted grid (black) are there.
+  const int unit = 2;
+  EXPECT_GE(RowsWithRun(page, Rgb(0x808080), 1000), 4 * unit) << "tops and bottoms of both areas";
+  EXPECT_GE(RowsWithRun(page, kBlack, 1500), 2 * unit) << "the page's frame";
+  // A grid row: many short black dashes, each a whole number of line widths long.
+  int gridRows = 0;
+  for (int y = 0; y < page.height(); ++y) {
+    int dashes = 0, run = 0;
+    for (int x = 0; x < page.width(); ++x) {
+      if (Px(page, x, y) == kBlack) {
+        ++run;
+        continue;
+      }
+      dashes += run > 0 && run <= 4 * unit && run % unit == 0;
+      run = 0;
+    }
+    gridRows += dashes > 100;
+  }
+  EXPECT_GE(gridRows, 3 * unit) << "horizontal grid lines";
+}
+
+TEST_F(GrafPrintTest, BlackOnAMonochromeDeviceAndColoursElsewhere) {
+  QPrinter grey(QPrinter::HighResolution);
+  grey.setColorMode(QPrinter::GrayScale);
+  QPrinter colour(QPrinter::HighResolution);
+  colour.setColorMode(QPrinter::Color);
+  QImage rgb = Page(), gray = Page(QImage::Format_Grayscale8);
+  const struct {
+    const QPaintDevice* device;
+    bool black;
+  } cases[] = {{&grey, true}, {&colour, false}, {&rgb, false}, {&gray, true}, {nullptr, false}};
+  for (const auto& c : cases) EXPECT_EQ(KurvanPrintsInBlack(c.device), c.black);
+}
+
+// An empty trend prints its frames and header without a table; a printer that does not take
+// the page says so and leaves the document as it was.
+TEST_F(GrafPrintTest, AnEmptyTrendAndAFailingPrinter) {
+  KurvanHandle h = Make(1, 200, 100, 0, 1, 1);
+  CTrendDoc* doc = Doc(h);
+  CTrendGrafView* v = PrintView(doc);
+  QImage page = Page();
+  EXPECT_TRUE(v->Print(&page, 0));
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(doc->hold());
+  EXPECT_GE(RowsWithRun(page, Rgb(0x808080), 1000), 2) << "the analog area's frame";
+  {
+    QPainter p(&page);
+    EXPECT_EQ(texts.back()->send(KURVAN_MSG_PRINT, 0, reinterpret_cast<intptr_t>(&p)), 0)
+        << "no table: the graph takes the whole page";
+  }
+  EXPECT_TRUE(boxes.empty());
+
+  QPrinter broken(QPrinter::HighResolution);
+  broken.setOutputFormat(QPrinter::PdfFormat);
+  broken.setOutputFileName(QString::fromStdString(folder + "/no/such/folder/page.pdf"));
+  EXPECT_FALSE(v->Print(&broken));
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], KurvanLanguages().string(KURVAN_STR_PRINT_ERROR));
+  EXPECT_FALSE(boxes[0].isEmpty());
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(doc->hold()) << "the hold for the print is left again";
+  EXPECT_EQ(doc->trendHandle(), h);
+  EXPECT_TRUE(LockIsFree(h));
 }
 
 // A trend with two analog channels on a scale each and two digital channels, 100 of its 120

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "support/kurvan_fixture.h"
+#include "support/qt_texts.h"
 #include "trendview/kurvan_ids.h"
 #include "trendview/language.h"
 #include "trendview/main_frame.h"
@@ -135,6 +136,18 @@ TEST_F(LanguageTest, MenusFollowTheLanguage) {
   EXPECT_EQ(frame->menuBar()->actions().first()->text(), "&Fichier");
   EXPECT_EQ(frame->action(KURVAN_CMD_FILE_OPEN)->shortcut(), QKeySequence("Ctrl+O"));
   EXPECT_EQ(frame->windowTitle(), "Kurvan");
+}
+
+// Qt's own dialogs (files, print, preview) speak the program's language with its menus.
+TEST_F(LanguageTest, QtDialogsSpeakTheProgramsLanguage) {
+  ASSERT_TRUE(Start(""));
+  EXPECT_EQ(qttexts::FileDialogButtons(QFileDialog::AcceptSave), (QStringList{"Abbrechen", "Speichern"}));
+  EXPECT_EQ(qttexts::FileDialogButtons(QFileDialog::AcceptOpen), (QStringList{"Abbrechen", "\u00d6ffnen"}));
+  ASSERT_EQ(KurvanLanguages().SetLanguage(1), 0);
+  EXPECT_EQ(qttexts::FileDialogButtons(QFileDialog::AcceptSave), (QStringList{"Cancel", "Save"}));
+  ASSERT_EQ(KurvanLanguages().SetLanguage(2), 0);
+  EXPECT_EQ(qttexts::FileDialogButtons(QFileDialog::AcceptSave), (QStringList{"Annuler", "Enregistrer"}));
+  ASSERT_EQ(KurvanLanguages().SetLanguage(0), 0);
 }
 
 }  // namespace

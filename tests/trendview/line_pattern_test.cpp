@@ -66,6 +66,38 @@ TEST(LinePattern, TheWalkKeepsItsRhythmAcrossLines) {
   EXPECT_EQ(Row(img, 3, 0, 10), ".##..##...");
 }
 
+// A wide line (a printed page's, `width` pixels per screen pixel): the pattern as on a screen
+// of dpi / width, enlarged, each drawn run one stroke that wide and as long as the run.
+TEST(LinePattern, WideLinesAreTheScreensPatternEnlarged) {
+  const struct {
+    int index, dpi, width;
+    std::vector<int> lengths;
+  } cases[] = {
+      {1, 192, 2, {2, 2}},
+      {1, 1200, 12, {12, 12}},
+      {2, 288, 3, {6, 6}},
+      {5, 96, 1, {9, 2, 2, 2, 2, 2, 2, 2}},
+      {1, 96, 0, {1, 1}},  // no width: one pixel
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(Lengths(KurvanSelectPattern(c.index, c.dpi, Qt::black, c.width)), c.lengths) << c.index << " " << c.width;
+
+  QImage img = White(24, 12);
+  QPainter p(&img);
+  KurvanLinePattern grid = KurvanSelectPattern(1, 192, Qt::black, 2);
+  KurvanPatternLine(p, grid, QPoint(0, 2), QPoint(14, 2));
+  KurvanLinePattern column = KurvanSelectPattern(1, 192, Qt::black, 2);
+  KurvanPatternLine(p, column, QPoint(20, 0), QPoint(20, 8));
+  p.end();
+  // Two rows (1 and 2) of runs of two pixels; the rows beside them stay white.
+  for (int y : {1, 2}) EXPECT_EQ(Row(img, y, 0, 16), "##..##..##..##..") << y;
+  for (int y : {0, 3}) EXPECT_EQ(Row(img, y, 0, 16), "................") << y;
+  std::string down;
+  for (int y = 0; y < 10; ++y) down += (img.pixel(19, y) & 0xFFFFFF) == 0 && (img.pixel(20, y) & 0xFFFFFF) == 0 ? '#' : '.';
+  EXPECT_EQ(down, "##..##....");
+  EXPECT_EQ(Row(img, 4, 18, 23), ".##..") << "two pixels wide, around x 20";
+}
+
 TEST(LinePattern, SteepAndFarLines) {
   QImage img = White(8, 8);
   QPainter p(&img);

@@ -25,6 +25,7 @@ constexpr KurvanString kStrings[] = {
     {KURVAN_STR_TOO_SMALL, "The window is too small to show the trend."},
     {KURVAN_STR_OPEN_ERROR, "The trend file could not be read."},
     {KURVAN_STR_SAVE_ERROR, "The trend file could not be written."},
+    {KURVAN_STR_PRINT_ERROR, "The page could not be printed."},
     {KURVAN_STR_LEFT_SCALE, "Left scale"},
     {KURVAN_STR_RIGHT_SCALE, "Right scale"},
     {KURVAN_STR_TIME_DISPLAY, "Time display"},

@@ -25,6 +25,7 @@ constexpr KurvanString kStrings[] = {
     {KURVAN_STR_TOO_SMALL, "La fen\xEAtre est trop petite pour la courbe."},
     {KURVAN_STR_OPEN_ERROR, "Le fichier de courbe n'a pas pu \xEAtre lu."},
     {KURVAN_STR_SAVE_ERROR, "Le fichier de courbe n'a pas pu \xEAtre \xE9" "crit."},
+    {KURVAN_STR_PRINT_ERROR, "La page n'a pas pu \xEAtre imprim\xE9" "e."},
     {KURVAN_STR_LEFT_SCALE, "\xC9" "chelle gauche"},
     {KURVAN_STR_RIGHT_SCALE, "\xC9" "chelle droite"},
     {KURVAN_STR_TIME_DISPLAY, "Affichage du temps"},

@@ -25,6 +25,7 @@ constexpr KurvanString kStrings[] = {
     {KURVAN_STR_TOO_SMALL, "Das Fenster ist zu klein f\xFCr den Trend."},
     {KURVAN_STR_OPEN_ERROR, "Die Trenddatei konnte nicht gelesen werden."},
     {KURVAN_STR_SAVE_ERROR, "Die Trenddatei konnte nicht geschrieben werden."},
+    {KURVAN_STR_PRINT_ERROR, "Die Seite konnte nicht gedruckt werden."},
     {KURVAN_STR_LEFT_SCALE, "Linke Skala"},
     {KURVAN_STR_RIGHT_SCALE, "Rechte Skala"},
     {KURVAN_STR_TIME_DISPLAY, "Zeitanzeige"},
