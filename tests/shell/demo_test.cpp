@@ -309,6 +309,11 @@ TEST_F(DemoStatus, TheMainMenusTitleOnItsFirstShowing) {
   EXPECT_EQ(std::string(g_opMenuRows.title.text).rfind(mainMenu, 0), 0u) << g_opMenuRows.title.text;
   const int first = titlePixels();
   EXPECT_GT(first, 50) << "the title is drawn";
+  // The start-up selects the palette again once the device runs, over a menu already built:
+  // the screen's colours are laid anew and its rows with them.
+  FW_SelectPalette(0);
+  run(3);
+  EXPECT_EQ(titlePixels(), first) << "the title is drawn again over the new colours";
   // Into the device settings and back.
   ASSERT_TRUE(downTo([](const OpMenuItem& i) { return i.pageProc == OP_MenuDeviceSettings; }));
   press(kEnter);
