@@ -5,5 +5,5 @@
 #include "runtime/fw_main.h"
 
 void SIM_InstallOpuiLinks() {
-  OP_InstallLinks({FW_GetKeyCode, &g_fwMain, COM_BusSetAddress, COM_CanNodeTable});
+  OP_InstallLinks({FW_GetKeyCode, &g_fwMain, COM_BusSetAddress, COM_CanNodeTable, FW_SlotRecord});
 }

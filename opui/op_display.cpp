@@ -702,7 +702,10 @@ void OP_MarkSoftkey(int n, int on) {
   fill(c, n * 58 + 30, 238, n * 58 + 87, 239);
 }
 
-void OP_ApplyScreenColors() {
+namespace {
+
+// Fills the body in the screen's colours: the background, the title band and its line.
+void fillScreenColors() {
   OpDisplayState& d = g_opDisplay;
   const GUI_COLOR* palette = OP_LinkScreenColors();
   const int slot = d.pageColorIndex >= 1 && d.pageColorIndex <= 10 ? d.pageColorIndex : 5;
@@ -716,6 +719,16 @@ void OP_ApplyScreenColors() {
   }
   if (g_opTouchList) OP_TouchListColors();
   if (d.bodyDev > 0) OP_GfxCopyToLcd(d.bodyDev);
+}
+
+}  // namespace
+
+// New colours cover the rows drawn on the body (the title among them): the text screen is
+// drawn whole again with the next display update.
+void OP_ApplyScreenColors() {
+  fillScreenColors();
+  g_opTextScreen.redrawState = 0;
+  g_opTextScreen.request = 1;
 }
 
 void OP_ClearTopBar() {
@@ -733,7 +746,7 @@ void OP_ClearTopBar() {
 
 void OP_RedrawDisplay() {
   OP_ClearTopBar();
-  OP_ApplyScreenColors();
+  fillScreenColors();
   g_opTextScreen.redrawState = 0;
   OP_ShowTextScreen(g_opTextScreen.type, 0);
 }
@@ -881,7 +894,7 @@ void OP_DrawTextScreen(int redrawAll) {
   } else if (listScreen && !g_opTouchList) {
     OP_OpenTouchList();
   }
-  if (redrawAll) OP_ApplyScreenColors();
+  if (redrawAll) fillScreenColors();
   if (s.trendRing && s.trendDrawnIndex != s.trendNewest) OP_DrawTrendStrip();
   const GUI_FONT* previousFont = GUI_SetFont(&GUI_FontProp22);
   for (int i = 0; i < s.count; ++i) {

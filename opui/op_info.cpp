@@ -149,14 +149,33 @@ bool slotFellBack() {
   return true;
 }
 
+// The serial number and the versions of a slot; "---" for one the hardware does not report.
 void serialText(char* out, const char* label, const uint16_t serial[4]) {
+  if (serial[0] == OP_SLOT_NO_SERIAL) {
+    rowf(out, "%-s:    ---", label);
+    return;
+  }
   rowf(out, "%-s:    %04d%04d-%03d-%03d", label, serial[0], serial[1], serial[2], serial[3]);
 }
+void hwVersionText(char* out, const char* label, const OpSlotRecord& s) {
+  if (s.hwVersion == OP_SLOT_NO_VERSION) {
+    rowf(out, "%-s:    ---", label);
+  } else {
+    rowf(out, "%-s:    %.2d", label, s.hwVersion);
+  }
+}
+void swVersionText(char* out, const char* label, const OpSlotRecord& s) {
+  if (s.swVersion[0] == OP_SLOT_NO_VERSION) {
+    rowf(out, "%-s:    ---", label);
+  } else {
+    rowf(out, "%-s:    %d.%d", label, s.swVersion[0], s.swVersion[1]);
+  }
+}
 
-// A temperature in tenths as "%5.1f °C", "  ---   " above the limit.
+// A temperature in tenths as "%5.1f °C", "  ---   " above the limit or when not reported.
 void temperatureText(char* out, size_t n, int16_t tenths, bool limited) {
   const OpSlotRecord& s = shownSlot();
-  if (limited && tenths > s.temperatureLimit) {
+  if (tenths == OP_SLOT_NO_TEMPERATURE || (limited && tenths > s.temperatureLimit)) {
     std::snprintf(out, n, "  ---   ");
   } else {
     std::snprintf(out, n, "%5.1f %cC", tenths / kTenths, kDegree);
@@ -692,9 +711,9 @@ void OP_ModuleRow(const OpMenuItem& item, char* out) {
   }
   switch (item.sub) {
     case 1: serialText(out, label, s.serial); break;
-    case 2: rowf(out, "%-s:    %.2d", label, s.hwVersion); break;
+    case 2: hwVersionText(out, label, s); break;
     case 3: {
-      rowf(out, "%-s:    %d.%d", label, s.swVersion[0], s.swVersion[1]);
+      swVersionText(out, label, s);
       char title[kRow];
       slotTitle(title, sizeof title);
       statusTitle(title);
@@ -852,8 +871,8 @@ void OP_ChannelInfoRow(const OpMenuItem& item, char* out) {
       statusTitle(title);
       break;
     }
-    case 2: rowf(out, "%-s:    %.2d", label, s.hwVersion); break;
-    case 3: rowf(out, "%-s:    %d.%d", label, s.swVersion[0], s.swVersion[1]); break;
+    case 2: hwVersionText(out, label, s); break;
+    case 3: swVersionText(out, label, s); break;
     default: rowf(out, "%s", label); break;
   }
 }

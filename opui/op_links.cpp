@@ -77,7 +77,9 @@ bool OP_LinkPictureLock() { return g_opStandIn.pictureLock != 0; }
 uint8_t OP_LinkSlotModule(int slot) { return OP_LinkSlot(slot).moduleType; }
 const OpSlotRecord& OP_LinkSlot(int slot) {
   static const OpSlotRecord kUnused{};
-  return slot >= 0 && slot < OP_SLOTS ? g_opStandIn.slots[slot] : kUnused;
+  if (slot < 0 || slot >= OP_SLOTS) return kUnused;
+  auto record = g_links.get(&OpLinkHooks::slot);
+  return record ? record(slot) : g_opStandIn.slots[slot];
 }
 uint8_t OP_LinkStartStatus() { return g_opStandIn.startStatus; }
 uint8_t OP_LinkAccessLock(int n) { return n >= 0 && n < 2 ? g_opStandIn.accessLock[n] : 0; }

@@ -17,6 +17,7 @@
 struct GUI_PID_STATE;
 struct FwPicture;
 struct FwMainState;
+struct OpSlotRecord;
 
 // What the operating interface reaches of the firmware and device communication; null keeps
 // the stand-in.
@@ -25,6 +26,7 @@ struct OpLinkHooks {
   const FwMainState* main = nullptr;                      // the main cycle's state
   void (*busSetAddress)(uint16_t node) = nullptr;         // the system bus's shown node
   const ComCanNodeTable& (*canNodeTable)() = nullptr;     // the system bus's node table
+  const OpSlotRecord& (*slot)(int slot) = nullptr;        // the I/O hardware's slot record
 };
 // Installs the links (and forgets that a stand-in was used).
 void OP_InstallLinks(const OpLinkHooks& hooks);
@@ -65,6 +67,10 @@ enum : uint8_t {
   OP_SLOT_INIT = 1, OP_SLOT_CONFIG = 2, OP_SLOT_ONLINE = 3, OP_SLOT_UNUSED = 4,
 };
 constexpr uint8_t OP_SLOT_FAILED = 171;   // module type of a slot whose module failed
+// Marks of a slot value the hardware does not report: the pages show "---" for it.
+constexpr uint16_t OP_SLOT_NO_SERIAL = 0xFFFF;   // in serial[0]
+constexpr uint8_t OP_SLOT_NO_VERSION = 0xFF;     // hardware version, software version high byte
+constexpr int16_t OP_SLOT_NO_TEMPERATURE = INT16_MIN;
 struct OpSlotGroup {
   uint16_t code = 0;          // module code (0 none)
   uint8_t state = 0;          // 0 unused, 3 in use, 4 wrong module, other: configuring
@@ -170,8 +176,8 @@ bool OP_LinkCustomLogoPresent();
 bool OP_LinkPictureLock();
 // Module type of I/O slot 0..3 (A, B, C, P): 0 none, 171 failed. Default: the stand-in.
 uint8_t OP_LinkSlotModule(int slot);
-// The record of I/O slot 0..3 (a slot out of range reads as an unused slot). Default: the
-// stand-in.
+// The record of I/O slot 0..3 (a slot out of range reads as an unused slot): the simulated
+// hardware's. Default: the stand-in.
 const OpSlotRecord& OP_LinkSlot(int slot);
 // The start-status byte (bit 4: ask for the date and time after start) and the two
 // access-lock bytes (0, 1). Default: the stand-in.

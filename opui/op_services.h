@@ -9,7 +9,8 @@ struct WM_MESSAGE;
 
 // --- Display calls ---------------------------------------------------------------------
 
-// Sets the screen colours, clears and paints the band y 34..57.
+// Sets the screen colours, clears and paints the band y 34..57; the text screen is drawn whole
+// again with the next display update.
 void OP_ApplyScreenColors();
 // Resets the display-object list.
 void OP_ClearDisplayList();

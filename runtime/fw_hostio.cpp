@@ -13,8 +13,13 @@
 //   marks the value as electrical (mA, V, mV, ohm), otherwise it is in engineering units.
 // - Outputs go back to the image only when the block flagged them as new; a card's output
 //   test (system data 4140..4143) takes precedence for the channels it names.
+// - The status pages see each board as its slot's module (the board types are the slot
+//   module types), online once the board was copied, and at each position the module that
+//   the board reports there, with its readings; the simulation reports no serial numbers,
+//   hardware versions or temperatures.
 #include <cstring>
 
+#include "opui/op_links.h"
 #include "opui/op_services.h"
 #include "runtime/fw_io.h"
 #include "runtime/fw_links.h"
@@ -87,7 +92,75 @@ void giveOutputs(SimHostState& s) {
   }
 }
 
+// The board types are the module types the status pages show for a slot.
+static_assert(FW_BOARD_BASE == 1 && FW_BOARD_MODULE_RACK == 2 && FW_BOARD_DIGITAL_CARD == 3 &&
+              FW_BOARD_OUTPUT == 4 && FW_BOARD_OUTPUT_ANALOG == 5);
+
+bool isAnalogInput(uint8_t cls) {
+  switch (cls) {
+    case FW_CLASS_UNI_INPUT: case FW_CLASS_TC_INPUT: case FW_CLASS_TPS_INPUT:
+    case FW_CLASS_U_INPUT: case FW_CLASS_R_INPUT:
+      return true;
+    default:
+      return false;
+  }
+}
+bool isAnalogOutput(uint8_t cls) {
+  return cls == FW_CLASS_I_OUTPUT || cls == FW_CLASS_U_OUTPUT || cls == FW_CLASS_PWM_OUTPUT;
+}
+bool hasDigitalInputs(uint8_t cls) { return cls == FW_CLASS_DI_2 || cls == FW_CLASS_DI_4 || cls == FW_CLASS_DIDO; }
+
+// One position of a board: the module there, whether it is the one the claiming block asked
+// for, and its two first readings (sensor faults as the pages' error codes).
+void fillGroup(const FwIoChannel& ch, OpSlotGroup& g) {
+  g = OpSlotGroup{};
+  g.code = ch.reportedClass;
+  if (g.code == FW_CLASS_NONE) return;
+  const uint8_t low = ch.expectedClass & 0xFF, high = ch.expectedClass >> 8;
+  const bool wrong = ch.expectedClass != 0 && g.code != low && g.code != high;
+  g.state = wrong ? 4 : 3;
+  for (uint32_t k = 0; k < OP_GROUP_CHANNELS; ++k) {
+    if (isAnalogInput(g.code)) {
+      g.values[k] = ch.sub[k].raw;
+      g.errors[k] = ch.sub[k].fault & 0x07;
+    } else if (isAnalogOutput(g.code)) {
+      g.values[k] = k == 0 ? ch.out.a : ch.out.b;
+    } else if (hasDigitalInputs(g.code)) {
+      g.values[k] = ch.din.bits[k] ? 1.0f : 0.0f;
+    } else {
+      g.values[k] = ch.out.logic[k] ? 1.0f : 0.0f;
+    }
+  }
+}
+
 }  // namespace
+
+const OpSlotRecord& FW_SlotRecord(int slot) {
+  static OpSlotRecord records[OP_SLOTS];
+  static const OpSlotRecord kUnused{};
+  if (slot < 0 || slot >= static_cast<int>(FW_IO_BOARDS)) return kUnused;
+  const FwIoBoard& board = g_fwIoBoards[slot];
+  OpSlotRecord& r = records[slot];
+  r = OpSlotRecord{};
+  r.serial[0] = OP_SLOT_NO_SERIAL;
+  r.hwVersion = OP_SLOT_NO_VERSION;
+  r.swVersion[0] = OP_SLOT_NO_VERSION;
+  for (int16_t& t : r.temperature) t = OP_SLOT_NO_TEMPERATURE;
+  r.temperatureLimit = INT16_MAX;
+  if (board.type == FW_BOARD_NONE) return r;
+  r.moduleType = static_cast<uint8_t>(board.type);
+  r.state = g_fwMain.boardState[slot] == 3 ? OP_SLOT_ONLINE : OP_SLOT_INIT;
+  // Software version: the board version of system data 554.. (major x 100 + minor).
+  const uint16_t version = g_fwSys.boardVersion[slot == 0 ? 0 : 1 + 2 * (slot - 1)];
+  if (version != 0) {
+    r.swVersion[0] = static_cast<uint8_t>(version / 100);
+    r.swVersion[1] = static_cast<uint8_t>(version % 100);
+  }
+  for (uint32_t c = 0; c < FW_IO_CHANNELS && c < static_cast<uint32_t>(OP_SLOT_GROUPS); ++c) {
+    fillGroup(board.channel[c], r.groups[c]);
+  }
+  return r;
+}
 
 void FW_SetupIoBoards() {
   const uint8_t* d = FW_LinkImage() + FW_OFS_ORDER_CODE;

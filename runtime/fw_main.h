@@ -16,6 +16,8 @@
 #include "gui/WM.h"
 #include "runtime/fw_io.h"
 
+struct OpSlotRecord;
+
 // Run states.
 enum : uint16_t {
   FW_STATE_STOPPED = 1,
@@ -147,6 +149,11 @@ void FW_CheckColours();
 void FW_SetupIoBoards();
 void FW_CopyHostIo();
 bool FW_AllIoBoardsReady();
+// The status record of I/O slot 0..3 (A, B, C, P) as the simulated hardware reports it: the
+// board as module type, its state, the modules fitted at its four positions with their
+// readings; what the simulation has no source for (serial number, hardware version,
+// temperatures) is marked as not reported. Rebuilt at each call from the board records.
+const OpSlotRecord& FW_SlotRecord(int slot);
 
 // The two display hooks of one block type's page.
 int FW_DisplayHookZero();

@@ -178,8 +178,11 @@ void CloseGroup(int g) {
   if (GroupOf(c.state) == g) c.state = SIM_COM_NONE;  // its answer has nowhere to go
 }
 
+// A new request in the view: the answer shown beside it belonged to the one before, and is
+// cleared until this request's answer comes.
 void ShowRequest(const uint8_t* frame, uint16_t length) {
   if (C().requestView) C().requestView(SimComViewText(frame, length));
+  if (C().responseView) C().responseView(std::string());
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include "shell/device_config.h"
 
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 
@@ -43,7 +42,7 @@ constexpr SimDeviceTexts kTexts[3] = {
         {"MX74-2", "MX74-2 Datalogger"},
         {"2 relays, 2 option module slots", "4 relays"},
         {"90 .. 250V AC", "24V UC"},
-        {"no commOpt", "Basic Interfaces (Ethernet/USB and CAN for Remote I/O)", "additional RS485/Modbus",
+        {"no interface", "Basic Interfaces (Ethernet/USB and CAN for Remote I/O)", "additional RS485/Modbus",
          "additional Profibus", "additional Profinet"},
         {"not fitted", "Digital-I/O Extension (10 DI, 4 DO)", "Modular Extension (4 option module slots)"},
         "Operating vers. %d",
@@ -71,7 +70,7 @@ constexpr SimDeviceTexts kTexts[3] = {
         {"MX74-2", "MX74-2 Datalogger"},
         {"2 relais, 2 emplacements de modules optionnels", "4 relais"},
         {"90 .. 250V CA", "24V CU"},
-        {"pas d'commOpt", "Interfaces standard (Ethernet/USB et CAN pout E/S \xE0 distance)",
+        {"pas d'interface", "Interfaces standard (Ethernet/USB et CAN pout E/S \xE0 distance)",
          "RS485/Modbus suppl\xE9mentaire", "Profibus suppl\xE9mentaire", "Profinet suppl\xE9mentaire"},
         {"pas appropri\xE9" "e", "Extension E/S num\xE9rique (10 DI, 4 DO)",
          "Extension modulaire (4 emplacements modules optionnels )"},
@@ -103,18 +102,15 @@ void writeKey(const char* key, long value) {
 }
 void writeModule(const SimDeviceConfig& d, int index) { writeKey(SIM_MODULE_KEYS[index], d.modules[index]); }
 
-// The leading decimal number of a field (blanks before it skipped); 0 without one; false for a
-// negative number or one too long for the field.
-bool fieldNumber(const std::string& text, long limit, long* out) {
-  const char* p = text.c_str();
-  while (*p == ' ' || *p == '\t') ++p;
-  if (*p == '+') ++p;
+// The number of an order-code field: one to `digits` decimal digits and nothing else; false
+// for an empty text, a sign, a blank, a letter or a text too long for the field.
+bool fieldNumber(const std::string& text, size_t digits, long* out) {
+  if (text.empty() || text.size() > digits) return false;
   long v = 0;
-  const char* end = p + std::strlen(p);
-  const auto [stop, ec] = std::from_chars(p, end, v);
-  if (ec == std::errc::result_out_of_range) return false;
-  if (stop == p) v = 0;
-  if (v < 0 || v > limit) return false;
+  for (const char ch : text) {
+    if (ch < '0' || ch > '9') return false;
+    v = v * 10 + (ch - '0');
+  }
   *out = v;
   return true;
 }
@@ -174,7 +170,7 @@ SimOrderTexts SimOrderTextsOf(const SimDeviceChoice& c, const SimDeviceConfig& d
 
 bool SimParseOrderDigits(const std::string& three, const std::string& five, SimDeviceChoice* choice) {
   long n = 0, m = 0;
-  if (!fieldNumber(three, 999, &n) || !fieldNumber(five, 99999, &m)) return false;
+  if (!fieldNumber(three, 3, &n) || !fieldNumber(five, 5, &m)) return false;
   const long units = n % 10, commOpt = m / 10000 % 10, variant = m / 1000 % 10, slotB = m / 100 % 10,
              slotC = m / 10 % 10;
   if (units > 3 || commOpt > 4 || variant > 1 || slotB > 2 || slotC > 2) return false;

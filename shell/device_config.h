@@ -68,8 +68,8 @@ SimOrderTexts SimOrderTextsOf(const SimDeviceChoice& choice, const SimDeviceConf
 
 // Reads the two editable fields into the choices: true when every digit examined is in its
 // range (units of the three-digit field 0..3, interface 0..4, variant 0..1, slots 0..2);
-// false leaves the choices as they were. Text after the digits is not read (as a decimal
-// number is read from a field); a field without a number reads as 0.
+// false leaves the choices as they were. A field must hold digits only, at most three and
+// five of them: an empty field, a sign, a blank, a letter or a longer text is refused.
 bool SimParseOrderDigits(const std::string& three, const std::string& five, SimDeviceChoice* choice);
 
 // --- OK of the dialogs -------------------------------------------------------------------------

@@ -51,10 +51,17 @@ void Show(QWidget* w, bool on) {
 const SimHostState& State() { return SimState(); }
 
 // Whether the plant's result returns into analog input record `index` now: while the plant
-// is on, the view shows that record rather than taking its field.
+// is on, the view shows that record rather than taking its field, and the field is read-only.
 bool PlantHolds(int index) {
   const SimHostState& s = State();
   return !s.plantOff && (s.plant.inputs >> index & 1u);
+}
+
+// A field the plant writes takes no typing while it does, and is the user's again after.
+void HoldField(QLineEdit* f, bool held) {
+  if (!f || f->isReadOnly() == held) return;
+  f->setReadOnly(held);
+  f->setFocusPolicy(held ? Qt::NoFocus : Qt::StrongFocus);
 }
 
 QString InputText(const SimAnalogInput& in) {
@@ -234,6 +241,10 @@ void SimIoView::showPosition(int p) {
   const SimAnalogInput* in = io.analogIn + first;
   if (k.analogInA && (slot_ == SIM_SLOT_P || PlantHolds(first))) SimSetItemText(c.fieldA, InputText(in[0]));
   if (k.analogInB && (slot_ == SIM_SLOT_P || PlantHolds(first + 1))) SimSetItemText(c.fieldB, InputText(in[1]));
+  if (slot_ != SIM_SLOT_P) {
+    if (k.analogInA) HoldField(c.fieldA, PlantHolds(first));
+    if (k.analogInB) HoldField(c.fieldB, PlantHolds(first + 1));
+  }
 }
 
 void SimIoView::showOutputs() {
@@ -245,6 +256,7 @@ void SimIoView::showOutputs() {
       // The main input at A4: the plant's process value while the plant is on.
       if (PlantHolds(SimAnalogIndex(slot_, 3, 0)))
         SimSetItemText(pos_[3].fieldA, InputText(io.analogIn[SimAnalogIndex(slot_, 3, 0)]));
+      HoldField(pos_[3].fieldA, PlantHolds(SimAnalogIndex(slot_, 3, 0)));
       break;
     case SIM_SLOT_P:
       for (int p = 0; p < SIM_POSITIONS; ++p) {

@@ -131,6 +131,44 @@ int SimOptionSetOf(int slot, const SimDeviceConfig& d) {
   }
 }
 
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The leading decimal number of a text, blanks before it skipped: a sign, digits with a point,
+// an exponent; 0 without one. Hexadecimal numbers, "inf" and "nan" are no decimal numbers:
+// "0x10" reads as its leading 0.
+float LeadingDecimal(const char* text) {
+  const char* p = text;
+  while (*p == ' ' || *p == '\t') ++p;
+  const char* start = p;
+  if (*p == '+' || *p == '-') ++p;
+  const char* digits = p;
+  while (IsDigit(*p)) ++p;
+  bool any = p != digits;
+  if (*p == '.') {
+    const char* fraction = ++p;
+    while (IsDigit(*p)) ++p;
+    any = any || p != fraction;
+  }
+  if (!any) return 0.0f;
+  if (*p == 'e' || *p == 'E') {
+    const char* e = p + 1;
+    if (*e == '+' || *e == '-') ++e;
+    if (IsDigit(*e)) {
+      while (IsDigit(*e)) ++e;
+      p = e;
+    }
+  }
+  char number[96];
+  const size_t n = std::min(static_cast<size_t>(p - start), sizeof number - 1);
+  std::memcpy(number, start, n);
+  number[n] = 0;
+  return strtof_l(number, nullptr, CLocale());
+}
+
+}  // namespace
+
 void SimTakeAnalogText(const std::string& typed, SimAnalogInput* r) {
   // The record keeps what fits; the flags and the value come from the whole entry.
   const size_t kept = std::min(typed.size(), sizeof r->text - 1);
@@ -142,5 +180,5 @@ void SimTakeAnalogText(const std::string& typed, SimAnalogInput* r) {
   const char* from = work.c_str();
   r->hash = work[0] == '#' ? 1 : 0;
   if (r->hash) ++from;
-  r->value = strtof_l(from, nullptr, CLocale());
+  r->value = LeadingDecimal(from);
 }

@@ -291,6 +291,8 @@ void SimCommView::takeLanguageTexts() {
 intptr_t SimCommView::send(int id, intptr_t, intptr_t) {
   if (id != kSend) return 0;
   if (SimScriptPlaying()) return 0;
+  // The answer shown belongs to the request before; a refused request gets none.
+  response_->clear();
   const QByteArray text = request_->text().left(kMaxRequest).toLatin1();
   if (!SimComInject(text.constData())) {
     QApplication::beep();

@@ -62,6 +62,11 @@ intptr_t CChildFrame::send(int id, intptr_t wParam, intptr_t lParam) {
     case KURVAN_MSG_CURSOR:
       text_->send(id, wParam, lParam);
       return graf_->send(id, wParam, lParam);
+    case KURVAN_MSG_CONFIG_CHANGED:
+      // Scales, names, colours and visibility: every view is laid out and drawn anew.
+      doc_->setConfigChanged(true);
+      doc_->UpdateAllViews();
+      return 0;
     case KURVAN_MSG_LANGUAGE_CHANGED: {
       const KurvanHandle live = doc_->liveHandle();
       const uint8_t* rec = live ? doc_->Lock(live) : nullptr;

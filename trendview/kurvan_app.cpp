@@ -181,6 +181,7 @@ void CKurvanApp::ProcessNotifications() {
     switch (note.message) {
       case KURVAN_MSG_SAMPLES:
       case KURVAN_MSG_LANGUAGE:
+      case KURVAN_MSG_CONFIG:
         mainFrame_->sendToChildren(static_cast<int>(note.message), note.wParam, note.lParam);
         break;
       case KURVAN_MSG_CLOSE:

@@ -31,14 +31,15 @@ enum KurvanCommand : int {
 };
 constexpr int KURVAN_RECENT_COUNT = 4;
 
-// Private messages (send(id, wParam, lParam) of the frames and views). 1125 and 1127 arrive
-// from the trend library as notifications (kurvex.h), 16 asks the viewer to close.
+// Private messages (send(id, wParam, lParam) of the frames and views). 1125, 1127 and 1130
+// arrive from the trend library as notifications (kurvex.h), 16 asks the viewer to close.
 enum KurvanMessage : int {
   KURVAN_MSG_NEW_SAMPLES = KURVAN_MSG_SAMPLES,     // 1125: draw pending samples / refresh
   KURVAN_MSG_CURSOR = 1126,                        // the cursor flag changed
   KURVAN_MSG_LANGUAGE_CHANGED = KURVAN_MSG_LANGUAGE,  // 1127: language of the record
   KURVAN_MSG_GET_BITMAP = 1128,                    // text view: its off-screen image (QImage*)
   KURVAN_MSG_PRINT = 1129,                         // text view: print into the QPainter* in lParam
+  KURVAN_MSG_CONFIG_CHANGED = KURVAN_MSG_CONFIG,   // 1130: the record's channel configuration
 };
 
 // Resource ids in the language libraries.

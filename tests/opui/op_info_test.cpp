@@ -176,6 +176,24 @@ TEST_F(InfoTest, RowsOfTheInfoAndStatusPages) {
   }
 }
 
+// The device row of the info page keeps the whole order code in each language: its label
+// fits the six characters before the colon.
+TEST_F(InfoTest, TheDeviceRowKeepsTheWholeOrderCodeInEachLanguage) {
+  const char* const expected[3] = {"Ger\xE4t : MX74-200-00100-000", "Device: MX74-200-00100-000",
+                                   "Appar.: MX74-200-00100-000"};
+  for (uint8_t language = 0; language < 3; ++language) {
+    SCOPED_TRACE(language);
+    FW_SelectTextLanguageByte(language);
+    std::memset(g_fwImage, 0, 64);
+    putOrderCode("0000100000");
+    OP_PageEnter(0);
+    OP_MenuShow(&g_opInfoMenu);
+    g_opPage.pageId = OP_PAGE_INFO;
+    EXPECT_EQ(row(0), expected[language]);
+  }
+  FW_SelectTextLanguageByte(0);
+}
+
 // The rows of a block's value list: by the field kind, the page and the menu's length.
 TEST_F(InfoTest, ValueRows) {
   static float f = 12.5f;

@@ -302,7 +302,8 @@ TEST_F(ComChannelTest, ATypedRequestIsAnsweredOnlyInTheView) {
   EXPECT_EQ(length_, 6);
   Post({0x06});
   EXPECT_EQ(requests, (std::vector<std::string>{"# 01 06 00 10 00 2A 09 D0 ", "18"}));
-  EXPECT_EQ(responses, (std::vector<std::string>{"# 01 06 00 10 00 2A 09 D0 ", "(ACK)"}));
+  // Each new request clears the answer shown before it.
+  EXPECT_EQ(responses, (std::vector<std::string>{"", "# 01 06 00 10 00 2A 09 D0 ", "", "(ACK)"}));
   EXPECT_EQ(ShareText(Name("Share", true)), "") << "nothing goes to the tools' ways";
   EXPECT_EQ(Poll(), 0);
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "blocks/block_family.h"
 #include "blocks/register_all.h"
@@ -14,6 +15,7 @@
 #include "gui/widgets/WIDGET.h"
 #include "fakes/fake_shell.h"
 #include "opui/op_blockpage.h"
+#include "opui/op_display.h"
 #include "opui/op_editor.h"
 #include "opui/op_menu.h"
 #include "opui/op_pages.h"
@@ -29,6 +31,7 @@
 #include "runtime/fw_mode.h"
 #include "runtime/fw_plant.h"
 #include "runtime/fw_text.h"
+#include "runtime/fw_text_ids.h"
 #include "shell/demo_project.h"
 #include "shell/module_tables.h"
 #include "shell/project.h"
@@ -238,6 +241,142 @@ class DemoKeys : public DemoFirmware {
   }
   std::string title;
 };
+
+// The status pages of the I/O slots and the device's info rows on the device the user
+// configured: each fitted board is its slot's module, online, with the modules of its
+// positions; what the simulation does not know reads "---".
+class DemoStatus : public DemoKeys {
+ protected:
+  static std::vector<std::string> rows() {
+    std::vector<std::string> out;
+    for (int i = 0; i < OP_MenuItemCount(); ++i) out.push_back(OP_BuildListRow(i));
+    return out;
+  }
+  // The demo on `device` (its order-code digits in the engineering image, as the device
+  // dialog writes them), running, with the main menu shown.
+  void startOn(const SimDeviceConfig& device) {
+    ASSERT_EQ(SimLoadProject(nullptr), SIM_PROJECT_LOADED);
+    SimState().device = device;
+    FW_DigitsFromConfig(device, SimState().engineering + FW_OFS_ORDER_CODE);
+    startDemo();
+    run(100);
+    FW_SetKeyMask(kExit);
+    run(32);
+    FW_SetKeyMask(0);
+    run(2);
+    ASSERT_EQ(g_opPage.pageId, OP_PAGE_MAIN_MENU);
+  }
+  // Status I/O, opened from the device settings.
+  void openStatusIo() {
+    ASSERT_TRUE(downTo([](const OpMenuItem& i) { return i.pageProc == OP_MenuDeviceSettings; }));
+    press(kEnter);
+    run(25);
+    ASSERT_TRUE(downTo([](const OpMenuItem& i) { return i.sub == OP_PAGE_STATUS_IO; }));
+    press(kEnter);
+    run(25);
+    ASSERT_EQ(g_opPage.pageId, OP_PAGE_STATUS_IO);
+  }
+  // The slot page of the slot `letter` (its item on Status I/O).
+  void openSlot(int slot) {
+    ASSERT_TRUE(downTo([slot](const OpMenuItem& i) { return i.sub == slot + 1; }));
+    press(kEnter);
+    run(25);
+    ASSERT_EQ(g_opPage.pageId, OP_PAGE_SLOT);
+  }
+  static SimDeviceConfig defaultDevice() {
+    SimDeviceConfig d{};
+    const uint8_t modules[16] = {21, 0, 0, 1, 22, 22, 22, 41, 0, 0, 0, 0, 43, 43, 0, 0};
+    std::memcpy(d.modules, modules, 16);
+    d.slotB = 1;
+    return d;
+  }
+};
+
+// The main menu's title band carries its title the first time the menu shows after the start,
+// as it does when the menu is shown again.
+TEST_F(DemoStatus, TheMainMenusTitleOnItsFirstShowing) {
+  // Pixels of the title band that are not its background (the band's right end is blank).
+  auto titlePixels = [] {
+    const uint32_t back = lcdtest::ReadRaw(318, OP_TITLE_Y0 + 2);
+    int n = 0;
+    for (int y = OP_TITLE_Y0; y <= OP_TITLE_Y1; ++y)
+      for (int x = 0; x < 320; ++x) n += lcdtest::ReadRaw(x, y) != back;
+    return n;
+  };
+  startOn(defaultDevice());
+  run(10);
+  const std::string mainMenu = FW_GetText(FW_TXT_MAIN_MENU);
+  EXPECT_EQ(std::string(g_opMenuRows.title.text).rfind(mainMenu, 0), 0u) << g_opMenuRows.title.text;
+  const int first = titlePixels();
+  EXPECT_GT(first, 50) << "the title is drawn";
+  // The start-up selects the palette again once the device runs, over a menu already built:
+  // the screen's colours are laid anew and its rows with them.
+  FW_SelectPalette(0);
+  run(3);
+  EXPECT_EQ(titlePixels(), first) << "the title is drawn again over the new colours";
+  // Into the device settings and back.
+  ASSERT_TRUE(downTo([](const OpMenuItem& i) { return i.pageProc == OP_MenuDeviceSettings; }));
+  press(kEnter);
+  run(25);
+  ASSERT_NE(g_opPage.pageId, OP_PAGE_MAIN_MENU);
+  press(kExit);
+  run(25);
+  ASSERT_EQ(g_opPage.pageId, OP_PAGE_MAIN_MENU);
+  EXPECT_EQ(titlePixels(), first) << "the same title as on its second showing";
+}
+
+TEST_F(DemoStatus, TheDefaultDeviceOnTheStatusPages) {
+  startOn(defaultDevice());
+  openStatusIo();
+  EXPECT_EQ(rows(), (std::vector<std::string>{"Slot A   = 2DI,2opt,1UI  \xA0", "Slot B   = 10DI,4DO      \xA0",
+                                              "Slot C   = ---            ", "Slot P   = 2rel,2opt     \xA0"}));
+  for (int slot : {0, 1, 3}) EXPECT_NE(OP_MenuItemAt(slot)->pageProc, nullptr) << "slot " << slot << " opens";
+  EXPECT_EQ(OP_MenuItemAt(2)->pageProc, nullptr) << "nothing in slot C";
+  openSlot(1);
+  EXPECT_EQ(rows(), (std::vector<std::string>{"Status    : Online", "", "Sect   B1 : 2DI/4DI      \xA0",
+                                              "Sect   B2 : 2DI/4DI      \xA0", "Sect   B3 : 2DI/4DI      \xA0",
+                                              "Sect   B4 : 4DO          \xA0", "", "mehr..."}));
+  EXPECT_EQ(std::string(g_opMenuRows.title.text).substr(0, 21), "Slot B: 10DI,4DO     ");
+  // The device's info: as fitted, as ordered.
+  OP_MenuShow(&g_opInfo2Menu);
+  g_opPage.pageId = OP_PAGE_INFO2;
+  EXPECT_EQ(std::string(OP_BuildListRow(0)), "HW/akt: MX74-200-00100-000");
+  EXPECT_EQ(std::string(OP_BuildListRow(1)), "HW/org: MX74-200-00100-000");
+}
+
+TEST_F(DemoStatus, ModulesInSlotsBAndCOnTheStatusPages) {
+  SimDeviceConfig d = defaultDevice();
+  d.slotB = 2;
+  d.slotC = 1;
+  const uint8_t b[4] = {11, 2, 0, 33}, c[4] = {22, 22, 22, 41};
+  std::memcpy(d.modules + 4, b, 4);
+  std::memcpy(d.modules + 8, c, 4);
+  startOn(d);
+  openStatusIo();
+  EXPECT_EQ(rows(), (std::vector<std::string>{"Slot A   = 2DI,2opt,1UI  \xA0", "Slot B   = 4opt          \xA0",
+                                              "Slot C   = 10DI,4DO      \xA0", "Slot P   = 2rel,2opt     \xA0"}));
+  openSlot(1);
+  EXPECT_EQ(rows(), (std::vector<std::string>{"Status    : Online", "", "Sect   B1 : V-Inp        \xA0",
+                                              "Sect   B2 : TC-Inp       \xA0", "Sect   B3 : ---           ",
+                                              "Sect   B4 : U-Out        \xA0", "", "mehr..."}));
+  EXPECT_NE(OP_MenuItemAt(2)->pageProc, nullptr) << "B1 has its channel page";
+  EXPECT_EQ(OP_MenuItemAt(4)->pageProc, nullptr) << "B3 is empty";
+  // The module page: nothing the simulation does not know is made up.
+  ASSERT_TRUE(downTo([](const OpMenuItem& i) { return i.sub == 8; }));
+  press(kEnter);
+  run(25);
+  ASSERT_EQ(g_opPage.pageId, OP_PAGE_MODULE);
+  const std::vector<std::string> module = rows();
+  ASSERT_EQ(module.size(), 5u);
+  EXPECT_EQ(module[0], "SN:    ---");
+  EXPECT_EQ(module[1], "HW:    ---");
+  EXPECT_EQ(module[2], "SW:    1.0");
+  EXPECT_EQ(module[4].substr(0, 20), "Temp.     :   ---   ");
+  OP_MenuShow(&g_opInfo2Menu);
+  g_opPage.pageId = OP_PAGE_INFO2;
+  EXPECT_EQ(std::string(OP_BuildListRow(0)), "HW/akt: MX74-200-00210-000");
+  EXPECT_EQ(std::string(OP_BuildListRow(1)), "HW/org: MX74-200-00210-000");
+}
 
 // The keypad opened over a parameter list stays whole while the list goes on refreshing: no
 // list row and no title is drawn over it, whether the keys or a touch moved last.

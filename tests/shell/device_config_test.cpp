@@ -35,6 +35,15 @@ constexpr AnalogCase kAnalogCases[] = {
     {"abc", 0.0f, 0, 1, 0, "abc"},
     {"-1.25e2 mA", -125.0f, 0, 1, 0, "-1.25e2 mA"},
     {"#,5", 0.5f, 0, 1, 1, "#,5"},
+    // Only a decimal number is read: hexadecimal, "inf" and "nan" give their leading digits or 0.
+    {"0x10", 0.0f, 0, 1, 0, "0x10"},
+    {"#0x1F", 0.0f, 0, 1, 1, "#0x1F"},
+    {"inf", 0.0f, 0, 1, 0, "inf"},
+    {"nan", 0.0f, 0, 1, 0, "nan"},
+    {"  +7.5e", 7.5f, 0, 1, 0, "  +7.5e"},
+    {"-.5", -0.5f, 0, 1, 0, "-.5"},
+    {"1e+2x", 100.0f, 0, 1, 0, "1e+2x"},
+    {".", 0.0f, 0, 1, 0, "."},
 };
 
 void ExpectAnalogCases() {
@@ -163,13 +172,19 @@ TEST(OrderNumber, TypedFieldsAreReadOrRefusedWhole) {
   EXPECT_EQ(c.slotC, 2);
   const SimDeviceChoice before = c;
   for (const auto& bad : {std::pair{"204", "00000"}, {"200", "50000"}, {"200", "02000"}, {"200", "00300"},
-                          {"200", "00030"}, {"-21", "00000"}, {"2000", "00000"}, {"200", "123456"}}) {
+                          {"200", "00030"}, {"-21", "00000"}, {"2000", "00000"}, {"200", "123456"},
+                          // Not all digits, a sign, a blank, too long or empty: refused whole.
+                          {"200", "0x7Z9"}, {"200", "700100x9"}, {"2x0", "00100"}, {"+20", "00100"},
+                          {"200", "+0100"}, {" 20", "00100"}, {"200", "0010 "}, {"", "00100"},
+                          {"200", ""}, {"", ""}, {"0020", "00100"}, {"200", "000100"}}) {
     EXPECT_FALSE(SimParseOrderDigits(bad.first, bad.second, &c)) << bad.first << " " << bad.second;
     EXPECT_EQ(std::memcmp(&c, &before, sizeof c), 0) << "a refused number changes nothing";
   }
-  // The units of the five-digit field are not examined; no number reads as 0.
-  EXPECT_TRUE(SimParseOrderDigits("", "00009", &c));
+  // The units of the five-digit field are not examined; shorter fields read as numbers.
+  EXPECT_TRUE(SimParseOrderDigits("2", "9", &c));
   EXPECT_EQ(c.anschluss, 0);
+  EXPECT_EQ(c.power, 0);
+  EXPECT_EQ(c.commOpt, 0);
 }
 
 // --- The dialogs' OK -------------------------------------------------------------------------------

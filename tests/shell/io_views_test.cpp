@@ -110,8 +110,8 @@ TEST_F(IoViewTest, InputsAreTakenFromTheTenthCycleOnOrWhileAScriptPlays) {
 }
 
 // While the plant is on, the records it writes (A4's process value, A3's position feedback)
-// show in their fields and what is typed there is not taken; with the plant off the fields
-// are the user's again.
+// show in their fields, which are read-only, and what is typed there is not taken; with the
+// plant off the fields are the user's again.
 TEST_F(IoViewTest, TheFieldsThePlantWritesShowItsValueWhileThePlantIsOn) {
   SimIoView a(SIM_SLOT_A, nullptr);
   a.show();
@@ -131,13 +131,17 @@ TEST_F(IoViewTest, TheFieldsThePlantWritesShowItsValueWhileThePlantIsOn) {
   EXPECT_FLOAT_EQ(io.analogIn[4].value, 4.5f);
   EXPECT_EQ(a.position(3).fieldA->text().toStdString(), "#6.500");
   EXPECT_EQ(a.position(2).fieldA->text().toStdString(), "#4.500");
-  EXPECT_FALSE(a.position(3).fieldA->isReadOnly());
+  EXPECT_TRUE(a.position(3).fieldA->isReadOnly()) << "no typing while the plant writes A4";
+  EXPECT_TRUE(a.position(2).fieldA->isReadOnly()) << "nor A3";
+  EXPECT_FALSE(a.position(2).fieldB->isReadOnly()) << "A3's second input is not the plant's";
   SimState().plantOff = 1;
   a.position(3).fieldA->setText("3");
   a.send(SIM_MSG_IO_TAKE, 0, 0);
   a.send(SIM_MSG_IO_REFRESH, 0, 0);
   EXPECT_FLOAT_EQ(io.analogIn[6].value, 3.0f) << "plant off: the user's value";
   EXPECT_EQ(a.position(3).fieldA->text().toStdString(), "3");
+  EXPECT_FALSE(a.position(3).fieldA->isReadOnly()) << "and the user's field again";
+  EXPECT_FALSE(a.position(2).fieldA->isReadOnly());
 }
 
 TEST_F(IoViewTest, EachPositionShowsTheControlsOfItsModule) {
@@ -310,6 +314,53 @@ TEST_F(IoViewTest, TheOrderNumberFollowsTheCombosAndTypedNumbersSetThem) {
   EXPECT_EQ(d.result(), 0) << "a refused number keeps the dialog open";
   EXPECT_EQ(d.beeps(), 2);
   EXPECT_EQ(d.five()->text().toStdString(), "40200");
+}
+
+// Garbage in either order-code field: OK beeps, the dialog stays open with the three-digit
+// field selected, and neither the configuration, the settings nor the restart flag change.
+TEST_F(IoViewTest, GarbageInTheOrderCodeKeepsTheDialogOpenAndWritesNothing) {
+  struct Case {
+    const char* three;
+    const char* five;
+  };
+  const Case cases[] = {{"200", "0x7Z9"}, {"200", "700100x9"}, {"2a0", "00100"}, {"-20", "00100"},
+                        {"200", "+0100"}, {"200", ""},         {"", "00100"},    {"2000", "00100"},
+                        {"200", "001000"}, {"2 0", "00100"}};
+  SimHostState& s = SimState();
+  const SimDeviceConfig before = s.device;
+  const char* const keys[] = {"Ksx", "SlotB", "SlotC", "CommOpt", "Anschluss", "Power", "ModulB1", "ModulB4"};
+  long stored[std::size(keys)];
+  for (size_t k = 0; k < std::size(keys); ++k) stored[k] = Key(keys[k]);
+  int beeps = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.three) + " / " + c.five);
+    SimDeviceDialog d(nullptr);
+    d.show();
+    d.three()->setText(c.three);
+    d.five()->setText(c.five);
+    d.accept();
+    EXPECT_TRUE(d.isVisible()) << "the dialog stays open";
+    EXPECT_EQ(d.result(), 0);
+    EXPECT_EQ(d.beeps(), 1);
+    beeps += d.beeps();
+    EXPECT_EQ(d.three()->selectedText(), d.three()->text());
+    EXPECT_EQ(d.five()->text().toStdString(), "00120") << "the texts return to the combos";
+    EXPECT_EQ(std::memcmp(&s.device, &before, sizeof before), 0);
+    EXPECT_EQ(s.restartFlag, 0);
+    for (size_t k = 0; k < std::size(keys); ++k) EXPECT_EQ(Key(keys[k]), stored[k]) << keys[k];
+    d.reject();
+  }
+  EXPECT_EQ(beeps, static_cast<int>(std::size(cases)));
+}
+
+// The interface choices in the three languages begin with "no interface".
+TEST_F(IoViewTest, TheFirstInterfaceChoiceSaysNoInterface) {
+  const char* const expected[3] = {"keine Schnittstelle", "no interface", "pas d'interface"};
+  for (int language = 0; language < 3; ++language) {
+    SimState().language = static_cast<uint16_t>(language);
+    SimDeviceDialog d(nullptr);
+    EXPECT_EQ(d.commOpt()->itemText(0).toStdString(), expected[language]) << language;
+  }
 }
 
 TEST_F(IoViewTest, OkStoresTheChoiceAndTheReloadKeepsIt) {

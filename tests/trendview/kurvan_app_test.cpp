@@ -125,6 +125,57 @@ TEST_F(AppTest, ALiveTrendNamesTheViewerAndFollowsItsNotifications) {
   EXPECT_EQ(app->mainFrame()->shownMenu(), KURVAN_RES_MAIN_FRAME);
 }
 
+// A channel configuration set while the trend is shown reaches its graph at once, without a
+// resize: the scale header names the new channel name, a hidden curve is gone, and the
+// scale's range and the colours are drawn anew.
+TEST_F(AppTest, ASetChannelConfigurationRedrawsTheOpenGraph) {
+  KurvanHandle h = Make(2, 200, 20, 0, 2, 0);
+  ASSERT_TRUE(Start("/hTrend=" + MapName(h)));
+  CChildFrame* child = Child();
+  ASSERT_NE(child, nullptr);
+  CTrendGrafView* graf = child->grafView();
+  for (float v : {2.0f, 4.0f, 6.0f, 8.0f}) Cycle(h, {v, 10.0f - v});
+  uint8_t config[KURVAN_CONFIG_BYTES] = {};
+  TrendPutU32(config, KURVAN_CFG_SIZE, KURVAN_CONFIG_BYTES);
+  ASSERT_EQ(KurvanGetChannelConfig(h, config, nullptr), 1);
+  TrendPutI16(config, KURVAN_CFG_LEFT_SCALE, 0);
+  TrendPutI16(config, KURVAN_CFG_RIGHT_SCALE, -1);
+  const uint32_t first = KURVAN_CFG_ANALOG, second = KURVAN_CFG_ANALOG + TREND_ANALOG_BYTES;
+  TrendPutText(config, first + TREND_CH_NAME, TREND_CH_NAME_BYTES, "Before");
+  TrendPutU16(config, first + TREND_CH_SHOWN, 1);
+  TrendPutU16(config, second + TREND_CH_SHOWN, 1);
+  ASSERT_EQ(KurvanSetChannelConfig(h, config, nullptr), 1);
+  ASSERT_TRUE(trendtest::WaitFor([&] {
+    app->ProcessNotifications();
+    graf->drawNow();
+    return graf->geometry().leftName == "[Before]";
+  })) << "the first configuration reaches the graph";
+  ASSERT_FALSE(graf->tooSmall());
+  EXPECT_EQ(graf->geometry().analogCount, 2);
+  const QImage before = graf->image().copy();
+
+  // New name, range and colour of the scale's channel; the second curve hidden.
+  TrendPutText(config, first + TREND_CH_NAME, TREND_CH_NAME_BYTES, "After");
+  TrendPutF32(config, first + TREND_CH_MIN, -50.0f);
+  TrendPutF32(config, first + TREND_CH_MAX, 250.0f);
+  TrendPutU32(config, first + TREND_CH_COLOR, 0x0000FFu);
+  TrendPutU16(config, second + TREND_CH_SHOWN, 0);
+  ASSERT_EQ(KurvanSetChannelConfig(h, config, nullptr), 1);
+  EXPECT_TRUE(trendtest::WaitFor([&] {
+    app->ProcessNotifications();
+    graf->drawNow();
+    return graf->geometry().leftName == "[After]";
+  })) << "the new configuration is drawn without a resize";
+  EXPECT_EQ(graf->geometry().analogCount, 1) << "the hidden curve is gone";
+  EXPECT_NE(graf->image(), before);
+  bool red = false;
+  const QImage& now = graf->image();
+  for (int y = 0; y < now.height() && !red; ++y)
+    for (int x = 0; x < now.width() && !red; ++x) red = now.pixelColor(x, y) == QColor(255, 0, 0);
+  EXPECT_TRUE(red) << "the curve in its new colour";
+  EXPECT_TRUE(LockIsFree(h));
+}
+
 TEST_F(AppTest, TheCloseNoteEndsTheViewer) {
   KurvanHandle h = Make(1, 200, 10, 0, 1, 0);
   ASSERT_TRUE(Start("/hTrend=" + MapName(h)));

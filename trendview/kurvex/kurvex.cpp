@@ -326,11 +326,17 @@ int KurvanSetChannelConfig(KurvanHandle h, const uint8_t* channels, const uint8_
   if (!t || (!channels && !extra)) return 0;
   if (channels && TrendGetU32(channels, KURVAN_CFG_SIZE) < KURVAN_CONFIG_BYTES) return 0;
   if (extra && TrendGetU32(extra, KURVAN_EXTRA_SIZE) < KURVAN_EXTRA_BYTES) return 0;
-  Locked l(*t);
-  if (!l) return 0;
-  ConfigToRecord(t->rec, channels, extra);
-  TrendLayout layout;
-  if (LayoutOf(*t, &layout)) TrendCountShown(t->rec, layout);
+  uint32_t viewer;
+  {
+    Locked l(*t);
+    if (!l) return 0;
+    ConfigToRecord(t->rec, channels, extra);
+    TrendLayout layout;
+    if (LayoutOf(*t, &layout)) TrendCountShown(t->rec, layout);
+    viewer = t->shared() ? TrendGetU32(t->rec, TREND_REC_VIEWER) : 0;
+  }
+  // An open graph shows the new scales, names, colours and visibility at once.
+  if (viewer) Notify(viewer, KURVAN_MSG_CONFIG, 0, 0);
   return 1;
 }
 

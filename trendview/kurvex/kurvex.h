@@ -291,13 +291,16 @@ KurvanOptions KurvanGetOptions();
 // Notifications to the viewer: datagrams {u32 message, u32 wParam, i32 lParam} on a local
 // socket named after the viewer's process id, the one the viewer puts into +300. The library
 // sends 1125 when a sample arrives while the pending count was 0 (the viewer had drawn
-// everything), 1125 after a reset, 1127 after a language change, and 16 (close) when the
-// frame is to be hidden. The viewer opens its end before it writes its pid into +300.
+// everything), 1125 after a reset, 1127 after a language change, 1130 after a channel
+// configuration was set (the graph is drawn anew with its scales, names and colours), and 16
+// (close) when the frame is to be hidden. The viewer opens its end before it writes its pid
+// into +300.
 
 enum : uint32_t {
   KURVAN_MSG_CLOSE = 16,
   KURVAN_MSG_SAMPLES = 1125,
   KURVAN_MSG_LANGUAGE = 1127,
+  KURVAN_MSG_CONFIG = 1130,
 };
 struct KurvanNote {
   uint32_t message = 0;
