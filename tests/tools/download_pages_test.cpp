@@ -29,7 +29,7 @@ namespace {
 constexpr const char* kDescription = R"(run 2
 language 1
 block 100 ABSV group 1
-  float 1 42.5
+  float 2 42.5
 block 101 VWERT group 1 after 100
   in 1 100.1
   text 1 "Tank level"
@@ -42,7 +42,7 @@ block 103 VTREND group 1 after 102
 block 104 DPROGD group 1 after 103
   text 1 "Steps"
 block 105 DPROG group 1 after 104
-  in 1 104.1
+  in 2 104.1
   text 1 "Step prog."
 block 41 VALARM group 1
   text 1 "Alarms"

@@ -1,10 +1,12 @@
 #include "tools/engbuild/eng_tool.h"
 
 #include <cstring>
+#include <utility>
 
 #include "blocks/register_all.h"
 #include "opui/op_blocktypes.h"
 #include "runtime/fb_schedule.h"
+#include "runtime/fb_store.h"
 #include "runtime/fw_image.h"
 #include "tools/engbuild/eng_builder.h"
 
@@ -62,6 +64,32 @@ std::string loadFault(EngBuilder& builder) {
   return text + ")";
 }
 
+// A block at a number its type does not permit (the fixed place of its type, or the range of
+// numbers it may take): the device would never make it there. The first such block of the
+// description with its line, or "" when every block is where its type may be.
+std::string rangeFault(EngBuilder& builder) {
+  const EngBlockEntry* first = nullptr;
+  for (uint16_t number = 1; number <= FB_MAX_BLOCK; ++number) {
+    const EngBlockEntry* b = builder.block(number);
+    const FbTypeRecord* rec = b ? FB_GetType(b->type) : nullptr;
+    if (!rec || !rec->permitted) continue;
+    bool inside = false;
+    for (const FbBlockRange* r = rec->permitted; r->low != 0 || r->high != 0; ++r) {
+      inside = inside || (number >= r->low && number <= r->high);
+    }
+    if (!inside && (!first || b->line < first->line)) first = b;
+  }
+  if (!first) return {};
+  std::string ranges;
+  for (const FbBlockRange* r = FB_GetType(first->type)->permitted; r->low != 0 || r->high != 0; ++r) {
+    ranges += (ranges.empty() ? "" : ", ") + std::to_string(r->low);
+    if (r->high != r->low) ranges += ".." + std::to_string(r->high);
+  }
+  std::string text = first->line > 0 ? "line " + std::to_string(first->line) + ": " : "";
+  return text + "block " + std::to_string(first->number) + " is outside the blocks its type permits (" +
+         ranges + ")";
+}
+
 }  // namespace
 
 void EngRegisterToolTypes() {
@@ -73,6 +101,10 @@ bool EngBuildChecked(std::string_view description, std::vector<uint8_t>& image, 
                      uint32_t* usedLength) {
   EngBuilder builder;
   if (!EngParseDescription(description, builder, error)) return false;
+  if (std::string fault = rangeFault(builder); !fault.empty()) {
+    *error = std::move(fault);
+    return false;
+  }
   if (!builder.build(image)) {
     *error = builder.error();
     return false;
