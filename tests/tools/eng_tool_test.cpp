@@ -85,10 +85,11 @@ std::string EveryTypeDescription() {
 
 // What engbuild writes for a description (empty when it refuses) and what it says.
 ToolRun Engbuild(const std::string& description, std::string* image) {
-  const std::string out = description + ".bin";
+  const std::string out = TempPath("image.bin");
   std::remove(out.c_str());
   ToolRun r = RunProgram(std::string(ENGBUILD_PROGRAM) + " " + description + " " + out);
   *image = ReadFile(out);
+  std::remove(out.c_str());
   return r;
 }
 
@@ -154,6 +155,7 @@ TEST(OneBuild, ADescriptionTheBuilderRefusesIsRefusedByBothAndNothingIsSent) {
                              std::to_string(getpid()) + ". download " + path);
     EXPECT_EQ(p.status, 1);
     EXPECT_EQ(p.output, "download " + path + ": " + c.message + "\n");
+    std::remove(path.c_str());
   }
 }
 
