@@ -81,6 +81,7 @@ void FB_ClearSchedule() {
   std::fill(std::begin(g_fbSchedule.ctrlBlocks), std::end(g_fbSchedule.ctrlBlocks),
             FB_LIST_UNUSED);
   std::fill(std::begin(g_fbSchedule.l1writ), std::end(g_fbSchedule.l1writ), 0);
+  g_fbSchedule.faultBlock = 0;
 }
 
 void FB_RunInputIo() { runIo(kInputIoTypes, kInputIoExtra); }
@@ -138,7 +139,12 @@ uint16_t FB_CheckChains() {
   FB_ClearSchedule();
   for (FbBlockListEntry& e : g_fbStore.list) e.next = 0;
   bool chained[FB_GROUP_COUNT + 1] = {};
+  uint16_t firstInGroup[FB_GROUP_COUNT + 1] = {};
   uint16_t result = FB_CHAIN_OK;
+  auto fault = [&](uint16_t code, uint16_t block) {
+    result = code;
+    g_fbSchedule.faultBlock = block;
+  };
 
   for (uint16_t b = 1; b <= FB_MAX_BLOCK; ++b) {
     if (!isChainNumber(b)) continue;
@@ -147,9 +153,10 @@ uint16_t FB_CheckChains() {
     const uint16_t* wire = g_fbStore.list[b].wiring;
     const uint16_t group = wire ? wire[FB_WIRE_GROUP] : 0;
     if (group == 0 || group > FB_GROUP_COUNT) {
-      result = FB_CHAIN_BAD_GROUP;
+      fault(FB_CHAIN_BAD_GROUP, b);
       continue;
     }
+    if (firstInGroup[group] == 0) firstInGroup[group] = b;
 
     switch (inst[FB_HDR_TYPE]) {
       case FB_TYPE_APROG:
@@ -177,25 +184,25 @@ uint16_t FB_CheckChains() {
     if (after != 0) {
       const uint16_t* afterWire = FB_GetWiring(after);
       if (!FB_GetInstance(after) || !afterWire) {
-        result = FB_CHAIN_NO_AFTER_BLOCK;
+        fault(FB_CHAIN_NO_AFTER_BLOCK, b);
       } else if (afterWire[FB_WIRE_GROUP] != group) {
-        result = FB_CHAIN_OTHER_GROUP;
+        fault(FB_CHAIN_OTHER_GROUP, b);
       } else if (g_fbStore.list[after].next != 0 || after == b) {
         // A block that names itself would close its chain into a loop.
-        result = FB_CHAIN_TWO_SUCCESSORS;
+        fault(FB_CHAIN_TWO_SUCCESSORS, b);
       } else {
         g_fbStore.list[after].next = b;
         chained[group] = true;
       }
     } else if (g_fbSchedule.head[group] != 0) {
-      result = FB_CHAIN_TWO_HEADS;
+      fault(FB_CHAIN_TWO_HEADS, b);
     } else {
       g_fbSchedule.head[group] = b;
     }
   }
 
   for (uint16_t g = 1; g <= FB_GROUP_COUNT; ++g) {
-    if (chained[g] && g_fbSchedule.head[g] == 0) result = FB_CHAIN_NO_HEAD;
+    if (chained[g] && g_fbSchedule.head[g] == 0) fault(FB_CHAIN_NO_HEAD, firstInGroup[g]);
   }
   return result;
 }

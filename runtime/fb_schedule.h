@@ -53,6 +53,9 @@ struct FbSchedule {
   uint16_t progDataBlocks[FB_PROG_DATA_LIST_SIZE];
   uint16_t ctrlBlocks[FB_CTRL_LIST_SIZE];
   uint8_t l1writ[FB_LIST_SIZE];       // 1 for every L1WRIT block, by block number
+  // The block of the chain check's reported error (the last one met), 0 when the chains
+  // are sound: a tool names it beside the error code.
+  uint16_t faultBlock;
 };
 
 extern FbSchedule g_fbSchedule;

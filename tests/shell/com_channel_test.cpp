@@ -144,6 +144,48 @@ TEST_F(ComChannelTest, AToolsRequestThroughThePortShareIsAnsweredThroughItsRespo
   EXPECT_EQ(Poll(), 0) << "nothing more waits";
 }
 
+// A simulator that is starting takes a request but answers it only seconds later: the tool
+// waits on for that same answer (saying so) instead of failing at its time-out; one that
+// never answers fails after the start allowance, and the next request gets no allowance.
+TEST_F(ComChannelTest, AToolWaitsOnForTheAnswerOfADeviceThatIsStarting) {
+  for (const bool answers : {true, false}) {
+    SCOPED_TRACE(answers ? "answered late" : "never answered");
+    // Long enough that the late answer surely comes within it; short where none comes.
+    const int startMs = answers ? 20000 : 300;
+    ChildProcess child([startMs](ChildProcess& me) {
+      std::string err;
+      PcChannelWaits waits{100, startMs, [&me] { me.say("starting"); }};
+      auto t = PcOpenChannel("share:Com10", waits, &err);
+      Bytes answer;
+      if (!t) return 2;
+      if (!t->exchange(kRead98, false, &answer, &err)) {
+        me.say("error " + err);
+        // Spent in vain once: the next request fails at its own time-out.
+        const bool again = t->exchange(kRead98, false, &answer, &err);
+        me.say(again ? "answered" : "error " + err);
+        return 1;
+      }
+      me.say(Hex(answer));
+      return 0;
+    });
+    ASSERT_TRUE(child.started());
+    ASSERT_TRUE(child.waitUntil([&] { return Poll() == 1; }, {}));
+    // The answer only after the tool said that it waits for a starting device.
+    ASSERT_TRUE(child.waitUntil([&] { return child.saidLine("starting"); }, {}));
+    if (answers) Post(kAnswer98);
+    EXPECT_EQ(child.wait([&] { Poll(); }), answers ? 0 : 1) << "a second request is taken, never answered";
+    if (answers) {
+      EXPECT_EQ(child.said(), "starting\n" + Hex(kAnswer98) + "\n");
+    } else {
+      EXPECT_TRUE(child.saidLine("error no answer within 100 ms, nor in 300 ms more for a device that is starting"))
+          << child.said();
+      EXPECT_TRUE(child.saidLine("error no answer within 100 ms")) << child.said();
+    }
+    SimComClose();
+    ASSERT_EQ(SimComOpen(SIM_COM_PORT, 1, SIM_COM_MAIN_NAME), 0);
+  }
+}
+
 TEST_F(ComChannelTest, TheAddressShareCarriesABinaryFrameAndItsEventIsSetOnce) {
   PutShareRequest("Adr", 1, "#0103000:0001:408");
   ASSERT_EQ(Poll(), 1);

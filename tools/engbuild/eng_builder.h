@@ -30,6 +30,7 @@ struct EngBlockEntry {
   uint16_t workWords = 0;
   uint16_t analogOutputs = 0;
   uint16_t digitalOutputs = 0;
+  int line = 0;                     // the description line that gave the block (0: none)
 };
 
 class EngBuilder {

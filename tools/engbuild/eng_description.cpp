@@ -175,6 +175,7 @@ bool EngParseDescription(std::string_view text, EngBuilder& builder, std::string
                             static_cast<uint16_t>(after))) {
         return lineFault(builder.error());
       }
+      builder.block(number)->line = lineNo;
       current = number;
     } else if (key == "param") {
       if (w.size() < 2 || !parseInt(w[1], 1, 1955, n)) return lineFault("param BLOCK WORDS...");

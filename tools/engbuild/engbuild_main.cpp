@@ -9,33 +9,9 @@
 #include <sstream>
 #include <vector>
 
-#include "blocks/register_all.h"
-#include "opui/op_blocktypes.h"
-#include "runtime/fw_image.h"
-#include "tools/engbuild/eng_builder.h"
+#include "tools/engbuild/eng_tool.h"
 
 namespace {
-
-const char* errorText(FwImageError e) {
-  switch (e) {
-    case FwImageError::None: return "none";
-    case FwImageError::NoTag: return "no MX7N tag";
-    case FwImageError::Identity: return "identification of another firmware";
-    case FwImageError::EngineeringValue: return "engineering value not below 120000";
-    case FwImageError::Truncated: return "a list runs into the login block";
-    case FwImageError::BlockNumber: return "block number above 1950 or given twice";
-    case FwImageError::Type: return "block type not in use";
-    case FwImageError::RecordField: return "a count or size beyond its cap";
-    case FwImageError::TemplateMismatch: return "counts or size differ from the type";
-    case FwImageError::HeapFull: return "the blocks do not fit the heaps";
-    case FwImageError::ParamRecord: return "bad parameter-list record";
-    case FwImageError::ParamRoom: return "the parameter list does not fit";
-    case FwImageError::Connections: return "an input names a missing source";
-    case FwImageError::Chains: return "faulty time-group chains";
-    case FwImageError::WriteBack: return "write-back ring full";
-  }
-  return "?";
-}
 
 int usage() {
   std::fprintf(stderr,
@@ -61,25 +37,12 @@ int main(int argc, char** argv) {
   std::stringstream text;
   text << in.rdbuf();
 
-  BLK_RegisterAllTypes();
-  OP_RegisterBlockTypes();
-  EngBuilder builder;
-  std::string error;
+  EngRegisterToolTypes();
   std::vector<uint8_t> image;
-  if (!EngParseDescription(text.str(), builder, &error)) {
+  std::string error;
+  uint32_t used = 0;
+  if (!EngBuildChecked(text.str(), image, &error, &used)) {
     std::fprintf(stderr, "engbuild: %s: %s\n", argv[1], error.c_str());
-    return 1;
-  }
-  if (!builder.build(image)) {
-    std::fprintf(stderr, "engbuild: %s\n", builder.error().c_str());
-    return 1;
-  }
-
-  // Check it as the firmware would load it.
-  std::memcpy(g_fwImage, image.data(), FW_IMAGE_SIZE);
-  if (FW_LoadEngineering() != 0 || g_fwEng.lastError != FwImageError::None) {
-    std::fprintf(stderr, "engbuild: the image does not load: %s (block %u)\n",
-                 errorText(g_fwEng.lastError), static_cast<unsigned>(g_fwEng.badBlock));
     return 1;
   }
 
@@ -89,6 +52,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "engbuild: cannot write %s\n", argv[2]);
     return 1;
   }
-  std::printf("%s: %u bytes used\n", argv[2], static_cast<unsigned>(builder.usedLength()));
+  std::printf("%s: %u bytes used\n", argv[2], static_cast<unsigned>(used));
   return 0;
 }

@@ -153,11 +153,35 @@ class WayTurn {
   bool held_ = false;
 };
 
+// The wait for one answer: the time-out, then (while the device may be starting) the start
+// allowance, spent in vain at most once per transport.
+class AnswerWait {
+ public:
+  explicit AnswerWait(const PcChannelWaits& waits) : waits_(waits) {}
+  // `wait(ms)` waits up to ms for the answer; true when it came.
+  template <typename Wait>
+  bool await(Wait wait, std::string* error) {
+    if (wait(waits_.timeoutMs)) return true;
+    *error = "no answer within " + std::to_string(waits_.timeoutMs) + " ms";
+    if (waits_.startMs <= 0 || startSpent_) return false;
+    if (waits_.starting) waits_.starting();
+    if (wait(waits_.startMs)) return true;
+    startSpent_ = true;
+    *error += ", nor in " + std::to_string(waits_.startMs) + " ms more for a device that is starting";
+    return false;
+  }
+
+ private:
+  PcChannelWaits waits_;
+  bool startSpent_ = false;
+};
+
 // A request share with its event, and the response share with its event.
 class ShareTransport : public PcTransport {
  public:
-  ShareTransport(const char* kind, unsigned number, int timeoutMs)
-      : kind_(kind), number_(number), timeoutMs_(timeoutMs), lock_(SimComChannelName("Share", false, kind, number)) {}
+  ShareTransport(const char* kind, unsigned number, const PcChannelWaits& waits)
+      : kind_(kind), number_(number), timeoutMs_(waits.timeoutMs), wait_(waits),
+        lock_(SimComChannelName("Share", false, kind, number)) {}
 
   bool exchange(const std::vector<uint8_t>& request, bool binary, std::vector<uint8_t>* answer,
                 std::string* error) override {
@@ -180,10 +204,7 @@ class ShareTransport : public PcTransport {
     responseEvent->take();  // an answer nobody took
     std::memcpy(requestShare->data(), text.c_str(), text.size() + 1);
     requestEvent->set();    // last: the simulator may read the share from now on
-    if (!responseEvent->wait(timeoutMs_)) {
-      *error = "no answer within " + std::to_string(timeoutMs_) + " ms";
-      return false;
-    }
+    if (!wait_.await([&](int ms) { return responseEvent->wait(ms); }, error)) return false;
     const char* reply = static_cast<const char*>(responseShare->data());
     return DecodeAnswer(reply, strnlen(reply, SIM_COM_SHARE_SIZE), answer, error);
   }
@@ -192,6 +213,7 @@ class ShareTransport : public PcTransport {
   const char* kind_;
   unsigned number_;
   int timeoutMs_;
+  AnswerWait wait_;
   WayLock lock_;
 };
 
@@ -199,8 +221,9 @@ class ShareTransport : public PcTransport {
 // answer is there.
 class WindowTransport : public PcTransport {
  public:
-  WindowTransport(std::string request, std::string response, int timeoutMs)
-      : request_(std::move(request)), response_(std::move(response)), timeoutMs_(timeoutMs), lock_(request_) {}
+  WindowTransport(std::string request, std::string response, const PcChannelWaits& waits)
+      : request_(std::move(request)), response_(std::move(response)), timeoutMs_(waits.timeoutMs),
+        wait_(waits), lock_(request_) {}
 
   ~WindowTransport() override {
     // No longer there; unless another tool has the way now (and is registered itself).
@@ -239,15 +262,16 @@ class WindowTransport : public PcTransport {
       *error = "the simulator did not take the request";
       return false;
     }
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs_);
-    while (!notified_) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-      if (left.count() <= 0) {
-        *error = "no answer within " + std::to_string(timeoutMs_) + " ms";
-        return false;
+    auto notified = [&](int ms) {
+      const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+      while (!notified_) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return false;
+        endpoint_->serve(static_cast<int>(left.count()));
       }
-      endpoint_->serve(static_cast<int>(left.count()));
-    }
+      return true;
+    };
+    if (!wait_.await(notified, error)) return false;
     std::string reply;
     call(response_, SIM_COM_GETTEXT, "", &reply, SIM_COM_WINDOW_TEXT_MAX + 1);
     return DecodeAnswer(reply.data(), reply.size(), answer, error);
@@ -266,6 +290,7 @@ class WindowTransport : public PcTransport {
   std::string request_;
   std::string response_;
   int timeoutMs_;
+  AnswerWait wait_;
   WayLock lock_;
   std::unique_ptr<host::IpcEndpoint> endpoint_;
   bool notified_ = false;
@@ -273,19 +298,20 @@ class WindowTransport : public PcTransport {
 
 }  // namespace
 
-std::unique_ptr<PcTransport> PcOpenChannel(const std::string& way, int timeoutMs, std::string* error) {
+std::unique_ptr<PcTransport> PcOpenChannel(const std::string& way, const PcChannelWaits& waits,
+                                           std::string* error) {
   const size_t colon = way.find(':');
   const std::string kind = way.substr(0, colon);
   const std::string rest = colon == std::string::npos ? std::string() : way.substr(colon + 1);
   const char* what = nullptr;
   unsigned number = 0;
   if (kind == "share" && ParseWay(rest, &what, &number))
-    return std::make_unique<ShareTransport>(what, number, timeoutMs);
+    return std::make_unique<ShareTransport>(what, number, waits);
   if (kind == "window" && rest == "Mx74Main")
-    return std::make_unique<WindowTransport>(SIM_COM_MAIN_NAME, SimComResponseName(SIM_COM_MAIN_NAME), timeoutMs);
+    return std::make_unique<WindowTransport>(SIM_COM_MAIN_NAME, SimComResponseName(SIM_COM_MAIN_NAME), waits);
   if (kind == "window" && ParseWay(rest, &what, &number))
     return std::make_unique<WindowTransport>(SimComChannelName("Class", false, what, number),
-                                             SimComChannelName("Class", true, what, number), timeoutMs);
+                                             SimComChannelName("Class", true, what, number), waits);
   *error = "unknown way \"" + way + "\" (share:Com10, share:Adr01, window:Mx74Main, window:Com10, window:Adr01)";
   return nullptr;
 }

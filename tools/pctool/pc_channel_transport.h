@@ -9,10 +9,26 @@
 // after the time-out.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "tools/pctool/pc_client.h"
 
+// How long the answer of a request is awaited. A simulator that has just started (or restarted
+// after a download) answers its channel only once its first run has begun, seconds after it
+// may already have answered a request: when no answer came within timeoutMs, the same answer
+// is awaited up to startMs more, and `starting` is told so first. A transport that has waited
+// so in vain once no longer does.
+struct PcChannelWaits {
+  int timeoutMs = 2000;
+  int startMs = 0;
+  std::function<void()> starting;
+};
+
 // The transport of a way; null with *error for an unknown way.
-std::unique_ptr<PcTransport> PcOpenChannel(const std::string& way, int timeoutMs, std::string* error);
+std::unique_ptr<PcTransport> PcOpenChannel(const std::string& way, const PcChannelWaits& waits,
+                                           std::string* error);
+inline std::unique_ptr<PcTransport> PcOpenChannel(const std::string& way, int timeoutMs, std::string* error) {
+  return PcOpenChannel(way, PcChannelWaits{timeoutMs, 0, {}}, error);
+}

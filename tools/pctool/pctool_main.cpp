@@ -1,7 +1,9 @@
 // pctool: reads and writes device values over the character protocol by block, code and
 // sub-index, and sends Modbus RTU frames, the way a PC tool talks to the device. The device
-// is a firmware running in this process (headless), started with an engineering from a
-// description, or a running simulator reached through its channel for PC tools (-c).
+// is a firmware running in this process (headless, its display drawn in memory), started
+// with an engineering from a description, or a running simulator reached through its channel
+// for PC tools (-c). A download builds its image as engbuild does, before the device is
+// reached.
 //
 //   pctool [-e DESCRIPTION.eng] [-t TICKS] [-c WAY] [-w MS] [-p PREFIX] REQUEST...
 //     read BLOCK CODE [SUB]          CODE and SUB hexadecimal, BLOCK decimal
@@ -25,9 +27,9 @@
 #include <vector>
 
 #include "host/shared_block.h"
-#include "blocks/register_all.h"
 #include "runtime/fw_adapter.h"
-#include "tools/engbuild/eng_builder.h"
+#include "runtime/fw_image.h"
+#include "tools/engbuild/eng_tool.h"
 #include "tools/pctool/pc_adapter_transport.h"
 #include "tools/pctool/pc_channel_transport.h"
 #include "tools/pctool/pc_client.h"
@@ -46,6 +48,11 @@ block 101 ABSV group 1 after 100
   in 1 100.1
 )";
 
+// How long a request over a channel waits on, after its time-out, for a simulator that is
+// starting: its first run begins with a delay of 3 s, and a start after a download may take
+// longer on a loaded machine.
+constexpr int kStartWaitMs = 15000;
+
 int usage() {
   std::fprintf(stderr,
                "usage: pctool [-e DESCRIPTION.eng] [-t TICKS] [-c WAY] [-w MS] [-p PREFIX] REQUEST...\n"
@@ -60,8 +67,9 @@ int usage() {
                "before the first request.\n"
                "-c WAY talks to a running SIM74_2 instead: share:Com10, share:Adr01 (a share and\n"
                "its events), window:Mx74Main, window:Com10, window:Adr01 (a window's text);\n"
-               "-w MS is the time-out of each wait (default 2000), -p PREFIX the simulator's\n"
-               "name prefix (its SIM74_2_NAME_PREFIX).\n");
+               "-w MS is the time-out of each wait (default 2000; a request not answered then is awaited\n"
+               "up to 15 s more for a device that is starting), -p PREFIX the simulator's name prefix\n"
+               "(its SIM74_2_NAME_PREFIX).\n");
   return 2;
 }
 
@@ -119,32 +127,56 @@ void showProgress(size_t sent, size_t total) {
   }
 }
 
-// Builds a description's engineering image and downloads it.
-bool download(PcModbusClient& client, const char* path, std::string* error) {
+// The engineering image of a description, built and checked as engbuild builds it.
+bool buildImage(const std::string& path, std::vector<uint8_t>* image, std::string* error) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
-    *error = std::string("cannot read ") + path;
+    *error = "cannot read " + path;
     return false;
   }
   std::ostringstream text;
   text << in.rdbuf();
-  BLK_RegisterAllTypes();
-  EngBuilder builder;
-  std::vector<uint8_t> image;
-  if (!EngParseDescription(text.str(), builder, error)) return false;
-  if (!builder.build(image)) {
-    *error = builder.error();
+  return EngBuildChecked(text.str(), *image, error);
+}
+
+// After a download: whether the device runs the engineering as the image stores it. When it
+// does not, what the device itself says: its stored run mode and status bytes (system data
+// 500, 0 and 1: registers 5, 1 and 2), or its refusal to answer them.
+bool checkRunning(PcModbusClient& client, const std::vector<uint8_t>& image, std::string* value,
+                  std::string* error) {
+  const bool storedRun = image[FW_IMG_RUN_MODE] == 2;
+  std::vector<uint16_t> status, stop;
+  if (!client.readRegisters(1, 2, &status, error) || !client.readRegisters(5, 1, &stop, error)) {
+    *error = "the download ended, but the device does not answer its state: " + *error;
     return false;
   }
+  const bool stopped = stop[0] == 1;
+  if (stopped && storedRun) {
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "the download ended, but the device is stopped (status %02X %02X: the engineering %s)",
+                  status[0] & 0xFF, status[1] & 0xFF,
+                  status[1] & 0x02 ? "is loaded and checked" : "is not loaded and checked");
+    *error = text;
+    return false;
+  }
+  *value = stopped ? "done (stopped, as the engineering is stored)" : "done";
+  return true;
+}
+
+// Downloads an image built before the device was reached and checks that the device runs it.
+bool download(PcModbusClient& client, const std::vector<uint8_t>& image, std::string* value,
+              std::string* error) {
   PcDownloadHooks hooks;
   hooks.progress = showProgress;
-  return client.download(image, error, hooks);
+  return client.download(image, error, hooks) && checkRunning(client, image, value, error);
 }
 
 // One request of the command line and its arguments.
 struct Command {
   std::string_view name;
   std::vector<std::string_view> args;
+  std::vector<uint8_t> image;  // download: the image built from the description
 };
 
 // Block, code and optional sub-index from the first arguments.
@@ -194,7 +226,7 @@ int main(int argc, char** argv) {
   std::vector<Command> commands;
   for (; i < argc; ++i) {
     if (isCommand(argv[i])) {
-      commands.push_back({argv[i], {}});
+      commands.push_back({argv[i], {}, {}});
     } else if (commands.empty()) {
       return usage();
     } else {
@@ -203,15 +235,43 @@ int main(int argc, char** argv) {
   }
   if (commands.empty()) return usage();
 
+  // Every download's image is built and checked before the device is reached: a description
+  // the builder refuses sends nothing.
+  EngRegisterToolTypes();
   std::string error;
+  for (Command& c : commands) {
+    if (c.name != "download") continue;
+    if (c.args.size() != 1) return usage();
+    if (!buildImage(std::string(c.args[0]), &c.image, &error)) {
+      std::printf("%s: %s\n", joined(c).c_str(), error.c_str());
+      return 1;
+    }
+  }
+
+  // The display in memory of the firmware run here, stopped on every way out.
+  struct Display {
+    bool on = false;
+    ~Display() {
+      if (on) SimHeadlessStopDisplay();
+    }
+  } display;
   std::unique_ptr<PcTransport> transport;
   if (way) {
-    transport = PcOpenChannel(way, timeoutMs, &error);
+    PcChannelWaits waits{timeoutMs, kStartWaitMs, [] {
+      std::fprintf(stderr, "pctool: no answer yet, the device may be starting: waiting up to %d s\n",
+                   kStartWaitMs / 1000);
+    }};
+    transport = PcOpenChannel(way, waits, &error);
     if (!transport) {
       std::fprintf(stderr, "pctool: %s\n", error.c_str());
       return usage();
     }
   } else {
+    if (!SimHeadlessStartDisplay("pctool")) {
+      std::fprintf(stderr, "pctool: the display in memory cannot be set up\n");
+      return 1;
+    }
+    display.on = true;
     if (!SimHeadlessStartDescription(description, kDescription, &error)) {
       std::fprintf(stderr, "engineering: %s\n", error.c_str());
       return 1;
@@ -239,9 +299,7 @@ int main(int argc, char** argv) {
       ok = modbus(modbusClient, a, &value);
       error = value;
     } else if (c.name == "download") {
-      if (a.size() != 1) return usage();
-      ok = download(modbusClient, std::string(a[0]).c_str(), &error);
-      value = "done";
+      ok = download(modbusClient, c.image, &value, &error);
     } else if (c.name == "read") {
       if (!address(a, a.size(), &r)) return usage();
       ok = client.read(r, &value, &error);

@@ -1,12 +1,18 @@
-// A firmware without display, operating pages or shell windows (their services do nothing
-// here, except that the texts the firmware writes on its display are printed), for the
-// command-line tools that run the firmware in their own process.
+// A firmware without shell windows (their services do nothing here), its display drawn in
+// memory and not shown, for the command-line tools that run the firmware in their own
+// process.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+// The display in memory, under shared-memory names of this process's own ("<program><pid>."),
+// with the operating interface's links; false when it cannot be set up. Stopped again at the
+// end of the program.
+bool SimHeadlessStartDisplay(const char* program);
+void SimHeadlessStopDisplay();
 
 // Hands the engineering image to the firmware as the shell's project (with a data image that
 // carries the internal EEPROM's tag) and starts the firmware. The images stay in this module.

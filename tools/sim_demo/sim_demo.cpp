@@ -68,17 +68,6 @@ float output(uint16_t block) {
 
 float value(const FbF32* p) { return p ? p->get() : 0.0f; }
 
-// The display in memory: the simulation layer and the graphics library on the emulated LCD,
-// under shared-memory names of this process's own (a simulator may run beside it).
-bool startDisplay() {
-  host::SetSharedNamePrefix("sim_demo" + std::to_string(getpid()) + ".");
-  if (SIM_InitHost() != 0) return false;
-  SIM_ShowErrorBoxes(0);
-  SIM_SetDelayCallback([](int) {});
-  GUI_Init();
-  return LCDSIM_InitServerData() == nullptr;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -89,19 +78,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: sim_demo [CYCLES] [DESCRIPTION.eng] [EVERY]\n");
     return 2;
   }
-  if (!startDisplay()) {
+  if (!SimHeadlessStartDisplay("sim_demo")) {
     std::fprintf(stderr, "sim_demo: the display in memory cannot be set up\n");
     return 1;
   }
   SimHostState& s = SimState();
   s.device = SimDemoDeviceConfig();
   std::copy(std::begin(kSimDemoPlantSettings), std::end(kSimDemoPlantSettings), s.plantSettings);
-  SIM_InstallOpuiLinks();
   std::string error;
   if (!SimHeadlessStartDescription(path, kDescription, &error, OP_RegisterBlockTypes)) {
     std::fprintf(stderr, "engineering: %s\n", error.c_str());
-    GUI_Exit();
-    SIM_ExitHost();
+    SimHeadlessStopDisplay();
     return 1;
   }
 
@@ -140,7 +127,6 @@ int main(int argc, char** argv) {
     }
   }
   std::fflush(stdout);
-  GUI_Exit();
-  SIM_ExitHost();
+  SimHeadlessStopDisplay();
   return 0;
 }
