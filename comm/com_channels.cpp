@@ -164,7 +164,6 @@ void COM_ReceiveFrame(int channel) {
   ComFrameBuffers* c = COM_FrameBuffers(channel);
   if (!c) return;
   c->txLength = 0;
-  if (channel == COM_PC_CHANNEL) COM_ServiceFrameSeen();
   if (c->rxBinary) {
     COM_ModbusReceive(channel);
   } else {

@@ -38,6 +38,31 @@ bool downloadState() { return COM_LinkDeviceMode() == FW_DEVICE_SERVICE; }
 // The go word was answered: the firmware is to start again with the new engineering.
 bool g_restartAfterAnswer;
 
+// A PC tool enters a download by stopping the device (register 5) and then sending "ET".
+// The run-mode byte the image held before such a stop, and when it came, so that a download
+// that breaks off leaves the device in the state it had before the download began.
+struct StopBeforeDownload {
+  bool noted;
+  uint8_t runMode;
+  uint64_t atMs;
+};
+StopBeforeDownload g_stopBeforeDownload;
+constexpr uint16_t kRegRunMode = 5;
+
+// The run mode to restore should a download entered now break off.
+uint8_t runModeBeforeDownload() {
+  const uint8_t now = FW_SysImage()[FW_SYS_RUN_MODE];
+  const StopBeforeDownload& s = g_stopBeforeDownload;
+  return s.noted && COM_DownloadClockMs() - s.atMs < COM_DOWNLOAD_IDLE_MS ? s.runMode : now;
+}
+
+// Before a write of the run-mode register: a stop of a device that runs is noted.
+void noteRunModeWrite(const ComRegisterAddress& reg, uint16_t value) {
+  if (reg.space != COM_SPACE_INTEGER || reg.index != kRegRunMode) return;
+  const uint8_t now = FW_SysImage()[FW_SYS_RUN_MODE];
+  g_stopBeforeDownload = {value == 1 && now != FW_RUN_MODE_STOP, now, COM_DownloadClockMs()};
+}
+
 // Scratch frames of function 23: the request of the character protocol and its answer.
 uint8_t g_asciiFrame[COM_RX_SIZE];
 uint8_t g_asciiAnswer[COM_TX_SIZE];
@@ -60,13 +85,20 @@ uint8_t downloadWord(uint16_t value) {
   switch (value) {
     case COM_DL_ENTER:
       if (!downloadState()) COM_ServiceBeginStaging();
+      COM_ServiceFrameSeen();
       COM_LinkDeviceMode() = FW_DEVICE_SERVICE;
       g_comModbus.transferFlag = 0;
       return COM_ANSWER_NORMAL;
     case COM_DL_ENTER_STOPPED: {
       if (g_fwRunMode != FW_RUN_MODE_STOP) return COM_EXC_LOCKED;
+      if (!downloadState()) {
+        const uint8_t before = runModeBeforeDownload();
+        COM_ServiceBeginStaging();
+        COM_ServiceKeepRunMode(before);
+      }
+      COM_ServiceFrameSeen();
+      g_stopBeforeDownload.noted = false;
       FW_SysStatus() |= FW_STAT_STOPPED;
-      if (!downloadState()) COM_ServiceBeginStaging();
       COM_LinkDeviceMode() = FW_DEVICE_SERVICE;
       g_comModbus.transferFlag = 1;
       uint8_t* im = FW_SysImage();
@@ -75,6 +107,7 @@ uint8_t downloadWord(uint16_t value) {
       return COM_ANSWER_NORMAL;
     }
     default:
+      if (downloadState()) COM_ServiceFrameSeen();
       if (downloadState() && value != COM_DL_KEEP) {
         g_restartAfterAnswer = true;
         return COM_ANSWER_NORMAL;
@@ -148,6 +181,7 @@ uint8_t writeSingle(const Request& q) {
   std::memcpy(q.f.tx + 2, q.rq + 2, 4);
   q.f.txLength = 6;
   if (reg.index == COM_REG_DOWNLOAD) return downloadWord(q.u16(4));
+  noteRunModeWrite(reg, q.u16(4));
   if (const uint8_t r = COM_WriteRegisterValue(reg, q.rq + 4)) return COM_ResultToException(r);
   COM_NoteInterfaceWrite(q.channel, false);
   return COM_ANSWER_NORMAL;
@@ -193,6 +227,11 @@ uint8_t writeMultiple(const Request& q) {
   uint8_t result = COM_ANSWER_NORMAL;
   for (uint32_t i = 0; i < count; ++i) {
     const ComRegisterAddress at{static_cast<uint16_t>(reg.index + i), reg.space};
+    if (!floats) {
+      uint16_t v;
+      COM_GetBE16(&v, values + i * width);
+      noteRunModeWrite(at, v);
+    }
     const uint8_t r = COM_WriteRegisterValue(at, values + i * width);
     if (r == FB_OK) {
       written = true;
@@ -343,7 +382,16 @@ int COM_Crc16(ComCrcMode mode, uint8_t* bytes, uint16_t* length) {
 
 bool COM_DownloadBrokenOff() {
   if (!downloadState() || !COM_ServiceBrokenOff()) return false;
+  // The previous engineering comes back in the state it had: the run mode that the entry
+  // into the download (and the stop before it) wrote is undone.
+  const int runMode = COM_ServiceKeptRunMode();
   COM_ServiceDropStaging();
+  uint8_t* im = FW_SysImage();
+  if (runMode >= 0 && im[FW_SYS_RUN_MODE] != runMode) {
+    im[FW_SYS_RUN_MODE] = static_cast<uint8_t>(runMode);
+    FW_QueueEepromWrite(im + FW_SYS_RUN_MODE, FW_SYS_RUN_MODE, 1);
+  }
+  if (runMode == FW_RUN_MODE_RUN) FW_SysStatus() &= static_cast<uint8_t>(~FW_STAT_STOPPED);
   leaveDownloadState();
   return true;
 }

@@ -18,6 +18,7 @@ struct Staging {
   bool active;
   uint32_t first, end;
   uint64_t lastFrameMs;
+  int runMode;  // the run-mode byte to restore when dropped; -1 none
   uint8_t image[FW_MAIN_EEPROM_SIZE];
 };
 Staging g_staging;
@@ -194,6 +195,7 @@ void serviceWrite(uint16_t command, uint32_t address, const ComServiceFrame& fra
       std::memcpy(memoryAt(command, *w, address), data, n);
       if (g_staging.active && address < COM_SVC_DATA_IMAGE) {
         Staging& st = g_staging;
+        st.lastFrameMs = nowMs();
         if (st.end == 0 || address < st.first) st.first = address;
         if (address + n > st.end) st.end = address + n;
       } else {
@@ -262,7 +264,12 @@ void COM_ServiceBeginStaging() {
   st.active = true;
   st.first = st.end = 0;
   st.lastFrameMs = nowMs();
+  st.runMode = -1;
 }
+
+void COM_ServiceKeepRunMode(int runModeByte) { g_staging.runMode = runModeByte; }
+int COM_ServiceKeptRunMode() { return g_staging.active ? g_staging.runMode : -1; }
+uint64_t COM_DownloadClockMs() { return nowMs(); }
 
 bool COM_ServiceStaging() { return g_staging.active; }
 

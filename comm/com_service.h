@@ -100,8 +100,15 @@ bool COM_ServiceStaging();
 // Copies the written part of the staging copy into the image and queues its write-back.
 void COM_ServiceCommitStaging();
 void COM_ServiceDropStaging();
-// A frame arrived on the PC-tool channel (the staged download is alive).
+// A frame of the download itself arrived (a download word, an EEPROM write into the staged
+// copy): the staged download is alive. Other frames, on any way, do not count.
 void COM_ServiceFrameSeen();
+// The run-mode byte that the image is to hold again when the staged download is dropped
+// (the device's state before the download began); -1 (the default) keeps the image's byte.
+void COM_ServiceKeepRunMode(int runModeByte);
+int COM_ServiceKeptRunMode();
+// The milliseconds of the download's clock (see COM_SetDownloadClock).
+uint64_t COM_DownloadClockMs();
 // True when the staged download has had no frame for COM_DOWNLOAD_IDLE_MS.
 bool COM_ServiceBrokenOff();
 // The milliseconds clock of that bound (null: the steady clock); tests set their own.

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include <mutex>
@@ -75,6 +76,13 @@ void Remember(ParsedFile p, const struct stat& st) {
 }
 
 
+// A line that is "key=value" with its key within the line bound.
+bool LongKeyLine(const std::string& line) {
+  const size_t eq = line.find('=');
+  if (eq == std::string::npos || eq > kMaxLineBytes) return false;
+  return line.find_first_not_of(" \t", 0) < eq && line[line.find_first_not_of(" \t")] != '[';
+}
+
 // The file's lines (without their line ends); false when it cannot be read, is no regular
 // file or is larger than a settings file can be (then without lines).
 bool Parse(const std::string& file, ParsedFile* out) {
@@ -103,7 +111,9 @@ bool Parse(const std::string& file, ParsedFile* out) {
       if (end == std::string::npos) end = text.size();
       std::string line = text.substr(at, end - at);
       if (!line.empty() && line.back() == '\r') line.pop_back();
-      p.fits = line.size() <= kMaxLineBytes;
+      // A long "key=value" line is kept whole (its value is cut when read); any other long
+      // line is no settings file.
+      p.fits = line.size() <= kMaxLineBytes || LongKeyLine(line);
       p.lines.push_back(std::move(line));
       at = end + 1;
     }
@@ -120,24 +130,33 @@ std::vector<std::string> ReadLines(const std::string& file) {
   return Parse(file, &p) ? std::move(p.lines) : std::vector<std::string>();
 }
 
+// The lines a write starts from. False when the file is there but could not be read whole
+// (no regular file, no permission, over the size bound, a line that is no settings line
+// over the line bound): such a file is never written over, since its keys are not known.
+// A missing file gives no lines.
+bool LinesToRewrite(const std::string& file, std::vector<std::string>* lines) {
+  ParsedFile p;
+  if (Parse(file, &p)) {
+    if (!p.fits) return false;
+    *lines = std::move(p.lines);
+    return true;
+  }
+  struct stat st {};
+  lines->clear();
+  return stat(file.c_str(), &st) != 0 && errno == ENOENT;
+}
+
 bool WriteLines(const std::string& file, const std::vector<std::string>& lines) {
   {
     std::lock_guard<std::mutex> lock(g_parsedLock);
     if (g_parsed.path == file) g_parsed = ParsedFile{};
   }
-  std::string tmp = file + ".tmp";
-  FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (!f) return false;
-  bool ok = true;
+  std::string text;
   for (const auto& line : lines) {
-    ok = ok && std::fwrite(line.data(), 1, line.size(), f) == line.size() && std::fputc('\n', f) != EOF;
+    text += line;
+    text += '\n';
   }
-  ok = std::fflush(f) == 0 && ok;
-  ok = std::fclose(f) == 0 && ok;
-  if (!ok || std::rename(tmp.c_str(), file.c_str()) != 0) {
-    std::remove(tmp.c_str());
-    return false;
-  }
+  if (!ReplaceFileContents(file, text.data(), text.size())) return false;
   struct stat st {};
   if (stat(file.c_str(), &st) == 0) {
     ParsedFile p;
@@ -188,8 +207,12 @@ bool Lookup(const std::string& file, const std::string& section, const std::stri
   size_t head, end;
   if (!FindSection(lines, section, &head, &end)) return false;
   std::string k;
-  for (size_t i = head + 1; i < end; ++i)
-    if (KeyValue(lines[i], &k, value) && SameName(k, key)) return true;
+  for (size_t i = head + 1; i < end; ++i) {
+    if (KeyValue(lines[i], &k, value) && SameName(k, key)) {
+      if (value && value->size() > kMaxLineBytes) value->resize(kMaxLineBytes);
+      return true;
+    }
+  }
   return false;
 }
 
@@ -235,7 +258,8 @@ bool IniHasKey(const std::string& file, const std::string& section, const std::s
 
 bool IniWriteString(const std::string& file, const std::string& section, const std::string& key,
                     const std::string& value) {
-  std::vector<std::string> lines = ReadLines(file);
+  std::vector<std::string> lines;
+  if (!LinesToRewrite(file, &lines)) return false;
   std::string entry = key + "=" + value;
   size_t head, end;
   if (!FindSection(lines, section, &head, &end)) {
@@ -262,7 +286,8 @@ bool IniWriteInt(const std::string& file, const std::string& section, const std:
 }
 
 bool IniDeleteKey(const std::string& file, const std::string& section, const std::string& key) {
-  std::vector<std::string> lines = ReadLines(file);
+  std::vector<std::string> lines;
+  if (!LinesToRewrite(file, &lines)) return false;
   size_t head, end;
   if (!FindSection(lines, section, &head, &end)) return true;
   std::string k;
@@ -276,7 +301,8 @@ bool IniDeleteKey(const std::string& file, const std::string& section, const std
 }
 
 bool IniDeleteSection(const std::string& file, const std::string& section) {
-  std::vector<std::string> lines = ReadLines(file);
+  std::vector<std::string> lines;
+  if (!LinesToRewrite(file, &lines)) return false;
   size_t head, end;
   if (!FindSection(lines, section, &head, &end)) return true;
   lines.erase(lines.begin() + static_cast<long>(head), lines.begin() + static_cast<long>(end));

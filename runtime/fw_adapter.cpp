@@ -41,6 +41,14 @@ void imagesToHost() {
   }
 }
 
+// The device's language is the simulator's, not the project's: the shell's saved copy takes
+// the byte as well, so that a project opened in another language than it was saved in counts
+// as unchanged.
+void applyLanguage(SimHostState& s, uint8_t* img) {
+  img[FW_OFS_LANGUAGE] = static_cast<uint8_t>(s.language);
+  if (s.engineeringRef) s.engineeringRef[FW_OFS_LANGUAGE] = img[FW_OFS_LANGUAGE];
+}
+
 uint16_t digitValue(uint8_t c) { return c >= '0' && c <= '9' ? static_cast<uint16_t>(c - '0') : 0; }
 uint8_t digitChar(uint16_t v) { return static_cast<uint8_t>('0' + (v <= 9 ? v : 0)); }
 
@@ -164,18 +172,23 @@ void FW_SimStart() {
     if (s.imagesValid && s.engineering && s.data) {
       std::memcpy(img, s.engineering, SIM_ENGINEERING_SIZE);
       std::memcpy(g_fwInternalEeprom, s.data, SIM_DATA_SIZE);
-      img[FW_OFS_LANGUAGE] = static_cast<uint8_t>(s.language);
+      applyLanguage(s, img);
     } else {
       imagesToHost();
     }
     if (!a.firstStart) FW_ConfigFromDigits(img + FW_OFS_ORDER_CODE, &s.device);
   }
 
-  // Size-test pattern in the last 4097 bytes: 1 at 0, 2 at 1, k + 2 at 2^k.
-  uint8_t* pattern = img + FW_SIZE_TEST_ADDRESS;
-  pattern[0] = 1;
-  pattern[1] = 2;
-  for (int k = 1; k <= 12; ++k) pattern[1u << k] = static_cast<uint8_t>(k + 2);
+  // Size-test pattern in the last 4097 bytes: 1 at 0, 2 at 1, k + 2 at 2^k. It is the
+  // device's own, written at every start: the shell's saved copy takes it as well, so that a
+  // project opened later in the run does not count as changed by it.
+  for (uint8_t* b : {img, s.engineeringRef}) {
+    if (!b) continue;
+    uint8_t* pattern = b + FW_SIZE_TEST_ADDRESS;
+    pattern[0] = 1;
+    pattern[1] = 2;
+    for (int k = 1; k <= 12; ++k) pattern[1u << k] = static_cast<uint8_t>(k + 2);
+  }
 
   img[FW_OFS_PRESENT] = 1;
   img[FW_OFS_ADDRESS] = 1;
@@ -223,7 +236,7 @@ void tick() {
 
   // 1. Reload: a new project, a restart or a halt starts the firmware again.
   if (s.reloadRequest || s.haltFlag || s.restartFlag) {
-    image()[FW_OFS_LANGUAGE] = static_cast<uint8_t>(s.language);
+    applyLanguage(s, image());
     SimRestartFirmware();
     a.tickCounter = 0;
     COM_BusReset();

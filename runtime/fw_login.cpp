@@ -147,7 +147,14 @@ void FW_PasswordLoad() {
 
 int FW_PasswordStore() {
   uint8_t* block = FW_SysImage() + FW_SYS_LOGIN_BLOCK;
-  for (uint32_t at = 0; at < FW_SYS_LOGIN_BLOCK_LEN; ++at) {
+  // Fresh filler only when the block is to carry another record or count: a store of what
+  // it already holds leaves the image as it was, so an untouched project stays unchanged.
+  bool same = block[FW_LOGIN_TRIES_OFFSET] == g_fwLogin.wrongTries;
+  for (uint32_t i = 0; same && i < 8; ++i) {
+    same = block[FW_LOGIN_RECORD_OFFSETS[i]] == g_fwLogin.record[2 * i] &&
+           block[FW_LOGIN_RECORD_OFFSETS[i] + 1] == g_fwLogin.record[2 * i + 1];
+  }
+  for (uint32_t at = 0; !same && at < FW_SYS_LOGIN_BLOCK_LEN; ++at) {
     if (!isPatternByte(at)) block[at] = randomByte();
   }
   block[FW_LOGIN_TRIES_OFFSET] = g_fwLogin.wrongTries;

@@ -490,8 +490,11 @@ intptr_t SimMainWindow::send(int id, intptr_t wParam, intptr_t) {
       return 0;
     case SIM_MSG_RESTART:
       if (wParam == 1) {
-        if (!SimSaveRestartProject()) SIM_LogText("The restart project could not be written.");
-        close();
+        if (SimSaveRestartProject()) {
+          close();
+        } else {
+          keepRunningWithoutRestart();
+        }
       }
       return 0;
     case SIM_MSG_100MS:
@@ -526,6 +529,23 @@ void SimMainWindow::postCycle() {
   if (s.deviceAddress != SimShadowState().deviceAddress && SimComIsOpen()) openChannel();
   std::memcpy(&SimShadowState(), &s, sizeof s);
   s.responseReady = 0;
+}
+
+// The restart project could not be written: a restart would lose what the firmware holds (a
+// download that just ended is only there). Instead the firmware starts again in this process
+// with the images it handed back, the user is told, and the project counts as changed so that
+// the save question at close offers to keep it.
+void SimMainWindow::keepRunningWithoutRestart() {
+  SimHostState& s = SimState();
+  SimClearProcessRestart();
+  s.endFlag = 0;
+  s.restartFlag = 1;     // the next tick starts the firmware again ...
+  s.reloadRequest = 1;   // ... with the images the shell now holds
+  s.changed = 1;
+  SIM_Error(("The restart project " + SimRestartProjectPath() +
+             " could not be written; the simulator goes on without restarting and runs the engineering "
+             "it holds. Save the project to keep it.")
+                .c_str());
 }
 
 // --- Close ---------------------------------------------------------------------------------

@@ -149,6 +149,7 @@ class SimMainWindow : public QMainWindow, public SimMessageTarget {
   void sendViews(int id);
   void updateMenuStates();
   void finishRun();
+  void keepRunningWithoutRestart();
 
   std::map<int, QAction*> actions_;
   QMenu* menus_[SIM_MENUS] = {};

@@ -1,9 +1,11 @@
 #include "shell/peers.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <filesystem>
@@ -155,4 +157,65 @@ int SimInstancePeers::broadcast(uint32_t message, uint32_t wParam) {
 SimInstancePeers& SimPeers() {
   static SimInstancePeers peers;
   return peers;
+}
+
+namespace {
+
+int g_instanceMark = -1;  // this process's running mark, kept open to its end
+constexpr int kGateWaitMs = 3000;
+constexpr int kGateStepMs = 5;
+
+
+int OpenLockFile(const std::string& path) {
+  return path.empty() ? -1 : ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+}
+
+std::string InstanceFile(const char* what) {
+  const std::string& folder = host::IpcFolder();
+  return folder.empty() ? std::string() : folder + "/" + host::SharedNamePrefix() + "Sim74Instances." + what;
+}
+
+}  // namespace
+
+std::string SimInstanceMarkPath() { return InstanceFile("run"); }
+
+// The gate taken, or -1. Bounded: an instance stopped inside the gate must not hold every
+// later start.
+static int TakeGateNow() {
+  int gate = OpenLockFile(InstanceFile("gate"));
+  for (int waited = 0; gate >= 0 && ::flock(gate, LOCK_EX | LOCK_NB) != 0; waited += kGateStepMs) {
+    if (waited >= kGateWaitMs) {
+      ::close(gate);
+      return -1;
+    }
+    ::usleep(kGateStepMs * 1000);
+  }
+  return gate;
+}
+
+SimInstanceGate::SimInstanceGate() {
+  gate_ = TakeGateNow();
+  if (g_instanceMark < 0) g_instanceMark = OpenLockFile(SimInstanceMarkPath());
+  if (g_instanceMark < 0) return;  // no folder to meet in: nobody else can be seen
+  // Alone when the mark can be taken exclusively (this process's own shared lock converts);
+  // then shared again, which others see. The gate keeps the change between the two unseen.
+  othersRun_ = ::flock(g_instanceMark, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::flock(g_instanceMark, LOCK_SH);
+}
+
+SimInstanceGate::~SimInstanceGate() {
+  if (gate_ >= 0) ::close(gate_);
+}
+
+void SimInstanceMarkRelease() {
+  if (g_instanceMark < 0) return;
+  const int gate = TakeGateNow();
+  // The last one: nobody else holds the mark (a start waits at the gate meanwhile).
+  if (::flock(g_instanceMark, LOCK_EX | LOCK_NB) == 0) {
+    ::unlink(SimInstanceMarkPath().c_str());
+    if (gate >= 0) ::unlink(InstanceFile("gate").c_str());
+  }
+  ::close(g_instanceMark);
+  g_instanceMark = -1;
+  if (gate >= 0) ::close(gate);
 }

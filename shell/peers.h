@@ -97,3 +97,29 @@ class SimInstancePeers {
 // The instance peers of this process and SimAddPeer on them.
 SimInstancePeers& SimPeers();
 inline void SimAddPeer(SimWindowId window) { SimPeers().addPeer(window); }
+
+// The presence of the running instances of this user, for the start's decision whether a
+// settings file left without its Valid mark comes from a crashed run: every instance holds a
+// shared lock on one file in the endpoints' folder for its whole run (the system drops it
+// when a process ends in any way). A start takes the gate (an exclusive lock on a second
+// file) while it checks the others and reads and writes the mark, so that two instances
+// started at the same instant take turns and the later one sees the earlier.
+class SimInstanceGate {
+ public:
+  SimInstanceGate();   // waits for the gate (held only for a few file operations)
+  ~SimInstanceGate();  // passes it on; this instance stays marked as running
+  SimInstanceGate(const SimInstanceGate&) = delete;
+  SimInstanceGate& operator=(const SimInstanceGate&) = delete;
+  // Whether another instance of this user runs (read once, at the gate).
+  bool othersRun() const { return othersRun_; }
+
+ private:
+  int gate_ = -1;
+  bool othersRun_ = false;
+};
+
+// The file whose shared lock marks a running instance (empty without an endpoints' folder).
+std::string SimInstanceMarkPath();
+// At a clean end: this instance no longer counts as running; the last one to end removes the
+// two files (a crashed one leaves them, and its lock goes with it).
+void SimInstanceMarkRelease();

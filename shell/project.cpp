@@ -341,10 +341,6 @@ int LoadFrom(Source& src, const char* name) {
   return result;
 }
 
-size_t WriteAll(const void* data, size_t size, std::FILE* f) {
-  return g_writer ? g_writer(data, size, f) : std::fwrite(data, 1, size, f);
-}
-
 }  // namespace
 
 void SimAttachProjectBuffers(SimHostState& s) {
@@ -628,14 +624,8 @@ void SimSetFileWriter(SimFileWriter writer) { g_writer = writer; }
 
 bool SimWriteFileAtomic(const std::string& path, const uint8_t* data, size_t size) {
   if (path.empty()) return false;
-  const std::string tmp = path + ".tmp";
-  std::FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (!f) return false;
-  bool ok = WriteAll(data, size, f) == size;
-  ok = std::fflush(f) == 0 && ok;
-  ok = ::fsync(::fileno(f)) == 0 && ok;
-  ok = std::fclose(f) == 0 && ok;
-  ok = ok && std::rename(tmp.c_str(), path.c_str()) == 0;
-  if (!ok) std::remove(tmp.c_str());
-  return ok;
+  std::string why;
+  if (host::ReplaceFileContents(path, data, size, &why, g_writer)) return true;
+  SIM_LogText(why.c_str());
+  return false;
 }

@@ -1,6 +1,7 @@
 #include "shell/settings.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -13,6 +14,7 @@
 #include "host/regular_file.h"
 #include "shell/device_config.h"
 #include "shell/module_tables.h"
+#include "shell/peers.h"
 #include "shell/sim/SIM.h"
 
 namespace {
@@ -33,6 +35,29 @@ void CopyPath(char* out, const std::string& path) {
     return;
   }
   std::snprintf(out, SIM_PATH_SIZE, "%s", path.c_str());
+}
+
+// Moves a file that cannot be used aside under a name of its own: "<file>.corrupt", or
+// "<file>.corrupt.2", ".3" ... when earlier ones are there, so that no copy kept for the user
+// is ever replaced. The name it got; empty (errno set) when it could not be moved.
+std::string MoveAside(const std::string& file) {
+  for (int n = 1; n <= 999; ++n) {
+    const std::string aside = file + ".corrupt" + (n == 1 ? std::string() : "." + std::to_string(n));
+    // A hard link takes only a free name; where links are not offered, a free name is renamed to.
+    if (::link(file.c_str(), aside.c_str()) == 0) {
+      if (::unlink(file.c_str()) == 0) return aside;
+      const int why = errno;
+      ::unlink(aside.c_str());
+      errno = why;
+      return {};
+    }
+    if (errno == EEXIST) continue;
+    struct stat st {};
+    if (lstat(aside.c_str(), &st) == 0) continue;
+    return std::rename(file.c_str(), aside.c_str()) == 0 ? aside : std::string();
+  }
+  errno = EEXIST;
+  return {};
 }
 
 bool FirstRun(const std::string& base) {
@@ -80,6 +105,17 @@ int SimInitIni(SimHostState& state) {
   std::string folder = SimSettingsFolder();
   g_iniPath = folder + "/sim_mx74-2.ini";
   int result = 0;
+  struct stat st {};
+  if (stat(g_iniPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    // Nothing can be read or written there; the folder is the user's, left as it is.
+    SIM_Error(("The settings file " + g_iniPath +
+               " is a folder, not a file; the simulator runs on its built-in settings.")
+                  .c_str());
+    CopyPath(state.logoPath, folder + "/startuplogo.dat");
+    CopyPath(state.userDataPath, folder + "/vuserdata.dat");
+    g_oemPath = folder + "/OEM-Projekt.sdg";
+    return 0;
+  }
   bool readable = false;
   if (FILE* f = host::OpenRegularFile(g_iniPath, "rb")) {
     std::fclose(f);
@@ -89,9 +125,8 @@ int SimInitIni(SimHostState& state) {
     // Kept beside for the user, replaced by the first-run values.
     // Moved aside before the user is told, so that the next start does not meet it again
     // whatever happens to this one.
-    const std::string aside = g_iniPath + ".corrupt";
-    std::remove(aside.c_str());
-    readable = std::rename(g_iniPath.c_str(), aside.c_str()) != 0;
+    const std::string aside = MoveAside(g_iniPath);
+    readable = aside.empty();
     const std::string text =
         readable ? "The settings file " + g_iniPath + " is corrupt and could not be moved aside (" +
                        std::strerror(errno) + "); the simulator runs with what can be read of it."
@@ -120,7 +155,10 @@ int SimInitIni(SimHostState& state) {
   CopyPath(state.userDataPath, picturePath("VuserData", "vuserdata.dat"));
   g_oemPath = folder + "/OEM-Projekt.sdg";
 
-  if (host::IniGetInt(g_iniPath, SIM_INI_SETTINGS, "Valid", 0) == 0) {
+  // Valid=0 is a crashed run only when no other instance runs: a running one has not yet
+  // reached its mark, or is still running.
+  const SimInstanceGate gate;
+  if (host::IniGetInt(g_iniPath, SIM_INI_SETTINGS, "Valid", 0) == 0 && !gate.othersRun()) {
     host::IniDeleteSection(g_iniPath, SIM_INI_SETTINGS);
     host::IniDeleteSection(g_iniPath, SIM_INI_RECENT);
   }
@@ -181,9 +219,16 @@ void SimReadDeviceSettings(SimDeviceConfig* d) {
   // A value outside what the device and module dialogs offer keeps the key's default; one
   // error names every such key.
   std::string refused;
+  struct Replaced {
+    const char* key;
+    long value;
+  };
+  Replaced replaced[7 + 16];
+  int replacedCount = 0;
   auto refuse = [&](const char* key, long value, long fallback) {
     refused += "\r\n  " + std::string(key) + "=" + std::to_string(value) + " (" + std::to_string(fallback) +
                " is used)";
+    replaced[replacedCount++] = {key, fallback};
   };
   struct Field {
     const char* key;
@@ -212,9 +257,16 @@ void SimReadDeviceSettings(SimDeviceConfig* d) {
     if (!offered) refuse(SIM_MODULE_KEYS[i], v, fallbacks[i]);
     d->modules[i] = static_cast<uint8_t>(offered ? v : fallbacks[i]);
   }
-  if (!refused.empty())
-    SIM_Error(("The settings file " + f + " holds [Device] values that the device does not offer:" + refused)
-                  .c_str());
+  if (refused.empty()) return;
+  // The values used replace the refused ones in the file, so that the warning comes once
+  // (the dialogs write only what the user changes and could not clear it).
+  bool rewritten = true;
+  for (int i = 0; i < replacedCount; ++i)
+    rewritten = host::IniWriteInt(f, SIM_INI_DEVICE, replaced[i].key, replaced[i].value) && rewritten;
+  SIM_Error(("The settings file " + f + " holds [Device] values that the device does not offer:" + refused +
+             (rewritten ? "\r\nThe values used were written in their place."
+                        : "\r\nThe values used could not be written in their place."))
+                .c_str());
 }
 
 void SimWriteDeviceSettings(const SimDeviceConfig& d) {

@@ -316,6 +316,7 @@ int SimMain(const std::string& args) {
   SimPlantUnload();
   SimSetTheControl(nullptr);
   SimPeers().close();
+  SimInstanceMarkRelease();
   SIM_ExitHost();
   // A restart request: the program starts again after a second and loads the restart project.
   if (SimProcessRestartRequested()) {

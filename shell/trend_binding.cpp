@@ -151,7 +151,9 @@ void ApplyAll() {
 }
 
 void WriteIni() {
-  if (!SimTrendWriteIni(SimTrendIniPath(), g_binding.settings)) SIM_LogText("The trend settings could not be written.");
+  if (!SimTrendWriteIni(SimTrendIniPath(), g_binding.settings))
+    SIM_LogText(("The trend settings could not be written to " + SimTrendIniPath() + "; the file is left as it was.")
+                    .c_str());
 }
 
 // Takes over what a trend's viewer changed in its channels (its dialog writes into the

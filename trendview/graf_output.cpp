@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "host/regular_file.h"
 #include "trendview/child_frame.h"
 #include "trendview/graf_view.h"
 #include "trendview/kurvan_app.h"
@@ -293,23 +294,11 @@ bool CTrendGrafView::ExportCsv(const std::string& path) {
     KurvanMessageBox(DialogParent(this), KurvanLanguages().string(KURVAN_STR_CSV_ERROR), KurvanBox::Exclamation);
     return false;
   };
-  // Written beside the target and renamed over it: a failed export loses no older file.
-  const std::string tmp = path + ".tmp";
-  FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (!f) return fail();
   const uint8_t* rec = doc->Lock();
-  if (!rec) {
-    std::fclose(f);
-    std::remove(tmp.c_str());
-    return false;
-  }
+  if (!rec) return false;
   const std::string text = KurvanCsvText(*doc, rec, zoom_);
   doc->Unlock();
-  const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  const bool closed = std::fclose(f) == 0;
-  if (!written || !closed || std::rename(tmp.c_str(), path.c_str()) != 0) {
-    std::remove(tmp.c_str());
-    return fail();
-  }
-  return true;
+  // Written beside the target and renamed over it: a failed export loses no older file, and
+  // a name that is no regular file (a FIFO) is refused without waiting.
+  return host::ReplaceFileContents(path, text.data(), text.size()) ? true : fail();
 }

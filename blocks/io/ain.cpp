@@ -930,7 +930,8 @@ namespace {
 // For the plant link: the reading that the input block at `block` turns back into `percent`
 // of its range: for a current or voltage type the electrical value (mA or V, flagged "#"),
 // for any other type the engineering value x0 + percent x (x100 - x0) / 100 of the block's
-// own scaling. False without an input block there.
+// own scaling, less the offset that the 2Pt100 types add after their filter. False without
+// an input block there.
 bool plantReading(uint16_t block, float percent, float* value, bool* electrical) {
   FbLayout L;
   if (!FB_GetLayout(block, &L) || L.wordValues <= AIN_WV_TYP || L.longValues <= AIN_LV_X100) return false;
@@ -946,6 +947,11 @@ bool plantReading(uint16_t block, float percent, float* value, bool* electrical)
   const float x0 = IO_Long(L, AIN_LV_X0);
   const float x100 = IO_Long(L, AIN_LV_X100);
   *value = x0 + percent * (x100 - x0) / 100.0f;
+  const AinKind* k = kindOfBlock(block);
+  if (k && k->offsetCodes && offsetCode(L.wv[AIN_WV_TYP])) {
+    const Sub v{*k, L, 0};
+    *value -= v.fahrenheit() ? x0 * 1.8f + 32.0f : x0;
+  }
   return true;
 }
 

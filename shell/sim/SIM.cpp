@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "gui/LCD.h"
+#include "host/regular_file.h"
 #include "shell/sim/LCDSIM.h"
 
 namespace {
@@ -185,11 +186,12 @@ void SIM_SetClockSource(uint32_t (*pf)()) {
 void SIM_Error(const char* s) {
   if (!s) s = "";
   SIM_ReportError(s);
+  std::fprintf(stderr, "%s\n", s);
   if (g_showBoxes && g_pfBox) {
     g_pfBox(s, SIM_GetShortTitle());
     ++g_numBoxes;
   }
-  if (!g_errorLog) g_errorLog = std::fopen("SimError.log", "wb");
+  if (!g_errorLog) g_errorLog = host::CreateRegularFile("SimError.log", false);
   if (g_errorLog) {
     std::fputs("\r\n", g_errorLog);
     std::fputs(s, g_errorLog);
@@ -200,7 +202,11 @@ void SIM_CloseErrorLog() {
   if (g_errorLog) std::fclose(g_errorLog);
   g_errorLog = nullptr;
 }
-void SIM_LogText(const char* s) { LogEntry(s); }
+// The debugger output of this platform is the standard error.
+void SIM_LogText(const char* s) {
+  LogEntry(s);
+  std::fprintf(stderr, "%s\n", s ? s : "");
+}
 void SIM_ClearLog() { g_log.clear(); }
 const std::string& SIM_GetLog() { return g_log; }
 void SIM_ShowErrorBoxes(int on) { g_showBoxes = on != 0; }

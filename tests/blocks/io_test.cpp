@@ -13,6 +13,7 @@
 #include "runtime/fb_param.h"
 #include "runtime/fw_links.h"
 #include "runtime/fw_main.h"
+#include "runtime/fw_plant.h"
 #include "runtime/fw_sysdata.h"
 #include "shell/sim_services.h"
 #include "support/io_fixture.h"
@@ -628,6 +629,54 @@ TEST(HostIoCopy, ARawInputOfBlock81ComesOutInTheUnitsOfItsInputType) {
       fx.run(81);
       EXPECT_EQ(fx.digitalOut(81, input.type == BLK_TYPE_TPS_IN ? 2 : 1), 0);
       EXPECT_NEAR(fx.analogOut(81, 1), 43.5f, 1e-3f);
+    }
+  }
+}
+
+// The plant's process value reaches the main input (block 61) as the reading that the plant
+// link computes for the block's type: for every type and unit of AINP1 and UNI_IN, with the
+// block's range set to the controller's, the block gives back the plant's value, so that the
+// controller's X is the plant's. The 2Pt100 offset types add x0 after their filter, which the
+// reading must leave out.
+TEST(HostIoCopy, ThePlantsProcessValueComesOutOfBlock61ForEveryInputType) {
+  const uint8_t codes[] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  20, 21,
+                           25, 26, 30, 31, 32, 33, 34, 40, 45, 46};
+  const uint16_t types[] = {BLK_TYPE_AINP1, BLK_TYPE_UNI_IN};
+  for (uint16_t type : types) {
+    for (uint8_t code : codes) {
+      for (uint16_t unit : {uint16_t{1}, uint16_t{2}}) {
+        for (float percent : {0.0f, 12.5f, 79.5f, 100.0f}) {
+          SCOPED_TRACE(testing::Message() << "type " << type << " code " << int(code) << " unit " << unit
+                                          << " at " << percent << " %");
+          HostIo fx;
+          fx.createAt(type, 61);
+          fx.setWord(61, AIN_WV_TYP, code);
+          fx.setWord(61, AIN_WV_UNIT, unit);
+          // The range within what the sensor measures (the 250 degree and 250 ohm types end
+          // below 400).
+          const float x0 = 10.0f, x100 = code == 21 || code == 26 || code == 46 ? 240.0f : 400.0f;
+          fx.setLong(61, AIN_LV_X0, x0);
+          fx.setLong(61, AIN_LV_X100, x100);
+          fx.setLong(61, AIN_LV_TFM, 0);
+          fx.init(61);
+          const FwInputReading reading = FW_InputReading();
+          ASSERT_NE(reading, nullptr);
+          float value = 0.0f;
+          bool electrical = false;
+          ASSERT_TRUE(reading(61, percent, &value, &electrical));
+          SimAnalogInput& in = SimState().io.analogIn[FW_IoAnalogIndex(0, 3, 0)];
+          in.value = value;
+          in.hash = electrical ? 1 : 0;
+          for (int cycle = 0; cycle < 3; ++cycle) {
+            FW_CopyHostIo();
+            fx.run(61);
+          }
+          EXPECT_EQ(fx.digitalOut(61, kFail), 0);
+          // The transmitter's x0 and x100 are its calibrated ends: its range is 0..100 %.
+          const float expected = code == 40 ? percent : x0 + percent * (x100 - x0) / 100.0f;
+          EXPECT_NEAR(fx.analogOut(61, 1), expected, 2e-3f);
+        }
+      }
     }
   }
 }

@@ -151,11 +151,13 @@ TEST_F(ModbusDevice, ADownloadThatBreaksOffLeavesThePreviousEngineeringRunning) 
     bool stopFirst;        // the way a PC tool enters: stop, then "ET"
     uint16_t word;         // 0: the character protocol's handshake instead of a download word
     size_t frames;         // EEPROM frames sent before the download breaks off
+    bool polled;           // a tool reads a value every 5 s meanwhile (keeps nothing alive)
   } cases[] = {
-      {"stopped, ET, cut after 3 frames", true, COM_DL_ENTER_STOPPED, 3},
-      {"running, FU, cut after 1 frame", false, COM_DL_ENTER, 1},
-      {"stopped, ET, no frame at all", true, COM_DL_ENTER_STOPPED, 0},
-      {"running, the handshake F, 98, U, cut after 2 frames", false, 0, 2},
+      {"stopped, ET, cut after 3 frames", true, COM_DL_ENTER_STOPPED, 3, false},
+      {"running, FU, cut after 1 frame", false, COM_DL_ENTER, 1, false},
+      {"stopped, ET, no frame at all", true, COM_DL_ENTER_STOPPED, 0, false},
+      {"running, the handshake F, 98, U, cut after 2 frames", false, 0, 2, false},
+      {"stopped, ET, cut after 2 frames, polled meanwhile", true, COM_DL_ENTER_STOPPED, 2, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -184,8 +186,16 @@ TEST_F(ModbusDevice, ADownloadThatBreaksOffLeavesThePreviousEngineeringRunning) 
                                        image.data() + 240 * k, 240, &error))
           << error;
     }
-    // However many ticks run, inside the bound the download waits for its next frame.
-    g_clockMs += COM_DOWNLOAD_IDLE_MS - 1;
+    // However many ticks run, inside the bound the download waits for its next frame; frames
+    // that are no part of the download do not hold it.
+    const uint64_t lastFrame = g_clockMs;
+    while (c.polled && g_clockMs + 5000 < lastFrame + COM_DOWNLOAD_IDLE_MS) {
+      g_clockMs += 5000;
+      float ignored = 0;
+      modbus_.readFloat(0x82F6, &ignored, &error);
+      FW_SimCycle();
+    }
+    g_clockMs = lastFrame + COM_DOWNLOAD_IDLE_MS - 1;
     for (int i = 0; i < 50; ++i) FW_SimCycle();
     EXPECT_EQ(g_fwMain.deviceMode, FW_DEVICE_SERVICE);
     g_clockMs += 1;
@@ -197,10 +207,16 @@ TEST_F(ModbusDevice, ADownloadThatBreaksOffLeavesThePreviousEngineeringRunning) 
     float w = 0;
     ASSERT_TRUE(modbus_.readFloat(0x82F6, &w, &error)) << error;
     EXPECT_FLOAT_EQ(w, 40.0f);
-    // Nothing of the download in the image, nor written back to the project's buffer.
+    // The device runs as before the download began: the run mode, and blocks answer.
+    EXPECT_EQ(g_fwRunMode, FW_RUN_MODE_RUN);
+    std::vector<uint16_t> runMode;
+    ASSERT_TRUE(modbus_.readRegisters(kRunMode, 1, &runMode, &error)) << error;
+    EXPECT_EQ(runMode.at(0), 0);  // 1 while stopped
+    // Nothing of the download in the image, nor written back to the project's buffer: the
+    // whole image is as it was, the run-mode byte included.
     for (int i = 0; i < 20; ++i) FW_SimCycle();
-    EXPECT_EQ(std::memcmp(g_fwImage + 256, imageBefore.data() + 256, SIM_ENGINEERING_SIZE - 256 - 4097), 0);
-    EXPECT_EQ(std::memcmp(eng_.data() + 256, projectBefore.data() + 256, SIM_ENGINEERING_SIZE - 256 - 4097), 0);
+    EXPECT_EQ(std::memcmp(g_fwImage, imageBefore.data(), SIM_ENGINEERING_SIZE), 0);
+    EXPECT_EQ(std::memcmp(eng_.data(), projectBefore.data(), SIM_ENGINEERING_SIZE), 0);
   }
 }
 

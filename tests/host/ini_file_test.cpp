@@ -92,7 +92,7 @@ TEST_F(IniFileTest, FifosHugeFilesAndEndlessLinesReadAsTheDefaultsWithoutWaiting
          while (text.size() <= (1u << 20)) text += "Key" + std::to_string(text.size()) + "=1\n";
          Write(text + "Topmost=1\n");
        }},
-      {"long line", [&] { Write("[Settings]\nTopmost=1\nLastFileName=" + std::string(5000, 'x') + "\n"); }},
+      {"long line", [&] { Write("[Settings]\nTopmost=1\n" + std::string(5000, 'x') + "\n"); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -101,6 +101,72 @@ TEST_F(IniFileTest, FifosHugeFilesAndEndlessLinesReadAsTheDefaultsWithoutWaiting
     EXPECT_FALSE(host::IniIsWellFormed(file));
     EXPECT_EQ(host::IniGetInt(file, "Settings", "Topmost", 7), 7);
   }
+}
+
+// What a reader refused is never written over: every write to such a file fails and leaves
+// its bytes as they were (the file's other keys are not known, a rewrite would lose them).
+TEST_F(IniFileTest, AFileThatCouldNotBeReadIsNeverWrittenOver) {
+  struct Case {
+    const char* what;
+    std::function<void()> make;
+  } cases[] = {
+      {"huge", [&] {
+         std::string text = "[Trend1]\n";
+         while (text.size() <= (1u << 20)) text += "Key" + std::to_string(text.size()) + "=1\n";
+         Write(text);
+       }},
+      {"long line that is no key", [&] { Write("[Trend1]\nScaleLeft=2\n" + std::string(5000, 'x') + "\n"); }},
+      {"a folder", [&] { std::filesystem::create_directory(file); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(file);
+    c.make();
+    const bool folder = std::filesystem::is_directory(file);
+    const std::string before = folder ? std::string() : Read();
+    EXPECT_FALSE(host::IniWriteString(file, "Trend1", "ScaleRight", "1"));
+    EXPECT_FALSE(host::IniWriteInt(file, "Trend1", "ScaleLeft", 3));
+    EXPECT_FALSE(host::IniDeleteKey(file, "Trend1", "Key11"));
+    EXPECT_FALSE(host::IniDeleteSection(file, "Trend1"));
+    if (folder) {
+      EXPECT_TRUE(std::filesystem::is_empty(file));
+    } else {
+      EXPECT_EQ(Read(), before);
+    }
+    EXPECT_FALSE(std::filesystem::exists(file + ".tmp"));
+  }
+}
+
+// A key whose line is longer than the line bound is no corruption: its value reads cut to
+// the bound, the other keys read as they are, and a write keeps the long line whole.
+TEST_F(IniFileTest, ALongKeyLineIsReadCutAndKeptWhole) {
+  const std::string text(5000, 'd');
+  Write("[Settings]\nDemoTextG=" + text + "\nTopmost=1\n");
+  EXPECT_TRUE(host::IniIsWellFormed(file));
+  EXPECT_EQ(host::IniGetInt(file, "Settings", "Topmost", 7), 1);
+  EXPECT_EQ(host::IniGetString(file, "Settings", "DemoTextG", ""), text.substr(0, 4096));
+  ASSERT_TRUE(host::IniWriteInt(file, "Settings", "Topmost", 0));
+  EXPECT_EQ(Read(), "[Settings]\nDemoTextG=" + text + "\nTopmost=0\n");
+}
+
+// Writes go through a symbolic link to its target (the link stays a link); a name beside
+// the target that is no regular file (a FIFO at the temporary name) is refused at once, not
+// waited on, and left as it is.
+TEST_F(IniFileTest, WritesFollowLinksAndRefuseAFifoAtTheTemporaryName) {
+  const std::string target = (dir / "real.ini").string();
+  { std::ofstream(target) << "[A]\nx=1\n"; }
+  std::filesystem::create_symlink("real.ini", file);
+  ASSERT_TRUE(host::IniWriteString(file, "A", "y", "2"));
+  EXPECT_TRUE(std::filesystem::is_symlink(file));
+  EXPECT_EQ(host::IniGetString(target, "A", "y", ""), "2");
+  EXPECT_EQ(host::IniGetString(file, "A", "x", ""), "1");
+
+  ASSERT_EQ(mkfifo((target + ".tmp").c_str(), 0600), 0);
+  EXPECT_FALSE(host::IniWriteString(file, "A", "y", "3"));
+  EXPECT_EQ(host::IniGetString(target, "A", "y", ""), "2");
+  struct stat st {};
+  ASSERT_EQ(lstat((target + ".tmp").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 // A file read once and changed by someone else afterwards is read anew.

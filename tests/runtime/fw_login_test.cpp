@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <vector>
 
 #include "runtime/fw_login.h"
 #include "runtime/runtime_state.h"
@@ -150,6 +151,26 @@ TEST_F(Login, StoresQueueTheLoginBlockAndSettings) {
   for (int i = 0; i < 20 && FW_PasswordStore() == 0; ++i) {
   }
   EXPECT_EQ(FW_PasswordStore(), 1) << "a full ring is reported";
+}
+
+// A store of the record the block already carries keeps the block byte for byte (a project
+// that nobody changed saves the same image); a new record or count brings new filler.
+TEST_F(Login, AStoreOfTheSameRecordKeepsTheBlock) {
+  FW_PasswordSet("secret");
+  ASSERT_EQ(FW_PasswordStore(), 0);
+  const uint8_t* block = image() + FW_SYS_LOGIN_BLOCK;
+  const std::vector<uint8_t> first(block, block + FW_SYS_LOGIN_BLOCK_LEN);
+  ASSERT_EQ(FW_PasswordStore(), 0);
+  EXPECT_TRUE(std::equal(first.begin(), first.end(), block));
+  g_fwLogin.wrongTries = 2;
+  ASSERT_EQ(FW_PasswordStore(), 0);
+  EXPECT_EQ(block[FW_LOGIN_TRIES_OFFSET], 2);
+  size_t differ = 0;
+  for (uint32_t at = 0; at < FW_SYS_LOGIN_BLOCK_LEN; ++at) differ += block[at] != first[at];
+  EXPECT_GT(differ, FW_SYS_LOGIN_BLOCK_LEN / 2) << "the filler is renewed";
+  FW_ResetLogin();
+  FW_PasswordLoad();
+  EXPECT_EQ(FW_PasswordCheck("secret"), 1);
 }
 
 TEST(EditAccess, ByTypeItemSourceLevelAndLock) {

@@ -38,6 +38,7 @@
 #include "shell/settings.h"
 #include "support/config_folder.h"
 #include "support/demo_firmware.h"
+#include "support/test_env.h"
 
 namespace {
 
@@ -376,6 +377,61 @@ TEST_F(DemoStatus, ModulesInSlotsBAndCOnTheStatusPages) {
   g_opPage.pageId = OP_PAGE_INFO2;
   EXPECT_EQ(std::string(OP_BuildListRow(0)), "HW/akt: MX74-200-00210-000");
   EXPECT_EQ(std::string(OP_BuildListRow(1)), "HW/org: MX74-200-00210-000");
+}
+
+// A project that nobody changed asks no save question: after the images come back from the
+// firmware (as the question takes them) they are the saved ones, with the demo, after only
+// moving between pages, and with a project saved and opened again; two takes in a row agree.
+TEST_F(DemoKeys, AnUntouchedProjectCountsAsUnchanged) {
+  struct Case {
+    const char* what;
+    bool loaded;  // saved to a file and opened from there
+    bool pages;   // the keys move to the main menu and into the parameter list and back
+  } cases[] = {{"the demo", false, false}, {"the demo, pages visited", false, true}, {"an opened project", true, false}};
+  const std::string path = testenv::PrivateFolder() + "/untouched.sdg";
+  auto firstDifference = [](const uint8_t* a, const uint8_t* b, size_t n) {
+    for (size_t i = 0; i < n; ++i)
+      if (a[i] != b[i]) return static_cast<long>(i);
+    return -1L;
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_EQ(SimLoadProject(nullptr), SIM_PROJECT_LOADED);
+    if (c.loaded) {
+      ASSERT_NE(SimSaveProject(path.c_str()), 0);
+      ASSERT_EQ(SimLoadProject(path.c_str()), SIM_PROJECT_LOADED);
+    }
+    startDemo();
+    run(120);
+    if (c.pages) {
+      FW_SetKeyMask(kExit);
+      run(32);
+      FW_SetKeyMask(0);
+      run(2);
+      ASSERT_EQ(g_opPage.pageId, OP_PAGE_MAIN_MENU);
+      ASSERT_TRUE(downTo([](const OpMenuItem& i) { return i.sub == OP_PAGE_PARAMETER; }));
+      press(kEnter);
+      run(20);
+      press(kExit);
+      run(20);
+    }
+    for (int take = 0; take < 2; ++take) {
+      SimState().saveRequest = 1;
+      FW_SimCycle();
+      const SimHostState& s = SimState();
+      const long at = firstDifference(s.engineering, s.engineeringRef, SIM_ENGINEERING_SIZE);
+      EXPECT_EQ(at, -1) << "take " << take << ": " << (at >= 0 ? int(s.engineering[at]) : 0) << " saved "
+                        << (at >= 0 ? int(s.engineeringRef[at]) : 0) << ", differing "
+                        << [&] {
+                             int n = 0;
+                             for (size_t i = 0; i < SIM_ENGINEERING_SIZE; ++i) n += s.engineering[i] != s.engineeringRef[i];
+                             return n;
+                           }();
+      EXPECT_EQ(firstDifference(s.data, s.dataRef, SIM_DATA_SIZE), -1) << "take " << take;
+      EXPECT_FALSE(SimProjectChanged()) << "take " << take;
+      run(30);
+    }
+  }
 }
 
 // The keypad opened over a parameter list stays whole while the list goes on refreshing: no

@@ -258,6 +258,20 @@ TEST_F(InstanceTest, DeviceValuesOutsideTheOptionListsKeepTheDefaults) {
                             "ModulP4=1 (0 is used)"})
     EXPECT_NE(text.find(entry), std::string::npos) << entry << " in: " << text;
   EXPECT_EQ(text.find("ModulA2"), std::string::npos);
+  // The values used took the refused ones' place in the file: the next start warns no more.
+  std::remove((root / "SimError.log").c_str());
+  SIM_ShowErrorBoxes(0);
+  SimMainWindow* again = SimInitInstance("");
+  SIM_ShowErrorBoxes(boxes);
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(SimState().device.modules[15], 0);
+  SimExitInstance(again);
+  SIM_CloseErrorLog();
+  std::ifstream second(root / "SimError.log", std::ios::binary);
+  const std::string later{std::istreambuf_iterator<char>(second), std::istreambuf_iterator<char>()};
+  EXPECT_EQ(later.find("does not offer"), std::string::npos) << later;
+  EXPECT_EQ(host::IniGetInt(ini, "Device", "ModulP4", -1), 0);
+  EXPECT_EQ(host::IniGetInt(ini, "Device", "ModulA2", -1), 11);
 }
 
 // --- Front window -------------------------------------------------------------------------

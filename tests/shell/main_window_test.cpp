@@ -27,6 +27,7 @@
 
 #include "host/ini_file.h"
 #include "host/lingsel.h"
+#include "runtime/fw_image.h"
 #include "shell/com_channel.h"
 #include "shell/firmware_link.h"
 #include "shell/main_window.h"
@@ -37,6 +38,8 @@
 #include "shell/shell_texts.h"
 #include "shell/shell_util.h"
 #include "shell/shell_ui.h"
+#include "shell/sim/SIM.h"
+#include "shell/sim_loop.h"
 #include "support/qt_texts.h"
 #include "support/shell_app.h"
 #include "support/test_env.h"
@@ -210,6 +213,44 @@ TEST_F(WindowTest, YesSavesANamedProjectIntoItsFile) {
   ASSERT_GT(bytes.size(), data + 100);
   EXPECT_EQ(static_cast<uint8_t>(bytes[data + 100]), 0x77);
   EXPECT_FALSE(SimProjectHasName()) << "then New went on";
+}
+
+// --- Restart ---------------------------------------------------------------------------------
+
+// A restart whose restart project cannot be written (its name in the settings folder is
+// taken): the engineering the firmware handed back (a download's) is not thrown away. The
+// program goes on, the firmware starts again with it, the user is told on the error output and
+// in "SimError.log", and the project counts as changed, so that the question offers to save it.
+TEST_F(WindowTest, ARestartThatCannotWriteItsProjectKeepsTheEngineering) {
+  SimMainWindow w;
+  fs::create_directory(SimRestartProjectPath() + ".tmp");
+  std::memcpy(g_fwImage, SimState().engineering, SIM_ENGINEERING_SIZE);
+  g_fwImage[0x1000] ^= 0xA5;  // the downloaded engineering
+  const uint8_t downloaded = g_fwImage[0x1000];
+  SIM_ShowErrorBoxes(0);
+  std::remove("SimError.log");
+  SIM_CloseErrorLog();
+  testing::internal::CaptureStderr();
+  SimRequestRestart();  // the images back from the firmware, then the shell's restart
+  w.send(SIM_MSG_RESTART, 1, 0);
+  const std::string err = testing::internal::GetCapturedStderr();
+  SIM_CloseErrorLog();
+  SIM_ShowErrorBoxes(1);
+  EXPECT_FALSE(SimProcessRestartRequested());
+  EXPECT_EQ(SimState().endFlag, 0);
+  EXPECT_EQ(SimState().reloadRequest, 1);
+  EXPECT_EQ(SimState().engineering[0x1000], downloaded);
+  EXPECT_FALSE(fs::exists(SimRestartProjectPath()));
+  EXPECT_NE(err.find("The restart project"), std::string::npos) << err;
+  std::ifstream log("SimError.log", std::ios::binary);
+  const std::string logged((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+  EXPECT_NE(logged.find("The restart project " + SimRestartProjectPath()), std::string::npos) << logged;
+  EXPECT_TRUE(SimProjectChanged());
+  boxes.answers = {SIM_BOX_CANCEL};
+  w.command(SIM_CMD_NEW);
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].text, "(NEW)\nwas changed.\n\nWould you like to save the changes?");
+  fs::remove_all(SimRestartProjectPath() + ".tmp");
 }
 
 // --- Opening --------------------------------------------------------------------------------

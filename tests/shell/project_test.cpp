@@ -3,6 +3,7 @@
 // project brings, and the EEPROM export.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -388,6 +389,42 @@ TEST_F(ProjectTest, AFailedSaveLeavesTheOldFileAsItWas) {
   // A folder that cannot take the file.
   EXPECT_EQ(SimSaveProject((root / "no" / "such.sdg").c_str()), 0);
   EXPECT_EQ(SimSaveProject(""), 0);
+}
+
+// Every whole-file write of a project goes through a temporary file beside the target: a
+// FIFO placed at that name is refused at once (no wait for a reader) and left as it is, a
+// folder in the target's place is no file, and the old file stays whole either way.
+TEST_F(ProjectTest, WritesRefuseWhatIsNoRegularFileWithoutWaiting) {
+  makeProject();
+  struct Write {
+    const char* what;
+    int (*save)(const char* path);
+  } writes[] = {{"project", SimSaveProject}, {"EEPROM export", SimWriteEepromFile}};
+  for (const Write& w : writes) {
+    SCOPED_TRACE(w.what);
+    const std::string a = file("held.sdg");
+    fs::remove_all(a);
+    fs::remove_all(a + ".tmp");
+    ASSERT_EQ(w.save(a.c_str()), 1);
+    const Bytes before = ReadFile(a);
+    ASSERT_EQ(mkfifo((a + ".tmp").c_str(), 0600), 0);
+    EXPECT_EQ(w.save(a.c_str()), 0);
+    EXPECT_TRUE(fs::is_fifo(a + ".tmp"));
+    EXPECT_EQ(ReadFile(a), before);
+    fs::remove(a + ".tmp");
+    fs::remove(a);
+    fs::create_directory(a);
+    EXPECT_EQ(w.save(a.c_str()), 0);
+    EXPECT_TRUE(fs::is_directory(a));
+    EXPECT_FALSE(fs::exists(a + ".tmp"));
+    fs::remove_all(a);
+  }
+  // The restart project in a settings folder whose name for it is taken.
+  fs::create_directory(SimRestartProjectPath() + ".tmp");
+  EXPECT_EQ(SimSaveRestartProject(), 0);
+  EXPECT_FALSE(fs::exists(SimRestartProjectPath()));
+  EXPECT_NE(SIM_GetLog().find("Restart.sdg"), std::string::npos);
+  fs::remove_all(SimRestartProjectPath() + ".tmp");
 }
 
 TEST_F(ProjectTest, TheEepromExportIsTheIdentificationAndTheImageFrom256) {

@@ -1,6 +1,8 @@
 // The settings file, the shell utilities and the front-panel areas.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "host/ini_file.h"
+#include "shell/peers.h"
 #include "shell/regions.h"
 #include "shell/settings.h"
 #include "shell/shell_util.h"
@@ -100,6 +103,36 @@ TEST_F(SettingsTest, AFinishedRunKeepsTheSettings) {
 
 // A path longer than its 260-byte field is not cut short (that would name another file): the
 // settings folder's default is used and the log says why.
+// A second instance started while the first has not yet marked its run (Valid=0 from the
+// first's start) meets a running instance, not a crashed one: every key stays. The other
+// instance is a second holder of the running mark, as a process of its own would be.
+TEST_F(SettingsTest, ASecondInstanceKeepsTheSettingsOfARunningOne) {
+  ASSERT_EQ(SimInitIni(state), 0);
+  const struct {
+    const char* section;
+    const char* key;
+    const char* value;
+  } keys[] = {{"Settings", "Language", "1"},          {"Settings", "LastFileName", "/p/Plant.sdg"},
+              {"Settings", "AutoLoad", "0"},          {"Settings", "ViewIO", "1"},
+              {"Settings", "DemoTextE", "Demo"},      {"Recent File List", "File1", "/p/Plant.sdg"},
+              {"Recent File List", "File2", "/p/b.sdg"}, {"Device", "SlotC", "1"}};
+  for (const auto& k : keys) ASSERT_TRUE(host::IniWriteString(Ini(), k.section, k.key, k.value));
+  ASSERT_EQ(host::IniGetInt(Ini(), "Settings", "Valid", -1), 0);  // the first is before its mark
+  const std::string mark = SimInstanceMarkPath();
+  ASSERT_FALSE(mark.empty());
+  const int other = ::open(mark.c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(other, 0);
+  ASSERT_EQ(::flock(other, LOCK_SH), 0);
+  ASSERT_EQ(SimInitIni(state), 0);
+  for (const auto& k : keys)
+    EXPECT_EQ(host::IniGetString(Ini(), k.section, k.key, "<missing>"), k.value) << k.section << " " << k.key;
+  // Once the other has ended, a mark left at 0 is a crashed run again.
+  ::close(other);
+  ASSERT_EQ(SimInitIni(state), 0);
+  EXPECT_FALSE(host::IniHasKey(Ini(), "Settings", "LastFileName"));
+  EXPECT_FALSE(host::IniHasKey(Ini(), "Recent File List", "File1"));
+}
+
 TEST_F(SettingsTest, APicturePathTooLongForItsFieldIsRefused) {
   ASSERT_EQ(SimInitIni(state), 0);
   host::IniWriteString(Ini(), "Settings", "StartupLogo", "/p/" + std::string(SIM_PATH_SIZE, 'x'));
@@ -195,6 +228,66 @@ TEST_F(SettingsTest, ACorruptFileIsLoggedKeptAndReplacedByDefaults) {
   SIM_ClearLog();
   ASSERT_EQ(SimInitIni(state), 0);
   EXPECT_EQ(SIM_GetLog().find("is corrupt"), std::string::npos);
+  SIM_ShowErrorBoxes(1);
+  SIM_CloseErrorLog();
+}
+
+// A file that cannot be used again and again: each copy moved aside keeps a name of its own.
+TEST_F(SettingsTest, EveryCorruptFileIsKeptUnderANameOfItsOwn) {
+  ASSERT_EQ(SimInitIni(state), 0);
+  SIM_ShowErrorBoxes(0);
+  const std::string garbage[3] = {std::string("\0first", 6), std::string("\0second", 7), std::string("\0third", 6)};
+  for (const std::string& g : garbage) {
+    { std::ofstream(Ini(), std::ios::binary) << g; }
+    ASSERT_EQ(SimInitIni(state), 0);
+  }
+  const std::string names[3] = {Ini() + ".corrupt", Ini() + ".corrupt.2", Ini() + ".corrupt.3"};
+  for (int i = 0; i < 3; ++i) {
+    std::ifstream aside(names[i], std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(aside), {}), garbage[i]) << names[i];
+  }
+  SIM_ShowErrorBoxes(1);
+  SIM_CloseErrorLog();
+}
+
+// A [Device] value the device does not offer (left by an earlier build) is replaced by the
+// value used, so that the warning comes once, not at every start.
+TEST_F(SettingsTest, ARefusedDeviceValueIsWarnedOnce) {
+  ASSERT_EQ(SimInitIni(state), 0);
+  host::IniWriteInt(Ini(), "Device", "ModulP4", 1);
+  host::IniWriteInt(Ini(), "Device", "Anschluss", 12);
+  SIM_ShowErrorBoxes(0);
+  SIM_ClearLog();
+  for (int start = 0; start < 3; ++start) {
+    SimDeviceConfig d{};
+    SimReadDeviceSettings(&d);
+    EXPECT_EQ(d.modules[15], 0);
+    EXPECT_EQ(d.anschluss, 0);
+  }
+  const std::string log = SIM_GetLog();
+  ASSERT_NE(log.find("ModulP4=1 (0 is used)"), std::string::npos);
+  EXPECT_EQ(log.find("does not offer"), log.rfind("does not offer"));
+  EXPECT_NE(log.find("Anschluss=12"), std::string::npos);
+  EXPECT_EQ(host::IniGetInt(Ini(), "Device", "ModulP4", -1), 0);
+  EXPECT_EQ(host::IniGetInt(Ini(), "Device", "Anschluss", -1), 0);
+  EXPECT_EQ(host::IniGetInt(Ini(), "Device", "SlotB", -1), 1);  // the others as they were
+  SIM_ShowErrorBoxes(1);
+  SIM_CloseErrorLog();
+}
+
+// A settings path that is a folder: said so, and the run goes on with the built-in settings;
+// the folder is left as it is.
+TEST_F(SettingsTest, ASettingsPathThatIsAFolderIsReportedAndLeftAlone) {
+  std::filesystem::create_directories(Ini());
+  SIM_ShowErrorBoxes(0);
+  SIM_ClearLog();
+  EXPECT_EQ(SimInitIni(state), 0);
+  EXPECT_NE(SIM_GetLog().find("is a folder"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::is_directory(Ini()));
+  EXPECT_TRUE(std::filesystem::is_empty(Ini()));
+  const SimSettings s = SimReadSettings();
+  EXPECT_EQ(s.autoLoad, 1);
+  EXPECT_EQ(s.language, 0);
   SIM_ShowErrorBoxes(1);
   SIM_CloseErrorLog();
 }

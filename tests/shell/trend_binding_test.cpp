@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "host/ini_file.h"
@@ -73,6 +74,18 @@ TEST_F(TrendBindingTest, WithoutASectionTheDefaultsApplyAndAreWrittenBack) {
   EXPECT_EQ(host::IniGetString(ini, "Trend1", "NameDigitalL112", ""), "D12");
   // Written names stay what they were when the language changes.
   EXPECT_STREQ(SimTrendReadIni(ini, 0).standard.analog[0].name, "Setpoint");
+}
+
+// A trend settings file over the reader's bounds is not read, and so never written over: a
+// write fails and the file keeps every byte (with every other program's keys).
+TEST_F(TrendBindingTest, AnOverLimitTrendSettingsFileIsLeftAsItWas) {
+  const std::string ini = SimTrendIniPath();
+  std::string text = "[COMPATIBILITY]\nQM2911=0\n[Trend1]\n";
+  while (text.size() <= (1u << 20)) text += "Other" + std::to_string(text.size()) + "=1\n";
+  { std::ofstream(ini, std::ios::binary) << text; }
+  EXPECT_FALSE(SimTrendWriteIni(ini, SimTrendReadIni(ini, 1)));
+  std::ifstream in(ini, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), text);
 }
 
 TEST_F(TrendBindingTest, IniValuesAreBounded) {

@@ -2,6 +2,7 @@
 // zoom and rubber band, the cursor, the clipboard image, printing, the CSV export and the
 // golden drawings.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QClipboard>
 #include <QFileInfo>
@@ -548,6 +549,12 @@ TEST_F(GrafViewTest, CsvOfTheVisiblePart) {
   EXPECT_FALSE(v->ExportCsv(folder + "/missing/out.csv"));
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0], KurvanLanguages().string(KURVAN_STR_CSV_ERROR));
+  // A FIFO at the temporary name: refused at once (no wait for a reader), the old file kept.
+  ASSERT_EQ(mkfifo((path + ".tmp").c_str(), 0600), 0);
+  EXPECT_FALSE(v->ExportCsv(path));
+  EXPECT_EQ(ReadText(path), "old");
+  ASSERT_EQ(boxes.size(), 2u);
+  std::remove((path + ".tmp").c_str());
 
   // The command: the save dialog offers "<title>.csv" with the filter of string 61227.
   QString offered, filter;
