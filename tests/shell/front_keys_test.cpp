@@ -18,7 +18,10 @@
 #include "gui/widgets/WIDGET.h"
 #include "opui/op_input.h"
 #include "runtime/fw_clock.h"
+#include "runtime/fw_text.h"
 #include "opui/op_menu.h"
+#include "opui/op_dialogs.h"
+#include "opui/op_editor.h"
 #include "opui/op_field_editor.h"
 #include "opui/op_pages.h"
 #include "shell/firmware_link.h"
@@ -133,6 +136,16 @@ class FrontKeys : public lcdtest::LcdTest {
     return g_opMenu.cursor ? *g_opMenu.cursor : OpMenuItem{};
   }
 
+  // Moves the cursor down with the PC key to the item that `is` accepts.
+  template <typename F>
+  bool downTo(F is) {
+    for (int i = 0; i < 80; ++i) {
+      if (g_opMenu.cursor && is(*g_opMenu.cursor)) return true;
+      tap(Qt::Key_Down);
+    }
+    return false;
+  }
+
   SimControl control;
   std::optional<SimFrontPanel> panel;
 };
@@ -157,6 +170,42 @@ TEST_F(FrontKeys, DownTwiceThenRightOpensTheHighlightedItem) {
   run(8);
   EXPECT_EQ(g_opPage.current, OP_BlockPageProc);
   EXPECT_EQ(g_opPage.currentBlock, page.sub);
+}
+
+// In the list dialog of the controller's `W Block` parameter, Down twice moves the selection two
+// rows and Right takes the row highlighted.
+TEST_F(FrontKeys, DownTwiceInAListDialogSelectsTheHighlightedChoice) {
+  constexpr uint16_t kCtrl = 100;
+  toMainMenu();
+  ASSERT_TRUE(downTo([](const OpMenuItem& i) { return i.sub == OP_PAGE_PARAMETER; }));
+  tap(Qt::Key_Right);
+  run(4);
+  ASSERT_TRUE(downTo([](const OpMenuItem& i) { return (i.flags & OP_MENU_BLOCK) && i.sub == kCtrl; }));
+  tap(Qt::Key_Right);
+  run(25);
+  ASSERT_EQ(g_opPage.pageId, OP_PAGE_PARAM_LIST);
+  ASSERT_TRUE(downTo([](const OpMenuItem& i) { return std::string(FW_GetText(i.textId)) == "W Block" && i.entry; }));
+  const int row = g_opMenu.index;
+  tap(Qt::Key_Right);
+  run(5);
+  ASSERT_TRUE(OP_EditActive());
+  ASSERT_NE(g_opEdit.windowFlags & OP_EDIT_WIN_LIST, 0);
+  const WM_HWIN list = WM_GetDialogItem(g_opEdit.window, OP_ID_LIST);
+  const int count = LISTBOX_GetNumItems(list);
+  ASSERT_GE(count, 3);
+  const int start = LISTBOX_GetSel(list);
+  tap(Qt::Key_Down);
+  tap(Qt::Key_Down);
+  const int chosen = LISTBOX_GetSel(list);
+  EXPECT_EQ(chosen, (start + 2) % count);
+  char text[40] = {};
+  LISTBOX_GetItemText(list, static_cast<unsigned>(chosen), text, sizeof text);
+  tap(Qt::Key_Right);
+  run(30);
+  EXPECT_FALSE(OP_EditActive());
+  char listed[40] = {};
+  LISTBOX_GetItemText(OP_TouchListBox(), static_cast<unsigned>(row), listed, sizeof listed);
+  EXPECT_NE(std::string(listed).find(text), std::string::npos) << listed << " / " << text;
 }
 
 // A click on a key shorter than a cycle (press and release between two cycles) reaches the
