@@ -105,13 +105,16 @@ constexpr OpRowTemplate last(OpRowTemplate t) {
   return t;
 }
 
-// 1: controller overview: parameter set, mode and setpoint source; setpoint and process value
-// in two columns; fault, role, cascade texts; the output text and its bar with a marker strip.
+// 1: controller overview: setpoint and process value in two columns, each labelled "W" and "X",
+// the setpoint source above the setpoint and the fault text or unit above the process value;
+// parameter set, mode and role below them; cascade texts; the output text and its bar with a
+// marker strip.
 const OpRowTemplate kControllerScreen[] = {
     pageTitle(),
-    pageText(0, 0, 60, 60, 22), pageText(3, 60, 60, 100, 22), pageText(4, 160, 60, 160, 22),
-    pageText(1, 0, 84, 160, 30), pageText(2, 160, 84, 160, 30),
-    pageText(5, 0, 116, 160, 22), pageText(6, 160, 116, 160, 22),
+    pageText(4, 0, 60, 160, 22), pageText(5, 160, 60, 160, 22),
+    pageText(10, 0, 84, 24, 30), pageText(1, 24, 84, 136, 30),
+    pageText(11, 160, 84, 24, 30), pageText(2, 184, 84, 136, 30),
+    pageText(0, 0, 116, 60, 22), pageText(3, 60, 116, 100, 22), pageText(6, 160, 116, 160, 22),
     pageText(7, 0, 140, 160, 22), pageText(8, 160, 140, 160, 22),
     pageText(9, 0, 166, 320, 22),
     box(4, 192, 312, 28),

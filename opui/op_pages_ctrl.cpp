@@ -25,7 +25,7 @@ namespace {
 // Rows of the overview (text screen 1).
 enum : uint8_t {
   kRowSet = 0, kRowWeff = 1, kRowX = 2, kRowMode = 3, kRowSource = 4, kRowFault = 5,
-  kRowRole = 6, kRowCascade = 7, kRowMaster = 8, kRowOutput = 9,
+  kRowRole = 6, kRowCascade = 7, kRowMaster = 8, kRowOutput = 9, kRowWLabel = 10, kRowXLabel = 11,
 };
 constexpr int kNumberChars = 7;   // setpoint, process value and output texts
 constexpr int kSourceChars = 10;
@@ -43,8 +43,8 @@ constexpr int kTimerColumn = 4, kTimerChars = 5;  // PIDMA: "T = %5s Status:%6s"
 constexpr int kPidStatColumn = 17;
 
 // Screen positions of the fields (the rows of the screen templates).
-constexpr OpRect kSetRect{0, 60, 60, 22}, kModeRect{60, 60, 100, 22}, kSourceRect{160, 60, 160, 22};
-constexpr OpRect kWeffRect{0, 84, 160, 30}, kXRect{160, 84, 160, 30};
+constexpr OpRect kSetRect{0, 116, 60, 22}, kModeRect{60, 116, 100, 22}, kSourceRect{0, 60, 160, 22};
+constexpr OpRect kWeffRect{24, 84, 136, 30}, kXRect{184, 84, 136, 30};
 constexpr OpRect kOutputRect{0, 166, 320, 64};   // the output text and its bar
 constexpr OpRect lineRect(int i) { return {0, static_cast<int16_t>(60 + 22 * i), 320, 22}; }
 constexpr OpRect kLineRects[6] = {lineRect(0), lineRect(1), lineRect(2),
@@ -602,6 +602,12 @@ int OP_CtrlPageOpen() {
   g_ctrl.manual = g_ctrl.previousManual = isManual(*k) ? 1 : 0;
   k->flags |= OP_CTRL_REDRAW_BAR;
   OP_RowPrintf(&g_opPageRows.rows[kRowMode], "  ");
+  // The labels of the setpoint and process value columns.
+  OP_RowPrintf(&g_opPageRows.rows[kRowWLabel], "W");
+  OP_RowPrintf(&g_opPageRows.rows[kRowXLabel], "X");
+  // The open runs a cycle or more after the page was chosen and clears its rows: the refresh
+  // round starts again, so that every field is filled in the round after the open.
+  g_opBlockPage.refreshStep = 0;
   OP_ShowTextScreen(1, 0);   // every row of the screen (the dispatcher drew the title)
   return 0;
 }
@@ -636,6 +642,7 @@ int OP_TunePageOpen() {
     OP_RowPrintf(line(kLineStatus), "%9s Stat:%6s", "", "");
   }
   if (k) g_ctrl = CtrlPageState{};
+  g_opBlockPage.refreshStep = 0;   // the round after the open fills every line
   OP_ShowTextScreen(7, 0);
   return 0;
 }
@@ -719,6 +726,7 @@ int OP_InputPageOpen() {
   clearRows(g_opMenuRows.items, OP_MENU_ITEM_ROWS);
   OP_SetPageTitle(&g_opMenuRows.title, g_opBlockPage.tag);
   if (g_opBlockPage.type != kTypeTqAiPlus) inputLine(kLineOutput, "Y", "");
+  g_opBlockPage.refreshStep = 0;   // the round after the open fills every line
   OP_ShowTextScreen(7, 0);
   return 0;
 }

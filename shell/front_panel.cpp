@@ -324,23 +324,18 @@ void SimFrontPanel::forwardToMain(QKeyEvent* e) {
   e->accept();
 }
 
-// Keys go to the hard keys and the library's key buffer (not in pointer mode); Escape and
-// F1..F9 also go on to the main window, and the front keeps every other key.
+// The keys that drive the hard keys drive only those (one press acts once, as a click on the
+// key does); every other key goes to the library's key buffer (not in pointer mode). Escape
+// and F1..F9 also go on to the main window, and the front keeps every other key.
 void SimFrontPanel::keyPressEvent(QKeyEvent* e) {
   pressed_ = true;
-  if (!pointerMode_) {
-    SimKeyToHardkey(e, true);
-    SIM_MapKey(e, true);
-  }
+  if (!pointerMode_ && !SimKeyToHardkey(e, true)) SIM_MapKey(e, true);
   if (GoesToMain(e->key())) return forwardToMain(e);
   e->accept();
 }
 void SimFrontPanel::keyReleaseEvent(QKeyEvent* e) {
   pressed_ = false;
-  if (!pointerMode_) {
-    SimKeyToHardkey(e, false);
-    SIM_MapKey(e, false);
-  }
+  if (!pointerMode_ && !SimKeyToHardkey(e, false)) SIM_MapKey(e, false);
   if (GoesToMain(e->key())) return forwardToMain(e);
   e->accept();
 }
@@ -348,11 +343,11 @@ void SimFrontPanel::keyReleaseEvent(QKeyEvent* e) {
 intptr_t SimFrontPanel::send(int id, intptr_t wParam, intptr_t lParam) {
   switch (id) {
     case SIM_FRONT_GET_KEYS:
-      return SimScriptKeyCode(static_cast<uint16_t>(SIM_GetKeyMask() & 0xF));
+      return SimScriptKeyCode(static_cast<uint16_t>(SIM_GetCycleKeyMask() & 0x1F));
     case SIM_FRONT_SET_KEYS: {
       // Each key that differs goes down or up as a click on it would make it.
       const uintptr_t now = static_cast<uintptr_t>(wParam), old = static_cast<uintptr_t>(lParam);
-      for (int i = 0; i < 4; ++i) {
+      for (int i = 0; i < 5; ++i) {
         const uintptr_t bit = uintptr_t{1} << i;
         if (!((now ^ old) & bit)) continue;
         const int down = (now & bit) ? 1 : 0;

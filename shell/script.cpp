@@ -116,10 +116,10 @@ void Record(std::string_view text) {
   st.written = true;
 }
 
-void RecordKeys(uint16_t bits) {
+void RecordKeys(uint16_t bits, uint16_t before) {
   char text[16];
-  std::snprintf(text, sizeof text, "key %04X", SimScriptKeyCode(bits));
-  Record(text);
+  const size_t n = SimFormatKeyLine(bits, before, text, sizeof text);
+  Record(std::string_view(text, n));
 }
 
 void RecordComm(const char* prefix, const char* frame, uint16_t length) {
@@ -286,7 +286,7 @@ void SetKeys(uint16_t bits) {
   const uint16_t old = s.hardKeys;
   s.hardKeys = bits;
   Front(SIM_FRONT_SET_KEYS, bits, old);
-  if (bits != old) RecordKeys(bits);
+  if (bits != old) RecordKeys(bits, old);
 }
 
 // INPUT COMM: the quoted text, joined with the quoted texts of its continuation lines, is
@@ -479,8 +479,9 @@ void TakeFrontKeys() {
   SimHostState& s = SimState();
   const uint16_t bits = SimScriptKeyBits(static_cast<uint32_t>(Front(SIM_FRONT_GET_KEYS)));
   if (bits == s.hardKeys) return;
+  const uint16_t before = s.hardKeys;
   s.hardKeys = bits;
-  RecordKeys(bits);
+  RecordKeys(bits, before);
 }
 
 void ResetCounters() {

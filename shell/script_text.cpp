@@ -181,7 +181,7 @@ void SimParseScriptLine(std::string_view line, SimScriptLine* out) {
       break;
     case Word::Key: {
       uint32_t code = 0;
-      if (ParseHex(NextWord(&rest), 4, &code)) {
+      if (ParseHex(NextWord(&rest), 5, &code)) {
         out->kind = SimScriptKind::Key;
         out->keyBits = SimScriptKeyBits(code);
       } else {
@@ -228,14 +228,33 @@ bool SimScriptAppend(std::string_view text, char* buf, size_t capacity, size_t* 
   return true;
 }
 
-uint16_t SimScriptKeyCode(uint16_t bits) {
-  return static_cast<uint16_t>((bits & 1 ? 0x1000 : 0) | (bits & 2 ? 0x0100 : 0) | (bits & 4 ? 0x0010 : 0) |
-                               (bits & 8 ? 0x0001 : 0));
+namespace {
+// One hexadecimal digit of the code per hard-key bit.
+constexpr struct {
+  uint16_t bit;
+  uint32_t digit;
+} kKeyDigits[] = {{1, 0x1000}, {2, 0x0100}, {4, 0x0010}, {8, 0x0001}, {16, 0x10000}};
+constexpr uint16_t kFifthKey = 16;
+}  // namespace
+
+uint32_t SimScriptKeyCode(uint16_t bits) {
+  uint32_t code = 0;
+  for (const auto& k : kKeyDigits)
+    if (bits & k.bit) code |= k.digit;
+  return code;
 }
 
 uint16_t SimScriptKeyBits(uint32_t code) {
-  return static_cast<uint16_t>((code & 0xF000 ? 1 : 0) | (code & 0x0F00 ? 2 : 0) | (code & 0x00F0 ? 4 : 0) |
-                               (code & 0x000F ? 8 : 0));
+  uint16_t bits = 0;
+  for (const auto& k : kKeyDigits)
+    if (code & (k.digit * 0xF)) bits = static_cast<uint16_t>(bits | k.bit);
+  return bits;
+}
+
+size_t SimFormatKeyLine(uint16_t bits, uint16_t before, char* out, size_t capacity) {
+  const bool five = ((bits | before) & kFifthKey) != 0;
+  const int n = std::snprintf(out, capacity, five ? "key %05X" : "key %04X", SimScriptKeyCode(bits));
+  return n > 0 && static_cast<size_t>(n) < capacity ? static_cast<size_t>(n) : 0;
 }
 
 size_t SimFormatWaitLine(uint32_t cycles, uint32_t cycleCount, char* out, size_t capacity) {

@@ -45,7 +45,7 @@ enum class SimScriptKind : uint8_t {
 struct SimScriptLine {
   SimScriptKind kind = SimScriptKind::Empty;
   int32_t number = 0;          // WAIT, PAUSE, ONIDLE: 0..0x7FFFFFFF
-  uint16_t keyBits = 0;        // KEY: hard-key bits 1, 2, 4, 8
+  uint16_t keyBits = 0;        // KEY: hard-key bits 1, 2, 4, 8, 16
   uint32_t address = 0;        // EEPROM WRITE
   uint16_t valueCount = 0;     // EEPROM WRITE: values kept (those past the area are dropped)
   uint16_t values[SIM_SCRIPT_EEPROM_VALUES] = {};
@@ -64,10 +64,14 @@ bool SimScriptQuoted(std::string_view line, std::string_view* text, bool* contin
 // false, and nothing appended, when it would not fit.
 bool SimScriptAppend(std::string_view text, char* buf, size_t capacity, size_t* length);
 
-// Hard-key bits (1, 2, 4, 8) in the script's code: one hexadecimal digit per key, 0x1000 for
-// bit 1 down to 0x0001 for bit 8; reading, any non-zero digit sets its bit.
-uint16_t SimScriptKeyCode(uint16_t bits);
+// Hard-key bits (1, 2, 4, 8, 16) in the script's code: one hexadecimal digit per key, 0x1000
+// for bit 1 down to 0x0001 for bit 8, and a fifth digit in front (0x10000) for bit 16; reading,
+// any non-zero digit sets its bit, so a four-digit code names the first four keys only.
+uint32_t SimScriptKeyCode(uint16_t bits);
 uint16_t SimScriptKeyBits(uint32_t code);
+// The key line's text: "key %04X", or five digits when bit 16 is down now or was in the line
+// before (so that its release is written too). Returns the characters written (no line break).
+size_t SimFormatKeyLine(uint16_t bits, uint16_t before, char* out, size_t capacity);
 
 // "wait %ld (%s.%ld)": the cycles since the last wait line, the cycle count as a time
 // (hh:mm:ss of cycle count / 10) and the tenths. Returns the characters written (with "\n").

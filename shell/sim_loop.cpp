@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "shell/firmware_link.h"
+#include "shell/sim/SIM.h"
 
 namespace {
 
@@ -106,7 +107,9 @@ void SimControl::runCycle(bool fromTimer) {
   }
   inCycle_ = true;
   if (target_) target_->send(SIM_MSG_PRECYCLE, 0, 0);
+  SIM_InputBeforeCycle();
   SimFirmware().cycle();
+  SIM_InputAfterCycle();
   if (turboCopy_) ++turboCycles_;
   if (TakeTrendReset(s.requestText, sizeof s.requestText) && target_) target_->send(SIM_MSG_TREND_RESET, 1, 2);
   if (target_) target_->send(SIM_MSG_POSTCYCLE, 0, 0);
@@ -123,7 +126,9 @@ int32_t SimFirmwareWaitCycles() { return g_waitCycles; }
 void SimClearFirmwareWaits() { g_waitCycles = 0; }
 
 void SimControl::tick() {
+  SIM_InputBeforeCycle();
   SimFirmware().cycle();
+  SIM_InputAfterCycle();
   if (SimState().endFlag) {
     quit_ = true;
     finish();

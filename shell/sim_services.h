@@ -166,7 +166,7 @@ struct SimHostState {
   uint16_t commViewShown;
 
   // Scripts.
-  uint16_t hardKeys;                        // bits 1, 2, 4, 8
+  uint16_t hardKeys;                        // bits 1, 2, 4, 8, 16
   char inputKp[80];
   char inputTu[80];
   char inputTg[80];

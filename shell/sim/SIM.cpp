@@ -83,6 +83,20 @@ void (*g_pfKeyMask)(uint32_t);
 void (*g_pfKeyRepaint)(int);
 SIM_POINTER_STATE g_pointer;
 
+// Presses kept for the firmware until a cycle has seen them: the first key pressed since the
+// last cycle (bit + 1, 0 = none) and the last pressed pointer state since then. A press and
+// release between two cycles is handed to the next cycle, its release to the one after.
+int g_keyPressedSinceCycle;
+bool g_keyLatchGiven;
+SIM_POINTER_STATE g_pointerPress;
+bool g_pointerPressSinceCycle;
+bool g_pointerLatchGiven;
+SIM_POINTER_STATE g_pointerLive;
+
+void HandKeyMask(uint32_t mask) {
+  if (g_pfKeyMask) g_pfKeyMask(mask);
+}
+
 // --- application thread ---------------------------------------------------------------------
 // Each application thread has flags of its own, made before the thread starts and kept by
 // the thread itself: one left behind by a stop keeps its stop flag set and ends on its own,
@@ -217,14 +231,20 @@ void SIM_SetErrorBoxHandler(void (*pf)(const char*, const char*)) { g_pfBox = pf
 // --- keys -----------------------------------------------------------------------------------
 void SIM_HardkeyCallback(int key, int state) {
   if (key < 0 || key > 31) return;
-  if (state)
+  if (state) {
+    if (!(g_keyMask & (1u << key)) && g_keyPressedSinceCycle == 0) g_keyPressedSinceCycle = key + 1;
     g_keyMask |= 1u << key;
-  else
+  } else {
     g_keyMask &= ~(1u << key);
-  if (g_pfKeyMask) g_pfKeyMask(g_keyMask);
+  }
+  g_keyLatchGiven = false;
+  HandKeyMask(g_keyMask);
 }
 void SIM_InitKeys() {
   for (int k = 0; k < 5; ++k) g_keys[k].pfCallback = SIM_HardkeyCallback;
+  g_keyPressedSinceCycle = 0;
+  g_keyLatchGiven = false;
+  g_pointerPressSinceCycle = g_pointerLatchGiven = false;
   g_lcdX = 59;
   g_lcdY = 44;
   g_transColor = 0xFF0000;
@@ -254,6 +274,9 @@ int SIM_HARDKEY_SetState(int index, int state) {
   return old;
 }
 uint32_t SIM_GetKeyMask() { return g_keyMask; }
+uint32_t SIM_GetCycleKeyMask() {
+  return g_keyPressedSinceCycle && g_keyMask == 0 ? 1u << (g_keyPressedSinceCycle - 1) : g_keyMask;
+}
 void SIM_SetKeyMaskHook(void (*pf)(uint32_t)) { g_pfKeyMask = pf; }
 void SIM_SetKeyRepaintHook(void (*pf)(int)) { g_pfKeyRepaint = pf; }
 
@@ -261,7 +284,44 @@ void SIM_GetPointerState(SIM_POINTER_STATE* p) {
   if (p) *p = g_pointer;
 }
 void SIM_StorePointerState(const SIM_POINTER_STATE* p) {
-  if (p) g_pointer = *p;
+  if (!p) return;
+  g_pointer = *p;
+  g_pointerLatchGiven = false;
+  if (p->state == 2) {
+    g_pointerPress = *p;
+    g_pointerPressSinceCycle = true;
+  }
+}
+
+// A key pressed and released since the last cycle is held for this one (only when no key is
+// held now: the firmware takes one key a cycle); a touch pressed and lifted likewise.
+void SIM_InputBeforeCycle() {
+  const int pressed = g_keyPressedSinceCycle;
+  g_keyPressedSinceCycle = 0;
+  if (pressed && g_keyMask == 0) {
+    HandKeyMask(1u << (pressed - 1));
+    g_keyLatchGiven = true;
+  }
+  const bool touched = g_pointerPressSinceCycle;
+  g_pointerPressSinceCycle = false;
+  if (touched && g_pointer.state != 2) {
+    g_pointerLive = g_pointer;
+    g_pointer = g_pointerPress;
+    g_pointerLatchGiven = true;
+  }
+}
+
+// After the cycle that saw a held-over press, the firmware gets the keys and pointer as they
+// are now (the release), unless a new key or pointer state came in meanwhile.
+void SIM_InputAfterCycle() {
+  if (g_keyLatchGiven) {
+    g_keyLatchGiven = false;
+    HandKeyMask(g_keyMask);
+  }
+  if (g_pointerLatchGiven) {
+    g_pointerLatchGiven = false;
+    g_pointer = g_pointerLive;
+  }
 }
 
 // --- settings -------------------------------------------------------------------------------

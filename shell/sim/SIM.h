@@ -57,6 +57,8 @@ int SIM_HARDKEY_SetMode(int index, int mode);
 int SIM_HARDKEY_GetMode(int index);     // 1 = toggle mode
 int SIM_HARDKEY_SetState(int index, int state);
 uint32_t SIM_GetKeyMask();
+// The keys the next cycle sees: those held, or a press released before a cycle saw it.
+uint32_t SIM_GetCycleKeyMask();
 // Receiver of the key mask (the hardware adapter's key input), set by the shell.
 void SIM_SetKeyMaskHook(void (*pfHook)(uint32_t mask));
 // Repaint of a key window after a state or mode change, set by the shell's windows.
@@ -69,6 +71,10 @@ struct SIM_POINTER_STATE {
 };
 void SIM_GetPointerState(SIM_POINTER_STATE* pState);
 void SIM_StorePointerState(const SIM_POINTER_STATE* pState);
+// Around each firmware cycle: a key or touch pressed and released since the cycle before is
+// handed to this cycle, and its release to the next one.
+void SIM_InputBeforeCycle();
+void SIM_InputAfterCycle();
 
 // Settings.
 void SIM_SetLCDPos(int x, int y);

@@ -378,7 +378,7 @@ TEST_F(TextScreenTest, EveryTypePreparesItsTableInsideTheBody) {
     int type;
     int rows;
   };
-  const Case cases[] = {{1, 15}, {2, 16}, {3, 15}, {4, 15}, {5, 14}, {6, 2}, {7, 9}, {8, 9}, {9, 9}};
+  const Case cases[] = {{1, 17}, {2, 16}, {3, 15}, {4, 15}, {5, 14}, {6, 2}, {7, 9}, {8, 9}, {9, 9}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.type);
     OP_ShowTextScreen(c.type, 1);
@@ -506,8 +506,8 @@ TEST_F(TextScreenTest, ControllerScreen) {
   g_fwClock.now.minute = 5;
   std::strcpy(g_opPageRows.title.text, "Regler 1");
   const char* texts[] = {"P1", "  120.5", "  118.2", "Man.  ", "W  Grw ", "\xB0" "C", " Slave",
-                         "", "", "Y =  42.0 %"};
-  for (int i = 0; i < 10; ++i) std::strcpy(g_opPageRows.rows[i].text, texts[i]);
+                         "", "", "Y =  42.0 %", "W", "X"};
+  for (int i = 0; i < 12; ++i) std::strcpy(g_opPageRows.rows[i].text, texts[i]);
   g_opPageRows.bars[0] = 420;
   g_opPageRows.bars[1] = 700;
   OP_ShowTextScreen(1, 0);

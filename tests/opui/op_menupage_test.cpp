@@ -347,4 +347,26 @@ TEST_F(MenuPageTest, MainMenuScreen) {
   EXPECT_TRUE(lcdtest::MatchesGolden("opui", "main_menu"));
 }
 
+// The device settings menu in French: the capitals' accents ("Étalonnage") are whole.
+TEST_F(MenuPageTest, FrenchDeviceSettingsShowWholeAccents) {
+  g_fwClock.now.hour = 12;
+  g_fwClock.now.minute = 34;
+  loadEngineering();
+  OP_LinkImage()[FW_IMG_LANGUAGE] = 2;
+  FW_BindLanguageByte(&OP_LinkImage()[FW_IMG_LANGUAGE]);
+  FW_SelectTextLanguage();
+  settle();
+  for (int i = 0; i < 8 && g_opMenu.cursor && g_opMenu.cursor->textId != FW_TXT_DEVICE_SETTINGS; ++i) tap(OP_KEY_DOWN);
+  tap(OP_KEY_ENTER);
+  settle();
+  ASSERT_EQ(g_opMenu.pageId, OP_PAGE_DEVICE_SETTINGS);
+  bool calibration = false;
+  for (int i = 0; i < listEntries(); ++i) calibration |= listEntry(i) == "\xC9talonnage";
+  EXPECT_TRUE(calibration);
+  EXPECT_TRUE(lcdtest::MatchesGolden("opui", "device_settings_french"));
+  OP_LinkImage()[FW_IMG_LANGUAGE] = 0;
+  FW_BindLanguageByte(nullptr);
+  FW_SelectTextLanguageByte(0);
+}
+
 }  // namespace

@@ -567,6 +567,28 @@ TEST_F(TrendObjectTest, NamesAndNoSpan) {
   EXPECT_GT(lit, 10);
 }
 
+// The time labels stand out on the trend's own black background when the palette's text
+// colour is dark (the labels would vanish in it): they are drawn in white then. (With a light
+// text colour they keep it: the user page goldens show that.)
+TEST_F(TrendObjectTest, TimeLabelsStandOutWithADarkTextColour) {
+  const GUI_COLOR kept = g_opStandIn.screenColors[5];
+  g_opStandIn.screenColors[5] = 0x202020;
+  trend();
+  open();
+  GUI_RECT r{};
+  WM_GetWindowRectEx(windowOf(kObject), &r);
+  // The bottom rows of the trend hold its time labels.
+  int brightest = 0;
+  for (int y = r.y1 - 16; y <= r.y1; ++y)
+    for (int x = r.x0 + 2; x < r.x0 + 60; ++x) {
+      const uint32_t c = lcdtest::ReadRaw(x, y);
+      brightest = std::max(brightest, static_cast<int>((299 * ((c >> 16) & 0xFF) + 587 * ((c >> 8) & 0xFF) +
+                                                        114 * (c & 0xFF)) / 1000));
+    }
+  EXPECT_GE(brightest, 200);
+  g_opStandIn.screenColors[5] = kept;
+}
+
 // --- A user page with one object of each kind --------------------------------------------------
 
 TEST_F(DrawnObjectTest, UserPageWithEveryObject) {

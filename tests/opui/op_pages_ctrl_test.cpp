@@ -407,6 +407,33 @@ TEST_F(CtrlPageTest, TuningPageOnTheDisplay) {
   EXPECT_TRUE(lcdtest::MatchesGolden("opui", "tuning_page"));
 }
 
+// The tuning page of a cascade master, entered from its overview's process value: the first
+// round after the open fills every line, the process value and output too, though no value
+// changed since (the page-refresh byte stays clear).
+TEST_F(CtrlPageTest, TuningPageOfACascadeMasterIsWholeRightAfterOpening) {
+  g_fwClock.now.hour = 8;
+  g_fwClock.now.minute = 5;
+  CtrlBlockState& master = make(BLK_TYPE_CONTR, 160);
+  CtrlBlockState& slave = make();
+  show(master, 70.0f, 75.0f);
+  show(slave, 30.0f, 35.0f);
+  master.display.y.value = 55.0f;
+  slave.master = CTRL_StateHandle(&master);
+  slave.link.flags = OP_CTRL_CASCADE | OP_CTRL_SHOW_PARTNER;
+  ASSERT_EQ(openPage(160), 1);
+  cycles(8);
+  ASSERT_TRUE(selectField(OP_CTRL_FIELD_X));
+  master.link.updated = 0;
+  shortPress(OP_KEY_ENTER);
+  ASSERT_EQ(g_opBlockPage.page, &g_opTunePage);
+  for (int i = 0; i < 8 && g_opPending.pending; ++i) cycle(0);
+  cycles(9);
+  EXPECT_EQ(master.link.updated, 0);
+  EXPECT_EQ(textOf(line(0)), "X =  70.0    Y =        55");
+  EXPECT_EQ(textOf(line(1)), "W =   75.0Weff =   75.0");
+  EXPECT_TRUE(lcdtest::MatchesGolden("opui", "tuning_page_cascade_master"));
+}
+
 // A block that vanished while its page was open leaves the page.
 TEST_F(CtrlPageTest, VanishedControllerLeavesThePage) {
   make();

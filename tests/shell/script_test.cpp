@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cstring>
 #include <chrono>
 #include <fstream>
 #include <thread>
@@ -84,7 +85,10 @@ TEST(ScriptText, KeyLinesCommLinesAndEepromLinesCarryTheirValues) {
               {"key 2F00", SimScriptKind::Key, 3},  // any non-zero digit sets its key
               {"key 1111", SimScriptKind::Key, 15},
               {"key 10G0", SimScriptKind::Bad, 0},
-              {"key 10000", SimScriptKind::Bad, 0},
+              {"key 10000", SimScriptKind::Key, 16},  // the fifth key's digit stands in front
+              {"key 11111", SimScriptKind::Key, 31},
+              {"key 0A001", SimScriptKind::Key, 9},
+              {"key 100000", SimScriptKind::Bad, 0},
               {"key", SimScriptKind::Bad, 0}};
   for (const auto& k : keys) {
     SimScriptLine l;
@@ -96,7 +100,18 @@ TEST(ScriptText, KeyLinesCommLinesAndEepromLinesCarryTheirValues) {
   }
   EXPECT_EQ(SimScriptKeyCode(1), 0x1000);
   EXPECT_EQ(SimScriptKeyCode(2 | 8), 0x0101);
-  EXPECT_EQ(SimScriptKeyCode(16), 0);  // the fifth key has no digit
+  EXPECT_EQ(SimScriptKeyCode(16), 0x10000u);
+  // Five digits only while the fifth key is down or was in the line before.
+  const struct {
+    uint16_t bits, before;
+    const char* line;
+  } written[] = {{4, 0, "key 0010"}, {0, 4, "key 0000"}, {16, 0, "key 10000"}, {0, 16, "key 00000"},
+                 {17, 16, "key 11000"}, {1, 17, "key 01000"}, {1, 1, "key 1000"}};
+  for (const auto& w : written) {
+    char text[16] = {};
+    EXPECT_EQ(SimFormatKeyLine(w.bits, w.before, text, sizeof text), std::strlen(w.line));
+    EXPECT_STREQ(text, w.line) << w.bits << " after " << w.before;
+  }
 
   SimScriptLine l;
   SimParseScriptLine("input comm \"# 01 \"\"02\"  \\ ", &l);

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -664,6 +665,93 @@ TEST_F(FrontTest, PcKeysWorkTheHardKeysAndTheLibraryKeys) {
                {Qt::Key_Home, 23}, {Qt::Key_End, 24},  {Qt::Key_Shift, 25},   {Qt::Key_Control, 26},
                {Qt::Key_Backspace, 8}, {Qt::Key_Insert, 29}, {Qt::Key_Delete, 30}, {Qt::Key_A, 0}};
   for (const auto& t : table) EXPECT_EQ(SimLibraryKeyOf(t.qtKey), t.key) << t.qtKey;
+}
+
+// Presses between two cycles reach the firmware: each pattern of presses and releases made
+// before a cycle gives the masks the following cycles see. A press released before a cycle
+// saw it is held for that cycle and its release seen in the next; a held key stays held; of
+// many presses only the first counts, once.
+TEST_F(FrontTest, PressesBetweenTwoCyclesReachTheFirmwareOnce) {
+  SimFrontPanel panel(nullptr);
+  std::memset(&SimState(), 0, sizeof(SimHostState));
+  SimControl control;
+  control.begin();
+  std::vector<uint32_t> maskAtTick;
+  fw.onTick = [&] { maskAtTick.push_back(fw.mask); };
+  auto click = [&](int key) {
+    QWidget* k = panel.key(key);
+    Press(k, k->rect().center());
+    Release(k, k->rect().center());
+  };
+  auto pcKey = [&](int qtKey, bool down) {
+    QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, qtKey, Qt::NoModifier);
+    QApplication::sendEvent(&panel, &e);
+  };
+  const struct {
+    const char* what;
+    std::function<void()> before;
+    std::vector<uint32_t> masks;  // in the three cycles after it
+  } cases[] = {
+      {"a click on ▼", [&] { click(2); }, {4, 0, 0}},
+      {"a PC key tapped", [&] { pcKey(Qt::Key_Up, true), pcKey(Qt::Key_Up, false); }, {8, 0, 0}},
+      {"twenty presses", [&] { for (int i = 0; i < 20; ++i) click(i % 5); }, {1, 0, 0}},
+      {"a held key", [&] { Press(panel.key(4), panel.key(4)->rect().center()); }, {16, 16, 16}},
+      {"its release", [&] { Release(panel.key(4), panel.key(4)->rect().center()); }, {0, 0, 0}},
+      {"a click while another key is held",
+       [&] {
+         pcKey(Qt::Key_Left, true);
+         click(2);
+       },
+       {2, 2, 2}},
+      {"the held key let go", [&] { pcKey(Qt::Key_Left, false); }, {0, 0, 0}},
+  };
+  for (const auto& c : cases) {
+    maskAtTick.clear();
+    c.before();
+    for (int i = 0; i < 3; ++i) control.runCycle(true);
+    EXPECT_EQ(maskAtTick, c.masks) << c.what;
+    EXPECT_EQ(fw.mask, SIM_GetKeyMask()) << c.what << ": after its cycles the firmware has the keys held";
+  }
+  fw.onTick = nullptr;
+}
+
+// A tap on the display shorter than a cycle reaches the firmware as a touch of one cycle at its
+// place, released in the next; a touch held stays pressed.
+TEST_F(FrontTest, ATapBetweenTwoCyclesReachesTheFirmware) {
+  SimFrontPanel panel(nullptr);
+  std::memset(&SimState(), 0, sizeof(SimHostState));
+  SimControl control;
+  control.begin();
+  auto* lcd = panel.findChild<SimLcdWindow*>();
+  ASSERT_NE(lcd, nullptr);
+  std::vector<SIM_POINTER_STATE> seen;
+  fw.onTick = [&] {
+    SIM_POINTER_STATE s{};
+    SIM_GetPointerState(&s);
+    seen.push_back(s);
+  };
+  const QPoint row(100, 60 + 22 * 3 + 11);
+  Press(lcd, row);
+  Release(lcd, row);
+  for (int i = 0; i < 2; ++i) control.runCycle(true);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].state, 2);
+  EXPECT_EQ(seen[0].x, row.x());
+  EXPECT_EQ(seen[0].y, row.y());
+  EXPECT_EQ(seen[1].state, 0);
+  SIM_POINTER_STATE now{};
+  SIM_GetPointerState(&now);
+  EXPECT_EQ(now.state, 0);
+  seen.clear();
+  Press(lcd, row);
+  for (int i = 0; i < 2; ++i) control.runCycle(true);
+  Release(lcd, row);
+  control.runCycle(true);
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[0].state, 2);
+  EXPECT_EQ(seen[1].state, 2);
+  EXPECT_EQ(seen[2].state, 0);
+  fw.onTick = nullptr;
 }
 
 // --- LCD window ----------------------------------------------------------------------------

@@ -116,6 +116,76 @@ int sizeForCap(FT_Face face, int cap) {
   return best;
 }
 
+// Capitals of the code page with a mark above (accents, umlauts, ring, tilde) or, for Ç, a
+// cedilla below.
+bool isMarkedCapital(int code) { return code >= 192 && code <= 221 && code != 198 && code != 208 && code != 215 && code != 216; }
+
+// The rows of a glyph bitmap, one bool per pixel, with its first row at `top` rows above the
+// baseline.
+struct Rows {
+  int width = 0, top = 0;
+  std::vector<std::vector<bool>> rows;
+};
+
+Rows rowsOf(const FT_Bitmap& bm, int top) {
+  Rows r;
+  r.width = static_cast<int>(bm.width);
+  r.top = top;
+  for (int y = 0; y < static_cast<int>(bm.rows); ++y) {
+    std::vector<bool> row(r.width);
+    for (int x = 0; x < r.width; ++x) row[x] = bitAt(bm, x, y);
+    r.rows.push_back(std::move(row));
+  }
+  return r;
+}
+
+bool blank(const std::vector<bool>& row) { return std::none_of(row.begin(), row.end(), [](bool b) { return b; }); }
+
+// A mark squeezed into `room` rows: blank rows go first, then neighbouring rows are merged.
+std::vector<std::vector<bool>> squeeze(std::vector<std::vector<bool>> mark, int room) {
+  mark.erase(std::remove_if(mark.begin(), mark.end(), blank), mark.end());
+  while (static_cast<int>(mark.size()) > room && mark.size() > 1) {
+    std::vector<std::vector<bool>> merged;
+    for (size_t i = 0; i < mark.size(); i += 2) {
+      std::vector<bool> row = mark[i];
+      if (i + 1 < mark.size())
+        for (size_t x = 0; x < row.size(); ++x) row[x] = row[x] || mark[i + 1][x];
+      merged.push_back(std::move(row));
+    }
+    mark = std::move(merged);
+  }
+  return mark;
+}
+
+// A marked capital whose mark runs out of the cell (above its top or below its bottom) keeps
+// the letter as rendered and gets the mark squeezed into the rows the cell has there, one
+// blank row apart from the letter where there is room: the mark stays whole and readable.
+// (Fonts whose capitals fill the cell have no such rows and keep their glyphs.)
+void fitMarks(Rows* g, int base, int cap, int height) {
+  const int rowsAbove = g->top - cap;          // bitmap rows above the capital's top
+  const int roomAbove = base - cap;            // cell rows above the capital's top
+  if (rowsAbove > roomAbove && roomAbove > 0) {
+    std::vector<std::vector<bool>> mark(g->rows.begin(), g->rows.begin() + rowsAbove);
+    // One blank row between letter and mark where the cell has room for it.
+    const int gap = roomAbove >= 3 ? 1 : 0;
+    mark = squeeze(std::move(mark), roomAbove - gap);
+    std::vector<std::vector<bool>> rows(mark);
+    for (int i = 0; i < gap && !mark.empty(); ++i) rows.emplace_back(g->width);
+    rows.insert(rows.end(), g->rows.begin() + rowsAbove, g->rows.end());
+    g->top = cap + static_cast<int>(rows.size() - (g->rows.size() - rowsAbove));
+    g->rows = std::move(rows);
+  }
+  const int below = static_cast<int>(g->rows.size()) - g->top;  // rows from the baseline down
+  const int roomBelow = height - base;
+  if (below > roomBelow && roomBelow > 0) {
+    const int start = g->top;
+    std::vector<std::vector<bool>> mark(g->rows.begin() + start, g->rows.end());
+    mark = squeeze(std::move(mark), roomBelow);
+    g->rows.resize(start);
+    g->rows.insert(g->rows.end(), mark.begin(), mark.end());
+  }
+}
+
 bool render(const FontDef& def, const std::string& fontDir, Rendered* out) {
   FT_Face face;
   if (!loadFace(fontDir + "/" + def.file, &face)) return false;
@@ -143,7 +213,9 @@ bool render(const FontDef& def, const std::string& fontDir, Rendered* out) {
         slot = narrow->glyph;
       const FT_Bitmap& bm = slot->bitmap;
       int left = slot->bitmap_left;
-      const int top = slot->bitmap_top;
+      Rows rows = rowsOf(bm, slot->bitmap_top);
+      if (isMarkedCapital(code)) fitMarks(&rows, base, cap, def.height);
+      const int top = rows.top;
       const int advance = static_cast<int>((slot->advance.x + 32) >> 6);
       if (def.fixed) {
         g.xsize = g.xdist = def.fixedWidth;
@@ -157,12 +229,12 @@ bool render(const FontDef& def, const std::string& fontDir, Rendered* out) {
       }
       g.bytesPerLine = (g.xsize + 7) / 8;
       g.bits.assign(static_cast<size_t>(g.bytesPerLine) * def.height, 0);
-      for (int y = 0; y < static_cast<int>(bm.rows); ++y) {
+      for (int y = 0; y < static_cast<int>(rows.rows.size()); ++y) {
         const int row = base - top + y;
         if (row < 0 || row >= def.height) continue;  // beyond the cell: cut off
-        for (int x = 0; x < static_cast<int>(bm.width); ++x) {
+        for (int x = 0; x < rows.width; ++x) {
           const int col = left + x;
-          if (col < 0 || col >= g.xsize || !bitAt(bm, x, y)) continue;
+          if (col < 0 || col >= g.xsize || !rows.rows[y][x]) continue;
           g.bits[row * g.bytesPerLine + col / 8] |= static_cast<uint8_t>(0x80 >> (col & 7));
         }
       }
