@@ -48,6 +48,13 @@ bool busy(int kind, uint8_t* done) {
   return true;
 }
 
+// The touch that opened a dialog ends there: while it lasts (until the pointer is released)
+// the pointer goes to the desktop, which ignores it, so that the key or row now under it is
+// neither pressed nor released. The dialog takes only touches that begin after it is shown.
+void endOpeningTouch() {
+  if (GUI_PID_IsPressed()) WM_SetCapture(WM_GetDesktopWindow(), 1);
+}
+
 // Another page window the dialogs open in (0: the body).
 WM_HWIN g_dialogParent;
 
@@ -73,6 +80,7 @@ WM_HWIN openDialog(int kind, const GUI_DIALOG_ITEM* items, int count, WM_CALLBAC
   s.window = h;
   s.counted = 1;
   if (g_opOverlay.nesting < 0xFF) ++g_opOverlay.nesting;
+  endOpeningTouch();
   return h;
 }
 

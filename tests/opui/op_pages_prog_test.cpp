@@ -3,6 +3,7 @@
 // the segment table's lines, cursor, edits and rebuilds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -351,6 +352,64 @@ TEST_F(ProgPageTest, ResetHookClearsTheTableFlags) {
   EXPECT_EQ(g_opSegmentTable.editing, 0);
   EXPECT_EQ(g_opSegmentTable.rebuild, 0);
   EXPECT_EQ(g_opSegmentTable.rebuildDelay, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The touch that opens the keypad on the segment field ends there: the key now under the
+// pointer is not typed, whether the touch is let go at once, held for a while or slid over
+// the key before it is let go; the touches that begin after the keypad is shown are keys.
+TEST_F(ProgPageTest, TheTouchThatOpensTheKeypadTypesNothing) {
+  struct Case {
+    const char* what;
+    int heldCycles;   // cycles the second touch stays down after it opened the keypad
+    int slide;        // pixels it moves while down
+  };
+  const Case cases[] = {{"let go at once", 0, 0}, {"held", 6, 0}, {"slid", 6, 3}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    make(FB_TYPE_APROG, FB_TYPE_APROGD, {{10, 50}});
+    ASSERT_EQ(openPage(kProg), 1);
+    ticks(4);
+    const OpRect& r = *g_opProgPage.fields->fields[OP_PROG_FIELD_SEGMENT - 1].touch;
+    const int x = r.x + r.xSize / 2, y = r.y + r.ySize / 2;
+    auto pointer = [&](int px, int state) {
+      SIM_POINTER_STATE s{static_cast<int16_t>(px), static_cast<int16_t>(y), static_cast<uint8_t>(state)};
+      SIM_StorePointerState(&s);
+      tick();
+    };
+    // The first touch selects the field, the second enters it.
+    pointer(x, 2);
+    pointer(x, 0);
+    ASSERT_EQ(g_opFieldEditor.currentField, OP_PROG_FIELD_SEGMENT);
+    pointer(x, 2);
+    for (int i = 0; i < 3 && !(g_opEdit.windowFlags & OP_EDIT_WIN_KEYPAD); ++i) pointer(x, 2);
+    ASSERT_EQ(g_opEdit.windowFlags, OP_EDIT_WIN_KEYPAD);
+    const WM_HWIN keypad = g_opEdit.window;
+    ASSERT_TRUE(WM_IsWindow(keypad));
+    auto entry = [&] {
+      char t[16] = {};
+      EDIT_GetText(WM_GetDialogItem(keypad, OP_ID_KP_EDIT), t, sizeof t);
+      const std::string text(t);
+      return text.substr(std::min(text.size(), text.find_first_not_of(' ')));
+    };
+    const std::string shown = entry();
+    for (int i = 0; i < c.heldCycles; ++i) pointer(x + (i + 1) * c.slide / c.heldCycles, 2);
+    pointer(x + c.slide, 0);
+    ticks(2);
+    ASSERT_TRUE(WM_IsWindow(keypad));
+    EXPECT_EQ(entry(), shown) << "nothing typed";
+    // A new touch on a key types it.
+    touchItem(keypad, OP_ID_KP_1 + 6);
+    ticks(2);
+    EXPECT_EQ(entry(), "7");
+    OP_EditAbort();
+    ticks(4);
+    TearDown();
+    SetUp();
+  }
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "support/adapter_firmware.h"
 #include "tools/pctool/pc_adapter_transport.h"
 #include "tools/pctool/pc_client.h"
+#include "tools/pctool/pc_modbus.h"
 
 namespace {
 
@@ -132,6 +133,27 @@ TEST_F(PcTool, TheAnswersDoNotDependOnTheProcessLocale) {
   std::setlocale(LC_ALL, "C");
   unsetenv("LC_ALL");
   EXPECT_EQ(localised, plain);
+}
+
+// With one allowed try the third wrong password in a row erases the engineering: the login
+// says so, where the two before it were plain refusals; the device then has no password.
+TEST_F(PcTool, ALoginSaysWhenWrongPasswordsErasedTheEngineering) {
+  std::string error;
+  ASSERT_TRUE(client_.write({0x42, 0, 0x05}, "1", &error)) << error;
+  ASSERT_TRUE(PcSetPassword(client_, "secret", &error)) << error;
+  std::vector<std::string> answers;
+  for (int i = 0; i < 3; ++i) {
+    error.clear();
+    EXPECT_FALSE(PcLogin(client_, "wrong", &error));
+    answers.push_back(error);
+  }
+  EXPECT_EQ(answers[0], answers[1]);
+  EXPECT_EQ(answers[0].find("erased"), std::string::npos) << answers[0];
+  EXPECT_EQ(answers[2], "the engineering was erased after 3 wrong passwords");
+  std::string state;
+  ASSERT_TRUE(client_.read({0x43, 0, 0x05}, &state, &error)) << error;
+  EXPECT_EQ(state, "0");
+  EXPECT_TRUE(PcLogin(client_, "anything", &error)) << error;
 }
 
 TEST_F(PcTool, TheAdapterTransportRefusesWhatDoesNotFitTheRequestText) {

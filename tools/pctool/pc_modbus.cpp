@@ -1,6 +1,7 @@
 #include "tools/pctool/pc_modbus.h"
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -190,8 +191,33 @@ bool PcModbusClient::download(const std::vector<uint8_t>& image, std::string* er
   return false;
 }
 
+namespace {
+
+// System data of block 0 that the login reads: the allowed number of wrong tries (537) and
+// the password state (538: 0 none, 1 logged in, 2 locked).
+constexpr PcRequest kAllowedTries{0x42, 0, 0x05};
+constexpr PcRequest kPasswordState{0x43, 0, 0x05};
+
+bool readWord(PcClient& client, const PcRequest& r, int* out) {
+  std::string value, ignored;
+  if (!client.read(r, &value, &ignored)) return false;
+  const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), *out);
+  return ec == std::errc() && end == value.data() + value.size();
+}
+
+}  // namespace
+
 bool PcLogin(PcClient& client, std::string_view password, std::string* error) {
-  return client.write({0xB2, 0, 0x81}, "0,0,1," + padded(password), error);
+  // Too many wrong passwords erase the engineering together with the password: the device
+  // refuses that try as any other, but afterwards it has no password left. With n allowed
+  // tries the erasing one is the (2n + 1)th wrong password in a row.
+  int tries = 0, before = 0, after = 0;
+  const bool known = readWord(client, kAllowedTries, &tries) && readWord(client, kPasswordState, &before);
+  if (client.write({0xB2, 0, 0x81}, "0,0,1," + padded(password), error)) return true;
+  if (known && before != 0 && tries != 0 && readWord(client, kPasswordState, &after) && after == 0) {
+    *error = "the engineering was erased after " + std::to_string(2 * tries + 1) + " wrong passwords";
+  }
+  return false;
 }
 
 bool PcSetPassword(PcClient& client, std::string_view password, std::string* error) {
