@@ -500,9 +500,10 @@ TEST_F(ComChannelTest, FourToolsAtOnceEachGetTheirOwnAnswers) {
 
 // A tool that is killed or gives up after its request, then the next tool on the same way:
 // the next tool gets the answer to its own request or an error, never the answer meant for
-// the tool before. The simulator here takes a request at a cycle and answers it a moment
-// later, while the windows are not served (as the firmware's cycle holds the program's
-// thread); cycles come at irregular times.
+// the tool before. The simulator here takes no request while the first tool lives (so that
+// its request is still out when it has gone), and takes it a few steps after the next tool
+// has started; it answers a moment after taking it, while the windows are not served (as the
+// firmware's cycle holds the program's thread).
 TEST_F(ComChannelTest, AnAnswerMeantForAToolThatDiedOrGaveUpNeverReachesTheNextTool) {
   static constexpr int kTurns = 200;
   const char* ways[] = {"share:Com10", "window:Com10", "window:Mx74Main"};
@@ -511,16 +512,18 @@ TEST_F(ComChannelTest, AnAnswerMeantForAToolThatDiedOrGaveUpNeverReachesTheNextT
     seed = seed * 1103515245u + 12345u;
     return static_cast<int>((seed >> 8) % static_cast<unsigned>(below));
   };
-  auto nextCycle = std::chrono::steady_clock::now();
+  int held = 1 << 30;  // steps until the simulator takes requests again
   auto simulator = [&] {
     SimComServe();
-    if (std::chrono::steady_clock::now() < nextCycle) return;
+    if (held > 0) {
+      --held;
+      return;
+    }
     if (Poll()) {
-      std::this_thread::sleep_for(std::chrono::microseconds(random(3000)));
+      std::this_thread::sleep_for(std::chrono::microseconds(random(6000)));
       const Bytes r = Request();
       Post(Bytes(r.rbegin(), r.rend()), 0);
     }
-    nextCycle = std::chrono::steady_clock::now() + std::chrono::microseconds(random(8000));
   };
   auto tool = [](const std::string& way, const std::string& id, int timeoutMs) {
     return std::make_unique<ChildProcess>([way, id, timeoutMs](ChildProcess& me) {
@@ -538,16 +541,18 @@ TEST_F(ComChannelTest, AnAnswerMeantForAToolThatDiedOrGaveUpNeverReachesTheNextT
   std::string firstWrong, firstError;
   for (int turn = 0; turn < kTurns; ++turn) {
     const std::string way = ways[turn % 3];
-    // The first tool: killed 0..15 ms after its start, or gives up after 1..20 ms.
+    // The first tool: killed 0..25 ms after its start, or gives up after 1..25 ms.
     const bool killed = turn % 2 == 0;
-    auto first = tool(way, "A" + std::to_string(turn), killed ? 2000 : 1 + random(20));
+    held = 1 << 30;
+    auto first = tool(way, "A" + std::to_string(turn), killed ? 2000 : 1 + random(25));
     ASSERT_TRUE(first->started());
-    const auto killAt = std::chrono::steady_clock::now() + std::chrono::microseconds(random(15000));
+    const auto killAt = std::chrono::steady_clock::now() + std::chrono::microseconds(random(25000));
     first->waitUntil([&] { return killed && std::chrono::steady_clock::now() >= killAt; }, simulator, 10000);
     if (killed) kill(first->pid(), SIGKILL);
     first->wait(simulator);
     auto next = tool(way, "B" + std::to_string(turn), 2000);
     ASSERT_TRUE(next->started());
+    held = random(5);
     next->wait(simulator);
     const std::string said = next->said();
     if (said == "own\n") {
@@ -569,27 +574,25 @@ TEST_F(ComChannelTest, AnAnswerMeantForAToolThatDiedOrGaveUpNeverReachesTheNextT
 // time is told that the window is busy, never that there is no simulator window.
 TEST_F(ComChannelTest, AConnectionFloodOnAWindowLeavesItsToolsServedOrTold) {
   static constexpr int kExchanges = 10;
-  ChildProcess flood([](ChildProcess& me) {
-    const std::string full = host::SharedNamePrefix() + SIM_COM_MAIN_NAME;
-    std::vector<std::unique_ptr<host::IpcConnection>> held;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    int made = 0;
-    while (std::chrono::steady_clock::now() < end) {
-      if (auto c = host::IpcConnection::OpenFull(full, 50, nullptr)) {
-        held.push_back(std::move(c));
-        ++made;
+  std::vector<std::unique_ptr<ChildProcess>> flood;
+  for (int f = 0; f < 4; ++f) {
+    flood.push_back(std::make_unique<ChildProcess>([](ChildProcess&) {
+      const std::string full = host::SharedNamePrefix() + SIM_COM_MAIN_NAME;
+      std::vector<std::unique_ptr<host::IpcConnection>> held;
+      const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+      while (std::chrono::steady_clock::now() < end) {
+        if (auto c = host::IpcConnection::OpenFull(full, 0, nullptr)) held.push_back(std::move(c));
+        if (held.size() > 64) held.erase(held.begin());
       }
-      if (held.size() > 64) held.erase(held.begin());
-    }
-    me.say("made " + std::to_string(made));
-    return 0;
-  });
-  ASSERT_TRUE(flood.started());
+      return 0;
+    }));
+    ASSERT_TRUE(flood.back()->started());
+  }
   ChildProcess tools([](ChildProcess& me) {
     int own = 0, busy = 0, other = 0;
     for (int i = 0; i < kExchanges; ++i) {
       std::string err;
-      auto transport = PcOpenChannel("window:Mx74Main", 2000, &err);
+      auto transport = PcOpenChannel("window:Mx74Main", 300, &err);
       const std::string frame = std::string("\x04" "00") + "F" + std::to_string(i) + "\x05";
       const Bytes request(frame.begin(), frame.end());
       Bytes answer;
@@ -612,10 +615,12 @@ TEST_F(ComChannelTest, AConnectionFloodOnAWindowLeavesItsToolsServedOrTold) {
       const Bytes r = Request();
       Post(Bytes(r.rbegin(), r.rend()), 0);
     }
-    flood.step();
+    for (auto& f : flood) f->step();
   }, 120000), 0);
-  kill(flood.pid(), SIGKILL);
-  flood.wait();
+  for (auto& f : flood) {
+    kill(f->pid(), SIGKILL);
+    f->wait();
+  }
   int own = 0, busy = 0, other = 0;
   const size_t at = tools.said().find("figures ");
   ASSERT_NE(at, std::string::npos) << tools.said();
