@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -567,6 +570,38 @@ TEST_F(ComChannelTest, AnAnswerMeantForAToolThatDiedOrGaveUpNeverReachesTheNextT
               firstError.c_str());
   EXPECT_EQ(wrong, 0) << firstWrong;
   EXPECT_GT(own, kTurns / 2) << firstError;
+}
+
+// The notification endpoints that killed tools left behind go when the next tool makes its
+// own; those of a tool that still runs stay.
+TEST_F(ComChannelTest, EndpointsOfKilledToolsAreClearedByTheNextTool) {
+  const pid_t gone = fork();
+  if (gone == 0) _exit(0);
+  ASSERT_GT(gone, 0);
+  waitpid(gone, nullptr, 0);
+  auto leave = [](pid_t pid) {
+    const std::string path = host::IpcFolder() + "/" + host::SharedNamePrefix() + "pctool." + std::to_string(pid) + ".0";
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
+    const int fd = socket(AF_UNIX, SOCK_SEQPACKET, 0);
+    EXPECT_EQ(bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0) << path;
+    close(fd);  // the socket file stays, as after a SIGKILL
+    return path;
+  };
+  const std::string stale = leave(gone);
+  const std::string live = leave(getppid());
+  ChildProcess tool([](ChildProcess&) {
+    std::string err;
+    auto t = PcOpenChannel("window:Com10", 5000, &err);
+    Bytes answer;
+    return t && t->exchange(kRead98, false, &answer, &err) ? 0 : 1;
+  });
+  ASSERT_TRUE(tool.started());
+  EXPECT_EQ(ServeChild(tool, [](const Bytes&) { return kAnswer98; }), 0);
+  EXPECT_FALSE(std::filesystem::exists(stale));
+  EXPECT_TRUE(std::filesystem::exists(live));
+  unlink(live.c_str());
 }
 
 // A flood of connections that send nothing, on the main window: the tools on that window are
