@@ -131,8 +131,11 @@ bool g_endRequested = false;
 SimMainWindow* g_endTarget = nullptr;
 
 void CloseModalBoxes() {
-  for (QWidget* top : QApplication::topLevelWidgets())
-    if (auto* box = qobject_cast<QDialog*>(top); box && box->isVisible()) box->reject();
+  for (int n = 0; n < 16; ++n) {  // a box may have opened another
+    auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!box) return;
+    box->reject();
+  }
 }
 
 void CatchEndSignals(QObject* owner) {

@@ -18,8 +18,11 @@ bool g_ended = false;
 void EndBySignal() {
   host::DrainEndSignals();
   g_ended = true;
-  for (QWidget* top : QApplication::topLevelWidgets())
-    if (auto* box = qobject_cast<QDialog*>(top); box && box->isVisible()) box->reject();
+  for (int n = 0; n < 16; ++n) {  // a box may have opened another
+    auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!box) break;
+    box->reject();
+  }
   QCoreApplication::exit(0);
 }
 
