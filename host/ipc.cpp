@@ -244,7 +244,7 @@ int IpcEndpoint::accept() {
       if (errno == EINTR) continue;
       return served;
     }
-    if (peers_.size() >= kMaxPeers) drop(0);
+    if (peers_.size() >= kMaxPeers) dropIdlest();
     epoll_event ev{};
     ev.events = EPOLLIN;
     ev.data.fd = fd;
@@ -253,6 +253,7 @@ int IpcEndpoint::accept() {
       continue;
     }
     peers_.push_back(fd);
+    active_.push_back(++activity_);
     served += answerAll(fd);
   }
 }
@@ -261,6 +262,27 @@ void IpcEndpoint::drop(size_t i) {
   epoll_ctl(epoll_, EPOLL_CTL_DEL, peers_[i], nullptr);
   ::close(peers_[i]);
   peers_.erase(peers_.begin() + static_cast<std::ptrdiff_t>(i));
+  active_.erase(active_.begin() + static_cast<std::ptrdiff_t>(i));
+}
+
+// Makes room for a new peer: the one that has been quiet longest goes (peers that connect and
+// send nothing must not push out one whose frame is on its way), after what it has sent
+// already is answered.
+void IpcEndpoint::dropIdlest() {
+  size_t idlest = 0;
+  for (size_t i = 1; i < peers_.size(); ++i)
+    if (active_[i] < active_[idlest]) idlest = i;
+  const int fd = peers_[idlest];
+  const size_t before = peers_.size();
+  answerAll(fd);
+  if (peers_.size() == before) {
+    for (size_t i = 0; i < peers_.size(); ++i) {
+      if (peers_[i] == fd) {
+        drop(i);
+        break;
+      }
+    }
+  }
 }
 
 // Answers the next frame of a peer: 1 answered, 0 nothing waits, -1 the peer is gone.
@@ -296,6 +318,8 @@ int IpcEndpoint::answerAll(int fd) {
     const int r = answer(fd);
     if (r > 0) {
       ++served;
+      for (size_t j = 0; j < peers_.size(); ++j)
+        if (peers_[j] == fd) active_[j] = ++activity_;
       continue;
     }
     if (r < 0) {

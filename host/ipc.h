@@ -72,6 +72,7 @@ class IpcEndpoint {
   IpcEndpoint() = default;
   int accept();
   void drop(size_t i);
+  void dropIdlest();
   int answer(int fd);
   int answerAll(int fd);
 
@@ -84,6 +85,8 @@ class IpcEndpoint {
   unsigned long inode_ = 0;      // of the socket file, so that only our own is removed
   int creatorPid_ = 0;
   std::vector<int> peers_;
+  std::vector<unsigned long> active_;  // per peer: when it last sent a frame (or came)
+  unsigned long activity_ = 0;
 };
 
 // A connection to another process's endpoint for a series of calls.

@@ -1,6 +1,7 @@
 #include "shell/com_channel.h"
 
 #include <sys/epoll.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -225,6 +226,11 @@ int SimComOpen(unsigned port, unsigned address, const std::string& mainName) {
 
 void SimComClose() {
   Channel& c = C();
+  // The tools' turn locks of the request shares made here go with the shares.
+  for (int i = 0; i < kShares; i += 2) {
+    if (!c.shares[i] || !c.shares[i]->owner()) continue;
+    for (bool wait : {false, true}) shm_unlink(("/" + SimComTurnName(c.shares[i]->fullName(), wait)).c_str());
+  }
   for (int g = 0; g < kGroups; ++g) CloseGroup(g);
   c.open = false;
   c.nextWay = 0;

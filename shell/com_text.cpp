@@ -48,6 +48,10 @@ std::string SimComChannelName(const char* kind, bool response, const char* way, 
 
 std::string SimComResponseName(const std::string& mainName) { return mainName + ".Response"; }
 
+std::string SimComTurnName(const std::string& requestName, bool wait) {
+  return requestName + (wait ? ".wait" : ".turn");
+}
+
 bool SimComDecodeText(const char* text, size_t n, uint8_t* out, size_t capacity, uint16_t* length) {
   const bool binary = n > 0 && text[0] == '#';
   const char* p = text + (binary ? 1 : 0);

@@ -42,6 +42,9 @@ constexpr uint8_t SIM_COM_ACK = 6, SIM_COM_NAK = 21;
 std::string SimComChannelName(const char* kind, bool response, const char* way, unsigned number);
 // The response window of a main window name ("Class::Mx74Main" -> "Class::Mx74Main.Response").
 std::string SimComResponseName(const std::string& mainName);
+// The locks by which PC tools take turns on a request share: "<request name>.turn" and
+// "<request name>.wait" (the simulator removes them when it closes the channel).
+std::string SimComTurnName(const std::string& requestName, bool wait);
 
 // Decodes `n` characters of frame text into at most `capacity` bytes; false (and nothing
 // written) when the frame would not fit. *length gets the byte count with the binary flag.

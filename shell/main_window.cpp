@@ -98,9 +98,13 @@ void SimMainWindow::setHooks(SimMainWindowHooks hooks) {
 void SimMainWindow::openChannel() {
   // PC tools must not be answered by someone else in the simulator's place: the user learns
   // which names the simulator could not have.
-  if (SimComOpen(SIM_COM_PORT, SimState().deviceAddress, SIM_COM_MAIN_NAME) != 0) {
-    const std::string text = "PC tools cannot reach the simulator through these names:\n" + SimComOpenFailures();
-    SIM_Error(text.c_str());
+  // Told once in one box, after the window is up: a reopening that fails on the same names
+  // (the first cycle takes the device address) says nothing new.
+  if (SimComOpen(SIM_COM_PORT, SimState().deviceAddress, SIM_COM_MAIN_NAME) != 0 &&
+      SimComOpenFailures() != channelFailuresShown_) {
+    channelFailuresShown_ = SimComOpenFailures();
+    const std::string text = "PC tools cannot reach the simulator through these names:\n" + channelFailuresShown_;
+    QTimer::singleShot(0, this, [text] { SIM_Error(text.c_str()); });
   }
   if (!channelNotifier_ && SimComFd() >= 0) {
     channelNotifier_ = new QSocketNotifier(SimComFd(), QSocketNotifier::Read, this);

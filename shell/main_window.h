@@ -157,6 +157,7 @@ class SimMainWindow : public QMainWindow, public SimMessageTarget {
   SimMainWindowHooks hooks_;
   SimFrontPanel* front_ = nullptr;
   QSocketNotifier* channelNotifier_ = nullptr;
+  std::string channelFailuresShown_;  // what the user was last told the channel could not have
   std::string folder_;                 // of the last file dialog
   std::string demoTexts_[3];
   bool closing_ = false;

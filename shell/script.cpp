@@ -166,10 +166,12 @@ void CloseOutput() {
 }
 
 // --- Other programs -----------------------------------------------------------------------
+// A program counts as running while anything of its process group runs (a script that has
+// ended may leave the programs it started).
 void ReapChildren() {
   ScriptState& st = S();
   for (size_t i = 0; i < st.children.size();) {
-    if (host::ReapProcess(st.children[i])) {
+    if (!host::ProcessGroupAlive(st.children[i])) {
       st.stopped.erase(std::remove(st.stopped.begin(), st.stopped.end(), st.children[i]), st.stopped.end());
       st.children.erase(st.children.begin() + static_cast<long>(i));
     } else {
@@ -202,7 +204,7 @@ std::vector<std::string> SplitCommand(std::string_view text) {
 
 void StartApp(std::string_view command) {
   ScriptState& st = S();
-  const pid_t pid = host::StartProcess(SplitCommand(command));
+  const pid_t pid = host::StartProcessGroup(SplitCommand(command));
   st.appStarted = pid > 0;
   if (pid > 0)
     st.children.push_back(pid);
@@ -219,7 +221,7 @@ void StopApp() {
   if (st.appStarted) {
     for (auto it = st.children.rbegin(); it != st.children.rend(); ++it) {
       if (std::find(st.stopped.begin(), st.stopped.end(), *it) != st.stopped.end()) continue;
-      kill(*it, SIGTERM);
+      kill(-*it, SIGTERM);  // with what it started
       st.stopped.push_back(*it);
       break;
     }
@@ -613,14 +615,13 @@ void SimScriptClose() {
 void SimScriptEndPrograms() {
   ScriptState& st = S();
   ReapChildren();
-  for (pid_t pid : st.children) kill(pid, SIGTERM);
+  // Each program with what it started: all are asked at once, and what is left after 2 s is
+  // killed.
+  for (pid_t pid : st.children) kill(-pid, SIGTERM);
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
   for (pid_t pid : st.children) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-    if (!host::WaitProcess(pid, static_cast<int>(std::max<long long>(left.count(), 0)))) {
-      kill(pid, SIGKILL);
-      host::WaitProcess(pid, 1000);
-    }
+    host::EndProcessGroup(pid, static_cast<int>(std::max<long long>(left.count(), 0)));
   }
   st.children.clear();
   st.stopped.clear();

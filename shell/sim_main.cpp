@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -124,16 +125,36 @@ void ArmScreenshot(SimMainWindow* w) {
 
 // SIGTERM, SIGINT and SIGHUP end the program as its Exit command does, so that the names it
 // shares with other programs are removed. They are taken from the very start: a signal that
-// comes before the window exists ends the program as soon as its event loop runs.
-void CatchEndSignals(SimMainWindow* w) {
+// comes while a box is open closes the box (nobody is there to answer it), and one that comes
+// before the window is ready ends the program as soon as it is.
+bool g_endRequested = false;
+SimMainWindow* g_endTarget = nullptr;
+
+void CloseModalBoxes() {
+  for (int n = 0; n < 16; ++n) {  // a box may have opened another
+    auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!box) return;
+    box->reject();
+  }
+}
+
+void CatchEndSignals(QObject* owner) {
   const int fd = host::CatchEndSignals();
   if (fd < 0) return;
-  auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, w);
-  QObject::connect(notifier, &QSocketNotifier::activated, w, [w] {
+  auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, owner);
+  QObject::connect(notifier, &QSocketNotifier::activated, owner, [] {
     host::DrainEndSignals();
+    g_endRequested = true;
+    CloseModalBoxes();
     // Nobody to ask at a signal: the program ends without the save prompt.
-    w->closeUnasked();
+    if (g_endTarget) g_endTarget->closeUnasked();
   });
+}
+
+// The window is ready to be closed by a signal (one that came before closes it now).
+void EndSignalsReach(SimMainWindow* w) {
+  g_endTarget = w;
+  if (g_endRequested) QTimer::singleShot(0, w, [w] { w->closeUnasked(); });
 }
 
 // Starts this program again with " /restart" (shown normally), as a new process.
@@ -282,6 +303,12 @@ int SimMain(const std::string& args) {
   SimControl control;
   SimSetTheControl(&control);
   control.begin();
+  CatchEndSignals(&control);
+  // The programs started from here (the trend viewer, the module panels, those of scripts)
+  // are reaped as soon as they end, whoever started them.
+  auto* reaper = new QTimer(&control);
+  QObject::connect(reaper, &QTimer::timeout, [] { host::ReapEndedProcesses(); });
+  reaper->start(200);
   // The hidden window: the other running simulators hear of this one.
   OpenPeers(&control);
   SimMainWindow* w = SimInitInstance(commandLine);
@@ -304,9 +331,10 @@ int SimMain(const std::string& args) {
   SimArmFirstLcdFrame(LCDSIM_GetChangeCount(0));
   control.startFirmware();
   ArmScreenshot(w);
-  CatchEndSignals(w);
+  EndSignalsReach(w);
 
   int rc = QApplication::exec();
+  g_endTarget = nullptr;
   control.setTarget(nullptr);
   SimSetRestartHooks(nullptr);
   SimSetModulePanelWindowHooks(nullptr);

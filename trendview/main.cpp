@@ -1,6 +1,7 @@
 // Kurvan: the trend viewer program.
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QSocketNotifier>
 #include <clocale>
 #include <string>
@@ -8,13 +9,32 @@
 #include "host/end_signals.h"
 #include "trendview/kurvan_app.h"
 
+namespace {
+
+bool g_ended = false;
+
+// An end signal also closes the boxes that are open (nobody is there to answer them), and one
+// that comes while the program is still starting ends it once the start is done.
+void EndBySignal() {
+  host::DrainEndSignals();
+  g_ended = true;
+  for (int n = 0; n < 16; ++n) {  // a box may have opened another
+    auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!box) break;
+    box->reject();
+  }
+  QCoreApplication::exit(0);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   // Ended by a signal as by closing its window, so that its notification socket is removed.
   const int endSignals = host::CatchEndSignals();
   QApplication qapp(argc, argv);
   if (endSignals >= 0) {
     auto* ended = new QSocketNotifier(endSignals, QSocketNotifier::Read, &qapp);
-    QObject::connect(ended, &QSocketNotifier::activated, &qapp, [] { QCoreApplication::quit(); });
+    QObject::connect(ended, &QSocketNotifier::activated, &qapp, EndBySignal);
   }
   // Numbers are written and read with '.', whatever the user's locale.
   std::setlocale(LC_NUMERIC, "C");
@@ -25,7 +45,7 @@ int main(int argc, char** argv) {
   }
   CKurvanApp app(QCoreApplication::applicationFilePath().toStdString());
   int rc = 0;
-  if (app.InitInstance(args)) rc = qapp.exec();
+  if (app.InitInstance(args) && !g_ended) rc = qapp.exec();
   app.ExitInstance();
   return rc;
 }

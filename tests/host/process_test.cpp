@@ -5,6 +5,13 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <string>
+#include <thread>
+
 #include "host/process.h"
 
 namespace {
@@ -41,6 +48,52 @@ TEST(StartProcess, WaitingForAProcessEndsWithItOrAfterTheTimeOut) {
 TEST(StartProcess, AMissingProgramIsNotStarted) {
   EXPECT_EQ(host::StartProcess({"/nonexistent/program"}, {"A=1"}), 0);
   EXPECT_EQ(host::StartProcess({}), 0);
+}
+
+// The state letter of a process in /proc ('\0' when it is gone).
+char State(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return 0;
+  const size_t close = line.rfind(')');
+  return close != std::string::npos && close + 2 < line.size() ? line[close + 2] : 0;
+}
+
+bool WaitForState(pid_t pid, char state) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (State(pid) != state && std::chrono::steady_clock::now() < end) {
+    host::ReapEndedProcesses();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return State(pid) == state;
+}
+
+// A program that ends by itself does not stay behind as a zombie: the regular reaping takes
+// it, and its owner still finds it ended.
+TEST(StartProcess, AProgramThatEndsIsReapedWithoutItsOwner) {
+  for (bool group : {false, true}) {
+    SCOPED_TRACE(group ? "in a group of its own" : "plain");
+    const pid_t pid = group ? host::StartProcessGroup({"sh", "-c", "exit 3"}) : host::StartProcess({"sh", "-c", "exit 3"});
+    ASSERT_GT(pid, 0);
+    EXPECT_TRUE(WaitForState(pid, 0)) << "reaped, state " << State(pid);
+    EXPECT_TRUE(host::ReapProcess(pid));
+  }
+}
+
+// A program in a group of its own is ended with what it started, also when both ignore
+// SIGTERM; one that is not there is not started.
+TEST(StartProcess, AProcessGroupEndsWithEverythingInIt) {
+  const pid_t pid = host::StartProcessGroup({"sh", "-c", "trap '' TERM; sleep 999 & sleep 999; true"});
+  ASSERT_GT(pid, 0);
+  EXPECT_TRUE(host::ProcessGroupAlive(pid));
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (getpgid(pid) != pid && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_EQ(getpgid(pid), pid) << "the leader of its own group";
+  EXPECT_TRUE(host::EndProcessGroup(pid, 100));
+  EXPECT_FALSE(host::ProcessGroupAlive(pid));
+  EXPECT_EQ(host::StartProcessGroup({"no-such-program-here"}), 0);
+  EXPECT_EQ(host::StartProcessGroup({"/nonexistent/program"}), 0);
+  EXPECT_EQ(host::StartProcessGroup({}), 0);
 }
 
 }  // namespace

@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -540,6 +543,253 @@ TEST_F(ComChannelTest, FourToolsAtOnceEachGetTheirOwnAnswers) {
   }
   RecordProperty("requests", total);
 }
+
+// A tool that is killed or gives up after its request, then the next tool on the same way:
+// the next tool gets the answer to its own request or an error, never the answer meant for
+// the tool before. The simulator here takes no request while the first tool lives (so that
+// its request is still out when it has gone), and takes it a few steps after the next tool
+// has started; it answers a moment after taking it, while the windows are not served (as the
+// firmware's cycle holds the program's thread).
+TEST_F(ComChannelTest, AnAnswerMeantForAToolThatDiedOrGaveUpNeverReachesTheNextTool) {
+  static constexpr int kTurns = 200;
+  const char* ways[] = {"share:Com10", "window:Com10", "window:Mx74Main"};
+  unsigned seed = 12345;
+  auto random = [&seed](int below) {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<int>((seed >> 8) % static_cast<unsigned>(below));
+  };
+  int held = 1 << 30;  // steps until the simulator takes requests again
+  auto simulator = [&] {
+    SimComServe();
+    if (held > 0) {
+      --held;
+      return;
+    }
+    if (Poll()) {
+      std::this_thread::sleep_for(std::chrono::microseconds(random(6000)));
+      const Bytes r = Request();
+      Post(Bytes(r.rbegin(), r.rend()), 0);
+    }
+  };
+  auto tool = [](const std::string& way, const std::string& id, int timeoutMs) {
+    return std::make_unique<ChildProcess>([way, id, timeoutMs](ChildProcess& me) {
+      std::string err;
+      auto transport = PcOpenChannel(way, timeoutMs, &err);
+      const std::string frame = std::string("\x04" "00") + id + "\x05";
+      const Bytes request(frame.begin(), frame.end());
+      Bytes answer;
+      if (!transport || !transport->exchange(request, false, &answer, &err)) return me.say("error " + err), 1;
+      me.say(answer == Bytes(request.rbegin(), request.rend()) ? "own" : "wrong " + Hex(answer));
+      return 0;
+    });
+  };
+  int own = 0, wrong = 0, errors = 0;
+  std::string firstWrong, firstError;
+  for (int turn = 0; turn < kTurns; ++turn) {
+    const std::string way = ways[turn % 3];
+    // The first tool: killed 0..25 ms after its start, or gives up after 1..25 ms.
+    const bool killed = turn % 2 == 0;
+    held = 1 << 30;
+    auto first = tool(way, "A" + std::to_string(turn), killed ? 2000 : 1 + random(25));
+    ASSERT_TRUE(first->started());
+    const auto killAt = std::chrono::steady_clock::now() + std::chrono::microseconds(random(25000));
+    first->waitUntil([&] { return killed && std::chrono::steady_clock::now() >= killAt; }, simulator, 10000);
+    if (killed) kill(first->pid(), SIGKILL);
+    first->wait(simulator);
+    auto next = tool(way, "B" + std::to_string(turn), 2000);
+    ASSERT_TRUE(next->started());
+    held = random(5);
+    next->wait(simulator);
+    const std::string said = next->said();
+    if (said == "own\n") {
+      ++own;
+    } else if (said.rfind("wrong", 0) == 0) {
+      if (wrong++ == 0) firstWrong = way + ": " + said;
+    } else {
+      if (errors++ == 0) firstError = way + ": " + said;
+    }
+  }
+  std::printf("turns %d: own answers %d, wrong answers %d, errors %d %s\n", kTurns, own, wrong, errors,
+              firstError.c_str());
+  EXPECT_EQ(wrong, 0) << firstWrong;
+  EXPECT_GT(own, kTurns / 2) << firstError;
+}
+
+// The notification endpoints that killed tools left behind go when the next tool makes its
+// own; those of a tool that still runs stay.
+TEST_F(ComChannelTest, EndpointsOfKilledToolsAreClearedByTheNextTool) {
+  const pid_t gone = fork();
+  if (gone == 0) _exit(0);
+  ASSERT_GT(gone, 0);
+  waitpid(gone, nullptr, 0);
+  auto leave = [](pid_t pid) {
+    const std::string path = host::IpcFolder() + "/" + host::SharedNamePrefix() + "pctool." + std::to_string(pid) + ".0";
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
+    const int fd = socket(AF_UNIX, SOCK_SEQPACKET, 0);
+    EXPECT_EQ(bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0) << path;
+    close(fd);  // the socket file stays, as after a SIGKILL
+    return path;
+  };
+  const std::string stale = leave(gone);
+  const std::string live = leave(getppid());
+  ChildProcess tool([](ChildProcess&) {
+    std::string err;
+    auto t = PcOpenChannel("window:Com10", 5000, &err);
+    Bytes answer;
+    return t && t->exchange(kRead98, false, &answer, &err) ? 0 : 1;
+  });
+  ASSERT_TRUE(tool.started());
+  EXPECT_EQ(ServeChild(tool, [](const Bytes&) { return kAnswer98; }), 0);
+  EXPECT_FALSE(std::filesystem::exists(stale));
+  EXPECT_TRUE(std::filesystem::exists(live));
+  unlink(live.c_str());
+}
+
+// A flood of connections that send nothing, on the main window: the tools on that window are
+// answered (a call that the flood pushed out is made again); one that cannot be served in
+// time is told that the window is busy, never that there is no simulator window.
+TEST_F(ComChannelTest, AConnectionFloodOnAWindowLeavesItsToolsServedOrTold) {
+  static constexpr int kExchanges = 10;
+  std::vector<std::unique_ptr<ChildProcess>> flood;
+  for (int f = 0; f < 4; ++f) {
+    flood.push_back(std::make_unique<ChildProcess>([](ChildProcess&) {
+      const std::string full = host::SharedNamePrefix() + SIM_COM_MAIN_NAME;
+      std::vector<std::unique_ptr<host::IpcConnection>> held;
+      const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+      while (std::chrono::steady_clock::now() < end) {
+        if (auto c = host::IpcConnection::OpenFull(full, 0, nullptr)) held.push_back(std::move(c));
+        if (held.size() > 64) held.erase(held.begin());
+      }
+      return 0;
+    }));
+    ASSERT_TRUE(flood.back()->started());
+  }
+  ChildProcess tools([](ChildProcess& me) {
+    int own = 0, busy = 0, other = 0;
+    for (int i = 0; i < kExchanges; ++i) {
+      std::string err;
+      auto transport = PcOpenChannel("window:Mx74Main", 300, &err);
+      const std::string frame = std::string("\x04" "00") + "F" + std::to_string(i) + "\x05";
+      const Bytes request(frame.begin(), frame.end());
+      Bytes answer;
+      if (transport && transport->exchange(request, false, &answer, &err)) {
+        if (answer == Bytes(request.rbegin(), request.rend())) ++own; else ++other, me.say("wrong " + Hex(answer));
+      } else if (err.find("busy") != std::string::npos) {
+        ++busy;
+      } else {
+        ++other;
+        me.say("error " + err);
+      }
+    }
+    me.say("figures " + std::to_string(own) + " " + std::to_string(busy) + " " + std::to_string(other));
+    return 0;
+  });
+  ASSERT_TRUE(tools.started());
+  EXPECT_EQ(tools.wait([&] {
+    SimComServe();
+    if (Poll()) {
+      const Bytes r = Request();
+      Post(Bytes(r.rbegin(), r.rend()), 0);
+    }
+    for (auto& f : flood) f->step();
+  }, 120000), 0);
+  for (auto& f : flood) {
+    kill(f->pid(), SIGKILL);
+    f->wait();
+  }
+  int own = 0, busy = 0, other = 0;
+  const size_t at = tools.said().find("figures ");
+  ASSERT_NE(at, std::string::npos) << tools.said();
+  ASSERT_EQ(std::sscanf(tools.said().c_str() + at, "figures %d %d %d", &own, &busy, &other), 3);
+  std::printf("flood: own answers %d, busy %d, other %d\n", own, busy, other);
+  EXPECT_EQ(other, 0) << tools.said();
+  EXPECT_EQ(own + busy, kExchanges);
+}
+
+#ifdef PCTOOL_PROGRAM
+// Two loops of the PC tool on the port share, one started without a runtime folder (as from
+// cron or ssh) and one with a runtime folder of its own: they take turns all the same, and
+// every tool prints the answer to its own request. The simulator here answers a text request
+// by its own text (so "ident" reads "18" and "read 103 06" reads "06,103").
+TEST_F(ComChannelTest, ToolsOfDifferentSessionsTakeTurnsOnAShare) {
+  static constexpr int kExchanges = 60;
+  char pattern[] = "/tmp/simtest_runtime_XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string runtime = pattern;
+  struct Loop {
+    const char* command;
+    const char* printed;
+    bool ownRuntime;
+  } loops[] = {{"ident", "ident: 18\n", false}, {"read 103 06", "read 103 06: 06,103\n", true}};
+  std::vector<std::unique_ptr<ChildProcess>> tools;
+  for (const Loop& loop : loops) {
+    tools.push_back(std::make_unique<ChildProcess>([&loop, &runtime](ChildProcess& me) {
+      if (loop.ownRuntime)
+        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+      else
+        unsetenv("XDG_RUNTIME_DIR");
+      const std::string command = std::string(PCTOOL_PROGRAM) + " -p " + host::SharedNamePrefix() +
+                                  " -c share:Com10 -w 5000 " + loop.command + " 2>&1";
+      int own = 0, wrong = 0, failed = 0;
+      double slowest = 0;
+      for (int i = 0; i < kExchanges; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        FILE* p = popen(command.c_str(), "r");
+        std::string out;
+        char buf[256];
+        size_t n;
+        while (p && (n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+        const int status = p ? pclose(p) : -1;
+        slowest = std::max(slowest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        if (status == 0 && out == loop.printed) {
+          ++own;
+        } else if (status == 0) {
+          if (wrong++ == 0) me.say("wrong " + out);
+        } else if (failed++ == 0) {
+          me.say("failed " + out);
+        }
+      }
+      char line[128];
+      std::snprintf(line, sizeof line, "figures %d %d %d %.1f", own, wrong, failed, slowest);
+      me.say(line);
+      return 0;
+    }));
+    ASSERT_TRUE(tools.back()->started());
+  }
+  const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  for (bool running = true; running && std::chrono::steady_clock::now() < bound;) {
+    SimComServe();
+    if (Poll()) {
+      const Bytes r = Request();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));  // the firmware's cycle
+      Bytes answer{SIM_COM_STX};
+      if (r.size() > 4) answer.insert(answer.end(), r.begin() + 3, r.end() - 1);
+      answer.push_back(SIM_COM_ETX);
+      uint8_t bcc = 0;
+      for (size_t i = 1; i < answer.size(); ++i) bcc ^= answer[i];
+      answer.push_back(bcc);
+      Post(answer, 0);
+    }
+    running = false;
+    for (auto& tool : tools) running = tool->step() || running;
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  for (size_t t = 0; t < tools.size(); ++t) {
+    ChildProcess& tool = *tools[t];
+    EXPECT_EQ(tool.wait({}, 1000), 0) << loops[t].command;
+    int own = 0, wrong = 0, failed = 0;
+    double slowest = 0;
+    const size_t at = tool.said().find("figures ");
+    ASSERT_NE(at, std::string::npos) << tool.said();
+    ASSERT_EQ(std::sscanf(tool.said().c_str() + at, "figures %d %d %d %lf", &own, &wrong, &failed, &slowest), 4);
+    std::printf("%-12s own %d  wrong %d  failed %d  slowest %.1f ms\n", loops[t].command, own, wrong, failed, slowest);
+    EXPECT_EQ(own, kExchanges) << tool.said();
+  }
+  std::filesystem::remove_all(runtime);
+}
+#endif
 
 // Another process has made the port's shares and events first and handed them to another
 // user, or opened them to everyone: the simulator leaves them out and says why, and a tool

@@ -599,4 +599,44 @@ TEST_F(ScriptPlayer, AppStopEndsTheLatestProgramsAndNoneOutlivesTheSimulator) {
   EXPECT_FALSE(Alive(pids[0])) << "ended at exit, though it ignores SIGTERM";
 }
 
+// A process that runs (neither gone nor a zombie nobody has reaped yet).
+bool Running(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return false;
+  const size_t close = line.rfind(')');
+  return close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z';
+}
+
+// Three programs of a script, each leaving a child of its own: one whose shell and child
+// ignore SIGTERM, one that waits for a child it started in the background, one plain. At the
+// simulator's end nothing of them runs on.
+TEST_F(ScriptPlayer, NothingAScriptStartedRunsOnAfterTheSimulatorsEnd) {
+  const std::string files[3] = {Path("trap.pids"), Path("wrap.pids"), Path("plain.pids")};
+  auto start = [](const std::string& pidFile, const char* body) {
+    return "APPSTART /bin/sh -c \"" + std::string(body) + " sleep 999 & echo $$ $! > " + pidFile + ".tmp; mv " +
+           pidFile + ".tmp " + pidFile + "; wait; true\"\n";
+  };
+  Play(start(files[0], "trap '' TERM;") + start(files[1], "") + start(files[2], "trap 'exit 0' TERM;"));
+  ASSERT_TRUE(WaitUntil([&] { return std::all_of(files, files + 3, [](const std::string& f) { return std::filesystem::exists(f); }); },
+                        [&] { Cycle(); }));
+  std::vector<pid_t> pids;
+  for (const std::string& f : files) {
+    std::ifstream in(f);
+    pid_t shell = 0, child = 0;
+    in >> shell >> child;
+    ASSERT_GT(shell, 0);
+    ASSERT_GT(child, 0);
+    pids.push_back(shell);
+    pids.push_back(child);
+  }
+  for (pid_t pid : pids) EXPECT_TRUE(Running(pid));
+  SimScriptClose();
+  SimScriptEndPrograms();
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  auto anyRunning = [&] { return std::any_of(pids.begin(), pids.end(), Running); };
+  while (anyRunning() && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  for (pid_t pid : pids) EXPECT_FALSE(Running(pid)) << pid;
+}
+
 }  // namespace

@@ -1,6 +1,13 @@
 // The viewer's application, frames and text view: the start modes, the record's frame
 // settings and the placements kept, the notifications, and the text view's table.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include <QFontMetrics>
 #include <QAction>
@@ -270,6 +277,33 @@ TEST_F(AppTest, FileModeOpensTheFileHeld) {
   ASSERT_TRUE(Start(folder + "/missing.krv"));
   EXPECT_EQ(Child(), nullptr);
   EXPECT_EQ(boxes.size(), 1u);
+}
+
+// A FIFO in place of a trend file holds nothing up: the message that it cannot be read and
+// the main window come at once (a writer that opens the FIFO after 5 s would end the wait of
+// a viewer that waited for one).
+TEST_F(AppTest, AFifoInPlaceOfAFileGivesAMessageAndTheWindowAtOnce) {
+  const std::string fifo = folder + "/fifo.trd";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::atomic<bool> done{false};
+  std::thread writer([&] {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!done && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (done) return;
+    const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd >= 0) close(fd);
+  });
+  const auto start = std::chrono::steady_clock::now();
+  const bool started = Start(fifo);
+  const auto took = std::chrono::steady_clock::now() - start;
+  done = true;
+  writer.join();
+  ASSERT_TRUE(started);
+  EXPECT_LT(took, std::chrono::seconds(5)) << "it waited for a writer";
+  EXPECT_EQ(boxes.size(), 1u) << "the file cannot be read";
+  EXPECT_EQ(Child(), nullptr);
+  ASSERT_NE(app->mainFrame(), nullptr);
+  EXPECT_TRUE(app->mainFrame()->isVisible());
 }
 
 TEST_F(AppTest, SaveAsWritesTheFileAndRetitles) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "host/ipc.h"
+#include "host/process.h"
 #include "support/trend_fixture.h"
 
 namespace {
@@ -90,6 +92,53 @@ TEST_F(ViewerProgramTest, SigtermEndsKurvanWithoutLeavingItsSocket) {
   EXPECT_TRUE(WaitFor(ended, 10000)) << "it ended";
   EXPECT_FALSE(std::filesystem::exists(socket));
   EXPECT_EQ(KurvanShowFrame(h, 0), 1);
+}
+
+// The state letter of a process ('\0' once it is gone and reaped).
+char ProcessState(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return 0;
+  const size_t close = line.rfind(')');
+  return close != std::string::npos && close + 2 < line.size() ? line[close + 2] : 0;
+}
+
+// A viewer that the library started and that ended by itself (its user closed it) does not
+// stay a zombie: the regular reaping of the program that started it takes it.
+TEST_F(ViewerProgramTest, AViewerThatEndsIsReapedByTheRegularReaping) {
+  KurvanHandle h = Make(2, 200, 100, 0, 2, 1);
+  ASSERT_EQ(KurvanShowFrame(h, 5), 1);
+  ASSERT_TRUE(WaitFor([&] { return Field(h, TREND_REC_VIEWER, false) != 0; }, 20000));
+  const pid_t pid = static_cast<pid_t>(Field(h, TREND_REC_VIEWER, false));
+  ASSERT_EQ(kill(pid, SIGTERM), 0);
+  EXPECT_TRUE(WaitFor([&] {
+    host::ReapEndedProcesses();
+    return ProcessState(pid) == 0;
+  }, 10000)) << "state " << ProcessState(pid);
+  EXPECT_EQ(KurvanIsVisible(h), 0);
+}
+
+// The viewer given a FIFO as its file does not wait for a writer: it tells that the file
+// cannot be read, and an end signal ends it while that box is open.
+TEST_F(ViewerProgramTest, AFifoDoesNotHoldTheViewerAndASignalEndsItWhileItsBoxIsOpen) {
+  const std::string fifo = folder + "/fifo.trd";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const pid_t pid = host::StartProcess({KURVAN_PROGRAM, fifo});
+  ASSERT_GT(pid, 0);
+  // Waiting in its event loop (the box's), not in the open of the FIFO.
+  auto waiting = [&] {
+    std::ifstream wchan("/proc/" + std::to_string(pid) + "/wchan");
+    std::string where;
+    std::getline(wchan, where);
+    return where.find("poll") != std::string::npos || where.find("select") != std::string::npos;
+  };
+  EXPECT_TRUE(WaitFor(waiting, 5000)) << "it waits for a writer";
+  ASSERT_EQ(kill(pid, SIGTERM), 0);
+  EXPECT_TRUE(host::WaitProcess(pid, 10000)) << "ended by the signal";
+  if (ProcessState(pid) != 0) {
+    kill(pid, SIGKILL);
+    host::WaitProcess(pid, 10000);
+  }
 }
 
 }  // namespace

@@ -157,6 +157,16 @@ TEST_F(TrendFileTest, BadFilesLoadNothing) {
   KurvanHandle h = 1;
   EXPECT_EQ(TrendFileLoad((path + ".missing").c_str(), 0, &h), TREND_FILE_IO);
   EXPECT_EQ(h, 0);
+  // What is no file is refused at once: a FIFO without a writer (it would wait for one), a
+  // folder, a device that never ends.
+  const std::string fifo = path + ".fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& other : {fifo, std::string("/tmp"), std::string("/dev/zero")}) {
+    h = 1;
+    EXPECT_EQ(TrendFileLoad(other.c_str(), 0, &h), TREND_FILE_IO) << other;
+    EXPECT_EQ(h, 0) << other;
+  }
+  unlink(fifo.c_str());
 }
 
 TEST_F(TrendFileTest, ShortAndLongFilesLoadWhatTheSizeAllows) {

@@ -1,12 +1,16 @@
 #include "tools/pctool/pc_channel_transport.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -59,12 +63,20 @@ bool EncodeRequest(const std::vector<uint8_t>& request, bool binary, size_t maxC
 }
 
 // Each way has one request slot, so the tools that use one way take turns: a tool holds the
-// way's lock file from its request to the answer. The lock is the kernel's (flock), so it is
+// way's turn lock from its request to the answer. The lock is the kernel's (flock), so it is
 // released when its holder dies. A tool that has just had its turn lets the tools already
-// waiting (they hold the wait file shared) go first, so that none of them starves.
+// waiting (they hold the wait lock shared) go first, so that none of them starves.
+//
+// The lock of a share way is a shared-memory object beside the way's shares, so that every
+// tool that reaches those shares takes turns with every other, whatever session it runs in;
+// the lock of a window way is a file in a folder beside the window endpoints (only tools that
+// find those endpoints reach the windows). The lock's first byte tells whether the request of
+// the last turn is still out without its answer taken (a tool that was killed or gave up):
+// the next tool must not take that answer for its own.
 class WayLock {
  public:
-  explicit WayLock(const std::string& requestName) : name_(requestName) {}
+  enum Place { kBesideShares, kBesideEndpoints };
+  WayLock(const std::string& requestName, Place place) : name_(requestName), place_(place) {}
   ~WayLock() {
     for (int fd : {lock_, wait_})
       if (fd >= 0) ::close(fd);
@@ -74,7 +86,7 @@ class WayLock {
 
   // Waits at most timeoutMs for the way; false with the reason.
   bool acquire(int timeoutMs, std::string* error) {
-    if (!openFiles(error)) return false;
+    if (!openLocks(error)) return false;
     const auto start = std::chrono::steady_clock::now();
     const auto end = start + std::chrono::milliseconds(timeoutMs);
     auto pause = [] { std::this_thread::sleep_for(std::chrono::microseconds(200)); };
@@ -96,15 +108,27 @@ class WayLock {
   // Takes the way only when it is free at once.
   bool tryAcquire() {
     std::string ignored;
-    return openFiles(&ignored) && flock(lock_, LOCK_EX | LOCK_NB) == 0;
+    return openLocks(&ignored) && flock(lock_, LOCK_EX | LOCK_NB) == 0;
   }
   void release() {
     if (lock_ >= 0) flock(lock_, LOCK_UN);
   }
+  // Whether a request of an earlier turn is still out (read and written while holding the way).
+  bool outstanding() const {
+    char c = 0;
+    return lock_ >= 0 && pread(lock_, &c, 1, 0) == 1 && c == '1';
+  }
+  void setOutstanding(bool out) {
+    const char c = out ? '1' : '0';
+    if (lock_ >= 0 && pwrite(lock_, &c, 1, 0) != 1) {
+      // Nothing to be done: the next tool then treats the way as it finds it.
+    }
+  }
 
  private:
-  bool openFiles(std::string* error) {
+  bool openLocks(std::string* error) {
     if (lock_ >= 0) return true;
+    if (place_ == kBesideShares) return openBesideShares(error);
     // In a folder of their own beside the endpoints (private to this user like them): the
     // files stay, since a lock file removed while another tool opens it would split the lock.
     const std::string& endpoints = host::IpcFolder();
@@ -116,25 +140,44 @@ class WayLock {
       return false;
     }
     const std::string base = folder + "/" + host::SharedNamePrefix() + name_;
-    const std::string lockPath = base + ".lock";
-    const std::string waitPath = base + ".wait";
     auto open = [&](const std::string& path) {
       const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
       if (fd < 0) *error = "cannot open the lock \"" + path + "\": " + std::strerror(errno);
       return fd;
     };
-    wait_ = open(waitPath);
-    if (wait_ < 0) return false;
-    lock_ = open(lockPath);
-    if (lock_ < 0) {
-      ::close(wait_);
-      wait_ = -1;
+    return keep(open(base + ".lock"), open(base + ".wait"));
+  }
+  // Shared-memory objects of this user that nobody else may open, like the shares.
+  bool openBesideShares(std::string* error) {
+    auto open = [&](bool wait) {
+      const std::string path = "/" + host::SharedNamePrefix() + SimComTurnName(name_, wait);
+      const int fd = shm_open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+      struct stat st {};
+      if (fd < 0) {
+        *error = "cannot open the lock \"" + path + "\": " + std::strerror(errno);
+      } else if (fstat(fd, &st) != 0 || st.st_uid != geteuid() || (st.st_mode & 077) != 0) {
+        *error = "the lock \"" + path + "\" " +
+                 (st.st_uid != geteuid() ? "belongs to another user" : "is open to other users");
+        ::close(fd);
+        return -1;
+      }
+      return fd;
+    };
+    return keep(open(false), open(true));
+  }
+  bool keep(int lock, int wait) {
+    if (lock < 0 || wait < 0) {
+      if (lock >= 0) ::close(lock);
+      if (wait >= 0) ::close(wait);
       return false;
     }
+    lock_ = lock;
+    wait_ = wait;
     return true;
   }
 
   std::string name_;
+  Place place_;
   int lock_ = -1;
   int wait_ = -1;
 };
@@ -181,7 +224,7 @@ class ShareTransport : public PcTransport {
  public:
   ShareTransport(const char* kind, unsigned number, const PcChannelWaits& waits)
       : kind_(kind), number_(number), timeoutMs_(waits.timeoutMs), wait_(waits),
-        lock_(SimComChannelName("Share", false, kind, number)) {}
+        lock_(SimComChannelName("Share", false, kind, number), WayLock::kBesideShares) {}
 
   bool exchange(const std::vector<uint8_t>& request, bool binary, std::vector<uint8_t>* answer,
                 std::string* error) override {
@@ -201,10 +244,25 @@ class ShareTransport : public PcTransport {
       *error = "the simulator's shares are too small";
       return false;
     }
+    if (lock_.outstanding()) {
+      // The tool before gave up or died after its request. Not yet taken: it is withdrawn.
+      // Taken: its answer is on the way and must not pass for the answer to this request.
+      const bool withdrawn = requestEvent->take();
+      if (!withdrawn && !responseEvent->wait(timeoutMs_)) {
+        lock_.setOutstanding(false);  // the next tool finds the way as it is
+        *error = "\"" + open("Share", false) + "\" is busy: the simulator has not answered an earlier request within " +
+                 std::to_string(timeoutMs_) + " ms";
+        return false;
+      }
+      lock_.setOutstanding(false);
+    }
     responseEvent->take();  // an answer nobody took
+    lock_.setOutstanding(true);
     std::memcpy(requestShare->data(), text.c_str(), text.size() + 1);
     requestEvent->set();    // last: the simulator may read the share from now on
+    // No answer: the request is still out, and the next tool waits for that answer.
     if (!wait_.await([&](int ms) { return responseEvent->wait(ms); }, error)) return false;
+    lock_.setOutstanding(false);
     const char* reply = static_cast<const char*>(responseShare->data());
     return DecodeAnswer(reply, strnlen(reply, SIM_COM_SHARE_SIZE), answer, error);
   }
@@ -217,13 +275,37 @@ class ShareTransport : public PcTransport {
   WayLock lock_;
 };
 
+// The notification endpoints of tools that were killed ("<prefix>pctool.<pid>.<n>") stay in
+// the endpoint folder; each new one clears away those whose process has gone.
+void RemoveEndpointsOfGoneTools() {
+  const std::string& folder = host::IpcFolder();
+  const std::string start = host::SharedNamePrefix() + "pctool.";
+  DIR* dir = folder.empty() ? nullptr : opendir(folder.c_str());
+  if (!dir) return;
+  while (dirent* e = readdir(dir)) {
+    const std::string name = e->d_name;
+    if (name.compare(0, start.size(), start) != 0) continue;
+    const std::string rest = name.substr(start.size());
+    const size_t dot = rest.find('.');
+    if (dot == 0 || dot == std::string::npos ||
+        rest.find_first_not_of("0123456789") != dot)
+      continue;
+    const long pid = std::strtol(rest.c_str(), nullptr, 10);
+    if (pid <= 0 || kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    const std::string path = folder + "/" + name;
+    struct stat st {};
+    if (lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) && st.st_uid == geteuid()) unlink(path.c_str());
+  }
+  closedir(dir);
+}
+
 // A request window and its response window; the simulator's notification tells that the
 // answer is there.
 class WindowTransport : public PcTransport {
  public:
   WindowTransport(std::string request, std::string response, const PcChannelWaits& waits)
       : request_(std::move(request)), response_(std::move(response)), timeoutMs_(waits.timeoutMs),
-        wait_(waits), lock_(request_) {}
+        wait_(waits), lock_(request_, WayLock::kBesideEndpoints) {}
 
   ~WindowTransport() override {
     // No longer there; unless another tool has the way now (and is registered itself).
@@ -240,6 +322,7 @@ class WindowTransport : public PcTransport {
     WayTurn turn(lock_);
     if (!turn.take(timeoutMs_, error)) return false;
     if (!endpoint_) {
+      RemoveEndpointsOfGoneTools();
       static std::atomic<unsigned> serial{0};
       endpoint_ = host::IpcEndpoint::Create(
           "pctool." + std::to_string(getpid()) + "." + std::to_string(serial++),
@@ -250,16 +333,31 @@ class WindowTransport : public PcTransport {
           error);
       if (!endpoint_) return false;
     }
-    const std::string prefix = host::SharedNamePrefix();
-    if (call(request_, SIM_COM_REGISTER_NOTIFY, endpoint_->fullName(), nullptr) != 1 ||
-        call(response_, SIM_COM_SETTEXT, "", nullptr) != 1) {
-      *error = "no simulator window \"" + prefix + request_ + "\"";
+    if (call(request_, SIM_COM_REGISTER_NOTIFY, endpoint_->fullName(), nullptr) != 1) {
+      *error = unreachable(request_);
+      return false;
+    }
+    if (lock_.outstanding()) {
+      // The tool before gave up or died after its request: a request not yet taken is
+      // withdrawn. The simulator takes, serves and answers a request in one go on the thread
+      // that answers these calls, so once the request text is cleared, the answer to a
+      // request it took before is in the response window already; it is thrown away below.
+      if (call(request_, SIM_COM_SETTEXT, "", nullptr) != 1) {
+        *error = unreachable(request_);
+        return false;
+      }
+      lock_.setOutstanding(false);
+    }
+    if (call(response_, SIM_COM_SETTEXT, "", nullptr) != 1) {
+      *error = unreachable(response_);
       return false;
     }
     endpoint_->serve(0);  // a notification that came too late for an earlier request
     notified_ = false;
+    lock_.setOutstanding(true);
     if (call(request_, SIM_COM_SETTEXT, text, nullptr) != 1) {
-      *error = "the simulator did not take the request";
+      if (!busy_) lock_.setOutstanding(false);  // busy: it may have taken the request after all
+      *error = busy_ ? unreachable(request_) : "the simulator did not take the request";
       return false;
     }
     auto notified = [&](int ms) {
@@ -271,20 +369,48 @@ class WindowTransport : public PcTransport {
       }
       return true;
     };
+    // No answer: still out, and the next tool withdraws it or throws its answer away.
     if (!wait_.await(notified, error)) return false;
     std::string reply;
     call(response_, SIM_COM_GETTEXT, "", &reply, SIM_COM_WINDOW_TEXT_MAX + 1);
+    lock_.setOutstanding(false);
     return DecodeAnswer(reply.data(), reply.size(), answer, error);
   }
 
  private:
+  // One call to a window; 0 when there is no such window or it did not answer in time (busy_
+  // tells which). A simulator flooded with connections may drop one before it has read the
+  // frame: the call is made again (every call here may be repeated) until the time-out.
   int32_t call(const std::string& window, uint32_t message, const std::string& payload, std::string* reply,
                uint32_t wParam = 0) {
     host::IpcFrame f;
     f.message = message;
     f.wParam = wParam;
     f.payload = payload;
-    return host::IpcSendFull(host::SharedNamePrefix() + window, f, reply, timeoutMs_);
+    const std::string full = host::SharedNamePrefix() + window;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs_);
+    busy_ = false;
+    for (;;) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+      auto c = host::IpcConnection::OpenFull(full, static_cast<int>(std::max<long long>(left.count(), 1)), nullptr);
+      if (c) {
+        const int32_t result = c->send(f, reply);
+        if (c->alive()) return result;  // answered (with whatever result)
+      } else if (!host::IpcExistsFull(full)) {
+        return 0;
+      }
+      if (std::chrono::steady_clock::now() >= end) {
+        busy_ = true;
+        return 0;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  }
+  // Why a call to the window failed.
+  std::string unreachable(const std::string& window) const {
+    const std::string full = host::SharedNamePrefix() + window;
+    return busy_ ? "\"" + full + "\" is busy: the simulator did not take the call within " + std::to_string(timeoutMs_) + " ms"
+                 : "no simulator window \"" + full + "\"";
   }
 
   std::string request_;
@@ -294,6 +420,7 @@ class WindowTransport : public PcTransport {
   WayLock lock_;
   std::unique_ptr<host::IpcEndpoint> endpoint_;
   bool notified_ = false;
+  bool busy_ = false;
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "trendview/kurvex/trend_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -101,8 +102,15 @@ TrendFileStatus TrendFileParse(const uint8_t* data, size_t size, std::intptr_t i
 
 TrendFileStatus TrendFileLoad(const char* path, std::intptr_t instance, KurvanHandle* out) {
   if (out) *out = 0;
-  int fd = path ? open(path, O_RDONLY | O_CLOEXEC) : -1;
+  // Opened without waiting (a FIFO would wait for a writer); only a regular file is read.
+  int fd = path ? open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
   if (fd < 0) return TREND_FILE_IO;
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return TREND_FILE_IO;
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   std::vector<uint8_t> data(8);
   data.resize(ReadUpTo(fd, data.data(), data.size()));
   // Only as much as the size field asks for is read (and never more than a record can be).
