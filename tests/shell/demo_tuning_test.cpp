@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 
@@ -193,6 +194,77 @@ TEST_F(DemoTuning, ThePagesSelfTuningFitsThePlantAtEveryPace) {
   EXPECT_EQ(turbo.tn, t.tn);
   EXPECT_EQ(turbo.tv, t.tv);
   EXPECT_EQ(turbo.tp1, t.tp1);
+}
+
+// A self-tuning that cannot run leaves its result code on the page and the loop as it was:
+// started with the loop in hand mode, the output held where the operator left it, it finds
+// the demo's process beyond its setpoint and gives up with code 8, the loop still in hand at
+// the same output; stopped by the operator from the page while it waits for the process to
+// rest, it ends with code 0 and the loop back in automatic. Neither touches the parameters.
+TEST_F(DemoTuning, ATuningThatCannotRunLeavesTheLoopAsItWas) {
+  struct Row {
+    const char* name;
+    bool hand;     // the operator puts the loop in hand mode before the start
+    bool stop;     // the operator stops the tuning from the page
+    int result;    // the code the page shows on "Ores"
+    bool running;  // the tuning still holds the loop (its start request stays)
+  };
+  const Row rows[] = {
+      {"started in hand mode", true, false, CTRL_ORES_NO_REST, true},
+      {"stopped by the operator", false, true, CTRL_ORES_NONE, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    g_ms = 0;
+    SIM_SetClockSource(Milliseconds);
+    FW_SetTimeSource(LocalTime);
+    ASSERT_EQ(SimLoadProject(nullptr), SIM_PROJECT_LOADED);
+    startDemo();
+    run(100);
+    state = CTRL_StateOf(kCtrl);
+    ASSERT_NE(state, nullptr);
+    if (row.hand) {
+      state->link.manualCmd = 1;  // what the overview's hand/auto field sends
+      run(50);
+      ASSERT_EQ(state->out.manualActive, 1);
+    }
+    const CtrlParamSet before = state->params.sets[0];
+    const float yBefore = state->out.y;
+    ASSERT_EQ(OP_SelectBlockPage(kCtrl), 1);
+    run(10);
+    ASSERT_TRUE(selectField(OP_CTRL_FIELD_X));
+    press(kEnter);
+    run(4);
+    ASSERT_EQ(g_opBlockPage.page, &g_opTunePage);
+    ASSERT_TRUE(selectField(OP_TUNE_FIELD_STATE));
+    press(kEnter);
+    run(20);
+    ASSERT_EQ(state->out.optRun, 1) << "the tuning started";
+    if (row.stop) {
+      press(kEnter);
+      run(20);
+      EXPECT_EQ(state->out.optRun, 0) << "the stop ends the tuning";
+    }
+    run(600);
+    EXPECT_EQ(state->out.optRun, row.running ? 1 : 0);
+    EXPECT_EQ(state->retained.optResultHeat, row.result);
+    char shown[40];
+    std::snprintf(shown, sizeof shown, "Ores  H: %6d", row.result);
+    bool onPage = false;
+    for (const OpTextRow& r : g_opMenuRows.items) onPage = onPage || std::strstr(r.text, shown) != nullptr;
+    EXPECT_TRUE(onPage) << shown;
+    EXPECT_EQ(state->out.manualActive, row.hand ? 1 : 0) << "the mode it had";
+    if (row.hand) EXPECT_EQ(state->out.y, yBefore) << "the output the operator left";
+    const CtrlParamSet& after = state->params.sets[0];
+    EXPECT_EQ(after.xp1, before.xp1);
+    EXPECT_EQ(after.xp2, before.xp2);
+    EXPECT_EQ(after.tn, before.tn);
+    EXPECT_EQ(after.tv, before.tv);
+    EXPECT_EQ(after.tp1, before.tp1);
+    EXPECT_EQ(after.tp2, before.tp2);
+    TearDown();
+    SetUp();
+  }
 }
 
 // The program started from the build tree closes the demo's loop with the built-in plant: no
