@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 
@@ -27,6 +28,7 @@ namespace {
 
 enum : uint16_t { kCtrl = 100, kProg = 103 };
 enum : uint16_t { kCtrlX = 2, kProgWp = 1, kProgSegNo = 5 };
+enum : uint32_t { kCtrlXFault = 5 };  // the controller's `x f` input
 
 // The plant of assets/demo.eng and what its step response gives by the tangent: the delay
 // time and the steepest rise of a 100 % step (K x 100 % / Tg).
@@ -193,6 +195,91 @@ TEST_F(DemoTuning, ThePagesSelfTuningFitsThePlantAtEveryPace) {
   EXPECT_EQ(turbo.tn, t.tn);
   EXPECT_EQ(turbo.tv, t.tv);
   EXPECT_EQ(turbo.tp1, t.tp1);
+}
+
+// A self-tuning that cannot run leaves its result code on the page and the loop as it was:
+// started with the loop in hand mode, the output held where the operator left it, it finds
+// the demo's process beyond its setpoint and gives up with code 8, the loop still in hand at
+// the same output; stopped by the operator from the page while it waits for the process to
+// rest, it ends with code 0 and the loop back in automatic; asked for while the process value
+// has failed, it does not start: code 0, the loop stays on its failure output. None of them
+// touches the parameters.
+TEST_F(DemoTuning, ATuningThatCannotRunLeavesTheLoopAsItWas) {
+  struct Row {
+    const char* name;
+    bool hand;     // the operator puts the loop in hand mode before the start
+    bool stop;     // the operator stops the tuning from the page
+    bool failed;   // the process value's fault input is set before the start
+    int result;    // the code the page shows on "Ores"
+    bool running;  // the tuning still holds the loop (its start request stays)
+    bool held;     // the output stays where it was (hand or failure value)
+  };
+  const Row rows[] = {
+      {"started in hand mode", true, false, false, CTRL_ORES_NO_REST, true, true},
+      {"stopped by the operator", false, true, false, CTRL_ORES_NONE, false, false},
+      {"started with the sensor failed", false, false, true, CTRL_ORES_NONE, false, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    g_ms = 0;
+    SIM_SetClockSource(Milliseconds);
+    FW_SetTimeSource(LocalTime);
+    ASSERT_EQ(SimLoadProject(nullptr), SIM_PROJECT_LOADED);
+    startDemo();
+    run(100);
+    state = CTRL_StateOf(kCtrl);
+    ASSERT_NE(state, nullptr);
+    if (row.hand) {
+      state->link.manualCmd = 1;  // what the overview's hand/auto field sends
+      run(50);
+      ASSERT_EQ(state->out.manualActive, 1);
+    }
+    if (row.failed) {
+      // The transmitter's fault signal on the controller's `x f` input.
+      FbRef* xf = nullptr;
+      ASSERT_TRUE(FB_GetDigitalInputRef(kCtrl, kCtrlXFault, &xf));
+      *xf = FB_REF_ONE;
+      run(10);
+      ASSERT_EQ(state->out.xFault, 1);
+    }
+    const CtrlParamSet before = state->params.sets[0];
+    const float yBefore = state->out.y;
+    ASSERT_EQ(OP_SelectBlockPage(kCtrl), 1);
+    run(10);
+    ASSERT_TRUE(selectField(OP_CTRL_FIELD_X));
+    press(kEnter);
+    run(4);
+    ASSERT_EQ(g_opBlockPage.page, &g_opTunePage);
+    ASSERT_TRUE(selectField(OP_TUNE_FIELD_STATE));
+    press(kEnter);
+    run(20);
+    EXPECT_EQ(state->out.optRun, row.failed ? 0 : 1) << "the tuning starts unless the process value failed";
+    if (row.stop) {
+      press(kEnter);
+      run(20);
+      EXPECT_EQ(state->out.optRun, 0) << "the stop ends the tuning";
+    }
+    run(600);
+    EXPECT_EQ(state->out.optRun, row.running ? 1 : 0);
+    EXPECT_EQ(state->retained.optResultHeat, row.result);
+    char shown[40];
+    std::snprintf(shown, sizeof shown, "Ores  H: %6d", row.result);
+    bool onPage = false;
+    for (const OpTextRow& r : g_opMenuRows.items) onPage = onPage || std::strstr(r.text, shown) != nullptr;
+    EXPECT_TRUE(onPage) << shown;
+    EXPECT_EQ(state->out.manualActive, row.hand ? 1 : 0) << "the mode it had";
+    EXPECT_EQ(state->out.failActive, row.failed ? 1 : 0) << "the mode it had";
+    if (row.held) EXPECT_EQ(state->out.y, yBefore) << "the output it had";
+    const CtrlParamSet& after = state->params.sets[0];
+    EXPECT_EQ(after.xp1, before.xp1);
+    EXPECT_EQ(after.xp2, before.xp2);
+    EXPECT_EQ(after.tn, before.tn);
+    EXPECT_EQ(after.tv, before.tv);
+    EXPECT_EQ(after.tp1, before.tp1);
+    EXPECT_EQ(after.tp2, before.tp2);
+    TearDown();
+    SetUp();
+  }
 }
 
 // The program started from the build tree closes the demo's loop with the built-in plant: no
