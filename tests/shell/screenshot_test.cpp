@@ -37,7 +37,41 @@ extern char** environ;
 
 namespace {
 
+// Every program a test starts ends with the test: a failed assertion returns before the
+// test's own kill, and must not leave a simulator and its names behind. A program the test
+// has already reaped is no longer a child of ours and is left alone.
+std::vector<pid_t>& StartedPrograms() {
+  static std::vector<pid_t> started;
+  return started;
+}
+
+class EndStartedPrograms : public ::testing::EmptyTestEventListener {
+  void OnTestEnd(const ::testing::TestInfo&) override {
+    for (pid_t pid : StartedPrograms()) {
+      int status = 0;
+      if (waitpid(pid, &status, WNOHANG) != 0) continue;
+      kill(pid, SIGTERM);
+      const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+      while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() >= end) {
+          kill(pid, SIGKILL);
+          waitpid(pid, &status, 0);
+          break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+    }
+    StartedPrograms().clear();
+  }
+};
+
+[[maybe_unused]] const bool g_endsStartedPrograms = [] {
+  ::testing::UnitTest::GetInstance()->listeners().Append(new EndStartedPrograms);
+  return true;
+}();
+
 // Starts a program with extra environment entries; with `out` its standard output goes there.
+// The program is ended with the test if it still runs then.
 pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv, int out = -1) {
   std::vector<char*> argv;
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -59,7 +93,9 @@ pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>
   if (out >= 0) posix_spawn_file_actions_adddup2(&actions, out, 1);
   const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
-  return rc == 0 ? pid : -1;
+  if (rc != 0) return -1;
+  StartedPrograms().push_back(pid);
+  return pid;
 }
 
 // Waits for the process to end; false (and the process killed) after the time-out.
