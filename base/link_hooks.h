@@ -3,6 +3,23 @@
 // that it did, so that a program that forgot to install its links is noticed.
 #pragma once
 
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
+
+// True when every member of a hook record is set. A hook record holds only pointers (to
+// records or to functions, one word each), so a member left null is a word of zero.
+template <typename Hooks>
+bool LinkHooksComplete(const Hooks& hooks) {
+  static_assert(std::is_trivially_copyable_v<Hooks> && sizeof(Hooks) % sizeof(uintptr_t) == 0,
+                "a hook record holds only pointers");
+  uintptr_t words[sizeof(Hooks) / sizeof(uintptr_t)];
+  std::memcpy(words, &hooks, sizeof hooks);
+  for (uintptr_t w : words)
+    if (w == 0) return false;
+  return true;
+}
+
 template <typename Hooks>
 class LinkHooks {
  public:

@@ -1,8 +1,9 @@
 #include "links/sim_links.h"
 
-void SIM_InstallLinks() {
-  SIM_InstallCommLinks();
-  SIM_InstallInfoLinks();
-  SIM_InstallVisualLinks();
-  SIM_InstallOpuiLinks();
+bool SIM_InstallLinks() {
+  bool complete = SIM_InstallCommLinks();
+  complete &= SIM_InstallInfoLinks();
+  complete &= SIM_InstallVisualLinks();
+  complete &= SIM_InstallOpuiLinks();
+  return complete;
 }

@@ -1,6 +1,11 @@
+#include "base/link_hooks.h"
 #include "comm/com_links.h"
 #include "links/sim_links.h"
 #include "runtime/fw_main.h"
 #include "shell/sim_services.h"
 
-void SIM_InstallCommLinks() { COM_InstallLinks({&g_fwMain, &SimState()}); }
+bool SIM_InstallCommLinks() {
+  const ComLinkHooks hooks{.main = &g_fwMain, .shell = &SimState()};
+  COM_InstallLinks(hooks);
+  return LinkHooksComplete(hooks);
+}

@@ -1,9 +1,16 @@
+#include "base/link_hooks.h"
 #include "comm/com_services.h"
 #include "links/sim_links.h"
 #include "opui/op_links.h"
 #include "runtime/fw_adapter.h"
 #include "runtime/fw_main.h"
 
-void SIM_InstallOpuiLinks() {
-  OP_InstallLinks({FW_GetKeyCode, &g_fwMain, COM_BusSetAddress, COM_CanNodeTable, FW_SlotRecord});
+bool SIM_InstallOpuiLinks() {
+  const OpLinkHooks hooks{.keyCode = FW_GetKeyCode,
+                          .main = &g_fwMain,
+                          .busSetAddress = COM_BusSetAddress,
+                          .canNodeTable = COM_CanNodeTable,
+                          .slot = FW_SlotRecord};
+  OP_InstallLinks(hooks);
+  return LinkHooksComplete(hooks);
 }

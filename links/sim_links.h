@@ -8,19 +8,22 @@
 // interface or a headless stand-in of it), the graphics library.
 #pragma once
 
+// Each installer fills its library's hook record by member name and returns true when every
+// member is set (a member left null would quietly keep the library's stand-in).
+
 // Every link below: the programs that link the whole device (firmware, protocols, blocks,
 // operating interface, graphics library).
-void SIM_InstallLinks();
+bool SIM_InstallLinks();
 
 // The protocols reach the main cycle's state (device mode, status bits, service screen) and
 // the shell's state record (halt and picture-save flags).
-void SIM_InstallCommLinks();
+bool SIM_InstallCommLinks();
 // The information blocks reach the operating interface's service header (display switches,
 // page request, shown page) and the main cycle's palette selection and I/O boards' readiness.
-void SIM_InstallInfoLinks();
+bool SIM_InstallInfoLinks();
 // VIDLE reaches the operating interface's alarm, idle-screen and touch records, and draws its
 // idle screen into the main cycle's background device with the graphics library.
-void SIM_InstallVisualLinks();
+bool SIM_InstallVisualLinks();
 // The operating interface reaches the hardware adapter's key code, the main cycle's state
 // and device communication's system bus.
-void SIM_InstallOpuiLinks();
+bool SIM_InstallOpuiLinks();

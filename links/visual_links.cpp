@@ -1,3 +1,4 @@
+#include "base/link_hooks.h"
 #include "blocks/visual/visual_links.h"
 #include "gui/GUI.h"
 #include "gui/draw/GUI_Font.h"
@@ -25,6 +26,11 @@ void DrawIdleScreen(const char* clock, bool clear) {
 }
 }  // namespace
 
-void SIM_InstallVisualLinks() {
-  VIS_InstallLinks({OpAlarmDisplayFlags, &OpIdleShown, &OpTouchPressed, DrawIdleScreen});
+bool SIM_InstallVisualLinks() {
+  const VisualLinkHooks hooks{.alarmDisplayFlags = OpAlarmDisplayFlags,
+                              .idleShown = &OpIdleShown,
+                              .touchPressed = &OpTouchPressed,
+                              .drawIdleScreen = DrawIdleScreen};
+  VIS_InstallLinks(hooks);
+  return LinkHooksComplete(hooks);
 }

@@ -1,9 +1,6 @@
 // The small services of the operating interface (its shared records are in op_records.cpp).
 #include "opui/op_services.h"
 
-void OP_EmptyHook() {}
-void OP_EmptyStub() {}
-
 int OP_TestAndSetFlag(uint8_t* flag) {
   if (*flag) return 1;
   *flag = 1;

@@ -22,9 +22,6 @@ void OP_CloseBlockView(uint16_t block);
 void OP_CloseOverlays();
 // Creates once the top bar (320 x 34 at y 0) and the body window (320 x 206 at y 34).
 void OP_CreateDisplayWindows();
-// Do nothing; placeholders in handler tables.
-void OP_EmptyHook();
-void OP_EmptyStub();
 // Resets two key assignments to code 11 and the four key indicators to codes 16..19, state 0.
 void OP_InitKeyMap();
 // Page procedure of the "Ethernet" line of block 0's value list: pushes the current page

@@ -52,7 +52,7 @@ void applyLanguage(SimHostState& s, uint8_t* img) {
 uint16_t digitValue(uint8_t c) { return c >= '0' && c <= '9' ? static_cast<uint16_t>(c - '0') : 0; }
 uint8_t digitChar(uint16_t v) { return static_cast<uint8_t>('0' + (v <= 9 ? v : 0)); }
 
-// Step 7 of the tick: a request of the PC-tool channel, received and answered. The request
+// The tick's PC-tool step: a request of the PC-tool channel, received and answered. The request
 // is taken at once, so that it never runs twice; a frame that does not fit the buffers is
 // not served but still answered (empty), so that the shell's exchange completes.
 // False when the tick ends here (the request loaded an engineering: the shell restarts).
@@ -300,10 +300,7 @@ void tick() {
   if (!serveRequest()) return;
 
   // 8. Plant cycle.
-  if (!s.plantOff && g_fwPlant.active) {
-    FW_PlantCycle();
-    for (int i = 0; i < 6; ++i) s.plantTest[i] = static_cast<float>(i + 1);
-  }
+  if (!s.plantOff && g_fwPlant.active) FW_PlantCycle();
 
   // 9. Firmware cycle.
   if (!s.haltFlag) FW_Cycle();

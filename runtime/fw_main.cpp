@@ -118,7 +118,7 @@ void initPages() {
 
 void refreshPalette() { FW_SelectPalette(-1); }
 
-// Start-up step 7: what every successful start does last.
+// What every successful start does last.
 void finishStart() {
   g_fwMain.commOption = image()[FW_OFS_ORDER_CODE + 2];
   FW_LinkPasswordLoad();

@@ -182,7 +182,7 @@ const SimModulePanelWindowHooks& SimQtPanelWindowHooks() { return kPanelWindowHo
 SimMainWindow* SimInitInstance(const std::string& commandLine) {
   // The links between the libraries (the protocols, the blocks and the operating interface
   // reach the main cycle, the operating interface's records and the state record).
-  SIM_InstallLinks();
+  if (!SIM_InstallLinks()) std::fprintf(stderr, "SIM74_2: a link between the libraries is not installed\n");
   // 1. The state record and its shadow; the project's buffers (both images with their saved
   // copies, the logo and the user data).
   SimHostState& s = SimState();

@@ -158,7 +158,6 @@ struct SimHostState {
   // Plant.
   float plantSettings[3];                   // plant gain K, delay time Tu and rise time Tg (s)
   SimPlantView plant;
-  float plantTest[6];                       // 1.0 .. 6.0 after each plant cycle
 
   // I/O views.
   SimIoImage io;

@@ -386,20 +386,20 @@ void ctrlInit(const CtrlTypeDesc& d) {
     setAdoptionLimits(L, d, *ext);
   }
 
-  // 1: configuration written while the device ran takes effect now.
+  // Configuration written while the device ran takes effect now.
   for (uint16_t i = 0; i < L.wordValues; ++i) L.wv[i] = L.wv[i + L.wordValues];
   for (uint16_t i = 0; i < L.longValues; ++i) L.lv[i] = L.lv[i + L.longValues].get();
-  // 2, 3.
+  // The page record and the block's cycle time.
   g_fbStore.list[L.block].pageData = &s.link;
   s.work.dt = FB_BlockCycleTime(L.block);
   s.work.warmStart = g_fwEng.warmStart ? 1 : 0;
   s.parNoWired = analogWired(L, d.aiParNo);
-  // 4, 5.
+  // The override limits and the packed configuration.
   reduceOverride(L, d);
   packConfig(L, d, s);
-  // 6, 7, 8.
+  // The page records.
   setupPageRecords(L, d, s);
-  // 9.
+  // The hand command and the parameter set from the retained state.
   s.in.manualCmd = s.manualCopy = s.retained.manualCmd;
   s.in.paramSetSelect = s.in.paramSetNumber = 0;
   if (d.sets > 1) {
@@ -413,7 +413,7 @@ void ctrlInit(const CtrlTypeDesc& d) {
   s.holdInternal = !analogWired(L, CTRL_AI_WEXT) && !CTRL_DiWired(L, d, CTRL_DI_WEWI);
   if (s.holdInternal) s.in.dInternal = 1;
   s.work.x3Wired = analogWired(L, CTRL_AI_X3);
-  // 10.
+  // Every digital output starts cleared.
   for (CtrlDo o : {CTRL_DO_Y1, CTRL_DO_Y2, CTRL_DO_CFAIL, CTRL_DO_OFF, CTRL_DO_AM, CTRL_DO_YY2,
                    CTRL_DO_PIP, CTRL_DO_ORUN, CTRL_DO_OSTAB, CTRL_DO_OERR, CTRL_DO_XWSUP}) {
     CTRL_WriteDo(L, d, o, 0);
@@ -422,7 +422,7 @@ void ctrlInit(const CtrlTypeDesc& d) {
   for (uint8_t i = 0; i < CTRL_AO_SHARED; ++i) L.ao[i] = 0.0f;
   if (d.aoParNo != CTRL_NONE) L.ao[d.aoParNo] = 0.0f;
   L.ao[d.aoBlNo] = static_cast<float>(L.block);
-  // 11, 12, 13.
+  // The cascade master, the parameters, the first run.
   findCascadeMaster(L, d, s);
   prepareParams(L, d, s);
   CTRL_SetExtension(s.work, ext);  // PIDMA runs the core over its extension
@@ -434,7 +434,7 @@ void ctrlInit(const CtrlTypeDesc& d) {
 // ---------------------------------------------------------------------------------------
 // Run.
 
-// Step 2: the cascade's share of a run.
+// The cascade's share of a run: a slave follows its master's state and setpoint.
 void cascadeStep(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s, CtrlBlockState* m) {
   CtrlLink& k = s.link;
   const uint16_t wb = wBlock(L, d);
@@ -490,14 +490,14 @@ void takeInputs(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s, Ctr
   auto di = [&](CtrlDi i) { return CTRL_ReadDi(L, d, i); };
   const uint16_t am = di(CTRL_DI_AM), oplock = di(CTRL_DI_OPLOCK);
 
-  // 5: with `oplock`, `a/m` takes the operator's manual command away once.
+  // With `oplock`, `a/m` takes the operator's manual command away once.
   if (!oplock) {
     s.oplockLatch = 0;
   } else if (am && !s.oplockLatch) {
     in.manualCmd = s.manualCopy = k.manualCmd = 0;
     s.oplockLatch = 1;
   }
-  // 6.
+  // The digital inputs.
   in.dInc = toByte(di(CTRL_DI_INC));
   in.dDec = toByte(di(CTRL_DI_DEC));
   in.dXFault = toByte(di(CTRL_DI_XF));
@@ -515,7 +515,7 @@ void takeInputs(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s, Ctr
   in.wStop = toByte(di(CTRL_DI_WSTOP));
   const uint16_t grOff = di(CTRL_DI_GROFF);
   in.gradientOn = grOff == 0 ? 1 : grOff == 1 ? 0 : toByte(grOff);
-  // 7.
+  // The self-tuning start inputs (a rising edge starts).
   const uint16_t ostart = di(CTRL_DI_OSTART), rstart = di(CTRL_DI_RSTART);
   if (ostart && !s.prevOstart) {
     s.startMarker = 1;
@@ -524,7 +524,7 @@ void takeInputs(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s, Ctr
     in.optStart = 0;
   }
   if (rstart && !s.prevRstart) in.setpointReset = 1;
-  // 8.
+  // The analog inputs (a changed external setpoint is noted).
   const float wext = analogIn(L, CTRL_AI_WEXT);
   if (wext != in.wext) in.wextChanged = 1;
   float* analog[CTRL_AI_SHARED] = {&in.x1,      &in.x2, &in.x3,  &in.wext, &in.ovcPlus,
@@ -536,7 +536,7 @@ void takeInputs(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s, Ctr
     const uint8_t n = FW_FloatToU8(parNo);
     in.paramSetNumber = static_cast<uint8_t>((n < 1 ? 1 : n) - 1);
   }
-  // 9: the page's manual command and the block's copy.
+  // The page's manual command and the block's copy.
   if (s.manualCopy != k.manualCmd) {
     if (oplock) {
       k.manualCmd = in.manualCmd = s.manualCopy;
@@ -544,13 +544,13 @@ void takeInputs(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s, Ctr
       s.manualCopy = in.manualCmd = k.manualCmd;
     }
   }
-  // 10: a setpoint offered by the page or a slave, kept within W0..W100.
+  // A setpoint offered by the page or a slave, kept within W0..W100.
   if (k.setpointOffered && std::isfinite(k.offeredSetpoint)) {
     in.wi = CTRL_Clamp(k.offeredSetpoint, s.params.w0, s.params.w100);
     in.setpointLoad = 2;
   }
   k.setpointOffered = 0;
-  // 11.
+  // The setpoint lock of a cascade slave.
   const uint16_t wb = wBlock(L, d);
   if (k.flags & CTRL_FLAG_SLAVE_FOLLOWS) {
     k.setpointLock = m && (m->link.flags & CTRL_FLAG_BLOCK_ALL) ? 1 : 0;
@@ -558,7 +558,7 @@ void takeInputs(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s, Ctr
     k.setpointLock = wb == CTRL_WBLOCK_ALL ||
                      (wb == CTRL_WBLOCK_W2 && CTRL_Wv(L, d, CTRL_WV_SPFUNC) != CTRL_SP_CASCADE);
   }
-  // 12.
+  // The page's setpoint command.
   switch (k.setpointCommand) {
     case CTRL_SPCMD_EXTERNAL: in.internalCmd = 0; break;
     case CTRL_SPCMD_INTERNAL: in.internalCmd = 1; break;
@@ -570,7 +570,7 @@ void takeInputs(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s, Ctr
   in.incCmd = k.incKey;
   in.decCmd = k.decKey;
   k.incKey = k.decKey = 0;
-  // 13: self-tuning started or stopped from the page.
+  // Self-tuning started or stopped from the page.
   if (k.optCode == CTRL_OPT_START) s.pageStart = 1;
   if (k.optCode == CTRL_OPT_STOP) s.pageStart = 0;
   k.optCode = 0;
@@ -581,7 +581,7 @@ void takeInputs(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s, Ctr
   s.prevRstart = toByte(rstart);
 }
 
-// Step 18: the override indication in the display mode word.
+// The override indication in the display mode word.
 uint16_t overrideBits(const FbLayout& L, const CtrlTypeDesc& d, const CtrlBlockState& s) {
   const uint16_t ovc = CTRL_Wv(L, d, CTRL_WV_COVC);
   const float y = s.out.y, ymin = s.params.ymin, ymax = s.params.ymax;
@@ -604,7 +604,7 @@ uint16_t overrideBits(const FbLayout& L, const CtrlTypeDesc& d, const CtrlBlockS
 void giveOutputs(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s, CtrlBlockState* m) {
   const CtrlOutputs& o = s.out;
   CtrlLink& k = s.link;
-  // 16.
+  // The digital outputs.
   const struct {
     CtrlDo slot;
     uint8_t value;
@@ -619,7 +619,7 @@ void giveOutputs(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s, Ct
   if (d.aoParNo != CTRL_NONE) L.ao[d.aoParNo] = static_cast<float>(o.activeSet + 1);
   k.hide = toByte(CTRL_ReadDi(L, d, CTRL_DI_HIDE));
   k.lock = toByte(CTRL_ReadDi(L, d, CTRL_DI_LOCK));
-  // 17.
+  // The status word from the setpoint status.
   const uint8_t sps = o.setpointStatus;
   uint16_t st = 0;
   if (sps & CTRL_SPS_RAMP) st |= CTRL_ST_RAMP;
@@ -635,18 +635,18 @@ void giveOutputs(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s, Ct
   if (o.optRun) st |= CTRL_ST_OPT_RUN;
   if (s.work.mode == CtrlMode::OptFailed) st |= CTRL_ST_OPT_FAILED;
   k.status = st;
-  // 18.
+  // The display mode word's override bits.
   CtrlDisplay& p = s.display;
   p.mode = static_cast<uint16_t>((p.mode & ~(CTRL_DISPLAY_OVC_PLUS | CTRL_DISPLAY_OVC_MINUS)) |
                                  overrideBits(L, d, s));
-  // 19.
+  // The page's values: X, W and their ranges in the display's decimals.
   const uint8_t dec = decimals(L, d);
   const float w0 = s.params.w0, w100 = s.params.w100;
   k.x = triple(o.x, s.config.xn0, s.config.xn100, dec, 1);
   k.w = triple(o.w, w0, w100, dec, 1);
   k.setpoint = (k.flags & CTRL_FLAG_SLAVE_FOLLOWS) && m ? m->link.setpoint
                                                        : triple(s.in.wi, w0, w100, dec, 0);
-  // 20.
+  // The output shown (none for the signal and stepping kinds).
   const uint8_t f = function(L, d);
   const bool signal = f == CTRL_KIND_SIGNAL1 || f == CTRL_KIND_SIGNAL2;
   p.y.value = signal || f == CTRL_KIND_STEPPING ? 0.0f : f == 11 ? o.yout1 : o.y;
@@ -663,7 +663,7 @@ void giveOutputs(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s, Ct
       p.value[0] = p.value[1] = signal ? 0.0f : o.y;
       break;
   }
-  // 21.
+  // The self-tuning state shown on the page.
   const uint8_t state = optimisationState(s.work);
   const bool second = secondOptimisationFlag(s.work);
   p.optCode = second && (state == 2 || state == 7) ? 8
@@ -672,7 +672,7 @@ void giveOutputs(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s, Ct
   copyTuningResults(s);
 }
 
-// Step 22: tuned parameters become the block's parameters.
+// Tuned parameters become the block's parameters.
 void takeTunedParams(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s) {
   if (!s.work.newParams) return;
   auto setBoth = [&](uint16_t k, float v) {
@@ -775,7 +775,7 @@ void ctrlRun(const CtrlTypeDesc& d) {
     return;
   }
   CtrlBlockState& s = *CTRL_LayoutState(L);
-  // 1.
+  // An inactive block (a configuration error) does nothing.
   if (s.link.flags & CTRL_FLAG_INACTIVE) return;
   // PIDMA: a hand-written Kp, Tn, Tv, VD, bW_p or cW_d ends the adoption of the proposal
   // (a later speed change no longer retunes).
@@ -786,10 +786,10 @@ void ctrlRun(const CtrlTypeDesc& d) {
   publishPage(s);
   const PageShown shown = pageShown(s);
   CtrlBlockState* m = (s.link.flags & CTRL_FLAG_SLAVE) ? CTRL_StateAt(s.master) : nullptr;
-  // 2, 3.
+  // The cascade.
   cascadeStep(L, d, s, m);
   s.link.flags &= static_cast<uint16_t>(~CTRL_FLAG_DISPLAY_RETURN);
-  // 4: the page's take-over value and output step go to the core.
+  // The page's take-over value and output step go to the core.
   if (s.takeOver) {
     s.in.lastY = s.takeOverValue;
     s.in.takeOver = 1;
@@ -800,22 +800,22 @@ void ctrlRun(const CtrlTypeDesc& d) {
     s.in.addStep = 1;
     s.addStep = 0;
   }
-  // 5 .. 13.
+  // The inputs, the cascade's setpoint and the page's commands.
   takeInputs(L, d, s, m);
-  // 14.
+  // The controller core.
   CTRL_Cycle(s.in, s.out, s.params, s.config, s.work, s.retained);
-  // 15: manual state back to the page; a finished self-tuning start.
+  // The manual state back to the page; a finished self-tuning start.
   CtrlLink& k = s.link;
   if (!s.in.manualCmd && s.manualCopy) s.manualCopy = k.manualCmd = 0;
   if (s.out.manualActive && !s.in.manualCmd && !CTRL_ReadDi(L, d, CTRL_DI_AM)) {
     s.manualCopy = k.manualCmd = 1;
   }
   if (!s.in.optStart) s.pageStart = s.startMarker = 0;
-  // 16 .. 24.
+  // The outputs, the tuned parameters and the saved take-over.
   giveOutputs(L, d, s, m);
   takeTunedParams(L, d, s);
   takeOverAndSave(L, d, s);
-  // 25.
+  // The page record, and the page told when what it shows has changed.
   s.prevPageStart = s.pageStart;
   publishPage(s);
   const PageShown now = pageShown(s);

@@ -499,17 +499,17 @@ void CTRL_Setpoint(CtrlCore& c) {
     }
     in.setpointLoad = 0;
   }
-  // 3, 4.
+  // A changed setpoint restarts the ramp.
   if (in.rampRestart || in.wextChanged || in.wi != out.lastWi) out.rampAtTarget = 0;
   in.rampRestart = 0;
   out.lastWi = in.wi;
   if (in.gradientMarker) CTRL_GradientSteps(c);
 
-  // 5.
+  // The setpoint sources of the last run.
   const bool prevW2 = w.firstCycle ? (in.dW2 || in.w2Cmd) : out.w2Active;
   const bool prevInternal = w.firstCycle ? (in.dInternal || in.internalCmd) : out.internalActive;
 
-  // 6, 7.
+  // The setpoint source of this run.
   CTRL_SetpointSource(c);
   const bool w2Active = in.dW2 || in.w2Cmd;
   out.w2Active = w2Active;
@@ -603,7 +603,7 @@ void CTRL_Setpoint(CtrlCore& c) {
     }
   }
 
-  // 13.
+  // The one-run flags are cleared.
   in.wextChanged = 0;
   in.setpointReset = 0;
   w.lastX3 = CTRL_In(in.x3);
@@ -622,7 +622,7 @@ void CTRL_CascadeSetpoint(CtrlCore& c, bool prevW2, bool prevInternal) {
   CtrlWork& w = c.w;
   const bool wStop = in.wStop;
 
-  // 1.
+  // The internal-setpoint command is retained.
   if (in.internalCmd != c.r.internalCmd && !in.dInternal) {
     c.r.internalCmd = in.internalCmd;
     w.saveInternalCmd = 1;
@@ -777,7 +777,7 @@ void CTRL_ModeValue(CtrlCore& c) {
   }
   y = CTRL_Clamp(FW_ClampValue(y), lower, upper);
 
-  // 5.
+  // The limits and the output for the display.
   s.upper = upper;
   s.lower = lower;
   s.modeValue = y;

@@ -229,7 +229,7 @@ void pulseResponse(CtrlExtension& x, float& C) {
   x.s0 += x.yPrev + y;
   x.s1 += x.tPrev * x.yPrev + t * y;
   x.s2 += t * t * y + x.tPrev * x.tPrev * x.yPrev;
-  // 4.
+  // The drift, outside hand mode, moves the estimate within its limits.
   if (x.drift && !x.fromManual) {
     C += x.driftSlope * x.dt;
     if (!isKind7(x) && !FW_Within(C, x.lower, x.upper)) return fail(x, CTRL_EXT_ERR_LIMITED);
@@ -296,7 +296,7 @@ void pulseResponse(CtrlExtension& x, float& C) {
       endOfDecay(x, t);
     }
   }
-  // 9.
+  // The time shown counts down; the values of this run for the next.
   if (x.timeShown != -1) x.timeShown = std::fmax(x.timeShown - x.dt, 0.0f);
   x.yPrev = y;
   x.tPrev = t;
@@ -656,7 +656,7 @@ void CTRL_ExtCycle(CtrlExtension* ext, CtrlInputs& in, CtrlOutputs& out, CtrlPar
   x.modeValue = (kind7 || kind8) ? std::round(CTRL_Bounded(in.lastY) * 10.0f) / 10.0f
                                  : s.lastYRounded;
   if (!requested) x.manualLike = s.manualLike;
-  // 2.
+  // The stepping kind works on the estimated position.
   if (kind7) {
     x.offset = 0;
     x.modeValue = 100 * x.step.estimate;  // the estimated position, in percent
@@ -672,7 +672,7 @@ void CTRL_ExtCycle(CtrlExtension* ext, CtrlInputs& in, CtrlOutputs& out, CtrlPar
   } else {
     x.feedback = x.output;
   }
-  // 3.
+  // A rising tuning request clears the last error.
   x.requestRose = requested && !x.prevRequested;
   if (x.requestRose) out.optError = 0;
   x.requested = requested;
@@ -680,7 +680,7 @@ void CTRL_ExtCycle(CtrlExtension* ext, CtrlInputs& in, CtrlOutputs& out, CtrlPar
   x.withdrawnRose = x.withdrawn && !x.prevWithdrawn;
   x.prevRequested = requested;
   x.prevWithdrawn = x.withdrawn;
-  // 4.
+  // The parameters, the identification and its result.
   CTRL_ExtParams(x, params, work);
   CTRL_ExtIdentify(x, work);
   CTRL_ExtResult(x, in, out, params, work);

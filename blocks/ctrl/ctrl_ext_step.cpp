@@ -207,13 +207,13 @@ void CTRL_ExtStepperYpInit(CtrlExtStepper& s) {
 }
 
 void CTRL_ExtStepperYp(CtrlExtStepper& s) {
-  // 1.
+  // A new start recounts the pulse figures.
   if (s.reinit) {
     s.reinit = 0;
     counts(s);
     s.release = std::fmax(s.offThreshold, 0.5f * s.dt / motorTime(s.tm, s.dt));
   }
-  // 2.
+  // The first run starts with no request pending.
   if (s.first) {
     s.openRequest = s.closeRequest = 0;
     s.lastTarget = s.target;
@@ -226,7 +226,7 @@ void CTRL_ExtStepperYp(CtrlExtStepper& s) {
                                                    std::fabs(s.position - s.lastPosition)));
   s.lastTarget = s.target;
   s.lastPosition = s.position;
-  // 4.
+  // A deviation beyond the threshold asks for an opening or a closing pulse.
   const float d = s.deviation;
   if (d > s.threshold) {
     requestOpen(s);
@@ -236,7 +236,7 @@ void CTRL_ExtStepperYp(CtrlExtStepper& s) {
     if (s.opening && d < s.release) endOpen(s);
     if (s.closing && d > -s.release) endClose(s);
   }
-  // 5, 6.
+  // Hand moves, then the pulse sequence.
   if (s.manual) manualMoves(s);
   s.prevAddStep = s.addStep;
   pulseSequence(s);
@@ -315,7 +315,7 @@ void CTRL_ExtStepper(CtrlExtStepper& s) {
       if (s.closing && s.closeTravel <= s.release) endClose(s);
     }
   }
-  // 4.
+  // Hand moves, then the pulse sequence.
   if (s.manual) manualMoves(s);
   s.prevAddStep = s.addStep;
   pulseSequence(s);
@@ -331,9 +331,9 @@ void CTRL_ExtStepper(CtrlExtStepper& s) {
   s.estimate = s.manual ? 0.0f
                         : CTRL_Clamp(s.estimate + (s.prevRate + rate) * s.halfStep, 0.0f, 1.0f);
   s.prevRate = rate;
-  // 7.
+  // The tracking term: the estimated position towards the target over the run time.
   s.tracking = s.tsat > 0 ? CTRL_Bounded((s.y0 + s.target - s.estimate) / s.tsat) : 0.0f;
-  // 8.
+  // The two relay outputs.
   s.y1 = s.openOut;
   s.y2 = s.closeOut;
   s.pulseActive = s.openOut || s.closeOut;

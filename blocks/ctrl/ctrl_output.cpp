@@ -578,7 +578,7 @@ void CTRL_OutputStage(CtrlCore& c) {
   }
   s.lastWPercent = w.wPercent;
 
-  // 5.
+  // A new start clears the outputs.
   if (w.reinit) {
     out.y1 = out.y2 = 0;
     out.y = 0;
@@ -586,13 +586,13 @@ void CTRL_OutputStage(CtrlCore& c) {
     s.result = 0;
   }
 
-  // 6.
+  // The output of the controller's kind.
   float result;
   if (!w.extension) result = plainOutput(c);
   else if (isSteppingKind(w.kind)) result = extensionStepping(c);
   else result = extensionContinuous(c);
 
-  // 7.
+  // The output is the next run's last output.
   in.lastY = result;
   s.takeOver = s.addStep = 0;
   w.reinit = w.paramsChanged = 0;

@@ -568,7 +568,7 @@ void measure(const Sub& v, FwIoSubChannel& sc, uint8_t status) {
   }
 }
 
-// Step 7: the page's requests and the commands 500, 501 on the sub-channel the page serves.
+// Calibration: the page's requests and the commands 500, 501 on the sub-channel the page serves.
 void calibrate(const AinKind& k, const FbLayout& L) {
   BlkCalPage& p = pageOf(k, L);
   AinState& st = stateOf(L);

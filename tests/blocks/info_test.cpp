@@ -14,6 +14,7 @@
 #include "runtime/fw_clock.h"
 #include "runtime/fw_eeprom.h"
 #include "runtime/fw_io.h"
+#include "runtime/fw_main.h"
 #include "runtime/fw_sysdata.h"
 
 namespace {
@@ -340,6 +341,20 @@ TEST_F(Callpg, ReachesTheOperatingInterfaceOnlyThroughTheInstalledLinks) {
     EXPECT_EQ(OpPageRequest, installed ? 21 : 0) << installed;
     EXPECT_EQ(INFO_LinksStandInUsed(), !installed);
   }
+}
+
+// The installer fills every member of the information blocks' hook record, and the palette a
+// STATUS block selects reaches the main cycle through it.
+TEST(InfoLinks, TheInstallerSetsEveryLinkAndThePaletteReachesTheMainCycle) {
+  EXPECT_TRUE(SIM_InstallInfoLinks());
+  const FwMainState saved = g_fwMain;
+  g_fwMain.deviceMode = FW_DEVICE_ENGINEERING;
+  for (const int palette : {2, 1, 3, 0}) {
+    INFO_LinkSelectPalette(palette);
+    EXPECT_EQ(g_fwMain.palette, palette);
+  }
+  EXPECT_FALSE(INFO_LinksStandInUsed());
+  g_fwMain = saved;
 }
 
 }  // namespace

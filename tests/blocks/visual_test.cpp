@@ -914,4 +914,7 @@ TEST(VisualParams, RefusedRequestsChangeNothing) {
   for (const RefusedRequest& c : cases) expectRefusedChangesNothing(c);
 }
 
+// The installer fills every member of VIDLE's hook record.
+TEST(VisualLinks, TheInstallerSetsEveryLink) { EXPECT_TRUE(SIM_InstallVisualLinks()); }
+
 }  // namespace

@@ -9,6 +9,7 @@
 #include "comm/com_links.h"
 #include "comm_fixture.h"
 #include "links/sim_links.h"
+#include "base/link_hooks.h"
 #include "runtime/fw_main.h"
 #include "shell/sim_services.h"
 
@@ -69,6 +70,14 @@ TEST_F(ComLinksTest, TheShellsFlagsAreSetOnlyThroughTheInstalledLinks) {
     EXPECT_EQ(SimState().pictureSave, installed ? 1 : 0);
     EXPECT_EQ(COM_LinksStandInUsed(), !installed);
   }
+}
+
+// The installer fills every member of the protocols' hook record; a record with a member left
+// null does not count as complete.
+TEST_F(ComLinksTest, TheInstallerSetsEveryLink) {
+  EXPECT_TRUE(SIM_InstallCommLinks());
+  EXPECT_FALSE(LinkHooksComplete(ComLinkHooks{.main = &g_fwMain}));
+  EXPECT_FALSE(LinkHooksComplete(ComLinkHooks{.shell = &SimState()}));
 }
 
 }  // namespace

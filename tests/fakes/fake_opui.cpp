@@ -11,8 +11,6 @@ void OP_CloseBlockDialog() { FakeOpuiLog().add("OP_CloseBlockDialog"); }
 void OP_CloseBlockView(uint16_t block) { FakeOpuiLog().add("OP_CloseBlockView", block); }
 void OP_CloseOverlays() { FakeOpuiLog().add("OP_CloseOverlays"); }
 void OP_CreateDisplayWindows() { FakeOpuiLog().add("OP_CreateDisplayWindows"); }
-void OP_EmptyHook() {}
-void OP_EmptyStub() {}
 void OP_ResetUi() {
   FakeOpuiLog().add("OP_ResetUi");
   OP_PageEnter(0);

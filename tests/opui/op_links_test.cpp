@@ -3,6 +3,7 @@
 // the stand-in record and says so.
 #include <gtest/gtest.h>
 
+#include "comm/com_bus.h"
 #include "comm/com_services.h"
 #include "links/sim_links.h"
 #include "opui/op_links.h"
@@ -44,6 +45,17 @@ TEST_F(OpLinksTest, TheFirmwaresStateOnlyThroughTheInstalledLinks) {
     EXPECT_EQ(&OP_LinkCanNodeTable() == &COM_CanNodeTable(), installed) << "the bus's node table";
     EXPECT_EQ(OP_LinksStandInUsed(), !installed);
   }
+}
+
+// The installer fills every member of the operating interface's hook record, and the node the
+// bus page shows reaches the system bus through it.
+TEST_F(OpLinksTest, TheInstallerSetsEveryLinkAndTheBusNodeReachesTheSystemBus) {
+  EXPECT_TRUE(SIM_InstallOpuiLinks());
+  for (const uint16_t node : {COM_BUS_FIRST_NODE, uint16_t{17}, COM_BUS_LAST_NODE}) {
+    OP_LinkBusSetAddress(node);
+    EXPECT_EQ(COM_BusSelectedNode(), node);
+  }
+  EXPECT_FALSE(OP_LinksStandInUsed());
 }
 
 }  // namespace

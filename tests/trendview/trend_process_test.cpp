@@ -3,10 +3,13 @@
 // and "/hConfig=" (the stand-in viewer of this folder).
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
+#include <string>
 
 #include "support/trend_fixture.h"
 
@@ -53,6 +56,20 @@ pid_t ForkLockHolder(const std::string& name) {
   return child;
 }
 
+// True once the process sleeps in the kernel (the record's lock is tried in short sleeps),
+// read from /proc/<pid>/syscall; false after the deadline.
+bool SleepsInTheKernel(pid_t pid, std::chrono::seconds deadline) {
+  const std::string path = "/proc/" + std::to_string(pid) + "/syscall";
+  const auto end = std::chrono::steady_clock::now() + deadline;
+  while (std::chrono::steady_clock::now() < end) {
+    std::ifstream in(path);
+    long nr = -1;
+    if (in >> nr && (nr == SYS_nanosleep || nr == SYS_clock_nanosleep)) return true;
+    usleep(2000);
+  }
+  return false;
+}
+
 TEST_F(TrendTest, ASecondProcessWaitsForTheLock) {
   KurvanHandle h = Make();
   const std::string name = MapName(h);
@@ -63,6 +80,9 @@ TEST_F(TrendTest, ASecondProcessWaitsForTheLock) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     close(ready[0]);
+    KurvanOptions o = KurvanGetOptions();
+    o.lockTimeoutMs = 120000;  // the parent holds the lock until it has seen the child wait
+    KurvanSetOptions(o);
     char c = 1;
     if (write(ready[1], &c, 1) != 1) _exit(6);
     KurvanHandle other = KurvanOpen(name.c_str());  // checks the record under its lock
@@ -75,7 +95,10 @@ TEST_F(TrendTest, ASecondProcessWaitsForTheLock) {
   char c = 0;
   ASSERT_EQ(read(ready[0], &c, 1), 1);  // the child is on its way to the lock
   close(ready[0]);
-  usleep(300000);
+  // Go on only once the child waits on the lock we hold (between its report and the lock
+  // the child never sleeps, so a sleep is its wait for the lock): else it could take the lock
+  // after our write and prove nothing, however long we slept.
+  EXPECT_TRUE(SleepsInTheKernel(child, std::chrono::seconds(60))) << "the child never came to wait on the lock";
   const float a[7] = {};
   const unsigned char d[12] = {};
   EXPECT_EQ(KurvanCycle(h, a, d, 1), 1);  // our own lock nests
