@@ -12,14 +12,14 @@
 #include <string>
 
 #include "host/ini_file.h"
+#include "support/test_env.h"
 
 namespace {
 
 class IniFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = std::filesystem::temp_directory_path() / ("initest" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
+    dir = testenv::FreshFolder("ini");
     file = (dir / "a.ini").string();
   }
   void TearDown() override { std::filesystem::remove_all(dir); }

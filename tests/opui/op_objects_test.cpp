@@ -16,7 +16,8 @@ using userpagetest::kTargetType;
 constexpr uint16_t kObject = 300, kTarget = 400, kPage = 500;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
-// The table's rows as the Part lists them; a code outside 1..10 reads as the last row.
+// Each format code with its range, decimals, width and the text shown above the range; a code
+// outside 1..10 reads as the last row.
 TEST(NumberFormats, TableByCode) {
   struct Row {
     int code;

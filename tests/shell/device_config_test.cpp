@@ -5,12 +5,14 @@
 
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "host/ini_file.h"
 #include "shell/device_config.h"
 #include "shell/module_tables.h"
 #include "shell/settings.h"
+#include "support/config_folder.h"
 #include "support/process_locale.h"
 #include "support/test_env.h"
 
@@ -192,20 +194,17 @@ TEST(OrderNumber, TypedFieldsAreReadOrRefusedWhole) {
 class DeviceSettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root = fs::temp_directory_path() / ("simdev" + std::to_string(getpid()));
-    fs::remove_all(root);
-    fs::create_directories(root);
-    setenv("XDG_CONFIG_HOME", root.c_str(), 1);
+    root = config.emplace("simdev").root();
     SimHostState state{};
     ASSERT_EQ(SimInitIni(state), 0);
     host::IniDeleteSection(SimIniPath(), "Device");
   }
   void TearDown() override {
-    testenv::Reset("XDG_CONFIG_HOME");
-    fs::remove_all(root);
+    config.reset();
   }
   long Key(const char* key) { return host::IniGetInt(SimIniPath(), "Device", key, -1); }
   fs::path root;
+  std::optional<ScopedConfigFolder> config;  // XDG_CONFIG_HOME while the test runs
 };
 
 TEST_F(DeviceSettingsTest, SlotsAndRelaysBringTheirModules) {

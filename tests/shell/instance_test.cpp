@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,7 @@
 #include "shell/shell_dialogs.h"
 #include "shell/sim/SIM.h"
 #include "shell/sim_main.h"
+#include "support/config_folder.h"
 #include "support/lcd_harness.h"
 #include "support/shell_app.h"
 #include "support/test_env.h"
@@ -49,11 +51,9 @@ class InstanceTest : public ::testing::Test {
   void SetUp() override {
     ShellTestApp();
     lcdtest::UsePrivateSharedNames();
-    root = fs::temp_directory_path() / ("siminit" + std::to_string(getpid()));
-    fs::remove_all(root);
+    root = config.emplace("siminit").root();
     folder = root / "Orvant Tools" / "SIM_MX74-2";
     fs::create_directories(folder);
-    setenv("XDG_CONFIG_HOME", root.c_str(), 1);
     start = fs::current_path();
     fs::current_path(root);  // the error log goes here
     SimSetFirmware(&kIdle);
@@ -63,8 +63,7 @@ class InstanceTest : public ::testing::Test {
     SIM_ExitHost();
     SimSetFirmware(nullptr);
     fs::current_path(start);
-    testenv::Reset("XDG_CONFIG_HOME");
-    fs::remove_all(root);
+    config.reset();
   }
   // A settings file of an earlier run, and the splash time (none: not set).
   void Settings(int language, int viewIO, int viewCOM, long splashMs) {
@@ -76,6 +75,7 @@ class InstanceTest : public ::testing::Test {
     if (splashMs >= 0) host::IniWriteInt((folder / "sim74-2.ini").string(), "COMPATIBILITY", "QM2911", splashMs);
   }
   fs::path root, folder, start;
+  std::optional<ScopedConfigFolder> config;  // XDG_CONFIG_HOME while the test runs
 };
 
 TEST_F(InstanceTest, TheCommandLinesLanguageWinsOverTheSettings) {

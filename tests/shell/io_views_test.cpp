@@ -13,8 +13,10 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 
+#include "blocks/io/io.h"
 #include "host/ini_file.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_adapter.h"
@@ -28,7 +30,7 @@
 #include "shell/settings.h"
 #include "shell/shell_dialogs.h"
 #include "shell/shell_util.h"
-#include "blocks/io/io.h"
+#include "support/config_folder.h"
 #include "support/io_fixture.h"
 #include "support/shell_app.h"
 #include "support/test_env.h"
@@ -45,10 +47,7 @@ class IoViewTest : public ::testing::Test {
     ShellTestApp();
     SimSetFirmware(&kNoFirmware);
     std::memset(&SimState(), 0, sizeof(SimHostState));
-    root = fs::temp_directory_path() / ("simio" + std::to_string(getpid()));
-    fs::remove_all(root);
-    fs::create_directories(root);
-    setenv("XDG_CONFIG_HOME", root.c_str(), 1);
+    root = config.emplace("simio").root();
     ASSERT_EQ(SimInitIni(SimState()), 0);
     SimAttachProjectBuffers(SimState());
     SimTheSettings() = SimReadSettings();
@@ -65,11 +64,11 @@ class IoViewTest : public ::testing::Test {
   void TearDown() override {
     SimSetDeviceWrittenHook(nullptr);
     SimSetFirmware(nullptr);
-    testenv::Reset("XDG_CONFIG_HOME");
-    fs::remove_all(root);
+    config.reset();
   }
   long Key(const char* key) { return host::IniGetInt(SimIniPath(), "Device", key, -1); }
   fs::path root;
+  std::optional<ScopedConfigFolder> config;  // XDG_CONFIG_HOME while the test runs
   BoxRecorder boxes{SIM_BOX_OK};
 };
 

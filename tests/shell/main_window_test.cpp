@@ -22,6 +22,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,7 @@
 #include "shell/shell_ui.h"
 #include "shell/sim/SIM.h"
 #include "shell/sim_loop.h"
+#include "support/config_folder.h"
 #include "support/qt_texts.h"
 #include "support/shell_app.h"
 #include "support/test_env.h"
@@ -75,10 +77,7 @@ class WindowTest : public ::testing::Test {
     g_ticks = 0;
     SimSetFirmware(&kImagesBack);
     std::memset(&SimState(), 0, sizeof(SimHostState));
-    root = fs::temp_directory_path() / ("simwin" + std::to_string(getpid()));
-    fs::remove_all(root);
-    fs::create_directories(root);
-    setenv("XDG_CONFIG_HOME", root.c_str(), 1);
+    root = config.emplace("simwin").root();
     ASSERT_EQ(SimInitIni(SimState()), 0);
     SimAttachProjectBuffers(SimState());
     SimState().language = 1;
@@ -89,8 +88,7 @@ class WindowTest : public ::testing::Test {
   }
   void TearDown() override {
     SimSetFirmware(nullptr);
-    testenv::Reset("XDG_CONFIG_HOME");
-    fs::remove_all(root);
+    config.reset();
   }
   // The four I/O views, owned by the window.
   std::vector<StandInView*> AddViews(SimMainWindow& w) {
@@ -105,6 +103,7 @@ class WindowTest : public ::testing::Test {
   }
   long Ini(const char* key) { return host::IniGetInt(SimIniPath(), "Settings", key, -1); }
   fs::path root;
+  std::optional<ScopedConfigFolder> config;  // XDG_CONFIG_HOME while the test runs
   BoxRecorder boxes{SIM_BOX_NO};
 };
 
@@ -640,7 +639,7 @@ TEST(ProgramVersion, BetaWithoutServiceReleaseElseTheServiceRelease) {
 
 TEST(Splash, APictureThatIsMissingOrTooSmallGivesNoSplash) {
   ShellTestApp();
-  const fs::path small = fs::temp_directory_path() / ("simsplash" + std::to_string(getpid()) + ".png");
+  const fs::path small = fs::path(testenv::FreshFolder("splash")) / "small.png";
   QImage(349, 250, QImage::Format_RGB32).save(QString::fromStdString(small.string()));
   EXPECT_FALSE(SimSplash(QString::fromStdString(small.string()), 100, "1.0", true));
   EXPECT_FALSE(SimSplash(":/assets/none.png", 100, "1.0", true));

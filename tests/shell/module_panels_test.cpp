@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -24,6 +25,7 @@
 #include "shell/module_panels.h"
 #include "shell/sim_services.h"
 #include "support/child_process.h"
+#include "support/config_folder.h"
 #include "support/remoteio_standin.h"
 
 namespace {
@@ -45,10 +47,7 @@ bool Running(pid_t pid) { return pid > 0 && kill(pid, 0) == 0; }
 class PanelLinkTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder = std::filesystem::temp_directory_path() / ("panellink" + std::to_string(getpid()));
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+    folder = config.emplace("panellink").root();
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     SimModulePanelOptions o;
     o.program = TQ500_PROGRAM;
@@ -69,7 +68,7 @@ class PanelLinkTest : public ::testing::Test {
     SimModulePanelCloseAll();
     SimSetModulePanelWindowHooks(nullptr);
     SimSetModulePanelOptions({});
-    std::filesystem::remove_all(folder);
+    config.reset();
   }
 
   // Coupler 0..4 (block 21 + c) at bus address `address` with the kinds and blocks by slot.
@@ -108,6 +107,7 @@ class PanelLinkTest : public ::testing::Test {
   }
 
   std::filesystem::path folder;
+  std::optional<ScopedConfigFolder> config;  // XDG_CONFIG_HOME while the test runs
 };
 
 TEST_F(PanelLinkTest, AFirstPassStartsTitlesConfiguresAndShowsEachCouplersPanel) {

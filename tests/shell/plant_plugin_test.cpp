@@ -15,6 +15,7 @@
 #include "shell/plant_plugin.h"
 #include "shell/sim_services.h"
 #include "support/plant_probe.h"
+#include "support/test_env.h"
 
 namespace fs = std::filesystem;
 
@@ -24,9 +25,7 @@ class PlantHost : public ::testing::Test {
  protected:
   void SetUp() override {
     SimPlantUnload();
-    dir = fs::temp_directory_path() / ("plant_host_" + std::to_string(getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    dir = testenv::FreshFolder("plant_host");
     SimPlantSetFolder(dir.string());
   }
   void TearDown() override {

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "shell/project.h"
 #include "shell/settings.h"
 #include "shell/sim/SIM.h"
+#include "support/config_folder.h"
 #include "support/test_env.h"
 
 namespace {
@@ -67,10 +69,7 @@ uint32_t LogoLength() { return U32(Bytes(SimState().logo, SimState().logo + 4), 
 class ProjectTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root = fs::temp_directory_path() / ("simproject" + std::to_string(getpid()));
-    fs::remove_all(root);
-    fs::create_directories(root);
-    setenv("XDG_CONFIG_HOME", root.c_str(), 1);
+    root = config.emplace("simproject").root();
     SimHostState& s = SimState();
     std::memset(&s, 0, sizeof s);
     SimAttachProjectBuffers(s);
@@ -82,8 +81,7 @@ class ProjectTest : public ::testing::Test {
   }
   void TearDown() override {
     SimSetFileWriter(nullptr);
-    testenv::Reset("XDG_CONFIG_HOME");
-    fs::remove_all(root);
+    config.reset();
   }
   std::string file(const char* name) const { return (root / name).string(); }
   // A project of the device: the demo's engineering with a mark, and a data image.
@@ -96,6 +94,7 @@ class ProjectTest : public ::testing::Test {
     s.device.modules[15] = 12;
   }
   fs::path root;
+  std::optional<ScopedConfigFolder> config;  // XDG_CONFIG_HOME while the test runs
 };
 
 // --- Layout, load and save ---------------------------------------------------------------------

@@ -18,32 +18,16 @@
 #include "shell/settings.h"
 #include "shell/shell_util.h"
 #include "shell/sim/SIM.h"
+#include "support/config_folder.h"
 
 namespace {
 
 // A private configuration folder for each test.
 class ConfigFolderTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    root = std::filesystem::temp_directory_path() / ("simcfg" + std::to_string(getpid()));
-    std::filesystem::remove_all(root);
-    std::filesystem::create_directories(root);
-    const char* old = std::getenv("XDG_CONFIG_HOME");
-    hadOld = old != nullptr;
-    if (old) oldValue = old;
-    setenv("XDG_CONFIG_HOME", root.c_str(), 1);
-  }
-  void TearDown() override {
-    if (hadOld)
-      setenv("XDG_CONFIG_HOME", oldValue.c_str(), 1);
-    else
-      unsetenv("XDG_CONFIG_HOME");
-    std::filesystem::remove_all(root);
-  }
   std::string Ini() const { return (root / "Orvant Tools" / "SIM_MX74-2" / "sim_mx74-2.ini").string(); }
-  std::filesystem::path root;
-  bool hadOld = false;
-  std::string oldValue;
+  ScopedConfigFolder config{"settings"};
+  std::filesystem::path root{config.root()};
   SimHostState state{};
 };
 

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,7 @@
 #include "shell/sim/SIM.h"
 #include "shell/sim_loop.h"
 #include "support/child_process.h"
+#include "support/config_folder.h"
 #include "support/lcd_harness.h"
 #include "support/shell_app.h"
 #include "support/test_env.h"
@@ -292,20 +294,17 @@ class MainWindowTest : public LoopTest {
  protected:
   void SetUp() override {
     LoopTest::SetUp();
-    root = std::filesystem::temp_directory_path() / ("simmain" + std::to_string(getpid()));
-    std::filesystem::remove_all(root);
-    std::filesystem::create_directories(root);
-    setenv("XDG_CONFIG_HOME", root.c_str(), 1);
+    root = config.emplace("simmain").root();
     ASSERT_EQ(SimInitIni(SimState()), 0);
     SimState().language = 1;
   }
   void TearDown() override {
-    testenv::Reset("XDG_CONFIG_HOME");
-    std::filesystem::remove_all(root);
+    config.reset();
     LoopTest::TearDown();
   }
   long Valid() { return host::IniGetInt(SimIniPath(), "Settings", "Valid", -1); }
   std::filesystem::path root;
+  std::optional<ScopedConfigFolder> config;  // XDG_CONFIG_HOME while the test runs
   BoxRecorder boxes{SIM_BOX_NO};
 };
 
@@ -1023,8 +1022,7 @@ bool WaitActive(QWidget* w) {
 // active) leaves the window that was active before it active, with its focus.
 TEST(PanelWindows, TheWindowActiveBeforeAPassIsActiveAgainAfterIt) {
   App();
-  const std::string folder = std::filesystem::temp_directory_path() / ("panelwin" + std::to_string(getpid()));
-  setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+  ScopedConfigFolder config("panelwin");
   QWidget main, other;
   auto* field = new QLineEdit(&main);
   main.show();
@@ -1060,7 +1058,6 @@ TEST(PanelWindows, TheWindowActiveBeforeAPassIsActiveAgainAfterIt) {
   SimModulePanelCloseAll();
   SimSetModulePanelWindowHooks(nullptr);
   SimSetModulePanelOptions({});
-  std::filesystem::remove_all(folder);
 }
 #endif
 

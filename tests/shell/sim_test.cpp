@@ -14,6 +14,7 @@
 #include "gui/GUI.h"
 #include "shell/sim/SIM.h"
 #include "support/lcd_harness.h"
+#include "support/test_env.h"
 
 namespace {
 
@@ -24,8 +25,7 @@ class SimTest : public ::testing::Test {
  protected:
   void SetUp() override {
     lcdtest::UsePrivateSharedNames();
-    dir_ = std::filesystem::temp_directory_path() / ("simtest_sim" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir_);
+    dir_ = testenv::FreshFolder("sim");
     startDir_ = std::filesystem::current_path();
     std::filesystem::current_path(dir_);
     std::filesystem::remove("SimError.log");

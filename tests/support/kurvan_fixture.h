@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/test_env.h"
 #include "support/trend_fixture.h"
 #include "trendview/kurvan_app.h"
 #include "trendview/kurvan_ui.h"
@@ -81,9 +82,7 @@ class KurvanTest : public trendtest::TrendTest {
     KurvanOptions o = KurvanGetOptions();
     o.lockTimeoutMs = 300;
     KurvanSetOptions(o);
-    char pattern[] = "/tmp/kurvan_test_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder = pattern;
+    folder = testenv::FreshFolder("kurvan");
     setenv("XDG_CONFIG_HOME", (folder + "/config").c_str(), 1);
     std::filesystem::create_directories(folder + "/config");
     hooks.beep = [this](int kind) { beeps.push_back(kind); };
@@ -102,6 +101,7 @@ class KurvanTest : public trendtest::TrendTest {
     app.reset();
     KurvanSetUiHooks(nullptr);
     TrendTest::TearDown();
+    testenv::Reset("XDG_CONFIG_HOME");
     std::filesystem::remove_all(folder);
   }
   // Starts the viewer's application with the command line; `program` defaults to the built

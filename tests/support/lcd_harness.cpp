@@ -12,6 +12,7 @@
 #include "host/shared_block.h"
 #include "shell/sim/LCDSIM.h"
 #include "shell/sim/SIM.h"
+#include "support/test_env.h"
 
 namespace lcdtest {
 
@@ -24,13 +25,12 @@ void CollectError(const char* s) {
 }
 }  // namespace
 
-void UsePrivateSharedNames() { host::SetSharedNamePrefix("simtest" + std::to_string(getpid()) + "."); }
+void UsePrivateSharedNames() { host::SetSharedNamePrefix(testenv::SharedNamePrefix()); }
 
 void LcdTest::SetUp() {
   UsePrivateSharedNames();
   // Error texts go to "SimError.log" in the current directory: keep it out of the sources.
-  std::filesystem::path dir = std::filesystem::temp_directory_path() / ("simtest" + std::to_string(getpid()));
-  std::filesystem::create_directories(dir);
+  const std::filesystem::path dir = testenv::FreshFolder("lcd");
   g_startDir = std::filesystem::current_path();
   g_workDir = dir;
   std::filesystem::current_path(dir);

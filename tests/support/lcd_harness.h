@@ -11,8 +11,8 @@
 
 namespace lcdtest {
 
-// Names of shared blocks made by this process get a prefix of their own, so that test
-// processes running at the same time never meet.
+// Puts back the prefix the test main gave the shared names of this process (after a test
+// that named them otherwise), so that test processes running at the same time never meet.
 void UsePrivateSharedNames();
 
 // The library on the emulated LCD: SetUp runs the simulation layer, GUI_Init and the LCD

@@ -11,12 +11,14 @@
 #include <QRadioButton>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "modpanel/main_frame.h"
 #include "modpanel/module_dialogs.h"
 #include "modpanel/tq500_protocol.h"
 #include "modpanel/tq500_view.h"
+#include "support/config_folder.h"
 
 namespace paneltest {
 
@@ -33,15 +35,12 @@ class PanelTest : public ::testing::Test {
   void SetUp() override {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     App();
-    folder = std::filesystem::temp_directory_path() / ("modpanel" + std::to_string(getpid()));
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+    folder = config.emplace("modpanel").root();
     frame = std::make_unique<CMainFrame>("/opt/sim/tq500");
   }
   void TearDown() override {
     frame.reset();
-    std::filesystem::remove_all(folder);
+    config.reset();
   }
 
   CTQ500View* view() { return frame->view(); }
@@ -65,6 +64,7 @@ class PanelTest : public ::testing::Test {
   }
 
   std::filesystem::path folder;
+  std::optional<ScopedConfigFolder> config;  // XDG_CONFIG_HOME while the test runs
   std::unique_ptr<CMainFrame> frame;
 };
 

@@ -20,6 +20,7 @@
 #include "shell/script_text.h"
 #include "shell/sim/SIM.h"
 #include "shell/sim_services.h"
+#include "support/test_env.h"
 
 class ScriptFixture : public ::testing::Test {
  protected:
@@ -29,11 +30,7 @@ class ScriptFixture : public ::testing::Test {
   };
 
   void SetUp() override {
-    static int serial;
-    dir = std::filesystem::temp_directory_path() /
-          ("simscript" + std::to_string(getpid()) + "_" + std::to_string(++serial));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    dir = testenv::FreshFolder("simscript");
     std::memset(&SimState(), 0, sizeof(SimHostState));
     engineering.assign(SIM_ENGINEERING_SIZE, 0);
     SimState().engineering = engineering.data();

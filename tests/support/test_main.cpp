@@ -21,6 +21,7 @@
 namespace {
 
 std::string g_folder;
+std::string g_prefix;
 pid_t g_owner = 0;
 std::map<std::string, std::string> g_set;  // what the main set, by variable
 
@@ -58,9 +59,9 @@ void Isolate() {
     mkdir(path.c_str(), 0700);
     Set(f.variable, path);
   }
-  const std::string prefix = "simtest" + std::to_string(getpid()) + ".";
-  host::SetSharedNamePrefix(prefix);
-  Set("SIM74_2_NAME_PREFIX", prefix);  // simulators started by the tests
+  g_prefix = "simtest" + std::to_string(getpid()) + ".";
+  host::SetSharedNamePrefix(g_prefix);
+  Set("SIM74_2_NAME_PREFIX", g_prefix);  // simulators started by the tests
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
 }
 
@@ -68,6 +69,17 @@ void Isolate() {
 
 namespace testenv {
 const std::string& PrivateFolder() { return g_folder; }
+
+std::string FreshFolder(const std::string& name) {
+  std::string pattern = g_folder + "/" + name + ".XXXXXX";
+  if (!mkdtemp(pattern.data())) {
+    std::perror("test main: no fresh folder");
+    std::exit(2);
+  }
+  return pattern;
+}
+
+const std::string& SharedNamePrefix() { return g_prefix; }
 
 void Reset(const char* name) {
   auto it = g_set.find(name);

@@ -9,11 +9,13 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "shell/settings.h"
 #include "shell/sim_services.h"
 #include "shell/trend_binding.h"
+#include "support/config_folder.h"
 #include "support/trend_fixture.h"
 #include "support/test_env.h"
 
@@ -68,9 +70,7 @@ class TrendBindingTest : public TrendTest {
  protected:
   void SetUp() override {
     TrendTest::SetUp();
-    root = std::filesystem::temp_directory_path() / ("simtrend" + std::to_string(getpid()));
-    std::filesystem::remove_all(root);
-    setenv("XDG_CONFIG_HOME", root.c_str(), 1);
+    root = config.emplace("simtrend").root();
     std::filesystem::create_directories(SimSettingsFolder());
     std::memset(static_cast<void*>(&SimState()), 0, sizeof(SimHostState));
     SimState().language = 1;
@@ -81,8 +81,7 @@ class TrendBindingTest : public TrendTest {
   void TearDown() override {
     SimTrendDestroyAll();
     SimTrendSetFirmware(nullptr);
-    testenv::Reset("XDG_CONFIG_HOME");
-    std::filesystem::remove_all(root);
+    config.reset();
     TrendTest::TearDown();
   }
 
@@ -156,6 +155,7 @@ class TrendBindingTest : public TrendTest {
   }
 
   std::filesystem::path root;
+  std::optional<ScopedConfigFolder> config;  // XDG_CONFIG_HOME while the test runs
 };
 
 }  // namespace trendtest

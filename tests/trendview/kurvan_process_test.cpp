@@ -8,10 +8,12 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "host/ipc.h"
 #include "host/process.h"
+#include "support/config_folder.h"
 #include "support/trend_fixture.h"
 
 namespace {
@@ -27,15 +29,12 @@ class ViewerProgramTest : public TrendTest {
     o.viewerPath = KURVAN_PROGRAM;
     o.stopTimeoutMs = 30000;
     KurvanSetOptions(o);
-    char pattern[] = "/tmp/kurvan_proc_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder = pattern;
-    setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+    folder = config.emplace("kurvan_proc").root();
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
   }
   void TearDown() override {
     TrendTest::TearDown();
-    std::filesystem::remove_all(folder);
+    config.reset();
   }
   uint32_t Field(KurvanHandle h, uint32_t off, bool u16) {
     const uint8_t* rec = KurvanLock(h);
@@ -44,6 +43,7 @@ class ViewerProgramTest : public TrendTest {
     return v;
   }
   std::string folder;
+  std::optional<ScopedConfigFolder> config;  // XDG_CONFIG_HOME while the test runs
 };
 
 TEST_F(ViewerProgramTest, ShowFrameStartsKurvanAndHideEndsIt) {
