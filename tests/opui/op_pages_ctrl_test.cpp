@@ -524,4 +524,50 @@ TEST_F(InputPageTest, FieldsDriveTheCalibration) {
   EXPECT_FALSE(selectField(OP_INPUT_FIELD_X0));
 }
 
+// A transmitter-type universal input: the row that Down highlights is the row that the
+// enter key acts on, and the step line says which point the page now asks for.
+TEST_F(InputPageTest, EnterActsOnTheHighlightedRow) {
+  constexpr uint16_t kUniIn = 65;
+  struct Case {
+    int downs;
+    int row;            // the highlighted line
+    uint16_t state;     // the step after enter
+    const char* step;   // as the step line shows it
+  };
+  const Case cases[] = {
+      {1, 0, BLK_CAL_STATE_START, "Set   0%"},
+      {2, 1, BLK_CAL_STATE_END, "Set 100%"},
+  };
+  blocks->createAt(BLK_TYPE_UNI_IN, kUniIn);
+  blocks->setWord(kUniIn, AIN_WV_TYP, AIN_POT_TRANS);
+  blocks->initFitted(kUniIn);
+  BlkCalPage* p = BLK_CalPageOf(kUniIn);
+  ASSERT_NE(p, nullptr);
+  auto highlighted = [] {
+    std::vector<int> rows;
+    for (int i = 0; i < OP_MENU_ITEM_ROWS; ++i) {
+      if (line(i).colors[0] == OP_ROW_HIGHLIGHT) rows.push_back(i);
+    }
+    return rows;
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.downs);
+    p->state = 0;
+    g_opFieldEditor.currentField = 0;
+    ASSERT_EQ(openPage(kUniIn), 1);
+    cycles(8);
+    EXPECT_TRUE(highlighted().empty());
+    for (int i = 0; i < c.downs; ++i) shortPress(OP_KEY_DOWN);
+    cycles(8);
+    EXPECT_EQ(highlighted(), std::vector<int>{c.row});
+    shortPress(OP_KEY_ENTER);
+    cycles(8);
+    EXPECT_EQ(p->state, c.state);
+    EXPECT_NE(textOf(line(5)).find(c.step), std::string::npos) << textOf(line(5));
+    EXPECT_EQ(highlighted(), std::vector<int>{c.row});
+    shortPress(OP_KEY_EXIT);
+    cycles(4);
+  }
+}
+
 }  // namespace
