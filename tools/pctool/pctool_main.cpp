@@ -10,7 +10,8 @@
 //     login TEXT | password TEXT     log in / set the password
 //     modbus BYTE...                 a Modbus frame in hex bytes from the function code on (the
 //                                    address 1 and the CRC are added); prints the answer
-//     download DESCRIPTION.eng       loads that engineering into the device
+//     download DESCRIPTION.eng       loads that engineering into the device and checks that
+//                                    the device came back running it
 #include <unistd.h>
 
 #include <algorithm>
@@ -32,6 +33,7 @@
 #include "tools/pctool/pc_channel_transport.h"
 #include "tools/pctool/pc_client.h"
 #include "tools/pctool/pc_modbus.h"
+#include "tools/pctool/pc_verify.h"
 #include "tools/sim_demo/headless.h"
 
 namespace {
@@ -119,8 +121,23 @@ void showProgress(size_t sent, size_t total) {
   }
 }
 
-// Builds a description's engineering image and downloads it.
-bool download(PcModbusClient& client, const char* path, std::string* error) {
+// After the download's restart: the device must run the engineering that was sent, each of
+// its blocks with the inputs and outputs of its type.
+bool cameBackWith(PcClient& client, EngBuilder& builder, std::string* error) {
+  constexpr int kStartingMs = 10000;  // the blocks may answer only once the device runs
+  std::vector<PcBlockShape> shapes;
+  for (uint16_t n = 1; n <= 1950; ++n) {
+    if (const EngBlockEntry* b = builder.block(n)) {
+      shapes.push_back({n, static_cast<uint16_t>(b->analogIn.size()),
+                        static_cast<uint16_t>(b->digitalIn.size()), b->analogOutputs, b->digitalOutputs});
+    }
+  }
+  return PcCheckEngineering(client, shapes, kStartingMs, error);
+}
+
+// Builds a description's engineering image, downloads it and checks that the device came
+// back with it.
+bool download(PcModbusClient& client, PcClient& ascii, const char* path, std::string* error) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     *error = std::string("cannot read ") + path;
@@ -138,7 +155,7 @@ bool download(PcModbusClient& client, const char* path, std::string* error) {
   }
   PcDownloadHooks hooks;
   hooks.progress = showProgress;
-  return client.download(image, error, hooks);
+  return client.download(image, error, hooks) && cameBackWith(ascii, builder, error);
 }
 
 // One request of the command line and its arguments.
@@ -240,7 +257,7 @@ int main(int argc, char** argv) {
       error = value;
     } else if (c.name == "download") {
       if (a.size() != 1) return usage();
-      ok = download(modbusClient, std::string(a[0]).c_str(), &error);
+      ok = download(modbusClient, client, std::string(a[0]).c_str(), &error);
       value = "done";
     } else if (c.name == "read") {
       if (!address(a, a.size(), &r)) return usage();
