@@ -259,6 +259,8 @@ int main(int argc, char** argv) {
       if (a.size() != 1) return usage();
       ok = download(modbusClient, client, std::string(a[0]).c_str(), &error);
       value = "done";
+      // The reason of a download that did not take goes to the error stream too.
+      if (!ok) std::fprintf(stderr, "pctool: download %s: %s\n", std::string(a[0]).c_str(), error.c_str());
     } else if (c.name == "read") {
       if (!address(a, a.size(), &r)) return usage();
       ok = client.read(r, &value, &error);
