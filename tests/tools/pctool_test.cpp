@@ -14,6 +14,7 @@
 #include "tools/pctool/pc_adapter_transport.h"
 #include "tools/pctool/pc_client.h"
 #include "tools/pctool/pc_modbus.h"
+#include "tools/pctool/pc_verify.h"
 
 namespace {
 
@@ -46,6 +47,33 @@ TEST(PcFrames, RequestsAreFramedAndAnswersChecked) {
   }
   EXPECT_EQ(PcResultText('l'), "'l' (108)");
   EXPECT_EQ(PcResultText(126), "126");
+}
+
+// The counts of a block data answer, and answers whose fields do not add up.
+TEST(PcFrames, BlockDataAnswersGiveTheirInputAndOutputCounts) {
+  struct Case {
+    const char* answer;
+    bool ok;
+    uint16_t floats, words;
+  } cases[] = {
+      {"1,1,0.,0", true, 1, 0},
+      {"1,2,2.75,-0.25,0", true, 2, 0},
+      {"1,0,2,5,6", true, 0, 2},
+      {"1,1,0.5,1,7", true, 1, 1},
+      {"1,2,0.5,0", false, 0, 0},       // one float short
+      {"1,1,0.,1", false, 0, 0},        // the word it counts is missing
+      {"1,1,0.,0,9", false, 0, 0},      // a field too many
+      {"1,x,0.,0", false, 0, 0},
+      {"", false, 0, 0},
+  };
+  for (const Case& c : cases) {
+    uint16_t n = 99, m = 99;
+    EXPECT_EQ(PcBlockDataCounts(c.answer, &n, &m), c.ok) << c.answer;
+    if (c.ok) {
+      EXPECT_EQ(n, c.floats) << c.answer;
+      EXPECT_EQ(m, c.words) << c.answer;
+    }
+  }
 }
 
 class PcTool : public AdapterFirmware {
@@ -168,3 +196,69 @@ TEST_F(PcTool, TheAdapterTransportRefusesWhatDoesNotFitTheRequestText) {
 }
 
 }  // namespace
+
+namespace {
+
+// A download of two ABSV blocks 200 and 201 (201 fed by 200) through the adapter, and the
+// shapes of its blocks as pctool's check after the restart expects them.
+struct TwoAbsv {
+  EngBuilder builder;
+  std::vector<uint8_t> image;
+  std::vector<PcBlockShape> shapes;
+  bool make() {
+    builder.setRunMode(2);
+    const uint16_t absv = EngBuilder::typeByName("ABSV");
+    if (!builder.addBlock(200, absv, 1) || !builder.addBlock(201, absv, 1, 200) ||
+        !builder.wireAnalog(201, 1, 200, 1) || !builder.build(image))
+      return false;
+    for (uint16_t n : {200, 201}) {
+      const EngBlockEntry* b = builder.block(n);
+      shapes.push_back({n, static_cast<uint16_t>(b->analogIn.size()),
+                        static_cast<uint16_t>(b->digitalIn.size()), b->analogOutputs, b->digitalOutputs});
+    }
+    return true;
+  }
+};
+
+}  // namespace
+
+// After the download's restart the device runs the engineering sent: the check passes. A
+// device that comes back with another engineering (a stand-in for the restart: the engineering
+// the device ran before, or one whose block 200 is of another type) fails the check with the
+// block and what it answered.
+TEST_F(PcTool, TheCheckAfterADownloadFindsTheEngineeringSentOrSaysWhatCameBack) {
+  TwoAbsv sent;
+  ASSERT_TRUE(sent.make()) << sent.builder.error();
+  PcModbusClient modbus(transport_);
+  std::string error;
+  PcDownloadHooks hooks;
+  hooks.retryMs = 1;
+  ASSERT_TRUE(modbus.download(sent.image, &error, hooks)) << error;
+  for (int i = 0; i < 40 && g_fwMain.runState != FW_STATE_RUNNING; ++i) FW_SimCycle();
+  EXPECT_TRUE(PcCheckEngineering(client_, sent.shapes, 0, &error)) << error;
+
+  struct Case {
+    const char* name;
+    const char* type200;   // block 200 of the engineering the device came back with; null: none
+    const char* reason;
+  } cases[] = {
+      {"block 200 of another type", "APROG", "block 200 has 5 analog and 9 digital inputs, the engineering sent 1 and 0"},
+      {"the previous engineering", nullptr, "block 200 answers no inputs (refused: 'j' (106))"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EngBuilder other;
+    other.setRunMode(2);
+    const uint16_t absv = EngBuilder::typeByName("ABSV");
+    ASSERT_TRUE(other.addBlock(100, absv, 1));
+    if (c.type200) {
+      ASSERT_NE(EngBuilder::typeByName(c.type200), 0) << c.type200;
+      ASSERT_TRUE(other.addBlock(200, EngBuilder::typeByName(c.type200), 1, 100));
+    }
+    startWith(other);
+    error.clear();
+    EXPECT_FALSE(PcCheckEngineering(client_, sent.shapes, 0, &error));
+    EXPECT_NE(error.find("the device did not come back with the engineering sent"), std::string::npos) << error;
+    EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+  }
+}

@@ -12,7 +12,8 @@
 //     login TEXT | password TEXT     log in / set the password
 //     modbus BYTE...                 a Modbus frame in hex bytes from the function code on (the
 //                                    address 1 and the CRC are added); prints the answer
-//     download DESCRIPTION.eng       loads that engineering into the device
+//     download DESCRIPTION.eng       loads that engineering into the device and checks that
+//                                    the device came back running it
 #include <unistd.h>
 
 #include <algorithm>
@@ -29,11 +30,13 @@
 #include "host/shared_block.h"
 #include "runtime/fw_adapter.h"
 #include "runtime/fw_image.h"
+#include "tools/engbuild/eng_builder.h"
 #include "tools/engbuild/eng_tool.h"
 #include "tools/pctool/pc_adapter_transport.h"
 #include "tools/pctool/pc_channel_transport.h"
 #include "tools/pctool/pc_client.h"
 #include "tools/pctool/pc_modbus.h"
+#include "tools/pctool/pc_verify.h"
 #include "tools/sim_demo/headless.h"
 
 namespace {
@@ -127,8 +130,17 @@ void showProgress(size_t sent, size_t total) {
   }
 }
 
-// The engineering image of a description, built and checked as engbuild builds it.
-bool buildImage(const std::string& path, std::vector<uint8_t>* image, std::string* error) {
+// After the download's restart: the device must run the engineering that was sent, each of
+// its blocks with the inputs and outputs of its type.
+bool cameBackWith(PcClient& client, const std::vector<PcBlockShape>& shapes, std::string* error) {
+  constexpr int kStartingMs = 10000;  // the blocks may answer only once the device runs
+  return PcCheckEngineering(client, shapes, kStartingMs, error);
+}
+
+// The engineering image of a description, built and checked as engbuild builds it, and the
+// blocks it holds with the inputs and outputs of their types.
+bool buildImage(const std::string& path, std::vector<uint8_t>* image, std::vector<PcBlockShape>* shapes,
+                std::string* error) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     *error = "cannot read " + path;
@@ -136,7 +148,17 @@ bool buildImage(const std::string& path, std::vector<uint8_t>* image, std::strin
   }
   std::ostringstream text;
   text << in.rdbuf();
-  return EngBuildChecked(text.str(), *image, error);
+  if (!EngBuildChecked(text.str(), *image, error)) return false;
+  EngBuilder builder;
+  if (!EngParseDescription(text.str(), builder, error)) return false;
+  shapes->clear();
+  for (uint16_t n = 1; n <= 1950; ++n) {
+    if (const EngBlockEntry* b = builder.block(n)) {
+      shapes->push_back({n, static_cast<uint16_t>(b->analogIn.size()), static_cast<uint16_t>(b->digitalIn.size()),
+                         b->analogOutputs, b->digitalOutputs});
+    }
+  }
+  return true;
 }
 
 // After a download: whether the device runs the engineering as the image stores it. When it
@@ -165,11 +187,13 @@ bool checkRunning(PcModbusClient& client, const std::vector<uint8_t>& image, std
 }
 
 // Downloads an image built before the device was reached and checks that the device runs it.
-bool download(PcModbusClient& client, const std::vector<uint8_t>& image, std::string* value,
-              std::string* error) {
+bool download(PcModbusClient& client, PcClient& ascii, const std::vector<uint8_t>& image,
+              const std::vector<PcBlockShape>& shapes, std::string* value, std::string* error) {
   PcDownloadHooks hooks;
   hooks.progress = showProgress;
-  return client.download(image, error, hooks) && checkRunning(client, image, value, error);
+  if (!client.download(image, error, hooks) || !checkRunning(client, image, value, error)) return false;
+  // A device that runs must run the engineering sent (a stopped one answers no block).
+  return *value != "done" || cameBackWith(ascii, shapes, error);
 }
 
 // One request of the command line and its arguments.
@@ -177,6 +201,7 @@ struct Command {
   std::string_view name;
   std::vector<std::string_view> args;
   std::vector<uint8_t> image;  // download: the image built from the description
+  std::vector<PcBlockShape> shapes;  // download: its blocks, to be found after the restart
 };
 
 // Block, code and optional sub-index from the first arguments.
@@ -242,7 +267,7 @@ int main(int argc, char** argv) {
   for (Command& c : commands) {
     if (c.name != "download") continue;
     if (c.args.size() != 1) return usage();
-    if (!buildImage(std::string(c.args[0]), &c.image, &error)) {
+    if (!buildImage(std::string(c.args[0]), &c.image, &c.shapes, &error)) {
       std::printf("%s: %s\n", joined(c).c_str(), error.c_str());
       return 1;
     }
@@ -299,7 +324,9 @@ int main(int argc, char** argv) {
       ok = modbus(modbusClient, a, &value);
       error = value;
     } else if (c.name == "download") {
-      ok = download(modbusClient, c.image, &value, &error);
+      ok = download(modbusClient, client, c.image, c.shapes, &value, &error);
+      // The reason of a download that did not take goes to the error stream too.
+      if (!ok) std::fprintf(stderr, "pctool: %s: %s\n", joined(c).c_str(), error.c_str());
     } else if (c.name == "read") {
       if (!address(a, a.size(), &r)) return usage();
       ok = client.read(r, &value, &error);
