@@ -159,4 +159,14 @@ TEST(OneBuild, ADescriptionTheBuilderRefusesIsRefusedByBothAndNothingIsSent) {
   }
 }
 
+// A prefix names a running simulator: given without a way, the tool refuses rather than
+// sending the requests (a download above all) to the firmware it runs itself.
+TEST(OneBuild, APrefixWithoutAWayIsRefused) {
+  const ToolRun p = RunProgram(std::string(PCTOOL_PROGRAM) + " -p engtool_none. download " +
+                               std::string(SIM_SOURCE_TOP) + "/assets/demo.eng");
+  EXPECT_EQ(p.status, 2);
+  const ToolRun ok = RunProgram(std::string(PCTOOL_PROGRAM) + " ident");
+  EXPECT_EQ(ok.status, 0) << ok.output;
+}
+
 }  // namespace

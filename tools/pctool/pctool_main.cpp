@@ -229,6 +229,7 @@ int main(int argc, char** argv) {
   const char* way = nullptr;
   int ticks = 40;
   int32_t timeoutMs = 2000;
+  bool prefixGiven = false;
   int i = 1;
   for (; i < argc && argv[i][0] == '-'; ++i) {
     if (i + 1 >= argc) return usage();
@@ -244,6 +245,7 @@ int main(int argc, char** argv) {
       if (!number(argv[++i], 10, 600000, &timeoutMs) || timeoutMs == 0) return usage();
     } else if (std::strcmp(argv[i], "-p") == 0) {
       host::SetSharedNamePrefix(argv[++i]);
+      prefixGiven = true;
     } else {
       return usage();
     }
@@ -259,6 +261,13 @@ int main(int argc, char** argv) {
     }
   }
   if (commands.empty()) return usage();
+  // A prefix names a running simulator: without a way the requests would go to the firmware
+  // run here, and a download would seem to reach a simulator that never sees it.
+  if (prefixGiven && !way) {
+    std::fprintf(stderr, "pctool: -p names a running simulator's prefix: give -c WAY to reach it "
+                         "(without -c the firmware runs in this process)\n");
+    return 2;
+  }
 
   // Every download's image is built and checked before the device is reached: a description
   // the builder refuses sends nothing.
