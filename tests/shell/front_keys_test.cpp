@@ -31,6 +31,7 @@
 #include "shell/sim_loop.h"
 #include "support/lcd_harness.h"
 #include "support/shell_app.h"
+#include "support/test_env.h"
 
 namespace {
 
@@ -238,7 +239,7 @@ TEST_F(FrontKeys, AClickShorterThanACycleMovesTheCursorOnce) {
 // A session recorded with each of the five keys (◀ held, ▲, ▼, the page key, ▶, ▼, ▶, ▼ ▼) plays back to the same
 // screen: the ▶ key travels in the key lines as well.
 TEST_F(FrontKeys, ARecordedSessionWithEveryKeyPlaysBackToTheSameScreen) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("frontkeys" + std::to_string(getpid()));
+  const std::filesystem::path dir = std::filesystem::path(testenv::FreshFolder("frontkeys"));
   std::filesystem::create_directories(dir);
   const std::string script = (dir / "SESSION.TXT").string();
   SimScriptHooks hooks;

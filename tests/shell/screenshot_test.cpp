@@ -31,6 +31,7 @@
 #include "host/shared_block.h"
 #include "modpanel/module_dialogs.h"
 #include "modpanel/tq500_protocol.h"
+#include "support/test_env.h"
 
 
 extern char** environ;
@@ -175,7 +176,7 @@ TEST(Screenshot, TheRunningProgramShowsTheFrontPanel) {
   const pid_t xvfb = StartXvfb(&display);
   if (xvfb <= 0) FAIL() << "Xvfb did not start";
 
-  std::filesystem::path cfg = std::filesystem::temp_directory_path() / ("simshot" + std::to_string(getpid()));
+  std::filesystem::path cfg = std::filesystem::path(testenv::FreshFolder("simshot"));
   std::filesystem::create_directories(cfg);
   std::string shotPath = std::string(SIM_SCREENSHOT_DIR) + "/SIM74_2_screenshot.png";
   std::filesystem::remove(shotPath);
@@ -267,7 +268,7 @@ int NamesWith(const std::string& prefix) {
 
 TEST(RunningProgram, ThePcToolTalksToItThroughTheChannelAndACleanEndLeavesNoNames) {
   const std::string prefix = "simpc" + std::to_string(getpid()) + ".";
-  std::filesystem::path cfg = std::filesystem::temp_directory_path() / ("simpc" + std::to_string(getpid()));
+  std::filesystem::path cfg = std::filesystem::path(testenv::FreshFolder("simpc"));
   std::filesystem::create_directories(cfg);
   const std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + cfg.string(),
                                         "SIM74_2_NAME_PREFIX=" + prefix};
@@ -311,7 +312,7 @@ TEST(RunningProgram, ThePcToolTalksToItThroughTheChannelAndACleanEndLeavesNoName
 // them ([Settings] ViewIO stays 1 through a start and an end).
 TEST(RunningProgram, TheIoViewsShownAtTheEndAreShownAtTheNextStart) {
   const std::string prefix = "simvw" + std::to_string(getpid()) + ".";
-  const std::filesystem::path cfg = std::filesystem::temp_directory_path() / ("simvw" + std::to_string(getpid()));
+  const std::filesystem::path cfg = std::filesystem::path(testenv::FreshFolder("simvw"));
   const std::filesystem::path folder = cfg / "Orvant Tools" / "SIM_MX74-2";
   std::filesystem::create_directories(folder);
   const std::string ini = (folder / "sim_mx74-2.ini").string();
@@ -340,7 +341,7 @@ TEST(RunningProgram, TheIoViewsShownAtTheEndAreShownAtTheNextStart) {
 // device's answer, and at the end the closing line.
 TEST(RunningProgram, AScriptFromTheCommandLinePlaysAndItsTrafficIsRecorded) {
   const std::string prefix = "simscr" + std::to_string(getpid()) + ".";
-  const std::filesystem::path root = std::filesystem::temp_directory_path() / ("simscr" + std::to_string(getpid()));
+  const std::filesystem::path root = std::filesystem::path(testenv::FreshFolder("simscr"));
   std::filesystem::remove_all(root);
   std::filesystem::create_directories(root / "Scripts");
   const std::string script = (root / "Scripts" / "Play.TXT").string(), record = (root / "Rec.TXT").string();
@@ -384,7 +385,7 @@ TEST(RunningProgram, AScriptFromTheCommandLinePlaysAndItsTrafficIsRecorded) {
 // programmer (block 103) hands it, read the way a PC tool reads them.
 TEST(RunningProgram, ANewUserGetsTheDemoWithItsControlLoopRunning) {
   const std::string prefix = "simdemo" + std::to_string(getpid()) + ".";
-  std::filesystem::path cfg = std::filesystem::temp_directory_path() / ("simdemo" + std::to_string(getpid()));
+  std::filesystem::path cfg = std::filesystem::path(testenv::FreshFolder("simdemo"));
   std::filesystem::remove_all(cfg);
   std::filesystem::create_directories(cfg);
   pid_t sim = Spawn({SIM74_2_PROGRAM},
@@ -424,7 +425,7 @@ TEST(RunningProgram, ANewUserGetsTheDemoWithItsControlLoopRunning) {
 // line under the logo.
 TEST(RunningProgram, ANewUserSeesTheLogoAndTheClockInTheTopBar) {
   const std::string prefix = "simbar" + std::to_string(getpid()) + ".";
-  std::filesystem::path cfg = std::filesystem::temp_directory_path() / ("simbar" + std::to_string(getpid()));
+  std::filesystem::path cfg = std::filesystem::path(testenv::FreshFolder("simbar"));
   std::filesystem::remove_all(cfg);
   std::filesystem::create_directories(cfg);
   pid_t sim = Spawn({SIM74_2_PROGRAM},
@@ -534,7 +535,7 @@ std::vector<pid_t> RestartedProgram(const std::string& prefix) {
 // image only, not in the project the program had loaded).
 TEST(RunningProgram, ADownloadEndsInARestartThatCarriesTheDownloadedEngineering) {
   const std::string prefix = "simrst" + std::to_string(getpid()) + ".";
-  const std::filesystem::path cfg = std::filesystem::temp_directory_path() / ("simrst" + std::to_string(getpid()));
+  const std::filesystem::path cfg = std::filesystem::path(testenv::FreshFolder("simrst"));
   std::filesystem::remove_all(cfg);
   std::filesystem::create_directories(cfg);
   const std::string script = (cfg / "turbo.txt").string(), description = (cfg / "download.eng").string();
@@ -592,7 +593,7 @@ TEST(RunningProgram, StartsWithoutADisplayPastCorruptSettingsAndAFifoAsItsFiles)
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const std::string prefix = "simhostile" + std::to_string(getpid()) + ".";
-    const std::filesystem::path cfg = std::filesystem::temp_directory_path() / ("simhostile" + std::to_string(getpid()));
+    const std::filesystem::path cfg = std::filesystem::path(testenv::FreshFolder("simhostile"));
     std::filesystem::remove_all(cfg);
     const std::filesystem::path folder = cfg / "Orvant Tools/SIM_MX74-2";
     std::filesystem::create_directories(folder);
@@ -746,7 +747,7 @@ class PanelOnScreen {
 // engineering and then written by the PC tool, shows on the panel.
 TEST(RunningProgram, RemoteIoComesUpAsAUserSetsItUp) {
   const std::string prefix = "simrio" + std::to_string(getpid()) + ".";
-  const std::filesystem::path cfg = std::filesystem::temp_directory_path() / ("simrio" + std::to_string(getpid()));
+  const std::filesystem::path cfg = std::filesystem::path(testenv::FreshFolder("simrio"));
   std::filesystem::remove_all(cfg);
   const std::filesystem::path folder = cfg / "Orvant Tools/SIM_MX74-2";
   std::filesystem::create_directories(folder);
