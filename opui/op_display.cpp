@@ -1,6 +1,7 @@
 #include "opui/op_display.h"
 #include "opui/op_userpage.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "gui/draw/GUI_Draw.h"
@@ -243,18 +244,23 @@ void fill(GUI_COLOR c, int x0, int y0, int x1, int y1) {
 
 // --- Built-in pictures ----------------------------------------------------------------------
 
-void drawPicture(uint8_t pic, int x, int y) {
+// The key and status pictures on `background`: the active key is a filled square, the idle
+// one an outline, both in a colour that stands out on the background (white and grey on a dark
+// top bar, black on a light one); the lit triangle gets an outline where its yellow does not.
+void drawPicture(uint8_t pic, GUI_COLOR background, int x, int y) {
   const GUI_COLOR previousColor = GUI_GetColor();
   const GUI_FONT* previousFont = GUI_SetFont(&GUI_FontProp20B);
   const int previousMode = GUI_SetTextMode(GUI_TEXTMODE_TRANS);
+  const GUI_COLOR dim = OP_ColorReadableOn(background, kGrey, OP_READABLE_DIM);
   if (pic >= PIC_KEY_ACTIVE && pic < PIC_KEY_IDLE + 4) {
     const bool active = pic < PIC_KEY_IDLE;
     const char digit[2] = {static_cast<char>('1' + (pic - (active ? PIC_KEY_ACTIVE : PIC_KEY_IDLE))), 0};
     if (active) {
-      fill(kWhite, x + 3, y + 3, x + 28, y + 28);
-      GUI_SetColor(kBlack);
+      const GUI_COLOR square = OP_ColorReadableOn(background, kWhite);
+      fill(square, x + 3, y + 3, x + 28, y + 28);
+      GUI_SetColor(OP_ColorReadableOn(square, kBlack));
     } else {
-      GUI_SetColor(kGrey);
+      GUI_SetColor(dim);
       GUI_DrawRect(x + 3, y + 3, x + 28, y + 28);
     }
     GUI_DispStringHCenterAt(digit, x + 16, y + 6);
@@ -263,9 +269,14 @@ void drawPicture(uint8_t pic, int x, int y) {
     if (pic == PIC_STATUS_LIT) {
       GUI_SetColor(kYellow);
       GUI_FillPolygon(triangle, 3, x, y);
+      const GUI_COLOR edge = OP_ColorReadableOn(background, kYellow);
+      if (edge != kYellow) {
+        GUI_SetColor(edge);
+        GUI_DrawPolygon(triangle, 3, x, y);
+      }
       GUI_SetColor(kBlack);
     } else {
-      GUI_SetColor(kGrey);
+      GUI_SetColor(dim);
       GUI_DrawPolygon(triangle, 3, x, y);
     }
     GUI_DispStringHCenterAt("!", x + 16, y + 8);
@@ -279,7 +290,7 @@ void drawPicture(uint8_t pic, int x, int y) {
 // test screens draw their icons where the rest of their picture goes).
 void drawIconHere(GUI_COLOR background, int x, int y, int icon) {
   fill(background, x, y, x + OP_ICON_SIZE - 1, y + OP_ICON_SIZE - 1);
-  if (icon != PIC_NONE) drawPicture(static_cast<uint8_t>(icon), x, y);
+  if (icon != PIC_NONE) drawPicture(static_cast<uint8_t>(icon), background, x, y);
 }
 
 // The built-in logo of the top bar.
@@ -578,6 +589,17 @@ void layoutBars() {
 }  // namespace
 
 // --- Colour codes -----------------------------------------------------------------------------
+
+// Brightness of a colour (0x00BBGGRR), 0..255.
+static int brightness(GUI_COLOR c) {
+  return static_cast<int>((299 * (c & 0xFF) + 587 * ((c >> 8) & 0xFF) + 114 * ((c >> 16) & 0xFF)) / 1000);
+}
+
+GUI_COLOR OP_ColorReadableOn(GUI_COLOR background, GUI_COLOR preferred, int least) {
+  const int b = brightness(background);
+  if (std::abs(brightness(preferred) - b) >= least) return preferred;
+  return b >= 128 ? kBlack : kWhite;
+}
 
 GUI_COLOR OP_ColorFromCode(int code) {
   const GUI_COLOR* palette = OP_LinkScreenColors();

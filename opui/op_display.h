@@ -39,6 +39,12 @@ enum : uint8_t {
   OP_CC_TOPBAR_TEXT = 255,  // palette slot 10
 };
 GUI_COLOR OP_ColorFromCode(int code);
+// `preferred` where its brightness differs from `background`'s by `least` (0..255) or more, else
+// black or white, whichever stands out: marks and labels drawn in a palette's fixed or text
+// colour stay readable on any background. Dim marks (an idle key) ask for less than texts.
+constexpr int OP_READABLE_TEXT = 96;
+constexpr int OP_READABLE_DIM = 72;
+GUI_COLOR OP_ColorReadableOn(GUI_COLOR background, GUI_COLOR preferred, int least = OP_READABLE_TEXT);
 
 // --- Indicators ----------------------------------------------------------------------------
 struct OpIndicator {

@@ -130,22 +130,6 @@ GUI_COLOR blend(GUI_COLOR a, GUI_COLOR b) {
   return c;
 }
 
-// Brightness of a colour (0x00BBGGRR), 0..255.
-int brightness(GUI_COLOR c) {
-  return static_cast<int>((299 * (c & 0xFF) + 587 * ((c >> 8) & 0xFF) + 114 * ((c >> 16) & 0xFF)) / 1000);
-}
-
-// The colour of the time labels and the grid on the trend's own background: the palette's text
-// colour where it stands out there, else black or white, whichever does (a dark text colour
-// would vanish on a black trend).
-GUI_COLOR labelColour(GUI_COLOR background) {
-  constexpr int kLeast = 96;
-  const GUI_COLOR text = OP_ColorFromCode(OP_CC_FOREGROUND);
-  const int b = brightness(background);
-  if (std::abs(brightness(text) - b) >= kLeast) return text;
-  return b >= 128 ? GUI_COLOR{0x000000} : GUI_COLOR{0xFFFFFF};
-}
-
 void rightAligned(const char* text, int x1, int y) { GUI_DispStringAt(text, x1 - GUI_GetStringDistX(text), y); }
 
 }  // namespace
@@ -356,7 +340,7 @@ void OP_TrendObjectPaint(WM_HWIN graph, int stage) {
   if (stage == GRAPH_DRAW_FIRST) {
     // Grid lines: one a label step from the newest sample on the right, and the middle; they
     // stop short of the labels.
-    GUI_SetColor(blend(s.background, labelColour(s.background)));
+    GUI_SetColor(blend(s.background, OP_ColorReadableOn(s.background, OP_ColorFromCode(OP_CC_FOREGROUND))));
     const int y0 = legend ? labels.top : r.y0, y1 = legend ? r.y1 : labels.timeY - 2;
     for (int x = r.x1 - step; x > r.x0; x -= step) gridVLine(x, y0, y1, labels, fh);
     GUI_DrawHLine((r.y0 + r.y1) / 2, r.x0, labels.valueX - 1);
@@ -383,7 +367,7 @@ void OP_TrendObjectPaint(WM_HWIN graph, int stage) {
     // The time labels along the bottom: the full width on the left, then every XStep-th grid
     // line, centred under it, where it does not run into its neighbour.
     const int y = labels.timeY;
-    GUI_SetColor(labelColour(s.background));
+    GUI_SetColor(OP_ColorReadableOn(s.background, OP_ColorFromCode(OP_CC_FOREGROUND)));
     GUI_DispStringAt(s.fullText, r.x0 + 2, y);
     int leftFree = r.x0 + 2 + GUI_GetStringDistX(s.fullText) + 4;
     const int every = std::max<int>(1, t.word(TRDOBJ_WORD_XSTEP));

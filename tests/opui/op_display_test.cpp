@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -524,5 +525,49 @@ TEST_F(TextScreenTest, VerticalBarScreen) {
   OP_ShowTextScreen(3, 0);
   OP_UpdateDisplay();
   EXPECT_TRUE(lcdtest::MatchesGolden("opui", "vertical_bar_screen"));
+}
+}  // namespace
+
+namespace {
+using TopBarIconTest = OpuiTest;
+
+// Brightness of a display pixel (RGB 565), 0..255, and of a colour (0x00BBGGRR).
+int brightnessAt(int x, int y) {
+  const uint32_t i = LCD_GetPixelIndex(x, y);
+  return static_cast<int>((299 * ((i >> 11) << 3) + 587 * (((i >> 5) & 63) << 2) + 114 * ((i & 31) << 3)) / 1000);
+}
+int brightnessOf(GUI_COLOR c) {
+  return static_cast<int>((299 * (c & 0xFF) + 587 * ((c >> 8) & 0xFF) + 114 * ((c >> 16) & 0xFF)) / 1000);
+}
+
+// The key icons (one active, one idle) and the lit and the dim alarm icon keep marks that stand
+// out on every top-bar background: dark, the factory blue, light grey, white and yellow (a
+// white square or a yellow triangle would vanish on the last ones).
+TEST_F(TopBarIconTest, IconsStandOutOnEveryTopBarBackground) {
+  const GUI_COLOR backgrounds[] = {0x000000, 0x60341C, 0xC0C0C0, 0xFFFFFF, 0x00FFFF, 0xE0F0D8};
+  std::memcpy(g_fwImage, FW_IMAGE_TAG, 4);
+  OP_ResetUi();
+  for (const GUI_COLOR bg : backgrounds) {
+    for (const bool lit : {true, false}) {
+      SCOPED_TRACE(testing::Message() << std::hex << "top bar 0x" << bg << (lit ? ", alarm lit" : ", alarm dim"));
+      g_opStandIn.screenColors[8] = bg;
+      OP_SetIndicator(OP_KEY_INDICATOR_FIRST, OP_ICON_KEY1, 1);
+      OP_SetIndicator(OP_KEY_INDICATOR_FIRST + 1, OP_ICON_KEY1 + 1, 0);
+      g_opStatusIcon.lit = lit ? 1 : 0;
+      OP_ClearTopBar();
+      cycle(0);
+      const int back = brightnessAt(OP_STATUS_ICON_X - 1, 1);
+      ASSERT_LE(std::abs(back - brightnessOf(bg)), 8);
+      // Each icon box holds marks that differ clearly from the bar, around and inside its mark.
+      for (const int x0 : {96, 128, OP_STATUS_ICON_X}) {
+        int marks = 0;
+        for (int y = 0; y < OP_ICON_SIZE; ++y)
+          for (int x = x0; x < x0 + OP_ICON_SIZE; ++x)
+            marks += std::abs(brightnessAt(x, y) - back) >= OP_READABLE_DIM;
+        EXPECT_GT(marks, 40) << "icon at x " << x0;
+      }
+    }
+  }
+  g_opStandIn.screenColors[8] = 0;
 }
 }  // namespace

@@ -172,6 +172,45 @@ TEST_F(DemoProject, TheUserPageShowsTheLoop) {
   EXPECT_TRUE(lcdtest::WritePng(SIM_DEMO_PAGE_DIR "/demo_user_page.png", 320, 240, lcdtest::ReadFrame()));
 }
 
+// The demo's user page in the factory's dark palette and in a light one (dark text on a white
+// page, a light top bar): the texts, the trend's labels and grid, the bar and the top bar's
+// icons all stand out on what they are drawn on. The top bar's clock reads 08:05.
+TEST_F(DemoProject, TheUserPageReadsInADarkAndALightPalette) {
+  FW_SetTimeSource([](std::tm* out) {
+    *out = std::tm{};
+    out->tm_year = 126;
+    out->tm_mon = 11;
+    out->tm_mday = 10;
+    out->tm_hour = 8;
+    out->tm_min = 5;
+    return true;
+  });
+  ASSERT_EQ(SimLoadProject(nullptr), SIM_PROJECT_LOADED);
+  startDemo();
+  // Palette 1 (0xRRGGBB): white page, black text, light grey-blue title band and top bar.
+  constexpr uint32_t kLight[FW_PALETTE_COLOURS] = {0, 0x4880C0, 0, 0xFFFFFF, 0,
+                                                   0xFFFFFF, 0x000000, 0xB0C8E8, 0xD8E0EC, 0x000000};
+  for (uint32_t i = 0; i < FW_PALETTE_COLOURS; ++i) {
+    uint8_t* p = g_fwInternalEeprom + FW_IEE_PALETTES + (FW_PALETTE_COLOURS + i) * 4;
+    for (int b = 0; b < 4; ++b) p[b] = static_cast<uint8_t>(kLight[i] >> (8 * b));
+  }
+  for (int cycle = 0; cycle < 1500; ++cycle) FW_SimCycle();
+  ASSERT_EQ(OP_SelectBlockPage(kUserPage), 1);
+  struct Case {
+    int palette;
+    const char* golden;
+  };
+  for (const Case& c : {Case{0, "demo_user_page_dark"}, Case{1, "demo_user_page_light"}}) {
+    FW_SelectPalette(c.palette);
+    ASSERT_EQ(OP_SelectBlockPage(kUserPage), 1);
+    for (int cycle = 0; cycle < 20; ++cycle) FW_SimCycle();
+    ASSERT_EQ(g_opUserView.block, kUserPage);
+    EXPECT_TRUE(lcdtest::MatchesGolden("shell", c.golden)) << c.golden;
+  }
+  FW_SelectPalette(0);
+  FW_SetTimeSource(nullptr);
+}
+
 // The demo operated through the front keys, as a user does: from the main menu into the
 // parameter list of the controller, its value editor and the keypad over the list.
 class DemoKeys : public DemoFirmware {
