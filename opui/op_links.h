@@ -13,6 +13,7 @@
 #include "comm/com_services.h"
 #include "gui/GUI.h"
 #include "gui/WM.h"
+#include "opui/op_services.h"
 
 struct GUI_PID_STATE;
 struct FwPicture;
@@ -56,38 +57,6 @@ struct OpEthernetData {
   uint8_t address[OP_ADDRESSES][4] = {};
   uint8_t mac[6] = {};
   char host[OP_HOST_NAME_LEN] = {};
-};
-
-// One I/O slot (A, B, C, P) and its four channel groups.
-constexpr int OP_SLOTS = 4;
-constexpr int OP_SLOT_GROUPS = 4;
-constexpr int OP_GROUP_CHANNELS = 2;
-constexpr int OP_CHANNEL_TEXT_LEN = 12;   // not NUL-terminated when full
-enum : uint8_t {
-  OP_SLOT_INIT = 1, OP_SLOT_CONFIG = 2, OP_SLOT_ONLINE = 3, OP_SLOT_UNUSED = 4,
-};
-constexpr uint8_t OP_SLOT_FAILED = 171;   // module type of a slot whose module failed
-// Marks of a slot value the hardware does not report: the pages show "---" for it.
-constexpr uint16_t OP_SLOT_NO_SERIAL = 0xFFFF;   // in serial[0]
-constexpr uint8_t OP_SLOT_NO_VERSION = 0xFF;     // hardware version, software version high byte
-constexpr int16_t OP_SLOT_NO_TEMPERATURE = INT16_MIN;
-struct OpSlotGroup {
-  uint16_t code = 0;          // module code (0 none)
-  uint8_t state = 0;          // 0 unused, 3 in use, 4 wrong module, other: configuring
-  uint8_t channelState = 0;   // in use: 0 ok, 1 cold-junction error, other module error
-  uint8_t errors[OP_GROUP_CHANNELS] = {};  // 1 open circuit, 2 reversed polarity, 4 short
-  float values[OP_GROUP_CHANNELS] = {};
-  char config[OP_GROUP_CHANNELS][OP_CHANNEL_TEXT_LEN] = {};
-};
-struct OpSlotRecord {
-  uint8_t state = OP_SLOT_UNUSED;  // OP_SLOT_*, other values an error
-  uint8_t moduleType = 0;          // 1..6; 0 none, 171 failed
-  OpSlotGroup groups[OP_SLOT_GROUPS];
-  uint16_t serial[4] = {};
-  uint8_t hwVersion = 0;
-  uint8_t swVersion[2] = {};       // high, low
-  int16_t temperature[3] = {};     // current, minimum, maximum in tenths of a degree
-  int16_t temperatureLimit = 0;    // a temperature above it is not shown
 };
 
 // The SD card's file table: eight entries of a presence byte and a 24-character name (not

@@ -19,7 +19,6 @@
 //   hardware versions or temperatures.
 #include <cstring>
 
-#include "opui/op_links.h"
 #include "opui/op_services.h"
 #include "runtime/fw_io.h"
 #include "runtime/fw_links.h"
