@@ -382,6 +382,58 @@ void keypadKey(WM_HWIN dialog, int id) {
   EDIT_SetText(itemOf(dialog, OP_ID_KP_EDIT), t);
 }
 
+// OK, ESC or one of the editing keys of the keypad.
+void keypadAction(WM_HWIN dialog, int id) {
+  KeypadState& k = g_keypad;
+  if (id == OP_ID_KP_OK) {
+    float v;
+    if (keypadParse(k.text, &v)) {
+      *k.value = v;
+      endDialog(kKeypad, OP_DIALOG_OK);
+    }
+  } else if (id == OP_ID_KP_ESC) {
+    endDialog(kKeypad, OP_DIALOG_CANCEL);
+  } else {
+    keypadKey(dialog, id);
+  }
+}
+
+// The keypad key a typed character stands for; 0 for none.
+int keypadIdOfChar(int c) {
+  if (c >= '1' && c <= '9') return OP_ID_KP_1 + (c - '1');
+  switch (c) {
+    case '0': return OP_ID_KP_0;
+    case '.': case ',': return OP_ID_KP_POINT;
+    case ':': return OP_ID_KP_COLON;
+    case '-': case '+': return OP_ID_KP_SIGN;
+    case 8: return OP_ID_KP_DEL;
+    case 13: return OP_ID_KP_OK;
+    case 27: return OP_ID_KP_ESC;
+    default: return 0;
+  }
+}
+
+WM_CALLBACK* g_keypadEditDefault;
+
+// The entry line only shows the keypad's text: a character typed on a keyboard acts as the
+// keypad key it stands for, so the line never holds a text that OK would not take.
+void keypadEditProc(WM_MESSAGE* msg) {
+  if (msg->MsgId == WM_MSG_KEY) {
+    const auto* key = static_cast<const WM_KEY_INFO*>(msg->Data.p);
+    if (key && key->Key >= 32 && key->Key < 256) {
+      if (key->PressedCnt > 0) {
+        if (const int id = keypadIdOfChar(key->Key)) keypadAction(WM_GetParent(msg->hWin), id);
+      }
+      return;
+    }
+    if (key && (key->Key == 8 || key->Key == 13 || key->Key == 27)) {
+      if (key->PressedCnt > 0) keypadAction(WM_GetParent(msg->hWin), keypadIdOfChar(key->Key));
+      return;
+    }
+  }
+  if (g_keypadEditDefault) g_keypadEditDefault(msg);
+}
+
 void keypadProc(WM_MESSAGE* msg) {
   const WM_HWIN dialog = msg->hWin;
   KeypadState& k = g_keypad;
@@ -390,6 +442,8 @@ void keypadProc(WM_MESSAGE* msg) {
       initFrame(dialog);
       const WM_HWIN e = itemOf(dialog, OP_ID_KP_EDIT);
       EDIT_SetFont(e, &GUI_FontProp16B);
+      WM_CALLBACK* const previous = WM_SetCallback(e, keypadEditProc);
+      if (previous != keypadEditProc) g_keypadEditDefault = previous;
       keypadValueText(*k.value, k.text, sizeof k.text);
       k.fresh = 1;
       EDIT_SetText(e, k.text);
@@ -408,16 +462,8 @@ void keypadProc(WM_MESSAGE* msg) {
       break;
   }
   const int id = releasedId(msg);
-  if (id == OP_ID_KP_OK) {
-    float v;
-    if (keypadParse(k.text, &v)) {
-      *k.value = v;
-      endDialog(kKeypad, OP_DIALOG_OK);
-    }
-  } else if (id == OP_ID_KP_ESC) {
-    endDialog(kKeypad, OP_DIALOG_CANCEL);
-  } else if (id) {
-    keypadKey(dialog, id);
+  if (id) {
+    keypadAction(dialog, id);
   } else {
     WM_DefaultProc(msg);
   }

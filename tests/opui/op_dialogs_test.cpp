@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "opui_fixture.h"
+#include "gui/core/GUI_Input.h"
 #include "runtime/fw_text.h"
 
 namespace {
@@ -81,6 +82,52 @@ TEST_F(DialogTest, KeypadTextEditing) {
     EXPECT_EQ(done, c.taken ? OP_DIALOG_OK : OP_DIALOG_OPEN) << c.kind << "/" << c.keys.size();
     EXPECT_FLOAT_EQ(value, c.value) << c.kind << "/" << c.keys.size();
     if (!c.taken) touchItem(h, OP_ID_KP_ESC);
+    EXPECT_EQ(g_opOverlay.nesting, 0);
+  }
+}
+
+// Characters typed on a keyboard go through the keypad's own rules: the first replaces the shown
+// value, a second point is refused, and the text shown is the text OK takes.
+TEST_F(DialogTest, KeypadTakesTypedCharactersAsItsKeys) {
+  struct Case {
+    int kind;
+    int decimals;
+    const char* typed;   // '\b' is Backspace
+    int end;             // 13 (Enter) or 27 (Escape); 0 leaves the dialog open
+    const char* shown;
+    uint8_t done;
+    float value;
+  };
+  const Case cases[] = {
+      {OP_KEYPAD_NUMBER, 1, "12.5", 13, "12.5", OP_DIALOG_OK, 12.5f},
+      {OP_KEYPAD_NUMBER, 1, "1.2.5", 0, "1.2", OP_DIALOG_OPEN, 0.0f},   // one point, one decimal
+      {OP_KEYPAD_NUMBER, 2, "3-", 13, "-3", OP_DIALOG_OK, -3.0f},
+      {OP_KEYPAD_NUMBER, 1, "47\b", 13, "4", OP_DIALOG_OK, 4.0f},
+      {OP_KEYPAD_NUMBER, 1, "9x", 27, "9", OP_DIALOG_CANCEL, 0.0f},      // a letter is no key
+      {OP_KEYPAD_MINSEC, 0, "2:05", 13, "2:05", OP_DIALOG_OK, 125.0f},
+  };
+  for (const Case& c : cases) {
+    float value = 0.0f;
+    uint8_t done = 0;
+    const WM_HWIN h = OP_OpenKeypad(c.kind, &value, -100.0f, 1000.0f, c.decimals, &done);
+    ASSERT_NE(h, 0);
+    editCycle();
+    WM_SetFocus(WM_GetDialogItem(h, OP_ID_KP_EDIT));
+    for (const char* p = c.typed; *p; ++p) {
+      GUI_SendKeyMsg(*p == '\b' ? 8 : *p, 1);
+      GUI_SendKeyMsg(*p == '\b' ? 8 : *p, 0);
+    }
+    editCycle();
+    EXPECT_EQ(editText(h, OP_ID_KP_EDIT), c.shown) << c.typed;
+    if (c.end) {
+      WM_SetFocus(WM_GetDialogItem(h, OP_ID_KP_EDIT));
+      GUI_SendKeyMsg(c.end, 1);
+      GUI_SendKeyMsg(c.end, 0);
+      editCycle();
+    }
+    EXPECT_EQ(done, c.done) << c.typed;
+    EXPECT_FLOAT_EQ(value, c.value) << c.typed;
+    if (WM_IsWindow(h)) touchItem(h, OP_ID_KP_ESC);
     EXPECT_EQ(g_opOverlay.nesting, 0);
   }
 }
