@@ -891,9 +891,13 @@ int OP_ShowTextScreen(int type, int count) {
     for (int i = 0; i < 4 && i < prepared; ++i) s.rows[i].kind = static_cast<uint8_t>(OP_ROW_BOX_V + i);
     if (OP_TREND_FRAME_ROW < prepared) s.rows[OP_TREND_FRAME_ROW].fg = OP_CC_BACKGROUND;
   }
+  // The alarm screen has a background of its own (palette slot 10); every other screen the
+  // page background of slot 5, also when it follows the alarm screen.
   if (type == 9) {
     g_opDisplay.pageColorIndex = 10;
     g_opDisplay.pageColor = OP_LinkScreenColors()[9];
+  } else {
+    g_opDisplay.pageColorIndex = 5;
   }
   for (int& v : g_drawnValue) v = -1;
   OP_DrawTextScreen(s.redrawState == 0);

@@ -148,4 +148,46 @@ TEST_F(DownloadedPages, EachPageIsListedAndOpens) {
   }
 }
 
+// Leaving the alarm page with ◀ shows the list of operating pages again, drawn whole, and the
+// main menu after it: neither is left a blank box.
+TEST_F(DownloadedPages, TheListsAreDrawnAgainAfterTheAlarmPage) {
+  std::vector<uint8_t> image;
+  std::string error;
+  ASSERT_TRUE(EngBuildChecked(kDescription, image, &error)) << error;
+  ASSERT_EQ(SimLoadProject(nullptr), SIM_PROJECT_LOADED);
+  startDemo();
+  PcAdapterTransport transport(10);
+  PcModbusClient client(transport);
+  ASSERT_TRUE(client.download(image, &error)) << error;
+  for (int i = 0; i < 100 && g_fwMain.runState != FW_STATE_RUNNING; ++i) FW_SimCycle();
+  run(50);
+  openOperatingPages();
+  ASSERT_TRUE(downTo([](const OpMenuItem& i) { return (i.flags & OP_MENU_BLOCK) && i.sub == 41; }));
+  press(kEnter);
+  run(30);
+  ASSERT_EQ(g_opPage.currentBlock, 41);
+  // Pixel rows of the body (below the title band) that hold more than one colour inside the
+  // frame of the list.
+  auto drawnRows = [] {
+    int rows = 0;
+    for (int y = 70; y < 235; ++y) {
+      const uint32_t back = lcdtest::ReadRaw(6, y);
+      bool other = false;
+      for (int x = 6; x < 290 && !other; ++x) other = lcdtest::ReadRaw(x, y) != back;
+      rows += other;
+    }
+    return rows;
+  };
+  press(kExit);
+  run(30);
+  ASSERT_EQ(g_opPage.pageId, OP_PAGE_OPERATING);
+  EXPECT_GT(drawnRows(), 40) << "the list of operating pages";
+  FW_SetKeyMask(kExit);
+  run(32);
+  FW_SetKeyMask(0);
+  run(10);
+  ASSERT_EQ(g_opPage.pageId, OP_PAGE_MAIN_MENU);
+  EXPECT_GT(drawnRows(), 40) << "the main menu";
+}
+
 }  // namespace
