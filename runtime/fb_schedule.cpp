@@ -183,7 +183,9 @@ uint16_t FB_CheckChains() {
     const uint16_t after = wire[FB_WIRE_AFTER];
     if (after != 0) {
       const uint16_t* afterWire = FB_GetWiring(after);
-      if (!FB_GetInstance(after) || !afterWire) {
+      // A block at a fixed place runs in its own pass, never in a chain: a block named after
+      // it would never run.
+      if (!isChainNumber(after) || !FB_GetInstance(after) || !afterWire) {
         fault(FB_CHAIN_NO_AFTER_BLOCK, b);
       } else if (afterWire[FB_WIRE_GROUP] != group) {
         fault(FB_CHAIN_OTHER_GROUP, b);

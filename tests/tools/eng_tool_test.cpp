@@ -138,6 +138,9 @@ TEST(OneBuild, ADescriptionTheBuilderRefusesIsRefusedByBothAndNothingIsSent) {
       {"after_fixed_block", "block 61 UNI_IN\nblock 100 ABSV\nblock 101 ABSV after 30\n",
        "line 3: the image does not load: faulty time-group chains (block 101: its after-block 30 "
        "is no block of a time group)"},
+      {"after_fixed_place_block", "block 87 EVTLOG group 1\nblock 100 ABSV\nblock 108 ABSV after 87\n",
+       "line 3: the image does not load: faulty time-group chains (block 108: its after-block 87 "
+       "is no block of a time group)"},
       {"after_missing_block", "block 100 ABSV\nblock 101 ABSV after 400\n",
        "line 2: the image does not load: faulty time-group chains (block 101: its after-block "
        "400 is no block of a time group)"},
