@@ -8,15 +8,15 @@
 #include <string>
 
 #include "blocks/register_all.h"
+#include "firmware/fw_adapter.h"
+#include "firmware/fw_main.h"
 #include "host/shared_block.h"
 #include "links/sim_links.h"
 #include "opui/op_blocktypes.h"
-#include "runtime/fw_adapter.h"
-#include "runtime/fw_main.h"
 #include "shell/project.h"
-#include "shell/sim/LCDSIM.h"
-#include "shell/sim/SIM.h"
 #include "shell/sim_services.h"
+#include "simlayer/LCDSIM.h"
+#include "simlayer/SIM.h"
 
 // --- The shell around the firmware: the state record, no panels, no plug-in -------------------
 SimHostState& SimState() {

@@ -17,8 +17,8 @@
 #include "gui/memdev/GUI_Memdev.h"
 #include "gui/widgets/WIDGET.h"
 #include "host/shared_block.h"
-#include "shell/sim/LCDSIM.h"
-#include "shell/sim/SIM.h"
+#include "simlayer/LCDSIM.h"
+#include "simlayer/SIM.h"
 
 namespace {
 

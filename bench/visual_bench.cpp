@@ -22,8 +22,8 @@
 #include "opui/op_valarm.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_image.h"
-#include "shell/sim/LCDSIM.h"
-#include "shell/sim/SIM.h"
+#include "simlayer/LCDSIM.h"
+#include "simlayer/SIM.h"
 
 namespace {
 

@@ -13,36 +13,42 @@ endif()
 get_filename_component(TOP "${TOP}" ABSOLUTE)
 
 # name | folders (a file belongs to the layer with the longest matching folder) | sits on
+#
+#   base < host < gui < display simulation < runtime < comm < blocks < opui < firmware
+#        < shell < links < tools
+#
+# with the trend viewer and the module panel, separate programs, on host, and the shell on
+# both of them.
 set(layers
   "base|base/|"
   "host|host/|base"
   "gui|gui/|host"
-  "display simulation|shell/sim/|gui"
+  "display simulation|simlayer/|gui"
   "runtime|runtime/|display simulation"
   "comm|comm/|runtime"
   "blocks|blocks/|comm"
   "opui|opui/|blocks"
+  "firmware|firmware/|opui"
   "trend viewer|trendview/|host"
   "module panel|modpanel/|host"
-  "shell|shell/|opui,trend viewer,module panel"
-  "links|links/|shell")
-# Folders above every layer (programs, tests, benchmarks): they may include anything, and
-# only the weak-symbol rule applies to them.
-set(unlayered tools/ bench/ tests/)
+  "shell|shell/|firmware,trend viewer,module panel"
+  "links|links/|shell"
+  "tools|tools/|links")
+# Folders above every layer (tests, benchmarks): they may include anything, and only the
+# weak-symbol rule applies to them.
+set(unlayered bench/ tests/)
 
 # Headers a layer may include although they belong to a layer above it. Each is a service
 # header: declarations only, whose definitions the program's start installs as hooks or the
 # program's link resolves, so the lower layer calls up without depending on the upper one.
 #   including folder | header
 set(services
-  # The shell's services to the firmware: the state record, the log, the plant and pointer.
-  "runtime/|shell/sim_services.h"
+  # The shell's services to the firmware: the state record, the log, the plant and the
+  # module panels.
+  "firmware/|shell/sim_services.h"
+  # Device communication reaches the shell's state record through its link (halt and
+  # picture-save flags) and opens and feeds the module panels of the remote I/O couplers.
   "comm/|shell/sim_services.h"
-  # The operating interface's services the firmware and the info blocks call.
-  "runtime/|opui/op_services.h"
-  "blocks/|opui/op_services.h"
-  # The protocols' services the firmware calls each cycle.
-  "runtime/|comm/com_services.h"
   # The program's start installs the links it includes.
   "shell/sim_main.cpp|links/sim_links.h")
 
@@ -227,6 +233,39 @@ foreach(f IN LISTS wfiles)
   endforeach()
 endforeach()
 
+# --- every source folder in a layer --------------------------------------------------------
+# A top folder with sources that no layer names would escape the include rules unnoticed.
+# Build folders (build, build-*) and hidden folders are not the project's sources.
+set(unplaced "")
+file(GLOB tops LIST_DIRECTORIES true RELATIVE "${TOP}" "${TOP}/*")
+foreach(top IN LISTS tops)
+  if(NOT IS_DIRECTORY "${TOP}/${top}" OR top MATCHES "^(build|build-.*|[.].*)$")
+    continue()
+  endif()
+  file(GLOB_RECURSE sources "${TOP}/${top}/*.h" "${TOP}/${top}/*.hpp" "${TOP}/${top}/*.cpp"
+       "${TOP}/${top}/*.c" "${TOP}/${top}/*.inc")
+  if(NOT sources)
+    continue()
+  endif()
+  set(placed FALSE)
+  foreach(folder IN LISTS all_folders unlayered)
+    string(FIND "${folder}" "${top}/" at)
+    if(at EQUAL 0)
+      set(placed TRUE)
+    endif()
+  endforeach()
+  if(NOT placed)
+    list(SORT sources)
+    list(GET sources 0 first)
+    file(RELATIVE_PATH first "${TOP}" "${first}")
+    list(APPEND unplaced "${top}/ (${first}, ...)")
+  endif()
+endforeach()
+
+if(unplaced)
+  list(JOIN unplaced "\n  " text)
+  message(FATAL_ERROR "Source folders in no layer (state them in the layers above):\n  ${text}")
+endif()
 if(offences)
   list(JOIN offences "\n  " text)
   message(FATAL_ERROR "Includes against the layers:\n  ${text}")

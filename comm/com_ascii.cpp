@@ -9,7 +9,7 @@
 #include "comm/com_links.h"
 #include "comm/com_service.h"
 #include "comm/com_services.h"
-#include "runtime/fw_main.h"
+#include "runtime/fw_main_state.h"
 #include "runtime/fw_sysimage.h"
 #include "runtime/fw_text.h"
 

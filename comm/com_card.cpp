@@ -6,7 +6,7 @@
 
 #include "comm/com_links.h"
 #include "comm/com_services.h"
-#include "runtime/fw_main.h"
+#include "runtime/fw_main_state.h"
 #include "runtime/fw_mode.h"
 #include "runtime/fw_sysimage.h"
 

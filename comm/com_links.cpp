@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "base/link_hooks.h"
-#include "runtime/fw_main.h"
+#include "runtime/fw_main_state.h"
 #include "shell/sim_services.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "comm/com_service.h"
 #include "comm/com_value.h"
 #include "runtime/fw_eeprom.h"
-#include "runtime/fw_main.h"
+#include "runtime/fw_main_state.h"
 #include "runtime/fw_mode.h"
 #include "runtime/fw_sysimage.h"
 

@@ -1,7 +1,7 @@
 #include "base/link_hooks.h"
 #include "comm/com_links.h"
+#include "firmware/fw_main.h"
 #include "links/sim_links.h"
-#include "runtime/fw_main.h"
 #include "shell/sim_services.h"
 
 bool SIM_InstallCommLinks() {

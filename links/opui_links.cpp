@@ -1,9 +1,9 @@
 #include "base/link_hooks.h"
 #include "comm/com_services.h"
+#include "firmware/fw_adapter.h"
+#include "firmware/fw_main.h"
 #include "links/sim_links.h"
 #include "opui/op_links.h"
-#include "runtime/fw_adapter.h"
-#include "runtime/fw_main.h"
 
 bool SIM_InstallOpuiLinks() {
   const OpLinkHooks hooks{.keyCode = FW_GetKeyCode,

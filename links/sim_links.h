@@ -4,8 +4,7 @@
 // notes that it used them.
 //
 // Each installer needs what it links in the program: the firmware, the shell's state record
-// (SimState()), the operating interface's records (opui/op_services.h: the operating
-// interface or a headless stand-in of it), the graphics library.
+// (SimState()), the graphics library.
 #pragma once
 
 // Each installer fills its library's hook record by member name and returns true when every
@@ -18,11 +17,10 @@ bool SIM_InstallLinks();
 // The protocols reach the main cycle's state (device mode, status bits, service screen) and
 // the shell's state record (halt and picture-save flags).
 bool SIM_InstallCommLinks();
-// The information blocks reach the operating interface's service header (display switches,
-// page request, shown page) and the main cycle's palette selection and I/O boards' readiness.
+// The information blocks reach the main cycle's palette selection and I/O boards' readiness.
 bool SIM_InstallInfoLinks();
-// VIDLE reaches the operating interface's alarm, idle-screen and touch records, and draws its
-// idle screen into the main cycle's background device with the graphics library.
+// VIDLE draws its idle screen into the main cycle's background device with the graphics
+// library.
 bool SIM_InstallVisualLinks();
 // The operating interface reaches the hardware adapter's key code, the main cycle's state
 // and device communication's system bus.

@@ -3,8 +3,7 @@
 #include "gui/GUI.h"
 #include "gui/draw/GUI_Font.h"
 #include "links/sim_links.h"
-#include "opui/op_services.h"
-#include "runtime/fw_main.h"
+#include "firmware/fw_main.h"
 
 namespace {
 constexpr GUI_COLOR kWhite = 0x00FFFFFF, kBlack = 0;
@@ -27,10 +26,7 @@ void DrawIdleScreen(const char* clock, bool clear) {
 }  // namespace
 
 bool SIM_InstallVisualLinks() {
-  const VisualLinkHooks hooks{.alarmDisplayFlags = OpAlarmDisplayFlags,
-                              .idleShown = &OpIdleShown,
-                              .touchPressed = &OpTouchPressed,
-                              .drawIdleScreen = DrawIdleScreen};
+  const VisualLinkHooks hooks{.drawIdleScreen = DrawIdleScreen};
   VIS_InstallLinks(hooks);
   return LinkHooksComplete(hooks);
 }

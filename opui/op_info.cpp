@@ -17,7 +17,6 @@
 #include "opui/op_menu_build.h"
 #include "opui/op_pages.h"
 #include "runtime/fb_values.h"
-#include "runtime/fw_adapter.h"
 #include "runtime/fw_eeprom.h"
 #include "runtime/fw_image.h"
 #include "runtime/fw_mode.h"

@@ -12,7 +12,7 @@
 #include "runtime/fb_store.h"
 #include "runtime/fw_image.h"
 #include "runtime/fw_text.h"
-#include "shell/sim/SIM.h"
+#include "simlayer/SIM.h"
 
 OpInputState g_opInput;
 OpPageManager g_opPage;

@@ -10,7 +10,7 @@
 #include "runtime/fw_eeprom.h"
 #include "runtime/fw_image.h"
 #include "runtime/fw_login.h"
-#include "runtime/fw_main.h"
+#include "runtime/fw_main_state.h"
 #include "runtime/fw_sysimage.h"
 
 OpFirmwareStandIn g_opStandIn;

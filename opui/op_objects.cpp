@@ -21,7 +21,7 @@
 #include "runtime/fb_blockdata.h"
 #include "runtime/fb_param.h"
 #include "runtime/fw_defer.h"
-#include "runtime/fw_main.h"
+#include "runtime/fw_main_state.h"
 #include "runtime/fw_mode.h"
 #include "runtime/fw_numeric.h"
 #include "runtime/fw_text.h"

@@ -18,7 +18,7 @@
 #include "opui/op_userpage.h"
 #include "runtime/fb_param.h"
 #include "runtime/fb_schedule.h"
-#include "runtime/fw_main.h"
+#include "runtime/fw_main_state.h"
 #include "runtime/fw_numeric.h"
 #include "runtime/fw_text_ids.h"
 

@@ -1,4 +1,5 @@
-// The small services of the operating interface (its shared records are in op_records.cpp).
+// The small services of the operating interface (the records it shares with the blocks are
+// blocks/page_records.cpp).
 #include "opui/op_services.h"
 
 int OP_TestAndSetFlag(uint8_t* flag) {

@@ -13,7 +13,7 @@
 #include "opui/op_services.h"
 #include "runtime/fb_param.h"
 #include "runtime/fb_schedule.h"
-#include "runtime/fw_main.h"
+#include "runtime/fw_main_state.h"
 #include "runtime/fw_numeric.h"
 
 OpUserView g_opUserView;

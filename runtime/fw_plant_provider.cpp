@@ -1,7 +1,7 @@
 // The block families' entries for the plant link (the controller family's plant, the analog
 // inputs' reading), kept in the runtime library so that programs without the firmware's main
 // cycle (the engineering tool) can register them too.
-#include "runtime/fw_plant.h"
+#include "runtime/fw_plant_provider.h"
 
 namespace {
 const FwPlantProvider* g_provider;

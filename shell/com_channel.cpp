@@ -13,8 +13,8 @@
 #include "host/named_event.h"
 #include "host/shared_block.h"
 #include "shell/com_text.h"
-#include "shell/sim/SIM.h"
 #include "shell/sim_services.h"
+#include "simlayer/SIM.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include <cstring>
 
+#include "firmware/fw_main.h"
 #include "runtime/fw_eeprom.h"
 #include "runtime/fw_image.h"
 #include "runtime/fw_io.h"
-#include "runtime/fw_main.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 #include <cstdio>
 
 #include "blocks/io/io.h"
+#include "firmware/fw_adapter.h"
+#include "firmware/fw_main.h"
 #include "runtime/fb_store.h"
-#include "runtime/fw_adapter.h"
 #include "runtime/fw_io.h"
-#include "runtime/fw_main.h"
 #include "shell/io_views.h"
 #include "shell/main_window.h"
 #include "shell/module_tables.h"

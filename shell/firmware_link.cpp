@@ -1,8 +1,8 @@
 #include "shell/firmware_link.h"
 
+#include "firmware/fw_adapter.h"
+#include "firmware/fw_main.h"
 #include "opui/op_links.h"
-#include "runtime/fw_adapter.h"
-#include "runtime/fw_main.h"
 #include "shell/project.h"
 
 namespace {

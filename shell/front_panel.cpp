@@ -15,9 +15,9 @@
 #include "shell/regions.h"
 #include "shell/script.h"
 #include "shell/script_text.h"
-#include "shell/sim/LCDSIM.h"
-#include "shell/sim/SIM.h"
 #include "shell/sim_loop.h"
+#include "simlayer/LCDSIM.h"
+#include "simlayer/SIM.h"
 
 namespace {
 

@@ -21,8 +21,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "firmware/fw_adapter.h"
 #include "host/lingsel.h"
-#include "runtime/fw_adapter.h"
 #include "shell/com_channel.h"
 #include "shell/firmware_link.h"
 #include "shell/front_panel.h"
@@ -33,7 +33,7 @@
 #include "shell/shell_texts.h"
 #include "shell/shell_ui.h"
 #include "shell/shell_util.h"
-#include "shell/sim/SIM.h"
+#include "simlayer/SIM.h"
 
 namespace {
 constexpr uint32_t kValidCycle = 100;

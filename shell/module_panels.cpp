@@ -13,8 +13,8 @@
 #include "comm/com_remoteio.h"
 #include "host/process.h"
 #include "modpanel/tq500_protocol.h"
-#include "shell/sim/SIM.h"
 #include "shell/sim_services.h"
+#include "simlayer/SIM.h"
 
 namespace {
 

@@ -178,7 +178,7 @@ void SimTakeAnalogText(const std::string& typed, SimAnalogInput* r) {
   r->fFlag = !typed.empty() && (typed[0] == 'f' || typed[0] == 'F') ? 1 : 0;
   const std::string work = SimCommaToPoint(typed);
   const char* from = work.c_str();
-  r->hash = work[0] == '#' ? 1 : 0;
-  if (r->hash) ++from;
+  r->electrical = work[0] == '#' ? 1 : 0;
+  if (r->electrical) ++from;
   r->value = LeadingDecimal(from);
 }

@@ -70,7 +70,7 @@ constexpr int SimAnalogIndex(int slot, int position, int channel) { return slot 
 constexpr int SimDigitalIndex(int slot, int position, int channel) { return slot * 16 + position * 4 + channel; }
 
 // Reads a typed analog input into its record: the text as typed (at most 39 characters are
-// kept), entered = not empty, f-flag = begins with "f" or "F", hash = begins with "#" once the
-// commas are points, value = the leading decimal number after the hash (none: 0.0). Reading
+// kept), entered = not empty, f-flag = begins with "f" or "F", electrical = begins with "#"
+// once the commas are points, value = the leading decimal number after the "#" (none: 0.0). Reading
 // does not depend on the process locale.
 void SimTakeAnalogText(const std::string& text, SimAnalogInput* record);

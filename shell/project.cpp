@@ -13,7 +13,7 @@
 #include "runtime/fw_image.h"
 #include "shell/demo_project.h"
 #include "shell/settings.h"
-#include "shell/sim/SIM.h"
+#include "simlayer/SIM.h"
 
 namespace {
 

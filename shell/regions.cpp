@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
-#include "shell/sim/SIM.h"
+#include "simlayer/SIM.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include "shell/com_channel.h"
 #include "shell/script_text.h"
 #include "shell/shell_util.h"
-#include "shell/sim/SIM.h"
 #include "shell/sim_services.h"
+#include "simlayer/SIM.h"
 
 namespace {
 

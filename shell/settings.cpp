@@ -15,7 +15,7 @@
 #include "shell/device_config.h"
 #include "shell/module_tables.h"
 #include "shell/peers.h"
-#include "shell/sim/SIM.h"
+#include "simlayer/SIM.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include "shell/firmware_link.h"
-#include "shell/sim/SIM.h"
+#include "simlayer/SIM.h"
 
 namespace {
 

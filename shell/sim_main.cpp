@@ -21,13 +21,13 @@
 #include <vector>
 
 #include "blocks/register_all.h"
+#include "firmware/fw_adapter.h"
 #include "host/end_signals.h"
 #include "host/ini_file.h"
 #include "host/process.h"
 #include "host/shared_block.h"
 #include "links/sim_links.h"
 #include "opui/op_blocktypes.h"
-#include "runtime/fw_adapter.h"
 #include "shell/device_dialog.h"
 #include "shell/firmware_link.h"
 #include "shell/front_panel.h"
@@ -43,10 +43,10 @@
 #include "shell/shell_texts.h"
 #include "shell/shell_ui.h"
 #include "shell/shell_util.h"
-#include "shell/sim/LCDSIM.h"
-#include "shell/sim/SIM.h"
 #include "shell/sim_loop.h"
 #include "shell/trend_dialogs.h"
+#include "simlayer/LCDSIM.h"
+#include "simlayer/SIM.h"
 
 namespace {
 

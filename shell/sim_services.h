@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "runtime/plant_records.h"
+
 // --- Records -----------------------------------------------------------------------------
 
 constexpr unsigned SIM_TEXT_SIZE = 500;          // communication request and response texts
@@ -40,7 +42,7 @@ struct SimAnalogInput {
   float value;
   uint8_t fFlag;       // the text begins with "f" or "F"
   uint16_t entered;    // the text is not empty
-  uint16_t hash;       // the text begins with "#"
+  uint16_t electrical; // the text begins with "#": an electrical value (mA, V, mV or ohm)
 };
 
 // I/O image. Analog index: slot * 8 + module * 2 + channel; digital index:
@@ -75,42 +77,6 @@ struct SimPlantView {
   // Bit i set: the plant link writes analog input record i (its process value at A4, its
   // position feedback at A3); the I/O views show that record while the plant is on.
   uint32_t inputs;
-};
-
-// Plant exchange records: parameters written at the plant set-up, the controller's outputs
-// each plant cycle, and the plant's answer.
-struct SimPlantParams {
-  uint8_t outputKind;       // function n stored as n below 10, n + 6 from 10 up
-  uint8_t inverse;
-  float motorTime;
-  float startPosition;
-  float gainPositive;
-  float gainNegative;
-  float plantGain;          // K
-  float delayTime;          // Tu, seconds
-  float riseTime;           // Tg, seconds
-  float rangeStart;
-  float rangeEnd;
-  uint16_t word1;           // 2
-  uint16_t word2;           // 4
-  float cycleTime;          // 0.1
-};
-
-struct SimPlantActuators {
-  float y1;                 // first continuous output, percent
-  float y2;                 // second continuous output, percent
-  float loadOffset;
-  float processOffset;
-  int8_t switch1;
-  int8_t switch2;
-  uint8_t initialise;
-  uint8_t firstCycle;
-};
-
-struct SimPlantResult {
-  float x;                  // process value in engineering units
-  float position;           // position feedback
-  uint8_t valid;
 };
 
 struct SimHostState {

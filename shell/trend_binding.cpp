@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "shell/project.h"
-#include "shell/sim/SIM.h"
 #include "shell/sim_services.h"
+#include "simlayer/SIM.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include <cstdint>
 #include <string>
 
-#include "runtime/fw_adapter.h"
+#include "firmware/fw_adapter.h"
 #include "trendview/kurvex/kurvex.h"
 
 enum : int {

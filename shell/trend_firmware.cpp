@@ -1,9 +1,9 @@
 // What the trend binding reads of the firmware: the L1READ reader table that the hardware
 // adapter collects, block types, the values behind input references and whether the
 // engineering has a controller block for the plant link.
+#include "firmware/fw_adapter.h"
+#include "firmware/fw_plant.h"
 #include "runtime/fb_store.h"
-#include "runtime/fw_adapter.h"
-#include "runtime/fw_plant.h"
 #include "shell/trend_binding.h"
 
 namespace {

@@ -18,7 +18,7 @@
 #include "blocks/ctrl/ctrl.h"
 #include "blocks/ctrl/ctrl_blocks.h"
 #include "runtime/fw_numeric.h"
-#include "runtime/fw_plant.h"
+#include "runtime/fw_plant_provider.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "runtime/fw_plant.h"
+#include "runtime/fw_plant_provider.h"
 
 // Model record, owned by the caller and kept between steps: the denominator a0, a1, a2
 // (1, T1 + T2, T1 x T2), the numerator b0 (the gain K), then the integration state: S0

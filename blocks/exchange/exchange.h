@@ -14,7 +14,6 @@
 #include <cstdint>
 
 #include "runtime/fb_schedule.h"
-#include "runtime/fw_adapter.h"
 
 struct FbParamRequest;
 
@@ -25,7 +24,7 @@ enum : uint16_t {
   BLK_TYPE_DPWRIT = 103,
   BLK_TYPE_MBDATA = 104,
 };
-static_assert(BLK_TYPE_L1READ == FW_TYPE_L1READ && uint16_t{BLK_TYPE_L1WRIT} == uint16_t{FB_TYPE_L1WRIT});
+static_assert(uint16_t{BLK_TYPE_L1WRIT} == uint16_t{FB_TYPE_L1WRIT});
 
 // Parameter ids of L1WRIT: the mask, then floats 1..8 (negative: reads).
 enum : int16_t { L1WRIT_ID_MASK = 300, L1WRIT_ID_FLOAT1 = 301 };

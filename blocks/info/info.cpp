@@ -87,7 +87,7 @@ void FB_CALLPG_Run() {
   s.targetType = inst[FB_HDR_TYPE];
   if (!INFO_HasOperatingPage(s.targetType)) return;
   s.targetBlock = b;
-  if (INFO_LinkShownPageBlock() != b) INFO_LinkPageRequest() = b;
+  if (OpShownPageBlock != b) OpPageRequest = b;
 }
 
 void FB_CALLPG_Init() {}

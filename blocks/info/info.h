@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "opui/op_services.h"
+#include "blocks/page_records.h"
 
 struct FbParamRequest;
 

@@ -50,7 +50,7 @@ void FB_STATUS_Run() {
   StatusState& s = BLK_WorkState<StatusState>(L);
   const uint8_t flags = g_fwImage[kImgDisplayFlags];
 
-  OpDisplaySwitchRecord& sw = INFO_LinkDisplaySwitches();
+  OpDisplaySwitchRecord& sw = OpDisplaySwitches;
   uint8_t* states[4] = {&sw.pHide, &sw.cHide, &sw.mHide, &sw.bLock};
   for (unsigned i = 0; i < 4; ++i) {
     const bool set = BLK_DigitalIn(L, i) != 0;
@@ -70,7 +70,7 @@ void FB_STATUS_Run() {
   L.dout[STATUS_DO_FKEY] = g_fwSysHooks.keyCode && g_fwSysHooks.keyCode() == kFunctionKey;
   L.dout[STATUS_DO_IOERR] = INFO_LinkIoBoardsReady() ? 0 : 1;
   L.ao[STATUS_AO_LANGUAGE] = g_fwImage[FW_IMG_LANGUAGE];
-  L.ao[STATUS_AO_PAGE] = INFO_LinkShownPageBlock();
+  L.ao[STATUS_AO_PAGE] = OpShownPageBlock;
   L.ao[STATUS_AO_SYSERR] = g_fwErrorFlags;
 
   // An invalid clock leaves the clock outputs as they are.

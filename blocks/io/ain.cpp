@@ -26,7 +26,7 @@
 #include "runtime/fb_schedule.h"
 #include "runtime/fw_mode.h"
 #include "runtime/fw_numeric.h"
-#include "runtime/fw_plant.h"
+#include "runtime/fw_plant_provider.h"
 
 namespace {
 

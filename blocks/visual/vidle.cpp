@@ -1,6 +1,7 @@
 // VIDLE (block 88): the display's idle handling. After "Time" seconds without a touch the
 // display shows the idle screen, the clock in white on black; the touch that ends it only
 // wakes the display (on its release) and reaches no page.
+#include "blocks/page_records.h"
 #include "blocks/visual/visual_internal.h"
 #include "runtime/fw_clock.h"
 #include "runtime/fw_image.h"
@@ -49,9 +50,9 @@ void FB_VIDLE_Run() {
   FbLayout L;
   if (!FB_CurrentLayout(&L)) return;
   VidleState& s = BLK_WorkState<VidleState>(L);
-  uint8_t& shown = VIS_LinkIdleShown();
-  const uint32_t touch = VIS_LinkTouchPressed();
-  const uint8_t* alarms = VIS_LinkAlarmDisplayFlags();
+  uint8_t& shown = OpIdleShown;
+  const uint32_t touch = OpTouchPressed;
+  const uint8_t* alarms = OpAlarmDisplayFlags;
   const bool awake = BLK_DigitalIn(L, 0) != 0 || alarms[0] != 0 || alarms[1] != 0 ||
                      (!shown && touch) || (s.latch && !touch);
   uint16_t time = L.wp[kTime];

@@ -16,7 +16,7 @@
 #include <cstdint>
 
 #include "blocks/block_family.h"
-#include "opui/op_services.h"
+#include "blocks/page_records.h"
 #include "runtime/fb_store.h"
 #include "runtime/fb_values.h"
 

@@ -16,9 +16,9 @@
 #include "blocks/ctrl/ctrl_plant.h"
 #include "blocks/io/io.h"
 #include "blocks/register_all.h"
+#include "firmware/fw_plant.h"
 #include "runtime/fb_param.h"
 #include "runtime/fw_io.h"
-#include "runtime/fw_plant.h"
 #include "support/adapter_firmware.h"
 
 namespace {
@@ -462,7 +462,7 @@ TEST_F(PlantLink, TheProcessValueReturnsThroughBlock61) {
     EXPECT_NEAR(runPlant(200), 60.0f, 0.01f);
     const SimAnalogInput& in = SimState().io.analogIn[kInputRecord];
     EXPECT_NEAR(in.value, c.reading, 0.001f);
-    EXPECT_EQ(in.hash, c.electrical ? 1 : 0);
+    EXPECT_EQ(in.electrical, c.electrical ? 1 : 0);
     EXPECT_EQ(in.fFlag, 0);
     EXPECT_STREQ(in.text, c.text);
     // Block 61 reads it back as the plant's value, and the controller's X follows.
@@ -579,7 +579,7 @@ TEST_P(ClosedLoopAction, TheControllerHoldsItsSetpointOnTheBuiltInPlant) {
   }
   // The plant's value is in the shell's I/O image as an electrical input: 50 % of 0..20 mA.
   const SimAnalogInput& in = SimState().io.analogIn[kInputRecord];
-  EXPECT_EQ(in.hash, 1);
+  EXPECT_EQ(in.electrical, 1);
   EXPECT_NEAR(in.value, 10.0f, 0.1f);
   EXPECT_EQ(in.text[0], '#');
   EXPECT_NEAR(std::strtof(in.text + 1, nullptr), in.value, 0.001f);

@@ -10,11 +10,11 @@
 #include "blocks/info/info.h"
 #include "blocks/info/info_links.h"
 #include "comm/com_card.h"
+#include "firmware/fw_main.h"
 #include "links/sim_links.h"
 #include "runtime/fw_clock.h"
 #include "runtime/fw_eeprom.h"
 #include "runtime/fw_io.h"
-#include "runtime/fw_main.h"
 #include "runtime/fw_sysdata.h"
 
 namespace {
@@ -61,10 +61,7 @@ class Status : public testing::Test {
   Status() : fx(BLK_RegisterAllTypes) {
     fx.create(BLK_TYPE_STATUS, STATUS_BLOCK, 0);
     selected.clear();
-    INFO_InstallLinks({.displaySwitches = &OpDisplaySwitches,
-                       .pageRequest = &OpPageRequest,
-                       .shownPageBlock = &OpShownPageBlock,
-                       .selectPalette = [](int n) { selected.push_back(n); },
+    INFO_InstallLinks({.selectPalette = [](int n) { selected.push_back(n); },
                        .ioBoardsReady = [] { return boardsReady; }});
     boardsReady = true;
     g_fwClock = FwClockState{};
@@ -326,9 +323,9 @@ TEST_F(Callpg, IgnoresNumbersWithoutAPage) {
       {"CALLPG takes no parameters", BLK_TYPE_CALLPG, FbParamRequest(kBlock, 0), FB_ERR_UNKNOWN_ID, 0});
 }
 
-// The page request and the shown page reach the operating interface's records only through
-// the links a program's start installs; without them the block runs on stand-ins and says so.
-TEST_F(Callpg, ReachesTheOperatingInterfaceOnlyThroughTheInstalledLinks) {
+// The page request reaches the record the operating pages read whether or not a program's
+// start installed the links (the block links the page records itself), and needs no stand-in.
+TEST_F(Callpg, AsksForItsPageThroughThePageRecordsWithOrWithoutTheLinks) {
   fx.create(24, 21);
   for (const bool installed : {false, true}) {
     if (installed) {
@@ -338,8 +335,8 @@ TEST_F(Callpg, ReachesTheOperatingInterfaceOnlyThroughTheInstalledLinks) {
     }
     OpPageRequest = 0;
     press(21.0f);
-    EXPECT_EQ(OpPageRequest, installed ? 21 : 0) << installed;
-    EXPECT_EQ(INFO_LinksStandInUsed(), !installed);
+    EXPECT_EQ(OpPageRequest, 21) << installed;
+    EXPECT_FALSE(INFO_LinksStandInUsed()) << installed;
   }
 }
 

@@ -10,10 +10,10 @@
 
 #include "blocks/io/io.h"
 #include "fakes/fake_shell.h"
+#include "firmware/fw_links.h"
+#include "firmware/fw_main.h"
+#include "firmware/fw_plant.h"
 #include "runtime/fb_param.h"
-#include "runtime/fw_links.h"
-#include "runtime/fw_main.h"
-#include "runtime/fw_plant.h"
 #include "runtime/fw_sysdata.h"
 #include "shell/sim_services.h"
 #include "support/io_fixture.h"
@@ -548,7 +548,7 @@ TEST(HostIoCopy, AnInputOfTheImageReachesItsBlockAndItsFailureIsReported) {
   fx.init(61);
   SimAnalogInput& in = SimState().io.analogIn[FW_IoAnalogIndex(0, 3, 0)];
   in.value = 10.0f;
-  in.hash = 1;  // "#10": 10 mA
+  in.electrical = 1;  // "#10": 10 mA
   FW_CopyHostIo();
   fx.run(61);
   EXPECT_FLOAT_EQ(fx.analogOut(61, 1), 50.0f);
@@ -666,7 +666,7 @@ TEST(HostIoCopy, ThePlantsProcessValueComesOutOfBlock61ForEveryInputType) {
           ASSERT_TRUE(reading(61, percent, &value, &electrical));
           SimAnalogInput& in = SimState().io.analogIn[FW_IoAnalogIndex(0, 3, 0)];
           in.value = value;
-          in.hash = electrical ? 1 : 0;
+          in.electrical = electrical ? 1 : 0;
           for (int cycle = 0; cycle < 3; ++cycle) {
             FW_CopyHostIo();
             fx.run(61);

@@ -16,24 +16,40 @@ macro(layer_case name verdict)
 endmacro()
 
 layer_case(good_tree green
-  "runtime/fw.cpp"          [=[#include "shell/sim_services.h"]=]
+  "firmware/fw.cpp"         [=[#include "shell/sim_services.h"]=]
+  "firmware/fw.h"           [=[#include "opui/op_services.h"]=]
   "runtime/fw.h"            [=[#include "gui/GUI.h"]=]
-  "blocks/io/ain.cpp"       [=[#include "opui/op_services.h"]=]
+  "comm/com_links.cpp"      [=[#include "shell/sim_services.h"]=]
+  "blocks/io/ain.cpp"       [=[#include "runtime/fw_plant_provider.h"]=]
   "blocks/bus/bus.h"        [=[#include "comm/com_bus.h"]=]
+  "opui/op_display.cpp"     [=[#include "blocks/page_records.h"]=]
   "shell/sim_main.cpp"      [=[#include "links/sim_links.h"]=]
   "opui/op_pages_ctrl.cpp"  [=[#include "blocks/ctrl/ctrl_page.h"]=]
-  "shell/sim/SIM.cpp"       [=[#include "gui/LCD.h"]=]
-  "shell/sim/LCDSIM.cpp"    [=[#include "LCDSIM.h"]=]
-  "shell/sim/LCDSIM.h"      [=[#include <stdint.h>]=]
+  "simlayer/SIM.cpp"        [=[#include "gui/LCD.h"]=]
+  "simlayer/LCDSIM.cpp"     [=[#include "LCDSIM.h"]=]
+  "simlayer/LCDSIM.h"       [=[#include <stdint.h>]=]
   "trendview/graf.cpp"      [=[#include "host/ipc.h"]=]
   "tools/x/main.cpp"        [=[#include "shell/main_window.h"]=]
+  "tests/x/x_test.cpp"      [=[#include "tools/x/main.h"]=]
   "blocks/io/names.cpp"     [=[__attribute__((unused)) static int weak_count void weakling()]=])
 layer_case(comm_includes_shell red
   "comm/com_bus.h"          [=[#include "shell/main_window.h"]=])
 layer_case(runtime_includes_opui red
   "runtime/fb_store.h"      [=[#include "opui/op_display.h"]=])
+layer_case(runtime_includes_a_service_header red
+  "runtime/fb_store.cpp"    [=[#include "shell/sim_services.h"]=])
+layer_case(blocks_include_the_firmware red
+  "blocks/io/ain.cpp"       [=[#include "firmware/fw_plant.h"]=])
+layer_case(comm_includes_the_firmware red
+  "comm/com_modbus.cpp"     [=[#include "firmware/fw_main.h"]=])
+layer_case(blocks_include_the_operating_interface red
+  "blocks/info/info.h"      [=[#include "opui/op_services.h"]=])
 layer_case(display_simulation_includes_runtime red
-  "shell/sim/SIM.cpp"       [=[#include "runtime/fw_main.h"]=])
+  "simlayer/SIM.cpp"        [=[#include "runtime/fw_main_state.h"]=])
+layer_case(folder_in_no_layer red
+  "newlib/feature.cpp"      [=[#include "runtime/fb_store.h"]=])
+layer_case(shell_includes_a_tool red
+  "shell/project.cpp"       [=[#include "tools/engbuild/eng_builder.h"]=])
 layer_case(host_includes_gui red
   "host/ipc.cpp"            [=[#include "gui/GUI.h"]=])
 layer_case(trend_viewer_includes_gui red

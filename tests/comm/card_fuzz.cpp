@@ -13,9 +13,9 @@
 #include "comm/com_links.h"
 #include "comm/com_modbus.h"
 #include "comm/com_services.h"
+#include "firmware/fw_main.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_image.h"
-#include "runtime/fw_main.h"
 #include "runtime/fw_mode.h"
 #include "runtime/fw_sysimage.h"
 

@@ -12,7 +12,7 @@
 #include "comm/com_modbus.h"
 #include "comm/com_serial.h"
 #include "comm_fixture.h"
-#include "runtime/fw_adapter.h"
+#include "firmware/fw_adapter.h"
 #include "runtime/fw_sysimage.h"
 #include "support/adapter_firmware.h"
 

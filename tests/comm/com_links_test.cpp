@@ -6,11 +6,11 @@
 
 #include <vector>
 
+#include "base/link_hooks.h"
 #include "comm/com_links.h"
 #include "comm_fixture.h"
+#include "firmware/fw_main.h"
 #include "links/sim_links.h"
-#include "base/link_hooks.h"
-#include "runtime/fw_main.h"
 #include "shell/sim_services.h"
 
 namespace commtest {

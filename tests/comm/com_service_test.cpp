@@ -10,8 +10,8 @@
 #include "comm/com_service.h"
 #include "comm_fixture.h"
 #include "fakes/fake_shell.h"
+#include "firmware/fw_main.h"
 #include "runtime/fw_eeprom.h"
-#include "runtime/fw_main.h"
 #include "runtime/fw_sysimage.h"
 
 namespace commtest {

@@ -11,7 +11,7 @@
 #include "comm/com_ascii.h"
 #include "comm/com_links.h"
 #include "comm/com_services.h"
-#include "runtime/fw_main.h"
+#include "firmware/fw_main.h"
 #include "runtime/runtime_state.h"
 #include "tools/pctool/pc_client.h"
 #include "tools/pctool/pc_modbus.h"

@@ -12,7 +12,7 @@
 #include "gui/bitmap/GUI_Bitmap.h"
 #include "gui/memdev/GUI_Memdev.h"
 #include "picture_fixture.h"
-#include "shell/sim/LCDSIM.h"
+#include "simlayer/LCDSIM.h"
 
 namespace {
 

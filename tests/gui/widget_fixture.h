@@ -13,7 +13,7 @@
 #include "gui/WM.h"
 #include "gui/core/GUI_Input.h"
 #include "gui/widgets/WIDGET.h"
-#include "shell/sim/SIM.h"
+#include "simlayer/SIM.h"
 
 namespace widgettest {
 

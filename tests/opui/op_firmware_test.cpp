@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "fakes/fake_shell.h"
+#include "firmware/fw_adapter.h"
+#include "firmware/fw_main.h"
 #include "gui/picture_builders.h"
 #include "opui_fixture.h"
-#include "runtime/fw_adapter.h"
-#include "runtime/fw_main.h"
 
 namespace {
 

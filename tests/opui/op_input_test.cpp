@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "opui/op_services.h"
-#include "runtime/fb_store.h"
 #include "opui_fixture.h"
+#include "runtime/fb_store.h"
+#include "simlayer/SIM.h"
 #include "support/block_page_override.h"
-#include "shell/sim/SIM.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 
 #include "comm/com_bus.h"
 #include "comm/com_services.h"
+#include "firmware/fw_adapter.h"
+#include "firmware/fw_main.h"
 #include "links/sim_links.h"
 #include "opui/op_links.h"
-#include "runtime/fw_adapter.h"
-#include "runtime/fw_main.h"
 
 namespace {
 

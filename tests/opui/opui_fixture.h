@@ -28,7 +28,7 @@
 #include "runtime/fw_image.h"
 #include "runtime/fw_login.h"
 #include "runtime/fw_text.h"
-#include "shell/sim/SIM.h"
+#include "simlayer/SIM.h"
 #include "support/io_fixture.h"
 #include "support/lcd_harness.h"
 

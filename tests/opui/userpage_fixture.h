@@ -12,6 +12,7 @@
 
 #include "blocks/prog/prog.h"
 #include "blocks/trig/trig.h"
+#include "firmware/fw_main.h"
 #include "gui/draw/GUI_Draw.h"
 #include "gui/memdev/GUI_Memdev.h"
 #include "opui/op_blocktypes.h"
@@ -19,7 +20,6 @@
 #include "opui/op_userpage.h"
 #include "opui_fixture.h"
 #include "runtime/fb_param.h"
-#include "runtime/fw_main.h"
 #include "runtime/fw_mode.h"
 #include "support/block_fixture.h"
 

@@ -23,7 +23,7 @@
 #include "host/named_event.h"
 #include "host/shared_block.h"
 #include "shell/com_channel.h"
-#include "shell/sim/SIM.h"
+#include "simlayer/SIM.h"
 #include "support/child_process.h"
 #include "tools/pctool/pc_channel_transport.h"
 

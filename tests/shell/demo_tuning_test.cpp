@@ -13,15 +13,15 @@
 #include <filesystem>
 
 #include "blocks/ctrl/ctrl.h"
+#include "firmware/fw_adapter.h"
+#include "firmware/fw_plant.h"
 #include "opui/op_blockpage.h"
 #include "opui/op_field_editor.h"
 #include "opui/op_pages_ctrl.h"
-#include "runtime/fw_adapter.h"
 #include "runtime/fw_clock.h"
-#include "runtime/fw_plant.h"
 #include "shell/plant_plugin.h"
 #include "shell/project.h"
-#include "shell/sim/SIM.h"
+#include "simlayer/SIM.h"
 #include "support/demo_firmware.h"
 
 namespace {

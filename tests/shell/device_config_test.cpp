@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 struct AnalogCase {
   const char* typed;
   float value;
-  int fFlag, entered, hash;
+  int fFlag, entered, electrical;
   const char* kept;
 };
 constexpr AnalogCase kAnalogCases[] = {
@@ -56,7 +56,7 @@ void ExpectAnalogCases() {
     EXPECT_FLOAT_EQ(r.value, c.value) << c.typed;
     EXPECT_EQ(r.fFlag, c.fFlag) << c.typed;
     EXPECT_EQ(r.entered, c.entered) << c.typed;
-    EXPECT_EQ(r.hash, c.hash) << c.typed;
+    EXPECT_EQ(r.electrical, c.electrical) << c.typed;
     EXPECT_STREQ(r.text, c.kept) << c.typed;
   }
 }

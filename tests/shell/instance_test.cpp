@@ -30,11 +30,11 @@
 #include "shell/front_panel.h"
 #include "shell/main_window.h"
 #include "shell/project.h"
-#include "shell/settings.h"
 #include "shell/script.h"
+#include "shell/settings.h"
 #include "shell/shell_dialogs.h"
-#include "shell/sim/SIM.h"
 #include "shell/sim_main.h"
+#include "simlayer/SIM.h"
 #include "support/config_folder.h"
 #include "support/lcd_harness.h"
 #include "support/shell_app.h"
@@ -147,13 +147,8 @@ TEST_F(InstanceTest, TheStartInstallsTheLinksBetweenTheLibraries) {
   ASSERT_NE(w, nullptr);
   COM_LinkDeviceMode();
   COM_LinkStatusBits();
-  INFO_LinkDisplaySwitches();
-  INFO_LinkPageRequest();
-  INFO_LinkShownPageBlock();
   INFO_LinkIoBoardsReady();
-  VIS_LinkAlarmDisplayFlags();
-  VIS_LinkIdleShown();
-  VIS_LinkTouchPressed();
+  VIS_LinkDrawIdleScreen("", false);
   OP_LinkKeyCode();
   OP_LinkOperatingState();
   OP_LinkCanNodeTable();

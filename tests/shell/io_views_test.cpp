@@ -17,9 +17,9 @@
 #include <string>
 
 #include "blocks/io/io.h"
+#include "firmware/fw_adapter.h"
 #include "host/ini_file.h"
 #include "runtime/fb_store.h"
-#include "runtime/fw_adapter.h"
 #include "runtime/fw_io.h"
 #include "shell/device_dialog.h"
 #include "shell/firmware_link.h"
@@ -119,7 +119,7 @@ TEST_F(IoViewTest, TheFieldsThePlantWritesShowItsValueWhileThePlantIsOn) {
   for (int record : {4, 6}) {
     std::snprintf(io.analogIn[record].text, sizeof io.analogIn[record].text, "#%d.500", record);
     io.analogIn[record].value = static_cast<float>(record) + 0.5f;
-    io.analogIn[record].hash = 1;
+    io.analogIn[record].electrical = 1;
   }
   SimState().plant.inputs = 1u << 6 | 1u << 4;
   a.position(3).fieldA->setText("3");
@@ -178,7 +178,7 @@ TEST_F(IoViewTest, EachPositionShowsTheControlsOfItsModule) {
   SimState().cycleCount = 20;
   c.send(SIM_MSG_IO_TAKE, 0, 0);
   EXPECT_FLOAT_EQ(io.analogIn[19].value, 7.0f);
-  EXPECT_EQ(io.analogIn[19].hash, 1);
+  EXPECT_EQ(io.analogIn[19].electrical, 1);
   // A type outside the table: an empty name and no channels.
   SimState().device.modules[9] = 77;
   c.send(SIM_WM_INITDIALOG, 0, 0);

@@ -7,9 +7,9 @@
 #include <cmath>
 #include <functional>
 
+#include "firmware/fw_plant.h"
 #include "runtime/fb_store.h"
 #include "runtime/fw_mode.h"
-#include "runtime/fw_plant.h"
 #include "shell/plant_plugin.h"
 #include "shell/project.h"
 #include "support/demo_firmware.h"

@@ -19,7 +19,7 @@
 #include "shell/demo_project.h"
 #include "shell/project.h"
 #include "shell/settings.h"
-#include "shell/sim/SIM.h"
+#include "simlayer/SIM.h"
 #include "support/config_folder.h"
 #include "support/test_env.h"
 

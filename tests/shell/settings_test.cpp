@@ -17,7 +17,7 @@
 #include "shell/regions.h"
 #include "shell/settings.h"
 #include "shell/shell_util.h"
-#include "shell/sim/SIM.h"
+#include "simlayer/SIM.h"
 #include "support/config_folder.h"
 
 namespace {

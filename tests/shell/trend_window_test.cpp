@@ -11,10 +11,10 @@
 #include <cstring>
 
 #include "blocks/exchange/exchange.h"
+#include "firmware/fw_adapter.h"
 #include "host/ini_file.h"
 #include "host/lingsel.h"
 #include "runtime/fb_store.h"
-#include "runtime/fw_adapter.h"
 #include "shell/firmware_link.h"
 #include "shell/main_window.h"
 #include "shell/project.h"

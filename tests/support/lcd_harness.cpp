@@ -10,8 +10,8 @@
 
 #include "gui/GUI.h"
 #include "host/shared_block.h"
-#include "shell/sim/LCDSIM.h"
-#include "shell/sim/SIM.h"
+#include "simlayer/LCDSIM.h"
+#include "simlayer/SIM.h"
 #include "support/test_env.h"
 
 namespace lcdtest {

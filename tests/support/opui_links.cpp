@@ -1,13 +1,10 @@
 // The operating interface's own tests run without the firmware: the interface reads the
 // firmware's stand-in record (g_opStandIn), and reaches only device communication (real or
-// fake) and its own service records, which the blocks of the page tests share.
+// fake); the page records it shares with the blocks of the page tests are linked by both.
 #include <gtest/gtest.h>
 
-#include "blocks/info/info_links.h"
-#include "blocks/visual/visual_links.h"
 #include "comm/com_services.h"
 #include "opui/op_links.h"
-#include "opui/op_services.h"
 
 namespace {
 
@@ -15,11 +12,6 @@ class OpuiLinks : public ::testing::Environment {
  public:
   void SetUp() override {
     OP_InstallLinks({.busSetAddress = COM_BusSetAddress, .canNodeTable = COM_CanNodeTable});
-    INFO_InstallLinks({.displaySwitches = &OpDisplaySwitches,
-                       .pageRequest = &OpPageRequest,
-                       .shownPageBlock = &OpShownPageBlock});
-    VIS_InstallLinks(
-        {.alarmDisplayFlags = OpAlarmDisplayFlags, .idleShown = &OpIdleShown, .touchPressed = &OpTouchPressed});
   }
 };
 

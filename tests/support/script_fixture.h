@@ -18,8 +18,8 @@
 #include "shell/com_channel.h"
 #include "shell/script.h"
 #include "shell/script_text.h"
-#include "shell/sim/SIM.h"
 #include "shell/sim_services.h"
+#include "simlayer/SIM.h"
 #include "support/test_env.h"
 
 class ScriptFixture : public ::testing::Test {

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "firmware/fw_adapter.h"
+#include "firmware/fw_main.h"
 #include "opui/op_menu.h"
 #include "opui/op_pages.h"
 #include "runtime/fb_store.h"
-#include "runtime/fw_adapter.h"
 #include "runtime/fw_clock.h"
-#include "runtime/fw_main.h"
 #include "runtime/fw_text.h"
 #include "shell/project.h"
 #include "support/demo_firmware.h"

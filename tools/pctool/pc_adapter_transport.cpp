@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "runtime/fw_adapter.h"
+#include "firmware/fw_adapter.h"
 #include "shell/sim_services.h"
 
 bool PcAdapterTransport::exchange(const std::vector<uint8_t>& request, bool binary,

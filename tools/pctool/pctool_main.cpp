@@ -27,8 +27,8 @@
 #include <string_view>
 #include <vector>
 
+#include "firmware/fw_adapter.h"
 #include "host/shared_block.h"
-#include "runtime/fw_adapter.h"
 #include "runtime/fw_image.h"
 #include "tools/engbuild/eng_builder.h"
 #include "tools/engbuild/eng_tool.h"

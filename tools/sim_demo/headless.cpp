@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "blocks/register_all.h"
+#include "firmware/fw_adapter.h"
 #include "links/sim_links.h"
-#include "runtime/fw_adapter.h"
 #include "runtime/fw_eeprom.h"
 #include "shell/sim_services.h"
 #include "tools/engbuild/eng_builder.h"

@@ -8,8 +8,8 @@
 #include "gui/GUI.h"
 #include "host/shared_block.h"
 #include "links/sim_links.h"
-#include "shell/sim/LCDSIM.h"
-#include "shell/sim/SIM.h"
+#include "simlayer/LCDSIM.h"
+#include "simlayer/SIM.h"
 #include "tools/sim_demo/headless.h"
 
 bool SimHeadlessStartDisplay(const char* program) {

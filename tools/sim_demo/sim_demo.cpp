@@ -20,15 +20,15 @@
 #include "links/sim_links.h"
 #include "opui/op_blocktypes.h"
 
+#include "firmware/fw_adapter.h"
+#include "firmware/fw_main.h"
+#include "firmware/fw_plant.h"
 #include "runtime/fb_param.h"
 #include "runtime/fb_store.h"
-#include "runtime/fw_adapter.h"
 #include "runtime/fw_defer.h"
-#include "runtime/fw_main.h"
-#include "runtime/fw_plant.h"
 #include "shell/demo_project.h"
-#include "shell/sim/LCDSIM.h"
-#include "shell/sim/SIM.h"
+#include "simlayer/LCDSIM.h"
+#include "simlayer/SIM.h"
 #include "tools/sim_demo/headless.h"
 
 namespace {

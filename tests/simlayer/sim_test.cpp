@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "gui/GUI.h"
-#include "shell/sim/SIM.h"
+#include "simlayer/SIM.h"
 #include "support/lcd_harness.h"
 #include "support/test_env.h"
 

@@ -1,17 +1,17 @@
-#include "runtime/fw_main.h"
+#include "firmware/fw_main.h"
 
 #include <cstdio>
 #include <cstring>
 
 #include "comm/com_services.h"
+#include "firmware/fw_adapter.h"
+#include "firmware/fw_links.h"
 #include "opui/op_services.h"
 #include "runtime/fb_schedule.h"
 #include "runtime/fb_store.h"
-#include "runtime/fw_adapter.h"
 #include "runtime/fw_defer.h"
 #include "runtime/fw_eeprom.h"
 #include "runtime/fw_image.h"
-#include "runtime/fw_links.h"
 #include "runtime/fw_mode.h"
 #include "runtime/fw_text.h"
 #include "shell/sim_services.h"

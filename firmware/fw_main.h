@@ -12,39 +12,17 @@
 
 #include <cstdint>
 
-#include "gui/GUI.h"
-#include "gui/WM.h"
-#include "runtime/fw_io.h"
+#include "runtime/fw_main_state.h"
 
 struct OpSlotRecord;
-
-// Run states.
-enum : uint16_t {
-  FW_STATE_STOPPED = 1,
-  FW_STATE_RUNNING = 2,
-  FW_STATE_STARTUP_PASS = 3,
-  FW_STATE_WAIT_INPUTS = 4,
-  FW_STATE_SETTLING = 5,
-  FW_STATE_SERVICE = 6,
-  FW_STATE_PICTURE_DELAY = 7,
-  FW_STATE_PICTURES = 8,
-  FW_STATE_WAIT_KEY = 9,   // start-up waits for the key with code 8 (picture flags bit 3)
-};
-
-// Device mode.
-enum : uint16_t { FW_DEVICE_ENGINEERING = 1, FW_DEVICE_SERVICE = 2 };
 
 constexpr uint16_t FW_SETTLING_CYCLES = 16;
 constexpr uint16_t FW_PICTURE_DELAY_CYCLES = 10;
 constexpr uint16_t FW_STATUS_CLEAR_CYCLES = 20;  // stopped cycles before the status word clears
-constexpr uint32_t FW_PICTURE_TABLE_SIZE = 200;
 constexpr uint32_t FW_PICTURE_HEADER = 20;       // user-picture record header, u32 length at 16
-constexpr uint32_t FW_PALETTE_COLOURS = 10;
 // The device's default colours, 0xRRGGBB: those of a device without engineering.
 inline constexpr uint32_t FW_DEFAULT_COLOURS[FW_PALETTE_COLOURS] = {0, 0x4880C0, 0, 0xFFFFFF, 0,
                                                                     0xFFFFFF, 0, 0, 0, 0};
-constexpr uint32_t FW_IDENT_RECORD = 64;
-constexpr uint32_t FW_SERVICE_LINE_LEN = 26;     // characters of a start-screen line
 
 // Image offsets the start-up and the cycle read.
 enum : uint32_t {
@@ -67,54 +45,7 @@ constexpr uint8_t FW_START_PASS = 0x04;
 // Start-up failures.
 enum : int { FW_START_OK = 0, FW_START_EEPROM1 = 100, FW_START_EEPROM2 = 200, FW_START_INTERNAL = 1 };
 
-// One loaded user picture.
-struct FwPicture {
-  const uint8_t* record;        // the picture's record in the user-picture data
-  GUI_MEMDEV_Handle memdev;
-  uint16_t xSize;
-  uint16_t ySize;
-};
-
-struct FwMainState {
-  uint16_t runState;
-  uint16_t deviceMode;
-  uint16_t countdown;            // states 4, 5 and 7
-  uint16_t statusCount;          // stopped cycles with a non-zero image status word
-  uint8_t stopRequest;           // 2: stop at the next cycle
-  uint8_t cycleRunning;
-  uint8_t halted;                // the start-up failed: no further cycle
-  uint8_t serviceShown;          // the service screen was set up
-  uint8_t serviceDrawn;          // the start screen of the service screen was drawn
-  // Lines 6, 7 and 8 of the service screen; the service memory commands show their status
-  // on line 8 (and clear line 7), and clear serviceDrawn so that the screen is drawn again.
-  char serviceLines[3][FW_SERVICE_LINE_LEN + 1];
-  uint8_t suppressServiceScreen;
-  uint8_t holdDisplay;           // display updates are held back
-  uint8_t fullScreen;
-  uint8_t commOption;            // order-code digit 2, taken at start-up
-  uint8_t picturePresent;        // the internal EEPROM holds a GIF start picture
-  uint8_t inputReady;
-  uint8_t boardReady[FW_IO_BOARDS];
-  uint8_t boardState[FW_IO_BOARDS];  // 3: online
-  uint16_t statusBits;           // for the operating interface: bit 0 analog input failed,
-                                 // 1 error flags, 2 serial error, 3 engineering faulty
-  uint16_t pageState;            // 2 in the running state, else 1
-  uint16_t keyTestCounter;
-  uint8_t touchShown;            // a touch mark is on the service screen
-  int16_t palette;               // current palette 0..3
-  GUI_COLOR screenColors[FW_PALETTE_COLOURS];
-  WM_HWIN displayWindow;
-  GUI_MEMDEV_Handle memdev[2];   // the display memory devices
-  uint8_t displaySetUp;
-  WM_HWIN popupWindow;
-  uint8_t popupCountdown;
-  uint8_t identRecord[FW_IDENT_RECORD];
-  // Pictures.
-  FwPicture pictures[FW_PICTURE_TABLE_SIZE];
-  uint32_t pictureCount;
-  uint32_t picturePos;           // offset of the next record in the user-picture data
-};
-
+// The main cycle's state (runtime/fw_main_state.h).
 extern FwMainState g_fwMain;
 
 // Start-up: display, RAM areas, EEPROM checks, engineering or service screen. The result

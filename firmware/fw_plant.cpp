@@ -1,4 +1,4 @@
-#include "runtime/fw_plant.h"
+#include "firmware/fw_plant.h"
 
 #include <algorithm>
 #include <charconv>
@@ -6,6 +6,7 @@
 
 #include "runtime/fb_schedule.h"
 #include "runtime/fw_io.h"
+#include "shell/sim_services.h"
 
 FwPlantLink g_fwPlant;
 
@@ -63,7 +64,7 @@ void writeInput(SimHostState& s, uint16_t record, uint16_t block, float percent)
   SimAnalogInput& in = s.io.analogIn[record];
   in.value = value;
   in.fFlag = 0;
-  in.hash = electrical ? 1 : 0;
+  in.electrical = electrical ? 1 : 0;
   in.entered = 1;
   char* const end = in.text + sizeof in.text - 1;
   char* const number = in.text + (electrical ? 1 : 0);
@@ -134,8 +135,8 @@ void FW_PlantSetup(const float settings[3], const FwPlantController& view,
   p.params.riseTime = settings[2];
   p.params.rangeStart = read(view.rangeLower);
   p.params.rangeEnd = read(view.rangeUpper);
-  p.params.word1 = 2;
-  p.params.word2 = 4;
+  p.params.fixedWords[0] = 2;
+  p.params.fixedWords[1] = 4;
   p.params.cycleTime = 0.1f;
   p.actuators = SimPlantActuators{};
   p.actuators.initialise = 1;

@@ -1,17 +1,21 @@
-#include "runtime/fw_adapter.h"
+#include "firmware/fw_adapter.h"
 
 #include <algorithm>
 #include <cstring>
 
+#include "blocks/exchange/exchange.h"
 #include "comm/com_services.h"
+#include "firmware/fw_links.h"
+#include "firmware/fw_main.h"
+#include "firmware/fw_plant.h"
 #include "opui/op_services.h"
 #include "runtime/fw_defer.h"
 #include "runtime/fw_eeprom.h"
 #include "runtime/fw_image.h"
-#include "runtime/fw_links.h"
-#include "runtime/fw_main.h"
 #include "runtime/fw_mode.h"
-#include "runtime/fw_plant.h"
+
+// The trend readers are the exchange family's L1READ blocks.
+static_assert(FW_TYPE_L1READ == BLK_TYPE_L1READ);
 
 FwAdapterState g_fwAdapter = {0, 0, 0, 1, FW_RUN_MODE_NONE, 0, {}};
 FwTrendReaders g_fwTrendReaders;

@@ -1,5 +1,5 @@
 // The emulated display in shared memory.
-#include "shell/sim/LCDSIM.h"
+#include "simlayer/LCDSIM.h"
 
 #include <bit>
 #include <cstdio>
@@ -10,7 +10,7 @@
 #include "gui/GUI_Private.h"
 #include "gui/LCD.h"
 #include "host/shared_block.h"
-#include "shell/sim/SIM.h"
+#include "simlayer/SIM.h"
 
 namespace {
 

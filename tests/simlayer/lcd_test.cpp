@@ -11,8 +11,8 @@
 #include "gui/GUI.h"
 #include "gui/LCD.h"
 #include "host/shared_block.h"
-#include "shell/sim/LCDSIM.h"
-#include "shell/sim/SIM.h"
+#include "simlayer/LCDSIM.h"
+#include "simlayer/SIM.h"
 #include "support/lcd_harness.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "fakes/fake_comm.h"
 #include "fakes/fake_gui.h"
 #include "fakes/fake_opui.h"
-#include "runtime/fw_main.h"
+#include "firmware/fw_main.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fakegui::Reset();

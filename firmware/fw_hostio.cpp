@@ -9,8 +9,8 @@
 //   (modules A1..A4, B1..B4, C1..C4, P1..P4); the digital I/O card always carries three
 //   input channels (class 22) and one output channel (class 41); an absent board reports 0.
 // - Each analog input of the image is a new reading of its sub-channel in every cycle; the
-//   f-flag (a typed fault marker) is the sensor fault, the hash flag ("#" before the number)
-//   marks the value as electrical (mA, V, mV, ohm), otherwise it is in engineering units.
+//   f-flag (a typed fault marker) is the sensor fault, the electrical flag ("#" before the
+//   number) marks the value as electrical (mA, V, mV, ohm), otherwise it is in engineering units.
 // - Outputs go back to the image only when the block flagged them as new; a card's output
 //   test (system data 4140..4143) takes precedence for the channels it names.
 // - The status pages see each board as its slot's module (the board types are the slot
@@ -19,10 +19,10 @@
 //   hardware versions or temperatures.
 #include <cstring>
 
+#include "firmware/fw_links.h"
+#include "firmware/fw_main.h"
 #include "opui/op_services.h"
 #include "runtime/fw_io.h"
-#include "runtime/fw_links.h"
-#include "runtime/fw_main.h"
 #include "runtime/fw_sysdata.h"
 #include "shell/sim_services.h"
 
@@ -54,7 +54,7 @@ void takeInputs(const SimHostState& s) {
         FwIoSubChannel& sub = ch.sub[k];
         sub.raw = in.value;
         sub.fault = in.fFlag ? 1 : 0;
-        sub.electrical = in.hash ? 1 : 0;
+        sub.electrical = in.electrical ? 1 : 0;
         sub.newValue = 1;
       }
       for (uint32_t i = 0; i < FW_IO_BITS; ++i) {

@@ -1,5 +1,5 @@
 // The simulation layer.
-#include "shell/sim/SIM.h"
+#include "simlayer/SIM.h"
 
 #include <atomic>
 #include <chrono>
@@ -11,7 +11,7 @@
 
 #include "gui/LCD.h"
 #include "host/regular_file.h"
-#include "shell/sim/LCDSIM.h"
+#include "simlayer/LCDSIM.h"
 
 namespace {
 

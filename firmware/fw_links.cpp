@@ -1,6 +1,6 @@
 // The links to the engineering image, the login, the system data, the clock and the I/O
 // boards.
-#include "runtime/fw_links.h"
+#include "firmware/fw_links.h"
 
 #include <algorithm>
 #include <cstring>
