@@ -65,9 +65,10 @@ void syncFloat(OpEditState& e) {
   e.stepUnit = g_opStepTable[e.valueDecimals > 4 ? 4 : e.valueDecimals];
 }
 
-// Step 4 of an entry: one decimal less above the range, one more where the value allows it
-// (the added 9 keeps a step down across the boundary one fine unit below it), then the
-// limits: below the minimum is off where off is allowed, else the minimum.
+// A value rescaled and limited after each step and each new value: one decimal less above
+// the range, one more where the value allows it (the added 9 keeps a step down across the
+// boundary one fine unit below it), then the limits: below the minimum is off where off is
+// allowed, else the minimum.
 void rescaleAndLimit(OpEditState& e) {
   if (!e.off) {
     int32_t& n = e.value;

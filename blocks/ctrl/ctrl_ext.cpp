@@ -648,7 +648,7 @@ void CTRL_ExtCycle(CtrlExtension* ext, CtrlInputs& in, CtrlOutputs& out, CtrlPar
   const CtrlOutputState& s = work.out;
   const bool kind7 = isKind7(x), kind8 = isKind8(x);
   const bool requested = work.mode == CtrlMode::Optimisation;
-  // 1. The stepping kinds do not run the core's output value by mode: their last Y is
+  // The stepping kinds do not run the core's output value by mode: their last Y is
   // the extension's output.
   x.offset = s.offset;
   x.w = out.w;
@@ -684,7 +684,7 @@ void CTRL_ExtCycle(CtrlExtension* ext, CtrlInputs& in, CtrlOutputs& out, CtrlPar
   CTRL_ExtParams(x, params, work);
   CTRL_ExtIdentify(x, work);
   CTRL_ExtResult(x, in, out, params, work);
-  // 5. In the manual-like modes the stages move the motor only by the operator's moves.
+  // In the manual-like modes the stages move the motor only by the operator's moves.
   if (kind7 || kind8) {
     CtrlExtStepper& st = kind7 ? x.step : x.stepYp;
     st.target = x.output / 100;

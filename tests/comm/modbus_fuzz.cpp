@@ -12,49 +12,21 @@
 #include "comm/com_links.h"
 #include "comm/com_modbus.h"
 #include "comm/com_services.h"
-#include "firmware/fw_main.h"
-#include "runtime/fb_param.h"
 #include "runtime/fb_schedule.h"
-#include "runtime/fb_store.h"
 #include "runtime/fw_eeprom.h"
-#include "runtime/fw_image.h"
+#include "runtime/fw_main_state.h"
 #include "runtime/fw_mode.h"
-#include "runtime/fw_sysimage.h"
+#include "support/comm_fuzz_device.h"
 
 namespace {
 
-constexpr float kFloats[] = {1.5f, -0.25f, 2500000.0f};
-constexpr uint16_t kWords[] = {5, 7};
-constexpr uint16_t kValues[] = {3, 4};
-constexpr uint32_t kLongs[] = {0x40400000u};
-constexpr const char* kTexts[] = {"FUZZ", "second"};
-constexpr FwFloatLimit kAny{.min = FW_NO_VALUE, .max = 999999.0f};
-constexpr FwFloatLimit kFloatLimits[] = {kAny, kAny, kAny};
-constexpr FwShortLimit kWordLimits[] = {{.min = 0, .max = 10}, {.min = 0, .max = 20}};
-constexpr FbLimitTable kLimits{.wordParams = kWordLimits, .floatParams = kFloatLimits,
-                               .wordValues = kWordLimits, .longValues = kFloatLimits};
-FbTemplate g_template{.size = 0, .type = 20, .analogOutputs = 1, .digitalOutputs = 1,
-                      .analogInputs = 1, .digitalInputs = 1, .floatParams = kFloats,
-                      .wordParams = kWords, .longValues = kLongs, .wordValues = kValues,
-                      .texts = kTexts};
-void noRun() {}
-
-// A fresh device every so often, so that the store does not fill up with created blocks.
+// The device of support/comm_fuzz_device.h, its block at 100 listed as the first controller, programmer and
+// programmer data block.
 void setUp() {
-  FB_ClearTypeTable();
-  FW_ClearEngineering();
-  FW_ResetEeprom();
-  g_template.size = static_cast<uint16_t>(FB_LayoutWords(g_template));
-  FB_RegisterType(20, FB_TypeFromTemplate(&g_template, noRun, noRun, FB_StandardParam, &kLimits,
-                                          FB_COMMON_BLOCK_RANGES, 0, 1, 1));
-  FB_CreateInstance(20, 100);
-  FB_CreateInstance(20, 1);
-  FB_CreateInstance(20, 56);
-  COM_Init();
+  fuzzdevice::SetUp({100, 1, 56});
   g_fbSchedule.ctrlBlocks[0] = 100;
   g_fbSchedule.progBlocks[0] = 100;
   g_fbSchedule.progDataBlocks[0] = 100;
-  FW_SysStatus() = FW_STAT_LOADED | FW_STAT_CHECKED;
   g_fwEeprom.present = 1;
 }
 

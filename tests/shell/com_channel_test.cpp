@@ -25,6 +25,7 @@
 #include "shell/com_channel.h"
 #include "simlayer/SIM.h"
 #include "support/child_process.h"
+#include "support/test_env.h"
 #include "tools/pctool/pc_channel_transport.h"
 
 namespace {
@@ -721,9 +722,7 @@ TEST_F(ComChannelTest, AConnectionFloodOnAWindowLeavesItsToolsServedOrTold) {
 // by its own text (so "ident" reads "18" and "read 103 06" reads "06,103").
 TEST_F(ComChannelTest, ToolsOfDifferentSessionsTakeTurnsOnAShare) {
   static constexpr int kExchanges = 60;
-  char pattern[] = "/tmp/simtest_runtime_XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  const std::string runtime = pattern;
+  const std::string runtime = testenv::FreshFolder("runtime");
   struct Loop {
     const char* command;
     const char* printed;

@@ -13,17 +13,7 @@
 #include "fakes/fake_gui.h"
 #include "fakes/fake_opui.h"
 #include "fakes/fake_shell.h"
-#include "firmware/fw_adapter.h"
-#include "firmware/fw_main.h"
-#include "runtime/fb_schedule.h"
-#include "runtime/fb_store.h"
-#include "runtime/fw_defer.h"
-#include "runtime/fw_eeprom.h"
-#include "runtime/fw_image.h"
-#include "runtime/fw_login.h"
-#include "runtime/fw_mode.h"
-#include "runtime/fw_sysdata.h"
-#include "runtime/fw_text.h"
+#include "support/firmware_state.h"
 #include "tools/engbuild/eng_builder.h"
 
 class AdapterFirmware : public ::testing::Test {
@@ -35,19 +25,7 @@ class AdapterFirmware : public ::testing::Test {
     FakeOpuiLog().clear();
     TheFakeShell().reset();
     FB_ClearTypeTable();
-    FB_ClearStore();
-    FW_ResetEeprom();
-    FW_ClearDeferredCalls();
-    FW_ResetMain();
-    FW_ResetAdapter();
-    g_fwRunMode = FW_RUN_MODE_STOP;
-    g_fwErrorFlags = 0;
-    g_fbSchedule.phase = 0;
-    std::memset(g_fwImage, 0, sizeof g_fwImage);
-    std::memset(g_fwInternalEeprom, 0, sizeof g_fwInternalEeprom);
-    g_fwEng = FwEngineeringState{};
-    FW_ResetSystemData();
-    FW_ResetLogin();
+    ClearFirmwareState();
     SimHostState& s = SimState();
     s.engineering = eng_.data();
     s.engineeringRef = engRef_.data();
@@ -59,15 +37,7 @@ class AdapterFirmware : public ::testing::Test {
     };
   }
   // The start-up installs hooks and binds the image; other tests start from the defaults.
-  ~AdapterFirmware() override {
-    FW_SetMainEepromWriter(nullptr);
-    FW_SetEepromFaultHook(nullptr);
-    FW_SetEngineeringClearHook(nullptr);
-    FW_BindMainEeprom(nullptr, 0);
-    FW_BindLanguageByte(nullptr);
-    FB_SetSaveHook(nullptr);
-    g_fwSysHooks = FwSystemHooks{};
-  }
+  ~AdapterFirmware() override { ReleaseFirmwareHooks(); }
 
   // A project with an engineering (tag in both images) in the shell's buffers.
   void projectWithEngineering() {

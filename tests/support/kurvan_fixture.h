@@ -16,10 +16,12 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "support/config_folder.h"
 #include "support/test_env.h"
 #include "support/trend_fixture.h"
 #include "trendview/kurvan_app.h"
@@ -83,8 +85,7 @@ class KurvanTest : public trendtest::TrendTest {
     o.lockTimeoutMs = 300;
     KurvanSetOptions(o);
     folder = testenv::FreshFolder("kurvan");
-    setenv("XDG_CONFIG_HOME", (folder + "/config").c_str(), 1);
-    std::filesystem::create_directories(folder + "/config");
+    configFolder = config.emplace("kurvan").root();
     hooks.beep = [this](int kind) { beeps.push_back(kind); };
     hooks.messageBox = [this](QWidget*, const QString& text, KurvanBox) {
       boxes.push_back(text);
@@ -101,7 +102,7 @@ class KurvanTest : public trendtest::TrendTest {
     app.reset();
     KurvanSetUiHooks(nullptr);
     TrendTest::TearDown();
-    testenv::Reset("XDG_CONFIG_HOME");
+    config.reset();
     std::filesystem::remove_all(folder);
   }
   // Starts the viewer's application with the command line; `program` defaults to the built
@@ -143,6 +144,8 @@ class KurvanTest : public trendtest::TrendTest {
 
   std::unique_ptr<CKurvanApp> app;
   std::string folder;
+  std::optional<ScopedConfigFolder> config;  // XDG_CONFIG_HOME while the test runs
+  std::string configFolder;
   KurvanUiHooks hooks;
   std::vector<int> beeps;
   std::vector<QString> boxes;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "host/shared_block.h"
+#include "support/test_env.h"
 #include "trendview/kurvex/kurvex.h"
 
 namespace trendtest {
@@ -40,7 +41,7 @@ inline std::string ReadText(const std::string& path) {
 class TrendTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    host::SetSharedNamePrefix("simtest" + std::to_string(getpid()) + ".");
+    host::SetSharedNamePrefix(testenv::SharedNamePrefix());
     KurvanOptions o;
 #ifdef KURVAN_STANDIN_PATH
     o.viewerPath = KURVAN_STANDIN_PATH;

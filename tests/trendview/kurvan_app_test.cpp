@@ -362,7 +362,7 @@ TEST_F(AppTest, TheRecordChoosesSettingsKeySectionAndSize) {
     EXPECT_TRUE(Registry(key).has("WindowSettings", "WindowSize.ChildFrame.0.0")) << c.what;
     EXPECT_TRUE(Registry(key).has(std::string(c.expectSection) + ".1", "WindowPos")) << c.what;
     EXPECT_EQ(Registry(key).getInt(c.expectSection, "WindowActive", -1), 1) << c.what;
-    std::filesystem::remove_all(folder + "/config/Orvant GmbH");
+    std::filesystem::remove_all(configFolder + "/Orvant GmbH");
   }
 }
 
@@ -381,7 +381,7 @@ TEST_F(AppTest, StoredPlacementsAreAppliedOnlyWhenLargeEnough) {
     ASSERT_TRUE(Start(""));
     EXPECT_EQ(app->mainFrame()->size(), c.expect) << c.stored;
     EXPECT_TRUE(app->mainFrame()->isVisible()) << c.stored;
-    std::filesystem::remove_all(folder + "/config/Orvant GmbH");
+    std::filesystem::remove_all(configFolder + "/Orvant GmbH");
   }
   // Closed while maximised, the normal placement is stored.
   ASSERT_TRUE(Start(""));

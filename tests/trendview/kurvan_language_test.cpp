@@ -20,7 +20,7 @@ class LanguageTest : public KurvanTest {
  protected:
   // The language stored in the program's private profile, read at start-up.
   void StoreStartLanguage(int language) {
-    std::ofstream(folder + "/config/Kurvan.ini") << "[Settings]\nLanguage=" << language << "\n";
+    std::ofstream(configFolder + "/Kurvan.ini") << "[Settings]\nLanguage=" << language << "\n";
   }
 };
 
@@ -40,7 +40,7 @@ TEST_F(LanguageTest, StartLanguageFromTheProfileOrTheFallbacks) {
       {{'e', 'f'}, 0, 1, 6},
   };
   for (const Case& c : cases) {
-    std::filesystem::remove(folder + "/config/Kurvan.ini");
+    std::filesystem::remove(configFolder + "/Kurvan.ini");
     if (c.stored >= 0) StoreStartLanguage(c.stored);
     ASSERT_TRUE(Start("", ProgramWith(c.libraries)));
     EXPECT_EQ(KurvanLanguages().current(), c.expected) << c.stored;

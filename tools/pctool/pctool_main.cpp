@@ -37,7 +37,7 @@
 #include "tools/pctool/pc_client.h"
 #include "tools/pctool/pc_modbus.h"
 #include "tools/pctool/pc_verify.h"
-#include "tools/sim_demo/headless.h"
+#include "tools/headless/headless.h"
 
 namespace {
 

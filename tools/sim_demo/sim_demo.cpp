@@ -29,7 +29,7 @@
 #include "shell/demo_project.h"
 #include "simlayer/LCDSIM.h"
 #include "simlayer/SIM.h"
-#include "tools/sim_demo/headless.h"
+#include "tools/headless/headless.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-// A firmware without shell windows (their services do nothing here), its display drawn in
-// memory and not shown, for the command-line tools that run the firmware in their own
-// process.
+// A firmware without shell windows (their services do nothing here, headless_shell.cpp), its
+// display drawn in memory and not shown, for the command-line tools and the benchmarks that
+// run the firmware in their own process. A program links sim_headless in place of the shell.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,6 @@
-// The headless device has no shell windows: the shell's services do nothing, and the project
-// is an engineering image handed over as the shell hands over a loaded project.
-#include "tools/sim_demo/headless.h"
+// The headless device's project: an engineering image handed over as the shell hands over a
+// loaded project.
+#include "tools/headless/headless.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -15,25 +15,6 @@
 #include "shell/sim_services.h"
 #include "tools/engbuild/eng_builder.h"
 
-// --- shell ------------------------------------------------------------------------------
-SimHostState& SimState() {
-  static SimHostState state{};
-  return state;
-}
-void SimModulePanelCloseAll() {}
-void SimModulePanelOpen(int32_t) {}
-int32_t SimModulePanelQuery(int, int, int) { return 0; }
-void SimModulePanelSend(int, int, int, int32_t) {}
-int SimPlantCycle(SimPlantActuators*, SimPlantParams*, SimPlantResult*) { return 0; }
-// Without a shell around it the device's restart is the firmware's own: the next tick starts
-// it again (a download from a PC tool ends so).
-void SimRequestRestart() { SimState().restartFlag = 1; }
-void SimRestartFirmware() {
-  FW_SimInit();
-  FW_SimStart();
-}
-
-// --- the project ------------------------------------------------------------------------
 void SimHeadlessStart(const std::vector<uint8_t>& engineering, uint8_t language) {
   static std::vector<uint8_t> image, imageRef, data, dataRef;
   image.assign(SIM_ENGINEERING_SIZE, 0);

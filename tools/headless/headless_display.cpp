@@ -10,7 +10,7 @@
 #include "links/sim_links.h"
 #include "simlayer/LCDSIM.h"
 #include "simlayer/SIM.h"
-#include "tools/sim_demo/headless.h"
+#include "tools/headless/headless.h"
 
 bool SimHeadlessStartDisplay(const char* program) {
   host::SetSharedNamePrefix(std::string(program) + std::to_string(getpid()) + ".");
