@@ -57,7 +57,7 @@ CtrlPageRecords pageController() { return CTRL_PageRecordsOf(g_opBlockPage.block
 // The record whose values the page shows in place of the controller's own: the cascade
 // master's, where the controller has one.
 const CtrlLink* partnerOf(const CtrlPageRecords& r) {
-  return (r.link->flags & OP_CTRL_CASCADE) ? r.partner : nullptr;
+  return (r.link->flags & CTRL_FLAG_SLAVE) ? r.partner : nullptr;
 }
 bool isManual(const CtrlLink& k) { return (k.status & CTRL_ST_MANUAL) != 0; }
 bool isPlus() { return g_opBlockPage.type == BLK_TYPE_CONTR_PLUS; }
@@ -73,7 +73,7 @@ CtrlPageState g_ctrl;
 // counts too (and is taken over here).
 uint8_t* refreshRequest(const CtrlPageRecords& r) {
   CtrlLink& k = *r.link;
-  if ((k.flags & OP_CTRL_CASCADE) && r.partner && r.partner->updated) {
+  if ((k.flags & CTRL_FLAG_SLAVE) && r.partner && r.partner->updated) {
     r.partner->updated = 0;
     k.updated = 1;
   }
@@ -308,8 +308,8 @@ void drawOutputBar(CtrlLink& k, const CtrlDisplay& d) {
     }
   }
   // A redraw request draws the bar even where its length stayed (the next display update).
-  if (k.flags & OP_CTRL_REDRAW_BAR) {
-    k.flags = static_cast<uint16_t>(k.flags & ~OP_CTRL_REDRAW_BAR);
+  if (k.flags & CTRL_FLAG_REDRAW_BAR) {
+    k.flags = static_cast<uint16_t>(k.flags & ~CTRL_FLAG_REDRAW_BAR);
     OP_RequestTextScreen();
   }
   OP_RowPrintf(row, "%s%s", label, text);
@@ -330,19 +330,19 @@ void overviewStep(const CtrlPageRecords& r, int step) {
       }
       break;
     case 1: {
-      const CtrlTriple& w = (flags & OP_CTRL_CASCADE) && partner ? partner->w : k.w;
+      const CtrlTriple& w = (flags & CTRL_FLAG_SLAVE) && partner ? partner->w : k.w;
       if (!OP_RefreshSkips(overviewField(kSetpoint), &k.updated)) {
         OP_RowPrintf(&rows[kRowWeff], "%s", OP_NumberText(value, kNumberChars, w.value, w.decimals));
       }
       break;
     }
     case 2: {
-      const CtrlTriple& x = (flags & OP_CTRL_SHOW_PARTNER) && partner ? partner->x : k.x;
+      const CtrlTriple& x = (flags & CTRL_FLAG_SLAVE_FOLLOWS) && partner ? partner->x : k.x;
       OP_RowPrintf(&rows[kRowX], "%s", OP_NumberText(value, kNumberChars, x.value, x.decimals));
       break;
     }
     case 3: {
-      const CtrlLink& src = (flags & OP_CTRL_SHOW_PARTNER) && partner ? *partner : k;
+      const CtrlLink& src = (flags & CTRL_FLAG_SLAVE_FOLLOWS) && partner ? *partner : k;
       char unit[kUnitChars + 1];
       std::snprintf(unit, sizeof unit, "%.*s", kUnitChars, src.xUnit);
       char mode[7], source[11], fault[11];
@@ -352,13 +352,13 @@ void overviewStep(const CtrlPageRecords& r, int step) {
         OP_RowPrintf(&rows[kRowSource], "%s", source);
       }
       OP_RowPrintf(&rows[kRowFault], "%s", fault);
-      const bool slave = (flags & OP_CTRL_CASCADE) && !(flags & OP_CTRL_SHOW_PARTNER);
+      const bool slave = (flags & CTRL_FLAG_SLAVE) && !(flags & CTRL_FLAG_SLAVE_FOLLOWS);
       OP_RowPrintf(&rows[kRowRole], "%s", slave ? " Slave" : "");
       break;
     }
     case 4:
-      if ((flags & OP_CTRL_CASCADE) && partner) {
-        OP_RowPrintf(&rows[kRowCascade], "%s", flags & OP_CTRL_CASCADE_OPEN ? "Casc-Open" : "Cascade   ");
+      if ((flags & CTRL_FLAG_SLAVE) && partner) {
+        OP_RowPrintf(&rows[kRowCascade], "%s", flags & CTRL_FLAG_SLAVE_OWN ? "Casc-Open" : "Cascade   ");
         const char* state = k.status & CTRL_ST_OFF ? "Coff" : k.status & CTRL_ST_XFAULT ? "XFail" : "";
         const CtrlTriple& w = partner->setpoint;
         OP_RowPrintf(&rows[kRowMaster], "%-5s%s", state,
@@ -453,7 +453,7 @@ int tuneEnter(uint16_t field) {
 // the page's block is no controller.
 bool tuneCycle(const CtrlPageRecords& r, uint16_t field) {
   if (!r.link) return false;
-  r.link->flags |= OP_CTRL_PAGE_OPEN;
+  r.link->flags |= CTRL_FLAG_PAGE_OPEN;
   if (field == OP_TUNE_FIELD_SETPOINT) editTargets(*r.link, kSetpoint);
   return true;
 }
@@ -587,7 +587,7 @@ void OP_CtrlStatusTexts(uint16_t status, uint16_t flags, const char* unit, char*
   std::snprintf(mode, 7, "%s", firstOf(status, kModeTexts, 5, "      "));
   std::snprintf(source, 11, "%s%s", firstOf(status, kSourceTexts, 2, "W  "),
                 firstOf(status, kRampTexts, 3, "    "));
-  const char* f = flags & OP_CTRL_CONFIG_ERROR ? "C Err  " : firstOf(status, kFaultTexts, 3, nullptr);
+  const char* f = flags & CTRL_FLAG_CASCADE_ERROR ? "C Err  " : firstOf(status, kFaultTexts, 3, nullptr);
   std::snprintf(fault, 11, "%-7.7s", f ? f : unit ? unit : "");
 }
 
@@ -600,7 +600,7 @@ int OP_CtrlPageOpen() {
   if (!k) return 0;
   g_ctrl = CtrlPageState{};
   g_ctrl.manual = g_ctrl.previousManual = isManual(*k) ? 1 : 0;
-  k->flags |= OP_CTRL_REDRAW_BAR;
+  k->flags |= CTRL_FLAG_REDRAW_BAR;
   OP_RowPrintf(&g_opPageRows.rows[kRowMode], "  ");
   // The labels of the setpoint and process value columns.
   OP_RowPrintf(&g_opPageRows.rows[kRowWLabel], "W");
@@ -616,10 +616,10 @@ int OP_CtrlPageRefresh(uint16_t field) {
   const CtrlPageRecords r = pageController();
   if (!r.link) return 1;
   CtrlLink& k = *r.link;
-  k.flags |= OP_CTRL_PAGE_OPEN;
+  k.flags |= CTRL_FLAG_PAGE_OPEN;
   g_ctrl.previousManual = g_ctrl.manual;
   g_ctrl.manual = isManual(k) ? 1 : 0;
-  if (g_ctrl.manual != g_ctrl.previousManual) k.flags |= OP_CTRL_REDRAW_BAR;
+  if (g_ctrl.manual != g_ctrl.previousManual) k.flags |= CTRL_FLAG_REDRAW_BAR;
   editTargets(k, overviewRole(field));
   const int step = OP_BlockRefreshStep(6, refreshRequest(r));
   if (step >= 0) overviewStep(r, step);

@@ -26,7 +26,7 @@ static_assert(CTRL_PAGE_SETS == CTRL_PARAM_SETS && CTRL_TUNE_TEXT_RESULT == CTRL
               CTRL_TUNE_RESULT_RUNNING == CTRL_EXT_CODE_RUNNING);
 
 constexpr uint16_t kCascadeFlags = CTRL_FLAG_SLAVE | CTRL_FLAG_SLAVE_OWN | CTRL_FLAG_SLAVE_FOLLOWS |
-                                   CTRL_FLAG_INACTIVE | CTRL_FLAG_MASTER | CTRL_FLAG_BLOCK_ALL;
+                                   CTRL_FLAG_CASCADE_ERROR | CTRL_FLAG_MASTER | CTRL_FLAG_BLOCK_ALL;
 constexpr uint16_t kChoiceFlags[5] = {0, CTRL_FLAG_CHOICE1, CTRL_FLAG_CHOICE2, CTRL_FLAG_CHOICE3,
                                       CTRL_FLAG_CHOICE4};
 constexpr uint16_t kAllChoiceFlags =
@@ -214,7 +214,7 @@ void findCascadeMaster(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState&
   const CtrlTypeDesc* md = CTRL_DescOf(type);
   CtrlBlockState* m = md && output == md->aoBlNo + 1u ? CTRL_StateOf(source) : nullptr;
   if (!m) {
-    s.link.flags |= CTRL_FLAG_INACTIVE;
+    s.link.flags |= CTRL_FLAG_CASCADE_ERROR;
     return;
   }
   s.link.flags |= CTRL_FLAG_SLAVE;
@@ -452,7 +452,8 @@ void cascadeStep(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s, Ct
         m->link.setpointOffered = 1;
       }
       k.setpointCommand = k.setpointOffered = 0;
-      if (k.flags & CTRL_FLAG_DISPLAY_RETURN) {
+      // While the slave's page is open, the master is asked for the display of its `Disp`.
+      if (k.flags & CTRL_FLAG_PAGE_OPEN) {
         const uint16_t disp = CTRL_Wv(L, d, CTRL_WV_DISP);
         if (disp == 1) m->link.flags |= CTRL_FLAG_SHOW_DEVIATION;
         if (disp == 2) m->link.flags |= CTRL_FLAG_SHOW_PROCESS;
@@ -476,7 +477,8 @@ void cascadeStep(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s, Ct
     }
     if ((k.flags & CTRL_FLAG_SHOW_DEVIATION) && !(s.display.mode & 4)) setDisplayMode(L, d, s, 1);
     if ((k.flags & CTRL_FLAG_SHOW_PROCESS) && !(s.display.mode & 2)) setDisplayMode(L, d, s, 2);
-    if ((k.flags & CTRL_FLAG_DISPLAY_RETURN) && (k.flags & kDisplayRequests)) {
+    // The master's own page open returns its display to its `Disp`.
+    if ((k.flags & CTRL_FLAG_PAGE_OPEN) && (k.flags & kDisplayRequests)) {
       setDisplayMode(L, d, s, CTRL_Wv(L, d, CTRL_WV_DISP));
       k.flags &= static_cast<uint16_t>(~kDisplayRequests);
     }
@@ -740,7 +742,7 @@ struct PageShown {
 };
 static_assert(sizeof(PageShown) == 14 * 4 + 5 * 2 + 6);
 // The flag bits the page itself sets every cycle (page open, redraw of the output bar).
-constexpr uint16_t kPageFlagBits = CTRL_FLAG_DISPLAY_RETURN | 0x0040;
+constexpr uint16_t kPageFlagBits = CTRL_FLAG_PAGE_OPEN | CTRL_FLAG_REDRAW_BAR;
 
 PageShown pageShown(CtrlBlockState& s) {
   const CtrlLink& k = s.link;
@@ -775,8 +777,8 @@ void ctrlRun(const CtrlTypeDesc& d) {
     return;
   }
   CtrlBlockState& s = *CTRL_LayoutState(L);
-  // An inactive block (a configuration error) does nothing.
-  if (s.link.flags & CTRL_FLAG_INACTIVE) return;
+  // A cascade input wired to no controller (a configuration error): the block does nothing.
+  if (s.link.flags & CTRL_FLAG_CASCADE_ERROR) return;
   // PIDMA: a hand-written Kp, Tn, Tv, VD, bW_p or cW_d ends the adoption of the proposal
   // (a later speed change no longer retunes).
   if (s.handEdited) {
@@ -788,7 +790,7 @@ void ctrlRun(const CtrlTypeDesc& d) {
   CtrlBlockState* m = (s.link.flags & CTRL_FLAG_SLAVE) ? CTRL_StateAt(s.master) : nullptr;
   // The cascade.
   cascadeStep(L, d, s, m);
-  s.link.flags &= static_cast<uint16_t>(~CTRL_FLAG_DISPLAY_RETURN);
+  s.link.flags &= static_cast<uint16_t>(~CTRL_FLAG_PAGE_OPEN);   // taken; the page sets it again
   // The page's take-over value and output step go to the core.
   if (s.takeOver) {
     s.in.lastY = s.takeOverValue;

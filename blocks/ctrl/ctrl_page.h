@@ -12,21 +12,42 @@
 // Type numbers of the family.
 enum : uint16_t { BLK_TYPE_CONTR = 90, BLK_TYPE_CONTR_PLUS = 91, BLK_TYPE_PIDMA = 93 };
 
-// Flag word of a controller block (CtrlLink::flags).
+// Flag word of a controller block (CtrlLink::flags), written and read by the block and its
+// pages under these names alone. Each says who sets it and what it means to either side.
 enum : uint16_t {
-  CTRL_FLAG_SLAVE = 0x0001,          // `Casc` is wired to a controller's `Bl-no`
-  CTRL_FLAG_SLAVE_OWN = 0x0004,      // slave keeps its own setpoint operations
-  CTRL_FLAG_SLAVE_FOLLOWS = 0x0008,  // slave passes them on and follows the master's choices
-  CTRL_FLAG_INACTIVE = 0x0010,       // `Casc` is wired to anything else: the block never runs
-  CTRL_FLAG_DISPLAY_RETURN = 0x0020, // return the display to `Disp` (cleared every run)
-  CTRL_FLAG_MASTER = 0x0100,         // a slave has linked to this block
-  CTRL_FLAG_CHOICE2 = 0x0200,        // setpoint choices 2, 1, 3, 4 available
+  // `Casc` is wired to a controller's `Bl-no`: this controller is a cascade slave (the block
+  // sets it at its init). The pages show the cascade lines and the master's setpoint.
+  CTRL_FLAG_SLAVE = 0x0001,
+  // A slave whose own setpoint is in effect (internal setpoint or W2): the cascade is open
+  // (the block sets it or CTRL_FLAG_SLAVE_FOLLOWS at every run of a slave). The pages show
+  // "Casc-Open".
+  CTRL_FLAG_SLAVE_OWN = 0x0004,
+  // A slave that follows its master: its setpoint operations go to the master and it takes
+  // the master's setpoint choices (the block sets it). The pages show the master's process
+  // value and status in place of the slave's.
+  CTRL_FLAG_SLAVE_FOLLOWS = 0x0008,
+  // `Casc` is wired to anything but a controller's `Bl-no`, a configuration error (the block
+  // sets it at its init): the block never runs, the pages show "C Err".
+  CTRL_FLAG_CASCADE_ERROR = 0x0010,
+  // The controller's page is open: the page sets it at every cycle it shows the controller,
+  // the block reads it at its next run and clears it. A following slave then asks its master
+  // for the display its `Disp` names (CTRL_FLAG_SHOW_*); a master returns its display to its
+  // own `Disp` and drops those requests.
+  CTRL_FLAG_PAGE_OPEN = 0x0020,
+  // The page is to draw its output bar anew: the page sets it (page open, a change of the
+  // manual state) and clears it when it draws the bar. Reserved for the page: the block
+  // never touches it.
+  CTRL_FLAG_REDRAW_BAR = 0x0040,
+  CTRL_FLAG_MASTER = 0x0100,         // a slave has linked to this block (its slave sets it)
+  CTRL_FLAG_CHOICE2 = 0x0200,        // setpoint choices 2, 1, 3, 4 available (the block's)
   CTRL_FLAG_CHOICE1 = 0x0400,
   CTRL_FLAG_CHOICE3 = 0x0800,
   CTRL_FLAG_CHOICE4 = 0x1000,
-  CTRL_FLAG_SHOW_DEVIATION = 0x2000, // display requests of a slave
+  // Display requests of a following slave to its master (the slave's block sets them, the
+  // master's block takes them): show the deviation or the process value.
+  CTRL_FLAG_SHOW_DEVIATION = 0x2000,
   CTRL_FLAG_SHOW_PROCESS = 0x4000,
-  CTRL_FLAG_BLOCK_ALL = 0x8000,      // master with `W Block` "Block All"
+  CTRL_FLAG_BLOCK_ALL = 0x8000,      // master with `W Block` "Block All" (the block's)
 };
 
 // Status word of CtrlLink.
