@@ -141,7 +141,7 @@ void copyTuningResults(CtrlBlockState& s) {
 // Publishes into the display records what the pages show of the block's own state: the
 // parameter sets and, for a PIDMA, its adaptation's status and proposal.
 void publishPage(CtrlBlockState& s) {
-  CtrlLink& k = s.link;
+  CtrlPageLink& k = s.link;
   CtrlDisplay& p = s.display;
   k.activeSet = s.out.activeSet;
   k.optimisedSet = s.params.pOpt;
@@ -339,7 +339,7 @@ void prepareParams(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s) 
 }
 
 void setupPageRecords(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s) {
-  CtrlLink& k = s.link;
+  CtrlPageLink& k = s.link;
   const uint8_t dec = decimals(L, d);
   const float xn0 = CTRL_Lv(L, CTRL_LV_XN0), xn100 = CTRL_Lv(L, CTRL_LV_XN100);
   const float w0 = CTRL_Fp(L, d.fp[CTRL_FP_W0]), w100 = CTRL_Fp(L, d.fp[CTRL_FP_W100]);
@@ -436,7 +436,7 @@ void ctrlInit(const CtrlTypeDesc& d) {
 
 // The cascade's share of a run: a slave follows its master's state and setpoint.
 void cascadeStep(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s, CtrlBlockState* m) {
-  CtrlLink& k = s.link;
+  CtrlPageLink& k = s.link;
   const uint16_t wb = wBlock(L, d);
   if (k.flags & CTRL_FLAG_SLAVE) {
     if (m) m->link.flags |= CTRL_FLAG_MASTER;
@@ -488,7 +488,7 @@ void cascadeStep(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s, Ct
 // Steps 5 to 13: inputs, operator commands and page requests into CtrlInputs.
 void takeInputs(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s, CtrlBlockState* m) {
   CtrlInputs& in = s.in;
-  CtrlLink& k = s.link;
+  CtrlPageLink& k = s.link;
   auto di = [&](CtrlDi i) { return CTRL_ReadDi(L, d, i); };
   const uint16_t am = di(CTRL_DI_AM), oplock = di(CTRL_DI_OPLOCK);
 
@@ -605,7 +605,7 @@ uint16_t overrideBits(const FbLayout& L, const CtrlTypeDesc& d, const CtrlBlockS
 // Steps 16 to 21: outputs, the link and the page records.
 void giveOutputs(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s, CtrlBlockState* m) {
   const CtrlOutputs& o = s.out;
-  CtrlLink& k = s.link;
+  CtrlPageLink& k = s.link;
   // The digital outputs.
   const struct {
     CtrlDo slot;
@@ -731,7 +731,7 @@ void takeOverAndSave(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s
 }
 
 // What the operating pages show of a controller, compared before and after a run: a change
-// raises the page-refresh request (CtrlLink::updated). Laid out without padding, so that it
+// raises the page-refresh request (CtrlPageLink::updated). Laid out without padding, so that it
 // compares as bytes.
 struct PageShown {
   float x, w, setpoint, y, values[2], tu[2], vmax[2];
@@ -745,7 +745,7 @@ static_assert(sizeof(PageShown) == 14 * 4 + 5 * 2 + 6);
 constexpr uint16_t kPageFlagBits = CTRL_FLAG_PAGE_OPEN | CTRL_FLAG_REDRAW_BAR;
 
 PageShown pageShown(CtrlBlockState& s) {
-  const CtrlLink& k = s.link;
+  const CtrlPageLink& k = s.link;
   const CtrlDisplay& d = s.display;
   PageShown v{};
   v.x = k.x.value;
@@ -807,7 +807,7 @@ void ctrlRun(const CtrlTypeDesc& d) {
   // The controller core.
   CTRL_Cycle(s.in, s.out, s.params, s.config, s.work, s.retained);
   // The manual state back to the page; a finished self-tuning start.
-  CtrlLink& k = s.link;
+  CtrlPageLink& k = s.link;
   if (!s.in.manualCmd && s.manualCopy) s.manualCopy = k.manualCmd = 0;
   if (s.out.manualActive && !s.in.manualCmd && !CTRL_ReadDi(L, d, CTRL_DI_AM)) {
     s.manualCopy = k.manualCmd = 1;

@@ -216,7 +216,7 @@ TEST_F(CtrlBlock, RaisesThePageRefreshRequestWhenAShownValueChanges) {
   make();
   fx.setAnalogInput(kBlock, kX1, 20);
   fx.init(kBlock);
-  CtrlLink& k = state().link;
+  CtrlPageLink& k = state().link;
   bool quiet = false;
   for (int i = 0; i < 100 && !quiet; ++i) {
     k.updated = 0;
