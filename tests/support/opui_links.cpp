@@ -1,6 +1,7 @@
 // The operating interface's own tests run without the firmware: the interface reads the
-// firmware's stand-in record (g_opStandIn), and reaches only device communication (real or
-// fake) and its own service records, which the blocks of the page tests share.
+// stand-in values of its device-state record (g_opDeviceState), and reaches only device
+// communication (real or fake) and its own service records, which the blocks of the page
+// tests share.
 #include <gtest/gtest.h>
 
 #include "blocks/info/info_links.h"
