@@ -960,3 +960,18 @@ const FbProgState* PROG_StateInUse(uint32_t block) {
   ProgWork* w = PROG_Work(block);
   return w ? &w->copy[w->own.copyInUse & 1] : nullptr;
 }
+
+ProgPageRecords PROG_PageRecordsOf(uint32_t block) {
+  ProgWork* w = PROG_Work(block);
+  if (!w) return {nullptr, {nullptr, 0}};
+  const uint16_t names = w->own.textCount < PROG_TEXT_LIST_SIZE ? w->own.textCount : PROG_TEXT_LIST_SIZE;
+  return {&w->page, {w->own.texts, names}};
+}
+
+bool PROG_PageProgress(uint32_t block, ProgProgress* out) {
+  const FbProgState* s = PROG_StateInUse(block);
+  if (!s) return false;
+  *out = ProgProgress{s->elapsed.get(), s->duration.get(), s->timeBefore.get(), s->total.get(),
+                      s->state == PROG_END};
+  return true;
+}
