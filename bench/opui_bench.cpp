@@ -76,7 +76,7 @@ void BM_MenuCycle(benchmark::State& state) {
   uint8_t key = 0;
   for (auto _ : state) {
     for (int i = 0; i < OP_MENU_VISIBLE_ROWS; ++i) g_opMenuRows.items[i].changed = 1;
-    g_opStandIn.keyCode = key;
+    g_opDeviceState.keyCode = key;
     key = key ? 0 : 2;
     OP_ReadKeysAndPointer();
     OP_RunPageManager(key);
@@ -120,7 +120,7 @@ void BM_BlockPageCycle(benchmark::State& state) {
   OP_SelectBlockPage(150);
   uint8_t key = 0;
   for (auto _ : state) {
-    g_opStandIn.keyCode = key;
+    g_opDeviceState.keyCode = key;
     key = key ? 0 : 2;
     OP_ReadKeysAndPointer();
     OP_RunPageManager(key);
@@ -196,8 +196,8 @@ void BM_DrawnObjectsCycle(benchmark::State& state) {
     GUI_Clear();
     GUI_MEMDEV_Select(previous);
   }
-  g_opStandIn.pictures = pictures;
-  g_opStandIn.pictureCount = 2;
+  g_opDeviceState.pictures = pictures;
+  g_opDeviceState.pictureCount = 2;
   FB_CreateInstance(FB_TYPE_APROG, 103);
   const uint16_t blocks[] = {301, 302, 303, 304, 305, 500};
   const uint16_t types[] = {OP_TYPE_TXTOBJ, OP_TYPE_IMGOBJ, OP_TYPE_PROOBJ, OP_TYPE_BAROBJ, OP_TYPE_TRDOBJ, OP_TYPE_VUSER};
@@ -253,8 +253,8 @@ void BM_DrawnObjectsCycle(benchmark::State& state) {
   OP_ClearDisplayList();
   g_fwRunMode = FW_RUN_MODE_STOP;
   OP_ResetUi();
-  g_opStandIn.pictures = nullptr;
-  g_opStandIn.pictureCount = 0;
+  g_opDeviceState.pictures = nullptr;
+  g_opDeviceState.pictureCount = 0;
   for (FwPicture& p : pictures) GUI_MEMDEV_Delete(p.memdev);
 }
 BENCHMARK(BM_DrawnObjectsCycle)->Unit(benchmark::kMicrosecond);
@@ -288,7 +288,7 @@ void BM_StatusPageCycle(benchmark::State& state) {
     OP_RunPageManager(0);
     OP_UpdateDisplay();
   }
-  g_opStandIn.keyCode = 0;
+  g_opDeviceState.keyCode = 0;
   for (auto _ : state) {
     OP_ReadKeysAndPointer();
     OP_RunPageManager(0);

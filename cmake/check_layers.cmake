@@ -56,7 +56,9 @@ set(services
 #   including folder | narrowed folder | the headers it may include there
 set(narrowings
   # The operating pages see of the controller blocks only their display records.
-  "opui/|blocks/ctrl/|blocks/ctrl/ctrl_page.h")
+  "opui/|blocks/ctrl/|blocks/ctrl/ctrl_page.h"
+  # The operating pages see of the programmers only their page records and page handlers.
+  "opui/|blocks/prog/|blocks/prog/prog_page.h")
 
 # --- derived: every layer's reachable layers ----------------------------------------------------
 set(names "")

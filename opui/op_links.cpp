@@ -13,7 +13,7 @@
 #include "runtime/fw_main_state.h"
 #include "runtime/fw_sysimage.h"
 
-OpFirmwareStandIn g_opStandIn;
+OpDeviceState g_opDeviceState;
 
 namespace {
 LinkHooks<OpLinkHooks> g_links;
@@ -28,18 +28,18 @@ bool OP_LinksStandInUsed() { return g_links.standInUsed(); }
 
 uint8_t OP_LinkKeyCode() {
   auto keyCode = g_links.get(&OpLinkHooks::keyCode);
-  return keyCode ? keyCode() : g_opStandIn.keyCode;
+  return keyCode ? keyCode() : g_opDeviceState.keyCode;
 }
 uint16_t OP_LinkOperatingState() {
   const FwMainState* main = Main();
-  return main ? main->pageState : g_opStandIn.operatingState;
+  return main ? main->pageState : g_opDeviceState.operatingState;
 }
 uint8_t OP_LinkEngineeringState() { return OP_LinkImage()[FW_SYS_FLAGS38]; }
 uint8_t* OP_LinkImage() { return g_fwImage; }
 bool OP_LinkEngineeringLoaded() { return std::memcmp(OP_LinkImage(), FW_IMAGE_TAG, 4) == 0; }
 const GUI_COLOR* OP_LinkScreenColors() {
   const FwMainState* main = Main();
-  return main ? main->screenColors : g_opStandIn.screenColors;
+  return main ? main->screenColors : g_opDeviceState.screenColors;
 }
 GUI_MEMDEV_Handle OP_LinkFullScreenDevice() {
   const FwMainState* main = Main();
@@ -54,11 +54,11 @@ uint8_t OP_LinkClockSet() { return g_fwClock.wasSet ? 1 : 0; }
 // loads pictures); the service state is the device without engineering.
 uint16_t OP_LinkDisplayState() {
   const FwMainState* main = Main();
-  return main ? main->runState : g_opStandIn.displayState;
+  return main ? main->runState : g_opDeviceState.displayState;
 }
 uint8_t OP_LinkServiceState() {
   const FwMainState* main = Main();
-  return main ? (main->deviceMode == FW_DEVICE_SERVICE ? 1 : 0) : g_opStandIn.serviceState;
+  return main ? (main->deviceMode == FW_DEVICE_SERVICE ? 1 : 0) : g_opDeviceState.serviceState;
 }
 
 uint8_t OP_LinkCommOption() { return OP_LinkImage()[FW_SYS_ORDER_DIGITS + 2]; }
@@ -66,40 +66,40 @@ bool OP_LinkEngineeringLocked() {
   constexpr uint8_t kWriteLock = 0x10;
   return g_fwLogin.access == FW_ACCESS_LOCKED || (OP_LinkEngineeringState() & kWriteLock) != 0;
 }
-bool OP_LinkConfigTransfer() { return g_opStandIn.configTransfer != 0; }
-bool OP_LinkLoadRunning() { return g_opStandIn.loadRunning != 0; }
-bool OP_LinkSdCardPresent() { return g_opStandIn.sdCard != 0; }
-bool OP_LinkUsbStickPresent() { return g_opStandIn.usbStick != 0; }
-bool OP_LinkUsbLogoFile() { return g_opStandIn.usbLogoFile != 0; }
-bool OP_LinkUsbUpdateFile() { return g_opStandIn.usbUpdateFile != 0; }
-bool OP_LinkCustomLogoPresent() { return g_opStandIn.customLogo != 0; }
-bool OP_LinkPictureLock() { return g_opStandIn.pictureLock != 0; }
+bool OP_LinkConfigTransfer() { return g_opDeviceState.configTransfer != 0; }
+bool OP_LinkLoadRunning() { return g_opDeviceState.loadRunning != 0; }
+bool OP_LinkSdCardPresent() { return g_opDeviceState.sdCard != 0; }
+bool OP_LinkUsbStickPresent() { return g_opDeviceState.usbStick != 0; }
+bool OP_LinkUsbLogoFile() { return g_opDeviceState.usbLogoFile != 0; }
+bool OP_LinkUsbUpdateFile() { return g_opDeviceState.usbUpdateFile != 0; }
+bool OP_LinkCustomLogoPresent() { return g_opDeviceState.customLogo != 0; }
+bool OP_LinkPictureLock() { return g_opDeviceState.pictureLock != 0; }
 uint8_t OP_LinkSlotModule(int slot) { return OP_LinkSlot(slot).moduleType; }
 const OpSlotRecord& OP_LinkSlot(int slot) {
   static const OpSlotRecord kUnused{};
   if (slot < 0 || slot >= OP_SLOTS) return kUnused;
   auto record = g_links.get(&OpLinkHooks::slot);
-  return record ? record(slot) : g_opStandIn.slots[slot];
+  return record ? record(slot) : g_opDeviceState.slots[slot];
 }
-uint8_t OP_LinkStartStatus() { return g_opStandIn.startStatus; }
-uint8_t OP_LinkAccessLock(int n) { return n >= 0 && n < 2 ? g_opStandIn.accessLock[n] : 0; }
-void OP_LinkOpenBlockView(uint16_t block) { g_opStandIn.viewOpened = block; }
+uint8_t OP_LinkStartStatus() { return g_opDeviceState.startStatus; }
+uint8_t OP_LinkAccessLock(int n) { return n >= 0 && n < 2 ? g_opDeviceState.accessLock[n] : 0; }
+void OP_LinkOpenBlockView(uint16_t block) { g_opDeviceState.viewOpened = block; }
 
 OpDeviceData OP_LinkDeviceData() {
-  OpDeviceData d = g_opStandIn.device;
+  OpDeviceData d = g_opDeviceState.device;
   const uint8_t* img = OP_LinkImage();
   for (int i = 0; i < 4; ++i) d.serial[i] = FW_GetU16(img + FW_IMG_SERIAL + 2 * i);
   return d;
 }
-const char* OP_LinkProjectName() { return g_opStandIn.projectName; }
-OpEthernetData& OP_LinkEthernet() { return g_opStandIn.ethernet; }
+const char* OP_LinkProjectName() { return g_opDeviceState.projectName; }
+OpEthernetData& OP_LinkEthernet() { return g_opDeviceState.ethernet; }
 void OP_LinkSetAddressByte(int address, int byte, uint8_t value) {
   if (address < 0 || address >= OP_ADDRESSES || byte < 0 || byte > 3) return;
-  g_opStandIn.ethernet.address[address][byte] = value;
+  g_opDeviceState.ethernet.address[address][byte] = value;
 }
-uint8_t OP_LinkProfibusStatus() { return g_opStandIn.profibusStatus; }
-uint8_t OP_LinkProfinetState() { return g_opStandIn.profinetState; }
-OpSdFile* OP_LinkSdFiles() { return g_opStandIn.sdFiles; }
+uint8_t OP_LinkProfibusStatus() { return g_opDeviceState.profibusStatus; }
+uint8_t OP_LinkProfinetState() { return g_opDeviceState.profinetState; }
+OpSdFile* OP_LinkSdFiles() { return g_opDeviceState.sdFiles; }
 
 const ComCanNodeTable& OP_LinkCanNodeTable() {
   static const ComCanNodeTable kEmpty{};
@@ -123,15 +123,15 @@ const uint8_t* OP_LinkStartPicture(uint32_t* size) {
   *size = g_startPictureSize;
   return g_startPicture;
 }
-bool OP_LinkStartLogoPresent() { return g_opStandIn.startLogo != 0 || g_startPictureSize > 0; }
+bool OP_LinkStartLogoPresent() { return g_opDeviceState.startLogo != 0 || g_startPictureSize > 0; }
 
 const FwPicture* OP_LinkUserPictures(uint32_t* count) {
   if (const FwMainState* main = Main()) {
     *count = main->pictureCount < FW_PICTURE_TABLE_SIZE ? main->pictureCount : FW_PICTURE_TABLE_SIZE;
     return main->pictures;
   }
-  *count = g_opStandIn.pictures ? g_opStandIn.pictureCount : 0;
-  return g_opStandIn.pictures;
+  *count = g_opDeviceState.pictures ? g_opDeviceState.pictureCount : 0;
+  return g_opDeviceState.pictures;
 }
 
 const uint8_t* OP_LinkUiArea() { return g_fwInternalEeprom + FW_IEE_PICTURE; }

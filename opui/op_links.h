@@ -4,8 +4,10 @@
 // Each call forwards to the module that owns the thing. The firmware's main cycle and
 // hardware adapter and device communication are reached through the links a program's start
 // installs (links/sim_links.h); without them (the operating interface's own tests) the calls
-// give a plain default, said at each declaration, read from the stand-in record below, which
-// tests may set, and note that a stand-in was used.
+// give a plain default, said at each declaration, read from the device-state record below
+// (g_opDeviceState), which tests may set, and note that a stand-in was used. What no other
+// module keeps (the media, the logos, the device data, the Ethernet settings ...) the calls
+// read from that record at all times.
 #pragma once
 
 #include <cstdint>
@@ -68,9 +70,14 @@ struct OpSdFile {
   char name[OP_SD_NAME_LEN];
 };
 
-// Stand-in values of firmware state, read while the links to the firmware's main cycle and
-// hardware adapter are not installed (the operating interface's own tests).
-struct OpFirmwareStandIn {
+// The operating interface's own record of the device's state. Part of it is state that no
+// other module of the simulator keeps: the media and their files, the logos, the transfers,
+// the access locks, the device data, the project name, the Ethernet settings the user edits
+// and the field-bus states; the pages read it and change it, and tests set it. The rest holds
+// the values read in place of the firmware's while the links to its main cycle and hardware
+// adapter are not installed (the operating interface's own tests).
+struct OpDeviceState {
+  // Read only while the links are not installed.
   uint8_t keyCode = 0;             // the key code of the hardware adapter
   uint16_t operatingState = 1;     // 2 = online (the main cycle's page state)
   uint16_t displayState = 0;       // above 3: the clock field is blank
@@ -78,7 +85,7 @@ struct OpFirmwareStandIn {
   // Slots 1..10: 5 screen background, 6 foreground, 7 title band, 9 and 10 the top bar.
   GUI_COLOR screenColors[10] = {0x000000, 0xC08048, 0x000000, 0xFFFFFF, 0x000000,
                                 0xFFFFFF, 0xC08048, 0x000000, 0x000000, 0xFFFFFF};
-  // Device state that nothing in the simulator sets: the media, the logos, the transfers.
+  // The interface's own: the media, the logos, the transfers.
   uint8_t sdCard = 0;              // an SD card is present
   uint8_t usbStick = 0;            // a USB stick is present
   uint8_t usbLogoFile = 0;         // the stick holds a logo file
@@ -91,18 +98,19 @@ struct OpFirmwareStandIn {
   uint8_t startStatus = 0;         // start-status byte: bit 4 asks for the date and time
   uint8_t accessLock[2] = {};      // the two access-lock bytes
   uint16_t viewOpened = 0;         // the last block whose user view was asked to open
-  // Device data of the info and status pages that no module of the simulator keeps yet.
+  // The interface's own: the device data of the info and status pages.
   OpDeviceData device;
   char projectName[OP_PROJECT_NAME_LEN] = {};
-  OpEthernetData ethernet;
+  OpEthernetData ethernet;         // edited on the Ethernet page
   uint8_t profibusStatus = 0;      // bits 0..3: bus access, parameters, configuration, data
   uint8_t profinetState = 0;       // 0..5
-  OpSlotRecord slots[OP_SLOTS];
-  OpSdFile sdFiles[OP_SD_FILES];
-  const FwPicture* pictures = nullptr;  // the user pictures loaded at start-up
+  OpSlotRecord slots[OP_SLOTS];    // read only while the links are not installed
+  OpSdFile sdFiles[OP_SD_FILES];   // the interface's own
+  // Read only while the links are not installed: the user pictures loaded at start-up.
+  const FwPicture* pictures = nullptr;
   uint32_t pictureCount = 0;
 };
-extern OpFirmwareStandIn g_opStandIn;
+extern OpDeviceState g_opDeviceState;
 
 // The key code of this cycle (0 or one of 1, 2, 4, 8, 16): the hardware adapter's. Default:
 // the stand-in.
@@ -130,16 +138,16 @@ uint8_t OP_LinkCommOption();
 // The engineering is locked: a password is set and nobody is logged in, or the image's
 // write-lock bit (byte 38, bit 4) is set.
 bool OP_LinkEngineeringLocked();
-// A configuration transfer or an engineering load runs. Default: the stand-in (none).
+// A configuration transfer or an engineering load runs: the device-state record's (none).
 bool OP_LinkConfigTransfer();
 bool OP_LinkLoadRunning();
-// Media and the files on them. Default: the stand-in (absent).
+// Media and the files on them: the device-state record's (absent).
 bool OP_LinkSdCardPresent();
 bool OP_LinkUsbStickPresent();
 bool OP_LinkUsbLogoFile();
 bool OP_LinkUsbUpdateFile();
-// Logos: a start logo is stored (the stand-in, or a start picture was handed over), a
-// custom logo is stored (the stand-in), the logos are locked (the stand-in).
+// Logos: a start logo is stored (the device-state record says so, or a start picture was
+// handed over), a custom logo is stored, the logos are locked (the device-state record's).
 bool OP_LinkStartLogoPresent();
 bool OP_LinkCustomLogoPresent();
 bool OP_LinkPictureLock();
@@ -149,15 +157,15 @@ uint8_t OP_LinkSlotModule(int slot);
 // hardware's. Default: the stand-in.
 const OpSlotRecord& OP_LinkSlot(int slot);
 // The start-status byte (bit 4: ask for the date and time after start) and the two
-// access-lock bytes (0, 1). Default: the stand-in.
+// access-lock bytes (0, 1): the device-state record's.
 uint8_t OP_LinkStartStatus();
 uint8_t OP_LinkAccessLock(int n);
-// Asks the user page of a block to open its view (its view-open byte). Default: noted in
-// the stand-in.
+// Asks the user page of a block to open its view (its view-open byte): noted in the
+// device-state record.
 void OP_LinkOpenBlockView(uint16_t block);
 // Device data of the info pages: the record (serial number from the image), the project
 // name, the Ethernet interface, the PROFIBUS status byte and the PROFINET state, the SD
-// card's file table. Default: the stand-in.
+// card's file table: the device-state record's.
 OpDeviceData OP_LinkDeviceData();
 const char* OP_LinkProjectName();   // OP_PROJECT_NAME_LEN characters at most
 OpEthernetData& OP_LinkEthernet();

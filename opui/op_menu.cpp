@@ -427,7 +427,7 @@ void OP_DeleteStartLogo() {
   g_opDisplay.userPictureFlag = 0;
   // The stored start picture is gone: its length is 0.
   OP_SetStartPicture(nullptr, 0);
-  g_opStandIn.startLogo = 0;
+  g_opDeviceState.startLogo = 0;
   g_opServiceRequests.state[OP_REQ_DELETE_START_LOGO] = OP_REQ_DONE;
 }
 
@@ -436,7 +436,7 @@ void OP_DeleteCustomLogo() {
   uint8_t& flags = pictureFlags();
   flags &= static_cast<uint8_t>(~kCustomLogoBits);
   g_opDisplay.userPictureFlag = 0;
-  g_opStandIn.customLogo = 0;
+  g_opDeviceState.customLogo = 0;
   g_opServiceRequests.state[OP_REQ_DELETE_CUSTOM_LOGO] = OP_REQ_DONE;
 }
 

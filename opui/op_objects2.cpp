@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "blocks/block_family.h"
-#include "blocks/prog/prog.h"
+#include "blocks/prog/prog_page.h"
 #include "gui/draw/GUI_Draw.h"
 #include "gui/draw/GUI_Font.h"
 #include "opui/op_blockpage.h"
@@ -310,8 +310,9 @@ uint16_t progressSource(const ProgressObject& p) {
   const int32_t b = FW_FloatToI32(p.analogIn(PROOBJ_IN_PROG));
   if (b < 1 || b > FB_MAX_BLOCK) return 0;
   const uint16_t* inst = FB_GetInstance(static_cast<uint32_t>(b));
-  return inst && inst[FB_HDR_TYPE] == FB_TYPE_APROG && PROG_Work(static_cast<uint32_t>(b)) ? static_cast<uint16_t>(b)
-                                                                                           : uint16_t{0};
+  return inst && inst[FB_HDR_TYPE] == FB_TYPE_APROG && PROG_PageRecordsOf(static_cast<uint32_t>(b)).page
+             ? static_cast<uint16_t>(b)
+             : uint16_t{0};
 }
 
 int progressInner(const ProgressObject& p) {
@@ -338,9 +339,8 @@ void layoutProgress(ProgressObject& p) {
 }
 
 // The name of the programmer's program, trailing blanks removed.
-void programName(const ProgWork& w, char* out) {
-  const int names = std::min<int>(w.own.textCount, PROG_TEXT_LIST_SIZE);
-  OP_FormatRecordLabel(out, w.page.progNo, names, w.own.texts);
+void programName(const ProgPageRecords& r, char* out) {
+  OP_FormatRecordLabel(out, r.page->progNo, r.names.count, r.names.blocks);
   out[OP_RECORD_LABEL_CHARS] = 0;
   trimBlanks(out);
 }
@@ -355,17 +355,15 @@ void OP_ProgressObjectLayout(uint16_t block) {
 float OP_ProgressObjectFraction(uint16_t block) {
   ProgressObject p;
   const uint16_t prog = p.get(block) ? progressSource(p) : 0;
-  const FbProgState* st = prog ? PROG_StateInUse(prog) : nullptr;
-  if (!st) return 0.0f;
+  ProgProgress st;
+  if (!prog || !PROG_PageProgress(prog, &st)) return 0.0f;
   float f = 0.0f;
   if (p.word(PROOBJ_WORD_KIND) == 1) {
-    const float d = st->duration.get();
-    f = d > 0.0f ? st->elapsed.get() / d : 0.0f;
-  } else if (st->state == PROG_END) {
+    f = st.duration > 0.0f ? st.elapsed / st.duration : 0.0f;
+  } else if (st.ended) {
     f = 1.0f;
   } else {
-    const float t = st->total.get();
-    f = t > 0.0f ? (st->timeBefore.get() + st->elapsed.get()) / t : 0.0f;
+    f = st.total > 0.0f ? (st.timeBefore + st.elapsed) / st.total : 0.0f;
   }
   return f >= 0.0f ? std::min(f, 1.0f) : 0.0f;  // NaN too
 }
@@ -374,9 +372,9 @@ void OP_ProgressObjectText(uint16_t block, char* out) {
   out[0] = 0;
   ProgressObject p;
   const uint16_t prog = p.get(block) ? progressSource(p) : 0;
-  const ProgWork* w = prog ? PROG_Work(prog) : nullptr;
-  if (!w) return;
-  const ProgPage& page = w->page;
+  const ProgPageRecords r = prog ? PROG_PageRecordsOf(prog) : ProgPageRecords{};
+  if (!r.page) return;
+  const ProgPage& page = *r.page;
   const bool seconds = page.timeUnit != 0;
   char name[OP_RECORD_LABEL_CHARS + 1], time[24];
   auto timeOf = [&](float v, bool up) {
@@ -390,18 +388,18 @@ void OP_ProgressObjectText(uint16_t block, char* out) {
     case PROOBJ_TEXT_SEGMENT_REST: std::snprintf(out, n, "%s", timeOf(page.segRes.get(), true)); break;
     case PROOBJ_TEXT_RUN_TIME: std::snprintf(out, n, "%s", timeOf(page.tNetto.get(), false)); break;
     case PROOBJ_TEXT_PROGRAM_REST: std::snprintf(out, n, "%s", timeOf(page.tRest.get(), true)); break;
-    case PROOBJ_TEXT_NAME: programName(*w, out); break;
+    case PROOBJ_TEXT_NAME: programName(r, out); break;
     case PROOBJ_TEXT_SEGMENT: std::snprintf(out, n, "Segment %d", page.segNo); break;
     case PROOBJ_TEXT_NAME_SEGMENT:
-      programName(*w, name);
+      programName(r, name);
       std::snprintf(out, n, "%s, Segment %d", name, page.segNo);
       break;
     case PROOBJ_TEXT_NAME_RUN_TIME:
-      programName(*w, name);
+      programName(r, name);
       std::snprintf(out, n, "%s, %s", name, timeOf(page.tNetto.get(), false));
       break;
     case PROOBJ_TEXT_NAME_STATE: {
-      programName(*w, name);
+      programName(r, name);
       const bool halted = page.runStatus == 1;
       std::snprintf(out, n, "%s, %s", name,
                     halted ? OP_ListText(FW_TXT_PROG_HALT, 1, 2) : OP_ListText(FW_TXT_PROG_STATE, page.pageState, 10));

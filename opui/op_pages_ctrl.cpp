@@ -56,10 +56,10 @@ constexpr OpRect kLineRects[6] = {lineRect(0), lineRect(1), lineRect(2),
 CtrlPageRecords pageController() { return CTRL_PageRecordsOf(g_opBlockPage.block); }
 // The record whose values the page shows in place of the controller's own: the cascade
 // master's, where the controller has one.
-const CtrlLink* partnerOf(const CtrlPageRecords& r) {
-  return (r.link->flags & OP_CTRL_CASCADE) ? r.partner : nullptr;
+const CtrlPageLink* partnerOf(const CtrlPageRecords& r) {
+  return (r.link->flags & CTRL_FLAG_SLAVE) ? r.partner : nullptr;
 }
-bool isManual(const CtrlLink& k) { return (k.status & CTRL_ST_MANUAL) != 0; }
+bool isManual(const CtrlPageLink& k) { return (k.status & CTRL_ST_MANUAL) != 0; }
 bool isPlus() { return g_opBlockPage.type == BLK_TYPE_CONTR_PLUS; }
 bool isPidma() { return g_opBlockPage.type == BLK_TYPE_PIDMA; }
 
@@ -72,8 +72,8 @@ CtrlPageState g_ctrl;
 // shows changed; where the page shows the cascade master's values, the master's request
 // counts too (and is taken over here).
 uint8_t* refreshRequest(const CtrlPageRecords& r) {
-  CtrlLink& k = *r.link;
-  if ((k.flags & OP_CTRL_CASCADE) && r.partner && r.partner->updated) {
+  CtrlPageLink& k = *r.link;
+  if ((k.flags & CTRL_FLAG_SLAVE) && r.partner && r.partner->updated) {
     r.partner->updated = 0;
     k.updated = 1;
   }
@@ -116,14 +116,14 @@ int16_t nextChoice(uint16_t block, int16_t value) { return stepChoice(block, val
 // Commits: the setpoint offered to the controller, the setpoint command, nothing for the
 // output (its stepper moves the controller through the inc/dec bytes).
 int commitSetpoint(const FbValueEntry*, uint16_t, float value) {
-  CtrlLink* k = pageController().link;
+  CtrlPageLink* k = pageController().link;
   if (!k || value == FW_NO_VALUE) return FW_POST_BAD;
   k->offeredSetpoint = value;
   k->setpointOffered = 1;
   return FW_POST_OK;
 }
 int commitSource(const FbValueEntry*, uint16_t, float value) {
-  CtrlLink* k = pageController().link;
+  CtrlPageLink* k = pageController().link;
   const int choice = FW_FloatToI32(value);
   if (!k || choice < CTRL_SPCMD_EXTERNAL || choice > CTRL_SPCMD_W2_OFF) return FW_POST_BAD;
   k->setpointCommand = static_cast<uint8_t>(choice);
@@ -176,7 +176,7 @@ uint16_t overviewField(Role role) {
 }
 
 // Whether a field of the overview can be entered now.
-bool overviewAvailable(const CtrlLink& k, Role role) {
+bool overviewAvailable(const CtrlPageLink& k, Role role) {
   if (role == kX) return true;
   if (k.lock) return false;
   switch (role) {
@@ -190,14 +190,14 @@ bool overviewAvailable(const CtrlLink& k, Role role) {
 }
 
 uint16_t overviewCursor(uint16_t index, int direction) {
-  const CtrlLink* k = pageController().link;
+  const CtrlPageLink* k = pageController().link;
   if (!k) return 0;
   return OP_NextFieldWhere(index, direction,
                        [k](uint16_t i) { return overviewAvailable(*k, overviewRole(i)); });
 }
 
 // Loads a field's value before the common enter starts the editor on it.
-void loadSetpoint(const CtrlLink& k) {
+void loadSetpoint(const CtrlPageLink& k) {
   g_setpointValue = k.setpoint.value;
   OP_SetFloatLimits(&g_setpointLimits, k.setpoint.low, k.setpoint.high, k.setpoint.decimals);
 }
@@ -206,7 +206,7 @@ int overviewEnter(uint16_t field) {
   const CtrlPageRecords r = pageController();
   const Role role = overviewRole(field);
   if (!r.link || !overviewAvailable(*r.link, role)) return -1;
-  CtrlLink& k = *r.link;
+  CtrlPageLink& k = *r.link;
   const CtrlDisplay& d = *r.display;
   switch (role) {
     case kMode:
@@ -235,7 +235,7 @@ int overviewEnter(uint16_t field) {
 // The edit that the common enter started gets the page's commit and, on the output, the
 // controller's inc/dec bytes as the stepper's targets; an output edit ends when the
 // controller leaves manual.
-void editTargets(CtrlLink& k, Role role) {
+void editTargets(CtrlPageLink& k, Role role) {
   OpEditState& e = g_opEdit;
   if (!g_opFieldEditor.editing || !e.active) return;
   if (e.commit == OP_ValueCommit) {
@@ -282,7 +282,7 @@ void clearRows(OpTextRow* rows, int n) {
 }
 
 // Step 5: the output bar, its label and its text.
-void drawOutputBar(CtrlLink& k, const CtrlDisplay& d) {
+void drawOutputBar(CtrlPageLink& k, const CtrlDisplay& d) {
   OpTextRow* row = &g_opPageRows.rows[kRowOutput];
   char value[kNumberChars + 1];
   const char* label;
@@ -308,8 +308,8 @@ void drawOutputBar(CtrlLink& k, const CtrlDisplay& d) {
     }
   }
   // A redraw request draws the bar even where its length stayed (the next display update).
-  if (k.flags & OP_CTRL_REDRAW_BAR) {
-    k.flags = static_cast<uint16_t>(k.flags & ~OP_CTRL_REDRAW_BAR);
+  if (k.flags & CTRL_FLAG_REDRAW_BAR) {
+    k.flags = static_cast<uint16_t>(k.flags & ~CTRL_FLAG_REDRAW_BAR);
     OP_RequestTextScreen();
   }
   OP_RowPrintf(row, "%s%s", label, text);
@@ -318,9 +318,9 @@ void drawOutputBar(CtrlLink& k, const CtrlDisplay& d) {
 }
 
 void overviewStep(const CtrlPageRecords& r, int step) {
-  CtrlLink& k = *r.link;
+  CtrlPageLink& k = *r.link;
   const uint16_t flags = k.flags;
-  const CtrlLink* partner = partnerOf(r);
+  const CtrlPageLink* partner = partnerOf(r);
   OpTextRow* rows = g_opPageRows.rows;
   char value[kNumberChars + 1];
   switch (step) {
@@ -330,19 +330,19 @@ void overviewStep(const CtrlPageRecords& r, int step) {
       }
       break;
     case 1: {
-      const CtrlTriple& w = (flags & OP_CTRL_CASCADE) && partner ? partner->w : k.w;
+      const CtrlTriple& w = (flags & CTRL_FLAG_SLAVE) && partner ? partner->w : k.w;
       if (!OP_RefreshSkips(overviewField(kSetpoint), &k.updated)) {
         OP_RowPrintf(&rows[kRowWeff], "%s", OP_NumberText(value, kNumberChars, w.value, w.decimals));
       }
       break;
     }
     case 2: {
-      const CtrlTriple& x = (flags & OP_CTRL_SHOW_PARTNER) && partner ? partner->x : k.x;
+      const CtrlTriple& x = (flags & CTRL_FLAG_SLAVE_FOLLOWS) && partner ? partner->x : k.x;
       OP_RowPrintf(&rows[kRowX], "%s", OP_NumberText(value, kNumberChars, x.value, x.decimals));
       break;
     }
     case 3: {
-      const CtrlLink& src = (flags & OP_CTRL_SHOW_PARTNER) && partner ? *partner : k;
+      const CtrlPageLink& src = (flags & CTRL_FLAG_SLAVE_FOLLOWS) && partner ? *partner : k;
       char unit[kUnitChars + 1];
       std::snprintf(unit, sizeof unit, "%.*s", kUnitChars, src.xUnit);
       char mode[7], source[11], fault[11];
@@ -352,13 +352,13 @@ void overviewStep(const CtrlPageRecords& r, int step) {
         OP_RowPrintf(&rows[kRowSource], "%s", source);
       }
       OP_RowPrintf(&rows[kRowFault], "%s", fault);
-      const bool slave = (flags & OP_CTRL_CASCADE) && !(flags & OP_CTRL_SHOW_PARTNER);
+      const bool slave = (flags & CTRL_FLAG_SLAVE) && !(flags & CTRL_FLAG_SLAVE_FOLLOWS);
       OP_RowPrintf(&rows[kRowRole], "%s", slave ? " Slave" : "");
       break;
     }
     case 4:
-      if ((flags & OP_CTRL_CASCADE) && partner) {
-        OP_RowPrintf(&rows[kRowCascade], "%s", flags & OP_CTRL_CASCADE_OPEN ? "Casc-Open" : "Cascade   ");
+      if ((flags & CTRL_FLAG_SLAVE) && partner) {
+        OP_RowPrintf(&rows[kRowCascade], "%s", flags & CTRL_FLAG_SLAVE_OWN ? "Casc-Open" : "Cascade   ");
         const char* state = k.status & CTRL_ST_OFF ? "Coff" : k.status & CTRL_ST_XFAULT ? "XFail" : "";
         const CtrlTriple& w = partner->setpoint;
         OP_RowPrintf(&rows[kRowMaster], "%-5s%s", state,
@@ -404,7 +404,7 @@ TunePageState g_tune;
 const OpFieldTable kTuneTable{&g_tune.fieldCount, kTuneFields};
 const OpFieldTable kPidTuneTable{nullptr, kPidTuneFields};
 
-bool tuneAvailable(const CtrlLink& k, uint16_t field) {
+bool tuneAvailable(const CtrlPageLink& k, uint16_t field) {
   if (field == OP_TUNE_FIELD_BACK) return true;
   if (k.lock) return false;
   if (field == OP_TUNE_FIELD_SETPOINT) return !k.setpointLock;
@@ -412,7 +412,7 @@ bool tuneAvailable(const CtrlLink& k, uint16_t field) {
 }
 
 uint16_t tuneCursor(uint16_t index, int direction) {
-  const CtrlLink* k = pageController().link;
+  const CtrlPageLink* k = pageController().link;
   if (!k) return 0;
   return OP_NextFieldWhere(index, direction, [k](uint16_t i) { return tuneAvailable(*k, i); });
 }
@@ -453,21 +453,21 @@ int tuneEnter(uint16_t field) {
 // the page's block is no controller.
 bool tuneCycle(const CtrlPageRecords& r, uint16_t field) {
   if (!r.link) return false;
-  r.link->flags |= OP_CTRL_PAGE_OPEN;
+  r.link->flags |= CTRL_FLAG_PAGE_OPEN;
   if (field == OP_TUNE_FIELD_SETPOINT) editTargets(*r.link, kSetpoint);
   return true;
 }
 
 // Line 1 of the tuning pages: process value, "(Man)" and the output.
 void tuneLineXY(const CtrlPageRecords& r) {
-  const CtrlLink& k = *r.link;
+  const CtrlPageLink& k = *r.link;
   char x[7], y[5];
   OP_RowPrintf(line(kLineXY), "X =%s    Y = %s%s", OP_NumberText(x, 6, k.x.value, k.x.decimals),
                isManual(k) ? "(Man)" : "     ", OP_NumberText(y, 4, r.display->y.value, 0));
 }
 
 // Steps 1 and 2 of the tuning pages: the setpoint (unless it is being edited) and Weff.
-void tuneSetpoints(CtrlLink& k, int step) {
+void tuneSetpoints(CtrlPageLink& k, int step) {
   const CtrlTriple& t = step == 1 ? k.setpoint : k.w;
   if (step == 1 && OP_RefreshSkips(OP_TUNE_FIELD_SETPOINT, &k.updated)) return;
   OP_RowNumber(line(kLineW), step == 1 ? kWColumn : kWeffColumn, kNumberChars, t.value, t.decimals);
@@ -587,20 +587,20 @@ void OP_CtrlStatusTexts(uint16_t status, uint16_t flags, const char* unit, char*
   std::snprintf(mode, 7, "%s", firstOf(status, kModeTexts, 5, "      "));
   std::snprintf(source, 11, "%s%s", firstOf(status, kSourceTexts, 2, "W  "),
                 firstOf(status, kRampTexts, 3, "    "));
-  const char* f = flags & OP_CTRL_CONFIG_ERROR ? "C Err  " : firstOf(status, kFaultTexts, 3, nullptr);
+  const char* f = flags & CTRL_FLAG_CASCADE_ERROR ? "C Err  " : firstOf(status, kFaultTexts, 3, nullptr);
   std::snprintf(fault, 11, "%-7.7s", f ? f : unit ? unit : "");
 }
 
 // --- Controller overview -------------------------------------------------------------------------
 
 int OP_CtrlPageOpen() {
-  CtrlLink* k = pageController().link;
+  CtrlPageLink* k = pageController().link;
   clearRows(g_opPageRows.rows, OP_PAGE_ROWS);
   for (int16_t& b : g_opPageRows.bars) b = 0;
   if (!k) return 0;
   g_ctrl = CtrlPageState{};
   g_ctrl.manual = g_ctrl.previousManual = isManual(*k) ? 1 : 0;
-  k->flags |= OP_CTRL_REDRAW_BAR;
+  k->flags |= CTRL_FLAG_REDRAW_BAR;
   OP_RowPrintf(&g_opPageRows.rows[kRowMode], "  ");
   // The labels of the setpoint and process value columns.
   OP_RowPrintf(&g_opPageRows.rows[kRowWLabel], "W");
@@ -615,11 +615,11 @@ int OP_CtrlPageOpen() {
 int OP_CtrlPageRefresh(uint16_t field) {
   const CtrlPageRecords r = pageController();
   if (!r.link) return 1;
-  CtrlLink& k = *r.link;
-  k.flags |= OP_CTRL_PAGE_OPEN;
+  CtrlPageLink& k = *r.link;
+  k.flags |= CTRL_FLAG_PAGE_OPEN;
   g_ctrl.previousManual = g_ctrl.manual;
   g_ctrl.manual = isManual(k) ? 1 : 0;
-  if (g_ctrl.manual != g_ctrl.previousManual) k.flags |= OP_CTRL_REDRAW_BAR;
+  if (g_ctrl.manual != g_ctrl.previousManual) k.flags |= CTRL_FLAG_REDRAW_BAR;
   editTargets(k, overviewRole(field));
   const int step = OP_BlockRefreshStep(6, refreshRequest(r));
   if (step >= 0) overviewStep(r, step);
@@ -629,7 +629,7 @@ int OP_CtrlPageRefresh(uint16_t field) {
 // --- Tuning pages ----------------------------------------------------------------------------------
 
 int OP_TunePageOpen() {
-  const CtrlLink* k = pageController().link;
+  const CtrlPageLink* k = pageController().link;
   clearRows(g_opMenuRows.items, OP_MENU_ITEM_ROWS);
   OP_SetPageTitle(&g_opMenuRows.title, g_opBlockPage.tag);
   g_tune.fieldCount = isPlus() ? OP_TUNE_FIELD_POPT : OP_TUNE_FIELD_STATE;
@@ -650,7 +650,7 @@ int OP_TunePageOpen() {
 int OP_TunePageRefresh(uint16_t field) {
   const CtrlPageRecords r = pageController();
   if (!tuneCycle(r, field)) return 1;
-  CtrlLink& k = *r.link;
+  CtrlPageLink& k = *r.link;
   const CtrlDisplay& d = *r.display;
   char a[7], b[7];
   switch (OP_BlockRefreshStep(9, refreshRequest(r))) {
@@ -689,7 +689,7 @@ int OP_TunePageRefresh(uint16_t field) {
 int OP_PidTunePageRefresh(uint16_t field) {
   const CtrlPageRecords r = pageController();
   if (!tuneCycle(r, field)) return 1;
-  CtrlLink& k = *r.link;
+  CtrlPageLink& k = *r.link;
   const CtrlDisplay& d = *r.display;
   char a[12], b[7];
   switch (OP_BlockRefreshStep(8, refreshRequest(r))) {

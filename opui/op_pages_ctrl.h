@@ -18,16 +18,6 @@
 
 #include <cstdint>
 
-// Display flags of a controller (the low byte of CtrlLink::flags) as the pages read them.
-enum : uint16_t {
-  OP_CTRL_CASCADE = 0x01,       // the controller has a cascade master: the pages show it
-  OP_CTRL_CASCADE_OPEN = 0x04,  // the slave keeps its own setpoint
-  OP_CTRL_SHOW_PARTNER = 0x08,  // process value and status of the master
-  OP_CTRL_CONFIG_ERROR = 0x10,  // "C Err": the cascade input is wired wrong
-  OP_CTRL_PAGE_OPEN = 0x20,     // set by the page every cycle
-  OP_CTRL_REDRAW_BAR = 0x40,    // the page draws its output bar anew
-};
-
 // Fields of the controller overview (CONTR+ has the parameter set as field 1 before them).
 enum : uint16_t {
   OP_CTRL_FIELD_MODE = 1, OP_CTRL_FIELD_SOURCE, OP_CTRL_FIELD_SETPOINT, OP_CTRL_FIELD_X,
@@ -50,6 +40,7 @@ int OP_InputPageOpen();
 int OP_InputPageRefresh(uint16_t field);
 
 // The mode, setpoint-source and fault texts of the overview for a status word and the
-// display flags (buffers of 7, 11 and 11 bytes); `unit` is the fault text without a fault.
+// controller's flag word (CTRL_FLAG_*, buffers of 7, 11 and 11 bytes); `unit` is the fault
+// text without a fault.
 void OP_CtrlStatusTexts(uint16_t status, uint16_t flags, const char* unit, char* mode,
                         char* source, char* fault);

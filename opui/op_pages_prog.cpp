@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "blocks/prog/prog.h"
+#include "blocks/prog/prog_page.h"
 #include "opui/op_blockpage.h"
 #include "opui/op_editor.h"
 #include "opui/op_field_editor.h"
@@ -43,7 +43,9 @@ constexpr OpRect kRects[] = {
 
 // --- The programmer -----------------------------------------------------------------------------
 
-ProgWork* pageWork() { return PROG_Work(g_opBlockPage.block); }
+// The records of the page's programmer; `page` is null for another block.
+ProgPageRecords pageRecords() { return PROG_PageRecordsOf(g_opBlockPage.block); }
+ProgPage* pageRecord() { return pageRecords().page; }
 bool isDigital(const ProgPage& p) { return p.outputKind.get() == PROG_KIND_DIGITAL; }
 bool noValue(float v) { return v == FW_NO_VALUE; }
 
@@ -83,24 +85,24 @@ FbValueEntry g_commandEntry{FB_KIND_WORD, 0, &g_commandValue, nullptr, &kCommand
 const OpFieldExtra kCommandExtra{FW_TXT_PROG_STATE, nullptr, 0, OP_EDIT_MODE_DIALOG, nullptr};
 
 int commitPreset(const FbValueEntry*, uint16_t, float value) {
-  ProgWork* w = pageWork();
-  if (!w || noValue(value)) return FW_POST_BAD;
-  w->page.newPresetValue = value;
-  w->page.presetRequest = 1;
+  ProgPage* p = pageRecord();
+  if (!p || noValue(value)) return FW_POST_BAD;
+  p->newPresetValue = value;
+  p->presetRequest = 1;
   return FW_POST_OK;
 }
 int commitManual(const FbValueEntry*, uint16_t, float value) {
-  ProgWork* w = pageWork();
-  if (!w || noValue(value)) return FW_POST_BAD;
-  w->page.newManualValue = value;
-  w->page.manualValueRequest = 1;
+  ProgPage* p = pageRecord();
+  if (!p || noValue(value)) return FW_POST_BAD;
+  p->newManualValue = value;
+  p->manualValueRequest = 1;
   return FW_POST_OK;
 }
 int commitCommand(const FbValueEntry*, uint16_t, float value) {
-  ProgWork* w = pageWork();
+  ProgPage* p = pageRecord();
   const int command = FW_FloatToI32(value);
-  if (!w || !commandOffered(g_opBlockPage.block, command)) return FW_POST_BAD;
-  w->page.command = static_cast<uint16_t>(command);
+  if (!p || !commandOffered(g_opBlockPage.block, command)) return FW_POST_BAD;
+  p->command = static_cast<uint16_t>(command);
   return FW_POST_OK;
 }
 
@@ -132,19 +134,19 @@ bool available(uint16_t block, const ProgPage& p, uint16_t field) {
 }
 
 uint16_t progCursor(uint16_t index, int direction) {
-  const ProgWork* w = pageWork();
-  if (!w) return 0;
+  const ProgPage* p = pageRecord();
+  if (!p) return 0;
   const uint16_t block = g_opBlockPage.block;
-  return OP_NextFieldWhere(index, direction, [w, block](uint16_t i) { return available(block, w->page, i); });
+  return OP_NextFieldWhere(index, direction, [p, block](uint16_t i) { return available(block, *p, i); });
 }
 
 void refreshNow(uint16_t field);
 
 int progEnter(uint16_t field) {
   const uint16_t block = g_opBlockPage.block;
-  ProgWork* w = pageWork();
-  if (!w || g_opSegmentTable.open || !available(block, w->page, field)) return -1;
-  ProgPage& p = w->page;
+  ProgPage* record = pageRecord();
+  if (!record || g_opSegmentTable.open || !available(block, *record, field)) return -1;
+  ProgPage& p = *record;
   switch (field) {
     case OP_PROG_FIELD_PROGRAM:
       // The table's request; the page routine opens the table at once.
@@ -190,8 +192,8 @@ void installCommit(uint16_t field) {
 
 // --- The page's steps ---------------------------------------------------------------------------
 
-void pageStep(ProgWork& w, int step) {
-  ProgPage& p = w.page;
+void pageStep(const ProgPageRecords& r, int step) {
+  ProgPage& p = *r.page;
   uint8_t* request = &p.updated;
   const bool digital = isDigital(p);
   const bool seconds = p.timeUnit != 0;
@@ -199,8 +201,7 @@ void pageStep(ProgWork& w, int step) {
   switch (step) {
     case 0: {
       char name[OP_RECORD_LABEL_CHARS + 1];
-      const int names = w.own.textCount < PROG_TEXT_LIST_SIZE ? w.own.textCount : PROG_TEXT_LIST_SIZE;
-      OP_FormatRecordLabel(name, p.progNo, names, w.own.texts);
+      OP_FormatRecordLabel(name, p.progNo, r.names.count, r.names.blocks);
       OP_RowPrintf(row(kRowProgram), "%s", name);
       break;
     }
@@ -299,7 +300,7 @@ bool dataBlockOf(const ProgPage& p, const OpSegmentTable& t, uint32_t k, FbLayou
          (!t.typed || L->wordParams >= PROG_SEGMENTS_PER_BLOCK);
 }
 
-bool resolveLine(const ProgWork& w, uint16_t n, Line* out) {
+bool resolveLine(const ProgPage& p, uint16_t n, Line* out) {
   const OpSegmentTable& t = g_opSegmentTable;
   Line l;
   if (n == 1) {
@@ -311,7 +312,7 @@ bool resolveLine(const ProgWork& w, uint16_t n, Line* out) {
     l.block = g_opBlockPage.block;
   } else if (n >= 3) {
     const uint32_t k = n - 3u;
-    if (!dataBlockOf(w.page, t, k, &l.L)) return false;
+    if (!dataBlockOf(p, t, k, &l.L)) return false;
     const uint32_t m = k % linesPerBlock(t);
     const uint32_t per = t.typed ? 3 : 2;
     const uint32_t seg = m / per, part = m % per;
@@ -411,9 +412,9 @@ bool descriptorOf(const Line& l, FbValueEntry* e, FbFloatLimitData* lim, int16_t
   const FbTypeRecord* type = FB_GetType(l.L.type);
   switch (l.kind) {
     case LineKind::Recipe: {
-      const ProgWork* w = pageWork();
-      if (!w) return false;
-      g_recipeLimits = FwShortLimit{1, static_cast<int16_t>(w->page.progNoMax < 1 ? 1 : w->page.progNoMax)};
+      const ProgPage* p = pageRecord();
+      if (!p) return false;
+      g_recipeLimits = FwShortLimit{1, static_cast<int16_t>(p->progNoMax < 1 ? 1 : p->progNoMax)};
       g_recipeValue = g_opSegmentTable.recipe;
       e->kind = FB_KIND_WORD;
       e->value = &g_recipeValue;
@@ -464,7 +465,7 @@ void lineText(const Line& l, int width, char* out) {
 // cursor's line highlighted.
 void buildRows() {
   OpSegmentTable& t = g_opSegmentTable;
-  const ProgWork* w = pageWork();
+  const ProgPage* p = pageRecord();
   const int width = valueWidth();
   int shown = 0;
   for (int r = 0; r < OP_SEGMENT_ROWS; ++r) {
@@ -475,7 +476,7 @@ void buildRows() {
     t.items[r] = OpMenuItem{};
     t.entries[r] = FbValueEntry{};
     Line l;
-    if (!w || n > t.count || !resolveLine(*w, n, &l)) continue;
+    if (!p || n > t.count || !resolveLine(*p, n, &l)) continue;
     int16_t id = 0;
     labelOf(l, t.labels[r], sizeof t.labels[r]);
     const bool editable = descriptorOf(l, &t.entries[r], &t.limits[r], &id);
@@ -509,9 +510,8 @@ int showTableScreen() {
   return 0;
 }
 
-void openTable(ProgWork& w) {
+void openTable(ProgPage& p) {
   OpSegmentTable& t = g_opSegmentTable;
-  ProgPage& p = w.page;
   t = OpSegmentTable{};
   t.open = 1;
   t.digital = isDigital(p) ? 1 : 0;
@@ -529,10 +529,10 @@ void openTable(ProgWork& w) {
 
 // The RecEdt line: another program is listed; selected too while the program may be chosen.
 int commitRecipe(const FbValueEntry*, uint16_t, float value) {
-  ProgWork* w = pageWork();
+  ProgPage* record = pageRecord();
   const int n = FW_FloatToI32(value);
-  if (!w || n < 1 || n > w->page.progNoMax) return FW_POST_BAD;
-  ProgPage& p = w->page;
+  if (!record || n < 1 || n > record->progNoMax) return FW_POST_BAD;
+  ProgPage& p = *record;
   g_opSegmentTable.recipe = static_cast<uint16_t>(n);
   if (!p.progNoFixed) {
     p.command = PROG_CMD_SELECT;
@@ -549,8 +549,7 @@ void startLineEdit(const ProgPage& p) {
   if (p.lock || r < 0 || r >= OP_SEGMENT_ROWS || !t.items[r].entry) return;
   const OpMenuItem& item = t.items[r];
   Line l;
-  const ProgWork* w = pageWork();
-  if (!w || !resolveLine(*w, t.cursor, &l) || !OP_EditStart(item.entry, item.sub)) return;
+  if (!resolveLine(p, t.cursor, &l) || !OP_EditStart(item.entry, item.sub)) return;
   if (l.kind == LineKind::Recipe) g_opEdit.commit = commitRecipe;
   const bool type = l.kind == LineKind::Type;
   OpTextRow& text = g_opMenuRows.items[r];
@@ -575,8 +574,8 @@ void moveTableCursor(int direction) {
 // keys it takes are not seen by the common rules of the block page.
 int tableKeys() {
   OpSegmentTable& t = g_opSegmentTable;
-  ProgWork* w = pageWork();
-  if (!t.open || !w || g_opFieldEditor.editing) return 0;
+  ProgPage* p = pageRecord();
+  if (!t.open || !p || g_opFieldEditor.editing) return 0;
   OpKeyState& k = g_opKeys;
   if (!t.rebuild) {
     if (OP_KeyStepEvent(k.downStep, k.holdDown, OP_KEY_DOWN)) {
@@ -587,9 +586,9 @@ int tableKeys() {
   }
   if (OP_IsShortPress(k.exitReleased)) {
     // The table is closed; the page sees the block's flag and starts again.
-    w->page.tableOpen = 0;
+    p->tableOpen = 0;
   } else if (OP_IsShortPress(k.enterReleased) && !t.rebuild) {
-    startLineEdit(w->page);
+    startLineEdit(*p);
   }
   k.exitReleased = k.enterReleased = 0;
   k.downStep = k.upStep = 0;
@@ -597,9 +596,9 @@ int tableKeys() {
 }
 
 // One cycle of the table: the end of an edit, the rebuild after the delay, the close.
-void tableCycle(ProgWork& w) {
+void tableCycle(const ProgPage& p) {
   OpSegmentTable& t = g_opSegmentTable;
-  if (!w.page.tableOpen) {
+  if (!p.tableOpen) {
     t = OpSegmentTable{};
     g_prog.fieldCount = OP_PROG_FIELDS;
     g_opBlockPage.reselect = 1;   // the page is shown again from its start
@@ -620,21 +619,21 @@ void tableCycle(ProgWork& w) {
 }
 
 int refresh(uint16_t field) {
-  ProgWork* w = pageWork();
-  if (!w) return 1;
+  const ProgPageRecords r = pageRecords();
+  if (!r.page) return 1;
+  ProgPage& p = *r.page;
   if (g_opSegmentTable.open) {
-    tableCycle(*w);
+    tableCycle(p);
     return 0;
   }
   installCommit(field);
-  ProgPage& p = w->page;
   if (p.tableRequest) {
     p.tableRequest = 0;
-    openTable(*w);
+    openTable(p);
     return 0;
   }
   const int step = OP_BlockRefreshStep(6, &p.updated);
-  if (step >= 0) pageStep(*w, step);
+  if (step >= 0) pageStep(r, step);
   return 0;
 }
 
@@ -653,11 +652,11 @@ int OP_ProgPageOpen() {
   }
   g_opSegmentTable = OpSegmentTable{};
   g_prog.fieldCount = OP_PROG_FIELDS;
-  if (ProgWork* w = pageWork()) {
-    w->page.tableOpen = 0;
-    w->page.tableRequest = 0;
+  if (ProgPage* p = pageRecord()) {
+    p->tableOpen = 0;
+    p->tableRequest = 0;
     char tag[FB_TEXT_LEN + 1];
-    std::snprintf(tag, sizeof tag, "%.*s", FB_TEXT_LEN, w->page.tag);
+    std::snprintf(tag, sizeof tag, "%.*s", FB_TEXT_LEN, p->tag);
     OP_SetPageTitle(&g_opPageRows.title, tag);
     OP_RowPrintf(row(kRowSegment), "%s", FW_GetText(FW_TXT_PROG_SEGMENT));
   }
@@ -668,17 +667,17 @@ int OP_ProgPageOpen() {
 int OP_ProgPageRefresh(uint16_t field) { return refresh(field); }
 
 uint16_t OP_SegmentCount() {
-  const ProgWork* w = pageWork();
-  if (!w) return 0;
+  const ProgPage* p = pageRecord();
+  if (!p) return 0;
   OpSegmentTable& t = g_opSegmentTable;
   // Segment types (three lines a segment) come with APRGD2 data blocks.
   FbLayout L;
-  t.typed = FB_GetLayout(w->page.dataBlocks[0], &L) && L.type == FB_TYPE_APRGD2 && !t.digital ? 1 : 0;
+  t.typed = FB_GetLayout(p->dataBlocks[0], &L) && L.type == FB_TYPE_APRGD2 && !t.digital ? 1 : 0;
   const uint32_t per = t.typed ? 3 : 2;
   const uint32_t perBlock = linesPerBlock(t);
   uint16_t lines = 2;
   for (uint32_t k = 0; lines < OP_SEGMENT_LINES_MAX; k += perBlock) {
-    if (!dataBlockOf(w->page, t, k, &L)) break;
+    if (!dataBlockOf(*p, t, k, &L)) break;
     for (uint32_t m = 0; m < perBlock && lines < OP_SEGMENT_LINES_MAX; ++m) {
       ++lines;
       // The line of a target value of -32000 ends the program.

@@ -4,7 +4,7 @@
 // setpoint output (DPROG: its six tracks), the range, the remaining segment time, the net
 // run time and the remaining program time, the mode, halt and state; its fields open the
 // segment table, preset a segment, change the manual value and the manual mode and give the
-// commands the block offers. Everything comes from the programmer's page record (prog.h);
+// commands the block offers. Everything comes from the programmer's page record (prog_page.h);
 // what the page writes are the record's requests and commands, each taken once by the
 // block's next run.
 //

@@ -9,7 +9,7 @@
 // CTRL_StateOf to reach it.
 //
 // Two controllers form a cascade when the slave's `Casc` input is wired to the master's
-// `Bl-no` output; the slave then reaches the master's CtrlLink through a handle.
+// `Bl-no` output; the slave then reaches the master's CtrlPageLink through a handle.
 #pragma once
 
 #include <cstddef>
@@ -64,7 +64,7 @@ struct CtrlBlockState {
   CtrlWork work;
   CtrlRetained retained;        // its stored form lies in the state words
   CtrlChanges changes;
-  CtrlLink link;
+  CtrlPageLink link;
   CtrlDisplay display;
   CtrlSetpointChoice setpointChoice;
   CtrlOptChoice optChoice;

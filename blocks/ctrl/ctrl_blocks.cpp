@@ -26,7 +26,7 @@ static_assert(CTRL_PAGE_SETS == CTRL_PARAM_SETS && CTRL_TUNE_TEXT_RESULT == CTRL
               CTRL_TUNE_RESULT_RUNNING == CTRL_EXT_CODE_RUNNING);
 
 constexpr uint16_t kCascadeFlags = CTRL_FLAG_SLAVE | CTRL_FLAG_SLAVE_OWN | CTRL_FLAG_SLAVE_FOLLOWS |
-                                   CTRL_FLAG_INACTIVE | CTRL_FLAG_MASTER | CTRL_FLAG_BLOCK_ALL;
+                                   CTRL_FLAG_CASCADE_ERROR | CTRL_FLAG_MASTER | CTRL_FLAG_BLOCK_ALL;
 constexpr uint16_t kChoiceFlags[5] = {0, CTRL_FLAG_CHOICE1, CTRL_FLAG_CHOICE2, CTRL_FLAG_CHOICE3,
                                       CTRL_FLAG_CHOICE4};
 constexpr uint16_t kAllChoiceFlags =
@@ -141,7 +141,7 @@ void copyTuningResults(CtrlBlockState& s) {
 // Publishes into the display records what the pages show of the block's own state: the
 // parameter sets and, for a PIDMA, its adaptation's status and proposal.
 void publishPage(CtrlBlockState& s) {
-  CtrlLink& k = s.link;
+  CtrlPageLink& k = s.link;
   CtrlDisplay& p = s.display;
   k.activeSet = s.out.activeSet;
   k.optimisedSet = s.params.pOpt;
@@ -214,7 +214,7 @@ void findCascadeMaster(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState&
   const CtrlTypeDesc* md = CTRL_DescOf(type);
   CtrlBlockState* m = md && output == md->aoBlNo + 1u ? CTRL_StateOf(source) : nullptr;
   if (!m) {
-    s.link.flags |= CTRL_FLAG_INACTIVE;
+    s.link.flags |= CTRL_FLAG_CASCADE_ERROR;
     return;
   }
   s.link.flags |= CTRL_FLAG_SLAVE;
@@ -339,7 +339,7 @@ void prepareParams(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s) 
 }
 
 void setupPageRecords(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s) {
-  CtrlLink& k = s.link;
+  CtrlPageLink& k = s.link;
   const uint8_t dec = decimals(L, d);
   const float xn0 = CTRL_Lv(L, CTRL_LV_XN0), xn100 = CTRL_Lv(L, CTRL_LV_XN100);
   const float w0 = CTRL_Fp(L, d.fp[CTRL_FP_W0]), w100 = CTRL_Fp(L, d.fp[CTRL_FP_W100]);
@@ -436,7 +436,7 @@ void ctrlInit(const CtrlTypeDesc& d) {
 
 // The cascade's share of a run: a slave follows its master's state and setpoint.
 void cascadeStep(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s, CtrlBlockState* m) {
-  CtrlLink& k = s.link;
+  CtrlPageLink& k = s.link;
   const uint16_t wb = wBlock(L, d);
   if (k.flags & CTRL_FLAG_SLAVE) {
     if (m) m->link.flags |= CTRL_FLAG_MASTER;
@@ -452,7 +452,8 @@ void cascadeStep(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s, Ct
         m->link.setpointOffered = 1;
       }
       k.setpointCommand = k.setpointOffered = 0;
-      if (k.flags & CTRL_FLAG_DISPLAY_RETURN) {
+      // While the slave's page is open, the master is asked for the display of its `Disp`.
+      if (k.flags & CTRL_FLAG_PAGE_OPEN) {
         const uint16_t disp = CTRL_Wv(L, d, CTRL_WV_DISP);
         if (disp == 1) m->link.flags |= CTRL_FLAG_SHOW_DEVIATION;
         if (disp == 2) m->link.flags |= CTRL_FLAG_SHOW_PROCESS;
@@ -476,7 +477,8 @@ void cascadeStep(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s, Ct
     }
     if ((k.flags & CTRL_FLAG_SHOW_DEVIATION) && !(s.display.mode & 4)) setDisplayMode(L, d, s, 1);
     if ((k.flags & CTRL_FLAG_SHOW_PROCESS) && !(s.display.mode & 2)) setDisplayMode(L, d, s, 2);
-    if ((k.flags & CTRL_FLAG_DISPLAY_RETURN) && (k.flags & kDisplayRequests)) {
+    // The master's own page open returns its display to its `Disp`.
+    if ((k.flags & CTRL_FLAG_PAGE_OPEN) && (k.flags & kDisplayRequests)) {
       setDisplayMode(L, d, s, CTRL_Wv(L, d, CTRL_WV_DISP));
       k.flags &= static_cast<uint16_t>(~kDisplayRequests);
     }
@@ -486,7 +488,7 @@ void cascadeStep(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s, Ct
 // Steps 5 to 13: inputs, operator commands and page requests into CtrlInputs.
 void takeInputs(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s, CtrlBlockState* m) {
   CtrlInputs& in = s.in;
-  CtrlLink& k = s.link;
+  CtrlPageLink& k = s.link;
   auto di = [&](CtrlDi i) { return CTRL_ReadDi(L, d, i); };
   const uint16_t am = di(CTRL_DI_AM), oplock = di(CTRL_DI_OPLOCK);
 
@@ -603,7 +605,7 @@ uint16_t overrideBits(const FbLayout& L, const CtrlTypeDesc& d, const CtrlBlockS
 // Steps 16 to 21: outputs, the link and the page records.
 void giveOutputs(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s, CtrlBlockState* m) {
   const CtrlOutputs& o = s.out;
-  CtrlLink& k = s.link;
+  CtrlPageLink& k = s.link;
   // The digital outputs.
   const struct {
     CtrlDo slot;
@@ -729,7 +731,7 @@ void takeOverAndSave(const FbLayout& L, const CtrlTypeDesc& d, CtrlBlockState& s
 }
 
 // What the operating pages show of a controller, compared before and after a run: a change
-// raises the page-refresh request (CtrlLink::updated). Laid out without padding, so that it
+// raises the page-refresh request (CtrlPageLink::updated). Laid out without padding, so that it
 // compares as bytes.
 struct PageShown {
   float x, w, setpoint, y, values[2], tu[2], vmax[2];
@@ -740,10 +742,10 @@ struct PageShown {
 };
 static_assert(sizeof(PageShown) == 14 * 4 + 5 * 2 + 6);
 // The flag bits the page itself sets every cycle (page open, redraw of the output bar).
-constexpr uint16_t kPageFlagBits = CTRL_FLAG_DISPLAY_RETURN | 0x0040;
+constexpr uint16_t kPageFlagBits = CTRL_FLAG_PAGE_OPEN | CTRL_FLAG_REDRAW_BAR;
 
 PageShown pageShown(CtrlBlockState& s) {
-  const CtrlLink& k = s.link;
+  const CtrlPageLink& k = s.link;
   const CtrlDisplay& d = s.display;
   PageShown v{};
   v.x = k.x.value;
@@ -775,8 +777,8 @@ void ctrlRun(const CtrlTypeDesc& d) {
     return;
   }
   CtrlBlockState& s = *CTRL_LayoutState(L);
-  // An inactive block (a configuration error) does nothing.
-  if (s.link.flags & CTRL_FLAG_INACTIVE) return;
+  // A cascade input wired to no controller (a configuration error): the block does nothing.
+  if (s.link.flags & CTRL_FLAG_CASCADE_ERROR) return;
   // PIDMA: a hand-written Kp, Tn, Tv, VD, bW_p or cW_d ends the adoption of the proposal
   // (a later speed change no longer retunes).
   if (s.handEdited) {
@@ -788,7 +790,7 @@ void ctrlRun(const CtrlTypeDesc& d) {
   CtrlBlockState* m = (s.link.flags & CTRL_FLAG_SLAVE) ? CTRL_StateAt(s.master) : nullptr;
   // The cascade.
   cascadeStep(L, d, s, m);
-  s.link.flags &= static_cast<uint16_t>(~CTRL_FLAG_DISPLAY_RETURN);
+  s.link.flags &= static_cast<uint16_t>(~CTRL_FLAG_PAGE_OPEN);   // taken; the page sets it again
   // The page's take-over value and output step go to the core.
   if (s.takeOver) {
     s.in.lastY = s.takeOverValue;
@@ -805,7 +807,7 @@ void ctrlRun(const CtrlTypeDesc& d) {
   // The controller core.
   CTRL_Cycle(s.in, s.out, s.params, s.config, s.work, s.retained);
   // The manual state back to the page; a finished self-tuning start.
-  CtrlLink& k = s.link;
+  CtrlPageLink& k = s.link;
   if (!s.in.manualCmd && s.manualCopy) s.manualCopy = k.manualCmd = 0;
   if (s.out.manualActive && !s.in.manualCmd && !CTRL_ReadDi(L, d, CTRL_DI_AM)) {
     s.manualCopy = k.manualCmd = 1;

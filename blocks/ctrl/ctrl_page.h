@@ -12,24 +12,45 @@
 // Type numbers of the family.
 enum : uint16_t { BLK_TYPE_CONTR = 90, BLK_TYPE_CONTR_PLUS = 91, BLK_TYPE_PIDMA = 93 };
 
-// Flag word of a controller block (CtrlLink::flags).
+// Flag word of a controller block (CtrlPageLink::flags), written and read by the block and its
+// pages under these names alone. Each says who sets it and what it means to either side.
 enum : uint16_t {
-  CTRL_FLAG_SLAVE = 0x0001,          // `Casc` is wired to a controller's `Bl-no`
-  CTRL_FLAG_SLAVE_OWN = 0x0004,      // slave keeps its own setpoint operations
-  CTRL_FLAG_SLAVE_FOLLOWS = 0x0008,  // slave passes them on and follows the master's choices
-  CTRL_FLAG_INACTIVE = 0x0010,       // `Casc` is wired to anything else: the block never runs
-  CTRL_FLAG_DISPLAY_RETURN = 0x0020, // return the display to `Disp` (cleared every run)
-  CTRL_FLAG_MASTER = 0x0100,         // a slave has linked to this block
-  CTRL_FLAG_CHOICE2 = 0x0200,        // setpoint choices 2, 1, 3, 4 available
+  // `Casc` is wired to a controller's `Bl-no`: this controller is a cascade slave (the block
+  // sets it at its init). The pages show the cascade lines and the master's setpoint.
+  CTRL_FLAG_SLAVE = 0x0001,
+  // A slave whose own setpoint is in effect (internal setpoint or W2): the cascade is open
+  // (the block sets it or CTRL_FLAG_SLAVE_FOLLOWS at every run of a slave). The pages show
+  // "Casc-Open".
+  CTRL_FLAG_SLAVE_OWN = 0x0004,
+  // A slave that follows its master: its setpoint operations go to the master and it takes
+  // the master's setpoint choices (the block sets it). The pages show the master's process
+  // value and status in place of the slave's.
+  CTRL_FLAG_SLAVE_FOLLOWS = 0x0008,
+  // `Casc` is wired to anything but a controller's `Bl-no`, a configuration error (the block
+  // sets it at its init): the block never runs, the pages show "C Err".
+  CTRL_FLAG_CASCADE_ERROR = 0x0010,
+  // The controller's page is open: the page sets it at every cycle it shows the controller,
+  // the block reads it at its next run and clears it. A following slave then asks its master
+  // for the display its `Disp` names (CTRL_FLAG_SHOW_*); a master returns its display to its
+  // own `Disp` and drops those requests.
+  CTRL_FLAG_PAGE_OPEN = 0x0020,
+  // The page is to draw its output bar anew: the page sets it (page open, a change of the
+  // manual state) and clears it when it draws the bar. Reserved for the page: the block
+  // never touches it.
+  CTRL_FLAG_REDRAW_BAR = 0x0040,
+  CTRL_FLAG_MASTER = 0x0100,         // a slave has linked to this block (its slave sets it)
+  CTRL_FLAG_CHOICE2 = 0x0200,        // setpoint choices 2, 1, 3, 4 available (the block's)
   CTRL_FLAG_CHOICE1 = 0x0400,
   CTRL_FLAG_CHOICE3 = 0x0800,
   CTRL_FLAG_CHOICE4 = 0x1000,
-  CTRL_FLAG_SHOW_DEVIATION = 0x2000, // display requests of a slave
+  // Display requests of a following slave to its master (the slave's block sets them, the
+  // master's block takes them): show the deviation or the process value.
+  CTRL_FLAG_SHOW_DEVIATION = 0x2000,
   CTRL_FLAG_SHOW_PROCESS = 0x4000,
-  CTRL_FLAG_BLOCK_ALL = 0x8000,      // master with `W Block` "Block All"
+  CTRL_FLAG_BLOCK_ALL = 0x8000,      // master with `W Block` "Block All" (the block's)
 };
 
-// Status word of CtrlLink.
+// Status word of CtrlPageLink.
 enum : uint16_t {
   CTRL_ST_RAMP = 0x0001,
   CTRL_ST_MANUAL = 0x0002,
@@ -54,7 +75,7 @@ enum : uint16_t {
   CTRL_DISPLAY_OVC_MINUS = 0x20,
 };
 
-// Operator setpoint commands the page writes into CtrlLink::setpointCommand.
+// Operator setpoint commands the page writes into CtrlPageLink::setpointCommand.
 enum : uint8_t {
   CTRL_SPCMD_EXTERNAL = 1,   // internal-setpoint command 0
   CTRL_SPCMD_INTERNAL = 2,   // internal-setpoint command 1
@@ -62,7 +83,7 @@ enum : uint8_t {
   CTRL_SPCMD_W2_OFF = 4,
 };
 
-// Self-tuning start and stop codes (CtrlLink::optCode).
+// Self-tuning start and stop codes (CtrlPageLink::optCode).
 enum : uint8_t { CTRL_OPT_START = 10, CTRL_OPT_STOP = 11 };
 
 // PIDMA: the state text it shows while idle or after an error (CtrlDisplay::tuneText), and
@@ -76,10 +97,13 @@ struct CtrlTriple {
   uint8_t decimals = 0, kind = 0, spare = 0;
 };
 
-// What a cascade slave and the operating pages read of a controller, and where they leave
-// their requests; the block-list entry's page data points here. The header has the layout of
-// the operating interface's block page header (hide, lock, two bytes, the block type).
-struct CtrlLink {
+// The controller's page link: the display record of its values and state (the block fills
+// it at every run and its init) that the operating pages and a cascade slave read, and the
+// request fields where they leave their requests; the block-list entry's page data points
+// here. Its companion CtrlDisplay holds what only the controller's own pages show. The header
+// has the layout of the operating interface's block page header (hide, lock, two bytes, the
+// block type).
+struct CtrlPageLink {
   uint8_t hide = 0, lock = 0;
   uint8_t setpointLock = 0;    // the page may not change the setpoint or its source
   uint8_t manualCmd = 0;       // the manual command: the page toggles it, the block follows
@@ -107,16 +131,19 @@ struct CtrlLink {
 };
 // The record's layout, fixed: the header is the block page header, the rest what the pages
 // and a cascade slave read and write.
-static_assert(offsetof(CtrlLink, setpointLock) == 2 && offsetof(CtrlLink, manualCmd) == 3 &&
-              offsetof(CtrlLink, type) == 4 && offsetof(CtrlLink, title) == 6 &&
-              offsetof(CtrlLink, xUnit) == 6 + FB_TEXT_LEN && offsetof(CtrlLink, status) == 38 &&
-              offsetof(CtrlLink, flags) == 40 && offsetof(CtrlLink, x) == 44 &&
-              offsetof(CtrlLink, w) == 60 && offsetof(CtrlLink, setpoint) == 76 &&
-              offsetof(CtrlLink, setpointOffered) == 92 && offsetof(CtrlLink, activeSet) == 93 &&
-              offsetof(CtrlLink, optimisedSet) == 94 && offsetof(CtrlLink, setFromInput) == 95 &&
-              offsetof(CtrlLink, offeredSetpoint) == 96 && offsetof(CtrlLink, setpointCommand) == 100 &&
-              offsetof(CtrlLink, incKey) == 103 && offsetof(CtrlLink, optCode) == 105 &&
-              offsetof(CtrlLink, updated) == 106 && sizeof(CtrlLink) == 108,
+static_assert(offsetof(CtrlPageLink, setpointLock) == 2 && offsetof(CtrlPageLink, manualCmd) == 3 &&
+              offsetof(CtrlPageLink, type) == 4 && offsetof(CtrlPageLink, title) == 6 &&
+              offsetof(CtrlPageLink, xUnit) == 6 + FB_TEXT_LEN &&
+              offsetof(CtrlPageLink, status) == 38 && offsetof(CtrlPageLink, flags) == 40 &&
+              offsetof(CtrlPageLink, x) == 44 && offsetof(CtrlPageLink, w) == 60 &&
+              offsetof(CtrlPageLink, setpoint) == 76 &&
+              offsetof(CtrlPageLink, setpointOffered) == 92 &&
+              offsetof(CtrlPageLink, activeSet) == 93 && offsetof(CtrlPageLink, optimisedSet) == 94 &&
+              offsetof(CtrlPageLink, setFromInput) == 95 &&
+              offsetof(CtrlPageLink, offeredSetpoint) == 96 &&
+              offsetof(CtrlPageLink, setpointCommand) == 100 &&
+              offsetof(CtrlPageLink, incKey) == 103 && offsetof(CtrlPageLink, optCode) == 105 &&
+              offsetof(CtrlPageLink, updated) == 106 && sizeof(CtrlPageLink) == 108,
               "the controller's display record moved");
 static_assert(sizeof(CtrlTriple) == 16 && offsetof(CtrlTriple, decimals) == 12);
 
@@ -152,9 +179,9 @@ constexpr int CTRL_PAGE_SETS = 6;
 // The display records of a controller block and of its cascade partner (the master whose
 // values a slave's page shows; null without one). `link` is null for another block.
 struct CtrlPageRecords {
-  CtrlLink* link;
+  CtrlPageLink* link;
   CtrlDisplay* display;
-  CtrlLink* partner;
+  CtrlPageLink* partner;
 };
 CtrlPageRecords CTRL_PageRecordsOf(uint16_t block);
 

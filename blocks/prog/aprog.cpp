@@ -142,6 +142,9 @@ constexpr ProgReadId kReadIds[] = {
 
 constexpr ProgVariant kAprog{
     .type = FB_TYPE_APROG,
+    .tmpl = &kTemplate,
+    .limits = &kLimits,
+    .weight = 33,
     .dataTypes = {FB_TYPE_APROGD, FB_TYPE_APRGD2},
     .io = {.aiPSet = APROG_AI_PSET, .aiDBlock = APROG_AI_DBLOCK, .aiProgNo = APROG_AI_PROGNO,
            .aiXVal = APROG_AI_XVAL, .aiSlavNo = APROG_AI_SLAVNO,
@@ -169,28 +172,9 @@ constexpr ProgVariant kAprog{
     .startSearch = APROG_StartSearch,
     .powerUp = PROG_PowerUp,
     .programNumber = nullptr,  // the core's: the input while it names the program
-    .initSelection = PROG_InitSelection,
-    .pageCommand = PROG_PageCommand,
-    .listRequest = PROG_ListProgram,
     .publish = publish,
 };
 
 }  // namespace
 
 const ProgVariant& PROG_AprogVariant() { return kAprog; }
-
-void FB_APROG_Run() { PROG_Run(kAprog); }
-void FB_APROG_Init() { PROG_Init(kAprog); }
-uint8_t FB_APROG_Param(FbParamRequest* request, uint16_t* badIndex) {
-  return PROG_Param(kAprog, request, badIndex);
-}
-
-void BLK_RegisterProgTypes() {
-  static constexpr BlkTypeRow kRows[] = {
-      {&kTemplate, FB_APROG_Run, FB_APROG_Init, FB_APROG_Param, &kLimits, 33,
-       PROG_CATALOGUE_GROUP},
-  };
-  BLK_RegisterTimeGroupTypes(kRows);
-  PROG_RegisterDigitalType();
-  PROG_RegisterDataTypes();
-}

@@ -116,6 +116,9 @@ constexpr ProgReadId kReadIds[] = {
 
 constexpr ProgVariant kDprog{
     .type = FB_TYPE_DPROG,
+    .tmpl = &kTemplate,
+    .limits = &kLimits,
+    .weight = 28,
     .dataTypes = {FB_TYPE_DPROGD, 0},
     .io = {.aiPSet = DPROG_AI_PSET, .aiDBlock = DPROG_AI_DBLOCK, .aiProgNo = DPROG_AI_PROGNO,
            .aiXVal = PROG_NONE, .aiSlavNo = DPROG_AI_SLAVNO,
@@ -143,26 +146,9 @@ constexpr ProgVariant kDprog{
     .startSearch = nullptr,
     .powerUp = PROG_PowerUp,
     .programNumber = nullptr,
-    .initSelection = PROG_InitSelection,
-    .pageCommand = PROG_PageCommand,
-    .listRequest = PROG_ListProgram,
     .publish = publish,
 };
 
 }  // namespace
 
 const ProgVariant& PROG_DprogVariant() { return kDprog; }
-
-void FB_DPROG_Run() { PROG_Run(kDprog); }
-void FB_DPROG_Init() { PROG_Init(kDprog); }
-uint8_t FB_DPROG_Param(FbParamRequest* request, uint16_t* badIndex) {
-  return PROG_Param(kDprog, request, badIndex);
-}
-
-void PROG_RegisterDigitalType() {
-  static constexpr BlkTypeRow kRows[] = {
-      {&kTemplate, FB_DPROG_Run, FB_DPROG_Init, FB_DPROG_Param, &kLimits, 28,
-       PROG_CATALOGUE_GROUP},
-  };
-  BLK_RegisterTimeGroupTypes(kRows);
-}

@@ -8,36 +8,27 @@
 //
 // Everything here lives in the blocks' work words and keeps the device's 32-bit layout:
 // 32-bit values are two-word cells, references to other instances are block numbers or
-// 32-bit word offsets into the instance heap. The records are read by the operating
-// interface (the programmer page) through these declarations.
+// 32-bit word offsets into the instance heap. The operating interface reads only the page
+// record and the page handlers (prog_page.h).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "blocks/prog/prog_page.h"
 #include "runtime/fb_schedule.h"
 #include "runtime/fb_store.h"
 
 struct FbParamRequest;
 
-constexpr uint16_t PROG_SEGMENTS_PER_BLOCK = 10;
 constexpr uint16_t PROG_SELECTOR_LIST_SIZE = 33;  // selector blocks on the DBlock path
 constexpr uint16_t PROG_TEXT_LIST_SIZE = 25;      // text blocks on the ProgNo path
-// Data-block numbers of one program for the page, zero-terminated.
-constexpr uint16_t PROG_PAGE_LIST_SIZE = FB_PROG_DATA_LIST_SIZE + 1;
 
 // Remaining program time of an endless program.
 constexpr float PROG_ENDLESS_TIME = 959999.0f;
 // Largest value of the segment counter: it wraps to 0 here, a multiple of ten, so that an
 // endless program keeps its position inside the data block.
 constexpr uint16_t PROG_SEGMENT_WRAP = 60000;
-
-// Segment types of APRGD2 (word parameters "Type 1" .. "Type10").
-enum : uint16_t {
-  PROG_SEG_TIME = 0, PROG_SEG_RATE = 1, PROG_SEG_DWELL = 2, PROG_SEG_STEP = 3,
-  PROG_SEG_TIME_WAIT = 4, PROG_SEG_RATE_WAIT = 5, PROG_SEG_DWELL_WAIT = 6,
-  PROG_SEG_STEP_WAIT = 7,
-};
 
 // Programmer states (FbProgState::state).
 enum : uint16_t {
@@ -100,84 +91,6 @@ struct FbProgState {
 };
 static_assert(alignof(FbProgState) == 2 && sizeof(FbProgState) == 88);
 
-// ---------------------------------------------------------------------------------------
-// Page record: the programmer page reads what the block publishes each cycle and writes the
-// operator's commands into the command fields; the block takes each command at its next run
-// and clears it. The block-list entry's page data points here from the start-up pass on.
-// It begins with the header every block page record has.
-
-// Operating state shown by the page (ProgPage::pageState).
-enum : uint16_t {
-  PROG_PAGE_STOPPED = 1, PROG_PAGE_RUN = 2, PROG_PAGE_RESET = 3, PROG_PAGE_SEARCH = 4,
-  PROG_PAGE_ERROR = 6,
-};
-// Commands of the page (ProgPage::command).
-enum : uint16_t {
-  PROG_CMD_NONE = 0, PROG_CMD_STOP = 1, PROG_CMD_RUN = 2, PROG_CMD_RESET = 3,
-  PROG_CMD_SEARCH = 4, PROG_CMD_SELECT = 9,
-};
-// Manual on/off request of the page (ProgPage::manualRequest).
-enum : uint16_t { PROG_MANUAL_KEEP = 0, PROG_MANUAL_OFF = 1, PROG_MANUAL_ON = 2 };
-// Marker in ProgPage::outputKind of the digital programmer.
-constexpr float PROG_KIND_DIGITAL = -31002.0f;
-
-struct ProgPage {
-  // Header of every block page record.
-  uint8_t hide;             // digital input "hide"
-  uint8_t lock;             // digital input "lock"
-  uint8_t updated;          // set by the block after each refresh; the page may clear it
-  uint8_t spare;
-  uint16_t type;            // block type (24 APROG, 27 DPROG)
-  // Set up by the start-up pass.
-  uint16_t block;           // own number
-  char tag[FB_TEXT_LEN];    // the block's tag
-  FbF32 outputKind;         // PROG_KIND_DIGITAL for DPROG, else 0
-  // Published each cycle.
-  uint16_t manual;          // manual operation is on
-  FbF32 manualValue;        // manual setpoint (DPROG: manual pattern)
-  FbF32 w0, w100;           // setpoint range (of the slave while one is shown)
-  uint16_t dp;              // decimal places
-  FbF32 output;             // setpoint output Wp (DPROG: the pattern)
-  FbF32 startValue;         // start value of the current segment
-  FbF32 endValue;           // WEnd
-  FbF32 tRest;
-  FbF32 tNetto;
-  FbF32 segRes;             // -32000 while a preset by segment number is executed
-  FbF32 xVal;               // process value, -32000 when unconnected
-  uint16_t segNo;           // 1-based segment number, at most the last segment + 1
-  uint16_t progNo;          // program number in use
-  uint16_t progNoFixed;     // the program number comes from the input, or the state is not 1
-  uint16_t pageState;       // PROG_PAGE_*
-  uint16_t manualLocked;    // 1 while "manfree" does not release manual operation
-  uint16_t runStatus;       // 2 when the program has ended, else the "halt" input
-  uint16_t timeUnit;        // "Turbo": 0 minutes (Hrs:Min), 1 seconds (Min:Sec)
-  uint16_t groupFlag;       // 0 for a programmer that leads a slave and has no master
-  uint16_t slave;           // the slave programmer shown with this one, 0 none
-  uint16_t pShow;           // the "p-show" request (connected and 1, chain valid)
-  // Edit limits of the page's fields, recomputed after parameter changes.
-  FbF32 presetMin, presetMax;
-  uint16_t presetFromInput; // the preset value comes from the "PSet" input
-  FbF32 presetValue;        // the preset value last set (request 304, the page, "PSet")
-  uint16_t progNoMax;       // RecMax
-  // Written by the page; each is applied once at the block's next run and cleared.
-  uint16_t manualValueRequest;  // 1: take newManualValue
-  FbF32 newManualValue;
-  uint16_t manualRequest;       // PROG_MANUAL_*
-  uint16_t presetRequest;       // 1: take newPresetValue (time or segment number)
-  FbF32 newPresetValue;
-  uint16_t progNoRequest;       // 1: take newProgNo
-  FbF32 newProgNo;
-  uint16_t listRequest;         // n > 0: list the data blocks of program n into dataBlocks
-  uint16_t command;             // PROG_CMD_*
-  uint16_t commandArg;          // program n of PROG_CMD_SELECT
-  // Page side: the segment table's request and open flags.
-  uint16_t tableRequest;
-  uint16_t tableOpen;
-  // Data blocks of the listed program, zero-terminated.
-  uint16_t dataBlocks[PROG_PAGE_LIST_SIZE];
-};
-static_assert(alignof(ProgPage) == 2 && sizeof(ProgPage) % 2 == 0);
-
 // Own state of a programmer besides the two state copies.
 struct ProgOwn {
   uint16_t copyInUse;       // 0 or 1
@@ -212,7 +125,7 @@ static_assert(alignof(ProgOwn) == 2);
 struct ProgWork {
   FbProgState copy[2];
   ProgOwn own;
-  ProgPage page;
+  ProgPage page;            // the page record (prog_page.h)
 };
 constexpr uint16_t PROG_WORK_WORDS = sizeof(ProgWork) / 2;
 static_assert(alignof(ProgWork) == 2 && sizeof(ProgWork) % 2 == 0);
@@ -277,8 +190,8 @@ enum : uint16_t { PROG_TPRIO_GRADIENT = 0, PROG_TPRIO_TIME = 1 };
 enum : uint16_t { PROG_SMODE_SEG = 0, PROG_SMODE_SEC = 1, PROG_SMODE_OFF = 2 };
 
 // ---------------------------------------------------------------------------------------
-// Access for the operating interface and the other programmer code. All take any number and
-// answer null (or 0) for a block that does not exist or is of another type.
+// Access for the programmer code. All take any number and answer null (or 0) for a block
+// that does not exist or is of another type.
 
 // Work words of an APROG or DPROG.
 ProgWork* PROG_Work(uint32_t block);
@@ -288,16 +201,6 @@ const FbProgState* PROG_StateInUse(uint32_t block);
 ProgDataState* PROG_DataState(uint32_t block);
 // True for the data block types.
 bool PROG_IsDataType(uint32_t type);
-
-// The page's two callbacks: which operations the page may offer for programmer `block`.
-// PROG_PageControl answers PROG_OFFER_* bits: run/stop while the "run" input is
-// unconnected, reset while the "reset" input is unconnected. PROG_PageSearch answers 1 while
-// the "search" input is unconnected, "XVal" is connected, "SMode" is not "SearchOff" and
-// the program has not ended. Both answer 0 (display only) while the "lock" input is set,
-// while the program has no valid data chain, and for a block that is no programmer.
-enum : uint16_t { PROG_OFFER_RUN_STOP = 1, PROG_OFFER_RESET = 2 };
-uint16_t PROG_PageControl(uint32_t block);
-uint16_t PROG_PageSearch(uint32_t block);
 
 // Enters the rows of APROG, DPROG, APROGD, APRGD2 and DPROGD into the block-type table.
 void BLK_RegisterProgTypes();

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "blocks/block_family.h"
 #include "runtime/fb_schedule.h"
 #include "runtime/fw_clock.h"
 #include "runtime/fw_image.h"
@@ -363,7 +364,7 @@ void takePageInputs(ProgCycle& c) {
   if (p.listRequest) {
     const uint16_t n = p.listRequest;
     p.listRequest = 0;
-    if (v.listRequest) v.listRequest(c, n);
+    PROG_ListProgram(c, n);
   }
   if (p.command) {
     const uint16_t command = p.command, argument = p.commandArg;
@@ -373,7 +374,7 @@ void takePageInputs(ProgCycle& c) {
       case PROG_CMD_RUN: o.pageRun = 1; break;
       case PROG_CMD_RESET: o.pageReset = 1; break;
       default:
-        if (v.pageCommand) v.pageCommand(c, command, argument);
+        PROG_PageCommand(c, command, argument);
         break;
     }
   }
@@ -900,11 +901,7 @@ void PROG_Init(const ProgVariant& v) {
     c.s = &w.copy[0];
     o.progNo = 1.0f;
   }
-  if (v.initSelection) {
-    v.initSelection(c);
-  } else {
-    o.progNoFromInput = c.aiConnected(v.io.aiProgNo) ? 1 : 0;
-  }
+  PROG_InitSelection(c);
   o.dt = PROG_TimeBase(c);
   if (warm) {
     c.s->savedState = c.s->state;
@@ -947,6 +944,37 @@ uint8_t PROG_Param(const ProgVariant& v, FbParamRequest* request, uint16_t* badI
   return sharedParam(c, request, bad);
 }
 
+// ---------------------------------------------------------------------------------------
+// The programmer types: their handlers (the core's over each type's variant) and their rows.
+
+void FB_APROG_Run() { PROG_Run(PROG_AprogVariant()); }
+void FB_APROG_Init() { PROG_Init(PROG_AprogVariant()); }
+uint8_t FB_APROG_Param(FbParamRequest* request, uint16_t* badIndex) {
+  return PROG_Param(PROG_AprogVariant(), request, badIndex);
+}
+
+void FB_DPROG_Run() { PROG_Run(PROG_DprogVariant()); }
+void FB_DPROG_Init() { PROG_Init(PROG_DprogVariant()); }
+uint8_t FB_DPROG_Param(FbParamRequest* request, uint16_t* badIndex) {
+  return PROG_Param(PROG_DprogVariant(), request, badIndex);
+}
+
+namespace {
+// The row of a programmer type: what its variant says, with its handlers.
+BlkTypeRow rowOf(const ProgVariant& v, FbRunHandler run, FbInitHandler init, FbParamHandler param) {
+  return BlkTypeRow{v.tmpl, run, init, param, v.limits, v.weight, PROG_CATALOGUE_GROUP};
+}
+}  // namespace
+
+void BLK_RegisterProgTypes() {
+  const BlkTypeRow rows[] = {
+      rowOf(PROG_AprogVariant(), FB_APROG_Run, FB_APROG_Init, FB_APROG_Param),
+      rowOf(PROG_DprogVariant(), FB_DPROG_Run, FB_DPROG_Init, FB_DPROG_Param),
+  };
+  BLK_RegisterTimeGroupTypes(rows);
+  PROG_RegisterDataTypes();
+}
+
 ProgWork* PROG_Work(uint32_t block) {
   FbLayout L;
   if (!FB_GetLayout(block, &L) || (L.type != FB_TYPE_APROG && L.type != FB_TYPE_DPROG) ||
@@ -959,4 +987,19 @@ ProgWork* PROG_Work(uint32_t block) {
 const FbProgState* PROG_StateInUse(uint32_t block) {
   ProgWork* w = PROG_Work(block);
   return w ? &w->copy[w->own.copyInUse & 1] : nullptr;
+}
+
+ProgPageRecords PROG_PageRecordsOf(uint32_t block) {
+  ProgWork* w = PROG_Work(block);
+  if (!w) return {nullptr, {nullptr, 0}};
+  const uint16_t names = w->own.textCount < PROG_TEXT_LIST_SIZE ? w->own.textCount : PROG_TEXT_LIST_SIZE;
+  return {&w->page, {w->own.texts, names}};
+}
+
+bool PROG_PageProgress(uint32_t block, ProgProgress* out) {
+  const FbProgState* s = PROG_StateInUse(block);
+  if (!s) return false;
+  *out = ProgProgress{s->elapsed.get(), s->duration.get(), s->timeBefore.get(), s->total.get(),
+                      s->state == PROG_END};
+  return true;
 }

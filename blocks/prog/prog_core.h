@@ -3,11 +3,12 @@
 // its times, the common outputs, the page record and the parameter requests both types
 // share.
 //
-// A programmer type describes itself with a ProgVariant: where its inputs, outputs and
-// parameters are, whether its profile ramps, and the steps of its own. The steps that only
-// some programmers have (preset, search, power-up modes, program selection, master and
-// slave, further page commands and requests) are entries of the variant that may be null;
-// the core calls each where the cycle needs it.
+// A programmer type describes itself with a ProgVariant: its row in the block-type table,
+// where its inputs, outputs and parameters are, whether its profile ramps, and the steps of
+// its own. The steps that only some programmers have (preset, search, power-up modes, the
+// program number) are entries of the variant that may be null; the core calls each where
+// the cycle needs it. Program selection, the page's list request and its further commands
+// are the core's own, the same for every type.
 #pragma once
 
 #include <cstdint>
@@ -18,9 +19,8 @@
 constexpr uint8_t PROG_NONE = 0xFF;  // an input, output or parameter the type does not have
 constexpr uint16_t PROG_CATALOGUE_GROUP = 6;  // catalogue group of the programmer family
 
-// Enters the rows of the three data-block types, and of the digital programmer.
+// Enters the rows of the three data-block types.
 void PROG_RegisterDataTypes();
-void PROG_RegisterDigitalType();
 
 // Limit of a switching pattern (DPROGD's "D n", DPROG's "D 0" and manual pattern): 0 ..
 // 111111, shown as six digits.
@@ -80,6 +80,10 @@ struct ProgReadId {
 
 struct ProgVariant {
   uint16_t type;
+  // The type's row: its template, its limits and its weight.
+  const FbTemplate* tmpl;
+  const FbLimitTable* limits;
+  uint16_t weight;
   uint16_t dataTypes[2];   // accepted data-block types; a second 0 when there is one
   ProgIo io;
   bool ramps;              // the profile ramps between segments (APROG)
@@ -111,12 +115,6 @@ struct ProgVariant {
   // Program number before clamping (program selection); null: the "ProgNo" input while
   // the number comes from it, else the number set by request or page.
   float (*programNumber)(ProgCycle& c);
-  // Start-up pass: the selector and text-block lists and the from-input flag; null: the
-  // flag is set when "ProgNo" is connected.
-  void (*initSelection)(ProgCycle& c);
-  // Page commands other than stop, run and reset, and the page's list request.
-  void (*pageCommand)(ProgCycle& c, uint16_t command, uint16_t argument);
-  void (*listRequest)(ProgCycle& c, uint16_t program);
   // Page fields of the type and of master and slave, after the common ones.
   void (*publish)(ProgCycle& c);
 };
@@ -222,7 +220,8 @@ bool PROG_LastPosition(const ProgCycle& c, ProgPosition* p);
 void PROG_TakePosition(ProgCycle& c, const ProgPosition& p, float elapsed);
 
 // ---------------------------------------------------------------------------------------
-// Steps shared by the programmer types that have them (entries of their variants).
+// Steps shared by the programmer types: those that have them (entries of their variants),
+// and the core's own for every type (program selection, the list request, page commands).
 
 // Preset: due when the "preset" input is 1 (the value taken from "PSet") or a request is
 // pending while it is unconnected; state 6 places the program by segment number or net

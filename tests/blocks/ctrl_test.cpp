@@ -216,7 +216,7 @@ TEST_F(CtrlBlock, RaisesThePageRefreshRequestWhenAShownValueChanges) {
   make();
   fx.setAnalogInput(kBlock, kX1, 20);
   fx.init(kBlock);
-  CtrlLink& k = state().link;
+  CtrlPageLink& k = state().link;
   bool quiet = false;
   for (int i = 0; i < 100 && !quiet; ++i) {
     k.updated = 0;
@@ -224,7 +224,8 @@ TEST_F(CtrlBlock, RaisesThePageRefreshRequestWhenAShownValueChanges) {
     quiet = k.updated == 0;
   }
   ASSERT_TRUE(quiet) << "a settled controller shows the same values run after run";
-  k.flags |= 0x0060;   // what the page sets every cycle is no change of the block's
+  // What the page sets every cycle is no change of the block's.
+  k.flags |= CTRL_FLAG_PAGE_OPEN | CTRL_FLAG_REDRAW_BAR;
   fx.run(kBlock);
   EXPECT_EQ(k.updated, 0);
   fx.setAnalogInput(kBlock, kX1, 30);
@@ -795,8 +796,8 @@ TEST_F(CtrlBlock, CascadeLinksToAControllersBlockNumberOnly) {
     uint16_t flag;
   } cases[] = {
       {BLK_TYPE_CONTR, 8, CTRL_FLAG_SLAVE},     {BLK_TYPE_PIDMA, 8, CTRL_FLAG_SLAVE},
-      {BLK_TYPE_CONTR_PLUS, 9, CTRL_FLAG_SLAVE}, {BLK_TYPE_CONTR_PLUS, 8, CTRL_FLAG_INACTIVE},
-      {BLK_TYPE_CONTR, 3, CTRL_FLAG_INACTIVE},   {FIXTURE_SOURCE_TYPE, 1, CTRL_FLAG_INACTIVE},
+      {BLK_TYPE_CONTR_PLUS, 9, CTRL_FLAG_SLAVE}, {BLK_TYPE_CONTR_PLUS, 8, CTRL_FLAG_CASCADE_ERROR},
+      {BLK_TYPE_CONTR, 3, CTRL_FLAG_CASCADE_ERROR},   {FIXTURE_SOURCE_TYPE, 1, CTRL_FLAG_CASCADE_ERROR},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "master type " << c.masterType << " output " << c.output);
@@ -807,7 +808,7 @@ TEST_F(CtrlBlock, CascadeLinksToAControllersBlockNumberOnly) {
     if (c.masterType != FIXTURE_SOURCE_TYPE) f.init(200);
     f.init(kBlock);
     CtrlBlockState& s = *CTRL_StateOf(kBlock);
-    EXPECT_EQ(s.link.flags & (CTRL_FLAG_SLAVE | CTRL_FLAG_INACTIVE), c.flag);
+    EXPECT_EQ(s.link.flags & (CTRL_FLAG_SLAVE | CTRL_FLAG_CASCADE_ERROR), c.flag);
     f.run(kBlock);
     if (c.flag == CTRL_FLAG_SLAVE) {
       EXPECT_EQ(CTRL_StateOf(200)->link.flags & CTRL_FLAG_MASTER, CTRL_FLAG_MASTER);
@@ -853,12 +854,12 @@ TEST_F(CtrlBlock, FollowingSlavePassesSetpointsToTheMaster) {
   // The slave's display request shows the master's deviation (its `Disp` is 1), and the
   // master's own return request brings back its configured display.
   fx.wordValue(kBlock, 11) = 1;
-  slave.link.flags |= CTRL_FLAG_DISPLAY_RETURN;
+  slave.link.flags |= CTRL_FLAG_PAGE_OPEN;
   fx.run(kBlock);
-  EXPECT_EQ(slave.link.flags & CTRL_FLAG_DISPLAY_RETURN, 0);
+  EXPECT_EQ(slave.link.flags & CTRL_FLAG_PAGE_OPEN, 0);
   fx.run(200);
   EXPECT_EQ(state(200).display.mode & 0xF, CTRL_DISPLAY_DEVIATION);
-  state(200).link.flags |= CTRL_FLAG_DISPLAY_RETURN;
+  state(200).link.flags |= CTRL_FLAG_PAGE_OPEN;
   fx.run(200);
   EXPECT_EQ(state(200).display.mode & 0xF, CTRL_DISPLAY_OUTPUT);
   EXPECT_EQ(state(200).link.flags & (CTRL_FLAG_SHOW_DEVIATION | CTRL_FLAG_SHOW_PROCESS), 0);

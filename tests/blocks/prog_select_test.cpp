@@ -74,6 +74,10 @@ TEST_F(ProgSelect, TextBlocksOnTheProgNoPath) {
     EXPECT_EQ(p.own().textCount, 3);
     EXPECT_EQ(p.own().texts[0], 300);
     EXPECT_EQ(p.own().texts[2], 302);
+    const ProgPageNames names = PROG_PageRecordsOf(kProg).names;   // what the pages name
+    ASSERT_EQ(names.count, 3);
+    EXPECT_EQ(names.blocks[0], 300);
+    EXPECT_EQ(names.blocks[2], 302);
     EXPECT_EQ(p.own().progNoFromInput, indexWired ? 1 : 0);
     EXPECT_EQ(p.request(FB_FloatRequest(kProg, 300, 5.0f)),
               indexWired ? FB_ERR_NOT_NOW : FB_OK);

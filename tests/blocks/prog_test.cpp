@@ -811,6 +811,32 @@ TEST_F(Prog, PageRecordAndCommands) {
   EXPECT_EQ(page.runStatus, 2);
 }
 
+// The pages' lookups follow the block run by run: the page record is the block's, and the
+// progress is that of the state copy the last run finished (the two copies take turns), so
+// that it agrees with the outputs of that run; a data block has neither.
+TEST_F(Prog, PageLookupsFollowTheRuns) {
+  ProgFixture p;
+  p.setValue(PROG_WV_TURBO + 1, 1);
+  const uint16_t data = p.addData(FB_TYPE_APROGD, {{2, 40}, {1, 60}});
+  p.start();
+  const ProgPageRecords r = PROG_PageRecordsOf(kProg);
+  ASSERT_EQ(r.page, &p.page());
+  r.page->command = PROG_CMD_RUN;
+  ProgProgress g{};
+  for (int run = 1; run <= 35 && !g.ended; ++run) {
+    SCOPED_TRACE(run);
+    p.cycle();
+    ASSERT_TRUE(PROG_PageProgress(kProg, &g));
+    EXPECT_EQ(g.total, 3.0f);
+    EXPECT_NEAR(g.timeBefore + g.elapsed, p.out(APROG_AO_TNETTO), 1e-5f);
+    EXPECT_EQ(g.duration, r.page->segNo == 1 ? 2.0f : 1.0f);
+    EXPECT_EQ(g.ended, p.dout(APROG_DO_END) == 1);
+  }
+  EXPECT_TRUE(g.ended) << "the program ran to its end";
+  EXPECT_EQ(PROG_PageRecordsOf(data).page, nullptr);
+  EXPECT_FALSE(PROG_PageProgress(data, &g));
+}
+
 TEST_F(Prog, FunctionKey) {
   struct Case {
     uint16_t mode;

@@ -25,6 +25,7 @@ layer_case(good_tree green
   "opui/op_display.cpp"     [=[#include "blocks/page_records.h"]=]
   "shell/sim_main.cpp"      [=[#include "links/sim_links.h"]=]
   "opui/op_pages_ctrl.cpp"  [=[#include "blocks/ctrl/ctrl_page.h"]=]
+  "opui/op_pages_prog.cpp"  [=[#include "blocks/prog/prog_page.h"]=]
   "simlayer/SIM.cpp"        [=[#include "gui/LCD.h"]=]
   "simlayer/LCDSIM.cpp"     [=[#include "LCDSIM.h"]=]
   "simlayer/LCDSIM.h"       [=[#include <stdint.h>]=]
@@ -56,6 +57,8 @@ layer_case(trend_viewer_includes_gui red
   "trendview/graf.cpp"      [=[#include "gui/GUI.h"]=])
 layer_case(opui_sees_more_of_the_controller red
   "opui/op_pages_ctrl.cpp"  [=[#include "blocks/ctrl/ctrl_blocks.h"]=])
+layer_case(opui_sees_more_of_the_programmer red
+  "opui/op_pages_prog.cpp"  [=[#include "blocks/prog/prog.h"]=])
 layer_case(service_header_from_an_unlisted_layer red
   "gui/core/GUI_Core.cpp"   [=[#include "shell/sim_services.h"]=])
 layer_case(links_outside_the_program_start red

@@ -26,7 +26,7 @@ class MenuPageTest : public OpuiDialogTest {
   }
   // The device online (operating state and run mode 2) or offline (both 1).
   static void setOnline(bool on) {
-    g_opStandIn.operatingState = on ? 2 : 1;
+    g_opDeviceState.operatingState = on ? 2 : 1;
     g_fwRunMode = on ? FW_RUN_MODE_RUN : FW_RUN_MODE_STOP;
   }
   static void loadEngineering() { std::memcpy(g_fwImage, FW_IMAGE_TAG, 4); }

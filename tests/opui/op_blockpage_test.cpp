@@ -356,7 +356,7 @@ TEST_F(BlockPageTest, ClockOpensTheDateAndTimeMenu) {
   EXPECT_EQ(g_opJump.returnToBlock, 1);
   // Blanked, the clock does nothing.
   ASSERT_EQ(OP_SelectBlockPage(150), 1);
-  g_opStandIn.displayState = 4;
+  g_opDeviceState.displayState = 4;
   EXPECT_EQ(pageCycle(), 0);
   EXPECT_EQ(g_opPage.pageId, OP_PAGE_BLOCK);
 }

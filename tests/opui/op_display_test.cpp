@@ -39,7 +39,7 @@ TEST_F(DisplayTest, SoftkeyMarksSitUnderTheKeys) {
 
 // The key reader marks the key that is down, only with an engineering loaded.
 TEST_F(DisplayTest, KeyReaderDrawsTheMarks) {
-  g_opStandIn.keyCode = OP_KEY_EXIT;  // second key from the left
+  g_opDeviceState.keyCode = OP_KEY_EXIT;  // second key from the left
   OP_ReadKeysAndPointer();
   OP_UpdateDisplay();
   EXPECT_NE(pixel(100, 239), kRed565);
@@ -48,7 +48,7 @@ TEST_F(DisplayTest, KeyReaderDrawsTheMarks) {
   OP_UpdateDisplay();
   EXPECT_EQ(pixel(100, 239), kRed565);
   EXPECT_NE(pixel(40, 239), kRed565);
-  g_opStandIn.keyCode = 0;
+  g_opDeviceState.keyCode = 0;
   OP_ReadKeysAndPointer();
   OP_UpdateDisplay();
   EXPECT_NE(pixel(100, 239), kRed565);
@@ -86,7 +86,7 @@ TEST_F(DisplayTest, KeyTestClampsItsColours) {
 }
 
 TEST_F(DisplayTest, ColourCodes) {
-  for (int i = 0; i < 10; ++i) g_opStandIn.screenColors[i] = 0x010101 * (i + 1);
+  for (int i = 0; i < 10; ++i) g_opDeviceState.screenColors[i] = 0x010101 * (i + 1);
   g_opDisplay.screenBackground = 0x123456;
   g_opDisplay.statusColor = 0x654321;
   struct Case {
@@ -159,7 +159,7 @@ TEST_F(DisplayTest, TrendStripBottomLineInTheForeground) {
   s.trendDrawnIndex = 0;
   s.trendMode = 0;
   s.trendColor = OP_CC_WHITE;
-  g_opStandIn.screenColors[5] = 0x00FF00;   // slot 6, the foreground
+  g_opDeviceState.screenColors[5] = 0x00FF00;   // slot 6, the foreground
   OP_DrawTextScreen(0);
   OP_UpdateDisplay();
   EXPECT_EQ(pixel(100, 212), GUI_Color2Index(0x00FF00));
@@ -263,19 +263,19 @@ TEST_F(DisplayTest, ClockFieldBlankRules) {
   };
   EXPECT_GT(clockInk(), 10);
   // The field is filled in the top-bar background from x 224 on, over the bar's full height.
-  g_opStandIn.screenColors[8] = 0x00FF00;
+  g_opDeviceState.screenColors[8] = 0x00FF00;
   OP_UpdateDisplay();
   EXPECT_EQ(pixel(OP_CLOCK_X, OP_TOPBAR_HEIGHT - 1), GUI_Color2Index(0x00FF00));
-  g_opStandIn.screenColors[8] = 0;
-  g_opStandIn.displayState = 4;
+  g_opDeviceState.screenColors[8] = 0;
+  g_opDeviceState.displayState = 4;
   OP_UpdateDisplay();
   EXPECT_EQ(clockInk(), 0);
-  g_opStandIn.serviceState = 1;
+  g_opDeviceState.serviceState = 1;
   OP_UpdateDisplay();
   EXPECT_GT(clockInk(), 10);
   // After the uptime the clock shows only once it was set.
-  g_opStandIn.serviceState = 0;
-  g_opStandIn.displayState = 0;
+  g_opDeviceState.serviceState = 0;
+  g_opDeviceState.displayState = 0;
   g_opDisplay.uptime = OP_UPTIME_LIMIT + 1;
   g_opDisplay.uptimeFlag = 1;
   OP_UpdateDisplay();
@@ -550,7 +550,7 @@ TEST_F(TopBarIconTest, IconsStandOutOnEveryTopBarBackground) {
   for (const GUI_COLOR bg : backgrounds) {
     for (const bool lit : {true, false}) {
       SCOPED_TRACE(testing::Message() << std::hex << "top bar 0x" << bg << (lit ? ", alarm lit" : ", alarm dim"));
-      g_opStandIn.screenColors[8] = bg;
+      g_opDeviceState.screenColors[8] = bg;
       OP_SetIndicator(OP_KEY_INDICATOR_FIRST, OP_ICON_KEY1, 1);
       OP_SetIndicator(OP_KEY_INDICATOR_FIRST + 1, OP_ICON_KEY1 + 1, 0);
       g_opStatusIcon.lit = lit ? 1 : 0;
@@ -568,6 +568,6 @@ TEST_F(TopBarIconTest, IconsStandOutOnEveryTopBarBackground) {
       }
     }
   }
-  g_opStandIn.screenColors[8] = 0;
+  g_opDeviceState.screenColors[8] = 0;
 }
 }  // namespace

@@ -52,10 +52,10 @@ TEST_F(FirmwareDisplayTest, KeysFromTheAdapter) {
 }
 
 // With the firmware linked, the top bar's clock follows the firmware's states, not the
-// stand-in record.
+// stand-in values of the device-state record.
 TEST_F(FirmwareDisplayTest, DisplayAndServiceStatesAreTheFirmwares) {
-  g_opStandIn.displayState = 0;
-  g_opStandIn.serviceState = 0;
+  g_opDeviceState.displayState = 0;
+  g_opDeviceState.serviceState = 0;
   g_fwMain.runState = FW_STATE_SETTLING;
   g_fwMain.deviceMode = FW_DEVICE_ENGINEERING;
   EXPECT_EQ(OP_LinkDisplayState(), FW_STATE_SETTLING);

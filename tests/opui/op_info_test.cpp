@@ -16,7 +16,7 @@ class InfoTest : public MenuPageTest {
  protected:
   static void setCommOption(char digit) { g_fwImage[FW_SYS_ORDER_DIGITS + 2] = static_cast<uint8_t>(digit); }
   static void putOrderCode(const char* code) { std::memcpy(g_fwImage + FW_IMG_ORDER_CODE, code, 10); }
-  static OpSlotRecord& slot(int n) { return g_opStandIn.slots[n]; }
+  static OpSlotRecord& slot(int n) { return g_opDeviceState.slots[n]; }
   // The status page of slot A, opened from the Status I/O menu.
   static void openSlotA() {
     OP_PageEnter(0);
@@ -50,7 +50,7 @@ TEST_F(InfoTest, RowsOfTheInfoAndStatusPages) {
       {"ip address",
        [] {
          const uint8_t ip[4] = {10, 0, 0, 254};
-         std::memcpy(g_opStandIn.ethernet.address[OP_ADDR_IP], ip, 4);
+         std::memcpy(g_opDeviceState.ethernet.address[OP_ADDR_IP], ip, 4);
          OP_ShowEthernetPage();
        },
        0, "IP-Adr  = 010.000.000.254"},
@@ -58,21 +58,21 @@ TEST_F(InfoTest, RowsOfTheInfoAndStatusPages) {
       {"mac",
        [] {
          const uint8_t mac[6] = {0, 0x1A, 0x2B, 0xC3, 0xD4, 0xFF};
-         std::memcpy(g_opStandIn.ethernet.mac, mac, 6);
+         std::memcpy(g_opDeviceState.ethernet.mac, mac, 6);
          OP_ShowEthernetPage();
        },
        4, "MAC-Adr =00-1A-2B-C3-D4-FF"},
       // A host name of all 17 characters has no end: it is not read past.
-      {"host", [] { std::memcpy(g_opStandIn.ethernet.host, "ABCDEFGHIJKLMNOPQ", 17); OP_ShowEthernetPage(); },
+      {"host", [] { std::memcpy(g_opDeviceState.ethernet.host, "ABCDEFGHIJKLMNOPQ", 17); OP_ShowEthernetPage(); },
        5, "Loc Host=ABCDEFGHIJKLMNOPQ"},
       {"profibus access",
-       [] { g_opStandIn.profibusStatus = 0x05; OP_MenuShow(&g_opProfibusMenu); g_opPage.pageId = OP_PAGE_PROFIBUS; },
+       [] { g_opDeviceState.profibusStatus = 0x05; OP_MenuShow(&g_opProfibusMenu); g_opPage.pageId = OP_PAGE_PROFIBUS; },
        0, "Buszugriff   = Fehler"},
       {"profibus parameter",
-       [] { g_opStandIn.profibusStatus = 0x05; OP_MenuShow(&g_opProfibusMenu); g_opPage.pageId = OP_PAGE_PROFIBUS; },
+       [] { g_opDeviceState.profibusStatus = 0x05; OP_MenuShow(&g_opProfibusMenu); g_opPage.pageId = OP_PAGE_PROFIBUS; },
        1, "Parameter    = O.K."},
-      {"profinet", [] { g_opStandIn.profinetState = 4; OP_MenuStatusProfinet(); }, 0, "Status = Verbunden"},
-      {"profinet unknown", [] { g_opStandIn.profinetState = 9; OP_MenuStatusProfinet(); }, 0, "Status"},
+      {"profinet", [] { g_opDeviceState.profinetState = 4; OP_MenuStatusProfinet(); }, 0, "Status = Verbunden"},
+      {"profinet unknown", [] { g_opDeviceState.profinetState = 9; OP_MenuStatusProfinet(); }, 0, "Status"},
       {"can node",
        [] {
          ComCanNodeEntry& n = TheFakeComm().canNodes.nodes[5];
@@ -111,7 +111,7 @@ TEST_F(InfoTest, RowsOfTheInfoAndStatusPages) {
        "Prj.  : ---               "},
       {"project name full",
        [] {
-         std::memcpy(g_opStandIn.projectName, "ABCDEFGHIJKLMNOPQR", OP_PROJECT_NAME_LEN);
+         std::memcpy(g_opDeviceState.projectName, "ABCDEFGHIJKLMNOPQR", OP_PROJECT_NAME_LEN);
          OP_MenuShow(&g_opInfoMenu);
          g_opPage.pageId = OP_PAGE_INFO;
        },
@@ -156,7 +156,7 @@ TEST_F(InfoTest, RowsOfTheInfoAndStatusPages) {
        0, "in Bearbeitung..."},
       {"progress of a deletion done",
        [] {
-         g_opStandIn.startLogo = 1;
+         g_opDeviceState.startLogo = 1;
          OP_MenuLogo();
          g_opMenu.cursor = OP_MenuItemAt(2);
          OP_MenuConfirm();
@@ -166,7 +166,7 @@ TEST_F(InfoTest, RowsOfTheInfoAndStatusPages) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TheFakeComm().reset();
-    g_opStandIn = OpFirmwareStandIn{};
+    g_opDeviceState = OpDeviceState{};
     std::memset(g_fwImage, 0, 64);
     g_opServiceRequests = OpServiceRequests{};
     OP_PageEnter(0);
@@ -271,7 +271,7 @@ TEST_F(InfoTest, SdFileRows) {
 // setter; the enter key closes the dialog; with DHCP on no address can be opened.
 TEST_F(InfoTest, TheAddressDialogOfTheEthernetPage) {
   const uint8_t mask[4] = {255, 255, 0, 0};
-  std::memcpy(g_opStandIn.ethernet.address[OP_ADDR_MASK], mask, 4);
+  std::memcpy(g_opDeviceState.ethernet.address[OP_ADDR_MASK], mask, 4);
   OP_ShowEthernetPage();
   settle();
   tap(OP_KEY_DOWN);

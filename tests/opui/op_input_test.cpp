@@ -68,12 +68,12 @@ TEST_F(PageManagerTest, TouchZonesOfTheTopBar) {
 
 TEST_F(PageManagerTest, PointerIgnoredWhileAKeyIsDownOrAWindowIsOpen) {
   press(10, 10);
-  g_opStandIn.keyCode = OP_KEY_ENTER;
+  g_opDeviceState.keyCode = OP_KEY_ENTER;
   OP_ReadKeysAndPointer();
   EXPECT_EQ(g_opInput.pointer.state, OP_POINTER_KEY);
   EXPECT_EQ(FW_GetTouchZone(), OP_ZONE_NONE);
   EXPECT_EQ(g_opInput.inputActive, 1);
-  g_opStandIn.keyCode = 0;
+  g_opDeviceState.keyCode = 0;
   OP_ReadKeysAndPointer();
   EXPECT_EQ(FW_GetTouchZone(), OP_ZONE_LEFT);
   g_opOverlay.nesting = 1;
@@ -82,7 +82,7 @@ TEST_F(PageManagerTest, PointerIgnoredWhileAKeyIsDownOrAWindowIsOpen) {
 
 TEST_F(PageManagerTest, OpenOverlayClearsTheKeyMask) {
   g_opOverlay.flag = 1;
-  g_opStandIn.keyCode = OP_KEY_DOWN;
+  g_opDeviceState.keyCode = OP_KEY_DOWN;
   OP_ReadKeysAndPointer();
   EXPECT_EQ(g_opInput.keyMask, 0u);
   EXPECT_EQ(g_opInput.inputActive, 1);
@@ -107,7 +107,7 @@ TEST_F(PageManagerTest, LanguageChangeRebuildsTheMainMenuStateChangeDoesNot) {
   showBlockPage(150);
   g_opPage.current = OP_BlockPageProc;
   g_opPage.pageId = OP_PAGE_MAIN_MENU;
-  g_opStandIn.operatingState = 2;
+  g_opDeviceState.operatingState = 2;
   cycle(0);
   EXPECT_EQ(g_opPage.current, OP_BlockPageProc);  // a state change alone on the main menu
   EXPECT_EQ(g_opPage.lastOnline, 1);
@@ -118,7 +118,7 @@ TEST_F(PageManagerTest, LanguageChangeRebuildsTheMainMenuStateChangeDoesNot) {
   // Elsewhere the state change counts.
   g_opPage.current = OP_BlockPageProc;
   g_opPage.pageId = OP_PAGE_BLOCK;
-  g_opStandIn.operatingState = 1;
+  g_opDeviceState.operatingState = 1;
   cycle(0);
   EXPECT_EQ(g_opPage.current, OP_MenuPageProc);
 }

@@ -1,6 +1,6 @@
 // The operating interface reaches the hardware adapter's key code, the main cycle's state and
 // the system bus only through the links a program's start installs; without them it reads
-// the stand-in record and says so.
+// the stand-in values of its device-state record and says so.
 #include <gtest/gtest.h>
 
 #include "comm/com_bus.h"
@@ -21,7 +21,7 @@ class OpLinksTest : public testing::Test {
   void TearDown() override {
     SIM_InstallOpuiLinks();
     FW_SetKeyMask(0);
-    g_opStandIn = OpFirmwareStandIn{};
+    g_opDeviceState = OpDeviceState{};
   }
 };
 
@@ -33,15 +33,15 @@ TEST_F(OpLinksTest, TheFirmwaresStateOnlyThroughTheInstalledLinks) {
       OP_InstallLinks({});
     }
     FW_SetKeyMask(1u << 4);   // the fifth key: code 8
-    g_opStandIn.keyCode = 2;
+    g_opDeviceState.keyCode = 2;
     g_fwMain.pageState = 2;
-    g_opStandIn.operatingState = 1;
+    g_opDeviceState.operatingState = 1;
     g_fwMain.runState = FW_STATE_SETTLING;
-    g_opStandIn.displayState = 0;
+    g_opDeviceState.displayState = 0;
     EXPECT_EQ(OP_LinkKeyCode(), installed ? 8 : 2);
     EXPECT_EQ(OP_LinkOperatingState(), installed ? 2 : 1);
     EXPECT_EQ(OP_LinkDisplayState(), installed ? FW_STATE_SETTLING : 0);
-    EXPECT_EQ(OP_LinkScreenColors(), installed ? g_fwMain.screenColors : g_opStandIn.screenColors);
+    EXPECT_EQ(OP_LinkScreenColors(), installed ? g_fwMain.screenColors : g_opDeviceState.screenColors);
     EXPECT_EQ(&OP_LinkCanNodeTable() == &COM_CanNodeTable(), installed) << "the bus's node table";
     EXPECT_EQ(OP_LinksStandInUsed(), !installed);
   }

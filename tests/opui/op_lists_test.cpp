@@ -162,7 +162,7 @@ TEST_F(ListTest, AListedBlockOpensItsPage) {
   buildList(OP_PAGE_OPERATING);
   g_opMenu.cursor = OP_MenuItemAt(1);
   EXPECT_EQ(OP_OpenListedBlock(), 1);
-  EXPECT_EQ(g_opStandIn.viewOpened, 160);
+  EXPECT_EQ(g_opDeviceState.viewOpened, 160);
   EXPECT_EQ(g_opPage.current, &OP_BlockPageProc);
 
   g_opPage.current = OP_MenuPageProc;

@@ -70,7 +70,7 @@ TEST_F(MenuTest, EveryMenuEndsWithExactlyOneLastItem) {
   };
   auto confirmed = [](uint16_t text) {
     return [text] {
-      g_opStandIn.startLogo = g_opStandIn.customLogo = 1;
+      g_opDeviceState.startLogo = g_opDeviceState.customLogo = 1;
       OP_MenuLogo();
       if (!cursorOn(text)) return static_cast<const OpMenuHeader*>(nullptr);
       OP_MenuConfirm();
@@ -89,12 +89,12 @@ TEST_F(MenuTest, EveryMenuEndsWithExactlyOneLastItem) {
       {"device settings '0'", [] { setCommOption('0'); return OP_BuildDeviceSettingsMenu(); }},
       {"device settings all", [] {
          setCommOption('4');
-         g_opStandIn.sdCard = g_opStandIn.usbStick = g_opStandIn.startLogo = 1;
+         g_opDeviceState.sdCard = g_opDeviceState.usbStick = g_opDeviceState.startLogo = 1;
          return OP_BuildDeviceSettingsMenu();
        }},
       {"status io empty", shown(OP_MenuStatusIo)},
       {"status io modules", [] {
-         g_opStandIn.slots[3].moduleType = 2;
+         g_opDeviceState.slots[3].moduleType = 2;
          OP_MenuStatusIo();
          return g_opMenu.header;
        }},
@@ -107,14 +107,14 @@ TEST_F(MenuTest, EveryMenuEndsWithExactlyOneLastItem) {
       {"profinet", shown(OP_MenuStatusProfinet)},
       {"logo without logos", shown(OP_MenuLogo)},
       {"logo both", [] {
-         g_opStandIn.startLogo = g_opStandIn.customLogo = 1;
+         g_opDeviceState.startLogo = g_opDeviceState.customLogo = 1;
          OP_MenuLogo();
          return g_opMenu.header;
        }},
       {"sd", shown(OP_MenuSd)},
       {"usb", shown(OP_MenuUsb)},
       {"usb files", [] {
-         g_opStandIn.usbLogoFile = g_opStandIn.usbUpdateFile = 1;
+         g_opDeviceState.usbLogoFile = g_opDeviceState.usbUpdateFile = 1;
          OP_MenuUsb();
          return g_opMenu.header;
        }},
@@ -123,7 +123,7 @@ TEST_F(MenuTest, EveryMenuEndsWithExactlyOneLastItem) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    g_opStandIn = OpFirmwareStandIn{};
+    g_opDeviceState = OpDeviceState{};
     FW_ResetLogin();
     OP_PageEnter(0);
     const OpMenuHeader* h = c.build();
@@ -176,7 +176,7 @@ TEST_F(MenuTest, CursorStartsOnTheLastItemOfSomeMenus) {
   OP_MenuShow(&g_opMainMenu);
   EXPECT_EQ(g_opMenu.index, 4);
   g_fwImage[FW_SYS_FLAGS38] = 0;
-  g_opStandIn.serviceState = 1;
+  g_opDeviceState.serviceState = 1;
   OP_MenuShow(&g_opMainMenu);
   EXPECT_EQ(g_opMenu.index, 4);
 }
@@ -208,14 +208,14 @@ TEST_F(MenuTest, DeviceSettingsAreFiltered) {
     EXPECT_EQ(texts.count(FW_TXT_LOGO) + texts.count(FW_TXT_SD_MENU) + texts.count(FW_TXT_USB_MENU), 0u);
   }
   // A logo is offered while one is stored and the logos are not locked; SD and USB while present.
-  g_opStandIn.customLogo = 1;
-  g_opStandIn.sdCard = 1;
+  g_opDeviceState.customLogo = 1;
+  g_opDeviceState.sdCard = 1;
   OP_BuildDeviceSettingsMenu();
   OP_MenuShow(OP_BuildDeviceSettingsMenu());
   EXPECT_EQ(itemTexts().count(FW_TXT_LOGO), 1u);
   EXPECT_EQ(itemTexts().count(FW_TXT_SD_MENU), 1u);
   EXPECT_EQ(itemTexts().count(FW_TXT_USB_MENU), 0u);
-  g_opStandIn.pictureLock = 1;
+  g_opDeviceState.pictureLock = 1;
   OP_MenuShow(OP_BuildDeviceSettingsMenu());
   EXPECT_EQ(itemTexts().count(FW_TXT_LOGO), 0u);
 }
@@ -260,7 +260,7 @@ TEST_F(MenuTest, OnlineOfflinePostsTheRequestedState) {
     SCOPED_TRACE(c.text);
     FW_ClearDeferredCalls();
     g_fwLogin.access = c.locked ? FW_ACCESS_LOCKED : FW_ACCESS_OPEN;
-    g_opStandIn.configTransfer = c.transfer ? 1 : 0;
+    g_opDeviceState.configTransfer = c.transfer ? 1 : 0;
     OP_PageEnter(0);
     OP_MenuDeviceSettings();
     ASSERT_TRUE(cursorOn(FW_TXT_ONLINE_OFFLINE));
@@ -311,7 +311,7 @@ TEST_F(MenuTest, LogoItemsChangeThePictureFlags) {
     FW_BindMainEeprom(g_fwImage, sizeof g_fwImage);
     g_opServiceRequests = OpServiceRequests{};
     g_fwImage[FW_IMG_PICTURE_FLAGS] = c.before;
-    g_opStandIn.startLogo = g_opStandIn.customLogo = 1;
+    g_opDeviceState.startLogo = g_opDeviceState.customLogo = 1;
     OP_PageEnter(0);
     OP_MenuLogo();
     EXPECT_EQ(g_opPage.pageId, OP_PAGE_LOGO);
@@ -359,7 +359,7 @@ TEST_F(MenuTest, CanResetSelectsTheShownNode) {
 
 // The service items set their requests on the medium of their menu.
 TEST_F(MenuTest, ServiceItemsSetTheirRequests) {
-  g_opStandIn.usbStick = 1;
+  g_opDeviceState.usbStick = 1;
   OP_MenuUsb();
   ASSERT_TRUE(cursorOn(FW_TXT_DISCONNECT));
   enter();
@@ -412,11 +412,11 @@ TEST_F(MenuTest, OpenListFollowsTheStateAndTheLocks) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.id);
     OP_ClearPendingAction();
-    g_opStandIn.operatingState = c.state;
+    g_opDeviceState.operatingState = c.state;
     g_fwImage[FW_SYS_FLAGS38] = c.engBits;
     g_fwLogin.access = c.locked ? FW_ACCESS_LOCKED : FW_ACCESS_OPEN;
-    g_opStandIn.configTransfer = c.transfer;
-    g_opStandIn.loadRunning = c.load;
+    g_opDeviceState.configTransfer = c.transfer;
+    g_opDeviceState.loadRunning = c.load;
     g_opPage.pageId = OP_PAGE_MAIN_MENU;
     const OpMenuItem item = {OP_MENU_HANDLER | OP_MENU_LAST, c.id, nullptr, 0, FW_TXT_INFO, nullptr,
                              OP_MenuOpenList, nullptr, nullptr};
@@ -432,8 +432,8 @@ TEST_F(MenuTest, OpenListFollowsTheStateAndTheLocks) {
   // The title of an accepted list is written into the title row.
   g_fwImage[FW_SYS_FLAGS38] = 0;
   FW_ResetLogin();
-  g_opStandIn = OpFirmwareStandIn{};
-  g_opStandIn.operatingState = 2;
+  g_opDeviceState = OpDeviceState{};
+  g_opDeviceState.operatingState = 2;
   OP_PageEnter(0);
   ASSERT_TRUE(cursorOn(FW_TXT_OPERATING_PAGES));
   enter();
@@ -482,8 +482,8 @@ TEST_F(MenuTest, StatusMenus) {
   OP_MenuStatusCan();
   EXPECT_EQ(OP_MenuItemCount(), 42);
   EXPECT_EQ(g_opMenu.last->sub, 42);
-  g_opStandIn.slots[0].moduleType = 3;
-  g_opStandIn.slots[1].moduleType = 171;
+  g_opDeviceState.slots[0].moduleType = 3;
+  g_opDeviceState.slots[1].moduleType = 171;
   OP_MenuStatusIo();
   ASSERT_EQ(OP_MenuItemCount(), 4);
   EXPECT_EQ(OP_MenuItemAt(0)->pageProc, &OP_BuildSlotPage);

@@ -25,7 +25,7 @@ TEST_F(MenuPageTest, MainMenuTitleCarriesTheStateSuffix) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.suffix);
-    g_opStandIn.operatingState = c.state;
+    g_opDeviceState.operatingState = c.state;
     g_fwRunMode = c.runMode;
     OP_PageEnter(0);
     settle();

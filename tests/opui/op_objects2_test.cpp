@@ -571,8 +571,8 @@ TEST_F(TrendObjectTest, NamesAndNoSpan) {
 // colour is dark (the labels would vanish in it): they are drawn in white then. (With a light
 // text colour they keep it: the user page goldens show that.)
 TEST_F(TrendObjectTest, TimeLabelsStandOutWithADarkTextColour) {
-  const GUI_COLOR kept = g_opStandIn.screenColors[5];
-  g_opStandIn.screenColors[5] = 0x202020;
+  const GUI_COLOR kept = g_opDeviceState.screenColors[5];
+  g_opDeviceState.screenColors[5] = 0x202020;
   trend();
   open();
   GUI_RECT r{};
@@ -586,7 +586,7 @@ TEST_F(TrendObjectTest, TimeLabelsStandOutWithADarkTextColour) {
                                                         114 * (c & 0xFF)) / 1000));
     }
   EXPECT_GE(brightest, 200);
-  g_opStandIn.screenColors[5] = kept;
+  g_opDeviceState.screenColors[5] = kept;
 }
 
 // --- A user page with one object of each kind --------------------------------------------------

@@ -95,7 +95,7 @@ TEST_F(CtrlPageTest, OverviewFillsSixStepsThenWaitsForAChange) {
   CtrlBlockState& s = make();
   show(s, 118.2f, 120.5f);
   ASSERT_EQ(openPage(kCtrl), 1);
-  EXPECT_NE(s.link.flags & OP_CTRL_REDRAW_BAR, 0) << "the page open asks for the bar";
+  EXPECT_NE(s.link.flags & CTRL_FLAG_REDRAW_BAR, 0) << "the page open asks for the bar";
   std::vector<int> steps;
   for (int i = 0; i < 8; ++i) {
     cycle(0);
@@ -106,8 +106,8 @@ TEST_F(CtrlPageTest, OverviewFillsSixStepsThenWaitsForAChange) {
   EXPECT_EQ(textOf(pageRow(1)), "  120.5");
   EXPECT_EQ(textOf(pageRow(2)), "  118.2");
   EXPECT_EQ(textOf(pageRow(5)), "\xB0" "C     ");
-  EXPECT_NE(s.link.flags & OP_CTRL_PAGE_OPEN, 0);
-  EXPECT_EQ(s.link.flags & OP_CTRL_REDRAW_BAR, 0) << "drawn by step 5";
+  EXPECT_NE(s.link.flags & CTRL_FLAG_PAGE_OPEN, 0);
+  EXPECT_EQ(s.link.flags & CTRL_FLAG_REDRAW_BAR, 0) << "drawn by step 5";
   s.link.x.value = 99.0f;
   changed(s);
   cycle(0);
@@ -159,7 +159,7 @@ TEST_F(CtrlPageTest, ManualBarShowsTheOutput) {
   s.link.status = 0;
   changed(s);
   cycle(0);
-  EXPECT_NE(s.link.flags & OP_CTRL_REDRAW_BAR, 0) << "the manual bit changed";
+  EXPECT_NE(s.link.flags & CTRL_FLAG_REDRAW_BAR, 0) << "the manual bit changed";
   cycles(8);
   EXPECT_EQ(textOf(pageRow(9)), "X:   80.0");
   EXPECT_EQ(g_opPageRows.bars[0], 400);
@@ -179,7 +179,7 @@ TEST_F(CtrlPageTest, CascadeSlaveShowsTheMaster) {
   show(slave, 30.0f, 35.0f);
   master.link.status = CTRL_ST_MANUAL;
   slave.master = CTRL_StateHandle(&master);
-  slave.link.flags = OP_CTRL_CASCADE | OP_CTRL_SHOW_PARTNER;
+  slave.link.flags = CTRL_FLAG_SLAVE | CTRL_FLAG_SLAVE_FOLLOWS;
   slave.link.status = CTRL_ST_OFF;
   ASSERT_EQ(openPage(kCtrl), 1);
   cycles(7);
@@ -196,7 +196,7 @@ TEST_F(CtrlPageTest, CascadeSlaveShowsTheMaster) {
   cycles(8);
   EXPECT_EQ(textOf(pageRow(2)), "   71.0");
   EXPECT_EQ(master.link.updated, 0);
-  slave.link.flags = OP_CTRL_CASCADE | OP_CTRL_CASCADE_OPEN;
+  slave.link.flags = CTRL_FLAG_SLAVE | CTRL_FLAG_SLAVE_OWN;
   changed(slave);
   cycles(8);
   EXPECT_EQ(textOf(pageRow(2)), "   30.0");
@@ -419,7 +419,7 @@ TEST_F(CtrlPageTest, TuningPageOfACascadeMasterIsWholeRightAfterOpening) {
   show(slave, 30.0f, 35.0f);
   master.display.y.value = 55.0f;
   slave.master = CTRL_StateHandle(&master);
-  slave.link.flags = OP_CTRL_CASCADE | OP_CTRL_SHOW_PARTNER;
+  slave.link.flags = CTRL_FLAG_SLAVE | CTRL_FLAG_SLAVE_FOLLOWS;
   ASSERT_EQ(openPage(160), 1);
   cycles(8);
   ASSERT_TRUE(selectField(OP_CTRL_FIELD_X));

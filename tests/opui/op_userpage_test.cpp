@@ -110,15 +110,15 @@ TEST_F(UserViewTest, BackgroundPictureByName) {
     setText(kPage, VUSER_TEXT_PICTURE, c.name);
     ASSERT_EQ(OP_UserViewOpen(kPage), 1);
     const FwPicture* p = OP_FindUserPicture(c.name);
-    EXPECT_EQ(p ? static_cast<int>(p - g_opStandIn.pictures) : -1, c.index);
-    EXPECT_EQ(g_opUserView.picture, c.index < 0 ? 0 : g_opStandIn.pictures[c.index].memdev);
+    EXPECT_EQ(p ? static_cast<int>(p - g_opDeviceState.pictures) : -1, c.index);
+    EXPECT_EQ(g_opUserView.picture, c.index < 0 ? 0 : g_opDeviceState.pictures[c.index].memdev);
   }
   // A table that claims more entries than it holds is read only up to its 200 entries.
   std::vector<FwPicture> full(FW_PICTURE_TABLE_SIZE);
   std::vector<uint8_t> record(FW_PICTURE_HEADER, 'x');
   for (FwPicture& p : full) p.record = record.data();
-  g_opStandIn.pictures = full.data();
-  g_opStandIn.pictureCount = 100000;
+  g_opDeviceState.pictures = full.data();
+  g_opDeviceState.pictureCount = 100000;
   EXPECT_EQ(OP_FindUserPicture("Bild1"), nullptr);
   EXPECT_NE(OP_FindUserPicture("xxxxxxxxxxxxxxxx"), nullptr);
 }
@@ -185,9 +185,9 @@ TEST_F(UserViewTest, ViewFollowsThePage) {
   showPage(kPage);
   EXPECT_EQ(g_opUserView.block, kPage);
   EXPECT_EQ(OP_ObjectState(kObject)->made, 1);
-  g_opStandIn.keyCode = OP_KEY_EXIT;
+  g_opDeviceState.keyCode = OP_KEY_EXIT;
   deviceCycle();
-  g_opStandIn.keyCode = 0;
+  g_opDeviceState.keyCode = 0;
   deviceCycle();
   EXPECT_NE(g_opPage.current, OP_BlockPageProc);
   EXPECT_EQ(g_opUserView.block, 0);

@@ -62,7 +62,7 @@ class OpuiTest : public lcdtest::LcdTest {
     FW_BindMainEeprom(g_fwImage, sizeof g_fwImage);
     OP_SetStartPicture(nullptr, 0);
     FW_ClearStepCodes();
-    g_opStandIn = OpFirmwareStandIn{};
+    g_opDeviceState = OpDeviceState{};
     g_fwClock = FwClockState{};
     g_opKeys = OpKeyState{};
     g_opInput = OpInputState{};
@@ -101,7 +101,7 @@ class OpuiTest : public lcdtest::LcdTest {
   static uint32_t pixel(int x, int y) { return LCD_GetPixelIndex(x, y); }
   // One firmware cycle as the main cycle runs the operating interface.
   static void cycle(uint8_t key) {
-    g_opStandIn.keyCode = key;
+    g_opDeviceState.keyCode = key;
     OP_ReadKeysAndPointer();
     OP_RunPageManager(key);
     OP_UpdateDisplay();
@@ -124,7 +124,7 @@ class OpuiDialogTest : public OpuiTest {
   }
   // One cycle; the editor's answer (1 when no edit runs or it has ended).
   static int editCycle(uint8_t key = 0) {
-    g_opStandIn.keyCode = key;
+    g_opDeviceState.keyCode = key;
     OP_ReadKeysAndPointer();
     OP_RunPageManager(key);
     const int ended = OP_EditStep();

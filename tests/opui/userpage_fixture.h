@@ -54,8 +54,8 @@ class Pictures {
     for (FwPicture& p : table_) {
       if (p.memdev) GUI_MEMDEV_Delete(p.memdev);
     }
-    g_opStandIn.pictures = nullptr;
-    g_opStandIn.pictureCount = 0;
+    g_opDeviceState.pictures = nullptr;
+    g_opDeviceState.pictureCount = 0;
   }
   // A picture filled in `colour`, with a white frame and a diagonal line.
   void add(const std::string& name, int w, int h, GUI_COLOR colour) {
@@ -74,8 +74,8 @@ class Pictures {
     GUI_MEMDEV_Select(previous);
     table_.push_back(p);
     for (size_t i = 0; i < table_.size(); ++i) table_[i].record = records_[i].data();
-    g_opStandIn.pictures = table_.data();
-    g_opStandIn.pictureCount = static_cast<uint32_t>(table_.size());
+    g_opDeviceState.pictures = table_.data();
+    g_opDeviceState.pictureCount = static_cast<uint32_t>(table_.size());
   }
 
  private:

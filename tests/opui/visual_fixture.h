@@ -113,7 +113,7 @@ class VisualPageTest : public OpuiDialogTest {
 
   // One device cycle: keys and pointer, page manager, the alarm blocks, the display update.
   void deviceCycle(uint8_t key = 0) {
-    g_opStandIn.keyCode = key;
+    g_opDeviceState.keyCode = key;
     OP_ReadKeysAndPointer();
     OP_RunPageManager(key);
     for (uint16_t b : alarms) fx->run(b);

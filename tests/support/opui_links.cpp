@@ -1,6 +1,7 @@
 // The operating interface's own tests run without the firmware: the interface reads the
-// firmware's stand-in record (g_opStandIn), and reaches only device communication (real or
-// fake); the page records it shares with the blocks of the page tests are linked by both.
+// stand-in values of its device-state record (g_opDeviceState), and reaches only device
+// communication (real or fake); the page records it shares with the blocks of the page tests
+// are linked by both.
 #include <gtest/gtest.h>
 
 #include "comm/com_services.h"
