@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <iterator>
 
 #include "gui/GUI.h"
 #include "gui/draw/GUI_Draw.h"
@@ -39,12 +38,18 @@ constexpr GUI_DIALOG_ITEM item(GUI_CREATE_INDIRECT* create, const char* text, in
                          flags, para, 0};
 }
 
+// A dialog that is not opened: its result flag reads cancelled.
+WM_HWIN refuse(uint8_t* done) {
+  if (done) *done = OP_DIALOG_CANCEL;
+  return 0;
+}
+
 // True when a dialog of the kind is open: a second one is refused (its result flag reads
 // cancelled), and the open one keeps its state.
 bool busy(int kind, uint8_t* done) {
   const WM_HWIN h = g_slots[kind].window;
   if (!h || !WM_IsWindow(h)) return false;
-  if (done) *done = OP_DIALOG_CANCEL;
+  refuse(done);
   return true;
 }
 
@@ -57,32 +62,6 @@ void endOpeningTouch() {
 
 // Another page window the dialogs open in (0: the body).
 WM_HWIN g_dialogParent;
-
-// Opens a dialog from its table as a child of the body window (or of the page window set to
-// cover it), with the table's positions taken as screen positions. 0 when one of the kind is
-// open already or it cannot be made.
-WM_HWIN openDialog(int kind, const GUI_DIALOG_ITEM* items, int count, WM_CALLBACK* cb,
-                   uint8_t* done) {
-  DialogSlot& s = g_slots[kind];
-  s = DialogSlot{0, 0, done};
-  if (done) *done = OP_DIALOG_OPEN;
-  const WM_HWIN parent = OP_WinExists(g_dialogParent) ? g_dialogParent
-                         : OP_WinExists(g_opDisplay.body) ? g_opDisplay.body
-                                                          : 0;
-  const int x0 = parent ? -WM_GetWindowOrgX(parent) : 0;
-  const int y0 = parent ? -WM_GetWindowOrgY(parent) : 0;
-  const WM_HWIN h = GUI_CreateDialogBox(items, count, cb, parent, x0, y0);
-  if (!h) {
-    if (done) *done = OP_DIALOG_CANCEL;
-    s.done = nullptr;
-    return 0;
-  }
-  s.window = h;
-  s.counted = 1;
-  if (g_opOverlay.nesting < 0xFF) ++g_opOverlay.nesting;
-  endOpeningTouch();
-  return h;
-}
 
 // A dialog's end by its own buttons: the result goes to the caller, the window is deleted
 // after the message that ended it (the delete message does the rest).
@@ -157,49 +136,42 @@ int addressCommit(const FbValueEntry* descriptor, uint16_t fieldIndex, float val
   return r;
 }
 
-void addressProc(WM_MESSAGE* msg) {
-  const WM_HWIN dialog = msg->hWin;
-  switch (msg->MsgId) {
-    case WM_MSG_INIT_DIALOG:
-      initFrame(dialog);
-      for (int i = 0; i < 4; ++i) {
-        const WM_HWIN e = itemOf(dialog, OP_ID_ADDR_EDIT0 + i);
-        EDIT_SetFont(e, &GUI_FontProp24);
-        EDIT_SetTextAlign(e, kAlignRight);
-        EDIT_SetDecMode(e, g_address.bytes[i], 0, 255, 0, GUI_EDIT_SUPPRESS_LEADING_ZEROES);
-        g_address.shown[i] = g_address.bytes[i];
-      }
-      for (int id = 2053; id <= 2055; ++id) TEXT_SetFont(itemOf(dialog, id), &GUI_FontProp24);
-      return;
-    case WM_MSG_PAINT:
-      // A byte changed behind the fields (a deferred store) shows on the next paint.
-      if (WM_HWIN frame = g_slots[kAddress].window) {
-        for (int i = 0; i < 4; ++i)
-          if (g_address.bytes[i] != g_address.shown[i]) addressShow(frame, i);
-      }
-      return;
-    case WM_MSG_DELETE:
-      dialogDeleted(kAddress);
-      return;
-    default:
-      break;
+void addressSetUp(WM_HWIN dialog) {
+  for (int i = 0; i < 4; ++i) {
+    const WM_HWIN e = itemOf(dialog, OP_ID_ADDR_EDIT0 + i);
+    EDIT_SetFont(e, &GUI_FontProp24);
+    EDIT_SetTextAlign(e, kAlignRight);
+    EDIT_SetDecMode(e, g_address.bytes[i], 0, 255, 0, GUI_EDIT_SUPPRESS_LEADING_ZEROES);
+    g_address.shown[i] = g_address.bytes[i];
   }
-  const int id = releasedId(msg);
+  for (int id = 2053; id <= 2055; ++id) TEXT_SetFont(itemOf(dialog, id), &GUI_FontProp24);
+}
+
+// A byte changed behind the fields (a deferred store) shows on the next paint.
+bool addressMessage(WM_MESSAGE* msg) {
+  if (msg->MsgId != WM_MSG_PAINT) return false;
+  if (WM_HWIN frame = g_slots[kAddress].window) {
+    for (int i = 0; i < 4; ++i)
+      if (g_address.bytes[i] != g_address.shown[i]) addressShow(frame, i);
+  }
+  return true;
+}
+
+// "Close" ends the dialog; a byte's field starts the value editor on it, unless it is busy.
+bool addressReleased(WM_HWIN, int id) {
   if (id == OP_ID_ADDR_CLOSE) {
     endDialog(kAddress, OP_DIALOG_OK);
-    return;
+    return true;
   }
-  if (id >= OP_ID_ADDR_EDIT0 && id < OP_ID_ADDR_EDIT0 + 4 && !OP_EditActive()) {
-    const int i = id - OP_ID_ADDR_EDIT0;
-    if (OP_EditStart(&g_address.entries[i].descriptor, g_address.entries[i].index)) {
-      g_opEdit.commit = addressCommit;
-      std::snprintf(g_address.texts[i], sizeof g_address.texts[i], "%3u", g_address.bytes[i]);
-      OP_EditSetTarget(g_address.texts[i], &g_address.changed, 3, nullptr, 0, nullptr, 0,
-                       OP_EDIT_MODE_DIALOG);
-    }
-    return;
+  if (id < OP_ID_ADDR_EDIT0 || id >= OP_ID_ADDR_EDIT0 + 4 || OP_EditActive()) return false;
+  const int i = id - OP_ID_ADDR_EDIT0;
+  if (OP_EditStart(&g_address.entries[i].descriptor, g_address.entries[i].index)) {
+    g_opEdit.commit = addressCommit;
+    std::snprintf(g_address.texts[i], sizeof g_address.texts[i], "%3u", g_address.bytes[i]);
+    OP_EditSetTarget(g_address.texts[i], &g_address.changed, 3, nullptr, 0, nullptr, 0,
+                     OP_EDIT_MODE_DIALOG);
   }
-  WM_DefaultProc(msg);
+  return true;
 }
 
 // --- Numeric keypad ------------------------------------------------------------------------
@@ -434,39 +406,27 @@ void keypadEditProc(WM_MESSAGE* msg) {
   if (g_keypadEditDefault) g_keypadEditDefault(msg);
 }
 
-void keypadProc(WM_MESSAGE* msg) {
-  const WM_HWIN dialog = msg->hWin;
+void keypadSetUp(WM_HWIN dialog) {
   KeypadState& k = g_keypad;
-  switch (msg->MsgId) {
-    case WM_MSG_INIT_DIALOG: {
-      initFrame(dialog);
-      const WM_HWIN e = itemOf(dialog, OP_ID_KP_EDIT);
-      EDIT_SetFont(e, &GUI_FontProp16B);
-      WM_CALLBACK* const previous = WM_SetCallback(e, keypadEditProc);
-      if (previous != keypadEditProc) g_keypadEditDefault = previous;
-      keypadValueText(*k.value, k.text, sizeof k.text);
-      k.fresh = 1;
-      EDIT_SetText(e, k.text);
-      setButtonFont(dialog, OP_ID_KP_1, OP_ID_KP_OFF, &GUI_FontProp16B);
-      // "Button" is wider than its key at the keys' font.
-      setButtonFont(dialog, OP_ID_KP_SPARE, OP_ID_KP_SPARE, &GUI_FontProp13B);
-      keypadLabel(dialog, OP_ID_KP_CU, "cu:", *k.value);
-      keypadLabel(dialog, OP_ID_KP_MIN, "min:", k.minimum);
-      keypadLabel(dialog, OP_ID_KP_MAX, "max:", k.maximum);
-      return;
-    }
-    case WM_MSG_DELETE:
-      dialogDeleted(kKeypad);
-      return;
-    default:
-      break;
-  }
-  const int id = releasedId(msg);
-  if (id) {
-    keypadAction(dialog, id);
-  } else {
-    WM_DefaultProc(msg);
-  }
+  const WM_HWIN e = itemOf(dialog, OP_ID_KP_EDIT);
+  EDIT_SetFont(e, &GUI_FontProp16B);
+  WM_CALLBACK* const previous = WM_SetCallback(e, keypadEditProc);
+  if (previous != keypadEditProc) g_keypadEditDefault = previous;
+  keypadValueText(*k.value, k.text, sizeof k.text);
+  k.fresh = 1;
+  EDIT_SetText(e, k.text);
+  setButtonFont(dialog, OP_ID_KP_1, OP_ID_KP_OFF, &GUI_FontProp16B);
+  // "Button" is wider than its key at the keys' font.
+  setButtonFont(dialog, OP_ID_KP_SPARE, OP_ID_KP_SPARE, &GUI_FontProp13B);
+  keypadLabel(dialog, OP_ID_KP_CU, "cu:", *k.value);
+  keypadLabel(dialog, OP_ID_KP_MIN, "min:", k.minimum);
+  keypadLabel(dialog, OP_ID_KP_MAX, "max:", k.maximum);
+}
+
+// Every released item is a key of the keypad (the others do nothing).
+bool keypadReleased(WM_HWIN dialog, int id) {
+  keypadAction(dialog, id);
+  return true;
 }
 
 // --- List selection ------------------------------------------------------------------------
@@ -498,37 +458,30 @@ int listAdd(WM_HWIN dialog, const char* text, int32_t code) {
   return 1;
 }
 
-void listProc(WM_MESSAGE* msg) {
-  const WM_HWIN dialog = msg->hWin;
+void listSetUp(WM_HWIN dialog) {
   ListState& l = g_list;
-  switch (msg->MsgId) {
-    case WM_MSG_INIT_DIALOG: {
-      initFrame(dialog);
-      const WM_HWIN box = itemOf(dialog, OP_ID_LIST);
-      LISTBOX_SetFont(box, &GUI_FontProp18);
-      LISTBOX_SetItemSpacing(box, kListLine);
-      LISTBOX_SetBkColor(box, LISTBOX_CI_UNSEL, kWhite);
-      l.count = 0;
-      if (const OpTextList* src = l.source) {
-        for (uint16_t i = 0; i < src->count && src->codes; ++i)
-          if (!listAdd(dialog, FW_GetText(src->textOffset + src->codes[i]), src->codes[i])) break;
-      }
-      return;
-    }
-    case WM_MSG_CMD_NEXT:
-    case WM_MSG_CMD_PREVIOUS: {
-      WM_MESSAGE forward{};
-      forward.MsgId = msg->MsgId;
-      WM_SendMessage(itemOf(dialog, OP_ID_LIST), &forward);
-      return;
-    }
-    case WM_MSG_DELETE:
-      dialogDeleted(kList);
-      return;
-    default:
-      break;
+  const WM_HWIN box = itemOf(dialog, OP_ID_LIST);
+  LISTBOX_SetFont(box, &GUI_FontProp18);
+  LISTBOX_SetItemSpacing(box, kListLine);
+  LISTBOX_SetBkColor(box, LISTBOX_CI_UNSEL, kWhite);
+  l.count = 0;
+  if (const OpTextList* src = l.source) {
+    for (uint16_t i = 0; i < src->count && src->codes; ++i)
+      if (!listAdd(dialog, FW_GetText(src->textOffset + src->codes[i]), src->codes[i])) break;
   }
-  const int id = releasedId(msg);
+}
+
+// The next and previous commands move the list's selection.
+bool listMessage(WM_MESSAGE* msg) {
+  if (msg->MsgId != WM_MSG_CMD_NEXT && msg->MsgId != WM_MSG_CMD_PREVIOUS) return false;
+  WM_MESSAGE forward{};
+  forward.MsgId = msg->MsgId;
+  WM_SendMessage(itemOf(msg->hWin, OP_ID_LIST), &forward);
+  return true;
+}
+
+bool listReleased(WM_HWIN dialog, int id) {
+  ListState& l = g_list;
   if (id == OP_ID_LIST_OK) {
     const int sel = LISTBOX_GetSel(itemOf(dialog, OP_ID_LIST));
     if (sel >= 0 && sel < l.count) {
@@ -538,8 +491,9 @@ void listProc(WM_MESSAGE* msg) {
   } else if (id == OP_ID_LIST_ESC) {
     endDialog(kList, OP_DIALOG_CANCEL);
   } else {
-    WM_DefaultProc(msg);
+    return false;
   }
+  return true;
 }
 
 // --- Plus/minus stepper ----------------------------------------------------------------------
@@ -559,29 +513,25 @@ void pmAdd(int n) {
   *g_pmStep = static_cast<int8_t>(v < -100 ? -100 : v > 100 ? 100 : v);
 }
 
-void plusMinusProc(WM_MESSAGE* msg) {
-  const WM_HWIN dialog = msg->hWin;
-  switch (msg->MsgId) {
-    case WM_MSG_INIT_DIALOG:
-      initFrame(dialog);
-      BUTTON_SetFont(itemOf(dialog, OP_ID_PM_MINUS), &GUI_FontProp32);
-      BUTTON_SetFont(itemOf(dialog, OP_ID_PM_PLUS), &GUI_FontProp32);
-      BUTTON_SetFont(itemOf(dialog, OP_ID_PM_EXIT), &GUI_FontProp16B);
-      return;
-    case WM_MSG_CMD_PREVIOUS:
-      pmAdd(1);
-      return;
-    case WM_MSG_CMD_NEXT:
-      pmAdd(-1);
-      return;
-    case WM_MSG_DELETE:
-      dialogDeleted(kPlusMinus);
-      g_pmStep = nullptr;
-      return;
-    default:
-      break;
+void plusMinusSetUp(WM_HWIN dialog) {
+  BUTTON_SetFont(itemOf(dialog, OP_ID_PM_MINUS), &GUI_FontProp32);
+  BUTTON_SetFont(itemOf(dialog, OP_ID_PM_PLUS), &GUI_FontProp32);
+  BUTTON_SetFont(itemOf(dialog, OP_ID_PM_EXIT), &GUI_FontProp16B);
+}
+
+// The previous command raises the step, the next command lowers it.
+bool plusMinusMessage(WM_MESSAGE* msg) {
+  if (msg->MsgId == WM_MSG_CMD_PREVIOUS) {
+    pmAdd(1);
+  } else if (msg->MsgId == WM_MSG_CMD_NEXT) {
+    pmAdd(-1);
+  } else {
+    return false;
   }
-  const int id = releasedId(msg);
+  return true;
+}
+
+bool plusMinusReleased(WM_HWIN, int id) {
   if (id == OP_ID_PM_MINUS) {
     pmAdd(-1);
   } else if (id == OP_ID_PM_PLUS) {
@@ -589,9 +539,12 @@ void plusMinusProc(WM_MESSAGE* msg) {
   } else if (id == OP_ID_PM_EXIT) {
     endDialog(kPlusMinus, OP_DIALOG_OK);
   } else {
-    WM_DefaultProc(msg);
+    return false;
   }
+  return true;
 }
+
+void plusMinusForget() { g_pmStep = nullptr; }
 
 // --- Six-bit entry -------------------------------------------------------------------------
 
@@ -612,27 +565,16 @@ const GUI_DIALOG_ITEM kBitsItems[] = {
 
 float* g_bitsValue;
 
-void bitsProc(WM_MESSAGE* msg) {
-  const WM_HWIN dialog = msg->hWin;
-  switch (msg->MsgId) {
-    case WM_MSG_INIT_DIALOG: {
-      initFrame(dialog);
-      const float v = g_bitsValue ? *g_bitsValue : 0.0f;
-      uint32_t digits = v > 0.0f ? FW_FloatToU32(static_cast<double>(v) + 0.5) : 0;
-      for (int bit = 0; bit < OP_BITS; ++bit, digits /= 10)
-        CHECKBOX_SetState(itemOf(dialog, OP_ID_BITS_BOX1 + bit), digits % 10 ? 1 : 0);
-      for (int id = 2057; id <= 2059; ++id) TEXT_SetFont(itemOf(dialog, id), &GUI_FontProp20B);
-      setButtonFont(dialog, OP_ID_BITS_ESC, OP_ID_BITS_OK, &GUI_FontProp16B);
-      return;
-    }
-    case WM_MSG_DELETE:
-      dialogDeleted(kBits);
-      g_bitsValue = nullptr;
-      return;
-    default:
-      break;
-  }
-  const int id = releasedId(msg);
+void bitsSetUp(WM_HWIN dialog) {
+  const float v = g_bitsValue ? *g_bitsValue : 0.0f;
+  uint32_t digits = v > 0.0f ? FW_FloatToU32(static_cast<double>(v) + 0.5) : 0;
+  for (int bit = 0; bit < OP_BITS; ++bit, digits /= 10)
+    CHECKBOX_SetState(itemOf(dialog, OP_ID_BITS_BOX1 + bit), digits % 10 ? 1 : 0);
+  for (int id = 2057; id <= 2059; ++id) TEXT_SetFont(itemOf(dialog, id), &GUI_FontProp20B);
+  setButtonFont(dialog, OP_ID_BITS_ESC, OP_ID_BITS_OK, &GUI_FontProp16B);
+}
+
+bool bitsReleased(WM_HWIN dialog, int id) {
   if (id == OP_ID_BITS_OK) {
     uint32_t v = 0;
     for (int bit = OP_BITS - 1; bit >= 0; --bit)
@@ -642,9 +584,12 @@ void bitsProc(WM_MESSAGE* msg) {
   } else if (id == OP_ID_BITS_ESC) {
     endDialog(kBits, OP_DIALOG_CANCEL);
   } else {
-    WM_DefaultProc(msg);
+    return false;
   }
+  return true;
 }
+
+void bitsForget() { g_bitsValue = nullptr; }
 
 // --- Message box -----------------------------------------------------------------------------
 
@@ -670,47 +615,126 @@ void copyLine(char* out, const char* s) {
   std::snprintf(out, kTextChars + 1, "%s", s ? s : "");
 }
 
-void messageProc(WM_MESSAGE* msg) {
-  const WM_HWIN dialog = msg->hWin;
+void messageSetUp(WM_HWIN dialog) {
   const MessageState& m = g_message;
+  const WM_HWIN client = WM_GetClientWindow(dialog);
+  if (!m.icon && !m.iconDevice) IMAGE_SetGIF(itemOf(dialog, OP_ID_MSG_IMAGE), g_opMessageIcon, g_opMessageIconSize);
+  const bool lines = m.line1[0] || m.line2[0];
+  // Above the lines the title reaches into the first one: its text stands at the top.
+  const WM_HWIN title = TEXT_CreateEx(65, lines ? 28 : 47, 192, 22, client, WM_CF_SHOW,
+                                      lines ? GUI_TA_HCENTER : kAlignCentre, OP_ID_MSG_TITLE, m.title);
+  TEXT_SetFont(title, &GUI_FontProp16B);
+  const char* texts[2] = {m.line1, m.line2};
+  for (int i = 0; i < 2; ++i) {
+    const WM_HWIN t = itemOf(dialog, OP_ID_MSG_LINE1 + i);
+    TEXT_SetFont(t, &GUI_FontProp16);
+    TEXT_SetTextAlign(t, kAlignCentre);
+    TEXT_SetText(t, texts[i]);
+  }
+  BUTTON_SetFont(itemOf(dialog, OP_ID_MSG_OK), &GUI_FontProp16B);
+}
+
+// An icon of the caller's is drawn at every paint.
+bool messageMessage(WM_MESSAGE* msg) {
+  if (msg->MsgId != WM_MSG_PAINT) return false;
+  const MessageState& m = g_message;
+  const WM_HWIN dialog = msg->hWin;
+  if (m.icon) OP_GfxDrawStreamed(m.icon, m.iconSize, kIconX, kIconY);
+  if (m.iconDevice) {
+    OP_GfxWriteDeviceAt(m.iconDevice, WM_GetWindowOrgX(dialog) + kIconX, WM_GetWindowOrgY(dialog) + kIconY);
+  }
+  return true;
+}
+
+// "OK" gives the result; the box stays until its owner closes it.
+bool messageReleased(WM_HWIN, int id) {
+  if (id != OP_ID_MSG_OK) return false;
+  DialogSlot& s = g_slots[kMessage];
+  if (s.done) *s.done = OP_DIALOG_OK;
+  return true;
+}
+
+// --- The dialogs' builder ------------------------------------------------------------------
+
+// A kind of dialog: its item table and the steps of its procedure that are its own. The one
+// procedure of all dialogs gives the frame its look before the kind's set-up, lowers the
+// nesting count when the window goes before the kind forgets its state, and hands the kind the
+// messages of its own (paint, commands) and its released items; what the kind does not take
+// goes to the window manager's default procedure.
+struct DialogType {
+  const GUI_DIALOG_ITEM* items;
+  int count;
+  void (*setUp)(WM_HWIN dialog);
+  bool (*released)(WM_HWIN dialog, int id);   // false: not an item of the kind's
+  bool (*message)(WM_MESSAGE* msg);           // null: none; false: not taken
+  void (*forget)();                           // null: nothing to forget
+};
+
+template <size_t N>
+constexpr DialogType dialogType(const GUI_DIALOG_ITEM (&items)[N], void (*setUp)(WM_HWIN),
+                                bool (*released)(WM_HWIN, int), bool (*message)(WM_MESSAGE*) = nullptr,
+                                void (*forget)() = nullptr) {
+  return DialogType{items, static_cast<int>(N), setUp, released, message, forget};
+}
+
+// In the order of the slots.
+const DialogType kDialogTypes[kSlotCount] = {
+    dialogType(kAddressItems, addressSetUp, addressReleased, addressMessage),
+    dialogType(kKeypadItems, keypadSetUp, keypadReleased),
+    dialogType(kListItems, listSetUp, listReleased, listMessage),
+    dialogType(kPlusMinusItems, plusMinusSetUp, plusMinusReleased, plusMinusMessage, plusMinusForget),
+    dialogType(kBitsItems, bitsSetUp, bitsReleased, nullptr, bitsForget),
+    dialogType(kMessageItems, messageSetUp, messageReleased, messageMessage),
+};
+
+template <int Kind>
+void dialogProc(WM_MESSAGE* msg) {
+  const DialogType& type = kDialogTypes[Kind];
   switch (msg->MsgId) {
-    case WM_MSG_INIT_DIALOG: {
-      initFrame(dialog);
-      const WM_HWIN client = WM_GetClientWindow(dialog);
-      if (!m.icon && !m.iconDevice) IMAGE_SetGIF(itemOf(dialog, OP_ID_MSG_IMAGE), g_opMessageIcon, g_opMessageIconSize);
-      const bool lines = m.line1[0] || m.line2[0];
-      // Above the lines the title reaches into the first one: its text stands at the top.
-      const WM_HWIN title = TEXT_CreateEx(65, lines ? 28 : 47, 192, 22, client, WM_CF_SHOW,
-                                          lines ? GUI_TA_HCENTER : kAlignCentre, OP_ID_MSG_TITLE, m.title);
-      TEXT_SetFont(title, &GUI_FontProp16B);
-      const char* texts[2] = {m.line1, m.line2};
-      for (int i = 0; i < 2; ++i) {
-        const WM_HWIN t = itemOf(dialog, OP_ID_MSG_LINE1 + i);
-        TEXT_SetFont(t, &GUI_FontProp16);
-        TEXT_SetTextAlign(t, kAlignCentre);
-        TEXT_SetText(t, texts[i]);
-      }
-      BUTTON_SetFont(itemOf(dialog, OP_ID_MSG_OK), &GUI_FontProp16B);
-      return;
-    }
-    case WM_MSG_PAINT:
-      if (m.icon) OP_GfxDrawStreamed(m.icon, m.iconSize, kIconX, kIconY);
-      if (m.iconDevice) {
-        OP_GfxWriteDeviceAt(m.iconDevice, WM_GetWindowOrgX(dialog) + kIconX, WM_GetWindowOrgY(dialog) + kIconY);
-      }
+    case WM_MSG_INIT_DIALOG:
+      initFrame(msg->hWin);
+      type.setUp(msg->hWin);
       return;
     case WM_MSG_DELETE:
-      dialogDeleted(kMessage);
+      dialogDeleted(Kind);
+      if (type.forget) type.forget();
       return;
     default:
       break;
   }
-  if (releasedId(msg) == OP_ID_MSG_OK) {
-    DialogSlot& s = g_slots[kMessage];
-    if (s.done) *s.done = OP_DIALOG_OK;
-  } else {
-    WM_DefaultProc(msg);
+  if (type.message && type.message(msg)) return;
+  const int id = releasedId(msg);
+  if (!id || !type.released(msg->hWin, id)) WM_DefaultProc(msg);
+}
+
+WM_CALLBACK* const kDialogProcs[kSlotCount] = {
+    dialogProc<kAddress>, dialogProc<kKeypad>, dialogProc<kList>,
+    dialogProc<kPlusMinus>, dialogProc<kBits>, dialogProc<kMessage>,
+};
+
+// Opens a dialog of the kind from its table as a child of the body window (or of the page
+// window set to cover it), with the table's positions taken as screen positions. 0 when it
+// cannot be made.
+WM_HWIN openDialog(int kind, uint8_t* done) {
+  DialogSlot& s = g_slots[kind];
+  s = DialogSlot{0, 0, done};
+  if (done) *done = OP_DIALOG_OPEN;
+  const WM_HWIN parent = OP_WinExists(g_dialogParent) ? g_dialogParent
+                         : OP_WinExists(g_opDisplay.body) ? g_opDisplay.body
+                                                          : 0;
+  const int x0 = parent ? -WM_GetWindowOrgX(parent) : 0;
+  const int y0 = parent ? -WM_GetWindowOrgY(parent) : 0;
+  const DialogType& type = kDialogTypes[kind];
+  const WM_HWIN h = GUI_CreateDialogBox(type.items, type.count, kDialogProcs[kind], parent, x0, y0);
+  if (!h) {
+    s.done = nullptr;
+    return refuse(done);
   }
+  s.window = h;
+  s.counted = 1;
+  if (g_opOverlay.nesting < 0xFF) ++g_opOverlay.nesting;
+  endOpeningTouch();
+  return h;
 }
 
 }  // namespace
@@ -773,8 +797,7 @@ WM_HWIN OP_OpenAddressDialog(uint8_t* address, const OpAddressEntry* entries) {
   g_address.bytes = address;
   for (int i = 0; i < 4; ++i) g_address.entries[i] = entries[i];
   g_address.changed = 0;
-  return openDialog(kAddress, kAddressItems, static_cast<int>(std::size(kAddressItems)), addressProc,
-                    nullptr);
+  return openDialog(kAddress, nullptr);
 }
 
 WM_HWIN OP_AddressDialog() {
@@ -785,10 +808,7 @@ WM_HWIN OP_AddressDialog() {
 WM_HWIN OP_OpenKeypad(int kind, float* value, float minimum, float maximum, int decimals,
                       uint8_t* done) {
   if (busy(kKeypad, done)) return 0;
-  if (!value || kind < OP_KEYPAD_INTEGER || kind > OP_KEYPAD_DIGITS) {
-    if (done) *done = OP_DIALOG_CANCEL;
-    return 0;
-  }
+  if (!value || kind < OP_KEYPAD_INTEGER || kind > OP_KEYPAD_DIGITS) return refuse(done);
   KeypadState& k = g_keypad;
   k = KeypadState{};
   k.kind = kind;
@@ -797,7 +817,7 @@ WM_HWIN OP_OpenKeypad(int kind, float* value, float minimum, float maximum, int 
   k.maximum = maximum;
   const bool whole = kind == OP_KEYPAD_DIGITS || isTimeKind(kind);
   k.decimals = whole || decimals < 0 ? 0 : decimals > 3 ? 3 : decimals;
-  return openDialog(kKeypad, kKeypadItems, static_cast<int>(std::size(kKeypadItems)), keypadProc, done);
+  return openDialog(kKeypad, done);
 }
 
 WM_HWIN OP_OpenListDialog(const OpTextList* list, int32_t* selected, uint8_t* done) {
@@ -805,7 +825,7 @@ WM_HWIN OP_OpenListDialog(const OpTextList* list, int32_t* selected, uint8_t* do
   g_list.source = list;
   g_list.selected = selected;
   g_list.count = 0;
-  return openDialog(kList, kListItems, static_cast<int>(std::size(kListItems)), listProc, done);
+  return openDialog(kList, done);
 }
 
 int OP_ListDialogAdd(const char* text, int32_t code) {
@@ -819,18 +839,14 @@ WM_HWIN OP_OpenPlusMinus(int8_t* step, uint8_t* done) {
   if (busy(kPlusMinus, done)) return 0;
   g_pmStep = step;
   if (step) *step = 0;
-  return openDialog(kPlusMinus, kPlusMinusItems, static_cast<int>(std::size(kPlusMinusItems)),
-                    plusMinusProc, done);
+  return openDialog(kPlusMinus, done);
 }
 
 WM_HWIN OP_OpenBitsDialog(float* value, uint8_t* done) {
   if (busy(kBits, done)) return 0;
-  if (!value) {
-    if (done) *done = OP_DIALOG_CANCEL;
-    return 0;
-  }
+  if (!value) return refuse(done);
   g_bitsValue = value;
-  return openDialog(kBits, kBitsItems, static_cast<int>(std::size(kBitsItems)), bitsProc, done);
+  return openDialog(kBits, done);
 }
 
 namespace {
@@ -844,8 +860,7 @@ WM_HWIN openMessageBox(const uint8_t* icon, uint32_t iconSize, GUI_MEMDEV_Handle
   copyLine(m.title, title);
   copyLine(m.line1, line1);
   copyLine(m.line2, line2);
-  return openDialog(kMessage, kMessageItems, static_cast<int>(std::size(kMessageItems)), messageProc,
-                    done);
+  return openDialog(kMessage, done);
 }
 }  // namespace
 

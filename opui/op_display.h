@@ -2,7 +2,8 @@
 // the body (the page area), their windows and memory devices, the colour codes of the page
 // tables, the text screens (tables of prepared rows drawn by one renderer), the soft-key
 // marks under the hard keys, the per-cycle display update, the start-up logo and the test
-// screens of the start-up sequence.
+// screens of the start-up sequence. The text screens are drawn in op_display_textscreen.cpp, the
+// top bar's pictures, the start-up logo and the test screens in op_display_pictures.cpp.
 #pragma once
 
 #include <cstdint>
