@@ -6,9 +6,7 @@
 // editor), the time-outs, leaving the page.
 //
 // A page family registers its page by defining its OpBlockPage record (declared below) in
-// its own source; the dispatcher's type table names the record for each block type. Until
-// a family is built, op_pages_standin.cpp defines its record with the text screen alone, so
-// that its blocks show the empty screen of their type.
+// its own source; the dispatcher's type table names the record for each block type.
 #pragma once
 
 #include <cstdint>
@@ -80,7 +78,7 @@ struct OpBlockPage {
 };
 constexpr int OP_ENTER_COMMON = -2;   // an enter hook's answer: go on with the common rules
 
-// The pages of the block families (defined by the families; stand-ins until they are built).
+// The pages of the block families, each defined in the family's page source.
 extern const OpBlockPage g_opInputPage;     // 19, 77, 110, 115, 129: input calibration
 extern const OpBlockPage g_opProgPage;      // 24, 27: programmers
 extern const OpBlockPage g_opCtrlPage;      // 90, 93: controller overview
