@@ -849,6 +849,10 @@ TEST_F(ComChannelTest, NamesOfAnotherUserOrOpenToOthersAreRefusedBySimulatorAndT
     EXPECT_FALSE(tool->exchange(kRead98, false, &answer, &err));
     EXPECT_NE(err.find(k.reason), std::string::npos) << err;
   }
+  // The impostors' names, which the simulator left alone, go with the test.
+  SimComClose();
+  for (const auto& e : std::filesystem::directory_iterator("/dev/shm"))
+    if (e.path().filename().string().find(host::SharedNamePrefix()) != std::string::npos) std::filesystem::remove(e.path());
 }
 
 }  // namespace
