@@ -208,7 +208,11 @@ bool ProcessGroupAlive(pid_t group) {
   if (group <= 0) return false;
   ReapProcess(group);
   if (kill(-group, 0) != 0 && errno != EPERM) return false;
-  return GroupHasLiveMember(group);
+  if (GroupHasLiveMember(group)) return true;
+  // A leader that ended after the reap above is a zombie now: reaped before the group counts
+  // as gone, as nobody looks at a gone group again.
+  ReapProcess(group);
+  return false;
 }
 
 bool EndProcessGroup(pid_t group, int graceMs) {

@@ -71,7 +71,7 @@ TEST_F(IpcTest, AnotherProcessCallsAnEndpointAndGetsItsReply) {
   const std::string full = ep->fullName();
   ChildProcess child([&](ChildProcess& me) {
     std::string reply;
-    auto c = host::IpcConnection::OpenFull(full, 5000, nullptr);
+    auto c = host::IpcConnection::OpenFull(full, 60000, nullptr);  // the time-outs only bound a hang
     if (!c) return 1;
     for (int i = 0; i < 3; ++i) {  // one connection, several calls
       const int32_t r = c->send(Frame(0x0D, 40, i, "x" + std::to_string(i)), &reply);
@@ -79,10 +79,10 @@ TEST_F(IpcTest, AnotherProcessCallsAnEndpointAndGetsItsReply) {
     }
     // The largest payload goes through, but its echo would be too long: no reply payload.
     const std::string most(host::IPC_MAX_PAYLOAD, 'b');
-    int32_t r = host::IpcSendFull(full, Frame(0x0C, 5, 0, most), &reply, 5000);
+    int32_t r = host::IpcSendFull(full, Frame(0x0C, 5, 0, most), &reply, 60000);
     me.say("most " + std::to_string(r) + " " + std::to_string(reply.size()));
     // A frame over the largest is not sent, and one sent anyway is refused with 0.
-    r = host::IpcSendFull(full, Frame(0x0C, 5, 0, most + "b"), &reply, 5000);
+    r = host::IpcSendFull(full, Frame(0x0C, 5, 0, most + "b"), &reply, 60000);
     me.say("over " + std::to_string(r));
     const int raw = socket(AF_UNIX, SOCK_SEQPACKET, 0);
     sockaddr_un addr{};
@@ -97,11 +97,13 @@ TEST_F(IpcTest, AnotherProcessCallsAnEndpointAndGetsItsReply) {
       me.say("raw " + std::to_string(n) + " " + std::to_string(n >= 12 ? answer[8] : -1));
     }
     close(raw);
-    return host::IpcPostFull(full, Frame(0x400, 0, 0, "note"), 1000) ? 0 : 2;
+    return host::IpcPostFull(full, Frame(0x400, 0, 0, "note"), 60000) ? 0 : 2;
   });
   ASSERT_TRUE(child.started());
   EXPECT_EQ(child.wait([&] { ep->serve(1); }), 0);
-  for (int i = 0; i < 3 && !posted.size(); ++i) ep->serve(100);  // the post may still be on its way
+  // The post may still be on its way.
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (posted.empty() && std::chrono::steady_clock::now() < end) ep->serve(100);
   EXPECT_EQ(child.said(), "40 re:x0\n41 re:x1\n42 re:x2\nmost 0 0\nover 0\nraw 12 0\n");
   EXPECT_EQ(posted, "note");
 }

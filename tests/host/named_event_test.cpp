@@ -68,13 +68,13 @@ TEST_F(NamedEventTest, AnotherProcessWaitsForTheSignalAndAnswers) {
     host::SetSharedNamePrefix("");  // the child knows only the names it was given
     auto a = host::NamedEvent::OpenFull(pingName, nullptr);
     auto b = host::NamedEvent::OpenFull(pongName, nullptr);
-    if (!a || !b || !a->wait(5000)) return 1;
+    if (!a || !b || !a->wait(60000)) return 1;  // the waits only bound a hang
     b->set();
     return 0;
   });
   ASSERT_TRUE(child.started());
   ping->set();
-  EXPECT_TRUE(pong->wait(5000));
+  EXPECT_TRUE(pong->wait(60000));
   EXPECT_EQ(child.wait(), 0);
 }
 

@@ -454,7 +454,7 @@ TEST_F(MainWindowTest, TheChannelFeedsTheTickAndReopensForANewAddress) {
       host::IpcFrame f;
       f.message = SIM_COM_SETTEXT;
       f.payload = "043030393805";
-      return host::IpcSendFull(p + SIM_COM_MAIN_NAME, f, nullptr, 5000) == 1 ? 0 : 1;
+      return host::IpcSendFull(p + SIM_COM_MAIN_NAME, f, nullptr, 60000) == 1 ? 0 : 1;
     });
     EXPECT_EQ(tool.wait([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); }), 0)
         << "answered by the event loop while paused";
@@ -1006,11 +1006,11 @@ TEST_F(MainWindowTest, APlayedPauseStopsTheSimulationAndKeysReachTheTickOfTheirC
 
 namespace {
 
-// Makes the window active and waits until it is.
+// Makes the window active and waits until it is (the deadline only bounds a hang).
 bool WaitActive(QWidget* w) {
   QElapsedTimer t;
   t.start();
-  while (QApplication::activeWindow() != w && t.elapsed() < 5000) {
+  while (QApplication::activeWindow() != w && t.elapsed() < 60000) {
     w->activateWindow();
     QApplication::processEvents(QEventLoop::AllEvents, 20);
   }
@@ -1033,7 +1033,9 @@ TEST(PanelWindows, TheWindowActiveBeforeAPassIsActiveAgainAfterIt) {
   s_other = &other;
   SimModulePanelOptions o;
   o.program = TQ500_PROGRAM;
-  o.startTimeoutMs = 30000;
+  o.startTimeoutMs = 120000;  // these only bound a hang of the panel on a loaded machine
+  o.messageTimeoutMs = 120000;
+  o.closeTimeoutMs = 120000;
   o.trace = [](int, const host::IpcFrame& f) {
     if (f.message == 0x0018) WaitActive(s_other);  // showing the panel takes the activation
   };
@@ -1051,7 +1053,7 @@ TEST(PanelWindows, TheWindowActiveBeforeAPassIsActiveAgainAfterIt) {
   EXPECT_NE(r.panel, 0);
   QElapsedTimer t;
   t.start();
-  while (QApplication::activeWindow() != &main && t.elapsed() < 3000)
+  while (QApplication::activeWindow() != &main && t.elapsed() < 60000)
     QApplication::processEvents(QEventLoop::AllEvents, 20);
   EXPECT_EQ(QApplication::activeWindow(), &main);
   EXPECT_EQ(QApplication::focusWidget(), field);

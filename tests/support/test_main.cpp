@@ -37,6 +37,17 @@ void RemoveFolder() {
   std::filesystem::remove_all(g_folder, ec);
 }
 
+// Shared memory and events under the prefix of this process can only be left by an earlier
+// process of the same id (ids come round again on a busy machine). Such a name would count as
+// in use whenever its owner's id belongs to a live process by then, so it goes before any test.
+void RemoveStaleNames(const std::string& prefix) {
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator("/dev/shm", ec)) {
+    const std::string name = e.path().filename().string();
+    if (name.rfind(prefix, 0) == 0 || name.rfind("sem." + prefix, 0) == 0) std::filesystem::remove(e.path(), ec);
+  }
+}
+
 void Isolate() {
   const char* tmp = std::getenv("TMPDIR");
   std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/simtest.XXXXXX";
@@ -60,6 +71,7 @@ void Isolate() {
     Set(f.variable, path);
   }
   g_prefix = "simtest" + std::to_string(getpid()) + ".";
+  RemoveStaleNames(g_prefix);
   host::SetSharedNamePrefix(g_prefix);
   Set("SIM74_2_NAME_PREFIX", g_prefix);  // simulators started by the tests
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
