@@ -6,7 +6,9 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "blocks/register_all.h"
@@ -220,7 +222,44 @@ struct TwoAbsv {
   }
 };
 
+// The adapter's transport, but the request after the download's go word goes unanswered and
+// takes longer than the whole wait for the restarted device: a tool's time-out as long as that
+// wait, and a request that met the restart.
+class LosesTheRequestAfterTheGo : public PcTransport {
+ public:
+  explicit LosesTheRequestAfterTheGo(PcTransport& inner) : inner_(inner) {}
+  bool exchange(const std::vector<uint8_t>& request, bool binary, std::vector<uint8_t>* answer,
+                std::string* error) override {
+    if (++frames_ == PcDownloadFrames() + 1) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(kLostMs));
+      *error = "no answer within " + std::to_string(kLostMs) + " ms";
+      return false;
+    }
+    return inner_.exchange(request, binary, answer, error);
+  }
+  static constexpr int kLostMs = 50;
+
+ private:
+  PcTransport& inner_;
+  size_t frames_ = 0;
+};
+
 }  // namespace
+
+// A request lost to the restart that takes longer than the wait for the device (a tool's
+// time-out of a minute or more) does not end the download as failed: the restarted device is
+// asked again.
+TEST_F(PcTool, ADownloadAsksTheRestartedDeviceAgainAfterARequestLostToTheRestart) {
+  TwoAbsv sent;
+  ASSERT_TRUE(sent.make()) << sent.builder.error();
+  LosesTheRequestAfterTheGo lossy(transport_);
+  PcModbusClient modbus(lossy);
+  PcDownloadHooks hooks;
+  hooks.restartMs = LosesTheRequestAfterTheGo::kLostMs / 2;
+  hooks.retryMs = 1;
+  std::string error;
+  EXPECT_TRUE(modbus.download(sent.image, &error, hooks)) << error;
+}
 
 // After the download's restart the device runs the engineering sent: the check passes. A
 // device that comes back with another engineering (a stand-in for the restart: the engineering

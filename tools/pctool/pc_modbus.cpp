@@ -179,13 +179,18 @@ bool PcModbusClient::download(const std::vector<uint8_t>& image, std::string* er
   std::string ignored;
   writeRegister(kRegDownload, kWordGo, &ignored);
   progress();
+  // The request that meets the restart goes unanswered, and with a tool's time-out as long as
+  // the whole wait that one try would use it up: a second try is always made, so the
+  // restarted device is asked at least once.
   using Clock = std::chrono::steady_clock;
   const Clock::time_point end = Clock::now() + std::chrono::milliseconds(hooks.restartMs);
   std::vector<uint16_t> status;
+  int tries = 0;
   do {
     if (readRegisters(1, 1, &status, error)) return true;
+    ++tries;
     std::this_thread::sleep_for(std::chrono::milliseconds(hooks.retryMs));
-  } while (Clock::now() < end);
+  } while (Clock::now() < end || tries < 2);
   *error = "the device did not answer within " + std::to_string(hooks.restartMs / 1000) +
            " s after the download (" + *error + ")";
   return false;

@@ -24,7 +24,8 @@ inline uint16_t PcFloatAddress(uint16_t index) { return static_cast<uint16_t>(0x
 // What a download reports and how long it waits for the device after the go word.
 struct PcDownloadHooks {
   std::function<void(size_t sent, size_t total)> progress;  // after each frame answered
-  int restartMs = 60000;   // the device must answer again within this time ...
+  int restartMs = 60000;   // the device must answer again within this time (at least two
+                           // tries are made, however long one takes) ...
   int retryMs = 200;       // ... asked again this long after each try that failed
 };
 // The frames of a download: stop, download word, the image's EEPROM writes, go word.
