@@ -41,14 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   constexpr size_t kHeader = 22;
   if (size < kHeader) return 0;
   FB_ClearStore();
-  bustest::g_driver.clear();
-  bustest::g_driver.ownState = COM_DRIVER_OPERATIONAL;
-  bustest::g_driver.accept = data[0] & 1;
-  COM_BusSetDriver(&bustest::kDriver);
-  g_fwRunMode = FW_RUN_MODE_STOP;
-  g_fwSys.shadow[FW_SH_BUS_NODE] = data[0] >> 1;
-  FW_SysImage()[FW_SYS_ORDER_DIGITS + 2] = static_cast<uint8_t>('0' + data[1] % 3);
-  COM_BusReset();
+  bustest::FreshBusFromFuzzInput(data);
 
   for (const Placed& p : kBlocks) {
     if (FB_CreateInstance(p.type, p.block) != FB_OK) __builtin_trap();

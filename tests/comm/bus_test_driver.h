@@ -9,6 +9,10 @@
 #include <vector>
 
 #include "comm/com_bus.h"
+#include "comm/com_services.h"
+#include "runtime/fw_mode.h"
+#include "runtime/fw_sysdata.h"
+#include "runtime/fw_sysimage.h"
 
 namespace bustest {
 
@@ -62,6 +66,20 @@ inline const FwBusDriver kDriver = {
     [] { return g_driver.status; },
     [] { return 0; },                                        // errors
 };
+
+// A stopped device whose bus node starts afresh on this driver, set by a fuzz input's first two
+// bytes: byte 0 bit 0 whether the driver accepts requests, bits 1..7 the own node; byte 1 the
+// communication option ('0'..'2').
+inline void FreshBusFromFuzzInput(const uint8_t* data) {
+  g_driver.clear();
+  g_driver.ownState = COM_DRIVER_OPERATIONAL;
+  g_driver.accept = data[0] & 1;
+  COM_BusSetDriver(&kDriver);
+  g_fwRunMode = FW_RUN_MODE_STOP;
+  g_fwSys.shadow[FW_SH_BUS_NODE] = data[0] >> 1;
+  FW_SysImage()[FW_SYS_ORDER_DIGITS + 2] = static_cast<uint8_t>('0' + data[1] % 3);
+  COM_BusReset();
+}
 
 // An event message: kind, node, index, sub-index and data.
 inline Bytes event(uint8_t kind, uint8_t node, uint16_t index = 0, uint8_t sub = 0,
