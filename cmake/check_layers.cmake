@@ -237,11 +237,13 @@ endforeach()
 
 # --- every source folder in a layer --------------------------------------------------------
 # A top folder with sources that no layer names would escape the include rules unnoticed.
-# Build folders (build, build-*) and hidden folders are not the project's sources.
+# Build folders (build, build-*, or any folder CMake configured, whatever its name: they hold
+# generated sources) and hidden folders are not the project's sources.
 set(unplaced "")
 file(GLOB tops LIST_DIRECTORIES true RELATIVE "${TOP}" "${TOP}/*")
 foreach(top IN LISTS tops)
-  if(NOT IS_DIRECTORY "${TOP}/${top}" OR top MATCHES "^(build|build-.*|[.].*)$")
+  if(NOT IS_DIRECTORY "${TOP}/${top}" OR top MATCHES "^(build|build-.*|[.].*)$" OR
+     EXISTS "${TOP}/${top}/CMakeCache.txt")
     continue()
   endif()
   file(GLOB_RECURSE sources "${TOP}/${top}/*.h" "${TOP}/${top}/*.hpp" "${TOP}/${top}/*.cpp"

@@ -32,6 +32,8 @@ layer_case(good_tree green
   "trendview/graf.cpp"      [=[#include "host/ipc.h"]=]
   "tools/x/main.cpp"        [=[#include "shell/main_window.h"]=]
   "tests/x/x_test.cpp"      [=[#include "tools/x/main.h"]=]
+  "mybuild/CMakeCache.txt"  [=[CMAKE_PROJECT_NAME:STATIC=sim74_2]=]
+  "mybuild/shell/demo_engineering.cpp" [=[#include "shell/demo_project.h"]=]
   "blocks/io/names.cpp"     [=[__attribute__((unused)) static int weak_count void weakling()]=])
 layer_case(comm_includes_shell red
   "comm/com_bus.h"          [=[#include "shell/main_window.h"]=])

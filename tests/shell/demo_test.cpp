@@ -176,15 +176,7 @@ TEST_F(DemoProject, TheUserPageShowsTheLoop) {
 // page, a light top bar): the texts, the trend's labels and grid, the bar and the top bar's
 // icons all stand out on what they are drawn on. The top bar's clock reads 08:05.
 TEST_F(DemoProject, TheUserPageReadsInADarkAndALightPalette) {
-  FW_SetTimeSource([](std::tm* out) {
-    *out = std::tm{};
-    out->tm_year = 126;
-    out->tm_mon = 11;
-    out->tm_mday = 10;
-    out->tm_hour = 8;
-    out->tm_min = 5;
-    return true;
-  });
+  FW_SetTimeSource(ScreenClock0805);
   ASSERT_EQ(SimLoadProject(nullptr), SIM_PROJECT_LOADED);
   startDemo();
   // Palette 1 (0xRRGGBB): white page, black text, light grey-blue title band and top bar.
@@ -213,48 +205,11 @@ TEST_F(DemoProject, TheUserPageReadsInADarkAndALightPalette) {
 
 // The demo operated through the front keys, as a user does: from the main menu into the
 // parameter list of the controller, its value editor and the keypad over the list.
-class DemoKeys : public DemoFirmware {
+class DemoKeys : public DemoKeysFirmware {
  protected:
-  // The clock of the top bar reads 08:05, so that the display can be compared.
-  void SetUp() override {
-    DemoFirmware::SetUp();
-    FW_SetTimeSource([](std::tm* out) {
-      *out = std::tm{};
-      out->tm_year = 126;
-      out->tm_mon = 11;
-      out->tm_mday = 10;
-      out->tm_hour = 8;
-      out->tm_min = 5;
-      return true;
-    });
-  }
-  void TearDown() override {
-    FW_SetTimeSource(nullptr);
-    DemoFirmware::TearDown();
-  }
-  // Key masks of the adapter: exit, down, enter.
-  enum : uint32_t { kExit = 2, kDown = 4, kEnter = 16 };
-  static void press(uint32_t mask) {
-    FW_SetKeyMask(mask);
-    FW_SimCycle();
-    FW_SetKeyMask(0);
-    FW_SimCycle();
-  }
-  static void run(int cycles) {
-    for (int i = 0; i < cycles; ++i) FW_SimCycle();
-  }
   static std::string label() {
     const OpMenuItem* c = g_opMenu.cursor;
     return c ? FW_GetText(c->textId) : "";
-  }
-  // Moves the cursor down to the item that `is` accepts: false when it wraps without one.
-  template <typename F>
-  static bool downTo(F is) {
-    for (int i = 0; i < 80; ++i) {
-      if (g_opMenu.cursor && is(*g_opMenu.cursor)) return true;
-      press(kDown);
-    }
-    return false;
   }
   // The parameter list of the controller, with the cursor on its row "W2".
   void openControllerParameters() {
@@ -262,11 +217,7 @@ class DemoKeys : public DemoFirmware {
     startDemo();
     // The demo opens its user page by itself five seconds into the run.
     run(100);
-    // The home key: exit held for three seconds.
-    FW_SetKeyMask(kExit);
-    run(32);
-    FW_SetKeyMask(0);
-    run(2);
+    holdHome();
     ASSERT_EQ(g_opPage.pageId, OP_PAGE_MAIN_MENU);
     ASSERT_TRUE(downTo([](const OpMenuItem& i) { return i.sub == OP_PAGE_PARAMETER; }));
     press(kEnter);
@@ -300,10 +251,7 @@ class DemoStatus : public DemoKeys {
     FW_DigitsFromConfig(device, SimState().engineering + FW_OFS_ORDER_CODE);
     startDemo();
     run(100);
-    FW_SetKeyMask(kExit);
-    run(32);
-    FW_SetKeyMask(0);
-    run(2);
+    holdHome();
     ASSERT_EQ(g_opPage.pageId, OP_PAGE_MAIN_MENU);
   }
   // Status I/O, opened from the device settings.
@@ -443,10 +391,7 @@ TEST_F(DemoKeys, AnUntouchedProjectCountsAsUnchanged) {
     startDemo();
     run(120);
     if (c.pages) {
-      FW_SetKeyMask(kExit);
-      run(32);
-      FW_SetKeyMask(0);
-      run(2);
+      holdHome();
       ASSERT_EQ(g_opPage.pageId, OP_PAGE_MAIN_MENU);
       ASSERT_TRUE(downTo([](const OpMenuItem& i) { return i.sub == OP_PAGE_PARAMETER; }));
       press(kEnter);

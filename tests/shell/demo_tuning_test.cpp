@@ -96,6 +96,18 @@ class DemoTuning : public DemoFirmware {
     for (int i = 0; i < 12 && g_opFieldEditor.currentField != field; ++i) press(kDown);
     return g_opFieldEditor.currentField == field;
   }
+  // The controller's tuning page opened from its overview (enter on X) and its state field
+  // entered: the page's start or stop of the self-tuning.
+  void enterTuningState() {
+    ASSERT_EQ(OP_SelectBlockPage(kCtrl), 1);
+    run(10);
+    ASSERT_TRUE(selectField(OP_CTRL_FIELD_X));
+    press(kEnter);
+    run(4);
+    ASSERT_EQ(g_opBlockPage.page, &g_opTunePage);
+    ASSERT_TRUE(selectField(OP_TUNE_FIELD_STATE));
+    press(kEnter);
+  }
   // The demo started, its controller's tuning page opened from the overview (enter on X) and
   // the state field entered: the page's start of the self-tuning.
   void startTuning() {
@@ -105,14 +117,7 @@ class DemoTuning : public DemoFirmware {
     ASSERT_EQ(SimLoadProject(nullptr), SIM_PROJECT_LOADED);
     startDemo();
     run(100);
-    ASSERT_EQ(OP_SelectBlockPage(kCtrl), 1);
-    run(10);
-    ASSERT_TRUE(selectField(OP_CTRL_FIELD_X));
-    press(kEnter);
-    run(4);
-    ASSERT_EQ(g_opBlockPage.page, &g_opTunePage);
-    ASSERT_TRUE(selectField(OP_TUNE_FIELD_STATE));
-    press(kEnter);
+    ASSERT_NO_FATAL_FAILURE(enterTuningState());
     state = CTRL_StateOf(kCtrl);
     ASSERT_NE(state, nullptr);
     ASSERT_EQ(state->out.optRun, 1);
@@ -244,14 +249,7 @@ TEST_F(DemoTuning, ATuningThatCannotRunLeavesTheLoopAsItWas) {
     }
     const CtrlParamSet before = state->params.sets[0];
     const float yBefore = state->out.y;
-    ASSERT_EQ(OP_SelectBlockPage(kCtrl), 1);
-    run(10);
-    ASSERT_TRUE(selectField(OP_CTRL_FIELD_X));
-    press(kEnter);
-    run(4);
-    ASSERT_EQ(g_opBlockPage.page, &g_opTunePage);
-    ASSERT_TRUE(selectField(OP_TUNE_FIELD_STATE));
-    press(kEnter);
+    ASSERT_NO_FATAL_FAILURE(enterTuningState());
     run(20);
     EXPECT_EQ(state->out.optRun, row.failed ? 0 : 1) << "the tuning starts unless the process value failed";
     if (row.stop) {
@@ -269,7 +267,9 @@ TEST_F(DemoTuning, ATuningThatCannotRunLeavesTheLoopAsItWas) {
     EXPECT_TRUE(onPage) << shown;
     EXPECT_EQ(state->out.manualActive, row.hand ? 1 : 0) << "the mode it had";
     EXPECT_EQ(state->out.failActive, row.failed ? 1 : 0) << "the mode it had";
-    if (row.held) EXPECT_EQ(state->out.y, yBefore) << "the output it had";
+    if (row.held) {
+      EXPECT_EQ(state->out.y, yBefore) << "the output it had";
+    }
     const CtrlParamSet& after = state->params.sets[0];
     EXPECT_EQ(after.xp1, before.xp1);
     EXPECT_EQ(after.xp2, before.xp2);

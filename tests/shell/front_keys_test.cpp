@@ -6,6 +6,7 @@
 // The firmware's headers before Qt's (a record of the operating interface has a member named
 // as one of Qt's keywords).
 #include "support/firmware_reset.h"
+#include "support/screen_clock.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -55,15 +56,7 @@ class FrontKeys : public lcdtest::LcdTest {
     ShellTestApp();
     lcdtest::LcdTest::SetUp();
     // The top bar's clock reads 08:05, so that screens can be compared.
-    FW_SetTimeSource([](std::tm* out) {
-      *out = std::tm{};
-      out->tm_year = 126;
-      out->tm_mon = 11;
-      out->tm_mday = 10;
-      out->tm_hour = 8;
-      out->tm_min = 5;
-      return true;
-    });
+    FW_SetTimeSource(ScreenClock0805);
     startProject();
     panel.emplace(nullptr);
   }

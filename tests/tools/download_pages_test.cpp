@@ -48,51 +48,27 @@ block 41 VALARM group 1
   text 1 "Alarms"
 )";
 
-class DownloadedPages : public DemoFirmware {
+class DownloadedPages : public DemoKeysFirmware {
  protected:
-  // The clock of the top bar reads 08:05, so that the display can be compared.
-  void SetUp() override {
-    DemoFirmware::SetUp();
-    FW_SetTimeSource([](std::tm* out) {
-      *out = std::tm{};
-      out->tm_year = 126;
-      out->tm_mon = 11;
-      out->tm_mday = 10;
-      out->tm_hour = 8;
-      out->tm_min = 5;
-      return true;
-    });
-  }
-  void TearDown() override {
-    FW_SetTimeSource(nullptr);
-    DemoFirmware::TearDown();
-  }
-  // Key masks of the adapter: exit, down, enter.
-  enum : uint32_t { kExit = 2, kDown = 4, kEnter = 16 };
-  static void press(uint32_t mask) {
-    FW_SetKeyMask(mask);
-    FW_SimCycle();
-    FW_SetKeyMask(0);
-    FW_SimCycle();
-  }
-  static void run(int cycles) {
-    for (int i = 0; i < cycles; ++i) FW_SimCycle();
-  }
-  // Moves the cursor down to the item that `is` accepts: false when it wraps without one.
-  template <typename F>
-  static bool downTo(F is) {
-    for (int i = 0; i < 80; ++i) {
-      if (g_opMenu.cursor && is(*g_opMenu.cursor)) return true;
-      press(kDown);
-    }
-    return false;
+  // The demo started, the description's engineering downloaded into it through the channel,
+  // and the device running it for five seconds.
+  void downloadAndRun() {
+    // The image first: its check loads it here, before the device starts.
+    std::vector<uint8_t> image;
+    std::string error;
+    ASSERT_TRUE(EngBuildChecked(kDescription, image, &error)) << error;
+    ASSERT_EQ(SimLoadProject(nullptr), SIM_PROJECT_LOADED);
+    startDemo();
+    PcAdapterTransport transport(10);
+    PcModbusClient client(transport);
+    ASSERT_TRUE(client.download(image, &error)) << error;
+    for (int i = 0; i < 100 && g_fwMain.runState != FW_STATE_RUNNING; ++i) FW_SimCycle();
+    ASSERT_EQ(g_fwMain.runState, FW_STATE_RUNNING);
+    run(50);
   }
   // The home key (exit held for three seconds), then "Operating pages" of the main menu.
   static void openOperatingPages() {
-    FW_SetKeyMask(kExit);
-    run(32);
-    FW_SetKeyMask(0);
-    run(2);
+    holdHome();
     ASSERT_EQ(g_opPage.pageId, OP_PAGE_MAIN_MENU);
     ASSERT_TRUE(downTo([](const OpMenuItem& i) { return i.sub == OP_PAGE_OPERATING; }));
     press(kEnter);
@@ -111,20 +87,8 @@ class DownloadedPages : public DemoFirmware {
 };
 
 TEST_F(DownloadedPages, EachPageIsListedAndOpens) {
-  // The image first: its check loads it here, before the device starts.
-  std::vector<uint8_t> image;
-  std::string error;
-  ASSERT_TRUE(EngBuildChecked(kDescription, image, &error)) << error;
-  ASSERT_EQ(SimLoadProject(nullptr), SIM_PROJECT_LOADED);
-  startDemo();
-
-  PcAdapterTransport transport(10);
-  PcModbusClient client(transport);
-  ASSERT_TRUE(client.download(image, &error)) << error;
-  for (int i = 0; i < 100 && g_fwMain.runState != FW_STATE_RUNNING; ++i) FW_SimCycle();
-  ASSERT_EQ(g_fwMain.runState, FW_STATE_RUNNING);
+  ASSERT_NO_FATAL_FAILURE(downloadAndRun());
   ASSERT_NE(FB_GetInstance(41), nullptr);
-  run(50);
 
   openOperatingPages();
   const std::vector<uint16_t> listed = listedBlocks();
@@ -151,16 +115,7 @@ TEST_F(DownloadedPages, EachPageIsListedAndOpens) {
 // Leaving the alarm page with ◀ shows the list of operating pages again, drawn whole, and the
 // main menu after it: neither is left a blank box.
 TEST_F(DownloadedPages, TheListsAreDrawnAgainAfterTheAlarmPage) {
-  std::vector<uint8_t> image;
-  std::string error;
-  ASSERT_TRUE(EngBuildChecked(kDescription, image, &error)) << error;
-  ASSERT_EQ(SimLoadProject(nullptr), SIM_PROJECT_LOADED);
-  startDemo();
-  PcAdapterTransport transport(10);
-  PcModbusClient client(transport);
-  ASSERT_TRUE(client.download(image, &error)) << error;
-  for (int i = 0; i < 100 && g_fwMain.runState != FW_STATE_RUNNING; ++i) FW_SimCycle();
-  run(50);
+  ASSERT_NO_FATAL_FAILURE(downloadAndRun());
   openOperatingPages();
   ASSERT_TRUE(downTo([](const OpMenuItem& i) { return (i.flags & OP_MENU_BLOCK) && i.sub == 41; }));
   press(kEnter);
